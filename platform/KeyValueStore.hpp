@@ -1,0 +1,52 @@
+#pragma once
+// The app's user defaults: typed values under string keys, kept as one JSON file written
+// atomically (0600) in the user's XDG config folder. Each value remembers its type, so a
+// Boolean false is never confused with the string "false". Thread-safe.
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/Instant.hpp"
+#include "platform/JsonCoding.hpp"
+
+namespace quorvel {
+
+class KeyValueStore {
+public:
+    /// A store kept in the file at `path` (created on first write with its folder, 0700).
+    explicit KeyValueStore(std::string path);
+
+    /// $XDG_CONFIG_HOME/quorvel/defaults.json, or ~/.config/quorvel/defaults.json.
+    static std::string defaultPath();
+
+    std::optional<bool> boolValue(std::string_view key) const;
+    std::optional<std::string> stringValue(std::string_view key) const;
+    std::optional<double> numberValue(std::string_view key) const;
+    std::optional<Instant> dateValue(std::string_view key) const;
+    /// A JSON blob as it was stored (a record encoded by its type).
+    std::optional<json::Json> jsonValue(std::string_view key) const;
+    bool contains(std::string_view key) const;
+
+    void setBool(std::string_view key, bool value);
+    void setString(std::string_view key, std::string_view value);
+    void setNumber(std::string_view key, double value);
+    void setDate(std::string_view key, Instant value);
+    void setJson(std::string_view key, const json::Json& value);
+    void remove(std::string_view key);
+
+    const std::string& path() const { return path_; }
+
+private:
+    std::optional<json::Json> entry(std::string_view key, std::string_view type) const;
+    void put(std::string_view key, std::string_view type, json::Json value);
+    void load() const;
+    void save() const;
+
+    std::string path_;
+    mutable std::mutex mutex_;
+    mutable bool loaded_ = false;
+    mutable json::Json entries_ = json::Json::object();
+};
+
+}  // namespace quorvel
