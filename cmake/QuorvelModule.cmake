@@ -1,14 +1,19 @@
 # Every folder of sources is one static library made from the .cpp files found in it, so
 # adding a file needs no edit here. A folder with no sources yet is an interface library.
 #
-#   quorvel_module(<target> <folder> [DEPS <targets...>])
+#   quorvel_module(<target> <folder> [QT] [DEPS <targets...>])   (QT: runs moc)
 function(quorvel_module target folder)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "QT" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${folder}/*.cpp)
   if(sources)
     add_library(${target} STATIC ${sources})
     target_link_libraries(${target} PUBLIC ${ARG_DEPS})
     set_target_properties(${target} PROPERTIES POSITION_INDEPENDENT_CODE ON)
+    if(ARG_QT)
+      file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${folder}/*.hpp)
+      target_sources(${target} PRIVATE ${headers})
+      set_target_properties(${target} PROPERTIES AUTOMOC ON)
+    endif()
   else()
     add_library(${target} INTERFACE)
     target_link_libraries(${target} INTERFACE ${ARG_DEPS})
@@ -17,9 +22,9 @@ endfunction()
 
 # One GoogleTest executable for one folder of tests.
 #
-#   quorvel_test_suite(<target> <folder> [DEPS <targets...>])
+#   quorvel_test_suite(<target> <folder> [QT] [DEPS <targets...>])
 function(quorvel_test_suite target folder)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "QT" "" "DEPS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${folder}/*.cpp)
   if(NOT sources)
     return()
@@ -31,6 +36,28 @@ function(quorvel_test_suite target folder)
     QUORVEL_BINARY_DIR="${CMAKE_BINARY_DIR}"
     QUORVEL_RESOURCE_DIR="${QUORVEL_RESOURCE_DIR}")
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/tests)
+  if(ARG_QT)
+    set_target_properties(${target} PROPERTIES AUTOMOC ON)
+  endif()
   gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QUORVEL_LOG_STDERR=0")
+endfunction()
+
+# A libFuzzer target (clang only), run for a bounded time by the test script.
+#
+#   quorvel_fuzzer(<name> <source> DEPS <targets...>)   builds bin/fuzz/fuzz_<name>
+function(quorvel_fuzzer name source)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  if(NOT QUORVEL_BUILD_FUZZERS)
+    return()
+  endif()
+  add_executable(fuzz_${name} ${CMAKE_SOURCE_DIR}/${source})
+  target_link_libraries(fuzz_${name} PRIVATE ${ARG_DEPS})
+  target_compile_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+  set_target_properties(fuzz_${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/fuzz)
+  if(NOT TARGET fuzzers)
+    add_custom_target(fuzzers)
+  endif()
+  add_dependencies(fuzzers fuzz_${name})
 endfunction()
