@@ -74,6 +74,8 @@ const Json& requireArray(const Json& object, std::string_view key);
 // ---- single values ----------------------------------------------------------------------
 
 std::string asString(const Json& value, std::string_view what = "value");
+/// A JSON integer within int64; a number written with a fraction or exponent is accepted only
+/// when its value is whole and within int64 ("3.0" gives 3; "1.5" and 2^63 are refused).
 std::int64_t asInt(const Json& value, std::string_view what = "value");
 double asDouble(const Json& value, std::string_view what = "value");
 bool asBool(const Json& value, std::string_view what = "value");

@@ -46,6 +46,8 @@ private:
     std::string path_;
     mutable std::mutex mutex_;
     mutable bool loaded_ = false;
+    // The file exists but could not be read: it is never written over, so nothing is lost.
+    mutable bool readFailed_ = false;
     mutable json::Json entries_ = json::Json::object();
 };
 

@@ -1,0 +1,18 @@
+#pragma once
+// The product's identifiers, shared by the app, the helper and the framework.
+
+namespace quorvel::Quorvel {
+
+/// The product's name in window titles, messages and the menu.
+inline constexpr const char* displayName = "Quorvel";
+/// The phone app's bundle identifier; also the log subsystem of the framework's own loggers.
+inline constexpr const char* iOSBundleID = "com.tessaloom.quorvel";
+/// The desktop app's identifier: log subsystem of the app's loggers, label prefix of the event
+/// server's queue, the single-instance test and the helper's request to open the app.
+inline constexpr const char* macBundleID = "com.tessaloom.quorvel.mac";
+/// The app group (declared for the phone side; neither program here reads it).
+inline constexpr const char* appGroupID = "group.com.tessaloom.quorvel";
+/// The iCloud container of the phone exchange.
+inline constexpr const char* iCloudContainerID = "iCloud.com.tessaloom.quorvel";
+
+}  // namespace quorvel::Quorvel

@@ -1,0 +1,13 @@
+#include "platform/Instant.hpp"
+
+#include <ctime>
+
+namespace quorvel {
+
+Instant Instant::now() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return fromUnixSeconds(static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9);
+}
+
+}  // namespace quorvel

@@ -1,0 +1,92 @@
+#include "platform/Logger.hpp"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <sys/uio.h>
+#include <syslog.h>
+#include <unistd.h>
+
+#include <systemd/sd-journal.h>
+
+namespace quorvel {
+namespace {
+
+int journalPriority(LogLevel level) {
+    switch (level) {
+        case LogLevel::debug: return LOG_DEBUG;
+        case LogLevel::info: return LOG_INFO;
+        case LogLevel::notice: return LOG_NOTICE;
+        case LogLevel::error: return LOG_ERR;
+        case LogLevel::fault: return LOG_CRIT;
+    }
+    return LOG_NOTICE;
+}
+
+iovec field(const std::string& text) {
+    return iovec{const_cast<char*>(text.data()), text.size()};
+}
+
+// One write of the whole line: with O_APPEND the kernel places it at the end in one piece, so
+// lines of concurrent processes never interleave.
+void writeWhole(int fd, const std::string& line) {
+    std::size_t done = 0;
+    while (done < line.size()) {
+        const ssize_t written = ::write(fd, line.data() + done, line.size() - done);
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        done += static_cast<std::size_t>(written);
+    }
+}
+
+}  // namespace
+
+std::string_view logLevelName(LogLevel level) {
+    switch (level) {
+        case LogLevel::debug: return "debug";
+        case LogLevel::info: return "info";
+        case LogLevel::notice: return "notice";
+        case LogLevel::error: return "error";
+        case LogLevel::fault: return "fault";
+    }
+    return "notice";
+}
+
+Logger::Logger(std::string subsystem, std::string category)
+    : subsystem_(std::move(subsystem)), category_(std::move(category)) {}
+
+void Logger::log(LogLevel level, std::string_view message) const {
+    // The journal takes any bytes (line breaks and NULs included), so the message goes in full.
+    const std::string messageField = "MESSAGE=" + std::string(message);
+    const std::string priorityField = "PRIORITY=" + std::to_string(journalPriority(level));
+    const std::string identifierField = "SYSLOG_IDENTIFIER=" + (category_.empty() ? subsystem_ : category_);
+    const std::string subsystemField = "QUORVEL_SUBSYSTEM=" + subsystem_;
+    const std::string categoryField = "QUORVEL_CATEGORY=" + category_;
+    const iovec fields[] = {field(messageField), field(priorityField), field(identifierField),
+                            field(subsystemField), field(categoryField)};
+    sd_journal_sendv(fields, static_cast<int>(std::size(fields)));
+
+    // The read-back sinks are looked up on every line so a test can switch them on at any time.
+    const char* logFile = std::getenv("QUORVEL_LOG_FILE");
+    const char* toStandardError = std::getenv("QUORVEL_LOG_STDERR");
+    const bool fileSink = logFile != nullptr && *logFile != '\0';
+    const bool errorSink = toStandardError != nullptr && std::string_view(toStandardError) == "1";
+    if (!fileSink && !errorSink) return;
+
+    std::string line;
+    line.reserve(message.size() + subsystem_.size() + category_.size() + 16);
+    line.append(logLevelName(level)).append(" ").append(subsystem_).append(" [").append(category_).append("] ");
+    line.append(message).append("\n");
+    if (fileSink) {
+        const int fd = ::open(logFile, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            writeWhole(fd, line);
+            ::close(fd);
+        }
+    }
+    if (errorSink) writeWhole(STDERR_FILENO, line);
+}
+
+}  // namespace quorvel

@@ -1,0 +1,156 @@
+#include "kit/engine/Endpoint.hpp"
+
+#include <filesystem>
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "kit/engine/QuorvelPaths.hpp"
+#include "platform/Files.hpp"
+#include "platform/JsonCoding.hpp"
+
+namespace quorvel {
+namespace {
+
+class EndpointFile : public ::testing::Test {
+protected:
+    EndpointFile() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "quorvel-endpoint-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) std::abort();
+        home_ = pattern;
+    }
+    ~EndpointFile() override { std::filesystem::remove_all(home_); }
+
+    std::string fileWith(const std::string& contents) {
+        const std::string path = home_ + "/endpoint.json";
+        EXPECT_TRUE(files::writeFileAtomically(path, contents));
+        return path;
+    }
+    static mode_t modeOf(const std::string& path) {
+        struct stat status {};
+        EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
+        return status.st_mode & 07777;
+    }
+
+    std::string home_;
+};
+
+const std::string goodToken = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJ0123-_9";
+
+TEST_F(EndpointFile, TokensAre43UrlSafeCharactersAndDiffer) {
+    const auto first = Endpoint::makeToken();
+    const auto second = Endpoint::makeToken();
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first->size(), 43u);
+    EXPECT_EQ(first->find_first_of("+/="), std::string::npos);
+    EXPECT_TRUE(Endpoint::isWellFormedToken(*first));
+    EXPECT_NE(*first, *second);
+    EXPECT_EQ(goodToken.size(), 43u);
+}
+
+TEST_F(EndpointFile, WriteCreatesPrivateFolderAndFileAndRoundTrips) {
+    const mode_t previous = ::umask(0);
+    const QuorvelPaths paths(home_);
+    const Endpoint endpoint{49152, *Endpoint::makeToken()};
+    const auto written = endpoint.write(paths.endpoint());
+    ::umask(previous);
+    ASSERT_TRUE(written) << written.error().message;
+    EXPECT_EQ(modeOf(paths.appSupport()), 0700u);
+    EXPECT_EQ(modeOf(home_ + "/Library/Application Support"), 0700u);
+    EXPECT_EQ(modeOf(paths.endpoint()), 0600u);
+    EXPECT_EQ(*files::readFile(paths.endpoint()), R"({"port":49152,"token":")" + endpoint.token + "\"}");
+    EXPECT_EQ(*Endpoint::read(paths.endpoint()), endpoint);
+
+    const Endpoint replacement{8080, goodToken};
+    ASSERT_TRUE(replacement.write(paths.endpoint()));
+    EXPECT_EQ(*Endpoint::read(paths.endpoint()), replacement);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(paths.appSupport())) names.push_back(entry.path().filename());
+    EXPECT_EQ(names, std::vector<std::string>{"endpoint.json"});
+}
+
+TEST_F(EndpointFile, ExistingFolderIsKeptAsItIs) {
+    const QuorvelPaths paths(home_);
+    ASSERT_TRUE(files::createDirectories(paths.appSupport(), 0755));
+    ASSERT_TRUE((Endpoint{1, goodToken}.write(paths.endpoint())));
+    EXPECT_EQ(modeOf(paths.appSupport()), 0755u);
+}
+
+TEST_F(EndpointFile, WriteOverAFolderFailsAndLeavesNoTemporary) {
+    const std::string target = home_ + "/endpoint.json";
+    ASSERT_EQ(::mkdir(target.c_str(), 0700), 0);
+    ASSERT_TRUE(files::writeFileAtomically(target + "/x", "x"));
+    const auto written = Endpoint{1, goodToken}.write(target);
+    ASSERT_FALSE(written);
+    EXPECT_EQ(written.error().kind, EndpointError::Kind::file);
+    EXPECT_NE(written.error().code, 0);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(home_)) names.push_back(entry.path().filename());
+    EXPECT_EQ(names, std::vector<std::string>{"endpoint.json"});
+}
+
+TEST_F(EndpointFile, ReadsEitherOrderAndIgnoresUnknownKeys) {
+    EXPECT_EQ(*Endpoint::read(fileWith(R"({"token":")" + goodToken + R"(","port":0})")), (Endpoint{0, goodToken}));
+    EXPECT_EQ(*Endpoint::read(fileWith(R"({"port":65535,"token":")" + goodToken + R"(","pid":12,"v":[1]})")),
+              (Endpoint{65535, goodToken}));
+    EXPECT_EQ(*Endpoint::read(fileWith(" {\n \"port\" : 7 , \"token\" : \"" + goodToken + "\" }\n")),
+              (Endpoint{7, goodToken}));
+}
+
+TEST_F(EndpointFile, RefusesMalformedFiles) {
+    const std::string token = "\"" + goodToken + "\"";
+    const std::string cases[] = {
+        R"({"port":70000,"token":)" + token + "}",
+        R"({"port":-1,"token":)" + token + "}",
+        R"({"port":"8080","token":)" + token + "}",
+        R"({"port":80.5,"token":)" + token + "}",
+        R"({"port":null,"token":)" + token + "}",
+        R"({"token":)" + token + "}",
+        R"({"port":8080})",
+        R"({"port":8080,"token":null})",
+        R"({"port":8080,"token":42})",
+        "[8080]",
+        "",
+        R"({"port":8080,"token":)" + token,
+    };
+    for (const std::string& contents : cases) {
+        SCOPED_TRACE(contents);
+        const auto read = Endpoint::read(fileWith(contents));
+        ASSERT_FALSE(read);
+        EXPECT_EQ(read.error().kind, EndpointError::Kind::malformed);
+        EXPECT_FALSE(read.error().message.empty());
+    }
+}
+
+// A token every request would fail on must not be reused: the app makes a new one instead.
+TEST_F(EndpointFile, RefusesTokensNotOf43UrlSafeCharacters) {
+    const std::string tokens[] = {
+        "",
+        "   ",
+        goodToken.substr(0, 42),
+        goodToken + "A",
+        goodToken.substr(0, 42) + " ",
+        goodToken.substr(0, 42) + "\n",
+        goodToken.substr(0, 42) + "=",
+        goodToken.substr(0, 42) + "+",
+        goodToken.substr(0, 42) + "/",
+        " " + goodToken.substr(1),
+    };
+    for (const std::string& token : tokens) {
+        SCOPED_TRACE(token);
+        json::Json object = json::Json::object();
+        object["port"] = 8080;
+        object["token"] = token;
+        EXPECT_FALSE(Endpoint::read(fileWith(json::dump(object))));
+    }
+}
+
+TEST_F(EndpointFile, MissingFileIsAFileError) {
+    const auto read = Endpoint::read(home_ + "/none.json");
+    ASSERT_FALSE(read);
+    EXPECT_EQ(read.error().kind, EndpointError::Kind::file);
+    EXPECT_EQ(read.error().code, ENOENT);
+}
+
+}  // namespace
+}  // namespace quorvel
