@@ -1,0 +1,22 @@
+#pragma once
+// One agent run: from the prompt that started it to the stop that ends it.
+#include <string>
+
+#include "platform/Instant.hpp"
+#include "platform/JsonCoding.hpp"
+
+namespace quorvel {
+
+struct Run {
+    /// Receive time of the event that started the run.
+    Instant startedAt;
+    /// At most 40 characters of the prompt's first line; may be empty.
+    std::string title;
+
+    static Run decode(const json::Json& value);
+    json::Json encode() const;
+
+    bool operator==(const Run&) const = default;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,45 @@
+#pragma once
+// One agent session as the state machine keeps it.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "kit/engine/Run.hpp"
+#include "kit/engine/SessionState.hpp"
+#include "platform/Instant.hpp"
+
+namespace quorvel {
+
+struct Session {
+    /// A failed shell command that no later event has cleared.
+    struct ShellFailure {
+        std::string command;
+        std::optional<std::int64_t> exitCode;
+        /// Receive time of the failure event.
+        Instant at;
+        bool operator==(const ShellFailure&) const = default;
+    };
+
+    /// The agent's session identifier (the key in the state machine's table).
+    std::string id;
+    /// Display number, handed out when the session is first seen.
+    std::int64_t number = 0;
+    std::optional<std::string> termProgram;
+    std::optional<std::string> cwd;
+    SessionState state = SessionState::idle();
+    /// The current or last run.
+    std::optional<Run> run;
+    /// Receive time of the last hook event for this session.
+    Instant lastEventAt;
+    /// Set while the agent has stopped but background tasks still run.
+    std::optional<Instant> waitingOnBackgroundSince;
+    std::optional<ShellFailure> unrecoveredFailure;
+
+    /// The last path component of `cwd` (a trailing "/" is no component); absent without a
+    /// `cwd`, and when that component is empty or "/".
+    std::optional<std::string> project() const;
+
+    bool operator==(const Session&) const = default;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,381 @@
+#include "kit/engine/StateMachine.hpp"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cmath>
+
+#include <unicode/uchar.h>
+
+#include "kit/engine/CopyBook.hpp"
+#include "platform/UnicodeText.hpp"
+
+namespace quorvel {
+namespace {
+
+constexpr std::string_view exitCodePrefix = "Exit code ";
+constexpr std::string_view defaultNeedsYouMessage = "Claude needs you";
+
+Alert alertFor(const Session& session, Alert::Kind kind, Instant now) {
+    Alert alert;
+    alert.kind = kind;
+    alert.sessionID = session.id;
+    alert.headline = CopyBook::headline(session.state);
+    alert.detail = CopyBook::detail(session.state, now, session.project());
+    alert.project = session.project();
+    if (session.run) alert.runTitle = session.run->title;
+    if (const auto* done = session.state.as<SessionState::Done>()) alert.duration = done->duration;
+    return alert;
+}
+
+FinishedRun finishedFor(const Session& session, Instant now, FinishedRun::Chip chip, std::string title,
+                        std::optional<double> duration, bool ok, std::optional<std::string> log = std::nullopt) {
+    FinishedRun run;
+    run.chip = chip;
+    run.title = std::move(title);
+    run.duration = duration;
+    run.ok = ok;
+    run.project = session.project();
+    run.sessionID = session.id;
+    run.finishedAt = now;
+    run.log = std::move(log);
+    return run;
+}
+
+std::string runTitleOf(const Session& session) { return session.run ? session.run->title : std::string(); }
+
+// Instants ordered with NaN below everything, so a bad receive time cannot break the sort.
+bool isLater(Instant first, Instant second) {
+    const double a = first.unixSeconds();
+    const double b = second.unixSeconds();
+    if (std::isnan(a)) return false;
+    if (std::isnan(b)) return true;
+    return a > b;
+}
+
+bool startsWithNumber(std::string_view character) {
+    const std::u32string points = text::codePoints(character);
+    return !points.empty() &&
+           u_getIntPropertyValue(static_cast<UChar32>(points.front()), UCHAR_NUMERIC_TYPE) != U_NT_NONE;
+}
+
+}  // namespace
+
+bool isNeedsYouNotificationType(std::string_view type) {
+    static const std::array<std::string_view, 4> types{"permission_prompt", "elicitation_dialog",
+                                                       "elicitation_url_dialog", "agent_needs_input"};
+    return std::find(types.begin(), types.end(), type) != types.end();
+}
+
+std::optional<std::int64_t> parseExitCode(const std::optional<std::string>& error) {
+    if (!error || !error->starts_with(exitCodePrefix)) return std::nullopt;
+    // The run of numeric characters or "-" is taken whole and then parsed, so "1-2" or a
+    // non-ASCII digit in it gives nothing rather than a prefix of it.
+    const std::string rest = text::repairedUtf8(std::string_view(*error).substr(exitCodePrefix.size()));
+    std::string run;
+    std::string_view remaining = rest;
+    while (!remaining.empty()) {
+        const std::string character = text::prefixCharacters(remaining, 1);
+        if (character.empty()) break;
+        if (character != "-" && !startsWithNumber(character)) break;
+        run += character;
+        remaining.remove_prefix(character.size());
+    }
+    if (run.empty()) return std::nullopt;
+    std::int64_t value = 0;
+    const char* first = run.data();
+    const char* last = run.data() + run.size();
+    if (*first == '+') ++first;  // cannot occur in the run, but the parse accepts it
+    if (first == last) return std::nullopt;
+    const auto [end, failure] = std::from_chars(first, last, value, 10);
+    if (failure != std::errc() || end != last) return std::nullopt;
+    return value;
+}
+
+std::optional<std::string> summariseFailureLog(const std::optional<std::string>& error) {
+    if (!error) return std::nullopt;
+    std::vector<std::string_view> lines;
+    std::string_view remaining = *error;
+    while (true) {
+        const std::size_t newline = remaining.find('\n');
+        lines.push_back(remaining.substr(0, newline));
+        if (newline == std::string_view::npos) break;
+        remaining.remove_prefix(newline + 1);
+    }
+    std::size_t first = lines.front().starts_with("Exit code") ? 1 : 0;
+    std::string joinedLines;
+    for (std::size_t index = first; index < lines.size(); ++index) {
+        if (index > first) joinedLines += '\n';
+        joinedLines += lines[index];
+    }
+    const std::string trimmed = text::trimmingWhitespaceAndNewlines(joinedLines);
+    if (trimmed.empty()) return std::nullopt;
+    return text::prefixCharacters(trimmed, StateMachine::failureLogLimit);
+}
+
+void resumeAfterNeedsYou(Session& session) {
+    if (session.state.is(SessionState::Kind::needsYou) && session.run) {
+        session.state = SessionState::running(*session.run);
+    }
+}
+
+int StateMachine::tier(const SessionState& state) {
+    switch (state.kind()) {
+        case SessionState::Kind::needsYou: return 5;
+        case SessionState::Kind::broke:
+        case SessionState::Kind::crashed: return 4;
+        case SessionState::Kind::done: return 3;
+        case SessionState::Kind::running:
+        case SessionState::Kind::longRun: return 2;
+        case SessionState::Kind::idle: return 1;
+    }
+    return 1;
+}
+
+std::vector<Effect> StateMachine::handle(const HookEvent& event) {
+    const Instant now = event.receivedInstant();
+    const std::string& name = event.event;
+
+    if (name == "SessionEnd") {
+        sessions.erase(event.sessionID);
+        return {};
+    }
+
+    auto found = sessions.find(event.sessionID);
+    if (found == sessions.end()) {
+        Session fresh;
+        fresh.id = event.sessionID;
+        fresh.number = nextNumber++;
+        fresh.termProgram = event.termProgram;
+        fresh.cwd = event.cwd;
+        fresh.lastEventAt = now;
+        found = sessions.emplace(event.sessionID, std::move(fresh)).first;
+    }
+    Session& session = found->second;
+
+    session.lastEventAt = now;
+    if (!session.termProgram) session.termProgram = event.termProgram;
+    if (event.cwd) session.cwd = event.cwd;
+    if (name != "Stop" && name != "StopFailure" && name != "PostToolUseFailure") session.unrecoveredFailure.reset();
+
+    const bool isBash = event.toolName == std::optional<std::string>("Bash");
+
+    if (name == "SessionStart") {
+        if (event.source == std::optional<std::string>("clear")) {
+            session.state = SessionState::idle();
+            session.run.reset();
+            session.waitingOnBackgroundSince.reset();
+        }
+        return {};
+    }
+
+    if (name == "UserPromptSubmit") {
+        if (event.isTaskNotification != true) {
+            if (session.state.isBusy() && session.run) {
+                session.state = SessionState::running(*session.run);
+            } else {
+                Run run{now, text::prefixCharacters(event.promptFirstLine.value_or(""), runTitleLimit)};
+                session.run = run;
+                session.state = SessionState::running(std::move(run));
+                session.waitingOnBackgroundSince.reset();
+            }
+        } else {
+            session.waitingOnBackgroundSince.reset();
+            if (!session.state.isBusy()) {
+                Run run{now, runTitleOf(session)};
+                session.run = run;
+                session.state = SessionState::running(std::move(run));
+            }
+        }
+        return {};
+    }
+
+    if (name == "Stop") {
+        if (event.backgroundTaskCount && *event.backgroundTaskCount >= 1) {
+            session.waitingOnBackgroundSince = now;
+            if (!session.state.isBusy() && session.run) session.state = SessionState::running(*session.run);
+            return {};
+        }
+        session.waitingOnBackgroundSince.reset();
+        return finish(session, now, std::nullopt);
+    }
+
+    if (name == "StopFailure") {
+        session.waitingOnBackgroundSince.reset();
+        SessionState crashed = SessionState::crashed(CopyBook::crashReason(event.error));
+        if (crashed == session.state) return {};
+        session.state = std::move(crashed);
+        return {Effect::alert(alertFor(session, Alert::Kind::crashed, now)),
+                Effect::finished(finishedFor(session, now, FinishedRun::Chip::claude, runTitleOf(session),
+                                             std::nullopt, false))};
+    }
+
+    if (name == "Notification") {
+        if (!event.notificationType || !isNeedsYouNotificationType(*event.notificationType)) return {};
+        SessionState needsYou =
+            SessionState::needsYou(event.message.value_or(std::string(defaultNeedsYouMessage)));
+        if (needsYou == session.state) return {};
+        session.state = std::move(needsYou);
+        return {Effect::alert(alertFor(session, Alert::Kind::needsYou, now))};
+    }
+
+    if (name == "PostToolUse") {
+        resumeAfterNeedsYou(session);
+        if (isBash && event.runInBackground != true && event.durationMs) {
+            const double seconds = static_cast<double>(*event.durationMs) / 1000.0;
+            if (settings.shellCommandMinimum <= seconds) {
+                return {Effect::finished(
+                    finishedFor(session, now, FinishedRun::Chip::shell, event.command.value_or(""), seconds, true))};
+            }
+        }
+        return {};
+    }
+
+    if (name == "PostToolUseFailure") {
+        if (isBash && event.isInterrupt != true) {
+            const std::string command = event.command.value_or("");
+            session.unrecoveredFailure = Session::ShellFailure{command, parseExitCode(event.error), now};
+            std::optional<double> duration;
+            if (event.durationMs) duration = static_cast<double>(*event.durationMs) / 1000.0;
+            return {Effect::finished(finishedFor(session, now, FinishedRun::Chip::shell, command, duration, false,
+                                                 summariseFailureLog(event.error)))};
+        }
+        session.unrecoveredFailure.reset();
+        resumeAfterNeedsYou(session);
+        return {};
+    }
+
+    return {};
+}
+
+std::vector<Effect> StateMachine::finish(Session& session, Instant now,
+                                         const std::optional<std::string>& note) const {
+    if (session.state.is(SessionState::Kind::done)) return {};
+
+    if (session.unrecoveredFailure && now.secondsSince(session.unrecoveredFailure->at) <= settings.brokeWindow) {
+        Session::ShellFailure failure = std::move(*session.unrecoveredFailure);
+        session.unrecoveredFailure.reset();
+        session.state = SessionState::broke(std::move(failure.command), failure.exitCode);
+        return {Effect::alert(alertFor(session, Alert::Kind::broke, now)),
+                Effect::finished(finishedFor(session, now, FinishedRun::Chip::claude, runTitleOf(session),
+                                             std::nullopt, false))};
+    }
+
+    session.unrecoveredFailure.reset();
+    std::optional<std::string> title;
+    std::optional<double> duration;
+    if (session.run) {
+        title = session.run->title;
+        const double length = now.secondsSince(session.run->startedAt);
+        // A length that is not a number (a corrupt receive time) is unknown, not stored.
+        if (std::isfinite(length)) duration = length;
+    }
+    session.state = SessionState::done(title, duration, note);
+    return {Effect::alert(alertFor(session, Alert::Kind::done, now)),
+            Effect::finished(finishedFor(session, now, FinishedRun::Chip::claude, runTitleOf(session), duration, true))};
+}
+
+std::vector<Effect> StateMachine::tick(Instant now) {
+    std::vector<std::string> ids;
+    ids.reserve(sessions.size());
+    for (const auto& entry : sessions) ids.push_back(entry.first);
+    std::sort(ids.begin(), ids.end());
+
+    std::vector<Effect> effects;
+    for (const std::string& id : ids) {
+        Session& session = sessions.at(id);
+        if (session.waitingOnBackgroundSince) {
+            if (now.secondsSince(*session.waitingOnBackgroundSince) >= settings.backgroundSafetyNetAfter) {
+                session.waitingOnBackgroundSince.reset();
+                auto finished = finish(session, now, std::string(CopyBook::backgroundNote));
+                effects.insert(effects.end(), std::make_move_iterator(finished.begin()),
+                               std::make_move_iterator(finished.end()));
+            }
+            continue;  // a younger wait blocks the stale and long-run rules
+        }
+        if (session.state.isBusy() && now.secondsSince(session.lastEventAt) >= settings.staleAfter) {
+            session.state = SessionState::idle();
+            continue;
+        }
+        if (const auto* running = session.state.as<SessionState::Running>();
+            running && now.secondsSince(running->run.startedAt) >= settings.longRunAfter) {
+            session.state = SessionState::longRun(running->run);
+            effects.push_back(Effect::alert(alertFor(session, Alert::Kind::longRun, now)));
+        }
+    }
+    return effects;
+}
+
+bool StateMachine::hasBusySession() const {
+    return std::any_of(sessions.begin(), sessions.end(),
+                       [](const auto& entry) { return entry.second.state.isBusy(); });
+}
+
+void StateMachine::dismiss(std::string_view id) {
+    auto found = sessions.find(std::string(id));
+    if (found == sessions.end()) return;
+    Session& session = found->second;
+    if (session.state.isBusy() || session.state.is(SessionState::Kind::idle)) return;
+    session.state = SessionState::idle();
+}
+
+std::optional<Session> StateMachine::focusSession() const {
+    const Session* best = nullptr;
+    for (const auto& entry : sessions) {
+        const Session& candidate = entry.second;
+        if (best == nullptr) {
+            best = &candidate;
+            continue;
+        }
+        const int candidateTier = tier(candidate.state);
+        const int bestTier = tier(best->state);
+        if (candidateTier > bestTier || (candidateTier == bestTier && isLater(candidate.lastEventAt, best->lastEventAt))) {
+            best = &candidate;
+        }
+    }
+    if (best == nullptr) return std::nullopt;
+    return *best;
+}
+
+std::vector<RunningRow> StateMachine::runningRows(Instant now) const {
+    const std::optional<Session> featured = focusSession();
+    const std::optional<std::string> featuredID = featured ? std::optional<std::string>(featured->id) : std::nullopt;
+
+    std::vector<const Session*> kept;
+    for (const auto& entry : sessions) {
+        const Session& session = entry.second;
+        if (session.state.is(SessionState::Kind::idle)) continue;
+        if (session.state.is(SessionState::Kind::done) &&
+            !(now.secondsSince(session.lastEventAt) < settings.doneLingers)) {
+            continue;
+        }
+        kept.push_back(&session);
+    }
+
+    std::stable_sort(kept.begin(), kept.end(), [&](const Session* a, const Session* b) {
+        const bool aFeatured = featuredID && a->id == *featuredID;
+        const bool bFeatured = featuredID && b->id == *featuredID;
+        if (aFeatured != bFeatured) return aFeatured;
+        const int aTier = tier(a->state);
+        const int bTier = tier(b->state);
+        if (aTier != bTier) return aTier > bTier;
+        return isLater(a->lastEventAt, b->lastEventAt);
+    });
+
+    std::vector<RunningRow> rows;
+    rows.reserve(kept.size());
+    for (const Session* session : kept) {
+        RunningRow row;
+        row.id = session->id;
+        row.project = session->project();
+        row.title = runTitleOf(*session);
+        row.state = session->state;
+        row.startedAt = session->run ? session->run->startedAt : session->lastEventAt;
+        if (const auto* done = session->state.as<SessionState::Done>()) row.duration = done->duration;
+        row.onScreen = featuredID && session->id == *featuredID;
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+}  // namespace quorvel

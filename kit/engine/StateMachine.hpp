@@ -1,0 +1,81 @@
+#pragma once
+// The heart of the engine: owns every live session and turns hook events and the passing of
+// time into session changes plus effects. A plain value that never calls out; its owner feeds
+// it events and ticks on one thread and applies the effects it returns.
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "kit/engine/Effect.hpp"
+#include "kit/engine/HookEvent.hpp"
+#include "kit/engine/RunningRow.hpp"
+#include "kit/engine/Session.hpp"
+#include "kit/engine/StateMachineSettings.hpp"
+#include "platform/Instant.hpp"
+
+namespace quorvel {
+
+struct StateMachine {
+    /// The most characters of a prompt's first line that a run title keeps.
+    static constexpr std::size_t runTitleLimit = 40;
+    /// Most characters kept of a failed shell command's output.
+    static constexpr std::size_t failureLogLimit = 4000;
+
+    /// Every live session by id; the table's order means nothing.
+    std::unordered_map<std::string, Session> sessions;
+    /// Read on every call, so the owner may replace it at any time.
+    StateMachineSettings settings;
+    /// Display number of the next new session; numbers are never reused.
+    std::int64_t nextNumber = 1;
+
+    explicit StateMachine(StateMachineSettings settings = StateMachineSettings::standard())
+        : settings(settings) {}
+
+    /// Applies one hook event; returns its effects in order (an alert before its finished run).
+    std::vector<Effect> handle(const HookEvent& event);
+
+    /// Ends the session's run as done (with `note`) or, after a recent shell failure, as broke.
+    /// Nothing when the session is already done. Changes `session` only; the caller stores it.
+    std::vector<Effect> finish(Session& session, Instant now, const std::optional<std::string>& note) const;
+
+    /// The clock step: background safety net, stale sessions, long runs; sessions visited in
+    /// ascending id order.
+    std::vector<Effect> tick(Instant now);
+
+    /// True when some session is running or in a long run.
+    bool hasBusySession() const;
+
+    /// Makes a done, needs-you, broke or crashed session idle; anything else is left alone.
+    void dismiss(std::string_view id);
+
+    /// The session to feature on the device screen (a copy); absent with no sessions.
+    std::optional<Session> focusSession() const;
+
+    /// The RUNNING list: the featured session first, then by tier and most recent event.
+    std::vector<RunningRow> runningRows(Instant now) const;
+
+    /// Rank of a state for featuring and ordering: needs you 5, broke and crashed 4, done 3,
+    /// running and long run 2, idle 1.
+    static int tier(const SessionState& state);
+
+    bool operator==(const StateMachine&) const = default;
+};
+
+/// The notification types that mean the agent waits for the user.
+bool isNeedsYouNotificationType(std::string_view type);
+
+/// The exit code of a failed shell command's error text ("Exit code 127\n…" gives 127).
+std::optional<std::int64_t> parseExitCode(const std::optional<std::string>& error);
+
+/// The failure output worth keeping: without the leading "Exit code" line, trimmed, at most
+/// 4000 characters; absent when nothing is left.
+std::optional<std::string> summariseFailureLog(const std::optional<std::string>& error);
+
+/// A needs-you session with a run goes back to running with that run.
+void resumeAfterNeedsYou(Session& session);
+
+}  // namespace quorvel

@@ -1,0 +1,405 @@
+#include "kit/engine/StateMachine.hpp"
+
+#include <gtest/gtest.h>
+
+namespace quorvel {
+namespace {
+
+constexpr double t0 = 1700000000;
+
+HookEvent event(std::string name, double at, std::string session = "s1") {
+    HookEvent result = HookEvent::make(std::move(name), std::move(session), at);
+    result.cwd = "/Users/me/app";
+    return result;
+}
+
+HookEvent prompt(double at, std::string firstLine = "fix the build", std::string session = "s1") {
+    HookEvent result = event("UserPromptSubmit", at, std::move(session));
+    result.promptFirstLine = std::move(firstLine);
+    result.isTaskNotification = false;
+    return result;
+}
+
+HookEvent stop(double at, std::optional<std::int64_t> backgroundTasks = std::nullopt, std::string session = "s1") {
+    HookEvent result = event("Stop", at, std::move(session));
+    result.backgroundTaskCount = backgroundTasks;
+    return result;
+}
+
+HookEvent bash(std::string name, double at, std::optional<std::int64_t> durationMs, std::string command = "make") {
+    HookEvent result = event(std::move(name), at);
+    result.toolName = "Bash";
+    result.command = std::move(command);
+    result.durationMs = durationMs;
+    return result;
+}
+
+HookEvent bashFailure(double at, std::string error = "Exit code 2\nmake: *** [all] Error 2\n") {
+    HookEvent result = bash("PostToolUseFailure", at, 1500);
+    result.error = std::move(error);
+    return result;
+}
+
+HookEvent notification(double at, std::optional<std::string> type, std::optional<std::string> message = std::nullopt) {
+    HookEvent result = event("Notification", at);
+    result.notificationType = std::move(type);
+    result.message = std::move(message);
+    return result;
+}
+
+const Session& session(const StateMachine& machine, const std::string& id = "s1") { return machine.sessions.at(id); }
+
+Instant at(double seconds) { return Instant::fromUnixSeconds(seconds); }
+
+TEST(StateMachineEvents, PromptThenStopFinishesOnceAsDone) {
+    StateMachine machine;
+    EXPECT_TRUE(machine.handle(prompt(t0, std::string(100, 'p'))).empty());
+    EXPECT_EQ(session(machine).state, SessionState::running(quorvel::Run{at(t0), std::string(40, 'p')}));
+
+    const auto effects = machine.handle(stop(t0 + 65));
+    ASSERT_EQ(effects.size(), 2u);
+    const Alert* alert = effects[0].asAlert();
+    ASSERT_TRUE(alert);
+    EXPECT_EQ(alert->kind, Alert::Kind::done);
+    EXPECT_EQ(alert->headline, (CopyBook::Headline{"DONE.", "GO LOOK."}));
+    EXPECT_EQ(alert->detail, "app \u00B7 " + std::string(40, 'p') + " \u00B7 1m 05s");
+    EXPECT_EQ(alert->project, "app");
+    EXPECT_EQ(alert->runTitle, std::string(40, 'p'));
+    EXPECT_EQ(alert->duration, 65);
+    const FinishedRun* finished = effects[1].asFinished();
+    ASSERT_TRUE(finished);
+    EXPECT_EQ(*finished, (FinishedRun{FinishedRun::Chip::claude, std::string(40, 'p'), 65.0, true, "app", "s1",
+                                      at(t0 + 65), std::nullopt}));
+
+    EXPECT_TRUE(machine.handle(stop(t0 + 70)).empty());
+}
+
+TEST(StateMachineEvents, StopWithoutRunFinishesWithoutTitleOrDuration) {
+    StateMachine machine;
+    const auto effects = machine.handle(stop(t0));
+    ASSERT_EQ(effects.size(), 2u);
+    EXPECT_EQ(session(machine).state, SessionState::done(std::nullopt, std::nullopt, std::nullopt));
+    EXPECT_EQ(effects[0].asAlert()->runTitle, std::nullopt);
+    EXPECT_EQ(effects[1].asFinished()->title, "");
+    EXPECT_EQ(effects[1].asFinished()->duration, std::nullopt);
+}
+
+TEST(StateMachineEvents, DismissedDoneFinishesKeptRunAgain) {
+    StateMachine machine;
+    machine.handle(prompt(t0, "title"));
+    machine.handle(stop(t0 + 10));
+    machine.dismiss("s1");
+    EXPECT_EQ(session(machine).state, SessionState::idle());
+    const auto effects = machine.handle(stop(t0 + 50));
+    ASSERT_EQ(effects.size(), 2u);
+    EXPECT_EQ(session(machine).state, SessionState::done("title", 50.0, std::nullopt));
+}
+
+TEST(StateMachineEvents, BackgroundTasksHoldTheStop) {
+    StateMachine machine;
+    machine.handle(prompt(t0));
+    EXPECT_EQ(machine.handle(stop(t0 + 5, 0)).size(), 2u);
+
+    machine.handle(prompt(t0 + 10, "next"));
+    EXPECT_TRUE(machine.handle(stop(t0 + 20, 2)).empty());
+    EXPECT_EQ(session(machine).waitingOnBackgroundSince, at(t0 + 20));
+    EXPECT_TRUE(session(machine).state.isBusy());
+}
+
+TEST(StateMachineEvents, RecentShellFailureTurnsStopIntoBroke) {
+    struct Case {
+        double failureAge;
+        bool otherEventBetween;
+        SessionState::Kind expected;
+    };
+    const std::vector<Case> cases = {
+        {100, false, SessionState::Kind::broke},
+        {120, false, SessionState::Kind::broke},
+        {130, false, SessionState::Kind::done},
+        {100, true, SessionState::Kind::done},
+    };
+    for (const auto& testCase : cases) {
+        StateMachine machine;
+        machine.handle(prompt(t0));
+        const double stopAt = t0 + 500;
+        const auto failureEffects = machine.handle(bashFailure(stopAt - testCase.failureAge));
+        ASSERT_EQ(failureEffects.size(), 1u);
+        EXPECT_EQ(*failureEffects[0].asFinished(),
+                  (FinishedRun{FinishedRun::Chip::shell, "make", 1.5, false, "app", "s1",
+                               at(stopAt - testCase.failureAge), "make: *** [all] Error 2"}));
+        if (testCase.otherEventBetween) machine.handle(bash("PostToolUse", stopAt - 1, 10));
+        const auto effects = machine.handle(stop(stopAt));
+        ASSERT_EQ(effects.size(), 2u);
+        EXPECT_EQ(session(machine).state.kind(), testCase.expected) << testCase.failureAge;
+        EXPECT_FALSE(session(machine).unrecoveredFailure);
+        if (testCase.expected == SessionState::Kind::broke) {
+            EXPECT_EQ(session(machine).state, SessionState::broke("make", 2));
+            EXPECT_EQ(effects[0].asAlert()->kind, Alert::Kind::broke);
+            EXPECT_EQ(effects[0].asAlert()->detail, "app \u00B7 make \u00B7 exit 2");
+            EXPECT_EQ(effects[1].asFinished()->ok, false);
+            EXPECT_EQ(effects[1].asFinished()->duration, std::nullopt);
+        }
+    }
+}
+
+TEST(StateMachineEvents, InterruptedShellFailureRecordsNothingAndClearsFailure) {
+    StateMachine machine;
+    machine.handle(prompt(t0));
+    machine.handle(bashFailure(t0 + 1));
+    HookEvent interrupt = bashFailure(t0 + 2);
+    interrupt.isInterrupt = true;
+    EXPECT_TRUE(machine.handle(interrupt).empty());
+    EXPECT_FALSE(session(machine).unrecoveredFailure);
+}
+
+TEST(StateMachineEvents, ShellCommandsListedFromTheMinimumUp) {
+    const std::vector<std::pair<HookEvent, bool>> cases = {
+        {bash("PostToolUse", t0, 10000), true},
+        {bash("PostToolUse", t0, 9999), false},
+        {bash("PostToolUse", t0, std::nullopt), false},
+        {[] { auto e = bash("PostToolUse", t0, 60000); e.runInBackground = true; return e; }(), false},
+        {[] { auto e = bash("PostToolUse", t0, 60000); e.toolName = "bash"; return e; }(), false},
+    };
+    for (const auto& [hook, listed] : cases) {
+        StateMachine machine;
+        const auto effects = machine.handle(hook);
+        EXPECT_EQ(effects.size(), listed ? 1u : 0u) << hook.durationMs.value_or(-1);
+        if (listed) {
+            EXPECT_EQ(*effects[0].asFinished(), (FinishedRun{FinishedRun::Chip::shell, "make", 10.0, true, "app", "s1",
+                                                             at(t0), std::nullopt}));
+        }
+    }
+}
+
+TEST(StateMachineEvents, StopFailureCrashesOnceUntilTheReasonChanges) {
+    StateMachine machine;
+    machine.handle(prompt(t0, "title"));
+    HookEvent failure = event("StopFailure", t0 + 5);
+    failure.error = "overloaded";
+    auto effects = machine.handle(failure);
+    ASSERT_EQ(effects.size(), 2u);
+    EXPECT_EQ(session(machine).state, SessionState::crashed("Claude is overloaded"));
+    EXPECT_EQ(effects[0].asAlert()->kind, Alert::Kind::crashed);
+    EXPECT_EQ(effects[0].asAlert()->headline.oneLine(), "CRASHED. NOT YOUR FAULT.");
+    EXPECT_EQ(*effects[1].asFinished(), (FinishedRun{FinishedRun::Chip::claude, "title", std::nullopt, false, "app",
+                                                     "s1", at(t0 + 5), std::nullopt}));
+    EXPECT_TRUE(machine.handle(failure).empty());
+    failure.error = "rate_limit";
+    EXPECT_EQ(machine.handle(failure).size(), 2u);
+}
+
+TEST(StateMachineEvents, NeedsYouAlertsOnceAndToolUseResumes) {
+    StateMachine machine;
+    machine.handle(prompt(t0, "title"));
+    auto effects = machine.handle(notification(t0 + 1, "permission_prompt"));
+    ASSERT_EQ(effects.size(), 1u);
+    EXPECT_EQ(session(machine).state, SessionState::needsYou("Claude needs you"));
+    EXPECT_EQ(effects[0].asAlert()->detail, "app \u00B7 Claude needs you");
+    EXPECT_TRUE(machine.handle(notification(t0 + 2, "permission_prompt")).empty());
+    EXPECT_EQ(machine.handle(notification(t0 + 3, "elicitation_dialog", "Pick one")).size(), 1u);
+
+    EXPECT_TRUE(machine.handle(notification(t0 + 4, "idle_prompt")).empty());
+    EXPECT_EQ(session(machine).state, SessionState::needsYou("Pick one"));
+    EXPECT_EQ(session(machine).lastEventAt, at(t0 + 4));
+
+    machine.handle(bash("PostToolUse", t0 + 5, 10));
+    EXPECT_EQ(session(machine).state, SessionState::running(quorvel::Run{at(t0), "title"}));
+}
+
+TEST(StateMachineEvents, PromptsStartOrResumeRuns) {
+    StateMachine machine;
+    machine.handle(prompt(t0, "first"));
+    machine.sessions.at("s1").state = SessionState::longRun(*session(machine).run);
+    machine.handle(prompt(t0 + 5, "second"));
+    EXPECT_EQ(session(machine).state, SessionState::running(quorvel::Run{at(t0), "first"}));
+
+    machine.handle(stop(t0 + 10));
+    HookEvent task = event("UserPromptSubmit", t0 + 20);
+    task.isTaskNotification = true;
+    machine.handle(task);
+    EXPECT_EQ(session(machine).state, SessionState::running(quorvel::Run{at(t0 + 20), "first"}));
+
+    HookEvent untitled = event("UserPromptSubmit", t0 + 30);
+    machine.handle(stop(t0 + 25));
+    machine.handle(untitled);
+    EXPECT_EQ(session(machine).state, SessionState::running(quorvel::Run{at(t0 + 30), ""}));
+}
+
+TEST(StateMachineEvents, SessionsAreNumberedAndRemovedOnEnd) {
+    StateMachine machine;
+    HookEvent first = prompt(t0);
+    first.termProgram = "iTerm.app";
+    machine.handle(first);
+    HookEvent later = event("PreToolUse", t0 + 1);
+    later.termProgram = "Apple_Terminal";
+    later.cwd = "/elsewhere";
+    machine.handle(later);
+    EXPECT_EQ(session(machine).termProgram, "iTerm.app");
+    EXPECT_EQ(session(machine).cwd, "/elsewhere");
+    EXPECT_EQ(session(machine).number, 1);
+
+    EXPECT_TRUE(machine.handle(event("SessionEnd", t0 + 2, "unknown")).empty());
+    EXPECT_FALSE(machine.sessions.contains("unknown"));
+    machine.handle(event("SessionEnd", t0 + 3));
+    EXPECT_TRUE(machine.sessions.empty());
+    machine.handle(event("SessionStart", t0 + 4));
+    EXPECT_EQ(session(machine).number, 2);
+
+    machine.handle(prompt(t0 + 5));
+    HookEvent clear = event("SessionStart", t0 + 6);
+    clear.source = "clear";
+    machine.handle(clear);
+    EXPECT_EQ(session(machine).state, SessionState::idle());
+    EXPECT_FALSE(session(machine).run);
+}
+
+TEST(StateMachineClock, LongRunAlertsOnceAtTheThreshold) {
+    StateMachine machine;
+    machine.handle(prompt(t0));
+    EXPECT_TRUE(machine.tick(at(t0 + 599)).empty());
+    const auto effects = machine.tick(at(t0 + 600));
+    ASSERT_EQ(effects.size(), 1u);
+    EXPECT_EQ(effects[0].asAlert()->kind, Alert::Kind::longRun);
+    EXPECT_EQ(effects[0].asAlert()->detail, "app \u00B7 10m 00s and counting");
+    EXPECT_EQ(effects[0].asAlert()->headline.oneLine(), "STILL GRINDING.");
+    EXPECT_TRUE(machine.tick(at(t0 + 700)).empty());
+    EXPECT_TRUE(session(machine).state.is(SessionState::Kind::longRun));
+}
+
+TEST(StateMachineClock, SilentSessionGoesIdleBeforeLongRun) {
+    StateMachine machine;
+    machine.handle(prompt(t0));
+    EXPECT_TRUE(machine.tick(at(t0 + 1800)).empty());
+    EXPECT_EQ(session(machine).state, SessionState::idle());
+    EXPECT_TRUE(session(machine).run);
+}
+
+TEST(StateMachineClock, BackgroundSafetyNetFinishesWithNoteAndBlocksOtherRules) {
+    StateMachine machine(StateMachineSettings{600, 1800, 3000, 10, 900, 120});
+    machine.handle(prompt(t0, "title"));
+    machine.handle(stop(t0 + 10, 1));
+    EXPECT_TRUE(machine.tick(at(t0 + 2500)).empty());
+    EXPECT_TRUE(session(machine).state.is(SessionState::Kind::running));
+
+    const auto effects = machine.tick(at(t0 + 3010));
+    ASSERT_EQ(effects.size(), 2u);
+    EXPECT_EQ(session(machine).state, SessionState::done("title", 3010.0, "still running in background"));
+    EXPECT_FALSE(session(machine).waitingOnBackgroundSince);
+    EXPECT_EQ(effects[0].asAlert()->detail, "app \u00B7 title \u00B7 50m 10s \u00B7 still running in background");
+}
+
+TEST(StateMachineClock, EffectsComeInSessionIdOrder) {
+    StateMachine machine;
+    for (const char* id : {"zeta", "alpha", "mid"}) machine.handle(prompt(t0, id, id));
+    const auto effects = machine.tick(at(t0 + 600));
+    ASSERT_EQ(effects.size(), 3u);
+    EXPECT_EQ(effects[0].asAlert()->sessionID, "alpha");
+    EXPECT_EQ(effects[1].asAlert()->sessionID, "mid");
+    EXPECT_EQ(effects[2].asAlert()->sessionID, "zeta");
+}
+
+TEST(StateMachineRows, FocusAndOrder) {
+    StateMachine machine;
+    machine.handle(prompt(t0, "needs", "a"));
+    machine.sessions.at("a").state = SessionState::needsYou("m");
+    machine.handle(prompt(t0 + 10, "done", "b"));
+    machine.handle(stop(t0 + 20, std::nullopt, "b"));
+    machine.handle(prompt(t0 + 30, "running", "c"));
+    machine.handle(event("SessionStart", t0 + 40, "d"));
+
+    EXPECT_EQ(machine.focusSession()->id, "a");
+    EXPECT_TRUE(machine.hasBusySession());
+    const auto rows = machine.runningRows(at(t0 + 100));
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].id, "a");
+    EXPECT_TRUE(rows[0].onScreen);
+    EXPECT_EQ(rows[1].id, "b");
+    EXPECT_EQ(rows[1].duration, 10);
+    EXPECT_FALSE(rows[1].onScreen);
+    EXPECT_EQ(rows[2].id, "c");
+    EXPECT_EQ(rows[2].startedAt, at(t0 + 30));
+
+    // A done session leaves the rows once it has lingered; the featured one is still chosen
+    // over every session, so no row is on screen then.
+    machine.dismiss("a");
+    EXPECT_EQ(machine.focusSession()->id, "b");
+    const auto later = machine.runningRows(at(t0 + 20 + 900));
+    ASSERT_EQ(later.size(), 1u);
+    EXPECT_EQ(later[0].id, "c");
+    EXPECT_FALSE(later[0].onScreen);
+}
+
+TEST(StateMachineRows, IdleSessionsHaveNoRowsAndDismissLeavesBusyAlone) {
+    StateMachine machine;
+    EXPECT_FALSE(machine.focusSession());
+    EXPECT_FALSE(machine.hasBusySession());
+    machine.handle(event("SessionStart", t0));
+    EXPECT_TRUE(machine.runningRows(at(t0)).empty());
+    machine.handle(prompt(t0 + 1));
+    machine.dismiss("s1");
+    EXPECT_TRUE(session(machine).state.isBusy());
+    machine.handle(bashFailure(t0 + 2));
+    machine.handle(stop(t0 + 3));
+    machine.dismiss("s1");
+    EXPECT_EQ(session(machine).state, SessionState::idle());
+    EXPECT_TRUE(session(machine).run);
+}
+
+TEST(ParseExitCode, TakesTheWholeNumericRun) {
+    const std::vector<std::pair<std::optional<std::string>, std::optional<std::int64_t>>> cases = {
+        {std::nullopt, std::nullopt},
+        {"Exit code 127\nmore", 127},
+        {"Exit code -1", -1},
+        {"Exit code 12abc", 12},
+        {"Exit code 1-2", std::nullopt},
+        {"Exit code -", std::nullopt},
+        {"Exit code +5", std::nullopt},
+        {"Exit code 1\u0663", std::nullopt},
+        {"Exit code \u0663", std::nullopt},
+        {"Exit code 1\u00BD", std::nullopt},
+        {"Exit code 1\u0301", std::nullopt},
+        {"Exit code 9223372036854775807", INT64_MAX},
+        {"Exit code 9223372036854775808", std::nullopt},
+        {"Exit code1", std::nullopt},
+        {"exit code 1", std::nullopt},
+        {"Exit code ", std::nullopt},
+    };
+    for (const auto& [error, expected] : cases) {
+        EXPECT_EQ(parseExitCode(error), expected) << error.value_or("(none)");
+    }
+}
+
+TEST(SummariseFailureLog, DropsOnlyTheLeadingExitCodeLine) {
+    const std::vector<std::pair<std::optional<std::string>, std::optional<std::string>>> cases = {
+        {std::nullopt, std::nullopt},
+        {"Exit code 1", std::nullopt},
+        {"Exit code 1\noutput line\n", "output line"},
+        {"Exit code: 2\nExit code 3\nerr", "Exit code 3\nerr"},
+        {"first\n\nsecond", "first\n\nsecond"},
+        {"  \n\n", std::nullopt},
+        {std::string(5000, 'x'), std::string(4000, 'x')},
+    };
+    for (const auto& [error, expected] : cases) {
+        EXPECT_EQ(summariseFailureLog(error), expected) << error.value_or("(none)");
+    }
+}
+
+}  // namespace
+}  // namespace quorvel
+
+namespace quorvel {
+namespace {
+
+TEST(StateMachineEvents, RunLengthThatIsNotANumberIsUnknown) {
+    StateMachine machine;
+    // Both times are finite (JSON can carry them) but their difference is not.
+    machine.handle(prompt(-1.7e308, "title"));
+    const auto effects = machine.handle(stop(1.7e308));
+    ASSERT_EQ(effects.size(), 2u);
+    EXPECT_EQ(session(machine).state, SessionState::done("title", std::nullopt, std::nullopt));
+    EXPECT_EQ(effects[1].asFinished()->duration, std::nullopt);
+    EXPECT_NO_THROW(effects[1].asFinished()->encode());
+}
+
+}  // namespace
+}  // namespace quorvel
