@@ -1,0 +1,337 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "kit/hooks/HookSettingsEditor.hpp"
+
+namespace quorvel {
+namespace {
+
+const std::string helper = "/Users/a/Library/Quorvel/bin/quorvel-hook";
+
+JSONValue parsed(std::string_view text) {
+    auto result = JSONValue::parse(text);
+    EXPECT_TRUE(result.hasValue()) << text;
+    return result ? *result : JSONValue::null();
+}
+
+std::string installed(std::string_view file, const std::vector<std::string>& arguments = {}) {
+    auto result = HookSettingsEditor::install(parsed(file), helper, arguments);
+    EXPECT_TRUE(result.hasValue()) << (result ? "" : result.error().message());
+    return result ? result->formatted("  ") : "";
+}
+
+std::string uninstalled(std::string_view file) {
+    auto result = HookSettingsEditor::uninstall(parsed(file));
+    EXPECT_TRUE(result.hasValue()) << (result ? "" : result.error().message());
+    return result ? result->formatted("  ") : "";
+}
+
+std::string ownEntry(std::string_view args = "[]") {
+    return "{\"type\": \"command\", \"command\": \"" + helper + "\", \"args\": " + std::string(args) +
+           ", \"async\": true}";
+}
+
+const char* freshInstall = R"({
+  "hooks": {
+    "SessionStart": [
+      {
+        "hooks": [
+          {
+            "type": "command",
+            "command": "/Users/a/Library/Quorvel/bin/quorvel-hook",
+            "args": [],
+            "async": true
+          }
+        ]
+      }
+    ],
+    "UserPromptSubmit": [
+      {
+        "hooks": [
+          {
+            "type": "command",
+            "command": "/Users/a/Library/Quorvel/bin/quorvel-hook",
+            "args": [],
+            "async": true
+          }
+        ]
+      }
+    ],
+    "Stop": [
+      {
+        "hooks": [
+          {
+            "type": "command",
+            "command": "/Users/a/Library/Quorvel/bin/quorvel-hook",
+            "args": [],
+            "async": true
+          }
+        ]
+      }
+    ],
+    "StopFailure": [
+      {
+        "hooks": [
+          {
+            "type": "command",
+            "command": "/Users/a/Library/Quorvel/bin/quorvel-hook",
+            "args": [],
+            "async": true
+          }
+        ]
+      }
+    ],
+    "Notification": [
+      {
+        "matcher": "permission_prompt|elicitation_dialog|elicitation_url_dialog|agent_needs_input|idle_prompt",
+        "hooks": [
+          {
+            "type": "command",
+            "command": "/Users/a/Library/Quorvel/bin/quorvel-hook",
+            "args": [],
+            "async": true
+          }
+        ]
+      }
+    ],
+    "PostToolUse": [
+      {
+        "matcher": "Bash",
+        "hooks": [
+          {
+            "type": "command",
+            "command": "/Users/a/Library/Quorvel/bin/quorvel-hook",
+            "args": [],
+            "async": true
+          }
+        ]
+      }
+    ],
+    "PostToolUseFailure": [
+      {
+        "matcher": "Bash",
+        "hooks": [
+          {
+            "type": "command",
+            "command": "/Users/a/Library/Quorvel/bin/quorvel-hook",
+            "args": [],
+            "async": true
+          }
+        ]
+      }
+    ],
+    "SessionEnd": [
+      {
+        "hooks": [
+          {
+            "type": "command",
+            "command": "/Users/a/Library/Quorvel/bin/quorvel-hook",
+            "args": [],
+            "timeout": 2
+          }
+        ]
+      }
+    ]
+  }
+})";
+
+TEST(HookSettingsEditorTest, FreshInstallIntoAnEmptyObjectHasTheFixedLayout) {
+    EXPECT_EQ(installed("{}"), freshInstall);
+    EXPECT_EQ(uninstalled(freshInstall), "{}");
+    EXPECT_EQ(uninstalled("{}"), "{}");
+}
+
+TEST(HookSettingsEditorTest, RecordingPassesCaptureAndAReinstallReplacesTheEntries) {
+    const std::string recording = installed("{}", {"--capture"});
+    EXPECT_NE(recording.find("\"args\": [\n              \"--capture\"\n            ],"), std::string::npos);
+    EXPECT_EQ(HookSettingsEditor::installedArguments(parsed(recording)), std::vector<std::string>{"--capture"});
+    // Back to normal mode: the recording entries go, fresh ones come, nothing doubles.
+    EXPECT_EQ(installed(recording), freshInstall);
+    EXPECT_EQ(installed(freshInstall), freshInstall);
+}
+
+TEST(HookSettingsEditorTest, RefusedShapesNameThePart) {
+    struct Case {
+        std::string file;
+        bool installing;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"[]", true, "The top level in settings.json isn't a JSON object, so Quorvel won't touch it."},
+        {"[]", false, "The top level in settings.json isn't a JSON object, so Quorvel won't touch it."},
+        {"\"x\"", false, "The top level in settings.json isn't a JSON object, so Quorvel won't touch it."},
+        {"{\"hooks\": \"x\"}", true, "\"hooks\" in settings.json isn't a JSON object, so Quorvel won't touch it."},
+        {"{\"hooks\": []}", false, "\"hooks\" in settings.json isn't a JSON object, so Quorvel won't touch it."},
+        {"{\"hooks\": {\"Stop\": {}}}", true, "\"hooks.Stop\" in settings.json isn't a list, so Quorvel won't touch it."},
+    };
+    for (const auto& testCase : cases) {
+        const JSONValue root = parsed(testCase.file);
+        const auto result = testCase.installing ? HookSettingsEditor::install(root, helper, {})
+                                                : HookSettingsEditor::uninstall(root);
+        ASSERT_FALSE(result.hasValue()) << testCase.file;
+        EXPECT_EQ(result.error().message(), testCase.message) << testCase.file;
+    }
+    EXPECT_EQ(HookSettingsEditor::install(parsed("{\"hooks\": {\"Stop\": 1}}"), helper, {}).error(),
+              HookSettingsEditor::EditError::notAnArray("\"hooks.Stop\""));
+    // Uninstalling leaves an event it does not own alone.
+    EXPECT_EQ(uninstalled("{\"hooks\": {\"Stop\": {}}}"), "{\n  \"hooks\": {\n    \"Stop\": {}\n  }\n}");
+}
+
+TEST(HookSettingsEditorTest, UninstallKeepsForeignEntriesGroupsAndOrder) {
+    const std::string file = "{\"model\": \"x\", \"hooks\": {"
+                             "\"Stop\": [{\"matcher\": \"m\", \"hooks\": [" + ownEntry() +
+                             ", {\"type\": \"command\", \"command\": \"say done\"}], \"extra\": 1}],"
+                             "\"PostToolUse\": [{\"matcher\": \"Bash\", \"hooks\": [" + ownEntry() + "]},"
+                             " {\"hooks\": [{\"command\": \"lint\"}]}],"
+                             "\"Empty\": [],"
+                             "\"Odd\": [1, {\"hooks\": 2}, {\"x\": 3}, {\"hooks\": [\"quorvel-hook\"]}]"
+                             "}, \"after\": true}";
+    EXPECT_EQ(uninstalled(file), R"({
+  "model": "x",
+  "hooks": {
+    "Stop": [
+      {
+        "matcher": "m",
+        "hooks": [
+          {
+            "type": "command",
+            "command": "say done"
+          }
+        ],
+        "extra": 1
+      }
+    ],
+    "PostToolUse": [
+      {
+        "hooks": [
+          {
+            "command": "lint"
+          }
+        ]
+      }
+    ],
+    "Empty": [],
+    "Odd": [
+      1,
+      {
+        "hooks": 2
+      },
+      {
+        "x": 3
+      },
+      {
+        "hooks": [
+          "quorvel-hook"
+        ]
+      }
+    ]
+  },
+  "after": true
+})");
+}
+
+TEST(HookSettingsEditorTest, StripRemovesEmptiedGroupsEventsAndHooks) {
+    EXPECT_EQ(uninstalled("{\"a\": 1, \"hooks\": {\"Stop\": [{\"hooks\": [" + ownEntry() + "]}]}}"),
+              "{\n  \"a\": 1\n}");
+    EXPECT_EQ(uninstalled("{\"hooks\": {}}"), "{\n  \"hooks\": {}\n}");
+    EXPECT_EQ(uninstalled("{\"hooks\": {\"Stop\": [{\"hooks\": []}]}}"),
+              "{\n  \"hooks\": {\n    \"Stop\": [\n      {\n        \"hooks\": []\n      }\n    ]\n  }\n}");
+}
+
+TEST(HookSettingsEditorTest, InstallMovesOnlyWhatHeldNothingButOwnEntries) {
+    // "hooks" held only our entries: it is stripped and comes back at the end.
+    const std::string onlyOwn = "{\"hooks\": {\"Stop\": [{\"hooks\": [" + ownEntry() + "]}]}, \"model\": \"x\"}";
+    const JSONValue moved = parsed(installed(onlyOwn));
+    EXPECT_EQ(moved.members()->front().key, "model");
+    EXPECT_EQ(moved.members()->back().key, "hooks");
+
+    // "hooks" with a user event stays in place; the user's event keeps its place, our
+    // event that held only our group goes to the end; a shared event keeps its place and
+    // gets our group last.
+    const std::string mixed = "{\"hooks\": {\"Stop\": [{\"hooks\": [" + ownEntry() + "]}],"
+                              " \"PreToolUse\": [{\"hooks\": [{\"command\": \"mine\"}]}],"
+                              " \"SessionEnd\": [{\"hooks\": [{\"command\": \"bye\"}]}]}, \"model\": \"x\"}";
+    const JSONValue result = parsed(installed(mixed));
+    EXPECT_EQ(result.members()->front().key, "hooks");
+    std::vector<std::string> events;
+    for (const auto& member : *result.member("hooks")->members()) events.push_back(member.key);
+    EXPECT_EQ(events, (std::vector<std::string>{"PreToolUse", "SessionEnd", "SessionStart", "UserPromptSubmit",
+                                                "Stop", "StopFailure", "Notification", "PostToolUse",
+                                                "PostToolUseFailure"}));
+    const auto& sessionEnd = *result.member("hooks")->member("SessionEnd")->elements();
+    ASSERT_EQ(sessionEnd.size(), 2u);
+    EXPECT_EQ(*sessionEnd[0].member("hooks")->elements()->front().member("command"), JSONValue::string("bye"));
+    EXPECT_TRUE(HookSettingsEditor::isOwnEntry(sessionEnd[1].member("hooks")->elements()->front()));
+}
+
+TEST(HookSettingsEditorTest, OwnEntryMatchesTheHelperNameAtAPathBoundary) {
+    struct Case {
+        std::string command;
+        bool own;
+    };
+    const Case cases[] = {
+        {"/Users/a/Library/Quorvel/bin/quorvel-hook", true},
+        {"  /opt/quorvel-hook\t", true},
+        {"\xC2\xA0quorvel-hook\xE2\x80\x83", true},  // no-break space and em space are trimmed
+        {"quorvel-hook", true},
+        {"/Users/a/bin/my-quorvel-hook", false},
+        {"my-quorvel-hook", false},
+        {"/opt/quorvel-hook --capture", false},
+        {"/opt/quorvel-hook\n", false},  // line breaks are not trimmed
+        {"/opt/Quorvel-Hook", false},
+        {"/opt/quorvel-hook/", false},
+    };
+    for (const auto& testCase : cases) {
+        const JSONValue entry = JSONValue::object({{"command", JSONValue::string(testCase.command)}});
+        EXPECT_EQ(HookSettingsEditor::isOwnEntry(entry), testCase.own) << testCase.command;
+    }
+    EXPECT_TRUE(HookSettingsEditor::isOwnEntry(parsed("{\"command\": \"\\/x\\/quorvel-hook\"}")));
+    EXPECT_FALSE(HookSettingsEditor::isOwnEntry(parsed("{\"command\": 1}")));
+    EXPECT_FALSE(HookSettingsEditor::isOwnEntry(parsed("{\"command\": \"x\", \"command\": \"/quorvel-hook\"}")));
+    EXPECT_FALSE(HookSettingsEditor::isOwnEntry(parsed("[\"/quorvel-hook\"]")));
+
+    // The user's own hook with a similar name survives an uninstall.
+    const std::string file = "{\"hooks\": {\"Stop\": [{\"hooks\": [{\"command\": \"/u/my-quorvel-hook\"}]}]}}";
+    EXPECT_EQ(uninstalled(file), parsed(file).formatted("  "));
+}
+
+TEST(HookSettingsEditorTest, StatusReadsTheFirstOwnEntry) {
+    const auto tree = [](std::string_view firstArgs, std::string_view secondArgs) {
+        return parsed("{\"hooks\": {\"A\": 5, \"Stop\": [3, {\"hooks\": [{\"command\": \"other\", \"args\": [\"x\"]}, " +
+                      ownEntry(firstArgs) + "]}], \"SessionEnd\": [{\"hooks\": [" + ownEntry(secondArgs) + "]}]}}");
+    };
+    EXPECT_TRUE(HookSettingsEditor::isInstalled(tree("[]", "[]")));
+    EXPECT_EQ(HookSettingsEditor::installedArguments(tree("[\"--capture\", 7]", "[]")),
+              std::vector<std::string>{"--capture"});
+    EXPECT_TRUE(HookSettingsEditor::installedArguments(tree("{}", "[\"--capture\"]")).empty());
+    EXPECT_TRUE(HookSettingsEditor::installedArguments(tree("[]", "[\"--capture\"]")).empty());
+
+    for (const char* file : {"{}", "[]", "{\"hooks\": []}", "{\"hooks\": {\"Stop\": {}}}",
+                             "{\"hooks\": {\"Stop\": [{\"hooks\": [{\"command\": \"my-quorvel-hook\"}]}]}}"}) {
+        EXPECT_FALSE(HookSettingsEditor::isInstalled(parsed(file))) << file;
+        EXPECT_TRUE(HookSettingsEditor::installedArguments(parsed(file)).empty()) << file;
+    }
+}
+
+TEST(HookSettingsEditorTest, OnlyTheFirstHooksMemberIsReadAndChanged) {
+    const std::string file = "{\"hooks\": {}, \"hooks\": {\"Stop\": [{\"hooks\": [" + ownEntry() + "]}]}}";
+    EXPECT_FALSE(HookSettingsEditor::isInstalled(parsed(file)));
+    EXPECT_EQ(uninstalled(file), parsed(file).formatted("  "));
+    const JSONValue result = parsed(installed(file));
+    ASSERT_EQ(result.members()->size(), 2u);
+    EXPECT_EQ(result.members()->at(0).value.members()->size(), 8u);
+    EXPECT_EQ(result.members()->at(1).value, parsed(file).members()->at(1).value);
+}
+
+TEST(HookSettingsEditorTest, RegistrationTable) {
+    const auto& hooks = HookSettingsEditor::hooks();
+    ASSERT_EQ(hooks.size(), 8u);
+    EXPECT_EQ(hooks.back(), (HookSpec{"SessionEnd", std::nullopt, 2}));
+    EXPECT_FALSE(hooks.back().isAsync());
+    for (std::size_t index = 0; index + 1 < hooks.size(); ++index) EXPECT_TRUE(hooks[index].isAsync());
+}
+
+}  // namespace
+}  // namespace quorvel
