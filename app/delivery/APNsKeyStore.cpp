@@ -1,0 +1,58 @@
+#include "app/delivery/APNsKeyStore.hpp"
+
+#include "kit/engine/Quorvel.hpp"
+#include "platform/services/P256SigningKey.hpp"
+
+namespace quorvel::APNsKeyStore {
+
+json::Json Credentials::encode() const {
+    json::Json object = json::Json::object();
+    object["keyID"] = json::string(keyID);
+    object["teamID"] = json::string(teamID);
+    object["pem"] = json::string(pem);
+    return object;
+}
+
+Credentials Credentials::decode(const json::Json& value) {
+    const json::Json& object = json::requireObject(value, "APNs key");
+    return Credentials{json::requireString(object, "keyID"), json::requireString(object, "teamID"),
+                       json::requireString(object, "pem")};
+}
+
+std::string describe(const LoadError& error) {
+    return std::visit([](const auto& cause) { return cause.description(); }, error);
+}
+
+std::string describe(const SaveError& error) {
+    return std::visit([](const auto& cause) -> std::string { return cause.description(); }, error);
+}
+
+const std::string& service() {
+    static const std::string name = std::string(Quorvel::macBundleID) + ".apns-key";
+    return name;
+}
+
+Expected<std::optional<Credentials>, LoadError> load(SecretStore& store) {
+    auto found = store.find(service(), account);
+    if (!found) return unexpected(LoadError(KeychainError::from(found.error())));
+    if (!found.value()) return std::optional<Credentials>();
+    auto decoded = json::decodeJson<Credentials>(*found.value());
+    if (!decoded) return unexpected(LoadError(DecodingError{decoded.error().message}));
+    return std::optional<Credentials>(std::move(decoded.value()));
+}
+
+Expected<void, SaveError> save(SecretStore& store, const Credentials& credentials) {
+    if (auto key = P256SigningKey::fromPem(credentials.pem); !key) return unexpected(SaveError(key.error()));
+    const std::string value = json::dump(credentials.encode());
+    auto replaced = store.replace(service(), account, "Quorvel APNs key " + credentials.keyID, value);
+    if (!replaced) return unexpected(SaveError(KeychainError::from(replaced.error())));
+    return {};
+}
+
+Expected<void, KeychainError> remove(SecretStore& store) {
+    auto removed = store.remove(service(), account);
+    if (!removed) return unexpected(KeychainError::from(removed.error()));
+    return {};
+}
+
+}  // namespace quorvel::APNsKeyStore
