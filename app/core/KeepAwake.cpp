@@ -1,0 +1,30 @@
+#include "app/core/KeepAwake.hpp"
+
+#include <utility>
+
+#include "kit/engine/Quorvel.hpp"
+
+namespace quorvel {
+
+KeepAwake::KeepAwake(std::unique_ptr<SleepInhibitor> inhibitor)
+    : inhibitor_(std::move(inhibitor)), logger_(Quorvel::macBundleID, "KeepAwake") {}
+
+void KeepAwake::set(bool busy) {
+    if (busy && !activity_) {
+        auto hold = inhibitor_->hold("Claude Code run in progress");
+        if (!hold) {
+            if (!failureLogged_) {
+                logger_.error("Couldn't hold the Mac awake: " + hold.error().message);
+                failureLogged_ = true;
+            }
+            return;
+        }
+        activity_ = std::move(*hold);
+        logger_.info("Holding the Mac awake");
+    } else if (!busy && activity_) {
+        activity_.reset();
+        logger_.info("Released the Mac");
+    }
+}
+
+}  // namespace quorvel

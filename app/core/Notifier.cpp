@@ -1,0 +1,57 @@
+#include "app/core/Notifier.hpp"
+
+#include <utility>
+
+#include "kit/engine/Quorvel.hpp"
+#include "platform/SecureRandom.hpp"
+
+namespace quorvel {
+
+Notifier::Notifier(std::unique_ptr<NotificationCenter> center)
+    : center_(std::move(center)), logger_(Quorvel::macBundleID, "Notifier") {}
+
+std::optional<NotificationCenter::Banner> Notifier::banner(const Alert& alert) {
+    using Level = NotificationCenter::Banner::InterruptionLevel;
+    Level level = Level::active;
+    switch (alert.kind) {
+        case Alert::Kind::done:
+        case Alert::Kind::crashed: level = Level::active; break;
+        case Alert::Kind::needsYou: level = Level::timeSensitive; break;
+        case Alert::Kind::broke:
+        case Alert::Kind::longRun: return std::nullopt;
+    }
+    return NotificationCenter::Banner{
+        .identifier = random::makeUuidString(),
+        .title = alert.headline.oneLine(),
+        .body = alert.detail.value_or(""),
+        .threadIdentifier = alert.sessionID,
+        .interruptionLevel = level,
+    };
+}
+
+void Notifier::requestPermission(std::function<void()> then) {
+    center_->requestAuthorization([this, then = std::move(then)](Expected<bool, DesktopError> granted) {
+        if (granted) {
+            logger_.info(std::string("Notification permission granted: ") + (*granted ? "true" : "false"));
+        } else {
+            logger_.error("Notification permission request failed: " + granted.error().message);
+        }
+        if (then) then();
+    });
+}
+
+void Notifier::checkBannersAllowed(std::function<void(bool)> completion) {
+    center_->bannersAllowed(std::move(completion));
+}
+
+void Notifier::post(const Alert& alert) {
+    const std::optional<NotificationCenter::Banner> content = banner(alert);
+    if (!content) return;
+    center_->add(*content, [this](Expected<void, DesktopError> added) {
+        if (!added) logger_.error("Couldn't post banner: " + added.error().message);
+    });
+}
+
+void Notifier::openNotificationSettings() { center_->openSettings(); }
+
+}  // namespace quorvel

@@ -1,0 +1,49 @@
+#pragma once
+// The desktop's banner service as the notifier sees it. Completions are called on the thread
+// that runs the caller's event loop (the main thread in the app), possibly before the call
+// returns; a center never calls a completion after it is destroyed.
+#include <functional>
+#include <string>
+
+#include "platform/DesktopError.hpp"
+#include "platform/Expected.hpp"
+
+namespace quorvel {
+
+class NotificationCenter {
+public:
+    /// One banner: shown at once, without a sound.
+    struct Banner {
+        /// How strongly the banner may interrupt the user.
+        enum class InterruptionLevel { passive, active, timeSensitive };
+
+        /// New for every banner.
+        std::string identifier;
+        /// Plain text.
+        std::string title;
+        /// Plain text (may be empty); a center that shows markup escapes it.
+        std::string body;
+        /// Banners with the same thread belong together.
+        std::string threadIdentifier;
+        InterruptionLevel interruptionLevel = InterruptionLevel::active;
+
+        bool operator==(const Banner&) const = default;
+    };
+
+    using AuthorizationCompletion = std::function<void(Expected<bool, DesktopError> granted)>;
+    using AllowedCompletion = std::function<void(bool allowed)>;
+    using AddCompletion = std::function<void(Expected<void, DesktopError> added)>;
+
+    virtual ~NotificationCenter() = default;
+
+    /// Asks that the app may show banners; answers whether it may, or why it couldn't ask.
+    virtual void requestAuthorization(AuthorizationCompletion completion) = 0;
+    /// Whether banners posted now would appear.
+    virtual void bannersAllowed(AllowedCompletion completion) = 0;
+    /// Shows the banner.
+    virtual void add(const Banner& banner, AddCompletion completion) = 0;
+    /// Opens the desktop's settings for notifications; the outcome is not reported.
+    virtual void openSettings() = 0;
+};
+
+}  // namespace quorvel

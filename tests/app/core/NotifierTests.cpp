@@ -1,0 +1,124 @@
+#include "app/core/Notifier.hpp"
+
+#include <gtest/gtest.h>
+
+#include "tests/app/core/DesktopServiceLog.hpp"
+
+namespace quorvel {
+namespace {
+
+using Banner = NotificationCenter::Banner;
+using Level = Banner::InterruptionLevel;
+using testing::DesktopServiceLog;
+
+class FakeNotificationCenter final : public NotificationCenter {
+public:
+    std::vector<Banner> added;
+    std::optional<std::string> addFailure;
+    Expected<bool, DesktopError> authorization = true;
+    bool allowed = true;
+    int settingsOpened = 0;
+
+    void requestAuthorization(AuthorizationCompletion completion) override { completion(authorization); }
+    void bannersAllowed(AllowedCompletion completion) override { completion(allowed); }
+    void add(const Banner& banner, AddCompletion completion) override {
+        added.push_back(banner);
+        if (addFailure) {
+            completion(unexpected(DesktopError{*addFailure}));
+        } else {
+            completion({});
+        }
+    }
+    void openSettings() override { ++settingsOpened; }
+};
+
+Alert alert(Alert::Kind kind, std::string session = "s1", std::optional<std::string> detail = "site \u00B7 4m") {
+    Alert made;
+    made.kind = kind;
+    made.sessionID = std::move(session);
+    made.headline = {"DONE.", "GO LOOK."};
+    made.detail = std::move(detail);
+    made.project = "site";
+    return made;
+}
+
+TEST(NotifierTest, BannersCarryTheHeadlineDetailSessionAndLevelOfTheirKind) {
+    const std::vector<std::pair<Alert::Kind, std::optional<Level>>> cases = {
+        {Alert::Kind::done, Level::active},
+        {Alert::Kind::needsYou, Level::timeSensitive},
+        {Alert::Kind::crashed, Level::active},
+        {Alert::Kind::broke, std::nullopt},
+        {Alert::Kind::longRun, std::nullopt},
+    };
+    for (const auto& [kind, level] : cases) {
+        const auto banner = Notifier::banner(alert(kind));
+        ASSERT_EQ(banner.has_value(), level.has_value()) << rawValue(kind);
+        if (!banner) continue;
+        EXPECT_EQ(banner->title, "DONE. GO LOOK.");
+        EXPECT_EQ(banner->body, "site \u00B7 4m");
+        EXPECT_EQ(banner->threadIdentifier, "s1");
+        EXPECT_EQ(banner->interruptionLevel, *level) << rawValue(kind);
+    }
+    EXPECT_EQ(Notifier::banner(alert(Alert::Kind::done, "s1", std::nullopt))->body, "");
+}
+
+TEST(NotifierTest, EachBannerHasANewIdentifierAndBannersOfASessionShareTheirThread) {
+    const auto first = Notifier::banner(alert(Alert::Kind::done));
+    const auto second = Notifier::banner(alert(Alert::Kind::needsYou));
+    EXPECT_EQ(first->threadIdentifier, second->threadIdentifier);
+    EXPECT_NE(first->identifier, second->identifier);
+    EXPECT_EQ(first->identifier.size(), 36u);
+}
+
+class NotifierServiceTest : public ::testing::Test {
+protected:
+    NotifierServiceTest() {
+        auto owned = std::make_unique<FakeNotificationCenter>();
+        center = owned.get();
+        notifier = std::make_unique<Notifier>(std::move(owned));
+    }
+
+    DesktopServiceLog log;
+    FakeNotificationCenter* center = nullptr;
+    std::unique_ptr<Notifier> notifier;
+};
+
+TEST_F(NotifierServiceTest, PostsOnlyTheKindsThatGetABanner) {
+    notifier->post(alert(Alert::Kind::broke));
+    notifier->post(alert(Alert::Kind::longRun));
+    EXPECT_TRUE(center->added.empty());
+
+    notifier->post(alert(Alert::Kind::crashed));
+    ASSERT_EQ(center->added.size(), 1u);
+    EXPECT_EQ(center->added[0].title, "DONE. GO LOOK.");
+    EXPECT_TRUE(log.lines("Notifier").empty());
+}
+
+TEST_F(NotifierServiceTest, ABannerThatCantBeShownIsLogged) {
+    center->addFailure = "The name org.freedesktop.Notifications was not provided by any .service files";
+    notifier->post(alert(Alert::Kind::done));
+    EXPECT_EQ(log.lines("Notifier"),
+              (std::vector<std::string>{"error Couldn't post banner: The name org.freedesktop.Notifications was "
+                                        "not provided by any .service files"}));
+}
+
+TEST_F(NotifierServiceTest, PermissionAnswersAndFailuresAreLoggedAndTheCallerGoesOn) {
+    int continued = 0;
+    notifier->requestPermission([&] { ++continued; });
+    center->authorization = false;
+    notifier->requestPermission([&] { ++continued; });
+    center->authorization = unexpected(DesktopError{"No D-Bus session bus"});
+    notifier->requestPermission([&] { ++continued; });
+    notifier->requestPermission();
+
+    EXPECT_EQ(continued, 3);
+    EXPECT_EQ(log.lines("Notifier"), (std::vector<std::string>{
+                                         "info Notification permission granted: true",
+                                         "info Notification permission granted: false",
+                                         "error Notification permission request failed: No D-Bus session bus",
+                                         "error Notification permission request failed: No D-Bus session bus",
+                                     }));
+}
+
+}  // namespace
+}  // namespace quorvel

@@ -1,0 +1,195 @@
+#include "platform/qt/FreedesktopNotificationCenter.hpp"
+
+#include <QDBusConnection>
+#include <QDBusContext>
+#include <QDBusError>
+#include <QDBusMessage>
+#include <QObject>
+#include <QStringList>
+#include <QVariantMap>
+
+#include <gtest/gtest.h>
+
+#include "tests/platform/qt/DesktopPeers.hpp"
+
+namespace quorvel {
+
+// A notification service of our own on the private bus, recording what it is sent.
+class FakeNotificationService : public QObject, protected QDBusContext {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+public:
+    struct Notification {
+        QString appName;
+        uint replacesID = 0;
+        QString icon;
+        QString summary;
+        QString body;
+        QStringList actions;
+        QVariantMap hints;
+        int timeout = 0;
+    };
+
+    QStringList capabilities{QStringLiteral("body")};
+    QString refusal;
+    std::vector<Notification> notifications;
+
+public slots:
+    QStringList GetCapabilities() { return capabilities; }
+
+    uint Notify(const QString& appName, uint replacesID, const QString& icon, const QString& summary,
+                const QString& body, const QStringList& actions, const QVariantMap& hints, int timeout) {
+        if (!refusal.isEmpty()) {
+            sendErrorReply(QDBusError::LimitsExceeded, refusal);
+            return 0;
+        }
+        notifications.push_back({appName, replacesID, icon, summary, body, actions, hints, timeout});
+        return static_cast<uint>(notifications.size());
+    }
+
+    QString GetServerInformation(QString& vendor, QString& version, QString& specVersion) {
+        vendor = QStringLiteral("Quorvel tests");
+        version = QStringLiteral("1");
+        specVersion = QStringLiteral("1.2");
+        return QStringLiteral("fake");
+    }
+};
+
+namespace {
+
+using Banner = NotificationCenter::Banner;
+using Level = Banner::InterruptionLevel;
+
+const QString serviceName = QStringLiteral("org.freedesktop.Notifications");
+const QString peerConnection = QStringLiteral("fake-notification-service");
+
+Banner banner(std::string body, Level level = Level::active) {
+    return Banner{"ID", "DONE. GO LOOK.", std::move(body), "session-1", level};
+}
+
+TEST(FreedesktopNotificationCenterTest, EscapesMarkup) {
+    EXPECT_EQ(FreedesktopNotificationCenter::markupEscaped(QStringLiteral("<b>a & b</b> \"c\" 'd'")),
+              QStringLiteral("&lt;b&gt;a &amp; b&lt;/b&gt; \"c\" 'd'"));
+    EXPECT_EQ(FreedesktopNotificationCenter::markupEscaped(QStringLiteral("&amp;")), QStringLiteral("&amp;amp;"));
+}
+
+TEST(FreedesktopNotificationCenterTest, WithoutABusEverythingFailsAtOnce) {
+    testing::ensureApplication();
+    FreedesktopNotificationCenter center(QStringLiteral("Quorvel"),
+                                         QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
+                                                                       QStringLiteral("no-bus")));
+    std::optional<Expected<bool, DesktopError>> authorization;
+    center.requestAuthorization([&](Expected<bool, DesktopError> answer) { authorization = answer; });
+    ASSERT_TRUE(authorization);
+    EXPECT_FALSE(*authorization);
+    std::optional<bool> allowed;
+    center.bannersAllowed([&](bool answer) { allowed = answer; });
+    EXPECT_EQ(allowed, false);
+    std::optional<Expected<void, DesktopError>> added;
+    center.add(banner("x"), [&](Expected<void, DesktopError> result) { added = result; });
+    ASSERT_TRUE(added);
+    EXPECT_FALSE(*added);
+    EXPECT_NE(added->error().message.find("No D-Bus session bus"), std::string::npos);
+    QDBusConnection::disconnectFromBus(QStringLiteral("no-bus"));
+}
+
+class FreedesktopNotificationCenterOnBusTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QUORVEL_SKIP_WITHOUT_PRIVATE_BUS();
+        testing::ensureApplication();
+        ASSERT_TRUE(QDBusConnection::sessionBus().isConnected());
+    }
+    void TearDown() override {
+        if (serving) {
+            QDBusConnection peer(peerConnection);
+            peer.unregisterService(serviceName);
+            peer.unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
+            QDBusConnection::disconnectFromBus(peerConnection);
+        }
+    }
+    void serve() {
+        QDBusConnection peer = QDBusConnection::connectToBus(QDBusConnection::SessionBus, peerConnection);
+        ASSERT_TRUE(peer.registerObject(QStringLiteral("/org/freedesktop/Notifications"), &service,
+                                        QDBusConnection::ExportAllSlots));
+        ASSERT_TRUE(peer.registerService(serviceName));
+        serving = true;
+    }
+    Expected<void, DesktopError> add(const Banner& shown) {
+        std::optional<Expected<void, DesktopError>> added;
+        center.add(shown, [&](Expected<void, DesktopError> result) { added = result; });
+        EXPECT_TRUE(testing::waitUntil([&] { return added.has_value(); }));
+        return added.value_or(unexpected(DesktopError{"no answer"}));
+    }
+
+    FakeNotificationService service;
+    bool serving = false;
+    FreedesktopNotificationCenter center{QStringLiteral("Quorvel")};
+};
+
+TEST_F(FreedesktopNotificationCenterOnBusTest, PostsTheBannerAsItsOwnSilentNotification) {
+    serve();
+    ASSERT_TRUE(add(banner("site \u00B7 <b>4m</b> & more", Level::timeSensitive)));
+    ASSERT_EQ(service.notifications.size(), 1u);
+    const auto& posted = service.notifications.front();
+    EXPECT_EQ(posted.appName, QStringLiteral("Quorvel"));
+    EXPECT_EQ(posted.replacesID, 0u);
+    EXPECT_EQ(posted.summary, QStringLiteral("DONE. GO LOOK."));
+    // This service shows plain text, so the text goes unchanged.
+    EXPECT_EQ(posted.body, QStringLiteral("site \u00B7 <b>4m</b> & more"));
+    EXPECT_TRUE(posted.actions.isEmpty());
+    EXPECT_EQ(posted.timeout, -1);
+    EXPECT_EQ(posted.hints.value(QStringLiteral("urgency")).value<uchar>(), 2);
+    EXPECT_EQ(posted.hints.value(QStringLiteral("urgency")).metaType(), QMetaType::fromType<uchar>());
+    EXPECT_EQ(posted.hints.value(QStringLiteral("suppress-sound")).toBool(), true);
+}
+
+TEST_F(FreedesktopNotificationCenterOnBusTest, MarkupInTheBodyIsShownAsText) {
+    service.capabilities << QStringLiteral("body-markup");
+    serve();
+    ASSERT_TRUE(add(banner("<i>my & project</i>")));
+    ASSERT_EQ(service.notifications.size(), 1u);
+    EXPECT_EQ(service.notifications.front().body, QStringLiteral("&lt;i&gt;my &amp; project&lt;/i&gt;"));
+    EXPECT_EQ(service.notifications.front().hints.value(QStringLiteral("urgency")).value<uchar>(), 1);
+}
+
+TEST_F(FreedesktopNotificationCenterOnBusTest, ARefusedBannerReportsTheServicesReason) {
+    service.refusal = QStringLiteral("Too many notifications");
+    serve();
+    const auto added = add(banner("x"));
+    ASSERT_FALSE(added);
+    EXPECT_EQ(added.error().message, "Too many notifications");
+}
+
+TEST_F(FreedesktopNotificationCenterOnBusTest, BannersAreAllowedExactlyWhenTheServiceAnswers) {
+    const auto ask = [&] {
+        std::optional<bool> allowed;
+        center.bannersAllowed([&](bool answer) { allowed = answer; });
+        EXPECT_TRUE(testing::waitUntil([&] { return allowed.has_value(); }));
+        std::optional<Expected<bool, DesktopError>> granted;
+        center.requestAuthorization([&](Expected<bool, DesktopError> answer) { granted = answer; });
+        EXPECT_TRUE(testing::waitUntil([&] { return granted.has_value(); }));
+        return std::make_pair(allowed.value_or(false), granted && *granted && **granted);
+    };
+    EXPECT_EQ(ask(), std::make_pair(false, false));
+    EXPECT_FALSE(add(banner("nobody listens")));
+    serve();
+    EXPECT_EQ(ask(), std::make_pair(true, true));
+}
+
+TEST_F(FreedesktopNotificationCenterOnBusTest, NoCompletionRunsAfterTheCenterIsGone) {
+    serve();
+    bool called = false;
+    {
+        FreedesktopNotificationCenter shortLived(QStringLiteral("Quorvel"));
+        shortLived.add(banner("x"), [&](Expected<void, DesktopError>) { called = true; });
+    }
+    testing::runEvents(200);
+    EXPECT_FALSE(called);
+}
+
+}  // namespace
+}  // namespace quorvel
+
+#include "FreedesktopNotificationCenterTests.moc"
