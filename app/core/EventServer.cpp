@@ -1,0 +1,260 @@
+#include "app/core/EventServer.hpp"
+
+#include <asio.hpp>
+
+#include <pthread.h>
+
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "app/core/ConstantTimeEquals.hpp"
+#include "app/core/HTTPRequest.hpp"
+#include "kit/engine/Quorvel.hpp"
+#include "platform/JsonCoding.hpp"
+#include "platform/Logger.hpp"
+
+namespace quorvel {
+
+using asio::ip::tcp;
+
+namespace {
+
+constexpr std::string_view bearerPrefix = "Bearer ";
+constexpr auto acceptRetryDelay = std::chrono::milliseconds(100);
+
+/// Everything the listener and its connections share, all touched only on the server's
+/// thread (apart from construction and destruction).
+struct ServerCore {
+    // Declared first so that it outlives the acceptor and every connection.
+    asio::io_context io{1};
+    tcp::acceptor acceptor{io};
+    asio::steady_timer acceptRetry{io};
+    std::uint16_t port = 0;
+    std::string token;
+    EventServer::EventHandler onEvent;
+    EventServer::Dispatcher dispatch;
+    Logger log{std::string(Quorvel::macBundleID), "EventServer"};
+    std::thread thread;
+
+    void acceptNext();
+    void deliver(HookEvent event);
+    /// The status for a complete request, and the event when it is accepted.
+    int check(const HTTPRequest& request, std::optional<HookEvent>& accepted) const;
+};
+
+/// One client: reads until a request is complete or invalid, replies once, closes. A steady
+/// timer cuts it off after the deadline whatever it is doing.
+class Connection : public std::enable_shared_from_this<Connection> {
+public:
+    Connection(tcp::socket socket, ServerCore& server)
+        : socket_(std::move(socket)), deadline_(socket_.get_executor()), server_(server) {}
+
+    void start() {
+        deadline_.expires_after(std::chrono::duration_cast<asio::steady_timer::duration>(
+            std::chrono::duration<double>(EventServer::connectionDeadlineSeconds)));
+        deadline_.async_wait([self = shared_from_this()](const asio::error_code& error) {
+            if (!error) self->close();
+        });
+        receiveMore();
+    }
+
+private:
+    void receiveMore() {
+        std::size_t received = buffer_.size();
+        buffer_.resize(received + EventServer::readChunkBytes);
+        socket_.async_read_some(
+            asio::buffer(buffer_.data() + received, EventServer::readChunkBytes),
+            [self = shared_from_this(), received](const asio::error_code& error, std::size_t count) {
+                self->buffer_.resize(received + count);
+                self->onRead(error);
+            });
+    }
+
+    void onRead(const asio::error_code& error) {
+        if (closed_) return;
+        HTTPRequest::ParseResult result = HTTPRequest::parse(buffer_);
+        switch (result.kind) {
+            case HTTPRequest::ParseResult::Kind::complete: {
+                std::optional<HookEvent> accepted;
+                int status = server_.check(result.request, accepted);
+                reply(status);
+                if (accepted) server_.deliver(std::move(*accepted));
+                break;
+            }
+            case HTTPRequest::ParseResult::Kind::invalid:
+                reply(result.status);
+                break;
+            case HTTPRequest::ParseResult::Kind::needMore:
+                // End of input or a failed read before the request was whole: drop it
+                // without a reply.
+                if (error) {
+                    close();
+                } else {
+                    receiveMore();
+                }
+                break;
+        }
+    }
+
+    void reply(int status) {
+        auto text = std::make_shared<std::string>(HTTPRequest::responseText(status));
+        asio::async_write(socket_, asio::buffer(*text),
+                          [self = shared_from_this(), text](const asio::error_code& error, std::size_t) {
+                              if (error) {
+                                  self->close();
+                                  return;
+                              }
+                              // Finish our side and read whatever the client still sends
+                              // until it closes, so that closing never resets the connection
+                              // before the client has read the reply.
+                              asio::error_code ignored;
+                              self->socket_.shutdown(tcp::socket::shutdown_send, ignored);
+                              self->discardUntilClosed();
+                          });
+    }
+
+    void discardUntilClosed() {
+        if (closed_) return;
+        buffer_.resize(EventServer::readChunkBytes);
+        socket_.async_read_some(asio::buffer(buffer_),
+                                [self = shared_from_this()](const asio::error_code& error, std::size_t) {
+                                    if (error) {
+                                        self->close();
+                                    } else {
+                                        self->discardUntilClosed();
+                                    }
+                                });
+    }
+
+    void close() {
+        if (closed_) return;
+        closed_ = true;
+        deadline_.cancel();
+        asio::error_code ignored;
+        socket_.close(ignored);
+    }
+
+    tcp::socket socket_;
+    asio::steady_timer deadline_;
+    ServerCore& server_;
+    std::string buffer_;
+    bool closed_ = false;
+};
+
+}  // namespace
+
+struct EventServer::Impl : ServerCore {};
+
+void ServerCore::acceptNext() {
+    acceptor.async_accept([this](const asio::error_code& error, tcp::socket socket) {
+        if (error == asio::error::operation_aborted) return;
+        if (error) {
+            // Out of descriptors and the like: wait a moment rather than spin.
+            log.error("Couldn't accept a connection: " + error.message());
+            acceptRetry.expires_after(acceptRetryDelay);
+            acceptRetry.async_wait([this](const asio::error_code& waitError) {
+                if (!waitError) acceptNext();
+            });
+            return;
+        }
+        std::make_shared<Connection>(std::move(socket), *this)->start();
+        acceptNext();
+    });
+}
+
+int ServerCore::check(const HTTPRequest& request, std::optional<HookEvent>& accepted) const {
+    if (request.path != EventServer::eventsPath) return 404;
+    if (request.method != "POST") return 405;
+    auto authorization = request.headers.find("authorization");
+    if (authorization == request.headers.end() || !authorization->second.starts_with(bearerPrefix) ||
+        !constantTimeEquals(std::string_view(authorization->second).substr(bearerPrefix.size()), token)) {
+        log.error("Rejected a request with a missing or wrong token");
+        return 401;
+    }
+    auto event = json::decodeJson<HookEvent>(request.body);
+    if (!event) {
+        log.error("Rejected an event that didn't decode: " + event.error().message);
+        return 400;
+    }
+    accepted = std::move(event.value());
+    return 202;
+}
+
+void ServerCore::deliver(HookEvent event) {
+    if (!onEvent) return;
+    if (dispatch) {
+        dispatch([handler = onEvent, event = std::move(event)]() mutable { handler(std::move(event)); });
+    } else {
+        onEvent(std::move(event));
+    }
+}
+
+EventServer::EventServer(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+
+EventServer::~EventServer() {
+    impl_->io.stop();
+    if (impl_->thread.joinable()) impl_->thread.join();
+}
+
+std::uint16_t EventServer::port() const { return impl_->port; }
+
+Expected<std::unique_ptr<EventServer>, EventServer::StartError> EventServer::start(
+    std::optional<std::uint16_t> preferredPort, std::string token, EventHandler onEvent, Dispatcher dispatch) {
+    auto impl = std::make_unique<Impl>();
+    std::vector<std::uint16_t> candidates;
+    if (preferredPort) candidates.push_back(*preferredPort);
+    candidates.push_back(0);
+
+    StartError lastError;
+    bool listening = false;
+    for (std::uint16_t candidate : candidates) {
+        asio::error_code error;
+        impl->acceptor.open(tcp::v4(), error);
+        // Lets a restarted app take its old port back while the previous run's connections
+        // linger; two live listeners still can't share a port.
+        if (!error) impl->acceptor.set_option(tcp::acceptor::reuse_address(true), error);
+        if (!error) impl->acceptor.bind(tcp::endpoint(asio::ip::address_v4::loopback(), candidate), error);
+        if (!error) impl->acceptor.listen(asio::socket_base::max_listen_connections, error);
+        std::uint16_t bound = 0;
+        if (!error) {
+            bound = impl->acceptor.local_endpoint(error).port();
+            if (!error && bound == 0) error = asio::error_code(EADDRNOTAVAIL, asio::system_category());
+        }
+        if (error) {
+            lastError = StartError{error.value(), error.message()};
+            impl->log.error("Couldn't listen on port " + std::to_string(candidate) + ": " + error.message());
+            asio::error_code ignored;
+            impl->acceptor.close(ignored);
+            continue;
+        }
+        impl->port = bound;
+        listening = true;
+        break;
+    }
+    if (!listening) return unexpected(lastError);
+
+    impl->token = std::move(token);
+    impl->onEvent = std::move(onEvent);
+    impl->dispatch = std::move(dispatch);
+    impl->log.info("Listening on 127.0.0.1:" + std::to_string(impl->port));
+    impl->acceptNext();
+    Impl* running = impl.get();
+    impl->thread = std::thread([running] {
+        pthread_setname_np(pthread_self(), "EventServer");
+        while (true) {
+            try {
+                running->io.run();
+                return;
+            } catch (const std::exception& error) {
+                // A throwing event handler must not take the listener down with it.
+                running->log.error(std::string("Event handler failed: ") + error.what());
+            } catch (...) {
+                running->log.error("Event handler failed");
+            }
+        }
+    });
+    return std::unique_ptr<EventServer>(new EventServer(std::move(impl)));
+}
+
+}  // namespace quorvel

@@ -1,0 +1,57 @@
+#pragma once
+// The app's loopback listener for hook events. It listens on 127.0.0.1 only, reads one
+// request per connection on a thread of its own, answers it, and hands every accepted event
+// to the caller's thread through the dispatcher the caller supplies. It knows nothing of
+// sessions; it runs until it is destroyed.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "kit/engine/HookEvent.hpp"
+#include "platform/Expected.hpp"
+
+namespace quorvel {
+
+class EventServer {
+public:
+    /// Called once for every accepted event.
+    using EventHandler = std::function<void(HookEvent)>;
+    /// Runs a piece of work on the caller's chosen thread (the app posts it to its main
+    /// thread). Without one, events are handed over on the server's own thread.
+    using Dispatcher = std::function<void(std::function<void()>)>;
+
+    /// Why the server could not listen: the failure of the last port it tried.
+    struct StartError {
+        int code = 0;             ///< errno value
+        std::string description;  ///< strerror's text, e.g. "Address already in use"
+    };
+
+    /// Seconds a connection may stay open, whatever its state.
+    static constexpr double connectionDeadlineSeconds = 2.0;
+    /// Most bytes asked for by one read.
+    static constexpr std::size_t readChunkBytes = 65536;
+    /// The only path that takes events.
+    static constexpr std::string_view eventsPath = "/v1/events";
+
+    /// Listens on `preferredPort` when it is free, else on a port the system picks. Every
+    /// request must carry `token` as its bearer token.
+    static Expected<std::unique_ptr<EventServer>, StartError> start(
+        std::optional<std::uint16_t> preferredPort, std::string token, EventHandler onEvent,
+        Dispatcher dispatch = nullptr);
+
+    ~EventServer();
+    EventServer(const EventServer&) = delete;
+    EventServer& operator=(const EventServer&) = delete;
+
+    /// The port the listener got.
+    std::uint16_t port() const;
+
+private:
+    struct Impl;
+    explicit EventServer(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,34 @@
+#include "hook/AppLaunch.hpp"
+
+#include <unistd.h>
+
+#include "hook/FallbackBanner.hpp"
+#include "hook/ProcessRunner.hpp"
+#include "platform/ExecutablePath.hpp"
+#include "platform/Files.hpp"
+
+namespace quorvel {
+
+std::string appExecutable(const HookEvent::Environment& environment) {
+    if (auto chosen = environment.find(appExecutableVariable); chosen != environment.end() && !chosen->second.empty()) {
+        return chosen->second;
+    }
+    if (std::string helper = files::executablePath(); !helper.empty()) {
+        std::string beside = files::joinPath(files::parentPath(helper), "quorvel");
+        if (::access(beside.c_str(), X_OK) == 0) return beside;
+    }
+    return "quorvel";
+}
+
+void launchAppOrNotify(const HookEvent& event, const HookLog& log, const std::string& executable) {
+    if (spawnDetached(executable, {})) return;
+    log.writeLogLine("couldn't launch the app with open -g");
+    std::optional<FallbackBanner> banner = fallbackBanner(event);
+    if (!banner) return;
+    // "--" ends the notifier's options, so no text is ever read as one.
+    if (runProcess(bannerCommand, {"--", banner->title, banner->body}) != 0) {
+        log.writeLogLine("osascript fallback failed too");
+    }
+}
+
+}  // namespace quorvel

@@ -1,0 +1,101 @@
+#include "hook/HookMain.hpp"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "hook/AppLaunch.hpp"
+#include "hook/Capture.hpp"
+#include "hook/HookInput.hpp"
+#include "hook/LoopbackPost.hpp"
+#include "hook/SimulatedEvents.hpp"
+#include "hook/SpoolFile.hpp"
+#include "kit/engine/Endpoint.hpp"
+#include "platform/JsonCoding.hpp"
+
+namespace quorvel {
+namespace {
+
+bool contains(const std::vector<std::string>& arguments, std::string_view wanted) {
+    return std::find(arguments.begin(), arguments.end(), wanted) != arguments.end();
+}
+
+void fallBack(std::string_view data, const HookEvent& event, const QuorvelPaths& paths, const HookLog& log,
+              const std::string& appExecutable) {
+    writeSpoolFile(data, event, paths, log);
+    launchAppOrNotify(event, log, appExecutable);
+}
+
+}  // namespace
+
+void startWatchdog(double seconds) {
+    std::thread([seconds] {
+        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+        ::_exit(0);
+    }).detach();
+}
+
+void postEvent(const HookEvent& event, const QuorvelPaths& paths, const HookLog& log,
+               const std::string& appExecutable) {
+    auto data = json::encodeJson(event);
+    if (!data) {
+        log.writeLogLine("couldn't encode event: " + data.error().message);
+        return;
+    }
+    auto endpoint = Endpoint::read(paths.endpoint());
+    if (!endpoint) {
+        log.writeLogLine("app not answering for " + event.event + ": " + endpoint.error().message);
+        fallBack(*data, event, paths, log, appExecutable);
+        return;
+    }
+    auto status = post(*data, *endpoint);
+    if (!status) {
+        log.writeLogLine("app not answering for " + event.event + ": " + status.error().description);
+        fallBack(*data, event, paths, log, appExecutable);
+    } else if (*status != 202) {
+        log.writeLogLine("app answered " + std::to_string(*status) + " for " + event.event);
+        fallBack(*data, event, paths, log, appExecutable);
+    }
+}
+
+void hookMain(const HookInvocation& invocation) {
+    const QuorvelPaths paths(invocation.home);
+    const HookLog log{paths.hookLog(), hookLogMaxBytes};
+    const std::vector<std::string>& arguments = invocation.arguments;
+    const HookEvent::Environment& environment = invocation.environment;
+    const std::string executable = appExecutable(environment);
+
+    if (auto simulate = std::find(arguments.begin(), arguments.end(), "--simulate"); simulate != arguments.end()) {
+        std::string state = std::next(simulate) != arguments.end() ? *std::next(simulate) : std::string();
+        std::vector<HookEvent> events = buildSimulatedEvents(state, Instant::now());
+        if (events.empty()) log.writeLogLine("unknown --simulate state '" + state + "'");
+        for (const HookEvent& event : events) postEvent(event, paths, log, executable);
+        return;
+    }
+
+    const std::string input = readStandardInput(invocation.inputFd);
+    const Instant now = Instant::now();
+
+    auto captureSetting = environment.find("QUORVEL_CAPTURE");
+    if (contains(arguments, "--capture") || (captureSetting != environment.end() && captureSetting->second == "1")) {
+        if (auto captured = writeCapture(input, now, arguments, environment, paths.captures()); !captured) {
+            log.writeLogLine("capture failed: " + captured.error().message);
+        }
+    }
+
+    std::optional<json::Json> payload = parseHookInput(input);
+    if (!payload || !payload->is_object()) {
+        log.writeLogLine("stdin wasn't a JSON object (" + std::to_string(input.size()) + " bytes)");
+        return;
+    }
+    std::optional<HookEvent> event = HookEvent::fromPayload(*payload, now, environment);
+    if (!event) {
+        log.writeLogLine("payload had no session_id or hook_event_name");
+        return;
+    }
+    postEvent(*event, paths, log, executable);
+}
+
+}  // namespace quorvel

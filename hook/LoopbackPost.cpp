@@ -1,0 +1,144 @@
+#include "hook/LoopbackPost.hpp"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <cstring>
+#include <vector>
+
+#include "platform/UnicodeText.hpp"
+
+namespace quorvel {
+namespace {
+
+/// The reply must show its status within this many bytes; fewer than the minimum are waited
+/// for unless the server closes first.
+constexpr std::size_t replyMinimumBytes = 12;
+constexpr std::size_t replyMaximumBytes = 1024;
+
+using SteadyClock = std::chrono::steady_clock;
+
+class Socket {
+public:
+    Socket() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)) {}
+    ~Socket() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+/// Milliseconds left until `deadline`, for poll.
+int millisecondsUntil(SteadyClock::time_point deadline) {
+    auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
+    // Round up so a sub-millisecond remainder still waits instead of spinning.
+    if (left < 0) return 0;
+    return static_cast<int>(left) + 1;
+}
+
+Unexpected<PostError> failure(int code) { return unexpected(PostError::fromErrno(code)); }
+
+}  // namespace
+
+PostError PostError::fromErrno(int code) { return PostError{code, std::strerror(code)}; }
+
+std::string eventRequest(std::string_view body, std::string_view token) {
+    std::string request = "POST /v1/events HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer ";
+    request += token;
+    request += "\r\nContent-Type: application/json\r\nContent-Length: ";
+    request += std::to_string(body.size());
+    request += "\r\nConnection: close\r\n\r\n";
+    request += body;
+    return request;
+}
+
+Expected<int, PostError> parseStatusLine(std::string_view content) {
+    if (!text::isValidUtf8(content)) content = {};
+    std::vector<std::string_view> words;
+    std::size_t start = 0;
+    while (start < content.size() && words.size() < 2) {
+        std::size_t end = content.find(' ', start);
+        if (end == std::string_view::npos) end = content.size();
+        if (end > start) words.push_back(content.substr(start, end - start));
+        start = end + 1;
+    }
+    if (words.size() < 2) return failure(EBADMSG);
+    std::string_view code = words[1];
+    // A leading "+" or "-" is part of a decimal integer too.
+    bool negative = !code.empty() && code.front() == '-';
+    if (!code.empty() && (code.front() == '+' || code.front() == '-')) code.remove_prefix(1);
+    int status = 0;
+    auto [end, error] = std::from_chars(code.data(), code.data() + code.size(), status);
+    if (code.empty() || error != std::errc() || end != code.data() + code.size()) return failure(EBADMSG);
+    return negative ? -status : status;
+}
+
+Expected<int, PostError> post(std::string_view body, const Endpoint& endpoint, double timeoutSeconds) {
+    if (endpoint.port == 0) return failure(EINVAL);
+    auto deadline = SteadyClock::now() + std::chrono::duration_cast<SteadyClock::duration>(
+                                             std::chrono::duration<double>(timeoutSeconds));
+
+    Socket socket;
+    if (socket.fd() < 0) return failure(errno);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(endpoint.port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(socket.fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
+        errno != EINPROGRESS) {
+        return failure(errno);
+    }
+
+    const std::string request = eventRequest(body, endpoint.token);
+    std::size_t sent = 0;
+    bool connected = false;
+    char reply[replyMaximumBytes];
+    std::size_t received = 0;
+
+    // Sending and reading go on side by side: a server that answers early (413, 401) is heard
+    // even while part of the request is still unsent.
+    while (true) {
+        pollfd watch{socket.fd(), static_cast<short>(POLLIN | (sent < request.size() ? POLLOUT : 0)), 0};
+        int ready = ::poll(&watch, 1, millisecondsUntil(deadline));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready < 0) return failure(errno);
+        if (ready == 0) return failure(ETIMEDOUT);
+
+        if (!connected) {
+            int error = 0;
+            socklen_t length = sizeof error;
+            if (::getsockopt(socket.fd(), SOL_SOCKET, SO_ERROR, &error, &length) != 0) return failure(errno);
+            if (error != 0) return failure(error);
+            connected = true;
+        }
+        if (watch.revents & (POLLIN | POLLHUP | POLLERR)) {
+            ssize_t count = ::recv(socket.fd(), reply + received, replyMaximumBytes - received, 0);
+            if (count < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return failure(errno);
+            if (count > 0) received += static_cast<std::size_t>(count);
+            // The status is read from the first chunk once it is long enough, or from
+            // whatever came before the server closed.
+            if (count == 0 || received >= replyMinimumBytes) {
+                return parseStatusLine(std::string_view(reply, received));
+            }
+        }
+        if ((watch.revents & POLLOUT) && sent < request.size()) {
+            ssize_t count = ::send(socket.fd(), request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
+            if (count < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return failure(errno);
+            if (count > 0) sent += static_cast<std::size_t>(count);
+        }
+        if (SteadyClock::now() >= deadline) return failure(ETIMEDOUT);
+    }
+}
+
+}  // namespace quorvel

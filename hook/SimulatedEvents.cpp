@@ -1,0 +1,52 @@
+#include "hook/SimulatedEvents.hpp"
+
+namespace quorvel {
+namespace {
+
+constexpr double promptLeadSeconds = 252;
+constexpr const char* simulatedTerminal = "Simulated";
+
+HookEvent simulatedEvent(const char* name, double receivedAt) {
+    HookEvent event = HookEvent::make(name, std::string(simulatedSessionID), receivedAt);
+    event.termProgram = simulatedTerminal;
+    return event;
+}
+
+}  // namespace
+
+std::vector<HookEvent> buildSimulatedEvents(std::string_view state, Instant now) {
+    HookEvent prompt = simulatedEvent("UserPromptSubmit", now.unixSeconds() - promptLeadSeconds);
+    prompt.promptFirstLine = "Test the alarm";
+    prompt.isTaskNotification = false;
+
+    const double at = now.unixSeconds();
+    if (state == "running") return {prompt};
+    if (state == "done") {
+        HookEvent stop = simulatedEvent("Stop", at);
+        stop.backgroundTaskCount = 0;
+        return {prompt, stop};
+    }
+    if (state == "needsyou") {
+        HookEvent notification = simulatedEvent("Notification", at);
+        notification.notificationType = "permission_prompt";
+        notification.message = "Claude needs your permission";
+        return {prompt, notification};
+    }
+    if (state == "broke") {
+        HookEvent failure = simulatedEvent("PostToolUseFailure", at);
+        failure.toolName = "Bash";
+        failure.command = "npm test";
+        failure.error = "Exit code 1";
+        failure.isInterrupt = false;
+        failure.durationMs = 4187;
+        return {prompt, failure};
+    }
+    if (state == "crashed") {
+        HookEvent crash = simulatedEvent("StopFailure", at);
+        crash.error = "overloaded";
+        return {prompt, crash};
+    }
+    return {};
+}
+
+}  // namespace quorvel

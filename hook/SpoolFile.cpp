@@ -1,0 +1,33 @@
+#include "hook/SpoolFile.hpp"
+
+#include <cmath>
+#include <cstdint>
+
+#include "platform/Files.hpp"
+#include "platform/SecureRandom.hpp"
+
+namespace quorvel {
+
+std::string spoolFileName(const HookEvent& event, std::string_view uuid) {
+    double milliseconds = std::trunc(event.receivedAt * 1000.0);
+    if (!std::isfinite(milliseconds) || milliseconds < -9.2e18 || milliseconds > 9.2e18) milliseconds = 0;
+    std::string name = std::to_string(static_cast<std::int64_t>(milliseconds)) + "-";
+    name += uuid;
+    name += ".json";
+    return name;
+}
+
+void writeSpoolFile(std::string_view data, const HookEvent& event, const QuorvelPaths& paths, const HookLog& log) {
+    const std::string folder = paths.spool();
+    if (auto created = files::createDirectories(folder, 0700); !created) {
+        log.writeLogLine("couldn't create spool folder: " + created.error().message);
+        return;
+    }
+    const std::string name = spoolFileName(event, random::makeUuidString());
+    // Written under a hidden temporary name and renamed, so the drain sees all or nothing.
+    if (!files::writeFileAtomically(files::joinPath(folder, name), data, 0600)) {
+        log.writeLogLine("couldn't write spool file " + name);
+    }
+}
+
+}  // namespace quorvel

@@ -1,0 +1,257 @@
+#include <gtest/gtest.h>
+
+#include <ifaddrs.h>
+
+#include <condition_variable>
+#include <deque>
+#include <fstream>
+#include <mutex>
+
+#include "app/core/EventServer.hpp"
+#include "app/core/HTTPRequest.hpp"
+#include "tests/app/core/LoopbackClient.hpp"
+
+namespace quorvel {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::LoopbackClient;
+
+const std::string token = "s3cr3t-t0ken-s3cr3t-t0ken-s3cr3t-t0ken-abc";
+
+/// Collects delivered events, thread-safe.
+class EventInbox {
+public:
+    void add(HookEvent event) {
+        std::lock_guard lock(mutex_);
+        events_.push_back(std::move(event));
+        changed_.notify_all();
+    }
+    std::vector<HookEvent> waitFor(std::size_t count, std::chrono::milliseconds wait = 2000ms) {
+        std::unique_lock lock(mutex_);
+        changed_.wait_for(lock, wait, [&] { return events_.size() >= count; });
+        return events_;
+    }
+    std::vector<HookEvent> events() {
+        std::lock_guard lock(mutex_);
+        return events_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<HookEvent> events_;
+};
+
+HookEvent sampleEvent() {
+    HookEvent event = HookEvent::make("Stop", "session-1", 1796791648.25);
+    event.cwd = "/home/a/project";
+    event.backgroundTaskCount = 0;
+    return event;
+}
+
+std::string eventBody() { return json::dump(sampleEvent().encode()); }
+
+std::string request(std::string_view requestLine, std::string_view authorization, std::string_view body) {
+    std::string text(requestLine);
+    text += "\r\nHost: 127.0.0.1\r\n";
+    if (!authorization.empty()) text += "Authorization: " + std::string(authorization) + "\r\n";
+    text += "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
+            "\r\nConnection: close\r\n\r\n";
+    text += body;
+    return text;
+}
+
+class EventServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto started = EventServer::start(std::nullopt, token, [this](HookEvent event) { inbox.add(std::move(event)); });
+        ASSERT_TRUE(started) << started.error().description;
+        server = std::move(started.value());
+    }
+
+    LoopbackClient::Reply exchange(const std::string& bytes) {
+        LoopbackClient client(server->port());
+        EXPECT_TRUE(client.connected());
+        client.send(bytes);
+        return client.readUntilClosed();
+    }
+
+    EventInbox inbox;
+    std::unique_ptr<EventServer> server;
+};
+
+TEST_F(EventServerTest, AcceptsAnEventAndDeliversItOnce) {
+    auto reply = exchange(request("POST /v1/events HTTP/1.1", "Bearer " + token, eventBody()));
+    EXPECT_EQ(reply.bytes, HTTPRequest::responseText(202));
+    EXPECT_TRUE(reply.closedByServer);
+    auto events = inbox.waitFor(1);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0], sampleEvent());
+    std::this_thread::sleep_for(50ms);
+    EXPECT_EQ(inbox.events().size(), 1u);
+}
+
+TEST_F(EventServerTest, AnswersEveryRefusalWithItsStatusAndDeliversNothing) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int status;
+    };
+    const std::string body = eventBody();
+    const std::vector<Case> cases = {
+        {"other path, wrong token", request("POST /v1/other HTTP/1.1", "Bearer wrong", body), 404},
+        {"GET before the token is looked at", request("GET /v1/events HTTP/1.1", "", ""), 405},
+        {"HTTP/1.0 GET", request("GET /v1/events HTTP/1.0", "Bearer " + token, ""), 405},
+        {"lower-case bearer", request("POST /v1/events HTTP/1.1", "bearer " + token, body), 401},
+        {"missing authorization", request("POST /v1/events HTTP/1.1", "", body), 401},
+        {"wrong token", request("POST /v1/events HTTP/1.1", "Bearer " + token.substr(1) + "x", body), 401},
+        {"token with a suffix", request("POST /v1/events HTTP/1.1", "Bearer " + token + "x", body), 401},
+        {"body that isn't an event", request("POST /v1/events HTTP/1.1", "Bearer " + token, "{}"), 400},
+        {"body that isn't JSON", request("POST /v1/events HTTP/1.1", "Bearer " + token, "{\"event\":"), 400},
+        {"malformed request line", "POST /v1/events\r\n\r\n", 400},
+        {"body too large", "POST /v1/events HTTP/1.1\r\nContent-Length: 70000\r\n\r\n", 413},
+        {"header too large", "POST /v1/events HTTP/1.1\r\nX: " + std::string(9000, 'a'), 431},
+    };
+    for (const auto& c : cases) {
+        auto reply = exchange(c.bytes);
+        EXPECT_EQ(reply.bytes, HTTPRequest::responseText(c.status)) << c.name;
+        EXPECT_TRUE(reply.closedByServer) << c.name;
+    }
+    std::this_thread::sleep_for(50ms);
+    EXPECT_TRUE(inbox.events().empty());
+}
+
+TEST_F(EventServerTest, AssemblesARequestTrickledAByteAtATime) {
+    LoopbackClient client(server->port());
+    client.trickle(request("POST /v1/events HTTP/1.1", "Bearer " + token, eventBody()), 1ms);
+    auto reply = client.readUntilClosed();
+    EXPECT_EQ(reply.bytes, HTTPRequest::responseText(202));
+    EXPECT_EQ(inbox.waitFor(1).size(), 1u);
+}
+
+TEST_F(EventServerTest, CutsOffAClientThatNeverSends) {
+    LoopbackClient client(server->port());
+    auto reply = client.readUntilClosed(4000ms);
+    EXPECT_TRUE(reply.closedByServer);
+    EXPECT_EQ(reply.bytes, "");
+    EXPECT_GT(reply.seconds, 1.8);
+    EXPECT_LT(reply.seconds, 3.0);
+}
+
+TEST_F(EventServerTest, DropsAClientThatClosesMidBody) {
+    std::string whole = request("POST /v1/events HTTP/1.1", "Bearer " + token, eventBody());
+    {
+        LoopbackClient client(server->port());
+        client.send(whole.substr(0, whole.size() - 10));
+        client.finishSending();
+        auto reply = client.readUntilClosed(1000ms);
+        EXPECT_TRUE(reply.closedByServer);
+        EXPECT_EQ(reply.bytes, "");
+    }
+    std::this_thread::sleep_for(100ms);
+    EXPECT_TRUE(inbox.events().empty());
+    // The server goes on taking events.
+    EXPECT_EQ(exchange(whole).bytes, HTTPRequest::responseText(202));
+}
+
+TEST_F(EventServerTest, ServesManyClientsAtOnce) {
+    const std::string whole = request("POST /v1/events HTTP/1.1", "Bearer " + token, eventBody());
+    std::vector<std::thread> clients;
+    std::atomic<int> accepted{0};
+    for (int i = 0; i < 8; ++i) {
+        clients.emplace_back([&] {
+            for (int n = 0; n < 25; ++n) {
+                LoopbackClient client(server->port());
+                client.send(whole);
+                if (client.readUntilClosed().bytes == HTTPRequest::responseText(202)) ++accepted;
+            }
+        });
+    }
+    for (auto& client : clients) client.join();
+    EXPECT_EQ(accepted.load(), 200);
+    EXPECT_EQ(inbox.waitFor(200).size(), 200u);
+}
+
+TEST(EventServer, HandsEventsOverThroughTheCallersDispatcher) {
+    std::mutex mutex;
+    std::deque<std::function<void()>> mainQueue;
+    std::vector<HookEvent> delivered;
+    auto started = EventServer::start(
+        std::nullopt, token, [&](HookEvent event) { delivered.push_back(std::move(event)); },
+        [&](std::function<void()> work) {
+            std::lock_guard lock(mutex);
+            mainQueue.push_back(std::move(work));
+        });
+    ASSERT_TRUE(started);
+    LoopbackClient client(started.value()->port());
+    client.send(request("POST /v1/events HTTP/1.1", "Bearer " + token, eventBody()));
+    EXPECT_EQ(client.readUntilClosed().bytes, HTTPRequest::responseText(202));
+
+    // Nothing runs until the caller's own thread runs the queued work.
+    EXPECT_TRUE(delivered.empty());
+    std::deque<std::function<void()>> work;
+    {
+        std::lock_guard lock(mutex);
+        work.swap(mainQueue);
+    }
+    ASSERT_EQ(work.size(), 1u);
+    work.front()();
+    ASSERT_EQ(delivered.size(), 1u);
+    EXPECT_EQ(delivered[0], sampleEvent());
+}
+
+TEST(EventServer, TakesThePreferredPortWhenFreeAndAnotherWhenTaken) {
+    auto first = EventServer::start(std::nullopt, token, nullptr);
+    ASSERT_TRUE(first);
+    const std::uint16_t taken = first.value()->port();
+
+    char logPath[] = "/tmp/quorvel-server-log-XXXXXX";
+    ::close(::mkstemp(logPath));
+    ::setenv("QUORVEL_LOG_FILE", logPath, 1);
+    auto second = EventServer::start(taken, token, nullptr);
+    ::unsetenv("QUORVEL_LOG_FILE");
+    ASSERT_TRUE(second);
+    EXPECT_NE(second.value()->port(), taken);
+    EXPECT_NE(second.value()->port(), 0);
+    std::ifstream logFile(logPath);
+    std::string log(std::istreambuf_iterator<char>(logFile), {});
+    ::unlink(logPath);
+    EXPECT_NE(log.find("error com.tessaloom.quorvel.mac [EventServer] Couldn't listen on port " + std::to_string(taken) +
+                       ": Address already in use\n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("info com.tessaloom.quorvel.mac [EventServer] Listening on 127.0.0.1:" +
+                       std::to_string(second.value()->port()) + "\n"),
+              std::string::npos)
+        << log;
+
+    const std::uint16_t freed = second.value()->port();
+    second.value().reset();
+    auto third = EventServer::start(freed, token, nullptr);
+    ASSERT_TRUE(third);
+    EXPECT_EQ(third.value()->port(), freed);
+}
+
+TEST(EventServer, ListensOnLoopbackOnly) {
+    auto started = EventServer::start(std::nullopt, token, nullptr);
+    ASSERT_TRUE(started);
+    ifaddrs* interfaces = nullptr;
+    ASSERT_EQ(getifaddrs(&interfaces), 0);
+    int tried = 0;
+    for (ifaddrs* entry = interfaces; entry; entry = entry->ifa_next) {
+        if (!entry->ifa_addr || entry->ifa_addr->sa_family != AF_INET) continue;
+        sockaddr_in address = *reinterpret_cast<sockaddr_in*>(entry->ifa_addr);
+        if (ntohl(address.sin_addr.s_addr) >> 24 == 127) continue;
+        address.sin_port = htons(started.value()->port());
+        int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        EXPECT_NE(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ::close(fd);
+        ++tried;
+    }
+    freeifaddrs(interfaces);
+    if (tried == 0) GTEST_SKIP() << "no non-loopback IPv4 address to try";
+}
+
+}  // namespace
+}  // namespace quorvel

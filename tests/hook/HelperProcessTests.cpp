@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <fstream>
+
+#include "kit/engine/Endpoint.hpp"
+#include "kit/engine/HookEvent.hpp"
+#include "kit/engine/QuorvelPaths.hpp"
+#include "tests/hook/FakeEventServer.hpp"
+#include "tests/hook/HelperProcess.hpp"
+
+namespace quorvel {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::FakeEventServer;
+using testing::runHelper;
+using testing::TempFolder;
+
+const std::string token = "abcdefghijklmnopqrstuvwxyz0123456789-_ABCDE";
+const std::string accepted = "HTTP/1.1 202 Accepted\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+const std::string stopPayload = R"({"hook_event_name":"Stop","session_id":"abc","cwd":"/tmp/p"})";
+
+void writeScript(const std::string& path, const std::string& body) {
+    std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
+    ::chmod(path.c_str(), 0755);
+}
+
+/// Waits up to a second for a file a detached child writes.
+std::string awaitFile(const std::string& path) {
+    for (int i = 0; i < 100; ++i) {
+        std::string text = TempFolder::read(path);
+        if (!text.empty()) return text;
+        std::this_thread::sleep_for(10ms);
+    }
+    return "";
+}
+
+/// One temporary home with a stand-in app that records how it was started.
+class HelperProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        writeScript(home / "fake-app", "readlink /proc/$$/fd/0 > \"$HOME/app-started\"");
+        environment = {{"HOME", home.path()}, {"PATH", "/usr/bin:/bin"}, {"QUORVEL_APP_EXECUTABLE", home / "fake-app"}};
+    }
+
+    testing::HelperRun run(const std::vector<std::string>& arguments, const std::optional<std::string>& input) {
+        auto result = runHelper(arguments, environment, input);
+        EXPECT_TRUE(result.exitedNormally);
+        EXPECT_EQ(result.exitStatus, 0);
+        EXPECT_EQ(result.output, "");
+        return result;
+    }
+
+    void serveEndpoint(const FakeEventServer& server) {
+        const Endpoint endpoint{server.port(), token};
+        ASSERT_TRUE(endpoint.write(paths.endpoint()));
+    }
+
+    std::string log() { return TempFolder::read(paths.hookLog()); }
+
+    std::vector<HookEvent> spooled() {
+        std::vector<HookEvent> events;
+        for (const auto& name : TempFolder::names(paths.spool())) {
+            events.push_back(HookEvent::decode(json::parse(TempFolder::read(paths.spool() + "/" + name))));
+        }
+        return events;
+    }
+
+    TempFolder home;
+    QuorvelPaths paths{home.path()};
+    std::map<std::string, std::string> environment;
+};
+
+TEST_F(HelperProcessTest, WithoutTheAppItSpoolsAndStartsIt) {
+    double before = Instant::now().unixSeconds();
+    run({}, stopPayload);
+    auto events = spooled();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].event, "Stop");
+    EXPECT_EQ(events[0].sessionID, "abc");
+    EXPECT_EQ(events[0].cwd, "/tmp/p");
+    EXPECT_GE(events[0].receivedAt, before);
+    EXPECT_NE(log().find(" app not answering for Stop: No such file or directory"), std::string::npos) << log();
+    // The app is started detached, reading nothing of the agent's.
+    EXPECT_EQ(awaitFile(home / "app-started"), "/dev/null\n");
+}
+
+TEST_F(HelperProcessTest, PostsToARunningServerWithTheToken) {
+    FakeEventServer server(accepted);
+    serveEndpoint(server);
+    environment["TERM_PROGRAM"] = "kitty";
+    run({}, stopPayload);
+    auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_NE(requests[0].find("\r\nAuthorization: Bearer " + token + "\r\n"), std::string::npos);
+    HookEvent event = HookEvent::decode(json::parse(FakeEventServer::bodyOf(requests[0])));
+    EXPECT_EQ(event.event, "Stop");
+    EXPECT_EQ(event.termProgram, "kitty");
+    EXPECT_TRUE(spooled().empty());
+    EXPECT_EQ(log(), "");
+    EXPECT_EQ(TempFolder::read(home / "app-started"), "");
+}
+
+TEST_F(HelperProcessTest, AnyAnswerButAcceptedSpools) {
+    FakeEventServer server("HTTP/1.1 401 Unauthorized\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+    serveEndpoint(server);
+    run({}, stopPayload);
+    EXPECT_EQ(spooled().size(), 1u);
+    EXPECT_NE(log().find(" app answered 401 for Stop\n"), std::string::npos) << log();
+}
+
+TEST_F(HelperProcessTest, GivesUpOnASilentServerInTime) {
+    FakeEventServer server(std::nullopt);
+    serveEndpoint(server);
+    auto result = run({}, stopPayload);
+    EXPECT_LT(result.seconds, 1.5);
+    EXPECT_EQ(spooled().size(), 1u);
+    EXPECT_NE(log().find(" app not answering for Stop: Connection timed out\n"), std::string::npos) << log();
+}
+
+TEST_F(HelperProcessTest, TheWatchdogEndsARunBlockedOnItsInput) {
+    auto result = run({}, std::nullopt);
+    EXPECT_GE(result.seconds, 1.4);
+    EXPECT_LT(result.seconds, 3.0);
+    EXPECT_EQ(log(), "");
+}
+
+TEST_F(HelperProcessTest, SimulatePostsTheStatesEventsInOrder) {
+    FakeEventServer server(accepted);
+    serveEndpoint(server);
+    run({"--simulate", "done"}, std::nullopt);
+    auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(HookEvent::decode(json::parse(FakeEventServer::bodyOf(requests[0]))).event, "UserPromptSubmit");
+    HookEvent stop = HookEvent::decode(json::parse(FakeEventServer::bodyOf(requests[1])));
+    EXPECT_EQ(stop.event, "Stop");
+    EXPECT_EQ(stop.sessionID, "quorvel-simulated");
+
+    run({"--capture", "--simulate"}, std::nullopt);
+    run({"--simulate", "Running"}, std::nullopt);
+    EXPECT_EQ(server.requests().size(), 2u);
+    EXPECT_NE(log().find(" unknown --simulate state ''\n"), std::string::npos) << log();
+    EXPECT_NE(log().find(" unknown --simulate state 'Running'\n"), std::string::npos) << log();
+    EXPECT_TRUE(TempFolder::names(paths.captures()).empty());
+}
+
+TEST_F(HelperProcessTest, LogsInputThatIsntAnEvent) {
+    struct Case {
+        std::string input;
+        std::string line;
+    };
+    const std::vector<Case> cases = {
+        {"", " stdin wasn't a JSON object (0 bytes)\n"},
+        {"[1]", " stdin wasn't a JSON object (3 bytes)\n"},
+        {"\"text\"", " stdin wasn't a JSON object (6 bytes)\n"},
+        {"{\"session_id\":", " stdin wasn't a JSON object (14 bytes)\n"},
+        // Cut at the input cap, so no longer JSON.
+        {"{\"pad\":\"" + std::string(2 * 1'048'576, 'x') + "\"}", " stdin wasn't a JSON object (1048576 bytes)\n"},
+        {R"({"hook_event_name":"Stop"})", " payload had no session_id or hook_event_name\n"},
+        {R"({"hook_event_name":"Stop","session_id":""})", " payload had no session_id or hook_event_name\n"},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(paths.hookLog());
+        run({}, c.input);
+        EXPECT_TRUE(log().ends_with(c.line)) << log();
+    }
+    EXPECT_TRUE(spooled().empty());
+}
+
+TEST_F(HelperProcessTest, CapturesWhenAskedEvenForInputThatIsntJSON) {
+    run({"--capture"}, "not json");
+    auto captures = TempFolder::names(paths.captures());
+    ASSERT_EQ(captures.size(), 1u);
+    auto record = json::parse(TempFolder::read(paths.captures() + "/" + captures[0]));
+    EXPECT_EQ(record["payload_text"], "not json");
+    EXPECT_NE(log().find("stdin wasn't a JSON object (8 bytes)"), std::string::npos);
+
+    environment["QUORVEL_CAPTURE"] = "1";
+    run({}, stopPayload);
+    EXPECT_EQ(TempFolder::names(paths.captures()).size(), 2u);
+    for (const char* value : {"true", "yes", "01"}) {
+        environment["QUORVEL_CAPTURE"] = value;
+        run({}, stopPayload);
+    }
+    EXPECT_EQ(TempFolder::names(paths.captures()).size(), 2u);
+}
+
+TEST_F(HelperProcessTest, RepairsTextThatIsntUTF8InsteadOfDroppingTheEvent) {
+    environment["TERM_PROGRAM"] = "term\xfe";
+    run({}, "{\"hook_event_name\":\"Stop\",\"session_id\":\"abc\",\"cwd\":\"/tmp/\xff\"}");
+    auto events = spooled();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].cwd, "/tmp/\xEF\xBF\xBD");
+    EXPECT_EQ(events[0].termProgram, "term\xEF\xBF\xBD");
+}
+
+TEST_F(HelperProcessTest, ShowsABannerWhenTheAppWontStart) {
+    std::filesystem::create_directory(home / "bin");
+    environment["QUORVEL_APP_EXECUTABLE"] = home / "no-such-app";
+    environment["PATH"] = home / "bin";
+    writeScript(home / "bin/notify-send", "for a in \"$@\"; do echo \"$a\"; done > \"$HOME/banner\"");
+
+    run({}, stopPayload);
+    EXPECT_EQ(awaitFile(home / "banner"), "--\nQuorvel\nDONE. GO LOOK.\n");
+    EXPECT_NE(log().find(" couldn't launch the app with open -g\n"), std::string::npos);
+    EXPECT_EQ(log().find("osascript"), std::string::npos);
+
+    // A notifier that fails, or none at all.
+    writeScript(home / "bin/notify-send", "exit 1");
+    run({}, stopPayload);
+    std::filesystem::remove(home / "bin/notify-send");
+    run({}, stopPayload);
+    std::string text = log();
+    std::size_t failures = 0;
+    for (auto at = text.find("osascript fallback failed too\n"); at != std::string::npos;
+         at = text.find("osascript fallback failed too\n", at + 1)) {
+        ++failures;
+    }
+    EXPECT_EQ(failures, 2u);
+
+    // No banner for an event that doesn't call for one: only the launch line.
+    std::filesystem::remove(paths.hookLog());
+    run({}, R"({"hook_event_name":"UserPromptSubmit","session_id":"abc","prompt":"hi"})");
+    EXPECT_TRUE(log().ends_with(" couldn't launch the app with open -g\n")) << log();
+    EXPECT_EQ(spooled().size(), 4u);
+}
+
+}  // namespace
+}  // namespace quorvel

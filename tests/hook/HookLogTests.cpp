@@ -1,0 +1,46 @@
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "hook/HookLog.hpp"
+#include "tests/hook/TempFolder.hpp"
+
+namespace quorvel {
+namespace {
+
+using testing::TempFolder;
+
+TEST(HookLog, FirstLineCreatesFolderAndPrivateFile) {
+    TempFolder home;
+    HookLog log{home / "Library/Logs/Quorvel/hook.log", 1'048'576};
+    log.writeLogLine("app answered 401 for Stop");
+    log.writeLogLine("second");
+    std::string text = TempFolder::read(log.url);
+    EXPECT_EQ(TempFolder::permissions(log.url), 0600u);
+    std::regex line(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z pid \d+ app answered 401 for Stop\n)"
+                    R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}Z pid \d+ second\n)");
+    EXPECT_TRUE(std::regex_match(text, line)) << text;
+    EXPECT_NE(text.find(" pid " + std::to_string(::getpid()) + " "), std::string::npos);
+}
+
+TEST(HookLog, RotatesOnlyAboveTheLimit) {
+    TempFolder home;
+    HookLog log{home / "hook.log", 1'048'576};
+    // Exactly the limit: appended to.
+    files::writeFileAtomically(log.url, std::string(1'048'576, 'x'));
+    log.writeLogLine("appended");
+    EXPECT_GT(TempFolder::read(log.url).size(), 1'048'576u);
+    EXPECT_EQ(TempFolder::names(home.path()), std::vector<std::string>{"hook.log"});
+
+    // One byte more: moved aside before the next line, replacing an older copy.
+    files::writeFileAtomically(log.url, std::string(1'048'577, 'y'));
+    files::writeFileAtomically(log.url + ".1", "old copy");
+    log.writeLogLine("fresh");
+    EXPECT_EQ(TempFolder::read(log.url + ".1"), std::string(1'048'577, 'y'));
+    std::string fresh = TempFolder::read(log.url);
+    EXPECT_TRUE(fresh.ends_with(" fresh\n"));
+    EXPECT_LT(fresh.size(), 100u);
+}
+
+}  // namespace
+}  // namespace quorvel
