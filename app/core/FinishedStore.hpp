@@ -1,0 +1,42 @@
+#pragma once
+// The FINISHED list outlives the app in one JSON file in the application-support folder.
+// It is read once at start and written whole after every change. A file that is there but
+// can't be read back is moved aside (finished.json.bad) before the first save writes over
+// it, so one bad file never silently costs the whole history. Main thread.
+#include <string>
+#include <vector>
+
+#include "kit/engine/FinishedRun.hpp"
+#include "platform/Logger.hpp"
+
+namespace quorvel {
+
+class FinishedStore {
+public:
+    static constexpr const char* fileName = "finished.json";
+    /// Read when there is no current file; never written or deleted.
+    static constexpr const char* legacyFileName = "setlist.json";
+    /// Where an unreadable current file is kept, replacing an older one.
+    static constexpr const char* asideFileName = "finished.json.bad";
+
+    /// The store in `folder` (the application-support folder).
+    explicit FinishedStore(std::string folder);
+
+    /// The stored runs in stored order: from the current file when it exists, else from the
+    /// legacy one; empty when neither exists or the chosen one can't be read (logged).
+    std::vector<FinishedRun> load();
+
+    /// Writes `runs` to the current file atomically, creating the folder when needed. A
+    /// failure is logged; nothing else happens.
+    void save(const std::vector<FinishedRun>& runs);
+
+    const std::string& folder() const { return folder_; }
+
+private:
+    std::string folder_;
+    // The current file exists but couldn't be read at load: keep it before overwriting it.
+    bool keepUnreadableFile_ = false;
+    Logger logger_;
+};
+
+}  // namespace quorvel

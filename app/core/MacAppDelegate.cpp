@@ -1,0 +1,42 @@
+#include "app/core/MacAppDelegate.hpp"
+
+#include <string>
+#include <utility>
+
+#include "kit/engine/Quorvel.hpp"
+
+namespace quorvel {
+
+MacAppDelegate::MacAppDelegate(AppNotifications& notifications, std::function<bool()> showInDock,
+                               std::function<void()> becomeRegularApp)
+    : notifications_(notifications),
+      showInDock_(std::move(showInDock)),
+      becomeRegularApp_(std::move(becomeRegularApp)),
+      logger_(Quorvel::macBundleID, "RemotePush") {}
+
+void MacAppDelegate::applicationDidFinishLaunching() {
+    // The phone's changes reach us through the regular sync instead; registering can only
+    // fail, and says so once.
+    didFailToRegisterForRemoteNotifications(noRemoteNotifications);
+    if (showInDock_ && showInDock_() && becomeRegularApp_) becomeRegularApp_();
+}
+
+bool MacAppDelegate::applicationShouldHandleReopen(bool) {
+    notifications_.post(AppNotifications::dockIconClicked);
+    return false;
+}
+
+void MacAppDelegate::didRegisterForRemoteNotifications(std::string_view) {
+    logger_.info("Mac registered for remote notifications");
+}
+
+void MacAppDelegate::didFailToRegisterForRemoteNotifications(std::string_view description) {
+    logger_.error("Mac remote notification registration failed: " + std::string(description));
+}
+
+void MacAppDelegate::didReceiveRemoteNotification() {
+    logger_.info("CloudKit change push received");
+    notifications_.post(AppNotifications::phoneRecordsChanged);
+}
+
+}  // namespace quorvel

@@ -1,0 +1,43 @@
+#pragma once
+// The app's side of the desktop's application events: launch, the user reopening the running
+// app, and remote-notification registration and receipt. It turns the last two into
+// process-wide notices that the model observes. Main thread.
+#include <functional>
+#include <string_view>
+
+#include "app/core/AppNotifications.hpp"
+#include "platform/Logger.hpp"
+
+namespace quorvel {
+
+class MacAppDelegate {
+public:
+    /// Why registering for remote notifications fails here: no desktop of ours offers them.
+    static constexpr std::string_view noRemoteNotifications =
+        "this desktop has no remote notification service";
+
+    /// Posts on `notifications`; at launch asks `showInDock` whether the stored settings want
+    /// the app in the taskbar and, when they do, calls `becomeRegularApp`.
+    MacAppDelegate(AppNotifications& notifications, std::function<bool()> showInDock,
+                   std::function<void()> becomeRegularApp);
+
+    /// Registers for remote notifications, then gives the app a taskbar presence when the
+    /// settings ask for one; otherwise leaves the app as it started: tray only.
+    void applicationDidFinishLaunching();
+    /// The user reopened the running app: posts `dockIconClicked`. Returns false, so nothing
+    /// else happens by itself.
+    bool applicationShouldHandleReopen(bool hasVisibleWindows);
+    /// The token is neither used nor stored.
+    void didRegisterForRemoteNotifications(std::string_view deviceToken);
+    void didFailToRegisterForRemoteNotifications(std::string_view description);
+    /// Any content: posts `phoneRecordsChanged`.
+    void didReceiveRemoteNotification();
+
+private:
+    AppNotifications& notifications_;
+    std::function<bool()> showInDock_;
+    std::function<void()> becomeRegularApp_;
+    Logger logger_;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,116 @@
+#include "app/core/MenuBarMenu.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <string_view>
+
+#include "app/core/MenuBarAction.hpp"
+#include "kit/engine/CopyBook.hpp"
+#include "kit/engine/Quorvel.hpp"
+
+namespace quorvel {
+namespace {
+
+MenuItem button(std::string title, MenuBarAction action, std::string shortcut = {}) {
+    return MenuItem::button(std::move(title), std::string(menuBarActionID(action)), std::move(shortcut));
+}
+
+MenuItem toggle(std::string title, MenuBarAction action, bool on) {
+    return MenuItem::toggle(std::move(title), std::string(menuBarActionID(action)), on);
+}
+
+std::string terminalName(const Session& session, std::size_t sessionCount) {
+    if (sessionCount == 1) {
+        // An empty name says no more than a missing one.
+        if (session.termProgram && !session.termProgram->empty()) return *session.termProgram;
+        return "TERMINAL";
+    }
+    char numbered[32];
+    std::snprintf(numbered, sizeof numbered, "TERMINAL %02lld", static_cast<long long>(session.number));
+    return numbered;
+}
+
+std::vector<MenuItem> testMenu() {
+    return {
+        button("Simulate Done", MenuBarAction::simulateDone),
+        button("Simulate Needs you", MenuBarAction::simulateNeedsYou),
+        button("Simulate Broke", MenuBarAction::simulateBroke),
+        button("Simulate Crashed", MenuBarAction::simulateCrashed),
+        MenuItem::separator(),
+        button("Turn on hooks (record only)", MenuBarAction::installHooksRecording),
+        button("Open recordings folder", MenuBarAction::openRecordingsFolder),
+        MenuItem::separator(),
+        button("Design sheet\u2026", MenuBarAction::designSheet),
+    };
+}
+
+}  // namespace
+
+std::string MenuBarMenu::sessionLine(const Session& session, std::size_t sessionCount, Instant now) {
+    return CopyBook::joined({
+        terminalName(session, sessionCount),
+        CopyBook::headline(session.state).oneLine(),
+        CopyBook::detail(session.state, now, std::nullopt),
+    });
+}
+
+std::string MenuBarMenu::hookStatusText(const HookStatus& status) {
+    switch (status.kind) {
+        case HookStatus::Kind::installed: return status.recording ? "Hooks: on, recording" : "Hooks: on";
+        case HookStatus::Kind::problem: return "Hooks: problem with settings file";
+        case HookStatus::Kind::notInstalled: return "Hooks: off";
+    }
+    return "Hooks: off";
+}
+
+std::vector<MenuItem> MenuBarMenu::items(const Snapshot& snapshot) {
+    std::vector<MenuItem> items;
+
+    if (snapshot.sessions.empty()) {
+        items.push_back(MenuItem::text("ALL QUIET. NO BABYSITTING."));
+    } else {
+        std::vector<const Session*> sessions;
+        for (const Session& session : snapshot.sessions) sessions.push_back(&session);
+        std::stable_sort(sessions.begin(), sessions.end(), [](const Session* a, const Session* b) {
+            return a->number != b->number ? a->number < b->number : a->id < b->id;
+        });
+        for (const Session* session : sessions) {
+            items.push_back(MenuItem::text(sessionLine(*session, sessions.size(), snapshot.now)));
+        }
+    }
+
+    if (snapshot.serverProblem && !snapshot.serverProblem->empty()) {
+        items.push_back(MenuItem::text(*snapshot.serverProblem));
+    }
+    if (snapshot.bannersAllowed == false) {
+        items.push_back(MenuItem::text(std::string("Banners are off for ") + Quorvel::displayName));
+        items.push_back(button("Turn on banners\u2026", MenuBarAction::turnOnBanners));
+    }
+
+    items.push_back(MenuItem::separator());
+    items.push_back(toggle("Show device", MenuBarAction::showDevice, snapshot.deviceVisible));
+    items.push_back(toggle("Show compact strip", MenuBarAction::showStrip, snapshot.stripVisible));
+    items.push_back(button("Finished\u2026", MenuBarAction::showFinished));
+    items.push_back(button("Settings\u2026", MenuBarAction::showSettings, "Ctrl+,"));
+    items.push_back(button("Set up\u2026", MenuBarAction::showSetup));
+    items.push_back(toggle("Mute", MenuBarAction::mute, snapshot.muted));
+
+    items.push_back(MenuItem::separator());
+    const HookStatus& hooks = snapshot.hookStatus;
+    items.push_back(MenuItem::text(hookStatusText(hooks)));
+    if (hooks.kind == HookStatus::Kind::problem) items.push_back(MenuItem::text(hooks.message));
+    if (hooks.kind == HookStatus::Kind::notInstalled || (hooks.kind == HookStatus::Kind::installed && hooks.recording)) {
+        items.push_back(button("Turn on hooks", MenuBarAction::installHooks));
+    }
+    if (hooks.kind == HookStatus::Kind::installed || hooks.kind == HookStatus::Kind::problem) {
+        items.push_back(button("Turn off hooks", MenuBarAction::removeHooks));
+    }
+    items.push_back(toggle("Start at login", MenuBarAction::launchAtLogin, snapshot.launchAtLogin));
+    items.push_back(MenuItem::submenu("Test", testMenu()));
+
+    items.push_back(MenuItem::separator());
+    items.push_back(button(std::string("Quit ") + Quorvel::displayName, MenuBarAction::quit, "Ctrl+Q"));
+    return items;
+}
+
+}  // namespace quorvel

@@ -1,0 +1,61 @@
+#pragma once
+// The menu-bar menu as data: from a snapshot of what the menu shows to its entries, top to
+// bottom. Rebuilt whenever the model changes, so it takes everything it reads as values.
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "kit/engine/Session.hpp"
+#include "platform/Instant.hpp"
+#include "platform/MenuItem.hpp"
+
+namespace quorvel {
+
+struct MenuBarMenu {
+    /// Whether the agent's settings file holds our hook entries.
+    struct HookStatus {
+        enum class Kind { installed, problem, notInstalled };
+        Kind kind = Kind::notInstalled;
+        /// Installed with entries that only record.
+        bool recording = false;
+        /// Why the settings file can't be used (problem only).
+        std::string message;
+
+        bool operator==(const HookStatus&) const = default;
+    };
+
+    /// Everything the menu reads of the app's model.
+    struct Snapshot {
+        /// Any order; the menu sorts them by display number.
+        std::vector<Session> sessions;
+        /// The time the session lines are written for.
+        Instant now;
+        /// Why the event server isn't running; absent while it runs.
+        std::optional<std::string> serverProblem;
+        /// Absent until known.
+        std::optional<bool> bannersAllowed;
+        bool deviceVisible = false;
+        bool stripVisible = false;
+        bool muted = false;
+        HookStatus hookStatus;
+        /// The login item is enabled.
+        bool launchAtLogin = false;
+
+        bool operator==(const Snapshot&) const = default;
+    };
+
+    /// The entries of the menu, top to bottom; each clickable one carries the identifier of
+    /// its `MenuBarAction`.
+    static std::vector<MenuItem> items(const Snapshot& snapshot);
+
+    /// The menu's line for one session among `sessionCount`: its terminal ("TERMINAL 02"
+    /// among several), its one-line headline and its detail, joined with " · "; a part that
+    /// is empty is left out, so no separator ever dangles.
+    static std::string sessionLine(const Session& session, std::size_t sessionCount, Instant now);
+
+    /// The text of the hook-status line.
+    static std::string hookStatusText(const HookStatus& status);
+};
+
+}  // namespace quorvel

@@ -1,0 +1,23 @@
+#pragma once
+// The sentence that tells the user which phone alerts go to, or why none is paired.
+#include <string>
+#include <string_view>
+
+#include "platform/Calendar.hpp"
+#include "platform/Instant.hpp"
+
+namespace quorvel::PairingReport {
+
+/// Before the first look at the phone's records.
+inline constexpr std::string_view lookingForPhone = "Looking for the phone in iCloud\u2026";
+/// The records hold no phone.
+inline constexpr std::string_view noPhone = "No phone found in iCloud yet. Open Quorvel on the phone once.";
+
+/// `updatedAt` as an abbreviated date and a short time in the calendar's locale.
+std::string updateTimeText(Instant updatedAt, const Calendar& calendar);
+
+/// "Sending to: " + name + " (iOS " + version + "), updated " + the update time.
+std::string sendingTo(std::string_view name, std::string_view systemVersion, Instant updatedAt,
+                      const Calendar& calendar);
+
+}  // namespace quorvel::PairingReport

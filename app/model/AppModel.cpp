@@ -1,0 +1,403 @@
+#include "app/model/AppModel.hpp"
+
+#include <QMetaObject>
+#include <exception>
+#include <utility>
+
+#include "app/core/PairingReport.hpp"
+#include "app/core/PushReport.hpp"
+#include "app/core/SpoolDrain.hpp"
+#include "app/delivery/APNsKeyStore.hpp"
+#include "app/delivery/RelayKeyStore.hpp"
+#include "kit/engine/Endpoint.hpp"
+#include "kit/engine/Quorvel.hpp"
+
+namespace quorvel {
+namespace {
+
+// Defaults keys.
+constexpr const char* deviceControlsKey = "deviceControls";
+constexpr const char* phoneDeviceTokenKey = "phoneDeviceToken";
+constexpr const char* appliedPhonePrefsAtKey = "appliedPhonePrefsAt";
+constexpr const char* deviceVisibleKey = "deviceVisible";
+constexpr const char* stripVisibleKey = "stripVisible";
+constexpr const char* setupShownKey = "setupShown";
+
+DeviceControls storedControls(const KeyValueStore& defaults) {
+    const std::optional<json::Json> stored = defaults.jsonValue(deviceControlsKey);
+    if (!stored) return DeviceControls::standard();
+    return DeviceControls::fromStoredData(json::dump(*stored));
+}
+
+}  // namespace
+
+template <typename T>
+void AppModel::assignTracked(T& field, T value, void (AppModel::*changed)()) {
+    if (field == value) return;
+    field = std::move(value);
+    emit(this->*changed)();
+}
+
+AppModel::AppModel(AppServices services, QObject* parent)
+    : QObject(parent),
+      paths_(std::move(services.paths)),
+      defaults_(std::move(services.defaults)),
+      clock_(std::move(services.clock)),
+      calendar_(std::move(services.calendar)),
+      logger_(Quorvel::macBundleID, "App"),
+      finishedStore_(paths_.appSupport()) {
+    // The initial values, in declaration order.
+    settings_ = AppSettings::load(*defaults_);
+    lastPushReport_ = std::string(PushReport::initial);
+    pairingReport_ = std::string(PairingReport::lookingForPhone);
+    phoneDeviceToken_ = defaults_->stringValue(phoneDeviceTokenKey).value_or("");
+    launchAtLoginService_ = std::move(services.launchAtLogin);
+    launchAtLogin_ = launchAtLoginService_->status();
+
+    // The services, in the order they depend on each other.
+    notifier_ = std::move(services.notifier);
+    sounds_ = std::move(services.sounds);
+    keepAwake_ = std::move(services.keepAwake);
+    presence_ = std::move(services.presence);
+    idleTime_ = std::move(services.idleTime);
+    apns_ = std::move(services.apns);
+    tokenSync_ = std::move(services.tokenSync);
+    makeLiveActivity_ = std::move(services.makeLiveActivity);
+    keychain_ = std::move(services.keychain);
+    windows_ = std::move(services.windows);
+    helperInstaller_ = std::move(services.helperInstaller);
+    hostName_ = std::move(services.hostName);
+    phoneQueue_ = std::move(services.phoneQueue);
+    deliveryQueue_ = std::move(services.deliveryQueue);
+    keychainQueue_ = std::move(services.keychainQueue);
+
+    // A stored value of another type counts as none.
+    appliedPhonePrefsAt_ = defaults_->dateValue(appliedPhonePrefsAtKey).value_or(distantPast);
+    ticker_.setSingleShot(true);
+    ticker_.setInterval(tickIntervalMilliseconds);
+    connect(&ticker_, &QTimer::timeout, this, [this] {
+        tick();
+        // The next tick is five seconds after this one ended, however long it took.
+        ticker_.start();
+    });
+
+    machine_ = StateMachine(settings_.stateMachineSettings());
+    finished_ = finishedStore_.load();
+    controls_ = storedControls(*defaults_);
+
+    if (auto installed = helperInstaller_.installHelper(paths_.helper()); !installed) {
+        const std::string description = installed.error().message();
+        logger_.error("Helper install failed: " + description);
+        showError(description);
+    }
+
+    refreshHookStatus();
+    refreshKeys();
+
+    later([this] { start(); });
+    // Only a stored Boolean false hides the device window; no value or any other keeps it.
+    if (defaults_->boolValue(deviceVisibleKey) != std::optional<bool>(false)) {
+        later([this] { setDeviceVisible(true); });
+    }
+    if (defaults_->boolValue(stripVisibleKey).value_or(false)) {
+        later([this] { setStripVisible(true); });
+    }
+    if (!defaults_->boolValue(setupShownKey).value_or(false)) {
+        later([this] { setupWindow().show(); });
+    }
+}
+
+AppModel::~AppModel() {
+    ticker_.stop();
+    // No event is handed over, and no work comes back, while the model is taken apart.
+    server_.reset();
+    for (const auto& queue : {phoneQueue_, deliveryQueue_, keychainQueue_}) {
+        if (queue) queue->waitUntilIdle();
+    }
+}
+
+// ---- tracked setters ------------------------------------------------------------------------
+
+void AppModel::setFinished(std::vector<FinishedRun> runs) {
+    assignTracked(finished_, std::move(runs), &AppModel::finishedChanged);
+}
+
+void AppModel::setSettings(AppSettings settings) {
+    const bool showedInDock = settings_.showInDock;
+    assignTracked(settings_, std::move(settings), &AppModel::settingsChanged);
+    mutateMachine([&](StateMachine& machine) { machine.settings = settings_.stateMachineSettings(); });
+    if (settings_.showInDock != showedInDock) windows_->setShowsInDock(settings_.showInDock);
+    if (auto saved = settings_.save(*defaults_); !saved) {
+        logger_.error("Couldn't save settings: " + saved.error().message);
+    }
+}
+
+void AppModel::setPhoneDeviceToken(std::string token) {
+    assignTracked(phoneDeviceToken_, std::move(token), &AppModel::phoneDeviceTokenChanged);
+    defaults_->setString(phoneDeviceTokenKey, phoneDeviceToken_);
+}
+
+void AppModel::setControls(DeviceControls controls) {
+    assignTracked(controls_, controls, &AppModel::controlsChanged);
+    saveControls();
+}
+
+void AppModel::setMuted(bool muted) { assignTracked(muted_, muted, &AppModel::mutedChanged); }
+
+void AppModel::setFloppyPutBack(bool putBack) {
+    assignTracked(floppyPutBack_, putBack, &AppModel::floppyPutBackChanged);
+}
+
+void AppModel::setAlarmTestStep(std::optional<int> step) {
+    assignTracked(alarmTestStep_, step, &AppModel::alarmTestStepChanged);
+}
+
+void AppModel::setBannersAllowed(bool allowed) {
+    assignTracked(bannersAllowed_, std::optional<bool>(allowed), &AppModel::bannersAllowedChanged);
+}
+
+void AppModel::setHookStatus(HookInstaller::Status status) {
+    assignTracked(hookStatus_, std::move(status), &AppModel::hookStatusChanged);
+}
+
+void AppModel::setApnsKeyID(std::optional<std::string> keyID) {
+    assignTracked(apnsKeyID_, std::move(keyID), &AppModel::apnsKeyIDChanged);
+}
+
+void AppModel::setRelayURL(std::optional<WebUrl> url) {
+    assignTracked(relayURL_, std::move(url), &AppModel::relayURLChanged);
+}
+
+void AppModel::setLastPushReport(std::string report) {
+    assignTracked(lastPushReport_, std::move(report), &AppModel::lastPushReportChanged);
+}
+
+void AppModel::setPairedPhone(PhoneDevice phone) {
+    assignTracked(pairedPhone_, std::optional<PhoneDevice>(std::move(phone)), &AppModel::pairedPhoneChanged);
+}
+
+void AppModel::setPairingReport(std::string report) {
+    assignTracked(pairingReport_, std::move(report), &AppModel::pairingReportChanged);
+}
+
+void AppModel::setServerProblem(std::optional<std::string> problem) {
+    assignTracked(serverProblem_, std::move(problem), &AppModel::serverProblemChanged);
+}
+
+void AppModel::setDeviceVisibleFlag(bool visible) {
+    assignTracked(deviceVisible_, visible, &AppModel::deviceVisibleChanged);
+}
+
+void AppModel::setStripVisibleFlag(bool visible) {
+    assignTracked(stripVisible_, visible, &AppModel::stripVisibleChanged);
+}
+
+void AppModel::mutateMachine(const std::function<void(StateMachine&)>& change) {
+    change(machine_);
+    emit machineChanged();
+}
+
+// ---- start-up -------------------------------------------------------------------------------
+
+void AppModel::start() {
+    notifier_->requestPermission([this] { checkBannersAllowed(); });
+
+    startServer();
+    drainSpool();
+
+    inBackground(*phoneQueue_, [this, sync = tokenSync_]() -> std::function<void()> {
+        auto subscribed = sync->ensureSubscription();
+        return [this, subscribed] {
+            if (!subscribed) {
+                logger_.error("CloudKit subscription failed: " + subscribed.error().description);
+                setPairingReport(subscribed.error().description);
+            }
+            syncPhone();
+        };
+    });
+
+    LiveActivityCoordinator* coordinator = &liveActivity();
+    inBackground(*deliveryQueue_, [coordinator]() -> std::function<void()> {
+        coordinator->cleanUpOrphanChannels();
+        return {};
+    });
+
+    ticker_.start();
+}
+
+void AppModel::startServer() {
+    const std::string endpointPath = paths_.endpoint();
+    std::optional<Endpoint> stored;
+    if (auto read = Endpoint::read(endpointPath)) stored = *read;
+
+    std::string token;
+    if (stored) {
+        token = stored->token;
+    } else if (auto made = Endpoint::makeToken()) {
+        token = *made;
+    } else {
+        setServerProblem("Couldn't create a secret key: " + made.error().message);
+        logger_.error(*serverProblem_);
+        return;
+    }
+
+    std::optional<std::uint16_t> preferredPort;
+    if (stored) preferredPort = stored->port;
+    auto started = EventServer::start(
+        preferredPort, token, [this](HookEvent event) { handleHookEvent(event, true); },
+        [this](std::function<void()> handOver) {
+            // From the server's thread to the main thread; dropped once the model is gone.
+            QMetaObject::invokeMethod(this, std::move(handOver), Qt::QueuedConnection);
+        });
+    if (!started) {
+        setServerProblem("Couldn't start listening for Claude Code: " + started.error().description);
+        logger_.error(*serverProblem_);
+        return;
+    }
+    server_ = std::move(*started);
+
+    const Endpoint current{server_->port(), token};
+    if (!stored || *stored != current) {
+        if (auto written = current.write(endpointPath); !written) {
+            setServerProblem("Couldn't start listening for Claude Code: " + written.error().message);
+            logger_.error(*serverProblem_);
+            return;
+        }
+    }
+    setServerProblem(std::nullopt);
+}
+
+void AppModel::drainSpool() {
+    for (const HookEvent& event : quorvel::drainSpool(paths_.spool())) handleHookEvent(event, false);
+}
+
+void AppModel::refreshHookStatus() { setHookStatus(HookInstaller(paths_).status()); }
+
+void AppModel::refreshKeys() {
+    inBackground(*keychainQueue_, [this, keychain = keychain_]() -> std::function<void()> {
+        auto key = APNsKeyStore::load(*keychain);
+        auto relay = RelayKeyStore::load(*keychain);
+        return [this, key = std::move(key), relay = std::move(relay)] {
+            // The two stores are read and judged apart: one failing never clears the other.
+            if (key) {
+                setApnsKeyID(*key ? std::optional<std::string>((*key)->keyID) : std::nullopt);
+            } else {
+                logger_.error("Couldn't read the APNs key from the Keychain: " + APNsKeyStore::describe(key.error()));
+                setApnsKeyID(std::nullopt);
+            }
+            if (relay) {
+                setRelayURL(*relay ? std::optional<WebUrl>((*relay)->url) : std::nullopt);
+            } else {
+                logger_.error("Couldn't read the relay key from the Keychain: " +
+                              APNsKeyStore::describe(relay.error()));
+            }
+        };
+    });
+}
+
+void AppModel::checkBannersAllowed() {
+    notifier_->checkBannersAllowed([this](bool allowed) { setBannersAllowed(allowed); });
+}
+
+void AppModel::setDeviceVisible(bool visible) {
+    if (visible) {
+        deviceWindow().show();
+    } else if (deviceWindow_) {
+        deviceWindow_->hide();
+    }
+    setDeviceVisibleFlag(visible);
+    defaults_->setBool(deviceVisibleKey, visible);
+}
+
+void AppModel::setStripVisible(bool visible) {
+    if (visible) {
+        stripPanel().show();
+    } else if (stripPanel_) {
+        stripPanel_->hide();
+    }
+    setStripVisibleFlag(visible);
+    defaults_->setBool(stripVisibleKey, visible);
+}
+
+void AppModel::saveControls() {
+    try {
+        defaults_->setJson(deviceControlsKey, controls_.encode());
+    } catch (const std::exception& error) {
+        logger_.error(std::string("Couldn't save device controls: ") + error.what());
+    }
+}
+
+void AppModel::saveFinished() { finishedStore_.save(finished_); }
+
+void AppModel::showError(const std::string& message) {
+    later([this, message] { windows_->showErrorAlert(message); });
+}
+
+void AppModel::phoneRecordsChanged() {
+    later([this] { syncPhone(); });
+}
+
+void AppModel::dockIconClicked() {
+    later([this] { setDeviceVisible(true); });
+}
+
+// ---- lazily made parts ----------------------------------------------------------------------
+
+LiveActivityCoordinator& AppModel::liveActivity() {
+    if (!liveActivity_) liveActivity_ = makeLiveActivity_(apns_);
+    return *liveActivity_;
+}
+
+WindowHost& AppModel::deviceWindow() {
+    if (!deviceWindow_) deviceWindow_ = windows_->makeDeviceWindow(*this);
+    return *deviceWindow_;
+}
+
+WindowHost& AppModel::stripPanel() {
+    if (!stripPanel_) stripPanel_ = windows_->makeStripPanel(*this);
+    return *stripPanel_;
+}
+
+WindowHost& AppModel::settingsWindow() {
+    if (!settingsWindow_) {
+        settingsWindow_ = windows_->makeHostedWindow(
+            {AppWindows::HostedWindowSpec::Content::settings, std::string(Quorvel::displayName) + " settings",
+             "QuorvelSettings"},
+            *this);
+    }
+    return *settingsWindow_;
+}
+
+WindowHost& AppModel::setupWindow() {
+    if (!setupWindow_) {
+        setupWindow_ = windows_->makeHostedWindow(
+            {AppWindows::HostedWindowSpec::Content::setup, "Set up " + std::string(Quorvel::displayName),
+             "QuorvelSetup"},
+            *this);
+    }
+    return *setupWindow_;
+}
+
+WindowHost& AppModel::finishedWindow() {
+    if (!finishedWindow_) {
+        finishedWindow_ = windows_->makeHostedWindow(
+            {AppWindows::HostedWindowSpec::Content::finished, "Finished", "QuorvelFinished"}, *this);
+    }
+    return *finishedWindow_;
+}
+
+// ---- hops between threads -------------------------------------------------------------------
+
+void AppModel::inBackground(WorkQueue& queue, std::function<std::function<void()>()> work) {
+    queue.run([this, work = std::move(work)] {
+        std::function<void()> then = work();
+        // The model waits for its queues before it goes, so `this` is still there to post to.
+        if (then) QMetaObject::invokeMethod(this, std::move(then), Qt::QueuedConnection);
+    });
+}
+
+void AppModel::later(std::function<void()> work) {
+    QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+}
+
+}  // namespace quorvel

@@ -1,0 +1,285 @@
+#pragma once
+// The app's one central object, on the main thread for the life of the process. It holds
+// what every window, the menu and the strip draw (hook status, sessions, the finished list,
+// settings, push and pairing reports, device controls, window visibility), owns every
+// service and window, and runs the start-up, the event intake, the five-second tick and the
+// handling of the state machine's effects.
+//
+// Tracked fields announce a change through their signal only when the new value differs
+// from the old one; the side effects of their setters run on every assignment. Work that
+// may wait (pushes, the phone exchange, the keyring) runs on the work queues and comes back
+// to the main thread as a queued call on this object, which Qt drops once the model is gone.
+#include <QObject>
+#include <QTimer>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/core/AppSettings.hpp"
+#include "app/core/EventServer.hpp"
+#include "app/core/FinishedStore.hpp"
+#include "app/core/LaunchAtLogin.hpp"
+#include "app/install/HookInstaller.hpp"
+#include "app/model/AppServices.hpp"
+#include "app/model/PhoneDevice.hpp"
+#include "kit/engine/DeviceControls.hpp"
+#include "kit/engine/Effect.hpp"
+#include "kit/engine/FinishedRun.hpp"
+#include "kit/engine/HookEvent.hpp"
+#include "kit/engine/ListMirror.hpp"
+#include "kit/engine/OutgoingPush.hpp"
+#include "kit/engine/Router.hpp"
+#include "kit/engine/StateMachine.hpp"
+#include "platform/Instant.hpp"
+#include "platform/Logger.hpp"
+#include "platform/services/WebUrl.hpp"
+
+namespace quorvel {
+
+class AppModel final : public QObject {
+    Q_OBJECT
+
+public:
+    /// A spooled event younger than this (seconds) still sounds, shows and pushes.
+    static constexpr double liveWindowSeconds = 600;
+    /// The FINISHED list keeps this many runs.
+    static constexpr std::size_t finishedCap = 50;
+    /// Without attentive ticks left, the phone is synced on every this-many-th tick.
+    static constexpr int phoneSyncPeriod = 3;
+    /// Ticks in a row that sync with the phone at start and after the phone's record changed.
+    static constexpr int attentiveTickCount = 36;
+    /// Milliseconds from the end of one tick to the start of the next.
+    static constexpr int tickIntervalMilliseconds = 5000;
+    /// Update time of the phone preference applied when none ever was: the distant past.
+    static constexpr Instant distantPast = Instant::fromReferenceSeconds(-63114076800.0);
+
+    /// Loads the settings, controls and finished list, installs the helper, reads the hook
+    /// status and the stored keys, and queues the start-up: `start`, then the device window
+    /// (unless "deviceVisible" is stored as false), the strip (when "stripVisible" is true)
+    /// and the setup window (until "setupShown" is true). Needs a Qt application object.
+    explicit AppModel(AppServices services, QObject* parent = nullptr);
+    ~AppModel() override;
+    AppModel(const AppModel&) = delete;
+    AppModel& operator=(const AppModel&) = delete;
+
+    // ---- tracked state ------------------------------------------------------------------
+    const HookInstaller::Status& hookStatus() const { return hookStatus_; }
+    const StateMachine& machine() const { return machine_; }
+    const std::vector<FinishedRun>& finished() const { return finished_; }
+    /// Replaces the list; saving it is the caller's business (`saveFinished`).
+    void setFinished(std::vector<FinishedRun> runs);
+    const AppSettings& settings() const { return settings_; }
+    /// Stores the settings, re-derives the state machine's timings, switches the Dock icon
+    /// when `showInDock` changed, and saves them; all of it on every assignment.
+    void setSettings(AppSettings settings);
+    const std::optional<std::string>& apnsKeyID() const { return apnsKeyID_; }
+    const std::optional<WebUrl>& relayURL() const { return relayURL_; }
+    const std::string& lastPushReport() const { return lastPushReport_; }
+    const std::optional<PhoneDevice>& pairedPhone() const { return pairedPhone_; }
+    const std::string& pairingReport() const { return pairingReport_; }
+    const std::string& phoneDeviceToken() const { return phoneDeviceToken_; }
+    /// Stores the token, and writes it to the defaults on every assignment.
+    void setPhoneDeviceToken(std::string token);
+    /// Why the event server isn't running; absent while it runs.
+    const std::optional<std::string>& serverProblem() const { return serverProblem_; }
+    LaunchAtLogin::Status launchAtLogin() const { return launchAtLogin_; }
+    /// Whether banners can appear; absent until first known.
+    std::optional<bool> bannersAllowed() const { return bannersAllowed_; }
+    const DeviceControls& controls() const { return controls_; }
+    /// Stores the controls and saves them on every assignment.
+    void setControls(DeviceControls controls);
+    bool muted() const { return muted_; }
+    void setMuted(bool muted);
+    bool deviceVisible() const { return deviceVisible_; }
+    bool stripVisible() const { return stripVisible_; }
+    bool floppyPutBack() const { return floppyPutBack_; }
+    void setFloppyPutBack(bool putBack);
+    std::optional<int> alarmTestStep() const { return alarmTestStep_; }
+    void setAlarmTestStep(std::optional<int> step);
+
+    // ---- untracked state ----------------------------------------------------------------
+    const QuorvelPaths& paths() const { return paths_; }
+    /// The running event server; null when it couldn't start (see `serverProblem`).
+    const EventServer* server() const { return server_.get(); }
+    const Router& router() const { return router_; }
+    int ticksSinceTokenFetch() const { return ticksSinceTokenFetch_; }
+    int attentiveTicks() const { return attentiveTicks_; }
+    const std::optional<ListMirror>& publishedMirror() const { return publishedMirror_; }
+    bool publishingMirror() const { return publishingMirror_; }
+    Instant appliedPhonePrefsAt() const { return appliedPhonePrefsAt_; }
+    /// The five-second ticker; running once the start-up has run.
+    const QTimer& ticker() const { return ticker_; }
+
+    // ---- start-up and refreshes ---------------------------------------------------------
+    /// Reads the endpoint file, starts listening with its token (a new one when it can't be
+    /// read) on its port when free, and writes the file back when port or token changed.
+    void startServer();
+    /// Hands every spooled event, oldest first, to `handleHookEvent` as not live.
+    void drainSpool();
+    /// Re-reads whether the agent's settings file holds the hooks.
+    void refreshHookStatus();
+    /// Re-reads the stored APNs key ID and relay address from the keyring (off the main
+    /// thread; the fields change when the answer is back).
+    void refreshKeys();
+    void setDeviceVisible(bool visible);
+    void setStripVisible(bool visible);
+    void saveControls();
+    /// Saves the FINISHED list as it is now.
+    void saveFinished();
+    /// Shows the modal error alert with `message`, after the current work is done.
+    void showError(const std::string& message);
+
+    // ---- lazily made parts --------------------------------------------------------------
+    LiveActivityCoordinator& liveActivity();
+    WindowHost& deviceWindow();
+    WindowHost& stripPanel();
+    WindowHost& settingsWindow();
+    WindowHost& setupWindow();
+    WindowHost& finishedWindow();
+
+    // ---- events, ticks and effects ------------------------------------------------------
+    /// One hook event: live from the server, or from the spool (live only while recent).
+    void handleHookEvent(const HookEvent& event, bool live);
+    /// The five-second heartbeat.
+    void tick();
+    void applyEffects(const std::vector<Effect>& effects, bool live);
+
+    // ---- the phone ----------------------------------------------------------------------
+    /// Away: the screen is locked, or the user has been idle for the settings' away minutes.
+    bool isAway();
+    Router::Context makeRouterContext(Instant now);
+    /// Asks the router about a live alert and sends or reports accordingly.
+    void routePush(const Alert& alert);
+    /// Sends `push` off the main thread and reports the outcome in `lastPushReport`.
+    void deliver(const OutgoingPush& push);
+    /// Sends a done push to the phone whatever the router would say.
+    void sendTestPush(const std::string& title, const std::string& body);
+    /// Publishes the RUNNING and FINISHED lists to the paired phone when they changed.
+    void publishListsIfNeeded();
+    /// Fetches the phone's records, pairs with the newest phone, acknowledges it and answers
+    /// its test requests.
+    void syncPhone();
+
+public slots:
+    /// The phone's records changed (a remote notification arrived).
+    void phoneRecordsChanged();
+    /// The user clicked the Dock icon.
+    void dockIconClicked();
+
+signals:
+    void hookStatusChanged();
+    /// Sent on every change of the sessions, whether or not anything differs.
+    void machineChanged();
+    void finishedChanged();
+    void settingsChanged();
+    void apnsKeyIDChanged();
+    void relayURLChanged();
+    void lastPushReportChanged();
+    void pairedPhoneChanged();
+    void pairingReportChanged();
+    void phoneDeviceTokenChanged();
+    void serverProblemChanged();
+    void launchAtLoginChanged();
+    void bannersAllowedChanged();
+    void controlsChanged();
+    void mutedChanged();
+    void deviceVisibleChanged();
+    void stripVisibleChanged();
+    void floppyPutBackChanged();
+    void alarmTestStepChanged();
+
+private:
+    void start();
+    void deliver(const OutgoingPush& push, bool routed);
+    void checkBannersAllowed();
+    void setBannersAllowed(bool allowed);
+    void setHookStatus(HookInstaller::Status status);
+    void setApnsKeyID(std::optional<std::string> keyID);
+    void setRelayURL(std::optional<WebUrl> url);
+    void setLastPushReport(std::string report);
+    void setPairedPhone(PhoneDevice phone);
+    void setPairingReport(std::string report);
+    void setServerProblem(std::optional<std::string> problem);
+    void setDeviceVisibleFlag(bool visible);
+    void setStripVisibleFlag(bool visible);
+    void finishPhoneSync(const Expected<std::vector<PhoneDevice>, TokenSync::Failure>& phones,
+                         std::size_t pendingRequests);
+    void answerTestRequests(const std::vector<TokenSync::TestRequest>& requests);
+    void mutateMachine(const std::function<void(StateMachine&)>& change);
+
+    /// Runs `work` on `queue`; the function it returns (if any) runs afterwards on the main
+    /// thread, unless the model is gone by then.
+    void inBackground(WorkQueue& queue, std::function<std::function<void()>()> work);
+    /// Runs `work` on the main thread after the current work.
+    void later(std::function<void()> work);
+
+    template <typename T>
+    void assignTracked(T& field, T value, void (AppModel::*changed)());
+
+    QuorvelPaths paths_;
+    std::shared_ptr<KeyValueStore> defaults_;
+    std::shared_ptr<const Clock> clock_;
+    std::function<Calendar()> calendar_;
+    Logger logger_;
+
+    HookInstaller::Status hookStatus_ = HookInstaller::Status::notInstalled();
+    StateMachine machine_;
+    std::vector<FinishedRun> finished_;
+    AppSettings settings_;
+    std::optional<std::string> apnsKeyID_;
+    std::optional<WebUrl> relayURL_;
+    std::string lastPushReport_;
+    std::optional<PhoneDevice> pairedPhone_;
+    std::string pairingReport_;
+    std::string phoneDeviceToken_;
+    std::optional<std::string> serverProblem_;
+    LaunchAtLogin::Status launchAtLogin_ = LaunchAtLogin::Status::notRegistered;
+    std::optional<bool> bannersAllowed_;
+    DeviceControls controls_;
+    bool muted_ = false;
+    bool deviceVisible_ = false;
+    bool stripVisible_ = false;
+    bool floppyPutBack_ = false;
+    std::optional<int> alarmTestStep_;
+
+    std::unique_ptr<Notifier> notifier_;
+    std::unique_ptr<SoundPlayer> sounds_;
+    std::unique_ptr<KeepAwake> keepAwake_;
+    std::unique_ptr<Presence> presence_;
+    std::unique_ptr<UserIdleTime> idleTime_;
+    Router router_;
+    std::shared_ptr<PushDelivery> apns_;
+    std::shared_ptr<TokenSync> tokenSync_;
+    std::function<std::unique_ptr<LiveActivityCoordinator>(std::shared_ptr<PushDelivery>)> makeLiveActivity_;
+    std::shared_ptr<SecretStore> keychain_;
+    std::unique_ptr<AppWindows> windows_;
+    HelperInstaller helperInstaller_;
+    std::shared_ptr<LaunchAtLogin> launchAtLoginService_;
+    std::function<std::optional<std::string>()> hostName_;
+    std::shared_ptr<WorkQueue> phoneQueue_;
+    std::shared_ptr<WorkQueue> deliveryQueue_;
+    std::shared_ptr<WorkQueue> keychainQueue_;
+
+    FinishedStore finishedStore_;
+    int ticksSinceTokenFetch_ = 0;
+    int attentiveTicks_ = attentiveTickCount;
+    std::optional<ListMirror> publishedMirror_;
+    Instant appliedPhonePrefsAt_ = distantPast;
+    bool publishingMirror_ = false;
+    QTimer ticker_;
+
+    std::unique_ptr<LiveActivityCoordinator> liveActivity_;
+    std::unique_ptr<WindowHost> deviceWindow_;
+    std::unique_ptr<WindowHost> stripPanel_;
+    std::unique_ptr<WindowHost> settingsWindow_;
+    std::unique_ptr<WindowHost> setupWindow_;
+    std::unique_ptr<WindowHost> finishedWindow_;
+
+    // Last, so it stops handing over events before anything above goes away.
+    std::unique_ptr<EventServer> server_;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,87 @@
+// The Mac's side of the record exchange with the phone: pair with the newest phone, take on
+// its preference and token, acknowledge it and answer its test requests.
+#include "app/core/PairingReport.hpp"
+#include "app/model/AppModel.hpp"
+#include "kit/engine/CopyBook.hpp"
+
+namespace quorvel {
+
+void AppModel::syncPhone() {
+    inBackground(*phoneQueue_, [this, sync = tokenSync_]() -> std::function<void()> {
+        auto phones = sync->fetchChanges();
+        const std::size_t pending = phones ? sync->testRequests().size() : 0;
+        return [this, phones, pending] { finishPhoneSync(phones, pending); };
+    });
+}
+
+void AppModel::finishPhoneSync(const Expected<std::vector<PhoneDevice>, TokenSync::Failure>& phones,
+                               std::size_t pendingRequests) {
+    if (!phones) {
+        logger_.error("Fetching the phone record failed: " + phones.error().description);
+        setPairingReport(phones.error().description);
+        return;
+    }
+    if (pendingRequests > 0) {
+        logger_.notice("iCloud fetch: " + std::to_string(phones->size()) + " phone(s), " +
+                       std::to_string(pendingRequests) + " test request(s)");
+    }
+    if (phones->empty()) {
+        // The test requests stay with the exchange until a phone shows up.
+        setPairingReport(std::string(PairingReport::noPhone));
+        return;
+    }
+
+    // Newest first: the most recently updated phone is the one alerts go to.
+    const PhoneDevice phone = phones->front();
+    if (!pairedPhone_ || *pairedPhone_ != phone) attentiveTicks_ = attentiveTickCount;
+    setPairedPhone(phone);
+
+    // Each written preference is applied once, so a later change on the Mac stays until the
+    // phone writes its record again.
+    if (phone.alwaysPush && phone.updatedAt > appliedPhonePrefsAt_) {
+        appliedPhonePrefsAt_ = phone.updatedAt;
+        defaults_->setDate("appliedPhonePrefsAt", phone.updatedAt);
+        if (settings_.alwaysPushToPhone != *phone.alwaysPush) {
+            AppSettings changed = settings_;
+            changed.alwaysPushToPhone = *phone.alwaysPush;
+            setSettings(changed);
+        }
+    }
+
+    if (phoneDeviceToken_ != phone.deviceToken) setPhoneDeviceToken(phone.deviceToken);
+    const Calendar calendar = calendar_();
+    setPairingReport(PairingReport::sendingTo(phone.name, phone.systemVersion, phone.updatedAt, calendar));
+
+    std::optional<std::string> hostName = hostName_();
+    MacAck ack;
+    ack.deviceToken = phone.deviceToken;
+    ack.pushToStartToken = phone.pushToStartToken;
+    ack.macName = hostName && !hostName->empty() ? *hostName : "Mac";
+    ack.acknowledgedAt = clock_->now();
+    ack.alwaysPush = settings_.alwaysPushToPhone;
+
+    inBackground(*phoneQueue_, [this, sync = tokenSync_, ack, logger = logger_]() -> std::function<void()> {
+        if (auto acknowledged = sync->acknowledge(ack); !acknowledged) {
+            logger.error("Acknowledging the phone failed: " + acknowledged.error().description);
+        }
+        std::vector<TokenSync::TestRequest> requests = sync->takeTestRequests();
+        if (requests.empty()) return {};
+        return [this, requests] { answerTestRequests(requests); };
+    });
+}
+
+void AppModel::answerTestRequests(const std::vector<TokenSync::TestRequest>& requests) {
+    for (const TokenSync::TestRequest& request : requests) {
+        logger_.notice("Phone asked for a test push: " + request);
+        sendTestPush(std::string(CopyBook::testPushTitle), std::string(CopyBook::testPushBody));
+        // The exchange takes its calls one at a time, so the records go in the order asked.
+        inBackground(*phoneQueue_, [sync = tokenSync_, request, logger = logger_]() -> std::function<void()> {
+            if (auto deleted = sync->deleteTestRequest(request); !deleted) {
+                logger.error("Clearing a test request failed: " + deleted.error().description);
+            }
+            return {};
+        });
+    }
+}
+
+}  // namespace quorvel

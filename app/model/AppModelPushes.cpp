@@ -1,0 +1,105 @@
+// Which live alerts go to the phone, the pushes themselves, the one sentence that reports
+// them, and the lists the phone mirrors.
+#include "app/core/PushReport.hpp"
+#include "app/model/AppModel.hpp"
+
+namespace quorvel {
+
+bool AppModel::isAway() {
+    // The idle time is only asked for when the locked screen doesn't already say so.
+    if (presence_->screenLocked()) return true;
+    return idleTime_->secondsSinceLastInput() >= static_cast<double>(settings_.awayMinutes) * 60.0;
+}
+
+Router::Context AppModel::makeRouterContext(Instant now) {
+    Router::Context context;
+    context.away = isAway();
+    context.muted = muted_;
+    context.controls = controls_;
+    context.failuresBuzzPhone = settings_.failuresBuzzPhone;
+    context.alwaysPush = settings_.alwaysPushToPhone;
+    context.quietStart = settings_.quietHoursStart;
+    context.quietEnd = settings_.quietHoursEnd;
+    context.now = now;
+    context.calendar = calendar_();
+    return context;
+}
+
+void AppModel::routePush(const Alert& alert) {
+    const Instant now = clock_->now();
+    const Router::Context context = makeRouterContext(now);
+    const Router::Decision decision = router_.decide(alert, context);
+    if (const OutgoingPush* push = decision.push()) {
+        deliver(*push, true);
+        return;
+    }
+    const Router::Skip reason = *decision.skipReason();
+    logger_.info("No push for " + std::string(rawValue(alert.kind)) + ": " + std::string(rawValue(reason)));
+    setLastPushReport(PushReport::skipped(alert.kind, reason, PushReport::clockText(now, context.calendar)));
+}
+
+void AppModel::deliver(const OutgoingPush& push) { deliver(push, false); }
+
+void AppModel::deliver(const OutgoingPush& push, bool routed) {
+    inBackground(*deliveryQueue_, [this, apns = apns_, push, routed]() -> std::function<void()> {
+        auto delivered = apns->push(push);
+        return [this, push, routed, delivered] {
+            const std::string clock = PushReport::clockText(clock_->now(), calendar_());
+            if (delivered) {
+                setLastPushReport(PushReport::sent(push.kind, !push.sound.has_value(), clock));
+                return;
+            }
+            const std::string& description = delivered.error().description;
+            logger_.error("Push failed: " + description);
+            setLastPushReport(PushReport::failed(description));
+            // The router counted this push as sent; unless a later one has taken its place,
+            // forget it, so the next alert of this kind is not held back as a duplicate of a
+            // push that never arrived.
+            if (routed) {
+                const auto last = router_.lastSent.find(push.sessionID);
+                if (last != router_.lastSent.end() && last->second == push.kind) router_.lastSent.erase(last);
+            }
+        };
+    });
+}
+
+void AppModel::sendTestPush(const std::string& title, const std::string& body) {
+    OutgoingPush push;
+    push.kind = Alert::Kind::done;
+    push.sessionID = "test";
+    push.title = title;
+    push.body = body;
+    push.sound = fileName(Sound::fanfare);
+    push.interruptionLevel = PushPayloads::InterruptionLevel::active;
+    push.timestamp = clock_->now();
+    deliver(push, false);
+}
+
+void AppModel::publishListsIfNeeded() {
+    if (!pairedPhone_ || publishingMirror_) return;
+
+    const Instant now = clock_->now();
+    std::vector<RunningRow> rows = machine_.runningRows(now);
+    for (RunningRow& row : rows) row.onScreen = false;
+    ListMirror mirror = ListMirror::build(std::move(rows), finished_, now);
+    // The update time takes no part: unchanged lists are not sent again just because time passed.
+    if (publishedMirror_ && publishedMirror_->running == mirror.running &&
+        publishedMirror_->finished == mirror.finished) {
+        return;
+    }
+
+    publishingMirror_ = true;
+    inBackground(*phoneQueue_, [this, sync = tokenSync_, mirror]() -> std::function<void()> {
+        auto published = sync->publishLists(mirror);
+        return [this, mirror, published] {
+            if (published) {
+                publishedMirror_ = mirror;
+            } else {
+                logger_.error("Publishing the lists failed: " + published.error().description);
+            }
+            publishingMirror_ = false;
+        };
+    });
+}
+
+}  // namespace quorvel

@@ -1,0 +1,69 @@
+#pragma once
+// Everything the app model works with, handed to it whole when it is made: the desktop's
+// services in the app (see DesktopServices), stand-ins in tests. The model owns them for the
+// life of the process. Every field must be set.
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/core/KeepAwake.hpp"
+#include "app/core/LaunchAtLogin.hpp"
+#include "app/core/Notifier.hpp"
+#include "app/core/Presence.hpp"
+#include "app/install/HelperInstaller.hpp"
+#include "app/model/AppWindows.hpp"
+#include "app/model/LiveActivityCoordinator.hpp"
+#include "app/model/TokenSync.hpp"
+#include "app/model/WorkQueue.hpp"
+#include "kit/engine/QuorvelPaths.hpp"
+#include "kit/push/PushDelivery.hpp"
+#include "kit/sound/SoundPlayer.hpp"
+#include "platform/Calendar.hpp"
+#include "platform/Instant.hpp"
+#include "platform/KeyValueStore.hpp"
+#include "platform/UserIdleTime.hpp"
+#include "platform/services/SecretStore.hpp"
+
+namespace quorvel {
+
+struct AppServices {
+    /// Every product path, under the user's home.
+    QuorvelPaths paths = QuorvelPaths::forCurrentUser();
+    /// The app's defaults.
+    std::shared_ptr<KeyValueStore> defaults;
+    /// "Now" for the sessions, the reports and the pushes.
+    std::shared_ptr<const Clock> clock = std::make_shared<SystemClock>();
+    /// The user's calendar, asked for each time a date is shown or quiet hours are checked.
+    std::function<Calendar()> calendar = [] { return Calendar::current(); };
+
+    std::unique_ptr<Notifier> notifier;
+    std::unique_ptr<SoundPlayer> sounds;
+    std::unique_ptr<KeepAwake> keepAwake;
+    std::unique_ptr<Presence> presence;
+    /// Seconds since the user's last input, for away detection.
+    std::unique_ptr<UserIdleTime> idleTime;
+    /// Push delivery to the paired phone.
+    std::shared_ptr<PushDelivery> apns;
+    /// The record exchange with the phone.
+    std::shared_ptr<TokenSync> tokenSync;
+    /// Makes the Live Activity coordinator on its first use, with the push delivery.
+    std::function<std::unique_ptr<LiveActivityCoordinator>(std::shared_ptr<PushDelivery>)> makeLiveActivity;
+    /// The keyring holding the APNs key and the relay.
+    std::shared_ptr<SecretStore> keychain;
+    std::unique_ptr<AppWindows> windows;
+    /// Puts the hook helper in place at start.
+    HelperInstaller helperInstaller;
+    std::shared_ptr<LaunchAtLogin> launchAtLogin;
+    /// The computer's name as the user knows it; absent when it has none.
+    std::function<std::optional<std::string>()> hostName;
+
+    /// The phone exchange's calls, one at a time.
+    std::shared_ptr<WorkQueue> phoneQueue;
+    /// Pushes and Live Activity network work.
+    std::shared_ptr<WorkQueue> deliveryQueue;
+    /// Keyring reads.
+    std::shared_ptr<WorkQueue> keychainQueue;
+};
+
+}  // namespace quorvel

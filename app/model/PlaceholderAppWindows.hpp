@@ -1,0 +1,23 @@
+#pragma once
+// The app's windows until they are built: every window can be asked for and shown, and
+// nothing appears; an error alert goes to the log instead of the screen.
+#include "app/model/AppWindows.hpp"
+#include "platform/Logger.hpp"
+
+namespace quorvel {
+
+class PlaceholderAppWindows final : public AppWindows {
+public:
+    PlaceholderAppWindows();
+
+    std::unique_ptr<WindowHost> makeDeviceWindow(AppModel& model) override;
+    std::unique_ptr<WindowHost> makeStripPanel(AppModel& model) override;
+    std::unique_ptr<WindowHost> makeHostedWindow(const HostedWindowSpec& spec, AppModel& model) override;
+    void showErrorAlert(const std::string& message) override;
+    void setShowsInDock(bool shown) override;
+
+private:
+    Logger logger_;
+};
+
+}  // namespace quorvel

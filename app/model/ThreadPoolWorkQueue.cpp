@@ -1,0 +1,20 @@
+#include "app/model/ThreadPoolWorkQueue.hpp"
+
+#include <algorithm>
+#include <utility>
+
+namespace quorvel {
+
+ThreadPoolWorkQueue::ThreadPoolWorkQueue(int threads) {
+    pool_.setMaxThreadCount(std::max(1, threads));
+    // Idle threads end soon: the queues are quiet most of the time.
+    pool_.setExpiryTimeout(30000);
+}
+
+ThreadPoolWorkQueue::~ThreadPoolWorkQueue() { pool_.waitForDone(); }
+
+void ThreadPoolWorkQueue::run(std::function<void()> work) { pool_.start(std::move(work)); }
+
+void ThreadPoolWorkQueue::waitUntilIdle() { pool_.waitForDone(); }
+
+}  // namespace quorvel

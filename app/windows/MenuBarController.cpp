@@ -1,0 +1,95 @@
+#include "app/windows/MenuBarController.hpp"
+
+#include <QCoreApplication>
+
+#include "app/core/MenuBarSymbol.hpp"
+#include "app/model/AppModel.hpp"
+#include "kit/engine/Quorvel.hpp"
+
+namespace quorvel {
+
+MenuBarController::MenuBarController(AppModel& model, MenuBarExtra& extra, DesignSheetScene& designSheet,
+                                     std::shared_ptr<const Clock> clock)
+    : model_(model),
+      extra_(extra),
+      designSheet_(designSheet),
+      clock_(std::move(clock)),
+      logger_(Quorvel::macBundleID, "MenuBar") {
+    for (const auto changed : {&AppModel::machineChanged, &AppModel::serverProblemChanged,
+                               &AppModel::bannersAllowedChanged, &AppModel::deviceVisibleChanged,
+                               &AppModel::stripVisibleChanged, &AppModel::mutedChanged,
+                               &AppModel::hookStatusChanged, &AppModel::launchAtLoginChanged}) {
+        connect(&model_, changed, this, &MenuBarController::scheduleRefresh);
+    }
+    extra_.onAboutToShow([this] { refresh(); });
+    extra_.onAction([this](const std::string& action, bool checked) { perform(action, checked); });
+    refresh();
+}
+
+MenuBarMenu::HookStatus MenuBarController::menuHookStatus(const HookInstaller::Status& status) {
+    using Kind = MenuBarMenu::HookStatus::Kind;
+    switch (status.kind) {
+        case HookInstaller::Status::Kind::installed: return {Kind::installed, status.recording, {}};
+        case HookInstaller::Status::Kind::problem: return {Kind::problem, false, status.message};
+        case HookInstaller::Status::Kind::notInstalled: return {Kind::notInstalled, false, {}};
+    }
+    return {};
+}
+
+MenuBarMenu::Snapshot MenuBarController::snapshot(const AppModel& model, Instant now) {
+    MenuBarMenu::Snapshot snapshot;
+    for (const auto& [id, session] : model.machine().sessions) snapshot.sessions.push_back(session);
+    snapshot.now = now;
+    snapshot.serverProblem = model.serverProblem();
+    snapshot.bannersAllowed = model.bannersAllowed();
+    snapshot.deviceVisible = model.deviceVisible();
+    snapshot.stripVisible = model.stripVisible();
+    snapshot.muted = model.muted();
+    snapshot.hookStatus = menuHookStatus(model.hookStatus());
+    snapshot.launchAtLogin = model.launchAtLogin() == LaunchAtLogin::Status::enabled;
+    return snapshot;
+}
+
+void MenuBarController::scheduleRefresh() {
+    if (refreshScheduled_) return;
+    refreshScheduled_ = true;
+    QMetaObject::invokeMethod(this, [this] { refresh(); }, Qt::QueuedConnection);
+}
+
+void MenuBarController::refresh() {
+    refreshScheduled_ = false;
+    extra_.setItems(MenuBarMenu::items(snapshot(model_, clock_->now())));
+    const std::optional<Session> focus = model_.machine().focusSession();
+    extra_.setSymbol(menuBarSymbol(focus ? std::optional<SessionState>(focus->state) : std::nullopt));
+}
+
+void MenuBarController::perform(const std::string& id, bool checked) {
+    const std::optional<MenuBarAction> action = menuBarActionFromID(id);
+    if (!action) return;
+    switch (*action) {
+        case MenuBarAction::showDevice: model_.setDeviceVisible(checked); return;
+        case MenuBarAction::showStrip: model_.setStripVisible(checked); return;
+        case MenuBarAction::showFinished: model_.finishedWindow().show(); return;
+        case MenuBarAction::showSettings: model_.settingsWindow().show(); return;
+        case MenuBarAction::showSetup: model_.setupWindow().show(); return;
+        case MenuBarAction::mute: model_.setMuted(checked); return;
+        case MenuBarAction::designSheet: designSheet_.open(); return;
+        case MenuBarAction::quit: QCoreApplication::quit(); return;
+        // The model's user actions (banner settings, hooks, login item, simulations, the
+        // recordings folder) are not in this build yet.
+        case MenuBarAction::turnOnBanners:
+        case MenuBarAction::installHooks:
+        case MenuBarAction::removeHooks:
+        case MenuBarAction::launchAtLogin:
+        case MenuBarAction::simulateDone:
+        case MenuBarAction::simulateNeedsYou:
+        case MenuBarAction::simulateBroke:
+        case MenuBarAction::simulateCrashed:
+        case MenuBarAction::installHooksRecording:
+        case MenuBarAction::openRecordingsFolder:
+            logger_.notice("Menu action not available in this build yet: " + id);
+            return;
+    }
+}
+
+}  // namespace quorvel

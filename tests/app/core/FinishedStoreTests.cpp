@@ -1,0 +1,129 @@
+#include "app/core/FinishedStore.hpp"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/Files.hpp"
+#include "tests/app/core/DesktopServiceLog.hpp"
+#include "tests/platform/TemporaryFolder.hpp"
+
+namespace quorvel {
+namespace {
+
+using testing::DesktopServiceLog;
+using testing::TemporaryFolder;
+
+FinishedRun run(std::string title, double finishedAt) {
+    FinishedRun made;
+    made.title = std::move(title);
+    made.duration = 42;
+    made.project = "site";
+    made.sessionID = "s1";
+    made.finishedAt = Instant::fromReferenceSeconds(finishedAt);
+    return made;
+}
+
+std::string encoded(const std::vector<FinishedRun>& runs) {
+    json::Json array = json::Json::array();
+    for (const FinishedRun& each : runs) array.push_back(each.encode());
+    return json::dump(array);
+}
+
+void write(const std::string& path, const std::string& bytes) {
+    ASSERT_TRUE(files::writeFileAtomically(path, bytes));
+}
+
+class FinishedStoreTests : public ::testing::Test {
+protected:
+    TemporaryFolder home;
+    std::string folder = home / "Library/Application Support/Quorvel";
+    DesktopServiceLog log;
+
+    void SetUp() override { ASSERT_TRUE(files::createDirectories(folder)); }
+    std::string file(const char* name) const { return files::joinPath(folder, name); }
+};
+
+TEST_F(FinishedStoreTests, NoFileGivesAnEmptyListWithoutALogLine) {
+    FinishedStore store(folder);
+    EXPECT_TRUE(store.load().empty());
+    EXPECT_TRUE(log.lines("Finished").empty());
+}
+
+TEST_F(FinishedStoreTests, SavedRunsLoadBackInOrder) {
+    const std::vector<FinishedRun> runs{run("newest", 300), run("older", 200), run("oldest", 100)};
+    FinishedStore(folder).save(runs);
+    EXPECT_EQ(FinishedStore(folder).load(), runs);
+    EXPECT_EQ(*files::readFile(file("finished.json")), encoded(runs));
+}
+
+TEST_F(FinishedStoreTests, LegacyFileIsReadWhenThereIsNoCurrentOneAndLeftInPlace) {
+    const std::vector<FinishedRun> legacy{run("from the old name", 100)};
+    write(file("setlist.json"), encoded(legacy));
+
+    FinishedStore store(folder);
+    std::vector<FinishedRun> runs = store.load();
+    EXPECT_EQ(runs, legacy);
+    runs.insert(runs.begin(), run("new", 200));
+    store.save(runs);
+
+    EXPECT_EQ(FinishedStore(folder).load(), runs);
+    EXPECT_EQ(*files::readFile(file("setlist.json")), encoded(legacy));
+}
+
+TEST_F(FinishedStoreTests, BadCurrentFileGivesEmptyListEvenBesideAValidLegacyOne) {
+    write(file("finished.json"), "{not json");
+    write(file("setlist.json"), encoded({run("legacy", 1)}));
+
+    EXPECT_TRUE(FinishedStore(folder).load().empty());
+    const auto lines = log.lines("Finished");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].rfind("error Couldn't read the finished list: ", 0), 0u) << lines[0];
+}
+
+TEST_F(FinishedStoreTests, BadCurrentFileIsMovedAsideBeforeTheFirstSaveReplacingAnOlderOne) {
+    write(file("finished.json.bad"), "an older bad file");
+    const std::string damaged = R"([{"chip":"claude","title":"cut off")";
+    write(file("finished.json"), damaged);
+
+    FinishedStore store(folder);
+    ASSERT_TRUE(store.load().empty());
+    // Loading alone moves nothing: the file stays where it was until something is saved.
+    EXPECT_EQ(*files::readFile(file("finished.json")), damaged);
+
+    const std::vector<FinishedRun> runs{run("after the damage", 10)};
+    store.save(runs);
+    EXPECT_EQ(*files::readFile(file("finished.json.bad")), damaged);
+    EXPECT_EQ(FinishedStore(folder).load(), runs);
+
+    // Only once: the second save keeps the set-aside copy as it is.
+    store.save({run("later", 20)});
+    EXPECT_EQ(*files::readFile(file("finished.json.bad")), damaged);
+}
+
+TEST_F(FinishedStoreTests, ABadLegacyFileIsNeverMoved) {
+    write(file("setlist.json"), "garbage");
+    FinishedStore store(folder);
+    ASSERT_TRUE(store.load().empty());
+    store.save({run("new", 1)});
+    EXPECT_EQ(*files::readFile(file("setlist.json")), "garbage");
+    EXPECT_FALSE(std::filesystem::exists(file("finished.json.bad")));
+}
+
+TEST_F(FinishedStoreTests, SavingIntoAMissingFolderCreatesIt) {
+    const std::string nested = home / "fresh/Library/Application Support/Quorvel";
+    FinishedStore(nested).save({run("first", 1)});
+    EXPECT_EQ(FinishedStore(nested).load().size(), 1u);
+}
+
+TEST_F(FinishedStoreTests, ASaveThatCannotWriteIsLogged) {
+    // A folder where the file should be: the rename over it fails.
+    ASSERT_TRUE(files::createDirectories(file("finished.json")));
+    FinishedStore(folder).save({run("x", 1)});
+    const auto lines = log.lines("Finished");
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back().rfind("error Couldn't save the finished list: ", 0), 0u) << lines.back();
+}
+
+}  // namespace
+}  // namespace quorvel

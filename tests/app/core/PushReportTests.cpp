@@ -1,0 +1,34 @@
+#include "app/core/PushReport.hpp"
+
+#include <gtest/gtest.h>
+
+namespace quorvel {
+namespace {
+
+const Calendar utc{"gregorian", "UTC", "en_US"};
+// 2025-01-05 21:41:00 UTC.
+const Instant evening = Instant::fromUnixSeconds(1736113260);
+
+// ICU writes a narrow no-break space before AM/PM in recent English data; either is the
+// locale's own rendering.
+std::string plainSpaces(std::string text) {
+    for (std::size_t at; (at = text.find("\u202F")) != std::string::npos;) text.replace(at, 3, " ");
+    return text;
+}
+
+TEST(PushReportTests, TextsReadAsTheUserIsShownThem) {
+    const std::string clock = plainSpaces(PushReport::clockText(evening, utc));
+    EXPECT_EQ(clock, "9:41 PM");
+    EXPECT_EQ(PushReport::initial, "No push sent yet");
+    EXPECT_EQ(PushReport::skipped(Alert::Kind::needsYou, Router::Skip::atDesk, "9:41 AM"),
+              "No push for needsYou: you're at the Mac (9:41 AM)");
+    // The kind is its case name, never a display text.
+    EXPECT_EQ(PushReport::skipped(Alert::Kind::longRun, Router::Skip::kindNotPushed, "1:00 PM"),
+              "No push for longRun: that kind never goes to the phone (1:00 PM)");
+    EXPECT_EQ(PushReport::sent(Alert::Kind::done, true, "11:42 PM"), "Sent done at 11:42 PM, silently (quiet hours)");
+    EXPECT_EQ(PushReport::sent(Alert::Kind::needsYou, false, "11:42 PM"), "Sent needsYou at 11:42 PM");
+    EXPECT_EQ(PushReport::failed("No APNs key"), "Failed: No APNs key");
+}
+
+}  // namespace
+}  // namespace quorvel

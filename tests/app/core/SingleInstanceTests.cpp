@@ -1,0 +1,95 @@
+#include "app/core/SingleInstance.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "tests/platform/TemporaryFolder.hpp"
+
+namespace quorvel {
+namespace {
+
+using testing::TemporaryFolder;
+
+// What a separate process finds when it claims the lock at `path`: 0 first, 1 another,
+// 2 failure.
+int claimInChild(const std::string& path) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        SingleInstance lock(path);
+        const auto outcome = lock.claim();
+        ::_exit(!outcome ? 2 : *outcome == SingleInstance::Outcome::first ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(SingleInstance, OnlyTheFirstClaimWinsUntilItEnds) {
+    TemporaryFolder folder;
+    const std::string path = folder / "app.lock";
+    {
+        SingleInstance first(path);
+        ASSERT_TRUE(first.claim());
+        EXPECT_EQ(*first.claim(), SingleInstance::Outcome::first);  // claiming again keeps it
+        EXPECT_EQ(claimInChild(path), 1);
+
+        SingleInstance second(path);
+        EXPECT_EQ(*second.claim(), SingleInstance::Outcome::another);
+        struct stat info {};
+        ASSERT_EQ(::stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0600u);
+    }
+    // The lock ends with its holder; the file left behind is no obstacle.
+    EXPECT_EQ(claimInChild(path), 0);
+}
+
+TEST(SingleInstance, MakesAMissingFolderPrivate) {
+    TemporaryFolder folder;
+    const std::string path = folder / "runtime/app.lock";
+    SingleInstance lock(path);
+    ASSERT_TRUE(lock.claim());
+    struct stat info {};
+    ASSERT_EQ(::stat((folder / "runtime").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+}
+
+TEST(SingleInstance, RefusesAFolderThatIsALink) {
+    TemporaryFolder folder;
+    ASSERT_EQ(::mkdir((folder / "elsewhere").c_str(), 0700), 0);
+    ASSERT_EQ(::symlink((folder / "elsewhere").c_str(), (folder / "link").c_str()), 0);
+    SingleInstance lock(folder / "link/app.lock");
+    const auto outcome = lock.claim();
+    ASSERT_FALSE(outcome);
+    EXPECT_EQ(outcome.error().code, ENOTDIR);
+}
+
+TEST(SingleInstance, RefusesALockFileThatIsALink) {
+    TemporaryFolder folder;
+    ASSERT_EQ(::symlink((folder / "target").c_str(), (folder / "app.lock").c_str()), 0);
+    SingleInstance lock(folder / "app.lock");
+    EXPECT_FALSE(lock.claim());
+    EXPECT_NE(::access((folder / "target").c_str(), F_OK), 0);
+}
+
+TEST(SingleInstance, DefaultPathIsInTheRuntimeFolderElseInAFolderOfTheUsersInTmp) {
+    const char* saved = std::getenv("XDG_RUNTIME_DIR");
+    const std::string savedValue = saved != nullptr ? saved : "";
+    TemporaryFolder folder;
+    ::setenv("XDG_RUNTIME_DIR", folder.path().c_str(), 1);
+    EXPECT_EQ(SingleInstance::defaultLockPath(), folder / "com.tessaloom.quorvel.mac.lock");
+    const std::string fallback = "/tmp/quorvel-" + std::to_string(::getuid()) + "/com.tessaloom.quorvel.mac.lock";
+    for (const char* unusable : {"", "relative/folder", "/no/such/folder"}) {
+        ::setenv("XDG_RUNTIME_DIR", unusable, 1);
+        EXPECT_EQ(SingleInstance::defaultLockPath(), fallback) << unusable;
+    }
+    ::unsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(SingleInstance::defaultLockPath(), fallback);
+    if (saved != nullptr) ::setenv("XDG_RUNTIME_DIR", savedValue.c_str(), 1);
+}
+
+}  // namespace
+}  // namespace quorvel

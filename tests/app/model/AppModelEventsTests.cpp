@@ -1,0 +1,211 @@
+// Hook events, ticks and the effects they have.
+#include <gtest/gtest.h>
+
+
+#include "app/core/FinishedStore.hpp"
+#include "tests/app/model/AppModelTestbed.hpp"
+
+namespace quorvel {
+namespace {
+
+using testing::AppModelTestbed;
+using testing::settle;
+
+void writeSpooled(const AppModelTestbed& bed, const HookEvent& event, const std::string& name) {
+    const std::string folder = bed.appSupport() + "/spool";
+    ASSERT_TRUE(files::createDirectories(folder));
+    ASSERT_TRUE(files::writeFileAtomically(folder + "/" + name, json::dump(event.encode())));
+}
+
+TEST(AppModelEventsTests, ALiveDoneRunIsKeptSavedSoundedShownAndRouted) {
+    AppModelTestbed bed;
+    AppModel& model = bed.make();
+    testing::SignalCounter machineChanged(model, &AppModel::machineChanged);
+
+    bed.finishRun("s1");
+    settle();
+
+    EXPECT_EQ(machineChanged.count(), 2);
+    ASSERT_EQ(model.finished().size(), 1u);
+    EXPECT_EQ(model.finished()[0].title, "fix the build");
+    EXPECT_EQ(FinishedStore(bed.appSupport()).load(), model.finished());
+    ASSERT_EQ(bed.recorded.sounds.size(), 1u);
+    EXPECT_EQ(bed.recorded.sounds[0].first, "fanfare");
+    EXPECT_NEAR(bed.recorded.sounds[0].second, 0.82 * 0.82, 1e-9);
+    ASSERT_EQ(bed.recorded.banners.size(), 1u);
+    EXPECT_EQ(bed.recorded.banners[0].threadIdentifier, "s1");
+    // At the desk: the router keeps it off the phone and says why.
+    EXPECT_TRUE(bed.recorded.pushes.empty());
+    EXPECT_EQ(model.lastPushReport().rfind("No push for done: you're at the Mac (9:41", 0), 0u) << model.lastPushReport();
+}
+
+TEST(AppModelEventsTests, SpooledEventsCountAsLiveOnlyWhileRecent) {
+    struct Case {
+        const char* name;
+        double secondsAgo;
+        bool live;
+    };
+    const Case cases[] = {
+        {"599 seconds old", 599, true},
+        {"600 seconds old", 600, false},
+        {"an hour old", 3600, false},
+        {"stamped in the future", -120, true},
+    };
+    for (const Case& c : cases) {
+        AppModelTestbed bed;
+        AppModel& model = bed.make();
+        model.setFloppyPutBack(true);
+        bed.finishRun("s1", c.secondsAgo, 30, false);
+        settle();
+        EXPECT_EQ(bed.soundNames(), c.live ? std::vector<std::string>{"fanfare"} : std::vector<std::string>{})
+            << c.name;
+        EXPECT_EQ(bed.recorded.banners.size(), c.live ? 1u : 0u) << c.name;
+        // Whatever its age: the run is kept and the floppy comes out.
+        EXPECT_EQ(model.finished().size(), 1u) << c.name;
+        EXPECT_FALSE(model.floppyPutBack()) << c.name;
+    }
+}
+
+TEST(AppModelEventsTests, ATypedPromptClearsTheRoutersMemoryOfItsSessionOnly) {
+    struct Case {
+        const char* name;
+        std::optional<bool> isTaskNotification;
+        bool forgotten;
+    };
+    const Case cases[] = {
+        {"flag absent", std::nullopt, true},
+        {"flag false", false, true},
+        {"task notification", true, false},
+    };
+    for (const Case& c : cases) {
+        AppModelTestbed bed;
+        AppModel& model = bed.make();
+        AppSettings settings = model.settings();
+        settings.alwaysPushToPhone = true;
+        model.setSettings(settings);
+        bed.finishRun("s1");
+        bed.finishRun("s2");
+        settle();
+        ASSERT_EQ(bed.recorded.pushes.size(), 2u) << c.name;
+
+        HookEvent prompt = bed.event("UserPromptSubmit", "s1");
+        prompt.isTaskNotification = c.isTaskNotification;
+        model.handleHookEvent(prompt, true);
+        EXPECT_EQ(!model.router().lastSent.contains("s1"), c.forgotten) << c.name;
+        EXPECT_TRUE(model.router().lastSent.contains("s2")) << c.name;
+    }
+}
+
+TEST(AppModelEventsTests, TheFinishedListKeepsTheNewestFiftyAndIsSavedOnEachRun) {
+    AppModelTestbed bed;
+    std::vector<FinishedRun> stored;
+    for (int index = 0; index < 50; ++index) {
+        FinishedRun run;
+        run.title = "run " + std::to_string(index);
+        run.sessionID = "old";
+        run.finishedAt = Instant::fromReferenceSeconds(1000.0 - index);
+        stored.push_back(run);
+    }
+    FinishedStore(bed.appSupport()).save(stored);
+    AppModel& model = bed.make();
+    ASSERT_EQ(model.finished().size(), 50u);
+
+    bed.finishRun("s1");
+    ASSERT_EQ(model.finished().size(), 50u);
+    EXPECT_EQ(model.finished().front().title, "fix the build");
+    EXPECT_EQ(model.finished()[1].title, "run 0");
+    EXPECT_EQ(model.finished().back().title, "run 48");
+    EXPECT_EQ(FinishedStore(bed.appSupport()).load(), model.finished());
+}
+
+TEST(AppModelEventsTests, WhileMutedThereIsNoSoundBannerOrLiveActivityButThePushDecisionStillRuns) {
+    AppModelTestbed bed;
+    AppModel& model = bed.make();
+    model.setMuted(true);
+    bed.recorded.screenEvents(ScreenStateMonitor::Event::screenLocked);
+    const std::size_t reconcilesBefore = bed.recorded.reconciles.size();
+
+    bed.finishRun("s1");
+    settle();
+    model.tick();
+    settle();
+
+    EXPECT_TRUE(bed.recorded.sounds.empty());
+    EXPECT_TRUE(bed.recorded.banners.empty());
+    EXPECT_EQ(bed.recorded.reconciles.size(), reconcilesBefore);
+    EXPECT_TRUE(bed.recorded.pushes.empty());
+    EXPECT_EQ(model.lastPushReport().rfind("No push for done: muted (", 0), 0u) << model.lastPushReport();
+    EXPECT_EQ(model.finished().size(), 1u);
+    EXPECT_EQ(FinishedStore(bed.appSupport()).load().size(), 1u);
+}
+
+TEST(AppModelEventsTests, EveryBatchSetsKeepAwakeAndReconcilesLiveActivities) {
+    AppModelTestbed bed;
+    AppModel& model = bed.make();
+    bed.recorded.idleSeconds = 600;
+
+    model.tick();
+    ASSERT_EQ(bed.recorded.reconciles.size(), 1u);
+    EXPECT_TRUE(bed.recorded.reconciles[0].sessionIDs.empty());
+    EXPECT_TRUE(bed.recorded.reconciles[0].away);
+    EXPECT_EQ(bed.recorded.holdsKept, 0);
+
+    HookEvent prompt = bed.event("UserPromptSubmit", "s2");
+    prompt.promptFirstLine = "go";
+    model.handleHookEvent(prompt, true);
+    model.handleHookEvent(bed.event("UserPromptSubmit", "s1"), true);
+    EXPECT_EQ(bed.recorded.holdsKept, 1);
+    EXPECT_EQ(bed.recorded.holdsTaken, 1);
+    EXPECT_EQ(bed.recorded.reconciles.back().sessionIDs, (std::vector<std::string>{"s1", "s2"}));
+
+    model.handleHookEvent(bed.event("Stop", "s1"), true);
+    model.handleHookEvent(bed.event("Stop", "s2"), true);
+    EXPECT_EQ(bed.recorded.holdsKept, 0);
+    EXPECT_EQ(bed.recorded.reconciles.size(), 5u);
+}
+
+TEST(AppModelEventsTests, ThePhoneIsSyncedOnThirtySixTicksInARowThenOnEveryThird) {
+    AppModelTestbed bed;
+    AppModel& model = bed.make();
+    std::vector<int> syncedOnTick;
+    for (int tick = 1; tick <= 45; ++tick) {
+        bed.recorded.syncCalls.clear();
+        model.tick();
+        settle();
+        if (std::count(bed.recorded.syncCalls.begin(), bed.recorded.syncCalls.end(), "fetchChanges") == 1) {
+            syncedOnTick.push_back(tick);
+        }
+    }
+    std::vector<int> expected;
+    for (int tick = 1; tick <= 36; ++tick) expected.push_back(tick);
+    for (int tick : {39, 42, 45}) expected.push_back(tick);
+    EXPECT_EQ(syncedOnTick, expected);
+    EXPECT_EQ(model.attentiveTicks(), 0);
+}
+
+TEST(AppModelEventsTests, SpooledEventsAreDrainedAtStartAndOnEveryTick) {
+    AppModelTestbed bed;
+    writeSpooled(bed, bed.event("SessionStart", "early"), "1.json");
+    AppModel& model = bed.make();
+    EXPECT_TRUE(model.machine().sessions.contains("early"));
+
+    writeSpooled(bed, bed.event("SessionStart", "later"), "2.json");
+    model.tick();
+    EXPECT_TRUE(model.machine().sessions.contains("later"));
+    EXPECT_TRUE(std::filesystem::is_empty(bed.appSupport() + "/spool"));
+}
+
+TEST(AppModelEventsTests, TheTickerTicksAgainFiveSecondsAfterATickEnds) {
+    AppModelTestbed bed;
+    AppModel& model = bed.make();
+    ASSERT_TRUE(model.ticker().isActive());
+    // Fire it now rather than wait: the tick runs and the timer is armed again.
+    QMetaObject::invokeMethod(const_cast<QTimer*>(&model.ticker()), "timeout", Qt::DirectConnection);
+    EXPECT_EQ(model.ticksSinceTokenFetch(), 0);
+    EXPECT_EQ(model.attentiveTicks(), 35);
+    EXPECT_TRUE(model.ticker().isActive());
+    EXPECT_EQ(model.ticker().remainingTime() > 4000, true);
+}
+
+}  // namespace
+}  // namespace quorvel

@@ -1,0 +1,194 @@
+// Pairing with the phone through its iCloud records.
+#include <gtest/gtest.h>
+
+#include "app/model/UnavailableTokenSync.hpp"
+#include "kit/engine/CopyBook.hpp"
+#include "tests/app/model/AppModelTestbed.hpp"
+
+namespace quorvel {
+namespace {
+
+using testing::AppModelTestbed;
+using testing::settle;
+
+std::string plainSpaces(std::string text) {
+    for (std::size_t at; (at = text.find("\u202F")) != std::string::npos;) text.replace(at, 3, " ");
+    return text;
+}
+
+// 2025-01-05 21:41 UTC.
+constexpr double updatedAtReference = 1736113260.0 - Instant::referenceDateUnixSeconds;
+
+PhoneDevice phone(std::optional<bool> alwaysPush = std::nullopt, double updatedAt = updatedAtReference) {
+    return PhoneDevice{"a1b2c3", "start-token", true, "Ada's iPhone", "18.2", Instant::fromReferenceSeconds(updatedAt),
+                       alwaysPush};
+}
+
+bool logged(const AppModelTestbed& bed, const std::string& line) {
+    const auto lines = bed.log.lines("App");
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+TEST(AppModelPhoneTests, WithoutAPhoneTheRequestsWaitAndTheReportSaysSo) {
+    AppModelTestbed bed;
+    bed.recorded.testRequests = {"test-1", "test-2", "test-3"};
+    AppModel& model = bed.make();
+    EXPECT_EQ(model.pairingReport(), "No phone found in iCloud yet. Open Quorvel on the phone once.");
+    EXPECT_TRUE(logged(bed, "notice iCloud fetch: 0 phone(s), 3 test request(s)"));
+    EXPECT_TRUE(bed.recorded.pushes.empty());
+    EXPECT_EQ(bed.recorded.testRequests.size(), 3u);
+    EXPECT_FALSE(model.pairedPhone().has_value());
+}
+
+TEST(AppModelPhoneTests, TheNewestPhoneIsPairedAcknowledgedAndItsTestRequestsAnswered) {
+    AppModelTestbed bed;
+    PhoneDevice older = phone();
+    older.name = "Old iPhone";
+    older.updatedAt = older.updatedAt.adding(-86400);
+    bed.recorded.phones = {phone(), older};
+    bed.recorded.testRequests = {"test-A", "test-B"};
+    AppModel& model = bed.make();
+
+    EXPECT_EQ(model.pairedPhone(), std::optional<PhoneDevice>(phone()));
+    EXPECT_EQ(plainSpaces(model.pairingReport()), "Sending to: Ada's iPhone (iOS 18.2), updated Jan 5, 2025, 9:41 PM");
+    EXPECT_EQ(model.phoneDeviceToken(), "a1b2c3");
+    EXPECT_EQ(bed.defaults->stringValue("phoneDeviceToken"), std::optional<std::string>("a1b2c3"));
+
+    ASSERT_EQ(bed.recorded.acks.size(), 1u);
+    EXPECT_EQ(bed.recorded.acks[0],
+              (MacAck{"a1b2c3", std::optional<std::string>("start-token"), "Ada's Mac", bed.clock->current, false}));
+
+    ASSERT_EQ(bed.recorded.pushes.size(), 2u);
+    for (const OutgoingPush& push : bed.recorded.pushes) {
+        EXPECT_EQ(push.title, CopyBook::testPushTitle);
+        EXPECT_EQ(push.body, CopyBook::testPushBody);
+        EXPECT_EQ(push.sessionID, "test");
+    }
+    EXPECT_EQ(bed.recorded.deletedRequests, (std::vector<std::string>{"test-A", "test-B"}));
+    EXPECT_TRUE(logged(bed, "notice iCloud fetch: 2 phone(s), 2 test request(s)"));
+    EXPECT_TRUE(logged(bed, "notice Phone asked for a test push: test-A"));
+    EXPECT_TRUE(logged(bed, "notice Phone asked for a test push: test-B"));
+    EXPECT_EQ(bed.recorded.syncCalls,
+              (std::vector<std::string>{"ensureSubscription", "fetchChanges", "testRequests", "acknowledge",
+                                        "takeTestRequests", "deleteTestRequest", "deleteTestRequest"}));
+}
+
+TEST(AppModelPhoneTests, OnlyAChangedPhoneRecordMakesTheTicksAttentiveAgain) {
+    AppModelTestbed bed;
+    bed.recorded.phones = {phone()};
+    AppModel& model = bed.make();
+    for (int tick = 0; tick < 5; ++tick) {
+        model.tick();
+        settle();
+    }
+    ASSERT_EQ(model.attentiveTicks(), 31);
+    const std::size_t acks = bed.recorded.acks.size();
+
+    model.syncPhone();
+    settle();
+    EXPECT_EQ(model.attentiveTicks(), 31);
+    EXPECT_EQ(bed.recorded.acks.size(), acks + 1);  // acknowledged again all the same
+
+    bed.recorded.phones[0].systemVersion = "18.3";
+    model.syncPhone();
+    settle();
+    EXPECT_EQ(model.attentiveTicks(), 36);
+    EXPECT_EQ(model.pairedPhone()->systemVersion, "18.3");
+
+    // An empty list later keeps the paired phone; only the report changes.
+    bed.recorded.phones.clear();
+    model.syncPhone();
+    settle();
+    EXPECT_TRUE(model.pairedPhone().has_value());
+    EXPECT_EQ(model.pairingReport(), "No phone found in iCloud yet. Open Quorvel on the phone once.");
+}
+
+TEST(AppModelPhoneTests, ThePhonesPreferenceIsAppliedOncePerRecordUpdate) {
+    struct Case {
+        const char* name;
+        std::optional<bool> alwaysPush;
+        double appliedBefore;  // reference seconds stored under "appliedPhonePrefsAt"; NaN: none
+        bool applied;
+    };
+    const double none = std::numeric_limits<double>::quiet_NaN();
+    const Case cases[] = {
+        {"first preference ever", true, none, true},
+        {"later than the last applied", true, updatedAtReference - 1, true},
+        {"same update time", true, updatedAtReference, false},
+        {"no preference", std::nullopt, none, false},
+    };
+    for (const Case& c : cases) {
+        AppModelTestbed bed;
+        if (!std::isnan(c.appliedBefore)) {
+            bed.defaults->setDate("appliedPhonePrefsAt", Instant::fromReferenceSeconds(c.appliedBefore));
+        }
+        bed.recorded.phones = {phone(c.alwaysPush)};
+        AppModel& model = bed.make();
+        EXPECT_EQ(model.settings().alwaysPushToPhone, c.applied) << c.name;
+        EXPECT_EQ(AppSettings::load(*bed.defaults).alwaysPushToPhone, c.applied) << c.name;
+        ASSERT_FALSE(bed.recorded.acks.empty()) << c.name;
+        EXPECT_EQ(bed.recorded.acks.back().alwaysPush, c.applied) << c.name;
+        if (c.applied) {
+            EXPECT_EQ(model.appliedPhonePrefsAt(), phone().updatedAt) << c.name;
+            EXPECT_EQ(bed.defaults->dateValue("appliedPhonePrefsAt"), std::optional<Instant>(phone().updatedAt))
+                << c.name;
+        }
+    }
+
+    // A local change after the preference was applied stays until the phone writes again.
+    AppModelTestbed bed;
+    bed.recorded.phones = {phone(true)};
+    AppModel& model = bed.make();
+    AppSettings settings = model.settings();
+    settings.alwaysPushToPhone = false;
+    model.setSettings(settings);
+    model.syncPhone();
+    settle();
+    EXPECT_FALSE(model.settings().alwaysPushToPhone);
+}
+
+TEST(AppModelPhoneTests, AHostWithoutANameIsAcknowledgedAsMac) {
+    AppModelTestbed bed;
+    bed.hostName = std::nullopt;
+    bed.recorded.phones = {phone()};
+    bed.make();
+    ASSERT_EQ(bed.recorded.acks.size(), 1u);
+    EXPECT_EQ(bed.recorded.acks[0].macName, "Mac");
+}
+
+TEST(AppModelPhoneTests, FailuresAreLoggedAndReportedWhereTheUserLooks) {
+    AppModelTestbed bed;
+    bed.recorded.subscriptionFailure = "The network is down.";
+    bed.recorded.fetchFailure = "The network is down.";
+    AppModel& model = bed.make();
+    EXPECT_EQ(model.pairingReport(), "The network is down.");
+    EXPECT_TRUE(logged(bed, "error CloudKit subscription failed: The network is down."));
+    EXPECT_TRUE(logged(bed, "error Fetching the phone record failed: The network is down."));
+
+    // A refused acknowledgement or delete doesn't stop the test requests from being answered.
+    bed.recorded.fetchFailure.reset();
+    bed.recorded.acknowledgeFailure = "quota";
+    bed.recorded.deleteFailure = "gone";
+    bed.recorded.phones = {phone()};
+    bed.recorded.testRequests = {"test-1", "test-2"};
+    model.syncPhone();
+    settle();
+    EXPECT_EQ(bed.recorded.pushes.size(), 2u);
+    EXPECT_EQ(bed.recorded.deletedRequests.size(), 2u);
+    EXPECT_TRUE(logged(bed, "error Acknowledging the phone failed: quota"));
+    EXPECT_TRUE(logged(bed, "error Clearing a test request failed: gone"));
+}
+
+TEST(AppModelPhoneTests, WithoutAnICloudAccountThePairingReportSaysSo) {
+    AppModelTestbed bed;
+    bed.adjust = [](AppServices& services) { services.tokenSync = std::make_shared<UnavailableTokenSync>(); };
+    AppModel& model = bed.make();
+    EXPECT_EQ(model.pairingReport(), "iCloud isn't available (no account). Sign in to iCloud on both devices.");
+    EXPECT_FALSE(model.pairedPhone().has_value());
+    model.tick();
+    settle();
+    EXPECT_EQ(model.pairingReport(), "iCloud isn't available (no account). Sign in to iCloud on both devices.");
+}
+
+}  // namespace
+}  // namespace quorvel

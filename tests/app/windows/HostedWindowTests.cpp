@@ -1,0 +1,144 @@
+#include "app/windows/HostedWindow.hpp"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QScreen>
+#include <gtest/gtest.h>
+
+#include "platform/qt/WindowFrameAutosave.hpp"
+#include "tests/platform/TemporaryFolder.hpp"
+
+namespace quorvel {
+namespace {
+
+using testing::TemporaryFolder;
+
+class HostedWindowTest : public ::testing::Test {
+protected:
+    HostedWindow::Make counted(QSize size = QSize(300, 180)) {
+        return [this, size] {
+            ++made;
+            auto view = std::make_unique<QLabel>("content");
+            view->setFixedSize(size);
+            return view;
+        };
+    }
+
+    static QPoint centred(QSize size) {
+        QRect frame(QPoint(), size);
+        frame.moveCenter(QGuiApplication::primaryScreen()->availableGeometry().center());
+        return frame.topLeft();
+    }
+
+    static void settle() {
+        for (int round = 0; round < 5; ++round) QCoreApplication::processEvents();
+    }
+
+    TemporaryFolder folder;
+    KeyValueStore defaults{folder / "defaults.json"};
+    int made = 0;
+};
+
+TEST_F(HostedWindowTest, NothingIsMadeBeforeTheFirstShow) {
+    HostedWindow hosted("Finished", "QuorvelFinished", counted(), defaults);
+    hosted.hide();
+    EXPECT_EQ(hosted.window(), nullptr);
+    EXPECT_EQ(made, 0);
+}
+
+TEST_F(HostedWindowTest, FirstShowMakesAFixedSizeTitledWindowCentredOnTheScreen) {
+    HostedWindow hosted("Quorvel settings", "QuorvelSettings", counted(QSize(300, 180)), defaults);
+    hosted.show();
+    QWidget* window = hosted.window();
+    ASSERT_NE(window, nullptr);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(window->windowTitle(), "Quorvel settings");
+    EXPECT_EQ(window->size(), QSize(300, 180));
+    EXPECT_EQ(window->minimumSize(), window->maximumSize());
+    const Qt::WindowFlags flags = window->windowFlags();
+    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(window->pos(), centred(QSize(300, 180)));
+}
+
+TEST_F(HostedWindowTest, ClosingHidesAndTheNextShowBringsBackTheSameWindowInPlace) {
+    HostedWindow hosted("Finished", "QuorvelFinished", counted(), defaults);
+    hosted.show();
+    QWidget* first = hosted.window();
+    first->move(40, 50);
+    ASSERT_TRUE(first->close());
+    settle();
+    EXPECT_FALSE(first->isVisible());
+
+    hosted.show();
+    EXPECT_EQ(hosted.window(), first);
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_EQ(first->pos(), QPoint(40, 50));
+    EXPECT_EQ(made, 1);
+}
+
+TEST_F(HostedWindowTest, FrameIsRememberedUnderTheAutosaveNameForTheNextRun) {
+    QSize frameSize;
+    {
+        HostedWindow hosted("Set up Quorvel", "QuorvelSetup", counted(), defaults);
+        hosted.show();
+        hosted.window()->move(120, 80);
+        settle();
+        frameSize = hosted.window()->frameGeometry().size();  // with the window's frame
+        hosted.hide();
+    }
+    const auto saved = WindowFrameAutosave::savedFrame(defaults, "QuorvelSetup");
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->topLeft(), QPoint(120, 80));
+    EXPECT_EQ(saved->size(), frameSize);
+    EXPECT_FALSE(WindowFrameAutosave::savedFrame(defaults, "QuorvelSettings"));
+
+    // A new run: a new store on the same file and a new window.
+    KeyValueStore reread(folder / "defaults.json");
+    HostedWindow again("Set up Quorvel", "QuorvelSetup", counted(), reread);
+    again.show();
+    EXPECT_EQ(again.window()->pos(), QPoint(120, 80));
+}
+
+TEST_F(HostedWindowTest, AMoveIsSavedOnceTheWindowRests) {
+    HostedWindow hosted("Finished", "QuorvelFinished", counted(), defaults);
+    hosted.show();
+    hosted.window()->move(10, 20);
+    hosted.window()->move(30, 40);
+    QElapsedTimer timer;
+    timer.start();
+    while (!WindowFrameAutosave::savedFrame(defaults, "QuorvelFinished") && timer.elapsed() < 3000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    const auto saved = WindowFrameAutosave::savedFrame(defaults, "QuorvelFinished");
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(saved->topLeft(), QPoint(30, 40));
+}
+
+TEST_F(HostedWindowTest, AFrameThatCantBeUsedIsIgnoredAndTheWindowCentred) {
+    const std::string key = WindowFrameAutosave::key("QuorvelSettings");
+    EXPECT_EQ(key, "windowFrame QuorvelSettings");
+    const std::vector<json::Json> unusable = {
+        json::Json("120 80 300 180"),
+        json::Json{{"x", 10}, {"y", 10}},
+        json::Json{{"x", "10"}, {"y", 10}, {"width", 300}, {"height", 180}},
+        json::Json{{"x", 10.5}, {"y", 10}, {"width", 300}, {"height", 180}},
+        json::Json{{"x", 1e300}, {"y", 10}, {"width", 300}, {"height", 180}},
+        json::Json{{"x", 10}, {"y", 10}, {"width", 0}, {"height", 180}},
+        // On no screen there is.
+        json::Json{{"x", 50000}, {"y", 50000}, {"width", 300}, {"height", 180}},
+    };
+    for (const json::Json& stored : unusable) {
+        KeyValueStore store(folder / "frames.json");
+        store.setJson(key, stored);
+        HostedWindow hosted("Quorvel settings", "QuorvelSettings", counted(), store);
+        hosted.show();
+        EXPECT_EQ(hosted.window()->pos(), centred(QSize(300, 180))) << json::dump(stored);
+    }
+}
+
+}  // namespace
+}  // namespace quorvel

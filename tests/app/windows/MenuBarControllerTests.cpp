@@ -1,0 +1,110 @@
+#include "app/windows/MenuBarController.hpp"
+
+#include <QAction>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "app/windows/QuorvelMacApp.hpp"
+#include "tests/app/model/AppModelTestbed.hpp"
+
+namespace quorvel {
+namespace {
+
+using testing::AppModelTestbed;
+using testing::settle;
+
+class MenuBarControllerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testbed.make();
+        controller = std::make_unique<MenuBarController>(*testbed.model, extra, designSheet, testbed.clock);
+    }
+
+    const MenuItem* item(const std::string& title) const {
+        const auto& items = extra.items();
+        const auto found = std::find_if(items.begin(), items.end(), [&](const MenuItem& each) { return each.title == title; });
+        return found != items.end() ? &*found : nullptr;
+    }
+
+    AppModelTestbed testbed;
+    MenuBarExtra extra{"Quorvel"};
+    DesignSheetScene designSheet;
+    std::unique_ptr<MenuBarController> controller;
+};
+
+TEST_F(MenuBarControllerTest, TheMenuFollowsTheModel) {
+    EXPECT_EQ(extra.items().front().title, "ALL QUIET. NO BABYSITTING.");
+    EXPECT_EQ(extra.symbol(), "terminal");
+    ASSERT_NE(item("Hooks: off"), nullptr);
+
+    HookEvent prompt = testbed.event("UserPromptSubmit", "s1", 65);
+    prompt.promptFirstLine = "fix the build";
+    testbed.model->handleHookEvent(prompt, true);
+    testbed.model->setMuted(true);
+    settle();
+    EXPECT_EQ(extra.items().front().title, "kitty \u00B7 GRINDING. GO MAKE A TEA. \u00B7 fix the build \u00B7 1m 05s");
+    EXPECT_EQ(extra.symbol(), "terminal.fill");
+    EXPECT_TRUE(item("Mute")->checked);
+}
+
+TEST_F(MenuBarControllerTest, ClicksReachTheModel) {
+    controller->perform("showStrip", true);
+    controller->perform("mute", true);
+    settle();
+    EXPECT_TRUE(testbed.model->stripVisible());
+    EXPECT_TRUE(testbed.model->muted());
+    EXPECT_TRUE(item("Show compact strip")->checked);
+
+    testbed.recorded.windowEvents.clear();
+    controller->perform("showSettings", false);
+    controller->perform("showFinished", false);
+    controller->perform("showSetup", false);
+    EXPECT_EQ(testbed.recorded.windowEvents,
+              (std::vector<std::string>{"make QuorvelSettings", "show QuorvelSettings", "make QuorvelFinished",
+                                        "show QuorvelFinished", "show QuorvelSetup"}));
+
+    controller->perform("designSheet", false);
+    ASSERT_NE(designSheet.window(), nullptr);
+    EXPECT_EQ(designSheet.window()->windowTitle(), "Quorvel design sheet");
+    designSheet.window()->hide();
+}
+
+TEST_F(MenuBarControllerTest, TheProblemOfTheSettingsFileIsShownWithTheHookLines) {
+    ASSERT_TRUE(files::createDirectories(testbed.home / ".claude"));
+    ASSERT_TRUE(files::writeFileAtomically(testbed.home / ".claude/settings.json", "{ not json"));
+    testbed.model->refreshHookStatus();
+    settle();
+    ASSERT_NE(item("Hooks: problem with settings file"), nullptr);
+    EXPECT_EQ(item("Turn on hooks"), nullptr);
+    ASSERT_NE(item("Turn off hooks"), nullptr);
+    const auto& items = extra.items();
+    const auto problem = std::find_if(items.begin(), items.end(), [](const MenuItem& each) {
+        return each.title == "Hooks: problem with settings file";
+    });
+    EXPECT_EQ(std::next(problem)->title, testbed.model->hookStatus().message);
+}
+
+TEST_F(MenuBarControllerTest, TheDelegatesNoticesReachTheModelWhileItExists) {
+    AppNotifications notifications;
+    QuorvelMacApp::observeNotifications(notifications, *testbed.model);
+    testbed.model->setDeviceVisible(false);
+    settle();
+    notifications.post(AppNotifications::dockIconClicked);
+    settle();
+    EXPECT_TRUE(testbed.model->deviceVisible());
+
+    testbed.recorded.syncCalls.clear();
+    notifications.post(AppNotifications::phoneRecordsChanged);
+    settle();
+    EXPECT_FALSE(testbed.recorded.syncCalls.empty());
+
+    controller.reset();
+    testbed.model.reset();
+    notifications.post(AppNotifications::dockIconClicked);
+    notifications.post(AppNotifications::phoneRecordsChanged);
+    settle();
+}
+
+}  // namespace
+}  // namespace quorvel
