@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "hook/InternetDateTime.hpp"
+#include "platform/FileDescriptors.hpp"
 #include "platform/Files.hpp"
 
 namespace quorvel {
@@ -28,12 +29,7 @@ void HookLog::writeLogLine(std::string_view message) const {
     // One append per line, so lines of helpers running side by side don't overwrite each other.
     int fd = ::open(url.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) return;
-    std::string_view remaining = line;
-    while (!remaining.empty()) {
-        ssize_t written = ::write(fd, remaining.data(), remaining.size());
-        if (written <= 0) break;
-        remaining.remove_prefix(static_cast<std::size_t>(written));
-    }
+    (void)files::writeAll(fd, line);
     ::close(fd);
 }
 

@@ -8,34 +8,12 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/FileDescriptors.hpp"
+
 namespace quorvel::files {
 namespace {
 
 constexpr int maximumLinkHops = 40;  // as the kernel's own limit before ELOOP
-
-Unexpected<FileError> failure(int code, std::string path) {
-    return unexpected(fileErrorFromErrno(code, std::move(path)));
-}
-
-int openRetrying(const char* path, int flags, mode_t mode = 0) {
-    int fd = -1;
-    do {
-        fd = ::open(path, flags, mode);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
 
 void splitComponents(std::string_view path, std::deque<std::string>& into, bool atFront) {
     std::vector<std::string> parts;
@@ -61,28 +39,6 @@ std::string currentDirectory() {
         buffer.resize(buffer.size() * 2);
     }
     return buffer.data();
-}
-
-/// A new file at `path` with `mode` exactly, filled by `fill`; removed again when anything fails.
-template <typename Fill>
-Expected<void, FileError> createExclusively(const std::string& path, mode_t mode, Fill fill) {
-    const int fd = openRetrying(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode & 07777);
-    if (fd < 0) return failure(errno, path);
-    const auto abandon = [&](int code) {
-        ::close(fd);
-        ::unlink(path.c_str());
-        return failure(code, path);
-    };
-    // open applied the umask; the file gets exactly `mode` before it holds anything.
-    if (::fchmod(fd, mode & 07777) != 0) return abandon(errno);
-    if (const int code = fill(fd); code != 0) return abandon(code);
-    if (::fsync(fd) != 0) return abandon(errno);
-    if (::close(fd) != 0 && errno != EINTR) {
-        const int code = errno;
-        ::unlink(path.c_str());
-        return failure(code, path);
-    }
-    return {};
 }
 
 }  // namespace
@@ -149,12 +105,12 @@ Expected<void, FileError> createFile(const std::string& path, std::string_view b
 Expected<void, FileError> copyFile(const std::string& source, const std::string& destination,
                                    std::optional<mode_t> mode) {
     const int input = openRetrying(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (input < 0) return failure(errno, source);
+    if (input < 0) return fileFailure(errno, source);
     struct stat status {};
     if (::fstat(input, &status) != 0) {
         const int code = errno;
         ::close(input);
-        return failure(code, source);
+        return fileFailure(code, source);
     }
     int readError = 0;
     auto copied = createExclusively(destination, mode.value_or(status.st_mode & 07777), [&](int output) {
@@ -171,7 +127,7 @@ Expected<void, FileError> copyFile(const std::string& source, const std::string&
         }
     });
     ::close(input);
-    if (!copied && readError != 0) return failure(readError, source);
+    if (!copied && readError != 0) return fileFailure(readError, source);
     return copied;
 }
 
@@ -182,7 +138,7 @@ std::optional<mode_t> permissions(const std::string& path) {
 }
 
 Expected<void, FileError> setPermissions(const std::string& path, mode_t mode) {
-    if (::chmod(path.c_str(), mode & 07777) != 0) return failure(errno, path);
+    if (::chmod(path.c_str(), mode & 07777) != 0) return fileFailure(errno, path);
     return {};
 }
 

@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/FileDescriptors.hpp"
 #include "platform/SecureRandom.hpp"
 
 namespace quorvel::files {
@@ -25,23 +26,6 @@ std::string_view withoutTrailingSeparators(std::string_view path) {
     return path;
 }
 
-Unexpected<FileError> failure(int code, std::string path) {
-    return unexpected(fileErrorFromErrno(code, std::move(path)));
-}
-
-// Writes all of `bytes`, retrying short writes and interruptions.
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
 }  // namespace
 
 FileError fileErrorFromErrno(int code, std::string path) {
@@ -52,11 +36,8 @@ FileError fileErrorFromErrno(int code, std::string path) {
 }
 
 Expected<std::string, FileError> readFile(const std::string& path) {
-    int fd = -1;
-    do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return failure(errno, path);
+    const int fd = openRetrying(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return fileFailure(errno, path);
     std::string contents;
     char buffer[65536];
     for (;;) {
@@ -65,7 +46,7 @@ Expected<std::string, FileError> readFile(const std::string& path) {
             if (errno == EINTR) continue;
             const int code = errno;
             ::close(fd);
-            return failure(code, path);
+            return fileFailure(code, path);
         }
         if (count == 0) break;
         contents.append(buffer, static_cast<std::size_t>(count));
@@ -76,7 +57,7 @@ Expected<std::string, FileError> readFile(const std::string& path) {
 
 Expected<void, FileError> createDirectories(const std::string& path, mode_t mode) {
     const std::string_view full = withoutTrailingSeparators(path);
-    if (full.empty()) return failure(ENOENT, path);
+    if (full.empty()) return fileFailure(ENOENT, path);
     // Every prefix that ends before a separator, then the whole path.
     std::vector<std::string> prefixes;
     for (std::size_t at = full.find('/', 1); at != std::string_view::npos; at = full.find('/', at + 1)) {
@@ -87,47 +68,35 @@ Expected<void, FileError> createDirectories(const std::string& path, mode_t mode
         if (::mkdir(prefix.c_str(), mode) == 0) {
             // mkdir applied the umask; a new folder gets exactly `mode`. The umask only ever
             // removes bits, so the folder was never more open than asked for.
-            if (::chmod(prefix.c_str(), mode) != 0) return failure(errno, prefix);
+            if (::chmod(prefix.c_str(), mode) != 0) return fileFailure(errno, prefix);
             continue;
         }
         const int code = errno;
-        if (code != EEXIST) return failure(code, prefix);
+        if (code != EEXIST) return fileFailure(code, prefix);
         struct stat status {};
-        if (::stat(prefix.c_str(), &status) != 0) return failure(errno, prefix);
-        if (!S_ISDIR(status.st_mode)) return failure(ENOTDIR, prefix);
+        if (::stat(prefix.c_str(), &status) != 0) return fileFailure(errno, prefix);
+        if (!S_ISDIR(status.st_mode)) return fileFailure(ENOTDIR, prefix);
     }
     return {};
 }
 
 Expected<void, FileError> writeFileAtomically(const std::string& path, std::string_view bytes, mode_t mode) {
     const std::string name = fileName(path);
-    if (name.empty() || name == "." || name == "..") return failure(EISDIR, path);
+    if (name.empty() || name == "." || name == "..") return fileFailure(EISDIR, path);
     std::string temporary;
     try {
         temporary = joinPath(parentPath(path), "." + name + "." + random::makeUuidString());
     } catch (const std::exception&) {
-        return failure(EIO, path);
+        return fileFailure(EIO, path);
     }
 
-    int fd = -1;
-    do {
-        fd = ::open(temporary.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, mode);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return failure(errno, temporary);
-
-    const auto abandon = [&](int code, const std::string& concerning) {
-        if (fd >= 0) ::close(fd);
+    auto created = createExclusively(temporary, mode, [&](int fd) { return writeAll(fd, bytes) ? 0 : errno; });
+    if (!created) return created;
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        const int code = errno;
         ::unlink(temporary.c_str());
-        return failure(code, concerning);
-    };
-    // open applied the umask; the file must have exactly `mode` before it holds anything.
-    if (::fchmod(fd, mode) != 0) return abandon(errno, temporary);
-    if (!writeAll(fd, bytes)) return abandon(errno, temporary);
-    if (::fsync(fd) != 0) return abandon(errno, temporary);
-    const int closed = ::close(fd);
-    fd = -1;
-    if (closed != 0 && errno != EINTR) return abandon(errno, temporary);
-    if (::rename(temporary.c_str(), path.c_str()) != 0) return abandon(errno, path);
+        return fileFailure(code, path);
+    }
     return {};
 }
 

@@ -9,6 +9,8 @@
 
 #include <systemd/sd-journal.h>
 
+#include "platform/FileDescriptors.hpp"
+
 namespace quorvel {
 namespace {
 
@@ -25,20 +27,6 @@ int journalPriority(LogLevel level) {
 
 iovec field(const std::string& text) {
     return iovec{const_cast<char*>(text.data()), text.size()};
-}
-
-// One write of the whole line: with O_APPEND the kernel places it at the end in one piece, so
-// lines of concurrent processes never interleave.
-void writeWhole(int fd, const std::string& line) {
-    std::size_t done = 0;
-    while (done < line.size()) {
-        const ssize_t written = ::write(fd, line.data() + done, line.size() - done);
-        if (written < 0) {
-            if (errno == EINTR) continue;
-            return;
-        }
-        done += static_cast<std::size_t>(written);
-    }
 }
 
 }  // namespace
@@ -82,11 +70,13 @@ void Logger::log(LogLevel level, std::string_view message) const {
     if (fileSink) {
         const int fd = ::open(logFile, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
         if (fd >= 0) {
-            writeWhole(fd, line);
+            // One write of the whole line: with O_APPEND the kernel places it at the end in one
+            // piece, so lines of concurrent processes never interleave.
+            (void)files::writeAll(fd, line);
             ::close(fd);
         }
     }
-    if (errorSink) writeWhole(STDERR_FILENO, line);
+    if (errorSink) (void)files::writeAll(STDERR_FILENO, line);
 }
 
 }  // namespace quorvel

@@ -1,5 +1,6 @@
 #include "app/delivery/APNsKeyStore.hpp"
 
+#include "app/delivery/KeychainJsonItem.hpp"
 #include "kit/engine/Quorvel.hpp"
 #include "platform/services/P256SigningKey.hpp"
 
@@ -33,26 +34,17 @@ const std::string& service() {
 }
 
 Expected<std::optional<Credentials>, LoadError> load(SecretStore& store) {
-    auto found = store.find(service(), account);
-    if (!found) return unexpected(LoadError(KeychainError::from(found.error())));
-    if (!found.value()) return std::optional<Credentials>();
-    auto decoded = json::decodeJson<Credentials>(*found.value());
-    if (!decoded) return unexpected(LoadError(DecodingError{decoded.error().message}));
-    return std::optional<Credentials>(std::move(decoded.value()));
+    return KeychainJsonItem::load<Credentials>(store, service(), account);
 }
 
 Expected<void, SaveError> save(SecretStore& store, const Credentials& credentials) {
     if (auto key = P256SigningKey::fromPem(credentials.pem); !key) return unexpected(SaveError(key.error()));
-    const std::string value = json::dump(credentials.encode());
-    auto replaced = store.replace(service(), account, "Quorvel APNs key " + credentials.keyID, value);
-    if (!replaced) return unexpected(SaveError(KeychainError::from(replaced.error())));
+    auto saved = KeychainJsonItem::save(store, service(), account, "Quorvel APNs key " + credentials.keyID,
+                                        credentials.encode());
+    if (!saved) return unexpected(SaveError(saved.error()));
     return {};
 }
 
-Expected<void, KeychainError> remove(SecretStore& store) {
-    auto removed = store.remove(service(), account);
-    if (!removed) return unexpected(KeychainError::from(removed.error()));
-    return {};
-}
+Expected<void, KeychainError> remove(SecretStore& store) { return KeychainJsonItem::remove(store, service(), account); }
 
 }  // namespace quorvel::APNsKeyStore

@@ -6,6 +6,7 @@
 #include <variant>
 
 #include "app/delivery/KeychainError.hpp"
+#include "app/delivery/KeychainJsonItem.hpp"
 #include "platform/Expected.hpp"
 #include "platform/JsonCoding.hpp"
 #include "platform/services/SecretStore.hpp"
@@ -24,14 +25,6 @@ struct Credentials {
     static Credentials decode(const json::Json& value);
 };
 
-/// A stored value that isn't the JSON of the record.
-struct DecodingError {
-    std::string message;
-    bool operator==(const DecodingError&) const = default;
-    std::string description() const { return "The stored credentials can't be read: " + message; }
-};
-
-using LoadError = std::variant<KeychainError, DecodingError>;
 using SaveError = std::variant<KeychainError, SigningKeyError>;
 
 std::string describe(const LoadError& error);

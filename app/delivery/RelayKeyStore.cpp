@@ -1,5 +1,6 @@
 #include "app/delivery/RelayKeyStore.hpp"
 
+#include "app/delivery/KeychainJsonItem.hpp"
 #include "kit/engine/Quorvel.hpp"
 
 namespace quorvel::RelayKeyStore {
@@ -24,12 +25,7 @@ const std::string& service() {
 }
 
 Expected<std::optional<Credentials>, LoadError> load(SecretStore& store) {
-    auto found = store.find(service(), account);
-    if (!found) return unexpected(LoadError(KeychainError::from(found.error())));
-    if (!found.value()) return std::optional<Credentials>();
-    auto decoded = json::decodeJson<Credentials>(*found.value());
-    if (!decoded) return unexpected(LoadError(DecodingError{decoded.error().message}));
-    return std::optional<Credentials>(std::move(decoded.value()));
+    return KeychainJsonItem::load<Credentials>(store, service(), account);
 }
 
 Expected<void, KeychainError> save(SecretStore& store, const Credentials& credentials) {
@@ -39,16 +35,9 @@ Expected<void, KeychainError> save(SecretStore& store, const Credentials& creden
     const bool keyUsable = !credentials.key.empty() &&
                            credentials.key.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos;
     if (!https || !keyUsable) return unexpected(KeychainError{KeychainError::invalidParameter, std::nullopt});
-    const std::string value = json::dump(credentials.encode());
-    auto replaced = store.replace(service(), account, "Quorvel relay key", value);
-    if (!replaced) return unexpected(KeychainError::from(replaced.error()));
-    return {};
+    return KeychainJsonItem::save(store, service(), account, "Quorvel relay key", credentials.encode());
 }
 
-Expected<void, KeychainError> remove(SecretStore& store) {
-    auto removed = store.remove(service(), account);
-    if (!removed) return unexpected(KeychainError::from(removed.error()));
-    return {};
-}
+Expected<void, KeychainError> remove(SecretStore& store) { return KeychainJsonItem::remove(store, service(), account); }
 
 }  // namespace quorvel::RelayKeyStore

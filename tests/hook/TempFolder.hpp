@@ -1,28 +1,17 @@
 #pragma once
-#include <stdlib.h>
-
+// The hook tests' throw-away folder, with the readings of what the helper left in it.
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "platform/Files.hpp"
+#include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel::testing {
 
-/// A fresh folder under /tmp, removed with everything in it at the end of the test.
-class TempFolder {
+class TempFolder : public TemporaryFolder {
 public:
-    TempFolder() {
-        char pattern[] = "/tmp/quorvel-hook-XXXXXX";
-        path_ = ::mkdtemp(pattern);
-    }
-    ~TempFolder() { std::filesystem::remove_all(path_); }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
-
     /// Names in `folder`, sorted; empty when it doesn't exist.
     static std::vector<std::string> names(const std::string& folder) {
         std::vector<std::string> found;
@@ -42,9 +31,6 @@ public:
     static unsigned permissions(const std::string& path) {
         return static_cast<unsigned>(std::filesystem::status(path).permissions()) & 0777u;
     }
-
-private:
-    std::string path_;
 };
 
 }  // namespace quorvel::testing

@@ -5,7 +5,8 @@
 #include <fstream>
 
 #include "platform/Files.hpp"
-#include "tests/platform/TemporaryFolder.hpp"
+#include "tests/support/ScopedEnvironmentVariable.hpp"
+#include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
 namespace {
@@ -67,25 +68,6 @@ TEST(DesktopEntryTest, WrittenCommandLinesReadBackExactly) {
 
 class DesktopEntryFindTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        save("XDG_DATA_HOME");
-        save("XDG_DATA_DIRS");
-        ::setenv("XDG_DATA_HOME", (folder / "home").c_str(), 1);
-        ::setenv("XDG_DATA_DIRS", (folder / "system-a:" + folder.path() + "/system-b").c_str(), 1);
-    }
-    void TearDown() override {
-        for (const auto& [name, value] : saved) {
-            if (value) {
-                ::setenv(name.c_str(), value->c_str(), 1);
-            } else {
-                ::unsetenv(name.c_str());
-            }
-        }
-    }
-    void save(const std::string& name) {
-        const char* value = std::getenv(name.c_str());
-        saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-    }
     std::string install(const std::string& dataFolder, const std::string& id, const std::string& contents) {
         const std::string applications = folder / (dataFolder + "/applications");
         EXPECT_TRUE(files::createDirectories(applications));
@@ -94,7 +76,8 @@ protected:
     }
 
     TemporaryFolder folder;
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
+    testing::ScopedEnvironmentVariable dataHome{"XDG_DATA_HOME", folder / "home"};
+    testing::ScopedEnvironmentVariable dataDirs{"XDG_DATA_DIRS", folder / "system-a:" + folder.path() + "/system-b"};
 };
 
 TEST_F(DesktopEntryFindTest, SearchesTheUsersFolderFirstThenTheSystemsInOrder) {

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include "TemporaryFolder.hpp"
+#include "tests/support/ScopedEnvironmentVariable.hpp"
+#include "tests/support/ScopedUmask.hpp"
+#include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel::files {
 namespace {
@@ -28,19 +30,10 @@ std::vector<std::string> entriesOf(const std::string& folder) {
     return names;
 }
 
-class UmaskScope {
-public:
-    explicit UmaskScope(mode_t mask) : previous_(::umask(mask)) {}
-    ~UmaskScope() { ::umask(previous_); }
-
-private:
-    mode_t previous_;
-};
-
 class FilesUnderUmask : public ::testing::TestWithParam<mode_t> {};
 
 TEST_P(FilesUnderUmask, ModesAreExactWhateverTheUmask) {
-    UmaskScope mask(GetParam());
+    testing::ScopedUmask mask(GetParam());
     TemporaryFolder folder;
     const std::string deep = folder / "a/b/c";
     ASSERT_TRUE(createDirectories(deep, 0700));
@@ -145,14 +138,11 @@ TEST(Files, PathPieces) {
 }
 
 TEST(Files, HomeComesFromTheEnvironmentThenThePasswordDatabase) {
-    const char* saved = std::getenv("HOME");
-    const std::string previous = saved ? saved : "";
-    ::setenv("HOME", "/somewhere/else", 1);
+    const testing::ScopedEnvironmentVariable home("HOME", "/somewhere/else");
     EXPECT_EQ(homeDirectory(), "/somewhere/else");
-    ::setenv("HOME", "", 1);
+    home.set("");
     EXPECT_FALSE(homeDirectory().empty());
     EXPECT_EQ(homeDirectory().front(), '/');
-    if (saved) ::setenv("HOME", previous.c_str(), 1); else ::unsetenv("HOME");
 }
 
 }  // namespace

@@ -6,8 +6,9 @@
 
 #include <gtest/gtest.h>
 
-#include "TemporaryFolder.hpp"
 #include "platform/Files.hpp"
+#include "tests/support/ScopedEnvironmentVariable.hpp"
+#include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
 namespace {
@@ -126,13 +127,10 @@ TEST(KeyValueStore, ConcurrentWritersLoseNothing) {
 }
 
 TEST(KeyValueStore, DefaultPathFollowsXdg) {
-    const char* saved = std::getenv("XDG_CONFIG_HOME");
-    const std::string previous = saved ? saved : "";
-    ::setenv("XDG_CONFIG_HOME", "/xdg/config", 1);
+    const testing::ScopedEnvironmentVariable configHome("XDG_CONFIG_HOME", "/xdg/config");
     EXPECT_EQ(KeyValueStore::defaultPath(), "/xdg/config/quorvel/defaults.json");
-    ::setenv("XDG_CONFIG_HOME", "relative", 1);
+    configHome.set("relative");
     EXPECT_EQ(KeyValueStore::defaultPath(), files::joinPath(files::homeDirectory(), ".config/quorvel/defaults.json"));
-    if (saved) ::setenv("XDG_CONFIG_HOME", previous.c_str(), 1); else ::unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace

@@ -7,23 +7,18 @@
 
 #include <gtest/gtest.h>
 
-#include "TemporaryFolder.hpp"
 #include "platform/Files.hpp"
 #include "platform/UnicodeText.hpp"
+#include "tests/support/ScopedEnvironmentVariable.hpp"
+#include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
 namespace {
 
-class LogFileScope {
-public:
-    explicit LogFileScope(const std::string& path) { ::setenv("QUORVEL_LOG_FILE", path.c_str(), 1); }
-    ~LogFileScope() { ::unsetenv("QUORVEL_LOG_FILE"); }
-};
-
 TEST(Logger, FileSinkGetsWholeLinesInFull) {
     testing::TemporaryFolder folder;
     const std::string path = folder / "log.txt";
-    LogFileScope scope(path);
+    const testing::ScopedEnvironmentVariable logFile("QUORVEL_LOG_FILE", path);
     const Logger logger("com.tessaloom.quorvel.mac", "EventServer");
     logger.info("listening on 127.0.0.1:49152");
     logger.error("token=abc/def " + std::string(300, 'x'));
@@ -46,7 +41,7 @@ TEST(Logger, NoSinkWithoutTheVariable) {
 TEST(Logger, ConcurrentProcessesNeverInterleaveLines) {
     testing::TemporaryFolder folder;
     const std::string path = folder / "shared.log";
-    LogFileScope scope(path);
+    const testing::ScopedEnvironmentVariable logFile("QUORVEL_LOG_FILE", path);
     constexpr int writers = 4;
     constexpr int linesEach = 200;
     const std::string payload(2000, 'p');

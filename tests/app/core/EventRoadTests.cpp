@@ -17,19 +17,10 @@
 #include "app/core/SpoolDrain.hpp"
 #include "kit/engine/Endpoint.hpp"
 #include "kit/engine/QuorvelPaths.hpp"
+#include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
 namespace {
-
-class TempHome {
-public:
-    TempHome() {
-        char pattern[] = "/tmp/quorvel-road-XXXXXX";
-        path = ::mkdtemp(pattern);
-    }
-    ~TempHome() { std::filesystem::remove_all(path); }
-    std::string path;
-};
 
 /// Runs the helper with `input` on standard input; returns its exit status and what it printed.
 std::pair<int, std::string> runHelper(const std::string& home, const std::vector<std::string>& arguments,
@@ -58,8 +49,8 @@ std::pair<int, std::string> runHelper(const std::string& home, const std::vector
 }
 
 TEST(EventRoad, HelperEventsReachTheServerOrTheDrain) {
-    TempHome home;
-    QuorvelPaths paths(home.path);
+    testing::TemporaryFolder home;
+    QuorvelPaths paths(home.path());
     auto token = Endpoint::makeToken();
     ASSERT_TRUE(token);
 
@@ -75,9 +66,9 @@ TEST(EventRoad, HelperEventsReachTheServerOrTheDrain) {
     const Endpoint endpoint{server.value()->port(), token.value()};
     ASSERT_TRUE(endpoint.write(paths.endpoint()));
 
-    EXPECT_EQ(runHelper(home.path, {}, R"({"hook_event_name":"Stop","session_id":"s1","cwd":"/w/app"})"),
+    EXPECT_EQ(runHelper(home.path(), {}, R"({"hook_event_name":"Stop","session_id":"s1","cwd":"/w/app"})"),
               std::make_pair(0, std::string()));
-    EXPECT_EQ(runHelper(home.path, {"--simulate", "broke"}, ""), std::make_pair(0, std::string()));
+    EXPECT_EQ(runHelper(home.path(), {"--simulate", "broke"}, ""), std::make_pair(0, std::string()));
     {
         std::unique_lock lock(mutex);
         arrived.wait_for(lock, std::chrono::seconds(2), [&] { return events.size() >= 3; });
@@ -92,8 +83,8 @@ TEST(EventRoad, HelperEventsReachTheServerOrTheDrain) {
 
     // The app goes away: the helper spools, and the drain hands the events back in order.
     server.value().reset();
-    runHelper(home.path, {}, R"({"hook_event_name":"UserPromptSubmit","session_id":"s2","prompt":"go"})");
-    runHelper(home.path, {}, R"({"hook_event_name":"Stop","session_id":"s2"})");
+    runHelper(home.path(), {}, R"({"hook_event_name":"UserPromptSubmit","session_id":"s2","prompt":"go"})");
+    runHelper(home.path(), {}, R"({"hook_event_name":"Stop","session_id":"s2"})");
     auto drained = drainSpool(paths.spool());
     ASSERT_EQ(drained.size(), 2u);
     EXPECT_EQ(drained[0].event, "UserPromptSubmit");

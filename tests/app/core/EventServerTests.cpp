@@ -4,12 +4,13 @@
 
 #include <condition_variable>
 #include <deque>
-#include <fstream>
 #include <mutex>
+#include <optional>
 
 #include "app/core/EventServer.hpp"
 #include "app/core/HTTPRequest.hpp"
 #include "tests/app/core/LoopbackClient.hpp"
+#include "tests/support/LogCapture.hpp"
 
 namespace quorvel {
 namespace {
@@ -206,17 +207,13 @@ TEST(EventServer, TakesThePreferredPortWhenFreeAndAnotherWhenTaken) {
     ASSERT_TRUE(first);
     const std::uint16_t taken = first.value()->port();
 
-    char logPath[] = "/tmp/quorvel-server-log-XXXXXX";
-    ::close(::mkstemp(logPath));
-    ::setenv("QUORVEL_LOG_FILE", logPath, 1);
+    std::optional<testing::LogCapture> capture(std::in_place);
     auto second = EventServer::start(taken, token, nullptr);
-    ::unsetenv("QUORVEL_LOG_FILE");
+    const std::string log = capture->text();
+    capture.reset();
     ASSERT_TRUE(second);
     EXPECT_NE(second.value()->port(), taken);
     EXPECT_NE(second.value()->port(), 0);
-    std::ifstream logFile(logPath);
-    std::string log(std::istreambuf_iterator<char>(logFile), {});
-    ::unlink(logPath);
     EXPECT_NE(log.find("error com.tessaloom.quorvel.mac [EventServer] Couldn't listen on port " + std::to_string(taken) +
                        ": Address already in use\n"),
               std::string::npos)

@@ -7,6 +7,7 @@
 
 #include "platform/DesktopEntry.hpp"
 #include "tests/app/core/DesktopServiceLog.hpp"
+#include "tests/support/ScopedEnvironmentVariable.hpp"
 
 namespace quorvel {
 namespace {
@@ -99,20 +100,13 @@ TEST_F(LaunchAtLoginFileTest, FailuresAreReturnedNotLogged) {
 
 TEST(LaunchAtLoginUserTest, TheUsersEntryLivesInTheConfigFolder) {
     TemporaryFolder folder;
-    const char* savedConfig = std::getenv("XDG_CONFIG_HOME");
-    const std::string saved = savedConfig ? savedConfig : "";
-    ::setenv("XDG_CONFIG_HOME", folder.path().c_str(), 1);
+    const testing::ScopedEnvironmentVariable configHome("XDG_CONFIG_HOME", folder.path());
     const LaunchAtLogin launch = LaunchAtLogin::forCurrentUser();
     EXPECT_EQ(launch.entryPath(), folder / "autostart/com.tessaloom.quorvel.mac.desktop");
 
-    ::setenv("XDG_CONFIG_HOME", "relative/is/ignored", 1);
+    configHome.set("relative/is/ignored");
     EXPECT_EQ(LaunchAtLogin::forCurrentUser().entryPath(),
               files::joinPath(files::homeDirectory(), ".config/autostart/com.tessaloom.quorvel.mac.desktop"));
-    if (savedConfig) {
-        ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
-    } else {
-        ::unsetenv("XDG_CONFIG_HOME");
-    }
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 
 #include "app/core/SpoolDrain.hpp"
 #include "platform/Files.hpp"
+#include "tests/support/LogCapture.hpp"
+#include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
 namespace {
@@ -17,19 +19,7 @@ namespace fs = std::filesystem;
 
 class SpoolDrainTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/quorvel-spool-XXXXXX";
-        root = ::mkdtemp(pattern);
-        folder = root + "/spool";
-        fs::create_directories(folder);
-        logFile = root + "/log.txt";
-        ::setenv("QUORVEL_LOG_FILE", logFile.c_str(), 1);
-    }
-    void TearDown() override {
-        ::unsetenv("QUORVEL_LOG_FILE");
-        fs::permissions(folder, fs::perms::owner_all, fs::perm_options::add);
-        fs::remove_all(root);
-    }
+    void SetUp() override { fs::create_directories(folder); }
 
     void put(const std::string& name, const std::string& contents) {
         std::ofstream(folder + "/" + name) << contents;
@@ -37,10 +27,7 @@ protected:
     void putEvent(const std::string& name, const std::string& event, double receivedAt) {
         put(name, json::dump(HookEvent::make(event, "s", receivedAt).encode()));
     }
-    std::string log() {
-        auto text = files::readFile(logFile);
-        return text ? text.value() : "";
-    }
+    std::string log() const { return capture.text(); }
     std::vector<std::string> remaining() {
         std::vector<std::string> names;
         for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename());
@@ -48,12 +35,14 @@ protected:
         return names;
     }
 
-    std::string root, folder, logFile;
+    testing::TemporaryFolder root;
+    std::string folder = root / "spool";
+    testing::LogCapture capture;
 };
 
 TEST_F(SpoolDrainTest, MissingOrEmptyFolderGivesNothing) {
     EXPECT_TRUE(drainSpool(folder).empty());
-    EXPECT_TRUE(drainSpool(root + "/absent").empty());
+    EXPECT_TRUE(drainSpool(root / "absent").empty());
     EXPECT_EQ(log(), "");
 }
 

@@ -62,7 +62,7 @@ protected:
     FakeApns fake_;
     std::string pem_;
     InMemorySecretStore secrets_;
-    KeyValueStore defaults_{folder_.file("defaults.json")};
+    KeyValueStore defaults_{folder_ / "defaults.json"};
 };
 
 TEST_F(APNsDeliveryTest, AlertReachesTheServiceDirectlyWithTheP8Key) {

@@ -1,6 +1,6 @@
 #pragma once
-// A private home folder per test, file helpers, and a clock that moves on a millisecond per
-// reading so that dated backups of quick successive edits get distinct names.
+// The install tests' file helpers, and a clock that moves on a millisecond per reading so that
+// dated backups of quick successive edits get distinct names.
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -11,28 +11,13 @@
 #include <vector>
 
 #include "platform/Instant.hpp"
+#include "tests/support/LogCapture.hpp"
+#include "tests/support/ScopedUmask.hpp"
+#include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel::testing {
 
 namespace fs = std::filesystem;
-
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        std::string pattern = (fs::temp_directory_path() / "quorvel-install-XXXXXX").string();
-        path_ = ::mkdtemp(pattern.data());
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(path_, ignored);
-    }
-    const std::string& path() const { return path_; }
-    std::string operator/(const std::string& relative) const { return path_ + "/" + relative; }
-
-private:
-    std::string path_;
-};
 
 inline void writeText(const std::string& path, const std::string& text) {
     fs::create_directories(fs::path(path).parent_path());
@@ -69,31 +54,6 @@ inline std::vector<std::string> namesStartingWith(const std::string& folder, con
     std::sort(names.begin(), names.end());
     return names;
 }
-
-/// Sets the umask for a scope: files must get their modes whatever it is.
-class ScopedUmask {
-public:
-    explicit ScopedUmask(mode_t mask) : previous_(::umask(mask)) {}
-    ~ScopedUmask() { ::umask(previous_); }
-
-private:
-    mode_t previous_;
-};
-
-/// Collects the log lines written during a scope.
-class LogCapture {
-public:
-    LogCapture() : file_(folder_ / "log.txt") {
-        writeText(file_, "");  // now, so that a test's umask can't make it unreadable
-        ::setenv("QUORVEL_LOG_FILE", file_.c_str(), 1);
-    }
-    ~LogCapture() { ::unsetenv("QUORVEL_LOG_FILE"); }
-    std::string text() const { return readText(file_); }
-
-private:
-    TemporaryFolder folder_;
-    std::string file_;
-};
 
 class SteppingClock final : public Clock {
 public:

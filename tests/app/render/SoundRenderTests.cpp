@@ -12,6 +12,7 @@
 
 #include "kit/sound/CafReader.hpp"
 #include "kit/sound/Chiptune.hpp"
+#include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
 namespace {
@@ -34,15 +35,6 @@ TEST(SoundRenderVolume, ReadsOnlyAWholeFiniteDecimalNumber) {
 
 class SoundRenderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        root_ = std::filesystem::temp_directory_path() /
-                ("quorvel-render-sounds-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(root_);
-        std::filesystem::create_directories(root_);
-    }
-    void TearDown() override { std::filesystem::remove_all(root_); }
-
     std::optional<int> run(std::vector<std::string> arguments) {
         errors_.str("");
         return SoundRender::renderIfRequested(arguments, errors_);
@@ -55,7 +47,8 @@ protected:
         return samples ? *samples : std::vector<std::int16_t>{};
     }
 
-    std::filesystem::path root_;
+    testing::TemporaryFolder temporary_;
+    const std::filesystem::path root_ = temporary_.path();
     std::ostringstream errors_;
 };
 

@@ -8,19 +8,13 @@
 #include "kit/engine/QuorvelPaths.hpp"
 #include "platform/Files.hpp"
 #include "platform/JsonCoding.hpp"
+#include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
 namespace {
 
 class EndpointFile : public ::testing::Test {
 protected:
-    EndpointFile() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quorvel-endpoint-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-        home_ = pattern;
-    }
-    ~EndpointFile() override { std::filesystem::remove_all(home_); }
-
     std::string fileWith(const std::string& contents) {
         const std::string path = home_ + "/endpoint.json";
         EXPECT_TRUE(files::writeFileAtomically(path, contents));
@@ -32,7 +26,8 @@ protected:
         return status.st_mode & 07777;
     }
 
-    std::string home_;
+    testing::TemporaryFolder folder_;
+    const std::string home_ = folder_.path();
 };
 
 const std::string goodToken = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJ0123-_9";

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "kit/engine/Quorvel.hpp"
+#include "tests/support/ScopedEnvironmentVariable.hpp"
 
 namespace quorvel {
 namespace {
@@ -26,11 +27,8 @@ TEST(QuorvelPaths, TrailingSeparatorOfHomeIsNotDoubled) {
 }
 
 TEST(QuorvelPaths, CurrentUserFollowsHome) {
-    const char* saved = std::getenv("HOME");
-    const std::string previous = saved ? saved : "";
-    ::setenv("HOME", "/home/someone", 1);
+    const testing::ScopedEnvironmentVariable home("HOME", "/home/someone");
     EXPECT_EQ(QuorvelPaths::forCurrentUser().home, "/home/someone");
-    if (saved) ::setenv("HOME", previous.c_str(), 1); else ::unsetenv("HOME");
 }
 
 TEST(Quorvel, Identifiers) {

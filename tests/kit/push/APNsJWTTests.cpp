@@ -82,10 +82,10 @@ TEST_F(APNsJWTTest, EverySignatureVerifiesIncludingHalvesWithLeadingZeroBytes) {
 TEST_F(APNsJWTTest, KeysThatAreNotUnencryptedP256AreRefused) {
     using Code = SigningKeyError::Code;
     const std::string p384 = testing::makePrivateKeyPem(folder_, "p384.p8", "P-384");
-    ASSERT_TRUE(testing::runQuietly({"openssl", "pkey", "-in", folder_.file("AuthKey_ABC123DEFG.p8"), "-aes256",
-                                     "-passout", "pass:secret", "-out", folder_.file("encrypted.pem")}));
-    ASSERT_TRUE(testing::runQuietly({"openssl", "ec", "-in", folder_.file("AuthKey_ABC123DEFG.p8"), "-out",
-                                     folder_.file("sec1.pem")}));
+    ASSERT_TRUE(testing::runQuietly({"openssl", "pkey", "-in", folder_ / "AuthKey_ABC123DEFG.p8", "-aes256",
+                                     "-passout", "pass:secret", "-out", folder_ / "encrypted.pem"}));
+    ASSERT_TRUE(testing::runQuietly({"openssl", "ec", "-in", folder_ / "AuthKey_ABC123DEFG.p8", "-out",
+                                     folder_ / "sec1.pem"}));
     struct Case {
         std::string name;
         std::string pem;
@@ -93,9 +93,9 @@ TEST_F(APNsJWTTest, KeysThatAreNotUnencryptedP256AreRefused) {
     };
     const Case cases[] = {
         {"pkcs8 P-256", pem_, std::nullopt},
-        {"SEC1 P-256", testing::readWholeFile(folder_.file("sec1.pem")), std::nullopt},
+        {"SEC1 P-256", testing::readWholeFile(folder_ / "sec1.pem"), std::nullopt},
         {"P-384", p384, Code::wrongKeyType},
-        {"encrypted", testing::readWholeFile(folder_.file("encrypted.pem")), Code::encrypted},
+        {"encrypted", testing::readWholeFile(folder_ / "encrypted.pem"), Code::encrypted},
         {"not PEM", "hello", Code::notPem},
         {"empty", "", Code::notPem},
         {"public key only", testing::publicKeyPemOf(folder_, "AuthKey_ABC123DEFG.p8"), Code::notPem},

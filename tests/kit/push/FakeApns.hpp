@@ -1,7 +1,6 @@
 #pragma once
-// Test support: a throw-away folder, keys and certificates made with the openssl tool, a
-// manual clock, and the fake push service and relay (fake_apns.js under Node) driven over
-// pipes.
+// Test support: keys and certificates made with the openssl tool, a manual clock, and the
+// fake push service and relay (fake_apns.js under Node) driven over pipes.
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -22,31 +21,12 @@
 #include "platform/Base64.hpp"
 #include "platform/Instant.hpp"
 #include "platform/JsonCoding.hpp"
+#include "tests/support/LogCapture.hpp"
+#include "tests/support/TemporaryFolder.hpp"
 
 extern char** environ;
 
 namespace quorvel::testing {
-
-class TemporaryFolder {
-public:
-    TemporaryFolder() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "quorvel-push-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-        path_ = pattern;
-    }
-    ~TemporaryFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path_, ignored);
-    }
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
 
 inline std::string readWholeFile(const std::string& path) {
     std::ifstream input(path, std::ios::binary);
@@ -78,7 +58,7 @@ inline bool runQuietly(const std::vector<std::string>& arguments) {
 /// A new unencrypted PKCS #8 private key on `curve` ("P-256", "P-384"), as a .p8 file holds it.
 inline std::string makePrivateKeyPem(const TemporaryFolder& folder, const std::string& name,
                                      const std::string& curve = "P-256") {
-    const std::string path = folder.file(name);
+    const std::string path = folder / name;
     if (!runQuietly({"openssl", "genpkey", "-algorithm", "EC", "-pkeyopt", "ec_paramgen_curve:" + curve, "-out", path})) {
         throw std::runtime_error("openssl genpkey failed");
     }
@@ -87,8 +67,8 @@ inline std::string makePrivateKeyPem(const TemporaryFolder& folder, const std::s
 
 /// The public half of the key in `privateKeyFile`, as the openssl tool writes it.
 inline std::string publicKeyPemOf(const TemporaryFolder& folder, const std::string& privateKeyFile) {
-    const std::string path = folder.file(privateKeyFile + ".pub");
-    if (!runQuietly({"openssl", "pkey", "-in", folder.file(privateKeyFile), "-pubout", "-out", path})) {
+    const std::string path = folder / (privateKeyFile + ".pub");
+    if (!runQuietly({"openssl", "pkey", "-in", folder / privateKeyFile, "-pubout", "-out", path})) {
         throw std::runtime_error("openssl pkey failed");
     }
     return readWholeFile(path);
@@ -144,8 +124,8 @@ struct RecordedRequest {
 class FakeApns {
 public:
     FakeApns() {
-        const std::string cert = folder_.file("cert.pem");
-        const std::string key = folder_.file("key.pem");
+        const std::string cert = folder_ / "cert.pem";
+        const std::string key = folder_ / "key.pem";
         if (!runQuietly({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes",
                          "-keyout", key, "-out", cert, "-days", "1", "-subj", "/CN=localhost", "-addext",
                          "subjectAltName=DNS:localhost,IP:127.0.0.1"})) {
@@ -272,24 +252,6 @@ private:
     pid_t pid_ = 0;
     FILE* toFake_ = nullptr;
     FILE* fromFake_ = nullptr;
-};
-
-/// Log lines written while it lives (QUORVEL_LOG_FILE pointed at a file of its own).
-class LogCapture {
-public:
-    LogCapture() : path_(folder_.file("log.txt")) { setenv("QUORVEL_LOG_FILE", path_.c_str(), 1); }
-    ~LogCapture() { unsetenv("QUORVEL_LOG_FILE"); }
-
-    std::vector<std::string> lines() const {
-        std::vector<std::string> result;
-        std::istringstream input(readWholeFile(path_));
-        for (std::string line; std::getline(input, line);) result.push_back(line);
-        return result;
-    }
-
-private:
-    TemporaryFolder folder_;
-    std::string path_;
 };
 
 }  // namespace quorvel::testing

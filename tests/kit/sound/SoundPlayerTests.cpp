@@ -15,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include "kit/sound/CafWriter.hpp"
+#include "tests/support/LogCapture.hpp"
+#include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
 namespace {
@@ -66,22 +68,10 @@ private:
 class SoundPlayerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_ = std::filesystem::temp_directory_path() /
-                  ("quorvel-sound-player-" + std::to_string(::getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder_);
-        std::filesystem::create_directories(folder_);
         for (std::size_t index = 0; index < allSounds.size(); ++index) {
             const std::vector<std::int16_t> samples{static_cast<std::int16_t>(index + 1)};
             ASSERT_TRUE(caf::writeFile(path(allSounds[index]), samples));
         }
-        logFile_ = (folder_ / "log.txt").string();
-        ::setenv("QUORVEL_LOG_FILE", logFile_.c_str(), 1);
-    }
-
-    void TearDown() override {
-        ::unsetenv("QUORVEL_LOG_FILE");
-        std::filesystem::remove_all(folder_);
     }
 
     std::string path(Sound sound) const { return (folder_ / fileName(sound)).string(); }
@@ -90,17 +80,13 @@ protected:
         return SoundPlayer(std::make_unique<FakeOutput>(voices_, refuse), folder_.string());
     }
 
-    std::vector<std::string> logLines() const {
-        std::ifstream file(logFile_);
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(file, line);) lines.push_back(line);
-        return lines;
-    }
+    std::vector<std::string> logLines() const { return log_.lines(); }
 
     VoiceRecord& voice(Sound sound) { return *voices_.at(sound); }
 
-    std::filesystem::path folder_;
-    std::string logFile_;
+    testing::TemporaryFolder temporary_;
+    const std::filesystem::path folder_ = temporary_.path();
+    testing::LogCapture log_;
     std::map<Sound, std::shared_ptr<VoiceRecord>> voices_;
 };
 

@@ -6,8 +6,9 @@
 
 #include "platform/DesktopEntry.hpp"
 #include "platform/Files.hpp"
-#include "tests/platform/TemporaryFolder.hpp"
 #include "tests/platform/qt/DesktopPeers.hpp"
+#include "tests/support/ScopedEnvironmentVariable.hpp"
+#include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
 namespace {
@@ -18,22 +19,7 @@ class XdgApplicationLauncherTest : public ::testing::Test {
 protected:
     void SetUp() override {
         testing::ensureApplication();
-        for (const char* name : {"XDG_DATA_HOME", "XDG_DATA_DIRS"}) {
-            const char* value = std::getenv(name);
-            saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
-        }
-        ::setenv("XDG_DATA_HOME", folder.path().c_str(), 1);
-        ::setenv("XDG_DATA_DIRS", (folder / "nothing-here").c_str(), 1);
         ASSERT_TRUE(files::createDirectories(folder / "applications"));
-    }
-    void TearDown() override {
-        for (const auto& [name, value] : saved) {
-            if (value) {
-                ::setenv(name.c_str(), value->c_str(), 1);
-            } else {
-                ::unsetenv(name.c_str());
-            }
-        }
     }
     void install(const std::string& id, const std::string& extra, const std::vector<std::string>& command) {
         std::ofstream(folder / ("applications/" + id))
@@ -51,7 +37,8 @@ protected:
     }
 
     TemporaryFolder folder;
-    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
+    testing::ScopedEnvironmentVariable dataHome{"XDG_DATA_HOME", folder.path()};
+    testing::ScopedEnvironmentVariable dataDirs{"XDG_DATA_DIRS", folder / "nothing-here"};
     XdgApplicationLauncher launcher;
 };
 
