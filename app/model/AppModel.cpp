@@ -67,9 +67,11 @@ AppModel::AppModel(AppServices services, QObject* parent)
     windows_ = std::move(services.windows);
     helperInstaller_ = std::move(services.helperInstaller);
     hostName_ = std::move(services.hostName);
+    terminalFinder_ = std::move(services.terminalFinder);
     phoneQueue_ = std::move(services.phoneQueue);
     deliveryQueue_ = std::move(services.deliveryQueue);
     keychainQueue_ = std::move(services.keychainQueue);
+    processQueue_ = std::move(services.processQueue);
 
     // A stored value of another type counts as none.
     appliedPhonePrefsAt_ = defaults_->dateValue(appliedPhonePrefsAtKey).value_or(distantPast);
@@ -80,6 +82,8 @@ AppModel::AppModel(AppServices services, QObject* parent)
         // The next tick is five seconds after this one ended, however long it took.
         ticker_.start();
     });
+    alarmTimer_.setSingleShot(true);
+    connect(&alarmTimer_, &QTimer::timeout, this, &AppModel::advanceAlarmTest);
 
     machine_ = StateMachine(settings_.stateMachineSettings());
     finished_ = finishedStore_.load();
@@ -109,9 +113,10 @@ AppModel::AppModel(AppServices services, QObject* parent)
 
 AppModel::~AppModel() {
     ticker_.stop();
+    alarmTimer_.stop();
     // No event is handed over, and no work comes back, while the model is taken apart.
     server_.reset();
-    for (const auto& queue : {phoneQueue_, deliveryQueue_, keychainQueue_}) {
+    for (const auto& queue : {phoneQueue_, deliveryQueue_, keychainQueue_, processQueue_}) {
         if (queue) queue->waitUntilIdle();
     }
 }
@@ -178,6 +183,10 @@ void AppModel::setPairedPhone(PhoneDevice phone) {
 
 void AppModel::setPairingReport(std::string report) {
     assignTracked(pairingReport_, std::move(report), &AppModel::pairingReportChanged);
+}
+
+void AppModel::setLaunchAtLoginStatus(LaunchAtLogin::Status status) {
+    assignTracked(launchAtLogin_, status, &AppModel::launchAtLoginChanged);
 }
 
 void AppModel::setServerProblem(std::optional<std::string> problem) {
@@ -279,17 +288,18 @@ void AppModel::refreshKeys() {
         auto relay = RelayKeyStore::load(*keychain);
         return [this, key = std::move(key), relay = std::move(relay)] {
             // The two stores are read and judged apart: one failing never clears the other.
+            // Either failure is logged with the same words.
+            const std::string readFailed = "Couldn't read the APNs key from the Keychain: ";
             if (key) {
                 setApnsKeyID(*key ? std::optional<std::string>((*key)->keyID) : std::nullopt);
             } else {
-                logger_.error("Couldn't read the APNs key from the Keychain: " + APNsKeyStore::describe(key.error()));
+                logger_.error(readFailed + APNsKeyStore::describe(key.error()));
                 setApnsKeyID(std::nullopt);
             }
             if (relay) {
                 setRelayURL(*relay ? std::optional<WebUrl>((*relay)->url) : std::nullopt);
             } else {
-                logger_.error("Couldn't read the relay key from the Keychain: " +
-                              APNsKeyStore::describe(relay.error()));
+                logger_.error(readFailed + APNsKeyStore::describe(relay.error()));
             }
         };
     });

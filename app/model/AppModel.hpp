@@ -3,7 +3,7 @@
 // what every window, the menu and the strip draw (hook status, sessions, the finished list,
 // settings, push and pairing reports, device controls, window visibility), owns every
 // service and window, and runs the start-up, the event intake, the five-second tick and the
-// handling of the state machine's effects.
+// handling of the state machine's effects, and carries out what the user asks for.
 //
 // Tracked fields announce a change through their signal only when the new value differs
 // from the old one; the side effects of their setters run on every assignment. Work that
@@ -33,6 +33,7 @@
 #include "kit/engine/OutgoingPush.hpp"
 #include "kit/engine/Router.hpp"
 #include "kit/engine/StateMachine.hpp"
+#include "kit/visuals/model/DeviceDisplay.hpp"
 #include "platform/Instant.hpp"
 #include "platform/Logger.hpp"
 #include "platform/services/WebUrl.hpp"
@@ -53,6 +54,8 @@ public:
     static constexpr int attentiveTickCount = 36;
     /// Milliseconds from the end of one tick to the start of the next.
     static constexpr int tickIntervalMilliseconds = 5000;
+    /// The alarm test shows this many samples, in the order of `DeviceSamples::names`.
+    static constexpr int alarmTestStepCount = 8;
     /// Update time of the phone preference applied when none ever was: the distant past.
     static constexpr Instant distantPast = Instant::fromReferenceSeconds(-63114076800.0);
 
@@ -112,6 +115,8 @@ public:
     Instant appliedPhonePrefsAt() const { return appliedPhonePrefsAt_; }
     /// The five-second ticker; running once the start-up has run.
     const QTimer& ticker() const { return ticker_; }
+    /// Holds each sample of the alarm test; running while the test runs.
+    const QTimer& alarmTimer() const { return alarmTimer_; }
 
     // ---- start-up and refreshes ---------------------------------------------------------
     /// Reads the endpoint file, starts listening with its token (a new one when it can't be
@@ -163,6 +168,52 @@ public:
     /// its test requests.
     void syncPhone();
 
+    // ---- what the user asks for ---------------------------------------------------------
+    /// Asks for the APNs key file (.p8) and stores it in the keyring with `keyID` (from a
+    /// file named "AuthKey_<key ID>.p8" when empty) and `teamID`; a failure is shown in the
+    /// error alert. The key ID is read back from the keyring either way.
+    void importAPNsKey(const std::string& keyID, const std::string& teamID);
+    /// Stores the relay's address and key in the keyring; the outcome is reported in
+    /// `lastPushReport` (an address that is no URL in `pairingReport`).
+    void setRelay(const std::string& url, const std::string& key);
+    /// Deletes the relay's address and key; a failure is reported in `lastPushReport`.
+    void removeRelay();
+    /// A key or a relay is stored, so pushes can go out.
+    bool hasPushCredentials() const { return apnsKeyID_.has_value() || relayURL_.has_value(); }
+    /// Brings the terminal of session `sessionID` (the focus session when absent or unknown)
+    /// to the front; nothing without a session.
+    void bringTerminalForward(const std::optional<std::string>& sessionID);
+    /// What the device and the strip draw at `now`: the alarm test's sample while it runs,
+    /// else the focus session with the lists.
+    DeviceDisplay deviceDisplay(Instant now) const;
+    /// Steps the device through every sample with its sound (muted or not), from the first.
+    void startAlarmTest();
+    /// The hold of the alarm test's current sample is over: the next sample, or the end of
+    /// the test after the last. Run by `alarmTimer`.
+    void advanceAlarmTest();
+    /// Stops every sound, then ends the alarm test when it runs, else acknowledges the focus
+    /// session and puts the floppy back.
+    void dismiss();
+    /// The menu's line for `session`.
+    std::string menuLine(const Session& session) const;
+    /// The name of the menu-bar icon's symbol, after the focus session's state.
+    std::string menuBarSymbol() const;
+    /// Turns the agent's hooks on.
+    void installHooks();
+    /// Turns the agent's hooks on in recording mode (the helper keeps each payload).
+    void installHooksRecording();
+    /// Turns the agent's hooks off, leaving everything else in the settings file.
+    void removeHooks();
+    /// Starts the app at login or stops doing so; `launchAtLogin` follows what took effect.
+    void setLaunchAtLogin(bool enabled);
+    /// Shows the folder the helper writes its recordings to (made when missing).
+    void openRecordingsFolder();
+    /// Runs the installed helper with "--simulate" `state` ("done", "needsyou", "broke" or
+    /// "crashed"), off the main thread; its events come back through the event server.
+    void simulate(const std::string& state);
+    /// Opens the desktop's notification settings, where banners are turned on.
+    void openNotificationSettings();
+
 public slots:
     /// The phone's records changed (a remote notification arrived).
     void phoneRecordsChanged();
@@ -209,6 +260,12 @@ private:
                          std::size_t pendingRequests);
     void answerTestRequests(const std::vector<TokenSync::TestRequest>& requests);
     void mutateMachine(const std::function<void(StateMachine&)>& change);
+    void setLaunchAtLoginStatus(LaunchAtLogin::Status status);
+    void setHooks(bool recording);
+    /// After a hook change (`failure` absent when it worked): log and show a failure, then
+    /// read the hook status again.
+    void finishHookChange(const std::optional<std::string>& failure);
+    void showAlarmTestStep(int step);
 
     /// Runs `work` on `queue`; the function it returns (if any) runs afterwards on the main
     /// thread, unless the model is gone by then.
@@ -259,9 +316,11 @@ private:
     HelperInstaller helperInstaller_;
     std::shared_ptr<LaunchAtLogin> launchAtLoginService_;
     std::function<std::optional<std::string>()> hostName_;
+    std::unique_ptr<TerminalFinder> terminalFinder_;
     std::shared_ptr<WorkQueue> phoneQueue_;
     std::shared_ptr<WorkQueue> deliveryQueue_;
     std::shared_ptr<WorkQueue> keychainQueue_;
+    std::shared_ptr<WorkQueue> processQueue_;
 
     FinishedStore finishedStore_;
     int ticksSinceTokenFetch_ = 0;
@@ -270,6 +329,7 @@ private:
     Instant appliedPhonePrefsAt_ = distantPast;
     bool publishingMirror_ = false;
     QTimer ticker_;
+    QTimer alarmTimer_;
 
     std::unique_ptr<LiveActivityCoordinator> liveActivity_;
     std::unique_ptr<WindowHost> deviceWindow_;

@@ -11,6 +11,7 @@
 #include "app/core/LaunchAtLogin.hpp"
 #include "app/core/Notifier.hpp"
 #include "app/core/Presence.hpp"
+#include "app/core/TerminalFinder.hpp"
 #include "app/install/HelperInstaller.hpp"
 #include "app/model/AppWindows.hpp"
 #include "app/model/LiveActivityCoordinator.hpp"
@@ -57,13 +58,17 @@ struct AppServices {
     std::shared_ptr<LaunchAtLogin> launchAtLogin;
     /// The computer's name as the user knows it; absent when it has none.
     std::function<std::optional<std::string>()> hostName;
+    /// Brings a session's terminal to the front.
+    std::unique_ptr<TerminalFinder> terminalFinder;
 
     /// The phone exchange's calls, one at a time.
     std::shared_ptr<WorkQueue> phoneQueue;
     /// Pushes and Live Activity network work.
     std::shared_ptr<WorkQueue> deliveryQueue;
-    /// Keyring reads.
+    /// Keyring reads and writes.
     std::shared_ptr<WorkQueue> keychainQueue;
+    /// Programs the app starts and waits for (the helper's simulations).
+    std::shared_ptr<WorkQueue> processQueue;
 };
 
 }  // namespace quorvel

@@ -15,6 +15,8 @@
 #include "platform/qt/FreedesktopNotificationCenter.hpp"
 #include "platform/qt/LogindSleepInhibitor.hpp"
 #include "platform/qt/QtSoundOutput.hpp"
+#include "platform/qt/X11WindowActivator.hpp"
+#include "platform/qt/XdgApplicationLauncher.hpp"
 #include "platform/services/LibsecretStore.hpp"
 
 namespace quorvel {
@@ -54,10 +56,13 @@ AppServices makeDesktopServices() {
         if (host.empty()) return std::nullopt;
         return host;
     };
+    services.terminalFinder = std::make_unique<TerminalFinder>(std::make_unique<X11WindowActivator>(),
+                                                               std::make_unique<XdgApplicationLauncher>());
 
     services.phoneQueue = std::make_shared<ThreadPoolWorkQueue>(1);
     services.deliveryQueue = std::make_shared<ThreadPoolWorkQueue>(4);
     services.keychainQueue = std::make_shared<ThreadPoolWorkQueue>(1);
+    services.processQueue = std::make_shared<ThreadPoolWorkQueue>(2);
     return services;
 }
 

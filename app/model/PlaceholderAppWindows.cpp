@@ -1,5 +1,8 @@
 #include "app/model/PlaceholderAppWindows.hpp"
 
+#include <QDesktopServices>
+#include <QUrl>
+
 #include "kit/engine/Quorvel.hpp"
 
 namespace quorvel {
@@ -29,6 +32,14 @@ std::unique_ptr<WindowHost> PlaceholderAppWindows::makeHostedWindow(const Hosted
 
 void PlaceholderAppWindows::showErrorAlert(const std::string& message) {
     logger_.error(std::string(Quorvel::displayName) + " couldn't do that: " + message);
+}
+
+std::optional<std::string> PlaceholderAppWindows::chooseFile(const std::string&) { return std::nullopt; }
+
+void PlaceholderAppWindows::openFolder(const std::string& path) {
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)))) {
+        logger_.error("Couldn't open " + path);
+    }
 }
 
 void PlaceholderAppWindows::setShowsInDock(bool) {}

@@ -2,9 +2,7 @@
 
 #include <QCoreApplication>
 
-#include "app/core/MenuBarSymbol.hpp"
 #include "app/model/AppModel.hpp"
-#include "kit/engine/Quorvel.hpp"
 
 namespace quorvel {
 
@@ -13,8 +11,7 @@ MenuBarController::MenuBarController(AppModel& model, MenuBarExtra& extra, Desig
     : model_(model),
       extra_(extra),
       designSheet_(designSheet),
-      clock_(std::move(clock)),
-      logger_(Quorvel::macBundleID, "MenuBar") {
+      clock_(std::move(clock)) {
     for (const auto changed : {&AppModel::machineChanged, &AppModel::serverProblemChanged,
                                &AppModel::bannersAllowedChanged, &AppModel::deviceVisibleChanged,
                                &AppModel::stripVisibleChanged, &AppModel::mutedChanged,
@@ -59,8 +56,7 @@ void MenuBarController::scheduleRefresh() {
 void MenuBarController::refresh() {
     refreshScheduled_ = false;
     extra_.setItems(MenuBarMenu::items(snapshot(model_, clock_->now())));
-    const std::optional<Session> focus = model_.machine().focusSession();
-    extra_.setSymbol(menuBarSymbol(focus ? std::optional<SessionState>(focus->state) : std::nullopt));
+    extra_.setSymbol(model_.menuBarSymbol());
 }
 
 void MenuBarController::perform(const std::string& id, bool checked) {
@@ -75,20 +71,16 @@ void MenuBarController::perform(const std::string& id, bool checked) {
         case MenuBarAction::mute: model_.setMuted(checked); return;
         case MenuBarAction::designSheet: designSheet_.open(); return;
         case MenuBarAction::quit: QCoreApplication::quit(); return;
-        // The model's user actions (banner settings, hooks, login item, simulations, the
-        // recordings folder) are not in this build yet.
-        case MenuBarAction::turnOnBanners:
-        case MenuBarAction::installHooks:
-        case MenuBarAction::removeHooks:
-        case MenuBarAction::launchAtLogin:
+        case MenuBarAction::turnOnBanners: model_.openNotificationSettings(); return;
+        case MenuBarAction::installHooks: model_.installHooks(); return;
+        case MenuBarAction::removeHooks: model_.removeHooks(); return;
+        case MenuBarAction::installHooksRecording: model_.installHooksRecording(); return;
+        case MenuBarAction::launchAtLogin: model_.setLaunchAtLogin(checked); return;
+        case MenuBarAction::openRecordingsFolder: model_.openRecordingsFolder(); return;
         case MenuBarAction::simulateDone:
         case MenuBarAction::simulateNeedsYou:
         case MenuBarAction::simulateBroke:
-        case MenuBarAction::simulateCrashed:
-        case MenuBarAction::installHooksRecording:
-        case MenuBarAction::openRecordingsFolder:
-            logger_.notice("Menu action not available in this build yet: " + id);
-            return;
+        case MenuBarAction::simulateCrashed: model_.simulate(*simulatedState(*action)); return;
     }
 }
 

@@ -11,7 +11,6 @@
 #include "app/install/HookInstaller.hpp"
 #include "app/windows/DesignSheetScene.hpp"
 #include "platform/Instant.hpp"
-#include "platform/Logger.hpp"
 #include "platform/qt/MenuBarExtra.hpp"
 
 namespace quorvel {
@@ -45,7 +44,6 @@ private:
     DesignSheetScene& designSheet_;
     std::shared_ptr<const Clock> clock_;
     bool refreshScheduled_ = false;
-    Logger logger_;
 };
 
 }  // namespace quorvel

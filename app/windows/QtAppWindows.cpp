@@ -1,10 +1,13 @@
 #include "app/windows/QtAppWindows.hpp"
 
+#include <QDesktopServices>
 #include <QEvent>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
+#include <QUrl>
 #include <functional>
 
 #include "app/model/AppModel.hpp"
@@ -89,6 +92,27 @@ void QtAppWindows::showErrorAlert(const std::string& message) {
     }
     TaskbarPresence::activateApp();
     alert.exec();
+}
+
+std::optional<std::string> QtAppWindows::chooseFile(const std::string& title) {
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        logger_.error("No display to choose a file on: " + title);
+        return std::nullopt;
+    }
+    QFileDialog panel(nullptr, QString::fromStdString(title));
+    panel.setFileMode(QFileDialog::ExistingFile);
+    panel.setAcceptMode(QFileDialog::AcceptOpen);
+    TaskbarPresence::activateApp();
+    if (panel.exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList chosen = panel.selectedFiles();
+    if (chosen.isEmpty()) return std::nullopt;
+    return chosen.front().toStdString();
+}
+
+void QtAppWindows::openFolder(const std::string& path) {
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)))) {
+        logger_.error("Couldn't open " + path);
+    }
 }
 
 void QtAppWindows::setShowsInDock(bool shown) {

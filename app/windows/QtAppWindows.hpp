@@ -22,6 +22,10 @@ public:
     std::unique_ptr<WindowHost> makeHostedWindow(const HostedWindowSpec& spec, AppModel& model) override;
     /// A modal warning; without a display, where no one could answer it, the log line only.
     void showErrorAlert(const std::string& message) override;
+    /// A modal file dialog; without a display, the log line only, as if cancelled.
+    std::optional<std::string> chooseFile(const std::string& title) override;
+    /// Through the desktop's default file manager.
+    void openFolder(const std::string& path) override;
     void setShowsInDock(bool shown) override;
 
 private:

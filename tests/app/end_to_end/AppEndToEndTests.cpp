@@ -5,7 +5,9 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusArgument>
 #include <QDBusMetaType>
+#include <QDBusVariant>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QThread>
@@ -68,9 +70,69 @@ public slots:
     }
 };
 
+// The desktop's tray host, as far as Qt asks for one: with it on the bus the app puts its
+// menu-bar menu on the bus (as a StatusNotifierItem with a com.canonical.dbusmenu menu), where
+// the test can read it and click its items as a tray would.
+class StatusNotifierWatcher : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ isStatusNotifierHostRegistered)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ registeredStatusNotifierItems)
+
+public:
+    QStringList items;
+
+    bool isStatusNotifierHostRegistered() const { return true; }
+    int protocolVersion() const { return 0; }
+    QStringList registeredStatusNotifierItems() const { return items; }
+
+public slots:
+    void RegisterStatusNotifierItem(const QString& service) {
+        items.push_back(service);
+        emit StatusNotifierItemRegistered(service);
+    }
+    void RegisterStatusNotifierHost(const QString&) {}
+
+signals:
+    void StatusNotifierItemRegistered(const QString& service);
+    void StatusNotifierItemUnregistered(const QString& service);
+    void StatusNotifierHostRegistered();
+};
+
 namespace {
 
 using testing::TemporaryFolder;
+
+/// One entry of a dbusmenu layout: its identifier, its properties ("label", ...) and children.
+struct MenuLayoutItem {
+    int id = 0;
+    QVariantMap properties;
+    std::vector<MenuLayoutItem> children;
+};
+
+void readLayout(const QDBusArgument& argument, MenuLayoutItem& item) {
+    argument.beginStructure();
+    argument >> item.id >> item.properties;
+    argument.beginArray();
+    while (!argument.atEnd()) {
+        QDBusVariant child;
+        argument >> child;
+        MenuLayoutItem childItem;
+        readLayout(qvariant_cast<QDBusArgument>(child.variant()), childItem);
+        item.children.push_back(std::move(childItem));
+    }
+    argument.endArray();
+    argument.endStructure();
+}
+
+const MenuLayoutItem* findLabel(const MenuLayoutItem& item, const QString& label) {
+    if (item.properties.value(QStringLiteral("label")).toString() == label) return &item;
+    for (const MenuLayoutItem& child : item.children) {
+        if (const MenuLayoutItem* found = findLabel(child, label)) return found;
+    }
+    return nullptr;
+}
 
 /// Runs the event loop (so the notification service answers) until `condition` holds.
 bool waitUntil(const std::function<bool()>& condition, int milliseconds = 15000) {
@@ -145,10 +207,12 @@ private:
     bool held_ = false;
 };
 
-/// The app with a home folder of its own.
+/// The app with a home folder and a runtime folder of its own: the runtime folder holds the
+/// single-instance lock, so a Quorvel the user already runs never makes this one a silent
+/// second copy.
 class RunningApp {
 public:
-    explicit RunningApp(const std::string& home) : home_(home) {}
+    RunningApp(const std::string& home, const std::string& runtime) : home_(home), runtime_(runtime) {}
     ~RunningApp() { stop(); }
 
     void start() {
@@ -165,6 +229,7 @@ public:
         environment["XDG_DATA_HOME"] = home_ + "/.local/share";
         environment["XDG_CACHE_HOME"] = home_ + "/.cache";
         environment["XDG_STATE_HOME"] = home_ + "/.local/state";
+        environment["XDG_RUNTIME_DIR"] = runtime_;
         environment["QUORVEL_LOG_FILE"] = log();
         environment["QUORVEL_LOG_STDERR"] = "0";
         std::vector<std::string> entries;
@@ -226,13 +291,23 @@ public:
 
 private:
     std::string home_;
+    std::string runtime_;
     pid_t pid_ = -1;
+};
+
+/// A runtime folder as the session makes one: private to the user.
+class RuntimeFolder : public TemporaryFolder {
+public:
+    RuntimeFolder() { ::chmod(path().c_str(), 0700); }
 };
 
 class AppEndToEndTests : public ::testing::Test {
 protected:
+    StatusNotifierWatcher trayHost;
+
     TemporaryFolder home;
-    RunningApp app{home.path()};
+    RuntimeFolder runtime;
+    RunningApp app{home.path(), runtime.path()};
     RecordingNotificationService notifications;
     QDBusConnection bus = QDBusConnection::sessionBus();
 
@@ -247,6 +322,44 @@ protected:
         app.stop();
         bus.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
         bus.unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
+        bus.unregisterService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+        bus.unregisterObject(QStringLiteral("/StatusNotifierWatcher"));
+    }
+
+    /// A tray on the bus for the app started next.
+    void offerTray() {
+        ASSERT_TRUE(bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), &trayHost,
+                                       QDBusConnection::ExportAllContents));
+        ASSERT_TRUE(bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher")));
+    }
+
+    /// Clicks the item of the app's tray menu labelled `label`, as the tray would.
+    void clickMenuItem(const QString& label) {
+        ASSERT_TRUE(waitUntil([&] { return !trayHost.items.isEmpty(); })) << "no menu on the bus\n" << app.logText();
+        const QString service = trayHost.items.back();
+        const MenuLayoutItem* item = nullptr;
+        MenuLayoutItem root;
+        // The menu is filled just after the icon appears.
+        waitUntil([&] {
+            QDBusMessage layout = QDBusMessage::createMethodCall(service, QStringLiteral("/MenuBar"),
+                                                                 QStringLiteral("com.canonical.dbusmenu"),
+                                                                 QStringLiteral("GetLayout"));
+            layout << 0 << -1 << QStringList();
+            const QDBusMessage reply = bus.call(layout);
+            if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().size() != 2) return false;
+            root = MenuLayoutItem();
+            readLayout(qvariant_cast<QDBusArgument>(reply.arguments()[1]), root);
+            item = findLabel(root, label);
+            return item != nullptr;
+        });
+        ASSERT_NE(item, nullptr) << "no item " << label.toStdString();
+        QDBusMessage click = QDBusMessage::createMethodCall(service, QStringLiteral("/MenuBar"),
+                                                            QStringLiteral("com.canonical.dbusmenu"),
+                                                            QStringLiteral("Event"));
+        click << item->id << QStringLiteral("clicked") << QVariant::fromValue(QDBusVariant(QVariant(0)))
+              << static_cast<uint>(0);
+        const QDBusMessage reply = bus.call(click);
+        ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
     }
 
     std::size_t bannersSaying(const QString& summary) const {
@@ -332,6 +445,66 @@ TEST_F(AppEndToEndTests, DrainsTheSpoolAtStartAndOnlyRecentEventsAlert) {
     ASSERT_TRUE(waitUntil([&] { return bannersSaying(QStringLiteral("DONE. GO LOOK.")) >= 1; })) << app.logText();
     runEvents(1500);
     EXPECT_EQ(bannersSaying(QStringLiteral("DONE. GO LOOK.")), 1u);
+}
+
+TEST_F(AppEndToEndTests, ANewUserTurnsHooksOnFromTheMenuAndASimulatedDoneIsShown) {
+    // A user of the agent who never set anything: its folder, no settings file.
+    ASSERT_TRUE(files::createDirectories(home / ".claude"));
+    offerTray();
+    app.start();
+    ASSERT_TRUE(app.endpoint()) << app.logText();
+
+    clickMenuItem(QStringLiteral("Turn on hooks"));
+    const std::string settingsPath = home / ".claude/settings.json";
+    ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(settingsPath); })) << app.logText();
+    const json::Json settings = json::parse(*files::readFile(settingsPath));
+    const std::string installed = home / "Library/Quorvel/bin/quorvel-hook";
+    std::vector<std::string> events;
+    for (const auto& [event, groups] : settings.at("hooks").items()) {
+        events.push_back(event);
+        const json::Json& entry = groups.at(0).at("hooks").at(0);
+        EXPECT_EQ(entry.at("command"), installed) << event;
+        EXPECT_EQ(entry.at("args"), json::Json::array()) << event;
+        EXPECT_EQ(entry.contains("timeout") ? entry.at("timeout") : entry.at("async"),
+                  event == "SessionEnd" ? json::Json(2) : json::Json(true))
+            << event;
+    }
+    EXPECT_EQ(events, (std::vector<std::string>{"SessionStart", "UserPromptSubmit", "Stop", "StopFailure", "Notification",
+                                                "PostToolUse", "PostToolUseFailure", "SessionEnd"}));
+    EXPECT_EQ(modeOf(settingsPath), 0600u);
+    EXPECT_NE(app.logText().find("[HookInstaller] Installed hooks (recording: false)"), std::string::npos)
+        << app.logText();
+
+    // The helper, as the agent would run it for this user.
+    const std::string helper = (std::filesystem::path(QUORVEL_APP).parent_path() / "quorvel-hook").string();
+    pid_t pid = -1;
+    const std::string homeVariable = "HOME=" + home.path();
+    std::vector<char*> envp;
+    std::vector<std::string> entries;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        if (std::string(*entry).rfind("HOME=", 0) != 0) entries.push_back(*entry);
+    }
+    entries.push_back(homeVariable);
+    for (std::string& entry : entries) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    std::string program = helper;
+    std::string flag = "--simulate";
+    std::string state = "done";
+    char* argv[] = {program.data(), flag.data(), state.data(), nullptr};
+    ASSERT_EQ(::posix_spawn(&pid, helper.c_str(), nullptr, nullptr, argv, envp.data()), 0);
+    int status = -1;
+    while (::waitpid(pid, &status, WNOHANG) == 0) runEvents(20);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+    ASSERT_TRUE(waitUntil([&] { return bannersSaying(QStringLiteral("DONE. GO LOOK.")) == 1; })) << app.logText();
+    ASSERT_TRUE(waitUntil([&] { return app.finished().size() == 1; })) << app.logText();
+    EXPECT_EQ(app.finished()[0].title, "Test the alarm");
+    EXPECT_EQ(app.finished()[0].sessionID, "quorvel-simulated");
+
+    // The Test submenu runs the installed helper itself.
+    clickMenuItem(QStringLiteral("Simulate Needs you"));
+    EXPECT_TRUE(waitUntil([&] { return bannersSaying(QStringLiteral("OI. NEEDS YOU.")) == 1; })) << app.logText();
+    EXPECT_TRUE(app.running());
 }
 
 }  // namespace

@@ -29,8 +29,11 @@ struct Recorded {
     std::vector<NotificationCenter::Banner> banners;
     bool bannersAllowed = true;
     int permissionRequests = 0;
+    int notificationSettingsOpened = 0;
     // Sounds: the sound's name and the gain it was played at.
     std::vector<std::pair<std::string, double>> sounds;
+    // Sounds stopped while playing (every sound counts as playing until stopped).
+    std::vector<std::string> soundsStopped;
     // Keep-awake holds taken and kept now.
     int holdsTaken = 0;
     int holdsKept = 0;
@@ -69,7 +72,16 @@ struct Recorded {
     std::vector<AppWindows::HostedWindowSpec> hostedWindows;
     std::vector<std::string> errorAlerts;
     std::vector<bool> dockChanges;
-    // Keyring failures by service name.
+    // Open panels: their titles, and the file the user picks in each (absent: cancelled).
+    std::vector<std::string> openPanels;
+    std::optional<std::string> chosenFile;
+    std::vector<std::string> openedFolders;
+    // The terminal finder's desktop: windows asked for as "<classes> | <title>", and the
+    // answer to give; desktop entries started.
+    std::vector<std::string> windowActivations;
+    bool windowFound = true;
+    std::vector<std::string> launchedEntries;
+    // Keyring failures by service name (every call for that service fails).
     std::map<std::string, std::string> keychainFailures;
 };
 
@@ -97,7 +109,7 @@ public:
         recorded_.banners.push_back(banner);
         completion({});
     }
-    void openSettings() override {}
+    void openSettings() override { ++recorded_.notificationSettingsOpened; }
 
 private:
     Recorded& recorded_;
@@ -117,13 +129,20 @@ private:
     class Voice final : public SoundVoice {
     public:
         Voice(Recorded& recorded, std::string name) : recorded_(recorded), name_(std::move(name)) {}
-        void play(double gain) override { recorded_.sounds.emplace_back(name_, gain); }
-        bool isPlaying() const override { return false; }
-        void stop() override {}
+        void play(double gain) override {
+            recorded_.sounds.emplace_back(name_, gain);
+            playing_ = true;
+        }
+        bool isPlaying() const override { return playing_; }
+        void stop() override {
+            recorded_.soundsStopped.push_back(name_);
+            playing_ = false;
+        }
 
     private:
         Recorded& recorded_;
         std::string name_;
+        bool playing_ = false;
     };
     Recorded& recorded_;
 };
@@ -253,21 +272,26 @@ public:
     InMemorySecretStore& items() { return inner_; }
     Expected<std::optional<std::string>, SecretStoreError> find(std::string_view service,
                                                                 std::string_view account) override {
-        if (auto failure = recorded_.keychainFailures.find(std::string(service));
-            failure != recorded_.keychainFailures.end()) {
-            return unexpected(SecretStoreError{SecretStoreError::Code::failed, failure->second});
-        }
+        if (auto failure = failureFor(service)) return unexpected(*failure);
         return inner_.find(service, account);
     }
     Expected<void, SecretStoreError> replace(std::string_view service, std::string_view account,
                                              std::string_view label, std::string_view value) override {
+        if (auto failure = failureFor(service)) return unexpected(*failure);
         return inner_.replace(service, account, label, value);
     }
     Expected<void, SecretStoreError> remove(std::string_view service, std::string_view account) override {
+        if (auto failure = failureFor(service)) return unexpected(*failure);
         return inner_.remove(service, account);
     }
 
 private:
+    std::optional<SecretStoreError> failureFor(std::string_view service) const {
+        const auto failure = recorded_.keychainFailures.find(std::string(service));
+        if (failure == recorded_.keychainFailures.end()) return std::nullopt;
+        return SecretStoreError{SecretStoreError::Code::failed, failure->second};
+    }
+
     Recorded& recorded_;
     InMemorySecretStore inner_;
 };
@@ -282,6 +306,11 @@ public:
         return made(spec.autosaveName);
     }
     void showErrorAlert(const std::string& message) override { recorded_.errorAlerts.push_back(message); }
+    std::optional<std::string> chooseFile(const std::string& title) override {
+        recorded_.openPanels.push_back(title);
+        return recorded_.chosenFile;
+    }
+    void openFolder(const std::string& path) override { recorded_.openedFolders.push_back(path); }
     void setShowsInDock(bool shown) override { recorded_.dockChanges.push_back(shown); }
 
 private:
@@ -299,6 +328,33 @@ private:
         recorded_.windowEvents.push_back("make " + name);
         return std::make_unique<Window>(recorded_, name);
     }
+    Recorded& recorded_;
+};
+
+class RecordingWindowActivator final : public WindowActivator {
+public:
+    explicit RecordingWindowActivator(Recorded& recorded) : recorded_(recorded) {}
+    Expected<bool, DesktopError> activate(const std::vector<std::string>& classes,
+                                          std::string_view titleContains) override {
+        std::string asked;
+        for (const std::string& name : classes) asked += (asked.empty() ? "" : ",") + name;
+        recorded_.windowActivations.push_back(asked + " | " + std::string(titleContains));
+        return recorded_.windowFound;
+    }
+
+private:
+    Recorded& recorded_;
+};
+
+class RecordingApplicationLauncher final : public ApplicationLauncher {
+public:
+    explicit RecordingApplicationLauncher(Recorded& recorded) : recorded_(recorded) {}
+    bool open(std::string_view desktopEntryID) override {
+        recorded_.launchedEntries.emplace_back(desktopEntryID);
+        return true;
+    }
+
+private:
     Recorded& recorded_;
 };
 
@@ -383,9 +439,12 @@ public:
         services.launchAtLogin =
             std::make_shared<LaunchAtLogin>(home / ".config/autostart/quorvel.desktop", "/usr/bin/quorvel");
         services.hostName = [this] { return hostName; };
+        services.terminalFinder = std::make_unique<TerminalFinder>(
+            std::make_unique<RecordingWindowActivator>(recorded), std::make_unique<RecordingApplicationLauncher>(recorded));
         services.phoneQueue = std::make_shared<InlineWorkQueue>();
         services.deliveryQueue = std::make_shared<InlineWorkQueue>();
         services.keychainQueue = std::make_shared<InlineWorkQueue>();
+        services.processQueue = std::make_shared<InlineWorkQueue>();
         return services;
     }
 

@@ -288,8 +288,9 @@ TEST(AppModelTests, KeyStoresAreReadApartSoOneFailingNeverClearsTheOther) {
     };
     const Case cases[] = {
         {"both readable", {}, "KEY123", true, {}},
+        // The system's one text for either store; the key ID read apart stays.
         {"relay store failing", {RelayKeyStore::service()}, "KEY123", false,
-         {"error Couldn't read the relay key from the Keychain: Keychain: broken"}},
+         {"error Couldn't read the APNs key from the Keychain: Keychain: broken"}},
         {"key store failing", {APNsKeyStore::service()}, std::nullopt, true,
          {"error Couldn't read the APNs key from the Keychain: Keychain: broken"}},
     };

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "app/windows/QuorvelMacApp.hpp"
 #include "tests/app/model/AppModelTestbed.hpp"
@@ -68,6 +70,61 @@ TEST_F(MenuBarControllerTest, ClicksReachTheModel) {
     ASSERT_NE(designSheet.window(), nullptr);
     EXPECT_EQ(designSheet.window()->windowTitle(), "Quorvel design sheet");
     designSheet.window()->hide();
+}
+
+TEST_F(MenuBarControllerTest, EveryOtherItemReachesItsUserAction) {
+    ASSERT_TRUE(files::createDirectories(testbed.home / ".claude"));
+    controller->perform("installHooksRecording", false);
+    settle();
+    EXPECT_EQ(testbed.model->hookStatus(), HookInstaller::Status::installed(true));
+    EXPECT_NE(item("Hooks: on, recording"), nullptr);
+    // Both ways out of recording mode are offered.
+    ASSERT_NE(item("Turn on hooks"), nullptr);
+    ASSERT_NE(item("Turn off hooks"), nullptr);
+
+    // The installer names its backups to the millisecond; no one clicks faster.
+    std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    controller->perform("installHooks", false);
+    settle();
+    EXPECT_NE(item("Hooks: on"), nullptr);
+    EXPECT_EQ(item("Turn on hooks"), nullptr);
+    std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    controller->perform("removeHooks", false);
+    settle();
+    EXPECT_NE(item("Hooks: off"), nullptr);
+
+    controller->perform("launchAtLogin", true);
+    settle();
+    EXPECT_EQ(testbed.model->launchAtLogin(), LaunchAtLogin::Status::enabled);
+    EXPECT_TRUE(item("Start at login")->checked);
+    controller->perform("launchAtLogin", false);
+    settle();
+    EXPECT_FALSE(item("Start at login")->checked);
+
+    controller->perform("openRecordingsFolder", false);
+    EXPECT_EQ(testbed.recorded.openedFolders, (std::vector<std::string>{testbed.model->paths().captures()}));
+    controller->perform("turnOnBanners", false);
+    EXPECT_EQ(testbed.recorded.notificationSettingsOpened, 1);
+    EXPECT_TRUE(testbed.recorded.errorAlerts.empty());
+}
+
+TEST(MenuBarControllerSimulateTest, TheFourSimulateItemsRunTheHelperWithTheirStates) {
+    AppModelTestbed testbed;
+    const std::string arguments = testbed.home / "arguments.txt";
+    const std::string source = testbed.home / "recording-helper";
+    ASSERT_TRUE(files::writeFileAtomically(source, "#!/bin/sh\necho \"$@\" >> '" + arguments + "'\n", 0755));
+    testbed.helperSource = source;
+    testbed.make();
+    MenuBarExtra extra{"Quorvel"};
+    DesignSheetScene designSheet;
+    MenuBarController controller(*testbed.model, extra, designSheet, testbed.clock);
+    for (const char* action : {"simulateDone", "simulateNeedsYou", "simulateBroke", "simulateCrashed"}) {
+        controller.perform(action, false);
+    }
+    settle();
+    const auto written = files::readFile(arguments);
+    EXPECT_EQ(written ? *written : "",
+              "--simulate done\n--simulate needsyou\n--simulate broke\n--simulate crashed\n");
 }
 
 TEST_F(MenuBarControllerTest, TheProblemOfTheSettingsFileIsShownWithTheHookLines) {

@@ -1,0 +1,242 @@
+// What the user starts from the menu, the device, the strip and the settings and setup
+// windows: the keys and the relay, the hooks, the login item, the alarm test and the dismiss,
+// the simulated states, and the snapshot the device draws.
+#include <cmath>
+#include <cstdio>
+
+#include "app/core/MenuBarMenu.hpp"
+#include "app/core/MenuBarSymbol.hpp"
+#include "app/delivery/APNsKeyStore.hpp"
+#include "app/delivery/RelayKeyStore.hpp"
+#include "app/model/AppModel.hpp"
+#include "kit/visuals/model/DeviceSamples.hpp"
+#include "platform/ChildProcess.hpp"
+#include "platform/UnicodeText.hpp"
+
+namespace quorvel {
+namespace {
+
+constexpr std::string_view authKeyPrefix = "AuthKey_";
+
+/// The key ID as typed, else the one in a key file's name ("AuthKey_ABC123DEFG.p8").
+std::string keyIDFor(const std::string& typed, const std::string& chosenPath) {
+    std::string keyID = text::trimmingWhitespace(typed);
+    if (!keyID.empty()) return keyID;
+    const std::string name = files::fileName(chosenPath);
+    if (name.rfind(authKeyPrefix, 0) != 0) return keyID;
+    const std::size_t dot = name.rfind('.');
+    const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
+    // A name like "AuthKey_.p8" leaves nothing.
+    return stem.size() > authKeyPrefix.size() ? stem.substr(authKeyPrefix.size()) : std::string();
+}
+
+/// The label of the session on show: its project, else its terminal program as words, else
+/// its number.
+std::string deviceLabel(const Session& session) {
+    if (std::optional<std::string> project = session.project()) return *project;
+    if (session.termProgram && !session.termProgram->empty()) {
+        std::string words = *session.termProgram;
+        for (char& character : words) {
+            if (character == '_') character = ' ';
+        }
+        return text::lowercased(words);
+    }
+    char numbered[32];
+    std::snprintf(numbered, sizeof numbered, "terminal %02lld", static_cast<long long>(session.number));
+    return numbered;
+}
+
+}  // namespace
+
+// ---- the APNs key and the relay -------------------------------------------------------------
+
+void AppModel::importAPNsKey(const std::string& keyID, const std::string& teamID) {
+    const std::optional<std::string> chosen = windows_->chooseFile("Choose the AuthKey .p8 file");
+    if (!chosen || chosen->empty()) return;
+
+    APNsKeyStore::Credentials credentials;
+    credentials.keyID = keyIDFor(keyID, *chosen);
+    credentials.teamID = text::trimmingWhitespace(teamID);
+
+    auto failed = [this](const std::string& description) {
+        logger_.error("APNs key import failed: " + description);
+        showError(description);
+        refreshKeys();
+    };
+    const auto pem = files::readFile(*chosen);
+    if (!pem) return failed(pem.error().message);
+    if (!text::isValidUtf8(*pem)) return failed("The file isn't UTF-8 text: " + *chosen);
+    credentials.pem = *pem;
+
+    inBackground(*keychainQueue_, [this, keychain = keychain_, credentials, failed]() -> std::function<void()> {
+        auto saved = APNsKeyStore::save(*keychain, credentials);
+        return [this, saved, keyID = credentials.keyID, failed] {
+            if (!saved) return failed(APNsKeyStore::describe(saved.error()));
+            logger_.info("APNs key " + keyID + " imported into the Keychain");
+            refreshKeys();
+        };
+    });
+}
+
+void AppModel::setRelay(const std::string& url, const std::string& key) {
+    std::optional<WebUrl> address = WebUrl::parse(text::trimmingWhitespaceAndNewlines(url));
+    if (!address) {
+        setPairingReport("That relay address doesn't look like a URL.");
+        return;
+    }
+    const RelayKeyStore::Credentials credentials{*address, text::trimmingWhitespaceAndNewlines(key)};
+    inBackground(*keychainQueue_, [this, keychain = keychain_, credentials]() -> std::function<void()> {
+        auto saved = RelayKeyStore::save(*keychain, credentials);
+        return [this, saved, url = credentials.url] {
+            if (!saved) {
+                setLastPushReport("Couldn't save the relay key: " + saved.error().description());
+                return;
+            }
+            setRelayURL(url);
+            setLastPushReport("Relay set. Send a test push to check it.");
+        };
+    });
+}
+
+void AppModel::removeRelay() {
+    inBackground(*keychainQueue_, [this, keychain = keychain_]() -> std::function<void()> {
+        auto removed = RelayKeyStore::remove(*keychain);
+        return [this, removed] {
+            if (!removed) {
+                setLastPushReport("Couldn't remove the relay key: " + removed.error().description());
+                return;
+            }
+            setRelayURL(std::nullopt);
+        };
+    });
+}
+
+// ---- the device -----------------------------------------------------------------------------
+
+void AppModel::bringTerminalForward(const std::optional<std::string>& sessionID) {
+    std::optional<Session> session;
+    if (sessionID) {
+        if (auto found = machine_.sessions.find(*sessionID); found != machine_.sessions.end()) session = found->second;
+    }
+    if (!session) session = machine_.focusSession();
+    if (!session) return;
+    terminalFinder_->bringForward(session->termProgram, session->cwd);
+}
+
+DeviceDisplay AppModel::deviceDisplay(Instant now) const {
+    if (alarmTestStep_) {
+        const int index = ((*alarmTestStep_ % alarmTestStepCount) + alarmTestStepCount) % alarmTestStepCount;
+        return DeviceSamples::display(DeviceSamples::names[static_cast<std::size_t>(index)], now);
+    }
+
+    const std::optional<Session> focus = machine_.focusSession();
+    DeviceDisplay display = DeviceDisplay::build(
+        focus ? std::optional<SessionState>(focus->state) : std::nullopt, muted_,
+        focus ? std::optional<std::string>(deviceLabel(*focus)) : std::nullopt,
+        focus ? std::optional<Instant>(focus->lastEventAt) : std::nullopt,
+        static_cast<std::int64_t>(machine_.sessions.size()), machine_.runningRows(now), finished_, now);
+    display.live = server_ != nullptr;
+    if (floppyPutBack_) display.floppyOut = false;
+    return display;
+}
+
+void AppModel::startAlarmTest() {
+    alarmTimer_.stop();
+    showAlarmTestStep(0);
+}
+
+void AppModel::advanceAlarmTest() {
+    const int next = alarmTestStep_.value_or(alarmTestStepCount - 1) + 1;
+    if (next >= alarmTestStepCount) {
+        alarmTimer_.stop();
+        setAlarmTestStep(std::nullopt);
+        return;
+    }
+    showAlarmTestStep(next);
+}
+
+void AppModel::showAlarmTestStep(int step) {
+    const std::string_view name = DeviceSamples::names[static_cast<std::size_t>(step)];
+    setAlarmTestStep(step);
+    // The test always sounds: the mute switch is not asked (a fader at zero stays silent).
+    const auto& sounds = DeviceSamples::sounds();
+    if (auto sound = sounds.find(name); sound != sounds.end()) sounds_->play(sound->second, controls_.volume);
+    alarmTimer_.start(static_cast<int>(std::lround(DeviceSamples::dwell(name) * 1000.0)));
+}
+
+void AppModel::dismiss() {
+    sounds_->stop();
+    if (alarmTestStep_) {
+        alarmTimer_.stop();
+        setAlarmTestStep(std::nullopt);
+        return;
+    }
+    if (const std::optional<Session> focus = machine_.focusSession()) {
+        mutateMachine([&](StateMachine& machine) { machine.dismiss(focus->id); });
+    }
+    setFloppyPutBack(true);
+}
+
+// ---- the menu -------------------------------------------------------------------------------
+
+std::string AppModel::menuLine(const Session& session) const {
+    return MenuBarMenu::sessionLine(session, machine_.sessions.size(), clock_->now());
+}
+
+std::string AppModel::menuBarSymbol() const {
+    const std::optional<Session> focus = machine_.focusSession();
+    return std::string(quorvel::menuBarSymbol(focus ? std::optional<SessionState>(focus->state) : std::nullopt));
+}
+
+void AppModel::openNotificationSettings() { notifier_->openNotificationSettings(); }
+
+// ---- hooks, login item, recordings, simulations ---------------------------------------------
+
+void AppModel::installHooks() { setHooks(false); }
+
+void AppModel::installHooksRecording() { setHooks(true); }
+
+void AppModel::setHooks(bool recording) {
+    const auto installed = HookInstaller(paths_).installHooks(recording);
+    finishHookChange(installed ? std::nullopt : std::optional<std::string>(installed.error().message()));
+}
+
+void AppModel::removeHooks() {
+    const auto removed = HookInstaller(paths_).removeHooks();
+    finishHookChange(removed ? std::nullopt : std::optional<std::string>(removed.error().message()));
+}
+
+void AppModel::finishHookChange(const std::optional<std::string>& failure) {
+    if (failure) {
+        logger_.error("Hook change failed: " + *failure);
+        showError(*failure);
+    }
+    refreshHookStatus();
+}
+
+void AppModel::setLaunchAtLogin(bool enabled) {
+    if (auto changed = launchAtLoginService_->set(enabled); !changed) {
+        logger_.error("Launch at login change failed: " + changed.error().message);
+        showError(changed.error().message);
+    }
+    setLaunchAtLoginStatus(launchAtLoginService_->status());
+}
+
+void AppModel::openRecordingsFolder() {
+    const std::string captures = paths_.captures();
+    // Asked to open even when it can't be made: the desktop says what is wrong with it.
+    (void)files::createDirectories(captures);
+    windows_->openFolder(captures);
+}
+
+void AppModel::simulate(const std::string& state) {
+    const std::string helper = paths_.helper();
+    inBackground(*processQueue_, [this, helper, state]() -> std::function<void()> {
+        // Whatever the helper does, its events come back through the event server.
+        auto ran = runChildProcess(helper, {"--simulate", state});
+        if (ran) return {};
+        return [this, description = ran.error().message] { showError(description); };
+    });
+}
+
+}  // namespace quorvel

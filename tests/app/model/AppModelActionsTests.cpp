@@ -1,0 +1,577 @@
+// What the user starts: keys and relay, hooks, login item, recordings, simulations, the
+// terminal, the alarm test and the dismiss, the device's snapshot and the menu's texts.
+#include <QElapsedTimer>
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
+#include <cstring>
+#include <filesystem>
+
+#include "app/core/MenuBarMenu.hpp"
+#include "app/delivery/APNsKeyStore.hpp"
+#include "app/delivery/RelayKeyStore.hpp"
+#include "kit/visuals/model/DeviceSamples.hpp"
+#include "tests/app/model/AppModelTestbed.hpp"
+
+namespace quorvel {
+namespace {
+
+using testing::AppModelTestbed;
+using testing::settle;
+
+bool contains(const std::vector<std::string>& list, const std::string& item) {
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+/// A new P-256 private key as a .p8 file holds it (PKCS #8 PEM).
+std::string makeP256Pem() {
+    EVP_PKEY* key = EVP_EC_gen("P-256");
+    BIO* out = BIO_new(BIO_s_mem());
+    PEM_write_bio_PrivateKey(out, key, nullptr, nullptr, 0, nullptr, nullptr);
+    char* data = nullptr;
+    const long length = BIO_get_mem_data(out, &data);
+    std::string pem(data, static_cast<std::size_t>(length));
+    BIO_free(out);
+    EVP_PKEY_free(key);
+    return pem;
+}
+
+std::optional<APNsKeyStore::Credentials> storedKey(AppModelTestbed& bed) {
+    auto loaded = APNsKeyStore::load(bed.keychain->items());
+    if (!loaded || !*loaded) return std::nullopt;
+    return **loaded;
+}
+
+// ---- the APNs key -----------------------------------------------------------------------------
+
+TEST(AppModelActionsTests, AnImportedKeyTakesItsIDFromTheFileNameOnlyWhenNoneIsTyped) {
+    struct Case {
+        const char* typedKeyID;
+        const char* fileName;
+        const char* keyID;
+    };
+    const Case cases[] = {
+        {"", "AuthKey_XYZ.p8", "XYZ"},
+        {" \tKEY9 ", "AuthKey_XYZ.p8", "KEY9"},
+        {"", "key.p8", ""},
+        {"", "AuthKey_ABC123DEFG.p8", "ABC123DEFG"},
+    };
+    const std::string pem = makeP256Pem();
+    for (const Case& c : cases) {
+        AppModelTestbed bed;
+        AppModel& model = bed.make();
+        const std::string file = bed.home / c.fileName;
+        ASSERT_TRUE(files::writeFileAtomically(file, pem));
+        bed.recorded.chosenFile = file;
+        model.importAPNsKey(c.typedKeyID, "  TEAM42\t");
+        settle();
+
+        EXPECT_EQ(bed.recorded.openPanels, (std::vector<std::string>{"Choose the AuthKey .p8 file"})) << c.fileName;
+        const auto stored = storedKey(bed);
+        ASSERT_TRUE(stored) << c.fileName;
+        EXPECT_EQ(*stored, (APNsKeyStore::Credentials{c.keyID, "TEAM42", pem})) << c.fileName;
+        // Read back from the keyring.
+        EXPECT_EQ(model.apnsKeyID(), std::optional<std::string>(c.keyID)) << c.fileName;
+        EXPECT_TRUE(model.hasPushCredentials());
+        EXPECT_TRUE(contains(bed.log.lines("App"), std::string("info APNs key ") + c.keyID + " imported into the Keychain"))
+            << c.fileName;
+        EXPECT_TRUE(bed.recorded.errorAlerts.empty());
+    }
+}
+
+TEST(AppModelActionsTests, AKeyImportThatFailsIsShownAndTheStoredKeyStays) {
+    AppModelTestbed bed;
+    AppModel& model = bed.make();
+    const std::string pem = makeP256Pem();
+    ASSERT_TRUE(APNsKeyStore::save(bed.keychain->items(), {"OLD", "TEAM", pem}));
+    model.refreshKeys();
+    settle();
+    ASSERT_EQ(model.apnsKeyID(), std::optional<std::string>("OLD"));
+
+    // Cancelled: nothing happens at all.
+    bed.recorded.chosenFile = std::nullopt;
+    model.importAPNsKey("NEW", "TEAM");
+    settle();
+    EXPECT_EQ(bed.recorded.openPanels.size(), 1u);
+    EXPECT_TRUE(bed.recorded.errorAlerts.empty());
+
+    // A file that isn't there, and one that holds no P-256 key.
+    const std::string gone = bed.home / "AuthKey_GONE.p8";
+    const std::string notAKey = bed.home / "AuthKey_BAD.p8";
+    ASSERT_TRUE(files::writeFileAtomically(notAKey, "not a key"));
+    const auto refused = APNsKeyStore::save(bed.keychain->items(), {"X", "T", "not a key"});
+    ASSERT_FALSE(refused);
+    const std::string notPem = APNsKeyStore::describe(refused.error());
+    for (const auto& [file, description] : {std::pair{gone, files::readFile(gone).error().message},
+                                            std::pair{notAKey, notPem}}) {
+        bed.recorded.errorAlerts.clear();
+        bed.recorded.chosenFile = file;
+        model.importAPNsKey("", "TEAM");
+        settle();
+        EXPECT_EQ(bed.recorded.errorAlerts, (std::vector<std::string>{description})) << file;
+        EXPECT_TRUE(contains(bed.log.lines("App"), "error APNs key import failed: " + description)) << description;
+        EXPECT_EQ(storedKey(bed)->keyID, "OLD");
+        EXPECT_EQ(model.apnsKeyID(), std::optional<std::string>("OLD"));
+    }
+}
+
+// ---- the relay --------------------------------------------------------------------------------
+
+TEST(AppModelActionsTests, RelayAddressesAreTrimmedCheckedAndReported) {
+    struct Case {
+        const char* url;
+        const char* key;
+        std::optional<std::string> relayURL;  // after the call
+        std::string lastPushReport;
+        bool notAURL;
+    };
+    const std::string refused =
+        "Couldn't save the relay key: " + APNsKeyStore::KeychainError{APNsKeyStore::KeychainError::invalidParameter, std::nullopt}
+                                              .description();
+    const Case cases[] = {
+        {" \thttps://relay.example/push \n", " secret\n", "https://relay.example/push",
+         "Relay set. Send a test push to check it.", false},
+        {"not a url", "secret", std::nullopt, "No push sent yet", true},
+        // Only https is stored: the keyring is never asked to keep another address.
+        {"http://relay.example/push", "secret", std::nullopt, refused, false},
+        {"https://relay.example/push", "  ", std::nullopt, refused, false},
+    };
+    for (const Case& c : cases) {
+        AppModelTestbed bed;
+        AppModel& model = bed.make();
+        const std::string pairingBefore = model.pairingReport();
+        model.setRelay(c.url, c.key);
+        settle();
+        EXPECT_EQ(model.relayURL() ? std::optional<std::string>(model.relayURL()->absoluteString()) : std::nullopt,
+                  c.relayURL)
+            << c.url;
+        EXPECT_EQ(model.lastPushReport(), c.lastPushReport) << c.url;
+        EXPECT_EQ(model.pairingReport(), c.notAURL ? "That relay address doesn't look like a URL." : pairingBefore)
+            << c.url;
+        auto stored = RelayKeyStore::load(bed.keychain->items());
+        ASSERT_TRUE(stored);
+        EXPECT_EQ(stored->has_value(), c.relayURL.has_value()) << c.url;
+        if (*stored) {
+            EXPECT_EQ((*stored)->key, "secret");
+        }
+    }
+}
+
+TEST(AppModelActionsTests, RemovingTheRelayClearsItOrReportsWhyNot) {
+    AppModelTestbed bed;
+    AppModel& model = bed.make();
+    model.setRelay("https://relay.example/push", "secret");
+    settle();
+    ASSERT_TRUE(model.relayURL().has_value());
+
+    bed.recorded.keychainFailures[RelayKeyStore::service()] = "locked";
+    model.removeRelay();
+    settle();
+    EXPECT_TRUE(model.relayURL().has_value());
+    EXPECT_EQ(model.lastPushReport().rfind("Couldn't remove the relay key: Keychain: ", 0), 0u) << model.lastPushReport();
+
+    bed.recorded.keychainFailures.clear();
+    model.removeRelay();
+    settle();
+    EXPECT_FALSE(model.relayURL().has_value());
+    EXPECT_FALSE(model.hasPushCredentials());
+    EXPECT_FALSE(RelayKeyStore::load(bed.keychain->items())->has_value());
+}
+
+// ---- hooks, login item, recordings, banners ----------------------------------------------------
+
+TEST(AppModelActionsTests, HooksGoOnInEitherModeAndOffAndTheStatusFollows) {
+    AppModelTestbed bed;
+    AppModel& model = bed.make();
+    const std::string settingsPath = bed.home / ".claude/settings.json";
+    testing::SignalCounter changed(model, &AppModel::hookStatusChanged);
+
+    // The agent's folder, as the agent leaves it for a user who never set anything.
+    ASSERT_TRUE(files::createDirectories(bed.home / ".claude"));
+
+    model.installHooksRecording();
+    EXPECT_EQ(model.hookStatus(), HookInstaller::Status::installed(true));
+    EXPECT_NE(files::readFile(settingsPath)->find("\"--capture\""), std::string::npos);
+
+    // Each edit keeps a backup named to the millisecond; a user never clicks faster.
+    std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    model.installHooks();
+    EXPECT_EQ(model.hookStatus(), HookInstaller::Status::installed(false));
+    EXPECT_EQ(files::readFile(settingsPath)->find("--capture"), std::string::npos);
+
+    std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    model.removeHooks();
+    EXPECT_EQ(model.hookStatus(), HookInstaller::Status::notInstalled());
+    EXPECT_EQ(files::readFile(settingsPath)->find("quorvel-hook"), std::string::npos);
+    EXPECT_EQ(changed.count(), 3);
+    settle();
+    EXPECT_TRUE(bed.recorded.errorAlerts.empty());
+}
+
+TEST(AppModelActionsTests, AHookChangeTheInstallerRefusesIsLoggedAndShown) {
+    AppModelTestbed bed;
+    AppModel& model = bed.make();
+    const std::string settingsPath = bed.home / ".claude/settings.json";
+
+    // Without the agent's folder nothing is created.
+    model.installHooks();
+    settle();
+    EXPECT_EQ(bed.recorded.errorAlerts,
+              (std::vector<std::string>{"Couldn't write a temporary file next to settings.json, so nothing was changed."}));
+    EXPECT_FALSE(std::filesystem::exists(bed.home / ".claude"));
+    EXPECT_EQ(model.hookStatus(), HookInstaller::Status::notInstalled());
+
+    // A file it can't make sense of is left alone, whichever way the hooks are turned.
+    ASSERT_TRUE(files::createDirectories(bed.home / ".claude"));
+    ASSERT_TRUE(files::writeFileAtomically(settingsPath, "{ \"hooks\": [] }"));
+    for (const auto& change : {&AppModel::installHooks, &AppModel::removeHooks}) {
+        bed.recorded.errorAlerts.clear();
+        (model.*change)();
+        settle();
+        ASSERT_EQ(bed.recorded.errorAlerts.size(), 1u);
+        EXPECT_EQ(bed.recorded.errorAlerts[0],
+                  "\"hooks\" in settings.json isn't a JSON object, so Quorvel won't touch it.");
+        EXPECT_TRUE(contains(bed.log.lines("App"), "error Hook change failed: " + bed.recorded.errorAlerts[0]));
+        EXPECT_EQ(*files::readFile(settingsPath), "{ \"hooks\": [] }");
+    }
+}
+
+TEST(AppModelActionsTests, LaunchAtLoginFollowsWhatTookEffect) {
+    AppModelTestbed bed;
+    AppModel& model = bed.make();
+    const std::string entry = bed.home / ".config/autostart/quorvel.desktop";
+    testing::SignalCounter changed(model, &AppModel::launchAtLoginChanged);
+    ASSERT_EQ(model.launchAtLogin(), LaunchAtLogin::Status::notRegistered);
+
+    model.setLaunchAtLogin(true);
+    EXPECT_EQ(model.launchAtLogin(), LaunchAtLogin::Status::enabled);
+    EXPECT_TRUE(std::filesystem::exists(entry));
+    model.setLaunchAtLogin(true);
+    EXPECT_EQ(changed.count(), 1);
+
+    model.setLaunchAtLogin(false);
+    EXPECT_EQ(model.launchAtLogin(), LaunchAtLogin::Status::notRegistered);
+    EXPECT_FALSE(std::filesystem::exists(entry));
+
+    // The autostart folder is a file: the change fails, is shown, and the switch stays off.
+    ASSERT_TRUE(std::filesystem::remove_all(bed.home / ".config/autostart"));
+    ASSERT_TRUE(files::writeFileAtomically(bed.home / ".config/autostart", "not a folder"));
+    model.setLaunchAtLogin(true);
+    settle();
+    EXPECT_EQ(model.launchAtLogin(), LaunchAtLogin::Status::notRegistered);
+    ASSERT_EQ(bed.recorded.errorAlerts.size(), 1u);
+    EXPECT_TRUE(contains(bed.log.lines("App"), "error Launch at login change failed: " + bed.recorded.errorAlerts[0]));
+    EXPECT_EQ(changed.count(), 2);
+}
+
+TEST(AppModelActionsTests, TheRecordingsFolderIsMadeAndOpenedEvenWhenItCantBeMade) {
+    AppModelTestbed bed;
+    AppModel& model = bed.make();
+    const std::string captures = model.paths().captures();
+    model.openRecordingsFolder();
+    EXPECT_TRUE(std::filesystem::is_directory(captures));
+    struct stat status {};
+    ASSERT_EQ(::stat(captures.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0700u);
+
+    ASSERT_TRUE(std::filesystem::remove_all(files::parentPath(captures)));
+    ASSERT_TRUE(files::writeFileAtomically(files::parentPath(captures), "a file in the way"));
+    model.openRecordingsFolder();
+    EXPECT_EQ(bed.recorded.openedFolders, (std::vector<std::string>{captures, captures}));
+    EXPECT_TRUE(bed.recorded.errorAlerts.empty());
+}
+
+TEST(AppModelActionsTests, TurnOnBannersOpensTheNotificationSettings) {
+    AppModelTestbed bed;
+    bed.make().openNotificationSettings();
+    EXPECT_EQ(bed.recorded.notificationSettingsOpened, 1);
+}
+
+// ---- simulations ------------------------------------------------------------------------------
+
+TEST(AppModelActionsTests, SimulateRunsTheInstalledHelperWithTheState) {
+    AppModelTestbed bed;
+    const std::string source = bed.home / "recording-helper";
+    const std::string arguments = bed.home / "arguments.txt";
+    ASSERT_TRUE(files::writeFileAtomically(source, "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" + arguments + "'\n", 0755));
+    bed.helperSource = source;
+    AppModel& model = bed.make();
+
+    for (const std::string state : {"done", "needsyou", "broke", "crashed"}) {
+        model.simulate(state);
+        settle();
+        const auto written = files::readFile(arguments);
+        EXPECT_EQ(written ? *written : "", "--simulate\n" + state + "\n");
+    }
+    EXPECT_TRUE(bed.recorded.errorAlerts.empty());
+}
+
+TEST(AppModelActionsTests, AHelperThatCantStartIsShown) {
+    AppModelTestbed bed;
+    AppModel& model = bed.make();
+    ASSERT_TRUE(std::filesystem::remove(model.paths().helper()));
+    model.simulate("done");
+    settle();
+    ASSERT_EQ(bed.recorded.errorAlerts.size(), 1u);
+    EXPECT_EQ(bed.recorded.errorAlerts[0].rfind(std::strerror(ENOENT), 0), 0u) << bed.recorded.errorAlerts[0];
+    EXPECT_NE(bed.recorded.errorAlerts[0].find(model.paths().helper()), std::string::npos);
+}
+
+// ---- the terminal -----------------------------------------------------------------------------
+
+TEST(AppModelActionsTests, TheTerminalOfTheGivenOrFocusSessionIsBroughtForward) {
+    AppModelTestbed bed;
+    AppModel& model = bed.make();
+    model.bringTerminalForward(std::nullopt);
+    EXPECT_TRUE(bed.recorded.windowActivations.empty());
+
+    HookEvent first = bed.event("SessionStart", "s1");
+    first.cwd = "/work/first";
+    model.handleHookEvent(first, true);
+    HookEvent second = bed.event("UserPromptSubmit", "s2");
+    second.cwd = "/work/second";
+    model.handleHookEvent(second, true);
+    const std::optional<std::string> focus = model.machine().focusSession()->id;
+
+    const auto kitty = TerminalFinder::desktopApplication(*TerminalFinder::bundleIdentifier("kitty"));
+    ASSERT_TRUE(kitty);
+    std::string classes;
+    for (const std::string& name : kitty->windowClasses) classes += (classes.empty() ? "" : ",") + name;
+
+    model.bringTerminalForward("s1");
+    model.bringTerminalForward("no such session");
+    const std::string focusFolder = *focus == "s1" ? "first" : "second";
+    EXPECT_EQ(bed.recorded.windowActivations,
+              (std::vector<std::string>{classes + " | first", classes + " | " + focusFolder}));
+}
+
+// ---- the device -------------------------------------------------------------------------------
+
+TEST(AppModelActionsTests, TheDeviceIsLabelledByProjectThenTerminalThenNumber) {
+    struct Case {
+        std::optional<std::string> cwd;
+        std::optional<std::string> termProgram;
+        std::string label;
+    };
+    const Case cases[] = {
+        {"/work/site", "kitty", "site"},
+        {"/", "iTerm.app", "iterm.app"},
+        {std::nullopt, "Apple_Terminal", "apple terminal"},
+        {std::nullopt, std::nullopt, "terminal 01"},
+        {"/", "", "terminal 01"},
+    };
+    for (const Case& c : cases) {
+        AppModelTestbed bed;
+        AppModel& model = bed.make();
+        HookEvent event = bed.event("UserPromptSubmit", "s1");
+        event.cwd = c.cwd;
+        event.termProgram = c.termProgram;
+        model.handleHookEvent(event, true);
+        const Instant now = bed.clock->current;
+        const DeviceDisplay display = model.deviceDisplay(now);
+        EXPECT_EQ(display.project, c.label) << c.label;
+        const Session session = *model.machine().focusSession();
+        DeviceDisplay expected = DeviceDisplay::build(session.state, false, c.label, session.lastEventAt, 1,
+                                                      model.machine().runningRows(now), model.finished(), now);
+        expected.live = true;
+        EXPECT_EQ(display, expected) << c.label;
+    }
+}
+
+TEST(AppModelActionsTests, TheDeviceShowsNoTerminalsTheServerAndAFloppyPutBack) {
+    AppModelTestbed bed;
+    AppModel& model = bed.make(false);
+    const Instant now = bed.clock->current;
+    // Before the server runs the display isn't live.
+    DeviceDisplay expected = DeviceDisplay::build(std::nullopt, false, std::nullopt, std::nullopt, 0, {}, {}, now);
+    expected.live = false;
+    EXPECT_EQ(model.deviceDisplay(now), expected);
+    settle();
+    EXPECT_TRUE(model.deviceDisplay(now).live);
+
+    bed.finishRun("s1");
+    EXPECT_TRUE(model.deviceDisplay(now).floppyOut);
+    model.dismiss();
+    EXPECT_FALSE(model.deviceDisplay(now).floppyOut);
+}
+
+TEST(AppModelActionsTests, TheAlarmTestStepsThroughEverySampleWithItsSoundEvenWhenMuted) {
+    AppModelTestbed bed;
+    AppModel& model = bed.make();
+    model.setMuted(true);
+    model.setControls({0.5, true, true, false});
+    const Instant now = bed.clock->current;
+
+    model.startAlarmTest();
+    std::vector<int> holds;
+    std::vector<std::optional<int>> steps;
+    for (int step = 0; step < AppModel::alarmTestStepCount; ++step) {
+        steps.push_back(model.alarmTestStep());
+        EXPECT_EQ(model.deviceDisplay(now), DeviceSamples::display(DeviceSamples::names[step], now)) << step;
+        EXPECT_TRUE(model.alarmTimer().isActive());
+        holds.push_back(model.alarmTimer().interval());
+        model.advanceAlarmTest();
+    }
+    EXPECT_EQ(steps, (std::vector<std::optional<int>>{0, 1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(holds, (std::vector<int>{3000, 3000, 3000, 4400, 3000, 3800, 3000, 3000}));
+    int total = 0;
+    for (int hold : holds) total += hold;
+    EXPECT_EQ(total, 26200);
+    EXPECT_EQ(bed.soundNames(), (std::vector<std::string>{"tick", "fanfare", "alarm", "buzz", "powerdown"}));
+    // At the fader's volume, squared.
+    for (const auto& [name, gain] : bed.recorded.sounds) EXPECT_EQ(gain, 0.25) << name;
+
+    EXPECT_FALSE(model.alarmTestStep().has_value());
+    EXPECT_FALSE(model.alarmTimer().isActive());
+
+    // Started again, it starts from the first sample.
+    model.startAlarmTest();
+    model.advanceAlarmTest();
+    model.startAlarmTest();
+    EXPECT_EQ(model.alarmTestStep(), std::optional<int>(0));
+}
+
+TEST(AppModelActionsTests, DismissEndsTheAlarmTestFirstThenAcknowledgesTheFocusSession) {
+    AppModelTestbed bed;
+    AppModel& model = bed.make();
+    bed.finishRun("s1");
+    ASSERT_EQ(model.machine().sessions.at("s1").state.kind(), SessionState::Kind::done);
+
+    model.startAlarmTest();
+    model.advanceAlarmTest();
+    model.advanceAlarmTest();  // the long run's tick is playing
+    model.dismiss();
+    EXPECT_FALSE(model.alarmTestStep().has_value());
+    EXPECT_FALSE(model.alarmTimer().isActive());
+    EXPECT_TRUE(contains(bed.recorded.soundsStopped, "tick"));
+    EXPECT_EQ(model.machine().sessions.at("s1").state.kind(), SessionState::Kind::done);
+    EXPECT_FALSE(model.floppyPutBack());
+
+    model.dismiss();
+    EXPECT_EQ(model.machine().sessions.at("s1").state.kind(), SessionState::Kind::idle);
+    EXPECT_TRUE(model.floppyPutBack());
+
+    // The next done alert brings the floppy out again.
+    bed.finishRun("s1");
+    EXPECT_FALSE(model.floppyPutBack());
+}
+
+TEST(AppModelActionsTests, DismissWithNoSessionsStillSilencesAndPutsTheFloppyBack) {
+    AppModelTestbed bed;
+    AppModel& model = bed.make();
+    bed.finishRun("s1");  // the fanfare plays
+    model.handleHookEvent(bed.event("SessionEnd", "s1"), true);
+    ASSERT_TRUE(model.machine().sessions.empty());
+
+    testing::SignalCounter machineChanged(model, &AppModel::machineChanged);
+    model.dismiss();
+    EXPECT_EQ(bed.recorded.soundsStopped, (std::vector<std::string>{"fanfare"}));
+    EXPECT_TRUE(model.floppyPutBack());
+    EXPECT_EQ(machineChanged.count(), 0);
+}
+
+// ---- the menu ---------------------------------------------------------------------------------
+
+TEST(AppModelActionsTests, MenuLinesAndTheSymbolFollowTheSessions) {
+    AppModelTestbed bed;
+    AppModel& model = bed.make();
+    EXPECT_EQ(model.menuBarSymbol(), "terminal");
+
+    HookEvent first = bed.event("SessionStart", "s1");
+    first.termProgram = std::nullopt;
+    model.handleHookEvent(first, true);
+    const Session one = model.machine().sessions.at("s1");
+    EXPECT_EQ(model.menuLine(one).rfind("TERMINAL \u00B7 ", 0), 0u) << model.menuLine(one);
+    EXPECT_EQ(model.menuLine(one), MenuBarMenu::sessionLine(one, 1, bed.clock->current));
+
+    bed.finishRun("s2");
+    EXPECT_EQ(model.menuLine(model.machine().sessions.at("s1")).rfind("TERMINAL 01 \u00B7 ", 0), 0u);
+    const std::string doneLine = model.menuLine(model.machine().sessions.at("s2"));
+    EXPECT_EQ(doneLine.rfind("TERMINAL 02 \u00B7 DONE. GO LOOK.", 0), 0u) << doneLine;
+    EXPECT_EQ(model.menuBarSymbol(), "checkmark.circle");
+}
+
+// ---- issue's "done when": a new user turns the hooks on and simulates a finished run ----------
+
+/// Sets an environment variable for one scope.
+class ScopedHome {
+public:
+    explicit ScopedHome(const std::string& home) {
+        if (const char* old = std::getenv("HOME")) old_ = old;
+        ::setenv("HOME", home.c_str(), 1);
+    }
+    ~ScopedHome() {
+        if (old_) {
+            ::setenv("HOME", old_->c_str(), 1);
+        } else {
+            ::unsetenv("HOME");
+        }
+    }
+    ScopedHome(const ScopedHome&) = delete;
+    ScopedHome& operator=(const ScopedHome&) = delete;
+
+private:
+    std::optional<std::string> old_;
+};
+
+TEST(AppModelActionsTests, ANewUserTurnsHooksOnAndASimulatedDoneSoundsTheFanfareAndPostsTheBanner) {
+    const std::string builtHelper = QUORVEL_BINARY_DIR "/bin/quorvel-hook";
+    ASSERT_TRUE(std::filesystem::exists(builtHelper)) << "build quorvel-hook first";
+    AppModelTestbed bed;
+    bed.helperSource = builtHelper;  // the app installs the real helper
+    AppModel& model = bed.make();
+    ASSERT_NE(model.server(), nullptr);
+    // A user of the agent who never set anything: its folder, no settings file.
+    ASSERT_TRUE(files::createDirectories(bed.home / ".claude"));
+    ASSERT_FALSE(std::filesystem::exists(bed.home / ".claude/settings.json"));
+
+    // "Turn on hooks" in the menu.
+    model.installHooks();
+    EXPECT_EQ(model.hookStatus(), HookInstaller::Status::installed(false));
+    const json::Json settings = json::parse(*files::readFile(bed.home / ".claude/settings.json"));
+    const std::vector<std::string> events = {"SessionStart",       "UserPromptSubmit", "Stop",
+                                             "StopFailure",        "Notification",     "PostToolUse",
+                                             "PostToolUseFailure", "SessionEnd"};
+    std::vector<std::string> written;
+    for (const auto& [event, groups] : settings.at("hooks").items()) {
+        written.push_back(event);
+        ASSERT_EQ(groups.size(), 1u) << event;
+        const json::Json& entry = groups[0].at("hooks").at(0);
+        EXPECT_EQ(entry.at("type"), "command") << event;
+        EXPECT_EQ(entry.at("command"), model.paths().helper()) << event;
+        EXPECT_EQ(entry.at("args"), json::Json::array()) << event;
+        if (event == "SessionEnd") {
+            EXPECT_EQ(entry.at("timeout"), 2);
+            EXPECT_FALSE(entry.contains("async"));
+        } else {
+            EXPECT_EQ(entry.at("async"), true) << event;
+        }
+    }
+    EXPECT_EQ(written, events);
+    EXPECT_EQ(settings.at("hooks").at("PostToolUse")[0].at("matcher"), "Bash");
+
+    // "Simulate Done": the installed helper posts a run and its stop to the app's server.
+    ScopedHome home(bed.home.path());
+    model.simulate("done");
+    QElapsedTimer waited;
+    waited.start();
+    while (bed.recorded.banners.empty() && waited.elapsed() < 10000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    settle();
+    EXPECT_TRUE(bed.recorded.errorAlerts.empty());
+    EXPECT_EQ(bed.soundNames(), (std::vector<std::string>{"fanfare"}));
+    ASSERT_EQ(bed.recorded.banners.size(), 1u);
+    EXPECT_EQ(bed.recorded.banners[0].title, "DONE. GO LOOK.");
+    EXPECT_EQ(bed.recorded.banners[0].threadIdentifier, "quorvel-simulated");
+    ASSERT_EQ(model.finished().size(), 1u);
+    EXPECT_EQ(model.finished()[0].title, "Test the alarm");
+}
+
+}  // namespace
+}  // namespace quorvel
