@@ -1,15 +1,9 @@
 // Measures the running app: its resident memory and CPU use while idle (no sessions, then
 // three running sessions) and the time from a POST being accepted to its finished run being
-// saved. Starts the app binary with a throw-away home; needs a display and a session bus
-// (bench/app-model.sh provides both). Prints one table.
+// saved. Starts the app binary with a throw-away home and runtime folder; needs a display and
+// a session bus (bench/app-model.sh provides both). Prints one table.
 //
 //   app_model_bench <quorvel> [idle seconds] [saves]
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,21 +11,21 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <filesystem>
 #include <fstream>
-#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "hook/LoopbackPost.hpp"
 #include "kit/engine/Endpoint.hpp"
 #include "kit/engine/HookEvent.hpp"
 #include "platform/Files.hpp"
 #include "platform/JsonCoding.hpp"
-
-extern char** environ;
+#include "tests/support/AppProcess.hpp"
+#include "tests/support/RuntimeFolder.hpp"
+#include "tests/support/TemporaryFolder.hpp"
 
 using namespace quorvel;
 using SteadyClock = std::chrono::steady_clock;
@@ -42,23 +36,10 @@ double millisecondsSince(SteadyClock::time_point start) {
     return std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
 }
 
-std::string post(std::uint16_t port, const std::string& token, const std::string& body) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    std::string answer;
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
-        const std::string request = "POST /v1/events HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer " + token +
-                                    "\r\nContent-Length: " + std::to_string(body.size()) +
-                                    "\r\nConnection: close\r\n\r\n" + body;
-        ::send(fd, request.data(), request.size(), MSG_NOSIGNAL);
-        char buffer[1024];
-        for (ssize_t count; (count = ::recv(fd, buffer, sizeof buffer, 0)) > 0;) answer.append(buffer, count);
-    }
-    ::close(fd);
-    return answer;
+/// Posts `body` as the helper does; true when the app accepted it.
+bool accepted(const Endpoint& endpoint, const std::string& body) {
+    const auto status = post(body, endpoint, 5.0);
+    return status && *status == 202;
 }
 
 std::string event(const std::string& name, const std::string& session, std::optional<std::string> prompt = {}) {
@@ -68,34 +49,19 @@ std::string event(const std::string& name, const std::string& session, std::opti
     return json::dump(made.encode());
 }
 
+/// The app, started, with an endpoint it answers on.
 class App {
 public:
-    App(std::string program, std::string home) : program_(std::move(program)), home_(std::move(home)) {
-        std::map<std::string, std::string> environment;
-        for (char** entry = environ; *entry != nullptr; ++entry) {
-            const std::string text = *entry;
-            const std::size_t equals = text.find('=');
-            if (equals != std::string::npos) environment[text.substr(0, equals)] = text.substr(equals + 1);
-        }
-        environment["HOME"] = home_;
-        environment["XDG_CONFIG_HOME"] = home_ + "/.config";
-        environment["XDG_DATA_HOME"] = home_ + "/.local/share";
-        environment["XDG_CACHE_HOME"] = home_ + "/.cache";
-        environment["QUORVEL_LOG_STDERR"] = "0";
-        std::vector<std::string> entries;
-        for (const auto& [name, value] : environment) entries.push_back(name + "=" + value);
-        std::vector<char*> envp;
-        for (std::string& entry : entries) envp.push_back(entry.data());
-        envp.push_back(nullptr);
-        char* argv[] = {program_.data(), nullptr};
-        if (::posix_spawn(&pid_, program_.c_str(), nullptr, nullptr, argv, envp.data()) != 0) {
-            std::fprintf(stderr, "couldn't start %s\n", program_.c_str());
+    App(const std::string& program, const std::string& home, const std::string& runtime)
+        : process_(program, home, runtime, testing::AppProcess::LogCopy::none) {
+        if (!process_.start()) {
+            std::fprintf(stderr, "couldn't start %s\n", program.c_str());
             std::exit(1);
         }
         const auto started = SteadyClock::now();
         while (millisecondsSince(started) < 15000) {
-            if (auto read = Endpoint::read(appSupport() + "/endpoint.json");
-                read && post(read->port, read->token, event("SessionStart", "probe")).rfind("HTTP/1.1 202", 0) == 0) {
+            if (auto read = Endpoint::read(process_.paths().endpoint());
+                read && accepted(*read, event("SessionStart", "probe"))) {
                 endpoint_ = *read;
                 return;
             }
@@ -104,17 +70,13 @@ public:
         std::fprintf(stderr, "the app didn't start listening\n");
         std::exit(1);
     }
-    ~App() {
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
-    }
 
-    std::string appSupport() const { return home_ + "/Library/Application Support/Quorvel"; }
+    std::string appSupport() const { return process_.paths().appSupport(); }
     const Endpoint& endpoint() const { return endpoint_; }
 
     /// Resident memory in kilobytes.
     long residentKilobytes() const {
-        std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+        std::ifstream status("/proc/" + std::to_string(process_.pid()) + "/status");
         for (std::string line; std::getline(status, line);) {
             if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
         }
@@ -123,7 +85,7 @@ public:
 
     /// User plus system CPU time so far, in seconds.
     double cpuSeconds() const {
-        std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+        std::ifstream stat("/proc/" + std::to_string(process_.pid()) + "/stat");
         std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
         // Fields after the command name in parentheses; utime and stime are the 14th and 15th.
         std::istringstream fields(text.substr(text.rfind(')') + 2));
@@ -140,9 +102,7 @@ public:
     }
 
 private:
-    std::string program_;
-    std::string home_;
-    pid_t pid_ = -1;
+    testing::AppProcess process_;
     Endpoint endpoint_;
 };
 
@@ -180,41 +140,41 @@ int main(int argc, char** argv) {
     const int idleSeconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 60;
     const int saves = argc > 3 ? std::max(1, std::atoi(argv[3])) : 50;
 
-    char pattern[] = "/tmp/quorvel-bench-XXXXXX";
-    if (::mkdtemp(pattern) == nullptr) return 1;
-    const std::string home = pattern;
+    // A home and a runtime folder of its own: a Quorvel the user runs is never disturbed, and
+    // never makes the measured app a silent second copy.
+    const testing::TemporaryFolder home;
+    const testing::RuntimeFolder runtime;
 
     Idle quiet{}, busy{};
     std::vector<double> saveMilliseconds;
     {
-        App app(program, home);
+        App app(program, home.path(), runtime.path());
         quiet = measureIdle(app, idleSeconds);
 
         for (const char* session : {"a", "b", "c"}) {
-            post(app.endpoint().port, app.endpoint().token, event("UserPromptSubmit", session, "keep going"));
+            accepted(app.endpoint(), event("UserPromptSubmit", session, "keep going"));
         }
         busy = measureIdle(app, idleSeconds);
 
         const std::string finished = app.appSupport() + "/finished.json";
         for (int round = 0; round < saves; ++round) {
             const std::string session = "save-" + std::to_string(round);
-            post(app.endpoint().port, app.endpoint().token, event("UserPromptSubmit", session, "a run"));
+            accepted(app.endpoint(), event("UserPromptSubmit", session, "a run"));
             const std::size_t before = finishedCount(finished);
-            const std::string answer = post(app.endpoint().port, app.endpoint().token, event("Stop", session));
-            const auto accepted = SteadyClock::now();
-            if (answer.rfind("HTTP/1.1 202", 0) != 0) {
+            const bool stopAccepted = accepted(app.endpoint(), event("Stop", session));
+            const auto acceptedAt = SteadyClock::now();
+            if (!stopAccepted) {
                 std::fprintf(stderr, "a POST was refused\n");
                 return 1;
             }
             // The list stops growing at 50 runs; from then on the file changes in place.
-            while (finishedCount(finished) == before && before < 50 && millisecondsSince(accepted) < 5000) {
+            while (finishedCount(finished) == before && before < 50 && millisecondsSince(acceptedAt) < 5000) {
                 std::this_thread::sleep_for(std::chrono::microseconds(200));
             }
-            saveMilliseconds.push_back(millisecondsSince(accepted));
+            saveMilliseconds.push_back(millisecondsSince(acceptedAt));
             if (before >= 50) break;
         }
     }
-    std::filesystem::remove_all(home);
 
     std::sort(saveMilliseconds.begin(), saveMilliseconds.end());
     const auto percentile = [&](double p) {

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "app/core/EventServer.hpp"
+#include "hook/LoopbackPost.hpp"
 #include "kit/engine/Endpoint.hpp"
 #include "kit/engine/QuorvelPaths.hpp"
 
@@ -107,11 +108,9 @@ bool postOnce(std::uint16_t port, const std::string& request) {
     return accepted;
 }
 
-std::string eventRequest(const std::string& token) {
-    std::string body = json::dump(HookEvent::make("Stop", "bench-session", 1796714910.5).encode());
-    return "POST /v1/events HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer " + token +
-           "\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
-           "\r\nConnection: close\r\n\r\n" + body;
+/// The request the helper sends for a stop.
+std::string stopRequest(const std::string& token) {
+    return eventRequest(json::dump(HookEvent::make("Stop", "bench-session", 1796714910.5).encode()), token);
 }
 
 struct LoadResult {
@@ -130,7 +129,7 @@ LoadResult load(int clients, double seconds, double rate) {
         std::exit(1);
     }
     const std::uint16_t port = server.value()->port();
-    const std::string request = eventRequest(token);
+    const std::string request = stopRequest(token);
     std::atomic<long> sent{0}, accepted{0};
     auto start = SteadyClock::now();
     auto end = start + std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(seconds));

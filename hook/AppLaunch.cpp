@@ -3,7 +3,7 @@
 #include <unistd.h>
 
 #include "hook/FallbackBanner.hpp"
-#include "hook/ProcessRunner.hpp"
+#include "platform/ChildProcess.hpp"
 #include "platform/ExecutablePath.hpp"
 #include "platform/Files.hpp"
 
@@ -21,12 +21,12 @@ std::string appExecutable(const HookEvent::Environment& environment) {
 }
 
 void launchAppOrNotify(const HookEvent& event, const HookLog& log, const std::string& executable) {
-    if (spawnDetached(executable, {})) return;
+    if (startDetachedProgram(executable, {})) return;
     log.writeLogLine("couldn't launch the app with open -g");
     std::optional<FallbackBanner> banner = fallbackBanner(event);
     if (!banner) return;
     // "--" ends the notifier's options, so no text is ever read as one.
-    if (runProcess(bannerCommand, {"--", banner->title, banner->body}) != 0) {
+    if (auto shown = runProgram(bannerCommand, {"--", banner->title, banner->body}); !shown || *shown != 0) {
         log.writeLogLine("osascript fallback failed too");
     }
 }

@@ -1,11 +1,11 @@
 #include "hook/Capture.hpp"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 
 #include "hook/HookInput.hpp"
 #include "hook/InternetDateTime.hpp"
+#include "hook/UnixMilliseconds.hpp"
 #include "platform/Files.hpp"
 #include "platform/SecureRandom.hpp"
 #include "platform/UnicodeText.hpp"
@@ -37,12 +37,6 @@ json::Json sortingKeys(const json::Json& value) {
     json::Json sorted = json::Json::object();
     for (const std::string& key : keys) sorted[key] = sortingKeys(value.at(key));
     return sorted;
-}
-
-std::int64_t wholeMilliseconds(Instant instant) {
-    double milliseconds = std::trunc(instant.unixSeconds() * 1000.0);
-    if (!std::isfinite(milliseconds) || milliseconds < -9.2e18 || milliseconds > 9.2e18) return 0;
-    return static_cast<std::int64_t>(milliseconds);
 }
 
 json::Json environmentValue(const HookEvent::Environment& environment, std::string_view name) {
@@ -93,8 +87,8 @@ Expected<std::string, CaptureError> writeCapture(std::string_view input, Instant
         return unexpected(CaptureError{error.what()});
     }
 
-    std::string name = std::to_string(wholeMilliseconds(captureTime)) + "-" + captureEventName(payload) + "-" +
-                       random::makeUuidString().substr(0, 8) + ".json";
+    std::string name = std::to_string(unixMilliseconds(captureTime.unixSeconds())) + "-" + captureEventName(payload) +
+                       "-" + random::makeUuidString().substr(0, 8) + ".json";
     std::string path = files::joinPath(capturesFolder, name);
     if (auto written = files::writeFileAtomically(path, bytes, 0600); !written) {
         return unexpected(CaptureError{written.error().message});

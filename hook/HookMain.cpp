@@ -23,9 +23,10 @@ bool contains(const std::vector<std::string>& arguments, std::string_view wanted
 }
 
 void fallBack(std::string_view data, const HookEvent& event, const QuorvelPaths& paths, const HookLog& log,
-              const std::string& appExecutable) {
+              const HookEvent::Environment& environment) {
     writeSpoolFile(data, event, paths, log);
-    launchAppOrNotify(event, log, appExecutable);
+    // Looked for only here: while the app answers, the helper never needs it.
+    launchAppOrNotify(event, log, appExecutable(environment));
 }
 
 }  // namespace
@@ -38,7 +39,7 @@ void startWatchdog(double seconds) {
 }
 
 void postEvent(const HookEvent& event, const QuorvelPaths& paths, const HookLog& log,
-               const std::string& appExecutable) {
+               const HookEvent::Environment& environment) {
     auto data = json::encodeJson(event);
     if (!data) {
         log.writeLogLine("couldn't encode event: " + data.error().message);
@@ -47,16 +48,16 @@ void postEvent(const HookEvent& event, const QuorvelPaths& paths, const HookLog&
     auto endpoint = Endpoint::read(paths.endpoint());
     if (!endpoint) {
         log.writeLogLine("app not answering for " + event.event + ": " + endpoint.error().message);
-        fallBack(*data, event, paths, log, appExecutable);
+        fallBack(*data, event, paths, log, environment);
         return;
     }
     auto status = post(*data, *endpoint);
     if (!status) {
         log.writeLogLine("app not answering for " + event.event + ": " + status.error().description);
-        fallBack(*data, event, paths, log, appExecutable);
+        fallBack(*data, event, paths, log, environment);
     } else if (*status != 202) {
         log.writeLogLine("app answered " + std::to_string(*status) + " for " + event.event);
-        fallBack(*data, event, paths, log, appExecutable);
+        fallBack(*data, event, paths, log, environment);
     }
 }
 
@@ -65,13 +66,12 @@ void hookMain(const HookInvocation& invocation) {
     const HookLog log{paths.hookLog(), hookLogMaxBytes};
     const std::vector<std::string>& arguments = invocation.arguments;
     const HookEvent::Environment& environment = invocation.environment;
-    const std::string executable = appExecutable(environment);
 
     if (auto simulate = std::find(arguments.begin(), arguments.end(), "--simulate"); simulate != arguments.end()) {
         std::string state = std::next(simulate) != arguments.end() ? *std::next(simulate) : std::string();
         std::vector<HookEvent> events = buildSimulatedEvents(state, Instant::now());
         if (events.empty()) log.writeLogLine("unknown --simulate state '" + state + "'");
-        for (const HookEvent& event : events) postEvent(event, paths, log, executable);
+        for (const HookEvent& event : events) postEvent(event, paths, log, environment);
         return;
     }
 
@@ -95,7 +95,7 @@ void hookMain(const HookInvocation& invocation) {
         log.writeLogLine("payload had no session_id or hook_event_name");
         return;
     }
-    postEvent(*event, paths, log, executable);
+    postEvent(*event, paths, log, environment);
 }
 
 }  // namespace quorvel

@@ -35,8 +35,8 @@ void startWatchdog(double seconds = watchdogSeconds);
 void hookMain(const HookInvocation& invocation);
 
 /// Posts the event; when the app doesn't take it, logs why, spools it and starts the app
-/// (or shows a banner).
+/// (`appExecutable` for `environment`), or shows a banner.
 void postEvent(const HookEvent& event, const QuorvelPaths& paths, const HookLog& log,
-               const std::string& appExecutable);
+               const HookEvent::Environment& environment);
 
 }  // namespace quorvel

@@ -1,17 +1,13 @@
 #include "hook/SpoolFile.hpp"
 
-#include <cmath>
-#include <cstdint>
-
+#include "hook/UnixMilliseconds.hpp"
 #include "platform/Files.hpp"
 #include "platform/SecureRandom.hpp"
 
 namespace quorvel {
 
 std::string spoolFileName(const HookEvent& event, std::string_view uuid) {
-    double milliseconds = std::trunc(event.receivedAt * 1000.0);
-    if (!std::isfinite(milliseconds) || milliseconds < -9.2e18 || milliseconds > 9.2e18) milliseconds = 0;
-    std::string name = std::to_string(static_cast<std::int64_t>(milliseconds)) + "-";
+    std::string name = std::to_string(unixMilliseconds(event.receivedAt)) + "-";
     name += uuid;
     name += ".json";
     return name;

@@ -40,41 +40,18 @@ void AppModel::assignTracked(T& field, T value, void (AppModel::*changed)()) {
 
 AppModel::AppModel(AppServices services, QObject* parent)
     : QObject(parent),
-      paths_(std::move(services.paths)),
-      defaults_(std::move(services.defaults)),
-      clock_(std::move(services.clock)),
-      calendar_(std::move(services.calendar)),
+      services_(std::move(services)),
       logger_(Quorvel::macBundleID, "App"),
-      finishedStore_(paths_.appSupport()) {
+      finishedStore_(services_.paths.appSupport()) {
     // The initial values, in declaration order.
-    settings_ = AppSettings::load(*defaults_);
+    settings_ = AppSettings::load(*services_.defaults);
     lastPushReport_ = std::string(PushReport::initial);
     pairingReport_ = std::string(PairingReport::lookingForPhone);
-    phoneDeviceToken_ = defaults_->stringValue(phoneDeviceTokenKey).value_or("");
-    launchAtLoginService_ = std::move(services.launchAtLogin);
-    launchAtLogin_ = launchAtLoginService_->status();
-
-    // The services, in the order they depend on each other.
-    notifier_ = std::move(services.notifier);
-    sounds_ = std::move(services.sounds);
-    keepAwake_ = std::move(services.keepAwake);
-    presence_ = std::move(services.presence);
-    idleTime_ = std::move(services.idleTime);
-    apns_ = std::move(services.apns);
-    tokenSync_ = std::move(services.tokenSync);
-    makeLiveActivity_ = std::move(services.makeLiveActivity);
-    keychain_ = std::move(services.keychain);
-    windows_ = std::move(services.windows);
-    helperInstaller_ = std::move(services.helperInstaller);
-    hostName_ = std::move(services.hostName);
-    terminalFinder_ = std::move(services.terminalFinder);
-    phoneQueue_ = std::move(services.phoneQueue);
-    deliveryQueue_ = std::move(services.deliveryQueue);
-    keychainQueue_ = std::move(services.keychainQueue);
-    processQueue_ = std::move(services.processQueue);
+    phoneDeviceToken_ = services_.defaults->stringValue(phoneDeviceTokenKey).value_or("");
+    launchAtLogin_ = services_.launchAtLogin->status();
 
     // A stored value of another type counts as none.
-    appliedPhonePrefsAt_ = defaults_->dateValue(appliedPhonePrefsAtKey).value_or(distantPast);
+    appliedPhonePrefsAt_ = services_.defaults->dateValue(appliedPhonePrefsAtKey).value_or(distantPast);
     ticker_.setSingleShot(true);
     ticker_.setInterval(tickIntervalMilliseconds);
     connect(&ticker_, &QTimer::timeout, this, [this] {
@@ -87,9 +64,9 @@ AppModel::AppModel(AppServices services, QObject* parent)
 
     machine_ = StateMachine(settings_.stateMachineSettings());
     finished_ = finishedStore_.load();
-    controls_ = storedControls(*defaults_);
+    controls_ = storedControls(*services_.defaults);
 
-    if (auto installed = helperInstaller_.installHelper(paths_.helper()); !installed) {
+    if (auto installed = services_.helperInstaller.installHelper(services_.paths.helper()); !installed) {
         const std::string description = installed.error().message();
         logger_.error("Helper install failed: " + description);
         showError(description);
@@ -100,13 +77,13 @@ AppModel::AppModel(AppServices services, QObject* parent)
 
     later([this] { start(); });
     // Only a stored Boolean false hides the device window; no value or any other keeps it.
-    if (defaults_->boolValue(deviceVisibleKey) != std::optional<bool>(false)) {
+    if (services_.defaults->boolValue(deviceVisibleKey) != std::optional<bool>(false)) {
         later([this] { setDeviceVisible(true); });
     }
-    if (defaults_->boolValue(stripVisibleKey).value_or(false)) {
+    if (services_.defaults->boolValue(stripVisibleKey).value_or(false)) {
         later([this] { setStripVisible(true); });
     }
-    if (!defaults_->boolValue(setupShownKey).value_or(false)) {
+    if (!services_.defaults->boolValue(setupShownKey).value_or(false)) {
         later([this] { setupWindow().show(); });
     }
 }
@@ -116,7 +93,8 @@ AppModel::~AppModel() {
     alarmTimer_.stop();
     // No event is handed over, and no work comes back, while the model is taken apart.
     server_.reset();
-    for (const auto& queue : {phoneQueue_, deliveryQueue_, keychainQueue_, processQueue_}) {
+    for (const auto& queue :
+         {services_.phoneQueue, services_.deliveryQueue, services_.keychainQueue, services_.processQueue}) {
         if (queue) queue->waitUntilIdle();
     }
 }
@@ -131,15 +109,15 @@ void AppModel::setSettings(AppSettings settings) {
     const bool showedInDock = settings_.showInDock;
     assignTracked(settings_, std::move(settings), &AppModel::settingsChanged);
     mutateMachine([&](StateMachine& machine) { machine.settings = settings_.stateMachineSettings(); });
-    if (settings_.showInDock != showedInDock) windows_->setShowsInDock(settings_.showInDock);
-    if (auto saved = settings_.save(*defaults_); !saved) {
+    if (settings_.showInDock != showedInDock) services_.windows->setShowsInDock(settings_.showInDock);
+    if (auto saved = settings_.save(*services_.defaults); !saved) {
         logger_.error("Couldn't save settings: " + saved.error().message);
     }
 }
 
 void AppModel::setPhoneDeviceToken(std::string token) {
     assignTracked(phoneDeviceToken_, std::move(token), &AppModel::phoneDeviceTokenChanged);
-    defaults_->setString(phoneDeviceTokenKey, phoneDeviceToken_);
+    services_.defaults->setString(phoneDeviceTokenKey, phoneDeviceToken_);
 }
 
 void AppModel::setControls(DeviceControls controls) {
@@ -209,12 +187,12 @@ void AppModel::mutateMachine(const std::function<void(StateMachine&)>& change) {
 // ---- start-up -------------------------------------------------------------------------------
 
 void AppModel::start() {
-    notifier_->requestPermission([this] { checkBannersAllowed(); });
+    services_.notifier->requestPermission([this] { checkBannersAllowed(); });
 
     startServer();
     drainSpool();
 
-    inBackground(*phoneQueue_, [this, sync = tokenSync_]() -> std::function<void()> {
+    inBackground(*services_.phoneQueue, [this, sync = services_.tokenSync]() -> std::function<void()> {
         auto subscribed = sync->ensureSubscription();
         return [this, subscribed] {
             if (!subscribed) {
@@ -226,7 +204,7 @@ void AppModel::start() {
     });
 
     LiveActivityCoordinator* coordinator = &liveActivity();
-    inBackground(*deliveryQueue_, [coordinator]() -> std::function<void()> {
+    inBackground(*services_.deliveryQueue, [coordinator]() -> std::function<void()> {
         coordinator->cleanUpOrphanChannels();
         return {};
     });
@@ -235,7 +213,7 @@ void AppModel::start() {
 }
 
 void AppModel::startServer() {
-    const std::string endpointPath = paths_.endpoint();
+    const std::string endpointPath = services_.paths.endpoint();
     std::optional<Endpoint> stored;
     if (auto read = Endpoint::read(endpointPath)) stored = *read;
 
@@ -277,13 +255,13 @@ void AppModel::startServer() {
 }
 
 void AppModel::drainSpool() {
-    for (const HookEvent& event : quorvel::drainSpool(paths_.spool())) handleHookEvent(event, false);
+    for (const HookEvent& event : quorvel::drainSpool(services_.paths.spool())) handleHookEvent(event, false);
 }
 
-void AppModel::refreshHookStatus() { setHookStatus(HookInstaller(paths_).status()); }
+void AppModel::refreshHookStatus() { setHookStatus(HookInstaller(services_.paths).status()); }
 
 void AppModel::refreshKeys() {
-    inBackground(*keychainQueue_, [this, keychain = keychain_]() -> std::function<void()> {
+    inBackground(*services_.keychainQueue, [this, keychain = services_.keychain]() -> std::function<void()> {
         auto key = APNsKeyStore::load(*keychain);
         auto relay = RelayKeyStore::load(*keychain);
         return [this, key = std::move(key), relay = std::move(relay)] {
@@ -306,7 +284,7 @@ void AppModel::refreshKeys() {
 }
 
 void AppModel::checkBannersAllowed() {
-    notifier_->checkBannersAllowed([this](bool allowed) { setBannersAllowed(allowed); });
+    services_.notifier->checkBannersAllowed([this](bool allowed) { setBannersAllowed(allowed); });
 }
 
 void AppModel::setDeviceVisible(bool visible) {
@@ -316,7 +294,7 @@ void AppModel::setDeviceVisible(bool visible) {
         deviceWindow_->hide();
     }
     setDeviceVisibleFlag(visible);
-    defaults_->setBool(deviceVisibleKey, visible);
+    services_.defaults->setBool(deviceVisibleKey, visible);
 }
 
 void AppModel::setStripVisible(bool visible) {
@@ -326,12 +304,12 @@ void AppModel::setStripVisible(bool visible) {
         stripPanel_->hide();
     }
     setStripVisibleFlag(visible);
-    defaults_->setBool(stripVisibleKey, visible);
+    services_.defaults->setBool(stripVisibleKey, visible);
 }
 
 void AppModel::saveControls() {
     try {
-        defaults_->setJson(deviceControlsKey, controls_.encode());
+        services_.defaults->setJson(deviceControlsKey, controls_.encode());
     } catch (const std::exception& error) {
         logger_.error(std::string("Couldn't save device controls: ") + error.what());
     }
@@ -340,7 +318,7 @@ void AppModel::saveControls() {
 void AppModel::saveFinished() { finishedStore_.save(finished_); }
 
 void AppModel::showError(const std::string& message) {
-    later([this, message] { windows_->showErrorAlert(message); });
+    later([this, message] { services_.windows->showErrorAlert(message); });
 }
 
 void AppModel::phoneRecordsChanged() {
@@ -354,43 +332,43 @@ void AppModel::dockIconClicked() {
 // ---- lazily made parts ----------------------------------------------------------------------
 
 LiveActivityCoordinator& AppModel::liveActivity() {
-    if (!liveActivity_) liveActivity_ = makeLiveActivity_(apns_);
+    if (!liveActivity_) liveActivity_ = services_.makeLiveActivity(services_.apns);
     return *liveActivity_;
 }
 
 WindowHost& AppModel::deviceWindow() {
-    if (!deviceWindow_) deviceWindow_ = windows_->makeDeviceWindow(*this);
+    if (!deviceWindow_) deviceWindow_ = services_.windows->makeDeviceWindow(*this);
     return *deviceWindow_;
 }
 
 WindowHost& AppModel::stripPanel() {
-    if (!stripPanel_) stripPanel_ = windows_->makeStripPanel(*this);
+    if (!stripPanel_) stripPanel_ = services_.windows->makeStripPanel(*this);
     return *stripPanel_;
 }
 
 WindowHost& AppModel::settingsWindow() {
     if (!settingsWindow_) {
-        settingsWindow_ = windows_->makeHostedWindow(
-            {AppWindows::HostedWindowSpec::Content::settings, std::string(Quorvel::displayName) + " settings",
-             "QuorvelSettings"},
-            *this);
+        settingsWindow_ =
+            services_.windows->makeHostedWindow({AppWindows::HostedWindowSpec::Content::settings,
+                                                 std::string(Quorvel::displayName) + " settings", "QuorvelSettings"},
+                                                *this);
     }
     return *settingsWindow_;
 }
 
 WindowHost& AppModel::setupWindow() {
     if (!setupWindow_) {
-        setupWindow_ = windows_->makeHostedWindow(
-            {AppWindows::HostedWindowSpec::Content::setup, "Set up " + std::string(Quorvel::displayName),
-             "QuorvelSetup"},
-            *this);
+        setupWindow_ =
+            services_.windows->makeHostedWindow({AppWindows::HostedWindowSpec::Content::setup,
+                                                 "Set up " + std::string(Quorvel::displayName), "QuorvelSetup"},
+                                                *this);
     }
     return *setupWindow_;
 }
 
 WindowHost& AppModel::finishedWindow() {
     if (!finishedWindow_) {
-        finishedWindow_ = windows_->makeHostedWindow(
+        finishedWindow_ = services_.windows->makeHostedWindow(
             {AppWindows::HostedWindowSpec::Content::finished, "Finished", "QuorvelFinished"}, *this);
     }
     return *finishedWindow_;

@@ -104,7 +104,7 @@ public:
     void setAlarmTestStep(std::optional<int> step);
 
     // ---- untracked state ----------------------------------------------------------------
-    const QuorvelPaths& paths() const { return paths_; }
+    const QuorvelPaths& paths() const { return services_.paths; }
     /// The running event server; null when it couldn't start (see `serverProblem`).
     const EventServer* server() const { return server_.get(); }
     const Router& router() const { return router_; }
@@ -276,10 +276,8 @@ private:
     template <typename T>
     void assignTracked(T& field, T value, void (AppModel::*changed)());
 
-    QuorvelPaths paths_;
-    std::shared_ptr<KeyValueStore> defaults_;
-    std::shared_ptr<const Clock> clock_;
-    std::function<Calendar()> calendar_;
+    // First, so every service outlives the state and the windows that use it.
+    AppServices services_;
     Logger logger_;
 
     HookInstaller::Status hookStatus_ = HookInstaller::Status::notInstalled();
@@ -302,26 +300,7 @@ private:
     bool floppyPutBack_ = false;
     std::optional<int> alarmTestStep_;
 
-    std::unique_ptr<Notifier> notifier_;
-    std::unique_ptr<SoundPlayer> sounds_;
-    std::unique_ptr<KeepAwake> keepAwake_;
-    std::unique_ptr<Presence> presence_;
-    std::unique_ptr<UserIdleTime> idleTime_;
     Router router_;
-    std::shared_ptr<PushDelivery> apns_;
-    std::shared_ptr<TokenSync> tokenSync_;
-    std::function<std::unique_ptr<LiveActivityCoordinator>(std::shared_ptr<PushDelivery>)> makeLiveActivity_;
-    std::shared_ptr<SecretStore> keychain_;
-    std::unique_ptr<AppWindows> windows_;
-    HelperInstaller helperInstaller_;
-    std::shared_ptr<LaunchAtLogin> launchAtLoginService_;
-    std::function<std::optional<std::string>()> hostName_;
-    std::unique_ptr<TerminalFinder> terminalFinder_;
-    std::shared_ptr<WorkQueue> phoneQueue_;
-    std::shared_ptr<WorkQueue> deliveryQueue_;
-    std::shared_ptr<WorkQueue> keychainQueue_;
-    std::shared_ptr<WorkQueue> processQueue_;
-
     FinishedStore finishedStore_;
     int ticksSinceTokenFetch_ = 0;
     int attentiveTicks_ = attentiveTickCount;

@@ -51,7 +51,7 @@ std::string deviceLabel(const Session& session) {
 // ---- the APNs key and the relay -------------------------------------------------------------
 
 void AppModel::importAPNsKey(const std::string& keyID, const std::string& teamID) {
-    const std::optional<std::string> chosen = windows_->chooseFile("Choose the AuthKey .p8 file");
+    const std::optional<std::string> chosen = services_.windows->chooseFile("Choose the AuthKey .p8 file");
     if (!chosen || chosen->empty()) return;
 
     APNsKeyStore::Credentials credentials;
@@ -68,14 +68,15 @@ void AppModel::importAPNsKey(const std::string& keyID, const std::string& teamID
     if (!text::isValidUtf8(*pem)) return failed("The file isn't UTF-8 text: " + *chosen);
     credentials.pem = *pem;
 
-    inBackground(*keychainQueue_, [this, keychain = keychain_, credentials, failed]() -> std::function<void()> {
-        auto saved = APNsKeyStore::save(*keychain, credentials);
-        return [this, saved, keyID = credentials.keyID, failed] {
-            if (!saved) return failed(APNsKeyStore::describe(saved.error()));
-            logger_.info("APNs key " + keyID + " imported into the Keychain");
-            refreshKeys();
-        };
-    });
+    inBackground(*services_.keychainQueue,
+                 [this, keychain = services_.keychain, credentials, failed]() -> std::function<void()> {
+                     auto saved = APNsKeyStore::save(*keychain, credentials);
+                     return [this, saved, keyID = credentials.keyID, failed] {
+                         if (!saved) return failed(APNsKeyStore::describe(saved.error()));
+                         logger_.info("APNs key " + keyID + " imported into the Keychain");
+                         refreshKeys();
+                     };
+                 });
 }
 
 void AppModel::setRelay(const std::string& url, const std::string& key) {
@@ -85,21 +86,22 @@ void AppModel::setRelay(const std::string& url, const std::string& key) {
         return;
     }
     const RelayKeyStore::Credentials credentials{*address, text::trimmingWhitespaceAndNewlines(key)};
-    inBackground(*keychainQueue_, [this, keychain = keychain_, credentials]() -> std::function<void()> {
-        auto saved = RelayKeyStore::save(*keychain, credentials);
-        return [this, saved, url = credentials.url] {
-            if (!saved) {
-                setLastPushReport("Couldn't save the relay key: " + saved.error().description());
-                return;
-            }
-            setRelayURL(url);
-            setLastPushReport("Relay set. Send a test push to check it.");
-        };
-    });
+    inBackground(*services_.keychainQueue,
+                 [this, keychain = services_.keychain, credentials]() -> std::function<void()> {
+                     auto saved = RelayKeyStore::save(*keychain, credentials);
+                     return [this, saved, url = credentials.url] {
+                         if (!saved) {
+                             setLastPushReport("Couldn't save the relay key: " + saved.error().description());
+                             return;
+                         }
+                         setRelayURL(url);
+                         setLastPushReport("Relay set. Send a test push to check it.");
+                     };
+                 });
 }
 
 void AppModel::removeRelay() {
-    inBackground(*keychainQueue_, [this, keychain = keychain_]() -> std::function<void()> {
+    inBackground(*services_.keychainQueue, [this, keychain = services_.keychain]() -> std::function<void()> {
         auto removed = RelayKeyStore::remove(*keychain);
         return [this, removed] {
             if (!removed) {
@@ -120,7 +122,7 @@ void AppModel::bringTerminalForward(const std::optional<std::string>& sessionID)
     }
     if (!session) session = machine_.focusSession();
     if (!session) return;
-    terminalFinder_->bringForward(session->termProgram, session->cwd);
+    services_.terminalFinder->bringForward(session->termProgram, session->cwd);
 }
 
 DeviceDisplay AppModel::deviceDisplay(Instant now) const {
@@ -160,12 +162,12 @@ void AppModel::showAlarmTestStep(int step) {
     setAlarmTestStep(step);
     // The test always sounds: the mute switch is not asked (a fader at zero stays silent).
     const auto& sounds = DeviceSamples::sounds();
-    if (auto sound = sounds.find(name); sound != sounds.end()) sounds_->play(sound->second, controls_.volume);
+    if (auto sound = sounds.find(name); sound != sounds.end()) services_.sounds->play(sound->second, controls_.volume);
     alarmTimer_.start(static_cast<int>(std::lround(DeviceSamples::dwell(name) * 1000.0)));
 }
 
 void AppModel::dismiss() {
-    sounds_->stop();
+    services_.sounds->stop();
     if (alarmTestStep_) {
         alarmTimer_.stop();
         setAlarmTestStep(std::nullopt);
@@ -180,7 +182,7 @@ void AppModel::dismiss() {
 // ---- the menu -------------------------------------------------------------------------------
 
 std::string AppModel::menuLine(const Session& session) const {
-    return MenuBarMenu::sessionLine(session, machine_.sessions.size(), clock_->now());
+    return MenuBarMenu::sessionLine(session, machine_.sessions.size(), services_.clock->now());
 }
 
 std::string AppModel::menuBarSymbol() const {
@@ -188,7 +190,7 @@ std::string AppModel::menuBarSymbol() const {
     return std::string(quorvel::menuBarSymbol(focus ? std::optional<SessionState>(focus->state) : std::nullopt));
 }
 
-void AppModel::openNotificationSettings() { notifier_->openNotificationSettings(); }
+void AppModel::openNotificationSettings() { services_.notifier->openNotificationSettings(); }
 
 // ---- hooks, login item, recordings, simulations ---------------------------------------------
 
@@ -197,12 +199,12 @@ void AppModel::installHooks() { setHooks(false); }
 void AppModel::installHooksRecording() { setHooks(true); }
 
 void AppModel::setHooks(bool recording) {
-    const auto installed = HookInstaller(paths_).installHooks(recording);
+    const auto installed = HookInstaller(services_.paths).installHooks(recording);
     finishHookChange(installed ? std::nullopt : std::optional<std::string>(installed.error().message()));
 }
 
 void AppModel::removeHooks() {
-    const auto removed = HookInstaller(paths_).removeHooks();
+    const auto removed = HookInstaller(services_.paths).removeHooks();
     finishHookChange(removed ? std::nullopt : std::optional<std::string>(removed.error().message()));
 }
 
@@ -215,23 +217,23 @@ void AppModel::finishHookChange(const std::optional<std::string>& failure) {
 }
 
 void AppModel::setLaunchAtLogin(bool enabled) {
-    if (auto changed = launchAtLoginService_->set(enabled); !changed) {
+    if (auto changed = services_.launchAtLogin->set(enabled); !changed) {
         logger_.error("Launch at login change failed: " + changed.error().message);
         showError(changed.error().message);
     }
-    setLaunchAtLoginStatus(launchAtLoginService_->status());
+    setLaunchAtLoginStatus(services_.launchAtLogin->status());
 }
 
 void AppModel::openRecordingsFolder() {
-    const std::string captures = paths_.captures();
+    const std::string captures = services_.paths.captures();
     // Asked to open even when it can't be made: the desktop says what is wrong with it.
     (void)files::createDirectories(captures);
-    windows_->openFolder(captures);
+    services_.windows->openFolder(captures);
 }
 
 void AppModel::simulate(const std::string& state) {
-    const std::string helper = paths_.helper();
-    inBackground(*processQueue_, [this, helper, state]() -> std::function<void()> {
+    const std::string helper = services_.paths.helper();
+    inBackground(*services_.processQueue, [this, helper, state]() -> std::function<void()> {
         // Whatever the helper does, its events come back through the event server.
         auto ran = runChildProcess(helper, {"--simulate", state});
         if (ran) return {};

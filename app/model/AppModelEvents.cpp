@@ -16,7 +16,7 @@ void AppModel::handleHookEvent(const HookEvent& event, bool live) {
     mutateMachine([&](StateMachine& machine) { effects = machine.handle(event); });
 
     // A spooled event still counts as live while it is recent; one stamped in the future too.
-    if (!live) live = clock_->now().secondsSince(event.receivedInstant()) < liveWindowSeconds;
+    if (!live) live = services_.clock->now().secondsSince(event.receivedInstant()) < liveWindowSeconds;
     applyEffects(effects, live);
 }
 
@@ -30,7 +30,7 @@ void AppModel::tick() {
         later([this] { syncPhone(); });
     }
 
-    const Instant now = clock_->now();
+    const Instant now = services_.clock->now();
     std::vector<Effect> effects;
     mutateMachine([&](StateMachine& machine) { effects = machine.tick(now); });
     applyEffects(effects, true);
@@ -59,13 +59,13 @@ void AppModel::applyEffects(const std::vector<Effect>& effects, bool live) {
         if (alert.kind == Alert::Kind::done) setFloppyPutBack(false);
         if (!live) continue;
         if (!muted_) {
-            sounds_->play(soundFor(alert.kind), controls_.volume);
-            later([this, alert] { notifier_->post(alert); });
+            services_.sounds->play(soundFor(alert.kind), controls_.volume);
+            later([this, alert] { services_.notifier->post(alert); });
         }
         routePush(alert);
     }
 
-    keepAwake_->set(machine_.hasBusySession());
+    services_.keepAwake->set(machine_.hasBusySession());
 
     if (muted_) return;
     std::vector<Session> sessions;
@@ -73,7 +73,7 @@ void AppModel::applyEffects(const std::vector<Effect>& effects, bool live) {
     for (const auto& [id, session] : machine_.sessions) sessions.push_back(session);
     // The machine keeps its sessions in no particular order; hand them over in a stable one.
     std::sort(sessions.begin(), sessions.end(), [](const Session& a, const Session& b) { return a.id < b.id; });
-    liveActivity().reconcile(sessions, isAway(), pairedPhone_, clock_->now());
+    liveActivity().reconcile(sessions, isAway(), pairedPhone_, services_.clock->now());
 }
 
 }  // namespace quorvel

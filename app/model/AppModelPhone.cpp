@@ -7,7 +7,7 @@
 namespace quorvel {
 
 void AppModel::syncPhone() {
-    inBackground(*phoneQueue_, [this, sync = tokenSync_]() -> std::function<void()> {
+    inBackground(*services_.phoneQueue, [this, sync = services_.tokenSync]() -> std::function<void()> {
         auto phones = sync->fetchChanges();
         const std::size_t pending = phones ? sync->testRequests().size() : 0;
         return [this, phones, pending] { finishPhoneSync(phones, pending); };
@@ -40,7 +40,7 @@ void AppModel::finishPhoneSync(const Expected<std::vector<PhoneDevice>, TokenSyn
     // phone writes its record again.
     if (phone.alwaysPush && phone.updatedAt > appliedPhonePrefsAt_) {
         appliedPhonePrefsAt_ = phone.updatedAt;
-        defaults_->setDate("appliedPhonePrefsAt", phone.updatedAt);
+        services_.defaults->setDate("appliedPhonePrefsAt", phone.updatedAt);
         if (settings_.alwaysPushToPhone != *phone.alwaysPush) {
             AppSettings changed = settings_;
             changed.alwaysPushToPhone = *phone.alwaysPush;
@@ -49,25 +49,26 @@ void AppModel::finishPhoneSync(const Expected<std::vector<PhoneDevice>, TokenSyn
     }
 
     if (phoneDeviceToken_ != phone.deviceToken) setPhoneDeviceToken(phone.deviceToken);
-    const Calendar calendar = calendar_();
+    const Calendar calendar = services_.calendar();
     setPairingReport(PairingReport::sendingTo(phone.name, phone.systemVersion, phone.updatedAt, calendar));
 
-    std::optional<std::string> hostName = hostName_();
+    std::optional<std::string> hostName = services_.hostName();
     MacAck ack;
     ack.deviceToken = phone.deviceToken;
     ack.pushToStartToken = phone.pushToStartToken;
     ack.macName = hostName && !hostName->empty() ? *hostName : "Mac";
-    ack.acknowledgedAt = clock_->now();
+    ack.acknowledgedAt = services_.clock->now();
     ack.alwaysPush = settings_.alwaysPushToPhone;
 
-    inBackground(*phoneQueue_, [this, sync = tokenSync_, ack, logger = logger_]() -> std::function<void()> {
-        if (auto acknowledged = sync->acknowledge(ack); !acknowledged) {
-            logger.error("Acknowledging the phone failed: " + acknowledged.error().description);
-        }
-        std::vector<TokenSync::TestRequest> requests = sync->takeTestRequests();
-        if (requests.empty()) return {};
-        return [this, requests] { answerTestRequests(requests); };
-    });
+    inBackground(*services_.phoneQueue,
+                 [this, sync = services_.tokenSync, ack, logger = logger_]() -> std::function<void()> {
+                     if (auto acknowledged = sync->acknowledge(ack); !acknowledged) {
+                         logger.error("Acknowledging the phone failed: " + acknowledged.error().description);
+                     }
+                     std::vector<TokenSync::TestRequest> requests = sync->takeTestRequests();
+                     if (requests.empty()) return {};
+                     return [this, requests] { answerTestRequests(requests); };
+                 });
 }
 
 void AppModel::answerTestRequests(const std::vector<TokenSync::TestRequest>& requests) {
@@ -75,12 +76,13 @@ void AppModel::answerTestRequests(const std::vector<TokenSync::TestRequest>& req
         logger_.notice("Phone asked for a test push: " + request);
         sendTestPush(std::string(CopyBook::testPushTitle), std::string(CopyBook::testPushBody));
         // The exchange takes its calls one at a time, so the records go in the order asked.
-        inBackground(*phoneQueue_, [sync = tokenSync_, request, logger = logger_]() -> std::function<void()> {
-            if (auto deleted = sync->deleteTestRequest(request); !deleted) {
-                logger.error("Clearing a test request failed: " + deleted.error().description);
-            }
-            return {};
-        });
+        inBackground(*services_.phoneQueue,
+                     [sync = services_.tokenSync, request, logger = logger_]() -> std::function<void()> {
+                         if (auto deleted = sync->deleteTestRequest(request); !deleted) {
+                             logger.error("Clearing a test request failed: " + deleted.error().description);
+                         }
+                         return {};
+                     });
     }
 }
 

@@ -7,8 +7,8 @@ namespace quorvel {
 
 bool AppModel::isAway() {
     // The idle time is only asked for when the locked screen doesn't already say so.
-    if (presence_->screenLocked()) return true;
-    return idleTime_->secondsSinceLastInput() >= static_cast<double>(settings_.awayMinutes) * 60.0;
+    if (services_.presence->screenLocked()) return true;
+    return services_.idleTime->secondsSinceLastInput() >= static_cast<double>(settings_.awayMinutes) * 60.0;
 }
 
 Router::Context AppModel::makeRouterContext(Instant now) {
@@ -21,12 +21,12 @@ Router::Context AppModel::makeRouterContext(Instant now) {
     context.quietStart = settings_.quietHoursStart;
     context.quietEnd = settings_.quietHoursEnd;
     context.now = now;
-    context.calendar = calendar_();
+    context.calendar = services_.calendar();
     return context;
 }
 
 void AppModel::routePush(const Alert& alert) {
-    const Instant now = clock_->now();
+    const Instant now = services_.clock->now();
     const Router::Context context = makeRouterContext(now);
     const Router::Decision decision = router_.decide(alert, context);
     if (const OutgoingPush* push = decision.push()) {
@@ -41,10 +41,10 @@ void AppModel::routePush(const Alert& alert) {
 void AppModel::deliver(const OutgoingPush& push) { deliver(push, false); }
 
 void AppModel::deliver(const OutgoingPush& push, bool routed) {
-    inBackground(*deliveryQueue_, [this, apns = apns_, push, routed]() -> std::function<void()> {
+    inBackground(*services_.deliveryQueue, [this, apns = services_.apns, push, routed]() -> std::function<void()> {
         auto delivered = apns->push(push);
         return [this, push, routed, delivered] {
-            const std::string clock = PushReport::clockText(clock_->now(), calendar_());
+            const std::string clock = PushReport::clockText(services_.clock->now(), services_.calendar());
             if (delivered) {
                 setLastPushReport(PushReport::sent(push.kind, !push.sound.has_value(), clock));
                 return;
@@ -71,14 +71,14 @@ void AppModel::sendTestPush(const std::string& title, const std::string& body) {
     push.body = body;
     push.sound = fileName(Sound::fanfare);
     push.interruptionLevel = PushPayloads::InterruptionLevel::active;
-    push.timestamp = clock_->now();
+    push.timestamp = services_.clock->now();
     deliver(push, false);
 }
 
 void AppModel::publishListsIfNeeded() {
     if (!pairedPhone_ || publishingMirror_) return;
 
-    const Instant now = clock_->now();
+    const Instant now = services_.clock->now();
     std::vector<RunningRow> rows = machine_.runningRows(now);
     for (RunningRow& row : rows) row.onScreen = false;
     ListMirror mirror = ListMirror::build(std::move(rows), finished_, now);
@@ -89,7 +89,7 @@ void AppModel::publishListsIfNeeded() {
     }
 
     publishingMirror_ = true;
-    inBackground(*phoneQueue_, [this, sync = tokenSync_, mirror]() -> std::function<void()> {
+    inBackground(*services_.phoneQueue, [this, sync = services_.tokenSync, mirror]() -> std::function<void()> {
         auto published = sync->publishLists(mirror);
         return [this, mirror, published] {
             if (published) {

@@ -6,7 +6,6 @@
 
 #include "app/delivery/APNsDelivery.hpp"
 #include "app/model/DisabledLiveActivityCoordinator.hpp"
-#include "app/model/PlaceholderAppWindows.hpp"
 #include "app/model/ThreadPoolWorkQueue.hpp"
 #include "app/model/UnavailableTokenSync.hpp"
 #include "kit/engine/Quorvel.hpp"
@@ -49,7 +48,6 @@ AppServices makeDesktopServices() {
     services.makeLiveActivity = [](std::shared_ptr<PushDelivery>) {
         return std::make_unique<DisabledLiveActivityCoordinator>();
     };
-    services.windows = std::make_unique<PlaceholderAppWindows>();
     services.launchAtLogin = std::make_shared<LaunchAtLogin>(LaunchAtLogin::forCurrentUser());
     services.hostName = []() -> std::optional<std::string> {
         const std::string host = QSysInfo::machineHostName().toStdString();

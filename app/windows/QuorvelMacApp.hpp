@@ -31,7 +31,6 @@ public:
     static void observeNotifications(AppNotifications& notifications, AppModel& model);
 
     AppModel& model() { return *model_; }
-    MenuBarExtra& menuBarExtra() { return *menuBarExtra_; }
 
     /// In the taskbar like any other app, and brought forward.
     void becomeRegularApp();

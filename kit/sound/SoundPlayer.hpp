@@ -8,8 +8,8 @@
 #include <string>
 
 #include "kit/engine/Sound.hpp"
-#include "kit/sound/SoundOutput.hpp"
 #include "platform/Logger.hpp"
+#include "platform/SoundOutput.hpp"
 
 namespace quorvel {
 

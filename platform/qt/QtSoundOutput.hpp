@@ -2,7 +2,7 @@
 // The sound player's output in the app: one Qt audio sink per sound on the default audio
 // device, fed from the sound's samples held in memory. Voices are played from the thread
 // that runs the Qt event loop (the main thread).
-#include "kit/sound/SoundOutput.hpp"
+#include "platform/SoundOutput.hpp"
 
 namespace quorvel {
 

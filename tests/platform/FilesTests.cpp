@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/FileMode.hpp"
 #include "tests/support/ScopedEnvironmentVariable.hpp"
 #include "tests/support/ScopedUmask.hpp"
 #include "tests/support/TemporaryFolder.hpp"
@@ -15,13 +16,8 @@
 namespace quorvel::files {
 namespace {
 
+using testing::modeOf;
 using testing::TemporaryFolder;
-
-mode_t modeOf(const std::string& path) {
-    struct stat status {};
-    EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
-    return status.st_mode & 07777;
-}
 
 std::vector<std::string> entriesOf(const std::string& folder) {
     std::vector<std::string> names;

@@ -7,17 +7,14 @@
 #include <gtest/gtest.h>
 
 #include "platform/Files.hpp"
+#include "tests/support/FileMode.hpp"
 #include "tests/support/ScopedEnvironmentVariable.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
 namespace {
 
-mode_t modeOf(const std::string& path) {
-    struct stat status {};
-    EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
-    return status.st_mode & 07777;
-}
+using testing::modeOf;
 
 TEST(KeyValueStore, KeepsTypesApartAcrossAReload) {
     testing::TemporaryFolder folder;

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/KeyValueStore.hpp"
-#include "tests/platform/TemporaryFolder.hpp"
+#include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "platform/Files.hpp"
 #include "tests/app/core/DesktopServiceLog.hpp"
-#include "tests/platform/TemporaryFolder.hpp"
+#include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
 namespace {

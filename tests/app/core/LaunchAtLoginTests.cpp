@@ -7,19 +7,15 @@
 
 #include "platform/DesktopEntry.hpp"
 #include "tests/app/core/DesktopServiceLog.hpp"
+#include "tests/support/FileMode.hpp"
 #include "tests/support/ScopedEnvironmentVariable.hpp"
 
 namespace quorvel {
 namespace {
 
 using testing::DesktopServiceLog;
+using testing::modeOf;
 using testing::TemporaryFolder;
-
-mode_t modeOf(const std::string& path) {
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) return 0;
-    return status.st_mode & 07777;
-}
 
 TEST(LaunchAtLoginTest, TheEntryStartsTheApp) {
     EXPECT_EQ(LaunchAtLogin::entryContents("/opt/quorvel/bin/quorvel"),

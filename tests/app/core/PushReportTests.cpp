@@ -2,22 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/EveningClock.hpp"
+
 namespace quorvel {
 namespace {
 
-const Calendar utc{"gregorian", "UTC", "en_US"};
-// 2025-01-05 21:41:00 UTC.
-const Instant evening = Instant::fromUnixSeconds(1736113260);
-
-// ICU writes a narrow no-break space before AM/PM in recent English data; either is the
-// locale's own rendering.
-std::string plainSpaces(std::string text) {
-    for (std::size_t at; (at = text.find("\u202F")) != std::string::npos;) text.replace(at, 3, " ");
-    return text;
-}
+using testing::evening;
+using testing::plainSpaces;
+using testing::utcEnglish;
 
 TEST(PushReportTests, TextsReadAsTheUserIsShownThem) {
-    const std::string clock = plainSpaces(PushReport::clockText(evening, utc));
+    const std::string clock = plainSpaces(PushReport::clockText(evening, utcEnglish));
     EXPECT_EQ(clock, "9:41 PM");
     EXPECT_EQ(PushReport::initial, "No push sent yet");
     EXPECT_EQ(PushReport::skipped(Alert::Kind::needsYou, Router::Skip::atDesk, "9:41 AM"),

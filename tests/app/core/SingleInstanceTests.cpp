@@ -7,7 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "tests/platform/TemporaryFolder.hpp"
+#include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
 namespace {

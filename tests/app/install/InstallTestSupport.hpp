@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/Instant.hpp"
+#include "tests/support/FileMode.hpp"
 #include "tests/support/LogCapture.hpp"
 #include "tests/support/ScopedUmask.hpp"
 #include "tests/support/TemporaryFolder.hpp"
@@ -29,12 +30,6 @@ inline std::string readText(const std::string& path) {
     std::stringstream buffer;
     buffer << in.rdbuf();
     return buffer.str();
-}
-
-inline mode_t modeOf(const std::string& path) {
-    struct stat status {};
-    ::stat(path.c_str(), &status);
-    return status.st_mode & 07777;
 }
 
 inline ino_t inodeOf(const std::string& path) {

@@ -9,15 +9,10 @@ namespace quorvel {
 namespace {
 
 using testing::AppModelTestbed;
+using testing::plainSpaces;
 using testing::settle;
 
-std::string plainSpaces(std::string text) {
-    for (std::size_t at; (at = text.find("\u202F")) != std::string::npos;) text.replace(at, 3, " ");
-    return text;
-}
-
-// 2025-01-05 21:41 UTC.
-constexpr double updatedAtReference = 1736113260.0 - Instant::referenceDateUnixSeconds;
+const double updatedAtReference = testing::evening.referenceSeconds();
 
 PhoneDevice phone(std::optional<bool> alwaysPush = std::nullopt, double updatedAt = updatedAtReference) {
     return PhoneDevice{"a1b2c3", "start-token", true, "Ada's iPhone", "18.2", Instant::fromReferenceSeconds(updatedAt),

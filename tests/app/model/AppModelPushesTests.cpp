@@ -7,13 +7,8 @@ namespace quorvel {
 namespace {
 
 using testing::AppModelTestbed;
+using testing::plainSpaces;
 using testing::settle;
-
-// ICU writes a narrow no-break space before AM/PM in recent English data.
-std::string plainSpaces(std::string text) {
-    for (std::size_t at; (at = text.find("\u202F")) != std::string::npos;) text.replace(at, 3, " ");
-    return text;
-}
 
 PhoneDevice phone(double updatedAt = 1000) {
     return PhoneDevice{"a1b2c3", std::nullopt, false, "Ada's iPhone", "18.2", Instant::fromReferenceSeconds(updatedAt),

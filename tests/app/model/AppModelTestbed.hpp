@@ -19,7 +19,8 @@
 #include "platform/Files.hpp"
 #include "platform/services/InMemorySecretStore.hpp"
 #include "tests/app/core/DesktopServiceLog.hpp"
-#include "tests/platform/TemporaryFolder.hpp"
+#include "tests/support/EveningClock.hpp"
+#include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel::testing {
 
@@ -87,7 +88,7 @@ struct Recorded {
 
 class SettableClock final : public Clock {
 public:
-    Instant current = Instant::fromUnixSeconds(1736113260);  // 2025-01-05 21:41 UTC
+    Instant current = evening;
     Instant now() const override { return current; }
 };
 
@@ -420,7 +421,7 @@ public:
         services.paths = QuorvelPaths(home.path());
         services.defaults = defaults;
         services.clock = clock;
-        services.calendar = [] { return Calendar{"gregorian", "UTC", "en_US"}; };
+        services.calendar = [] { return utcEnglish; };
         services.notifier = std::make_unique<Notifier>(std::make_unique<RecordingNotificationCenter>(recorded));
         services.sounds = std::make_unique<SoundPlayer>(std::make_unique<RecordingSoundOutput>(recorded), soundsFolder_);
         services.keepAwake = std::make_unique<KeepAwake>(std::make_unique<CountingSleepInhibitor>(recorded));

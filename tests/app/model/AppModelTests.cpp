@@ -1,53 +1,26 @@
 // Start-up, the model's own state and its setters.
 #include "app/model/AppModel.hpp"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 
 #include "app/delivery/APNsKeyStore.hpp"
 #include "app/delivery/RelayKeyStore.hpp"
 #include "kit/engine/Endpoint.hpp"
 #include "tests/app/model/AppModelTestbed.hpp"
+#include "tests/support/FileMode.hpp"
+#include "tests/support/PortHolder.hpp"
 
 namespace quorvel {
 namespace {
 
 using testing::AppModelTestbed;
+using testing::modeOf;
+using testing::PortHolder;
 using testing::settle;
-
-mode_t modeOf(const std::string& path) {
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) return 0;
-    return status.st_mode & 07777;
-}
 
 bool contains(const std::vector<std::string>& list, const std::string& item) {
     return std::find(list.begin(), list.end(), item) != list.end();
 }
-
-/// A listening socket holding a loopback port.
-class PortHolder {
-public:
-    explicit PortHolder(std::uint16_t port) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_port = htons(port);
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        held_ = ::bind(fd_, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 && ::listen(fd_, 1) == 0;
-    }
-    ~PortHolder() { ::close(fd_); }
-    bool held() const { return held_; }
-
-private:
-    int fd_ = -1;
-    bool held_ = false;
-};
 
 TEST(AppModelTests, FirstRunStartsWithTheDefaultsAndRunsTheStartUpInOrder) {
     AppModelTestbed bed;

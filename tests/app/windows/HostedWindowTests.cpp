@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/qt/WindowFrameAutosave.hpp"
-#include "tests/platform/TemporaryFolder.hpp"
+#include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
 namespace {

@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "platform/Files.hpp"
-#include "tests/platform/TemporaryFolder.hpp"
+#include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
 namespace {

@@ -8,10 +8,13 @@
 #include "kit/engine/QuorvelPaths.hpp"
 #include "platform/Files.hpp"
 #include "platform/JsonCoding.hpp"
+#include "tests/support/FileMode.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
 namespace {
+
+using testing::modeOf;
 
 class EndpointFile : public ::testing::Test {
 protected:
@@ -20,12 +23,6 @@ protected:
         EXPECT_TRUE(files::writeFileAtomically(path, contents));
         return path;
     }
-    static mode_t modeOf(const std::string& path) {
-        struct stat status {};
-        EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
-        return status.st_mode & 07777;
-    }
-
     testing::TemporaryFolder folder_;
     const std::string home_ = folder_.path();
 };

@@ -1,16 +1,15 @@
 #pragma once
 // What the tests of the desktop services need: a Qt application object, a way to let the
-// event loop run until something happened, and the private session bus and X display that
-// the "desktop peers" test entry starts (dbus-run-session and xvfb-run). Tests that stand in
-// for the desktop's own services (a notification service, logind, a window manager) run
-// only there, never against the bus or display of a real session.
+// event loop run until something happened (QtEventLoop.hpp), and the private session bus and
+// X display that the "desktop peers" test entry starts (dbus-run-session and xvfb-run). Tests
+// that stand in for the desktop's own services (a notification service, logind, a window
+// manager) run only there, never against the bus or display of a real session.
 #include <QApplication>
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QThread>
 #include <cstdlib>
-#include <functional>
 #include <string_view>
+
+#include "tests/support/QtEventLoop.hpp"
 
 namespace quorvel::testing {
 
@@ -22,23 +21,6 @@ inline void ensureApplication() {
     static char* argv[] = {name, nullptr};
     static QApplication* application = new QApplication(argc, argv);
     (void)application;
-}
-
-/// Runs the event loop until `condition` holds or `milliseconds` have passed.
-inline bool waitUntil(const std::function<bool()>& condition, int milliseconds = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
-/// Runs the event loop for `milliseconds`.
-inline void runEvents(int milliseconds) {
-    waitUntil([] { return false; }, milliseconds);
 }
 
 inline bool onPrivateDesktop() {

@@ -1,63 +1,17 @@
 #include "platform/qt/FreedesktopNotificationCenter.hpp"
 
 #include <QDBusConnection>
-#include <QDBusContext>
-#include <QDBusError>
 #include <QDBusMessage>
-#include <QObject>
-#include <QStringList>
-#include <QVariantMap>
 
 #include <gtest/gtest.h>
 
 #include "tests/platform/qt/DesktopPeers.hpp"
+#include "tests/support/FakeNotificationService.hpp"
 
 namespace quorvel {
-
-// A notification service of our own on the private bus, recording what it is sent.
-class FakeNotificationService : public QObject, protected QDBusContext {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
-
-public:
-    struct Notification {
-        QString appName;
-        uint replacesID = 0;
-        QString icon;
-        QString summary;
-        QString body;
-        QStringList actions;
-        QVariantMap hints;
-        int timeout = 0;
-    };
-
-    QStringList capabilities{QStringLiteral("body")};
-    QString refusal;
-    std::vector<Notification> notifications;
-
-public slots:
-    QStringList GetCapabilities() { return capabilities; }
-
-    uint Notify(const QString& appName, uint replacesID, const QString& icon, const QString& summary,
-                const QString& body, const QStringList& actions, const QVariantMap& hints, int timeout) {
-        if (!refusal.isEmpty()) {
-            sendErrorReply(QDBusError::LimitsExceeded, refusal);
-            return 0;
-        }
-        notifications.push_back({appName, replacesID, icon, summary, body, actions, hints, timeout});
-        return static_cast<uint>(notifications.size());
-    }
-
-    QString GetServerInformation(QString& vendor, QString& version, QString& specVersion) {
-        vendor = QStringLiteral("Quorvel tests");
-        version = QStringLiteral("1");
-        specVersion = QStringLiteral("1.2");
-        return QStringLiteral("fake");
-    }
-};
-
 namespace {
 
+using testing::FakeNotificationService;
 using Banner = NotificationCenter::Banner;
 using Level = Banner::InterruptionLevel;
 
@@ -191,5 +145,3 @@ TEST_F(FreedesktopNotificationCenterOnBusTest, NoCompletionRunsAfterTheCenterIsG
 
 }  // namespace
 }  // namespace quorvel
-
-#include "FreedesktopNotificationCenterTests.moc"

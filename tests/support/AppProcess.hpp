@@ -1,0 +1,88 @@
+#pragma once
+// The built app as a process of its own, started the way the user's session starts it but
+// with a home and a runtime folder of the caller's: the runtime folder holds the
+// single-instance lock, so a Quorvel the user already runs never makes this one a silent
+// second copy. Free of any test framework, so the benchmarks start the app through it too.
+#include <signal.h>
+#include <spawn.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <map>
+#include <optional>
+#include <string>
+
+#include "kit/engine/QuorvelPaths.hpp"
+#include "platform/Files.hpp"
+#include "tests/support/ChildEnvironment.hpp"
+
+namespace quorvel::testing {
+
+class AppProcess {
+public:
+    /// Whether the app's log lines are also copied to a file of the caller's (`log`), beside
+    /// the journal.
+    enum class LogCopy { file, none };
+
+    /// `runtime` should be private to the user (0700), as the session's own is.
+    AppProcess(std::string program, std::string home, std::string runtime, LogCopy logCopy = LogCopy::file)
+        : program_(std::move(program)), home_(std::move(home)), runtime_(std::move(runtime)), logCopy_(logCopy) {}
+    ~AppProcess() { stop(); }
+    AppProcess(const AppProcess&) = delete;
+    AppProcess& operator=(const AppProcess&) = delete;
+
+    /// Starts the app with this process's environment, but for the home, the XDG folders and
+    /// the runtime folder, and with nothing logged on standard error. The log file starts
+    /// empty, so a line of an earlier run never counts for this one. False when it couldn't be
+    /// started.
+    bool start() {
+        std::map<std::string, std::optional<std::string>> changes = {
+            {"HOME", home_},
+            {"XDG_CONFIG_HOME", home_ + "/.config"},
+            {"XDG_DATA_HOME", home_ + "/.local/share"},
+            {"XDG_CACHE_HOME", home_ + "/.cache"},
+            {"XDG_STATE_HOME", home_ + "/.local/state"},
+            {"XDG_RUNTIME_DIR", runtime_},
+            {"QUORVEL_LOG_STDERR", "0"},
+            {"QUORVEL_LOG_FILE", std::nullopt},
+        };
+        if (logCopy_ == LogCopy::file) {
+            ::unlink(log().c_str());
+            changes["QUORVEL_LOG_FILE"] = log();
+        }
+        ChildEnvironment environment(changes);
+        std::string program = program_;
+        char* argv[] = {program.data(), nullptr};
+        return ::posix_spawn(&pid_, program.c_str(), nullptr, nullptr, argv, environment.envp()) == 0;
+    }
+
+    /// Ends the app as the session does at log-out, and waits for it.
+    void stop() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGTERM);
+        ::waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+    bool running() const { return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0; }
+    pid_t pid() const { return pid_; }
+
+    QuorvelPaths paths() const { return QuorvelPaths(home_); }
+    /// The copy of the log lines (with `LogCopy::file`).
+    std::string log() const { return home_ + "/quorvel.log"; }
+    /// What the log file holds so far; empty when nothing.
+    std::string logText() const {
+        auto text = files::readFile(log());
+        return text ? *text : std::string();
+    }
+
+private:
+    std::string program_;
+    std::string home_;
+    std::string runtime_;
+    LogCopy logCopy_;
+    pid_t pid_ = -1;
+};
+
+}  // namespace quorvel::testing

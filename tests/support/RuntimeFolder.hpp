@@ -1,0 +1,15 @@
+#pragma once
+// A runtime folder (XDG_RUNTIME_DIR) as the session makes one, private to the user, for an
+// app started on its own: the single-instance lock lives there.
+#include <sys/stat.h>
+
+#include "tests/support/TemporaryFolder.hpp"
+
+namespace quorvel::testing {
+
+class RuntimeFolder : public TemporaryFolder {
+public:
+    RuntimeFolder() { ::chmod(path().c_str(), 0700); }
+};
+
+}  // namespace quorvel::testing
