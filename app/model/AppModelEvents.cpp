@@ -46,11 +46,8 @@ void AppModel::applyEffects(const std::vector<Effect>& effects, bool live) {
             // Kept whether or not the event was live: nothing reported is lost.
             std::vector<FinishedRun> runs = finished_;
             runs.insert(runs.begin(), *run);
-            setFinished(runs);
-            if (finished_.size() > finishedCap) {
-                runs.pop_back();
-                setFinished(std::move(runs));
-            }
+            if (runs.size() > finishedCap) runs.pop_back();
+            setFinished(std::move(runs));
             saveFinished();
             continue;
         }

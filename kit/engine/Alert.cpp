@@ -2,8 +2,6 @@
 
 namespace quorvel {
 
-json::Json encodeAlertKind(Alert::Kind kind) { return json::string(rawValue(kind)); }
-
 Alert::Kind decodeAlertKind(const json::Json& value) {
     const std::string name = json::asString(value, "alert kind");
     if (auto kind = alertKindFromRawValue(name)) return *kind;

@@ -51,8 +51,7 @@ constexpr std::optional<Alert::Kind> alertKindFromRawValue(std::string_view name
     return std::nullopt;
 }
 
-/// JSON form of a kind: its raw string. Decoding an unknown string throws JsonDecodeError.
-json::Json encodeAlertKind(Alert::Kind kind);
+/// A kind from its JSON form, its raw string; an unknown string throws JsonDecodeError.
 Alert::Kind decodeAlertKind(const json::Json& value);
 
 /// The sound of an alert kind: the sound at the kind's position (done fanfare, needs you
