@@ -13,7 +13,8 @@
 namespace quorvel {
 
 void HookLog::writeLogLine(std::string_view message) const {
-    (void)files::createDirectories(files::parentPath(url), 0755);
+    // Private like every folder of ours: the log quotes what the agent reported.
+    (void)files::createDirectories(files::parentPath(url), 0700);
 
     struct stat attributes {};
     if (::stat(url.c_str(), &attributes) == 0 && attributes.st_size > maxBytes) {
@@ -27,7 +28,9 @@ void HookLog::writeLogLine(std::string_view message) const {
     line += '\n';
 
     // One append per line, so lines of helpers running side by side don't overwrite each other.
-    int fd = ::open(url.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    // Not through a link, and never waiting on a FIFO put where the log should be: the event
+    // still has to be spooled after this line.
+    int fd = ::open(url.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
     if (fd < 0) return;
     (void)files::writeAll(fd, line);
     ::close(fd);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/Files.hpp"
+#include "platform/OwnFileRead.hpp"
 #include "platform/Logger.hpp"
 
 namespace quorvel {
@@ -141,7 +142,7 @@ void KeyValueStore::put(std::string_view key, std::string_view type, json::Json 
 void KeyValueStore::load() const {
     if (loaded_) return;
     loaded_ = true;
-    auto contents = files::readFile(path_);
+    auto contents = files::readOwnFile(path_, maxFileBytes);
     if (!contents) {
         if (contents.error().code != ENOENT) {
             readFailed_ = true;
@@ -152,7 +153,7 @@ void KeyValueStore::load() const {
     }
     std::string problem;
     try {
-        json::Json parsed = json::parse(*contents);
+        json::Json parsed = json::parse(contents->bytes);
         if (!parsed.is_object()) {
             problem = "not a JSON object";
         } else {

@@ -2,6 +2,7 @@
 // The app's user defaults: typed values under string keys, kept as one JSON file written
 // atomically (0600) in the user's XDG config folder. Each value remembers its type, so a
 // Boolean false is never confused with the string "false". Thread-safe.
+#include <cstddef>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -19,6 +20,9 @@ public:
 
     /// $XDG_CONFIG_HOME/quorvel/defaults.json, or ~/.config/quorvel/defaults.json.
     static std::string defaultPath();
+    /// The defaults never come near this; a bigger file, like a link, FIFO or device where
+    /// the file should be, can't be read (platform/OwnFileRead.hpp) and is left as it is.
+    static constexpr std::size_t maxFileBytes = 4 * 1024 * 1024;
 
     std::optional<bool> boolValue(std::string_view key) const;
     std::optional<std::string> stringValue(std::string_view key) const;

@@ -13,6 +13,7 @@ packages=(
   qt6-base-dev qt6-multimedia-dev libgl-dev
   xvfb xauth dbus dbus-x11 libnotify-bin gnome-keyring
   sox curl openssl
+  desktop-file-utils
 )
 # The fonts come from the npm registry; a machine with its own Node.js keeps it.
 if ! command -v npm >/dev/null; then packages+=(nodejs npm); fi

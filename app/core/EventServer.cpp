@@ -4,6 +4,7 @@
 
 #include <pthread.h>
 
+#include <array>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -36,6 +37,11 @@ struct ServerCore {
     EventServer::Dispatcher dispatch;
     Logger log{std::string(Quorvel::macBundleID), "EventServer"};
     std::thread thread;
+    /// Connections alive now (accepted and not yet destroyed).
+    std::size_t openConnections = 0;
+    /// Where every read lands first: a connection keeps only what it received, so one that
+    /// sends nothing costs no buffer. One is enough, since everything runs on one thread.
+    std::array<char, EventServer::readChunkBytes> scratch{};
 
     void acceptNext();
     void deliver(HookEvent event);
@@ -48,9 +54,17 @@ struct ServerCore {
 class Connection : public std::enable_shared_from_this<Connection> {
 public:
     Connection(tcp::socket socket, ServerCore& server)
-        : socket_(std::move(socket)), deadline_(socket_.get_executor()), server_(server) {}
+        : socket_(std::move(socket)), deadline_(socket_.get_executor()), server_(server) {
+        ++server_.openConnections;
+    }
+    ~Connection() { --server_.openConnections; }
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
 
     void start() {
+        // Reads follow a readiness wait and must never block the server's thread.
+        asio::error_code ignored;
+        socket_.non_blocking(true, ignored);
         deadline_.expires_after(std::chrono::duration_cast<asio::steady_timer::duration>(
             std::chrono::duration<double>(EventServer::connectionDeadlineSeconds)));
         deadline_.async_wait([self = shared_from_this()](const asio::error_code& error) {
@@ -61,14 +75,18 @@ public:
 
 private:
     void receiveMore() {
-        std::size_t received = buffer_.size();
-        buffer_.resize(received + EventServer::readChunkBytes);
-        socket_.async_read_some(
-            asio::buffer(buffer_.data() + received, EventServer::readChunkBytes),
-            [self = shared_from_this(), received](const asio::error_code& error, std::size_t count) {
-                self->buffer_.resize(received + count);
-                self->onRead(error);
-            });
+        // Wait until there is something to read, then read it into the server's scratch
+        // buffer: memory grows with what the client sent, not with how many clients wait.
+        socket_.async_wait(tcp::socket::wait_read, [self = shared_from_this()](const asio::error_code& waitError) {
+            if (self->closed_) return;
+            asio::error_code error = waitError;
+            if (!error) {
+                const std::size_t count = self->socket_.read_some(asio::buffer(self->server_.scratch), error);
+                self->buffer_.append(self->server_.scratch.data(), count);
+                if (error == asio::error::would_block || error == asio::error::try_again) error.clear();
+            }
+            self->onRead(error);
+        });
     }
 
     void onRead(const asio::error_code& error) {
@@ -116,8 +134,8 @@ private:
 
     void discardUntilClosed() {
         if (closed_) return;
-        buffer_.resize(EventServer::readChunkBytes);
-        socket_.async_read_some(asio::buffer(buffer_),
+        std::string().swap(buffer_);
+        socket_.async_read_some(asio::buffer(server_.scratch),
                                 [self = shared_from_this()](const asio::error_code& error, std::size_t) {
                                     if (error) {
                                         self->close();
@@ -158,7 +176,14 @@ void ServerCore::acceptNext() {
             });
             return;
         }
-        std::make_shared<Connection>(std::move(socket), *this)->start();
+        if (openConnections >= EventServer::maxConnections) {
+            // A flood of idle connections must not hold the app's memory; the helper treats a
+            // closed connection as an app that didn't answer and spools its event.
+            asio::error_code ignored;
+            socket.close(ignored);
+        } else {
+            std::make_shared<Connection>(std::move(socket), *this)->start();
+        }
         acceptNext();
     });
 }
@@ -192,9 +217,19 @@ void ServerCore::deliver(HookEvent event) {
 
 EventServer::EventServer(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
-EventServer::~EventServer() {
-    impl_->io.stop();
-    if (impl_->thread.joinable()) impl_->thread.join();
+EventServer::~EventServer() { stop(); }
+
+void EventServer::stop() {
+    if (!impl_->thread.joinable()) return;
+    // A request is answered and its event handed over in one step on the server's thread, so
+    // once that thread is gone every accepted event is with the dispatcher, and no new one
+    // comes. Requests still being read get no answer: their helpers spool them.
+    asio::post(impl_->io, [core = impl_.get()] {
+        asio::error_code ignored;
+        core->acceptor.close(ignored);
+        core->io.stop();
+    });
+    impl_->thread.join();
 }
 
 std::uint16_t EventServer::port() const { return impl_->port; }

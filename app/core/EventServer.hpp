@@ -2,7 +2,8 @@
 // The app's loopback listener for hook events. It listens on 127.0.0.1 only, reads one
 // request per connection on a thread of its own, answers it, and hands every accepted event
 // to the caller's thread through the dispatcher the caller supplies. It knows nothing of
-// sessions; it runs until it is destroyed.
+// sessions; it runs until it is stopped or destroyed. A connection costs memory for what it
+// has sent, and at most `maxConnections` are held at once.
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -34,6 +35,8 @@ public:
     static constexpr std::size_t readChunkBytes = 65536;
     /// The only path that takes events.
     static constexpr std::string_view eventsPath = "/v1/events";
+    /// Connections held at once; one beyond it is closed as soon as it is accepted.
+    static constexpr std::size_t maxConnections = 512;
 
     /// Listens on `preferredPort` when it is free, else on a port the system picks. Every
     /// request must carry `token` as its bearer token.
@@ -47,6 +50,11 @@ public:
 
     /// The port the listener got.
     std::uint16_t port() const;
+
+    /// Stops accepting and ends the server's thread. When it returns, every event it answered
+    /// 202 has been handed to the dispatcher (or the handler), and none follows. Idempotent;
+    /// the destructor stops too. Not from the server's own thread (the event handler).
+    void stop();
 
 private:
     struct Impl;

@@ -9,6 +9,7 @@
 #include "kit/engine/Quorvel.hpp"
 #include "platform/Files.hpp"
 #include "platform/JsonCoding.hpp"
+#include "platform/OwnFileRead.hpp"
 
 namespace quorvel {
 namespace {
@@ -40,10 +41,10 @@ std::vector<FinishedRun> FinishedStore::load() {
     if (!currentExists && !exists(chosen)) return {};
 
     std::string problem;
-    const auto contents = files::readFile(chosen);
+    const auto contents = files::readOwnFile(chosen, maxFileBytes);
     if (contents) {
         try {
-            return decodeRuns(*contents);
+            return decodeRuns(contents->bytes);
         } catch (const std::exception& error) {
             problem = error.what();
         }

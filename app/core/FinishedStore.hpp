@@ -3,6 +3,7 @@
 // It is read once at start and written whole after every change. A file that is there but
 // can't be read back is moved aside (finished.json.bad) before the first save writes over
 // it, so one bad file never silently costs the whole history. Main thread.
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -18,12 +19,16 @@ public:
     static constexpr const char* legacyFileName = "setlist.json";
     /// Where an unreadable current file is kept, replacing an older one.
     static constexpr const char* asideFileName = "finished.json.bad";
+    /// Fifty runs with their logs stay far below this; a bigger file is not one of ours and
+    /// is treated as unreadable rather than read into memory.
+    static constexpr std::size_t maxFileBytes = 8 * 1024 * 1024;
 
     /// The store in `folder` (the application-support folder).
     explicit FinishedStore(std::string folder);
 
     /// The stored runs in stored order: from the current file when it exists, else from the
-    /// legacy one; empty when neither exists or the chosen one can't be read (logged).
+    /// legacy one; empty when neither exists or the chosen one can't be read (logged). A
+    /// link, FIFO, device, folder or oversized file in either place counts as unreadable.
     std::vector<FinishedRun> load();
 
     /// Writes `runs` to the current file atomically, creating the folder when needed. A

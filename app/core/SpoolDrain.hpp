@@ -1,7 +1,15 @@
 #pragma once
 // Events the hook helper couldn't deliver wait as files in the spool folder. Draining reads
-// every spooled event once and removes its file, so nothing reported while the app was down
-// is lost and nothing is handed on twice.
+// every spooled event once and removes its file only after the event has been handed on, so
+// nothing reported while the app was down is lost (a crash mid-drain loses at most the event
+// in hand; the rest stay in the folder for the next drain) and nothing is handed on twice.
+//
+// The folder is the app's own: a link in its place is not followed (nothing outside it is
+// ever deleted), and each entry is read as one of our own files (platform/OwnFileRead.hpp),
+// so a link, FIFO, device, folder or oversized file is logged and skipped, never waited on.
+// Main thread.
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -9,9 +17,16 @@
 
 namespace quorvel {
 
-/// Reads and removes every ".json" file in `folder` and returns the events that decoded,
-/// oldest `receivedAt` first (ties keep name order). Files that don't decode are logged and
-/// removed too; other entries are left alone. A missing or unreadable folder gives no events.
+/// More than the helper can write: its payload cap (1 MiB) plus what the environment adds.
+inline constexpr std::size_t spoolFileMaxBytes = 4 * 1024 * 1024;
+
+/// Reads every ".json" file in `folder` and hands the events that decoded to `handOn`, oldest
+/// `receivedAt` first (ties keep name order), removing each file after its event was handed
+/// on. Files that don't decode are logged and removed; other entries are left alone. A
+/// missing or unreadable folder, or one that is a link, gives no events.
+void drainSpool(const std::string& folder, const std::function<void(const HookEvent&)>& handOn);
+
+/// The same, collecting the events.
 std::vector<HookEvent> drainSpool(const std::string& folder);
 
 }  // namespace quorvel

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "app/delivery/LoggedIdentifier.hpp"
 #include "kit/engine/Quorvel.hpp"
 #include "kit/push/OutgoingPushPayload.hpp"
 #include "platform/UnicodeText.hpp"
@@ -12,11 +13,6 @@ namespace {
 template <typename Variant>
 APNsDelivery::Error widened(const Variant& error) {
     return std::visit([](const auto& cause) { return APNsDelivery::Error(cause); }, error);
-}
-
-std::string shortenedIdentifier(const std::string& identifier) {
-    if (text::characterCount(identifier) < 9) return identifier;
-    return text::prefixCharacters(identifier, 8) + "…";
 }
 
 std::string hashText(const std::string& secret) { return std::to_string(std::hash<std::string>{}(secret)); }
@@ -145,7 +141,7 @@ Expected<void, APNsDelivery::Error> APNsDelivery::send(const OutgoingPush& push)
 
     if (status >= 200 && status <= 299) {
         defaults_.setBool(deviceTokenInvalidKey, false);
-        logger_.info("Pushed " + std::string(rawValue(push.kind)) + " for session " + shortenedIdentifier(push.sessionID));
+        logger_.info("Pushed " + std::string(rawValue(push.kind)) + " for session " + loggedIdentifier(push.sessionID));
         return {};
     }
     if ((status == 400 || status == 410) && isRefusedToken(reason)) {

@@ -10,6 +10,7 @@
 #include "kit/hooks/HookSettingsEditor.hpp"
 #include "platform/ExecutablePath.hpp"
 #include "platform/FileOperations.hpp"
+#include "platform/ResourceFolder.hpp"
 #include "platform/SecureRandom.hpp"
 
 namespace quorvel {
@@ -44,10 +45,10 @@ std::optional<std::string> HelperInstaller::bundledHelper() {
         const std::string beside = files::joinPath(files::parentPath(executable), name);
         if (isRegularFile(beside)) return beside;
     }
-#ifdef QUORVEL_RESOURCE_DIR
-    const std::string resource = files::joinPath(QUORVEL_RESOURCE_DIR, name);
-    if (isRegularFile(resource)) return resource;
-#endif
+    if (const auto resources = files::resourceFolder()) {
+        const std::string resource = files::joinPath(*resources, name);
+        if (isRegularFile(resource)) return resource;
+    }
     return std::nullopt;
 }
 

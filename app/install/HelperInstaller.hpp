@@ -26,7 +26,7 @@ public:
     };
 
     /// The helper built with the app: `quorvel-hook` beside the running executable, else in
-    /// the build's resource folder; absent when neither exists.
+    /// the program's resource folder; absent when neither exists.
     static std::optional<std::string> bundledHelper();
 
     using PermissionSetter = std::function<Expected<void, files::FileError>(const std::string& path, mode_t mode)>;

@@ -3,26 +3,21 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "app/core/AppNotifications.hpp"
+#include "app/core/InstanceChannel.hpp"
+#include "app/core/LaunchRequest.hpp"
 #include "app/core/MacAppDelegate.hpp"
 #include "app/core/SingleInstance.hpp"
 #include "app/render/SoundRender.hpp"
+#include "app/render/views/RenderMode.hpp"
 #include "app/windows/QuorvelMacApp.hpp"
 #include "kit/engine/Quorvel.hpp"
 #include "platform/Logger.hpp"
 #include "platform/qt/HeadlessPlatform.hpp"
-
-namespace {
-
-bool hasArgument(int argc, char** argv, const char* argument) {
-    for (int index = 1; index < argc; ++index) {
-        if (std::strcmp(argv[index], argument) == 0) return true;
-    }
-    return false;
-}
-
-}  // namespace
+#include "platform/qt/PreferredPlatform.hpp"
 
 int main(int argc, char** argv) {
     using namespace quorvel;
@@ -36,33 +31,50 @@ int main(int argc, char** argv) {
             if (app) app->becomeRegularApp();
         });
 
-    // 2. Render mode: this build can't render views to images yet.
-    if (hasArgument(argc, argv, "--render")) {
-        std::fprintf(stderr, "Quorvel: --render is not available in this build.\n");
-        return 1;
-    }
+    // 2. Render mode: one picture of a view into a PNG file, and the process ends.
+    if (auto status = RenderMode::renderIfRequested(argc, argv)) return *status;
 
     // 3. Writing the sound files needs nothing else of the app: no display, no window, no state.
     if (auto status = SoundRender::renderIfRequested(argc, argv)) return *status;
 
-    // 4. One copy per user: a second one ends at once, quietly, having touched nothing.
+    // 4. One copy per user: a second one hands what it was launched for (the reopen, or a
+    //    desktop action's command) to the running copy and ends, quietly, having touched
+    //    nothing else.
+    const LaunchRequest request = launchRequestFromArguments(argc, argv);
     SingleInstance instance(SingleInstance::defaultLockPath());
+    const std::string launchSocket = InstanceChannel::socketPathBeside(instance.lockPath());
+    std::optional<InstanceChannel> launches;
     if (auto claimed = instance.claim(); !claimed) {
         // Better two copies than none: start anyway.
         Logger(Quorvel::macBundleID, "App").error("Couldn't check for another running copy: " + claimed.error().message);
     } else if (*claimed == SingleInstance::Outcome::another) {
+        InstanceChannel::send(launchSocket, request);
         return 0;
+    } else if (auto listening = InstanceChannel::listen(launchSocket); listening) {
+        launches.emplace(std::move(*listening));
+    } else {
+        Logger(Quorvel::macBundleID, "App").error("Later launches can't reach this copy: " + listening.error().message);
     }
 
     // Without a display the app still listens, ticks, sounds and posts banners.
     if (HeadlessPlatform::chooseOffscreenIfNoDisplay()) {
         std::fprintf(stderr, "Quorvel: no display found; running without windows.\n");
+    } else {
+        // XWayland keeps the windows' places and hints, which Wayland gives no client.
+        PreferredPlatform::preferX11();
     }
     QApplication application(argc, argv);
 
     // 5. The model, which starts everything else.
     app = std::make_unique<QuorvelMacApp>(delegate);
+    if (launches) app->listenForLaunches(std::move(*launches));
     QTimer::singleShot(0, [&delegate] { delegate.applicationDidFinishLaunching(); });
+    // A desktop action that started the app is carried out once the start-up has run.
+    if (request != LaunchRequest::reopen) {
+        QTimer::singleShot(0, [&app, request] {
+            if (app) app->carryOut(request);
+        });
+    }
     const int status = QApplication::exec();
     app.reset();
     return status;

@@ -1,10 +1,13 @@
 #include "app/model/AppModel.hpp"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <QMetaObject>
 #include <exception>
 #include <utility>
 
 #include "app/core/PairingReport.hpp"
+#include "app/core/PrivateFolders.hpp"
 #include "app/core/PushReport.hpp"
 #include "app/core/SpoolDrain.hpp"
 #include "app/delivery/APNsKeyStore.hpp"
@@ -64,6 +67,8 @@ AppModel::AppModel(AppServices services, QObject* parent)
 
     machine_ = StateMachine(settings_.stateMachineSettings());
     finished_ = finishedStore_.load();
+    // A file written by hand or by another build may hold more than the list ever keeps.
+    if (finished_.size() > finishedCap) finished_.resize(finishedCap);
     controls_ = storedControls(*services_.defaults);
 
     if (auto installed = services_.helperInstaller.installHelper(services_.paths.helper()); !installed) {
@@ -203,19 +208,41 @@ void AppModel::start() {
         };
     });
 
-    LiveActivityCoordinator* coordinator = &liveActivity();
-    inBackground(*services_.deliveryQueue, [coordinator]() -> std::function<void()> {
-        coordinator->cleanUpOrphanChannels();
-        return {};
-    });
+    // On the main thread, like reconcile: it weighs the same table. Its requests run off it.
+    liveActivity().cleanUpOrphanChannels();
 
     ticker_.start();
 }
 
+void AppModel::shutDown() {
+    if (shutDown_) return;
+    shutDown_ = true;
+    ticker_.stop();
+    alarmTimer_.stop();
+    if (server_) server_->stop();
+    // Every event the server accepted waits as a queued call on this object, in arrival
+    // order: handled now, they reach the finished list before it is saved for the last time.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    saveFinished();
+    services_.keepAwake->set(false);
+}
+
 void AppModel::startServer() {
+    // A start-up still queued when the process was asked to end must not open a server.
+    if (shutDown_) return;
+    restorePrivateFolderModes(services_.paths);
     const std::string endpointPath = services_.paths.endpoint();
     std::optional<Endpoint> stored;
-    if (auto read = Endpoint::read(endpointPath)) stored = *read;
+    bool storedAsPrivate = false;
+    if (auto read = Endpoint::readStored(endpointPath)) {
+        if (read->isPrivate) {
+            stored = read->endpoint;
+            storedAsPrivate = read->permissions == 0600;
+        } else {
+            // Someone else could have read the token: it is no secret any more.
+            logger_.notice("The endpoint file " + endpointPath + " was open to others; making a new token");
+        }
+    }
 
     std::string token;
     if (stored) {
@@ -244,7 +271,7 @@ void AppModel::startServer() {
     server_ = std::move(*started);
 
     const Endpoint current{server_->port(), token};
-    if (!stored || *stored != current) {
+    if (!stored || *stored != current || !storedAsPrivate) {
         if (auto written = current.write(endpointPath); !written) {
             setServerProblem("Couldn't start listening for Claude Code: " + written.error().message);
             logger_.error(*serverProblem_);
@@ -255,7 +282,9 @@ void AppModel::startServer() {
 }
 
 void AppModel::drainSpool() {
-    for (const HookEvent& event : quorvel::drainSpool(services_.paths.spool())) handleHookEvent(event, false);
+    // Each file goes only once its event is through the intake: a crash mid-drain leaves the
+    // events not yet handled in the folder.
+    quorvel::drainSpool(services_.paths.spool(), [this](const HookEvent& event) { handleHookEvent(event, false); });
 }
 
 void AppModel::refreshHookStatus() { setHookStatus(HookInstaller(services_.paths).status()); }
@@ -286,6 +315,8 @@ void AppModel::refreshKeys() {
 void AppModel::checkBannersAllowed() {
     services_.notifier->checkBannersAllowed([this](bool allowed) { setBannersAllowed(allowed); });
 }
+
+void AppModel::markSetupShown() { services_.defaults->setBool(setupShownKey, true); }
 
 void AppModel::setDeviceVisible(bool visible) {
     if (visible) {

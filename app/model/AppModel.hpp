@@ -124,6 +124,13 @@ public:
     void startServer();
     /// Hands every spooled event, oldest first, to `handleHookEvent` as not live.
     void drainSpool();
+    /// The end of the process (quit, a termination signal, log-out): stops the ticker and the
+    /// server (no server starts after it), handles every event the server already accepted,
+    /// saves the FINISHED list and releases the keep-awake hold. Runs once; later calls do
+    /// nothing. Work still queued for the main thread afterwards is dropped with the model.
+    void shutDown();
+    /// True once `shutDown` has run.
+    bool isShutDown() const { return shutDown_; }
     /// Re-reads whether the agent's settings file holds the hooks.
     void refreshHookStatus();
     /// Re-reads the stored APNs key ID and relay address from the keyring (off the main
@@ -178,6 +185,14 @@ public:
     void setRelay(const std::string& url, const std::string& key);
     /// Deletes the relay's address and key; a failure is reported in `lastPushReport`.
     void removeRelay();
+    /// Deletes the stored APNs key; a failure is shown in the error alert. The key ID is read
+    /// back from the keyring either way.
+    void removeAPNsKey();
+    /// Plays `sound` at the device volume, muted or not (a volume of 0 stays silent).
+    void playSound(Sound sound);
+    /// First-run setup is over: "setupShown" is stored, so the setup window no longer opens at
+    /// start.
+    void markSetupShown();
     /// A key or a relay is stored, so pushes can go out.
     bool hasPushCredentials() const { return apnsKeyID_.has_value() || relayURL_.has_value(); }
     /// Brings the terminal of session `sessionID` (the focus session when absent or unknown)
@@ -316,6 +331,8 @@ private:
     std::unique_ptr<WindowHost> settingsWindow_;
     std::unique_ptr<WindowHost> setupWindow_;
     std::unique_ptr<WindowHost> finishedWindow_;
+
+    bool shutDown_ = false;
 
     // Last, so it stops handing over events before anything above goes away.
     std::unique_ptr<EventServer> server_;

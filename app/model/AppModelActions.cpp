@@ -1,8 +1,12 @@
 // What the user starts from the menu, the device, the strip and the settings and setup
 // windows: the keys and the relay, the hooks, the login item, the alarm test and the dismiss,
 // the simulated states, and the snapshot the device draws.
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/core/MenuBarMenu.hpp"
 #include "app/core/MenuBarSymbol.hpp"
@@ -11,6 +15,7 @@
 #include "app/model/AppModel.hpp"
 #include "kit/visuals/model/DeviceSamples.hpp"
 #include "platform/ChildProcess.hpp"
+#include "platform/FileDescriptors.hpp"
 #include "platform/UnicodeText.hpp"
 
 namespace quorvel {
@@ -28,6 +33,48 @@ std::string keyIDFor(const std::string& typed, const std::string& chosenPath) {
     const std::string stem = dot == std::string::npos ? name : name.substr(0, dot);
     // A name like "AuthKey_.p8" leaves nothing.
     return stem.size() > authKeyPrefix.size() ? stem.substr(authKeyPrefix.size()) : std::string();
+}
+
+/// A .p8 key is a few hundred bytes; anything this large is not one.
+constexpr std::size_t keyFileLimit = 64 * 1024;
+
+/// The chosen key file's text. Only a regular file of at most `keyFileLimit` bytes is read:
+/// opened without waiting, so a FIFO or a device picked by mistake can't freeze the app.
+Expected<std::string, files::FileError> readKeyFile(const std::string& path) {
+    const int fd = files::openRetrying(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return files::fileFailure(errno, path);
+    auto fail = [&](int code) {
+        ::close(fd);
+        return files::fileFailure(code, path);
+    };
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) return fail(errno);
+    if (!S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return unexpected(files::FileError{EINVAL, path, "Not a key file (not a regular file): " + path});
+    }
+    if (status.st_size > static_cast<off_t>(keyFileLimit)) {
+        ::close(fd);
+        return unexpected(files::FileError{EFBIG, path, "Too large for a key file (over 64 KiB): " + path});
+    }
+    std::string contents;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t count = ::read(fd, buffer, sizeof buffer);
+        if (count < 0) {
+            if (errno == EINTR) continue;
+            return fail(errno);
+        }
+        if (count == 0) break;
+        contents.append(buffer, static_cast<std::size_t>(count));
+        // A file that grows while it is read is held to the same limit.
+        if (contents.size() > keyFileLimit) {
+            ::close(fd);
+            return unexpected(files::FileError{EFBIG, path, "Too large for a key file (over 64 KiB): " + path});
+        }
+    }
+    ::close(fd);
+    return contents;
 }
 
 /// The label of the session on show: its project, else its terminal program as words, else
@@ -51,6 +98,13 @@ std::string deviceLabel(const Session& session) {
 // ---- the APNs key and the relay -------------------------------------------------------------
 
 void AppModel::importAPNsKey(const std::string& keyID, const std::string& teamID) {
+    // A key stored without its team could never sign a push, yet would count as set up.
+    if (text::trimmingWhitespace(teamID).empty()) {
+        const std::string description = "Type the Team ID first: a key without its team can't send a push.";
+        logger_.error("APNs key import failed: " + description);
+        showError(description);
+        return;
+    }
     const std::optional<std::string> chosen = services_.windows->chooseFile("Choose the AuthKey .p8 file");
     if (!chosen || chosen->empty()) return;
 
@@ -63,7 +117,7 @@ void AppModel::importAPNsKey(const std::string& keyID, const std::string& teamID
         showError(description);
         refreshKeys();
     };
-    const auto pem = files::readFile(*chosen);
+    const auto pem = readKeyFile(*chosen);
     if (!pem) return failed(pem.error().message);
     if (!text::isValidUtf8(*pem)) return failed("The file isn't UTF-8 text: " + *chosen);
     credentials.pem = *pem;
@@ -109,6 +163,16 @@ void AppModel::removeRelay() {
                 return;
             }
             setRelayURL(std::nullopt);
+        };
+    });
+}
+
+void AppModel::removeAPNsKey() {
+    inBackground(*services_.keychainQueue, [this, keychain = services_.keychain]() -> std::function<void()> {
+        auto removed = APNsKeyStore::remove(*keychain);
+        return [this, removed] {
+            if (!removed) showError(removed.error().description());
+            refreshKeys();
         };
     });
 }
@@ -165,6 +229,8 @@ void AppModel::showAlarmTestStep(int step) {
     if (auto sound = sounds.find(name); sound != sounds.end()) services_.sounds->play(sound->second, controls_.volume);
     alarmTimer_.start(static_cast<int>(std::lround(DeviceSamples::dwell(name) * 1000.0)));
 }
+
+void AppModel::playSound(Sound sound) { services_.sounds->play(sound, controls_.volume); }
 
 void AppModel::dismiss() {
     services_.sounds->stop();

@@ -48,14 +48,16 @@ void AppModel::applyEffects(const std::vector<Effect>& effects, bool live) {
             runs.insert(runs.begin(), *run);
             if (runs.size() > finishedCap) runs.pop_back();
             setFinished(std::move(runs));
-            saveFinished();
+            // While shutting down, the list is saved once at the end instead.
+            if (!shutDown_) saveFinished();
             continue;
         }
 
         const Alert& alert = *effect.asAlert();
         if (alert.kind == Alert::Kind::done) setFloppyPutBack(false);
         if (!live) continue;
-        if (!muted_) {
+        // A sound or banner begun while the process ends would never be heard or seen.
+        if (!muted_ && !shutDown_) {
             services_.sounds->play(soundFor(alert.kind), controls_.volume);
             later([this, alert] { services_.notifier->post(alert); });
         }

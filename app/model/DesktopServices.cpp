@@ -5,17 +5,19 @@
 #include <QSysInfo>
 
 #include "app/delivery/APNsDelivery.hpp"
-#include "app/model/DisabledLiveActivityCoordinator.hpp"
+#include "app/delivery/APNsLiveActivityCoordinator.hpp"
 #include "app/model/ThreadPoolWorkQueue.hpp"
-#include "app/model/UnavailableTokenSync.hpp"
 #include "kit/engine/Quorvel.hpp"
+#include "kit/push/RecordStoreTokenSync.hpp"
 #include "platform/qt/DesktopScreenStateMonitor.hpp"
 #include "platform/qt/DesktopUserIdleTime.hpp"
 #include "platform/qt/FreedesktopNotificationCenter.hpp"
 #include "platform/qt/LogindSleepInhibitor.hpp"
 #include "platform/qt/QtSoundOutput.hpp"
+#include "platform/qt/QtWorkThreads.hpp"
 #include "platform/qt/X11WindowActivator.hpp"
 #include "platform/qt/XdgApplicationLauncher.hpp"
+#include "platform/services/InMemoryRecordStore.hpp"
 #include "platform/services/LibsecretStore.hpp"
 
 namespace quorvel {
@@ -44,9 +46,15 @@ AppServices makeDesktopServices() {
                      });
     services.apns = delivery;
     services.keychain = keychain;
-    services.tokenSync = std::make_shared<UnavailableTokenSync>();
-    services.makeLiveActivity = [](std::shared_ptr<PushDelivery>) {
-        return std::make_unique<DisabledLiveActivityCoordinator>();
+    // There is no iCloud on Linux: the phone exchange runs over a record store that reports no
+    // account, so the pairing report says why no phone is paired.
+    services.tokenSync = std::make_shared<RecordStoreTokenSync>(
+        std::make_shared<InMemoryRecordStore>(services.clock, AccountStatus::noAccount), services.defaults,
+        services.clock);
+    // The coordinator asks the delivery for its client; its requests get threads of their own,
+    // so they never wait behind an alert held back by the service's rate limit.
+    services.makeLiveActivity = [delivery, defaults](std::shared_ptr<PushDelivery>) {
+        return std::make_unique<APNsLiveActivityCoordinator>(delivery, defaults, std::make_unique<QtWorkThreads>(2));
     };
     services.launchAtLogin = std::make_shared<LaunchAtLogin>(LaunchAtLogin::forCurrentUser());
     services.hostName = []() -> std::optional<std::string> {

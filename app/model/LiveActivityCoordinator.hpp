@@ -2,6 +2,7 @@
 // Keeps the phone's Live Activities in step with the sessions. It handles and reports its
 // own failures; the model only tells it what the sessions look like now.
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "app/model/PhoneDevice.hpp"
@@ -19,9 +20,12 @@ public:
     virtual void reconcile(const std::vector<Session>& sessions, bool away, const std::optional<PhoneDevice>& phone,
                            Instant now) = 0;
 
-    /// Deletes the broadcast channels that no active Live Activity uses. May wait on the
-    /// network, so the model calls it off the main thread.
+    /// Deletes the broadcast channels this app made that no Live Activity uses any more;
+    /// returns at once. Main thread.
     virtual void cleanUpOrphanChannels() = 0;
+
+    /// The last thing that happened to a Live Activity, for the user. Main thread.
+    virtual std::string report() const { return "No Live Activity yet"; }
 };
 
 }  // namespace quorvel

@@ -3,8 +3,10 @@
 #include <QColor>
 #include <QGuiApplication>
 #include <QPalette>
+#include <QtMath>
 
-#include "app/windows/PlaceholderView.hpp"
+#include "app/windows/PaintedWidget.hpp"
+#include "kit/visuals/views/DesignSheetView.hpp"
 #include "kit/visuals/model/Tokens.hpp"
 
 namespace quorvel {
@@ -46,7 +48,10 @@ void DesignSheetScene::open() {
         window_->resize(960, 720);
     }
     if (!window_->isVisible()) {
-        auto* sheet = new PlaceholderView(QString::fromUtf8(title), QSize(960, 720));
+        const DesignSheetView view;
+        const QSizeF size = view.size();
+        auto* sheet = new PaintedWidget(QSize(qCeil(size.width()), qCeil(size.height())),
+                                        [view](QPainter& painter, const QRectF&) { view.paint(painter); });
         sheet->setPalette(darkPalette());
         sheet->setAutoFillBackground(true);
         window_->setWidget(sheet);  // the previous sheet goes with it

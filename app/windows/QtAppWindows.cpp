@@ -11,39 +11,18 @@
 #include <functional>
 
 #include "app/model/AppModel.hpp"
+#include "app/windows/DeviceWindowController.hpp"
+#include "app/windows/FinishedView.hpp"
 #include "app/windows/HostedWindow.hpp"
+#include "app/windows/StripPanelController.hpp"
 #include "app/windows/PlaceholderView.hpp"
+#include "app/windows/SettingsView.hpp"
+#include "app/windows/SetupView.hpp"
 #include "kit/engine/Quorvel.hpp"
+#include "platform/qt/DesktopReduceMotion.hpp"
 
 namespace quorvel {
 namespace {
-
-// The device window and the strip panel until they are built: a hosted stand-in that tells
-// the model when the user closes it, so the menu's switch stays true to what is on screen.
-class StandInWindow final : public QObject, public WindowHost {
-public:
-    StandInWindow(std::unique_ptr<HostedWindow> hosted, std::function<void()> closed)
-        : hosted_(std::move(hosted)), closed_(std::move(closed)) {}
-
-    void show() override {
-        const bool made = hosted_->window() != nullptr;
-        hosted_->show();
-        if (!made) hosted_->window()->installEventFilter(this);
-    }
-    void hide() override { hosted_->hide(); }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Close && watched == hosted_->window() && closed_) {
-            QMetaObject::invokeMethod(this, closed_, Qt::QueuedConnection);
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    std::unique_ptr<HostedWindow> hosted_;
-    std::function<void()> closed_;
-};
 
 HostedWindow::Make placeholder(const std::string& title) {
     return [title] { return std::make_unique<PlaceholderView>(QString::fromStdString(title)); };
@@ -54,26 +33,43 @@ HostedWindow::Make placeholder(const std::string& title) {
 QtAppWindows::QtAppWindows(std::shared_ptr<KeyValueStore> defaults, TaskbarPresence& taskbar)
     : defaults_(std::move(defaults)), taskbar_(taskbar), logger_(Quorvel::macBundleID, "Windows") {}
 
+std::function<void(QPoint)> QtAppWindows::contextMenuOpener() {
+    // Looked up at each click: the menu is set after the windows' maker is made.
+    return [this](QPoint at) {
+        if (contextMenu_) contextMenu_(at);
+    };
+}
+
+ReduceMotion& QtAppWindows::reduceMotion() {
+    if (!reduceMotion_) {
+        // Without a display there is no desktop to ask, and nothing moves on screen anyway.
+        if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+            reduceMotion_ = std::make_unique<FixedReduceMotion>(false);
+        } else {
+            reduceMotion_ = std::make_unique<DesktopReduceMotion>();
+        }
+    }
+    return *reduceMotion_;
+}
+
 std::unique_ptr<WindowHost> QtAppWindows::makeDeviceWindow(AppModel& model) {
-    const std::string title = Quorvel::displayName;
-    return std::make_unique<StandInWindow>(
-        std::make_unique<HostedWindow>(title, "QuorvelDeviceWindow", placeholder(title), *defaults_),
-        [model = QPointer<AppModel>(&model)] {
-            if (model) model->setDeviceVisible(false);
-        });
+    return std::make_unique<DeviceWindowController>(model, *defaults_, reduceMotion(), clock_, contextMenuOpener());
 }
 
 std::unique_ptr<WindowHost> QtAppWindows::makeStripPanel(AppModel& model) {
-    const std::string title = std::string(Quorvel::displayName) + " strip";
-    return std::make_unique<StandInWindow>(
-        std::make_unique<HostedWindow>(title, "QuorvelCompactStrip", placeholder(title), *defaults_),
-        [model = QPointer<AppModel>(&model)] {
-            if (model) model->setStripVisible(false);
-        });
+    return std::make_unique<StripPanelController>(model, *defaults_, reduceMotion(), clock_, contextMenuOpener());
 }
 
-std::unique_ptr<WindowHost> QtAppWindows::makeHostedWindow(const HostedWindowSpec& spec, AppModel&) {
-    return std::make_unique<HostedWindow>(spec.title, spec.autosaveName, placeholder(spec.title), *defaults_);
+std::unique_ptr<WindowHost> QtAppWindows::makeHostedWindow(const HostedWindowSpec& spec, AppModel& model) {
+    HostedWindow::Make make = placeholder(spec.title);
+    if (spec.content == HostedWindowSpec::Content::settings) {
+        make = [&model] { return std::make_unique<SettingsView>(model); };
+    } else if (spec.content == HostedWindowSpec::Content::setup) {
+        make = [&model] { return std::make_unique<SetupView>(model); };
+    } else if (spec.content == HostedWindowSpec::Content::finished) {
+        make = [&model, clock = clock_] { return std::make_unique<FinishedView>(model, clock); };
+    }
+    return std::make_unique<HostedWindow>(spec.title, spec.autosaveName, std::move(make), *defaults_);
 }
 
 void QtAppWindows::showErrorAlert(const std::string& message) {

@@ -2,11 +2,14 @@
 // The app's windows on this desktop. The settings, setup and finished windows are hosted
 // windows; until their views (and the device and strip) are built, each shows a stand-in
 // view, so it can already be opened, moved and remembered. Main thread.
+#include <QPoint>
+#include <functional>
 #include <memory>
 
 #include "app/model/AppWindows.hpp"
 #include "platform/KeyValueStore.hpp"
 #include "platform/Logger.hpp"
+#include "platform/ReduceMotion.hpp"
 #include "platform/qt/TaskbarPresence.hpp"
 
 namespace quorvel {
@@ -28,10 +31,21 @@ public:
     void openFolder(const std::string& path) override;
     void setShowsInDock(bool shown) override;
 
+    /// What a right click (or the menu key) on the device or the strip opens, at a global
+    /// position: the app's menu. Until set, nothing opens.
+    void setContextMenu(std::function<void(QPoint)> open) { contextMenu_ = std::move(open); }
+
 private:
+    std::function<void(QPoint)> contextMenuOpener();
+    /// The desktop's reduce-motion setting, shared by the device and the strip.
+    ReduceMotion& reduceMotion();
+
     std::shared_ptr<KeyValueStore> defaults_;
     TaskbarPresence& taskbar_;
     Logger logger_;
+    std::shared_ptr<const Clock> clock_ = std::make_shared<SystemClock>();
+    std::function<void(QPoint)> contextMenu_;
+    std::unique_ptr<ReduceMotion> reduceMotion_;
 };
 
 }  // namespace quorvel

@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QSystemTrayIcon>
+#include <QSessionManager>
+#include <string>
 
 #include "app/model/DesktopServices.hpp"
 #include "app/windows/QtAppWindows.hpp"
@@ -20,24 +23,49 @@ bool hasVisibleWindows() {
 
 }  // namespace
 
-QuorvelMacApp::QuorvelMacApp(MacAppDelegate& delegate) {
+QuorvelMacApp::QuorvelMacApp(MacAppDelegate& delegate) : delegate_(delegate) {
     // The app lives in the tray: closing its last window doesn't end it.
     QApplication::setQuitOnLastWindowClosed(false);
     QGuiApplication::setApplicationDisplayName(QString::fromUtf8(Quorvel::displayName));
     QGuiApplication::setDesktopFileName(QString::fromUtf8(Quorvel::macBundleID));
 
+    // First, so that a request to end comes as a Qt signal from here on, not as a kill.
+    terminationSignals_ = std::make_unique<TerminationSignals>();
     taskbar_ = std::make_unique<TaskbarPresence>();
     designSheet_ = std::make_unique<DesignSheetScene>();
-    model_ = makeModel(*taskbar_);
+    model_ = makeModel(*taskbar_, [this](QPoint at) { openContextMenu(at); });
+    shutDownCleanly(*model_, *terminationSignals_);
 
     observeNotifications(AppNotifications::defaultCenter(), *model_);
 
     menuBarExtra_ = std::make_unique<MenuBarExtra>(QString::fromUtf8(Quorvel::displayName));
     menu_ = std::make_unique<MenuBarController>(*model_, *menuBarExtra_, *designSheet_);
     menuBarExtra_->onActivated([&delegate] { delegate.applicationShouldHandleReopen(hasVisibleWindows()); });
-    if (!menuBarExtra_->show() && QGuiApplication::platformName() != QLatin1String("offscreen")) {
-        Logger(Quorvel::macBundleID, "App").notice("No system tray found: the menu-bar menu can't be shown");
+    menuBarExtra_->show();
+    // Without a display there is nothing to show in place of the tray.
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+        trayWatch_ = std::make_unique<TrayWatch>(*model_, [] { return QSystemTrayIcon::isSystemTrayAvailable(); });
     }
+}
+
+void QuorvelMacApp::openContextMenu(QPoint at) {
+    if (menuBarExtra_) menuBarExtra_->menu().popup(at);
+}
+
+void QuorvelMacApp::listenForLaunches(InstanceChannel channel) {
+    launches_.emplace(std::move(channel));
+    launchNotifier_ = std::make_unique<QSocketNotifier>(launches_->descriptor(), QSocketNotifier::Read);
+    QObject::connect(launchNotifier_.get(), &QSocketNotifier::activated, [this] {
+        if (const auto request = launches_->receive()) carryOut(*request);
+    });
+}
+
+void QuorvelMacApp::carryOut(LaunchRequest request) {
+    if (request == LaunchRequest::reopen) {
+        delegate_.applicationShouldHandleReopen(hasVisibleWindows());
+        return;
+    }
+    if (menu_) menu_->perform(std::string(launchRequestWord(request)), true);
 }
 
 QuorvelMacApp::~QuorvelMacApp() = default;
@@ -52,9 +80,25 @@ void QuorvelMacApp::observeNotifications(AppNotifications& notifications, AppMod
     });
 }
 
-std::unique_ptr<AppModel> QuorvelMacApp::makeModel(TaskbarPresence& taskbar) {
+void QuorvelMacApp::shutDownCleanly(AppModel& model, TerminationSignals& terminations) {
+    QObject::connect(&terminations, &TerminationSignals::terminationRequested, &model, [](int signalNumber) {
+        Logger(Quorvel::macBundleID, "App").notice("Asked to quit by signal " + std::to_string(signalNumber));
+        QCoreApplication::exit(0);
+    });
+    // Emitted once the event loop has ended, whatever ended it; queued calls can still run.
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, &model, [&model] { model.shutDown(); });
+    // The session is about to end (log-out): what would be lost is saved now, in case the
+    // session manager ends the process without letting the event loop finish.
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, &model, [&model](QSessionManager&) {
+        model.saveFinished();
+    });
+}
+
+std::unique_ptr<AppModel> QuorvelMacApp::makeModel(TaskbarPresence& taskbar, std::function<void(QPoint)> contextMenu) {
     AppServices services = makeDesktopServices();
-    services.windows = std::make_unique<QtAppWindows>(services.defaults, taskbar);
+    auto windows = std::make_unique<QtAppWindows>(services.defaults, taskbar);
+    windows->setContextMenu(std::move(contextMenu));
+    services.windows = std::move(windows);
     return std::make_unique<AppModel>(std::move(services));
 }
 

@@ -2,15 +2,22 @@
 // The app's top level once start-up has passed its checks: it owns the one model for the
 // life of the process, the menu-bar extra with its menu (the app's main interface) and the
 // design-sheet window. Main thread; needs the Qt application object.
+#include <QPoint>
+#include <QSocketNotifier>
+#include <functional>
 #include <memory>
 
 #include "app/core/AppNotifications.hpp"
+#include "app/core/InstanceChannel.hpp"
+#include "app/core/LaunchRequest.hpp"
 #include "app/core/MacAppDelegate.hpp"
 #include "app/model/AppModel.hpp"
 #include "app/windows/DesignSheetScene.hpp"
 #include "app/windows/MenuBarController.hpp"
+#include "app/windows/TrayWatch.hpp"
 #include "platform/qt/MenuBarExtra.hpp"
 #include "platform/qt/TaskbarPresence.hpp"
+#include "platform/qt/TerminationSignals.hpp"
 
 namespace quorvel {
 
@@ -23,8 +30,10 @@ public:
     QuorvelMacApp(const QuorvelMacApp&) = delete;
     QuorvelMacApp& operator=(const QuorvelMacApp&) = delete;
 
-    /// The one place the model is made: the desktop's services with this app's windows.
-    static std::unique_ptr<AppModel> makeModel(TaskbarPresence& taskbar);
+    /// The one place the model is made: the desktop's services with this app's windows, whose
+    /// right click opens `contextMenu` at a global position.
+    static std::unique_ptr<AppModel> makeModel(TaskbarPresence& taskbar,
+                                               std::function<void(QPoint)> contextMenu = {});
 
     /// The delegate's notices on `notifications` reach `model` for as long as it exists: a
     /// reopen shows the device, a change of the phone's records syncs with the phone.
@@ -35,12 +44,31 @@ public:
     /// In the taskbar like any other app, and brought forward.
     void becomeRegularApp();
 
+    /// Later launches reach this copy through `channel`; each is carried out as it comes.
+    void listenForLaunches(InstanceChannel channel);
+    /// What a launch asked for: the reopen (as a click on the Dock icon would), or the menu's
+    /// command.
+    void carryOut(LaunchRequest request);
+
+    /// The tray's menu, opened at `at` (a global position) on the device or the strip.
+    void openContextMenu(QPoint at);
+
+    /// The process's end, from the Quit item, a termination signal (SIGTERM, SIGINT, SIGHUP)
+    /// or the desktop's log-out, always goes through `AppModel::shutDown` before the event
+    /// loop ends, and a signal ends the process with status 0.
+    static void shutDownCleanly(AppModel& model, TerminationSignals& terminations);
+
 private:
+    MacAppDelegate& delegate_;
+    std::unique_ptr<TerminationSignals> terminationSignals_;
     std::unique_ptr<TaskbarPresence> taskbar_;
     std::unique_ptr<DesignSheetScene> designSheet_;
     std::unique_ptr<AppModel> model_;
     std::unique_ptr<MenuBarExtra> menuBarExtra_;
     std::unique_ptr<MenuBarController> menu_;
+    std::unique_ptr<TrayWatch> trayWatch_;
+    std::optional<InstanceChannel> launches_;
+    std::unique_ptr<QSocketNotifier> launchNotifier_;
 };
 
 }  // namespace quorvel

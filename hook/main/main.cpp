@@ -34,11 +34,22 @@ quorvel::HookEvent::Environment currentEnvironment() {
     return environment;
 }
 
+/// The agent ends hooks still running when it exits (SIGTERM), and a closed terminal or pipe
+/// sends the others: the event in hand would be lost. The helper finishes posting or spooling
+/// instead; its watchdog still ends it in time. Programs it starts get every signal back at
+/// its default (platform/ChildProcess.hpp).
+void ignoreEndingSignals() {
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGPIPE}) ::sigaction(signal, &ignore, nullptr);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    ignoreEndingSignals();
     std::set_terminate([] { ::_exit(0); });
-    ::signal(SIGPIPE, SIG_IGN);
     silenceOutput();
     try {
         quorvel::startWatchdog();

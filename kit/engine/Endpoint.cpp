@@ -1,9 +1,12 @@
 #include "kit/engine/Endpoint.hpp"
 
+#include <unistd.h>
+
 #include <algorithm>
 
 #include "platform/Base64.hpp"
 #include "platform/JsonCoding.hpp"
+#include "platform/OwnFileRead.hpp"
 #include "platform/SecureRandom.hpp"
 
 namespace quorvel {
@@ -23,11 +26,20 @@ EndpointError EndpointError::fromFileError(files::FileError error) {
 }
 
 Expected<Endpoint, EndpointError> Endpoint::read(const std::string& path) {
-    auto contents = files::readFile(path);
+    auto stored = readStored(path);
+    if (!stored) return unexpected(std::move(stored.error()));
+    return std::move(stored->endpoint);
+}
+
+Expected<Endpoint::Stored, EndpointError> Endpoint::readStored(const std::string& path) {
+    auto contents = files::readOwnFile(path, maxFileBytes);
     if (!contents) return unexpected(EndpointError::fromFileError(contents.error()));
-    Endpoint endpoint;
+    Stored stored;
+    stored.permissions = contents->permissions;
+    stored.isPrivate = contents->owner == ::geteuid() && (contents->permissions & 077) == 0;
+    Endpoint& endpoint = stored.endpoint;
     try {
-        const json::Json root = json::parse(*contents);
+        const json::Json root = json::parse(contents->bytes);
         json::requireObject(root, "endpoint");
         const std::int64_t port = json::requireInt(root, "port");
         if (port < 0 || port > 65535) return unexpected(malformed(path, "port " + std::to_string(port) + " out of range"));
@@ -39,7 +51,7 @@ Expected<Endpoint, EndpointError> Endpoint::read(const std::string& path) {
     if (!isWellFormedToken(endpoint.token)) {
         return unexpected(malformed(path, "the token is not " + std::to_string(tokenLength) + " base64url characters"));
     }
-    return endpoint;
+    return stored;
 }
 
 Expected<void, EndpointError> Endpoint::write(const std::string& path) const {

@@ -3,6 +3,7 @@
 // writes and the helper reads: {"port":N,"token":"..."}.
 #include <cstdint>
 #include <string>
+#include <sys/types.h>
 
 #include "platform/Expected.hpp"
 #include "platform/Files.hpp"
@@ -26,13 +27,22 @@ struct EndpointError {
 struct Endpoint {
     /// Length of a token: 32 random bytes in base64url without padding.
     static constexpr std::size_t tokenLength = 43;
+    /// No endpoint file of ours comes near this; a bigger one is not ours.
+    static constexpr std::size_t maxFileBytes = 4096;
+
+    /// An endpoint as found in the file, with whether the file kept it private.
+    struct Stored;
 
     std::uint16_t port = 0;
     std::string token;
 
     /// Reads and decodes the endpoint file. A token that is not 43 base64url characters makes
-    /// the file unusable, since every request carrying it would be refused.
+    /// the file unusable, since every request carrying it would be refused. The file is read
+    /// as one of our own (platform/OwnFileRead.hpp): a link, a FIFO, a device or a file over
+    /// `maxFileBytes` can't be read.
     static Expected<Endpoint, EndpointError> read(const std::string& path);
+    /// `read`, also telling whether the file was the user's alone.
+    static Expected<Stored, EndpointError> readStored(const std::string& path);
 
     /// Writes the file atomically (0600), creating its folder (0700) when missing.
     Expected<void, EndpointError> write(const std::string& path) const;
@@ -47,6 +57,15 @@ struct Endpoint {
     std::string encoded() const;
 
     bool operator==(const Endpoint&) const = default;
+};
+
+struct Endpoint::Stored {
+    Endpoint endpoint;
+    /// The file's permission bits when it was read.
+    mode_t permissions = 0;
+    /// Owned by this user, and no one else may read or write it: only then is its token still
+    /// a secret.
+    bool isPrivate = false;
 };
 
 }  // namespace quorvel

@@ -136,9 +136,20 @@ std::vector<Effect> StateMachine::handle(const HookEvent& event) {
     const Instant now = event.receivedInstant();
     const std::string& name = event.event;
 
+    forgetEndedSessions(now);
+
     if (name == "SessionEnd") {
-        sessions.erase(event.sessionID);
+        if (auto ending = sessions.find(event.sessionID); ending != sessions.end()) {
+            endedSessions.insert_or_assign(event.sessionID, EndedSession{std::move(ending->second), now});
+            sessions.erase(ending);
+        }
         return {};
+    }
+
+    // A hook the agent fired before the session's end, delivered after it (an asynchronous
+    // Stop or StopFailure racing the synchronous SessionEnd): it belongs to the ended session.
+    if (auto ended = endedSessions.find(event.sessionID); ended != endedSessions.end() && now < ended->second.endedAt) {
+        return apply(ended->second.session, event, now);
     }
 
     auto found = sessions.find(event.sessionID);
@@ -151,8 +162,17 @@ std::vector<Effect> StateMachine::handle(const HookEvent& event) {
         fresh.lastEventAt = now;
         found = sessions.emplace(event.sessionID, std::move(fresh)).first;
     }
-    Session& session = found->second;
+    return apply(found->second, event, now);
+}
 
+void StateMachine::forgetEndedSessions(Instant now) {
+    std::erase_if(endedSessions, [now](const auto& entry) {
+        return now.secondsSince(entry.second.endedAt) >= endedSessionGrace;
+    });
+}
+
+std::vector<Effect> StateMachine::apply(Session& session, const HookEvent& event, Instant now) const {
+    const std::string& name = event.event;
     session.lastEventAt = now;
     if (!session.termProgram) session.termProgram = event.termProgram;
     if (event.cwd) session.cwd = event.cwd;
@@ -276,6 +296,7 @@ std::vector<Effect> StateMachine::finish(Session& session, Instant now,
 }
 
 std::vector<Effect> StateMachine::tick(Instant now) {
+    forgetEndedSessions(now);
     std::vector<std::string> ids;
     ids.reserve(sessions.size());
     for (const auto& entry : sessions) ids.push_back(entry.first);

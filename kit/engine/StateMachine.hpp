@@ -25,8 +25,26 @@ struct StateMachine {
     /// Most characters kept of a failed shell command's output.
     static constexpr std::size_t failureLogLimit = 4000;
 
+    /// Seconds a session ended by "SessionEnd" is kept for the events the agent fired before
+    /// it but which arrive after it (the agent runs some hooks asynchronously): beyond the
+    /// helper's delivery window.
+    static constexpr double endedSessionGrace = 2.0;
+
+    /// A session that "SessionEnd" removed, kept for the grace.
+    struct EndedSession {
+        Session session;
+        /// Receive time of its "SessionEnd".
+        Instant endedAt;
+        bool operator==(const EndedSession&) const = default;
+    };
+
     /// Every live session by id; the table's order means nothing.
     std::unordered_map<std::string, Session> sessions;
+    /// Sessions ended less than `endedSessionGrace` ago, by id. An event stamped before the
+    /// end is applied to the kept session as if it had come first (its effects are returned)
+    /// and the session stays ended; it is never one of `sessions` again. Dropped by the first
+    /// event or tick at or after the end plus the grace.
+    std::unordered_map<std::string, EndedSession> endedSessions;
     /// Read on every call, so the owner may replace it at any time.
     StateMachineSettings settings;
     /// Display number of the next new session; numbers are never reused.
@@ -63,6 +81,12 @@ struct StateMachine {
     static int tier(const SessionState& state);
 
     bool operator==(const StateMachine&) const = default;
+
+private:
+    /// The event's changes to an existing `session` and their effects (everything after
+    /// finding or making the session).
+    std::vector<Effect> apply(Session& session, const HookEvent& event, Instant now) const;
+    void forgetEndedSessions(Instant now);
 };
 
 /// The notification types that mean the agent waits for the user.

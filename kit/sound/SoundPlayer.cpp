@@ -5,7 +5,7 @@
 #include <system_error>
 
 #include "kit/sound/CafReader.hpp"
-#include "platform/ExecutablePath.hpp"
+#include "platform/ResourceFolder.hpp"
 #include "platform/Files.hpp"
 
 namespace quorvel {
@@ -16,10 +16,9 @@ SoundPlayer::SoundPlayer(std::unique_ptr<SoundOutput> output, const std::string&
 }
 
 std::string SoundPlayer::defaultSoundsFolder() {
-    const std::string executable = files::executablePath();
-    if (executable.empty()) return "resources/sounds";
-    const std::string buildFolder = files::parentPath(files::parentPath(executable));
-    return files::joinPath(buildFolder, "resources/sounds");
+    // A folder that isn't there makes each sound log itself as missing; the app goes on.
+    const auto resources = files::resourceFolder();
+    return files::joinPath(resources ? *resources : std::string("resources"), "sounds");
 }
 
 void SoundPlayer::load(Sound sound, const std::string& soundsFolder) {

@@ -19,7 +19,8 @@ public:
     /// of `output`. Never fails.
     SoundPlayer(std::unique_ptr<SoundOutput> output, const std::string& soundsFolder);
 
-    /// The app's sound files: "../resources/sounds" beside the running executable's folder.
+    /// The app's sound files: "sounds" in the resource folder of the running program
+    /// (installed or in the build tree).
     static std::string defaultSoundsFolder();
 
     /// Plays `sound` at the fader's `volume` (0...1): nothing at 0 or less; otherwise at the

@@ -105,6 +105,8 @@ void TaskbarPresence::apply(QWindow& window, bool mapped) const {
     xcb_connection_t* connection = x11Connection();
     if (connection == nullptr) return;
     const auto id = static_cast<xcb_window_t>(window.winId());
+    // A tool window (the compact strip) stays out of the taskbar whatever the setting.
+    const bool listed = shown_ && window.type() != Qt::Tool;
     const xcb_atom_t netWmState = internAtom(connection, "_NET_WM_STATE");
     const xcb_atom_t skip = internAtom(connection, "_NET_WM_STATE_SKIP_TASKBAR");
     if (netWmState == XCB_ATOM_NONE || skip == XCB_ATOM_NONE) return;
@@ -113,7 +115,7 @@ void TaskbarPresence::apply(QWindow& window, bool mapped) const {
         // On the window itself, for the window manager to read when it takes the window on.
         std::vector<xcb_atom_t> states = windowStates(connection, id, netWmState);
         std::erase(states, skip);
-        if (!shown_) states.push_back(skip);
+        if (!listed) states.push_back(skip);
         xcb_change_property(connection, XCB_PROP_MODE_REPLACE, id, netWmState, XCB_ATOM_ATOM, 32,
                             static_cast<std::uint32_t>(states.size()), states.data());
     } else {
@@ -123,7 +125,7 @@ void TaskbarPresence::apply(QWindow& window, bool mapped) const {
         message.format = 32;
         message.window = id;
         message.type = netWmState;
-        message.data.data32[0] = shown_ ? 0 : 1;  // remove, add
+        message.data.data32[0] = listed ? 0 : 1;  // remove, add
         message.data.data32[1] = skip;
         message.data.data32[2] = 0;
         message.data.data32[3] = 1;  // from an application

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -27,9 +28,11 @@ struct HelperRun {
 
 inline std::string helperExecutable() { return QUORVEL_BINARY_DIR "/bin/quorvel-hook"; }
 
-/// `input` absent keeps standard input open (and silent) until the helper ends.
+/// `input` absent keeps standard input open (and silent) until the helper ends. `whileRunning`
+/// is given the helper's process id once it has started (to signal it, say).
 inline HelperRun runHelper(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& environment,
-                           const std::optional<std::string>& input) {
+                           const std::optional<std::string>& input,
+                           const std::function<void(pid_t)>& whileRunning = nullptr) {
     ::signal(SIGPIPE, SIG_IGN);
     TempFolder scratch;
     const std::string outputPath = scratch / "output";
@@ -76,6 +79,7 @@ inline HelperRun runHelper(const std::vector<std::string>& arguments, const std:
             ::close(fd);
         });
     }
+    if (whileRunning) whileRunning(pid);
     int status = 0;
     ::waitpid(pid, &status, 0);
     HelperRun run;

@@ -120,6 +120,24 @@ TEST_F(HelperProcessTest, GivesUpOnASilentServerInTime) {
     EXPECT_NE(log().find(" app not answering for Stop: Connection timed out\n"), std::string::npos) << log();
 }
 
+TEST_F(HelperProcessTest, FinishesItsJobWhenTheAgentEndsItMidPost) {
+    FakeEventServer server(std::nullopt);
+    serveEndpoint(server);
+    auto result = runHelper({}, environment, stopPayload, [&server](pid_t helper) {
+        // Once the request is in, the helper waits for an answer: that is when the agent's
+        // exit (and a closing terminal) reach it.
+        for (int i = 0; i < 100 && server.requests().empty(); ++i) std::this_thread::sleep_for(10ms);
+        for (int signal : {SIGTERM, SIGHUP, SIGINT, SIGPIPE}) ::kill(helper, signal);
+    });
+    ASSERT_EQ(server.requests().size(), 1u);
+    EXPECT_TRUE(result.exitedNormally);
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_LT(result.seconds, 1.5);
+    // It gave the silent app up in its own time and kept the event.
+    ASSERT_EQ(spooled().size(), 1u);
+    EXPECT_EQ(spooled()[0].event, "Stop");
+}
+
 TEST_F(HelperProcessTest, TheWatchdogEndsARunBlockedOnItsInput) {
     auto result = run({}, std::nullopt);
     EXPECT_GE(result.seconds, 1.4);

@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <ifaddrs.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <condition_variable>
+#include <fstream>
+#include <functional>
 #include <deque>
 #include <mutex>
 #include <optional>
@@ -248,6 +253,76 @@ TEST(EventServer, ListensOnLoopbackOnly) {
     }
     freeifaddrs(interfaces);
     if (tried == 0) GTEST_SKIP() << "no non-loopback IPv4 address to try";
+}
+
+/// Resident memory of this process in bytes.
+std::size_t residentBytes() {
+    std::ifstream statm("/proc/self/statm");
+    std::size_t pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+}
+
+TEST_F(EventServerTest, IdleConnectionsCostWhatTheySentAndBeyondTheCapAreClosedAtOnce) {
+    constexpr std::size_t idle = 3000;
+    rlimit limit{};
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = std::max<rlim_t>(limit.rlim_cur, std::min<rlim_t>(limit.rlim_max, 2 * idle + 256));
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+    if (limit.rlim_cur < 2 * idle + 256) GTEST_SKIP() << "needs " << 2 * idle + 256 << " descriptors";
+
+    const std::size_t before = residentBytes();
+    std::vector<std::unique_ptr<LoopbackClient>> clients;
+    for (std::size_t index = 0; index < idle; ++index) {
+        clients.push_back(std::make_unique<LoopbackClient>(server->port()));
+        ASSERT_TRUE(clients.back()->connected()) << index;
+    }
+    std::this_thread::sleep_for(300ms);
+    const double perConnection = double(residentBytes() - std::min(before, residentBytes())) / idle;
+    // A buffer reserved per connection (64 KiB) would show as hundreds of megabytes.
+    EXPECT_LT(perConnection, 4096.0);
+    RecordProperty("residentBytesPerIdleConnection", std::to_string(perConnection));
+
+    std::size_t closedAtOnce = 0;
+    for (const auto& client : clients) closedAtOnce += client->closedByServerNow() ? 1 : 0;
+    EXPECT_EQ(closedAtOnce, idle - EventServer::maxConnections);
+
+    // Once the idle ones are gone, a real client is served as ever.
+    clients.clear();
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(exchange(request("POST /v1/events HTTP/1.1", "Bearer " + token, eventBody())).bytes,
+              HTTPRequest::responseText(202));
+}
+
+TEST_F(EventServerTest, StopHandsOverEveryAcceptedEventAndTakesNoMore) {
+    std::mutex mutex;
+    std::vector<std::function<void()>> handedOver;
+    std::atomic<int> delivered = 0;
+    auto started = EventServer::start(
+        std::nullopt, token, [&delivered](HookEvent) { ++delivered; },
+        [&](std::function<void()> work) {
+            std::lock_guard lock(mutex);
+            handedOver.push_back(std::move(work));
+        });
+    ASSERT_TRUE(started);
+    std::unique_ptr<EventServer> stopping = std::move(*started);
+
+    int accepted = 0;
+    for (int index = 0; index < 100; ++index) {
+        LoopbackClient client(stopping->port());
+        client.send(request("POST /v1/events HTTP/1.1", "Bearer " + token, eventBody()));
+        accepted += client.readUntilClosed().bytes == HTTPRequest::responseText(202) ? 1 : 0;
+    }
+    const std::uint16_t port = stopping->port();
+    stopping->stop();
+    {
+        std::lock_guard lock(mutex);
+        EXPECT_EQ(handedOver.size(), std::size_t(accepted));
+        for (auto& work : handedOver) work();
+    }
+    EXPECT_EQ(delivered, 100);
+    EXPECT_FALSE(LoopbackClient(port).connected());
+    stopping->stop();
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "platform/Files.hpp"
 #include "tests/app/core/DesktopServiceLog.hpp"
+#include "tests/support/OddFiles.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
@@ -123,6 +124,35 @@ TEST_F(FinishedStoreTests, ASaveThatCannotWriteIsLogged) {
     const auto lines = log.lines("Finished");
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back().rfind("error Couldn't save the finished list: ", 0), 0u) << lines.back();
+}
+
+class FinishedStoreOddFiles : public FinishedStoreTests, public ::testing::WithParamInterface<testing::OddFile> {};
+
+TEST_P(FinishedStoreOddFiles, AreUnreadableAtOnceAndKeptAsideByTheFirstSave) {
+    const std::string elsewhere = home / "project-runs.json";
+    const std::string saved = encoded({run("behind a link", 1)});
+    ASSERT_TRUE(testing::plantOddFile(GetParam(), file("finished.json"), elsewhere, saved));
+
+    FinishedStore store(folder);
+    EXPECT_TRUE(store.load().empty());
+    const auto lines = log.lines("Finished");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].rfind("error Couldn't read the finished list: ", 0), 0u) << lines[0];
+
+    const std::vector<FinishedRun> runs{run("fresh", 2)};
+    store.save(runs);
+    EXPECT_EQ(FinishedStore(folder).load(), runs);
+    // What a link pointed to is not ours: it is never written.
+    if (GetParam() == testing::OddFile::linkToRegularFile) EXPECT_EQ(*files::readFile(elsewhere), saved);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachKind, FinishedStoreOddFiles, ::testing::ValuesIn(testing::allOddFiles()),
+                         [](const auto& info) { return std::string(testing::nameOf(info.param)); });
+
+TEST_F(FinishedStoreTests, AnOddLegacyFileIsUnreadableToo) {
+    ASSERT_TRUE(testing::plantOddFile(testing::OddFile::fifo, file("setlist.json")));
+    EXPECT_TRUE(FinishedStore(folder).load().empty());
+    EXPECT_EQ(log.lines("Finished").size(), 1u);
 }
 
 }  // namespace

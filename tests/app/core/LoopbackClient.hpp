@@ -56,6 +56,14 @@ public:
         fd_ = -1;
     }
 
+    /// True when the server has closed the connection already (nothing waited for).
+    bool closedByServerNow() const {
+        pollfd watch{fd_, POLLIN, 0};
+        if (::poll(&watch, 1, 0) <= 0) return false;
+        char byte;
+        return ::recv(fd_, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+    }
+
     struct Reply {
         std::string bytes;
         bool closedByServer = false;  ///< end of input seen before the wait ran out

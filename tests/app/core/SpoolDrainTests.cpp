@@ -1,15 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "app/core/SpoolDrain.hpp"
 #include "platform/Files.hpp"
 #include "tests/support/LogCapture.hpp"
+#include "tests/support/OddFiles.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
@@ -96,6 +100,83 @@ TEST_F(SpoolDrainTest, AFileThatCantBeRemovedComesBackNextTime) {
     EXPECT_EQ(drainSpool(folder).size(), 1u);
     EXPECT_EQ(drainSpool(folder).size(), 1u);
     EXPECT_NE(log().find("Couldn't remove spool file x.json: "), std::string::npos);
+}
+
+TEST_F(SpoolDrainTest, RemovesEachFileOnlyAfterItsEventWasHandedOn) {
+    putEvent("a.json", "First", 1.0);
+    putEvent("b.json", "Second", 2.0);
+    putEvent("c.json", "Third", 3.0);
+    std::vector<std::vector<std::string>> leftWhenHanded;
+    drainSpool(folder, [&](const HookEvent&) { leftWhenHanded.push_back(remaining()); });
+    EXPECT_EQ(leftWhenHanded, (std::vector<std::vector<std::string>>{
+                                  {"a.json", "b.json", "c.json"}, {"b.json", "c.json"}, {"c.json"}}));
+    EXPECT_TRUE(remaining().empty());
+}
+
+TEST_F(SpoolDrainTest, AKillMidDrainLeavesTheEventsNotYetHandledInTheFolder) {
+    constexpr int spooled = 200;
+    constexpr int killedAt = 73;
+    for (int index = 0; index < spooled; ++index) {
+        putEvent(std::to_string(1000 + index) + ".json", "Stop" + std::to_string(index), 1000.0 + index);
+    }
+    const std::string handed = root / "handed";
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The intake keeps what it was handed (as the finished list is saved), then dies.
+        int count = 0;
+        drainSpool(folder, [&](const HookEvent& event) {
+            std::ofstream(handed, std::ios::app) << event.event << "\n";
+            if (++count == killedAt) ::raise(SIGKILL);
+        });
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+
+    std::ifstream lines(handed);
+    std::set<std::string> seen;
+    for (std::string line; std::getline(lines, line);) seen.insert(line);
+    EXPECT_EQ(seen.size(), std::size_t(killedAt));
+    // Every event is either through the intake or still spooled; only the one in hand is both.
+    std::vector<HookEvent> left = drainSpool(folder);
+    EXPECT_EQ(left.size(), std::size_t(spooled - killedAt + 1));
+    ASSERT_FALSE(left.empty());
+    EXPECT_EQ(left.front().event, "Stop" + std::to_string(killedAt - 1));
+    for (const HookEvent& event : left) seen.insert(event.event);
+    EXPECT_EQ(seen.size(), std::size_t(spooled));
+}
+
+class SpoolDrainOddEntries : public SpoolDrainTest, public ::testing::WithParamInterface<testing::OddFile> {};
+
+TEST_P(SpoolDrainOddEntries, AreLoggedAndSkippedWithoutStoppingTheRest) {
+    const std::string outside = root / "outside.json";
+    ASSERT_TRUE(testing::plantOddFile(GetParam(), folder + "/1-odd.json", outside,
+                                      json::dump(HookEvent::make("Outside", "s", 1.0).encode())));
+    putEvent("2-good.json", "Stop", 2.0);
+    const auto events = drainSpool(folder);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].event, "Stop");
+    EXPECT_NE(log().find("Skipping unreadable spool file 1-odd.json: "), std::string::npos) << log();
+    // A link goes, never what it points to.
+    if (GetParam() == testing::OddFile::linkToRegularFile) EXPECT_TRUE(fs::exists(outside));
+}
+
+INSTANTIATE_TEST_SUITE_P(EachKind, SpoolDrainOddEntries, ::testing::ValuesIn(testing::allOddFiles()),
+                         [](const auto& info) { return std::string(testing::nameOf(info.param)); });
+
+TEST_F(SpoolDrainTest, ASpoolFolderThatIsALinkIsNeverDrained) {
+    const std::string project = root / "project";
+    fs::create_directories(project);
+    std::ofstream(project + "/package.json") << "{}";
+    std::ofstream(project + "/event.json") << json::dump(HookEvent::make("Stop", "s", 1.0).encode());
+    fs::remove_all(folder);
+    fs::create_directory_symlink(project, folder);
+
+    EXPECT_TRUE(drainSpool(folder).empty());
+    EXPECT_TRUE(fs::exists(project + "/package.json"));
+    EXPECT_TRUE(fs::exists(project + "/event.json"));
 }
 
 }  // namespace

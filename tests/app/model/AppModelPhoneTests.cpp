@@ -1,8 +1,9 @@
 // Pairing with the phone through its iCloud records.
 #include <gtest/gtest.h>
 
-#include "app/model/UnavailableTokenSync.hpp"
 #include "kit/engine/CopyBook.hpp"
+#include "kit/push/RecordStoreTokenSync.hpp"
+#include "platform/services/InMemoryRecordStore.hpp"
 #include "tests/app/model/AppModelTestbed.hpp"
 
 namespace quorvel {
@@ -176,7 +177,11 @@ TEST(AppModelPhoneTests, FailuresAreLoggedAndReportedWhereTheUserLooks) {
 
 TEST(AppModelPhoneTests, WithoutAnICloudAccountThePairingReportSaysSo) {
     AppModelTestbed bed;
-    bed.adjust = [](AppServices& services) { services.tokenSync = std::make_shared<UnavailableTokenSync>(); };
+    bed.adjust = [](AppServices& services) {
+        services.tokenSync = std::make_shared<RecordStoreTokenSync>(
+            std::make_shared<InMemoryRecordStore>(services.clock, AccountStatus::noAccount), services.defaults,
+            services.clock);
+    };
     AppModel& model = bed.make();
     EXPECT_EQ(model.pairingReport(), "iCloud isn't available (no account). Sign in to iCloud on both devices.");
     EXPECT_FALSE(model.pairedPhone().has_value());

@@ -9,6 +9,7 @@
 #include "platform/Files.hpp"
 #include "platform/JsonCoding.hpp"
 #include "tests/support/FileMode.hpp"
+#include "tests/support/OddFiles.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
@@ -143,6 +144,42 @@ TEST_F(EndpointFile, MissingFileIsAFileError) {
     EXPECT_EQ(read.error().kind, EndpointError::Kind::file);
     EXPECT_EQ(read.error().code, ENOENT);
 }
+
+TEST_F(EndpointFile, TellsWhetherTheFileKeptTheTokenPrivate) {
+    const std::string path = fileWith(R"({"port":5000,"token":")" + goodToken + R"("})");
+    auto stored = Endpoint::readStored(path);
+    ASSERT_TRUE(stored);
+    EXPECT_TRUE(stored->isPrivate);
+    EXPECT_EQ(stored->permissions, 0600u);
+    EXPECT_EQ(stored->endpoint, (Endpoint{5000, goodToken}));
+
+    for (mode_t open : {0644, 0660, 0602}) {
+        ASSERT_EQ(::chmod(path.c_str(), open), 0);
+        stored = Endpoint::readStored(path);
+        ASSERT_TRUE(stored);
+        EXPECT_FALSE(stored->isPrivate) << std::oct << open;
+    }
+    ASSERT_EQ(::chmod(path.c_str(), 0400), 0);
+    stored = Endpoint::readStored(path);
+    ASSERT_TRUE(stored);
+    EXPECT_TRUE(stored->isPrivate);
+    EXPECT_EQ(stored->permissions, 0400u);
+}
+
+class OddEndpointFile : public ::testing::TestWithParam<testing::OddFile> {};
+
+TEST_P(OddEndpointFile, IsUnreadableAtOnce) {
+    testing::TemporaryFolder folder;
+    const std::string path = folder / "endpoint.json";
+    ASSERT_TRUE(testing::plantOddFile(GetParam(), path, folder / "elsewhere.json",
+                                      R"({"port":5000,"token":")" + goodToken + R"("})"));
+    const auto read = Endpoint::read(path);
+    ASSERT_FALSE(read);
+    EXPECT_EQ(read.error().kind, EndpointError::Kind::file);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachKind, OddEndpointFile, ::testing::ValuesIn(testing::allOddFiles()),
+                         [](const auto& info) { return std::string(testing::nameOf(info.param)); });
 
 }  // namespace
 }  // namespace quorvel

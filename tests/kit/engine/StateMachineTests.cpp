@@ -253,6 +253,57 @@ TEST(StateMachineEvents, SessionsAreNumberedAndRemovedOnEnd) {
     EXPECT_FALSE(session(machine).run);
 }
 
+TEST(StateMachineEvents, AStopFailureFiredBeforeSessionEndButArrivingAfterItCrashesTheEndedRun) {
+    StateMachine machine;
+    machine.handle(prompt(t0, "run the tests"));
+    machine.handle(bashFailure(t0 + 12));
+    machine.handle(event("SessionEnd", t0 + 20.2));
+    EXPECT_TRUE(machine.sessions.empty());
+
+    HookEvent failure = event("StopFailure", t0 + 20.1);
+    failure.error = "server_error";
+    const auto effects = machine.handle(failure);
+    ASSERT_EQ(effects.size(), 2u);
+    ASSERT_TRUE(effects[0].asAlert());
+    EXPECT_EQ(effects[0].asAlert()->kind, Alert::Kind::crashed);
+    EXPECT_EQ(effects[0].asAlert()->runTitle, "run the tests");
+    ASSERT_TRUE(effects[1].asFinished());
+    EXPECT_EQ(effects[1].asFinished()->title, "run the tests");
+    EXPECT_FALSE(effects[1].asFinished()->ok);
+    // The session stays ended: no fresh session, no number used up.
+    EXPECT_TRUE(machine.sessions.empty());
+    EXPECT_EQ(machine.nextNumber, 2);
+    EXPECT_FALSE(machine.hasBusySession());
+
+    // An event stamped after the end is a new session's, as before.
+    machine.handle(event("SessionStart", t0 + 20.5));
+    EXPECT_EQ(session(machine).number, 2);
+    EXPECT_EQ(session(machine).state, SessionState::idle());
+}
+
+TEST(StateMachineEvents, TheEndedSessionIsKeptOnlyForTheGrace) {
+    StateMachine machine;
+    machine.handle(prompt(t0));
+    machine.handle(event("SessionEnd", t0 + 5));
+    EXPECT_TRUE(machine.tick(at(t0 + 6.9)).empty());
+    EXPECT_EQ(machine.endedSessions.size(), 1u);
+    machine.tick(at(t0 + 5 + StateMachine::endedSessionGrace));
+    EXPECT_TRUE(machine.endedSessions.empty());
+
+    // Once forgotten, a late event makes a fresh session with no run, as without the grace.
+    const auto effects = machine.handle(stop(t0 + 4));
+    ASSERT_EQ(effects.size(), 2u);
+    EXPECT_EQ(effects[0].asAlert()->runTitle, std::nullopt);
+    EXPECT_EQ(session(machine).number, 2);
+
+    // An event well after an end forgets it too.
+    StateMachine other;
+    other.handle(prompt(t0, "a", "x"));
+    other.handle(event("SessionEnd", t0 + 1, "x"));
+    other.handle(prompt(t0 + 3.5, "b", "y"));
+    EXPECT_TRUE(other.endedSessions.empty());
+}
+
 TEST(StateMachineClock, LongRunAlertsOnceAtTheThreshold) {
     StateMachine machine;
     machine.handle(prompt(t0));

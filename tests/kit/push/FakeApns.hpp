@@ -103,6 +103,8 @@ struct RecordedRequest {
     std::string path;
     std::vector<std::pair<std::string, std::string>> headers;
     std::string body;
+    /// When the fake had the whole request, in milliseconds since 1970.
+    double receivedAt = 0;
 
     /// Header names in the order received, without the ones HTTP framing adds.
     std::vector<std::string> headerNames() const {
@@ -192,6 +194,7 @@ public:
                 request.headers.emplace_back(pair.at(0).get<std::string>(), pair.at(1).get<std::string>());
             }
             request.body = base64::decode(entry.at("body").get<std::string>()).value_or("<bad base64>");
+            request.receivedAt = entry.at("receivedAt").get<double>();
             result.push_back(std::move(request));
         }
         return result;

@@ -8,9 +8,11 @@
 // The first line on standard output names the ports: {"production":p,"broadcast":p,...}.
 // Then it reads one JSON command per line on standard input and answers each with one line:
 //   {"cmd":"script","server":"production","answers":[{"status":403,"headers":{},"body":"..."}]}
-//   {"cmd":"requests"}   -> {"requests":[{server, httpVersion, method, path, headers, body}]}
+//   {"cmd":"requests"}   -> {"requests":[{server, httpVersion, method, path, headers, body,
+//                            receivedAt (milliseconds since 1970)}]}
 //   {"cmd":"reset"}      -> forgets requests and scripts
-// An answer may be {"reset":true} to break the stream instead of answering. With no scripted
+// An answer may be {"reset":true} to break the stream instead of answering, and may carry
+// "delay" (milliseconds) to answer that much later (push-service hosts only). With no scripted
 // answer left a server answers 200 (with an "apns-id" header on the push-service hosts).
 // It ends when standard input closes.
 'use strict';
@@ -49,6 +51,7 @@ function record(server, httpVersion, method, path, rawHeaders, chunks) {
     path,
     headers: pairs(rawHeaders),
     body: Buffer.concat(chunks).toString('base64'),
+    receivedAt: Date.now(),
   });
 }
 
@@ -60,12 +63,16 @@ function startPushServer(name) {
     stream.on('end', () => {
       record(name, '2', headers[':method'], headers[':path'], rawHeaders, chunks);
       const answer = nextAnswer(name);
-      if (answer.reset) {
-        stream.close(http2.constants.NGHTTP2_INTERNAL_ERROR);
-        return;
-      }
-      stream.respond({ ':status': answer.status, ...(answer.headers || {}) });
-      stream.end(answer.body || '');
+      const respond = () => {
+        if (answer.reset) {
+          stream.close(http2.constants.NGHTTP2_INTERNAL_ERROR);
+          return;
+        }
+        stream.respond({ ':status': answer.status, ...(answer.headers || {}) });
+        stream.end(answer.body || '');
+      };
+      if (answer.delay) setTimeout(respond, answer.delay);
+      else respond();
     });
     stream.on('error', () => {});
   });

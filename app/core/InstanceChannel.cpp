@@ -1,0 +1,146 @@
+#include "app/core/InstanceChannel.hpp"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <thread>
+#include <unistd.h>
+
+namespace quorvel {
+namespace {
+
+constexpr std::size_t longestWord = 64;
+constexpr int answerWaitMilliseconds = 1000;
+constexpr int wordWaitMilliseconds = 500;
+
+bool makeAddress(const std::string& path, sockaddr_un& address) {
+    std::memset(&address, 0, sizeof address);
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) return false;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    return true;
+}
+
+// Reads up to a line break (or `longestWord` bytes), waiting at most `milliseconds` in all.
+std::optional<std::string> readLine(int descriptor, int milliseconds) {
+    std::string line;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    while (line.size() <= longestWord) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return std::nullopt;
+        pollfd wait{descriptor, POLLIN, 0};
+        const int ready = ::poll(&wait, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) return std::nullopt;
+        char buffer[32];
+        const ssize_t got = ::recv(descriptor, buffer, sizeof buffer, 0);
+        if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (got <= 0) return line.empty() ? std::nullopt : std::optional<std::string>(line);
+        for (ssize_t index = 0; index < got; ++index) {
+            if (buffer[index] == '\n') return line;
+            line.push_back(buffer[index]);
+        }
+    }
+    return std::nullopt;
+}
+
+void writeAll(int descriptor, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t sent = ::send(descriptor, text.data(), text.size(), MSG_NOSIGNAL);
+        if (sent < 0 && errno == EINTR) continue;
+        if (sent <= 0) return;
+        text.remove_prefix(static_cast<std::size_t>(sent));
+    }
+}
+
+bool sameUser(int descriptor) {
+    ucred peer{};
+    socklen_t length = sizeof peer;
+    return ::getsockopt(descriptor, SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 && peer.uid == ::getuid();
+}
+
+}  // namespace
+
+std::string InstanceChannel::socketPathBeside(const std::string& lockPath) {
+    const std::string suffix = ".lock";
+    if (lockPath.size() >= suffix.size() && lockPath.compare(lockPath.size() - suffix.size(), suffix.size(), suffix) == 0) {
+        return lockPath.substr(0, lockPath.size() - suffix.size()) + ".sock";
+    }
+    return lockPath + ".sock";
+}
+
+Expected<InstanceChannel, files::FileError> InstanceChannel::listen(std::string path) {
+    sockaddr_un address{};
+    if (!makeAddress(path, address)) return unexpected(files::fileErrorFromErrno(ENAMETOOLONG, path));
+    const int descriptor = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (descriptor < 0) return unexpected(files::fileErrorFromErrno(errno, path));
+    // Whoever held the lock before us is gone; its socket file may still be there.
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode)) ::unlink(path.c_str());
+    const mode_t previous = ::umask(0077);
+    const int bound = ::bind(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    const int bindError = errno;
+    ::umask(previous);
+    if (bound != 0 || ::listen(descriptor, 8) != 0) {
+        const int code = bound != 0 ? bindError : errno;
+        ::close(descriptor);
+        return unexpected(files::fileErrorFromErrno(code, path));
+    }
+    return InstanceChannel(descriptor, std::move(path));
+}
+
+bool InstanceChannel::send(const std::string& path, LaunchRequest request, std::chrono::milliseconds patience) {
+    sockaddr_un address{};
+    if (!makeAddress(path, address)) return false;
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    for (;;) {
+        const int descriptor = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (descriptor < 0) return false;
+        if (::connect(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+            writeAll(descriptor, std::string(launchRequestWord(request)) + "\n");
+            const auto answer = readLine(descriptor, answerWaitMilliseconds);
+            ::close(descriptor);
+            return answer == std::optional<std::string>("ok");
+        }
+        ::close(descriptor);
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+InstanceChannel::InstanceChannel(InstanceChannel&& other) noexcept
+    : descriptor_(std::exchange(other.descriptor_, -1)), path_(std::move(other.path_)) {}
+
+InstanceChannel& InstanceChannel::operator=(InstanceChannel&& other) noexcept {
+    if (this != &other) {
+        if (descriptor_ >= 0) ::close(descriptor_);
+        descriptor_ = std::exchange(other.descriptor_, -1);
+        path_ = std::move(other.path_);
+    }
+    return *this;
+}
+
+InstanceChannel::~InstanceChannel() {
+    if (descriptor_ < 0) return;
+    ::close(descriptor_);
+    ::unlink(path_.c_str());
+}
+
+std::optional<LaunchRequest> InstanceChannel::receive() {
+    if (descriptor_ < 0) return std::nullopt;
+    const int peer = ::accept4(descriptor_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (peer < 0) return std::nullopt;
+    std::optional<LaunchRequest> request;
+    if (sameUser(peer)) {
+        if (const auto word = readLine(peer, wordWaitMilliseconds)) request = launchRequestFromWord(*word);
+    }
+    writeAll(peer, request ? "ok\n" : "no\n");
+    ::close(peer);
+    return request;
+}
+
+}  // namespace quorvel

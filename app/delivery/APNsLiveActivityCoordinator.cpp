@@ -1,0 +1,542 @@
+#include "app/delivery/APNsLiveActivityCoordinator.hpp"
+
+#include <algorithm>
+#include <unordered_map>
+
+#include "app/core/PushReport.hpp"
+#include "app/delivery/LoggedIdentifier.hpp"
+#include "kit/engine/Quorvel.hpp"
+#include "kit/push/LiveActivityPayloads.hpp"
+#include "platform/UnicodeText.hpp"
+
+namespace quorvel {
+namespace {
+
+using Failure = APNsLiveActivityCoordinator::Failure;
+
+constexpr double staleAfterSeconds = 28800;
+constexpr double dismissAfterSeconds = 900;
+constexpr double broadcastTimeToLive = 28800;
+
+bool isSuccess(int status) { return status >= 200 && status <= 299; }
+
+/// An answer that is not a success, as the user reads it.
+Failure refusal(const APNsClient::Response& response, std::string_view missingReason = "") {
+    Failure failure;
+    failure.description =
+        APNsDelivery::Problem::rejected(response.status, response.reason.value_or(std::string(missingReason)))
+            .description();
+    // The service answers 429 and 5xx for its own trouble; a 4xx otherwise means this very
+    // request will never be accepted (an unknown token, a topic the key may not use).
+    failure.refusedForGood = response.status >= 400 && response.status <= 499 && response.status != 429;
+    return failure;
+}
+
+Failure failureOf(const APNsDelivery::Error& error) { return {describe(error), false}; }
+Failure failureOf(const APNsClient::Error& error) { return {describe(error), false}; }
+Failure failureOf(const PushPayloads::EncodeError& error) { return {PushPayloads::describe(error), false}; }
+
+/// The push-to-start token as it goes into a request path: trimmed, lower-case hexadecimal.
+/// Absent when there is none.
+std::optional<std::string> normalisedToken(const std::optional<std::string>& stored) {
+    if (!stored) return std::nullopt;
+    std::string token = text::lowercased(text::trimmingWhitespaceAndNewlines(*stored));
+    if (token.empty()) return std::nullopt;
+    return token;
+}
+
+bool isHexadecimal(std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(),
+                                        [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); });
+}
+
+/// The content state that ends an activity whose session is gone.
+QuorvelLiveState vanishedState(const QuorvelLiveState& last, Instant now) {
+    QuorvelLiveState ended;
+    ended.state = "done";
+    ended.title = last.title;
+    ended.startedAtUnix = last.startedAtUnix;
+    ended.endedAtUnix = now.unixSeconds();
+    return ended;
+}
+
+}  // namespace
+
+struct APNsLiveActivityCoordinator::StartRequest {
+    std::string sessionID;
+    QuorvelLiveState live;
+    Instant now;
+    std::string token;
+    PhoneDevice phone;
+};
+
+struct APNsLiveActivityCoordinator::StartOutcome {
+    /// The channel the start made, whether or not the start went through.
+    std::optional<std::string> channelID;
+    /// The made channel was deleted again after a failure.
+    bool channelDeleted = false;
+    std::optional<Failure> failure;
+};
+
+// ---- the table's JSON form ------------------------------------------------------------------
+
+json::Json APNsLiveActivityCoordinator::Active::encode() const {
+    json::Json object = json::Json::object();
+    object["channelID"] = json::string(channelID);
+    object["lastState"] = lastState.encode();
+    return object;
+}
+
+APNsLiveActivityCoordinator::Active APNsLiveActivityCoordinator::Active::decode(const json::Json& value) {
+    const json::Json& object = json::requireObject(value, "Active");
+    return Active{json::requireString(object, "channelID"),
+                  QuorvelLiveState::decode(json::requireMember(object, "lastState"))};
+}
+
+// ---- life -----------------------------------------------------------------------------------
+
+APNsLiveActivityCoordinator::APNsLiveActivityCoordinator(std::shared_ptr<APNsDelivery> delivery,
+                                                         std::shared_ptr<KeyValueStore> defaults,
+                                                         std::unique_ptr<WorkThreads> threads)
+    : APNsLiveActivityCoordinator(std::move(delivery), std::move(defaults), std::move(threads), Options{}) {}
+
+APNsLiveActivityCoordinator::APNsLiveActivityCoordinator(std::shared_ptr<APNsDelivery> delivery,
+                                                         std::shared_ptr<KeyValueStore> defaults,
+                                                         std::unique_ptr<WorkThreads> threads, Options options)
+    : delivery_(std::move(delivery)),
+      defaults_(std::move(defaults)),
+      options_(std::move(options)),
+      logger_(Quorvel::macBundleID, "LiveActivity"),
+      threads_(std::move(threads)) {
+    load();
+}
+
+APNsLiveActivityCoordinator::~APNsLiveActivityCoordinator() = default;
+
+void APNsLiveActivityCoordinator::load() {
+    if (const std::optional<json::Json> stored = defaults_->jsonValue(activeKey)) {
+        try {
+            std::map<std::string, Active> restored;
+            for (const auto& [sessionID, entry] : json::requireObject(*stored, "liveActivitiesActive").items()) {
+                restored.emplace(sessionID, Active::decode(entry));
+            }
+            active_ = std::move(restored);
+        } catch (const std::exception& error) {
+            // The stored data stays until the next change of the table writes over it.
+            logger_.error(std::string("Forgot the active Live Activities: ") + error.what());
+        }
+    }
+    for (const auto& [sessionID, entry] : active_) unseenRestored_.emplace(sessionID, std::nullopt);
+
+    if (const std::optional<json::Json> stored = defaults_->jsonValue(createdChannelsKey)) {
+        if (stored->is_array()) {
+            for (const auto& channel : *stored) {
+                if (channel.is_string()) createdChannels_.insert(channel.get<std::string>());
+            }
+        }
+    }
+    // Every recorded activity's channel was made here, also when the list of made channels
+    // was lost.
+    for (const auto& [sessionID, entry] : active_) createdChannels_.insert(entry.channelID);
+}
+
+// ---- reconcile ------------------------------------------------------------------------------
+
+void APNsLiveActivityCoordinator::reconcile(const std::vector<Session>& sessions, bool away,
+                                            const std::optional<PhoneDevice>& phone, Instant now) {
+    std::unordered_map<std::string, const Session*> byID;
+    for (const Session& session : sessions) byID.emplace(session.id, &session);
+
+    std::vector<std::string> vanished;
+    for (const auto& [sessionID, entry] : active_) {
+        if (byID.count(sessionID) != 0) continue;
+        if (const auto restored = unseenRestored_.find(sessionID); restored != unseenRestored_.end()) {
+            if (!restored->second) restored->second = now;
+            const double waited = now.secondsSince(*restored->second);
+            if (waited >= 0 && waited < options_.restoredGrace) continue;
+        }
+        vanished.push_back(sessionID);
+    }
+    for (const std::string& sessionID : vanished) {
+        const Active entry = active_.at(sessionID);
+        removeActive(sessionID);
+        endActivity(sessionID, entry.channelID, vanishedState(entry.lastState, now), now);
+    }
+
+    if (sessions.empty()) return;
+
+    for (const Session& session : sessions) {
+        unseenRestored_.erase(session.id);
+        const QuorvelLiveState live = QuorvelLiveState::of(session, now);
+        const auto entry = active_.find(session.id);
+        if (entry == active_.end()) {
+            if (away) considerStart(session, live, phone, now);
+            continue;
+        }
+        const auto inFlight = sending_.find(session.id);
+        const QuorvelLiveState& believed = inFlight != sending_.end() ? inFlight->second : entry->second.lastState;
+        if (live == believed) continue;
+
+        const std::string channelID = entry->second.channelID;
+        if (!live.isEnded() && !session.state.is(SessionState::Kind::idle)) {
+            updateActivity(session.id, channelID, live, live.state == "needsYou" ? 10 : 5, now);
+        } else {
+            removeActive(session.id);
+            endActivity(session.id, channelID, live, now);
+        }
+    }
+}
+
+void APNsLiveActivityCoordinator::considerStart(const Session& session, const QuorvelLiveState& live,
+                                                const std::optional<PhoneDevice>& phone, Instant now) {
+    if (!session.state.isBusy() || starting_.count(session.id) != 0 || !phone) return;
+    // Tested after the phone: without a phone the user has nothing to be told here.
+    const std::optional<std::string> token = normalisedToken(phone->pushToStartToken);
+    if (!token) {
+        report_ = "The phone hasn't shared a Live Activity token yet";
+        return;
+    }
+    if (refusedStart_) {
+        const double waited = now.secondsSince(refusedStart_->at);
+        if (refusedStart_->phone == *phone && waited >= 0 && waited < options_.refusedStartPause) return;
+        refusedStart_.reset();
+    }
+    if (!isHexadecimal(*token)) {
+        startFailed({"The phone's Live Activity token is not hexadecimal text.", true}, *phone, now);
+        return;
+    }
+
+    starting_.insert(session.id);
+    StartRequest request{session.id, live, now, *token, *phone};
+    enqueue(session.id, [this, request](std::function<void()> finished) {
+        std::weak_ptr<int> alive = alive_;
+        WorkThreads* threads = threads_.get();
+        // Posted while the start goes on, so the clean-up knows the channel before it could
+        // list it.
+        auto channelMade = [this, alive, threads, sessionID = request.sessionID](const std::string& channelID) {
+            threads->runOnMainThread([this, alive, sessionID, channelID] {
+                if (alive.expired()) return;
+                startChannels_[sessionID] = channelID;
+                rememberChannel(channelID);
+            });
+        };
+        inBackground<StartOutcome>(
+            [delivery = delivery_, request, channelMade]() -> StartOutcome {
+                StartOutcome outcome;
+                auto client = delivery->client();
+                if (!client) {
+                    outcome.failure = failureOf(client.error());
+                    return outcome;
+                }
+                APNsClient& apns = *client.value();
+                auto created = apns.createChannel();
+                if (!created) {
+                    outcome.failure = failureOf(created.error());
+                    return outcome;
+                }
+                if (!isSuccess(created->status) || !created->channelID) {
+                    outcome.failure = refusal(created.value(), "no channel id");
+                    return outcome;
+                }
+                const std::string channelID = *created->channelID;
+                outcome.channelID = channelID;
+                channelMade(channelID);
+
+                auto payload = PushPayloads::liveActivityStart(request.live, request.sessionID, channelID,
+                                                               request.live.headline(), request.live.title, request.now,
+                                                               request.now.adding(staleAfterSeconds));
+                if (!payload) {
+                    outcome.failure = failureOf(payload.error());
+                } else if (auto pushed = apns.sendLiveActivityUpdate(request.token, payload.value()); !pushed) {
+                    outcome.failure = failureOf(pushed.error());
+                } else if (!isSuccess(pushed->status)) {
+                    outcome.failure = refusal(pushed.value());
+                }
+                if (outcome.failure) {
+                    // A channel no activity listens on is of no use to anyone.
+                    auto deleted = apns.deleteChannel(channelID);
+                    outcome.channelDeleted = deleted && isSuccess(deleted->status);
+                }
+                return outcome;
+            },
+            [this, request, finished](StartOutcome outcome) {
+                startFinished(request, outcome);
+                finished();
+            });
+    });
+}
+
+void APNsLiveActivityCoordinator::startFinished(const StartRequest& request, const StartOutcome& outcome) {
+    startChannels_.erase(request.sessionID);
+    if (outcome.channelID && outcome.channelDeleted) forgetChannels({*outcome.channelID});
+    if (outcome.failure) {
+        starting_.erase(request.sessionID);
+        startFailed(*outcome.failure, request.phone, request.now);
+        return;
+    }
+    // The channel may be unknown here when its note was dropped; the table names it anyway.
+    rememberChannel(*outcome.channelID);
+    setActive(request.sessionID, Active{*outcome.channelID, request.live});
+    report_ = "Live Activity started " + clockText(request.now);
+    logger_.info("Started Live Activity for " + loggedIdentifier(request.sessionID) + " on channel " +
+                 loggedIdentifier(*outcome.channelID));
+    starting_.erase(request.sessionID);
+}
+
+void APNsLiveActivityCoordinator::startFailed(const Failure& failure, const PhoneDevice& phone, Instant now) {
+    report_ = "Live Activity start failed: " + failure.description;
+    logger_.error(report_);
+    if (failure.refusedForGood) refusedStart_ = RefusedStart{phone, now};
+}
+
+void APNsLiveActivityCoordinator::updateActivity(const std::string& sessionID, const std::string& channelID,
+                                                 QuorvelLiveState live, int priority, Instant now) {
+    sending_[sessionID] = live;
+    ++channelJobs_[channelID];
+    enqueue(sessionID, [this, sessionID, channelID, live, priority, now](std::function<void()> finished) {
+        inBackground<std::optional<Failure>>(
+            [delivery = delivery_, channelID, live, priority, now]() -> std::optional<Failure> {
+                auto client = delivery->client();
+                if (!client) return failureOf(client.error());
+                auto payload = PushPayloads::liveActivityUpdate(live, now, now.adding(staleAfterSeconds));
+                if (!payload) return failureOf(payload.error());
+                auto answer = client.value()->broadcast(channelID, payload.value(), priority, broadcastTimeToLive);
+                if (!answer) return failureOf(answer.error());
+                if (!isSuccess(answer->status)) return refusal(answer.value());
+                return std::nullopt;
+            },
+            [this, sessionID, channelID, live, now, finished](std::optional<Failure> failure) {
+                releaseChannel(channelID);
+                if (const auto inFlight = sending_.find(sessionID);
+                    inFlight != sending_.end() && inFlight->second == live) {
+                    sending_.erase(inFlight);
+                }
+                if (failure) {
+                    // The recorded state stays the older one, so the next reconcile sends this again.
+                    report_ = "Live Activity update failed: " + failure->description;
+                    logger_.error(report_);
+                } else {
+                    if (const auto entry = active_.find(sessionID);
+                        entry != active_.end() && entry->second.channelID == channelID) {
+                        setActive(sessionID, Active{channelID, live});
+                    }
+                    report_ = "Live Activity updated to " + live.state + " " + clockText(now);
+                }
+                finished();
+            });
+    });
+}
+
+void APNsLiveActivityCoordinator::endActivity(const std::string& sessionID, const std::string& channelID,
+                                              QuorvelLiveState endState, Instant now) {
+    ++channelJobs_[channelID];
+    enqueue(sessionID, [this, channelID, endState, now](std::function<void()> finished) {
+        struct EndOutcome {
+            bool channelDeleted = false;
+            std::optional<Failure> failure;
+        };
+        inBackground<EndOutcome>(
+            [delivery = delivery_, channelID, endState, now]() -> EndOutcome {
+                auto client = delivery->client();
+                if (!client) return {false, failureOf(client.error())};
+                auto payload = PushPayloads::liveActivityEnd(endState, now, now.adding(dismissAfterSeconds));
+                if (!payload) return {false, failureOf(payload.error())};
+                auto answer = client.value()->broadcast(channelID, payload.value(), 10, broadcastTimeToLive);
+                if (!answer) return {false, failureOf(answer.error())};
+                // Kept on a refusal: the phone may still show the activity, and the next
+                // launch's clean-up deletes the channel.
+                if (!isSuccess(answer->status)) return {false, refusal(answer.value())};
+                auto deleted = client.value()->deleteChannel(channelID);
+                if (!deleted) return {false, failureOf(deleted.error())};
+                if (!isSuccess(deleted->status)) return {false, refusal(deleted.value())};
+                return {true, std::nullopt};
+            },
+            [this, channelID, endState, now, finished](EndOutcome outcome) {
+                releaseChannel(channelID);
+                if (outcome.channelDeleted) forgetChannels({channelID});
+                if (outcome.failure) {
+                    report_ = "Live Activity end failed: " + outcome.failure->description;
+                    logger_.error(report_);
+                } else {
+                    report_ = "Live Activity ended with " + endState.state + " " + clockText(now);
+                }
+                finished();
+            });
+    });
+}
+
+// ---- clean-up -------------------------------------------------------------------------------
+
+void APNsLiveActivityCoordinator::cleanUpOrphanChannels() {
+    if (cleaningUp_) return;
+    cleaningUp_ = true;
+    struct Listed {
+        std::vector<std::string> channels;
+        std::optional<std::string> failure;
+    };
+    inBackground<Listed>(
+        [delivery = delivery_]() -> Listed {
+            auto client = delivery->client();
+            if (!client) return {{}, describe(client.error())};
+            auto listed = client.value()->listChannels();
+            if (!listed) return {{}, describe(listed.error())};
+            return {std::move(listed.value()), std::nullopt};
+        },
+        [this](Listed listed) {
+            if (listed.failure) {
+                logger_.info("Channel clean-up skipped: " + *listed.failure);
+                cleaningUp_ = false;
+                return;
+            }
+            deleteOrphans(std::move(listed.channels));
+        });
+}
+
+void APNsLiveActivityCoordinator::deleteOrphans(std::vector<std::string> listed) {
+    // Decided here, on the main thread, against the table as it is now. A start records its
+    // channel before it could be listed, so no channel of a start in flight is ever taken.
+    std::set<std::string> inUse;
+    for (const auto& [sessionID, entry] : active_) inUse.insert(entry.channelID);
+    for (const auto& [sessionID, channelID] : startChannels_) inUse.insert(channelID);
+    for (const auto& [channelID, jobs] : channelJobs_) inUse.insert(channelID);
+    std::vector<std::string> orphans;
+    for (const std::string& channelID : listed) {
+        if (createdChannels_.count(channelID) != 0 && inUse.count(channelID) == 0) orphans.push_back(channelID);
+    }
+
+    struct Deleted {
+        std::vector<std::string> deleted;
+        std::vector<std::string> gone;
+        std::optional<std::string> failure;
+    };
+    inBackground<Deleted>(
+        [delivery = delivery_, orphans]() -> Deleted {
+            Deleted result;
+            if (orphans.empty()) return result;
+            auto client = delivery->client();
+            if (!client) {
+                result.failure = describe(client.error());
+                return result;
+            }
+            for (const std::string& channelID : orphans) {
+                auto answer = client.value()->deleteChannel(channelID);
+                if (!answer) {
+                    result.failure = describe(answer.error());
+                    break;
+                }
+                if (isSuccess(answer->status)) {
+                    result.deleted.push_back(channelID);
+                } else if (answer->status == 404) {
+                    // Gone already: nothing left to delete, and nothing to keep in mind.
+                    result.gone.push_back(channelID);
+                } else {
+                    result.failure = refusal(answer.value()).description;
+                    break;
+                }
+            }
+            return result;
+        },
+        [this](Deleted result) {
+            for (const std::string& channelID : result.deleted) {
+                logger_.info("Deleted orphan channel " + loggedIdentifier(channelID));
+            }
+            std::vector<std::string> forgotten = result.deleted;
+            forgotten.insert(forgotten.end(), result.gone.begin(), result.gone.end());
+            forgetChannels(forgotten);
+            if (result.failure) logger_.info("Channel clean-up skipped: " + *result.failure);
+            cleaningUp_ = false;
+        });
+}
+
+std::vector<std::string> APNsLiveActivityCoordinator::activeChannelIDs() const {
+    std::vector<std::string> channels;
+    for (const auto& [sessionID, entry] : active_) channels.push_back(entry.channelID);
+    return channels;
+}
+
+// ---- one chain per session ------------------------------------------------------------------
+
+void APNsLiveActivityCoordinator::enqueue(const std::string& sessionID, Job job) {
+    Chain& chain = chains_[sessionID];
+    chain.waiting.push_back(std::move(job));
+    if (!chain.busy) runNext(sessionID);
+}
+
+void APNsLiveActivityCoordinator::runNext(const std::string& sessionID) {
+    const auto chain = chains_.find(sessionID);
+    if (chain == chains_.end()) return;
+    if (chain->second.waiting.empty()) {
+        chains_.erase(chain);
+        return;
+    }
+    Job job = std::move(chain->second.waiting.front());
+    chain->second.waiting.pop_front();
+    chain->second.busy = true;
+    job([this, sessionID] { runNext(sessionID); });
+}
+
+template <typename Result>
+void APNsLiveActivityCoordinator::inBackground(std::function<Result()> work, std::function<void(Result)> then) {
+    std::weak_ptr<int> alive = alive_;
+    WorkThreads* threads = threads_.get();
+    // The threads outlive every piece of work they run (they wait for it when they go), so
+    // the work may post through them; the coordinator itself it never touches.
+    threads_->runInBackground([work = std::move(work), then = std::move(then), alive, threads]() mutable {
+        Result result = work();
+        threads->runOnMainThread([then = std::move(then), result = std::move(result), alive]() mutable {
+            if (!alive.expired()) then(std::move(result));
+        });
+    });
+}
+
+void APNsLiveActivityCoordinator::releaseChannel(const std::string& channelID) {
+    const auto jobs = channelJobs_.find(channelID);
+    if (jobs != channelJobs_.end() && --jobs->second <= 0) channelJobs_.erase(jobs);
+}
+
+// ---- persistence ----------------------------------------------------------------------------
+
+void APNsLiveActivityCoordinator::setActive(const std::string& sessionID, Active entry) {
+    active_[sessionID] = std::move(entry);
+    saveActive();
+}
+
+void APNsLiveActivityCoordinator::removeActive(const std::string& sessionID) {
+    active_.erase(sessionID);
+    sending_.erase(sessionID);
+    unseenRestored_.erase(sessionID);
+    saveActive();
+}
+
+void APNsLiveActivityCoordinator::saveActive() {
+    json::Json table = json::Json::object();
+    try {
+        for (const auto& [sessionID, entry] : active_) table[sessionID] = entry.encode();
+    } catch (const std::exception& error) {
+        logger_.error(std::string("Could not remember active Live Activities: ") + error.what());
+        return;
+    }
+    defaults_->setJson(activeKey, table);
+}
+
+void APNsLiveActivityCoordinator::rememberChannel(const std::string& channelID) {
+    if (createdChannels_.insert(channelID).second) saveChannels();
+}
+
+void APNsLiveActivityCoordinator::forgetChannels(const std::vector<std::string>& channelIDs) {
+    bool changed = false;
+    for (const std::string& channelID : channelIDs) changed = createdChannels_.erase(channelID) != 0 || changed;
+    if (changed) saveChannels();
+}
+
+void APNsLiveActivityCoordinator::saveChannels() {
+    json::Json list = json::Json::array();
+    for (const std::string& channelID : createdChannels_) list.push_back(json::string(channelID));
+    defaults_->setJson(createdChannelsKey, list);
+}
+
+std::string APNsLiveActivityCoordinator::clockText(Instant now) const {
+    return PushReport::clockText(now, options_.calendar());
+}
+
+}  // namespace quorvel

@@ -1,0 +1,89 @@
+#include "app/render/views/RenderMode.hpp"
+
+#include <QColorSpace>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QSaveFile>
+#include <cmath>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "kit/visuals/views/Fonts.hpp"
+
+namespace quorvel::RenderMode {
+namespace {
+
+constexpr int maximumSide = 16384;
+constexpr int pngQuality = 80;
+
+void ignoreMessage(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+// Standard output and error go to /dev/null for the rest of the process: the mode promises
+// silence, and the font system and the platform plugins may write there directly.
+void silenceStandardStreams() {
+    const int nothing = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (nothing < 0) return;
+    ::dup2(nothing, STDOUT_FILENO);
+    ::dup2(nothing, STDERR_FILENO);
+    if (nothing > STDERR_FILENO) ::close(nothing);
+}
+
+}  // namespace
+
+std::optional<QImage> render(const std::string& target, const RenderTargets& targets, Instant now) {
+    const auto scene = targets.scene(target, now);
+    if (!scene || !scene->paint) return std::nullopt;
+    const double scale = RenderTargets::scale(target);
+    const double width = std::ceil(scene->size.width() * scale);
+    const double height = std::ceil(scene->size.height() * scale);
+    if (!(width >= 1 && height >= 1 && width <= maximumSide && height <= maximumSide)) return std::nullopt;
+
+    QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) return std::nullopt;
+    image.setDevicePixelRatio(scale);
+    image.setColorSpace(QColorSpace::SRgb);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    if (!painter.isActive()) return std::nullopt;
+    scene->paint(painter);
+    painter.end();
+    return image;
+}
+
+bool writePng(const QImage& image, const std::string& path) {
+    if (image.isNull() || path.empty()) return false;
+    QSaveFile file(QString::fromStdString(path));
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    // PNG is lossless whatever the "quality": it only trades zlib's effort for file size, and
+    // the default effort was the larger part of a render's time.
+    if (!image.save(&file, "PNG", pngQuality)) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+int run(const RenderRequest& request, const RenderTargets& targets, Instant now) {
+    const auto image = render(request.target, targets, now);
+    if (!image) return 1;
+    return writePng(*image, request.path) ? 0 : 1;
+}
+
+std::optional<int> renderIfRequested(int argc, char** argv) {
+    const auto request = RenderRequest::find(argc, argv);
+    if (!request) return std::nullopt;
+
+    silenceStandardStreams();
+    qInstallMessageHandler(ignoreMessage);
+    // Arguments of our own: a path such as "-reverse" must never reach Qt.
+    static char program[] = "quorvel";
+    static char platformOption[] = "-platform";
+    static char platform[] = "offscreen";
+    static char* arguments[] = {program, platformOption, platform, nullptr};
+    int count = 3;
+    QGuiApplication application(count, arguments);
+    Fonts::registerOnce();
+    return run(*request);
+}
+
+}  // namespace quorvel::RenderMode

@@ -1,0 +1,182 @@
+#include "app/windows/DeviceFace.hpp"
+
+#include <cmath>
+
+#include "kit/visuals/views/Fader.hpp"
+#include "kit/visuals/views/RunningRowView.hpp"
+#include "kit/visuals/views/TabKey.hpp"
+#include "kit/visuals/views/HideKey.hpp"
+
+namespace quorvel {
+namespace {
+
+constexpr double mascotScale = 6;
+
+QSize pixelSize(QSizeF size) { return {static_cast<int>(std::ceil(size.width())), static_cast<int>(std::ceil(size.height()))}; }
+
+QRect dirtyRect(QRectF area) { return area.adjusted(-12, -12, 12, 12).toAlignedRect(); }
+
+}  // namespace
+
+DeviceFace::DeviceFace(DevicePresenter& presenter, ReduceMotion& reduceMotion, const Clock& clock)
+    : presenter_(presenter), clock_(clock), motion_(mascotScale, reduceMotion, clock) {
+    motion_.show(presenter_.display());
+    QObject::connect(&motion_, &LiveMotionClock::changed, [this] {
+        // Only the mascot's screen and the floppy move with the motion.
+        const DeviceView::Layout layout = DeviceView::layout();
+        requestUpdate(dirtyRect(layout.screen).united(dirtyRect(layout.drive)));
+    });
+    tabFrames_.setInterval(16);
+    QObject::connect(&tabFrames_, &QTimer::timeout, [this] {
+        const DeviceView::Layout layout = DeviceView::layout();
+        requestUpdate(dirtyRect(layout.tabBlock));
+        if (!DeviceView::animatesTabs(state_, clock_.now())) tabFrames_.stop();
+    });
+}
+
+DeviceFace::~DeviceFace() = default;
+
+DeviceView DeviceFace::view() const {
+    DeviceView::Actions actions;
+    actions.onTestAlarm = [this] { presenter_.testAlarm(); };
+    actions.onEject = [this] { presenter_.eject(); };
+    actions.onHide = [this] { presenter_.hide(); };
+    actions.onCompact = [this] { presenter_.compact(); };
+    actions.onRowTap = [this](const std::string& id) { presenter_.rowTapped(id); };
+    actions.onControlsChange = [this](const DeviceControls& controls) { presenter_.editControls(controls); };
+    actions.onControlsSettled = [this](const DeviceControls& controls) { presenter_.settleControls(controls); };
+    FaceMoment moment = motion_.moment();
+    return DeviceView(presenter_.display(), presenter_.controls(), std::move(actions), std::nullopt, moment, state_);
+}
+
+QSize DeviceFace::size() const { return pixelSize(DeviceView::size()); }
+
+void DeviceFace::paint(QPainter& painter) { view().paint(painter); }
+
+void DeviceFace::afterGesture() {
+    if (DeviceView::animatesTabs(state_, clock_.now()) && !tabFrames_.isActive()) tabFrames_.start();
+    requestUpdate(QRect(QPoint(), size()));
+}
+
+bool DeviceFace::press(QPointF point) {
+    const DeviceView shown = view();
+    if (!shown.hitTest(point)) return false;
+    shown.press(point, state_);
+    afterGesture();
+    return true;
+}
+
+void DeviceFace::drag(QPointF point) {
+    view().drag(point, state_);
+    afterGesture();
+}
+
+void DeviceFace::release(QPointF point) {
+    view().release(point, state_);
+    afterGesture();
+}
+
+void DeviceFace::hover(std::optional<QPointF> point) {
+    const auto before = state_.hovered;
+    view().hover(point, state_);
+    if (!(before == state_.hovered)) requestUpdate(QRect(QPoint(), size()));
+}
+
+QString DeviceFace::toolTip(QPointF point) const { return view().toolTip(point); }
+
+void DeviceFace::refresh() {
+    motion_.show(presenter_.display());
+    requestUpdate(QRect(QPoint(), size()));
+}
+
+void DeviceFace::setShown(bool shown) {
+    motion_.setHidden(!shown);
+    if (!shown) {
+        view().cancel(state_);
+        tabFrames_.stop();
+    }
+}
+
+std::vector<std::pair<AccessibleControl, std::function<void()>>> DeviceFace::accessibleControls() const {
+    std::vector<std::pair<AccessibleControl, std::function<void()>>> all;
+    const DeviceView shown = view();
+    const DeviceView::Layout layout = DeviceView::layout();
+
+    const Header header = shown.header();
+    if (header.hasCompactKey && layout.header.compactKey) {
+        all.push_back({{HideKey::accessibilityLabel(HideKey::Glyph::strip), QAccessible::Button, {}, *layout.header.compactKey},
+                       shown.actions.onCompact});
+    }
+    all.push_back({{HideKey::accessibilityLabel(HideKey::Glyph::cross), QAccessible::Button, {}, layout.header.hideKey},
+                   shown.actions.onHide});
+
+    const TabBlock block = shown.tabBlock();
+    const TabBlock::Layout tabs = block.layout(layout.tabBlock.width());
+    const QPointF tabOrigin = layout.tabBlock.topLeft();
+    for (const ListTab tab : {ListTab::running, ListTab::finished}) {
+        const TabKey key{tab, tab == ListTab::running ? shown.display.runningCount : shown.display.finishedCount,
+                         block.tab == tab, block.tabHeight, {}};
+        AccessibleControl control{key.accessibilityLabel(), QAccessible::PageTab, {},
+                                  (tab == ListTab::running ? tabs.runningKey : tabs.finishedKey).translated(tabOrigin)};
+        control.checkable = true;
+        control.checked = key.selected;
+        // Picked by an assistive tool: at once, no slide.
+        all.push_back({control, [self = const_cast<DeviceFace*>(this), tab] {
+                           if (self->state_.tab == tab) return;
+                           self->state_.tab = tab;
+                           self->state_.tabSwitch.reset();
+                       }});
+    }
+    for (const TabBlock::ListRow& row : tabs.rows) {
+        const QRectF frame = row.frame.translated(tabOrigin);
+        if (row.kind == TabBlock::RowKind::running && row.index < shown.display.running.size()) {
+            const RunningRow& running = shown.display.running[row.index];
+            const RowLines lines = RunningRowView{running, shown.display.now}.lines();
+            all.push_back({{lines.title + QStringLiteral(", ") + lines.trailing + QStringLiteral(", ") + lines.detail,
+                            QAccessible::Button, {}, frame},
+                           [this, id = running.id] { presenter_.rowTapped(id); }});
+        } else if (row.kind == TabBlock::RowKind::empty) {
+            all.push_back({{QString::fromUtf8(block.tab == ListTab::running ? TabBlock::emptyRunningText
+                                                                            : TabBlock::emptyFinishedText),
+                            QAccessible::StaticText, {}, frame},
+                           {}});
+        }
+    }
+
+    const Controls panel = shown.controlPanel();
+    const Controls::Layout controls = panel.layout(layout.controls.width());
+    const QPointF panelOrigin = layout.controls.topLeft();
+    all.push_back({{Fader::accessibilityLabel(), QAccessible::Slider, Fader::accessibilityValue(shown.controls.volume),
+                    controls.fader.translated(panelOrigin)},
+                   {}});
+    const auto pad = [&](const char* name, bool on, const QRectF& rect, ControlsTarget target) {
+        AccessibleControl control{QString::fromUtf8(name), QAccessible::CheckBox,
+                                  on ? QStringLiteral("on") : QStringLiteral("off"), rect.translated(panelOrigin)};
+        control.checkable = true;
+        control.checked = on;
+        all.push_back({control, [panel, target] { panel.activate(target); }});
+    };
+    pad("CLAUDE", shown.controls.claude, controls.claudePad, ControlsTarget::claudePad);
+    pad("SHELL", shown.controls.shell, controls.shellPad, ControlsTarget::shellPad);
+    pad("FAILS ONLY", shown.controls.failsOnly, controls.failsOnlyPad, ControlsTarget::failsOnlyPad);
+    all.push_back({{QStringLiteral("TEST THE ALARM"), QAccessible::Button, {}, controls.testAlarmKey.translated(panelOrigin)},
+                   shown.actions.onTestAlarm});
+    AccessibleControl seenIt{QStringLiteral("SEEN IT"), QAccessible::Button, {}, controls.seenItKey.translated(panelOrigin)};
+    seenIt.enabled = shown.display.acknowledgeable;
+    all.push_back({seenIt, shown.display.acknowledgeable ? shown.actions.onEject : std::function<void()>()});
+    return all;
+}
+
+std::vector<AccessibleControl> DeviceFace::controls() const {
+    std::vector<AccessibleControl> controls;
+    for (auto& [control, action] : accessibleControls()) controls.push_back(std::move(control));
+    return controls;
+}
+
+void DeviceFace::activate(std::size_t index) {
+    auto all = accessibleControls();
+    if (index < all.size() && all[index].second) all[index].second();
+    requestUpdate(QRect(QPoint(), size()));
+}
+
+}  // namespace quorvel

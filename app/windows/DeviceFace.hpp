@@ -1,0 +1,56 @@
+#pragma once
+// The device as the device window holds it: the presenter's snapshot drawn as the device
+// with its own motion clock, its pointer gestures and its controls turned into the
+// presenter's intents, and its keys, pads, fader, tabs and rows offered to assistive tools.
+// The mascot's timeline repaints only the screen and the drive, at the schedule's change
+// times. Main thread.
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "app/windows/DevicePresenter.hpp"
+#include "app/windows/FaceContent.hpp"
+#include "kit/visuals/views/DeviceView.hpp"
+#include "kit/visuals/views/LiveMotionClock.hpp"
+#include "platform/ReduceMotion.hpp"
+
+namespace quorvel {
+
+class DeviceFace final : public FaceContent {
+public:
+    /// `presenter`, `reduceMotion` and `clock` must outlive the face.
+    DeviceFace(DevicePresenter& presenter, ReduceMotion& reduceMotion, const Clock& clock);
+    ~DeviceFace() override;
+
+    QSize size() const override;
+    void paint(QPainter& painter) override;
+    bool press(QPointF point) override;
+    void drag(QPointF point) override;
+    void release(QPointF point) override;
+    void hover(std::optional<QPointF> point) override;
+    QString toolTip(QPointF point) const override;
+    std::vector<AccessibleControl> controls() const override;
+    void activate(std::size_t index) override;
+
+    /// The presenter's snapshot changed.
+    void refresh();
+    void setShown(bool shown);
+
+    /// The view as it would be painted now.
+    DeviceView view() const;
+
+private:
+    std::vector<std::pair<AccessibleControl, std::function<void()>>> accessibleControls() const;
+    void afterGesture();
+
+    DevicePresenter& presenter_;
+    const Clock& clock_;
+    LiveMotionClock motion_;
+    DeviceView::State state_;
+    // Runs a frame at a time while the tab slide plays.
+    QTimer tabFrames_;
+};
+
+}  // namespace quorvel

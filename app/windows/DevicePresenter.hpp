@@ -1,0 +1,60 @@
+#pragma once
+// What the device window shows and what its keys, pads, fader and rows ask of the model.
+// A fader drag edits the volume many times a second: the presenter shows each edit at once
+// but stores the controls in the model (which saves them) only once the edit is settled (the
+// drag ends), or when the presenter goes or the app quits in the middle of a drag, so
+// nothing the user set is lost and the defaults file is written once per drag. Main thread.
+#include <QObject>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/windows/LiveDisplay.hpp"
+#include "kit/engine/DeviceControls.hpp"
+
+namespace quorvel {
+
+class AppModel;
+
+class DevicePresenter final : public QObject {
+    Q_OBJECT
+
+public:
+    /// `model` must outlive the presenter.
+    DevicePresenter(AppModel& model, std::shared_ptr<const Clock> clock, QObject* parent = nullptr);
+    ~DevicePresenter() override;
+
+    const DeviceDisplay& display() const { return live_.display(); }
+    /// The model's controls, or the value a fader drag under way has reached.
+    DeviceControls controls() const;
+    LiveDisplay& live() { return live_; }
+
+    // ---- what the user does on the device ----------------------------------------------
+    /// TEST THE ALARM.
+    void testAlarm();
+    /// SEEN IT.
+    void eject();
+    /// The hide key (and the window manager's close).
+    void hide();
+    /// The compact key: the strip comes up before the device goes.
+    void compact();
+    /// A running row: that session's terminal comes forward.
+    void rowTapped(const std::string& sessionID);
+    /// An edit under way (a fader drag): shown at once, not stored yet.
+    void editControls(const DeviceControls& controls);
+    /// An edit that is over (a pad flip, a volume step, the end of a drag): stored.
+    void settleControls(const DeviceControls& controls);
+    /// Stores an edit still under way; nothing when there is none.
+    void storePendingEdit();
+
+signals:
+    /// The display or the controls differ. Never sent while the window is hidden.
+    void changed();
+
+private:
+    AppModel& model_;
+    LiveDisplay live_;
+    std::optional<DeviceControls> pending_;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,139 @@
+#include "app/windows/FaceAccessible.hpp"
+
+#include <QAccessibleActionInterface>
+#include <QAccessibleValueInterface>
+
+#include "app/windows/FaceWindow.hpp"
+
+namespace quorvel {
+namespace {
+
+// Control `index` of the face, whichever control sits there now.
+class FaceControlAccessible final : public QAccessibleInterface, public QAccessibleActionInterface {
+public:
+    FaceControlAccessible(FaceAccessible& parent, int index) : parent_(parent), index_(index) {}
+
+    bool isValid() const override { return current().has_value(); }
+    QObject* object() const override { return nullptr; }
+    QWindow* window() const override { return parent_.face().windowHandle(); }
+    QAccessibleInterface* parent() const override { return &parent_; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int childCount() const override { return 0; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+    QAccessibleInterface* childAt(int, int) const override { return nullptr; }
+
+    QString text(QAccessible::Text kind) const override {
+        const auto control = current();
+        if (!control) return {};
+        switch (kind) {
+            case QAccessible::Name: return control->name;
+            case QAccessible::Value: return control->value;
+            default: return {};
+        }
+    }
+    void setText(QAccessible::Text, const QString&) override {}
+
+    QRect rect() const override {
+        const auto control = current();
+        if (!control) return {};
+        const QRect local = control->rect.toAlignedRect();
+        return QRect(parent_.face().mapToGlobal(local.topLeft()), local.size());
+    }
+    QAccessible::Role role() const override {
+        const auto control = current();
+        return control ? control->role : QAccessible::NoRole;
+    }
+    QAccessible::State state() const override {
+        QAccessible::State state;
+        const auto control = current();
+        if (!control) {
+            state.invalid = true;
+            return state;
+        }
+        state.disabled = !control->enabled;
+        state.checkable = control->checkable;
+        state.checked = control->checked;
+        state.selectable = control->role == QAccessible::PageTab;
+        state.selected = control->role == QAccessible::PageTab && control->checked;
+        return state;
+    }
+
+    void* interface_cast(QAccessible::InterfaceType type) override {
+        if (type == QAccessible::ActionInterface) return static_cast<QAccessibleActionInterface*>(this);
+        return nullptr;
+    }
+
+    QStringList actionNames() const override {
+        const auto control = current();
+        if (!control || !control->enabled) return {};
+        return {control->checkable ? toggleAction() : pressAction()};
+    }
+    void doAction(const QString& name) override {
+        if (actionNames().contains(name)) parent_.face().content().activate(static_cast<std::size_t>(index_));
+    }
+    QStringList keyBindingsForAction(const QString&) const override { return {}; }
+
+private:
+    std::optional<AccessibleControl> current() const {
+        const auto controls = parent_.face().content().controls();
+        if (index_ < 0 || static_cast<std::size_t>(index_) >= controls.size()) return std::nullopt;
+        return controls[static_cast<std::size_t>(index_)];
+    }
+
+    FaceAccessible& parent_;
+    int index_;
+};
+
+QAccessibleInterface* faceFactory(const QString& className, QObject* object) {
+    if (className == QLatin1String("quorvel::FaceWindow") && object != nullptr && object->isWidgetType()) {
+        return new FaceAccessible(*static_cast<FaceWindow*>(object));
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+FaceAccessible::FaceAccessible(FaceWindow& window) : QAccessibleWidget(&window, QAccessible::Window), window_(window) {}
+
+FaceAccessible::~FaceAccessible() {
+    for (const QAccessible::Id id : children_) QAccessible::deleteAccessibleInterface(id);
+}
+
+void FaceAccessible::installFactory() {
+    static const bool installed = [] {
+        QAccessible::installFactory(faceFactory);
+        return true;
+    }();
+    (void)installed;
+}
+
+int FaceAccessible::childCount() const { return static_cast<int>(window_.content().controls().size()); }
+
+QAccessibleInterface* FaceAccessible::child(int index) const {
+    if (index < 0 || index >= childCount()) return nullptr;
+    while (children_.size() <= static_cast<std::size_t>(index)) {
+        auto* made = new FaceControlAccessible(const_cast<FaceAccessible&>(*this), static_cast<int>(children_.size()));
+        children_.push_back(QAccessible::registerAccessibleInterface(made));
+    }
+    return QAccessible::accessibleInterface(children_[static_cast<std::size_t>(index)]);
+}
+
+int FaceAccessible::indexOfChild(const QAccessibleInterface* child) const {
+    for (std::size_t index = 0; index < children_.size(); ++index) {
+        if (QAccessible::accessibleInterface(children_[index]) == child) {
+            return static_cast<int>(index) < childCount() ? static_cast<int>(index) : -1;
+        }
+    }
+    return -1;
+}
+
+QAccessibleInterface* FaceAccessible::childAt(int x, int y) const {
+    const QPointF local = window_.mapFromGlobal(QPoint(x, y));
+    const auto controls = window_.content().controls();
+    for (std::size_t index = 0; index < controls.size(); ++index) {
+        if (controls[index].rect.contains(local)) return child(static_cast<int>(index));
+    }
+    return nullptr;
+}
+
+}  // namespace quorvel

@@ -1,0 +1,65 @@
+#pragma once
+// What a face window holds: a painted face of a fixed size with its own controls. The
+// window paints it, passes the pointer on, moves itself when no control takes a press, and
+// offers the controls to assistive tools. Main thread.
+#include <QPainter>
+#include <QPointF>
+#include <QRectF>
+#include <QSize>
+#include <QString>
+#include <QAccessible>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace quorvel {
+
+/// One painted control as assistive tools see it.
+struct AccessibleControl {
+    QString name;
+    QAccessible::Role role = QAccessible::Button;
+    /// The fader's percentage, a pad's "on"/"off"; empty when the control has none.
+    QString value;
+    /// In the face's own coordinates.
+    QRectF rect;
+    bool checkable = false;
+    bool checked = false;
+    bool enabled = true;
+};
+
+class FaceContent {
+public:
+    virtual ~FaceContent() = default;
+
+    /// The face's own size; the window takes it and never changes it.
+    virtual QSize size() const = 0;
+    /// Paints the whole face with its top-left corner at (0, 0).
+    virtual void paint(QPainter& painter) = 0;
+
+    /// A press at `point`: true when a control takes it, so the window does not move.
+    virtual bool press(QPointF point) = 0;
+    virtual void drag(QPointF point) = 0;
+    virtual void release(QPointF point) = 0;
+    /// The pointer moved with no button held; nothing: it left the face.
+    virtual void hover(std::optional<QPointF>) {}
+    /// The tooltip at `point`; empty for none.
+    virtual QString toolTip(QPointF) const { return {}; }
+
+    /// The controls on the face now, in reading order.
+    virtual std::vector<AccessibleControl> controls() const = 0;
+    /// Carries out control `index`'s action as a click would.
+    virtual void activate(std::size_t index) = 0;
+
+    /// Called with the part of the face to paint again.
+    void onUpdate(std::function<void(const QRect&)> update) { update_ = std::move(update); }
+
+protected:
+    void requestUpdate(const QRect& area) const {
+        if (update_) update_(area);
+    }
+
+private:
+    std::function<void(const QRect&)> update_;
+};
+
+}  // namespace quorvel

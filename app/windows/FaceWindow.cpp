@@ -1,0 +1,163 @@
+#include "app/windows/FaceWindow.hpp"
+
+#include <QBitmap>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMouseEvent>
+#include <QHelpEvent>
+#include <QToolTip>
+#include <QPaintEvent>
+#include <QWindow>
+
+#include "app/windows/FaceAccessible.hpp"
+#include "platform/qt/X11WindowProperties.hpp"
+
+namespace quorvel {
+namespace {
+
+Qt::WindowFlags flagsFor(FaceWindow::Kind kind) {
+    switch (kind) {
+        case FaceWindow::Kind::window: return Qt::Window | Qt::FramelessWindowHint;
+        case FaceWindow::Kind::floatingPanel:
+            return Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus;
+    }
+    return Qt::Window;
+}
+
+bool canBeTranslucent() {
+    const QString platform = QGuiApplication::platformName();
+    // Wayland compositors always blend; on X11 only a compositing manager does.
+    if (platform.startsWith(QLatin1String("wayland"))) return true;
+    if (platform == QLatin1String("xcb")) return X11WindowProperties::compositorRunning();
+    return platform == QLatin1String("offscreen");
+}
+
+}  // namespace
+
+FaceWindow::FaceWindow(Kind kind, std::unique_ptr<FaceContent> content, QString title)
+    : QWidget(nullptr, flagsFor(kind)), kind_(kind), content_(std::move(content)) {
+    FaceAccessible::installFactory();
+    setWindowTitle(title);
+    setAccessibleName(title);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFixedSize(content_->size());
+    setFocusPolicy(kind_ == Kind::window ? Qt::ClickFocus : Qt::NoFocus);
+    setMouseTracking(true);
+    translucent_ = canBeTranslucent();
+    if (translucent_) {
+        setAttribute(Qt::WA_TranslucentBackground);
+    } else {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        updateShape();
+    }
+    content_->onUpdate([this](const QRect& area) {
+        if (isVisible()) update(area);
+    });
+}
+
+FaceWindow::~FaceWindow() = default;
+
+void FaceWindow::updateShape() {
+    if (translucent_) return;
+    QImage image(content_->size(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    {
+        QPainter painter(&image);
+        content_->paint(painter);
+    }
+    setMask(QBitmap::fromImage(image.createAlphaMask(Qt::ThresholdAlphaDither)));
+}
+
+void FaceWindow::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    if (translucent_) {
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(event->rect(), Qt::transparent);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    } else {
+        // Under the mask's edge, half-clear pixels of the face blend with this, not garbage.
+        painter.fillRect(event->rect(), Qt::black);
+    }
+    painter.setClipRect(event->rect());
+    content_->paint(painter);
+}
+
+void FaceWindow::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    pressedControl_ = content_->press(event->position());
+    if (!pressedControl_ && windowHandle() != nullptr) windowHandle()->startSystemMove();
+    event->accept();
+}
+
+void FaceWindow::mouseMoveEvent(QMouseEvent* event) {
+    if (pressedControl_) {
+        content_->drag(event->position());
+    } else if (event->buttons() == Qt::NoButton) {
+        content_->hover(event->position());
+    }
+    event->accept();
+}
+
+void FaceWindow::leaveEvent(QEvent* event) {
+    content_->hover(std::nullopt);
+    QWidget::leaveEvent(event);
+}
+
+bool FaceWindow::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QString text = content_->toolTip(help->pos());
+        if (text.isEmpty()) {
+            QToolTip::hideText();
+        } else {
+            QToolTip::showText(help->globalPos(), text, this);
+        }
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void FaceWindow::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && pressedControl_) {
+        pressedControl_ = false;
+        content_->release(event->position());
+    }
+    event->accept();
+}
+
+void FaceWindow::closeEvent(QCloseEvent* event) {
+    // The window is kept for the life of the app; the owner decides what a close means.
+    event->ignore();
+    if (closeRequest_) closeRequest_();
+}
+
+void FaceWindow::contextMenuEvent(QContextMenuEvent* event) {
+    if (contextMenu_) contextMenu_(event->globalPos());
+    event->accept();
+}
+
+void FaceWindow::showEvent(QShowEvent* event) {
+    // Before the window is mapped: the hints the window manager reads as it takes it on.
+    if (kind_ == Kind::floatingPanel) {
+        winId();
+        if (QWindow* handle = windowHandle()) X11WindowProperties::markFloatingPanel(*handle);
+    }
+    QWidget::showEvent(event);
+    if (shownChanged_) shownChanged_(true);
+}
+
+void FaceWindow::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (pressedControl_) {
+        pressedControl_ = false;
+        content_->release(QPointF(-1, -1));
+    }
+    if (shownChanged_) shownChanged_(false);
+}
+
+}  // namespace quorvel

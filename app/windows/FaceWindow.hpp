@@ -1,0 +1,69 @@
+#pragma once
+// A borderless window that holds nothing but one painted face: the device or the compact
+// strip. It takes the face's size and keeps it, is clear around the face (translucent where
+// a compositor runs, cut to the face's shape where none does, so no corner ever shows
+// black), appears without taking the keyboard from the app in use, moves when the bare
+// casing is dragged (the window manager moves it, on Wayland too), and hands a close from
+// the window manager (Alt+F4) and a context-menu request to its owner. Main thread.
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "app/windows/FaceContent.hpp"
+
+namespace quorvel {
+
+class FaceWindow final : public QWidget {
+    Q_OBJECT
+
+public:
+    enum class Kind {
+        /// An ordinary window of the desktop (the device).
+        window,
+        /// A tool panel above other windows, on every workspace, never focused, out of the
+        /// taskbar and the pager (the strip).
+        floatingPanel,
+    };
+
+    FaceWindow(Kind kind, std::unique_ptr<FaceContent> content, QString title);
+    ~FaceWindow() override;
+
+    Kind kind() const { return kind_; }
+    FaceContent& content() { return *content_; }
+    /// Whether the window was made translucent (else it is cut to the face's shape).
+    bool translucent() const { return translucent_; }
+
+    /// The window manager asked to close it (the window stays; the owner hides it).
+    void onCloseRequest(std::function<void()> handler) { closeRequest_ = std::move(handler); }
+    /// Right click, or the menu key while it has focus, at a global position.
+    void onContextMenu(std::function<void(QPoint)> handler) { contextMenu_ = std::move(handler); }
+    /// The window came on screen or went off it.
+    void onShownChanged(std::function<void(bool)> handler) { shownChanged_ = std::move(handler); }
+
+    /// Cuts the window to the face's painted shape (where no compositor runs); again after a
+    /// change of the face's outline.
+    void updateShape();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    Kind kind_;
+    std::unique_ptr<FaceContent> content_;
+    bool translucent_ = false;
+    bool pressedControl_ = false;
+    std::function<void()> closeRequest_;
+    std::function<void(QPoint)> contextMenu_;
+    std::function<void(bool)> shownChanged_;
+};
+
+}  // namespace quorvel

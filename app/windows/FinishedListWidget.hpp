@@ -1,0 +1,40 @@
+#pragma once
+// The FINISHED list painted inside the finished window's scroll view: as tall as its rows
+// and the open log, as wide as the view. A click on a row with a log opens or closes it; the
+// wheel over an open log scrolls the log. Main thread.
+#include <QWidget>
+#include <optional>
+
+#include "app/windows/FinishedPresenter.hpp"
+#include "kit/visuals/views/FinishedListView.hpp"
+
+namespace quorvel {
+
+class FinishedListWidget final : public QWidget {
+    Q_OBJECT
+
+public:
+    static constexpr int padding = 16;
+
+    /// `presenter` must outlive the widget.
+    explicit FinishedListWidget(FinishedPresenter& presenter, QWidget* parent = nullptr);
+
+    /// The list as painted now.
+    FinishedListView view() const;
+    /// Lays the list out again for `width` after a change; its height follows.
+    void relayout(int width);
+    /// Where the list is drawn within the widget.
+    QRectF listFrame() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+
+private:
+    FinishedPresenter& presenter_;
+    std::optional<std::size_t> scrolledLog_;
+    double logScroll_ = 0;
+};
+
+}  // namespace quorvel

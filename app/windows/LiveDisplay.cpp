@@ -1,0 +1,76 @@
+#include "app/windows/LiveDisplay.hpp"
+
+#include <cmath>
+
+#include "app/model/AppModel.hpp"
+
+namespace quorvel {
+
+LiveDisplay::LiveDisplay(AppModel& model, std::shared_ptr<const Clock> clock, QObject* parent)
+    : QObject(parent), model_(model), clock_(std::move(clock)), display_(model.deviceDisplay(clock_->now())) {
+    tick_.setSingleShot(true);
+    tick_.setTimerType(Qt::PreciseTimer);
+    connect(&tick_, &QTimer::timeout, this, &LiveDisplay::onTick);
+    for (const auto signal : {&AppModel::machineChanged, &AppModel::finishedChanged, &AppModel::mutedChanged,
+                              &AppModel::floppyPutBackChanged, &AppModel::alarmTestStepChanged,
+                              &AppModel::serverProblemChanged}) {
+        connect(&model_, signal, this, &LiveDisplay::scheduleRefresh);
+    }
+}
+
+int LiveDisplay::millisecondsToNextSecond(Instant now) {
+    const double seconds = now.unixSeconds();
+    if (!std::isfinite(seconds)) return 1000;
+    const double fraction = seconds - std::floor(seconds);
+    const double left = std::ceil((1.0 - fraction) * 1000.0);
+    if (!(left >= 1.0)) return 1;
+    return left > 1000.0 ? 1000 : static_cast<int>(left);
+}
+
+void LiveDisplay::setShown(bool shown) {
+    if (shown == shown_) return;
+    shown_ = shown;
+    if (shown_) {
+        refresh();
+    } else {
+        tick_.stop();
+    }
+}
+
+void LiveDisplay::scheduleRefresh() {
+    if (!shown_ || refreshScheduled_) return;
+    refreshScheduled_ = true;
+    QMetaObject::invokeMethod(
+        this, [this] {
+            refreshScheduled_ = false;
+            if (shown_) refresh();
+        },
+        Qt::QueuedConnection);
+}
+
+void LiveDisplay::refresh() { rebuild(clock_->now()); }
+
+void LiveDisplay::onTick() {
+    // The timer fires just after the whole second it was set for: draw that second.
+    const Instant now = clock_->now();
+    const double second = std::round(now.unixSeconds());
+    rebuild(std::isfinite(second) ? Instant::fromUnixSeconds(second) : now);
+}
+
+void LiveDisplay::rebuild(Instant now) {
+    DeviceDisplay display = model_.deviceDisplay(now);
+    const bool differs = !(display == display_);
+    display_ = std::move(display);
+    updateTicking();
+    if (differs && shown_) emit changed();
+}
+
+void LiveDisplay::updateTicking() {
+    if (!shown_ || !model_.machine().hasBusySession()) {
+        tick_.stop();
+        return;
+    }
+    tick_.start(millisecondsToNextSecond(clock_->now()));
+}
+
+}  // namespace quorvel

@@ -1,0 +1,90 @@
+#pragma once
+// What the settings window shows of the app model, as one value, and what the user asks of it.
+// The snapshot is rebuilt whenever the model announces a change it shows; `changed` is sent
+// only when the snapshot differs. Every intent goes straight to the model (settings apply at
+// once, with no Save). Main thread; the model must outlive the presenter.
+#include <QObject>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "app/core/AppSettings.hpp"
+#include "app/install/HookInstaller.hpp"
+#include "kit/engine/Sound.hpp"
+
+namespace quorvel {
+
+class AppModel;
+
+struct SettingsSnapshot {
+    AppSettings settings;
+    /// The device volume as the stepper shows it, 0 to 100.
+    std::int64_t volumePercent = 0;
+    bool muted = false;
+    HookInstaller::Status hookStatus;
+    std::string pairingReport;
+    std::string lastPushReport;
+    std::string phoneDeviceToken;
+    bool launchAtLoginEnabled = false;
+    std::optional<bool> bannersAllowed;
+    std::optional<std::string> apnsKeyID;
+    /// The stored relay's address as written.
+    std::optional<std::string> relayURL;
+
+    /// `volume` x 100 rounded half away from zero; 0 for NaN, clamped to the stepper's reach.
+    static std::int64_t percentOf(double volume);
+
+    bool hooksInstalled() const { return hookStatus.kind == HookInstaller::Status::Kind::installed; }
+    /// "Hooks: on", "Hooks: on, recording", "Hooks: problem with settings file", "Hooks: off".
+    std::string hookStatusLine() const;
+    /// Off only while the hooks are not installed (a problem still allows it).
+    bool selfTestEnabled() const { return hookStatus.kind != HookInstaller::Status::Kind::notInstalled; }
+    bool hasPushCredentials() const { return apnsKeyID.has_value() || relayURL.has_value(); }
+    bool sendTestPushEnabled() const { return !phoneDeviceToken.empty() && hasPushCredentials(); }
+    /// "Banners are off in System Settings" only when they are known to be off.
+    std::string bannerLine() const;
+    std::string awayNote() const;
+    std::string closingNote() const;
+
+    bool operator==(const SettingsSnapshot&) const = default;
+};
+
+class SettingsPresenter final : public QObject {
+    Q_OBJECT
+
+public:
+    explicit SettingsPresenter(AppModel& model, QObject* parent = nullptr);
+
+    const SettingsSnapshot& snapshot() const { return snapshot_; }
+    static SettingsSnapshot snapshotOf(const AppModel& model);
+
+    // ---- intents --------------------------------------------------------------------------
+    void setSettings(const AppSettings& settings);
+    /// Sets the volume to `percent` / 100 (and so saves the controls).
+    void setVolumePercent(std::int64_t percent);
+    void setMuted(bool muted);
+    void setPhoneDeviceToken(const std::string& token);
+    void checkNow();
+    void sendTestPush();
+    void turnHooksOn();
+    void turnHooksOff();
+    void selfTest();
+    void setLaunchAtLogin(bool enabled);
+    void openNotificationSettings();
+    void play(Sound sound);
+    void setRelay(const std::string& url, const std::string& key);
+    void removeRelay();
+    void importAPNsKey(const std::string& keyID, const std::string& teamID);
+    void removeAPNsKey();
+
+signals:
+    void changed();
+
+private:
+    void refresh();
+
+    AppModel& model_;
+    SettingsSnapshot snapshot_;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,415 @@
+#include "app/windows/SettingsView.hpp"
+
+#include <QClipboard>
+#include <QGraphicsOpacityEffect>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMimeData>
+#include <QPainter>
+#include <QScrollArea>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "app/windows/APNsKeySection.hpp"
+#include "app/windows/EntryField.hpp"
+#include "app/windows/KeyButton.hpp"
+#include "app/windows/KeyRowWidget.hpp"
+#include "app/windows/PaintedWidget.hpp"
+#include "app/windows/RelaySection.hpp"
+#include "app/windows/SettingRowWidget.hpp"
+#include "app/windows/SettingsNoteWidget.hpp"
+#include "app/windows/SettingsSectionWidget.hpp"
+#include "app/windows/StepperControl.hpp"
+#include "app/windows/ToggleKeyButton.hpp"
+#include "generated/AppVersion.hpp"
+#include "kit/phone/PageTitle.hpp"
+#include "kit/visuals/model/Tokens.hpp"
+#include "kit/visuals/views/DymoLabel.hpp"
+#include "kit/visuals/views/Fonts.hpp"
+#include "kit/visuals/views/Grain.hpp"
+#include "kit/visuals/views/MascotView.hpp"
+#include "kit/visuals/views/Painting.hpp"
+
+namespace quorvel {
+namespace {
+
+constexpr double awayRowDimmed = 0.5;
+
+std::function<std::string(std::int64_t)> withUnit(const char* unit) {
+    return [unit](std::int64_t value) { return plainNumber(value) + unit; };
+}
+
+struct SoundRow {
+    Sound sound;
+    const char* name;
+    const char* line2;
+};
+
+constexpr SoundRow soundRows[] = {
+    {Sound::fanfare, "Fanfare", "Done: a rising four-note 8-bit fanfare."},
+    {Sound::alarm, "Alarm", "Needs you: a two-note alarm, three times."},
+    {Sound::buzz, "Buzz", "Broke: a low, raspy buzz."},
+    {Sound::powerdown, "Power down", "Crashed: a falling power-down whine."},
+    {Sound::tick, "Tick", "Still grinding: a soft clock tick."},
+};
+
+QPalette darkPalette(QPalette colours) {
+    const QColor chassis = drawing::toQColor(Tokens::chassis);
+    const QColor white = drawing::toQColor(Tokens::mascotWhite);
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        colours.setColor(group, QPalette::Window, chassis);
+        colours.setColor(group, QPalette::Base, drawing::toQColor(Tokens::screen));
+        colours.setColor(group, QPalette::AlternateBase, drawing::toQColor(Tokens::inset));
+        colours.setColor(group, QPalette::Button, drawing::toQColor(Tokens::panel));
+        colours.setColor(group, QPalette::WindowText, white);
+        colours.setColor(group, QPalette::Text, white);
+        colours.setColor(group, QPalette::ButtonText, white);
+        colours.setColor(group, QPalette::PlaceholderText, drawing::toQColor(Tokens::dim));
+        colours.setColor(group, QPalette::Highlight, drawing::toQColor(Tokens::acid));
+        colours.setColor(group, QPalette::HighlightedText, drawing::toQColor(Tokens::ink));
+        colours.setColor(group, QPalette::Link, drawing::toQColor(Tokens::acid));
+        colours.setColor(group, QPalette::ToolTipBase, drawing::toQColor(Tokens::inset));
+        colours.setColor(group, QPalette::ToolTipText, white);
+    }
+    return colours;
+}
+
+// A control made of widgets stacked at the right of a row, trailing-aligned, 4 apart.
+QWidget* trailingStack(std::initializer_list<QWidget*> parts) {
+    auto* holder = new QWidget;
+    auto* column = new QVBoxLayout(holder);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(4);
+    for (QWidget* part : parts) column->addWidget(part, 0, Qt::AlignRight);
+    holder->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    holder->adjustSize();
+    return holder;
+}
+
+}  // namespace
+
+SettingsView::SettingsView(AppModel& model, QWidget* parent) : QWidget(parent), presenter_(model) {
+    setPalette(darkPalette(palette()));
+    setAutoFillBackground(false);
+    setMinimumHeight(minimumHeight);
+    setFixedWidth(width);
+    setObjectName(QStringLiteral("SettingsView"));
+
+    scroll_ = new QScrollArea(this);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setWidgetResizable(true);
+    scroll_->setWidget(buildColumn());
+    // The chassis painted by this view shows through the scroll area and the column (setting
+    // the column turned its own background on).
+    scroll_->setAutoFillBackground(false);
+    scroll_->viewport()->setAutoFillBackground(false);
+    scroll_->widget()->setAutoFillBackground(false);
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll_);
+
+    connect(&presenter_, &SettingsPresenter::changed, this, &SettingsView::refresh);
+    refresh();
+}
+
+SettingsView::~SettingsView() = default;
+
+void SettingsView::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(rect(), drawing::toQColor(Tokens::chassis));
+    Grain{grainOpacity}.paint(painter, QRectF(rect()));
+}
+
+StepperControl* SettingsView::addStepper(const std::string& name, std::int64_t lower, std::int64_t upper,
+                                         std::int64_t step, std::function<std::string(std::int64_t)> format,
+                                         std::function<void(std::int64_t)> chosen) {
+    auto* stepper = new StepperControl(lower, upper, step, std::move(format));
+    stepper->setObjectName(QString::fromStdString(name));
+    connect(stepper, &StepperControl::stepped, this, [this, chosen = std::move(chosen)](std::int64_t value) {
+        chosen(value);
+        refresh();
+    });
+    steppers_[name] = stepper;
+    return stepper;
+}
+
+ToggleKeyButton* SettingsView::addToggle(const std::string& name, std::function<void(bool)> chosen) {
+    auto* toggle = new ToggleKeyButton;
+    toggle->setObjectName(QString::fromStdString(name));
+    connect(toggle, &QAbstractButton::clicked, this, [this, chosen = std::move(chosen)](bool on) {
+        chosen(on);
+        // Shows what the model took, also when it refused.
+        refresh();
+    });
+    toggles_[name] = toggle;
+    return toggle;
+}
+
+void SettingsView::editSettings(const std::function<void(AppSettings&)>& change) {
+    AppSettings settings = presenter_.snapshot().settings;
+    change(settings);
+    presenter_.setSettings(settings);
+}
+
+QWidget* SettingsView::buildColumn() {
+    auto* column = new QWidget;
+    auto* stack = new QVBoxLayout(column);
+    stack->setContentsMargins(padding, padding, padding, padding);
+    stack->setSpacing(spacing);
+
+    auto addRow = [this](SettingsSectionWidget* section, const std::string& name,
+                         const std::optional<std::string>& note, QWidget* control) {
+        auto* row = new SettingRowWidget(name, note, control);
+        rows_[name] = row;
+        section->add(row);
+        return row;
+    };
+
+    // Header: the happy mascot and the page title.
+    {
+        auto* header = new QWidget;
+        auto* line = new QHBoxLayout(header);
+        line->setContentsMargins(0, 0, 0, 0);
+        line->setSpacing(12);
+        const MascotView mascot{PixelArt::Face::happy, 3, false, 0, false};
+        const QSize mascotSize = mascot.size().toSize();
+        line->addWidget(new PaintedWidget(mascotSize, [mascot](QPainter& painter, const QRectF& frame) {
+            mascot.paint(painter, frame.topLeft());
+        }));
+        const PageTitle title{"SETTINGS", std::nullopt, std::nullopt};
+        auto* titleView = new PaintedWidget(
+            QSize(static_cast<int>(std::ceil(title.rowWidth())) + 4, static_cast<int>(PageTitle::rowHeight)),
+            [title](QPainter& painter, const QRectF& frame) { title.paint(painter, frame.topLeft(), frame.width()); });
+        titleView->setAccessibleName(QStringLiteral("SETTINGS"));
+        line->addWidget(titleView);
+        line->addStretch(1);
+        stack->addWidget(header);
+    }
+
+    // ALERTS.
+    {
+        auto* section = new SettingsSectionWidget("ALERTS");
+        addRow(section, "Say STILL GRINDING after", std::nullopt,
+               addStepper("longRunMinutes", 1, 120, 1, withUnit(" min"), [this](std::int64_t value) {
+                   editSettings([&](AppSettings& settings) { settings.longRunMinutes = value; });
+               }));
+        addRow(section, "Shell commands shorter than this stay off FINISHED", std::nullopt,
+               addStepper("shellMinimumSeconds", 0, 600, 5, withUnit(" s"), [this](std::int64_t value) {
+                   editSettings([&](AppSettings& settings) { settings.shellMinimumSeconds = value; });
+               }));
+        addRow(section, "Broke also buzzes the phone", std::nullopt, addToggle("failuresBuzzPhone", [this](bool on) {
+                   editSettings([&](AppSettings& settings) { settings.failuresBuzzPhone = on; });
+               }));
+        stack->addWidget(section);
+    }
+
+    // PHONE.
+    {
+        auto* section = new SettingsSectionWidget("PHONE");
+        auto* checkNow = new KeyButton(QStringLiteral("CHECK NOW"), SmallKeyStyle::Style::panel);
+        connect(checkNow, &QAbstractButton::clicked, this, [this] { presenter_.checkNow(); });
+        pairingRow_ = new SettingRowWidget(presenter_.snapshot().pairingReport, std::nullopt, checkNow);
+        section->add(pairingRow_);
+
+        tokenField_ = new EntryField(180, 10, QStringLiteral("paste here"));
+        tokenField_->setObjectName(QStringLiteral("phoneDeviceToken"));
+        tokenField_->setAccessibleName(QStringLiteral("Phone token"));
+        connect(tokenField_, &QLineEdit::textEdited, this,
+                [this](const QString& text) { presenter_.setPhoneDeviceToken(text.toStdString()); });
+        auto* paste = new KeyButton(QStringLiteral("PASTE"), SmallKeyStyle::Style::panel);
+        connect(paste, &QAbstractButton::clicked, this, [this] {
+            const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+            if (!data || !data->hasText()) return;
+            presenter_.setPhoneDeviceToken(data->text().toStdString());
+        });
+        addRow(section, "Phone token",
+               "Filled in through iCloud once the phone app has run. Paste by hand only if iCloud isn't available.",
+               trailingStack({tokenField_, paste}));
+
+        testPushKey_ = new KeyButton(QStringLiteral("SEND TEST PUSH"), SmallKeyStyle::Style::acid);
+        connect(testPushKey_, &QAbstractButton::clicked, this, [this] { presenter_.sendTestPush(); });
+        pushRow_ = new SettingRowWidget(presenter_.snapshot().lastPushReport, std::nullopt, testPushKey_);
+        section->add(pushRow_);
+
+        addRow(section, "Always send to the phone",
+               "Even while I'm typing at the Mac. The phone's Settings has the same switch.",
+               addToggle("alwaysPushToPhone", [this](bool on) {
+                   editSettings([&](AppSettings& settings) { settings.alwaysPushToPhone = on; });
+               }));
+        awayRow_ = addRow(section, "Count me as away after", presenter_.snapshot().awayNote(),
+                          addStepper("awayMinutes", 1, 60, 1, withUnit(" min"), [this](std::int64_t value) {
+                              editSettings([&](AppSettings& settings) { settings.awayMinutes = value; });
+                          }));
+        awayRow_->setGraphicsEffect(new QGraphicsOpacityEffect(awayRow_));
+
+        auto* hours = new QWidget;
+        auto* hoursLine = new QHBoxLayout(hours);
+        hoursLine->setContentsMargins(0, 0, 0, 0);
+        hoursLine->setSpacing(8);
+        hoursLine->addWidget(addStepper("quietHoursStart", 0, 23, 1, hourOfDay, [this](std::int64_t value) {
+            editSettings([&](AppSettings& settings) { settings.quietHoursStart = value; });
+        }));
+        auto* to = new QLabel(QStringLiteral("to"));
+        to->setTextFormat(Qt::PlainText);
+        to->setFont(Fonts::mono(false, 11));
+        QPalette dim = to->palette();
+        dim.setColor(QPalette::WindowText, drawing::toQColor(Tokens::dim));
+        to->setPalette(dim);
+        hoursLine->addWidget(to);
+        hoursLine->addWidget(addStepper("quietHoursEnd", 0, 23, 1, hourOfDay, [this](std::int64_t value) {
+            editSettings([&](AppSettings& settings) { settings.quietHoursEnd = value; });
+        }));
+        hours->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+        hours->adjustSize();
+        addRow(section, "Quiet hours",
+               "Phone alerts go silently between these hours, except Needs you. Same hour twice turns them off.", hours);
+
+        closingNote_ = new SettingsNoteWidget(presenter_.snapshot().closingNote());
+        section->add(closingNote_);
+        stack->addWidget(section);
+    }
+
+    // SOUNDS.
+    {
+        auto* section = new SettingsSectionWidget("SOUNDS");
+        addRow(section, "Volume", std::nullopt,
+               addStepper("volume", 0, 100, 10, plainNumber,
+                          [this](std::int64_t value) { presenter_.setVolumePercent(value); }));
+        addRow(section, "Mute", "The device still updates.",
+               addToggle("muted", [this](bool on) { presenter_.setMuted(on); }));
+        for (const SoundRow& sound : soundRows) {
+            section->add(new KeyRowWidget(RowWithKey{sound.name, sound.line2, "PLAY", SmallKeyStyle::Style::panel,
+                                                     [this, which = sound.sound] { presenter_.play(which); }}));
+        }
+        stack->addWidget(section);
+    }
+
+    // HOOKS.
+    {
+        auto* section = new SettingsSectionWidget("HOOKS");
+        hookKey_ = new KeyButton(QStringLiteral("TURN ON"), SmallKeyStyle::Style::acid);
+        connect(hookKey_, &QAbstractButton::clicked, this, [this] {
+            if (presenter_.snapshot().hooksInstalled()) presenter_.turnHooksOff();
+            else presenter_.turnHooksOn();
+        });
+        selfTestKey_ = new KeyButton(QStringLiteral("SELF-TEST"), SmallKeyStyle::Style::panel);
+        connect(selfTestKey_, &QAbstractButton::clicked, this, [this] { presenter_.selfTest(); });
+        hooksRow_ = new SettingRowWidget(
+            presenter_.snapshot().hookStatusLine(),
+            "Hooks only run in folders you have trusted in Claude Code. Turning them off leaves your settings file "
+            "exactly as it was.",
+            trailingStack({hookKey_, selfTestKey_}));
+        section->add(hooksRow_);
+        stack->addWidget(section);
+    }
+
+    // MAC.
+    {
+        auto* section = new SettingsSectionWidget("MAC");
+        addRow(section, "Start at login", std::nullopt,
+               addToggle("launchAtLogin", [this](bool on) { presenter_.setLaunchAtLogin(on); }));
+        addRow(section, "Show in the Dock", "Also lets Cmd-Tab reach the device. Off: menu bar only.",
+               addToggle("showInDock", [this](bool on) {
+                   editSettings([&](AppSettings& settings) { settings.showInDock = on; });
+               }));
+        auto* systemSettings = new KeyButton(QStringLiteral("SYSTEM SETTINGS"), SmallKeyStyle::Style::panel);
+        connect(systemSettings, &QAbstractButton::clicked, this, [this] { presenter_.openNotificationSettings(); });
+        bannersRow_ = new SettingRowWidget(presenter_.snapshot().bannerLine(), std::nullopt, systemSettings);
+        section->add(bannersRow_);
+        stack->addWidget(section);
+    }
+
+    // RELAY and PHONE KEY.
+    {
+        auto* section = new SettingsSectionWidget("RELAY");
+        relay_ = new RelaySection(presenter_);
+        section->add(relay_);
+        stack->addWidget(section);
+    }
+    {
+        auto* section = new SettingsSectionWidget("PHONE KEY");
+        // No team of ours to suggest: the field starts empty.
+        phoneKey_ = new APNsKeySection(presenter_, QString());
+        section->add(phoneKey_);
+        stack->addWidget(section);
+    }
+
+    // The model plate.
+    {
+        const DymoLabel plate{std::string("MODEL ") + Quorvel::appVersion, DymoLabel::Tape::ink, 10, 0.0};
+        const QSizeF size = plate.layoutSize();
+        auto* label = new PaintedWidget(QSize(static_cast<int>(std::ceil(size.width())) + 2,
+                                              static_cast<int>(std::ceil(size.height())) + 3),
+                                        [plate, size](QPainter& painter, const QRectF& frame) {
+                                            plate.paint(painter, QRectF(frame.topLeft() + QPointF(1, 0), size));
+                                        });
+        label->setObjectName(QStringLiteral("modelPlate"));
+        label->setAccessibleName(QString::fromStdString(plate.accessibilityLabel()));
+        stack->addWidget(label);
+    }
+    stack->addStretch(1);
+    return column;
+}
+
+void SettingsView::refresh() {
+    const SettingsSnapshot& shown = presenter_.snapshot();
+    const AppSettings& settings = shown.settings;
+    steppers_.at("longRunMinutes")->setValue(settings.longRunMinutes);
+    steppers_.at("shellMinimumSeconds")->setValue(settings.shellMinimumSeconds);
+    steppers_.at("awayMinutes")->setValue(settings.awayMinutes);
+    steppers_.at("quietHoursStart")->setValue(settings.quietHoursStart);
+    steppers_.at("quietHoursEnd")->setValue(settings.quietHoursEnd);
+    steppers_.at("volume")->setValue(shown.volumePercent);
+    toggles_.at("failuresBuzzPhone")->setOn(settings.failuresBuzzPhone);
+    toggles_.at("alwaysPushToPhone")->setOn(settings.alwaysPushToPhone);
+    toggles_.at("showInDock")->setOn(settings.showInDock);
+    toggles_.at("muted")->setOn(shown.muted);
+    toggles_.at("launchAtLogin")->setOn(shown.launchAtLoginEnabled);
+
+    pairingRow_->setName(shown.pairingReport);
+    tokenField_->setShownText(QString::fromStdString(shown.phoneDeviceToken));
+    pushRow_->setName(shown.lastPushReport);
+    testPushKey_->setEnabled(shown.sendTestPushEnabled());
+    awayRow_->setNote(shown.awayNote());
+    static_cast<QGraphicsOpacityEffect*>(awayRow_->graphicsEffect())
+        ->setOpacity(settings.alwaysPushToPhone ? awayRowDimmed : 1.0);
+    closingNote_->setText(shown.closingNote());
+
+    hooksRow_->setName(shown.hookStatusLine());
+    hookKey_->setLegend(shown.hooksInstalled() ? QStringLiteral("TURN OFF") : QStringLiteral("TURN ON"));
+    hookKey_->setStyle(shown.hooksInstalled() ? SmallKeyStyle::Style::panel : SmallKeyStyle::Style::acid);
+    selfTestKey_->setEnabled(shown.selfTestEnabled());
+    if (QWidget* holder = hookKey_->parentWidget()) holder->adjustSize();
+
+    bannersRow_->setName(shown.bannerLine());
+    relay_->refresh(shown);
+    phoneKey_->refresh(shown);
+}
+
+StepperControl* SettingsView::stepper(const std::string& name) const {
+    const auto found = steppers_.find(name);
+    return found == steppers_.end() ? nullptr : found->second;
+}
+
+ToggleKeyButton* SettingsView::toggle(const std::string& name) const {
+    const auto found = toggles_.find(name);
+    return found == toggles_.end() ? nullptr : found->second;
+}
+
+SettingRowWidget* SettingsView::row(const std::string& name) const {
+    const auto found = rows_.find(name);
+    return found == rows_.end() ? nullptr : found->second;
+}
+
+KeyButton* SettingsView::key(const QString& legend) const {
+    for (KeyButton* candidate : findChildren<KeyButton*>()) {
+        if (candidate->text() == legend && candidate->isVisibleTo(const_cast<SettingsView*>(this))) return candidate;
+    }
+    return nullptr;
+}
+
+}  // namespace quorvel

@@ -1,0 +1,41 @@
+#pragma once
+// What the compact strip shows (the device's own snapshot) and what its keys ask of the
+// model. Main thread.
+#include <QObject>
+#include <memory>
+
+#include "app/windows/LiveDisplay.hpp"
+
+namespace quorvel {
+
+class AppModel;
+
+class StripPresenter final : public QObject {
+    Q_OBJECT
+
+public:
+    /// `model` must outlive the presenter.
+    StripPresenter(AppModel& model, std::shared_ptr<const Clock> clock, QObject* parent = nullptr);
+
+    const DeviceDisplay& display() const { return live_.display(); }
+    LiveDisplay& live() { return live_; }
+
+    /// SEEN IT.
+    void eject();
+    /// EDIT: the featured session's terminal comes forward; nothing without sessions.
+    void edit();
+    /// The hide key (and the window manager's close).
+    void hide();
+    /// The expand key: the device comes up before the strip goes.
+    void expand();
+
+signals:
+    /// The display differs. Never sent while the panel is hidden.
+    void changed();
+
+private:
+    AppModel& model_;
+    LiveDisplay live_;
+};
+
+}  // namespace quorvel

@@ -1,0 +1,40 @@
+#include "app/windows/ToggleKeyButton.hpp"
+
+#include <QPainter>
+#include <QSignalBlocker>
+#include <cmath>
+
+#include "kit/phone/ToggleKey.hpp"
+
+namespace quorvel {
+
+ToggleKeyButton::ToggleKeyButton(QWidget* parent) : QAbstractButton(parent) {
+    setCheckable(true);
+    setFocusPolicy(Qt::TabFocus);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setAccessibleDescription(QStringLiteral("off"));
+    connect(this, &QAbstractButton::toggled, this, [this](bool on) {
+        setAccessibleDescription(QString::fromStdString(ToggleKey{on}.accessibilityValue()));
+    });
+}
+
+void ToggleKeyButton::setOn(bool on) {
+    if (isChecked() == on) return;
+    const QSignalBlocker quiet(this);
+    setChecked(on);
+    setAccessibleDescription(QString::fromStdString(ToggleKey{on}.accessibilityValue()));
+    update();
+}
+
+QSize ToggleKeyButton::sizeHint() const {
+    const QSizeF size = ToggleKey::size();
+    return {static_cast<int>(std::ceil(size.width())), static_cast<int>(std::ceil(size.height()))};
+}
+
+void ToggleKeyButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    ToggleKey{isChecked()}.paint(painter, QRectF(rect()), hasFocus());
+}
+
+}  // namespace quorvel

@@ -1,0 +1,32 @@
+#include "app/windows/TrayWatch.hpp"
+
+#include "app/model/AppModel.hpp"
+#include "kit/engine/Quorvel.hpp"
+
+namespace quorvel {
+
+TrayWatch::TrayWatch(AppModel& model, std::function<bool()> trayAvailable, QObject* parent)
+    : QObject(parent), model_(model), trayAvailable_(std::move(trayAvailable)), logger_(Quorvel::macBundleID, "App") {
+    poll_.setInterval(pollMilliseconds);
+    connect(&poll_, &QTimer::timeout, this, &TrayWatch::check);
+    QMetaObject::invokeMethod(
+        this, [this] {
+            check();
+            poll_.start();
+        },
+        Qt::QueuedConnection);
+}
+
+void TrayWatch::check() {
+    const bool available = trayAvailable_ && trayAvailable_();
+    const bool lost = !available && available_ != std::optional<bool>(false);
+    available_ = available;
+    if (!lost) return;
+    if (!told_) {
+        told_ = true;
+        logger_.notice("No system tray found: the menu opens from the device and the strip (right click)");
+    }
+    if (!model_.deviceVisible() && !model_.stripVisible()) model_.setDeviceVisible(true);
+}
+
+}  // namespace quorvel

@@ -1,0 +1,37 @@
+#pragma once
+// Where the device window and the strip panel go on the desktop: plain geometry on Qt's
+// screen rectangles (y grows downwards; a "visible frame" is a screen's available geometry),
+// so the rules can be checked without a screen.
+#include <QPointF>
+#include <QRectF>
+#include <QSizeF>
+#include <optional>
+#include <vector>
+
+namespace quorvel::WindowPlacement {
+
+/// How far in from each edge a window must still meet a visible frame to count as on screen.
+inline constexpr double onScreenInset = 40;
+/// The strip's top edge lies this far below the top of the main screen's visible frame.
+inline constexpr double stripTopMargin = 8;
+
+/// True when `frame`, shrunk by `onScreenInset` on every side, overlaps one of
+/// `visibleFrames`. A frame too small to shrink (80 or less across) never passes.
+bool staysOnScreen(const QRectF& frame, const std::vector<QRectF>& visibleFrames);
+
+/// The top-left corner that centres a window of `size` in `visibleFrame`.
+QPointF centred(const QSizeF& size, const QRectF& visibleFrame);
+
+/// The strip's spot: centred across `visibleFrame`, its top `stripTopMargin` below its top.
+QPointF topCentre(const QSizeF& size, const QRectF& visibleFrame);
+
+/// Where the device window goes at a show: its own place while that stays on screen, else
+/// centred on the main screen (absent without one: it stays).
+std::optional<QPointF> deviceShowPlace(const QRectF& frame, const std::vector<QRectF>& visibleFrames,
+                                       const std::optional<QRectF>& mainVisibleFrame);
+
+/// The same for the strip, which goes back to its top-centre spot instead.
+std::optional<QPointF> stripShowPlace(const QRectF& frame, const std::vector<QRectF>& visibleFrames,
+                                      const std::optional<QRectF>& mainVisibleFrame);
+
+}  // namespace quorvel::WindowPlacement

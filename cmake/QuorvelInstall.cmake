@@ -1,0 +1,66 @@
+# The installed layout, under any prefix:
+#   bin/quorvel, bin/quorvel-hook               the app and the helper it copies into place
+#   share/quorvel/sounds, share/quorvel/fonts   found by the app relative to bin/
+#   share/applications/quorvel.desktop          the launcher entry
+#   share/icons/hicolor/<N>x<N>/apps/quorvel.png the icon, drawn by the app at build time
+# and a Debian package of the same layout (cpack -G DEB).
+include(GNUInstallDirs)
+
+if(NOT TARGET quorvel OR NOT TARGET quorvel-hook)
+  return()
+endif()
+
+install(TARGETS quorvel quorvel-hook RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+set(quorvel_share ${CMAKE_INSTALL_DATADIR}/quorvel)
+foreach(sound fanfare alarm buzz powerdown tick)
+  install(FILES ${QUORVEL_RESOURCE_DIR}/sounds/${sound}.caf DESTINATION ${quorvel_share}/sounds)
+endforeach()
+install(FILES
+    ${QUORVEL_RESOURCE_DIR}/fonts/SpaceMono-Regular.ttf
+    ${QUORVEL_RESOURCE_DIR}/fonts/SpaceMono-Bold.ttf
+    ${QUORVEL_RESOURCE_DIR}/fonts/Jersey10-Regular.ttf
+    ${QUORVEL_RESOURCE_DIR}/fonts/SpaceMono-OFL.txt
+    ${QUORVEL_RESOURCE_DIR}/fonts/Jersey10-OFL.txt
+  DESTINATION ${quorvel_share}/fonts)
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/quorvel.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+
+# The icon: the app's own render mode draws it; a small tool scales it to the theme's sizes.
+if(QUORVEL_BUILD_APP)
+  add_executable(quorvel-icon-sizes ${CMAKE_SOURCE_DIR}/packaging/IconSizes.cpp)
+  target_link_libraries(quorvel-icon-sizes PRIVATE Qt6::Gui)
+  set_target_properties(quorvel-icon-sizes PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/tools)
+  set(quorvel_icon_sizes 16 24 32 48 64 128 256 512)
+  set(quorvel_icon_folder ${QUORVEL_RESOURCE_DIR}/icons/hicolor)
+  set(quorvel_icon_files)
+  foreach(side ${quorvel_icon_sizes})
+    list(APPEND quorvel_icon_files ${quorvel_icon_folder}/${side}x${side}/apps/quorvel.png)
+  endforeach()
+  add_custom_command(OUTPUT ${quorvel_icon_files}
+    COMMAND ${CMAKE_COMMAND} -E env QT_QPA_PLATFORM=offscreen
+      $<TARGET_FILE:quorvel> --render icon-mac ${CMAKE_BINARY_DIR}/icon-mac.png
+    COMMAND $<TARGET_FILE:quorvel-icon-sizes> ${CMAKE_BINARY_DIR}/icon-mac.png ${quorvel_icon_folder} quorvel
+      ${quorvel_icon_sizes}
+    DEPENDS quorvel quorvel-icon-sizes
+    COMMENT "Drawing the app icon"
+    VERBATIM)
+  add_custom_target(icons DEPENDS ${quorvel_icon_files})
+  install(DIRECTORY ${quorvel_icon_folder} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons OPTIONAL)
+endif()
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME quorvel)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "Quorvel")
+set(CPACK_PACKAGE_CONTACT "Quorvel developers <developers@quorvel.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Desktop companion for a terminal coding agent")
+set(CPACK_PACKAGE_DESCRIPTION "Watches every run of the coding agent through its hooks and tells you when a run is done, needs you, broke or crashed: a retro device window with a pixel-art mascot, a compact strip, 8-bit alert sounds, desktop banners and pushes to your phone.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES TRUE)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION devel)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# What the binaries do not link but use at run time: the helper's fallback banner, the
+# keyring that holds the push credentials, the desktop's file opener.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libnotify-bin, gnome-keyring, xdg-utils")
+include(CPack)

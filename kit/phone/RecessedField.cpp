@@ -1,0 +1,20 @@
+#include "kit/phone/RecessedField.hpp"
+
+#include "kit/visuals/model/Tokens.hpp"
+#include "kit/visuals/views/BevelSurface.hpp"
+#include "kit/visuals/views/Painting.hpp"
+
+namespace quorvel {
+
+void RecessedField::paint(QPainter& painter, const QRectF& frame) {
+    BevelSurface{Shape::roundedRectangle(cornerRadius), Tokens::inset, Tokens::keyDepth, Bevel::recessed(),
+                 std::nullopt, 2}
+        .paint(painter, frame);
+    const QRectF border = drawing::insetForStroke(frame, borderWidth);
+    // The border follows the same corner, shrunk with the inset.
+    const double radius = cornerRadius - borderWidth / 2;
+    drawing::strokePath(painter, Shape::roundedRectangle(radius).in(border), drawing::toQColor(Tokens::ink),
+                        borderWidth);
+}
+
+}  // namespace quorvel

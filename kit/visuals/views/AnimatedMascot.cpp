@@ -1,0 +1,46 @@
+#include "kit/visuals/views/AnimatedMascot.hpp"
+
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+#include "kit/visuals/model/Tokens.hpp"
+#include "kit/visuals/views/MascotRenderer.hpp"
+#include "kit/visuals/views/Painting.hpp"
+
+namespace quorvel {
+
+double AnimatedMascot::verticalOffset(double offsetY, double scale, std::optional<double> ceiling) {
+    const double dy = scale / 12 * offsetY;
+    if (!std::isfinite(dy)) return 0;
+    if (!ceiling || dy >= 0 || !(*ceiling > 0) || !std::isfinite(*ceiling)) return dy;
+    return -*ceiling * std::tanh(-dy / *ceiling);
+}
+
+QRectF AnimatedMascot::scanlineRect(double position, double scale) {
+    const double s = std::isfinite(position) ? std::clamp(position, 0.0, 1.0) : 0.0;
+    const double height = std::max(4 * scale / 12, 1.0);
+    const double y = 3 * scale + std::floor(s * 14) / 14 * (7 * scale - height);
+    return {3 * scale, y, 10 * scale, height};
+}
+
+void AnimatedMascot::paint(QPainter& painter, QPointF topLeft) const {
+    painter.save();
+    const QPointF centre = topLeft + QPointF(size().width() / 2, size().height() / 2);
+    painter.translate(centre);
+    if (std::isfinite(pose.rotation)) painter.rotate(pose.rotation);
+    painter.translate(-centre);
+    painter.translate(0, verticalOffset(pose.offsetY, scale, ceiling));
+
+    const MascotRenderer::Key key{pose.face, broke, true, pose.faceShift, scale,
+                                  drawing::devicePixelsPerPoint(painter), true};
+    MascotRenderer::draw(painter, topLeft, key);
+
+    if (pose.scanline) {
+        painter.fillRect(scanlineRect(*pose.scanline, scale).translated(topLeft),
+                         drawing::toQColor(Tokens::acid, 0.35));
+    }
+    painter.restore();
+}
+
+}  // namespace quorvel

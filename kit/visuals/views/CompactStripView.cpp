@@ -1,0 +1,157 @@
+#include "kit/visuals/views/CompactStripView.hpp"
+
+#include <QPainter>
+#include <algorithm>
+
+#include "kit/visuals/model/Tokens.hpp"
+#include "kit/visuals/views/Fonts.hpp"
+#include "kit/visuals/views/Layer.hpp"
+#include "kit/visuals/views/MascotView.hpp"
+#include "kit/visuals/views/Painting.hpp"
+#include "kit/visuals/views/StripScreen.hpp"
+#include "kit/visuals/views/TextLine.hpp"
+
+namespace quorvel {
+namespace {
+
+const QString logoText = QStringLiteral("QUORVEL");
+const QString seenItLegend = QStringLiteral("SEEN IT");
+const QString editLegend = QStringLiteral("EDIT");
+
+drawing::TextStyle logoStyle() {
+    drawing::TextStyle style;
+    style.font = Fonts::pixel(CompactStripView::logoSize);
+    style.color = drawing::toQColor(Tokens::acid);
+    return style;
+}
+
+MascotView logoMascot() {
+    return MascotView{PixelArt::Face::happy, CompactStripView::logoMascotScale, false, 0, false};
+}
+
+}  // namespace
+
+CompactStripView::CompactStripView(DeviceDisplay display, Actions actions, std::optional<double> frozenAt,
+                                   FaceMoment moment, State state)
+    : display(std::move(display)), actions(std::move(actions)), frozenAt(frozenAt), moment(moment), state(std::move(state)) {}
+
+QSizeF CompactStripView::size() { return shell.totalSize(QSizeF(faceWidth, faceHeight)); }
+
+CompactStripView::Layout CompactStripView::layout() {
+    Layout result;
+    const QSizeF faceSize(faceWidth, faceHeight);
+    result.shell = shell.frame(faceSize);
+    result.face = shell.faceRect(faceSize);
+    const QRectF row = result.face.adjusted(padding, padding, -padding, -padding);
+    auto centredAt = [&](double x, QSizeF size) {
+        return QRectF(QPointF(x, row.center().y() - size.height() / 2), size);
+    };
+
+    result.leftEar = RackEar{}.layout(centredAt(row.left(), RackEar::size()).topLeft());
+
+    const QSizeF mascotSize = logoMascot().size();
+    const double logoWidth = std::max(mascotSize.width(), drawing::naturalWidth(logoText, logoStyle()));
+    const QRectF logoColumn =
+        centredAt(result.leftEar.plate.right() + spacing,
+                  QSizeF(logoWidth, mascotSize.height() + logoSpacing + logoHeight));
+    result.logoMascot = QRectF(QPointF(logoColumn.center().x() - mascotSize.width() / 2, logoColumn.top()), mascotSize);
+    result.logo = QRectF(logoColumn.left(), result.logoMascot.bottom() + logoSpacing, logoWidth, logoHeight);
+
+    const QRectF rightEar = centredAt(row.right() - RackEar::width, RackEar::size());
+    result.rightEar = RackEar{true, true, std::nullopt}.layout(rightEar.topLeft());
+
+    const double keysLeft = rightEar.left() - spacing - keysWidth;
+    const double keyHeight = KeyStyle(KeyStyle::Look::acid, KeyStyle::Size::compact).height(false);
+    const double keysTop = row.center().y() - (2 * keyHeight + keySpacing) / 2;
+    result.seenIt = QRectF(keysLeft, keysTop, keysWidth, keyHeight);
+    result.edit = QRectF(keysLeft, result.seenIt.bottom() + keySpacing, keysWidth, keyHeight);
+
+    const double screenLeft = logoColumn.right() + spacing;
+    result.screen = centredAt(screenLeft, QSizeF(std::max(0.0, keysLeft - spacing - screenLeft), StripScreen::height));
+    return result;
+}
+
+KeyStyle CompactStripView::seenItStyle() const {
+    return KeyStyle(display.broke ? KeyStyle::Look::broke : KeyStyle::Look::acid, KeyStyle::Size::compact);
+}
+
+KeyStyle CompactStripView::editStyle() { return KeyStyle(KeyStyle::Look::panel, KeyStyle::Size::compact); }
+
+RackEar CompactStripView::rightEar() const {
+    std::optional<RackEar::Key> hovered;
+    if (state.hovered == StripTarget::hide) hovered = RackEar::Key::hide;
+    if (state.hovered == StripTarget::expand) hovered = RackEar::Key::expand;
+    return RackEar{true, static_cast<bool>(actions.onExpand), hovered};
+}
+
+std::optional<StripTarget> CompactStripView::hitTest(QPointF point) const {
+    const Layout parts = layout();
+    const RackEar ear = rightEar();
+    const RackEar::Layout earParts = ear.layout(parts.rightEar.plate.topLeft());
+    if (const auto key = ear.keyAt(earParts, point)) {
+        return *key == RackEar::Key::hide ? StripTarget::hide : StripTarget::expand;
+    }
+    if (display.acknowledgeable && parts.seenIt.contains(point)) return StripTarget::seenIt;
+    if (parts.edit.contains(point)) return StripTarget::edit;
+    return std::nullopt;
+}
+
+QString CompactStripView::toolTip(QPointF point) const {
+    switch (hitTest(point).value_or(StripTarget::edit)) {
+        case StripTarget::hide: return HideKey::help(HideKey::Glyph::cross);
+        case StripTarget::expand: return HideKey::help(HideKey::Glyph::device);
+        default: return {};
+    }
+}
+
+void CompactStripView::hover(std::optional<QPointF> point, State& state) const {
+    state.hovered = point ? hitTest(*point) : std::nullopt;
+}
+
+void CompactStripView::press(QPointF point, State& state) const { state.press.press(hitTest(point)); }
+
+void CompactStripView::drag(QPointF point, State& state) const { state.press.move(hitTest(point)); }
+
+void CompactStripView::release(QPointF point, State& state) const {
+    if (const auto target = state.press.release(hitTest(point))) activate(*target);
+}
+
+void CompactStripView::activate(StripTarget target) const {
+    const std::function<void()>* action = nullptr;
+    switch (target) {
+        case StripTarget::seenIt: action = display.acknowledgeable ? &actions.onEject : nullptr; break;
+        case StripTarget::edit: action = &actions.onEdit; break;
+        case StripTarget::hide: action = &actions.onHide; break;
+        case StripTarget::expand: action = &actions.onExpand; break;
+    }
+    if (action && *action) (*action)();
+}
+
+void CompactStripView::paint(QPainter& painter) const {
+    const Layout parts = layout();
+    ObliqueShell::paintFloorShadow(painter, parts.shell);
+    shell.paint(painter, parts.shell);
+    Casing::paint(painter, parts.face);
+
+    leftEar().paint(painter, parts.leftEar);
+    logoMascot().paint(painter, parts.logoMascot.topLeft());
+    drawing::drawTextLine(painter, parts.logo, logoText, logoStyle());
+
+    StripScreen screen{display, clock(), moment.reduceMotion, moment.time};
+    screen.paint(painter, screen.layout(parts.screen));
+
+    const auto held = state.press.shownPressed();
+    const KeyStyle seenIt = seenItStyle();
+    drawing::paintWithOpacity(painter, parts.seenIt.adjusted(-2, -2, 2, 2),
+                              display.acknowledgeable ? 1.0 : disabledOpacity, [&](QPainter& layer) {
+                                  seenIt.paint(layer, parts.seenIt, seenItLegend,
+                                               display.acknowledgeable && held == StripTarget::seenIt);
+                              });
+    editStyle().paint(painter, parts.edit, editLegend, held == StripTarget::edit);
+
+    const RackEar ear = rightEar();
+    ear.paint(painter, ear.layout(parts.rightEar.plate.topLeft()));
+    Casing::paintBorder(painter, parts.face);
+}
+
+}  // namespace quorvel

@@ -1,0 +1,209 @@
+#include "kit/visuals/views/DeviceView.hpp"
+
+#include <QPainter>
+#include <cmath>
+
+#include "kit/visuals/views/DiskDrive.hpp"
+#include "kit/visuals/views/DriveMetrics.hpp"
+#include "kit/visuals/views/ScreenBezel.hpp"
+#include "kit/visuals/views/ScreenMetrics.hpp"
+
+namespace quorvel {
+namespace {
+
+constexpr double contentWidth = DeviceView::faceWidth - 2 * DeviceView::facePadding;
+
+// The heights that depend on no snapshot: the tab block always lists three rows (the device
+// offers no "see all" link) and the control panel's keys never change size.
+double tabBlockHeight() {
+    TabBlock block(DeviceDisplay(DeviceDisplay::Fields{}));
+    block.tabHeight = DeviceView::tabHeight;
+    return block.height(contentWidth);
+}
+
+double controlsHeight() { return Controls{}.height(contentWidth); }
+
+}  // namespace
+
+DeviceView::DeviceView(DeviceDisplay display, DeviceControls controls, Actions actions, std::optional<double> frozenAt,
+                       FaceMoment moment, State state)
+    : display(std::move(display)),
+      controls(controls),
+      actions(std::move(actions)),
+      frozenAt(frozenAt),
+      moment(moment),
+      state(std::move(state)) {}
+
+double DeviceView::faceHeight() {
+    // Whole points, so a window of this size and a picture of it end on a pixel edge.
+    static const double height =
+        std::ceil(2 * facePadding + Header::height() + ScreenBezel::height(ScreenMetrics::device()) +
+                  tabBlockHeight() + controlsHeight() + DriveMetrics::mac().height + 4 * stackSpacing);
+    return height;
+}
+
+QSizeF DeviceView::size() { return shell.totalSize(QSizeF(faceWidth, faceHeight())); }
+
+DeviceView::Layout DeviceView::layout() {
+    const QSizeF faceSize(faceWidth, faceHeight());
+    Layout result;
+    result.shell = shell.frame(faceSize);
+    result.face = shell.faceRect(faceSize);
+    const double left = result.face.left() + facePadding;
+    double y = result.face.top() + facePadding;
+
+    // Whether the compact key shows changes the header's keys only, not the rows below.
+    result.header = Header{true, std::nullopt}.layout(QPointF(left, y), contentWidth);
+    y += Header::height() + stackSpacing;
+    result.screen = QRectF(left, y, contentWidth, ScreenBezel::height(ScreenMetrics::device()));
+    y = result.screen.bottom() + stackSpacing;
+    result.tabBlock = QRectF(left, y, contentWidth, tabBlockHeight());
+    y = result.tabBlock.bottom() + stackSpacing;
+    result.controls = QRectF(left, y, contentWidth, controlsHeight());
+    y = result.controls.bottom() + stackSpacing;
+    result.drive = QRectF(left, y, contentWidth, DriveMetrics::mac().height);
+    return result;
+}
+
+Header DeviceView::header() const {
+    std::optional<Header::Key> hovered;
+    if (state.hovered && state.hovered->kind == DeviceTarget::Kind::headerKey) hovered = state.hovered->headerKey;
+    return Header{static_cast<bool>(actions.onCompact), hovered};
+}
+
+TabBlock DeviceView::tabBlock() const {
+    TabBlock block(display);
+    block.tab = state.tab;
+    block.tabHeight = tabHeight;
+    block.reduceMotion = moment.reduceMotion;
+    if (state.tabSwitch) block.transition = state.tabSwitch->at(moment.time);
+    block.actions.onRowTap = actions.onRowTap;
+    return block;
+}
+
+Controls DeviceView::controlPanel() const {
+    Controls panel;
+    panel.controls = controls;
+    panel.alarm = display.broke;
+    panel.acknowledgeable = display.acknowledgeable;
+    if (const auto shown = state.press.shownPressed(); shown && shown->kind == DeviceTarget::Kind::control) {
+        panel.pressedKey = shown->control;
+    }
+    panel.actions = Controls::Actions{actions.onControlsChange, actions.onControlsSettled, actions.onTestAlarm,
+                                      actions.onEject};
+    return panel;
+}
+
+std::optional<DeviceTarget> DeviceView::hitTest(QPointF point) const {
+    const Layout parts = layout();
+    Header::Layout headerParts = header().layout(parts.header.mascot.topLeft(), contentWidth);
+    if (const auto key = header().keyAt(headerParts, point)) {
+        return DeviceTarget{DeviceTarget::Kind::headerKey, *key, {}, {}};
+    }
+    if (const auto control = controlPanel().hitTest(parts.controls, point)) {
+        return DeviceTarget{DeviceTarget::Kind::control, {}, *control, {}};
+    }
+    if (const auto target = tabBlock().hitTest(parts.tabBlock, point)) {
+        return DeviceTarget{DeviceTarget::Kind::tabBlock, {}, {}, *target};
+    }
+    return std::nullopt;
+}
+
+QString DeviceView::toolTip(QPointF point) const {
+    const auto target = hitTest(point);
+    if (!target || target->kind != DeviceTarget::Kind::headerKey) return {};
+    return HideKey::help(Header::glyph(target->headerKey));
+}
+
+void DeviceView::hover(std::optional<QPointF> point, State& state) const {
+    state.hovered = point ? hitTest(*point) : std::nullopt;
+}
+
+void DeviceView::press(QPointF point, State& state) const {
+    auto target = hitTest(point);
+    if (target && target->kind == DeviceTarget::Kind::control) {
+        // The fader takes the value at the press already.
+        controlPanel().press(layout().controls, point);
+    }
+    state.press.press(target);
+}
+
+void DeviceView::drag(QPointF point, State& state) const {
+    const auto& held = state.press.held();
+    if (held && held->kind == DeviceTarget::Kind::control && held->control == ControlsTarget::fader) {
+        controlPanel().drag(ControlsTarget::fader, layout().controls, point);
+        return;
+    }
+    state.press.move(hitTest(point));
+}
+
+void DeviceView::release(QPointF point, State& state) const {
+    const auto held = state.press.held();
+    if (held && held->kind == DeviceTarget::Kind::control && held->control == ControlsTarget::fader) {
+        state.press.cancel();
+        controlPanel().release(ControlsTarget::fader, layout().controls, point);
+        return;
+    }
+    if (const auto target = state.press.release(hitTest(point))) activate(*target, state);
+}
+
+void DeviceView::cancel(State& state) const {
+    const auto held = state.press.held();
+    state.press.cancel();
+    // A drag cut short still leaves its last value: store it.
+    if (held && held->kind == DeviceTarget::Kind::control && held->control == ControlsTarget::fader &&
+        actions.onControlsSettled) {
+        actions.onControlsSettled(controls);
+    }
+}
+
+void DeviceView::activate(const DeviceTarget& target, State& state) const {
+    switch (target.kind) {
+        case DeviceTarget::Kind::headerKey:
+            if (target.headerKey == Header::Key::hide) {
+                if (actions.onHide) actions.onHide();
+            } else if (actions.onCompact) {
+                actions.onCompact();
+            }
+            return;
+        case DeviceTarget::Kind::control: return controlPanel().activate(target.control);
+        case DeviceTarget::Kind::tabBlock: {
+            TabBlock block = tabBlock();
+            const ListTab from = state.tab;
+            const Instant now = moment.time;
+            block.actions.onSelect = [&state, from, now](ListTab picked, bool animated) {
+                state.tab = picked;
+                state.tabSwitch.reset();
+                if (animated) state.tabSwitch = TabSwitch{from, picked, now};
+            };
+            block.activate(target.tabBlock);
+            return;
+        }
+    }
+}
+
+bool DeviceView::animatesTabs(State& state, Instant now) {
+    if (state.tabSwitch && !state.tabSwitch->at(now)) state.tabSwitch.reset();
+    return state.tabSwitch.has_value();
+}
+
+void DeviceView::paint(QPainter& painter) const {
+    const Layout parts = layout();
+    ObliqueShell::paintFloorShadow(painter, parts.shell);
+    shell.paint(painter, parts.shell);
+    Casing::paint(painter, parts.face);
+
+    const Header top = header();
+    top.paint(painter, top.layout(parts.header.mascot.topLeft(), contentWidth));
+
+    const MotionClock faceClock = clock();
+    ScreenBezel{display, faceClock, moment.reduceMotion, ScreenMetrics::device(), moment.time}.paint(
+        painter, parts.screen.topLeft(), parts.screen.width());
+    tabBlock().paint(painter, parts.tabBlock);
+    controlPanel().paint(painter, parts.controls);
+    DiskDrive{display, faceClock, moment.reduceMotion, DriveMetrics::mac()}.paint(painter, parts.drive.topLeft(),
+                                                                                  moment.time);
+    Casing::paintBorder(painter, parts.face);
+}
+
+}  // namespace quorvel

@@ -1,0 +1,76 @@
+#pragma once
+// The device's screen in its bezel: a status row (LED, project, event time) over the animated
+// mascot beside the two-line headline and the detail line, with the flash-and-dim overlay while
+// a one-shot motion plays. The device face and the phone face draw it at their own metrics.
+//
+// Layout, top down: the bezel (raised 3, radius 10) holds the screen (recessed glass, radius 6)
+// `bezelPadding` in from its edge; the screen holds the content `screenPadding` in; 3 points of
+// room under the bezel take its depth. The screen fills the width it is given. The mascot's
+// glow and rise spill over the content box and are not clipped.
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+
+#include "kit/visuals/model/DeviceDisplay.hpp"
+#include "kit/visuals/model/MascotPose.hpp"
+#include "kit/visuals/model/MotionClock.hpp"
+#include "kit/visuals/views/AnimatedMascot.hpp"
+#include "kit/visuals/views/DetailLine.hpp"
+#include "kit/visuals/views/LED.hpp"
+#include "kit/visuals/views/ScreenMetrics.hpp"
+#include "platform/Instant.hpp"
+
+class QPainter;
+
+namespace quorvel {
+
+struct ScreenBezel {
+    DeviceDisplay display;
+    MotionClock clock;
+    bool reduceMotion = false;
+    ScreenMetrics metrics;
+    /// The moment drawn (a scheduled date while a timeline runs).
+    Instant time;
+
+    static constexpr double bottomPadding = 3;
+    static constexpr double bezelDepth = 3;
+    static constexpr double statusSize = 11;
+    static constexpr double statusTracking = 0.66;
+    static constexpr double statusSpacing = 8;
+    static constexpr double ledSize = 9;
+    static constexpr double detailSize = 12;
+    static constexpr double minimumHeadlineScale = 0.6;
+
+    struct Layout {
+        QRectF bezel;
+        QRectF screen;
+        QRectF content;
+        QRectF led;
+        QRectF project;
+        QRectF eventTime;
+        QRectF mascot;
+        QRectF line1;
+        QRectF line2;
+        QRectF detail;
+    };
+
+    /// The laid-out height, the room under the bezel included.
+    static double height(const ScreenMetrics& metrics);
+    Layout layout(QPointF topLeft, double width) const;
+
+    /// The mascot as it stands at `time` (the pose rule of the motion timeline).
+    AnimatedMascot mascot() const;
+    /// The status LED's state at `time`: on while the display is live, blinking with the pose
+    /// while the needs-you motion plays.
+    LED led() const;
+    /// The time text of the status row: the finished-time form of the event time; empty
+    /// without one.
+    QString eventTimeText() const;
+    /// Whether the one-shot overlay is drawn, and its pose.
+    bool showsOverlay() const;
+
+    void paint(QPainter& painter, const Layout& layout) const;
+    void paint(QPainter& painter, QPointF topLeft, double width) const { paint(painter, layout(topLeft, width)); }
+};
+
+}  // namespace quorvel

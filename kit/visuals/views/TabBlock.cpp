@@ -1,0 +1,145 @@
+#include "kit/visuals/views/TabBlock.hpp"
+
+#include <algorithm>
+
+#include <QPainter>
+
+#include "kit/visuals/views/FinishedRowView.hpp"
+#include "kit/visuals/views/RowFrame.hpp"
+#include "kit/visuals/views/RunningRowView.hpp"
+#include "kit/visuals/views/SeeAllLink.hpp"
+#include "kit/visuals/views/TabKey.hpp"
+
+namespace quorvel {
+namespace {
+
+std::size_t entryCount(const DeviceDisplay& display, ListTab shown) {
+    return shown == ListTab::running ? display.running.size() : display.finished.size();
+}
+
+}  // namespace
+
+std::optional<QString> TabBlock::linkText(ListTab shown) const {
+    if (!actions.onSeeAll) return std::nullopt;
+    const auto listed = static_cast<std::int64_t>(entryCount(display, shown));
+    if (shown == ListTab::running) {
+        if (display.runningCount <= listed) return std::nullopt;
+        return QStringLiteral("SEE ALL %1 RUNNING").arg(display.runningCount);
+    }
+    if (listed >= display.finishedCount) return std::nullopt;
+    return QStringLiteral("SEE ALL FINISHED");
+}
+
+TabBlock::Layout TabBlock::layout(double width, ListTab shown) const {
+    Layout result;
+    const double keyWidth = std::max(0.0, (width - spacing) / 2);
+    result.runningKey = QRectF(0, 0, keyWidth, tabHeight);
+    result.finishedKey = QRectF(keyWidth + spacing, 0, keyWidth, tabHeight);
+
+    const double top = tabHeight + spacing;
+    double y = top;
+    auto addRow = [&](RowKind kind, std::size_t index) {
+        if (!result.rows.empty()) y += spacing;
+        result.rows.push_back(ListRow{kind, index, QRectF(0, y, width, RowFrame::height)});
+        y += RowFrame::height;
+    };
+    const std::size_t entries = entryCount(display, shown);
+    if (entries == 0) addRow(RowKind::empty, 0);
+    for (std::size_t index = 0; index < entries; ++index) {
+        addRow(shown == ListTab::running ? RowKind::running : RowKind::finished, index);
+    }
+    const std::size_t counted = std::max<std::size_t>(entries, 1);
+    for (std::size_t blank = counted; blank < static_cast<std::size_t>(shownRows); ++blank) {
+        addRow(RowKind::blank, 0);
+    }
+    if (linkText(shown)) {
+        y += spacing;
+        result.link = QRectF(0, y, width, SeeAllLink::height);
+        y += SeeAllLink::height;
+    }
+    result.listArea = QRectF(0, top, width, y - top);
+    result.size = QSizeF(width, y);
+    return result;
+}
+
+std::optional<TabBlockTarget> TabBlock::hitTest(const QRectF& frame, QPointF point) const {
+    const Layout parts = layout(frame.width());
+    const QPointF local = point - frame.topLeft();
+    using Kind = TabBlockTarget::Kind;
+    if (parts.runningKey.contains(local)) return TabBlockTarget{Kind::tabKey, ListTab::running, {}};
+    if (parts.finishedKey.contains(local)) return TabBlockTarget{Kind::tabKey, ListTab::finished, {}};
+    if (parts.link && parts.link->contains(local)) return TabBlockTarget{Kind::seeAll, tab, {}};
+    for (const ListRow& row : parts.rows) {
+        if (row.kind == RowKind::running && row.frame.contains(local)) {
+            return TabBlockTarget{Kind::runningRow, tab, display.running[row.index].id};
+        }
+    }
+    return std::nullopt;
+}
+
+void TabBlock::select(ListTab picked) const {
+    if (picked == tab) return;
+    if (actions.onSelect) actions.onSelect(picked, !reduceMotion);
+}
+
+void TabBlock::activate(const TabBlockTarget& target) const {
+    switch (target.kind) {
+        case TabBlockTarget::Kind::tabKey: return select(target.tab);
+        case TabBlockTarget::Kind::runningRow:
+            if (actions.onRowTap) actions.onRowTap(target.rowID);
+            return;
+        case TabBlockTarget::Kind::seeAll:
+            if (actions.onSeeAll && linkText(target.tab)) actions.onSeeAll(target.tab);
+            return;
+    }
+}
+
+void TabBlock::paint(QPainter& painter, const QRectF& frame) const {
+    const Layout parts = layout(frame.width());
+    painter.save();
+    painter.translate(frame.topLeft());
+
+    for (const ListTab key : allListTabs) {
+        const TabKey view{key, key == ListTab::running ? display.runningCount : display.finishedCount,
+                          key == tab, tabHeight, {}};
+        view.paint(painter, key == ListTab::running ? parts.runningKey : parts.finishedKey);
+    }
+
+    painter.save();
+    // The clip is there for the slide; the last row's bevel reaches a point below the area.
+    painter.setClipRect(parts.listArea.adjusted(0, 0, 0, 2), Qt::IntersectClip);
+    if (transition && transition->from != transition->to) {
+        const double width = parts.listArea.width();
+        painter.save();
+        painter.translate(transition->outgoingOffset() * width, 0);
+        paintList(painter, layout(frame.width(), transition->from), transition->from);
+        painter.restore();
+        painter.translate(transition->incomingOffset() * width, 0);
+    }
+    paintList(painter, parts, tab);
+    painter.restore();
+    painter.restore();
+}
+
+void TabBlock::paintList(QPainter& painter, const Layout& parts, ListTab shown) const {
+    for (const ListRow& row : parts.rows) {
+        switch (row.kind) {
+            case RowKind::running:
+                RunningRowView{display.running[row.index], display.now}.paint(painter, row.frame);
+                break;
+            case RowKind::finished:
+                FinishedRowView{display.finished[row.index], display.now, calendar}.paint(painter, row.frame);
+                break;
+            case RowKind::empty:
+                EmptyRow{QString::fromUtf8(shown == ListTab::running ? emptyRunningText : emptyFinishedText)}
+                    .paint(painter, row.frame);
+                break;
+            case RowKind::blank: BlankRow{}.paint(painter, row.frame); break;
+        }
+    }
+    if (parts.link) {
+        if (const auto text = linkText(shown)) SeeAllLink{*text, {}}.paint(painter, *parts.link);
+    }
+}
+
+}  // namespace quorvel

@@ -1,0 +1,35 @@
+#pragma once
+// The developer's gallery of view pieces: each piece a name, a size and a paint function. A
+// file in this folder adds its own pieces with one `GalleryRegistration` at namespace scope;
+// `views_gallery <folder>` writes every piece as <folder>/<name>.png.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <QColor>
+#include <QRectF>
+#include <QSizeF>
+
+class QPainter;
+
+namespace quorvel::gallery {
+
+struct GalleryPiece {
+    /// File name without ".png"; letters, digits and "-".
+    std::string name;
+    /// Size in points; the picture is this times the scale in pixels.
+    QSizeF size;
+    /// Paints the piece into a frame of `size` at the origin.
+    std::function<void(QPainter&, const QRectF&)> paint;
+    /// Fill behind the piece.
+    QColor background = QColor(0x2B, 0x2C, 0x2F);
+};
+
+/// Every registered piece, in registration order (file order within a file).
+std::vector<GalleryPiece>& pieces();
+
+struct GalleryRegistration {
+    explicit GalleryRegistration(std::vector<GalleryPiece> (*make)());
+};
+
+}  // namespace quorvel::gallery

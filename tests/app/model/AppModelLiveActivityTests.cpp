@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include "app/delivery/APNsLiveActivityCoordinator.hpp"
+#include "platform/qt/QtWorkThreads.hpp"
+#include "platform/services/CurlHttpTransport.hpp"
+#include "tests/app/model/AppModelTestbed.hpp"
+#include "tests/kit/push/FakeApns.hpp"
+#include "tests/support/QtEventLoop.hpp"
+
+namespace quorvel {
+namespace {
+
+using testing::AppModelTestbed;
+using testing::FakeApns;
+
+// The model, the coordinator on Qt's main thread with threads of its own, and the fake push
+// service: a session that runs while the screen is locked gets its Live Activity.
+TEST(AppModelLiveActivityTests, ARunWhileAwayStartsALiveActivityOnThePairedPhone) {
+    FakeApns fake;
+    testing::TemporaryFolder folder;
+    InMemorySecretStore secrets;
+    ASSERT_TRUE(
+        APNsKeyStore::save(secrets, {"KEY1234567", "TEAM123456", testing::makePrivateKeyPem(folder, "key.p8")}));
+
+    AppModelTestbed bed;
+    APNsDelivery::Options options;
+    options.client.hosts = APNsHosts{fake.host("production"), fake.host("broadcast"), fake.host("channel")};
+    options.client.http = std::make_shared<CurlHttpTransport>(CurlHttpTransport::Options{fake.caFile()});
+    auto delivery = std::make_shared<APNsDelivery>(secrets, *bed.defaults, options);
+    APNsLiveActivityCoordinator* coordinator = nullptr;
+    bed.adjust = [&](AppServices& services) {
+        services.makeLiveActivity = [&](std::shared_ptr<PushDelivery>) {
+            auto made = std::make_unique<APNsLiveActivityCoordinator>(delivery, bed.defaults,
+                                                                      std::make_unique<QtWorkThreads>(2));
+            coordinator = made.get();
+            return made;
+        };
+    };
+    bed.recorded.phones = {PhoneDevice{"a1b2c3", std::string("0a1b2c3d"), true, "Ada's iPhone", "18.2",
+                                       Instant::fromUnixSeconds(1736113260), std::nullopt}};
+    json::Json headers = json::Json::object();
+    headers["apns-channel-id"] = "chan-from-apple";
+    fake.script("channel", json::Json::array({FakeApns::answer(200, R"({"channels":["someone-elses"]})"),
+                                              FakeApns::answer(201, "", headers)}));
+
+    AppModel& model = bed.make();
+    // The launch clean-up lists the channels; none of them is this app's.
+    ASSERT_NE(coordinator, nullptr);
+    ASSERT_TRUE(testing::waitUntil([&] { return fake.requests().size() == 1; }));
+    bed.recorded.screenEvents(ScreenStateMonitor::Event::screenLocked);
+    HookEvent prompt = bed.event("UserPromptSubmit", "s1");
+    prompt.promptFirstLine = "fix the build";
+    model.handleHookEvent(prompt, true);
+
+    ASSERT_TRUE(testing::waitUntil([&] { return coordinator->active().count("s1") == 1; }, 20000))
+        << model.liveActivity().report();
+    EXPECT_EQ(coordinator->active().at("s1").channelID, "chan-from-apple");
+    EXPECT_EQ(model.liveActivity().report().rfind("Live Activity started ", 0), 0u);
+    const auto requests = fake.requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0].path, "/1/apps/com.tessaloom.quorvel/all-channels");
+    EXPECT_EQ(requests[2].path, "/3/device/0a1b2c3d");
+    EXPECT_EQ(json::parse(requests[2].body).at("aps").at("content-state").at("title"), "fix the build");
+}
+
+}  // namespace
+}  // namespace quorvel

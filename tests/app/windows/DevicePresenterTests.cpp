@@ -1,0 +1,141 @@
+#include "app/windows/DevicePresenter.hpp"
+
+#include <gtest/gtest.h>
+
+#include "app/windows/StripPresenter.hpp"
+#include "tests/app/model/AppModelTestbed.hpp"
+
+namespace quorvel {
+namespace {
+
+using testing::AppModelTestbed;
+using testing::settle;
+
+class DevicePresenterTest : public ::testing::Test {
+protected:
+    void SetUp() override { testbed.make(); }
+
+    std::optional<json::Json> storedControls() const { return testbed.defaults->jsonValue("deviceControls"); }
+
+    AppModelTestbed testbed;
+};
+
+TEST(LiveDisplayTest, TicksFallOnWholeSeconds) {
+    EXPECT_EQ(LiveDisplay::millisecondsToNextSecond(Instant::fromUnixSeconds(100.25)), 750);
+    EXPECT_EQ(LiveDisplay::millisecondsToNextSecond(Instant::fromUnixSeconds(100.0)), 1000);
+    EXPECT_EQ(LiveDisplay::millisecondsToNextSecond(Instant::fromUnixSeconds(100.9999)), 1);
+    EXPECT_EQ(LiveDisplay::millisecondsToNextSecond(Instant::fromUnixSeconds(std::nan(""))), 1000);
+}
+
+TEST_F(DevicePresenterTest, ItTicksOnlyWhileShownWithABusySessionAndSaysNothingWhileHidden) {
+    DevicePresenter presenter(*testbed.model, testbed.clock);
+    int changes = 0;
+    QObject::connect(&presenter, &DevicePresenter::changed, [&] { ++changes; });
+
+    testbed.model->handleHookEvent(testbed.event("UserPromptSubmit", "s1", 30), true);
+    settle();
+    EXPECT_FALSE(presenter.live().ticking());
+    EXPECT_EQ(changes, 0) << "hidden: nothing to redraw";
+
+    presenter.live().setShown(true);
+    EXPECT_TRUE(presenter.live().ticking());
+    EXPECT_EQ(presenter.display().runningCount, 1);
+
+    testbed.model->handleHookEvent(testbed.event("Stop", "s1", 10), true);
+    settle();
+    EXPECT_GE(changes, 1);
+    EXPECT_FALSE(presenter.live().ticking()) << "a done session does not tick";
+
+    presenter.live().setShown(false);
+    const int before = changes;
+    testbed.model->handleHookEvent(testbed.event("UserPromptSubmit", "s1", 5), true);
+    settle();
+    EXPECT_EQ(changes, before);
+    EXPECT_FALSE(presenter.live().ticking());
+    // Shown again it catches up at once.
+    presenter.live().setShown(true);
+    EXPECT_TRUE(presenter.live().ticking());
+    EXPECT_EQ(presenter.display().running.size(), 1u);
+}
+
+TEST_F(DevicePresenterTest, AFaderDragIsShownAtOnceButStoredOnceWhenItEnds) {
+    DevicePresenter presenter(*testbed.model, testbed.clock);
+    presenter.live().setShown(true);
+    const DeviceControls before = testbed.model->controls();
+    testing::SignalCounter saves(*testbed.model, &AppModel::controlsChanged);
+
+    DeviceControls dragged = before;
+    for (double volume : {0.7, 0.5, 0.3}) {
+        dragged.volume = volume;
+        presenter.editControls(dragged);
+    }
+    EXPECT_DOUBLE_EQ(presenter.controls().volume, 0.3);
+    EXPECT_EQ(testbed.model->controls(), before);
+    EXPECT_EQ(saves.count(), 0);
+
+    dragged.volume = std::nan("");  // what a broken pointer position would give
+    presenter.editControls(dragged);
+    EXPECT_DOUBLE_EQ(presenter.controls().volume, 0.3);
+    dragged.volume = 0.25;
+    presenter.settleControls(dragged);
+    EXPECT_EQ(saves.count(), 1);
+    EXPECT_DOUBLE_EQ(testbed.model->controls().volume, 0.25);
+    ASSERT_TRUE(storedControls());
+    EXPECT_DOUBLE_EQ((*storedControls())["volume"].get<double>(), 0.25);
+}
+
+TEST_F(DevicePresenterTest, ADragStillHeldWhenThePresenterGoesIsKept) {
+    {
+        DevicePresenter presenter(*testbed.model, testbed.clock);
+        DeviceControls dragged = testbed.model->controls();
+        dragged.volume = 1.7;  // past the top: held to 1
+        presenter.editControls(dragged);
+    }
+    EXPECT_DOUBLE_EQ(testbed.model->controls().volume, 1.0);
+    EXPECT_DOUBLE_EQ((*storedControls())["volume"].get<double>(), 1.0);
+}
+
+TEST_F(DevicePresenterTest, CompactAndExpandBringTheOtherFaceUpFirst) {
+    DevicePresenter device(*testbed.model, testbed.clock);
+    StripPresenter strip(*testbed.model, testbed.clock);
+    testbed.recorded.windowEvents.clear();
+    device.compact();
+    EXPECT_EQ(testbed.recorded.windowEvents, (std::vector<std::string>{"make strip", "show strip", "hide device"}));
+    EXPECT_TRUE(testbed.model->stripVisible());
+    EXPECT_FALSE(testbed.model->deviceVisible());
+    EXPECT_EQ(testbed.defaults->boolValue("stripVisible"), std::optional<bool>(true));
+    EXPECT_EQ(testbed.defaults->boolValue("deviceVisible"), std::optional<bool>(false));
+
+    testbed.recorded.windowEvents.clear();
+    strip.expand();
+    EXPECT_EQ(testbed.recorded.windowEvents, (std::vector<std::string>{"show device", "hide strip"}));
+    EXPECT_EQ(testbed.defaults->boolValue("stripVisible"), std::optional<bool>(false));
+    EXPECT_EQ(testbed.defaults->boolValue("deviceVisible"), std::optional<bool>(true));
+}
+
+TEST_F(DevicePresenterTest, KeysReachTheModel) {
+    DevicePresenter device(*testbed.model, testbed.clock);
+    StripPresenter strip(*testbed.model, testbed.clock);
+    testbed.model->handleHookEvent(testbed.event("UserPromptSubmit", "s1", 30), true);
+    testbed.model->handleHookEvent(testbed.event("Stop", "s1", 10), true);
+    settle();
+    device.eject();
+    EXPECT_TRUE(testbed.model->floppyPutBack());
+    device.testAlarm();
+    EXPECT_EQ(testbed.model->alarmTestStep(), std::optional<int>(0));
+    strip.eject();
+    EXPECT_EQ(testbed.model->alarmTestStep(), std::nullopt);
+
+    testbed.recorded.windowActivations.clear();
+    strip.edit();
+    device.rowTapped("s1");
+    EXPECT_EQ(testbed.recorded.windowActivations.size(), 2u);
+
+    device.hide();
+    EXPECT_FALSE(testbed.model->deviceVisible());
+    strip.hide();
+    EXPECT_FALSE(testbed.model->stripVisible());
+}
+
+}  // namespace
+}  // namespace quorvel

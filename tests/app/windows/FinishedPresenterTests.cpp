@@ -1,0 +1,137 @@
+#include "app/windows/FinishedPresenter.hpp"
+
+#include <gtest/gtest.h>
+
+#include "app/windows/FinishedListWidget.hpp"
+#include "app/windows/FinishedView.hpp"
+#include "platform/Files.hpp"
+#include "tests/app/model/AppModelTestbed.hpp"
+
+#include <QLabel>
+#include <QPushButton>
+
+namespace quorvel {
+namespace {
+
+using testing::AppModelTestbed;
+using testing::settle;
+
+FinishedRun run(const std::string& title, std::optional<std::string> log = std::nullopt, double at = 1000) {
+    FinishedRun made;
+    made.chip = FinishedRun::Chip::shell;
+    made.title = title;
+    made.ok = !log.has_value();
+    made.sessionID = "s1";
+    made.finishedAt = Instant::fromReferenceSeconds(at);
+    made.log = std::move(log);
+    return made;
+}
+
+TEST(FinishedPresenterFollowTest, TheOpenLogStaysWithItsRun) {
+    const std::vector<FinishedRun> before{run("c", "log c"), run("b", "log b"), run("a", "log a")};
+    // A new run on top shifts it down.
+    EXPECT_EQ(FinishedPresenter::follow(before, 1, {run("d"), run("c", "log c"), run("b", "log b"), run("a", "log a")}),
+              std::optional<std::size_t>(2));
+    // The cap drops the oldest: the open run moves down and the last one falls off.
+    const std::vector<FinishedRun> capped{run("e"), run("d"), run("c", "log c")};
+    EXPECT_EQ(FinishedPresenter::follow(before, 0, capped), std::optional<std::size_t>(2));
+    EXPECT_EQ(FinishedPresenter::follow(before, 1, capped), std::nullopt);
+    // Cleared: gone.
+    EXPECT_EQ(FinishedPresenter::follow(before, 0, {}), std::nullopt);
+    // Equal runs stay apart: the second of two equal runs is still the second.
+    const std::vector<FinishedRun> twins{run("x", "same"), run("x", "same")};
+    EXPECT_EQ(FinishedPresenter::follow(twins, 1, {run("y"), run("x", "same"), run("x", "same")}),
+              std::optional<std::size_t>(2));
+    // A list rebuilt in another order: found by its value.
+    EXPECT_EQ(FinishedPresenter::follow(before, 2, {run("a", "log a"), run("z")}), std::optional<std::size_t>(0));
+}
+
+class FinishedPresenterTest : public ::testing::Test {
+protected:
+    void SetUp() override { testbed.make(); }
+
+    void addRun(FinishedRun made) {
+        std::vector<FinishedRun> runs = testbed.model->finished();
+        runs.insert(runs.begin(), std::move(made));
+        testbed.model->setFinished(std::move(runs));
+    }
+
+    AppModelTestbed testbed;
+};
+
+TEST_F(FinishedPresenterTest, TogglingALogOpensClosesAndMovesIt) {
+    testbed.model->setFinished({run("b", "log b"), run("a", "log a")});
+    FinishedPresenter presenter(*testbed.model, testbed.clock);
+    EXPECT_EQ(presenter.logFor(0), std::nullopt);
+    presenter.toggleLog(0);
+    EXPECT_EQ(presenter.logFor(0), std::optional<std::string>("log b"));
+    EXPECT_EQ(presenter.logFor(1), std::nullopt);
+    presenter.toggleLog(1);
+    EXPECT_EQ(presenter.openLog(), std::optional<std::size_t>(1));
+    presenter.toggleLog(1);
+    EXPECT_EQ(presenter.openLog(), std::nullopt);
+    presenter.toggleLog(7);  // no such row
+    EXPECT_EQ(presenter.openLog(), std::nullopt);
+}
+
+TEST_F(FinishedPresenterTest, ANewRunOnTopKeepsTheOpenLogOnItsRunAndClearClosesIt) {
+    testbed.model->setFinished({run("b", "log b"), run("a", "log a")});
+    FinishedPresenter presenter(*testbed.model, testbed.clock);
+    presenter.toggleLog(1);
+    addRun(run("c"));
+    EXPECT_EQ(presenter.openLog(), std::optional<std::size_t>(2));
+    EXPECT_EQ(presenter.logFor(2), std::optional<std::string>("log a"));
+    presenter.clear();
+    EXPECT_EQ(presenter.openLog(), std::nullopt);
+    // Rows that come later open no log by themselves.
+    addRun(run("d", "log d"));
+    EXPECT_EQ(presenter.logFor(0), std::nullopt);
+}
+
+TEST_F(FinishedPresenterTest, RowsAreWrittenForTheTimeTheWindowShowsOrTheListChanges) {
+    FinishedPresenter presenter(*testbed.model, testbed.clock);
+    const Instant opened = presenter.now();
+    testbed.clock->current = opened.adding(86400);  // past midnight
+    EXPECT_EQ(presenter.now(), opened);
+    presenter.windowShown();
+    EXPECT_EQ(presenter.now(), opened.adding(86400));
+    testbed.clock->current = opened.adding(2 * 86400);
+    addRun(run("e"));
+    EXPECT_EQ(presenter.now(), opened.adding(2 * 86400));
+}
+
+TEST_F(FinishedPresenterTest, ClearEmptiesTheWindowAndSavesAnEmptyList) {
+    testbed.model->setFinished({run("b", "log b"), run("a")});
+    testbed.model->saveFinished();
+    FinishedView view(*testbed.model, testbed.clock);
+    EXPECT_EQ(view.caption().text().toStdString(), "2 entries, last 50 kept");
+    EXPECT_TRUE(view.clearButton().isEnabled());
+    EXPECT_EQ(view.size(), QSize(520, 420));
+
+    view.clearButton().click();
+    settle();
+    EXPECT_TRUE(testbed.model->finished().empty());
+    EXPECT_EQ(view.caption().text().toStdString(), "0 entries, last 50 kept");
+    EXPECT_FALSE(view.clearButton().isEnabled());
+    const auto saved = files::readFile(testbed.home / "Library/Application Support/Quorvel/finished.json");
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(json::parse(*saved), json::Json::array());
+}
+
+TEST_F(FinishedPresenterTest, ALongUnbrokenLogNeverWidensTheWindow) {
+    testbed.model->setFinished({run("npm test", std::string(5000, 'x'))});
+    FinishedView view(*testbed.model, testbed.clock);
+    view.presenter().toggleLog(0);
+    const int listWidth = view.list().width();
+    EXPECT_LE(listWidth, FinishedView::width);
+    EXPECT_EQ(view.size(), QSize(520, 420));
+    // The open log panel adds at most its 180 points under the row.
+    view.presenter().toggleLog(0);
+    const int closedHeight = view.list().height();
+    view.presenter().toggleLog(0);
+    EXPECT_GT(view.list().height(), closedHeight);
+    EXPECT_LE(view.list().height(), closedHeight + 180 + 6 + 1);
+}
+
+}  // namespace
+}  // namespace quorvel

@@ -1,0 +1,397 @@
+// The settings window driven through its real widgets, offscreen: every switch and stepper
+// lands in the stored settings, the status lines follow the model, and the relay and key
+// sections call the model with what was typed.
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QGraphicsOpacityEffect>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <sys/stat.h>
+
+#include "app/delivery/APNsKeyStore.hpp"
+#include "app/delivery/RelayKeyStore.hpp"
+#include "app/windows/APNsKeySection.hpp"
+#include "app/windows/EntryField.hpp"
+#include "app/windows/RelaySection.hpp"
+#include "app/windows/SettingRowWidget.hpp"
+#include "app/windows/SettingsNoteWidget.hpp"
+#include "app/windows/SettingsView.hpp"
+#include "app/windows/StepperControl.hpp"
+#include "app/windows/ToggleKeyButton.hpp"
+#include "tests/app/windows/SettingsWindowSupport.hpp"
+#include "tests/support/P256KeyFile.hpp"
+
+namespace quorvel {
+namespace {
+
+using testing::AppModelTestbed;
+using testing::press;
+using testing::settle;
+using testing::storedSettings;
+using testing::type;
+
+class SettingsViewTest : public ::testing::Test {
+protected:
+    void SetUp() override { testing::useProductFonts(); }
+
+    /// The view over a model made now, unless `storeFirst` made one already (for putting
+    /// credentials in its keyring first).
+    SettingsView& open() {
+        if (!model) model = &bed.make();
+        view = std::make_unique<SettingsView>(*model);
+        view->resize(view->sizeHint());
+        settle();
+        return *view;
+    }
+
+    /// Presses `key` until it turns itself off; how many presses that took.
+    static int pressUntilDisabled(KeyButton& key) {
+        int presses = 0;
+        while (key.isEnabled() && presses < 1000) {
+            press(key);
+            ++presses;
+        }
+        return presses;
+    }
+
+    /// Makes the model, lets `store` fill its keyring, and reads the keys back.
+    void storeFirst(const std::function<void(SecretStore&)>& store) {
+        model = &bed.make();
+        store(bed.keychain->items());
+        model->refreshKeys();
+        settle();
+    }
+
+    std::optional<APNsKeyStore::Credentials> storedKey() {
+        auto loaded = APNsKeyStore::load(bed.keychain->items());
+        if (!loaded || !*loaded) return std::nullopt;
+        return **loaded;
+    }
+
+    AppModelTestbed bed;
+    AppModel* model = nullptr;
+    std::unique_ptr<SettingsView> view;
+};
+
+TEST_F(SettingsViewTest, EachSwitchIsStoredInTheSettingsAtOnce) {
+    SettingsView& settings = open();
+    ToggleKeyButton* buzz = settings.toggle("failuresBuzzPhone");
+    ASSERT_TRUE(buzz->isChecked()) << "on by default";
+    press(*buzz);
+    EXPECT_FALSE(buzz->isChecked());
+    EXPECT_FALSE(storedSettings(bed).failuresBuzzPhone);
+
+    press(*settings.toggle("alwaysPushToPhone"));
+    EXPECT_TRUE(storedSettings(bed).alwaysPushToPhone);
+    EXPECT_TRUE(settings.toggle("alwaysPushToPhone")->isChecked());
+
+    press(*settings.toggle("showInDock"));
+    EXPECT_TRUE(storedSettings(bed).showInDock);
+    press(*settings.toggle("showInDock"));
+    EXPECT_FALSE(storedSettings(bed).showInDock);
+    EXPECT_EQ(bed.recorded.dockChanges, (std::vector<bool>{true, false}));
+
+    press(*settings.toggle("muted"));
+    EXPECT_TRUE(model->muted());
+    EXPECT_EQ(settings.toggle("muted")->accessibleDescription(), "on");
+
+    press(*settings.toggle("launchAtLogin"));
+    EXPECT_EQ(model->launchAtLogin(), LaunchAtLogin::Status::enabled);
+    EXPECT_TRUE(settings.toggle("launchAtLogin")->isChecked());
+    press(*settings.toggle("launchAtLogin"));
+    EXPECT_EQ(model->launchAtLogin(), LaunchAtLogin::Status::notRegistered);
+}
+
+TEST_F(SettingsViewTest, AStartAtLoginTheSystemRefusesShowsAsOff) {
+    // The autostart folder is a file, so the entry can't be written.
+    ASSERT_TRUE(files::createDirectories(bed.home / ".config"));
+    ASSERT_TRUE(files::writeFileAtomically(bed.home / ".config/autostart", "not a folder"));
+    SettingsView& settings = open();
+    press(*settings.toggle("launchAtLogin"));
+    EXPECT_FALSE(settings.toggle("launchAtLogin")->isChecked());
+    EXPECT_EQ(bed.recorded.errorAlerts.size(), 1u);
+}
+
+TEST_F(SettingsViewTest, SteppersStopAtTheirBoundsAndStoreEveryStep) {
+    SettingsView& settings = open();
+    struct Case {
+        const char* name;
+        std::int64_t lower;
+        std::int64_t upper;
+        std::int64_t AppSettings::*field;
+    };
+    const Case cases[] = {
+        {"longRunMinutes", 1, 120, &AppSettings::longRunMinutes},
+        {"shellMinimumSeconds", 0, 600, &AppSettings::shellMinimumSeconds},
+        {"awayMinutes", 1, 60, &AppSettings::awayMinutes},
+        {"quietHoursStart", 0, 23, &AppSettings::quietHoursStart},
+        {"quietHoursEnd", 0, 23, &AppSettings::quietHoursEnd},
+    };
+    for (const Case& c : cases) {
+        StepperControl* stepper = settings.stepper(c.name);
+        ASSERT_NE(stepper, nullptr) << c.name;
+        pressUntilDisabled(*stepper->plusKey());
+        EXPECT_EQ(stepper->value(), c.upper) << c.name;
+        EXPECT_EQ(storedSettings(bed).*c.field, c.upper) << c.name;
+        EXPECT_TRUE(stepper->minusKey()->isEnabled()) << c.name;
+        pressUntilDisabled(*stepper->minusKey());
+        EXPECT_EQ(stepper->value(), c.lower) << c.name;
+        EXPECT_EQ(storedSettings(bed).*c.field, c.lower) << c.name;
+    }
+    // The state machine follows the stored minutes and seconds.
+    EXPECT_EQ(model->machine().settings.longRunAfter, 60);
+    EXPECT_EQ(model->machine().settings.shellCommandMinimum, 0);
+}
+
+TEST_F(SettingsViewTest, ShellSecondsStepByFiveAndTheTextsCarryTheirUnits) {
+    SettingsView& settings = open();
+    StepperControl* seconds = settings.stepper("shellMinimumSeconds");
+    EXPECT_EQ(seconds->keys().valueText(), "10 s");
+    press(*seconds->plusKey());
+    EXPECT_EQ(storedSettings(bed).shellMinimumSeconds, 15);
+    EXPECT_EQ(seconds->accessibleName(), "15 s");
+    EXPECT_EQ(settings.stepper("longRunMinutes")->keys().valueText(), "10 min");
+    EXPECT_EQ(settings.stepper("awayMinutes")->keys().valueText(), "3 min");
+    // Quiet hours from 23 to 7.
+    EXPECT_EQ(settings.stepper("quietHoursStart")->keys().valueText(), "23:00");
+    EXPECT_EQ(settings.stepper("quietHoursEnd")->keys().valueText(), "07:00");
+    press(*settings.stepper("quietHoursEnd")->minusKey());
+    EXPECT_EQ(settings.stepper("quietHoursEnd")->keys().valueText(), "06:00");
+}
+
+TEST_F(SettingsViewTest, TheVolumeShowsRoundedPercentAndStoresExactHundredths) {
+    for (const auto& [volume, shown] : {std::pair{0.55, 55}, std::pair{0.555, 56}, std::pair{0.005, 1}}) {
+        EXPECT_EQ(SettingsSnapshot::percentOf(volume), shown) << volume;
+    }
+    EXPECT_EQ(SettingsSnapshot::percentOf(std::nan("")), 0);
+
+    SettingsView& settings = open();
+    StepperControl* volume = settings.stepper("volume");
+    EXPECT_EQ(volume->value(), 82);
+    press(*volume->plusKey());
+    EXPECT_EQ(model->controls().volume, 0.92);
+    pressUntilDisabled(*volume->plusKey());
+    EXPECT_EQ(model->controls().volume, 1.0);
+    press(*volume->minusKey());
+    EXPECT_EQ(model->controls().volume, 90 / 100.0);
+    pressUntilDisabled(*volume->minusKey());
+    EXPECT_EQ(model->controls().volume, 0.0);
+    // Stored as the model writes it.
+    const auto stored = bed.defaults->jsonValue("deviceControls");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(DeviceControls::fromStoredData(json::dump(*stored)).volume, 0.0);
+}
+
+TEST_F(SettingsViewTest, AlwaysSendDimsTheAwayRowAndChangesTheNotes) {
+    SettingsView& settings = open();
+    SettingRowWidget* away = settings.row("Count me as away after");
+    auto* dimming = static_cast<QGraphicsOpacityEffect*>(away->graphicsEffect());
+    EXPECT_EQ(dimming->opacity(), 1.0);
+    EXPECT_EQ(away->row().note, "No typing or clicks for this long, or the screen locked.");
+    EXPECT_EQ(settings.closingNote()->text(), "Phone alerts go only when you're away.");
+
+    press(*settings.toggle("alwaysPushToPhone"));
+    EXPECT_EQ(dimming->opacity(), 0.5);
+    EXPECT_EQ(away->row().note, "Not used while Always send is on.");
+    EXPECT_EQ(settings.closingNote()->text(), "Every alert goes to the Mac and the phone.");
+    // Still operable while dimmed.
+    press(*settings.stepper("awayMinutes")->plusKey());
+    EXPECT_EQ(storedSettings(bed).awayMinutes, 4);
+}
+
+TEST_F(SettingsViewTest, TheHookRowFollowsTheHookStatus) {
+    // A settings file that isn't JSON: the problem state.
+    ASSERT_TRUE(files::createDirectories(bed.home / ".claude"));
+    ASSERT_TRUE(files::writeFileAtomically(bed.home / ".claude/settings.json", "{ not json"));
+    SettingsView& settings = open();
+    ASSERT_EQ(model->hookStatus().kind, HookInstaller::Status::Kind::problem);
+    ASSERT_NE(settings.key("TURN ON"), nullptr);
+    EXPECT_EQ(settings.key("TURN ON")->style(), SmallKeyStyle::Style::acid);
+    EXPECT_TRUE(settings.key("SELF-TEST")->isEnabled());
+
+    ASSERT_TRUE(files::writeFileAtomically(bed.home / ".claude/settings.json", "{}"));
+    model->refreshHookStatus();
+    settle();
+    EXPECT_EQ(model->hookStatus().kind, HookInstaller::Status::Kind::notInstalled);
+    EXPECT_FALSE(settings.key("SELF-TEST")->isEnabled());
+
+    press(*settings.key("TURN ON"));
+    EXPECT_EQ(model->hookStatus().kind, HookInstaller::Status::Kind::installed);
+    ASSERT_NE(settings.key("TURN OFF"), nullptr);
+    EXPECT_EQ(settings.key("TURN OFF")->style(), SmallKeyStyle::Style::panel);
+    EXPECT_TRUE(settings.key("SELF-TEST")->isEnabled());
+    press(*settings.key("TURN OFF"));
+    EXPECT_EQ(model->hookStatus().kind, HookInstaller::Status::Kind::notInstalled);
+}
+
+TEST_F(SettingsViewTest, StatusLinesReadTheModel) {
+    SettingsSnapshot snapshot;
+    EXPECT_EQ(snapshot.bannerLine(), "Banners on") << "before the permission has been read";
+    snapshot.bannersAllowed = false;
+    EXPECT_EQ(snapshot.bannerLine(), "Banners are off in System Settings");
+    snapshot.hookStatus = HookInstaller::Status::installed(true);
+    EXPECT_EQ(snapshot.hookStatusLine(), "Hooks: on, recording");
+    snapshot.hookStatus = HookInstaller::Status::problem("bad");
+    EXPECT_EQ(snapshot.hookStatusLine(), "Hooks: problem with settings file");
+
+    SettingsView& settings = open();
+    EXPECT_NE(settings.findChild<QWidget*>("modelPlate"), nullptr);
+    EXPECT_EQ(settings.findChild<QWidget*>("modelPlate")->accessibleName(), "MODEL 0.0.1");
+}
+
+TEST_F(SettingsViewTest, TheTestPushNeedsATokenAndCredentials) {
+    SettingsView& settings = open();
+    KeyButton* send = settings.key("SEND TEST PUSH");
+    EXPECT_FALSE(send->isEnabled());
+    press(*send);
+    EXPECT_TRUE(bed.recorded.pushes.empty());
+
+    type(*settings.tokenField(), "ABC123");
+    EXPECT_FALSE(send->isEnabled()) << "a token without a key or relay";
+    ASSERT_TRUE(RelayKeyStore::save(bed.keychain->items(), {*WebUrl::parse("https://relay.example/push"), "k"}));
+    model->refreshKeys();
+    settle();
+    EXPECT_TRUE(send->isEnabled());
+    press(*send);
+    ASSERT_EQ(bed.recorded.pushes.size(), 1u);
+    EXPECT_EQ(bed.recorded.pushes[0].title, "DONE. GO LOOK.");
+    EXPECT_EQ(bed.recorded.pushes[0].body, "Test push from the Mac");
+}
+
+TEST_F(SettingsViewTest, TheTokenFieldStoresEachKeystrokeAndKeepsItsCursor) {
+    SettingsView& settings = open();
+    EntryField* token = settings.tokenField();
+    type(*token, "ab12");
+    EXPECT_EQ(model->phoneDeviceToken(), "ab12");
+    EXPECT_EQ(bed.defaults->stringValue("phoneDeviceToken"), "ab12");
+    token->setCursorPosition(1);
+    model->setPhoneDeviceToken("ab12");
+    settle();
+    EXPECT_EQ(token->cursorPosition(), 1) << "an equal value is not written back";
+    model->setPhoneDeviceToken("from the phone");
+    settle();
+    EXPECT_EQ(token->text(), "from the phone");
+}
+
+TEST_F(SettingsViewTest, PasteTakesOnlyTextFromTheClipboard) {
+    SettingsView& settings = open();
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    auto* picture = new QMimeData;
+    picture->setData("image/png", QByteArray("\x89PNG", 4));
+    clipboard->setMimeData(picture);
+    press(*settings.key("PASTE"));
+    EXPECT_EQ(model->phoneDeviceToken(), "");
+
+    clipboard->setText("  F00D  ");
+    press(*settings.key("PASTE"));
+    EXPECT_EQ(model->phoneDeviceToken(), "  F00D  ") << "stored as it was copied";
+    EXPECT_EQ(settings.tokenField()->text(), "  F00D  ");
+}
+
+TEST_F(SettingsViewTest, TheRelayFormSavesWhatWasTypedAndTheSummaryRemovesIt) {
+    SettingsView& settings = open();
+    RelaySection* relay = settings.relaySection();
+    EXPECT_FALSE(relay->showsSummary());
+    EXPECT_FALSE(relay->saveKey()->isEnabled());
+    type(*relay->urlField(), " https://relay.example/api/apns ");
+    EXPECT_FALSE(relay->saveKey()->isEnabled()) << "the key is still empty";
+    type(*relay->keyField(), "s3cret");
+    EXPECT_EQ(relay->keyField()->echoMode(), QLineEdit::Password);
+    EXPECT_TRUE(relay->keyField()->inputMethodHints() & Qt::ImhSensitiveData);
+    ASSERT_TRUE(relay->saveKey()->isEnabled());
+    press(*relay->saveKey());
+
+    ASSERT_TRUE(model->relayURL());
+    EXPECT_EQ(model->relayURL()->absoluteString(), "https://relay.example/api/apns") << "trimmed by the model";
+    EXPECT_EQ(model->lastPushReport(), "Relay set. Send a test push to check it.");
+    EXPECT_TRUE(relay->showsSummary());
+    EXPECT_EQ(relay->keyField()->text(), "") << "the key never outlives SAVE";
+    EXPECT_EQ(relay->urlField()->text(), " https://relay.example/api/apns ");
+    EXPECT_EQ(settings.row("Sending through the relay"), nullptr) << "rows of the sections are their own";
+
+    press(*relay->removeKey());
+    EXPECT_FALSE(model->relayURL());
+    EXPECT_FALSE(relay->showsSummary());
+    auto stored = RelayKeyStore::load(bed.keychain->items());
+    ASSERT_TRUE(stored);
+    EXPECT_FALSE(*stored) << "REMOVE cleared the stored relay";
+}
+
+TEST_F(SettingsViewTest, AnHttpRelayIsRefusedAndTheFormKeepsTheAddressButNotTheKey) {
+    SettingsView& settings = open();
+    RelaySection* relay = settings.relaySection();
+    type(*relay->urlField(), "http://relay.example/push");
+    type(*relay->keyField(), "s3cret");
+    press(*relay->saveKey());
+    EXPECT_FALSE(model->relayURL());
+    EXPECT_EQ(model->lastPushReport().rfind("Couldn't save the relay key: ", 0), 0u) << model->lastPushReport();
+    EXPECT_FALSE(relay->showsSummary());
+    EXPECT_EQ(relay->urlField()->text(), "http://relay.example/push");
+    EXPECT_EQ(relay->keyField()->text(), "");
+    EXPECT_FALSE(relay->saveKey()->isEnabled());
+}
+
+TEST_F(SettingsViewTest, TheKeySectionImportsWithTheTypedIDsAndRemoveClearsTheKeychain) {
+    const std::string pem = testing::makeP256Pem();
+    const std::string file = bed.home / "AuthKey_ABC123.p8";
+    ASSERT_TRUE(files::writeFileAtomically(file, pem));
+    bed.recorded.chosenFile = file;
+    SettingsView& settings = open();
+    APNsKeySection* key = settings.keySection();
+    EXPECT_EQ(key->teamIDField()->text(), "");
+    type(*key->teamIDField(), "TEAM42");
+    press(*key->importKey());
+
+    ASSERT_TRUE(storedKey());
+    EXPECT_EQ(storedKey()->keyID, "ABC123");
+    EXPECT_EQ(storedKey()->teamID, "TEAM42");
+    EXPECT_TRUE(key->showsSummary());
+    EXPECT_EQ(key->storedRow()->row().note, "ID ABC123");
+
+    press(*key->removeKey());
+    EXPECT_FALSE(storedKey());
+    EXPECT_FALSE(model->apnsKeyID());
+    EXPECT_FALSE(key->showsSummary());
+    EXPECT_EQ(key->teamIDField()->text(), "TEAM42") << "typed texts outlive the face switch";
+}
+
+TEST_F(SettingsViewTest, AKeyRemovalThatFailsIsShownAndTheSummaryStays) {
+    storeFirst([](SecretStore& items) { ASSERT_TRUE(APNsKeyStore::save(items, {"OLD", "TEAM", testing::makeP256Pem()})); });
+    SettingsView& settings = open();
+    ASSERT_TRUE(settings.keySection()->showsSummary());
+    bed.recorded.keychainFailures[APNsKeyStore::service()] = "locked";
+    press(*settings.keySection()->removeKey());
+    EXPECT_EQ(bed.recorded.errorAlerts.size(), 1u);
+    bed.recorded.keychainFailures.clear();
+    EXPECT_TRUE(settings.keySection()->showsSummary());
+}
+
+TEST_F(SettingsViewTest, BothSummariesShowWhenARelayAndAKeyAreStored) {
+    storeFirst([](SecretStore& items) {
+        ASSERT_TRUE(APNsKeyStore::save(items, {"", "TEAM", testing::makeP256Pem()}));
+        ASSERT_TRUE(RelayKeyStore::save(items, {*WebUrl::parse("https://relay.example/push"), "k"}));
+    });
+    SettingsView& settings = open();
+    EXPECT_TRUE(settings.relaySection()->showsSummary());
+    EXPECT_TRUE(settings.keySection()->showsSummary());
+    EXPECT_EQ(settings.keySection()->storedRow()->row().note, "ID ") << "an empty key ID shows as nothing after ID";
+}
+
+TEST_F(SettingsViewTest, PlayKeysPlayAtTheDeviceVolumeEvenWhenMuted) {
+    SettingsView& settings = open();
+    model->setMuted(true);
+    settle();
+    const auto keys = settings.findChildren<KeyButton*>();
+    int played = 0;
+    for (KeyButton* key : keys) {
+        if (key->text() != "PLAY") continue;
+        press(*key);
+        ++played;
+    }
+    EXPECT_EQ(played, 5);
+    EXPECT_EQ(bed.soundNames(), (std::vector<std::string>{"fanfare", "alarm", "buzz", "powerdown", "tick"}));
+}
+
+}  // namespace
+}  // namespace quorvel

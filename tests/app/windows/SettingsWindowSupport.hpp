@@ -1,0 +1,42 @@
+#pragma once
+// Driving the settings and setup views like a user: keys pressed, text typed, the stored
+// defaults read back.
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <string>
+
+#include "app/core/AppSettings.hpp"
+#include "app/windows/KeyButton.hpp"
+#include "kit/visuals/views/Fonts.hpp"
+#include "tests/app/model/AppModelTestbed.hpp"
+
+namespace quorvel::testing {
+
+/// The product's fonts, so sizes and wrapping are those of the app.
+inline void useProductFonts() { Fonts::registerOnce(QUORVEL_RESOURCE_DIR "/fonts"); }
+
+/// Types `text` into `field` key by key, as the keyboard would.
+inline void type(QLineEdit& field, const QString& text) {
+    field.setFocus();
+    for (const QChar character : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(character));
+        QApplication::sendEvent(&field, &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(character));
+        QApplication::sendEvent(&field, &release);
+    }
+}
+
+/// Presses `key` the way a click does; a disabled key ignores it.
+inline void press(QAbstractButton& key) {
+    key.click();
+    settle();
+}
+
+/// The settings document as the model wrote it to the defaults file.
+inline AppSettings storedSettings(const AppModelTestbed& bed) {
+    const KeyValueStore reread(bed.home / ".config/quorvel/defaults.json");
+    return AppSettings::load(reread);
+}
+
+}  // namespace quorvel::testing

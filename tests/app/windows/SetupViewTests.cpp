@@ -1,0 +1,141 @@
+// The setup window driven through its real widgets, offscreen: each step's check and button
+// follow the model, and Done ends first-run setup for good while closing does not.
+#include <gtest/gtest.h>
+
+#include <QKeyEvent>
+#include <QPushButton>
+
+#include "app/delivery/RelayKeyStore.hpp"
+#include "app/windows/HostedWindow.hpp"
+#include "app/windows/QtAppWindows.hpp"
+#include "app/windows/SetupView.hpp"
+#include "platform/qt/TaskbarPresence.hpp"
+#include "tests/app/windows/SettingsWindowSupport.hpp"
+
+namespace quorvel {
+namespace {
+
+using testing::AppModelTestbed;
+using testing::press;
+using testing::settle;
+
+class SetupViewTest : public ::testing::Test {
+protected:
+    void SetUp() override { testing::useProductFonts(); }
+
+    /// The model with the app's real windows, so the setup window is a real one.
+    AppModel& makeWithRealWindows() {
+        bed.adjust = [this](AppServices& services) {
+            services.windows = std::make_unique<QtAppWindows>(bed.defaults, taskbar);
+        };
+        return bed.make();
+    }
+
+    static HostedWindow& hosted(WindowHost& host) { return dynamic_cast<HostedWindow&>(host); }
+
+    static bool shown(const std::vector<std::string>& events, const std::string& name) {
+        return std::find(events.begin(), events.end(), "show " + name) != events.end();
+    }
+
+    TaskbarPresence taskbar;
+    AppModelTestbed bed;
+};
+
+TEST_F(SetupViewTest, StepsFollowTheModel) {
+    // The agent's settings file isn't JSON: hooks are in the problem state.
+    ASSERT_TRUE(files::createDirectories(bed.home / ".claude"));
+    ASSERT_TRUE(files::writeFileAtomically(bed.home / ".claude/settings.json", "[broken"));
+    AppModel& model = bed.make();
+    SetupView view(model);
+
+    EXPECT_FALSE(view.stepDone(0)) << "a problem is not done";
+    EXPECT_EQ(view.stepButton(0)->text(), "Turn on hooks");
+    ASSERT_TRUE(files::writeFileAtomically(bed.home / ".claude/settings.json", "{}"));
+    press(*view.stepButton(0));
+    EXPECT_TRUE(view.stepDone(0));
+    EXPECT_EQ(view.stepButton(0)->text(), "Turn off hooks");
+    press(*view.stepButton(0));
+    EXPECT_FALSE(view.stepDone(0));
+
+    EXPECT_EQ(view.stepButton(1)->text(), "Start at login");
+    press(*view.stepButton(1));
+    EXPECT_TRUE(view.stepDone(1));
+    EXPECT_EQ(view.stepButton(1)->text(), "Stop starting at login");
+    press(*view.stepButton(1));
+    EXPECT_FALSE(view.stepDone(1));
+
+    press(*view.stepButton(2));
+    EXPECT_EQ(bed.recorded.notificationSettingsOpened, 1);
+
+    // A relay is no phone key.
+    ASSERT_TRUE(RelayKeyStore::save(bed.keychain->items(), {*WebUrl::parse("https://relay.example/push"), "k"}));
+    model.refreshKeys();
+    settle();
+    ASSERT_TRUE(model.relayURL());
+    EXPECT_FALSE(view.stepDone(3));
+
+    press(*view.stepButton(3));
+    EXPECT_TRUE(shown(bed.recorded.windowEvents, "QuorvelSettings"));
+}
+
+TEST_F(SetupViewTest, BannersCountOnlyWhenKnownToBeAllowed) {
+    EXPECT_FALSE(SetupSnapshot{}.bannersDone()) << "not read yet";
+    SetupSnapshot refused;
+    refused.bannersAllowed = false;
+    EXPECT_FALSE(refused.bannersDone());
+    SetupSnapshot allowed;
+    allowed.bannersAllowed = true;
+    EXPECT_TRUE(allowed.bannersDone());
+}
+
+TEST_F(SetupViewTest, DoneStoresSetupShownAndTheNextStartDoesNotShowIt) {
+    {
+        AppModel& model = makeWithRealWindows();
+        QWidget* window = hosted(model.setupWindow()).window();
+        ASSERT_NE(window, nullptr) << "shown at the first start";
+        EXPECT_TRUE(window->isVisible());
+        auto* view = window->findChild<SetupView*>();
+        ASSERT_NE(view, nullptr);
+        press(*view->doneButton());
+        EXPECT_FALSE(window->isVisible());
+        EXPECT_EQ(bed.defaults->boolValue("setupShown"), true);
+        bed.model.reset();
+    }
+    bed.adjust = nullptr;
+    bed.make();
+    EXPECT_FALSE(shown(bed.recorded.windowEvents, "QuorvelSetup"));
+}
+
+TEST_F(SetupViewTest, ReturnActsAsDone) {
+    AppModel& model = makeWithRealWindows();
+    QWidget* window = hosted(model.setupWindow()).window();
+    ASSERT_NE(window, nullptr);
+    auto* view = window->findChild<SetupView*>();
+    // Whatever button has the focus, Return means Done.
+    QPushButton* focused = view->stepButton(2);
+    focused->setFocus();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(focused, &enter);
+    settle();
+    EXPECT_EQ(bed.recorded.notificationSettingsOpened, 0);
+    EXPECT_EQ(bed.defaults->boolValue("setupShown"), true);
+    EXPECT_FALSE(window->isVisible());
+}
+
+TEST_F(SetupViewTest, ClosingWithoutDoneShowsSetupAgainAtTheNextStart) {
+    {
+        AppModel& model = makeWithRealWindows();
+        QWidget* window = hosted(model.setupWindow()).window();
+        ASSERT_NE(window, nullptr);
+        window->close();
+        settle();
+        EXPECT_FALSE(bed.defaults->contains("setupShown"));
+        bed.model.reset();
+    }
+    bed.adjust = nullptr;
+    bed.make();
+    EXPECT_TRUE(shown(bed.recorded.windowEvents, "QuorvelSetup"));
+}
+
+}  // namespace
+}  // namespace quorvel

@@ -1,0 +1,51 @@
+#include "app/windows/WindowPlacement.hpp"
+
+#include <gtest/gtest.h>
+
+namespace quorvel {
+namespace {
+
+using namespace WindowPlacement;
+
+const QRectF screen(0, 0, 1600, 1000);
+const QRectF secondScreen(1600, 0, 1280, 1024);
+
+TEST(WindowPlacementTest, AWindowStaysWhileItsInnerPartMeetsAScreen) {
+    // 41 points still on screen: the inner part (40 in) overlaps by one point.
+    EXPECT_TRUE(staysOnScreen(QRectF(1600 - 41, 100, 478, 600), {screen}));
+    // Exactly 40 on screen: the inner part only touches the edge.
+    EXPECT_FALSE(staysOnScreen(QRectF(1600 - 40, 100, 478, 600), {screen}));
+    // Off to the top-left, past the inset.
+    EXPECT_FALSE(staysOnScreen(QRectF(-478 + 30, -600 + 30, 478, 600), {screen}));
+    // Any screen counts, in any order.
+    EXPECT_TRUE(staysOnScreen(QRectF(2000, 300, 478, 600), {screen, secondScreen}));
+    EXPECT_FALSE(staysOnScreen(QRectF(2000, 300, 478, 600), {screen}));
+}
+
+TEST(WindowPlacementTest, AWindowTooSmallToShrinkOrWithNoScreensNeverStays) {
+    EXPECT_FALSE(staysOnScreen(QRectF(100, 100, 80, 300), {screen}));
+    EXPECT_FALSE(staysOnScreen(QRectF(100, 100, 300, 60), {screen}));
+    EXPECT_TRUE(staysOnScreen(QRectF(100, 100, 81, 81), {screen}));
+    EXPECT_FALSE(staysOnScreen(QRectF(100, 100, 478, 600), {}));
+    EXPECT_FALSE(staysOnScreen(QRectF(100, 100, 478, 600), {QRectF()}));
+}
+
+TEST(WindowPlacementTest, TheDeviceIsCentredAndTheStripSitsJustUnderTheTop) {
+    const QRectF visible(0, 28, 1600, 972);  // a top bar of 28
+    EXPECT_EQ(centred(QSizeF(478, 600), visible), QPointF(561, 214));
+    EXPECT_EQ(topCentre(QSizeF(690, 140), visible), QPointF(455, 36));
+}
+
+TEST(WindowPlacementTest, AShowMovesAWindowOnlyWhenItHasDriftedOff) {
+    const QRectF onScreen(200, 200, 478, 600);
+    const QRectF gone(4000, 200, 478, 600);
+    EXPECT_EQ(deviceShowPlace(onScreen, {screen}, screen), std::nullopt);
+    EXPECT_EQ(stripShowPlace(onScreen, {screen}, screen), std::nullopt);
+    EXPECT_EQ(deviceShowPlace(gone, {screen}, screen), std::optional<QPointF>(QPointF(561, 200)));
+    EXPECT_EQ(stripShowPlace(gone, {screen}, screen), std::optional<QPointF>(QPointF(561, 8)));
+    // Without a main screen there is nowhere better: it stays.
+    EXPECT_EQ(stripShowPlace(gone, {}, std::nullopt), std::nullopt);
+}
+
+}  // namespace
+}  // namespace quorvel

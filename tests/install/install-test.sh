@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# The app as a user gets it: installed under a prefix (a throw-away DESTDIR root, or the
+# Debian package unpacked), started with a throw-away home, fed one simulated run by the
+# installed helper, which must end up in finished.json. With --build-tree the same checks run
+# against the programs in the build folder.
+#
+#   install-test.sh <build folder> [--build-tree]
+set -euo pipefail
+build=$(cd "${1:?usage: install-test.sh <build folder> [--build-tree]}" && pwd)
+mode=${2:-installed}
+
+work=$(mktemp -d)
+app_pid=""
+cleanup() {
+  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "install-test: $*" >&2; [ -f "$work/app.log" ] && sed 's/^/  log: /' "$work/app.log" >&2; exit 1; }
+
+if [ "$mode" = "--build-tree" ]; then
+  bin="$build/bin"
+else
+  root="$work/root"
+  DESTDIR="$root" cmake --install "$build" --prefix /usr --strip >/dev/null || fail "cmake --install failed"
+  bin="$root/usr/bin"
+  share="$root/usr/share"
+  for file in bin/quorvel bin/quorvel-hook \
+      share/quorvel/sounds/fanfare.caf share/quorvel/sounds/alarm.caf share/quorvel/sounds/buzz.caf \
+      share/quorvel/sounds/powerdown.caf share/quorvel/sounds/tick.caf \
+      share/quorvel/fonts/SpaceMono-Regular.ttf share/quorvel/fonts/SpaceMono-Bold.ttf \
+      share/quorvel/fonts/Jersey10-Regular.ttf share/quorvel/fonts/SpaceMono-OFL.txt \
+      share/quorvel/fonts/Jersey10-OFL.txt share/applications/quorvel.desktop \
+      share/icons/hicolor/48x48/apps/quorvel.png share/icons/hicolor/512x512/apps/quorvel.png; do
+    [ -f "$root/usr/$file" ] || fail "the installed tree lacks usr/$file"
+  done
+  desktop-file-validate "$share/applications/quorvel.desktop" || fail "the desktop entry is not valid"
+  exec_line=$(sed -n 's/^Exec=//p' "$share/applications/quorvel.desktop" | head -n1)
+  [ "${exec_line%% *}" = quorvel ] || fail "the desktop entry starts '$exec_line', not the installed quorvel"
+  if grep -a -q -F "$build" "$bin/quorvel" "$bin/quorvel-hook"; then
+    fail "an installed program names the build folder $build"
+  fi
+
+  # The package holds the same tree and asks for the libraries the programs link.
+  (cd "$build" && cpack -G DEB -B "$work/package" >/dev/null) || fail "cpack failed"
+  deb=$(ls "$work"/package/quorvel_*_amd64.deb 2>/dev/null | head -n1)
+  [ -n "$deb" ] || fail "cpack made no quorvel_<version>_amd64.deb"
+  depends=$(dpkg-deb -f "$deb" Depends)
+  case "$depends" in *libqt6gui6*) ;; *) fail "the package's Depends lacks Qt: $depends" ;; esac
+  (cd "$root" && find . -type f | sed 's|^\./||' | sort) >"$work/tree.txt"
+  dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sed 's|^\./||' | sort >"$work/package.txt"
+  diff -u "$work/tree.txt" "$work/package.txt" >&2 || fail "the package's files differ from the installed tree"
+fi
+
+home="$work/home"
+runtime="$work/runtime"
+mkdir -p "$home"
+mkdir -m 700 "$runtime"
+support="$home/Library/Application Support/Quorvel"
+
+# No display: the app runs headless and still serves events, as on a server.
+env -u DISPLAY -u WAYLAND_DISPLAY HOME="$home" XDG_RUNTIME_DIR="$runtime" \
+  XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_CACHE_HOME="$home/.cache" \
+  QUORVEL_LOG_STDERR=0 QUORVEL_LOG_FILE="$work/app.log" \
+  "$bin/quorvel" >"$work/app.out" 2>&1 &
+app_pid=$!
+
+for _ in $(seq 1 150); do
+  [ -f "$support/endpoint.json" ] && break
+  kill -0 "$app_pid" 2>/dev/null || fail "the app ended at start"
+  sleep 0.1
+done
+[ -f "$support/endpoint.json" ] || fail "the app wrote no endpoint file"
+
+HOME="$home" XDG_RUNTIME_DIR="$runtime" "$bin/quorvel-hook" --simulate done </dev/null || fail "the helper did not exit 0"
+
+for _ in $(seq 1 150); do
+  if [ -f "$support/finished.json" ] && grep -q '"ok"' "$support/finished.json"; then break; fi
+  sleep 0.1
+done
+grep -q '"ok"' "$support/finished.json" 2>/dev/null || fail "no finished run after the simulated one"
+
+# The helper the app copies into the user's library came from the tree it runs in.
+installed_helper="$home/Library/Quorvel/bin/quorvel-hook"
+[ -x "$installed_helper" ] || fail "the app did not install its helper"
+cmp -s "$installed_helper" "$bin/quorvel-hook" || fail "the installed helper is not the one beside the app"
+
+# Every resource found where the program lies: the sounds (loaded at start) and the fonts
+# (registered by the first view drawn: here, one picture in render mode).
+env -u DISPLAY -u WAYLAND_DISPLAY HOME="$home" QUORVEL_LOG_STDERR=0 QUORVEL_LOG_FILE="$work/render.log" \
+  "$bin/quorvel" --render device-done "$work/device.png" >/dev/null 2>&1 || fail "render mode failed"
+[ -s "$work/device.png" ] || fail "render mode wrote no picture"
+if grep -h -E "Missing sound|Font file missing|Couldn't register" "$work/app.log" "$work/render.log" 2>/dev/null; then
+  fail "a resource was not found where the program lies"
+fi
+
+kill "$app_pid"
+wait "$app_pid" || true
+app_pid=""
+echo "install-test: $mode: ok"
