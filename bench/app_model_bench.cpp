@@ -23,101 +23,15 @@
 #include "kit/engine/HookEvent.hpp"
 #include "platform/Files.hpp"
 #include "platform/JsonCoding.hpp"
+#include "bench/BenchApp.hpp"
 #include "tests/support/AppProcess.hpp"
 #include "tests/support/RuntimeFolder.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
 using namespace quorvel;
-using SteadyClock = std::chrono::steady_clock;
+using namespace quorvel::bench;
 
 namespace {
-
-double millisecondsSince(SteadyClock::time_point start) {
-    return std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
-}
-
-/// Posts `body` as the helper does; true when the app accepted it.
-bool accepted(const Endpoint& endpoint, const std::string& body) {
-    const auto status = post(body, endpoint, 5.0);
-    return status && *status == 202;
-}
-
-std::string event(const std::string& name, const std::string& session, std::optional<std::string> prompt = {}) {
-    HookEvent made = HookEvent::make(name, session, static_cast<double>(std::time(nullptr)));
-    made.cwd = "/work/project-" + session;
-    made.promptFirstLine = std::move(prompt);
-    return json::dump(made.encode());
-}
-
-/// The app, started, with an endpoint it answers on.
-class App {
-public:
-    App(const std::string& program, const std::string& home, const std::string& runtime)
-        : process_(program, home, runtime, testing::AppProcess::LogCopy::none) {
-        if (!process_.start()) {
-            std::fprintf(stderr, "couldn't start %s\n", program.c_str());
-            std::exit(1);
-        }
-        const auto started = SteadyClock::now();
-        while (millisecondsSince(started) < 15000) {
-            if (auto read = Endpoint::read(process_.paths().endpoint());
-                read && accepted(*read, event("SessionStart", "probe"))) {
-                endpoint_ = *read;
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        std::fprintf(stderr, "the app didn't start listening\n");
-        std::exit(1);
-    }
-
-    std::string appSupport() const { return process_.paths().appSupport(); }
-    const Endpoint& endpoint() const { return endpoint_; }
-
-    /// Resident memory in kilobytes.
-    long residentKilobytes() const {
-        std::ifstream status("/proc/" + std::to_string(process_.pid()) + "/status");
-        for (std::string line; std::getline(status, line);) {
-            if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
-        }
-        return 0;
-    }
-
-    /// User plus system CPU time so far, in seconds.
-    double cpuSeconds() const {
-        std::ifstream stat("/proc/" + std::to_string(process_.pid()) + "/stat");
-        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
-        // Fields after the command name in parentheses; utime and stime are the 14th and 15th.
-        std::istringstream fields(text.substr(text.rfind(')') + 2));
-        std::string field;
-        unsigned long long utime = 0, stime = 0;
-        for (int index = 3; fields >> field; ++index) {
-            if (index == 14) utime = std::stoull(field);
-            if (index == 15) {
-                stime = std::stoull(field);
-                break;
-            }
-        }
-        return static_cast<double>(utime + stime) / static_cast<double>(::sysconf(_SC_CLK_TCK));
-    }
-
-private:
-    testing::AppProcess process_;
-    Endpoint endpoint_;
-};
-
-struct Idle {
-    long residentKilobytes;
-    double cpuPercent;
-};
-
-Idle measureIdle(const App& app, int seconds) {
-    const double cpuBefore = app.cpuSeconds();
-    const auto start = SteadyClock::now();
-    std::this_thread::sleep_for(std::chrono::seconds(seconds));
-    const double elapsed = millisecondsSince(start) / 1000.0;
-    return {app.residentKilobytes(), 100.0 * (app.cpuSeconds() - cpuBefore) / elapsed};
-}
 
 std::size_t finishedCount(const std::string& path) {
     const auto text = files::readFile(path);

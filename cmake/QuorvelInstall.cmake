@@ -44,8 +44,8 @@ if(QUORVEL_BUILD_APP)
     DEPENDS quorvel quorvel-icon-sizes
     COMMENT "Drawing the app icon"
     VERBATIM)
-  add_custom_target(icons DEPENDS ${quorvel_icon_files})
-  install(DIRECTORY ${quorvel_icon_folder} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons OPTIONAL)
+  add_custom_target(icons ALL DEPENDS ${quorvel_icon_files})
+  install(DIRECTORY ${quorvel_icon_folder} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
 endif()
 
 set(CPACK_GENERATOR DEB)

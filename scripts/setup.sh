@@ -10,10 +10,10 @@ packages=(
   libgtest-dev libgmock-dev
   nlohmann-json3-dev libasio-dev libicu-dev libssl-dev libsystemd-dev
   libcurl4-openssl-dev libsecret-1-dev libglib2.0-dev libxss-dev libx11-dev libxext-dev libxcb1-dev
-  qt6-base-dev qt6-multimedia-dev libgl-dev
-  xvfb xauth dbus dbus-x11 libnotify-bin gnome-keyring
-  sox curl openssl
-  desktop-file-utils
+  qt6-base-dev qt6-multimedia-dev libgl-dev libpng-dev
+  xvfb xauth dbus dbus-x11 libnotify-bin gnome-keyring openbox
+  sox curl openssl iproute2
+  desktop-file-utils debootstrap
 )
 # The fonts come from the npm registry; a machine with its own Node.js keeps it.
 if ! command -v npm >/dev/null; then packages+=(nodejs npm); fi

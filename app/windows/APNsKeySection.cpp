@@ -6,20 +6,9 @@
 #include "app/windows/KeyButton.hpp"
 #include "app/windows/SettingRowWidget.hpp"
 #include "app/windows/SettingsPresenter.hpp"
-#include "kit/phone/SettingsSection.hpp"
+#include "app/windows/SettingsSectionWidget.hpp"
 
 namespace quorvel {
-namespace {
-
-QVBoxLayout* stack(QWidget* owner) {
-    auto* column = new QVBoxLayout(owner);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(static_cast<int>(SettingsSection::spacing));
-    return column;
-}
-
-}  // namespace
-
 APNsKeySection::APNsKeySection(SettingsPresenter& presenter, const QString& teamID, QWidget* parent)
     : QWidget(parent),
       presenter_(presenter),
@@ -38,7 +27,7 @@ APNsKeySection::APNsKeySection(SettingsPresenter& presenter, const QString& team
     import_->setObjectName(QStringLiteral("keyImport"));
     remove_->setObjectName(QStringLiteral("keyRemove"));
 
-    QVBoxLayout* rows = stack(form_);
+    QVBoxLayout* rows = SettingsSectionWidget::rowStack(form_);
     rows->addWidget(new SettingRowWidget("Key ID", "From the .p8 file name, AuthKey_<ID>.p8", keyID_));
     rows->addWidget(new SettingRowWidget("Team ID", std::nullopt, teamID_));
     rows->addWidget(new SettingRowWidget(
@@ -46,9 +35,9 @@ APNsKeySection::APNsKeySection(SettingsPresenter& presenter, const QString& team
         std::string("Pick the AuthKey file from ") + developerSite + ". It goes straight into your login Keychain.",
         import_));
 
-    stack(summary_)->addWidget(stored_);
+    SettingsSectionWidget::rowStack(summary_)->addWidget(stored_);
 
-    QVBoxLayout* faces = stack(this);
+    QVBoxLayout* faces = SettingsSectionWidget::rowStack(this);
     faces->addWidget(form_);
     faces->addWidget(summary_);
 

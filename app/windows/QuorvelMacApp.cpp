@@ -56,7 +56,10 @@ void QuorvelMacApp::listenForLaunches(InstanceChannel channel) {
     launches_.emplace(std::move(channel));
     launchNotifier_ = std::make_unique<QSocketNotifier>(launches_->descriptor(), QSocketNotifier::Read);
     QObject::connect(launchNotifier_.get(), &QSocketNotifier::activated, [this] {
-        if (const auto request = launches_->receive()) carryOut(*request);
+        if (const auto request = launches_->receive()) {
+            Logger(Quorvel::macBundleID, "App").info("A later launch asked for " + std::string(launchRequestWord(*request)));
+            carryOut(*request);
+        }
     });
 }
 

@@ -7,20 +7,9 @@
 #include "app/windows/SettingRowWidget.hpp"
 #include "app/windows/SettingsNoteWidget.hpp"
 #include "app/windows/SettingsPresenter.hpp"
-#include "kit/phone/SettingsSection.hpp"
+#include "app/windows/SettingsSectionWidget.hpp"
 
 namespace quorvel {
-namespace {
-
-QVBoxLayout* stack(QWidget* owner) {
-    auto* column = new QVBoxLayout(owner);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(static_cast<int>(SettingsSection::spacing));
-    return column;
-}
-
-}  // namespace
-
 RelaySection::RelaySection(SettingsPresenter& presenter, QWidget* parent)
     : QWidget(parent),
       presenter_(presenter),
@@ -39,18 +28,18 @@ RelaySection::RelaySection(SettingsPresenter& presenter, QWidget* parent)
     save_->setObjectName(QStringLiteral("relaySave"));
     remove_->setObjectName(QStringLiteral("relayRemove"));
 
-    QVBoxLayout* rows = stack(form_);
+    QVBoxLayout* rows = SettingsSectionWidget::rowStack(form_);
     rows->addWidget(new SettingRowWidget(
         "Relay address", std::string("From the person running the relay, for example ") + exampleURL, url_));
     rows->addWidget(new SettingRowWidget("Relay key", "Goes straight into your login Keychain.", key_));
     rows->addWidget(new SettingRowWidget("Use the relay", std::nullopt, save_));
 
-    QVBoxLayout* summary = stack(summary_);
+    QVBoxLayout* summary = SettingsSectionWidget::rowStack(summary_);
     stored_ = new SettingRowWidget("Sending through the relay", std::nullopt, remove_);
     summary->addWidget(stored_);
     summary->addWidget(new SettingsNoteWidget("With a relay set, the Apple key below is not used."));
 
-    QVBoxLayout* faces = stack(this);
+    QVBoxLayout* faces = SettingsSectionWidget::rowStack(this);
     faces->addWidget(form_);
     faces->addWidget(summary_);
 

@@ -41,7 +41,7 @@ std::string SettingsSnapshot::closingNote() const {
                                       : "Phone alerts go only when you're away.";
 }
 
-SettingsSnapshot SettingsPresenter::snapshotOf(const AppModel& model) {
+SettingsSnapshot SettingsPresenter::snapshotOf(AppModel& model) {
     SettingsSnapshot snapshot;
     snapshot.settings = model.settings();
     snapshot.volumePercent = SettingsSnapshot::percentOf(model.controls().volume);
@@ -49,6 +49,7 @@ SettingsSnapshot SettingsPresenter::snapshotOf(const AppModel& model) {
     snapshot.hookStatus = model.hookStatus();
     snapshot.pairingReport = model.pairingReport();
     snapshot.lastPushReport = model.lastPushReport();
+    snapshot.liveActivityReport = model.liveActivity().report();
     snapshot.phoneDeviceToken = model.phoneDeviceToken();
     snapshot.launchAtLoginEnabled = model.launchAtLogin() == LaunchAtLogin::Status::enabled;
     snapshot.bannersAllowed = model.bannersAllowed();
@@ -63,7 +64,7 @@ SettingsPresenter::SettingsPresenter(AppModel& model, QObject* parent)
                         &AppModel::hookStatusChanged, &AppModel::pairingReportChanged,
                         &AppModel::lastPushReportChanged, &AppModel::phoneDeviceTokenChanged,
                         &AppModel::launchAtLoginChanged, &AppModel::bannersAllowedChanged,
-                        &AppModel::apnsKeyIDChanged, &AppModel::relayURLChanged}) {
+                        &AppModel::apnsKeyIDChanged, &AppModel::relayURLChanged, &AppModel::machineChanged}) {
         connect(&model_, signal, this, &SettingsPresenter::refresh);
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 // What the settings window shows of the app model, as one value, and what the user asks of it.
-// The snapshot is rebuilt whenever the model announces a change it shows; `changed` is sent
+// The snapshot is rebuilt whenever the model announces a change it shows (the Live Activity
+// report, which announces nothing, is read again with every session change); `changed` is sent
 // only when the snapshot differs. Every intent goes straight to the model (settings apply at
 // once, with no Save). Main thread; the model must outlive the presenter.
 #include <QObject>
@@ -24,6 +25,8 @@ struct SettingsSnapshot {
     HookInstaller::Status hookStatus;
     std::string pairingReport;
     std::string lastPushReport;
+    /// What last happened to a Live Activity.
+    std::string liveActivityReport;
     std::string phoneDeviceToken;
     bool launchAtLoginEnabled = false;
     std::optional<bool> bannersAllowed;
@@ -56,7 +59,8 @@ public:
     explicit SettingsPresenter(AppModel& model, QObject* parent = nullptr);
 
     const SettingsSnapshot& snapshot() const { return snapshot_; }
-    static SettingsSnapshot snapshotOf(const AppModel& model);
+    /// Reading the Live Activity report makes the coordinator on first use.
+    static SettingsSnapshot snapshotOf(AppModel& model);
 
     // ---- intents --------------------------------------------------------------------------
     void setSettings(const AppSettings& settings);

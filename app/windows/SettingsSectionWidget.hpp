@@ -18,6 +18,8 @@ public:
 
     /// Adds `content` (taken as a child) under what is there.
     void add(QWidget* content);
+    /// A column on `owner` that stacks rows as a section does (no margins, 6 apart).
+    static QVBoxLayout* rowStack(QWidget* owner);
     const SettingsSection& section() const { return section_; }
 
 protected:

@@ -373,6 +373,7 @@ void SettingsView::refresh() {
     pairingRow_->setName(shown.pairingReport);
     tokenField_->setShownText(QString::fromStdString(shown.phoneDeviceToken));
     pushRow_->setName(shown.lastPushReport);
+    pushRow_->setNote(shown.liveActivityReport);
     testPushKey_->setEnabled(shown.sendTestPushEnabled());
     awayRow_->setNote(shown.awayNote());
     static_cast<QGraphicsOpacityEffect*>(awayRow_->graphicsEffect())

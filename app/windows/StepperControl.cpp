@@ -19,8 +19,6 @@ StepperControl::StepperControl(std::int64_t lower, std::int64_t upper, std::int6
       minus_(new KeyButton(QString::fromUtf8(StepperKeys::minusLegend), SmallKeyStyle::Style::panel, this)),
       plus_(new KeyButton(QString::fromUtf8(StepperKeys::plusLegend), SmallKeyStyle::Style::panel, this)) {
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    minus_->setAccessibleName(QStringLiteral("minus"));
-    plus_->setAccessibleName(QStringLiteral("plus"));
     // Each press reads the value as it is now, so two quick presses step twice.
     connect(minus_, &QAbstractButton::clicked, this, [this] {
         if (keys_.minusEnabled()) emit stepped(keys_.decremented());

@@ -8,6 +8,7 @@
 
 #include "platform/Files.hpp"
 #include "tests/support/FileMode.hpp"
+#include "tests/support/OddFiles.hpp"
 #include "tests/support/ScopedEnvironmentVariable.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
@@ -105,6 +106,20 @@ TEST(KeyValueStore, UnreadableFileIsNeverWrittenOver) {
     EXPECT_EQ(store.boolValue("k"), true);  // kept for this run
     EXPECT_EQ(*files::readFile(path + "/keep"), "x");
     EXPECT_FALSE(std::filesystem::exists(path + ".bad"));
+}
+
+TEST(KeyValueStore, AFifoOrAHugeFileInPlaceOfTheDefaultsIsUnreadableAtOnce) {
+    for (const auto kind : {testing::OddFile::fifo, testing::OddFile::huge, testing::OddFile::deviceLink}) {
+        testing::TemporaryFolder folder;
+        const std::string path = folder / "defaults.json";
+        ASSERT_TRUE(testing::plantOddFile(kind, path));
+        KeyValueStore store(path);
+        EXPECT_FALSE(store.contains("k")) << testing::nameOf(kind);
+        store.setBool("k", true);
+        EXPECT_EQ(store.boolValue("k"), true);
+        // Left for a person to look at, as any unreadable file.
+        EXPECT_FALSE(std::filesystem::exists(path + ".bad"));
+    }
 }
 
 TEST(KeyValueStore, ConcurrentWritersLoseNothing) {

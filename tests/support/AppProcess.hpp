@@ -9,7 +9,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <map>
+#include <thread>
+#include <vector>
 #include <optional>
 #include <string>
 
@@ -36,7 +39,10 @@ public:
     /// the runtime folder, and with nothing logged on standard error. The log file starts
     /// empty, so a line of an earlier run never counts for this one. False when it couldn't be
     /// started.
-    bool start() {
+    bool start() { return start({}); }
+
+    /// The same, with `arguments` after the program's name.
+    bool start(const std::vector<std::string>& arguments) {
         std::map<std::string, std::optional<std::string>> changes = {
             {"HOME", home_},
             {"XDG_CONFIG_HOME", home_ + "/.config"},
@@ -52,9 +58,12 @@ public:
             changes["QUORVEL_LOG_FILE"] = log();
         }
         ChildEnvironment environment(changes);
-        std::string program = program_;
-        char* argv[] = {program.data(), nullptr};
-        return ::posix_spawn(&pid_, program.c_str(), nullptr, nullptr, argv, environment.envp()) == 0;
+        std::vector<std::string> words{program_};
+        words.insert(words.end(), arguments.begin(), arguments.end());
+        std::vector<char*> argv;
+        for (std::string& word : words) argv.push_back(word.data());
+        argv.push_back(nullptr);
+        return ::posix_spawn(&pid_, program_.c_str(), nullptr, nullptr, argv.data(), environment.envp()) == 0;
     }
 
     /// Ends the app as the session does at log-out, and waits for it.
@@ -65,7 +74,34 @@ public:
         pid_ = -1;
     }
 
+    /// Ends the app with SIGTERM and waits; its exit status, absent when a signal ended it.
+    std::optional<int> terminate() {
+        if (pid_ <= 0) return std::nullopt;
+        ::kill(pid_, SIGTERM);
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        pid_ = -1;
+        if (!WIFEXITED(status)) return std::nullopt;
+        return WEXITSTATUS(status);
+    }
+
     bool running() const { return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0; }
+
+    /// The exit status once the app ended within `timeout` (-1 for a signal); absent while it
+    /// still runs.
+    std::optional<int> waitForExit(std::chrono::milliseconds timeout) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (pid_ > 0) {
+            int status = 0;
+            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            }
+            if (std::chrono::steady_clock::now() > deadline) return std::nullopt;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return std::nullopt;
+    }
     pid_t pid() const { return pid_; }
 
     QuorvelPaths paths() const { return QuorvelPaths(home_); }

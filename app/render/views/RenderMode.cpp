@@ -8,13 +8,13 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "app/render/views/PngEncoding.hpp"
 #include "kit/visuals/views/Fonts.hpp"
 
 namespace quorvel::RenderMode {
 namespace {
 
 constexpr int maximumSide = 16384;
-constexpr int pngQuality = 80;
 
 void ignoreMessage(QtMsgType, const QMessageLogContext&, const QString&) {}
 
@@ -38,11 +38,12 @@ std::optional<QImage> render(const std::string& target, const RenderTargets& tar
     const double height = std::ceil(scene->size.height() * scale);
     if (!(width >= 1 && height >= 1 && width <= maximumSide && height <= maximumSide)) return std::nullopt;
 
-    QImage image(static_cast<int>(width), static_cast<int>(height), QImage::Format_ARGB32_Premultiplied);
+    QImage image(static_cast<int>(width), static_cast<int>(height),
+                 scene->opaque ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
     if (image.isNull()) return std::nullopt;
     image.setDevicePixelRatio(scale);
     image.setColorSpace(QColorSpace::SRgb);
-    image.fill(Qt::transparent);
+    image.fill(scene->opaque ? Qt::black : Qt::transparent);
     QPainter painter(&image);
     if (!painter.isActive()) return std::nullopt;
     scene->paint(painter);
@@ -52,11 +53,11 @@ std::optional<QImage> render(const std::string& target, const RenderTargets& tar
 
 bool writePng(const QImage& image, const std::string& path) {
     if (image.isNull() || path.empty()) return false;
+    const auto bytes = encodePng(image);
+    if (!bytes) return false;
     QSaveFile file(QString::fromStdString(path));
     if (!file.open(QIODevice::WriteOnly)) return false;
-    // PNG is lossless whatever the "quality": it only trades zlib's effort for file size, and
-    // the default effort was the larger part of a render's time.
-    if (!image.save(&file, "PNG", pngQuality)) {
+    if (file.write(*bytes) != bytes->size()) {
         file.cancelWriting();
         return false;
     }

@@ -12,6 +12,9 @@ namespace quorvel {
 struct RenderScene {
     QSizeF size;
     std::function<void(QPainter&)> paint;
+    /// The paint covers every pixel with opaque colour: the picture needs no alpha channel
+    /// (a smaller, quicker PNG).
+    bool opaque = true;
 };
 
 }  // namespace quorvel

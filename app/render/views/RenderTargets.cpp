@@ -41,7 +41,8 @@ std::optional<RenderScene> strip(std::string_view rest, Instant now) {
 
 std::optional<RenderScene> icon(bool mac) {
     const AppIconView view{mac};
-    return RenderScene{AppIconView::size(), [view](QPainter& painter) { view.paint(painter); }};
+    // The Mac icon's margin and rounded corners stay transparent.
+    return RenderScene{AppIconView::size(), [view](QPainter& painter) { view.paint(painter); }, false};
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 // Geometry for a face of size F: the shell's frame is (F.width + depthX) x (F.height + depthY)
 // with the face in its bottom-left corner; around the frame 4 points of room on three sides
 // and 24 below (the floor shadow lies there).
+#include <QImage>
 #include <QPainterPath>
 #include <QRectF>
 #include <QSizeF>
@@ -37,8 +38,17 @@ struct ObliqueShell {
 
     /// Side colour, the top face with its grain, the crease and the ink outline.
     void paint(QPainter& painter, const QRectF& frame) const;
+    /// The floor shadow: an ellipse 22 points tall, inset 10 points left and right under the
+    /// shell, black at 25 %, blurred with radius 6 and dropped 7 points.
+    static constexpr double floorShadowHeight = 22;
+    static constexpr double floorShadowInset = 10;
+    static constexpr double floorShadowDrop = 7;
+
     /// The blurred ellipse on the floor under a shell standing in `frame`.
     static void paintFloorShadow(QPainter& painter, const QRectF& frame);
+    /// The blurred ellipse of `width` points with its blur margin, made once per width (any
+    /// thread) and kept.
+    static QImage floorShadowImage(double width);
 };
 
 /// The face's casing: the chassis colour with a light and a dark inner edge and the grain, and

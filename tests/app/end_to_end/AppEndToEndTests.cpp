@@ -369,6 +369,72 @@ TEST_F(AppEndToEndTests, ANewUserTurnsHooksOnFromTheMenuAndASimulatedDoneIsShown
     EXPECT_TRUE(app.running());
 }
 
+TEST_F(AppEndToEndTests, ATerminationSignalHandlesEveryAcceptedEventSavesAndExitsZero) {
+    ASSERT_TRUE(app.start());
+    const std::optional<Endpoint> endpoint = app.endpoint();
+    ASSERT_TRUE(endpoint) << app.logText();
+
+    // Every failed command is a finished run, and each one saved makes the app fall behind
+    // the posts: a backlog of accepted events waits when the signal comes.
+    constexpr int posted = 3000;
+    int accepted = 0;
+    for (int index = 0; index < posted; ++index) {
+        HookEvent event = HookEvent::make("PostToolUseFailure", "s1", static_cast<double>(std::time(nullptr)));
+        event.toolName = "Bash";
+        event.command = "make test " + std::to_string(index);
+        event.error = "Exit code 2\nfailed";
+        accepted += postedStatus(*endpoint, json::dump(event.encode())) == 202 ? 1 : 0;
+    }
+    ASSERT_EQ(accepted, posted);
+    EXPECT_EQ(app.terminate(), std::optional<int>(0)) << app.logText();
+
+    // Handled in order to the last one: the list holds the newest fifty, newest first.
+    const std::vector<FinishedRun> runs = app.finished();
+    ASSERT_EQ(runs.size(), 50u) << app.logText();
+    for (std::size_t index = 0; index < runs.size(); ++index) {
+        EXPECT_EQ(runs[index].title, "make test " + std::to_string(posted - 1 - int(index)));
+    }
+    EXPECT_NE(app.logText().find("[App] Asked to quit by signal 15"), std::string::npos) << app.logText();
+}
+
+TEST_F(AppEndToEndTests, OpenedUpOrOddFilesAreNotTrustedAndNeverHoldUpTheStart) {
+    const std::string support = app.appSupport();
+    ASSERT_TRUE(files::createDirectories(support + "/spool", 0700));
+    ASSERT_EQ(::chmod(support.c_str(), 0777), 0);
+    const std::string oldToken = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJ0123-_9";
+    ASSERT_TRUE(files::writeFileAtomically(app.endpointPath(), Endpoint{5999, oldToken}.encoded(), 0644));
+    // Odd things where the finished list and a spool file should be.
+    ASSERT_EQ(::mkfifo((support + "/finished.json").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((support + "/spool/1-fifo.json").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink("/dev/zero", (support + "/spool/2-zero.json").c_str()), 0);
+    ASSERT_TRUE(files::writeFileAtomically(support + "/spool/3-real.json", eventJson("PostToolUseFailure", "s1", 5)));
+
+    ASSERT_TRUE(app.start());
+    const std::optional<Endpoint> endpoint = app.endpoint();
+    ASSERT_TRUE(endpoint) << app.logText();
+    // A token others could read is no secret: a new one, in a private file, in a private folder.
+    EXPECT_NE(endpoint->token, oldToken);
+    EXPECT_EQ(modeOf(app.endpointPath()), 0600u);
+    EXPECT_EQ(modeOf(support), 0700u);
+    ASSERT_TRUE(waitForApp([&] { return std::filesystem::is_empty(support + "/spool"); })) << app.logText();
+    EXPECT_NE(app.logText().find("Skipping unreadable spool file 1-fifo.json"), std::string::npos) << app.logText();
+    EXPECT_NE(app.logText().find("Skipping unreadable spool file 2-zero.json"), std::string::npos) << app.logText();
+    EXPECT_EQ(postedStatus(*endpoint, eventJson("SessionStart", "s2", 0)), 202);
+    app.stop();
+
+    // Linked somewhere else, the endpoint file is replaced by one of our own; the target stays.
+    const std::string elsewhere = home / "elsewhere.json";
+    ASSERT_TRUE(files::writeFileAtomically(elsewhere, Endpoint{5998, oldToken}.encoded(), 0600));
+    ASSERT_EQ(::unlink(app.endpointPath().c_str()), 0);
+    ASSERT_EQ(::symlink(elsewhere.c_str(), app.endpointPath().c_str()), 0);
+    ASSERT_TRUE(app.start());
+    const std::optional<Endpoint> relinked = app.endpoint();
+    ASSERT_TRUE(relinked) << app.logText();
+    EXPECT_NE(relinked->token, oldToken);
+    EXPECT_FALSE(std::filesystem::is_symlink(app.endpointPath()));
+    EXPECT_EQ(Endpoint::read(elsewhere)->token, oldToken);
+}
+
 }  // namespace
 }  // namespace quorvel
 

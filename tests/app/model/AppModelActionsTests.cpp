@@ -17,6 +17,7 @@
 #include "app/delivery/RelayKeyStore.hpp"
 #include "kit/visuals/model/DeviceSamples.hpp"
 #include "tests/app/model/AppModelTestbed.hpp"
+#include "tests/support/P256KeyFile.hpp"
 
 namespace quorvel {
 namespace {
@@ -28,18 +29,7 @@ bool contains(const std::vector<std::string>& list, const std::string& item) {
     return std::find(list.begin(), list.end(), item) != list.end();
 }
 
-/// A new P-256 private key as a .p8 file holds it (PKCS #8 PEM).
-std::string makeP256Pem() {
-    EVP_PKEY* key = EVP_EC_gen("P-256");
-    BIO* out = BIO_new(BIO_s_mem());
-    PEM_write_bio_PrivateKey(out, key, nullptr, nullptr, 0, nullptr, nullptr);
-    char* data = nullptr;
-    const long length = BIO_get_mem_data(out, &data);
-    std::string pem(data, static_cast<std::size_t>(length));
-    BIO_free(out);
-    EVP_PKEY_free(key);
-    return pem;
-}
+using testing::makeP256Pem;
 
 std::optional<APNsKeyStore::Credentials> storedKey(AppModelTestbed& bed) {
     auto loaded = APNsKeyStore::load(bed.keychain->items());

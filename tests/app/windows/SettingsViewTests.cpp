@@ -364,6 +364,9 @@ TEST_F(SettingsViewTest, AKeyRemovalThatFailsIsShownAndTheSummaryStays) {
     press(*settings.keySection()->removeKey());
     EXPECT_EQ(bed.recorded.errorAlerts.size(), 1u);
     bed.recorded.keychainFailures.clear();
+    EXPECT_TRUE(storedKey()) << "the item is still there";
+    model->refreshKeys();
+    settle();
     EXPECT_TRUE(settings.keySection()->showsSummary());
 }
 

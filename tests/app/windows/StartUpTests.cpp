@@ -169,12 +169,29 @@ TEST_F(StartUpTest, ASecondCopyEndsAtOnceWithoutTouchingAnything) {
     EXPECT_EQ(readAll(endpoint()), endpointBefore);
 }
 
-TEST_F(StartUpTest, RenderModeIsRefusedBeforeAnythingElse) {
-    AppProcess app(isolatedEnvironment(home, runtime), folder / "stderr.txt", {"--render", "device"});
-    EXPECT_EQ(app.waitForExit(10s), std::optional<int>(1));
-    EXPECT_EQ(app.standardError(), "Quorvel: --render is not available in this build.\n");
-    EXPECT_TRUE(isEmptyFolder(home));
-    EXPECT_TRUE(isEmptyFolder(runtime));
+TEST_F(StartUpTest, RenderModeRunsBesideARunningCopyAndStartsNothingElse) {
+    AppProcess first(isolatedEnvironment(home, runtime), folder / "first.txt");
+    ASSERT_TRUE(waitFor([&] { return std::filesystem::exists(endpoint()); }, 15s)) << first.standardError();
+
+    // Same user (and lock), a home of its own that must stay empty: no model, no endpoint file,
+    // no helper install, and no single-instance check stops it.
+    const std::string renderHome = folder / "render-home";
+    ::mkdir(renderHome.c_str(), 0700);
+    AppProcess render(isolatedEnvironment(renderHome, runtime), folder / "render.txt",
+                      {"--render", "device-done", folder / "device.png"});
+    EXPECT_EQ(render.waitForExit(10s), std::optional<int>(0));
+    EXPECT_EQ(render.standardError(), "");
+    EXPECT_TRUE(std::filesystem::exists(folder / "device.png"));
+    EXPECT_TRUE(isEmptyFolder(renderHome));
+
+    // "--render" without both a target and a path is no render: the app starts as usual, and
+    // so, beside the running copy, ends at once as a second copy.
+    AppProcess second(isolatedEnvironment(renderHome, runtime), folder / "second.txt", {"--render", "device-done"});
+    EXPECT_EQ(second.waitForExit(10s), std::optional<int>(0));
+    EXPECT_EQ(second.standardError(), "");
+    EXPECT_TRUE(isEmptyFolder(renderHome));
+
+    EXPECT_FALSE(first.waitForExit(500ms));
 }
 
 }  // namespace

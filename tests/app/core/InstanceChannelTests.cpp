@@ -1,0 +1,111 @@
+#include "app/core/InstanceChannel.hpp"
+
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <future>
+#include <thread>
+
+#include "tests/support/TemporaryFolder.hpp"
+
+namespace quorvel {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::TemporaryFolder;
+
+TEST(LaunchRequestTest, TheFirstArgumentThatNamesARequestWinsAndNoneIsTheReopen) {
+    const char* plain[] = {"quorvel", nullptr};
+    EXPECT_EQ(launchRequestFromArguments(1, plain), LaunchRequest::reopen);
+    const char* qtAndOurs[] = {"quorvel", "-platform", "xcb", "--hooks-off", "--settings", nullptr};
+    EXPECT_EQ(launchRequestFromArguments(5, qtAndOurs), LaunchRequest::hooksOff);
+    const char* unknown[] = {"quorvel", "--hooks", "settings", nullptr};
+    EXPECT_EQ(launchRequestFromArguments(3, unknown), LaunchRequest::reopen);
+    for (const LaunchRequest request : {LaunchRequest::reopen, LaunchRequest::showSettings, LaunchRequest::showFinished,
+                                        LaunchRequest::hooksOn, LaunchRequest::hooksOff}) {
+        EXPECT_EQ(launchRequestFromWord(launchRequestWord(request)), std::optional<LaunchRequest>(request));
+        if (const auto argument = launchArgument(request)) {
+            const std::string text(*argument);
+            const char* argv[] = {"quorvel", text.c_str(), nullptr};
+            EXPECT_EQ(launchRequestFromArguments(2, argv), request);
+        }
+    }
+    EXPECT_EQ(launchRequestFromWord("quit"), std::nullopt);
+}
+
+class InstanceChannelTest : public ::testing::Test {
+protected:
+    TemporaryFolder folder;
+    std::string path = folder / "com.tessaloom.quorvel.mac.sock";
+
+    // The running copy's side: waits for one launch and takes it.
+    static std::optional<LaunchRequest> receiveOne(InstanceChannel& channel) {
+        const auto deadline = std::chrono::steady_clock::now() + 5s;
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (auto request = channel.receive()) return request;
+            std::this_thread::sleep_for(10ms);
+        }
+        return std::nullopt;
+    }
+};
+
+TEST_F(InstanceChannelTest, TheSocketLiesBesideTheLock) {
+    EXPECT_EQ(InstanceChannel::socketPathBeside("/run/user/1000/com.tessaloom.quorvel.mac.lock"),
+              "/run/user/1000/com.tessaloom.quorvel.mac.sock");
+}
+
+TEST_F(InstanceChannelTest, ASecondLaunchHandsItsRequestOverAndHearsOk) {
+    auto channel = InstanceChannel::listen(path);
+    ASSERT_TRUE(channel) << channel.error().message;
+    auto sent = std::async(std::launch::async, [&] { return InstanceChannel::send(path, LaunchRequest::showFinished); });
+    EXPECT_EQ(receiveOne(*channel), std::optional<LaunchRequest>(LaunchRequest::showFinished));
+    EXPECT_TRUE(sent.get());
+    // Nothing else waits.
+    EXPECT_EQ(channel->receive(), std::nullopt);
+}
+
+TEST_F(InstanceChannelTest, AWordWeDoNotKnowIsRefused) {
+    auto channel = InstanceChannel::listen(path);
+    ASSERT_TRUE(channel);
+    auto answer = std::async(std::launch::async, [&] {
+        const int peer = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+        if (::connect(peer, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) return std::string("no connect");
+        const std::string word = "rm -rf\n";
+        (void)::write(peer, word.data(), word.size());
+        char buffer[8] = {};
+        const ssize_t got = ::read(peer, buffer, sizeof buffer - 1);
+        ::close(peer);
+        return std::string(buffer, got > 0 ? static_cast<std::size_t>(got) : 0);
+    });
+    for (int tries = 0; tries < 500 && answer.wait_for(10ms) != std::future_status::ready; ++tries) {
+        EXPECT_EQ(channel->receive(), std::nullopt);
+    }
+    EXPECT_EQ(answer.get(), "no\n");
+}
+
+TEST_F(InstanceChannelTest, ASocketLeftByACopyThatEndedIsReplacedAndRemovedAtTheEnd) {
+    {
+        auto first = InstanceChannel::listen(path);
+        ASSERT_TRUE(first);
+        // A crash leaves the file behind: simulated by keeping it past the channel.
+        const int keep = ::dup(first->descriptor());
+        auto again = InstanceChannel::listen(path);
+        EXPECT_TRUE(again) << "the stale socket file is replaced";
+        ::close(keep);
+    }
+    EXPECT_NE(::access(path.c_str(), F_OK), 0) << "the socket file goes with the channel";
+}
+
+TEST_F(InstanceChannelTest, WithNobodyListeningSendingGivesUpAfterItsPatience) {
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(InstanceChannel::send(path, LaunchRequest::reopen, 200ms));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
+}
+
+}  // namespace
+}  // namespace quorvel

@@ -1,0 +1,326 @@
+// The device window and the strip panel on a real X display with a window manager: their
+// sizes, first places and remembered places, the strip's window-manager hints, showing and
+// hiding through the model, the context menu and what assistive tools see. Skipped unless
+// the run is on X11 with an EWMH window manager (the app_windows_x11 test entry).
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
+#include <QWindow>
+#include <QtGui/qguiapplication_platform.h>
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <sys/stat.h>
+
+#include "app/windows/DeviceWindowController.hpp"
+#include "app/windows/MenuBarController.hpp"
+#include "app/windows/QtAppWindows.hpp"
+#include "app/windows/StripPanelController.hpp"
+#include "platform/qt/MenuBarExtra.hpp"
+#include "platform/qt/TaskbarPresence.hpp"
+#include "platform/qt/WindowFrameAutosave.hpp"
+#include "platform/qt/X11WindowProperties.hpp"
+#include "tests/app/model/AppModelTestbed.hpp"
+#include "tests/support/AppProcess.hpp"
+#include "tests/support/QtEventLoop.hpp"
+#include "tests/support/TemporaryFolder.hpp"
+
+namespace quorvel {
+namespace {
+
+using testing::AppModelTestbed;
+using testing::waitUntil;
+
+bool windowManagerRunning() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) return false;
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11->connection();
+    const char* name = "_NET_SUPPORTING_WM_CHECK";
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
+    if (atom == nullptr) return false;
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, root, atom->atom, XCB_ATOM_WINDOW, 0, 1), nullptr);
+    const bool found = reply != nullptr && xcb_get_property_value_length(reply) == 4;
+    std::free(reply);
+    std::free(atom);
+    return found;
+}
+
+bool contains(const std::vector<std::string>& names, const std::string& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+class LiveWindowsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // The window manager may still be starting beside the test.
+        if (QGuiApplication::platformName() != QLatin1String("xcb") || !waitUntil(windowManagerRunning, 5000)) {
+            GTEST_SKIP() << "needs an X display with a window manager";
+        }
+        testbed.adjust = [this](AppServices& services) {
+            auto windows = std::make_unique<QtAppWindows>(testbed.defaults, taskbar);
+            windows->setContextMenu([this](QPoint at) {
+                menuOpenedAt = at;
+                if (extra) extra->menu().popup(at);
+            });
+            services.windows = std::move(windows);
+        };
+    }
+    void TearDown() override {
+        controller.reset();
+        extra.reset();
+        testbed.model.reset();
+    }
+
+    AppModel& start() {
+        testbed.make();
+        return *testbed.model;
+    }
+
+    FaceWindow* device() { return static_cast<DeviceWindowController&>(testbed.model->deviceWindow()).window(); }
+    FaceWindow* strip() { return static_cast<StripPanelController&>(testbed.model->stripPanel()).panel(); }
+
+    static bool mapped(QWidget* window) {
+        return window != nullptr && window->isVisible() && window->windowHandle() != nullptr &&
+               window->windowHandle()->isExposed();
+    }
+    static QRect available() { return QGuiApplication::primaryScreen()->availableGeometry(); }
+
+    TaskbarPresence taskbar;
+    AppModelTestbed testbed;
+    std::unique_ptr<MenuBarExtra> extra;
+    std::unique_ptr<MenuBarController> controller;
+    DesignSheetScene designSheet;
+    std::optional<QPoint> menuOpenedAt;
+};
+
+TEST_F(LiveWindowsTest, TheDeviceComesUpCentredAtItsOwnSizeAndGoesThroughTheModel) {
+    AppModel& model = start();
+    ASSERT_TRUE(waitUntil([&] { return mapped(device()); }));
+    FaceWindow* window = device();
+    EXPECT_EQ(window->size(), window->content().size());
+    EXPECT_GT(window->width(), 400);
+    const QPoint centre = available().center();
+    EXPECT_NEAR(window->geometry().center().x(), centre.x(), 2);
+    EXPECT_NEAR(window->geometry().center().y(), centre.y(), 2);
+    EXPECT_FALSE(window->isActiveWindow()) << "showing the device must not take the keyboard";
+
+    model.setDeviceVisible(false);
+    EXPECT_TRUE(waitUntil([&] { return !window->isVisible(); }));
+    model.setDeviceVisible(true);
+    EXPECT_TRUE(waitUntil([&] { return mapped(window); }));
+    EXPECT_EQ(device(), window) << "the same window comes back";
+
+    // The window manager's close (Alt+F4) hides it through the model, like the hide key.
+    window->close();
+    EXPECT_TRUE(waitUntil([&] { return !window->isVisible(); }));
+    EXPECT_FALSE(model.deviceVisible());
+    EXPECT_EQ(testbed.defaults->boolValue("deviceVisible"), std::optional<bool>(false));
+}
+
+TEST_F(LiveWindowsTest, TheStripIsAToolPanelOnEveryWorkspaceThatTakesNoFocus) {
+    AppModel& model = start();
+    // Even with the app in the taskbar, the strip stays out of it.
+    taskbar.setShown(true);
+    model.setStripVisible(true);
+    ASSERT_TRUE(waitUntil([&] { return mapped(strip()); }));
+    QWindow& panel = *strip()->windowHandle();
+    waitUntil([&] { return contains(X11WindowProperties::states(panel), "_NET_WM_STATE_SKIP_PAGER"); });
+    const auto states = X11WindowProperties::states(panel);
+    // Every workspace is _NET_WM_DESKTOP's "all"; STICKY (asked for too) is not kept by every
+    // window manager.
+    for (const char* state : {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"}) {
+        EXPECT_TRUE(contains(states, state)) << state << " among " << ::testing::PrintToString(states);
+    }
+    EXPECT_EQ(X11WindowProperties::desktop(panel), std::optional<std::uint32_t>(X11WindowProperties::allDesktops));
+    EXPECT_TRUE(contains(X11WindowProperties::windowTypes(panel), "_NET_WM_WINDOW_TYPE_UTILITY"));
+    EXPECT_EQ(X11WindowProperties::takesFocus(panel), std::optional<bool>(false));
+
+    // First place: centred across the top, its top 8 below the top of the visible frame.
+    EXPECT_NEAR(strip()->geometry().center().x(), available().center().x(), 2);
+    EXPECT_EQ(strip()->geometry().top(), available().top() + 8);
+    EXPECT_EQ(strip()->size(), strip()->content().size());
+
+    model.setStripVisible(false);
+    EXPECT_TRUE(waitUntil([&] { return !strip()->isVisible(); }));
+    // Hidden and shown again, the hints are set once more for the window manager to read.
+    model.setStripVisible(true);
+    ASSERT_TRUE(waitUntil([&] { return mapped(strip()); }));
+    EXPECT_TRUE(waitUntil([&] { return contains(X11WindowProperties::states(panel), "_NET_WM_STATE_SKIP_PAGER"); }));
+}
+
+TEST_F(LiveWindowsTest, ARememberedPlaceComesBackButNotASizeNorAPlaceOffEveryScreen) {
+    json::Json frame = json::Json::object();
+    frame["x"] = available().left() + 100;
+    frame["y"] = available().top() + 120;
+    frame["width"] = 10;
+    frame["height"] = 10;
+    testbed.defaults->setJson(WindowFrameAutosave::key(DeviceWindowController::autosaveName), frame);
+    frame["x"] = 20000;  // a display that has gone
+    testbed.defaults->setJson(WindowFrameAutosave::key(StripPanelController::autosaveName), frame);
+    testbed.defaults->setBool("stripVisible", true);
+    start();
+    ASSERT_TRUE(waitUntil([&] { return mapped(device()) && mapped(strip()); }));
+    EXPECT_EQ(device()->geometry().topLeft(), QPoint(available().left() + 100, available().top() + 120));
+    EXPECT_EQ(device()->size(), device()->content().size());
+    EXPECT_EQ(strip()->geometry().top(), available().top() + 8);
+
+    // Moved by the user, remembered for the next run.
+    device()->move(available().left() + 300, available().top() + 50);
+    ASSERT_TRUE(waitUntil([&] { return device()->geometry().topLeft() == QPoint(available().left() + 300, available().top() + 50); }));
+    ASSERT_TRUE(waitUntil([&] {
+        const auto saved = WindowFrameAutosave::savedFrame(*testbed.defaults, DeviceWindowController::autosaveName);
+        return saved && saved->topLeft() == QPoint(available().left() + 300, available().top() + 50);
+    }));
+    testbed.model.reset();
+    start();
+    ASSERT_TRUE(waitUntil([&] { return mapped(device()); }));
+    EXPECT_EQ(device()->geometry().topLeft(), QPoint(available().left() + 300, available().top() + 50));
+}
+
+TEST_F(LiveWindowsTest, CompactAndExpandSwapTheWindowsAndKeepTheirPlaces) {
+    AppModel& model = start();
+    ASSERT_TRUE(waitUntil([&] { return mapped(device()); }));
+    const QPoint devicePlace = device()->geometry().topLeft();
+    auto& presenter = static_cast<DeviceWindowController&>(model.deviceWindow()).presenter();
+    presenter.compact();
+    ASSERT_TRUE(waitUntil([&] { return mapped(strip()) && !device()->isVisible(); }));
+    EXPECT_EQ(testbed.defaults->boolValue("stripVisible"), std::optional<bool>(true));
+    EXPECT_EQ(testbed.defaults->boolValue("deviceVisible"), std::optional<bool>(false));
+
+    static_cast<StripPanelController&>(model.stripPanel()).presenter().expand();
+    ASSERT_TRUE(waitUntil([&] { return mapped(device()) && !strip()->isVisible(); }));
+    EXPECT_EQ(device()->geometry().topLeft(), devicePlace);
+    EXPECT_EQ(testbed.defaults->boolValue("stripVisible"), std::optional<bool>(false));
+    EXPECT_EQ(testbed.defaults->boolValue("deviceVisible"), std::optional<bool>(true));
+}
+
+TEST_F(LiveWindowsTest, ARightClickOpensTheTraysOwnMenuWhoseItemsReachTheModel) {
+    AppModel& model = start();
+    extra = std::make_unique<MenuBarExtra>(QStringLiteral("Quorvel"));
+    controller = std::make_unique<MenuBarController>(model, *extra, designSheet, testbed.clock);
+    ASSERT_TRUE(waitUntil([&] { return mapped(device()); }));
+
+    const QPoint inside(20, 200);
+    QContextMenuEvent click(QContextMenuEvent::Mouse, inside, device()->mapToGlobal(inside));
+    QCoreApplication::sendEvent(device(), &click);
+    ASSERT_EQ(menuOpenedAt, std::optional<QPoint>(device()->mapToGlobal(inside)));
+    ASSERT_TRUE(waitUntil([&] { return extra->menu().isVisible(); }));
+
+    std::vector<std::string> shown;
+    for (QAction* action : extra->menu().actions()) {
+        if (!action->isSeparator()) shown.push_back(action->text().toStdString());
+    }
+    std::vector<std::string> tray;
+    for (const MenuItem& item : extra->items()) {
+        if (item.kind != MenuItem::Kind::separator) tray.push_back(MenuBarExtra::menuText(item.title).toStdString());
+    }
+    EXPECT_EQ(shown, tray);
+
+    for (QAction* action : extra->menu().actions()) {
+        if (action->text() == QStringLiteral("Show compact strip")) action->trigger();
+    }
+    extra->menu().hide();
+    EXPECT_TRUE(waitUntil([&] { return model.stripVisible() && mapped(strip()); }));
+}
+
+TEST_F(LiveWindowsTest, AssistiveToolsSeeEveryPaintedControlWithItsLabelAndCanPressIt) {
+    AppModel& model = start();
+    ASSERT_TRUE(waitUntil([&] { return mapped(device()); }));
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(device());
+    ASSERT_NE(face, nullptr);
+    std::map<std::string, QAccessibleInterface*> byName;
+    for (int index = 0; index < face->childCount(); ++index) {
+        QAccessibleInterface* child = face->child(index);
+        ASSERT_NE(child, nullptr);
+        EXPECT_FALSE(child->rect().isEmpty());
+        EXPECT_TRUE(device()->geometry().adjusted(-1, -1, 1, 1).contains(child->rect())) << child->text(QAccessible::Name).toStdString();
+        byName[child->text(QAccessible::Name).toStdString()] = child;
+    }
+    for (const char* name : {"Compact strip", "Hide", "RUNNING, 0", "FINISHED, 0", "Volume", "CLAUDE", "SHELL",
+                             "FAILS ONLY", "TEST THE ALARM", "SEEN IT", "nothing running. go start something."}) {
+        EXPECT_EQ(byName.count(name), 1u) << name;
+    }
+    EXPECT_EQ(byName["Volume"]->role(), QAccessible::Slider);
+    EXPECT_EQ(byName["Volume"]->text(QAccessible::Value), QStringLiteral("82 percent"));
+    EXPECT_EQ(byName["CLAUDE"]->text(QAccessible::Value), QStringLiteral("on"));
+    EXPECT_TRUE(byName["RUNNING, 0"]->state().selected);
+    EXPECT_TRUE(byName["SEEN IT"]->state().disabled);
+
+    byName["TEST THE ALARM"]->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(model.alarmTestStep(), std::optional<int>(0));
+    byName["FAILS ONLY"]->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(model.controls().failsOnly);
+}
+
+}  // namespace
+}  // namespace quorvel
+
+namespace quorvel {
+namespace {
+
+using namespace std::chrono_literals;
+
+const std::string appPath = QUORVEL_BINARY_DIR "/bin/quorvel";
+
+// The built app on the test's display, with a home whose stored defaults the test chooses.
+class LiveWindowsStartUpTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (QGuiApplication::platformName() != QLatin1String("xcb") || !waitUntil(windowManagerRunning, 5000)) {
+            GTEST_SKIP() << "needs an X display with a window manager";
+        }
+        ::mkdir(runtime.c_str(), 0700);
+        ::mkdir(home.c_str(), 0700);
+    }
+
+    void store(bool deviceVisible, bool stripVisible) {
+        KeyValueStore defaults(home + "/.config/quorvel/defaults.json");
+        defaults.setBool("setupShown", true);
+        defaults.setBool("deviceVisible", deviceVisible);
+        defaults.setBool("stripVisible", stripVisible);
+    }
+    std::optional<bool> deviceVisible() const {
+        return KeyValueStore(home + "/.config/quorvel/defaults.json").boolValue("deviceVisible");
+    }
+
+    ::quorvel::testing::TemporaryFolder folder;
+    std::string runtime = folder / "runtime";
+    std::string home = folder / "home";
+};
+
+TEST_F(LiveWindowsStartUpTest, WithNoTrayAndBothWindowsHiddenTheDeviceComesUp) {
+    store(false, false);
+    ::quorvel::testing::AppProcess app(appPath, home, runtime);
+    ASSERT_TRUE(app.start());
+    EXPECT_TRUE(waitUntil([&] { return deviceVisible() == std::optional<bool>(true); }, 15000)) << app.logText();
+    EXPECT_NE(app.logText().find("No system tray found"), std::string::npos);
+}
+
+TEST_F(LiveWindowsStartUpTest, ASecondLaunchBringsTheDeviceBack) {
+    store(false, true);  // the strip is a way in: the device stays hidden
+    ::quorvel::testing::AppProcess app(appPath, home, runtime);
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(app.paths().endpoint()); }, 15000));
+    ::quorvel::testing::runEvents(500);
+    EXPECT_EQ(deviceVisible(), std::optional<bool>(false));
+
+    const std::string otherHome = folder / "other";
+    ::mkdir(otherHome.c_str(), 0700);
+    ::quorvel::testing::AppProcess second(appPath, otherHome, runtime, ::quorvel::testing::AppProcess::LogCopy::none);
+    ASSERT_TRUE(second.start());
+    EXPECT_EQ(second.waitForExit(10s), std::optional<int>(0));
+    EXPECT_TRUE(waitUntil([&] { return deviceVisible() == std::optional<bool>(true); }, 10000)) << app.logText();
+}
+
+}  // namespace
+}  // namespace quorvel

@@ -1,0 +1,307 @@
+// The device and the strip as a user meets them: fixed sizes, the keys that exist, what a
+// click on each does, and the window keys of the header and the rack ear.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "kit/visuals/model/DeviceSamples.hpp"
+#include "kit/visuals/model/Tokens.hpp"
+#include "kit/visuals/views/CompactStripView.hpp"
+#include "kit/visuals/views/DesignSheetView.hpp"
+#include "kit/visuals/views/DeviceView.hpp"
+#include "kit/visuals/views/Header.hpp"
+#include "kit/visuals/views/HideKey.hpp"
+#include "tests/kit/visuals/views/PaintedImage.hpp"
+
+namespace quorvel {
+namespace {
+
+using testing::PaintedImage;
+
+const Instant now = Instant::fromUnixSeconds(1'800'000'000);
+
+struct Calls {
+    int testAlarm = 0, eject = 0, hide = 0, compact = 0, edit = 0, expand = 0;
+    std::vector<std::string> rows;
+    std::vector<DeviceControls> changes, settled;
+};
+
+DeviceView::Actions deviceActions(Calls& calls, bool withCompact = true) {
+    DeviceView::Actions actions;
+    actions.onTestAlarm = [&] { ++calls.testAlarm; };
+    actions.onEject = [&] { ++calls.eject; };
+    actions.onHide = [&] { ++calls.hide; };
+    if (withCompact) actions.onCompact = [&] { ++calls.compact; };
+    actions.onRowTap = [&](const std::string& id) { calls.rows.push_back(id); };
+    actions.onControlsChange = [&](const DeviceControls& controls) { calls.changes.push_back(controls); };
+    actions.onControlsSettled = [&](const DeviceControls& controls) { calls.settled.push_back(controls); };
+    return actions;
+}
+
+DeviceView device(const std::string& sample, Calls& calls, bool withCompact = true) {
+    return DeviceView(DeviceSamples::display(sample, now), DeviceControls::standard(), deviceActions(calls, withCompact),
+                      std::nullopt, FaceMoment::still(now));
+}
+
+void click(const DeviceView& view, QPointF point, DeviceView::State& state) {
+    view.press(point, state);
+    view.release(point, state);
+}
+
+TEST(DeviceView, HasOneFixedSizeWhateverTheSnapshot) {
+    Calls calls;
+    const QSizeF size = DeviceView::size();
+    EXPECT_DOUBLE_EQ(size.width(), 4 + 460 + 18 + 4);
+    EXPECT_EQ(size.height(), std::floor(size.height()));  // whole points
+    const DeviceView::Layout parts = DeviceView::layout();
+    EXPECT_EQ(parts.face, QRectF(4, 15, 460, DeviceView::faceHeight()));
+    EXPECT_LE(parts.drive.bottom(), parts.face.bottom() - 22 + 1e-9);
+
+    // Painting any sample stays inside the size: the corners keep the background.
+    for (const std::string_view sample : DeviceSamples::names) {
+        PaintedImage image(size, 1, Qt::white);
+        const DeviceView view = device(std::string(sample), calls);
+        image.paint([&](QPainter& painter) { view.paint(painter); });
+        EXPECT_EQ(image.rgb(0.5, 0.5), qRgba(255, 255, 255, 255)) << sample;
+        EXPECT_EQ(image.rgb(size.width() - 0.5, size.height() - 0.5), qRgba(255, 255, 255, 255)) << sample;
+        EXPECT_EQ(image.rgb(parts.face.left() + 1, parts.face.center().y()), testing::opaque(0x0E0E0E)) << sample;
+    }
+}
+
+TEST(DeviceView, SeenItActsOnlyWhenThereIsSomethingToAcknowledge) {
+    Calls calls;
+    DeviceView::State state;
+    const QPointF seenIt = DeviceView::layout().controls.topLeft() +
+                           device("idle", calls).controlPanel().layout(416).seenItKey.center();
+
+    const DeviceView idle = device("idle", calls);
+    ASSERT_FALSE(idle.display.acknowledgeable);
+    EXPECT_EQ(idle.hitTest(seenIt), std::nullopt);
+    click(idle, seenIt, state);
+    EXPECT_EQ(calls.eject, 0);
+
+    for (const char* sample : {"done", "needsyou", "broke", "crashed"}) {
+        click(device(sample, calls), seenIt, state);
+    }
+    EXPECT_EQ(calls.eject, 4);
+    EXPECT_TRUE(device("broke", calls).controlPanel().alarm);
+    EXPECT_FALSE(device("muted", calls).controlPanel().alarm);
+}
+
+TEST(DeviceView, AKeyActsOnReleaseOverItselfOnly) {
+    Calls calls;
+    DeviceView::State state;
+    const DeviceView view = device("done", calls);
+    const DeviceView::Layout parts = DeviceView::layout();
+    const QPointF testAlarm = parts.controls.topLeft() + view.controlPanel().layout(416).testAlarmKey.center();
+
+    view.press(testAlarm, state);
+    EXPECT_EQ(view.controlPanel().pressedKey, std::nullopt);  // the view drawn before the press
+    DeviceView held = view;
+    held.state = state;
+    EXPECT_EQ(held.controlPanel().pressedKey, ControlsTarget::testAlarmKey);
+    view.drag(QPointF(1, 1), state);
+    view.release(QPointF(1, 1), state);
+    EXPECT_EQ(calls.testAlarm, 0);
+
+    click(view, testAlarm, state);
+    EXPECT_EQ(calls.testAlarm, 1);
+}
+
+TEST(DeviceView, TheHeaderKeysHideOrSwapAndTheCompactKeyNeedsAnAction) {
+    Calls calls;
+    DeviceView::State state;
+    const DeviceView view = device("idle", calls);
+    const Header::Layout keys = view.header().layout(DeviceView::layout().header.mascot.topLeft(), 416);
+    ASSERT_TRUE(keys.compactKey);
+    EXPECT_LT(keys.compactKey->right(), keys.hideKey.left());
+    click(view, keys.hideKey.topLeft() + QPointF(14, 14), state);
+    click(view, keys.compactKey->topLeft() + QPointF(14, 14), state);
+    EXPECT_EQ(calls.hide, 1);
+    EXPECT_EQ(calls.compact, 1);
+    EXPECT_EQ(view.toolTip(keys.hideKey.topLeft() + QPointF(14, 14)),
+              QStringLiteral("Hide this window. Bring it back from the menu bar."));
+
+    // Without an action the header ends with the hide key alone, at the same place.
+    const DeviceView lone = device("idle", calls, false);
+    const Header::Layout loneKeys = lone.header().layout(DeviceView::layout().header.mascot.topLeft(), 416);
+    EXPECT_FALSE(loneKeys.compactKey);
+    EXPECT_EQ(loneKeys.hideKey, keys.hideKey);
+    EXPECT_EQ(lone.hitTest(keys.compactKey->topLeft() + QPointF(14, 14)), std::nullopt);
+    // A key takes clicks on its round cap only.
+    EXPECT_EQ(view.hitTest(keys.hideKey.topLeft() + QPointF(1, 1)), std::nullopt);
+}
+
+TEST(DeviceView, TabsSwitchThroughTheHostsStateAndRowsReportTheirSession) {
+    Calls calls;
+    DeviceView::State state;
+    DeviceView view = device("running", calls);
+    const DeviceView::Layout parts = DeviceView::layout();
+    const TabBlock::Layout block = view.tabBlock().layout(416);
+
+    ASSERT_FALSE(view.display.running.empty());
+    click(view, parts.tabBlock.topLeft() + block.rows.front().frame.center(), state);
+    EXPECT_EQ(calls.rows, std::vector<std::string>{view.display.running.front().id});
+
+    click(view, parts.tabBlock.topLeft() + block.finishedKey.center(), state);
+    EXPECT_EQ(state.tab, ListTab::finished);
+    ASSERT_TRUE(state.tabSwitch);
+    EXPECT_TRUE(DeviceView::animatesTabs(state, now.adding(0.1)));
+    EXPECT_FALSE(DeviceView::animatesTabs(state, now.adding(1)));
+    EXPECT_FALSE(state.tabSwitch);
+
+    // The selected tab again: nothing. With reduce motion the switch is at once.
+    view.state = state;
+    click(view, parts.tabBlock.topLeft() + block.finishedKey.center(), state);
+    EXPECT_FALSE(state.tabSwitch);
+    view.moment.reduceMotion = true;
+    click(view, parts.tabBlock.topLeft() + block.runningKey.center(), state);
+    EXPECT_EQ(state.tab, ListTab::running);
+    EXPECT_FALSE(state.tabSwitch);
+}
+
+TEST(DeviceView, AFaderDragShowsEveryValueAndStoresTheLastOnce) {
+    Calls calls;
+    DeviceView::State state;
+    const DeviceView view = device("idle", calls);
+    const QRectF fader = view.controlPanel().layout(416).fader.translated(DeviceView::layout().controls.topLeft());
+    view.press(fader.topLeft() + QPointF(20, 12), state);
+    view.drag(fader.topLeft() + QPointF(20, 59), state);
+    view.drag(fader.topLeft() + QPointF(20, 500), state);
+    view.release(fader.topLeft() + QPointF(20, 500), state);
+    ASSERT_GE(calls.changes.size(), 3u);
+    EXPECT_DOUBLE_EQ(calls.changes.front().volume, 1);
+    EXPECT_DOUBLE_EQ(calls.changes[1].volume, 0.5);
+    ASSERT_EQ(calls.settled.size(), 1u);
+    EXPECT_DOUBLE_EQ(calls.settled.front().volume, 0);
+    EXPECT_EQ(state.press.held(), std::nullopt);
+}
+
+TEST(DeviceView, AFrozenTimeShowsTheMotionThatFarInAndFinished) {
+    Calls calls;
+    DeviceView view = device("broke", calls);
+    view.frozenAt = 1.0;
+    view.moment.liveClock = MotionClock{MascotMotion::idle, now.adding(-50), false};
+    EXPECT_EQ(view.clock(), (MotionClock{MascotMotion::broke, now.adding(-1.0), true}));
+    view.frozenAt.reset();
+    EXPECT_EQ(view.clock(), view.moment.liveClock);
+}
+
+CompactStripView strip(const std::string& sample, Calls& calls, bool withExpand = true) {
+    CompactStripView::Actions actions;
+    actions.onEject = [&] { ++calls.eject; };
+    actions.onEdit = [&] { ++calls.edit; };
+    actions.onHide = [&] { ++calls.hide; };
+    if (withExpand) actions.onExpand = [&] { ++calls.expand; };
+    return CompactStripView(DeviceSamples::display(sample, now), actions, std::nullopt, FaceMoment::still(now));
+}
+
+void click(const CompactStripView& view, QPointF point, CompactStripView::State& state) {
+    view.press(point, state);
+    view.release(point, state);
+}
+
+TEST(CompactStripView, IsARackUnitWithItsKeysWhereTheyBelong) {
+    Calls calls;
+    CompactStripView::State state;
+    EXPECT_EQ(CompactStripView::size(), QSizeF(4 + 660 + 14 + 4, 4 + 124 + 9 + 24));
+    const CompactStripView::Layout parts = CompactStripView::layout();
+    EXPECT_EQ(parts.face, QRectF(4, 13, 660, 124));
+    EXPECT_DOUBLE_EQ(parts.screen.height(), 92);
+    EXPECT_DOUBLE_EQ(parts.seenIt.width(), 98);
+    EXPECT_LT(parts.screen.right(), parts.seenIt.left());
+
+    // The left ear carries two slots and is no control at all.
+    EXPECT_FALSE(strip("idle", calls).leftEar().isAccessible());
+
+    // An idle display: SEEN IT takes no click; EDIT always does.
+    click(strip("idle", calls), parts.seenIt.center(), state);
+    click(strip("idle", calls), parts.edit.center(), state);
+    EXPECT_EQ(calls.eject, 0);
+    EXPECT_EQ(calls.edit, 1);
+    click(strip("broke", calls), parts.seenIt.center(), state);
+    EXPECT_EQ(calls.eject, 1);
+}
+
+TEST(CompactStripView, SeenItTurnsRedForFailuresOnly) {
+    Calls calls;
+    EXPECT_EQ(strip("broke", calls).seenItStyle().fill, Tokens::broke);
+    EXPECT_EQ(strip("crashed", calls).seenItStyle().fill, Tokens::broke);
+    EXPECT_EQ(strip("muted", calls).seenItStyle().fill, Tokens::acid);
+    EXPECT_EQ(strip("done", calls).seenItStyle().fill, Tokens::acid);
+    EXPECT_EQ(CompactStripView::editStyle().fill, Tokens::panel);
+}
+
+TEST(CompactStripView, TheRightEarHidesOnTopAndExpandsBelowOnlyWhenOffered) {
+    Calls calls;
+    CompactStripView::State state;
+    const CompactStripView view = strip("idle", calls);
+    const RackEar::Layout ear = view.rightEar().layout(CompactStripView::layout().rightEar.plate.topLeft());
+    const QPointF hide = ear.top.topLeft() + QPointF(10, 10);
+    const QPointF expand = ear.bottom.topLeft() + QPointF(10, 10);
+    EXPECT_LT(ear.top.bottom(), ear.bottom.top());
+    click(view, hide, state);
+    click(view, expand, state);
+    EXPECT_EQ(calls.hide, 1);
+    EXPECT_EQ(calls.expand, 1);
+    EXPECT_EQ(view.toolTip(expand), QStringLiteral("Swap for the full device."));
+
+    const CompactStripView lone = strip("idle", calls, false);
+    EXPECT_FALSE(lone.rightEar().hasExpand);
+    const RackEar::Layout slotEar = lone.rightEar().layout(CompactStripView::layout().rightEar.plate.topLeft());
+    EXPECT_EQ(slotEar.bottom.size(), QSizeF(14, 8));
+    click(lone, expand, state);
+    EXPECT_EQ(calls.expand, 1);
+    // Padding: 10 points with a hide key, 16 without.
+    EXPECT_DOUBLE_EQ(ear.top.top() - ear.plate.top(), 10);
+    const RackEar left = lone.leftEar();
+    EXPECT_DOUBLE_EQ(left.layout(QPointF(0, 0)).top.top(), 16);
+}
+
+TEST(CompactStripView, AFrozenTimeDrawsNoOverlay) {
+    Calls calls;
+    CompactStripView view = strip("done", calls);
+    view.frozenAt = 60;
+    EXPECT_TRUE(view.clock().finished);
+    EXPECT_EQ(view.clock().motion, MascotMotion::done);
+}
+
+TEST(HideKey, DrawsItsGlyphsAtTheKeysSizeAndLightensWhileHovered) {
+    const HideKey small{20, HideKey::Glyph::device, false};
+    EXPECT_DOUBLE_EQ(small.barLength(), 10);
+    EXPECT_DOUBLE_EQ(small.deviceCircleDiameter(), 12);
+    EXPECT_EQ(small.layoutSize(), QSizeF(20, 22));
+    EXPECT_TRUE(small.contains(QPointF(0, 0), QPointF(10, 10)));
+    EXPECT_FALSE(small.contains(QPointF(0, 0), QPointF(1, 1)));
+
+    auto capAndGlyph = [](bool hovering) {
+        PaintedImage image(QSizeF(40, 40), 2);
+        image.paint([&](QPainter& painter) { HideKey{28, HideKey::Glyph::strip, hovering}.paint(painter, QPointF(6, 6)); });
+        // A point on the cap away from the glyph, and one on the upper bar.
+        return std::pair{image.at(6 + 14, 6 + 5), image.at(6 + 14, 6 + 14 - 2.5)};
+    };
+    const auto [restCap, restGlyph] = capAndGlyph(false);
+    const auto [hoverCap, hoverGlyph] = capAndGlyph(true);
+    EXPECT_NE(restCap, hoverCap);
+    EXPECT_EQ(restGlyph.rgba(), testing::opaque(0x9A9CA1));
+    EXPECT_EQ(hoverGlyph.rgba(), testing::opaque(0xF4F3EE));
+    EXPECT_EQ(HideKey::accessibilityLabel(HideKey::Glyph::strip), QStringLiteral("Compact strip"));
+}
+
+TEST(DesignSheetView, ShowsTheThirteenSwatchesAndItsSections) {
+    const auto swatches = DesignSheetView::defaultSwatches();
+    std::vector<std::string> labels;
+    for (const auto& swatch : swatches) labels.push_back(swatch.label);
+    EXPECT_EQ(labels, (std::vector<std::string>{"ink", "chassis", "panel", "side", "top", "inset", "screen", "acid",
+                                                "acidDeep", "mascotWhite", "dim", "broke", "brokeDeep"}));
+    EXPECT_EQ(swatches[7].color, Tokens::acid);
+    EXPECT_EQ(DesignSheetView::sectionTitles().front(), "FACES · SCALE 6");
+    // Fewer swatches make a sheet no wider than the faces row needs.
+    DesignSheetView few;
+    few.swatches.resize(2);
+    EXPECT_LE(few.size().width(), DesignSheetView().size().width());
+}
+
+}  // namespace
+}  // namespace quorvel
