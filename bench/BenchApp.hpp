@@ -64,6 +64,8 @@ public:
 
     std::string appSupport() const { return process_.paths().appSupport(); }
     const Endpoint& endpoint() const { return endpoint_; }
+    /// The process itself, to signal or end it.
+    testing::AppProcess& process() { return process_; }
 
     /// Resident memory in kilobytes.
     long residentKilobytes() const {

@@ -230,14 +230,17 @@ void AppModel::shutDown() {
 void AppModel::startServer() {
     // A start-up still queued when the process was asked to end must not open a server.
     if (shutDown_) return;
+    // The token and the spool live in these folders: they are closed again before anything
+    // in them is trusted.
     restorePrivateFolderModes(services_.paths);
     const std::string endpointPath = services_.paths.endpoint();
     std::optional<Endpoint> stored;
-    bool storedAsPrivate = false;
+    // A private file in another mode (0400, 0700) is kept but written again as 0600.
+    bool storedAs0600 = false;
     if (auto read = Endpoint::readStored(endpointPath)) {
         if (read->isPrivate) {
             stored = read->endpoint;
-            storedAsPrivate = read->permissions == 0600;
+            storedAs0600 = read->permissions == 0600;
         } else {
             // Someone else could have read the token: it is no secret any more.
             logger_.notice("The endpoint file " + endpointPath + " was open to others; making a new token");
@@ -271,7 +274,7 @@ void AppModel::startServer() {
     server_ = std::move(*started);
 
     const Endpoint current{server_->port(), token};
-    if (!stored || *stored != current || !storedAsPrivate) {
+    if (!stored || *stored != current || !storedAs0600) {
         if (auto written = current.write(endpointPath); !written) {
             setServerProblem("Couldn't start listening for Claude Code: " + written.error().message);
             logger_.error(*serverProblem_);

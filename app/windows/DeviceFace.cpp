@@ -2,7 +2,12 @@
 
 #include <cmath>
 
+#include "kit/visuals/views/DiskDrive.hpp"
+#include "kit/visuals/views/DriveMetrics.hpp"
 #include "kit/visuals/views/Fader.hpp"
+#include "kit/visuals/views/ObliqueShell.hpp"
+#include "kit/visuals/views/ScreenBezel.hpp"
+#include "kit/visuals/views/ScreenMetrics.hpp"
 #include "kit/visuals/views/RunningRowView.hpp"
 #include "kit/visuals/views/TabKey.hpp"
 #include "kit/visuals/views/HideKey.hpp"
@@ -14,7 +19,44 @@ constexpr double mascotScale = 6;
 
 QSize pixelSize(QSizeF size) { return {static_cast<int>(std::ceil(size.width())), static_cast<int>(std::ceil(size.height()))}; }
 
-QRect dirtyRect(QRectF area) { return area.adjusted(-12, -12, 12, 12).toAlignedRect(); }
+// The whole pixels inside `area`: painting them again leaves every edge pixel as it was.
+QRect pixelsInside(const QRectF& area) {
+    const int left = static_cast<int>(std::ceil(area.left()));
+    const int top = static_cast<int>(std::ceil(area.top()));
+    const int right = static_cast<int>(std::floor(area.right()));
+    const int bottom = static_cast<int>(std::floor(area.bottom()));
+    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+}
+
+ScreenBezel screenOf(const DeviceView& view) {
+    // As DeviceView::paint builds it.
+    return ScreenBezel{view.display, view.clock(), view.moment.reduceMotion, ScreenMetrics::device(), view.moment.time,
+                       view.moment.faceFade};
+}
+
+DiskDrive driveOf(const DeviceView& view) {
+    return DiskDrive{view.display, view.clock(), view.moment.reduceMotion, DriveMetrics::mac()};
+}
+
+}  // namespace
+
+// The motion moves only what lies inside the screen's glass and the drive's floppy: those two
+// areas are painted again on their own, over what the window shows already. Inside the glass
+// the bezel's opaque plate comes first, and under the drive the casing, so each such repaint
+// gives the very pixels a whole paint would.
+const DeviceFace::Areas& DeviceFace::areas() const {
+    // The device's layout is the same for every snapshot: measured once, at the first paint
+    // (the fonts are in by then).
+    if (!areas_) {
+        const DeviceView shown = view();
+        const DeviceView::Layout parts = DeviceView::layout();
+        areas_ = Areas{parts, pixelsInside(screenOf(shown).layout(parts.screen.topLeft(), parts.screen.width()).screen),
+                       driveOf(shown).paintedBounds(parts.drive.width()).translated(parts.drive.topLeft()).toAlignedRect()};
+    }
+    return *areas_;
+}
+
+namespace {
 
 }  // namespace
 
@@ -22,14 +64,13 @@ DeviceFace::DeviceFace(DevicePresenter& presenter, ReduceMotion& reduceMotion, c
     : presenter_(presenter), clock_(clock), motion_(mascotScale, reduceMotion, clock) {
     motion_.show(presenter_.display());
     QObject::connect(&motion_, &LiveMotionClock::changed, [this] {
-        // Only the mascot's screen and the floppy move with the motion.
-        const DeviceView::Layout layout = DeviceView::layout();
-        requestUpdate(dirtyRect(layout.screen).united(dirtyRect(layout.drive)));
+        requestUpdate(areas().screenGlass);
+        // Only the done motion moves the floppy.
+        if (presenter_.display().motion == MascotMotion::done) requestUpdate(areas().drive);
     });
     tabFrames_.setInterval(16);
     QObject::connect(&tabFrames_, &QTimer::timeout, [this] {
-        const DeviceView::Layout layout = DeviceView::layout();
-        requestUpdate(dirtyRect(layout.tabBlock));
+        requestUpdate(areas().parts.tabBlock.adjusted(-4, -4, 4, 4).toAlignedRect());
         if (!DeviceView::animatesTabs(state_, clock_.now())) tabFrames_.stop();
     });
 }
@@ -51,7 +92,24 @@ DeviceView DeviceFace::view() const {
 
 QSize DeviceFace::size() const { return pixelSize(DeviceView::size()); }
 
-void DeviceFace::paint(QPainter& painter) { view().paint(painter); }
+void DeviceFace::paint(QPainter& painter) {
+    const DeviceView shown = view();
+    if (painter.hasClipping()) {
+        const QRectF clip = painter.clipBoundingRect();
+        const DeviceView::Layout& parts = areas().parts;
+        if (QRectF(areas().screenGlass).contains(clip)) {
+            screenOf(shown).paint(painter, parts.screen.topLeft(), parts.screen.width());
+            return;
+        }
+        if (QRectF(areas().drive).contains(clip)) {
+            Casing::paint(painter, parts.face);
+            driveOf(shown).paint(painter, parts.drive.topLeft(), shown.moment.time);
+            Casing::paintBorder(painter, parts.face);
+            return;
+        }
+    }
+    shown.paint(painter);
+}
 
 void DeviceFace::afterGesture() {
     if (DeviceView::animatesTabs(state_, clock_.now()) && !tabFrames_.isActive()) tabFrames_.start();
@@ -100,7 +158,7 @@ void DeviceFace::setShown(bool shown) {
 std::vector<std::pair<AccessibleControl, std::function<void()>>> DeviceFace::accessibleControls() const {
     std::vector<std::pair<AccessibleControl, std::function<void()>>> all;
     const DeviceView shown = view();
-    const DeviceView::Layout layout = DeviceView::layout();
+    const DeviceView::Layout& layout = areas().parts;
 
     const Header header = shown.header();
     if (header.hasCompactKey && layout.header.compactKey) {

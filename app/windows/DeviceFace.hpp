@@ -44,6 +44,13 @@ public:
 private:
     std::vector<std::pair<AccessibleControl, std::function<void()>>> accessibleControls() const;
     void afterGesture();
+    struct Areas {
+        DeviceView::Layout parts;
+        /// What the motion changes: the screen's glass, and the drive with its risen floppy.
+        QRect screenGlass;
+        QRect drive;
+    };
+    const Areas& areas() const;
 
     DevicePresenter& presenter_;
     const Clock& clock_;
@@ -51,6 +58,7 @@ private:
     DeviceView::State state_;
     // Runs a frame at a time while the tab slide plays.
     QTimer tabFrames_;
+    mutable std::optional<Areas> areas_;
 };
 
 }  // namespace quorvel

@@ -10,6 +10,10 @@
 #include <QToolTip>
 #include <QPaintEvent>
 #include <QWindow>
+#include <vector>
+#include <QElapsedTimer>
+#include <cstdio>
+#include <cstdlib>
 
 #include "app/windows/FaceAccessible.hpp"
 #include "platform/qt/X11WindowProperties.hpp"
@@ -71,17 +75,28 @@ void FaceWindow::updateShape() {
 }
 
 void FaceWindow::paintEvent(QPaintEvent* event) {
+    QElapsedTimer debugTimer; debugTimer.start();
+    struct DebugPrint { QElapsedTimer& t; QRect r; int n; ~DebugPrint() { if (std::getenv("QUORVEL_DEBUG_PAINT")) std::fprintf(stderr, "paint %d,%d %dx%d n=%d %lld us\n", r.x(), r.y(), r.width(), r.height(), n, static_cast<long long>(t.nsecsElapsed() / 1000)); } } debugPrint{debugTimer, event->rect(), static_cast<int>(event->region().rectCount())};
     QPainter painter(this);
-    if (translucent_) {
-        painter.setCompositionMode(QPainter::CompositionMode_Source);
-        painter.fillRect(event->rect(), Qt::transparent);
-        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    } else {
-        // Under the mask's edge, half-clear pixels of the face blend with this, not garbage.
-        painter.fillRect(event->rect(), Qt::black);
+    // A few separate areas (the screen and the drive while a motion plays) are painted one by
+    // one, so the face can paint just each; anything more scattered is painted in one go.
+    const QRegion& region = event->region();
+    std::vector<QRect> areas(region.begin(), region.end());
+    if (areas.empty() || areas.size() > 4) areas = {event->rect()};
+    for (const QRect& area : areas) {
+        painter.save();
+        painter.setClipRect(area);
+        if (translucent_) {
+            painter.setCompositionMode(QPainter::CompositionMode_Source);
+            painter.fillRect(area, Qt::transparent);
+            painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        } else {
+            // Under the mask's edge, half-clear pixels of the face blend with this, not garbage.
+            painter.fillRect(area, Qt::black);
+        }
+        content_->paint(painter);
+        painter.restore();
     }
-    painter.setClipRect(event->rect());
-    content_->paint(painter);
 }
 
 void FaceWindow::mousePressEvent(QMouseEvent* event) {

@@ -29,6 +29,11 @@ QColor secondaryColour(const QWidget& widget) {
     return colour;
 }
 
+// The desktop's title-2 and title-3 sizes against its body text, as on the look the window
+// follows (17 and 15 points to 13).
+constexpr double title2Scale = 17.0 / 13.0;
+constexpr double title3Scale = 15.0 / 13.0;
+
 struct Step {
     QString title;
     const char* text;
@@ -47,7 +52,7 @@ SetupView::SetupView(AppModel& model, QWidget* parent) : QWidget(parent), presen
 
     QLabel* heading = plainLabel(QStringLiteral("Set up ") + name);
     QFont headingFont = heading->font();
-    headingFont.setPointSizeF(headingFont.pointSizeF() * 1.55);
+    headingFont.setPointSizeF(headingFont.pointSizeF() * title2Scale);
     headingFont.setBold(true);
     heading->setFont(headingFont);
     column->addWidget(heading);
@@ -71,7 +76,9 @@ SetupView::SetupView(AppModel& model, QWidget* parent) : QWidget(parent), presen
          "Import the APNs .p8 key once; it lives in your Keychain. Set it up in Settings \u203a Phone key."},
     }};
 
-    const int checkSide = QFontMetrics(headingFont).height();
+    QFont checkFont = font();
+    checkFont.setPointSizeF(checkFont.pointSizeF() * title3Scale);
+    const int checkSide = QFontMetrics(checkFont).height();
     for (std::size_t index = 0; index < steps.size(); ++index) {
         auto* line = new QHBoxLayout;
         line->setSpacing(12);

@@ -3,6 +3,8 @@
 #include <cmath>
 
 #include "kit/visuals/views/HideKey.hpp"
+#include "kit/visuals/views/ObliqueShell.hpp"
+#include "kit/visuals/views/StripScreen.hpp"
 
 namespace quorvel {
 namespace {
@@ -11,14 +13,17 @@ constexpr double mascotScale = 4;
 
 QRect whole(QSize size) { return QRect(QPoint(), size); }
 
+StripScreen screenOf(const CompactStripView& view) {
+    // As CompactStripView::paint builds it.
+    return StripScreen{view.display, view.clock(), view.moment.reduceMotion, view.moment.time, view.moment.faceFade};
+}
+
 }  // namespace
 
 StripFace::StripFace(StripPresenter& presenter, ReduceMotion& reduceMotion, const Clock& clock)
     : presenter_(presenter), motion_(mascotScale, reduceMotion, clock) {
     motion_.show(presenter_.display());
-    QObject::connect(&motion_, &LiveMotionClock::changed, [this] {
-        requestUpdate(CompactStripView::layout().screen.adjusted(-12, -12, 12, 12).toAlignedRect());
-    });
+    QObject::connect(&motion_, &LiveMotionClock::changed, [this] { requestUpdate(screenArea()); });
 }
 
 StripFace::~StripFace() = default;
@@ -37,7 +42,25 @@ QSize StripFace::size() const {
     return {static_cast<int>(std::ceil(size.width())), static_cast<int>(std::ceil(size.height()))};
 }
 
-void StripFace::paint(QPainter& painter) { view().paint(painter); }
+// The motion moves only the screen, which lies straight on the casing: it is painted again on
+// its own, casing first, so the repaint gives the very pixels a whole paint would.
+const QRect& StripFace::screenArea() const {
+    if (!screenArea_) screenArea_ = CompactStripView::layout().screen.adjusted(-2, -2, 2, 2).toAlignedRect();
+    return *screenArea_;
+}
+
+void StripFace::paint(QPainter& painter) {
+    const CompactStripView shown = view();
+    if (painter.hasClipping() && QRectF(screenArea()).contains(painter.clipBoundingRect())) {
+        const CompactStripView::Layout parts = CompactStripView::layout();
+        Casing::paint(painter, parts.face);
+        const StripScreen screen = screenOf(shown);
+        screen.paint(painter, screen.layout(parts.screen));
+        Casing::paintBorder(painter, parts.face);
+        return;
+    }
+    shown.paint(painter);
+}
 
 bool StripFace::press(QPointF point) {
     const CompactStripView shown = view();

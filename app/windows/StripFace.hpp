@@ -40,9 +40,12 @@ public:
 private:
     std::vector<std::pair<AccessibleControl, std::function<void()>>> accessibleControls() const;
 
+    const QRect& screenArea() const;
+
     StripPresenter& presenter_;
     LiveMotionClock motion_;
     CompactStripView::State state_;
+    mutable std::optional<QRect> screenArea_;
 };
 
 }  // namespace quorvel

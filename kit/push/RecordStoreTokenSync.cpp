@@ -59,7 +59,10 @@ Expected<std::vector<PhoneDevice>, TokenSync::Failure> RecordStoreTokenSync::fet
     // Without the devices the token stands for, changes since it would miss the phone:
     // only a fetch from the beginning rebuilds them.
     std::optional<RecordStore::ChangeToken> token = cached ? loadChangeToken() : std::nullopt;
-    std::map<std::string, PhoneDevice> devices = cached.value_or(std::map<std::string, PhoneDevice>{});
+    // A fetch from the beginning names no deletions, so it starts from nothing: a device
+    // deleted while the token was lost would otherwise stay paired from the cache.
+    std::map<std::string, PhoneDevice> devices =
+        token ? std::move(*cached) : std::map<std::string, PhoneDevice>{};
 
     bool startedAfresh = false;
     while (true) {

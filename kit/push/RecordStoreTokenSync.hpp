@@ -51,7 +51,8 @@ public:
     // The Mac's side.
     Expected<void, Failure> ensureSubscription() override;
     /// Expiry of the stored token starts one fetch from the beginning (with an empty device
-    /// cache); a second expiry within the same fetch is returned as the failure. Both cache
+    /// cache); a second expiry within the same fetch is returned as the failure. A token or a
+    /// device cache that is missing or unreadable takes the other with it. Both cache
     /// entries are written only once the last page has come, the devices before the token.
     Expected<std::vector<PhoneDevice>, Failure> fetchChanges() override;
     std::vector<TestRequest> testRequests() const override;

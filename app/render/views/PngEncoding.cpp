@@ -23,8 +23,10 @@ std::optional<QByteArray> encodePng(const QImage& image) {
     }
     description.flags = PNG_IMAGE_FLAG_FAST;
 
-    const auto stride = static_cast<png_int_32>(pixels.bytesPerLine() / (opaque ? 3 : 4) *
-                                                static_cast<int>(PNG_IMAGE_PIXEL_CHANNELS(description.format)));
+    // libpng counts the stride in components, which are bytes here; Qt pads each RGB888 row
+    // to four bytes, so a width whose row is not a multiple of four has a longer stride than
+    // width x 3 (taking the shorter one shears the picture row by row).
+    const auto stride = static_cast<png_int_32>(pixels.bytesPerLine());
     // The bound holds for any data, so one pass always fits.
     QByteArray bytes;
     bytes.resize(static_cast<qsizetype>(PNG_IMAGE_PNG_SIZE_MAX(description)));

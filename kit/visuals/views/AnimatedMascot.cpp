@@ -17,6 +17,14 @@ double AnimatedMascot::verticalOffset(double offsetY, double scale, std::optiona
     return -*ceiling * std::tanh(-dy / *ceiling);
 }
 
+AnimatedMascot AnimatedMascot::fading(const std::optional<FaceFade>& fade, Instant time) const {
+    AnimatedMascot result = *this;
+    if (fade) {
+        if (const auto progress = fade->progress(time)) result.fadingFrom = std::pair{fade->from, *progress};
+    }
+    return result;
+}
+
 QRectF AnimatedMascot::scanlineRect(double position, double scale) {
     const double s = std::isfinite(position) ? std::clamp(position, 0.0, 1.0) : 0.0;
     const double height = std::max(4 * scale / 12, 1.0);
@@ -34,7 +42,20 @@ void AnimatedMascot::paint(QPainter& painter, QPointF topLeft) const {
 
     const MascotRenderer::Key key{pose.face, broke, true, pose.faceShift, scale,
                                   drawing::devicePixelsPerPoint(painter), true};
-    MascotRenderer::draw(painter, topLeft, key);
+    if (reduceMotion && fadingFrom && fadingFrom->first != pose.face) {
+        const double progress = std::isfinite(fadingFrom->second) ? std::clamp(fadingFrom->second, 0.0, 1.0) : 1.0;
+        // The new face at full strength under the old one fading out: the body, the same in
+        // both, never thins out halfway.
+        MascotRenderer::Key old = key;
+        old.face = fadingFrom->first;
+        MascotRenderer::draw(painter, topLeft, key);
+        const double opacity = painter.opacity();
+        painter.setOpacity(opacity * (1 - progress));
+        MascotRenderer::draw(painter, topLeft, old);
+        painter.setOpacity(opacity);
+    } else {
+        MascotRenderer::draw(painter, topLeft, key);
+    }
 
     if (pose.scanline) {
         painter.fillRect(scanlineRect(*pose.scanline, scale).translated(topLeft),

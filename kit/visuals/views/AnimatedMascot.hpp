@@ -7,12 +7,15 @@
 // the pose may move the picture outside it, so owners must not clip it to the square. A bitmap
 // that can't be made leaves the square empty.
 #include <optional>
+#include <utility>
 
 #include <QPointF>
 #include <QRectF>
 #include <QSizeF>
 
 #include "kit/visuals/model/MascotPose.hpp"
+#include "kit/visuals/views/FaceFade.hpp"
+#include "platform/Instant.hpp"
 
 class QPainter;
 
@@ -26,8 +29,14 @@ struct AnimatedMascot {
     bool reduceMotion = false;
     /// The most the mascot may rise, in points; none: no limit.
     std::optional<double> ceiling;
+    /// While reduce motion cross-fades a face change: the face fading out and the eased
+    /// progress (0...1) of the new one fading in.
+    std::optional<std::pair<PixelArt::Face, double>> fadingFrom = std::nullopt;
 
     QSizeF size() const { return {16 * scale, 16 * scale}; }
+
+    /// This mascot in the middle of `fade` at `time` (unchanged once the fade is over).
+    AnimatedMascot fading(const std::optional<FaceFade>& fade, Instant time) const;
 
     /// The vertical move in points for the pose's offset (defined at scale 12): u x offsetY
     /// with u = scale / 12; an upward move dy < 0 becomes -ceiling x tanh(-dy / ceiling), so

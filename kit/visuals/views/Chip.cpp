@@ -29,7 +29,7 @@ QRectF Chip::faceRect(QPointF topLeft) const {
 
 void Chip::paint(QPainter& painter, QPointF topLeft) const {
     const QRectF face = faceRect(topLeft);
-    BevelSurface{Shape::roundedRectangle(3), ok ? Tokens::acid : Tokens::broke,
+    BevelSurface{Shape::continuousRoundedRectangle(3), ok ? Tokens::acid : Tokens::broke,
                  ok ? Tokens::acidDeep : Tokens::brokeDeep, Bevel::raised(depth), Tokens::ink, 1.5}
         .paint(painter, face);
     drawing::drawTextLine(painter, face, text, chipStyle());

@@ -137,7 +137,7 @@ void CompactStripView::paint(QPainter& painter) const {
     logoMascot().paint(painter, parts.logoMascot.topLeft());
     drawing::drawTextLine(painter, parts.logo, logoText, logoStyle());
 
-    StripScreen screen{display, clock(), moment.reduceMotion, moment.time};
+    StripScreen screen{display, clock(), moment.reduceMotion, moment.time, moment.faceFade};
     screen.paint(painter, screen.layout(parts.screen));
 
     const auto held = state.press.shownPressed();

@@ -197,7 +197,7 @@ void DeviceView::paint(QPainter& painter) const {
     top.paint(painter, top.layout(parts.header.mascot.topLeft(), contentWidth));
 
     const MotionClock faceClock = clock();
-    ScreenBezel{display, faceClock, moment.reduceMotion, ScreenMetrics::device(), moment.time}.paint(
+    ScreenBezel{display, faceClock, moment.reduceMotion, ScreenMetrics::device(), moment.time, moment.faceFade}.paint(
         painter, parts.screen.topLeft(), parts.screen.width());
     tabBlock().paint(painter, parts.tabBlock);
     controlPanel().paint(painter, parts.controls);

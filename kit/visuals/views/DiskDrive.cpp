@@ -99,10 +99,10 @@ void DiskDrive::paint(QPainter& painter, QPointF origin, Instant date) const {
     painter.save();
     painter.translate(origin);
 
-    BevelSurface{Shape::roundedRectangle(6), Tokens::panel, Tokens::keyDepth, Bevel::raised(3),
+    BevelSurface{Shape::continuousRoundedRectangle(6), Tokens::panel, Tokens::keyDepth, Bevel::raised(3),
                  Tokens::ink, 2}
         .paint(painter, parts.plate);
-    BevelSurface{Shape::roundedRectangle(5), Tokens::mouth, Tokens::keyDepth, Bevel::recessed(),
+    BevelSurface{Shape::continuousRoundedRectangle(5), Tokens::mouth, Tokens::keyDepth, Bevel::recessed(),
                  std::nullopt, 2}
         .paint(painter, parts.mouth);
 

@@ -6,6 +6,7 @@
 
 #include "kit/visuals/model/DeviceDisplay.hpp"
 #include "kit/visuals/model/MotionClock.hpp"
+#include "kit/visuals/views/FaceFade.hpp"
 #include "platform/Instant.hpp"
 
 namespace quorvel {
@@ -15,6 +16,8 @@ struct FaceMoment {
     /// The moment drawn: while a timeline runs, the scheduled date of its latest change.
     Instant time = Instant::now();
     bool reduceMotion = false;
+    /// The mascot's face cross-fading from an earlier one (reduce motion only).
+    std::optional<FaceFade> faceFade = std::nullopt;
 
     /// The clock the screen and the drive read: with `frozenAt`, the display's motion that many
     /// seconds in and already finished (so the still pose shows); otherwise the live clock.
@@ -25,7 +28,7 @@ struct FaceMoment {
 
     /// A moment for a picture drawn once at `time`.
     static FaceMoment still(Instant time, bool reduceMotion = false) {
-        return FaceMoment{MotionClock{MascotMotion::idle, time, false}, time, reduceMotion};
+        return FaceMoment{MotionClock{MascotMotion::idle, time, false}, time, reduceMotion, std::nullopt};
     }
 
     bool operator==(const FaceMoment&) const = default;

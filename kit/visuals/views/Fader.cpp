@@ -71,7 +71,7 @@ void Fader::decrement() const {
 }
 
 void Fader::paint(QPainter& painter, QPointF origin) const {
-    const BevelSurface track{Shape::roundedRectangle(5), Tokens::well, Tokens::keyDepth,
+    const BevelSurface track{Shape::continuousRoundedRectangle(5), Tokens::well, Tokens::keyDepth,
                              Bevel::recessed(), std::nullopt, 2};
     track.paint(painter, trackRect().translated(origin));
 
@@ -81,7 +81,7 @@ void Fader::paint(QPainter& painter, QPointF origin) const {
     }
 
     const QRectF knob = knobRect(value).translated(origin);
-    const BevelSurface knobSurface{Shape::roundedRectangle(5), Tokens::acid, Tokens::acidDeep,
+    const BevelSurface knobSurface{Shape::continuousRoundedRectangle(5), Tokens::acid, Tokens::acidDeep,
                                    Bevel::raised(5), Tokens::ink, 2};
     knobSurface.paint(painter, knob);
     const QRectF grip(knob.center() - QPointF(13, 1), QSizeF(26, 2));

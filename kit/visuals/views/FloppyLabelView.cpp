@@ -6,6 +6,7 @@
 #include "kit/visuals/model/Tokens.hpp"
 #include "kit/visuals/views/Fonts.hpp"
 #include "kit/visuals/views/Painting.hpp"
+#include "kit/visuals/views/Shape.hpp"
 #include "kit/visuals/views/TextLine.hpp"
 
 namespace quorvel {
@@ -57,8 +58,7 @@ QString FloppyLabelView::accessibilityLabel() const {
 void FloppyLabelView::paint(QPainter& painter, const QRectF& frame) const {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
-    QPainterPath sticker;
-    sticker.addRoundedRect(frame, 1, 1);
+    const QPainterPath sticker = Shape::continuousRoundedRectangle(1).in(frame);
     painter.fillPath(sticker, drawing::toQColor(Tokens::mascotWhite));
     drawing::drawTextLine(painter, projectRect(frame), QString::fromStdString(label.project), projectStyle());
     drawing::drawTextLine(painter, durationRect(frame), QString::fromStdString(label.duration), durationStyle());

@@ -17,7 +17,19 @@ LiveMotionClock::LiveMotionClock(double scale, ReduceMotion& reduceMotion, const
     timer_.setSingleShot(true);
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &LiveMotionClock::fire);
+    fadeFrames_.setInterval(16);
+    connect(&fadeFrames_, &QTimer::timeout, this, [this] {
+        if (!fade_ || !fade_->progress(wallClock_.now())) {
+            fade_.reset();
+            fadeFrames_.stop();
+        }
+        emit changed();
+    });
     observer_ = reduceMotion_.addObserver([this] {
+        // Turning the setting over is no face change to fade.
+        fade_.reset();
+        shownFace_.reset();
+        followFace(wallClock_.now());
         rearm();
         emit changed();
     });
@@ -32,7 +44,17 @@ void LiveMotionClock::show(const DeviceDisplay& display) {
         clock_ = MotionClock::starting(display.motion, wallClock_.now());
         stepDate_.reset();
     }
+    followFace(wallClock_.now());
     rearm();
+}
+
+void LiveMotionClock::followFace(Instant now) {
+    const PixelArt::Face face = MascotTimeline::pose(displayMotion_, clock_, reduceMotion_.isOn(), scale_, now).face;
+    if (shownFace_ && *shownFace_ != face && reduceMotion_.isOn() && !hidden_) {
+        fade_ = FaceFade{*shownFace_, now};
+        fadeFrames_.start();
+    }
+    shownFace_ = face;
 }
 
 void LiveMotionClock::setHidden(bool hidden) {
@@ -46,7 +68,9 @@ void LiveMotionClock::setHidden(bool hidden) {
 FaceMoment LiveMotionClock::moment() const {
     Instant time = wallClock_.now();
     if (stepDate_ && *stepDate_ > time) time = *stepDate_;
-    return FaceMoment{clock_, time, reduceMotion_.isOn()};
+    std::optional<FaceFade> fade;
+    if (fade_ && reduceMotion_.isOn() && fade_->progress(time)) fade = fade_;
+    return FaceMoment{clock_, time, reduceMotion_.isOn(), fade};
 }
 
 bool LiveMotionClock::finishIfHeld(Instant now) {

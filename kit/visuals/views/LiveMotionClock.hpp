@@ -3,8 +3,9 @@
 // when the display's motion key changes, and one single-shot precise timer armed for the next
 // moment the picture changes (the next change time of the motion schedule, or the end of a
 // one-shot's hold). No timer runs while the clock is finished, motion is reduced or the face
-// is hidden. The window owns it, calls `show` with every snapshot before painting it, and
-// repaints on `changed`, painting `moment()`.
+// is hidden, but for one thing: with reduce motion on, a change of the mascot's face between
+// snapshots cross-fades over 0.2 s, a frame at a time. The window owns it, calls `show` with
+// every snapshot before painting it, and repaints on `changed`, painting `moment()`.
 //
 // Main thread. The clock and the reduce-motion setting must outlive this object.
 #include <QObject>
@@ -13,6 +14,8 @@
 #include <string>
 
 #include "kit/visuals/model/DeviceDisplay.hpp"
+#include "kit/engine/PixelArtFace.hpp"
+#include "kit/visuals/views/FaceFade.hpp"
 #include "kit/visuals/views/FaceMoment.hpp"
 #include "platform/Instant.hpp"
 #include "platform/ReduceMotion.hpp"
@@ -49,11 +52,16 @@ private:
     void fire();
     /// Marks a one-shot finished once its hold time has passed; true when it did now.
     bool finishIfHeld(Instant now);
+    /// Starts a cross-fade when reduce motion is on and the still face differs from the last.
+    void followFace(Instant now);
 
     double scale_;
     ReduceMotion& reduceMotion_;
     const Clock& wallClock_;
     QTimer timer_;
+    QTimer fadeFrames_;
+    std::optional<PixelArt::Face> shownFace_;
+    std::optional<FaceFade> fade_;
     std::size_t observer_ = 0;
     std::optional<std::string> motionKey_;
     MascotMotion displayMotion_ = MascotMotion::idle;

@@ -14,6 +14,7 @@
 #include "kit/visuals/views/BevelSurface.hpp"
 #include "kit/visuals/views/Fonts.hpp"
 #include "kit/visuals/views/Painting.hpp"
+#include "kit/visuals/views/Shape.hpp"
 #include "platform/UnicodeText.hpp"
 
 namespace quorvel {
@@ -73,7 +74,7 @@ double LogPanel::clampedScroll(double width, double offset) const {
 QRectF LogPanel::textRect(const QRectF& frame) { return frame.adjusted(padding, padding, -padding, -padding); }
 
 void LogPanel::paint(QPainter& painter, const QRectF& frame) const {
-    BevelSurface{Shape::roundedRectangle(cornerRadius), Tokens::screen, Tokens::keyDepth, Bevel::recessed(),
+    BevelSurface{Shape::continuousRoundedRectangle(cornerRadius), Tokens::screen, Tokens::keyDepth, Bevel::recessed(),
                  std::nullopt, 2}
         .paint(painter, frame);
 
@@ -82,8 +83,7 @@ void LogPanel::paint(QPainter& painter, const QRectF& frame) const {
     const double scroll = std::clamp(std::isfinite(scrollOffset) ? scrollOffset : 0.0, 0.0,
                                      std::max(0.0, contentHeight - frame.height()));
     painter.save();
-    QPainterPath inside;
-    inside.addRoundedRect(frame, cornerRadius, cornerRadius);
+    const QPainterPath inside = Shape::continuousRoundedRectangle(cornerRadius).in(frame);
     painter.setClipPath(inside, Qt::IntersectClip);
     painter.setPen(drawing::toQColor(Tokens::mascotWhite));
     wrapped.draw(painter, QPointF(frame.left() + padding, frame.top() + padding - scroll));
@@ -103,9 +103,8 @@ void LogPanel::paint(QPainter& painter, const QRectF& frame) const {
 
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
-    QPainterPath border;
-    const double inset = cornerRadius - borderWidth / 2;
-    border.addRoundedRect(drawing::insetForStroke(frame, borderWidth), inset, inset);
+    const QPainterPath border =
+        Shape::continuousRoundedRectangle(cornerRadius - borderWidth / 2).in(drawing::insetForStroke(frame, borderWidth));
     drawing::strokePath(painter, border, drawing::toQColor(Tokens::broke), borderWidth);
     painter.restore();
 }

@@ -25,7 +25,7 @@ constexpr int screenRows = 7;
 constexpr double glowBlurRadius = 8;
 constexpr double glowOpacity = 0.18;
 
-class ImageCache {
+class MascotImages {
 public:
     std::optional<QImage> find(const MascotRenderer::Key& key) {
         std::lock_guard lock(mutex_);
@@ -47,8 +47,8 @@ private:
     std::unordered_map<MascotRenderer::Key, QImage, MascotRenderer::KeyHash> images_;
 };
 
-ImageCache& cache() {
-    static ImageCache shared;
+MascotImages& cache() {
+    static MascotImages shared;
     return shared;
 }
 

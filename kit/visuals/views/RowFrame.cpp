@@ -7,6 +7,7 @@
 #include "kit/visuals/views/BevelSurface.hpp"
 #include "kit/visuals/views/Fonts.hpp"
 #include "kit/visuals/views/Painting.hpp"
+#include "kit/visuals/views/Shape.hpp"
 #include "kit/visuals/views/TextLine.hpp"
 
 namespace quorvel {
@@ -17,15 +18,14 @@ QRectF RowFrame::contentRect(const QRectF& frame) {
 
 void RowFrame::paint(QPainter& painter, const QRectF& frame,
                      const std::function<void(QPainter&, const QRectF&)>& content) const {
-    BevelSurface{Shape::roundedRectangle(cornerRadius), Tokens::inset, Tokens::keyDepth,
+    BevelSurface{Shape::continuousRoundedRectangle(cornerRadius), Tokens::inset, Tokens::keyDepth,
                  Bevel::recessed(), std::nullopt, 2}
         .paint(painter, frame);
     if (content) content(painter, contentRect(frame));
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     const QRectF edge = drawing::insetForStroke(frame, outlineWidth);
-    QPainterPath path;
-    path.addRoundedRect(edge, cornerRadius - outlineWidth / 2, cornerRadius - outlineWidth / 2);
+    const QPainterPath path = Shape::continuousRoundedRectangle(cornerRadius - outlineWidth / 2).in(edge);
     drawing::strokePath(painter, path, drawing::toQColor(outline), outlineWidth);
     painter.restore();
 }

@@ -40,8 +40,9 @@ RowLines::Layout RowLines::layout(const QRectF& frame) const {
 
     const double trailingWidth = drawing::naturalWidth(trailing, trailingStyle(trailingColor));
     const double titleLeft = content.left() + chipSize.width() + itemSpacing;
-    const double titleWidth = std::max(
-        0.0, content.right() - trailingWidth - 2 * itemSpacing - minimumGap - itemSpacing - titleLeft);
+    // Between the title and the trailing label: a gap, the spacer's least length, a gap.
+    const double titleWidth =
+        std::max(0.0, content.right() - trailingWidth - itemSpacing - minimumGap - itemSpacing - titleLeft);
 
     Layout result;
     result.chip = QPointF(content.left(), top + (firstHeight - chipSize.height()) / 2);

@@ -93,7 +93,8 @@ ScreenBezel::Layout ScreenBezel::layout(QPointF topLeft, double width) const {
 AnimatedMascot ScreenBezel::mascot() const {
     const MascotPose pose =
         MascotTimeline::pose(display.motion, clock, reduceMotion, metrics.mascotScale, time);
-    return AnimatedMascot{pose, metrics.mascotScale, display.broke, reduceMotion, metrics.headroom};
+    return AnimatedMascot{pose, metrics.mascotScale, display.broke, reduceMotion, metrics.headroom}.fading(faceFade,
+                                                                                                       time);
 }
 
 LED ScreenBezel::led() const {

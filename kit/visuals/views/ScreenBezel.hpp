@@ -7,6 +7,8 @@
 // `bezelPadding` in from its edge; the screen holds the content `screenPadding` in; 3 points of
 // room under the bezel take its depth. The screen fills the width it is given. The mascot's
 // glow and rise spill over the content box and are not clipped.
+#include <optional>
+
 #include <QPointF>
 #include <QRectF>
 #include <QString>
@@ -15,6 +17,7 @@
 #include "kit/visuals/model/MascotPose.hpp"
 #include "kit/visuals/model/MotionClock.hpp"
 #include "kit/visuals/views/AnimatedMascot.hpp"
+#include "kit/visuals/views/FaceFade.hpp"
 #include "kit/visuals/views/DetailLine.hpp"
 #include "kit/visuals/views/LED.hpp"
 #include "kit/visuals/views/ScreenMetrics.hpp"
@@ -31,6 +34,8 @@ struct ScreenBezel {
     ScreenMetrics metrics;
     /// The moment drawn (a scheduled date while a timeline runs).
     Instant time;
+    /// A face change cross-fading under reduce motion.
+    std::optional<FaceFade> faceFade = std::nullopt;
 
     static constexpr double bottomPadding = 3;
     static constexpr double bezelDepth = 3;

@@ -44,7 +44,7 @@ StripScreen::Layout StripScreen::layout(const QRectF& frame) const {
 
 AnimatedMascot StripScreen::mascot() const {
     const MascotPose pose = MascotTimeline::pose(display.motion, clock, reduceMotion, mascotScale, time);
-    return AnimatedMascot{pose, mascotScale, display.broke, reduceMotion, ceiling};
+    return AnimatedMascot{pose, mascotScale, display.broke, reduceMotion, ceiling}.fading(faceFade, time);
 }
 
 bool StripScreen::showsOverlay() const { return MascotTimeline::overlayRuns(display.motion, clock, reduceMotion); }

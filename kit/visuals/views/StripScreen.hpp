@@ -2,12 +2,15 @@
 // The compact strip's short screen: the animated mascot (scale 4, rising at most 6 points)
 // beside the two-line headline and the detail line, with the one-shot overlay. Unlike the
 // device's screen it has no status row. It fills the width it is given and is 92 points tall.
+#include <optional>
+
 #include <QPointF>
 #include <QRectF>
 
 #include "kit/visuals/model/DeviceDisplay.hpp"
 #include "kit/visuals/model/MotionClock.hpp"
 #include "kit/visuals/views/AnimatedMascot.hpp"
+#include "kit/visuals/views/FaceFade.hpp"
 #include "platform/Instant.hpp"
 
 class QPainter;
@@ -20,6 +23,8 @@ struct StripScreen {
     bool reduceMotion = false;
     /// The moment drawn.
     Instant time;
+    /// A face change cross-fading under reduce motion.
+    std::optional<FaceFade> faceFade = std::nullopt;
 
     static constexpr double height = 92;
     static constexpr double mascotScale = 4;

@@ -21,7 +21,7 @@ QString TabKey::accessibilityLabel() const { return legend() + QStringLiteral(",
 
 void TabKey::paint(QPainter& painter, const QRectF& frame) const {
     const QRectF face = faceRect(frame);
-    const BevelSurface surface{Shape::roundedRectangle(cornerRadius), selected ? Tokens::inkTape : Tokens::panel,
+    const BevelSurface surface{Shape::continuousRoundedRectangle(cornerRadius), selected ? Tokens::inkTape : Tokens::panel,
                                Tokens::keyDepth, selected ? Bevel::pressed() : Bevel::raised(raisedDepth),
                                std::nullopt, 2};
     surface.paint(painter, face);

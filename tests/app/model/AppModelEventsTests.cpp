@@ -96,17 +96,22 @@ TEST(AppModelEventsTests, ATypedPromptClearsTheRoutersMemoryOfItsSessionOnly) {
     }
 }
 
-TEST(AppModelEventsTests, TheFinishedListKeepsTheNewestFiftyAndIsSavedOnEachRun) {
-    AppModelTestbed bed;
+/// `count` finished runs of an earlier session, newest ("run 0") first.
+std::vector<FinishedRun> storedRuns(int count) {
     std::vector<FinishedRun> stored;
-    for (int index = 0; index < 50; ++index) {
+    for (int index = 0; index < count; ++index) {
         FinishedRun run;
         run.title = "run " + std::to_string(index);
         run.sessionID = "old";
         run.finishedAt = Instant::fromReferenceSeconds(1000.0 - index);
         stored.push_back(run);
     }
-    FinishedStore(bed.appSupport()).save(stored);
+    return stored;
+}
+
+TEST(AppModelEventsTests, TheFinishedListKeepsTheNewestFiftyAndIsSavedOnEachRun) {
+    AppModelTestbed bed;
+    FinishedStore(bed.appSupport()).save(storedRuns(50));
     AppModel& model = bed.make();
     ASSERT_EQ(model.finished().size(), 50u);
 
@@ -116,6 +121,15 @@ TEST(AppModelEventsTests, TheFinishedListKeepsTheNewestFiftyAndIsSavedOnEachRun)
     EXPECT_EQ(model.finished()[1].title, "run 0");
     EXPECT_EQ(model.finished().back().title, "run 48");
     EXPECT_EQ(FinishedStore(bed.appSupport()).load(), model.finished());
+}
+
+TEST(AppModelEventsTests, AStoredListLongerThanTheCapIsCutWhenLoaded) {
+    AppModelTestbed bed;
+    FinishedStore(bed.appSupport()).save(storedRuns(70));
+    AppModel& model = bed.make();
+    ASSERT_EQ(model.finished().size(), AppModel::finishedCap);
+    EXPECT_EQ(model.finished().front().title, "run 0");
+    EXPECT_EQ(model.finished().back().title, "run 49");
 }
 
 TEST(AppModelEventsTests, WhileMutedThereIsNoSoundBannerOrLiveActivityButThePushDecisionStillRuns) {

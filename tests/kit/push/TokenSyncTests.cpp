@@ -300,6 +300,21 @@ TEST_F(TokenSyncTest, ALostOrUnreadableCacheDropsTheTokenSoThePhoneIsFetchedAgai
     EXPECT_EQ(fetchedTokens(), (std::vector<std::string>{"phone"}));
 }
 
+TEST_F(TokenSyncTest, AFullFetchAfterALostTokenForgetsDevicesDeletedMeanwhile) {
+    saveDevice(phoneUpdatedAt(1, "old"), "a");
+    saveDevice(phoneUpdatedAt(2, "new"), "b");
+    ASSERT_EQ(fetchedTokens(), (std::vector<std::string>{"new", "old"}));
+
+    // The newer phone's record goes while the token is lost: no deletion will ever say so.
+    deleteRecord("b");
+    macDefaults->remove("tokenSyncChangeToken");
+    EXPECT_EQ(fetchedTokens(), (std::vector<std::string>{"old"}));
+
+    deleteRecord("a");
+    macDefaults->setString("tokenSyncChangeToken", "%%% not base64");
+    EXPECT_TRUE(fetchedTokens().empty());
+}
+
 TEST_F(TokenSyncTest, ADeviceRecordThatLosesItsTokenLeavesTheCache) {
     saveDevice(phoneUpdatedAt(1, "phone"), "a");
     ASSERT_EQ(fetchedTokens(), (std::vector<std::string>{"phone"}));

@@ -92,8 +92,10 @@ TEST(RowLines, OutsideTextShowsOnOneLineAndIsCutToTheRoomLeft) {
     const RowLines longer = FinishedRowView{run, now, utc}.lines();
     const auto layout = longer.layout(rowFrame);
     EXPECT_TRUE(longer.shownTitle(rowFrame).endsWith(QChar(0x2026)));
-    // Title, gap and trailing label stay inside the row's padding.
-    EXPECT_LE(layout.title.right() + 10 + 8 + 10, layout.trailing.left() + 1e-9);
+    // A long title takes all the room up to a gap, the spacer's 8 points and a gap before the
+    // trailing label, no less and no more.
+    EXPECT_NEAR(layout.title.right() + 10 + 8 + 10, layout.trailing.left(), 1e-9);
+    EXPECT_DOUBLE_EQ(layout.title.left(), 12 + longer.chip.size().width() + 10);
     EXPECT_DOUBLE_EQ(layout.trailing.right(), width - 12);
     EXPECT_GE(layout.detail.top(), layout.title.bottom());
 }

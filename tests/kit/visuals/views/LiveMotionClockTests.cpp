@@ -120,6 +120,28 @@ TEST_F(LiveMotionClockTest, AFaceShownAgainCatchesUpWithAOneShotThatEndedMeanwhi
     EXPECT_EQ(changes, 1);
 }
 
+TEST_F(LiveMotionClockTest, WithReduceMotionAFaceChangeCrossFadesForAFifthOfASecond) {
+    live.show(display("running", "running"));
+    live.show(display("done", "done-1"));
+    EXPECT_FALSE(live.moment().faceFade);  // motion plays: faces simply change
+
+    reduceMotion.set(true);
+    EXPECT_FALSE(live.moment().faceFade);
+    live.show(display("broke", "broke-1"));
+    const auto fade = live.moment().faceFade;
+    ASSERT_TRUE(fade);
+    EXPECT_EQ(fade->from, MascotPose::still(MascotMotion::done).face);
+    EXPECT_EQ(fade->progress(wall.now()), 0.0);
+    const int before = changes;
+    ASSERT_TRUE(testing::waitUntil([&] { return changes > before; }, 2000));  // frames while it fades
+
+    wall.advance(FaceFade::seconds);
+    EXPECT_FALSE(live.moment().faceFade);
+    // The same face again: nothing to fade.
+    live.show(display("broke", "broke-2"));
+    EXPECT_FALSE(live.moment().faceFade);
+}
+
 TEST_F(LiveMotionClockTest, ClocksOfTwoFacesFollowOneSettingEach) {
     LiveMotionClock other{4, reduceMotion, wall};
     live.show(display("idle", "idle"));

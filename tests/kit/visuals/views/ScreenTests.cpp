@@ -94,6 +94,34 @@ TEST(AnimatedMascot, AMascotThatCantBeMadeLeavesItsSquareEmpty) {
     EXPECT_EQ(image.image(), PaintedImage(QSizeF(40, 40), 1).image());
 }
 
+TEST(AnimatedMascot, AFaceChangeUnderReduceMotionCrossFadesOverAFifthOfASecond) {
+    const FaceFade fade{PixelArt::Face::wink, start};
+    EXPECT_EQ(fade.progress(start), 0.0);
+    EXPECT_NEAR(*fade.progress(start.adding(0.1)), 0.5, 1e-5);
+    EXPECT_LT(*fade.progress(start.adding(0.05)), 0.25);  // eased: slow at first
+    EXPECT_EQ(fade.progress(start.adding(0.2)), std::nullopt);
+    EXPECT_EQ(fade.progress(start.adding(-0.01)), std::nullopt);
+
+    auto painted = [](const AnimatedMascot& mascot) {
+        PaintedImage image(QSizeF(140, 140), 2);
+        image.paint([&](QPainter& painter) { mascot.paint(painter, QPointF(22, 22)); });
+        return image.image();
+    };
+    AnimatedMascot angry{MascotPose::still(MascotMotion::broke), 6, true, true, 16};
+    const QImage plain = painted(angry);
+    EXPECT_EQ(painted(angry.fading(fade, start.adding(0.3))), plain);  // over: no trace of it
+    const QImage halfway = painted(angry.fading(fade, start.adding(0.1)));
+    EXPECT_NE(halfway, plain);
+    AnimatedMascot done = angry;
+    done.fadingFrom = std::pair{PixelArt::Face::wink, 1.0};
+    EXPECT_EQ(painted(done), plain);
+    // Without reduce motion a face simply changes.
+    AnimatedMascot moving = angry;
+    moving.reduceMotion = false;
+    moving.fadingFrom = std::pair{PixelArt::Face::wink, 0.5};
+    EXPECT_EQ(painted(moving), plain);
+}
+
 TEST(DetailLine, TheSuffixStaysWholeAndTheMainPartIsCut) {
     const QRectF wide(0, 0, 2000, 20);
     EXPECT_EQ((DetailLine{"", std::string("4m 05s"), 12}.suffixText()), QStringLiteral("4m 05s"));

@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Benchmarks what the app loses when it is ended (SIGTERM with a backlog of accepted events,
+# SIGKILL during a spool drain) and what idle connections cost it, on a private session bus,
+# and prints a table. Builds into $QUORVEL_BUILD_DIR (default build).
+#   bench/reliability.sh [backlog events (3000)] [spool files (5000)] [idle connections (3000)]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${QUORVEL_BUILD_DIR:-build}
+if [ ! -f "$build/build.ninja" ]; then
+  cmake -S . -B "$build" -G Ninja >/dev/null
+fi
+cmake --build "$build" --target quorvel quorvel-hook reliability_bench -j "${QUORVEL_JOBS:-3}" >/dev/null
+app="$(pwd)/$build/bin/quorvel"
+bench="$(pwd)/$build/bin/reliability_bench"
+# Services the private bus starts get a throw-away home and runtime folder, as in app-model.sh.
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+mkdir -m 700 "$home/runtime"
+HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/share" XDG_CACHE_HOME="$home/cache" \
+  XDG_RUNTIME_DIR="$home/runtime" QT_QPA_PLATFORM=offscreen \
+  dbus-run-session -- "$bench" "$app" "${1:-3000}" "${2:-5000}" "${3:-3000}"

@@ -1,0 +1,180 @@
+// Measures what the app loses when it is ended, and what idle connections cost it: the events
+// lost when SIGTERM comes with a backlog of accepted events, the events lost when the app is
+// killed (SIGKILL) in the middle of draining a full spool folder, and the resident memory per
+// idle loopback connection. Starts the app binary with a throw-away home and runtime folder
+// each time; needs a session bus (bench/reliability.sh provides one). Prints one table.
+//
+//   reliability_bench <quorvel> [backlog events (3000)] [spool files (5000)] [idle connections (3000)]
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "bench/BenchApp.hpp"
+#include "platform/Files.hpp"
+#include "tests/app/core/LoopbackClient.hpp"
+#include "tests/support/RuntimeFolder.hpp"
+#include "tests/support/TemporaryFolder.hpp"
+
+using namespace quorvel;
+using namespace quorvel::bench;
+
+namespace {
+
+/// A failed shell command: every one is a finished run, saved as it is handled, so the app
+/// falls behind a fast poster and handling order shows in the titles.
+std::string failedCommand(int index, double receivedAt) {
+    HookEvent made = HookEvent::make("PostToolUseFailure", "s1", receivedAt);
+    made.toolName = "Bash";
+    made.command = "make test " + std::to_string(index);
+    made.error = "Exit code 2\nfailed";
+    made.cwd = "/work/site";
+    return json::dump(made.encode());
+}
+
+/// The command numbers of the finished list, newest first.
+std::vector<int> finishedCommands(const std::string& appSupport) {
+    std::vector<int> numbers;
+    const auto text = files::readFile(appSupport + "/finished.json");
+    if (!text) return numbers;
+    try {
+        for (const json::Json& run : json::parse(*text)) {
+            numbers.push_back(std::stoi(run.at("title").get<std::string>().substr(std::string("make test ").size())));
+        }
+    } catch (const std::exception&) {
+        numbers.clear();
+    }
+    return numbers;
+}
+
+struct TermResult {
+    int accepted = 0;
+    int lost = 0;
+    std::optional<int> exitStatus;
+    double exitMilliseconds = 0;
+};
+
+TermResult terminateWithBacklog(const std::string& program, int events) {
+    const testing::TemporaryFolder home;
+    const testing::RuntimeFolder runtime;
+    App app(program, home.path(), runtime.path());
+    TermResult result;
+    for (int index = 0; index < events; ++index) {
+        result.accepted += accepted(app.endpoint(), failedCommand(index, double(std::time(nullptr)))) ? 1 : 0;
+    }
+    const auto signalled = SteadyClock::now();
+    result.exitStatus = app.process().terminate();
+    result.exitMilliseconds = millisecondsSince(signalled);
+    // Handled in order, so the newest runs kept tell whether the last accepted ones made it.
+    const std::vector<int> kept = finishedCommands(app.appSupport());
+    int expected = events - 1;
+    for (int number : kept) result.lost += number == expected-- ? 0 : 1;
+    if (kept.empty()) result.lost = result.accepted;
+    else result.lost += events - 1 - kept.front();
+    return result;
+}
+
+struct KillResult {
+    int handled = 0;
+    int left = 0;
+    int lost = 0;
+};
+
+KillResult killDuringDrain(const std::string& program, int files) {
+    const testing::TemporaryFolder home;
+    const testing::RuntimeFolder runtime;
+    const std::string spool = QuorvelPaths(home.path()).spool();
+    (void)files::createDirectories(spool, 0700);
+    const double start = double(std::time(nullptr)) - 100;
+    for (int index = 0; index < files; ++index) {
+        char name[64];
+        std::snprintf(name, sizeof name, "/%013.0f-%06d.json", (start + index * 0.001) * 1000, index);
+        (void)files::writeFileAtomically(spool + name, failedCommand(index, start + index * 0.001));
+    }
+    testing::AppProcess process(program, home.path(), runtime.path(), testing::AppProcess::LogCopy::none);
+    process.start();
+    const std::string appSupport = process.paths().appSupport();
+    // Killed once the drain is well under way.
+    while (finishedCommands(appSupport).empty()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ::kill(process.pid(), SIGKILL);
+    process.stop();
+
+    KillResult result;
+    int firstLeft = files;
+    for (const auto& entry : std::filesystem::directory_iterator(spool)) {
+        ++result.left;
+        const std::string name = entry.path().filename();
+        firstLeft = std::min(firstLeft, std::atoi(name.substr(name.find('-') + 1).c_str()));
+    }
+    const std::vector<int> kept = finishedCommands(appSupport);
+    result.handled = kept.empty() ? 0 : kept.front() + 1;
+    // The event in hand may be both kept and still spooled; anything between is lost.
+    result.lost = std::max(0, firstLeft - result.handled);
+    return result;
+}
+
+struct IdleResult {
+    int connections = 0;
+    int keptOpen = 0;
+    double bytesPerConnection = 0;
+};
+
+IdleResult idleConnections(const std::string& program, int connections) {
+    rlimit limit{};
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, rlim_t(connections) + 256);
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+    const testing::TemporaryFolder home;
+    const testing::RuntimeFolder runtime;
+    App app(program, home.path(), runtime.path());
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const long before = app.residentKilobytes();
+    std::vector<std::unique_ptr<testing::LoopbackClient>> clients;
+    for (int index = 0; index < connections; ++index) {
+        clients.push_back(std::make_unique<testing::LoopbackClient>(app.endpoint().port));
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    IdleResult result;
+    result.connections = connections;
+    result.bytesPerConnection = double(app.residentKilobytes() - before) * 1024.0 / connections;
+    for (const auto& client : clients) result.keptOpen += client->closedByServerNow() ? 0 : 1;
+    return result;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: reliability_bench <quorvel> [backlog events] [spool files] [idle connections]\n");
+        return 2;
+    }
+    const std::string program = argv[1];
+    const int backlog = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3000;
+    const int spooled = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5000;
+    const int idle = argc > 4 ? std::max(1, std::atoi(argv[4])) : 3000;
+
+    const TermResult term = terminateWithBacklog(program, backlog);
+    const KillResult killed = killDuringDrain(program, spooled);
+    const IdleResult connections = idleConnections(program, idle);
+
+    std::printf("| measure | value |\n|---|---|\n");
+    std::printf("| SIGTERM after %d accepted events: events lost | %d |\n", term.accepted, term.lost);
+    std::printf("| SIGTERM with that backlog: exit status, time to exit | %s, %.2f s |\n",
+                term.exitStatus ? std::to_string(*term.exitStatus).c_str() : "killed", term.exitMilliseconds / 1000);
+    std::printf("| SIGKILL during a drain of %d spool files: handled / still spooled / lost | %d / %d / %d |\n", spooled,
+                killed.handled, killed.left, killed.lost);
+    std::printf("| %d idle connections: resident memory per connection | %.0f bytes |\n", connections.connections,
+                connections.bytesPerConnection);
+    std::printf("| %d idle connections: held open (the rest closed at once) | %d |\n", connections.connections,
+                connections.keptOpen);
+    return 0;
+}
