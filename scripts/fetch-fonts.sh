@@ -18,7 +18,9 @@ fonts=(
 sound() { [ -f "$1" ] && [ "$(sha256sum "$1" | cut -d' ' -f1)" = "$2" ]; }
 
 work=""
-cleanup() { [ -n "$work" ] && rm -rf "$work"; }
+# An "if", not "&&": the exit trap's status becomes the script's, and fonts already in place are
+# no failure.
+cleanup() { if [ -n "$work" ]; then rm -rf "$work"; fi; }
 trap cleanup EXIT
 
 for entry in "${fonts[@]}"; do

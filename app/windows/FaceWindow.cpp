@@ -11,9 +11,6 @@
 #include <QPaintEvent>
 #include <QWindow>
 #include <vector>
-#include <QElapsedTimer>
-#include <cstdio>
-#include <cstdlib>
 
 #include "app/windows/FaceAccessible.hpp"
 #include "platform/qt/X11WindowProperties.hpp"
@@ -75,8 +72,6 @@ void FaceWindow::updateShape() {
 }
 
 void FaceWindow::paintEvent(QPaintEvent* event) {
-    QElapsedTimer debugTimer; debugTimer.start();
-    struct DebugPrint { QElapsedTimer& t; QRect r; int n; ~DebugPrint() { if (std::getenv("QUORVEL_DEBUG_PAINT")) std::fprintf(stderr, "paint %d,%d %dx%d n=%d %lld us\n", r.x(), r.y(), r.width(), r.height(), n, static_cast<long long>(t.nsecsElapsed() / 1000)); } } debugPrint{debugTimer, event->rect(), static_cast<int>(event->region().rectCount())};
     QPainter painter(this);
     // A few separate areas (the screen and the drive while a motion plays) are painted one by
     // one, so the face can paint just each; anything more scattered is painted in one go.

@@ -16,8 +16,8 @@ struct EdgeShadows {
     drawing::Shadow second;
 };
 
-QColor white(double opacity) { return QColor::fromRgbF(1, 1, 1, static_cast<float>(opacity)); }
-QColor black(double opacity) { return QColor::fromRgbF(0, 0, 0, static_cast<float>(opacity)); }
+using drawing::black;
+using drawing::white;
 
 EdgeShadows edgeShadows(Bevel::Kind kind) {
     switch (kind) {

@@ -21,8 +21,8 @@ namespace quorvel {
 
 namespace {
 
-QColor black(double opacity) { return QColor::fromRgbF(0, 0, 0, static_cast<float>(opacity)); }
-QColor white(double opacity) { return QColor::fromRgbF(1, 1, 1, static_cast<float>(opacity)); }
+using drawing::black;
+using drawing::white;
 
 QFont letterFont(double size) {
     const double tracking = std::isfinite(size) ? size * DymoLabel::trackingPerPoint : 0.0;

@@ -30,6 +30,9 @@ QColor toQColor(const Color& color, double opacity) {
     return toQColor(faded);
 }
 
+QColor white(double opacity) { return QColor::fromRgbF(1, 1, 1, static_cast<float>(unit(opacity))); }
+QColor black(double opacity) { return QColor::fromRgbF(0, 0, 0, static_cast<float>(unit(opacity))); }
+
 QPen strokePen(const QColor& color, double width) {
     QPen pen(color);
     pen.setWidthF(isFinite(width) ? std::max(0.0, width) : 0.0);

@@ -21,6 +21,10 @@ QColor toQColor(const Color& color);
 /// The same colour with its opacity multiplied by `opacity` (clamped to 0...1).
 QColor toQColor(const Color& color, double opacity);
 
+/// White and black at `opacity` (0...1), the light and dark of shadows and highlights.
+QColor white(double opacity);
+QColor black(double opacity);
+
 /// A plain stroke: flat caps, mitre joins, mitre limit 10, no dash. `width` in points.
 QPen strokePen(const QColor& color, double width);
 
