@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <optional>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -59,9 +60,21 @@ Expected<OwnFileContents, FileError> readOpened(int fd, std::size_t maxBytes, co
     return contents;
 }
 
+/// Looked at before opening: opening is itself an act on a FIFO (it lets a blocked writer go
+/// on) or a device (a watchdog starts, a tape rewinds), so only a regular file is opened. What
+/// is opened is checked again, since the entry may change in between.
+std::optional<FileError> refuseBeforeOpening(const struct stat& status, const std::string& path) {
+    if (S_ISLNK(status.st_mode)) return fileErrorFromErrno(ELOOP, path);
+    if (!S_ISREG(status.st_mode)) return notRegular(path);
+    return std::nullopt;
+}
+
 }  // namespace
 
 Expected<OwnFileContents, FileError> readOwnFile(const std::string& path, std::size_t maxBytes) {
+    struct stat status {};
+    if (::lstat(path.c_str(), &status) != 0) return fileFailure(errno, path);
+    if (auto refused = refuseBeforeOpening(status, path)) return unexpected(std::move(*refused));
     const int fd = openRetrying(path.c_str(), readFlags);
     if (fd < 0) return fileFailure(errno, path);
     return readOpened(fd, maxBytes, path);
@@ -69,6 +82,9 @@ Expected<OwnFileContents, FileError> readOwnFile(const std::string& path, std::s
 
 Expected<OwnFileContents, FileError> readOwnFileAt(int folderFd, const std::string& name, std::size_t maxBytes,
                                                    const std::string& path) {
+    struct stat status {};
+    if (::fstatat(folderFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) return fileFailure(errno, path);
+    if (auto refused = refuseBeforeOpening(status, path)) return unexpected(std::move(*refused));
     int fd = -1;
     do {
         fd = ::openat(folderFd, name.c_str(), readFlags);

@@ -3,8 +3,9 @@
 // list, spool files, the defaults). Anyone who can write those folders can put a link, a
 // FIFO, a device or a huge file where one of ours should be; none of them may follow the
 // reader elsewhere, block it or fill its memory. So a read never follows a final symbolic
-// link, never waits on the file (opened non-blocking), accepts a regular file only and reads
-// at most `maxBytes`: anything else is an error, which the caller treats as an unreadable file.
+// link, opens nothing but a regular file (a FIFO or device is not even opened: that alone acts
+// on it), never waits on the file (opened non-blocking) and reads at most `maxBytes`: anything
+// else is an error, which the caller treats as an unreadable file.
 // Safe from any thread.
 #include <cstddef>
 #include <string>

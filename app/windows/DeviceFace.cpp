@@ -5,6 +5,7 @@
 #include "kit/visuals/views/DiskDrive.hpp"
 #include "kit/visuals/views/DriveMetrics.hpp"
 #include "kit/visuals/views/Fader.hpp"
+#include "kit/visuals/views/MascotTimeline.hpp"
 #include "kit/visuals/views/ObliqueShell.hpp"
 #include "kit/visuals/views/ScreenBezel.hpp"
 #include "kit/visuals/views/ScreenMetrics.hpp"
@@ -98,7 +99,7 @@ void DeviceFace::paint(QPainter& painter) {
         const QRectF clip = painter.clipBoundingRect();
         const DeviceView::Layout& parts = areas().parts;
         if (QRectF(areas().screenGlass).contains(clip)) {
-            screenOf(shown).paint(painter, parts.screen.topLeft(), parts.screen.width());
+            paintGlass(painter, shown);
             return;
         }
         if (QRectF(areas().drive).contains(clip)) {
@@ -109,6 +110,45 @@ void DeviceFace::paint(QPainter& painter) {
         }
     }
     shown.paint(painter);
+}
+
+void DeviceFace::paintGlass(QPainter& painter, const DeviceView& shown) {
+    const DeviceView::Layout& parts = areas().parts;
+    const QRect glass = areas().screenGlass;
+    const ScreenBezel screen = screenOf(shown);
+    const double density = painter.device() != nullptr ? painter.device()->devicePixelRatioF() : 1.0;
+    // A cross-fade changes every frame; it is painted as it is.
+    if (screen.faceFade || !(density > 0)) {
+        screen.paint(painter, parts.screen.topLeft(), parts.screen.width());
+        return;
+    }
+    if (glassDisplay_ != shown.display) {
+        glassDisplay_ = shown.display;
+        glassPictures_.clear();
+    }
+    const MascotPose pose = MascotTimeline::pose(shown.display.motion, shown.clock(), shown.moment.reduceMotion,
+                                                 ScreenMetrics::device().mascotScale, shown.moment.time);
+    const bool overlay = screen.showsOverlay();
+    for (const GlassPicture& picture : glassPictures_) {
+        if (picture.pose == pose && picture.overlay == overlay) {
+            painter.drawImage(glass.topLeft(), picture.image);
+            return;
+        }
+    }
+    // Painted at the same whole-pixel place as on the window, so the picture is the same.
+    QImage image(glass.size() * density, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(density);
+    image.fill(Qt::transparent);
+    {
+        QPainter picture(&image);
+        picture.translate(-glass.topLeft());
+        picture.setClipRect(glass);
+        screen.paint(picture, parts.screen.topLeft(), parts.screen.width());
+    }
+    constexpr std::size_t keptPictures = 48;
+    if (glassPictures_.size() >= keptPictures) glassPictures_.erase(glassPictures_.begin());
+    glassPictures_.push_back({pose, overlay, image});
+    painter.drawImage(glass.topLeft(), image);
 }
 
 void DeviceFace::afterGesture() {

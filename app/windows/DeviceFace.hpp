@@ -4,6 +4,7 @@
 // presenter's intents, and its keys, pads, fader, tabs and rows offered to assistive tools.
 // The mascot's timeline repaints only the screen and the drive, at the schedule's change
 // times. Main thread.
+#include <QImage>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -12,6 +13,7 @@
 
 #include "app/windows/DevicePresenter.hpp"
 #include "app/windows/FaceContent.hpp"
+#include "kit/visuals/model/MascotPose.hpp"
 #include "kit/visuals/views/DeviceView.hpp"
 #include "kit/visuals/views/LiveMotionClock.hpp"
 #include "platform/ReduceMotion.hpp"
@@ -59,6 +61,17 @@ private:
     // Runs a frame at a time while the tab slide plays.
     QTimer tabFrames_;
     mutable std::optional<Areas> areas_;
+
+    /// The glass as painted for one pose of the mascot, for the display it was painted for: a
+    /// looping motion shows the same few pictures again and again.
+    struct GlassPicture {
+        MascotPose pose;
+        bool overlay = false;
+        QImage image;
+    };
+    void paintGlass(QPainter& painter, const DeviceView& shown);
+    std::optional<DeviceDisplay> glassDisplay_;
+    std::vector<GlassPicture> glassPictures_;
 };
 
 }  // namespace quorvel

@@ -3,9 +3,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWheelEvent>
+#include <QFontMetricsF>
 #include <cmath>
 
 #include "kit/visuals/model/Tokens.hpp"
+#include "kit/visuals/views/Fonts.hpp"
 #include "kit/visuals/views/LogPanel.hpp"
 #include "kit/visuals/views/Painting.hpp"
 
@@ -14,6 +16,56 @@ namespace quorvel {
 FinishedListWidget::FinishedListWidget(FinishedPresenter& presenter, QWidget* parent)
     : QWidget(parent), presenter_(presenter) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // The panel's text area clips the field, which is as tall as the whole text and moves
+    // with the panel's scrolling.
+    logWindow_ = new QWidget(this);
+    logWindow_->hide();
+    logText_ = new QPlainTextEdit(logWindow_);
+    logText_->setReadOnly(true);
+    logText_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    logText_->setFrameShape(QFrame::NoFrame);
+    logText_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    logText_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    logText_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    logText_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    logText_->document()->setDocumentMargin(0);
+    const QFont font = Fonts::mono(false, 11);
+    logText_->setFont(font);
+    logText_->setTabStopDistance(QFontMetricsF(font).horizontalAdvance(QLatin1Char(' ')) * 8);
+    // Only the selection shows: the panel paints the text itself.
+    QPalette palette = logText_->palette();
+    palette.setColor(QPalette::Base, Qt::transparent);
+    palette.setColor(QPalette::Text, Qt::transparent);
+    palette.setColor(QPalette::Highlight, drawing::toQColor(Tokens::acid, 0.45));
+    palette.setColor(QPalette::HighlightedText, drawing::toQColor(Tokens::mascotWhite));
+    logText_->setPalette(palette);
+    logText_->viewport()->setAutoFillBackground(false);
+    logText_->setAutoFillBackground(false);
+}
+
+void FinishedListWidget::placeLogText() {
+    const auto open = presenter_.openLog();
+    const auto log = open ? presenter_.logFor(*open) : std::nullopt;
+    const QRectF frame = listFrame();
+    std::optional<QRectF> panel;
+    if (log) {
+        for (const FinishedListView::Entry& entry : view().layout(frame.width())) {
+            if (entry.index == open && entry.log) panel = entry.log->translated(frame.topLeft());
+        }
+    }
+    if (!panel) {
+        logWindow_->hide();
+        return;
+    }
+    const QString text = QString::fromStdString(*log);
+    if (logText_->toPlainText() != text) logText_->setPlainText(text);
+    const LogPanel painted{text, logScroll_};
+    const QRect area = LogPanel::textRect(*panel).toAlignedRect();
+    logWindow_->setGeometry(area);
+    const double contentHeight = painted.contentHeight(panel->width()) - 2 * LogPanel::padding;
+    logText_->setGeometry(0, -static_cast<int>(std::lround(painted.clampedScroll(panel->width(), logScroll_))),
+                          area.width(), static_cast<int>(std::ceil(contentHeight)) + 2);
+    logWindow_->show();
 }
 
 FinishedListView FinishedListWidget::view() const {
@@ -39,6 +91,7 @@ void FinishedListWidget::relayout(int width) {
     const double listWidth = std::max(0, width - 2 * padding);
     const int height = static_cast<int>(std::ceil(view().height(listWidth))) + 2 * padding;
     setFixedSize(width, height);
+    placeLogText();
     QWidget::update();
 }
 
@@ -74,6 +127,7 @@ void FinishedListWidget::wheelEvent(QWheelEvent* event) {
     }
     logScroll_ = after;
     scrolledLog_ = open;
+    placeLogText();
     QWidget::update();
     event->accept();
 }

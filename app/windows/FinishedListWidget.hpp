@@ -1,7 +1,9 @@
 #pragma once
 // The FINISHED list painted inside the finished window's scroll view: as tall as its rows
 // and the open log, as wide as the view. A click on a row with a log opens or closes it; the
-// wheel over an open log scrolls the log. Main thread.
+// wheel over an open log scrolls the log, and its text can be selected and copied (a clear,
+// read-only text field lies over the painted text, laid out the same way). Main thread.
+#include <QPlainTextEdit>
 #include <QWidget>
 #include <optional>
 
@@ -31,8 +33,17 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
+public:
+    /// The selectable text over the open log; hidden while no log is open.
+    const QPlainTextEdit& logText() const { return *logText_; }
+
 private:
+    /// Lays the selectable text over the open log's panel, or hides it.
+    void placeLogText();
+
     FinishedPresenter& presenter_;
+    QWidget* logWindow_ = nullptr;
+    QPlainTextEdit* logText_ = nullptr;
     std::optional<std::size_t> scrolledLog_;
     double logScroll_ = 0;
 };

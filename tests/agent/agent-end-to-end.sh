@@ -22,22 +22,32 @@ if [ "${QUORVEL_AGENT_PRIVATE_NETWORK:-}" != 1 ]; then
     for tool in node npm unshare ip; do
         command -v "$tool" >/dev/null || skip "$tool is not installed"
     done
-    cache=${QUORVEL_AGENT_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/quorvel-tests/claude-code}
+    # Looked for before anything is installed: a CI container may run as root yet be denied
+    # namespaces. A namespace of process ids too: when this script is ended in any way (a CI
+    # time-out, SIGKILL), unshare takes the child with it, and with that child every process
+    # started inside (the app, the stand-ins, the agents, the busy loops) ends too.
+    namespaces=(--net --pid --fork --kill-child)
+    [ "$(id -u)" = 0 ] || namespaces=(--map-root-user "${namespaces[@]}")
+    unshare "${namespaces[@]}" true 2>/dev/null || skip "no private network namespace (needs root or user namespaces)"
+    cache=${QUORVEL_AGENT_CACHE:-${XDG_CACHE_HOME:-${HOME:-/root}/.cache}/quorvel-tests/claude-code}
     if [ ! -x "$cache/node_modules/.bin/claude" ]; then
         mkdir -p "$cache" || skip "couldn't create $cache"
-        timeout 240 npm install --prefix "$cache" --no-audit --no-fund --loglevel=error @anthropic-ai/claude-code \
-            >"$cache/npm-install.log" 2>&1 ||
-            skip "npm is unreachable: couldn't install @anthropic-ai/claude-code (see $cache/npm-install.log)"
+        # Installed beside the cache and moved in whole: an install cut off half way never
+        # passes for a complete one next time. Bounded so that the runs still fit the test's
+        # time limit after a slow install.
+        rm -rf "$cache.partial"
+        timeout 150 npm install --prefix "$cache.partial" --no-audit --no-fund --loglevel=error \
+            @anthropic-ai/claude-code </dev/null >"$cache/npm-install.log" 2>&1 &&
+            [ -x "$cache.partial/node_modules/.bin/claude" ] ||
+            { rm -rf "$cache.partial"; skip "npm is unreachable: couldn't install @anthropic-ai/claude-code (see $cache/npm-install.log)"; }
+        rm -rf "$cache/node_modules" && mv "$cache.partial/node_modules" "$cache/node_modules" && rm -rf "$cache.partial" ||
+            skip "couldn't move the agent into $cache"
     fi
     export QUORVEL_AGENT_CLI="$cache/node_modules/.bin/claude" QUORVEL_AGENT_PRIVATE_NETWORK=1
     # The app gets a session bus of its own when there is one to be had.
     bus=()
     command -v dbus-run-session >/dev/null && bus=(dbus-run-session --)
-    if [ "$(id -u)" = 0 ]; then
-        exec unshare --net -- "${bus[@]}" bash "$0" "$@"
-    fi
-    unshare --map-root-user --net true 2>/dev/null || skip "no private network namespace (needs root or user namespaces)"
-    exec unshare --map-root-user --net -- "${bus[@]}" bash "$0" "$@"
+    exec unshare "${namespaces[@]}" -- "${bus[@]}" bash "$0" "$@" </dev/null
 fi
 
 # ---- inside the private network namespace -------------------------------------------------
@@ -52,6 +62,7 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 1' TERM INT HUP
 home=$work/home
 mkdir -p "$home" "$work/runtime" && chmod 700 "$work/runtime"
 
@@ -98,8 +109,8 @@ run_agent() {  # run_agent <stand-in> <project>
         HOME=$home ANTHROPIC_BASE_URL="http://127.0.0.1:$(cat "$work/$1.port")" ANTHROPIC_API_KEY=sk-stand-in \
         CLAUDE_CODE_DISABLE_NONESSENTIAL_TRAFFIC=1 DISABLE_TELEMETRY=1 DISABLE_ERROR_REPORTING=1 \
         DISABLE_AUTOUPDATER=1 DISABLE_BUG_COMMAND=1 CLAUDE_CODE_MAX_RETRIES=0 \
-        timeout 120 "$QUORVEL_AGENT_CLI" -p "run the tests" --allowedTools Bash \
-        >"$work/$2.out" 2>&1)
+        timeout -k 5 120 "$QUORVEL_AGENT_CLI" -p "run the tests" --allowedTools Bash \
+        </dev/null >"$work/$2.out" 2>&1)
 }
 started=$(date +%s)
 agents=()

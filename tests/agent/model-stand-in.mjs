@@ -107,4 +107,11 @@ const server = http.createServer((request, response) => {
 server.listen(0, '127.0.0.1', () => {
   fs.writeFileSync(portFile, String(server.address().port));
 });
-for (const signal of ['SIGTERM', 'SIGINT']) process.on(signal, () => server.close(() => process.exit(0)));
+// Ends at once even with a client's keep-alive connection still open: the test waits for it.
+for (const signal of ['SIGTERM', 'SIGINT']) {
+  process.on(signal, () => {
+    server.closeAllConnections();
+    server.close(() => process.exit(0));
+    setTimeout(() => process.exit(0), 1000).unref();
+  });
+}

@@ -1,7 +1,12 @@
 #include "platform/OwnFileRead.hpp"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -62,6 +67,35 @@ TEST_P(OwnFileReadOfOddFiles, RefusesAtOnceWithoutWaitingOrReading) {
 
 INSTANTIATE_TEST_SUITE_P(EachKind, OwnFileReadOfOddFiles, ::testing::ValuesIn(testing::allOddFiles()),
                          [](const auto& info) { return std::string(testing::nameOf(info.param)); });
+
+TEST(OwnFileRead, AFIFOIsNeverOpened) {
+    // Opening a FIFO for reading releases a writer waiting to open it: a read that opened it
+    // would hand whoever waits there a reader.
+    TemporaryFolder folder;
+    const std::string path = folder / "finished.json";
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    std::atomic<bool> writerOpened = false;
+    std::thread writer([&] {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+        writerOpened = true;
+        if (fd >= 0) ::close(fd);
+    });
+
+    const int folderFd = openOwnFolder(folder.path());
+    ASSERT_GE(folderFd, 0);
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        EXPECT_EQ(readOwnFile(path, 4096).error().code, EINVAL);
+        EXPECT_EQ(readOwnFileAt(folderFd, "finished.json", 4096, path).error().code, EINVAL);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ::close(folderFd);
+    EXPECT_FALSE(writerOpened);
+
+    // Let the writer go.
+    const int reader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    writer.join();
+    ::close(reader);
+}
 
 TEST(OwnFileRead, AFolderOpensOnlyWhenItIsARealFolder) {
     TemporaryFolder root;

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "kit/visuals/model/PixelArt.hpp"
 #include "kit/visuals/model/Tokens.hpp"
 #include "kit/visuals/views/MascotRenderer.hpp"
 #include "kit/visuals/views/Painting.hpp"
@@ -30,6 +31,12 @@ QRectF AnimatedMascot::scanlineRect(double position, double scale) {
     const double height = std::max(4 * scale / 12, 1.0);
     const double y = 3 * scale + std::floor(s * 14) / 14 * (7 * scale - height);
     return {3 * scale, y, 10 * scale, height};
+}
+
+QString AnimatedMascot::accessibilityLabel() const {
+    const std::string_view face = PixelArt::rawValue(pose.face);
+    return QStringLiteral("Quorvel mascot, ") + QString::fromUtf8(face.data(), static_cast<qsizetype>(face.size())) +
+           QStringLiteral(" face");
 }
 
 void AnimatedMascot::paint(QPainter& painter, QPointF topLeft) const {

@@ -12,6 +12,7 @@
 #include <QPointF>
 #include <QRectF>
 #include <QSizeF>
+#include <QString>
 
 #include "kit/visuals/model/MascotPose.hpp"
 #include "kit/visuals/views/FaceFade.hpp"
@@ -47,6 +48,9 @@ struct AnimatedMascot {
     /// wide, h = max(4 x scale / 12, 1) tall, at x = 3 x scale and
     /// y = 3 x scale + floor(s x 14) / 14 x (7 x scale - h): 14 steps down the screen.
     static QRectF scanlineRect(double position, double scale);
+
+    /// "Quorvel mascot, <face> face", for the pose's face.
+    QString accessibilityLabel() const;
 
     /// Paints the square with its top-left at `topLeft`.
     void paint(QPainter& painter, QPointF topLeft) const;

@@ -1,6 +1,7 @@
 #include "kit/visuals/views/ScreenBezel.hpp"
 
 #include <QPainter>
+#include <QStringList>
 #include <algorithm>
 
 #include "kit/engine/CopyBook.hpp"
@@ -109,6 +110,16 @@ QString ScreenBezel::eventTimeText() const {
     if (!display.eventTime) return {};
     return QString::fromStdString(CopyBook::finishedTime(*display.eventTime, display.now));
 }
+
+QString ScreenBezel::rowLabel(const AnimatedMascot& mascot, const DeviceDisplay& display) {
+    QStringList parts{mascot.accessibilityLabel()};
+    for (const std::string& text : {display.headline.line1, display.headline.line2, display.detail()}) {
+        if (!text.empty()) parts.push_back(drawing::singleLine(QString::fromStdString(text)));
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
+QString ScreenBezel::accessibilityLabel() const { return rowLabel(mascot(), display); }
 
 bool ScreenBezel::showsOverlay() const { return MascotTimeline::overlayRuns(display.motion, clock, reduceMotion); }
 

@@ -73,6 +73,10 @@ struct ScreenBezel {
     QString eventTimeText() const;
     /// Whether the one-shot overlay is drawn, and its pose.
     bool showsOverlay() const;
+    /// The mascot row as one element: the mascot's label, both headline lines and the detail.
+    QString accessibilityLabel() const;
+    /// The same for any screen showing `mascot` beside `display`'s headline.
+    static QString rowLabel(const AnimatedMascot& mascot, const DeviceDisplay& display);
 
     void paint(QPainter& painter, const Layout& layout) const;
     void paint(QPainter& painter, QPointF topLeft, double width) const { paint(painter, layout(topLeft, width)); }

@@ -8,6 +8,7 @@
 #include "kit/visuals/views/Fonts.hpp"
 #include "kit/visuals/views/MascotTimeline.hpp"
 #include "kit/visuals/views/Painting.hpp"
+#include "kit/visuals/views/ScreenBezel.hpp"
 #include "kit/visuals/views/ScreenOverlay.hpp"
 #include "kit/visuals/views/TextLine.hpp"
 
@@ -46,6 +47,8 @@ AnimatedMascot StripScreen::mascot() const {
     const MascotPose pose = MascotTimeline::pose(display.motion, clock, reduceMotion, mascotScale, time);
     return AnimatedMascot{pose, mascotScale, display.broke, reduceMotion, ceiling}.fading(faceFade, time);
 }
+
+QString StripScreen::accessibilityLabel() const { return ScreenBezel::rowLabel(mascot(), display); }
 
 bool StripScreen::showsOverlay() const { return MascotTimeline::overlayRuns(display.motion, clock, reduceMotion); }
 

@@ -6,6 +6,7 @@
 
 #include <QPointF>
 #include <QRectF>
+#include <QString>
 
 #include "kit/visuals/model/DeviceDisplay.hpp"
 #include "kit/visuals/model/MotionClock.hpp"
@@ -48,6 +49,8 @@ struct StripScreen {
     Layout layout(const QRectF& frame) const;
     AnimatedMascot mascot() const;
     bool showsOverlay() const;
+    /// The mascot row as one element: the mascot's label, both headline lines and the detail.
+    QString accessibilityLabel() const;
 
     void paint(QPainter& painter, const Layout& layout) const;
 };

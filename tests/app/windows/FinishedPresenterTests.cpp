@@ -133,5 +133,18 @@ TEST_F(FinishedPresenterTest, ALongUnbrokenLogNeverWidensTheWindow) {
     EXPECT_LE(view.list().height(), closedHeight + 180 + 6 + 1);
 }
 
+TEST_F(FinishedPresenterTest, TheOpenLogsTextCanBeSelectedAndCopied) {
+    testbed.model->setFinished({run("make", "error: no rule to make target\nStop."), run("ls")});
+    FinishedView view(*testbed.model, testbed.clock);
+    view.show();
+    EXPECT_FALSE(view.list().logText().isVisible());
+    view.presenter().toggleLog(0);
+    ASSERT_TRUE(view.list().logText().isVisible());
+    EXPECT_EQ(view.list().logText().toPlainText().toStdString(), "error: no rule to make target\nStop.");
+    EXPECT_TRUE(view.list().logText().isReadOnly());
+    view.presenter().toggleLog(0);
+    EXPECT_FALSE(view.list().logText().isVisible());
+}
+
 }  // namespace
 }  // namespace quorvel

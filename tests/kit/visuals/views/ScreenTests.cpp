@@ -12,6 +12,7 @@
 #include "kit/visuals/views/MascotTimeline.hpp"
 #include "kit/visuals/views/ScreenBezel.hpp"
 #include "kit/visuals/views/ScreenOverlay.hpp"
+#include "kit/visuals/views/StripScreen.hpp"
 #include "tests/kit/visuals/views/PaintedImage.hpp"
 
 namespace quorvel {
@@ -189,6 +190,14 @@ TEST(ScreenBezel, TheLedIsOnWhileLiveAndBlinksWithTheNeedsYouPose) {
         calling.time = start.adding(t);
         EXPECT_TRUE(calling.led().on);
     }
+}
+
+TEST(ScreenBezel, TheMascotRowReadsAsOneElement) {
+    const ScreenBezel done = bezel("done", {MascotMotion::done, start, true});
+    EXPECT_EQ(done.accessibilityLabel(),
+              QStringLiteral("Quorvel mascot, wink face, DONE., GO LOOK., refactor auth flow · 4m 12s"));
+    StripScreen strip{done.display, done.clock, false, start};
+    EXPECT_EQ(strip.accessibilityLabel(), done.accessibilityLabel());
 }
 
 TEST(ScreenBezel, TheOverlayShowsOnlyWhileAOneShotPlays) {
