@@ -1,8 +1,11 @@
 #include "hook/HookMain.hpp"
 
+#include <signal.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <chrono>
 #include <thread>
 
@@ -31,11 +34,36 @@ void fallBack(std::string_view data, const HookEvent& event, const QuorvelPaths&
 
 }  // namespace
 
+namespace {
+
+extern "C" void endOnAlarm(int) { ::_exit(0); }
+
+}  // namespace
+
 void startWatchdog(double seconds) {
-    std::thread([seconds] {
-        std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-        ::_exit(0);
-    }).detach();
+    try {
+        std::thread([seconds] {
+            std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+            ::_exit(0);
+        }).detach();
+    } catch (const std::exception&) {
+        // No thread to be had (a machine out of processes): the event must still go out, so
+        // the timer signal ends the run instead of giving up before it starts.
+        startAlarmWatchdog(seconds);
+    }
+}
+
+void startAlarmWatchdog(double seconds) {
+    if (!std::isfinite(seconds) || seconds <= 0 || seconds > 3600) seconds = watchdogSeconds;
+    struct sigaction action {};
+    action.sa_handler = endOnAlarm;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGALRM, &action, nullptr);
+    const auto whole = static_cast<long>(seconds);
+    itimerval timer{};
+    timer.it_value.tv_sec = whole;
+    timer.it_value.tv_usec = static_cast<long>((seconds - static_cast<double>(whole)) * 1e6);
+    ::setitimer(ITIMER_REAL, &timer, nullptr);
 }
 
 void postEvent(const HookEvent& event, const QuorvelPaths& paths, const HookLog& log,

@@ -29,6 +29,8 @@ struct HookInvocation {
 /// Ends the process with status 0 after `seconds`, from a thread of its own, even while the
 /// main flow is blocked reading its input or waiting for a child.
 void startWatchdog(double seconds = watchdogSeconds);
+/// The same through the process's real-time timer (SIGALRM), for when no thread can be made.
+void startAlarmWatchdog(double seconds = watchdogSeconds);
 
 /// Runs the main flow: --simulate, or read, capture, map and post the payload. Every outcome
 /// is a log line at most; the caller exits with status 0 afterwards.

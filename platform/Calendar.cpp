@@ -1,7 +1,12 @@
 #include "platform/Calendar.hpp"
 
 #include <cmath>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <utility>
 
 #include <unicode/calendar.h>
 #include <unicode/dtptngen.h>
@@ -27,6 +32,28 @@ std::unique_ptr<icu::Calendar> makeCalendar(const Calendar& calendar) {
     if (U_FAILURE(status)) return nullptr;
     result->setLenient(true);
     return result;
+}
+
+// The pattern ICU picks for a skeleton in a locale. Making a pattern generator loads the
+// locale's data and is far dearer than formatting, and views write times out on every paint:
+// each locale and skeleton is looked up once per process. Any thread.
+std::optional<icu::UnicodeString> bestPattern(const icu::Locale& locale, std::string_view skeleton) {
+    static std::mutex lock;
+    static std::map<std::pair<std::string, std::string>, icu::UnicodeString> patterns;
+    const std::pair<std::string, std::string> key(locale.getName(), std::string(skeleton));
+    {
+        const std::lock_guard<std::mutex> held(lock);
+        if (const auto found = patterns.find(key); found != patterns.end()) return found->second;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::DateTimePatternGenerator> generator(
+        icu::DateTimePatternGenerator::createInstance(locale, status));
+    if (U_FAILURE(status)) return std::nullopt;
+    const icu::UnicodeString pattern = generator->getBestPattern(icu::UnicodeString::fromUTF8(key.second), status);
+    if (U_FAILURE(status)) return std::nullopt;
+    const std::lock_guard<std::mutex> held(lock);
+    patterns.emplace(key, pattern);
+    return pattern;
 }
 
 // ICU counts milliseconds; an instant it cannot hold is refused rather than wrapped.
@@ -103,14 +130,10 @@ std::string Calendar::format(Instant instant, std::string_view skeleton) const {
     auto calendar = makeCalendar(*this);
     if (!date || !calendar) return {};
     const icu::Locale locale = localeOf(*this);
+    const std::optional<icu::UnicodeString> pattern = bestPattern(locale, skeleton);
+    if (!pattern) return {};
     UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::DateTimePatternGenerator> generator(
-        icu::DateTimePatternGenerator::createInstance(locale, status));
-    if (U_FAILURE(status)) return {};
-    const icu::UnicodeString pattern =
-        generator->getBestPattern(icu::UnicodeString::fromUTF8(std::string(skeleton)), status);
-    if (U_FAILURE(status)) return {};
-    icu::SimpleDateFormat formatter(pattern, locale, status);
+    icu::SimpleDateFormat formatter(*pattern, locale, status);
     if (U_FAILURE(status)) return {};
     formatter.setCalendar(*calendar);
     icu::UnicodeString formatted;

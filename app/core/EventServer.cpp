@@ -27,7 +27,10 @@ constexpr auto acceptRetryDelay = std::chrono::milliseconds(100);
 /// Everything the listener and its connections share, all touched only on the server's
 /// thread (apart from construction and destruction).
 struct ServerCore {
-    // Declared first so that it outlives the acceptor and every connection.
+    /// Connections alive now (accepted and not yet destroyed). Before the context: the
+    /// connections still held by its handlers count themselves out as it is destroyed.
+    std::size_t openConnections = 0;
+    // Declared before the rest so that it outlives the acceptor and every connection.
     asio::io_context io{1};
     tcp::acceptor acceptor{io};
     asio::steady_timer acceptRetry{io};
@@ -37,8 +40,6 @@ struct ServerCore {
     EventServer::Dispatcher dispatch;
     Logger log{std::string(Quorvel::macBundleID), "EventServer"};
     std::thread thread;
-    /// Connections alive now (accepted and not yet destroyed).
-    std::size_t openConnections = 0;
     /// Where every read lands first: a connection keeps only what it received, so one that
     /// sends nothing costs no buffer. One is enough, since everything runs on one thread.
     std::array<char, EventServer::readChunkBytes> scratch{};

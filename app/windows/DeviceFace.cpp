@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "kit/engine/CopyBook.hpp"
 #include "kit/visuals/views/DiskDrive.hpp"
 #include "kit/visuals/views/DriveMetrics.hpp"
 #include "kit/visuals/views/Fader.hpp"
@@ -20,15 +21,6 @@ constexpr double mascotScale = 6;
 
 QSize pixelSize(QSizeF size) { return {static_cast<int>(std::ceil(size.width())), static_cast<int>(std::ceil(size.height()))}; }
 
-// The whole pixels inside `area`: painting them again leaves every edge pixel as it was.
-QRect pixelsInside(const QRectF& area) {
-    const int left = static_cast<int>(std::ceil(area.left()));
-    const int top = static_cast<int>(std::ceil(area.top()));
-    const int right = static_cast<int>(std::floor(area.right()));
-    const int bottom = static_cast<int>(std::floor(area.bottom()));
-    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
-}
-
 ScreenBezel screenOf(const DeviceView& view) {
     // As DeviceView::paint builds it.
     return ScreenBezel{view.display, view.clock(), view.moment.reduceMotion, ScreenMetrics::device(), view.moment.time,
@@ -41,18 +33,20 @@ DiskDrive driveOf(const DeviceView& view) {
 
 }  // namespace
 
-// The motion moves only what lies inside the screen's glass and the drive's floppy: those two
-// areas are painted again on their own, over what the window shows already. Inside the glass
-// the bezel's opaque plate comes first, and under the drive the casing, so each such repaint
-// gives the very pixels a whole paint would.
+// The motion moves only what lies on the screen's glass (up to its edge pixels, which the
+// overlay's flash reaches) and the drive's floppy: those two areas are painted again on their
+// own. Around the glass the bezel's opaque plate comes first, and under the drive the casing,
+// so each such repaint gives the very pixels a whole paint would.
 const DeviceFace::Areas& DeviceFace::areas() const {
     // The device's layout is the same for every snapshot: measured once, at the first paint
     // (the fonts are in by then).
     if (!areas_) {
         const DeviceView shown = view();
         const DeviceView::Layout parts = DeviceView::layout();
-        areas_ = Areas{parts, pixelsInside(screenOf(shown).layout(parts.screen.topLeft(), parts.screen.width()).screen),
-                       driveOf(shown).paintedBounds(parts.drive.width()).translated(parts.drive.topLeft()).toAlignedRect()};
+        areas_ = Areas{parts,
+                       screenOf(shown).layout(parts.screen.topLeft(), parts.screen.width()).screen.adjusted(-1, -1, 1, 1).toAlignedRect(),
+                       driveOf(shown).paintedBounds(parts.drive.width()).translated(parts.drive.topLeft()).toAlignedRect(),
+                       parts.tabBlock.adjusted(-4, -4, 4, 4).toAlignedRect()};
     }
     return *areas_;
 }
@@ -71,7 +65,7 @@ DeviceFace::DeviceFace(DevicePresenter& presenter, ReduceMotion& reduceMotion, c
     });
     tabFrames_.setInterval(16);
     QObject::connect(&tabFrames_, &QTimer::timeout, [this] {
-        requestUpdate(areas().parts.tabBlock.adjusted(-4, -4, 4, 4).toAlignedRect());
+        requestUpdate(areas().tabBlock);
         if (!DeviceView::animatesTabs(state_, clock_.now())) tabFrames_.stop();
     });
 }
@@ -102,6 +96,12 @@ void DeviceFace::paint(QPainter& painter) {
             paintGlass(painter, shown);
             return;
         }
+        if (QRectF(areas().tabBlock).contains(clip)) {
+            Casing::paint(painter, parts.face);
+            shown.tabBlock().paint(painter, parts.tabBlock);
+            Casing::paintBorder(painter, parts.face);
+            return;
+        }
         if (QRectF(areas().drive).contains(clip)) {
             Casing::paint(painter, parts.face);
             driveOf(shown).paint(painter, parts.drive.topLeft(), shown.moment.time);
@@ -122,9 +122,17 @@ void DeviceFace::paintGlass(QPainter& painter, const DeviceView& shown) {
         screen.paint(painter, parts.screen.topLeft(), parts.screen.width());
         return;
     }
-    if (glassDisplay_ != shown.display) {
-        glassDisplay_ = shown.display;
-        glassPictures_.clear();
+    // The glass reads the snapshot's time only through the event time it shows, so the
+    // model's regular ticks (a new time, nothing else new) keep the pictures.
+    // (Writing that time out is dear: done once per snapshot, not once per frame.)
+    if (!glassSubject_ || glassSubject_->shownFor != shown.display) {
+        GlassSubject subject{shown.display, shown.display, {}};
+        subject.display.now = Instant();
+        if (shown.display.eventTime) {
+            subject.eventTime = CopyBook::finishedTime(*shown.display.eventTime, shown.display.now);
+        }
+        if (!glassSubject_ || !glassSubject_->sameGlass(subject)) glassPictures_.clear();
+        glassSubject_ = std::move(subject);
     }
     const MascotPose pose = MascotTimeline::pose(shown.display.motion, shown.clock(), shown.moment.reduceMotion,
                                                  ScreenMetrics::device().mascotScale, shown.moment.time);
@@ -182,9 +190,34 @@ void DeviceFace::hover(std::optional<QPointF> point) {
 
 QString DeviceFace::toolTip(QPointF point) const { return view().toolTip(point); }
 
+namespace {
+
+// True when `after` differs from `before` only in what the screen and the lists show as time
+// goes by (the time, the detail line, the running rows and the counts).
+bool onlyTimesMoved(const DeviceDisplay& before, const DeviceDisplay& after) {
+    DeviceDisplay same = after;
+    same.now = before.now;
+    same.detailMain = before.detailMain;
+    same.detailSuffix = before.detailSuffix;
+    same.running = before.running;
+    same.runningCount = before.runningCount;
+    same.finishedCount = before.finishedCount;
+    return same == before;
+}
+
+}  // namespace
+
 void DeviceFace::refresh() {
-    motion_.show(presenter_.display());
-    requestUpdate(QRect(QPoint(), size()));
+    const DeviceDisplay& display = presenter_.display();
+    motion_.show(display);
+    // A running session's second ticks change the screen and the rows only.
+    if (painted_ && painted_->controls == presenter_.controls() && onlyTimesMoved(painted_->display, display)) {
+        requestUpdate(areas().screenGlass);
+        requestUpdate(areas().tabBlock);
+    } else {
+        requestUpdate(QRect(QPoint(), size()));
+    }
+    painted_ = Painted{display, presenter_.controls()};
 }
 
 void DeviceFace::setShown(bool shown) {

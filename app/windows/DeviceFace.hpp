@@ -43,16 +43,19 @@ public:
     /// The view as it would be painted now.
     DeviceView view() const;
 
-private:
-    std::vector<std::pair<AccessibleControl, std::function<void()>>> accessibleControls() const;
-    void afterGesture();
     struct Areas {
         DeviceView::Layout parts;
         /// What the motion changes: the screen's glass, and the drive with its risen floppy.
         QRect screenGlass;
         QRect drive;
+        /// The tabs and their rows.
+        QRect tabBlock;
     };
     const Areas& areas() const;
+
+private:
+    std::vector<std::pair<AccessibleControl, std::function<void()>>> accessibleControls() const;
+    void afterGesture();
 
     DevicePresenter& presenter_;
     const Clock& clock_;
@@ -61,6 +64,12 @@ private:
     // Runs a frame at a time while the tab slide plays.
     QTimer tabFrames_;
     mutable std::optional<Areas> areas_;
+    /// What the last refresh asked to be painted.
+    struct Painted {
+        DeviceDisplay display;
+        DeviceControls controls;
+    };
+    std::optional<Painted> painted_;
 
     /// The glass as painted for one pose of the mascot, for the display it was painted for: a
     /// looping motion shows the same few pictures again and again.
@@ -69,8 +78,18 @@ private:
         bool overlay = false;
         QImage image;
     };
+    struct GlassSubject {
+        /// The snapshot as given.
+        DeviceDisplay shownFor;
+        /// The same without its time, and the event time as the glass writes it.
+        DeviceDisplay display;
+        std::string eventTime;
+        bool sameGlass(const GlassSubject& other) const {
+            return display == other.display && eventTime == other.eventTime;
+        }
+    };
     void paintGlass(QPainter& painter, const DeviceView& shown);
-    std::optional<DeviceDisplay> glassDisplay_;
+    std::optional<GlassSubject> glassSubject_;
     std::vector<GlassPicture> glassPictures_;
 };
 

@@ -1,6 +1,7 @@
 #include "app/windows/DeviceWindowController.hpp"
 
 #include "app/windows/DeviceFace.hpp"
+#include "app/windows/LiveFaceWindow.hpp"
 #include "kit/engine/Quorvel.hpp"
 
 namespace quorvel {
@@ -17,20 +18,8 @@ DeviceWindowController::DeviceWindowController(AppModel& model, KeyValueStore& d
 DeviceWindowController::~DeviceWindowController() = default;
 
 std::unique_ptr<FaceWindow> DeviceWindowController::makeWindow() {
-    auto face = std::make_unique<DeviceFace>(presenter_, reduceMotion_, *clock_);
-    DeviceFace& content = *face;
-    auto window = std::make_unique<FaceWindow>(FaceWindow::Kind::window, std::move(face),
-                                               QString::fromUtf8(Quorvel::displayName));
-    window->onCloseRequest([this] { presenter_.hide(); });
-    window->onContextMenu([this](QPoint at) {
-        if (contextMenu_) contextMenu_(at);
-    });
-    window->onShownChanged([this, &content](bool shown) {
-        presenter_.live().setShown(shown);
-        content.setShown(shown);
-    });
-    QObject::connect(&presenter_, &DevicePresenter::changed, window.get(), [&content] { content.refresh(); });
-    return window;
+    return makeLiveFaceWindow(FaceWindow::Kind::window, QString::fromUtf8(Quorvel::displayName), presenter_,
+                              std::make_unique<DeviceFace>(presenter_, reduceMotion_, *clock_), contextMenu_);
 }
 
 void DeviceWindowController::show() { host_.show(); }

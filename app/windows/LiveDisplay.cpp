@@ -59,7 +59,15 @@ void LiveDisplay::onTick() {
 
 void LiveDisplay::rebuild(Instant now) {
     DeviceDisplay display = model_.deviceDisplay(now);
-    const bool differs = !(display == display_);
+    bool differs = !(display == display_);
+    if (differs && !model_.machine().hasBusySession()) {
+        // With nothing running the time shows only in minutes (finish and event times): the
+        // model's regular ticks that bring nothing but a new time redraw nothing.
+        DeviceDisplay sameTime = display;
+        sameTime.now = display_.now;
+        const auto minute = [](Instant at) { return std::floor(at.unixSeconds() / 60); };
+        differs = !(sameTime == display_) || minute(display.now) != minute(display_.now);
+    }
     display_ = std::move(display);
     updateTicking();
     if (differs && shown_) emit changed();

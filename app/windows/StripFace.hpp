@@ -37,10 +37,11 @@ public:
     /// The view as it would be painted now.
     CompactStripView view() const;
 
+    /// What the motion changes: the screen, with a little casing around it.
+    const QRect& screenArea() const;
+
 private:
     std::vector<std::pair<AccessibleControl, std::function<void()>>> accessibleControls() const;
-
-    const QRect& screenArea() const;
 
     StripPresenter& presenter_;
     LiveMotionClock motion_;

@@ -1,6 +1,7 @@
 #include "app/windows/StripPanelController.hpp"
 
 #include "app/windows/StripFace.hpp"
+#include "app/windows/LiveFaceWindow.hpp"
 #include "kit/engine/Quorvel.hpp"
 
 namespace quorvel {
@@ -17,20 +18,9 @@ StripPanelController::StripPanelController(AppModel& model, KeyValueStore& defau
 StripPanelController::~StripPanelController() = default;
 
 std::unique_ptr<FaceWindow> StripPanelController::makePanel() {
-    auto face = std::make_unique<StripFace>(presenter_, reduceMotion_, *clock_);
-    StripFace& content = *face;
-    auto panel = std::make_unique<FaceWindow>(FaceWindow::Kind::floatingPanel, std::move(face),
-                                              QString::fromUtf8(Quorvel::displayName) + QStringLiteral(" strip"));
-    panel->onCloseRequest([this] { presenter_.hide(); });
-    panel->onContextMenu([this](QPoint at) {
-        if (contextMenu_) contextMenu_(at);
-    });
-    panel->onShownChanged([this, &content](bool shown) {
-        presenter_.live().setShown(shown);
-        content.setShown(shown);
-    });
-    QObject::connect(&presenter_, &StripPresenter::changed, panel.get(), [&content] { content.refresh(); });
-    return panel;
+    return makeLiveFaceWindow(FaceWindow::Kind::floatingPanel,
+                              QString::fromUtf8(Quorvel::displayName) + QStringLiteral(" strip"), presenter_,
+                              std::make_unique<StripFace>(presenter_, reduceMotion_, *clock_), contextMenu_);
 }
 
 void StripPanelController::show() { host_.show(); }

@@ -42,13 +42,28 @@ void ignoreEndingSignals() {
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
-    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGPIPE}) ::sigaction(signal, &ignore, nullptr);
+    // SIGQUIT comes from the terminal as SIGINT does; past a file-size limit a write fails
+    // rather than ending the run.
+    for (int signal : {SIGTERM, SIGINT, SIGHUP, SIGPIPE, SIGQUIT, SIGXFSZ}) ::sigaction(signal, &ignore, nullptr);
+}
+
+extern "C" void endAfterFault(int) { ::_exit(0); }
+
+/// Even a fault of the helper's own must not reach the agent as a failed hook.
+void endQuietlyOnFaults() {
+    struct sigaction end {};
+    end.sa_handler = endAfterFault;
+    sigemptyset(&end.sa_mask);
+    for (int signal : {SIGABRT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGSYS, SIGTRAP, SIGXCPU}) {
+        ::sigaction(signal, &end, nullptr);
+    }
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     ignoreEndingSignals();
+    endQuietlyOnFaults();
     std::set_terminate([] { ::_exit(0); });
     silenceOutput();
     try {

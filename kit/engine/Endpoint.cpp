@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "platform/Base64.hpp"
 #include "platform/JsonCoding.hpp"
@@ -28,6 +29,12 @@ EndpointError EndpointError::fromFileError(files::FileError error) {
 Expected<Endpoint, EndpointError> Endpoint::read(const std::string& path) {
     auto stored = readStored(path);
     if (!stored) return unexpected(std::move(stored.error()));
+    // Whoever else could have written the file could send every post, payload and token
+    // included, to a listener of their own.
+    if (!stored->isOwnedAndUnwritableByOthers) {
+        return unexpected(EndpointError{EndpointError::Kind::file, EACCES, path,
+                                        "The endpoint file " + path + " is not this user's alone to change"});
+    }
     return std::move(stored->endpoint);
 }
 
@@ -36,7 +43,9 @@ Expected<Endpoint::Stored, EndpointError> Endpoint::readStored(const std::string
     if (!contents) return unexpected(EndpointError::fromFileError(contents.error()));
     Stored stored;
     stored.permissions = contents->permissions;
-    stored.isPrivate = contents->owner == ::geteuid() && (contents->permissions & 077) == 0;
+    const bool owned = contents->owner == ::geteuid();
+    stored.isPrivate = owned && (contents->permissions & 077) == 0;
+    stored.isOwnedAndUnwritableByOthers = owned && (contents->permissions & 022) == 0;
     Endpoint& endpoint = stored.endpoint;
     try {
         const json::Json root = json::parse(contents->bytes);

@@ -39,7 +39,8 @@ struct Endpoint {
     /// Reads and decodes the endpoint file. A token that is not 43 base64url characters makes
     /// the file unusable, since every request carrying it would be refused. The file is read
     /// as one of our own (platform/OwnFileRead.hpp): a link, a FIFO, a device or a file over
-    /// `maxFileBytes` can't be read.
+    /// `maxFileBytes` can't be read; nor can one of another user's, or one others may write
+    /// (EACCES).
     static Expected<Endpoint, EndpointError> read(const std::string& path);
     /// `read`, also telling whether the file was the user's alone.
     static Expected<Stored, EndpointError> readStored(const std::string& path);
@@ -66,6 +67,9 @@ struct Endpoint::Stored {
     /// Owned by this user, and no one else may read or write it: only then is its token still
     /// a secret.
     bool isPrivate = false;
+    /// Owned by this user, and no one else may write it: only then does its port lead to
+    /// this user's app.
+    bool isOwnedAndUnwritableByOthers = false;
 };
 
 }  // namespace quorvel

@@ -66,9 +66,15 @@ trap 'exit 1' TERM INT HUP
 home=$work/home
 mkdir -p "$home" "$work/runtime" && chmod 700 "$work/runtime"
 
-# The app, headless, with a throw-away home.
-HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share XDG_CACHE_HOME=$home/.cache \
-    XDG_RUNTIME_DIR=$work/runtime QT_QPA_PLATFORM=offscreen QUORVEL_LOG_STDERR=0 QUORVEL_LOG_FILE=$work/app.log \
+# The app, headless, with a throw-away home; so are the services the bus starts for it (the
+# keyring), which would otherwise write into the home of whoever runs the test.
+throwaway=(HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share"
+    XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$work/runtime")
+if [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ] && command -v dbus-update-activation-environment >/dev/null; then
+    env "${throwaway[@]}" dbus-update-activation-environment HOME XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME \
+        XDG_RUNTIME_DIR >/dev/null 2>&1 || fail "couldn't give the bus's services the throw-away home"
+fi
+env "${throwaway[@]}" QT_QPA_PLATFORM=offscreen QUORVEL_LOG_STDERR=0 QUORVEL_LOG_FILE="$work/app.log" \
     "$app" >/dev/null 2>&1 &
 app_pid=$!
 pids+=("$app_pid")

@@ -127,7 +127,7 @@ TEST_F(HelperProcessTest, FinishesItsJobWhenTheAgentEndsItMidPost) {
         // Once the request is in, the helper waits for an answer: that is when the agent's
         // exit (and a closing terminal) reach it.
         for (int i = 0; i < 100 && server.requests().empty(); ++i) std::this_thread::sleep_for(10ms);
-        for (int signal : {SIGTERM, SIGHUP, SIGINT, SIGPIPE}) ::kill(helper, signal);
+        for (int signal : {SIGTERM, SIGHUP, SIGINT, SIGPIPE, SIGQUIT, SIGXFSZ}) ::kill(helper, signal);
     });
     ASSERT_EQ(server.requests().size(), 1u);
     EXPECT_TRUE(result.exitedNormally);
@@ -136,6 +136,18 @@ TEST_F(HelperProcessTest, FinishesItsJobWhenTheAgentEndsItMidPost) {
     // It gave the silent app up in its own time and kept the event.
     ASSERT_EQ(spooled().size(), 1u);
     EXPECT_EQ(spooled()[0].event, "Stop");
+}
+
+TEST_F(HelperProcessTest, EvenAFaultOfItsOwnEndsWithStatusZero) {
+    for (int fault : {SIGABRT, SIGSEGV}) {
+        auto result = runHelper({}, environment, std::nullopt, [fault](pid_t helper) {
+            std::this_thread::sleep_for(100ms);
+            ::kill(helper, fault);
+        });
+        EXPECT_TRUE(result.exitedNormally) << fault;
+        EXPECT_EQ(result.exitStatus, 0) << fault;
+        EXPECT_LT(result.seconds, 1.4) << fault;
+    }
 }
 
 TEST_F(HelperProcessTest, TheWatchdogEndsARunBlockedOnItsInput) {

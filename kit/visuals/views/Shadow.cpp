@@ -1,14 +1,13 @@
 #include "kit/visuals/views/Shadow.hpp"
 
 #include <algorithm>
-#include <array>
-#include <optional>
 #include <cmath>
 #include <cstdint>
-#include <vector>
+#include <optional>
 
 #include <QPainter>
 
+#include "kit/visuals/views/AlphaMask.hpp"
 #include "kit/visuals/views/ImageCache.hpp"
 #include "kit/visuals/views/Layer.hpp"
 #include "kit/visuals/views/Painting.hpp"
@@ -22,51 +21,6 @@ namespace {
 ImageCache& cache() {
     static ImageCache shared(48u * 1024 * 1024);
     return shared;
-}
-
-std::vector<double> gaussianKernel(double sigma, int spread) {
-    std::vector<double> kernel(static_cast<std::size_t>(2 * spread + 1));
-    double sum = 0;
-    for (int i = -spread; i <= spread; ++i) {
-        const double weight = std::exp(-(i * i) / (2 * sigma * sigma));
-        kernel[static_cast<std::size_t>(i + spread)] = weight;
-        sum += weight;
-    }
-    for (double& weight : kernel) weight /= sum;
-    return kernel;
-}
-
-// One pass of a separable blur over premultiplied pixels, edges extended.
-void blurPass(QImage& image, const std::vector<double>& kernel, bool horizontal) {
-    const int width = image.width();
-    const int height = image.height();
-    const int spread = static_cast<int>(kernel.size() / 2);
-    const int length = horizontal ? width : height;
-    const int lines = horizontal ? height : width;
-    std::vector<std::array<double, 4>> line(static_cast<std::size_t>(length));
-    for (int l = 0; l < lines; ++l) {
-        for (int i = 0; i < length; ++i) {
-            const int x = horizontal ? i : l;
-            const int y = horizontal ? l : i;
-            const QRgb pixel = reinterpret_cast<const QRgb*>(image.constScanLine(y))[x];
-            line[static_cast<std::size_t>(i)] = {static_cast<double>(qAlpha(pixel)), static_cast<double>(qRed(pixel)),
-                                                 static_cast<double>(qGreen(pixel)), static_cast<double>(qBlue(pixel))};
-        }
-        for (int i = 0; i < length; ++i) {
-            std::array<double, 4> sum{0, 0, 0, 0};
-            for (int k = -spread; k <= spread; ++k) {
-                const int at = std::clamp(i + k, 0, length - 1);
-                const double weight = kernel[static_cast<std::size_t>(k + spread)];
-                for (int c = 0; c < 4; ++c) sum[static_cast<std::size_t>(c)] += weight * line[static_cast<std::size_t>(at)][static_cast<std::size_t>(c)];
-            }
-            const int x = horizontal ? i : l;
-            const int y = horizontal ? l : i;
-            auto channel = [&](int c) { return std::clamp(static_cast<int>(std::lround(sum[static_cast<std::size_t>(c)])), 0, 255); };
-            const int alpha = channel(0);
-            reinterpret_cast<QRgb*>(image.scanLine(y))[x] =
-                qRgba(std::min(channel(1), alpha), std::min(channel(2), alpha), std::min(channel(3), alpha), alpha);
-        }
-    }
 }
 
 void drawImageAt(QPainter& painter, const QImage& image, const QPointF& topLeft) {
@@ -88,29 +42,26 @@ void blurAlpha(QImage& image, double radiusPixels) {
     if (!(sigma >= 0.05) || !std::isfinite(sigma) || image.isNull()) return;
     if (image.format() != QImage::Format_ARGB32_Premultiplied)
         image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    const auto kernel = gaussianKernel(sigma, std::max(1, blurSpread(radiusPixels)));
-    blurPass(image, kernel, true);
-    blurPass(image, kernel, false);
+    // Each byte of a pixel is one channel; blurring each plane alone is the same convolution.
+    std::uint8_t* bytes = image.bits();
+    if (bytes == nullptr) return;
+    for (int channel = 0; channel < 4; ++channel)
+        blurPlane(bytes + channel, image.width(), image.height(), image.bytesPerLine(), 4, radiusPixels);
+    // Premultiplied colour never exceeds its alpha, whatever the rounding did.
+    for (int y = 0; y < image.height(); ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const int alpha = qAlpha(row[x]);
+            row[x] = qRgba(std::min(qRed(row[x]), alpha), std::min(qGreen(row[x]), alpha), std::min(qBlue(row[x]), alpha), alpha);
+        }
+    }
 }
 
 QImage shadowImage(const QImage& source, const QColor& color, double radiusPixels, int margin) {
-    margin = std::max(0, margin);
-    QImage input = source.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    QImage shadow(input.width() + 2 * margin, input.height() + 2 * margin, QImage::Format_ARGB32_Premultiplied);
-    if (shadow.isNull()) return shadow;
-    shadow.fill(Qt::transparent);
-    const QRgb tint = color.rgba();
-    const double tintAlpha = qAlpha(tint) / 255.0;
-    for (int y = 0; y < input.height(); ++y) {
-        const QRgb* in = reinterpret_cast<const QRgb*>(input.constScanLine(y));
-        QRgb* out = reinterpret_cast<QRgb*>(shadow.scanLine(y + margin)) + margin;
-        for (int x = 0; x < input.width(); ++x) {
-            const double alpha = qAlpha(in[x]) / 255.0 * tintAlpha;
-            out[x] = qRgba(static_cast<int>(std::lround(qRed(tint) * alpha)), static_cast<int>(std::lround(qGreen(tint) * alpha)),
-                           static_cast<int>(std::lround(qBlue(tint) * alpha)), static_cast<int>(std::lround(255 * alpha)));
-        }
-    }
-    blurAlpha(shadow, radiusPixels);
+    QImage mask = alphaMaskOf(source, margin);
+    if (mask.isNull()) return mask;
+    blurMask(mask, radiusPixels);
+    QImage shadow = tintedMask(mask, color);
     shadow.setDevicePixelRatio(source.devicePixelRatio());
     return shadow;
 }
@@ -137,20 +88,22 @@ void drawShadow(QPainter& painter, const QPainterPath& shape, const Shadow& shad
         const int width = static_cast<int>(std::ceil(box.width() * density)) + 2 * spread;
         const int height = static_cast<int>(std::ceil(box.height() * density)) + 2 * spread;
         if (width > 16384 || height > 16384) return;
-        QImage mask(width, height, QImage::Format_ARGB32_Premultiplied);
+        QImage mask(width, height, QImage::Format_Alpha8);
         if (mask.isNull()) return;
-        mask.fill(Qt::transparent);
+        mask.fill(0);
         {
             QPainter maskPainter(&mask);
             maskPainter.setRenderHint(QPainter::Antialiasing, true);
             maskPainter.scale(density, density);
             maskPainter.translate(-origin);
-            maskPainter.fillPath(shape, shadow.color);
+            maskPainter.fillPath(shape, Qt::black);
         }
-        blurAlpha(mask, radiusPixels);
+        blurMask(mask, radiusPixels);
         mask.setDevicePixelRatio(density);
-        cache().store(key, mask);
-        image = mask;
+        QImage tinted = tintedMask(mask, shadow.color);
+        if (tinted.isNull()) return;
+        cache().store(key, tinted);
+        image = tinted;
     }
     drawImageAt(painter, *image, origin + shadow.offset);
 }
@@ -163,7 +116,8 @@ void drawInnerShadow(QPainter& painter, const QPainterPath& shape, const Shadow&
     const double radiusPixels = radius * density;
     const double spread = (blurSpread(radiusPixels) + 1) / density;
     const QRectF box = shape.boundingRect().adjusted(-spread, -spread, spread, spread);
-    Layer layer = makeLayer(painter, box);
+    // The shadow is one colour: its coverage is worked out in an eight-bit mask and tinted last.
+    Layer layer = makeLayer(painter, box, QImage::Format_Alpha8);
     if (layer.isNull()) return;
     const std::uint64_t key = CacheKey()
                                   .add(std::uint64_t{2})
@@ -184,11 +138,11 @@ void drawInnerShadow(QPainter& painter, const QPainterPath& shape, const Shadow&
         QPainter layerPainter;
         layer.beginPainting(layerPainter);
         // Everything but the shape moved by the offset casts the shadow...
-        layerPainter.fillRect(layer.rect.adjusted(-1, -1, 1, 1), shadow.color);
+        layerPainter.fillRect(layer.rect.adjusted(-1, -1, 1, 1), Qt::black);
         layerPainter.setCompositionMode(QPainter::CompositionMode_DestinationOut);
         layerPainter.fillPath(shape.translated(shadow.offset), Qt::black);
         layerPainter.end();
-        blurAlpha(layer.image, radiusPixels);
+        blurMask(layer.image, radiusPixels);
         // ...and only what falls inside the shape is seen.
         layer.beginPainting(layerPainter);
         // A composition mode only touches what a fill covers, so cut away the shape's outside.
@@ -200,6 +154,8 @@ void drawInnerShadow(QPainter& painter, const QPainterPath& shape, const Shadow&
         layerPainter.fillPath(outside, Qt::black);
         layerPainter.end();
     }
+    layer.image = tintedMask(layer.image, shadow.color);
+    if (layer.isNull()) return;
     cache().store(key, layer.image);
     layer.drawInto(painter);
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "app/windows/StripPresenter.hpp"
 #include "tests/app/model/AppModelTestbed.hpp"
 
@@ -56,6 +58,26 @@ TEST_F(DevicePresenterTest, ItTicksOnlyWhileShownWithABusySessionAndSaysNothingW
     presenter.live().setShown(true);
     EXPECT_TRUE(presenter.live().ticking());
     EXPECT_EQ(presenter.display().running.size(), 1u);
+}
+
+TEST_F(DevicePresenterTest, WithNothingRunningTheModelsTicksRedrawOncePerMinuteAtMost) {
+    testbed.finishRun("s1", 0, 30);
+    settle();
+    DevicePresenter presenter(*testbed.model, testbed.clock);
+    presenter.live().setShown(true);
+    int changes = 0;
+    QObject::connect(&presenter, &DevicePresenter::changed, [&] { ++changes; });
+    const double start = testbed.clock->current.unixSeconds();
+    const double nextMinute = (std::floor(start / 60) + 1) * 60;
+    testbed.clock->current = Instant::fromUnixSeconds(nextMinute - 10);
+    testbed.model->tick();
+    settle();
+    EXPECT_EQ(changes, 0);
+    testbed.clock->current = Instant::fromUnixSeconds(nextMinute + 1);
+    testbed.model->tick();
+    settle();
+    EXPECT_EQ(changes, 1) << "a new minute may change the finish times shown";
+    EXPECT_EQ(presenter.display().now, testbed.clock->current);
 }
 
 TEST_F(DevicePresenterTest, AFaderDragIsShownAtOnceButStoredOnceWhenItEnds) {

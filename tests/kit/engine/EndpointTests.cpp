@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -164,6 +165,26 @@ TEST_F(EndpointFile, TellsWhetherTheFileKeptTheTokenPrivate) {
     ASSERT_TRUE(stored);
     EXPECT_TRUE(stored->isPrivate);
     EXPECT_EQ(stored->permissions, 0400u);
+}
+
+TEST_F(EndpointFile, IsOnlyFollowedWhenNoOneElseCouldHaveWrittenIt) {
+    const std::string path = fileWith(R"({"port":5000,"token":")" + goodToken + R"("})");
+    // Readable by others, the token is spent, but the port still leads to this user's app.
+    ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+    EXPECT_TRUE(Endpoint::read(path));
+    for (mode_t open : {0620, 0602, 0666}) {
+        ASSERT_EQ(::chmod(path.c_str(), open), 0);
+        const auto read = Endpoint::read(path);
+        ASSERT_FALSE(read) << std::oct << open;
+        EXPECT_EQ(read.error().code, EACCES);
+        EXPECT_NE(read.error().message.find(path), std::string::npos);
+        EXPECT_TRUE(Endpoint::readStored(path)) << "the app still reads it, to replace it";
+    }
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chmod(path.c_str(), 0600), 0);
+        ASSERT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+        EXPECT_FALSE(Endpoint::read(path));
+    }
 }
 
 class OddEndpointFile : public ::testing::TestWithParam<testing::OddFile> {};

@@ -1,0 +1,157 @@
+#include "kit/visuals/views/AlphaMask.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+#include "kit/visuals/views/Shadow.hpp"
+
+namespace quorvel::drawing {
+
+namespace {
+
+// Four floats at a time through the compiler's vector extension: the build targets plain
+// x86-64, where -O2 does not vectorise these loops by itself.
+using Lanes = float __attribute__((vector_size(16)));
+constexpr int laneCount = 4;
+
+Lanes load(const float* at) {
+    Lanes value;
+    std::memcpy(&value, at, sizeof value);
+    return value;
+}
+
+void store(float* at, Lanes value) { std::memcpy(at, &value, sizeof value); }
+
+// The kernel's centre and one side, normalised over both sides: weights[0] is the centre,
+// weights[k] applies at -k and +k.
+std::vector<float> halfKernel(double sigma, int spread) {
+    std::vector<double> weights(static_cast<std::size_t>(spread) + 1);
+    double sum = 0;
+    for (int i = 0; i <= spread; ++i) {
+        weights[static_cast<std::size_t>(i)] = std::exp(-(i * i) / (2 * sigma * sigma));
+        sum += i == 0 ? weights[0] : 2 * weights[static_cast<std::size_t>(i)];
+    }
+    std::vector<float> normalised(weights.size());
+    for (std::size_t i = 0; i < weights.size(); ++i) normalised[i] = static_cast<float>(weights[i] / sum);
+    return normalised;
+}
+
+// out[x] = the kernel's centre times the sample at x plus, for every k, its weight times the
+// samples k before and k after x; `sample.lanes(x, k)` and `sample.one(x, k)` read k after x.
+template <typename Sample>
+void convolve(float* out, int count, const std::vector<float>& kernel, Sample&& sample) {
+    const int spread = static_cast<int>(kernel.size()) - 1;
+    int x = 0;
+    for (; x + laneCount <= count; x += laneCount) {
+        Lanes sum = kernel[0] * sample.lanes(x, 0);
+        for (int k = 1; k <= spread; ++k) sum += kernel[static_cast<std::size_t>(k)] * (sample.lanes(x, -k) + sample.lanes(x, k));
+        store(out + x, sum);
+    }
+    for (; x < count; ++x) {
+        float sum = kernel[0] * sample.one(x, 0);
+        for (int k = 1; k <= spread; ++k) sum += kernel[static_cast<std::size_t>(k)] * (sample.one(x, -k) + sample.one(x, k));
+        out[x] = sum;
+    }
+}
+
+// A row padded by `spread` copies of its end samples on each side.
+struct PaddedRow {
+    const float* data;
+    int spread;
+    Lanes lanes(int x, int k) const { return load(data + spread + x + k); }
+    float one(int x, int k) const { return data[spread + x + k]; }
+};
+
+// The rows of a column window: rows[spread + k] is the row k away from the output row.
+struct RowWindow {
+    const float* const* rows;
+    int spread;
+    Lanes lanes(int x, int k) const { return load(rows[spread + k] + x); }
+    float one(int x, int k) const { return rows[spread + k][x]; }
+};
+
+std::uint8_t toSample(float value) {
+    // Round half up; NaN cannot arise from finite weights and samples.
+    return static_cast<std::uint8_t>(std::clamp(value + 0.5f, 0.0f, 255.0f));
+}
+
+}  // namespace
+
+void blurPlane(std::uint8_t* samples, int width, int height, qsizetype stride, int step, double radiusPixels) {
+    const double sigma = radiusPixels / 2;
+    if (samples == nullptr || width <= 0 || height <= 0 || step <= 0 || !(sigma >= 0.05) || !std::isfinite(sigma))
+        return;
+    const int spread = std::max(1, blurSpread(radiusPixels));
+    const std::vector<float> kernel = halfKernel(sigma, spread);
+    const auto columns = static_cast<std::size_t>(width);
+
+    // Across every row into floats, then down every column back into the plane.
+    std::vector<float> across(columns * static_cast<std::size_t>(height));
+    std::vector<float> padded(columns + 2 * static_cast<std::size_t>(spread));
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* row = samples + y * stride;
+        for (int i = 0; i < width + 2 * spread; ++i)
+            padded[static_cast<std::size_t>(i)] = row[static_cast<qsizetype>(std::clamp(i - spread, 0, width - 1)) * step];
+        convolve(across.data() + static_cast<std::size_t>(y) * columns, width, kernel, PaddedRow{padded.data(), spread});
+    }
+
+    std::vector<const float*> window(2 * static_cast<std::size_t>(spread) + 1);
+    std::vector<float> down(columns);
+    for (int y = 0; y < height; ++y) {
+        for (int k = -spread; k <= spread; ++k)
+            window[static_cast<std::size_t>(k + spread)] =
+                across.data() + static_cast<std::size_t>(std::clamp(y + k, 0, height - 1)) * columns;
+        convolve(down.data(), width, kernel, RowWindow{window.data(), spread});
+        std::uint8_t* row = samples + y * stride;
+        for (int x = 0; x < width; ++x) row[static_cast<qsizetype>(x) * step] = toSample(down[static_cast<std::size_t>(x)]);
+    }
+}
+
+void blurMask(QImage& mask, double radiusPixels) {
+    if (mask.isNull() || mask.format() != QImage::Format_Alpha8) return;
+    blurPlane(mask.bits(), mask.width(), mask.height(), mask.bytesPerLine(), 1, radiusPixels);
+}
+
+QImage alphaMaskOf(const QImage& image, int margin) {
+    margin = std::max(0, margin);
+    if (image.isNull()) return {};
+    const QImage source = image.format() == QImage::Format_ARGB32_Premultiplied
+                              ? image
+                              : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QImage mask(source.width() + 2 * margin, source.height() + 2 * margin, QImage::Format_Alpha8);
+    if (mask.isNull()) return mask;
+    mask.fill(0);
+    for (int y = 0; y < source.height(); ++y) {
+        const QRgb* in = reinterpret_cast<const QRgb*>(source.constScanLine(y));
+        std::uint8_t* out = mask.scanLine(y + margin) + margin;
+        for (int x = 0; x < source.width(); ++x) out[x] = static_cast<std::uint8_t>(qAlpha(in[x]));
+    }
+    mask.setDevicePixelRatio(image.devicePixelRatio());
+    return mask;
+}
+
+QImage tintedMask(const QImage& mask, const QColor& color) {
+    if (mask.isNull() || mask.format() != QImage::Format_Alpha8) return {};
+    QImage tinted(mask.size(), QImage::Format_ARGB32_Premultiplied);
+    if (tinted.isNull()) return tinted;
+    // Every pixel is one of 256 values; rounded as the colour's own premultiplication would.
+    const QRgb tint = color.rgba();
+    std::array<QRgb, 256> table{};
+    for (int coverage = 0; coverage < 256; ++coverage) {
+        const double alpha = coverage / 255.0 * qAlpha(tint) / 255.0;
+        const auto channel = [&](int value) { return static_cast<int>(std::lround(value * alpha)); };
+        table[static_cast<std::size_t>(coverage)] = qRgba(channel(qRed(tint)), channel(qGreen(tint)), channel(qBlue(tint)), channel(255));
+    }
+    for (int y = 0; y < mask.height(); ++y) {
+        const std::uint8_t* in = mask.constScanLine(y);
+        QRgb* out = reinterpret_cast<QRgb*>(tinted.scanLine(y));
+        for (int x = 0; x < mask.width(); ++x) out[x] = table[in[x]];
+    }
+    tinted.setDevicePixelRatio(mask.devicePixelRatio());
+    return tinted;
+}
+
+}  // namespace quorvel::drawing

@@ -1,0 +1,33 @@
+#pragma once
+// Eight-bit coverage masks for shadows and glows: a shadow is one colour times a blurred
+// alpha, so only the alpha is blurred (a quarter of the work of blurring four channels), and
+// the colour is put on once at the end.
+//
+// Pure functions on images the caller owns; safe on any thread.
+#include <cstdint>
+
+#include <QColor>
+#include <QImage>
+#include <QtGlobal>
+
+namespace quorvel::drawing {
+
+/// Gaussian blur (sigma = `radiusPixels` / 2, cut at three sigmas, edges extended) of one
+/// eight-bit plane of `width` x `height` samples, rows `stride` bytes apart and samples `step`
+/// bytes apart (1 for a mask, 4 for one channel of a 32-bit image). Sigmas under 0.05 pixels,
+/// NaN and infinity leave the plane as it is. Results are rounded half up, so a constant plane
+/// stays the same constant.
+void blurPlane(std::uint8_t* samples, int width, int height, qsizetype stride, int step, double radiusPixels);
+
+/// Blurs a `QImage::Format_Alpha8` image in place; other formats are left untouched.
+void blurMask(QImage& mask, double radiusPixels);
+
+/// The alpha of a premultiplied ARGB image as an Alpha8 mask with `margin` transparent pixels
+/// added on every side (same device pixel ratio).
+QImage alphaMaskOf(const QImage& image, int margin);
+
+/// `mask` (Format_Alpha8) painted in `color`: premultiplied ARGB of the same size and device
+/// pixel ratio, each pixel `color` at the mask's alpha times the colour's own.
+QImage tintedMask(const QImage& mask, const QColor& color);
+
+}  // namespace quorvel::drawing

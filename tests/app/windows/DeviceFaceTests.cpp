@@ -1,0 +1,139 @@
+#include "app/windows/DeviceFace.hpp"
+#include "app/windows/StripFace.hpp"
+
+#include <gtest/gtest.h>
+
+#include "kit/visuals/views/Fonts.hpp"
+#include "tests/app/model/AppModelTestbed.hpp"
+
+namespace quorvel {
+namespace {
+
+using testing::AppModelTestbed;
+using testing::evening;
+using testing::settle;
+
+// Where two pictures differ; empty when they are the same.
+QRect differingArea(const QImage& one, const QImage& other) {
+    if (one.size() != other.size()) return QRect(QPoint(), one.size());
+    QRect differs;
+    for (int y = 0; y < one.height(); ++y) {
+        for (int x = 0; x < one.width(); ++x) {
+            if (one.pixel(x, y) != other.pixel(x, y)) differs |= QRect(x, y, 1, 1);
+        }
+    }
+    return differs;
+}
+
+// The motion repaints only the screen's glass and the drive, on top of what the window holds
+// already: the pixels must come out as a whole paint would give them.
+class DeviceFaceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Fonts::registerOnce();
+        testbed.make();
+        presenter = std::make_unique<DevicePresenter>(*testbed.model, testbed.clock);
+        presenter->live().setShown(true);
+        face = std::make_unique<DeviceFace>(*presenter, reduceMotion, *testbed.clock);
+    }
+    void TearDown() override {
+        face.reset();
+        presenter.reset();
+    }
+
+    QImage whole() {
+        QImage image(face->size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::black);
+        QPainter painter(&image);
+        face->paint(painter);
+        return image;
+    }
+    // `before`, with only `area` painted again (as the window paints an update of it).
+    void repaint(QImage& before, const QRect& area) {
+        QPainter painter(&before);
+        painter.setClipRect(area);
+        painter.fillRect(area, Qt::black);
+        face->paint(painter);
+    }
+
+    AppModelTestbed testbed;
+    FixedReduceMotion reduceMotion;
+    std::unique_ptr<DevicePresenter> presenter;
+    std::unique_ptr<DeviceFace> face;
+};
+
+TEST_F(DeviceFaceTest, RepaintingTheMovingPartsGivesTheSamePixelsAsAWholePaint) {
+    testbed.finishRun("s1", 0, 30);
+    settle();
+    presenter->live().refresh();
+    face->refresh();
+    const QRect glass = face->areas().screenGlass;
+    const QRect drive = face->areas().drive;
+    ASSERT_FALSE(glass.isEmpty());
+    ASSERT_FALSE(drive.isEmpty());
+
+    QImage partial = whole();
+    // Through the done motion: the floppy rises and the mascot moves; the same poses twice, so
+    // the glass comes from its kept pictures the second time.
+    for (int round = 0; round < 2; ++round) {
+        for (double seconds : {0.2, 0.6, 1.2, 2.4, 3.5}) {
+            testbed.clock->current = evening.adding(seconds);
+            repaint(partial, glass);
+            repaint(partial, drive);
+            EXPECT_EQ(differingArea(partial, whole()), QRect()) << "at " << seconds << " s, round " << round;
+        }
+        testbed.clock->current = evening;
+        repaint(partial, glass);
+        repaint(partial, drive);
+    }
+}
+
+TEST_F(DeviceFaceTest, ARunningSessionsSecondsRepaintTheScreenAndTheRowsAlone) {
+    HookEvent prompt = testbed.event("UserPromptSubmit", "s1", 65);
+    prompt.promptFirstLine = "fix the build";
+    testbed.model->handleHookEvent(prompt, true);
+    settle();
+    presenter->live().refresh();
+    face->refresh();
+    QImage partial = whole();
+    for (int second = 1; second <= 3; ++second) {
+        testbed.clock->current = evening.adding(second);
+        presenter->live().refresh();
+        face->refresh();
+        repaint(partial, face->areas().screenGlass);
+        repaint(partial, face->areas().tabBlock);
+        EXPECT_EQ(differingArea(partial, whole()), QRect()) << "after " << second << " s";
+    }
+}
+
+TEST_F(DeviceFaceTest, RepaintingTheStripsScreenGivesTheSamePixelsAsAWholePaint) {
+    StripPresenter stripPresenter(*testbed.model, testbed.clock);
+    stripPresenter.live().setShown(true);
+    StripFace strip(stripPresenter, reduceMotion, *testbed.clock);
+    const auto paintStrip = [&](QImage& image, std::optional<QRect> area) {
+        QPainter painter(&image);
+        if (area) {
+            painter.setClipRect(*area);
+            painter.fillRect(*area, Qt::black);
+        }
+        strip.paint(painter);
+    };
+    testbed.model->handleHookEvent(testbed.event("StopFailure", "s1", 0), true);
+    settle();
+    stripPresenter.live().refresh();
+    strip.refresh();
+    QImage partial(strip.size(), QImage::Format_ARGB32_Premultiplied);
+    partial.fill(Qt::black);
+    paintStrip(partial, std::nullopt);
+    for (double seconds : {0.3, 0.9, 1.8}) {
+        testbed.clock->current = evening.adding(seconds);
+        paintStrip(partial, strip.screenArea());
+        QImage full(strip.size(), QImage::Format_ARGB32_Premultiplied);
+        full.fill(Qt::black);
+        paintStrip(full, std::nullopt);
+        EXPECT_EQ(differingArea(partial, full), QRect()) << "at " << seconds << " s";
+    }
+}
+
+}  // namespace
+}  // namespace quorvel
