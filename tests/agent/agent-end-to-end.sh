@@ -36,7 +36,7 @@ if [ "${QUORVEL_AGENT_PRIVATE_NETWORK:-}" != 1 ]; then
         # passes for a complete one next time. Bounded so that the runs still fit the test's
         # time limit after a slow install.
         rm -rf "$cache.partial"
-        timeout 150 npm install --prefix "$cache.partial" --no-audit --no-fund --loglevel=error \
+        timeout 120 npm install --prefix "$cache.partial" --no-audit --no-fund --loglevel=error \
             @anthropic-ai/claude-code </dev/null >"$cache/npm-install.log" 2>&1 &&
             [ -x "$cache.partial/node_modules/.bin/claude" ] ||
             { rm -rf "$cache.partial"; skip "npm is unreachable: couldn't install @anthropic-ai/claude-code (see $cache/npm-install.log)"; }
