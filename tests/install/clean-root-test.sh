@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The Debian package as a new user meets it: a fresh Debian 12 root (debootstrap, minimal),
 # the package installed there with apt, which must bring every library it needs; then the
-# app started with its desktop entry's command, fed one simulated run by the helper, and a
-# picture drawn in render mode. Skips (77) where no root can be made here: not root, no
+# app started with its desktop entry's command, hooks turned on by its launcher action, one
+# simulated run fed by the helper, and a picture drawn in render mode. Skips (77) where no root can be made here: not root, no
 # debootstrap, or Debian's archive out of reach.
 #
 #   clean-root-test.sh <build folder>
@@ -35,6 +35,9 @@ $command >/root/app.out 2>&1 &
 app=$!
 for _ in $(seq 1 100); do [ -f "$support/endpoint.json" ] && break; sleep 0.1; done
 [ -f "$support/endpoint.json" ] || { echo "the app wrote no endpoint file"; cat /root/app.out; exit 1; }
+quorvel --hooks-on
+for _ in $(seq 1 100); do grep -q "Library/Quorvel/bin/quorvel-hook" "$HOME/.claude/settings.json" 2>/dev/null && break; sleep 0.1; done
+grep -q "Library/Quorvel/bin/quorvel-hook" "$HOME/.claude/settings.json" || { echo "--hooks-on wrote no hooks"; exit 1; }
 quorvel-hook --simulate done </dev/null
 for _ in $(seq 1 100); do grep -q '"ok"' "$support/finished.json" 2>/dev/null && break; sleep 0.1; done
 grep -q '"ok"' "$support/finished.json" || { echo "no finished run"; exit 1; }

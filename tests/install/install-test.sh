@@ -72,6 +72,18 @@ for _ in $(seq 1 150); do
 done
 [ -f "$support/endpoint.json" ] || fail "the app wrote no endpoint file"
 
+# Turning hooks on as the launcher's action does: a second start hands the command to the
+# running copy and exits 0.
+mkdir -p "$home/.claude"
+env -u DISPLAY -u WAYLAND_DISPLAY HOME="$home" XDG_RUNTIME_DIR="$runtime" QUORVEL_LOG_STDERR=0 \
+  "$bin/quorvel" --hooks-on >/dev/null 2>&1 || fail "a second start with --hooks-on did not exit 0"
+for _ in $(seq 1 100); do
+  grep -q "Library/Quorvel/bin/quorvel-hook" "$home/.claude/settings.json" 2>/dev/null && break
+  sleep 0.1
+done
+grep -q "Library/Quorvel/bin/quorvel-hook" "$home/.claude/settings.json" 2>/dev/null ||
+  fail "--hooks-on did not write the hook entries"
+
 HOME="$home" XDG_RUNTIME_DIR="$runtime" "$bin/quorvel-hook" --simulate done </dev/null || fail "the helper did not exit 0"
 
 for _ in $(seq 1 150); do
