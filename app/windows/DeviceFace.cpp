@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "kit/engine/CopyBook.hpp"
 #include "kit/visuals/views/DiskDrive.hpp"
 #include "kit/visuals/views/DriveMetrics.hpp"
 #include "kit/visuals/views/Fader.hpp"
@@ -12,12 +11,24 @@
 #include "kit/visuals/views/ScreenMetrics.hpp"
 #include "kit/visuals/views/RunningRowView.hpp"
 #include "kit/visuals/views/TabKey.hpp"
+#include "kit/visuals/model/MotionSchedule.hpp"
 #include "kit/visuals/views/HideKey.hpp"
 
 namespace quorvel {
 namespace {
 
 constexpr double mascotScale = 6;
+
+bool everyPixelOpaque(const QImage& image) {
+    const QImage alpha = image.convertToFormat(QImage::Format_Alpha8);
+    for (int y = 0; y < alpha.height(); ++y) {
+        const uchar* line = alpha.constScanLine(y);
+        for (int x = 0; x < alpha.width(); ++x) {
+            if (line[x] != 255) return false;
+        }
+    }
+    return true;
+}
 
 QSize pixelSize(QSizeF size) { return {static_cast<int>(std::ceil(size.width())), static_cast<int>(std::ceil(size.height()))}; }
 
@@ -58,11 +69,7 @@ namespace {
 DeviceFace::DeviceFace(DevicePresenter& presenter, ReduceMotion& reduceMotion, const Clock& clock)
     : presenter_(presenter), clock_(clock), motion_(mascotScale, reduceMotion, clock) {
     motion_.show(presenter_.display());
-    QObject::connect(&motion_, &LiveMotionClock::changed, [this] {
-        requestUpdate(areas().screenGlass);
-        // Only the done motion moves the floppy.
-        if (presenter_.display().motion == MascotMotion::done) requestUpdate(areas().drive);
-    });
+    QObject::connect(&motion_, &LiveMotionClock::changed, [this] { requestMotionUpdate(); });
     tabFrames_.setInterval(16);
     QObject::connect(&tabFrames_, &QTimer::timeout, [this] {
         requestUpdate(areas().tabBlock);
@@ -87,8 +94,49 @@ DeviceView DeviceFace::view() const {
 
 QSize DeviceFace::size() const { return pixelSize(DeviceView::size()); }
 
+std::optional<DeviceFace::GlassLook> DeviceFace::glassLook(const DeviceView& shown) {
+    // A cross-fade changes the glass on every frame.
+    if (shown.moment.faceFade) return std::nullopt;
+    const ScreenBezel screen = screenOf(shown);
+    const MascotPose pose = MascotTimeline::pose(shown.display.motion, shown.clock(), shown.moment.reduceMotion,
+                                                 ScreenMetrics::device().mascotScale, shown.moment.time);
+    const MotionSchedule::PictureNumbers numbers =
+        MotionSchedule::pictureNumbers(pose, ScreenMetrics::device().mascotScale);
+    // All but the click and the floppy (positions 7 to 9), which only the drive shows.
+    return GlassLook{numbers[0], numbers[1], numbers[2], numbers[3], numbers[4],
+                     numbers[5], numbers[9], numbers[10], screen.showsOverlay() ? 1.0 : 0.0,
+                     screen.led().on ? 1.0 : 0.0};
+}
+
+DeviceFace::DriveLook DeviceFace::driveLook(const DeviceView& shown) {
+    const std::optional<MascotPose> pose = driveOf(shown).floppyPose(shown.moment.time);
+    if (!pose) return {-1, -1, -1, -1};
+    const MotionSchedule::PictureNumbers numbers = MotionSchedule::pictureNumbers(*pose, DiskDrive::timelineScale);
+    return {1, numbers[6], numbers[7], numbers[8]};
+}
+
+void DeviceFace::notePainted(const DeviceView& shown, const std::optional<QRectF>& clip) {
+    const auto note = [&](const QRect& area, auto& onScreen, auto look) {
+        if (!clip || clip->contains(QRectF(area))) {
+            onScreen = look();
+        } else if (clip->intersects(QRectF(area))) {
+            onScreen.reset();
+        }
+    };
+    note(areas().screenGlass, glassOnScreen_, [&] { return glassLook(shown); });
+    note(areas().drive, driveOnScreen_, [&]() -> std::optional<DriveLook> { return driveLook(shown); });
+}
+
+void DeviceFace::requestMotionUpdate() {
+    const DeviceView shown = view();
+    const std::optional<GlassLook> glass = glassLook(shown);
+    if (!glass || !glassOnScreen_ || *glass != *glassOnScreen_) requestUpdate(areas().screenGlass);
+    if (!driveOnScreen_ || driveLook(shown) != *driveOnScreen_) requestUpdate(areas().drive);
+}
+
 void DeviceFace::paint(QPainter& painter) {
     const DeviceView shown = view();
+    notePainted(shown, painter.hasClipping() ? std::optional<QRectF>(painter.clipBoundingRect()) : std::nullopt);
     if (painter.hasClipping()) {
         const QRectF clip = painter.clipBoundingRect();
         const DeviceView::Layout& parts = areas().parts;
@@ -103,9 +151,7 @@ void DeviceFace::paint(QPainter& painter) {
             return;
         }
         if (QRectF(areas().drive).contains(clip)) {
-            Casing::paint(painter, parts.face);
-            driveOf(shown).paint(painter, parts.drive.topLeft(), shown.moment.time);
-            Casing::paintBorder(painter, parts.face);
+            paintDrive(painter, shown);
             return;
         }
     }
@@ -126,11 +172,9 @@ void DeviceFace::paintGlass(QPainter& painter, const DeviceView& shown) {
     // model's regular ticks (a new time, nothing else new) keep the pictures.
     // (Writing that time out is dear: done once per snapshot, not once per frame.)
     if (!glassSubject_ || glassSubject_->shownFor != shown.display) {
-        GlassSubject subject{shown.display, shown.display, {}};
+        GlassSubject subject{shown.display, shown.display, {}, screen.layout(parts.screen.topLeft(), parts.screen.width())};
         subject.display.now = Instant();
-        if (shown.display.eventTime) {
-            subject.eventTime = CopyBook::finishedTime(*shown.display.eventTime, shown.display.now);
-        }
+        subject.eventTime = subject.layout.eventTimeText.toStdString();
         if (!glassSubject_ || !glassSubject_->sameGlass(subject)) glassPictures_.clear();
         glassSubject_ = std::move(subject);
     }
@@ -143,20 +187,61 @@ void DeviceFace::paintGlass(QPainter& painter, const DeviceView& shown) {
             return;
         }
     }
-    // Painted at the same whole-pixel place as on the window, so the picture is the same.
-    QImage image(glass.size() * density, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(density);
-    image.fill(Qt::transparent);
-    {
+    // Painted at the same whole-pixel place as on the window, so the picture is the same. The
+    // plate's bevels and their edge shadows are the dearest part and never change: painted once,
+    // the very pixels a paint of the plate would give each picture.
+    const auto paintOn = [&](QImage& image, const auto& paintPart) {
         QPainter picture(&image);
         picture.translate(-glass.topLeft());
         picture.setClipRect(glass);
-        screen.paint(picture, parts.screen.topLeft(), parts.screen.width());
+        paintPart(picture);
+    };
+    const ScreenBezel::Layout& screenLayout = glassSubject_->layout;
+    if (glassPlate_.isNull() || glassPlate_.devicePixelRatio() != density) {
+        glassPlate_ = QImage(glass.size() * density, QImage::Format_ARGB32_Premultiplied);
+        glassPlate_.setDevicePixelRatio(density);
+        glassPlate_.fill(Qt::transparent);
+        paintOn(glassPlate_, [&](QPainter& picture) { ScreenBezel::paintPlate(picture, screenLayout); });
+        glassPlateOpaque_ = everyPixelOpaque(glassPlate_);
     }
+    QImage image = glassPlate_.copy();
+    paintOn(image, [&](QPainter& picture) { screen.paintContent(picture, screenLayout); });
     constexpr std::size_t keptPictures = 48;
     if (glassPictures_.size() >= keptPictures) glassPictures_.erase(glassPictures_.begin());
     glassPictures_.push_back({pose, overlay, image});
     painter.drawImage(glass.topLeft(), image);
+}
+
+void DeviceFace::paintDrive(QPainter& painter, const DeviceView& shown) {
+    const DeviceView::Layout& parts = areas().parts;
+    const QRect drive = areas().drive;
+    const DiskDrive driveView = driveOf(shown);
+    const double density = painter.device() != nullptr ? painter.device()->devicePixelRatioF() : 1.0;
+    if (!(density > 0)) {
+        Casing::paint(painter, parts.face);
+        driveView.paint(painter, parts.drive.topLeft(), shown.moment.time);
+        Casing::paintBorder(painter, parts.face);
+        return;
+    }
+    // The casing and the drive's plate and mouth under the floppy never change: painted once
+    // at the window's whole-pixel place and density, so their picture gives the same pixels.
+    if (driveBody_.isNull() || driveBody_.devicePixelRatio() != density) {
+        driveBody_ = QImage(drive.size() * density, QImage::Format_ARGB32_Premultiplied);
+        driveBody_.setDevicePixelRatio(density);
+        driveBody_.fill(Qt::transparent);
+        QPainter body(&driveBody_);
+        body.translate(-drive.topLeft());
+        body.setClipRect(drive);
+        Casing::paint(body, parts.face);
+        driveView.paintBody(body, parts.drive.topLeft());
+    }
+    painter.drawImage(drive.topLeft(), driveBody_);
+    driveView.paintFront(painter, parts.drive.topLeft(), shown.moment.time);
+    Casing::paintBorder(painter, parts.face);
+}
+
+bool DeviceFace::coversOpaquely(const QRect& area) const {
+    return glassPlateOpaque_ && areas_ && areas_->screenGlass.contains(area);
 }
 
 void DeviceFace::afterGesture() {

@@ -6,6 +6,7 @@
 // times. Main thread.
 #include <QImage>
 #include <QTimer>
+#include <array>
 #include <functional>
 #include <memory>
 #include <utility>
@@ -16,6 +17,7 @@
 #include "kit/visuals/model/MascotPose.hpp"
 #include "kit/visuals/views/DeviceView.hpp"
 #include "kit/visuals/views/LiveMotionClock.hpp"
+#include "kit/visuals/views/ScreenBezel.hpp"
 #include "platform/ReduceMotion.hpp"
 
 namespace quorvel {
@@ -33,6 +35,7 @@ public:
     void release(QPointF point) override;
     void hover(std::optional<QPointF> point) override;
     QString toolTip(QPointF point) const override;
+    bool coversOpaquely(const QRect& area) const override;
     std::vector<AccessibleControl> controls() const override;
     void activate(std::size_t index) override;
 
@@ -84,13 +87,38 @@ private:
         /// The same without its time, and the event time as the glass writes it.
         DeviceDisplay display;
         std::string eventTime;
+        /// The screen laid out for the snapshot (it measures its texts: done once per snapshot).
+        ScreenBezel::Layout layout;
         bool sameGlass(const GlassSubject& other) const {
             return display == other.display && eventTime == other.eventTime;
         }
     };
     void paintGlass(QPainter& painter, const DeviceView& shown);
+
+    /// What the motion shows on the glass and in the drive at the view's moment, in the
+    /// schedule's picture numbers: a step that changes neither leaves that area unpainted.
+    using GlassLook = std::array<double, 10>;
+    using DriveLook = std::array<double, 4>;
+    static std::optional<GlassLook> glassLook(const DeviceView& shown);
+    static DriveLook driveLook(const DeviceView& shown);
+    /// Notes what a paint clipped to `clip` (none: everything) put on screen.
+    void notePainted(const DeviceView& shown, const std::optional<QRectF>& clip);
+    /// Asks for the glass and the drive where the motion's step changed them.
+    void requestMotionUpdate();
+    /// What is on screen now; nothing when unknown (never painted, or painted in part).
+    std::optional<GlassLook> glassOnScreen_;
+    std::optional<DriveLook> driveOnScreen_;
     std::optional<GlassSubject> glassSubject_;
     std::vector<GlassPicture> glassPictures_;
+    /// The bezel and the empty glass under the glass area, at the density it was painted for:
+    /// every new glass picture starts as a copy of it.
+    QImage glassPlate_;
+    /// Whether the plate covers the whole glass area with opaque pixels (so does every
+    /// picture of the glass).
+    bool glassPlateOpaque_ = false;
+    void paintDrive(QPainter& painter, const DeviceView& shown);
+    /// The casing and the drive without its floppy, lip, LED and label, under the drive area.
+    QImage driveBody_;
 };
 
 }  // namespace quorvel

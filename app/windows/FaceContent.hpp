@@ -45,6 +45,10 @@ public:
     /// The tooltip at `point`; empty for none.
     virtual QString toolTip(QPointF) const { return {}; }
 
+    /// True when painting `area` sets every pixel of it opaquely, so the window need not
+    /// clear it first.
+    virtual bool coversOpaquely(const QRect&) const { return false; }
+
     /// The controls on the face now, in reading order.
     virtual std::vector<AccessibleControl> controls() const = 0;
     /// Carries out control `index`'s action as a click would.

@@ -81,7 +81,9 @@ void FaceWindow::paintEvent(QPaintEvent* event) {
     for (const QRect& area : areas) {
         painter.save();
         painter.setClipRect(area);
-        if (translucent_) {
+        if (content_->coversOpaquely(area)) {
+            // Whatever the window held there is painted over.
+        } else if (translucent_) {
             painter.setCompositionMode(QPainter::CompositionMode_Source);
             painter.fillRect(area, Qt::transparent);
             painter.setCompositionMode(QPainter::CompositionMode_SourceOver);

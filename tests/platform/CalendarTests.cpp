@@ -4,6 +4,8 @@
 
 #include <limits>
 
+#include "tests/support/ScopedEnvironmentVariable.hpp"
+
 namespace quorvel {
 namespace {
 
@@ -33,6 +35,30 @@ TEST(Calendar, InstantsItCannotHoldGiveNothing) {
     EXPECT_FALSE(berlin.addingDays(nan, 1));
     EXPECT_EQ(berlin.format(infinite, "EEEdMMM"), "");
     EXPECT_EQ(berlin.format(beforeSpringForward, "EEEdMMM"), "Sun, 31 Mar");
+}
+
+TEST(Calendar, CalendarsOfOtherZonesAndLocalesAskedInTurnKeepTheirOwnAnswers) {
+    // Each calendar value has its own kept ICU objects: asking one must never answer for another.
+    const Calendar tokyo{"gregorian", "Asia/Tokyo", "en_US"};
+    const Calendar german{"gregorian", "Europe/Berlin", "de_DE"};
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(berlin.hourOfDay(beforeSpringForward), 0);
+        EXPECT_EQ(tokyo.hourOfDay(beforeSpringForward), 8);
+        EXPECT_EQ(berlin.format(beforeSpringForward, "EEEdMMM"), "Sun, 31 Mar");
+        EXPECT_EQ(german.format(beforeSpringForward, "EEEdMMM"), "So., 31. M\u00e4rz");
+        EXPECT_EQ(tokyo.format(beforeSpringForward, "HHmm"), "08:30");
+        EXPECT_EQ(berlin.format(beforeSpringForward, "HHmm"), "00:30");
+        EXPECT_EQ(berlin.addingDays(beforeSpringForward, 1)->secondsSince(beforeSpringForward), 23 * 3600.0);
+        EXPECT_EQ(tokyo.addingDays(beforeSpringForward, 1)->secondsSince(beforeSpringForward), 24 * 3600.0);
+    }
+}
+
+TEST(Calendar, TheUsersCalendarFollowsAChangeOfTheHostsZone) {
+    testing::ScopedEnvironmentVariable zone("TZ", "Asia/Tokyo");
+    EXPECT_EQ(Calendar::current().timeZone, "Asia/Tokyo");
+    EXPECT_EQ(Calendar::current().timeZone, "Asia/Tokyo");
+    zone.set("America/Chicago");
+    EXPECT_EQ(Calendar::current().timeZone, "America/Chicago");
 }
 
 }  // namespace

@@ -110,48 +110,56 @@ void blurPlane(std::uint8_t* samples, int width, int height, qsizetype stride, i
     }
 }
 
+namespace {
+
+constexpr QImage::Format maskFormat = QImage::Format_ARGB32_Premultiplied;
+// Where a pixel's alpha sits among its four bytes.
+constexpr int alphaByte = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? 3 : 0;
+
+}  // namespace
+
 void blurMask(QImage& mask, double radiusPixels) {
-    if (mask.isNull() || mask.format() != QImage::Format_Alpha8) return;
-    blurPlane(mask.bits(), mask.width(), mask.height(), mask.bytesPerLine(), 1, radiusPixels);
+    if (mask.isNull() || mask.format() != maskFormat) return;
+    std::uint8_t* bytes = mask.bits();
+    if (bytes == nullptr) return;
+    blurPlane(bytes + alphaByte, mask.width(), mask.height(), mask.bytesPerLine(), 4, radiusPixels);
 }
 
-QImage alphaMaskOf(const QImage& image, int margin) {
+QImage maskOf(const QImage& image, int margin) {
     margin = std::max(0, margin);
     if (image.isNull()) return {};
-    const QImage source = image.format() == QImage::Format_ARGB32_Premultiplied
-                              ? image
-                              : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    QImage mask(source.width() + 2 * margin, source.height() + 2 * margin, QImage::Format_Alpha8);
+    const QImage source = image.format() == maskFormat ? image : image.convertToFormat(maskFormat);
+    const int width = source.width();
+    const int height = source.height();
+    QImage mask(width + 2 * margin, height + 2 * margin, maskFormat);
     if (mask.isNull()) return mask;
-    mask.fill(0);
-    for (int y = 0; y < source.height(); ++y) {
+    mask.fill(Qt::transparent);
+    for (int y = 0; y < height; ++y) {
         const QRgb* in = reinterpret_cast<const QRgb*>(source.constScanLine(y));
-        std::uint8_t* out = mask.scanLine(y + margin) + margin;
-        for (int x = 0; x < source.width(); ++x) out[x] = static_cast<std::uint8_t>(qAlpha(in[x]));
+        QRgb* out = reinterpret_cast<QRgb*>(mask.scanLine(y + margin)) + margin;
+        for (int x = 0; x < width; ++x) out[x] = qRgba(0, 0, 0, qAlpha(in[x]));
     }
     mask.setDevicePixelRatio(image.devicePixelRatio());
     return mask;
 }
 
-QImage tintedMask(const QImage& mask, const QColor& color) {
-    if (mask.isNull() || mask.format() != QImage::Format_Alpha8) return {};
-    QImage tinted(mask.size(), QImage::Format_ARGB32_Premultiplied);
-    if (tinted.isNull()) return tinted;
+void tintMask(QImage& mask, const QColor& color) {
+    if (mask.isNull() || mask.format() != maskFormat) return;
     // Every pixel is one of 256 values; rounded as the colour's own premultiplication would.
     const QRgb tint = color.rgba();
     std::array<QRgb, 256> table{};
     for (int coverage = 0; coverage < 256; ++coverage) {
         const double alpha = coverage / 255.0 * qAlpha(tint) / 255.0;
         const auto channel = [&](int value) { return static_cast<int>(std::lround(value * alpha)); };
-        table[static_cast<std::size_t>(coverage)] = qRgba(channel(qRed(tint)), channel(qGreen(tint)), channel(qBlue(tint)), channel(255));
+        table[static_cast<std::size_t>(coverage)] =
+            qRgba(channel(qRed(tint)), channel(qGreen(tint)), channel(qBlue(tint)), channel(255));
     }
-    for (int y = 0; y < mask.height(); ++y) {
-        const std::uint8_t* in = mask.constScanLine(y);
-        QRgb* out = reinterpret_cast<QRgb*>(tinted.scanLine(y));
-        for (int x = 0; x < mask.width(); ++x) out[x] = table[in[x]];
+    const int width = mask.width();
+    const int height = mask.height();
+    for (int y = 0; y < height; ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(mask.scanLine(y));
+        for (int x = 0; x < width; ++x) row[x] = table[qAlpha(row[x])];
     }
-    tinted.setDevicePixelRatio(mask.devicePixelRatio());
-    return tinted;
 }
 
 }  // namespace quorvel::drawing

@@ -1,7 +1,7 @@
 #pragma once
-// Eight-bit coverage masks for shadows and glows: a shadow is one colour times a blurred
-// alpha, so only the alpha is blurred (a quarter of the work of blurring four channels), and
-// the colour is put on once at the end.
+// Coverage masks for shadows and glows: a shadow is one colour times a blurred alpha, so only
+// the alpha is blurred (a quarter of the work of blurring four channels), and the colour is put
+// on once at the end.
 //
 // Pure functions on images the caller owns; safe on any thread.
 #include <cstdint>
@@ -19,15 +19,19 @@ namespace quorvel::drawing {
 /// stays the same constant.
 void blurPlane(std::uint8_t* samples, int width, int height, qsizetype stride, int step, double radiusPixels);
 
-/// Blurs a `QImage::Format_Alpha8` image in place; other formats are left untouched.
+/// A mask is a premultiplied ARGB image painted in opaque black: its alpha is the coverage
+/// and its colour channels are zero. (Qt paints such images far faster than Alpha8 ones.)
+///
+/// Blurs a mask's alpha in place; the colour channels stay as they are, so a mask stays a mask.
+/// Images of other formats are left untouched.
 void blurMask(QImage& mask, double radiusPixels);
 
-/// The alpha of a premultiplied ARGB image as an Alpha8 mask with `margin` transparent pixels
-/// added on every side (same device pixel ratio).
-QImage alphaMaskOf(const QImage& image, int margin);
+/// A mask of the alpha of `image` (converted to premultiplied ARGB if it is not), with
+/// `margin` transparent pixels added on every side; same device pixel ratio.
+QImage maskOf(const QImage& image, int margin);
 
-/// `mask` (Format_Alpha8) painted in `color`: premultiplied ARGB of the same size and device
-/// pixel ratio, each pixel `color` at the mask's alpha times the colour's own.
-QImage tintedMask(const QImage& mask, const QColor& color);
+/// Paints a mask in `color` in place: each pixel becomes `color` at the mask's alpha times the
+/// colour's own (premultiplied). Images of other formats are left untouched.
+void tintMask(QImage& mask, const QColor& color);
 
 }  // namespace quorvel::drawing

@@ -95,17 +95,27 @@ QRectF DiskDrive::paintedBounds(double width) const {
 }
 
 void DiskDrive::paint(QPainter& painter, QPointF origin, Instant date) const {
+    paintBody(painter, origin);
+    paintFront(painter, origin, date);
+}
+
+void DiskDrive::paintBody(QPainter& painter, QPointF origin) const {
     const Layout parts = layout();
     painter.save();
     painter.translate(origin);
-
     BevelSurface{Shape::continuousRoundedRectangle(6), Tokens::panel, Tokens::keyDepth, Bevel::raised(3),
                  Tokens::ink, 2}
         .paint(painter, parts.plate);
     BevelSurface{Shape::continuousRoundedRectangle(5), Tokens::mouth, Tokens::keyDepth, Bevel::recessed(),
                  std::nullopt, 2}
         .paint(painter, parts.mouth);
+    painter.restore();
+}
 
+void DiskDrive::paintFront(QPainter& painter, QPointF origin, Instant date) const {
+    const Layout parts = layout();
+    painter.save();
+    painter.translate(origin);
     if (const auto pose = floppyPose(date)) paintFloppy(painter, parts, *pose);
 
     painter.fillRect(parts.lip, drawing::toQColor(Tokens::mouth));

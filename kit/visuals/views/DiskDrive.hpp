@@ -82,6 +82,11 @@ public:
 
     /// Paints the drive with its top-left at `origin`, as it looks at `date`.
     void paint(QPainter& painter, QPointF origin, Instant date) const;
+    /// The plate and the empty mouth: the same for every snapshot, so a host may keep their
+    /// picture and paint `paintFront` over it; the two give exactly `paint`.
+    void paintBody(QPainter& painter, QPointF origin) const;
+    /// The floppy, the lip over it, the LED and the label.
+    void paintFront(QPainter& painter, QPointF origin, Instant date) const;
 
 private:
     void paintFloppy(QPainter& painter, const Layout& parts, const MascotPose& pose) const;

@@ -20,7 +20,7 @@ bool finiteRect(const QRectF& rect) {
 
 }  // namespace
 
-Layer makeLayer(const QPainter& painter, const QRectF& bounds, QImage::Format format) {
+Layer makeLayer(const QPainter& painter, const QRectF& bounds) {
     Layer layer;
     if (!finiteRect(bounds) || bounds.width() <= 0 || bounds.height() <= 0) return layer;
     const QTransform& transform = painter.deviceTransform();
@@ -40,7 +40,7 @@ Layer makeLayer(const QPainter& painter, const QRectF& bounds, QImage::Format fo
         height = aligned.height();
     }
     if (!(width >= 1 && height >= 1 && width <= maximumLayerSide && height <= maximumLayerSide)) return layer;
-    layer.image = QImage(static_cast<int>(width), static_cast<int>(height), format);
+    layer.image = QImage(static_cast<int>(width), static_cast<int>(height), QImage::Format_ARGB32_Premultiplied);
     if (layer.image.isNull()) return layer;
     layer.image.setDevicePixelRatio(density);
     layer.image.fill(Qt::transparent);

@@ -14,8 +14,8 @@ namespace quorvel::drawing {
 /// device-pixel density. When the painter's transform only scales and moves, the layer lines
 /// up with the device pixels.
 struct Layer {
-    /// Premultiplied ARGB (or the format asked of `makeLayer`); its device pixel ratio is the
-    /// density, so a painter on it uses the same points as the caller.
+    /// Premultiplied ARGB; its device pixel ratio is the density, so a painter on it uses the
+    /// same points as the caller.
     QImage image;
     /// Where the layer goes, in the painter's coordinates (`bounds` grown to whole pixels).
     QRectF rect;
@@ -27,11 +27,9 @@ struct Layer {
     bool isNull() const { return image.isNull(); }
 };
 
-/// A transparent layer for `bounds`, null when the bounds are empty, not finite or would need
-/// more than 16384 pixels on a side. `format` is for masks (`QImage::Format_Alpha8`), which are
-/// tinted before they are drawn.
-Layer makeLayer(const QPainter& painter, const QRectF& bounds,
-                QImage::Format format = QImage::Format_ARGB32_Premultiplied);
+/// A layer for `bounds`, null when the bounds are empty, not finite or would need more than
+/// 16384 pixels on a side.
+Layer makeLayer(const QPainter& painter, const QRectF& bounds);
 
 /// A layer for `bounds` with `content` painted into it (in the caller's coordinates); null as
 /// for `makeLayer`, in which case `content` is not called.

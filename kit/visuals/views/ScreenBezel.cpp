@@ -67,7 +67,8 @@ ScreenBezel::Layout ScreenBezel::layout(QPointF topLeft, double width) const {
     const double rowHeight = statusRowHeight();
     const double rowCentre = content.top() + rowHeight / 2;
     result.led = QRectF(content.left(), rowCentre - ledSize / 2, ledSize, ledSize);
-    const QString time = eventTimeText();
+    result.eventTimeText = eventTimeText();
+    const QString& time = result.eventTimeText;
     const double timeWidth = time.isEmpty() ? 0 : drawing::naturalWidth(time, statusStyle(Tokens::dim));
     result.eventTime = QRectF(content.right() - timeWidth, content.top(), timeWidth, rowHeight);
     const double projectLeft = result.led.right() + statusSpacing;
@@ -124,16 +125,24 @@ QString ScreenBezel::accessibilityLabel() const { return rowLabel(mascot(), disp
 bool ScreenBezel::showsOverlay() const { return MascotTimeline::overlayRuns(display.motion, clock, reduceMotion); }
 
 void ScreenBezel::paint(QPainter& painter, const Layout& layout) const {
+    paintPlate(painter, layout);
+    paintContent(painter, layout);
+}
+
+void ScreenBezel::paintPlate(QPainter& painter, const Layout& layout) {
     BevelSurface{Shape::roundedRectangle(10), Tokens::panel, Tokens::keyDepth, Bevel::raised(bezelDepth), Tokens::ink, 2}
         .paint(painter, layout.bezel);
     BevelSurface{Shape::roundedRectangle(6), Tokens::screen, Tokens::keyDepth, Bevel::recessed(), Tokens::ink, 2}
         .paint(painter, layout.screen);
+}
 
+void ScreenBezel::paintContent(QPainter& painter, const Layout& layout) const {
     led().paint(painter, layout.led);
     drawing::drawTextLine(painter, layout.project, drawing::singleLine(QString::fromStdString(display.project)),
                           statusStyle(Tokens::mascotWhite));
     if (layout.eventTime.width() > 0) {
-        drawing::drawTextLine(painter, layout.eventTime.adjusted(0, 0, 0.5, 0), eventTimeText(), statusStyle(Tokens::dim));
+        drawing::drawTextLine(painter, layout.eventTime.adjusted(0, 0, 0.5, 0), layout.eventTimeText,
+                              statusStyle(Tokens::dim));
     }
 
     mascot().paint(painter, layout.mascot.topLeft());

@@ -57,6 +57,8 @@ struct ScreenBezel {
         QRectF line1;
         QRectF line2;
         QRectF detail;
+        /// `eventTimeText()`, written out once for both the layout and the paint.
+        QString eventTimeText;
     };
 
     /// The laid-out height, the room under the bezel included.
@@ -79,6 +81,11 @@ struct ScreenBezel {
     static QString rowLabel(const AnimatedMascot& mascot, const DeviceDisplay& display);
 
     void paint(QPainter& painter, const Layout& layout) const;
+    /// The bezel and the empty glass: the same for every snapshot, so a host may keep the
+    /// picture of them and paint `paintContent` over it; the two give exactly `paint`.
+    static void paintPlate(QPainter& painter, const Layout& layout);
+    /// Everything on the glass: status row, mascot, headline, detail and overlay.
+    void paintContent(QPainter& painter, const Layout& layout) const;
     void paint(QPainter& painter, QPointF topLeft, double width) const { paint(painter, layout(topLeft, width)); }
 };
 

@@ -58,11 +58,9 @@ void blurAlpha(QImage& image, double radiusPixels) {
 }
 
 QImage shadowImage(const QImage& source, const QColor& color, double radiusPixels, int margin) {
-    QImage mask = alphaMaskOf(source, margin);
-    if (mask.isNull()) return mask;
-    blurMask(mask, radiusPixels);
-    QImage shadow = tintedMask(mask, color);
-    shadow.setDevicePixelRatio(source.devicePixelRatio());
+    QImage shadow = maskOf(source, margin);
+    blurMask(shadow, radiusPixels);
+    tintMask(shadow, color);
     return shadow;
 }
 
@@ -88,9 +86,9 @@ void drawShadow(QPainter& painter, const QPainterPath& shape, const Shadow& shad
         const int width = static_cast<int>(std::ceil(box.width() * density)) + 2 * spread;
         const int height = static_cast<int>(std::ceil(box.height() * density)) + 2 * spread;
         if (width > 16384 || height > 16384) return;
-        QImage mask(width, height, QImage::Format_Alpha8);
+        QImage mask(width, height, QImage::Format_ARGB32_Premultiplied);
         if (mask.isNull()) return;
-        mask.fill(0);
+        mask.fill(Qt::transparent);
         {
             QPainter maskPainter(&mask);
             maskPainter.setRenderHint(QPainter::Antialiasing, true);
@@ -100,10 +98,9 @@ void drawShadow(QPainter& painter, const QPainterPath& shape, const Shadow& shad
         }
         blurMask(mask, radiusPixels);
         mask.setDevicePixelRatio(density);
-        QImage tinted = tintedMask(mask, shadow.color);
-        if (tinted.isNull()) return;
-        cache().store(key, tinted);
-        image = tinted;
+        tintMask(mask, shadow.color);
+        cache().store(key, mask);
+        image = mask;
     }
     drawImageAt(painter, *image, origin + shadow.offset);
 }
@@ -116,8 +113,8 @@ void drawInnerShadow(QPainter& painter, const QPainterPath& shape, const Shadow&
     const double radiusPixels = radius * density;
     const double spread = (blurSpread(radiusPixels) + 1) / density;
     const QRectF box = shape.boundingRect().adjusted(-spread, -spread, spread, spread);
-    // The shadow is one colour: its coverage is worked out in an eight-bit mask and tinted last.
-    Layer layer = makeLayer(painter, box, QImage::Format_Alpha8);
+    // The shadow is one colour: its coverage is worked out in black and tinted last.
+    Layer layer = makeLayer(painter, box);
     if (layer.isNull()) return;
     const std::uint64_t key = CacheKey()
                                   .add(std::uint64_t{2})
@@ -154,8 +151,7 @@ void drawInnerShadow(QPainter& painter, const QPainterPath& shape, const Shadow&
         layerPainter.fillPath(outside, Qt::black);
         layerPainter.end();
     }
-    layer.image = tintedMask(layer.image, shadow.color);
-    if (layer.isNull()) return;
+    tintMask(layer.image, shadow.color);
     cache().store(key, layer.image);
     layer.drawInto(painter);
 }

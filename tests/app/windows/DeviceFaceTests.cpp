@@ -5,6 +5,10 @@
 
 #include "kit/visuals/views/Fonts.hpp"
 #include "tests/app/model/AppModelTestbed.hpp"
+#include "tests/support/QtEventLoop.hpp"
+
+#include <QElapsedTimer>
+#include <utility>
 
 namespace quorvel {
 namespace {
@@ -48,11 +52,13 @@ protected:
         face->paint(painter);
         return image;
     }
-    // `before`, with only `area` painted again (as the window paints an update of it).
+    // `before`, with only `area` painted again (as the window paints an update of it). Where
+    // the face says it covers the area opaquely the window clears nothing: a loud colour there
+    // shows through if it does not.
     void repaint(QImage& before, const QRect& area) {
         QPainter painter(&before);
         painter.setClipRect(area);
-        painter.fillRect(area, Qt::black);
+        painter.fillRect(area, face->coversOpaquely(area) ? Qt::magenta : Qt::black);
         face->paint(painter);
     }
 
@@ -82,6 +88,8 @@ TEST_F(DeviceFaceTest, RepaintingTheMovingPartsGivesTheSamePixelsAsAWholePaint) 
             repaint(partial, drive);
             EXPECT_EQ(differingArea(partial, whole()), QRect()) << "at " << seconds << " s, round " << round;
         }
+        EXPECT_TRUE(face->coversOpaquely(glass));
+        EXPECT_FALSE(face->coversOpaquely(glass.adjusted(-1, 0, 0, 0)));
         testbed.clock->current = evening;
         repaint(partial, glass);
         repaint(partial, drive);
@@ -104,6 +112,42 @@ TEST_F(DeviceFaceTest, ARunningSessionsSecondsRepaintTheScreenAndTheRowsAlone) {
         repaint(partial, face->areas().tabBlock);
         EXPECT_EQ(differingArea(partial, whole()), QRect()) << "after " << second << " s";
     }
+}
+
+TEST_F(DeviceFaceTest, TheDoneMotionRepaintsTheGlassAndTheDriveOnlyForStepsThatChangeThem) {
+    // Of the done motion's 142 steps at this scale, 111 change the glass and 49 the drive (the
+    // floppy and its click); the rest would paint the same pixels again.
+    std::vector<QRect> requested;
+    face->onUpdate([&](const QRect& area) { requested.push_back(area); });
+    testbed.finishRun("s1", 0, 30);
+    settle();
+    presenter->live().refresh();
+    face->refresh();
+    const QRect glass = face->areas().screenGlass;
+    const QRect drive = face->areas().drive;
+    QImage onScreen = whole();
+    requested.clear();
+
+    int glassPaints = 0, drivePaints = 0;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    // The motion's clock follows the time the loop has run, as the window's would.
+    testing::waitUntil([&] {
+        testbed.clock->current = evening.adding(elapsed.elapsed() / 1000.0);
+        for (const QRect& area : std::exchange(requested, {})) {
+            glassPaints += area == glass;
+            drivePaints += area == drive;
+            repaint(onScreen, area);
+        }
+        return elapsed.elapsed() > 3600;
+    }, 10000);
+
+    EXPECT_GT(glassPaints, 10);
+    EXPECT_LE(glassPaints, 112);
+    EXPECT_GT(drivePaints, 5);
+    EXPECT_LE(drivePaints, 50);
+    // Once the motion is over the window holds exactly what a whole paint gives.
+    EXPECT_EQ(differingArea(onScreen, whole()), QRect());
 }
 
 TEST_F(DeviceFaceTest, RepaintingTheStripsScreenGivesTheSamePixelsAsAWholePaint) {

@@ -2,6 +2,8 @@
 // widths whose rows Qt pads.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <QImage>
 
 #include "app/render/views/PngEncoding.hpp"
@@ -31,6 +33,32 @@ TEST(PngEncoding, EveryRowReadsBackInPlaceWhateverTheWidth) {
                     ASSERT_EQ(back.pixel(x, y), original.pixel(x, y)) << "width " << width << " at " << x << "," << y;
                 }
             }
+        }
+    }
+}
+
+TEST(PngEncoding, ALargePictureWrittenInBandsReadsBackWholeWithStraightAlpha) {
+    // About 5 MB of rows: deflated in several bands that must join into one valid stream.
+    const int width = 1201;
+    const int height = 1003;
+    QImage translucent(width, height, QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < height; ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(translucent.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const int alpha = (x * 3 + y) % 256;
+            row[x] = qPremultiply(qRgba((x * 7) % 256, (y * 5) % 256, ((x ^ y) * 11) % 256, alpha));
+        }
+    }
+    const QImage opaque = translucent.convertToFormat(QImage::Format_RGB32);
+    for (const QImage& original : {translucent, opaque}) {
+        const auto bytes = encodePng(original);
+        ASSERT_TRUE(bytes);
+        const QImage back = QImage::fromData(*bytes, "PNG").convertToFormat(QImage::Format_ARGB32);
+        const QImage expected = original.convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(back.size(), expected.size());
+        for (int y = 0; y < height; ++y) {
+            ASSERT_EQ(std::memcmp(back.constScanLine(y), expected.constScanLine(y), static_cast<std::size_t>(width) * 4), 0)
+                << "row " << y << (original.hasAlphaChannel() ? " (with alpha)" : " (opaque)");
         }
     }
 }
