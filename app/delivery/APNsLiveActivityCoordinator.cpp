@@ -151,9 +151,10 @@ void APNsLiveActivityCoordinator::reconcile(const std::vector<Session>& sessions
     for (const auto& [sessionID, entry] : active_) {
         if (byID.count(sessionID) != 0) continue;
         if (const auto restored = unseenRestored_.find(sessionID); restored != unseenRestored_.end()) {
-            if (!restored->second) restored->second = now;
-            const double waited = now.secondsSince(*restored->second);
-            if (waited >= 0 && waited < options_.restoredGrace) continue;
+            // A clock set back (as at login, when the time is corrected) starts the wait
+            // again rather than cutting it short.
+            if (!restored->second || now < *restored->second) restored->second = now;
+            if (now.secondsSince(*restored->second) < options_.restoredGrace) continue;
         }
         vanished.push_back(sessionID);
     }

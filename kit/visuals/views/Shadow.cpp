@@ -34,7 +34,9 @@ void drawImageAt(QPainter& painter, const QImage& image, const QPointF& topLeft)
 
 int blurSpread(double radiusPixels) {
     if (!(radiusPixels > 0) || !std::isfinite(radiusPixels)) return 0;
-    return static_cast<int>(std::ceil(3 * radiusPixels / 2));
+    // No picture is larger than this on a side, so a wider spread could add nothing but work.
+    const double spread = std::ceil(3 * radiusPixels / 2);
+    return spread < maximumBlurSpread ? static_cast<int>(spread) : maximumBlurSpread;
 }
 
 void blurAlpha(QImage& image, double radiusPixels) {
@@ -83,10 +85,11 @@ void drawShadow(QPainter& painter, const QPainterPath& shape, const Shadow& shad
         CacheKey().add(std::uint64_t{1}).add(shape, box.topLeft()).add(density).add(shadow.radius).add(shadow.color).value();
     std::optional<QImage> image = cache().find(key);
     if (!image) {
-        const int width = static_cast<int>(std::ceil(box.width() * density)) + 2 * spread;
-        const int height = static_cast<int>(std::ceil(box.height() * density)) + 2 * spread;
-        if (width > 16384 || height > 16384) return;
-        QImage mask(width, height, QImage::Format_ARGB32_Premultiplied);
+        // Checked as doubles: a shape far beyond any screen must not overflow the conversion.
+        const double width = std::ceil(box.width() * density) + 2.0 * spread;
+        const double height = std::ceil(box.height() * density) + 2.0 * spread;
+        if (!(width >= 1 && height >= 1 && width <= 16384 && height <= 16384)) return;
+        QImage mask(static_cast<int>(width), static_cast<int>(height), QImage::Format_ARGB32_Premultiplied);
         if (mask.isNull()) return;
         mask.fill(Qt::transparent);
         {

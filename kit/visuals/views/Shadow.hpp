@@ -48,7 +48,11 @@ QImage shadowImage(const QImage& source, const QColor& color, double radiusPixel
 /// colour channels are scaled with the alpha, so a one-colour image stays one colour.
 void blurAlpha(QImage& image, double radiusPixels);
 
-/// Device pixels a blur of `radiusPixels` spreads beyond the shape (three sigmas, rounded up).
+/// The widest spread a blur is given, in device pixels (the largest picture's side).
+inline constexpr int maximumBlurSpread = 16384;
+
+/// Device pixels a blur of `radiusPixels` spreads beyond the shape (three sigmas, rounded up),
+/// at most `maximumBlurSpread`; 0 for a radius that is not above 0 or not finite.
 int blurSpread(double radiusPixels);
 
 /// Number of masks kept (for tests and benchmarks); the cache holds at most 48 MiB, oldest

@@ -200,6 +200,26 @@ TEST_F(LiveActivityLifecycle, TheTableSurvivesARestartAndARestoredActivityWaitsF
     ASSERT_TRUE(settle());
 }
 
+TEST_F(LiveActivityLifecycle, AClockSetBackDuringTheGraceStartsTheWaitAgain) {
+    {
+        auto coordinator = make();
+        start(*coordinator, {"s1"});
+    }
+    auto relaunched = make();
+    relaunched->reconcile({}, false, std::nullopt, reconcileTime.adding(100));
+    // The time is corrected backwards just after login.
+    relaunched->reconcile({}, false, std::nullopt, reconcileTime.adding(40));
+    relaunched->reconcile({}, false, std::nullopt, reconcileTime.adding(1830));
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(relaunched->active().count("s1"), 1u);
+    EXPECT_TRUE(fake_.requests().empty());
+
+    relaunched->reconcile({}, false, std::nullopt, reconcileTime.adding(1840));
+    EXPECT_TRUE(relaunched->active().empty());
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(relaunched->report(), "Live Activity ended with done " + clock(reconcileTime.adding(1840)));
+}
+
 TEST_F(LiveActivityLifecycle, UnreadableStoredTableIsForgottenWithALogLine) {
     defaults_->setJson("liveActivitiesActive", json::parse(R"({"s1":{"channelID":3}})"));
     testing::LogCapture log;

@@ -300,6 +300,22 @@ TEST_F(TokenSyncTest, ALostOrUnreadableCacheDropsTheTokenSoThePhoneIsFetchedAgai
     EXPECT_EQ(fetchedTokens(), (std::vector<std::string>{"phone"}));
 }
 
+TEST_F(TokenSyncTest, ANewCacheBesideTheOldTokenOnlyRepeatsChangesAlreadyApplied) {
+    saveDevice(phoneUpdatedAt(1, "old"), "a");
+    ASSERT_EQ(fetchedTokens(), (std::vector<std::string>{"old"}));
+    const std::optional<std::string> oldToken = macDefaults->stringValue("tokenSyncChangeToken");
+
+    saveDevice(phoneUpdatedAt(2, "new"), "b");
+    deleteRecord("a");
+    ASSERT_EQ(fetchedTokens(), (std::vector<std::string>{"new"}));
+    // What a stop between the two writes leaves: the devices written, the token not yet.
+    macDefaults->setString("tokenSyncChangeToken", *oldToken);
+    const int before = store->calls(Operation::zoneChanges);
+    EXPECT_EQ(fetchedTokens(), (std::vector<std::string>{"new"}));
+    EXPECT_EQ(store->calls(Operation::zoneChanges), before + 1);
+    EXPECT_NE(macDefaults->stringValue("tokenSyncChangeToken"), oldToken);
+}
+
 TEST_F(TokenSyncTest, AFullFetchAfterALostTokenForgetsDevicesDeletedMeanwhile) {
     saveDevice(phoneUpdatedAt(1, "old"), "a");
     saveDevice(phoneUpdatedAt(2, "new"), "b");

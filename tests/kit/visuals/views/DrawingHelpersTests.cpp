@@ -118,6 +118,30 @@ TEST(DrawingShadows, TheCacheStaysWithinItsBudgetWhateverSizesComeAndGo) {
     EXPECT_LE(drawing::cachedShadowCount(), before + 12);
 }
 
+TEST(DrawingShadows, StrayRadiiAndShapesFarBeyondAnyScreenDrawNothingAndNeverOverflow) {
+    EXPECT_EQ(drawing::blurSpread(2), 3);
+    EXPECT_EQ(drawing::blurSpread(0), 0);
+    EXPECT_EQ(drawing::blurSpread(-4), 0);
+    EXPECT_EQ(drawing::blurSpread(std::nan("")), 0);
+    EXPECT_EQ(drawing::blurSpread(std::numeric_limits<double>::infinity()), 0);
+    EXPECT_EQ(drawing::blurSpread(1e300), drawing::maximumBlurSpread);
+    EXPECT_EQ(drawing::blurSpread(3e9), drawing::maximumBlurSpread) << "past the integer range";
+
+    QPainterPath vast;
+    vast.addRect(0, 0, 1e300, 4);
+    QPainterPath square;
+    square.addRect(2, 2, 4, 4);
+    PaintedImage picture({12, 12}, 2);
+    const QImage before = picture.image();
+    const std::size_t cached = drawing::cachedShadowCount();
+    picture.paint([&](QPainter& painter) {
+        drawing::drawShadow(painter, vast, {QColor(0, 0, 0), 2, {0, 0}});
+        drawing::drawShadow(painter, square, {QColor(0, 0, 0), 1e300, {0, 0}});
+    });
+    EXPECT_EQ(picture.image(), before);
+    EXPECT_EQ(drawing::cachedShadowCount(), cached);
+}
+
 TEST(DrawingLayers, GroupOpacityHidesWhatLiesUnderTheGroupsOwnParts) {
     const auto twoSquares = [](QPainter& painter) {
         painter.fillRect(QRectF(2, 2, 8, 8), QColor(255, 0, 0));
