@@ -9,6 +9,7 @@
 #include "kit/visuals/views/ObliqueShell.hpp"
 #include "kit/visuals/views/ScreenBezel.hpp"
 #include "kit/visuals/views/ScreenMetrics.hpp"
+#include "kit/visuals/views/FinishedRowView.hpp"
 #include "kit/visuals/views/RunningRowView.hpp"
 #include "kit/visuals/views/TabKey.hpp"
 #include "kit/visuals/model/MotionSchedule.hpp"
@@ -351,6 +352,12 @@ std::vector<std::pair<AccessibleControl, std::function<void()>>> DeviceFace::acc
             all.push_back({{lines.title + QStringLiteral(", ") + lines.trailing + QStringLiteral(", ") + lines.detail,
                             QAccessible::Button, {}, frame},
                            [this, id = running.id] { presenter_.rowTapped(id); }});
+        } else if (row.kind == TabBlock::RowKind::finished && row.index < shown.display.finished.size()) {
+            // Read, not pressed: finished rows take no taps.
+            const RowLines lines = FinishedRowView{shown.display.finished[row.index], shown.display.now, block.calendar}.lines();
+            all.push_back({{lines.title + QStringLiteral(", ") + lines.trailing + QStringLiteral(", ") + lines.detail,
+                            QAccessible::StaticText, {}, frame},
+                           {}});
         } else if (row.kind == TabBlock::RowKind::empty) {
             all.push_back({{QString::fromUtf8(block.tab == ListTab::running ? TabBlock::emptyRunningText
                                                                             : TabBlock::emptyFinishedText),

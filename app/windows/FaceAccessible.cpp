@@ -4,18 +4,19 @@
 #include <QAccessibleValueInterface>
 
 #include "app/windows/FaceWindow.hpp"
+#include "app/windows/FinishedListWidget.hpp"
 
 namespace quorvel {
 namespace {
 
-// Control `index` of the face, whichever control sits there now.
+// Painted control `index`, whichever control sits there now.
 class FaceControlAccessible final : public QAccessibleInterface, public QAccessibleActionInterface {
 public:
     FaceControlAccessible(FaceAccessible& parent, int index) : parent_(parent), index_(index) {}
 
     bool isValid() const override { return current().has_value(); }
     QObject* object() const override { return nullptr; }
-    QWindow* window() const override { return parent_.face().windowHandle(); }
+    QWindow* window() const override { return parent_.painted().window()->windowHandle(); }
     QAccessibleInterface* parent() const override { return &parent_; }
     QAccessibleInterface* child(int) const override { return nullptr; }
     int childCount() const override { return 0; }
@@ -37,7 +38,7 @@ public:
         const auto control = current();
         if (!control) return {};
         const QRect local = control->rect.toAlignedRect();
-        return QRect(parent_.face().mapToGlobal(local.topLeft()), local.size());
+        return QRect(parent_.painted().mapToGlobal(local.topLeft()), local.size());
     }
     QAccessible::Role role() const override {
         const auto control = current();
@@ -65,17 +66,18 @@ public:
 
     QStringList actionNames() const override {
         const auto control = current();
-        if (!control || !control->enabled) return {};
+        // Text (an empty list's line, a finished row) is read, never pressed.
+        if (!control || !control->enabled || control->role == QAccessible::StaticText) return {};
         return {control->checkable ? toggleAction() : pressAction()};
     }
     void doAction(const QString& name) override {
-        if (actionNames().contains(name)) parent_.face().content().activate(static_cast<std::size_t>(index_));
+        if (actionNames().contains(name)) parent_.activate(static_cast<std::size_t>(index_));
     }
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
 private:
     std::optional<AccessibleControl> current() const {
-        const auto controls = parent_.face().content().controls();
+        const auto controls = parent_.controls();
         if (index_ < 0 || static_cast<std::size_t>(index_) >= controls.size()) return std::nullopt;
         return controls[static_cast<std::size_t>(index_)];
     }
@@ -85,15 +87,28 @@ private:
 };
 
 QAccessibleInterface* faceFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String("quorvel::FaceWindow") && object != nullptr && object->isWidgetType()) {
-        return new FaceAccessible(*static_cast<FaceWindow*>(object));
+    if (object == nullptr || !object->isWidgetType()) return nullptr;
+    if (className == QLatin1String("quorvel::FaceWindow")) {
+        auto& window = *static_cast<FaceWindow*>(object);
+        return new FaceAccessible(window,
+                                  {[&window] { return window.content().controls(); },
+                                   [&window](std::size_t index) { window.content().activate(index); }},
+                                  QAccessible::Window);
+    }
+    if (className == QLatin1String("quorvel::FinishedListWidget")) {
+        auto& list = *static_cast<FinishedListWidget*>(object);
+        return new FaceAccessible(list,
+                                  {[&list] { return list.controls(); },
+                                   [&list](std::size_t index) { list.activate(index); }},
+                                  QAccessible::List);
     }
     return nullptr;
 }
 
 }  // namespace
 
-FaceAccessible::FaceAccessible(FaceWindow& window) : QAccessibleWidget(&window, QAccessible::Window), window_(window) {}
+FaceAccessible::FaceAccessible(QWidget& widget, Source source, QAccessible::Role role)
+    : QAccessibleWidget(&widget, role), widget_(widget), source_(std::move(source)) {}
 
 FaceAccessible::~FaceAccessible() {
     for (const QAccessible::Id id : children_) QAccessible::deleteAccessibleInterface(id);
@@ -107,10 +122,12 @@ void FaceAccessible::installFactory() {
     (void)installed;
 }
 
-int FaceAccessible::childCount() const { return static_cast<int>(window_.content().controls().size()); }
+int FaceAccessible::childCount() const { return paintedCount() + QAccessibleWidget::childCount(); }
 
 QAccessibleInterface* FaceAccessible::child(int index) const {
-    if (index < 0 || index >= childCount()) return nullptr;
+    const int painted = paintedCount();
+    if (index < 0) return nullptr;
+    if (index >= painted) return QAccessibleWidget::child(index - painted);
     while (children_.size() <= static_cast<std::size_t>(index)) {
         auto* made = new FaceControlAccessible(const_cast<FaceAccessible&>(*this), static_cast<int>(children_.size()));
         children_.push_back(QAccessible::registerAccessibleInterface(made));
@@ -119,17 +136,21 @@ QAccessibleInterface* FaceAccessible::child(int index) const {
 }
 
 int FaceAccessible::indexOfChild(const QAccessibleInterface* child) const {
+    const int painted = paintedCount();
     for (std::size_t index = 0; index < children_.size(); ++index) {
         if (QAccessible::accessibleInterface(children_[index]) == child) {
-            return static_cast<int>(index) < childCount() ? static_cast<int>(index) : -1;
+            return static_cast<int>(index) < painted ? static_cast<int>(index) : -1;
         }
     }
-    return -1;
+    const int widgetIndex = QAccessibleWidget::indexOfChild(child);
+    return widgetIndex < 0 ? -1 : painted + widgetIndex;
 }
 
 QAccessibleInterface* FaceAccessible::childAt(int x, int y) const {
-    const QPointF local = window_.mapFromGlobal(QPoint(x, y));
-    const auto controls = window_.content().controls();
+    // Real child widgets lie over the painting.
+    if (QAccessibleInterface* over = QAccessibleWidget::childAt(x, y)) return over;
+    const QPointF local = widget_.mapFromGlobal(QPoint(x, y));
+    const auto controls = this->controls();
     for (std::size_t index = 0; index < controls.size(); ++index) {
         if (controls[index].rect.contains(local)) return child(static_cast<int>(index));
     }

@@ -6,15 +6,19 @@
 #include <QFontMetricsF>
 #include <cmath>
 
+#include "app/windows/FaceAccessible.hpp"
 #include "kit/visuals/model/Tokens.hpp"
+#include "kit/visuals/views/FinishedRowView.hpp"
 #include "kit/visuals/views/Fonts.hpp"
 #include "kit/visuals/views/LogPanel.hpp"
 #include "kit/visuals/views/Painting.hpp"
+#include "kit/visuals/views/TabBlock.hpp"
 
 namespace quorvel {
 
 FinishedListWidget::FinishedListWidget(FinishedPresenter& presenter, QWidget* parent)
     : QWidget(parent), presenter_(presenter) {
+    FaceAccessible::installFactory();
     setAttribute(Qt::WA_OpaquePaintEvent);
     // The panel's text area clips the field, which is as tall as the whole text and moves
     // with the panel's scrolling.
@@ -130,6 +134,35 @@ void FinishedListWidget::wheelEvent(QWheelEvent* event) {
     placeLogText();
     QWidget::update();
     event->accept();
+}
+
+std::vector<AccessibleControl> FinishedListWidget::controls() const {
+    const FinishedListView list = view();
+    const QRectF frame = listFrame();
+    std::vector<AccessibleControl> controls;
+    for (const FinishedListView::Entry& entry : list.layout(frame.width())) {
+        const QRectF row = entry.row.translated(frame.topLeft());
+        if (!entry.index) {
+            controls.push_back({QString::fromUtf8(TabBlock::emptyFinishedText), QAccessible::StaticText, {}, row});
+            continue;
+        }
+        const RowLines lines = FinishedRowView{list.runs[*entry.index], list.now, list.calendar}.lines();
+        AccessibleControl control{lines.title + QStringLiteral(", ") + lines.trailing + QStringLiteral(", ") + lines.detail,
+                                  QAccessible::StaticText, {}, row};
+        if (list.isTappable(*entry.index)) {
+            control.role = QAccessible::Button;
+            control.checkable = true;
+            control.checked = presenter_.openLog() == entry.index;
+        }
+        controls.push_back(control);
+    }
+    return controls;
+}
+
+void FinishedListWidget::activate(std::size_t index) {
+    const FinishedListView list = view();
+    const auto entries = list.layout(listFrame().width());
+    if (index < entries.size() && entries[index].index) list.activate(*entries[index].index);
 }
 
 }  // namespace quorvel

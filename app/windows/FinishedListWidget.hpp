@@ -2,11 +2,15 @@
 // The FINISHED list painted inside the finished window's scroll view: as tall as its rows
 // and the open log, as wide as the view. A click on a row with a log opens or closes it; the
 // wheel over an open log scrolls the log, and its text can be selected and copied (a clear,
-// read-only text field lies over the painted text, laid out the same way). Main thread.
+// read-only text field lies over the painted text, laid out the same way). Assistive tools
+// see each row, and open or close its log as a click would. Main thread.
 #include <QPlainTextEdit>
 #include <QWidget>
+#include <cstddef>
 #include <optional>
+#include <vector>
 
+#include "app/windows/FaceContent.hpp"
 #include "app/windows/FinishedPresenter.hpp"
 #include "kit/visuals/views/FinishedListView.hpp"
 
@@ -27,6 +31,12 @@ public:
     void relayout(int width);
     /// Where the list is drawn within the widget.
     QRectF listFrame() const;
+
+    /// The rows as assistive tools see them, top to bottom: a row with a log is a toggle that
+    /// opens it (checked while open), any other row, and the empty list's line, is text.
+    std::vector<AccessibleControl> controls() const;
+    /// A click on row `index` of `controls()`.
+    void activate(std::size_t index);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -15,21 +15,12 @@
 #include "app/windows/FinishedView.hpp"
 #include "app/windows/HostedWindow.hpp"
 #include "app/windows/StripPanelController.hpp"
-#include "app/windows/PlaceholderView.hpp"
 #include "app/windows/SettingsView.hpp"
 #include "app/windows/SetupView.hpp"
 #include "kit/engine/Quorvel.hpp"
 #include "platform/qt/DesktopReduceMotion.hpp"
 
 namespace quorvel {
-namespace {
-
-HostedWindow::Make placeholder(const std::string& title) {
-    return [title] { return std::make_unique<PlaceholderView>(QString::fromStdString(title)); };
-}
-
-}  // namespace
-
 QtAppWindows::QtAppWindows(std::shared_ptr<KeyValueStore> defaults, TaskbarPresence& taskbar)
     : defaults_(std::move(defaults)), taskbar_(taskbar), logger_(Quorvel::macBundleID, "Windows") {}
 
@@ -61,13 +52,13 @@ std::unique_ptr<WindowHost> QtAppWindows::makeStripPanel(AppModel& model) {
 }
 
 std::unique_ptr<WindowHost> QtAppWindows::makeHostedWindow(const HostedWindowSpec& spec, AppModel& model) {
-    HostedWindow::Make make = placeholder(spec.title);
-    if (spec.content == HostedWindowSpec::Content::settings) {
-        make = [&model] { return std::make_unique<SettingsView>(model); };
-    } else if (spec.content == HostedWindowSpec::Content::setup) {
-        make = [&model] { return std::make_unique<SetupView>(model); };
-    } else if (spec.content == HostedWindowSpec::Content::finished) {
-        make = [&model, clock = clock_] { return std::make_unique<FinishedView>(model, clock); };
+    HostedWindow::Make make;
+    switch (spec.content) {
+        case HostedWindowSpec::Content::settings: make = [&model] { return std::make_unique<SettingsView>(model); }; break;
+        case HostedWindowSpec::Content::setup: make = [&model] { return std::make_unique<SetupView>(model); }; break;
+        case HostedWindowSpec::Content::finished:
+            make = [&model, clock = clock_] { return std::make_unique<FinishedView>(model, clock); };
+            break;
     }
     return std::make_unique<HostedWindow>(spec.title, spec.autosaveName, std::move(make), *defaults_);
 }

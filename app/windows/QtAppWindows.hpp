@@ -1,7 +1,6 @@
 #pragma once
-// The app's windows on this desktop. The settings, setup and finished windows are hosted
-// windows; until their views (and the device and strip) are built, each shows a stand-in
-// view, so it can already be opened, moved and remembered. Main thread.
+// The app's windows on this desktop: the device window and the strip panel, and the settings,
+// setup and finished windows as hosted windows. Main thread.
 #include <QPoint>
 #include <functional>
 #include <memory>

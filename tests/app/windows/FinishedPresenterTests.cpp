@@ -7,6 +7,8 @@
 #include "platform/Files.hpp"
 #include "tests/app/model/AppModelTestbed.hpp"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QLabel>
 #include <QPushButton>
 
@@ -144,6 +146,48 @@ TEST_F(FinishedPresenterTest, TheOpenLogsTextCanBeSelectedAndCopied) {
     EXPECT_TRUE(view.list().logText().isReadOnly());
     view.presenter().toggleLog(0);
     EXPECT_FALSE(view.list().logText().isVisible());
+}
+
+TEST_F(FinishedPresenterTest, AssistiveToolsReadEachRowAndOpenItsLogAsAClickWould) {
+    testbed.model->setFinished({run("make", "error: no rule to make target"), run("ls")});
+    FinishedView view(*testbed.model, testbed.clock);
+    view.show();
+    QAccessibleInterface* list = QAccessible::queryAccessibleInterface(&view.list());
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->role(), QAccessible::List);
+    ASSERT_GE(list->childCount(), 2);
+    QAccessibleInterface* make = list->child(0);
+    QAccessibleInterface* ls = list->child(1);
+    ASSERT_TRUE(make && ls);
+    EXPECT_TRUE(make->text(QAccessible::Name).startsWith(QStringLiteral("make, BROKE"))) << make->text(QAccessible::Name).toStdString();
+    EXPECT_EQ(make->role(), QAccessible::Button);
+    EXPECT_TRUE(make->state().checkable);
+    EXPECT_FALSE(make->state().checked);
+    EXPECT_EQ(list->indexOfChild(ls), 1);
+    // A run without a log opens nothing: it is read, not pressed.
+    EXPECT_TRUE(ls->text(QAccessible::Name).startsWith(QStringLiteral("ls")));
+    EXPECT_EQ(ls->role(), QAccessible::StaticText);
+    EXPECT_TRUE(ls->actionInterface()->actionNames().isEmpty());
+
+    make->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_EQ(view.presenter().openLog(), std::optional<std::size_t>(0));
+    EXPECT_TRUE(make->state().checked);
+    EXPECT_TRUE(view.list().logText().isVisible());
+    // The log's selectable text stays reachable after the painted rows.
+    bool logTextFound = false;
+    for (int index = 2; index < list->childCount(); ++index) {
+        QAccessibleInterface* holder = list->child(index);
+        for (int inner = 0; holder != nullptr && inner < holder->childCount(); ++inner) {
+            if (holder->child(inner)->object() == &view.list().logText()) logTextFound = true;
+        }
+    }
+    EXPECT_TRUE(logTextFound);
+
+    view.clearButton().click();
+    settle();
+    ASSERT_GE(list->childCount(), 1);
+    EXPECT_EQ(list->child(0)->text(QAccessible::Name).toStdString(), "NOTHING PLAYED YET. RUN SOMETHING.");
+    EXPECT_EQ(list->child(0)->role(), QAccessible::StaticText);
 }
 
 }  // namespace

@@ -16,6 +16,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
+#include <map>
 #include <filesystem>
 #include <sys/stat.h>
 
@@ -174,17 +176,25 @@ TEST_F(LiveWindowsTest, ARememberedPlaceComesBackButNotASizeNorAPlaceOffEveryScr
     EXPECT_EQ(device()->size(), device()->content().size());
     EXPECT_EQ(strip()->geometry().top(), available().top() + 8);
 
-    // Moved by the user, remembered for the next run.
-    device()->move(available().left() + 300, available().top() + 50);
-    ASSERT_TRUE(waitUntil([&] { return device()->geometry().topLeft() == QPoint(available().left() + 300, available().top() + 50); }));
+    // Moved by the user, remembered for the next run: both of them.
+    const QPoint devicePlace(available().left() + 300, available().top() + 50);
+    const QPoint stripPlace(available().left() + 40, available().bottom() - 300);
+    device()->move(devicePlace);
+    strip()->move(stripPlace);
     ASSERT_TRUE(waitUntil([&] {
-        const auto saved = WindowFrameAutosave::savedFrame(*testbed.defaults, DeviceWindowController::autosaveName);
-        return saved && saved->topLeft() == QPoint(available().left() + 300, available().top() + 50);
+        return device()->geometry().topLeft() == devicePlace && strip()->geometry().topLeft() == stripPlace;
+    }));
+    ASSERT_TRUE(waitUntil([&] {
+        const auto device = WindowFrameAutosave::savedFrame(*testbed.defaults, DeviceWindowController::autosaveName);
+        const auto strip = WindowFrameAutosave::savedFrame(*testbed.defaults, StripPanelController::autosaveName);
+        return device && device->topLeft() == devicePlace && strip && strip->topLeft() == stripPlace;
     }));
     testbed.model.reset();
     start();
-    ASSERT_TRUE(waitUntil([&] { return mapped(device()); }));
-    EXPECT_EQ(device()->geometry().topLeft(), QPoint(available().left() + 300, available().top() + 50));
+    ASSERT_TRUE(waitUntil([&] { return mapped(device()) && mapped(strip()); }));
+    EXPECT_EQ(device()->geometry().topLeft(), devicePlace);
+    EXPECT_EQ(strip()->geometry().topLeft(), stripPlace);
+    EXPECT_EQ(strip()->size(), strip()->content().size());
 }
 
 TEST_F(LiveWindowsTest, CompactAndExpandSwapTheWindowsAndKeepTheirPlaces) {
@@ -231,6 +241,22 @@ TEST_F(LiveWindowsTest, ARightClickOpensTheTraysOwnMenuWhoseItemsReachTheModel) 
     }
     extra->menu().hide();
     EXPECT_TRUE(waitUntil([&] { return model.stripVisible() && mapped(strip()); }));
+
+    // The strip opens the same menu, and so does the keyboard's menu key on the device.
+    menuOpenedAt.reset();
+    QContextMenuEvent onStrip(QContextMenuEvent::Mouse, QPoint(300, 60), strip()->mapToGlobal(QPoint(300, 60)));
+    QCoreApplication::sendEvent(strip(), &onStrip);
+    EXPECT_EQ(menuOpenedAt, std::optional<QPoint>(strip()->mapToGlobal(QPoint(300, 60))));
+    ASSERT_TRUE(waitUntil([&] { return extra->menu().isVisible(); }));
+    extra->menu().hide();
+
+    menuOpenedAt.reset();
+    const QPoint middle = device()->rect().center();
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, middle, device()->mapToGlobal(middle));
+    QCoreApplication::sendEvent(device(), &menuKey);
+    EXPECT_EQ(menuOpenedAt, std::optional<QPoint>(device()->mapToGlobal(middle)));
+    ASSERT_TRUE(waitUntil([&] { return extra->menu().isVisible(); }));
+    extra->menu().hide();
 }
 
 TEST_F(LiveWindowsTest, AssistiveToolsSeeEveryPaintedControlWithItsLabelAndCanPressIt) {
@@ -260,6 +286,44 @@ TEST_F(LiveWindowsTest, AssistiveToolsSeeEveryPaintedControlWithItsLabelAndCanPr
     EXPECT_EQ(model.alarmTestStep(), std::optional<int>(0));
     byName["FAILS ONLY"]->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
     EXPECT_TRUE(model.controls().failsOnly);
+    // The empty list's line is read, not pressed.
+    EXPECT_TRUE(byName["nothing running. go start something."]->actionInterface()->actionNames().isEmpty());
+}
+
+TEST_F(LiveWindowsTest, AssistiveToolsReadTheFinishedRowsOnceTheirTabIsPicked) {
+    AppModel& model = start();
+    FinishedRun failed;
+    failed.chip = FinishedRun::Chip::shell;
+    failed.title = "pnpm build";
+    failed.ok = false;
+    failed.project = "tessaloom";
+    failed.sessionID = "s1";
+    failed.finishedAt = testbed.clock->now();
+    model.setFinished({failed});
+    ASSERT_TRUE(waitUntil([&] { return mapped(device()); }));
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(device());
+    ASSERT_NE(face, nullptr);
+    const auto named = [&](const std::function<bool(const QString&)>& wanted) -> QAccessibleInterface* {
+        for (int index = 0; index < face->childCount(); ++index) {
+            QAccessibleInterface* child = face->child(index);
+            if (child != nullptr && wanted(child->text(QAccessible::Name))) return child;
+        }
+        return nullptr;
+    };
+    QAccessibleInterface* finishedTab = nullptr;
+    ASSERT_TRUE(waitUntil([&] {
+        finishedTab = named([](const QString& name) { return name == QStringLiteral("FINISHED, 1"); });
+        return finishedTab != nullptr;
+    }));
+    finishedTab->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_TRUE(finishedTab->state().selected);
+
+    QAccessibleInterface* row = named([](const QString& name) { return name.startsWith(QStringLiteral("pnpm build, BROKE")); });
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->role(), QAccessible::StaticText);
+    EXPECT_TRUE(row->text(QAccessible::Name).contains(QStringLiteral("tessaloom")));
+    EXPECT_TRUE(row->actionInterface()->actionNames().isEmpty()) << "finished rows take no taps";
+    EXPECT_TRUE(device()->geometry().adjusted(-1, -1, 1, 1).contains(row->rect()));
 }
 
 }  // namespace

@@ -69,6 +69,10 @@ TEST(RenderTargets, ADeviceTargetWithoutASampleNameMakesNoPicture) {
     // With "@" and a number but no name, the number is the name: an unknown sample, drawn as
     // the done sample.
     EXPECT_EQ(rendered("device-@5"), rendered("device-done"));
+    // A strip target takes the whole rest as the name, the empty one too: unknown, so done.
+    EXPECT_EQ(rendered("strip-"), rendered("strip-done"));
+    EXPECT_EQ(rendered("strip-done@5"), rendered("strip-done"));
+    EXPECT_NE(rendered("strip-broke"), rendered("strip-done"));
 }
 
 TEST(RenderTargets, IconsRenderAtScaleOneAndFillTheirCanvasAsDrawn) {
