@@ -12,17 +12,22 @@ ToggleKeyButton::ToggleKeyButton(QWidget* parent) : QAbstractButton(parent) {
     setCheckable(true);
     setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    setAccessibleDescription(QStringLiteral("off"));
-    connect(this, &QAbstractButton::toggled, this, [this](bool on) {
-        setAccessibleDescription(QString::fromStdString(ToggleKey{on}.accessibilityValue()));
-    });
+    announce(false);
+    connect(this, &QAbstractButton::toggled, this, &ToggleKeyButton::announce);
+}
+
+void ToggleKeyButton::announce(bool on) {
+    const ToggleKey key{on};
+    // Read out like the other keys, by the legend it shows, with the value after it.
+    setAccessibleName(QString::fromStdString(key.legend()));
+    setAccessibleDescription(QString::fromStdString(key.accessibilityValue()));
 }
 
 void ToggleKeyButton::setOn(bool on) {
     if (isChecked() == on) return;
     const QSignalBlocker quiet(this);
     setChecked(on);
-    setAccessibleDescription(QString::fromStdString(ToggleKey{on}.accessibilityValue()));
+    announce(on);
     update();
 }
 

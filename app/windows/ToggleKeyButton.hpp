@@ -1,7 +1,8 @@
 #pragma once
 // The latching ON/OFF key as a real button: checkable, focus by Tab, Space toggles, read out
 // as checked or not. Its checked state is the setting's; after a click the window sets it back
-// from the model, so a change the model refused never shows as made. Main thread.
+// from the model, so a change the model refused never shows as made. Read out by its legend
+// (ON or OFF) with "on" or "off" after it. Main thread.
 #include <QAbstractButton>
 
 namespace quorvel {
@@ -20,6 +21,10 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    /// The legend as the accessible name, "on" or "off" as its description.
+    void announce(bool on);
 };
 
 }  // namespace quorvel

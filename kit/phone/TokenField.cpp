@@ -2,6 +2,7 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QTextBoundaryFinder>
 #include <algorithm>
 
 #include "kit/phone/RecessedField.hpp"
@@ -15,30 +16,43 @@ namespace {
 
 constexpr char16_t ellipsis = u'\u2026';
 
-// `text` broken into lines of at most `width` points, breaking anywhere (a token has no
-// spaces worth keeping whole).
-std::vector<QString> brokenAnywhere(const QString& text, const QFontMetricsF& metrics, double width) {
+// The characters of `text` as the reader sees them (grapheme clusters), so no line break or
+// cut ever splits one.
+std::vector<QString> characters(const QString& text) {
+    std::vector<QString> pieces;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    qsizetype start = 0;
+    for (qsizetype end = finder.toNextBoundary(); end != -1; end = finder.toNextBoundary()) {
+        if (end > start) pieces.push_back(text.mid(start, end - start));
+        start = end;
+    }
+    return pieces;
+}
+
+// `pieces` broken into lines of at most `width` points, breaking between any two characters (a
+// token has no spaces worth keeping whole).
+std::vector<QString> brokenAnywhere(const std::vector<QString>& pieces, const QFontMetricsF& metrics, double width) {
     std::vector<QString> lines;
     QString line;
-    for (int index = 0; index < text.size(); ++index) {
-        int length = text[index].isHighSurrogate() && index + 1 < text.size() ? 2 : 1;
-        const QString piece = text.mid(index, length);
+    for (const QString& piece : pieces) {
         if (!line.isEmpty() && metrics.horizontalAdvance(line + piece) > width) {
             lines.push_back(line);
             line.clear();
         }
         line += piece;
-        index += length - 1;
     }
     if (!line.isEmpty() || lines.empty()) lines.push_back(line);
     return lines;
 }
 
-// The first `kept` characters of `text` split around an ellipsis: the longer half first.
-QString cutInTheMiddle(const QString& text, int kept) {
-    const int head = (kept + 1) / 2;
-    const int tail = kept - head;
-    return text.left(head) + QChar(ellipsis) + text.right(tail);
+// `kept` characters of `pieces` split around an ellipsis: the longer half first.
+std::vector<QString> cutInTheMiddle(const std::vector<QString>& pieces, std::size_t kept) {
+    const std::size_t head = (kept + 1) / 2;
+    const std::size_t tail = kept - head;
+    std::vector<QString> cut(pieces.begin(), pieces.begin() + static_cast<std::ptrdiff_t>(head));
+    cut.push_back(QString(QChar(ellipsis)));
+    cut.insert(cut.end(), pieces.end() - static_cast<std::ptrdiff_t>(tail), pieces.end());
+    return cut;
 }
 
 }  // namespace
@@ -53,23 +67,23 @@ QString TokenField::shownText() const {
 std::vector<QString> TokenField::shownLines(double textWidth) const {
     const QFontMetricsF metrics(Fonts::mono(false, textSize));
     const double width = std::max(1.0, textWidth);
-    const QString text = shownText();
-    std::vector<QString> whole = brokenAnywhere(text, metrics, width);
+    const std::vector<QString> pieces = characters(shownText());
+    std::vector<QString> whole = brokenAnywhere(pieces, metrics, width);
     if (static_cast<int>(whole.size()) <= lineLimit()) return whole;
     // The most characters that still fit with the cut; found by halving.
-    int fits = 0;
-    int low = 1;
-    int high = static_cast<int>(text.size()) - 1;
+    std::size_t fits = 0;
+    std::size_t low = 1;
+    std::size_t high = pieces.size() - 1;
     while (low <= high) {
-        const int middle = (low + high) / 2;
-        if (static_cast<int>(brokenAnywhere(cutInTheMiddle(text, middle), metrics, width).size()) <= lineLimit()) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (static_cast<int>(brokenAnywhere(cutInTheMiddle(pieces, middle), metrics, width).size()) <= lineLimit()) {
             fits = middle;
             low = middle + 1;
         } else {
             high = middle - 1;
         }
     }
-    return brokenAnywhere(cutInTheMiddle(text, fits), metrics, width);
+    return brokenAnywhere(cutInTheMiddle(pieces, fits), metrics, width);
 }
 
 double TokenField::height(double width) const {

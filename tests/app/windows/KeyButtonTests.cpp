@@ -47,10 +47,12 @@ TEST(KeyButtonTests, TheToggleShowsWhatItIsToldAndReportsClicks) {
     toggle.setOn(true);
     EXPECT_TRUE(toggle.isChecked());
     EXPECT_EQ(toggle.accessibleDescription(), "on");
+    EXPECT_EQ(toggle.accessibleName(), "ON") << "read out by its legend, like every key";
     EXPECT_TRUE(clicked.empty()) << "being told is no click";
     pressSpace(toggle);
     EXPECT_EQ(clicked, std::vector<bool>{false});
     EXPECT_EQ(toggle.accessibleDescription(), "off");
+    EXPECT_EQ(toggle.accessibleName(), "OFF");
 }
 
 TEST(KeyButtonTests, AStepperAsksForTheSteppedValueAndDisablesKeysAtTheBounds) {

@@ -93,6 +93,26 @@ TEST(TokenFieldTests, ALongTokenIsCutInTheMiddleToItsLineLimit) {
     EXPECT_EQ(fits.shownLines(120), std::vector<QString>{"abc"});
 }
 
+TEST(TokenFieldTests, NeitherTheCutNorALineBreakSplitsACharacter) {
+    // Pasted text is not always hex: emoji are two UTF-16 units, an accent may follow its letter.
+    std::string pasted;
+    for (int index = 0; index < 40; ++index) pasted += index % 2 ? "\xF0\x9F\x98\x80" : "e\xCC\x81";
+    for (int lines : {1, 2, 3}) {
+        const TokenField field{pasted, lines, ""};
+        const auto shown = field.shownLines(60);
+        EXPECT_EQ(static_cast<int>(shown.size()), lines);
+        for (const QString& line : shown) {
+            for (int at = 0; at < line.size(); ++at) {
+                if (line[at].isHighSurrogate()) EXPECT_TRUE(at + 1 < line.size() && line[at + 1].isLowSurrogate());
+                if (line[at].isLowSurrogate()) EXPECT_TRUE(at > 0 && line[at - 1].isHighSurrogate());
+                if (line[at] == QChar(0x0301)) EXPECT_TRUE(at > 0 && line[at - 1] == u'e') << lines;
+            }
+        }
+        EXPECT_TRUE(shown.front().startsWith(QString::fromUtf8("e\xCC\x81")));
+        EXPECT_TRUE(shown.back().endsWith(QString::fromUtf8("\xF0\x9F\x98\x80")));
+    }
+}
+
 TEST(StatusWellTests, APulsingLampBlinksWhateverOnSays) {
     const StatusWell pulsingOff{"Waiting", std::nullopt, false, Tokens::acid, true};
     EXPECT_FALSE(pulsingOff.lampLit(0.2));
