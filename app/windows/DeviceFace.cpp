@@ -1,5 +1,6 @@
 #include "app/windows/DeviceFace.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "kit/visuals/views/DiskDrive.hpp"
@@ -29,6 +30,24 @@ bool everyPixelOpaque(const QImage& image) {
         }
     }
     return true;
+}
+
+// The smallest rectangle holding every pixel of `image` that is not fully transparent.
+QRect inkBounds(const QImage& image) {
+    QRect bounds;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        const int width = image.width();
+        int first = -1, last = -1;
+        for (int x = 0; x < width; ++x) {
+            if (line[x] != 0) {
+                if (first < 0) first = x;
+                last = x;
+            }
+        }
+        if (first >= 0) bounds |= QRect(first, y, last - first + 1, 1);
+    }
+    return bounds;
 }
 
 QSize pixelSize(QSizeF size) { return {static_cast<int>(std::ceil(size.width())), static_cast<int>(std::ceil(size.height()))}; }
@@ -159,13 +178,68 @@ void DeviceFace::paint(QPainter& painter) {
     shown.paint(painter);
 }
 
+void DeviceFace::forgetGlassPictures() {
+    glassBases_.clear();
+    headlineInk_.reset();
+}
+
+namespace {
+
+QImage blankImage(QSize pixels, double density) {
+    QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(density);
+    image.fill(Qt::transparent);
+    return image;
+}
+
+}  // namespace
+
+bool DeviceFace::mascotReachesHeadline(const ScreenBezel& screen, const MascotPose& pose, double density) {
+    const QRect glass = areas().screenGlass;
+    const QRect glassPixels(glass.topLeft() * density, glass.size() * density);
+    const ScreenBezel::Layout& layout = glassSubject_->layout;
+    // `picture` covers `area` of the images' pixels.
+    const auto paintOn = [&](QImage& image, QRect area, const auto& paintPart) {
+        QPainter picture(&image);
+        picture.translate(-QPointF(area.topLeft()) / density);
+        picture.setClipRect(glass);
+        paintPart(picture);
+    };
+    if (!headlineInk_) {
+        // Painted where the glass is alone, whose place in the image may round the glyphs' edges
+        // a pixel the other way: the margins below take that.
+        QImage headline = blankImage(glassPixels.size(), density);
+        paintOn(headline, glassPixels, [&](QPainter& picture) { screen.paintHeadline(picture, layout); });
+        const QRect ink = inkBounds(headline);
+        headlineInk_ = ink.isEmpty() ? QRect() : ink.translated(glassPixels.topLeft()).adjusted(-2, -2, 2, 2) & glassPixels;
+        // What was found for each pose holds for any headline within the area it was checked
+        // against, and the mascot's look takes only its pose and whether the display is broke.
+        if (!posesChecked_.against.contains(*headlineInk_) || posesChecked_.broke != screen.display.broke) {
+            posesChecked_ = {*headlineInk_, screen.display.broke, {}};
+        }
+    }
+    for (const auto& [checked, reaches] : posesChecked_.poses) {
+        if (checked == pose) return reaches;
+    }
+    bool reaches = false;
+    const QRect area = posesChecked_.against;
+    if (!area.isEmpty()) {
+        QImage probe = blankImage(area.size(), density);
+        paintOn(probe, area, [&](QPainter& picture) { screen.paintMascot(picture, layout); });
+        reaches = !inkBounds(probe).isEmpty();
+    }
+    // A looping motion has a few dozen poses; the bound only guards against an endless run.
+    if (posesChecked_.poses.size() < 1024) posesChecked_.poses.emplace_back(pose, reaches);
+    return reaches;
+}
+
 void DeviceFace::paintGlass(QPainter& painter, const DeviceView& shown) {
     const DeviceView::Layout& parts = areas().parts;
     const QRect glass = areas().screenGlass;
     const ScreenBezel screen = screenOf(shown);
     const double density = painter.device() != nullptr ? painter.device()->devicePixelRatioF() : 1.0;
     // A cross-fade changes every frame; it is painted as it is.
-    if (screen.faceFade || !(density > 0)) {
+    if (screen.faceFade || !(density > 0) || !(density <= 8)) {
         screen.paint(painter, parts.screen.topLeft(), parts.screen.width());
         return;
     }
@@ -176,41 +250,46 @@ void DeviceFace::paintGlass(QPainter& painter, const DeviceView& shown) {
         GlassSubject subject{shown.display, shown.display, {}, screen.layout(parts.screen.topLeft(), parts.screen.width())};
         subject.display.now = Instant();
         subject.eventTime = subject.layout.eventTimeText.toStdString();
-        if (!glassSubject_ || !glassSubject_->sameGlass(subject)) glassPictures_.clear();
+        if (!glassSubject_ || !glassSubject_->sameGlass(subject)) forgetGlassPictures();
         glassSubject_ = std::move(subject);
+    }
+    const ScreenBezel::Layout& screenLayout = glassSubject_->layout;
+    // The plate's bevels and their edge shadows are the dearest part and never change: painted
+    // once. Pictures made at another density (the window moved to another screen) would be
+    // drawn scaled.
+    if (glassPlate_.isNull() || glassPlate_.devicePixelRatio() != density) {
+        forgetGlassPictures();
+        posesChecked_ = {};
+        const QRect extent(QPoint(), glass.bottomRight() + QPoint(1, 1));
+        glassPlate_ = blankImage(extent.size() * density, density);
+        QPainter plate(&glassPlate_);
+        plate.setClipRect(glass);
+        ScreenBezel::paintPlate(plate, screenLayout);
+        plate.end();
+        const QRect pixels(glass.topLeft() * density, glass.size() * density);
+        glassPlateOpaque_ = everyPixelOpaque(glassPlate_.copy(pixels));
     }
     const MascotPose pose = MascotTimeline::pose(shown.display.motion, shown.clock(), shown.moment.reduceMotion,
                                                  ScreenMetrics::device().mascotScale, shown.moment.time);
-    const bool overlay = screen.showsOverlay();
-    for (const GlassPicture& picture : glassPictures_) {
-        if (picture.pose == pose && picture.overlay == overlay) {
-            painter.drawImage(glass.topLeft(), picture.image);
-            return;
-        }
+    if (mascotReachesHeadline(screen, pose, density)) {
+        screen.paint(painter, screenLayout);
+        return;
     }
-    // Painted at the same whole-pixel place as on the window, so the picture is the same. The
-    // plate's bevels and their edge shadows are the dearest part and never change: painted once,
-    // the very pixels a paint of the plate would give each picture.
-    const auto paintOn = [&](QImage& image, const auto& paintPart) {
-        QPainter picture(&image);
-        picture.translate(-glass.topLeft());
+    const bool ledOn = screen.led().on;
+    auto base = std::find_if(glassBases_.begin(), glassBases_.end(),
+                             [&](const GlassBase& kept) { return kept.ledOn == ledOn; });
+    if (base == glassBases_.end()) {
+        QImage made = glassPlate_.copy();
+        QPainter picture(&made);
         picture.setClipRect(glass);
-        paintPart(picture);
-    };
-    const ScreenBezel::Layout& screenLayout = glassSubject_->layout;
-    if (glassPlate_.isNull() || glassPlate_.devicePixelRatio() != density) {
-        glassPlate_ = QImage(glass.size() * density, QImage::Format_ARGB32_Premultiplied);
-        glassPlate_.setDevicePixelRatio(density);
-        glassPlate_.fill(Qt::transparent);
-        paintOn(glassPlate_, [&](QPainter& picture) { ScreenBezel::paintPlate(picture, screenLayout); });
-        glassPlateOpaque_ = everyPixelOpaque(glassPlate_);
+        screen.paintStatusRow(picture, screenLayout);
+        screen.paintHeadline(picture, screenLayout);
+        picture.end();
+        base = glassBases_.insert(glassBases_.end(), GlassBase{ledOn, std::move(made)});
     }
-    QImage image = glassPlate_.copy();
-    paintOn(image, [&](QPainter& picture) { screen.paintContent(picture, screenLayout); });
-    constexpr std::size_t keptPictures = 48;
-    if (glassPictures_.size() >= keptPictures) glassPictures_.erase(glassPictures_.begin());
-    glassPictures_.push_back({pose, overlay, image});
-    painter.drawImage(glass.topLeft(), image);
+    painter.drawImage(QRectF(glass), base->image, QRectF(QPointF(glass.topLeft()) * density, QSizeF(glass.size()) * density));
+    screen.paintMascot(painter, screenLayout);
+    screen.paintOverlay(painter, screenLayout);
 }
 
 void DeviceFace::paintDrive(QPainter& painter, const DeviceView& shown) {
@@ -218,26 +297,64 @@ void DeviceFace::paintDrive(QPainter& painter, const DeviceView& shown) {
     const QRect drive = areas().drive;
     const DiskDrive driveView = driveOf(shown);
     const double density = painter.device() != nullptr ? painter.device()->devicePixelRatioF() : 1.0;
-    if (!(density > 0)) {
+    if (!(density > 0) || !(density <= 8)) {
         Casing::paint(painter, parts.face);
         driveView.paint(painter, parts.drive.topLeft(), shown.moment.time);
         Casing::paintBorder(painter, parts.face);
         return;
     }
+    // `image` covers `area` of the drive's pixels.
+    const auto paintOn = [&](QImage& image, QPoint area, const auto& paintPart) {
+        QPainter picture(&image);
+        picture.translate(-(QPointF(drive.topLeft()) + QPointF(area) / density));
+        picture.setClipRect(drive);
+        paintPart(picture);
+    };
     // The casing and the drive's plate and mouth under the floppy never change: painted once
     // at the window's whole-pixel place and density, so their picture gives the same pixels.
     if (driveBody_.isNull() || driveBody_.devicePixelRatio() != density) {
-        driveBody_ = QImage(drive.size() * density, QImage::Format_ARGB32_Premultiplied);
-        driveBody_.setDevicePixelRatio(density);
-        driveBody_.fill(Qt::transparent);
-        QPainter body(&driveBody_);
-        body.translate(-drive.topLeft());
-        body.setClipRect(drive);
-        Casing::paint(body, parts.face);
-        driveView.paintBody(body, parts.drive.topLeft());
+        driveBody_ = blankImage(drive.size() * density, density);
+        paintOn(driveBody_, {}, [&](QPainter& body) {
+            Casing::paint(body, parts.face);
+            driveView.paintBody(body, parts.drive.topLeft());
+        });
+        driveFixtures_.reset();
     }
-    painter.drawImage(drive.topLeft(), driveBody_);
-    driveView.paintFront(painter, parts.drive.topLeft(), shown.moment.time);
+    const bool live = shown.display.live, broke = shown.display.broke;
+    if (!driveFixtures_ || driveFixtures_->live != live || driveFixtures_->broke != broke ||
+        !(driveFixtures_->label == shown.display.floppyLabel)) {
+        DriveFixtures fixtures{live, broke, shown.display.floppyLabel, driveBody_.copy(), {}, {}};
+        paintOn(fixtures.image, {}, [&](QPainter& picture) { driveView.paintFixtures(picture, parts.drive.topLeft()); });
+        QImage alone = blankImage(driveBody_.size(), density);
+        paintOn(alone, {}, [&](QPainter& picture) { driveView.paintFixtures(picture, parts.drive.topLeft()); });
+        const QRect ink = inkBounds(alone);
+        fixtures.ink = ink.isEmpty() ? QRect() : ink.adjusted(-2, -2, 2, 2) & driveBody_.rect();
+        driveFixtures_ = std::move(fixtures);
+    }
+    const DriveLook look = driveLook(shown);
+    const bool reachesFixtures = [&] {
+        for (const auto& [checked, reaches] : driveFixtures_->looksChecked) {
+            if (checked == look) return reaches;
+        }
+        bool reaches = false;
+        const QRect area = driveFixtures_->ink;
+        if (!area.isEmpty()) {
+            QImage probe = blankImage(area.size(), density);
+            paintOn(probe, area.topLeft(), [&](QPainter& picture) {
+                driveView.paintMoving(picture, parts.drive.topLeft(), shown.moment.time);
+            });
+            reaches = !inkBounds(probe).isEmpty();
+        }
+        if (driveFixtures_->looksChecked.size() < 1024) driveFixtures_->looksChecked.emplace_back(look, reaches);
+        return reaches;
+    }();
+    if (reachesFixtures) {
+        painter.drawImage(drive.topLeft(), driveBody_);
+        driveView.paintFront(painter, parts.drive.topLeft(), shown.moment.time);
+    } else {
+        painter.drawImage(drive.topLeft(), driveFixtures_->image);
+        driveView.paintMoving(painter, parts.drive.topLeft(), shown.moment.time);
+    }
     Casing::paintBorder(painter, parts.face);
 }
 

@@ -74,13 +74,6 @@ private:
     };
     std::optional<Painted> painted_;
 
-    /// The glass as painted for one pose of the mascot, for the display it was painted for: a
-    /// looping motion shows the same few pictures again and again.
-    struct GlassPicture {
-        MascotPose pose;
-        bool overlay = false;
-        QImage image;
-    };
     struct GlassSubject {
         /// The snapshot as given.
         DeviceDisplay shownFor;
@@ -109,16 +102,58 @@ private:
     std::optional<GlassLook> glassOnScreen_;
     std::optional<DriveLook> driveOnScreen_;
     std::optional<GlassSubject> glassSubject_;
-    std::vector<GlassPicture> glassPictures_;
-    /// The bezel and the empty glass under the glass area, at the density it was painted for:
-    /// every new glass picture starts as a copy of it.
+    // The glass is painted as the plate with what every pose shows alike (the status row with
+    // the LED lit or dark, the headline and the detail), kept per snapshot, and the mascot and
+    // the overlay painted over it straight on the window. The kept pictures are painted at the
+    // window's own place (the images reach from the face's top-left to the glass's far corner),
+    // so every pixel comes out as in a whole paint; the mascot, painted straight, is too.
+    // The headline comes before the mascot here and after it in a whole paint: the same pixels
+    // only while the mascot puts none on the headline's ink, which is checked once per pose; a
+    // pose that does has the whole screen painted as a whole paint does.
+    //
+    /// The bezel and the empty glass, at the density it was painted for: the same for every
+    /// snapshot.
     QImage glassPlate_;
+    struct GlassBase {
+        bool ledOn = false;
+        QImage image;
+    };
+    std::vector<GlassBase> glassBases_;
+    /// Around where the headline and the detail put ink, in the images' pixels (empty: none);
+    /// nothing until measured for the current subject.
+    std::optional<QRect> headlineInk_;
+    /// The poses seen, and whether the mascot reaches into `against` in them, for the
+    /// density of the plate.
+    struct PosesChecked {
+        QRect against;
+        bool broke = false;
+        std::vector<std::pair<MascotPose, bool>> poses;
+    };
+    PosesChecked posesChecked_;
+    /// Drops what was painted for an earlier subject or density.
+    void forgetGlassPictures();
+    bool mascotReachesHeadline(const ScreenBezel& screen, const MascotPose& pose, double density);
     /// Whether the plate covers the whole glass area with opaque pixels (so does every
     /// picture of the glass).
     bool glassPlateOpaque_ = false;
     void paintDrive(QPainter& painter, const DeviceView& shown);
     /// The casing and the drive without its floppy, lip, LED and label, under the drive area.
     QImage driveBody_;
+    /// The body with the LED and the label, for the snapshot's LED and label: the floppy and
+    /// the lip are painted over it, where a whole paint paints them before the LED and the
+    /// label. The same pixels only while they put none on the LED's and the label's ink,
+    /// which is checked once per look of the drive.
+    struct DriveFixtures {
+        bool live = false;
+        bool broke = false;
+        /// The floppy's label, which the checks below took.
+        FloppyLabel label;
+        QImage image;
+        /// Around the LED's and the label's ink, in the image's pixels.
+        QRect ink;
+        std::vector<std::pair<DriveLook, bool>> looksChecked;
+    };
+    std::optional<DriveFixtures> driveFixtures_;
 };
 
 }  // namespace quorvel

@@ -113,12 +113,23 @@ void DiskDrive::paintBody(QPainter& painter, QPointF origin) const {
 }
 
 void DiskDrive::paintFront(QPainter& painter, QPointF origin, Instant date) const {
+    paintMoving(painter, origin, date);
+    paintFixtures(painter, origin);
+}
+
+void DiskDrive::paintMoving(QPainter& painter, QPointF origin, Instant date) const {
     const Layout parts = layout();
     painter.save();
     painter.translate(origin);
     if (const auto pose = floppyPose(date)) paintFloppy(painter, parts, *pose);
-
     painter.fillRect(parts.lip, drawing::toQColor(Tokens::mouth));
+    painter.restore();
+}
+
+void DiskDrive::paintFixtures(QPainter& painter, QPointF origin) const {
+    const Layout parts = layout();
+    painter.save();
+    painter.translate(origin);
     LED{display.live, display.broke ? Tokens::broke : Tokens::acid, parts.led.width()}.paint(painter, parts.led);
     const DymoLabel dymo{dymoText(display.broke).toStdString(), DymoLabel::Tape::ink, 9, 1.5};
     dymo.paint(painter, QRectF(parts.dymo, dymo.layoutSize()));

@@ -85,8 +85,12 @@ public:
     /// The plate and the empty mouth: the same for every snapshot, so a host may keep their
     /// picture and paint `paintFront` over it; the two give exactly `paint`.
     void paintBody(QPainter& painter, QPointF origin) const;
-    /// The floppy, the lip over it, the LED and the label.
+    /// The floppy, the lip over it, the LED and the label: `paintMoving`, then `paintFixtures`.
     void paintFront(QPainter& painter, QPointF origin, Instant date) const;
+    /// The floppy as it stands at `date` (with its click) and the lip over it.
+    void paintMoving(QPainter& painter, QPointF origin, Instant date) const;
+    /// The LED and the label: they change with the snapshot only.
+    void paintFixtures(QPainter& painter, QPointF origin) const;
 
 private:
     void paintFloppy(QPainter& painter, const Layout& parts, const MascotPose& pose) const;

@@ -137,6 +137,13 @@ void ScreenBezel::paintPlate(QPainter& painter, const Layout& layout) {
 }
 
 void ScreenBezel::paintContent(QPainter& painter, const Layout& layout) const {
+    paintStatusRow(painter, layout);
+    paintMascot(painter, layout);
+    paintHeadline(painter, layout);
+    paintOverlay(painter, layout);
+}
+
+void ScreenBezel::paintStatusRow(QPainter& painter, const Layout& layout) const {
     led().paint(painter, layout.led);
     drawing::drawTextLine(painter, layout.project, drawing::singleLine(QString::fromStdString(display.project)),
                           statusStyle(Tokens::mascotWhite));
@@ -144,19 +151,24 @@ void ScreenBezel::paintContent(QPainter& painter, const Layout& layout) const {
         drawing::drawTextLine(painter, layout.eventTime.adjusted(0, 0, 0.5, 0), layout.eventTimeText,
                               statusStyle(Tokens::dim));
     }
+}
 
+void ScreenBezel::paintMascot(QPainter& painter, const Layout& layout) const {
     mascot().paint(painter, layout.mascot.topLeft());
+}
+
+void ScreenBezel::paintHeadline(QPainter& painter, const Layout& layout) const {
     drawing::drawTextLine(painter, layout.line1, QString::fromStdString(display.headline.line1),
                           headlineStyle(metrics, Tokens::mascotWhite));
     drawing::drawTextLine(painter, layout.line2, QString::fromStdString(display.headline.line2),
                           headlineStyle(metrics, display.headlineAlarm ? Tokens::broke : Tokens::acid));
     detailLine(display).paint(painter, layout.detail);
+}
 
-    if (showsOverlay()) {
-        const MascotPose pose =
-            MascotTimeline::pose(display.motion, clock, reduceMotion, metrics.mascotScale, time);
-        ScreenOverlay{pose, display.motion}.paint(painter, layout.screen);
-    }
+void ScreenBezel::paintOverlay(QPainter& painter, const Layout& layout) const {
+    if (!showsOverlay()) return;
+    const MascotPose pose = MascotTimeline::pose(display.motion, clock, reduceMotion, metrics.mascotScale, time);
+    ScreenOverlay{pose, display.motion}.paint(painter, layout.screen);
 }
 
 }  // namespace quorvel

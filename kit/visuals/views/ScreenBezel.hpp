@@ -84,8 +84,17 @@ struct ScreenBezel {
     /// The bezel and the empty glass: the same for every snapshot, so a host may keep the
     /// picture of them and paint `paintContent` over it; the two give exactly `paint`.
     static void paintPlate(QPainter& painter, const Layout& layout);
-    /// Everything on the glass: status row, mascot, headline, detail and overlay.
+    /// Everything on the glass: status row, mascot, headline, detail and overlay, in that
+    /// order; the same as the four parts below painted in that order.
     void paintContent(QPainter& painter, const Layout& layout) const;
+    /// The LED, the project and the event time.
+    void paintStatusRow(QPainter& painter, const Layout& layout) const;
+    /// The mascot in its pose (glow, rise and tilt spill past `layout.mascot`).
+    void paintMascot(QPainter& painter, const Layout& layout) const;
+    /// Both headline lines and the detail line: the same for every pose of the motion.
+    void paintHeadline(QPainter& painter, const Layout& layout) const;
+    /// The one-shot overlay over the whole screen, when it shows.
+    void paintOverlay(QPainter& painter, const Layout& layout) const;
     void paint(QPainter& painter, QPointF topLeft, double width) const { paint(painter, layout(topLeft, width)); }
 };
 

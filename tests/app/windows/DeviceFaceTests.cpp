@@ -3,11 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include "kit/visuals/model/MotionSchedule.hpp"
+#include "kit/visuals/views/DiskDrive.hpp"
 #include "kit/visuals/views/Fonts.hpp"
 #include "tests/app/model/AppModelTestbed.hpp"
 #include "tests/support/QtEventLoop.hpp"
 
 #include <QElapsedTimer>
+#include <algorithm>
+#include <tuple>
 #include <utility>
 
 namespace quorvel {
@@ -45,8 +49,9 @@ protected:
         presenter.reset();
     }
 
-    QImage whole() {
-        QImage image(face->size(), QImage::Format_ARGB32_Premultiplied);
+    QImage whole(double density = 1) {
+        QImage image(face->size() * density, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(density);
         image.fill(Qt::black);
         QPainter painter(&image);
         face->paint(painter);
@@ -95,6 +100,86 @@ TEST_F(DeviceFaceTest, RepaintingTheMovingPartsGivesTheSamePixelsAsAWholePaint) 
         repaint(partial, drive);
     }
 }
+
+// Every picture the motion shows, at every step that changes the glass or the drive and at
+// both densities, twice over (the second time from the kept pictures): the window's partial
+// repaints must give a whole paint's pixels, for the one-shots, the loops and the blinking LED.
+class DeviceFaceMotionTest : public DeviceFaceTest,
+                             public ::testing::WithParamInterface<std::tuple<MascotMotion, double>> {
+protected:
+    void start(MascotMotion motion) {
+        switch (motion) {
+            case MascotMotion::done: testbed.finishRun("s1", 0, 30); break;
+            case MascotMotion::broke: {
+                HookEvent prompt = testbed.event("UserPromptSubmit", "s1", 30);
+                prompt.promptFirstLine = "fix the build";
+                testbed.model->handleHookEvent(prompt, true);
+                HookEvent failure = testbed.event("PostToolUseFailure", "s1", 1);
+                failure.toolName = "Bash";
+                failure.command = "make";
+                failure.error = "exit code 2";
+                testbed.model->handleHookEvent(failure, true);
+                testbed.model->handleHookEvent(testbed.event("Stop", "s1", 0), true);
+                break;
+            }
+            case MascotMotion::crashed: testbed.model->handleHookEvent(testbed.event("StopFailure", "s1", 0), true); break;
+            case MascotMotion::needsYou: {
+                HookEvent needsYou = testbed.event("Notification", "s1");
+                needsYou.notificationType = "permission_prompt";
+                testbed.model->handleHookEvent(needsYou, true);
+                break;
+            }
+            default: break;
+        }
+        settle();
+        presenter->live().refresh();
+        face->refresh();
+    }
+};
+
+TEST_P(DeviceFaceMotionTest, EveryStepRepaintsToTheWholePaintsPixels) {
+    const auto [motion, density] = GetParam();
+    start(motion);
+    const MotionClock clock = face->view().clock();
+    ASSERT_EQ(clock.motion, motion);
+    std::vector<double> steps = MotionSchedule::TimesCache::shared().times(motion, 6);
+    for (double time : MotionSchedule::TimesCache::shared().times(motion, DiskDrive::timelineScale)) {
+        steps.push_back(time);
+    }
+    std::sort(steps.begin(), steps.end());
+    steps.erase(std::unique(steps.begin(), steps.end()), steps.end());
+    ASSERT_GT(steps.size(), 1u);
+
+    const QRect glass = face->areas().screenGlass;
+    const QRect drive = face->areas().drive;
+    testbed.clock->current = clock.start;
+    // The first paint at a new density may draw the big header title's edges a shade apart
+    // from later ones (the glyph cache fills); the motion never repaints the header.
+    whole(density);
+    QImage partial = whole(density);
+    int differing = 0;
+    for (int round = 0; round < 2; ++round) {
+        for (const double step : steps) {
+            testbed.clock->current = clock.start.adding(step);
+            repaint(partial, glass);
+            repaint(partial, drive);
+            const QImage expected = whole(density);
+            if (partial != expected) {
+                const QRect area = differingArea(partial, expected);
+                ADD_FAILURE() << "at " << step << " s, round " << round << ": " << area.width() << " x "
+                              << area.height() << " pixels at " << area.x() << ", " << area.y() << " differ";
+                if (++differing == 3) return;
+                partial = expected;
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Motions, DeviceFaceMotionTest,
+                         ::testing::Combine(::testing::Values(MascotMotion::idle, MascotMotion::done,
+                                                              MascotMotion::broke, MascotMotion::crashed,
+                                                              MascotMotion::needsYou),
+                                            ::testing::Values(1.0, 2.0)));
 
 TEST_F(DeviceFaceTest, ARunningSessionsSecondsRepaintTheScreenAndTheRowsAlone) {
     HookEvent prompt = testbed.event("UserPromptSubmit", "s1", 65);
