@@ -49,6 +49,14 @@ protected:
         presenter.reset();
     }
 
+    /// A run just finished and the face brought up to date with it: the done motion starts.
+    void finishARun() {
+        testbed.finishRun("s1", 0, 30);
+        settle();
+        presenter->live().refresh();
+        face->refresh();
+    }
+
     QImage whole(double density = 1) {
         QImage image(face->size() * density, QImage::Format_ARGB32_Premultiplied);
         image.setDevicePixelRatio(density);
@@ -74,10 +82,7 @@ protected:
 };
 
 TEST_F(DeviceFaceTest, RepaintingTheMovingPartsGivesTheSamePixelsAsAWholePaint) {
-    testbed.finishRun("s1", 0, 30);
-    settle();
-    presenter->live().refresh();
-    face->refresh();
+    finishARun();
     const QRect glass = face->areas().screenGlass;
     const QRect drive = face->areas().drive;
     ASSERT_FALSE(glass.isEmpty());
@@ -204,10 +209,7 @@ TEST_F(DeviceFaceTest, TheDoneMotionRepaintsTheGlassAndTheDriveOnlyForStepsThatC
     // floppy and its click); the rest would paint the same pixels again.
     std::vector<QRect> requested;
     face->onUpdate([&](const QRect& area) { requested.push_back(area); });
-    testbed.finishRun("s1", 0, 30);
-    settle();
-    presenter->live().refresh();
-    face->refresh();
+    finishARun();
     const QRect glass = face->areas().screenGlass;
     const QRect drive = face->areas().drive;
     QImage onScreen = whole();
