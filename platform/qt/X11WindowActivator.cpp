@@ -78,11 +78,12 @@ std::vector<std::string> classNames(const std::optional<Property>& wmClass) {
 
 Expected<bool, DesktopError> X11WindowActivator::activate(const std::vector<std::string>& classes,
                                                           std::string_view titleContains) {
-    if (const char* wayland = std::getenv("WAYLAND_DISPLAY"); wayland != nullptr && *wayland != '\0') {
+    const char* wayland = session_.waylandDisplay ? session_.waylandDisplay->c_str() : std::getenv("WAYLAND_DISPLAY");
+    if (wayland != nullptr && *wayland != '\0') {
         return unexpected(DesktopError{"a Wayland session lets no app bring another app's window forward"});
     }
     int screenNumber = 0;
-    Connection connection{xcb_connect(nullptr, &screenNumber)};
+    Connection connection{xcb_connect(session_.display ? session_.display->c_str() : nullptr, &screenNumber)};
     if (xcb_connection_has_error(connection.handle)) {
         return unexpected(DesktopError{"no X11 display to look for windows on"});
     }

@@ -104,15 +104,15 @@ class X11WindowActivatorTest : public ::testing::Test {
 protected:
     void SetUp() override {
         QUORVEL_SKIP_WITHOUT_PRIVATE_DISPLAY();
-        if (const char* wayland = std::getenv("WAYLAND_DISPLAY")) savedWayland = wayland;
-        ::unsetenv("WAYLAND_DISPLAY");
         manager = std::make_unique<FakeWindowManager>();
-    }
-    void TearDown() override {
-        if (savedWayland) ::setenv("WAYLAND_DISPLAY", savedWayland->c_str(), 1);
+        activator = X11WindowActivator(onDisplay(privateDisplay));
     }
 
-    std::optional<std::string> savedWayland;
+    // The session is handed over rather than set in the environment: other threads of this
+    // process (Qt's, D-Bus's) read the environment, and changing it under them can crash them.
+    static X11WindowActivator::Session onDisplay(std::string display) { return {std::move(display), ""}; }
+
+    const std::string privateDisplay = std::getenv("DISPLAY") != nullptr ? std::getenv("DISPLAY") : "";
     std::unique_ptr<FakeWindowManager> manager;
     X11WindowActivator activator;
 };
@@ -160,15 +160,10 @@ TEST_F(X11WindowActivatorTest, ReportsWhyWindowsCantBeRaised) {
     ASSERT_FALSE(noSupport);
     EXPECT_EQ(noSupport.error().message, "the window manager doesn't let apps bring windows forward");
 
-    ::setenv("WAYLAND_DISPLAY", "wayland-0", 1);
-    const auto wayland = activator.activate({"kitty"}, "site");
-    ::unsetenv("WAYLAND_DISPLAY");
+    const auto wayland = X11WindowActivator({privateDisplay, "wayland-0"}).activate({"kitty"}, "site");
     ASSERT_FALSE(wayland);
 
-    const std::string display = std::getenv("DISPLAY");
-    ::setenv("DISPLAY", ":9999", 1);
-    const auto noDisplay = activator.activate({"kitty"}, "site");
-    ::setenv("DISPLAY", display.c_str(), 1);
+    const auto noDisplay = X11WindowActivator(onDisplay(":9999")).activate({"kitty"}, "site");
     ASSERT_FALSE(noDisplay);
     EXPECT_EQ(noDisplay.error().message, "no X11 display to look for windows on");
     EXPECT_TRUE(manager->activationRequests().empty());
