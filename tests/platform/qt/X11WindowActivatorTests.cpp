@@ -22,6 +22,7 @@ public:
     FakeWindowManager() {
         int screenNumber = 0;
         connection_ = xcb_connect(nullptr, &screenNumber);
+        if (!connected()) return;
         xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection_));
         for (int index = 0; index < screenNumber; ++index) xcb_screen_next(&screens);
         root_ = screens.data->root;
@@ -32,11 +33,17 @@ public:
         setAtoms(root_, "_NET_CLIENT_LIST", XCB_ATOM_WINDOW, {});
     }
     ~FakeWindowManager() {
+        if (!connected()) {
+            xcb_disconnect(connection_);
+            return;
+        }
         xcb_delete_property(connection_, root_, atom("_NET_SUPPORTED"));
         xcb_delete_property(connection_, root_, atom("_NET_CLIENT_LIST"));
         for (const xcb_window_t window : windows_) xcb_destroy_window(connection_, window);
         xcb_disconnect(connection_);
     }
+
+    bool connected() const { return xcb_connection_has_error(connection_) == 0; }
 
     struct Title {
         std::string text;
@@ -81,6 +88,7 @@ private:
     xcb_atom_t atom(std::string_view name) {
         auto* reply = xcb_intern_atom_reply(
             connection_, xcb_intern_atom(connection_, 0, static_cast<std::uint16_t>(name.size()), name.data()), nullptr);
+        if (reply == nullptr) return XCB_ATOM_NONE;
         const xcb_atom_t found = reply->atom;
         free(reply);
         return found;
@@ -105,6 +113,7 @@ protected:
     void SetUp() override {
         QUORVEL_SKIP_WITHOUT_PRIVATE_DISPLAY();
         manager = std::make_unique<FakeWindowManager>();
+        ASSERT_TRUE(manager->connected()) << "no connection to the private display " << privateDisplay;
         activator = X11WindowActivator(onDisplay(privateDisplay));
     }
 
