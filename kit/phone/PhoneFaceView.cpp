@@ -116,12 +116,8 @@ void PhoneFaceView::activate(const PhoneFaceTarget& target, State& state) const 
             return;
         case PhoneFaceTarget::Kind::tabBlock: {
             TabBlock block = tabBlock();
-            const ListTab from = state.tab;
-            const Instant now = moment.time;
-            block.actions.onSelect = [&state, from, now](ListTab picked, bool animated) {
-                state.tab = picked;
-                state.tabSwitch.reset();
-                if (animated) state.tabSwitch = TabSwitch{from, picked, now};
+            block.actions.onSelect = [&state, now = moment.time](ListTab picked, bool animated) {
+                pickTab(state.tab, state.tabSwitch, picked, animated, now);
             };
             block.activate(target.tabBlock);
             return;
@@ -130,8 +126,7 @@ void PhoneFaceView::activate(const PhoneFaceTarget& target, State& state) const 
 }
 
 bool PhoneFaceView::animatesTabs(State& state, Instant now) {
-    if (state.tabSwitch && !state.tabSwitch->at(now)) state.tabSwitch.reset();
-    return state.tabSwitch.has_value();
+    return tabSwitchRuns(state.tabSwitch, now);
 }
 
 void PhoneFaceView::paint(QPainter& painter, double faceWidth) const {

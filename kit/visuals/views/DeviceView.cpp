@@ -169,12 +169,8 @@ void DeviceView::activate(const DeviceTarget& target, State& state) const {
         case DeviceTarget::Kind::control: return controlPanel().activate(target.control);
         case DeviceTarget::Kind::tabBlock: {
             TabBlock block = tabBlock();
-            const ListTab from = state.tab;
-            const Instant now = moment.time;
-            block.actions.onSelect = [&state, from, now](ListTab picked, bool animated) {
-                state.tab = picked;
-                state.tabSwitch.reset();
-                if (animated) state.tabSwitch = TabSwitch{from, picked, now};
+            block.actions.onSelect = [&state, now = moment.time](ListTab picked, bool animated) {
+                pickTab(state.tab, state.tabSwitch, picked, animated, now);
             };
             block.activate(target.tabBlock);
             return;
@@ -183,8 +179,7 @@ void DeviceView::activate(const DeviceTarget& target, State& state) const {
 }
 
 bool DeviceView::animatesTabs(State& state, Instant now) {
-    if (state.tabSwitch && !state.tabSwitch->at(now)) state.tabSwitch.reset();
-    return state.tabSwitch.has_value();
+    return tabSwitchRuns(state.tabSwitch, now);
 }
 
 void DeviceView::paint(QPainter& painter) const {

@@ -26,4 +26,16 @@ std::optional<TabTransition> TabSwitch::at(Instant now) const {
     return TabTransition{from, to, elapsed / TabTransition::seconds};
 }
 
+void pickTab(ListTab& tab, std::optional<TabSwitch>& running, ListTab picked, bool animated, Instant now) {
+    const ListTab from = tab;
+    tab = picked;
+    running.reset();
+    if (animated) running = TabSwitch{from, picked, now};
+}
+
+bool tabSwitchRuns(std::optional<TabSwitch>& running, Instant now) {
+    if (running && !running->at(now)) running.reset();
+    return running.has_value();
+}
+
 }  // namespace quorvel

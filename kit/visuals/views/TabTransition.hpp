@@ -38,4 +38,12 @@ struct TabSwitch {
     std::optional<TabTransition> at(Instant now) const;
 };
 
+/// What a face keeps of its tab block between snapshots: the selected tab and the switch that
+/// is running, if any. The device and the phone face share it.
+///
+/// Moves the selection to `picked`; with `animated`, the slide from the old tab starts at `now`.
+void pickTab(ListTab& tab, std::optional<TabSwitch>& running, ListTab picked, bool animated, Instant now);
+/// Whether a switch still runs at `now`; one that has run its time is dropped.
+bool tabSwitchRuns(std::optional<TabSwitch>& running, Instant now);
+
 }  // namespace quorvel
