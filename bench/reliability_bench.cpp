@@ -1,10 +1,13 @@
 // Measures what the app loses when it is ended, and what idle connections cost it: the events
 // lost when SIGTERM comes with a backlog of accepted events, the events lost when the app is
-// killed (SIGKILL) in the middle of draining a full spool folder, and the resident memory per
-// idle loopback connection. Starts the app binary with a throw-away home and runtime folder
-// each time; needs a session bus (bench/reliability.sh provides one). Prints one table.
+// killed (SIGKILL) in the middle of draining a full spool folder, the resident memory per
+// idle loopback connection, how long SIGTERM takes while a push waits on a relay that never
+// answers, and how many lines the app logs in its first minute without iCloud. Starts the app
+// binary with a throw-away home and runtime folder each time; needs a session bus with an
+// unlocked keyring (bench/reliability.sh provides both). Prints one table.
 //
 //   reliability_bench <quorvel> [backlog events (3000)] [spool files (5000)] [idle connections (3000)]
+//                     [seconds of logging (60)]
 #include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -14,14 +17,19 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "app/delivery/RelayKeyStore.hpp"
 #include "bench/BenchApp.hpp"
 #include "platform/Files.hpp"
+#include "platform/KeyValueStore.hpp"
+#include "platform/services/LibsecretStore.hpp"
 #include "tests/app/core/LoopbackClient.hpp"
 #include "tests/support/RuntimeFolder.hpp"
+#include "tests/support/SilentServer.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
 using namespace quorvel;
@@ -150,6 +158,66 @@ IdleResult idleConnections(const std::string& program, int connections) {
     return result;
 }
 
+struct DeadNetworkResult {
+    bool measured = false;
+    std::optional<int> exitStatus;
+    double exitMilliseconds = 0;
+};
+
+/// SIGTERM while one done alert waits on a relay that took the connection and never answers.
+DeadNetworkResult quitUnderDeadNetwork(const std::string& program) {
+    DeadNetworkResult result;
+    LibsecretStore keyring;
+    const testing::SilentServer relay;
+    const auto url = WebUrl::parse("https://" + relay.host() + "/push");
+    if (!url || !RelayKeyStore::save(keyring, {*url, "bench-key"})) return result;
+    const testing::TemporaryFolder home;
+    const testing::RuntimeFolder runtime;
+    KeyValueStore defaults(home / ".config/quorvel/defaults.json");
+    defaults.setString("phoneDeviceToken", "00112233445566778899aabbccddeeff");
+    json::Json settings = json::Json::object();
+    settings["alwaysPushToPhone"] = true;
+    defaults.setJson("appSettings", settings);
+    {
+        App app(program, home.path(), runtime.path());
+        accepted(app.endpoint(), event("UserPromptSubmit", "s1", std::string("fix the build")));
+        accepted(app.endpoint(), event("Stop", "s1"));
+        const auto posted = SteadyClock::now();
+        while (!relay.hasWaitingConnection() && millisecondsSince(posted) < 10000) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        const auto signalled = SteadyClock::now();
+        result.exitStatus = app.process().terminate();
+        result.exitMilliseconds = millisecondsSince(signalled);
+        result.measured = relay.hasWaitingConnection();
+    }
+    (void)RelayKeyStore::remove(keyring);
+    return result;
+}
+
+struct LogVolume {
+    int lines = 0;
+    int iCloudLines = 0;
+};
+
+/// The lines an idle app logs in its first `seconds`, without iCloud (as on Linux).
+LogVolume logVolume(const std::string& program, int seconds) {
+    const testing::TemporaryFolder home;
+    const testing::RuntimeFolder runtime;
+    testing::AppProcess process(program, home.path(), runtime.path(), testing::AppProcess::LogCopy::file);
+    process.start();
+    std::this_thread::sleep_for(std::chrono::seconds(seconds));
+    const std::string text = process.logText();
+    process.stop();
+    LogVolume volume;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
+        ++volume.lines;
+        volume.iCloudLines += line.find("iCloud") != std::string::npos ? 1 : 0;
+    }
+    return volume;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -161,10 +229,13 @@ int main(int argc, char** argv) {
     const int backlog = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3000;
     const int spooled = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5000;
     const int idle = argc > 4 ? std::max(1, std::atoi(argv[4])) : 3000;
+    const int logSeconds = argc > 5 ? std::max(1, std::atoi(argv[5])) : 60;
 
     const TermResult term = terminateWithBacklog(program, backlog);
     const KillResult killed = killDuringDrain(program, spooled);
     const IdleResult connections = idleConnections(program, idle);
+    const DeadNetworkResult deadNetwork = quitUnderDeadNetwork(program);
+    const LogVolume logged = logVolume(program, logSeconds);
 
     std::printf("| measure | value |\n|---|---|\n");
     std::printf("| SIGTERM after %d accepted events: events lost | %d |\n", term.accepted, term.lost);
@@ -176,5 +247,15 @@ int main(int argc, char** argv) {
                 connections.bytesPerConnection);
     std::printf("| %d idle connections: held open (the rest closed at once) | %d |\n", connections.connections,
                 connections.keptOpen);
+    if (deadNetwork.measured) {
+        std::printf("| SIGTERM with a push waiting on a relay that never answers: exit status, time to exit | %s, "
+                    "%.2f s |\n",
+                    deadNetwork.exitStatus ? std::to_string(*deadNetwork.exitStatus).c_str() : "killed",
+                    deadNetwork.exitMilliseconds / 1000);
+    } else {
+        std::printf("| SIGTERM with a push waiting on a relay that never answers | not measured (no keyring) |\n");
+    }
+    std::printf("| first %d s without iCloud: log lines about iCloud / in all | %d / %d |\n", logSeconds,
+                logged.iCloudLines, logged.lines);
     return 0;
 }

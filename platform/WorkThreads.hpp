@@ -3,6 +3,7 @@
 // sends the work that may wait (the keyring, the network) and how the results come back.
 // Background work may run side by side; work handed to the main thread runs there later, in
 // the order it was handed over.
+#include <chrono>
 #include <functional>
 
 namespace quorvel {
@@ -17,6 +18,11 @@ public:
     /// Runs `work` on the main thread, after what was handed over before it. Any thread may
     /// call it.
     virtual void runOnMainThread(std::function<void()> work) = 0;
+    /// At the end, on the main thread: waits at most `longest` for the background work in
+    /// hand, then runs here the work it handed to the main thread, so results that would
+    /// otherwise come after the event loop has stopped still land. True when no background
+    /// work was left.
+    virtual bool finish(std::chrono::milliseconds longest) = 0;
 };
 
 }  // namespace quorvel

@@ -58,14 +58,23 @@ APNsDelivery::APNsDelivery(SecretStore& secrets, KeyValueStore& defaults)
 APNsDelivery::APNsDelivery(SecretStore& secrets, KeyValueStore& defaults, Options options)
     : secrets_(secrets), defaults_(defaults), options_(std::move(options)), logger_(Quorvel::macBundleID, "Delivery") {}
 
-APNsDelivery::~APNsDelivery() { cancelWaits(); }
+APNsDelivery::~APNsDelivery() { cancel(); }
 
-void APNsDelivery::cancelWaits() {
+void APNsDelivery::cancel() {
     {
         std::lock_guard lock(waitMutex_);
         cancelled_ = true;
     }
     waitEnded_.notify_all();
+    std::lock_guard lock(clientMutex_);
+    for (const auto& built : builtClients_) {
+        if (const auto client = built.lock()) client->cancelRequests();
+    }
+}
+
+bool APNsDelivery::isCancelled() {
+    std::lock_guard lock(waitMutex_);
+    return cancelled_;
 }
 
 bool APNsDelivery::waitUnlessCancelled(std::chrono::milliseconds duration) {
@@ -113,6 +122,10 @@ Expected<std::shared_ptr<APNsClient>, APNsDelivery::Error> APNsDelivery::client(
     if (client_ && clientKeyID_ == cacheKey) return client_;
     client_ = built.value();
     clientKeyID_ = cacheKey;
+    std::erase_if(builtClients_, [](const auto& old) { return old.expired(); });
+    builtClients_.push_back(client_);
+    // Made after the quit began: it sends nothing either.
+    if (isCancelled()) client_->cancelRequests();
     return client_;
 }
 

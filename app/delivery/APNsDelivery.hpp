@@ -6,7 +6,8 @@
 //
 // Thread-safe: any number of pushes may run at once. The cached client is read and replaced
 // under a lock that is never held across the keyring, the network or the 429 back-off; the
-// back-off holds back only its own caller and ends early, with `Cancelled`, at quit.
+// back-off holds back only its own caller. At quit `cancel` ends the back-off (with
+// `Cancelled`) and every request in flight (with the transport's `cancelled` error).
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -14,6 +15,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "app/delivery/APNsKeyStore.hpp"
 #include "app/delivery/RelayKeyStore.hpp"
@@ -78,8 +80,9 @@ public:
     /// `send`, with the failure as the text the user sees.
     Expected<void, Failure> push(const OutgoingPush& push) override;
 
-    /// Ends every 429 back-off now and any later one at once (at quit).
-    void cancelWaits();
+    /// Ends every 429 back-off and every request of its clients now, and any later one at
+    /// once (at quit): nothing that the delivery or the Live Activities send waits any more.
+    void cancel();
 
     static constexpr const char* deviceTokenKey = "phoneDeviceToken";
     static constexpr const char* deviceTokenInvalidKey = "phoneDeviceTokenInvalid";
@@ -87,6 +90,7 @@ public:
 private:
     std::optional<std::string> deviceToken() const;
     bool waitUnlessCancelled(std::chrono::milliseconds duration);
+    bool isCancelled();
 
     SecretStore& secrets_;
     KeyValueStore& defaults_;
@@ -96,6 +100,8 @@ private:
     std::mutex clientMutex_;
     std::shared_ptr<APNsClient> client_;   // guarded by clientMutex_
     std::optional<std::string> clientKeyID_;  // guarded by clientMutex_
+    /// Every client built, also those replaced while a request of theirs may still run.
+    std::vector<std::weak_ptr<APNsClient>> builtClients_;  // guarded by clientMutex_
 
     std::mutex waitMutex_;
     std::condition_variable waitEnded_;

@@ -32,8 +32,17 @@ Failure refusal(const APNsClient::Response& response, std::string_view missingRe
     return failure;
 }
 
-Failure failureOf(const APNsDelivery::Error& error) { return {describe(error), false}; }
-Failure failureOf(const APNsClient::Error& error) { return {describe(error), false}; }
+bool isCancellation(const HttpError& error) { return error.code == HttpError::Code::cancelled; }
+
+Failure failureOf(const APNsDelivery::Error& error) {
+    const auto* http = std::get_if<HttpError>(&error);
+    return {describe(error), false,
+            std::holds_alternative<APNsDelivery::Cancelled>(error) || (http != nullptr && isCancellation(*http))};
+}
+Failure failureOf(const APNsClient::Error& error) {
+    const auto* http = std::get_if<HttpError>(&error);
+    return {describe(error), false, http != nullptr && isCancellation(*http)};
+}
 Failure failureOf(const PushPayloads::EncodeError& error) { return {PushPayloads::describe(error), false}; }
 
 /// The push-to-start token as it goes into a request path: trimmed, lower-case hexadecimal.
@@ -107,6 +116,7 @@ APNsLiveActivityCoordinator::APNsLiveActivityCoordinator(std::shared_ptr<APNsDel
       defaults_(std::move(defaults)),
       options_(std::move(options)),
       logger_(Quorvel::macBundleID, "LiveActivity"),
+      failureLog_(logger_),
       threads_(std::move(threads)) {
     load();
 }
@@ -128,16 +138,32 @@ void APNsLiveActivityCoordinator::load() {
     }
     for (const auto& [sessionID, entry] : active_) unseenRestored_.emplace(sessionID, std::nullopt);
 
-    if (const std::optional<json::Json> stored = defaults_->jsonValue(createdChannelsKey)) {
-        if (stored->is_array()) {
-            for (const auto& channel : *stored) {
-                if (channel.is_string()) createdChannels_.insert(channel.get<std::string>());
+    if (const std::optional<json::Json> stored = defaults_->jsonValue(pendingEndsKey); stored && stored->is_object()) {
+        for (const auto& [channelID, endState] : stored->items()) {
+            try {
+                pendingEnds_.emplace(channelID, QuorvelLiveState::decode(endState));
+                endsToResume_.push_back(channelID);
+            } catch (const std::exception& error) {
+                // Its channel is still on the list of made channels: the clean-up deletes it.
+                logger_.error("Forgot an unsent Live Activity end: " + std::string(error.what()));
             }
         }
     }
-    // Every recorded activity's channel was made here, also when the list of made channels
-    // was lost.
-    for (const auto& [sessionID, entry] : active_) createdChannels_.insert(entry.channelID);
+
+    std::vector<std::string> made;
+    if (const std::optional<json::Json> stored = defaults_->jsonValue(createdChannelsKey); stored && stored->is_array()) {
+        for (const auto& channel : *stored) {
+            if (channel.is_string()) made.push_back(channel.get<std::string>());
+        }
+    }
+    // Every recorded activity's and unsent end's channel was made here, also when the list of
+    // made channels was lost.
+    for (const auto& [sessionID, entry] : active_) made.push_back(entry.channelID);
+    for (const auto& [channelID, endState] : pendingEnds_) made.push_back(channelID);
+    for (const std::string& channelID : made) {
+        if (!isCreated(channelID)) createdChannels_.push_back(channelID);
+    }
+    trimChannels();
 }
 
 // ---- reconcile ------------------------------------------------------------------------------
@@ -180,6 +206,7 @@ void APNsLiveActivityCoordinator::reconcile(const std::vector<Session>& sessions
 
         const std::string channelID = entry->second.channelID;
         if (!live.isEnded() && !session.state.is(SessionState::Kind::idle)) {
+            if (waitsToRetry(session.id, live, now)) continue;
             updateActivity(session.id, channelID, live, live.state == "needsYou" ? 10 : 5, now);
         } else {
             removeActive(session.id);
@@ -272,13 +299,16 @@ void APNsLiveActivityCoordinator::startFinished(const StartRequest& request, con
     if (outcome.channelID && outcome.channelDeleted) forgetChannels({*outcome.channelID});
     if (outcome.failure) {
         starting_.erase(request.sessionID);
-        startFailed(*outcome.failure, request.phone, request.now);
+        // Cut short at quit: the next launch starts it again, and its clean-up deletes a
+        // channel left behind.
+        if (!outcome.failure->cancelled) startFailed(*outcome.failure, request.phone, request.now);
         return;
     }
     // The channel may be unknown here when its note was dropped; the table names it anyway.
     rememberChannel(*outcome.channelID);
     setActive(request.sessionID, Active{*outcome.channelID, request.live});
     report_ = "Live Activity started " + clockText(request.now);
+    failureLog_.succeeded();
     logger_.info("Started Live Activity for " + loggedIdentifier(request.sessionID) + " on channel " +
                  loggedIdentifier(*outcome.channelID));
     starting_.erase(request.sessionID);
@@ -286,7 +316,7 @@ void APNsLiveActivityCoordinator::startFinished(const StartRequest& request, con
 
 void APNsLiveActivityCoordinator::startFailed(const Failure& failure, const PhoneDevice& phone, Instant now) {
     report_ = "Live Activity start failed: " + failure.description;
-    logger_.error(report_);
+    failureLog_.failed(report_, now);
     if (failure.refusedForGood) refusedStart_ = RefusedStart{phone, now};
 }
 
@@ -307,59 +337,99 @@ void APNsLiveActivityCoordinator::updateActivity(const std::string& sessionID, c
                 return std::nullopt;
             },
             [this, sessionID, channelID, live, now, finished](std::optional<Failure> failure) {
-                releaseChannel(channelID);
-                if (const auto inFlight = sending_.find(sessionID);
-                    inFlight != sending_.end() && inFlight->second == live) {
-                    sending_.erase(inFlight);
-                }
-                if (failure) {
-                    // The recorded state stays the older one, so the next reconcile sends this again.
-                    report_ = "Live Activity update failed: " + failure->description;
-                    logger_.error(report_);
-                } else {
-                    if (const auto entry = active_.find(sessionID);
-                        entry != active_.end() && entry->second.channelID == channelID) {
-                        setActive(sessionID, Active{channelID, live});
-                    }
-                    report_ = "Live Activity updated to " + live.state + " " + clockText(now);
-                }
+                updateFinished(sessionID, channelID, live, now, failure);
                 finished();
             });
     });
 }
 
+void APNsLiveActivityCoordinator::updateFinished(const std::string& sessionID, const std::string& channelID,
+                                                 const QuorvelLiveState& live, Instant now,
+                                                 const std::optional<Failure>& failure) {
+    releaseChannel(channelID);
+    if (const auto inFlight = sending_.find(sessionID); inFlight != sending_.end() && inFlight->second == live) {
+        sending_.erase(inFlight);
+    }
+    const auto entry = active_.find(sessionID);
+    const bool stillActive = entry != active_.end() && entry->second.channelID == channelID;
+    if (!failure) {
+        if (stillActive) {
+            updateRetries_.erase(sessionID);
+            setActive(sessionID, Active{channelID, live});
+        }
+        report_ = "Live Activity updated to " + live.state + " " + clockText(now);
+        failureLog_.succeeded();
+        return;
+    }
+    // Cut short at quit: the recorded state stays the older one, so the next launch sends it.
+    if (failure->cancelled) return;
+    report_ = "Live Activity update failed: " + failure->description;
+    failureLog_.failed(report_, now);
+    if (!stillActive) return;
+    if (failure->refusedForGood) {
+        // The channel will carry nothing more: the activity ends as any other does, and the
+        // session may start a new one.
+        removeActive(sessionID);
+        endActivity(sessionID, channelID, live, now);
+        return;
+    }
+    // The recorded state stays the older one, so this state is sent again once the wait is over.
+    const auto earlier = updateRetries_.find(sessionID);
+    const double wait =
+        earlier == updateRetries_.end() ? firstUpdateRetry : std::min(earlier->second.wait * 2, longestUpdateRetry);
+    updateRetries_[sessionID] = UpdateRetry{live, now, wait};
+}
+
+bool APNsLiveActivityCoordinator::waitsToRetry(const std::string& sessionID, const QuorvelLiveState& live,
+                                               Instant now) const {
+    const auto retry = updateRetries_.find(sessionID);
+    if (retry == updateRetries_.end() || retry->second.failed != live) return false;
+    // A clock set back ends the wait rather than stretching it.
+    const double waited = now.secondsSince(retry->second.failedAt);
+    return waited >= 0 && waited < retry->second.wait;
+}
+
 void APNsLiveActivityCoordinator::endActivity(const std::string& sessionID, const std::string& channelID,
                                               QuorvelLiveState endState, Instant now) {
+    // Kept until the end has gone out, so an end cut short at quit is sent by the next launch.
+    pendingEnds_[channelID] = endState;
+    savePendingEnds();
     ++channelJobs_[channelID];
     enqueue(sessionID, [this, channelID, endState, now](std::function<void()> finished) {
         struct EndOutcome {
+            bool sent = false;
             bool channelDeleted = false;
             std::optional<Failure> failure;
         };
         inBackground<EndOutcome>(
             [delivery = delivery_, channelID, endState, now]() -> EndOutcome {
                 auto client = delivery->client();
-                if (!client) return {false, failureOf(client.error())};
+                if (!client) return {false, false, failureOf(client.error())};
                 auto payload = PushPayloads::liveActivityEnd(endState, now, now.adding(dismissAfterSeconds));
-                if (!payload) return {false, failureOf(payload.error())};
+                if (!payload) return {false, false, failureOf(payload.error())};
                 auto answer = client.value()->broadcast(channelID, payload.value(), 10, broadcastTimeToLive);
-                if (!answer) return {false, failureOf(answer.error())};
+                if (!answer) return {false, false, failureOf(answer.error())};
                 // Kept on a refusal: the phone may still show the activity, and the next
                 // launch's clean-up deletes the channel.
-                if (!isSuccess(answer->status)) return {false, refusal(answer.value())};
+                if (!isSuccess(answer->status)) return {false, false, refusal(answer.value())};
                 auto deleted = client.value()->deleteChannel(channelID);
-                if (!deleted) return {false, failureOf(deleted.error())};
-                if (!isSuccess(deleted->status)) return {false, refusal(deleted.value())};
-                return {true, std::nullopt};
+                if (!deleted) return {true, false, failureOf(deleted.error())};
+                if (!isSuccess(deleted->status)) return {true, false, refusal(deleted.value())};
+                return {true, true, std::nullopt};
             },
             [this, channelID, endState, now, finished](EndOutcome outcome) {
                 releaseChannel(channelID);
                 if (outcome.channelDeleted) forgetChannels({channelID});
-                if (outcome.failure) {
-                    report_ = "Live Activity end failed: " + outcome.failure->description;
-                    logger_.error(report_);
-                } else {
+                if (outcome.sent || !outcome.failure || !outcome.failure->cancelled) {
+                    pendingEnds_.erase(channelID);
+                    savePendingEnds();
+                }
+                if (!outcome.failure) {
                     report_ = "Live Activity ended with " + endState.state + " " + clockText(now);
+                    failureLog_.succeeded();
+                } else if (!outcome.failure->cancelled) {
+                    report_ = "Live Activity end failed: " + outcome.failure->description;
+                    failureLog_.failed(report_, now);
                 }
                 finished();
             });
@@ -369,40 +439,73 @@ void APNsLiveActivityCoordinator::endActivity(const std::string& sessionID, cons
 // ---- clean-up -------------------------------------------------------------------------------
 
 void APNsLiveActivityCoordinator::cleanUpOrphanChannels() {
+    // The ends a former launch could not send go first; their channels count as in use.
+    for (const std::string& channelID : endsToResume_) {
+        if (const auto pending = pendingEnds_.find(channelID); pending != pendingEnds_.end()) {
+            endActivity(channelID, channelID, pending->second, options_.clock->now());
+        }
+    }
+    endsToResume_.clear();
+
     if (cleaningUp_) return;
     cleaningUp_ = true;
     struct Listed {
-        std::vector<std::string> channels;
+        std::optional<std::vector<std::string>> channels;
         std::optional<std::string> failure;
     };
+    // Only channels known before the listing was asked for can be missing from it.
+    const std::vector<std::string> knownBefore = createdChannels_;
     inBackground<Listed>(
         [delivery = delivery_]() -> Listed {
             auto client = delivery->client();
-            if (!client) return {{}, describe(client.error())};
-            auto listed = client.value()->listChannels();
-            if (!listed) return {{}, describe(listed.error())};
+            if (!client) return {std::nullopt, describe(client.error())};
+            auto listed = client.value()->listedChannels();
+            if (!listed) return {std::nullopt, describe(listed.error())};
             return {std::move(listed.value()), std::nullopt};
         },
-        [this](Listed listed) {
+        [this, knownBefore](Listed listed) {
             if (listed.failure) {
                 logger_.info("Channel clean-up skipped: " + *listed.failure);
                 cleaningUp_ = false;
                 return;
             }
-            deleteOrphans(std::move(listed.channels));
+            if (!listed.channels) {
+                // An answer that lists nothing tells nothing about what exists.
+                deleteOrphans({});
+                return;
+            }
+            forgetChannelsUnlisted(knownBefore, *listed.channels);
+            deleteOrphans(std::move(*listed.channels));
         });
+}
+
+void APNsLiveActivityCoordinator::forgetChannelsUnlisted(const std::vector<std::string>& knownBefore,
+                                                         const std::vector<std::string>& listed) {
+    const std::set<std::string> present(listed.begin(), listed.end());
+    const std::set<std::string> inUse = channelsInUse();
+    std::vector<std::string> gone;
+    for (const std::string& channelID : knownBefore) {
+        if (present.count(channelID) == 0 && inUse.count(channelID) == 0) gone.push_back(channelID);
+    }
+    forgetChannels(gone);
+}
+
+std::set<std::string> APNsLiveActivityCoordinator::channelsInUse() const {
+    std::set<std::string> inUse;
+    for (const auto& [sessionID, entry] : active_) inUse.insert(entry.channelID);
+    for (const auto& [sessionID, channelID] : startChannels_) inUse.insert(channelID);
+    for (const auto& [channelID, jobs] : channelJobs_) inUse.insert(channelID);
+    for (const auto& [channelID, endState] : pendingEnds_) inUse.insert(channelID);
+    return inUse;
 }
 
 void APNsLiveActivityCoordinator::deleteOrphans(std::vector<std::string> listed) {
     // Decided here, on the main thread, against the table as it is now. A start records its
     // channel before it could be listed, so no channel of a start in flight is ever taken.
-    std::set<std::string> inUse;
-    for (const auto& [sessionID, entry] : active_) inUse.insert(entry.channelID);
-    for (const auto& [sessionID, channelID] : startChannels_) inUse.insert(channelID);
-    for (const auto& [channelID, jobs] : channelJobs_) inUse.insert(channelID);
+    const std::set<std::string> inUse = channelsInUse();
     std::vector<std::string> orphans;
     for (const std::string& channelID : listed) {
-        if (createdChannels_.count(channelID) != 0 && inUse.count(channelID) == 0) orphans.push_back(channelID);
+        if (isCreated(channelID) && inUse.count(channelID) == 0) orphans.push_back(channelID);
     }
 
     struct Deleted {
@@ -464,6 +567,9 @@ void APNsLiveActivityCoordinator::enqueue(const std::string& sessionID, Job job)
 }
 
 void APNsLiveActivityCoordinator::runNext(const std::string& sessionID) {
+    // After `stop` the jobs stay unrun; an end among them is kept in the table for the next
+    // launch.
+    if (stopped_) return;
     const auto chain = chains_.find(sessionID);
     if (chain == chains_.end()) return;
     if (chain->second.waiting.empty()) {
@@ -478,6 +584,7 @@ void APNsLiveActivityCoordinator::runNext(const std::string& sessionID) {
 
 template <typename Result>
 void APNsLiveActivityCoordinator::inBackground(std::function<Result()> work, std::function<void(Result)> then) {
+    if (stopped_) return;
     std::weak_ptr<int> alive = alive_;
     WorkThreads* threads = threads_.get();
     // The threads outlive every piece of work they run (they wait for it when they go), so
@@ -488,6 +595,14 @@ void APNsLiveActivityCoordinator::inBackground(std::function<Result()> work, std
             if (!alive.expired()) then(std::move(result));
         });
     });
+}
+
+void APNsLiveActivityCoordinator::stop(std::chrono::milliseconds longest) {
+    if (stopped_) return;
+    stopped_ = true;
+    // Whatever waits on the network ends now, so its outcome can still be recorded.
+    delivery_->cancel();
+    threads_->finish(longest);
 }
 
 void APNsLiveActivityCoordinator::releaseChannel(const std::string& channelID) {
@@ -506,6 +621,7 @@ void APNsLiveActivityCoordinator::removeActive(const std::string& sessionID) {
     active_.erase(sessionID);
     sending_.erase(sessionID);
     unseenRestored_.erase(sessionID);
+    updateRetries_.erase(sessionID);
     saveActive();
 }
 
@@ -520,14 +636,49 @@ void APNsLiveActivityCoordinator::saveActive() {
     defaults_->setJson(activeKey, table);
 }
 
+void APNsLiveActivityCoordinator::savePendingEnds() {
+    json::Json table = json::Json::object();
+    for (const auto& [channelID, endState] : pendingEnds_) table[channelID] = endState.encode();
+    defaults_->setJson(pendingEndsKey, table);
+}
+
+bool APNsLiveActivityCoordinator::isCreated(const std::string& channelID) const {
+    return std::find(createdChannels_.begin(), createdChannels_.end(), channelID) != createdChannels_.end();
+}
+
 void APNsLiveActivityCoordinator::rememberChannel(const std::string& channelID) {
-    if (createdChannels_.insert(channelID).second) saveChannels();
+    if (isCreated(channelID)) return;
+    createdChannels_.push_back(channelID);
+    trimChannels();
+    saveChannels();
+}
+
+bool APNsLiveActivityCoordinator::trimChannels() {
+    if (createdChannels_.size() <= createdChannelsCap) return false;
+    // The oldest go first, those in use only when nothing else is left to drop; a channel in
+    // use that drops off is still deleted by its activity's end.
+    const std::set<std::string> inUse = channelsInUse();
+    std::size_t excess = createdChannels_.size() - createdChannelsCap;
+    std::vector<std::string> kept;
+    kept.reserve(createdChannelsCap);
+    for (const std::string& channelID : createdChannels_) {
+        if (excess > 0 && inUse.count(channelID) == 0) {
+            --excess;
+            continue;
+        }
+        kept.push_back(channelID);
+    }
+    if (kept.size() > createdChannelsCap) kept.erase(kept.begin(), kept.end() - createdChannelsCap);
+    createdChannels_ = std::move(kept);
+    return true;
 }
 
 void APNsLiveActivityCoordinator::forgetChannels(const std::vector<std::string>& channelIDs) {
-    bool changed = false;
-    for (const std::string& channelID : channelIDs) changed = createdChannels_.erase(channelID) != 0 || changed;
-    if (changed) saveChannels();
+    const std::set<std::string> forgotten(channelIDs.begin(), channelIDs.end());
+    if (std::erase_if(createdChannels_, [&](const std::string& channelID) { return forgotten.count(channelID) != 0; }) >
+        0) {
+        saveChannels();
+    }
 }
 
 void APNsLiveActivityCoordinator::saveChannels() {

@@ -3,14 +3,22 @@
 // a start makes a broadcast channel and pushes the start payload to the phone's push-to-start
 // token; updates and the end are broadcasts on that channel, and a successful end deletes
 // the channel. Which activity belongs to which session survives restarts ("liveActivitiesActive"),
-// and so does the list of channels this app made ("liveActivityChannels"), so that the launch
-// clean-up deletes only its own leftovers, never channels of others behind a shared relay.
+// and so do the ends not yet sent ("liveActivitiesEnding", sent again at the next launch) and
+// the list of channels this app made ("liveActivityChannels", at most `createdChannelsCap`,
+// oldest out), so that the launch clean-up deletes only its own leftovers, never channels of
+// others behind a shared relay.
+//
+// An update that fails is tried again no sooner than 10 seconds later, then 20, 40 and so on
+// up to 5 minutes, unless the session's state changes meanwhile; an update refused for good
+// ends its activity.
 //
 // Threads: every member is used on the main thread only. Keyring reads and requests run on
 // the background threads of `WorkThreads` with the `now` of the reconcile that asked for
 // them; their results come back to the main thread. One session's start, updates and end run
 // one after the other, in the order asked for; different sessions run side by side. Results
-// that come back after the coordinator is gone are dropped.
+// that come back after the coordinator is gone are dropped. `stop` cancels what is in flight
+// and lets the results land in the tables before the app quits.
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <map>
@@ -29,6 +37,7 @@
 #include "platform/JsonCoding.hpp"
 #include "platform/KeyValueStore.hpp"
 #include "platform/Logger.hpp"
+#include "platform/RepeatedFailureLog.hpp"
 #include "platform/WorkThreads.hpp"
 
 namespace quorvel {
@@ -56,6 +65,8 @@ public:
         /// Seconds a start refused for good is not tried again while the phone's record
         /// stays the same.
         double refusedStartPause = 300;
+        /// "Now" for the ends a former launch left unsent.
+        std::shared_ptr<const Clock> clock = std::make_shared<SystemClock>();
     };
 
     /// Reads the table of active activities and the channels made earlier from `defaults`.
@@ -71,26 +82,37 @@ public:
 
     void reconcile(const std::vector<Session>& sessions, bool away, const std::optional<PhoneDevice>& phone,
                    Instant now) override;
-    /// Lists the topic's channels and deletes those this app made that no activity, start,
-    /// update or end uses; stops at the first failure.
+    /// Sends the ends a former launch left unsent, then lists the topic's channels, forgets
+    /// those this app made that the listing lacks, and deletes those this app made that no
+    /// activity, start, update or end uses; stops at the first failure.
     void cleanUpOrphanChannels() override;
+    void stop(std::chrono::milliseconds longest) override;
     std::string report() const override { return report_; }
 
     /// Session identifier → activity.
     const std::map<std::string, Active>& active() const { return active_; }
     std::vector<std::string> activeChannelIDs() const;
     /// The channels this app made and has not deleted yet.
-    const std::set<std::string>& createdChannels() const { return createdChannels_; }
+    std::set<std::string> createdChannels() const { return {createdChannels_.begin(), createdChannels_.end()}; }
+    /// Channel → the end state of an end asked for and not sent yet.
+    const std::map<std::string, QuorvelLiveState>& pendingEnds() const { return pendingEnds_; }
 
     static constexpr std::string_view activeKey = "liveActivitiesActive";
+    static constexpr std::string_view pendingEndsKey = "liveActivitiesEnding";
     static constexpr std::string_view createdChannelsKey = "liveActivityChannels";
     static constexpr std::string_view initialReport = "No Live Activity yet";
+    static constexpr std::size_t createdChannelsCap = 256;
+    /// Seconds before a failed update is tried again, doubling after each failure.
+    static constexpr double firstUpdateRetry = 10;
+    static constexpr double longestUpdateRetry = 300;
 
     struct Failure {
         std::string description;
         /// A refusal that the same request would meet again (a 4xx answer other than 429, a
         /// token that is no token).
         bool refusedForGood = false;
+        /// Cut short at quit: the request may not have been sent at all.
+        bool cancelled = false;
     };
 
 private:
@@ -103,6 +125,12 @@ private:
         PhoneDevice phone;
         Instant at;
     };
+    struct UpdateRetry {
+        /// The state whose update failed; another state goes out at once.
+        QuorvelLiveState failed;
+        Instant failedAt;
+        double wait = firstUpdateRetry;
+    };
     struct StartRequest;
     struct StartOutcome;
 
@@ -110,6 +138,9 @@ private:
                      Instant now);
     void updateActivity(const std::string& sessionID, const std::string& channelID, QuorvelLiveState live, int priority,
                         Instant now);
+    void updateFinished(const std::string& sessionID, const std::string& channelID, const QuorvelLiveState& live,
+                        Instant now, const std::optional<Failure>& failure);
+    bool waitsToRetry(const std::string& sessionID, const QuorvelLiveState& live, Instant now) const;
     void considerStart(const Session& session, const QuorvelLiveState& live, const std::optional<PhoneDevice>& phone,
                        Instant now);
     void startFinished(const StartRequest& request, const StartOutcome& outcome);
@@ -127,7 +158,13 @@ private:
     void saveActive();
     void rememberChannel(const std::string& channelID);
     void forgetChannels(const std::vector<std::string>& channelIDs);
+    void forgetChannelsUnlisted(const std::vector<std::string>& knownBefore, const std::vector<std::string>& listed);
+    /// Keeps at most `createdChannelsCap` made channels; true when some were dropped.
+    bool trimChannels();
+    bool isCreated(const std::string& channelID) const;
+    std::set<std::string> channelsInUse() const;
     void saveChannels();
+    void savePendingEnds();
     void load();
     std::string clockText(Instant now) const;
     void releaseChannel(const std::string& channelID);
@@ -142,7 +179,13 @@ private:
     /// Sessions whose start is in flight.
     std::set<std::string> starting_;
 
-    std::set<std::string> createdChannels_;
+    /// Oldest first.
+    std::vector<std::string> createdChannels_;
+    std::map<std::string, QuorvelLiveState> pendingEnds_;
+    /// Ends a former launch left unsent, until `cleanUpOrphanChannels` sends them.
+    std::vector<std::string> endsToResume_;
+    std::map<std::string, UpdateRetry> updateRetries_;
+    RepeatedFailureLog failureLog_;
     /// Session → the channel its start in flight made.
     std::map<std::string, std::string> startChannels_;
     /// Channel → updates and ends asked for and not finished.
@@ -155,6 +198,8 @@ private:
     std::optional<RefusedStart> refusedStart_;
     std::map<std::string, Chain> chains_;
     bool cleaningUp_ = false;
+    /// Set by `stop`: nothing new goes out.
+    bool stopped_ = false;
 
     // Declared last: destroyed first, so the background work is over before the state goes.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);

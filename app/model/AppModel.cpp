@@ -225,6 +225,9 @@ void AppModel::shutDown() {
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     saveFinished();
     services_.keepAwake->set(false);
+    // The network is never waited for: requests in flight are cancelled, and what a Live
+    // Activity request meant to do is kept for the next start.
+    if (liveActivity_) liveActivity_->stop(std::chrono::seconds(2));
 }
 
 void AppModel::startServer() {

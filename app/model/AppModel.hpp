@@ -36,6 +36,7 @@
 #include "kit/visuals/model/DeviceDisplay.hpp"
 #include "platform/Instant.hpp"
 #include "platform/Logger.hpp"
+#include "platform/RepeatedFailureLog.hpp"
 #include "platform/services/WebUrl.hpp"
 
 namespace quorvel {
@@ -322,6 +323,12 @@ private:
     std::optional<ListMirror> publishedMirror_;
     Instant appliedPhonePrefsAt_ = distantPast;
     bool publishingMirror_ = false;
+    // Failures that can come back on every tick or push: each logged when its text changes,
+    // and hourly while it stays the same.
+    RepeatedFailureLog phoneSyncFailures_{logger_};
+    RepeatedFailureLog acknowledgeFailures_{logger_};
+    RepeatedFailureLog publishFailures_{logger_};
+    RepeatedFailureLog pushFailures_{logger_};
     QTimer ticker_;
     QTimer alarmTimer_;
 

@@ -17,10 +17,13 @@ void AppModel::syncPhone() {
 void AppModel::finishPhoneSync(const Expected<std::vector<PhoneDevice>, TokenSync::Failure>& phones,
                                std::size_t pendingRequests) {
     if (!phones) {
-        logger_.error("Fetching the phone record failed: " + phones.error().description);
+        // Without an account this fails on every sync: said once, and again hourly.
+        phoneSyncFailures_.failed("Fetching the phone record failed: " + phones.error().description,
+                                  services_.clock->now());
         setPairingReport(phones.error().description);
         return;
     }
+    phoneSyncFailures_.succeeded();
     if (pendingRequests > 0) {
         logger_.notice("iCloud fetch: " + std::to_string(phones->size()) + " phone(s), " +
                        std::to_string(pendingRequests) + " test request(s)");
@@ -60,15 +63,19 @@ void AppModel::finishPhoneSync(const Expected<std::vector<PhoneDevice>, TokenSyn
     ack.acknowledgedAt = services_.clock->now();
     ack.alwaysPush = settings_.alwaysPushToPhone;
 
-    inBackground(*services_.phoneQueue,
-                 [this, sync = services_.tokenSync, ack, logger = logger_]() -> std::function<void()> {
-                     if (auto acknowledged = sync->acknowledge(ack); !acknowledged) {
-                         logger.error("Acknowledging the phone failed: " + acknowledged.error().description);
-                     }
-                     std::vector<TokenSync::TestRequest> requests = sync->takeTestRequests();
-                     if (requests.empty()) return {};
-                     return [this, requests] { answerTestRequests(requests); };
-                 });
+    inBackground(*services_.phoneQueue, [this, sync = services_.tokenSync, ack]() -> std::function<void()> {
+        auto acknowledged = sync->acknowledge(ack);
+        std::vector<TokenSync::TestRequest> requests = sync->takeTestRequests();
+        return [this, acknowledged, requests] {
+            if (acknowledged) {
+                acknowledgeFailures_.succeeded();
+            } else {
+                acknowledgeFailures_.failed("Acknowledging the phone failed: " + acknowledged.error().description,
+                                            services_.clock->now());
+            }
+            if (!requests.empty()) answerTestRequests(requests);
+        };
+    });
 }
 
 void AppModel::answerTestRequests(const std::vector<TokenSync::TestRequest>& requests) {

@@ -46,11 +46,12 @@ void AppModel::deliver(const OutgoingPush& push, bool routed) {
         return [this, push, routed, delivered] {
             const std::string clock = PushReport::clockText(services_.clock->now(), services_.calendar());
             if (delivered) {
+                pushFailures_.succeeded();
                 setLastPushReport(PushReport::sent(push.kind, !push.sound.has_value(), clock));
                 return;
             }
             const std::string& description = delivered.error().description;
-            logger_.error("Push failed: " + description);
+            pushFailures_.failed("Push failed: " + description, services_.clock->now());
             setLastPushReport(PushReport::failed(description));
             // The router counted this push as sent; unless a later one has taken its place,
             // forget it, so the next alert of this kind is not held back as a duplicate of a
@@ -94,8 +95,10 @@ void AppModel::publishListsIfNeeded() {
         return [this, mirror, published] {
             if (published) {
                 publishedMirror_ = mirror;
+                publishFailures_.succeeded();
             } else {
-                logger_.error("Publishing the lists failed: " + published.error().description);
+                publishFailures_.failed("Publishing the lists failed: " + published.error().description,
+                                        services_.clock->now());
             }
             publishingMirror_ = false;
         };

@@ -39,10 +39,11 @@ AppServices makeDesktopServices() {
     auto defaults = services.defaults;
     auto delivery = std::shared_ptr<APNsDelivery>(new APNsDelivery(*keychain, *defaults),
                                                   [keychain, defaults](APNsDelivery* made) { delete made; });
-    // A push held back by the service's rate limit must not keep the app from quitting.
+    // Nothing on its way to the phone keeps the app from quitting: a push held back by the
+    // rate limit, or a request to a server that never answers, ends at once.
     QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit,
                      [weak = std::weak_ptr<APNsDelivery>(delivery)] {
-                         if (auto alive = weak.lock()) alive->cancelWaits();
+                         if (auto alive = weak.lock()) alive->cancel();
                      });
     services.apns = delivery;
     services.keychain = keychain;

@@ -1,6 +1,7 @@
 #pragma once
 // Keeps the phone's Live Activities in step with the sessions. It handles and reports its
 // own failures; the model only tells it what the sessions look like now.
+#include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,11 @@ public:
     /// Deletes the broadcast channels this app made that no Live Activity uses any more;
     /// returns at once. Main thread.
     virtual void cleanUpOrphanChannels() = 0;
+
+    /// At quit: cancels the requests in flight and waits at most `longest` for their outcomes
+    /// to be recorded; what they meant to do is kept for the next start. Nothing is sent
+    /// afterwards. Main thread.
+    virtual void stop(std::chrono::milliseconds longest) { (void)longest; }
 
     /// The last thing that happened to a Live Activity, for the user. Main thread.
     virtual std::string report() const { return "No Live Activity yet"; }

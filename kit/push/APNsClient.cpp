@@ -219,18 +219,24 @@ Expected<APNsClient::Response, APNsClient::Error> APNsClient::createChannel() {
 }
 
 Expected<std::vector<std::string>, APNsClient::Error> APNsClient::listChannels() {
+    auto listed = listedChannels();
+    if (!listed) return unexpected(listed.error());
+    return listed->value_or(std::vector<std::string>());
+}
+
+Expected<std::optional<std::vector<std::string>>, APNsClient::Error> APNsClient::listedChannels() {
     auto answer = send("GET", hosts_.channelManagement, "/1/apps/" + topic() + "/all-channels", {}, std::nullopt);
     if (!answer) return unexpected(answer.error());
-    std::vector<std::string> channels;
-    if (!isSuccess(answer->response.status)) return channels;
+    if (!isSuccess(answer->response.status)) return std::optional<std::vector<std::string>>();
     const json::Json object = objectFromBody(answer->body);
     const auto list = object.find("channels");
-    if (list == object.end() || !list->is_array()) return channels;
+    if (list == object.end() || !list->is_array()) return std::optional<std::vector<std::string>>();
+    std::vector<std::string> channels;
     for (const auto& element : *list) {
-        if (!element.is_string()) return std::vector<std::string>();
+        if (!element.is_string()) return std::optional<std::vector<std::string>>();
         channels.push_back(element.get<std::string>());
     }
-    return channels;
+    return std::optional<std::vector<std::string>>(std::move(channels));
 }
 
 Expected<APNsClient::Response, APNsClient::Error> APNsClient::deleteChannel(std::string_view channelID) {

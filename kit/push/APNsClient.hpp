@@ -73,6 +73,9 @@ public:
     APNsClient& operator=(const APNsClient&) = delete;
 
     bool isRelay() const { return std::holds_alternative<Relay>(transport_); }
+    /// Ends this client's requests in flight now, and every later one at once, with the
+    /// transport's `cancelled` error (at quit). Any thread.
+    void cancelRequests() { http_->cancelAll(); }
     const APNsHosts& hosts() const { return hosts_; }
 
     Expected<Response, Error> sendAlert(std::string_view deviceToken, std::string_view payload);
@@ -81,6 +84,9 @@ public:
     Expected<Response, Error> createChannel();
     /// The app's channel identifiers; empty for any answer that does not list them.
     Expected<std::vector<std::string>, Error> listChannels();
+    /// The same, but absent for an answer that does not list them (a refusal, a body of
+    /// another form), so that an empty listing can be told from no listing.
+    Expected<std::optional<std::vector<std::string>>, Error> listedChannels();
     Expected<Response, Error> deleteChannel(std::string_view channelID);
     /// Tries the production host, then (direct only) the broadcast host, until one accepts.
     Expected<Response, Error> broadcast(std::string_view channelID, std::string_view payload, int priority,

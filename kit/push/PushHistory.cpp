@@ -1,12 +1,11 @@
 #include "kit/push/PushHistory.hpp"
 
 #include <cerrno>
-#include <cstdio>
 #include <set>
 
+#include "kit/push/UnreadableFile.hpp"
 #include "platform/FileOperations.hpp"
 #include "platform/OwnFileRead.hpp"
-#include "platform/SecureRandom.hpp"
 
 namespace quorvel {
 
@@ -31,8 +30,7 @@ Expected<void, files::FileError> PushHistory::save(const std::string& baseFolder
     const bool missing = !existing && files::isNoSuchFile(existing.error().code);
     const bool readable = existing && json::decodeJson<PushHistory>(existing->bytes).hasValue();
     if (!missing && !readable) {
-        const std::string aside = path + ".unreadable-" + random::makeUuidString();
-        if (std::rename(path.c_str(), aside.c_str()) != 0) return unexpected(files::fileErrorFromErrno(errno, path));
+        if (auto aside = moveUnreadableFileAside(path); !aside) return unexpected(aside.error());
     }
     auto encoded = json::encodeJson(*this);
     if (!encoded) {

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "kit/push/UnreadableFile.hpp"
+#include "platform/Logger.hpp"
 #include "platform/OwnFileRead.hpp"
 
 namespace quorvel::PushInbox {
@@ -17,6 +19,17 @@ constexpr const char* inboxFolderName = "inbox";
 constexpr std::string_view fileEnding = ".json";
 /// Far above any push payload the service accepts.
 constexpr std::size_t maxFileBytes = 64 * 1024;
+
+const Logger& inboxLog() {
+    static const Logger log("com.tessaloom.quorvel", "PushInbox");
+    return log;
+}
+
+/// True for a failure that may pass by itself (the file went, the process ran out of
+/// descriptors or memory): the file is tried again by the next drain.
+bool mayPass(int code) {
+    return code == ENOENT || code == EMFILE || code == ENFILE || code == ENOMEM || code == EINTR || code == EAGAIN;
+}
 
 bool endsWithJson(const std::string& name) {
     return name.size() >= fileEnding.size() &&
@@ -62,10 +75,17 @@ std::vector<ReceivedPush> drain(const std::string& baseFolder) {
     for (const std::string& name : names) {
         if (!endsWithJson(name)) continue;
         const std::string path = (folder / name).string();
-        // Never through a link, never blocked by a FIFO. A file that could not be read may
-        // still hold a push: it waits for the next drain.
+        // Never through a link, never blocked by a FIFO. What can never be read (a link, a
+        // FIFO, a file too big) is renamed aside, out of every later drain's way but kept:
+        // it may hold what someone wants back.
         auto contents = files::readOwnFile(path, maxFileBytes);
-        if (!contents) continue;
+        if (!contents) {
+            if (mayPass(contents.error().code)) continue;
+            if (moveUnreadableFileAside(path)) {
+                inboxLog().error("Moved the unreadable inbox file " + name + " aside: " + contents.error().message);
+            }
+            continue;
+        }
         if (auto push = json::decodeJson<ReceivedPush>(contents->bytes)) pushes.push_back(std::move(push.value()));
         std::error_code ignored;
         fs::remove(path, ignored);

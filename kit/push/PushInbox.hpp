@@ -24,8 +24,11 @@ std::optional<std::string> fileName(const ReceivedPush& push);
 Expected<void, files::FileError> write(const ReceivedPush& push, const std::string& baseFolder);
 
 /// The pushes waiting, oldest file name first, each file deleted once it was read: a file
-/// that reads but does not decode is dropped; one that can't be read stays for a later
-/// drain. Names not ending in ".json" are left alone. A missing inbox gives no pushes.
+/// that reads but does not decode is dropped; one that can't be read (a link, a FIFO, a
+/// folder, a file too big) is renamed aside (its name + ".unreadable-" + a new UUID) with one
+/// log line, so no later drain meets it again; one that failed for a passing reason (gone,
+/// out of descriptors) stays for the next drain. Names not ending in ".json" are left alone.
+/// A missing inbox gives no pushes.
 std::vector<ReceivedPush> drain(const std::string& baseFolder);
 
 }  // namespace quorvel::PushInbox

@@ -50,6 +50,8 @@ struct Transfer {
     std::string method;
     std::string requestBody;
     HttpResponse response;
+    /// The answer passed `HttpTransport::answerLimitBytes`; the transfer was aborted.
+    bool tooLarge = false;
     char errorBuffer[CURL_ERROR_SIZE] = {};
     std::promise<Result> promise;
 
@@ -69,19 +71,50 @@ struct Transfer {
     }
 };
 
+// Returning anything but the count handed in aborts the transfer; libcurl then closes the
+// connection (HTTP/1.1) or resets the stream (HTTP/2), so nothing more of it is read.
+constexpr std::size_t abortTransfer = 0;
+
 std::size_t receiveBody(char* data, std::size_t size, std::size_t count, void* user) {
-    static_cast<Transfer*>(user)->response.body.append(data, size * count);
-    return size * count;
+    auto& transfer = *static_cast<Transfer*>(user);
+    // libcurl always passes a size of 1 and at most its buffer's length.
+    const std::size_t bytes = size * count;
+    if (bytes > HttpTransport::answerLimitBytes - transfer.response.body.size()) {
+        transfer.tooLarge = true;
+        return abortTransfer;
+    }
+    transfer.response.body.append(data, bytes);
+    return bytes;
+}
+
+/// True when the header `name`: `value` announces a body longer than the limit.
+bool announcesTooLargeBody(std::string_view name, std::string_view value) {
+    if (name != "content-length" || value.empty()) return false;
+    std::size_t length = 0;
+    for (const char digit : value) {
+        if (digit < '0' || digit > '9') return false;
+        if (length > (HttpTransport::answerLimitBytes + 1) / 10) return true;
+        length = length * 10 + static_cast<std::size_t>(digit - '0');
+    }
+    return length > HttpTransport::answerLimitBytes;
 }
 
 std::size_t receiveHeader(char* data, std::size_t size, std::size_t count, void* user) {
-    auto& response = static_cast<Transfer*>(user)->response;
+    auto& transfer = *static_cast<Transfer*>(user);
+    auto& response = transfer.response;
     const std::string_view line = trimmedBlanks(std::string_view(data, size * count));
     if (line.rfind("HTTP/", 0) == 0) {
         // A new head (after an interim answer such as 100): only the final one counts.
         response.headers.clear();
     } else if (const std::size_t colon = line.find(':'); colon != std::string_view::npos && colon > 0) {
-        response.headers.emplace_back(lowercased(line.substr(0, colon)), std::string(trimmedBlanks(line.substr(colon + 1))));
+        std::string name = lowercased(line.substr(0, colon));
+        const std::string_view value = trimmedBlanks(line.substr(colon + 1));
+        // Refused before a byte of it arrives.
+        if (announcesTooLargeBody(name, value)) {
+            transfer.tooLarge = true;
+            return abortTransfer;
+        }
+        response.headers.emplace_back(std::move(name), std::string(value));
     }
     return size * count;
 }
@@ -156,6 +189,14 @@ public:
         }
     }
 
+    void cancelAll() {
+        {
+            std::lock_guard lock(mutex_);
+            cancelled_ = true;
+        }
+        if (multi_ != nullptr) curl_multi_wakeup(multi_);
+    }
+
     Result perform(const HttpRequest& request) {
         if (!isValidHeaderName(request.method)) return unexpected(HttpError::make(HttpError::Code::invalidRequest));
         for (const auto& [name, value] : request.headers) {
@@ -173,7 +214,7 @@ public:
         std::future<Result> answer = transfer->promise.get_future();
         {
             std::lock_guard lock(mutex_);
-            if (stopping_) return unexpected(HttpError::make(HttpError::Code::cancelled));
+            if (stopping_ || cancelled_) return unexpected(HttpError::make(HttpError::Code::cancelled));
             incoming_.push_back(std::move(transfer));
         }
         curl_multi_wakeup(multi_);
@@ -233,7 +274,8 @@ private:
 
     void run() {
         std::unique_lock lock(mutex_);
-        while (true) {
+        while (!stopping_) {
+            if (cancelled_) dropAll();
             while (!incoming_.empty()) {
                 std::unique_ptr<Transfer> transfer = std::move(incoming_.front());
                 incoming_.pop_front();
@@ -244,7 +286,6 @@ private:
                 }
                 active_.emplace(easy, std::move(transfer));
             }
-            if (stopping_) break;
             lock.unlock();
 
             int running = 0;
@@ -261,6 +302,14 @@ private:
             curl_multi_poll(multi_, nullptr, 0, 1000, nullptr);
             lock.lock();
         }
+        dropAll();
+    }
+
+    /// Ends every transfer waiting or under way with `cancelled`; their connections close.
+    /// Called with `mutex_` held.
+    void dropAll() {
+        for (auto& transfer : incoming_) transfer->promise.set_value(unexpected(HttpError::make(HttpError::Code::cancelled)));
+        incoming_.clear();
         for (auto& [easy, transfer] : active_) {
             curl_multi_remove_handle(multi_, easy);
             transfer->promise.set_value(unexpected(HttpError::make(HttpError::Code::cancelled)));
@@ -269,6 +318,10 @@ private:
     }
 
     static void finish(Transfer& transfer, CURLcode code) {
+        if (transfer.tooLarge) {
+            transfer.promise.set_value(unexpected(HttpError::make(HttpError::Code::tooLarge)));
+            return;
+        }
         if (code != CURLE_OK) {
             transfer.promise.set_value(unexpected(errorFor(code, transfer.errorBuffer)));
             return;
@@ -288,6 +341,7 @@ private:
     std::mutex mutex_;
     std::deque<std::unique_ptr<Transfer>> incoming_;
     bool stopping_ = false;
+    bool cancelled_ = false;
     // Touched only by the transport's thread.
     std::map<CURL*, std::unique_ptr<Transfer>> active_;
     std::thread thread_;
@@ -308,5 +362,7 @@ CurlHttpTransport::~CurlHttpTransport() = default;
 Expected<HttpResponse, HttpError> CurlHttpTransport::perform(const HttpRequest& request) {
     return engine_->perform(request);
 }
+
+void CurlHttpTransport::cancelAll() { engine_->cancelAll(); }
 
 }  // namespace quorvel

@@ -5,7 +5,8 @@
 // number of threads may call `perform` at once, each waiting only for its own answer.
 //
 // Only the given headers are sent: libcurl's own "Accept" and "Expect" are suppressed, no
-// user agent is added, and redirects are not followed. Only https URLs are fetched.
+// user agent is added, and redirects are not followed. Only https URLs are fetched. An answer
+// is read up to `answerLimitBytes` of body and no further.
 #include <memory>
 #include <optional>
 #include <string>
@@ -32,6 +33,7 @@ public:
     CurlHttpTransport& operator=(const CurlHttpTransport&) = delete;
 
     Expected<HttpResponse, HttpError> perform(const HttpRequest& request) override;
+    void cancelAll() override;
 
 private:
     class Engine;

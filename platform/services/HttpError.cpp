@@ -16,6 +16,7 @@ HttpError HttpError::make(Code code, std::string detail) {
         case Code::networkConnectionLost: text = "The network connection was lost."; break;
         case Code::badServerResponse: text = "The server's answer is not an HTTP answer."; break;
         case Code::cancelled: text = "The request was cancelled."; break;
+        case Code::tooLarge: text = "The answer was too large."; break;
         case Code::other: break;
     }
     return HttpError{code, text, std::move(detail)};

@@ -17,6 +17,7 @@ struct HttpError {
         networkConnectionLost,
         badServerResponse,
         cancelled,
+        tooLarge,                ///< an answer over `HttpTransport::answerLimitBytes`
         other,
     };
 

@@ -3,6 +3,7 @@
 // a fake peer. An implementation sends exactly the headers it is given (plus what the
 // protocol's framing needs) and refuses a header whose name or value could break the framing.
 #include <chrono>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,10 +39,18 @@ struct HttpResponse {
 
 class HttpTransport {
 public:
+    /// The most body bytes an answer may hold. A peer run by someone else must not make the
+    /// app hold more: a longer answer fails with `HttpError::Code::tooLarge` and its
+    /// connection is dropped.
+    static constexpr std::size_t answerLimitBytes = 1024 * 1024;
+
     virtual ~HttpTransport() = default;
     /// Sends `request` and waits for its whole answer. Any HTTP status is an answer, not an
     /// error; errors are failures to get one.
     virtual Expected<HttpResponse, HttpError> perform(const HttpRequest& request) = 0;
+    /// Ends every request in flight now, and every later one at once, with
+    /// `HttpError::Code::cancelled` (at quit, so that nobody waits for the network). Any thread.
+    virtual void cancelAll() = 0;
 };
 
 /// True when `name` is a valid header name (an RFC 9110 token).

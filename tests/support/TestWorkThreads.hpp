@@ -99,6 +99,24 @@ public:
         loop_->changed_.notify_all();
     }
 
+    bool finish(std::chrono::milliseconds longest) override {
+        bool done = false;
+        {
+            std::unique_lock lock(loop_->mutex_);
+            done = loop_->changed_.wait_for(lock, longest, [this] { return loop_->background_ == 0; });
+        }
+        for (;;) {
+            std::function<void()> next;
+            {
+                std::lock_guard lock(loop_->mutex_);
+                if (loop_->main_.empty()) return done;
+                next = std::move(loop_->main_.front());
+                loop_->main_.pop_front();
+            }
+            next();
+        }
+    }
+
 private:
     std::shared_ptr<Loop> loop_;
     std::mutex threadsMutex_;

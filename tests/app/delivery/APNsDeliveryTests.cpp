@@ -273,7 +273,7 @@ TEST_F(APNsDeliveryTest, RateLimitHoldsBackOnlyItsOwnCallerAndEndsAtQuit) {
     auto waiting = std::async(std::launch::async, [&] { return quitting.send(testPush()); });
     while (fake_.requests().size() < 3) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    quitting.cancelWaits();
+    quitting.cancel();
     ASSERT_EQ(waiting.wait_for(std::chrono::seconds(5)), std::future_status::ready);
     auto result = waiting.get();
     ASSERT_FALSE(result);

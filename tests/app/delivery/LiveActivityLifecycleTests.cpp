@@ -1,3 +1,5 @@
+#include <thread>
+
 #include "tests/app/delivery/LiveActivityTestbed.hpp"
 
 namespace quorvel {
@@ -16,6 +18,16 @@ protected:
             lines.push_back(request.method + " " + request.server + " " + request.header("apns-channel-id"));
         }
         return lines;
+    }
+
+    /// True once the fake has seen `count` requests (within ten seconds).
+    bool waitForRequests(std::size_t count) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (fake_.requests().size() < count) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return true;
     }
 };
 
@@ -127,23 +139,67 @@ TEST_F(LiveActivityLifecycle, ATokenThatIsNotHexadecimalIsRefusedWithoutARequest
     EXPECT_EQ(requests[1].path, "/3/device/" + testing::pushToStartToken.substr(0, 8) + "ab");
 }
 
-TEST_F(LiveActivityLifecycle, AFailedUpdateKeepsTheOldStateSoTheNextReconcileSendsItAgain) {
+TEST_F(LiveActivityLifecycle, AFailingUpdateWaitsTenTwentyFortySecondsAndANewStateGoesAtOnce) {
     auto coordinator = make();
     start(*coordinator, {"s1"});
     const QuorvelLiveState before = coordinator->active().at("s1").lastState;
-    fake_.script("production", json::Json::array({FakeApns::answer(500)}));
-    fake_.script("broadcast", json::Json::array({FakeApns::answer(503, R"({"reason":"ServiceUnavailable"})")}));
+    // Four tries refused for passing reasons by both hosts; the fake accepts after that.
+    json::Json unavailable = json::Json::array();
+    json::Json tooMany = json::Json::array();
+    for (int i = 0; i < 4; ++i) {
+        unavailable.push_back(FakeApns::answer(500));
+        tooMany.push_back(FakeApns::answer(429, R"({"reason":"TooManyRequests"})"));
+    }
+    fake_.script("production", unavailable);
+    fake_.script("broadcast", tooMany);
+    const Session waiting = session("s1", SessionState::needsYou("Allow?"));
+    testing::LogCapture log;
+
+    std::vector<double> tried;
+    for (double second = 0; second <= 75; second += 5) {
+        const std::size_t sent = fake_.requests().size();
+        coordinator->reconcile({waiting}, false, std::nullopt, reconcileTime.adding(second));
+        ASSERT_TRUE(settle());
+        if (fake_.requests().size() > sent) tried.push_back(second);
+    }
+    EXPECT_EQ(tried, (std::vector<double>{0, 10, 30, 70}));
+    EXPECT_EQ(fake_.requests().size(), 8u);
+    EXPECT_EQ(coordinator->report(), "Live Activity update failed: Apple refused the push: 429 TooManyRequests");
+    EXPECT_EQ(coordinator->active().at("s1").lastState, before);
+    // The same failure is logged once, not on every try.
+    std::size_t failureLines = 0;
+    for (const auto& line : log.lines()) failureLines += line.find("Live Activity update failed") != std::string::npos;
+    EXPECT_EQ(failureLines, 1u);
+
+    // A change of state is sent at once, and its success ends the waiting.
+    const Session broke = session("s1", SessionState::broke("npm test", 1));
+    coordinator->reconcile({broke}, false, std::nullopt, reconcileTime.adding(80));
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(fake_.requests().size(), 9u);
+    EXPECT_EQ(coordinator->active().at("s1").lastState, QuorvelLiveState::of(broke, reconcileTime.adding(80)));
+}
+
+TEST_F(LiveActivityLifecycle, AnUpdateRefusedForGoodEndsTheActivityAndDeletesItsChannel) {
+    auto coordinator = make();
+    start(*coordinator, {"s1"});
+    fake_.script("production", json::Json::array({FakeApns::answer(400, R"({"reason":"BadChannelId"})")}));
+    fake_.script("broadcast", json::Json::array({FakeApns::answer(410, R"({"reason":"ChannelGone"})")}));
     const Session waiting = session("s1", SessionState::needsYou("Allow?"));
     coordinator->reconcile({waiting}, false, std::nullopt, reconcileTime);
     ASSERT_TRUE(settle());
-    EXPECT_EQ(coordinator->report(), "Live Activity update failed: Apple refused the push: 503 ServiceUnavailable");
-    EXPECT_EQ(coordinator->active().at("s1").lastState, before);
+    EXPECT_EQ(requestLines(), (std::vector<std::string>{"POST production chan-0", "POST broadcast chan-0",
+                                                        "POST production chan-0", "DELETE channel chan-0"}));
+    EXPECT_TRUE(coordinator->active().empty());
+    EXPECT_TRUE(coordinator->createdChannels().empty());
+    EXPECT_TRUE(coordinator->pendingEnds().empty());
+    EXPECT_EQ(coordinator->report(), "Live Activity ended with needsYou " + clock());
     fake_.reset();
 
-    coordinator->reconcile({waiting}, false, std::nullopt, reconcileTime.adding(5));
+    // While the user is away the session gets a new activity on a new channel.
+    fake_.script("channel", json::Json::array({channelMade("chan-1")}));
+    coordinator->reconcile({running("s1")}, true, phone(), reconcileTime.adding(5));
     ASSERT_TRUE(settle());
-    ASSERT_EQ(fake_.requests().size(), 1u);
-    EXPECT_EQ(coordinator->active().at("s1").lastState, QuorvelLiveState::of(waiting, reconcileTime));
+    EXPECT_EQ(coordinator->active().at("s1").channelID, "chan-1");
 }
 
 TEST_F(LiveActivityLifecycle, AFailedEndKeepsItsChannelForTheNextLaunchsCleanUp) {
@@ -306,6 +362,102 @@ TEST_F(LiveActivityLifecycle, TheCleanUpLeavesTheChannelOfAStartInFlight) {
     EXPECT_EQ(coordinator->active().at("s1").channelID, "chan-new");
     for (const auto& line : requestLines()) EXPECT_EQ(line.rfind("DELETE", 0), std::string::npos) << line;
     EXPECT_TRUE(log.text().find("Deleted orphan channel") == std::string::npos);
+}
+
+TEST_F(LiveActivityLifecycle, TheChannelListKeepsItsNewest256AndDropsWhatASuccessfulListingLacks) {
+    json::Json stored = json::Json::array();
+    for (int index = 0; index < 300; ++index) stored.push_back("old-" + std::to_string(index));
+    defaults_->setJson("liveActivityChannels", stored);
+    auto coordinator = make();
+    ASSERT_EQ(coordinator->createdChannels().size(), 256u);
+    EXPECT_EQ(coordinator->createdChannels().count("old-43"), 0u);
+    EXPECT_EQ(coordinator->createdChannels().count("old-44"), 1u);
+
+    const std::string channel = start(*coordinator, {"s1"}).at("s1");
+    EXPECT_EQ(coordinator->createdChannels().size(), 256u);
+    EXPECT_EQ(coordinator->createdChannels().count("old-44"), 0u);
+    EXPECT_EQ(coordinator->createdChannels().count(channel), 1u);
+    EXPECT_EQ(defaults_->jsonValue("liveActivityChannels")->size(), 256u);
+
+    // An answer that lists nothing tells nothing: every channel stays.
+    fake_.script("channel", json::Json::array({FakeApns::answer(500)}));
+    coordinator->cleanUpOrphanChannels();
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(coordinator->createdChannels().size(), 256u);
+    fake_.reset();
+
+    // The service lists one old channel (an orphan, deleted) and not the activity's own, which
+    // is in use and stays; the rest are gone from the service and from the list.
+    auto relaunched = make();
+    fake_.script("channel", json::Json::array({FakeApns::answer(200, R"({"channels":["old-299","someone-elses"]})")}));
+    relaunched->cleanUpOrphanChannels();
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(requestLines(), (std::vector<std::string>{"GET channel <absent>", "DELETE channel old-299"}));
+    EXPECT_EQ(relaunched->createdChannels(), (std::set<std::string>{channel}));
+    EXPECT_EQ(defaults_->jsonValue("liveActivityChannels"), json::Json::array({channel}));
+}
+
+TEST_F(LiveActivityLifecycle, AtQuitAnEndInFlightIsCancelledAndTheNextLaunchSendsIt) {
+    std::string channel;
+    {
+        auto coordinator = make();
+        channel = start(*coordinator, {"s1"}).at("s1");
+        json::Json stuck = FakeApns::answer(200);
+        stuck["delay"] = 20000;
+        fake_.script("production", json::Json::array({stuck}));
+        coordinator->reconcile({}, false, std::nullopt, reconcileTime);
+        ASSERT_TRUE(waitForRequests(1));
+
+        const auto stopping = std::chrono::steady_clock::now();
+        coordinator->stop(std::chrono::seconds(2));
+        EXPECT_LT(std::chrono::steady_clock::now() - stopping, std::chrono::seconds(1));
+        EXPECT_TRUE(coordinator->active().empty());
+        EXPECT_EQ(coordinator->pendingEnds().count(channel), 1u);
+        // Nothing goes out after the stop.
+        coordinator->reconcile({running("s2")}, true, phone(), reconcileTime.adding(5));
+        EXPECT_TRUE(settle());
+        EXPECT_EQ(fake_.requests().size(), 1u);
+        fake_.reset();
+    }
+    EXPECT_EQ(defaults_->jsonValue("liveActivitiesEnding")->count(channel), 1u);
+
+    // The next launch, with a working network, sends the end and deletes the channel.
+    delivery_.reset();
+    auto relaunched = make();
+    ASSERT_EQ(relaunched->pendingEnds().count(channel), 1u);
+    relaunched->cleanUpOrphanChannels();
+    ASSERT_TRUE(settle());
+    std::vector<std::string> lines = requestLines();
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (std::vector<std::string>{"DELETE channel " + channel, "GET channel <absent>",
+                                               "POST production " + channel}));
+    EXPECT_TRUE(relaunched->pendingEnds().empty());
+    EXPECT_TRUE(relaunched->createdChannels().empty());
+    EXPECT_EQ(defaults_->jsonValue("liveActivitiesEnding"), json::Json::object());
+    EXPECT_EQ(relaunched->report().rfind("Live Activity ended with done ", 0), 0u);
+}
+
+TEST_F(LiveActivityLifecycle, AtQuitAStartInFlightLeavesItsChannelToTheNextCleanUp) {
+    {
+        auto coordinator = make();
+        json::Json stuck = FakeApns::answer(200);
+        stuck["delay"] = 20000;
+        fake_.script("channel", json::Json::array({channelMade("chan-new")}));
+        fake_.script("production", json::Json::array({stuck}));
+        coordinator->reconcile({running("s1")}, true, phone(), reconcileTime);
+        ASSERT_TRUE(waitForRequests(2));
+        coordinator->stop(std::chrono::seconds(2));
+        EXPECT_TRUE(coordinator->active().empty());
+        EXPECT_EQ(coordinator->createdChannels(), (std::set<std::string>{"chan-new"}));
+        fake_.reset();
+    }
+    delivery_.reset();
+    auto relaunched = make();
+    fake_.script("channel", json::Json::array({FakeApns::answer(200, R"({"channels":["chan-new"]})")}));
+    relaunched->cleanUpOrphanChannels();
+    ASSERT_TRUE(settle());
+    EXPECT_EQ(requestLines(), (std::vector<std::string>{"GET channel <absent>", "DELETE channel chan-new"}));
+    EXPECT_TRUE(relaunched->createdChannels().empty());
 }
 
 }  // namespace

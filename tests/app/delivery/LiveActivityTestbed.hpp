@@ -51,6 +51,7 @@ protected:
         }
         APNsLiveActivityCoordinator::Options options;
         options.calendar = [] { return utcEnglish; };
+        options.clock = clock_;
         return std::make_unique<APNsLiveActivityCoordinator>(delivery_, defaults_,
                                                              std::make_unique<TestWorkThreads>(loop_), options);
     }

@@ -25,12 +25,15 @@
 #include <string>
 #include <vector>
 
+#include "app/delivery/RelayKeyStore.hpp"
 #include "hook/LoopbackPost.hpp"
 #include "kit/engine/Endpoint.hpp"
 #include "kit/engine/FinishedRun.hpp"
 #include "kit/engine/HookEvent.hpp"
 #include "platform/Files.hpp"
 #include "platform/JsonCoding.hpp"
+#include "platform/KeyValueStore.hpp"
+#include "platform/services/LibsecretStore.hpp"
 #include "tests/support/AppProcess.hpp"
 #include "tests/support/ChildEnvironment.hpp"
 #include "tests/support/FakeNotificationService.hpp"
@@ -38,6 +41,7 @@
 #include "tests/support/PortHolder.hpp"
 #include "tests/support/QtEventLoop.hpp"
 #include "tests/support/RuntimeFolder.hpp"
+#include "tests/support/SilentServer.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
@@ -406,6 +410,38 @@ TEST_F(AppEndToEndTests, ATerminationSignalHandlesEveryAcceptedEventSavesAndExit
         EXPECT_EQ(runs[index].title, "make test " + std::to_string(posted - 1 - int(index)));
     }
     EXPECT_NE(app.logText().find("[App] Asked to quit by signal 15"), std::string::npos) << app.logText();
+}
+
+// Needs a keyring for the relay: runs only in the CTest entry that starts one on the private
+// bus (QUORVEL_KEYRING_TEST), never against a keyring of the user's.
+TEST_F(AppEndToEndTests, QuitUnderADeadNetworkWaitsAtMostTwoSeconds) {
+    const char* keyringTest = std::getenv("QUORVEL_KEYRING_TEST");
+    if (keyringTest == nullptr || std::string(keyringTest) != "1") GTEST_SKIP() << "needs the keyring test's bus";
+    LibsecretStore keyring;
+    // A relay that takes the connection and never answers the TLS handshake.
+    testing::SilentServer relay;
+    ASSERT_NE(relay.port(), 0);
+    auto saved = RelayKeyStore::save(keyring, {WebUrl::parse("https://" + relay.host() + "/push").value(), "key"});
+    ASSERT_TRUE(saved) << saved.error().description();
+    KeyValueStore defaults(home / ".config/quorvel/defaults.json");
+    defaults.setString("phoneDeviceToken", "00112233445566778899aabbccddeeff");
+    json::Json settings = json::Json::object();
+    settings["alwaysPushToPhone"] = true;
+    defaults.setJson("appSettings", settings);
+
+    ASSERT_TRUE(app.start());
+    const std::optional<Endpoint> endpoint = app.endpoint();
+    ASSERT_TRUE(endpoint) << app.logText();
+    // A done alert, which goes to the phone.
+    EXPECT_EQ(postedStatus(*endpoint, eventJson("UserPromptSubmit", "s1", 40, "fix the build")), 202);
+    EXPECT_EQ(postedStatus(*endpoint, eventJson("Stop", "s1", 0)), 202);
+    ASSERT_TRUE(waitForApp([&] { return relay.hasWaitingConnection(); })) << app.logText();
+
+    const auto signalled = std::chrono::steady_clock::now();
+    EXPECT_EQ(app.terminate(), std::optional<int>(0)) << app.logText();
+    EXPECT_LT(std::chrono::steady_clock::now() - signalled, std::chrono::seconds(3));
+    EXPECT_EQ(app.finished().size(), 1u);
+    EXPECT_TRUE(RelayKeyStore::remove(keyring));
 }
 
 TEST_F(AppEndToEndTests, OpenedUpOrOddFilesAreNotTrustedAndNeverHoldUpTheStart) {

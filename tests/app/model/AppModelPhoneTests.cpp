@@ -152,6 +152,48 @@ TEST(AppModelPhoneTests, AHostWithoutANameIsAcknowledgedAsMac) {
     EXPECT_EQ(bed.recorded.acks[0].macName, "Mac");
 }
 
+TEST(AppModelPhoneTests, ALastingSyncFailureIsLoggedOnceAnHourAndAgainWhenItChanges) {
+    AppModelTestbed bed;
+    const std::string noAccount = "iCloud isn't available (no account). Sign in to iCloud on both devices.";
+    bed.recorded.fetchFailure = noAccount;
+    AppModel& model = bed.make();
+    const auto failures = [&bed] {
+        std::vector<std::string> found;
+        for (const std::string& line : bed.log.lines("App")) {
+            if (line.rfind("error Fetching the phone record failed: ", 0) == 0) found.push_back(line);
+        }
+        return found;
+    };
+    // The first minute syncs on every tick.
+    for (int tick = 0; tick < 12; ++tick) {
+        bed.clock->current = bed.clock->current.adding(5);
+        model.tick();
+        settle();
+    }
+    EXPECT_EQ(std::count(bed.recorded.syncCalls.begin(), bed.recorded.syncCalls.end(), "fetchChanges"), 13);
+    EXPECT_EQ(failures(), std::vector<std::string>{"error Fetching the phone record failed: " + noAccount});
+    EXPECT_EQ(model.pairingReport(), noAccount);
+
+    const auto syncAt = [&](double secondsLater) {
+        bed.clock->current = bed.clock->current.adding(secondsLater);
+        model.syncPhone();
+        settle();
+    };
+    syncAt(3600 - 65);
+    EXPECT_EQ(failures().size(), 1u);
+    syncAt(5);
+    EXPECT_EQ(failures().size(), 2u);
+    // Another text is news at once; so is the old one after a success in between.
+    bed.recorded.fetchFailure = "The network is down.";
+    syncAt(5);
+    EXPECT_EQ(failures().back(), "error Fetching the phone record failed: The network is down.");
+    bed.recorded.fetchFailure.reset();
+    syncAt(5);
+    bed.recorded.fetchFailure = "The network is down.";
+    syncAt(5);
+    EXPECT_EQ(failures().size(), 4u);
+}
+
 TEST(AppModelPhoneTests, FailuresAreLoggedAndReportedWhereTheUserLooks) {
     AppModelTestbed bed;
     bed.recorded.subscriptionFailure = "The network is down.";

@@ -9,6 +9,8 @@
 #include "kit/push/OutgoingPushPayload.hpp"
 #include "kit/push/PushHistory.hpp"
 #include "kit/push/PushInbox.hpp"
+#include "tests/support/LogCapture.hpp"
+#include "tests/support/OddFiles.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
@@ -140,18 +142,37 @@ TEST(PushInboxFiles, WrittenPushesDrainOldestFirstAndTheInboxEmpties) {
     EXPECT_TRUE(PushInbox::drain(container).empty());
 }
 
-TEST(PushInboxFiles, ACorruptFileIsDroppedButOneThatCantBeReadStays) {
+TEST(PushInboxFiles, ACorruptFileIsDroppedAndOneThatCantBeReadIsMovedAsideOnce) {
     testing::TemporaryFolder base;
     ASSERT_TRUE(PushInbox::write(pushNumbered(1), base.path()));
     ASSERT_TRUE(PushInbox::write(pushNumbered(3), base.path()));
     const std::string inbox = base / "inbox";
     ASSERT_TRUE(files::writeFileAtomically(inbox + "/" + std::to_string(2) + "-corrupt.json", "{\"id\":"));
-    // Reading a folder fails whoever runs the test; a FIFO must not hold the drain up.
-    fs::create_directory(inbox + "/1-unreadable.json");
-    ASSERT_EQ(::mkfifo((inbox + "/4-fifo.json").c_str(), 0600), 0);
+    // None of these may hold the drain up or be read into memory; none can ever be read.
+    std::vector<std::string> odd;
+    for (const testing::OddFile kind : testing::allOddFiles()) {
+        const std::string name = std::string("5-") + testing::nameOf(kind) + ".json";
+        ASSERT_TRUE(testing::plantOddFile(kind, inbox + "/" + name, base / "target", "{}")) << name;
+        odd.push_back(name);
+    }
 
+    testing::LogCapture log;
     EXPECT_EQ(PushInbox::drain(base.path()), (std::vector<ReceivedPush>{pushNumbered(1), pushNumbered(3)}));
-    EXPECT_EQ(namesIn(inbox), (std::vector<std::string>{"1-unreadable.json", "4-fifo.json"}));
+    const std::vector<std::string> left = namesIn(inbox);
+    ASSERT_EQ(left.size(), odd.size());
+    std::sort(odd.begin(), odd.end());
+    for (std::size_t index = 0; index < odd.size(); ++index) {
+        EXPECT_EQ(left[index].rfind(odd[index] + ".unreadable-", 0), 0u) << left[index];
+    }
+    // Moved, not followed: the link's target is untouched.
+    EXPECT_EQ(files::readFile(base / "target").value(), "{}");
+    EXPECT_EQ(log.lines().size(), odd.size());
+    EXPECT_EQ(log.lines()[0].rfind("error com.tessaloom.quorvel [PushInbox] Moved the unreadable inbox file 5-", 0), 0u);
+
+    // The next drain finds nothing and says nothing.
+    EXPECT_TRUE(PushInbox::drain(base.path()).empty());
+    EXPECT_EQ(namesIn(inbox), left);
+    EXPECT_EQ(log.lines().size(), odd.size());
 }
 
 TEST(PushHistoryMerge, NewPushesGoInFrontOnceAndTheOldestFallOffAtTheLimit) {

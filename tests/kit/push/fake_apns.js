@@ -11,8 +11,10 @@
 //   {"cmd":"requests"}   -> {"requests":[{server, httpVersion, method, path, headers, body,
 //                            receivedAt (milliseconds since 1970)}]}
 //   {"cmd":"reset"}      -> forgets requests and scripts
-// An answer may be {"reset":true} to break the stream instead of answering, and may carry
-// "delay" (milliseconds) to answer that much later (push-service hosts only). With no scripted
+// An answer may be {"reset":true} to break the stream instead of answering, may carry
+// "delay" (milliseconds) to answer that much later (push-service hosts only), and may carry
+// "bodyBytes" to send that many bytes of "x" as its body instead of "body", streamed, with a
+// content-length only when "announced" is true. With no scripted
 // answer left a server answers 200 (with an "apns-id" header on the push-service hosts).
 // It ends when standard input closes.
 'use strict';
@@ -33,6 +35,24 @@ function nextAnswer(server) {
   if (queue.length > 0) return queue.shift();
   if (server === 'relay') return { status: 200, body: JSON.stringify({ status: 200, apnsID: 'relay-default-id' }) };
   return { status: 200, headers: { 'apns-id': 'default-id' } };
+}
+
+// Writes `total` bytes of "x" to `sink` as fast as it takes them, and stops when it goes.
+function streamBytes(sink, total) {
+  const chunk = Buffer.alloc(64 * 1024, 'x');
+  let left = total;
+  const pump = () => {
+    while (left > 0 && !sink.destroyed) {
+      const piece = left >= chunk.length ? chunk : chunk.subarray(0, left);
+      left -= piece.length;
+      if (!sink.write(piece)) {
+        sink.once('drain', pump);
+        return;
+      }
+    }
+    if (!sink.destroyed) sink.end();
+  };
+  pump();
 }
 
 function pairs(rawHeaders) {
@@ -68,8 +88,10 @@ function startPushServer(name) {
           stream.close(http2.constants.NGHTTP2_INTERNAL_ERROR);
           return;
         }
-        stream.respond({ ':status': answer.status, ...(answer.headers || {}) });
-        stream.end(answer.body || '');
+        const length = answer.announced ? { 'content-length': answer.bodyBytes } : {};
+        stream.respond({ ':status': answer.status, ...length, ...(answer.headers || {}) });
+        if (answer.bodyBytes !== undefined) streamBytes(stream, answer.bodyBytes);
+        else stream.end(answer.body || '');
       };
       if (answer.delay) setTimeout(respond, answer.delay);
       else respond();
@@ -91,8 +113,10 @@ function startRelay() {
         request.socket.destroy();
         return;
       }
-      response.writeHead(answer.status, answer.headers || {});
-      response.end(answer.body || '');
+      const length = answer.announced ? { 'content-length': answer.bodyBytes } : {};
+      response.writeHead(answer.status, { ...length, ...(answer.headers || {}) });
+      if (answer.bodyBytes !== undefined) streamBytes(response, answer.bodyBytes);
+      else response.end(answer.body || '');
     });
   });
 }

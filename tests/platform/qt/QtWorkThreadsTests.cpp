@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QThread>
 #include <atomic>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "platform/qt/QtWorkThreads.hpp"
@@ -37,6 +40,33 @@ TEST(QtWorkThreads, BackgroundWorkRunsOffTheMainThreadAndHandsBackInOrder) {
     EXPECT_TRUE(handedBack.empty());
     ASSERT_TRUE(testing::waitUntil([&] { return handedBack.size() == 3; }));
     EXPECT_EQ(handedBack, (std::vector<int>{0, 1, 2}));
+}
+
+TEST(QtWorkThreads, FinishWaitsAtMostItsTimeThenRunsWhatWasHandedBackOnce) {
+    testing::ensureApplication();
+    std::vector<int> handedBack;
+    std::atomic<bool> release{false};
+    QtWorkThreads threads(2);
+    threads.runInBackground([&] { threads.runOnMainThread([&] { handedBack.push_back(1); }); });
+    threads.runInBackground([&] {
+        while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        threads.runOnMainThread([&] { handedBack.push_back(2); });
+    });
+
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(threads.finish(std::chrono::milliseconds(300)));
+    const auto waited = std::chrono::steady_clock::now() - started;
+    EXPECT_GE(waited, std::chrono::milliseconds(300));
+    EXPECT_LT(waited, std::chrono::seconds(2));
+    EXPECT_EQ(handedBack, std::vector<int>{1});
+
+    release = true;
+    EXPECT_TRUE(threads.finish(std::chrono::seconds(10)));
+    EXPECT_EQ(handedBack, (std::vector<int>{1, 2}));
+    // The calls queued on the event loop find nothing left to run.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(handedBack, (std::vector<int>{1, 2}));
 }
 
 }  // namespace
