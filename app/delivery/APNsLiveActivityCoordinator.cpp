@@ -420,7 +420,8 @@ void APNsLiveActivityCoordinator::endActivity(const std::string& sessionID, cons
             [this, channelID, endState, now, finished](EndOutcome outcome) {
                 releaseChannel(channelID);
                 if (outcome.channelDeleted) forgetChannels({channelID});
-                if (outcome.sent || !outcome.failure || !outcome.failure->cancelled) {
+                const bool cutShortAtQuit = !outcome.sent && outcome.failure && outcome.failure->cancelled;
+                if (!cutShortAtQuit) {
                     pendingEnds_.erase(channelID);
                     savePendingEnds();
                 }
@@ -439,7 +440,8 @@ void APNsLiveActivityCoordinator::endActivity(const std::string& sessionID, cons
 // ---- clean-up -------------------------------------------------------------------------------
 
 void APNsLiveActivityCoordinator::cleanUpOrphanChannels() {
-    // The ends a former launch could not send go first; their channels count as in use.
+    // The ends a former launch could not send go first; their channels count as in use. Their
+    // sessions are gone, so each runs in a chain of its own, named by its channel.
     for (const std::string& channelID : endsToResume_) {
         if (const auto pending = pendingEnds_.find(channelID); pending != pendingEnds_.end()) {
             endActivity(channelID, channelID, pending->second, options_.clock->now());
@@ -653,8 +655,8 @@ void APNsLiveActivityCoordinator::rememberChannel(const std::string& channelID) 
     saveChannels();
 }
 
-bool APNsLiveActivityCoordinator::trimChannels() {
-    if (createdChannels_.size() <= createdChannelsCap) return false;
+void APNsLiveActivityCoordinator::trimChannels() {
+    if (createdChannels_.size() <= createdChannelsCap) return;
     // The oldest go first, those in use only when nothing else is left to drop; a channel in
     // use that drops off is still deleted by its activity's end.
     const std::set<std::string> inUse = channelsInUse();
@@ -670,7 +672,6 @@ bool APNsLiveActivityCoordinator::trimChannels() {
     }
     if (kept.size() > createdChannelsCap) kept.erase(kept.begin(), kept.end() - createdChannelsCap);
     createdChannels_ = std::move(kept);
-    return true;
 }
 
 void APNsLiveActivityCoordinator::forgetChannels(const std::vector<std::string>& channelIDs) {

@@ -10,7 +10,8 @@
 //
 // An update that fails is tried again no sooner than 10 seconds later, then 20, 40 and so on
 // up to 5 minutes, unless the session's state changes meanwhile; an update refused for good
-// ends its activity.
+// ends its activity. Failures are reported on every occasion but logged as `RepeatedFailureLog`
+// says.
 //
 // Threads: every member is used on the main thread only. Keyring reads and requests run on
 // the background threads of `WorkThreads` with the `now` of the reconcile that asked for
@@ -159,8 +160,8 @@ private:
     void rememberChannel(const std::string& channelID);
     void forgetChannels(const std::vector<std::string>& channelIDs);
     void forgetChannelsUnlisted(const std::vector<std::string>& knownBefore, const std::vector<std::string>& listed);
-    /// Keeps at most `createdChannelsCap` made channels; true when some were dropped.
-    bool trimChannels();
+    /// Keeps at most `createdChannelsCap` made channels.
+    void trimChannels();
     bool isCreated(const std::string& channelID) const;
     std::set<std::string> channelsInUse() const;
     void saveChannels();
