@@ -92,7 +92,7 @@ void Header::paint(QPainter& painter, const Layout& layout) const {
     drawing::drawTextLine(painter, layout.logo, logoText, logoStyle());
     modelLabel().paint(painter, layout.label);
 
-    const BevelSurface slot{Shape::roundedRectangle(3), Tokens::slot, Tokens::keyDepth, Bevel::recessed(),
+    const BevelSurface slot{Shape::continuousRoundedRectangle(3), Tokens::slot, Tokens::keyDepth, Bevel::recessed(),
                             std::nullopt, 2};
     for (int index = 0; index < grilleSlots; ++index) {
         slot.paint(painter, QRectF(layout.grille.left() + index * (slotWidth + slotSpacing), layout.grille.top(),

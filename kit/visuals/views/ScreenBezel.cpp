@@ -135,7 +135,7 @@ void ScreenBezel::paint(QPainter& painter, const Layout& layout) const {
 void ScreenBezel::paintPlate(QPainter& painter, const Layout& layout) {
     BevelSurface{Shape::roundedRectangle(10), Tokens::panel, Tokens::keyDepth, Bevel::raised(bezelDepth), Tokens::ink, 2}
         .paint(painter, layout.bezel);
-    BevelSurface{Shape::roundedRectangle(6), Tokens::screen, Tokens::keyDepth, Bevel::recessed(), Tokens::ink, 2}
+    BevelSurface{Shape::continuousRoundedRectangle(6), Tokens::screen, Tokens::keyDepth, Bevel::recessed(), Tokens::ink, 2}
         .paint(painter, layout.screen);
 }
 
