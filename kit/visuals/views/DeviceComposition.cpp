@@ -64,7 +64,7 @@ bool onlyTimesMoved(const DeviceDisplay& before, const DeviceDisplay& after) {
 // would.
 const DeviceComposition::Areas& DeviceComposition::areas() {
     static const Areas measured = [] {
-        const DeviceView::Layout parts = DeviceView::layout();
+        const DeviceView::Layout& parts = DeviceView::layout();
         const DeviceView empty(DeviceDisplay(DeviceDisplay::Fields{}), {}, {});
         const QRectF glass = screenOf(empty).layout(parts.screen.topLeft(), parts.screen.width()).screen;
         return Areas{glass.adjusted(-1, -1, 1, 1).toAlignedRect(),
@@ -77,7 +77,7 @@ const DeviceComposition::Areas& DeviceComposition::areas() {
 QRect DeviceComposition::whole() { return QRectF(QPointF(), DeviceView::size()).toAlignedRect(); }
 
 void DeviceComposition::paintWhole(QPainter& painter, const DeviceView& view) {
-    const DeviceView::Layout parts = DeviceView::layout();
+    const DeviceView::Layout& parts = DeviceView::layout();
     for (const Layer layer : everyLayer) paintLayer(painter, view, parts, layer);
 }
 
@@ -86,7 +86,7 @@ void DeviceComposition::paint(QPainter& painter, const DeviceView& view) {
         painter.hasClipping() ? std::optional<QRectF>(painter.clipBoundingRect()) : std::nullopt;
     notePainted(view, clip);
     const auto within = [&](const QRect& area) { return clip && QRectF(area).contains(*clip); };
-    const DeviceView::Layout parts = DeviceView::layout();
+    const DeviceView::Layout& parts = DeviceView::layout();
     if (within(areas().glass)) {
         glass_.paint(painter, screenOf(view), parts.screen, areas().glass);
     } else if (within(areas().tabBlock)) {

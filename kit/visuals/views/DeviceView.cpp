@@ -45,24 +45,28 @@ double DeviceView::faceHeight() {
 
 QSizeF DeviceView::size() { return shell.totalSize(QSizeF(faceWidth, faceHeight())); }
 
-DeviceView::Layout DeviceView::layout() {
-    const QSizeF faceSize(faceWidth, faceHeight());
-    Layout result;
-    result.shell = shell.frame(faceSize);
-    result.face = shell.faceRect(faceSize);
-    const double left = result.face.left() + facePadding;
-    double y = result.face.top() + facePadding;
+const DeviceView::Layout& DeviceView::layout() {
+    // The same for every snapshot, and measuring it lays out text: done once, like the height.
+    static const Layout measured = [] {
+        const QSizeF faceSize(faceWidth, faceHeight());
+        Layout result;
+        result.shell = shell.frame(faceSize);
+        result.face = shell.faceRect(faceSize);
+        const double left = result.face.left() + facePadding;
+        double y = result.face.top() + facePadding;
 
-    result.header = QRectF(left, y, contentWidth, Header::height());
-    y = result.header.bottom() + stackSpacing;
-    result.screen = QRectF(left, y, contentWidth, ScreenBezel::height(ScreenMetrics::device()));
-    y = result.screen.bottom() + stackSpacing;
-    result.tabBlock = QRectF(left, y, contentWidth, tabBlockHeight());
-    y = result.tabBlock.bottom() + stackSpacing;
-    result.controls = QRectF(left, y, contentWidth, controlsHeight());
-    y = result.controls.bottom() + stackSpacing;
-    result.drive = QRectF(left, y, contentWidth, DriveMetrics::mac().height);
-    return result;
+        result.header = QRectF(left, y, contentWidth, Header::height());
+        y = result.header.bottom() + stackSpacing;
+        result.screen = QRectF(left, y, contentWidth, ScreenBezel::height(ScreenMetrics::device()));
+        y = result.screen.bottom() + stackSpacing;
+        result.tabBlock = QRectF(left, y, contentWidth, tabBlockHeight());
+        y = result.tabBlock.bottom() + stackSpacing;
+        result.controls = QRectF(left, y, contentWidth, controlsHeight());
+        y = result.controls.bottom() + stackSpacing;
+        result.drive = QRectF(left, y, contentWidth, DriveMetrics::mac().height);
+        return result;
+    }();
+    return measured;
 }
 
 Header DeviceView::header() const {

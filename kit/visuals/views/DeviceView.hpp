@@ -111,7 +111,8 @@ public:
     static double faceHeight();
     /// The whole drawing: the box, its shell and the room for the floor shadow.
     static QSizeF size();
-    static Layout layout();
+    /// Measured at the first call (the fonts must be in by then).
+    static const Layout& layout();
 
     /// The clock the screen and the drive read (frozen, or the live one).
     MotionClock clock() const { return moment.clockFor(display, frozenAt); }
