@@ -7,25 +7,13 @@
 #include <QRectF>
 #include <QSize>
 #include <QString>
-#include <QAccessible>
 #include <functional>
 #include <optional>
 #include <vector>
 
-namespace quorvel {
+#include "kit/visuals/views/AccessibleControl.hpp"
 
-/// One painted control as assistive tools see it.
-struct AccessibleControl {
-    QString name;
-    QAccessible::Role role = QAccessible::Button;
-    /// The fader's percentage, a pad's "on"/"off"; empty when the control has none.
-    QString value;
-    /// In the face's own coordinates.
-    QRectF rect;
-    bool checkable = false;
-    bool checked = false;
-    bool enabled = true;
-};
+namespace quorvel {
 
 class FaceContent {
 public:

@@ -147,8 +147,7 @@ std::vector<AccessibleControl> FinishedListWidget::controls() const {
             continue;
         }
         const RowLines lines = FinishedRowView{list.runs[*entry.index], list.now, list.calendar}.lines();
-        AccessibleControl control{lines.title + QStringLiteral(", ") + lines.trailing + QStringLiteral(", ") + lines.detail,
-                                  QAccessible::StaticText, {}, row};
+        AccessibleControl control{lines.listLabel(), QAccessible::StaticText, {}, row};
         if (list.isTappable(*entry.index)) {
             control.role = QAccessible::Button;
             control.checkable = true;

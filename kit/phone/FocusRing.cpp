@@ -8,7 +8,7 @@ namespace quorvel {
 
 void FocusRing::paint(QPainter& painter, const QRectF& face, double cornerRadius) {
     const double grow = gap + width / 2;
-    drawing::strokePath(painter, Shape::roundedRectangle(cornerRadius + grow).in(face.adjusted(-grow, -grow, grow, grow)),
+    drawing::strokePath(painter, Shape::continuousRoundedRectangle(cornerRadius + grow).in(face.adjusted(-grow, -grow, grow, grow)),
                         drawing::toQColor(Tokens::acid), width);
 }
 

@@ -7,13 +7,13 @@
 namespace quorvel {
 
 void RecessedField::paint(QPainter& painter, const QRectF& frame) {
-    BevelSurface{Shape::roundedRectangle(cornerRadius), Tokens::inset, Tokens::keyDepth, Bevel::recessed(),
+    BevelSurface{Shape::continuousRoundedRectangle(cornerRadius), Tokens::inset, Tokens::keyDepth, Bevel::recessed(),
                  std::nullopt, 2}
         .paint(painter, frame);
     const QRectF border = drawing::insetForStroke(frame, borderWidth);
     // The border follows the same corner, shrunk with the inset.
     const double radius = cornerRadius - borderWidth / 2;
-    drawing::strokePath(painter, Shape::roundedRectangle(radius).in(border), drawing::toQColor(Tokens::ink),
+    drawing::strokePath(painter, Shape::continuousRoundedRectangle(radius).in(border), drawing::toQColor(Tokens::ink),
                         borderWidth);
 }
 

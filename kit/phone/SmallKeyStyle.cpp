@@ -41,7 +41,7 @@ void SmallKeyStyle::paint(QPainter& painter, const QRectF& frame, const QString&
                           bool focused) const {
     const Colors palette = colors(style);
     const QRectF face = faceRect(frame, pressed);
-    BevelSurface{Shape::roundedRectangle(cornerRadius), palette.face, palette.depth, Bevel::raised(depth(pressed)),
+    BevelSurface{Shape::continuousRoundedRectangle(cornerRadius), palette.face, palette.depth, Bevel::raised(depth(pressed)),
                  Tokens::ink, strokeWidth}
         .paint(painter, face);
     const QRectF legend = face.adjusted(horizontalPadding, 0, -horizontalPadding, 0);

@@ -17,7 +17,7 @@ QRectF ToggleKey::faceRect(const QRectF& frame) {
 
 void ToggleKey::paint(QPainter& painter, const QRectF& frame, bool focused) const {
     const QRectF face = faceRect(frame);
-    BevelSurface{Shape::roundedRectangle(cornerRadius), on ? Tokens::panelPressed : Tokens::panel, Tokens::keyDepth,
+    BevelSurface{Shape::continuousRoundedRectangle(cornerRadius), on ? Tokens::panelPressed : Tokens::panel, Tokens::keyDepth,
                  on ? Bevel::pressed() : Bevel::raised(depth), Tokens::ink, strokeWidth}
         .paint(painter, face);
 

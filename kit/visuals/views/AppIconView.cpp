@@ -19,7 +19,7 @@ QRectF AppIconView::plate() const {
 
 void AppIconView::paint(QPainter& painter) const {
     const QRectF area = plate();
-    const QPainterPath outline = Shape::roundedRectangle(cornerRadius()).in(area);
+    const QPainterPath outline = Shape::continuousRoundedRectangle(cornerRadius()).in(area);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.fillPath(outline, drawing::toQColor(Tokens::chassis));
@@ -28,7 +28,7 @@ void AppIconView::paint(QPainter& painter) const {
     Grain{0.12}.paint(painter, area);
     painter.restore();
     if (borderWidth() > 0) {
-        const QPainterPath border = Shape::roundedRectangle(cornerRadius() - borderWidth() / 2)
+        const QPainterPath border = Shape::continuousRoundedRectangle(cornerRadius() - borderWidth() / 2)
                                         .in(drawing::insetForStroke(area, borderWidth()));
         drawing::strokePath(painter, border, drawing::toQColor(Tokens::ink), borderWidth());
     }

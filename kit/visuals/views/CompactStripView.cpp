@@ -2,7 +2,9 @@
 
 #include <QPainter>
 #include <algorithm>
+#include <memory>
 
+#include "kit/engine/CopyBook.hpp"
 #include "kit/visuals/model/Tokens.hpp"
 #include "kit/visuals/views/Fonts.hpp"
 #include "kit/visuals/views/Layer.hpp"
@@ -15,7 +17,7 @@ namespace quorvel {
 namespace {
 
 const QString logoText = QStringLiteral("QUORVEL");
-const QString seenItLegend = QStringLiteral("SEEN IT");
+const QString seenItLegend = QString::fromUtf8(CopyBook::seenIt.data(), static_cast<qsizetype>(CopyBook::seenIt.size()));
 const QString editLegend = QStringLiteral("EDIT");
 
 drawing::TextStyle logoStyle() {
@@ -116,6 +118,23 @@ void CompactStripView::release(QPointF point, State& state) const {
     if (const auto target = state.press.release(hitTest(point))) activate(*target);
 }
 
+std::vector<AccessibleControl> CompactStripView::accessibleControls(State&) const {
+    const Layout parts = layout();
+    const auto shown = std::make_shared<const CompactStripView>(*this);
+    std::vector<AccessibleControl> all;
+    const auto add = [&](QString name, const QRectF& rect, StripTarget target, bool enabled = true) {
+        AccessibleControl control{std::move(name), QAccessible::Button, {}, rect};
+        control.enabled = enabled;
+        if (enabled) control.press = [shown, target] { shown->activate(target); };
+        all.push_back(std::move(control));
+    };
+    add(seenItLegend, parts.seenIt, StripTarget::seenIt, display.acknowledgeable);
+    add(editLegend, parts.edit, StripTarget::edit);
+    add(HideKey::accessibilityLabel(HideKey::Glyph::cross), parts.rightEar.top, StripTarget::hide);
+    if (actions.onExpand) add(HideKey::accessibilityLabel(HideKey::Glyph::device), parts.rightEar.bottom, StripTarget::expand);
+    return all;
+}
+
 void CompactStripView::activate(StripTarget target) const {
     const std::function<void()>* action = nullptr;
     switch (target) {
@@ -127,8 +146,21 @@ void CompactStripView::activate(StripTarget target) const {
     if (action && *action) (*action)();
 }
 
+QRect CompactStripView::screenArea() {
+    static const QRect area = layout().screen.adjusted(-2, -2, 2, 2).toAlignedRect();
+    return area;
+}
+
 void CompactStripView::paint(QPainter& painter) const {
     const Layout parts = layout();
+    const StripScreen screen{display, clock(), moment.reduceMotion, moment.time, moment.faceFade};
+    // The screen lies straight on the casing, 2 points in from the area.
+    if (painter.hasClipping() && QRectF(screenArea()).contains(painter.clipBoundingRect())) {
+        Casing::paint(painter, parts.face);
+        screen.paint(painter, screen.layout(parts.screen));
+        Casing::paintBorder(painter, parts.face);
+        return;
+    }
     ObliqueShell::paintFloorShadow(painter, parts.shell);
     shell.paint(painter, parts.shell);
     Casing::paint(painter, parts.face);
@@ -137,7 +169,6 @@ void CompactStripView::paint(QPainter& painter) const {
     logoMascot().paint(painter, parts.logoMascot.topLeft());
     drawing::drawTextLine(painter, parts.logo, logoText, logoStyle());
 
-    StripScreen screen{display, clock(), moment.reduceMotion, moment.time, moment.faceFade};
     screen.paint(painter, screen.layout(parts.screen));
 
     const auto held = state.press.shownPressed();

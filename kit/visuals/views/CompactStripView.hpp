@@ -9,13 +9,16 @@
 // own coordinates. Keys act on release over the key they went down on. Main thread only.
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include <QPointF>
+#include <QRect>
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
 
 #include "kit/visuals/model/DeviceDisplay.hpp"
+#include "kit/visuals/views/AccessibleControl.hpp"
 #include "kit/visuals/views/FaceMoment.hpp"
 #include "kit/visuals/views/KeyStyle.hpp"
 #include "kit/visuals/views/ObliqueShell.hpp"
@@ -100,6 +103,18 @@ public:
     void release(QPointF point, State& state) const;
     void cancel(State& state) const { state.press.cancel(); }
 
+    /// The keys as assistive tools see them, in reading order, named as drawn; a press calls
+    /// the key's action. SEEN IT takes none while nothing is acknowledgeable. (The strip's
+    /// presses leave `state` alone.)
+    std::vector<AccessibleControl> accessibleControls(State& state) const;
+
+    /// The part of the drawing the motion changes: the screen, with a little casing around it.
+    static QRect screenArea();
+
+    /// Paints the whole drawing: the floor shadow and the shell, the casing, the ears, the
+    /// logo, the screen, the keys and the casing's border over them. Under a clip within
+    /// `screenArea()` only the casing, the screen and the border, which are all that lie there:
+    /// the same pixels.
     void paint(QPainter& painter) const;
 
 private:

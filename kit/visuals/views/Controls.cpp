@@ -4,6 +4,7 @@
 
 #include <QPainter>
 
+#include "kit/engine/CopyBook.hpp"
 #include "kit/visuals/model/Tokens.hpp"
 #include "kit/visuals/views/Fonts.hpp"
 #include "kit/visuals/views/Layer.hpp"
@@ -20,7 +21,20 @@ drawing::TextStyle readoutStyle() {
 }
 
 const QString testAlarmLegend = QStringLiteral("TEST THE ALARM");
-const QString seenItLegend = QStringLiteral("SEEN IT");
+const QString seenItLegend = QString::fromUtf8(CopyBook::seenIt.data(), static_cast<qsizetype>(CopyBook::seenIt.size()));
+
+// The three pads, left to right: legend, the control each flips, and where each stands.
+struct PadEntry {
+    ControlsTarget target;
+    const char* legend;
+    bool DeviceControls::*field;
+    QRectF Controls::Layout::*frame;
+};
+constexpr PadEntry pads[] = {
+    {ControlsTarget::claudePad, "CLAUDE", &DeviceControls::claude, &Controls::Layout::claudePad},
+    {ControlsTarget::shellPad, "SHELL", &DeviceControls::shell, &Controls::Layout::shellPad},
+    {ControlsTarget::failsOnlyPad, "FAILS ONLY", &DeviceControls::failsOnly, &Controls::Layout::failsOnlyPad},
+};
 
 }  // namespace
 
@@ -84,9 +98,9 @@ std::optional<ControlsTarget> Controls::hitTest(const QRectF& frame, QPointF poi
     const Layout parts = layout(frame.width());
     const QPointF local = point - frame.topLeft();
     if (parts.fader.contains(local)) return ControlsTarget::fader;
-    if (Pad::contains(parts.claudePad, local)) return ControlsTarget::claudePad;
-    if (Pad::contains(parts.shellPad, local)) return ControlsTarget::shellPad;
-    if (Pad::contains(parts.failsOnlyPad, local)) return ControlsTarget::failsOnlyPad;
+    for (const PadEntry& pad : pads) {
+        if (Pad::contains(parts.*pad.frame, local)) return pad.target;
+    }
     if (parts.testAlarmKey.contains(local)) return ControlsTarget::testAlarmKey;
     if (acknowledgeable && parts.seenItKey.contains(local)) return ControlsTarget::seenItKey;
     return std::nullopt;
@@ -120,11 +134,14 @@ void Controls::activate(ControlsTarget target) const {
         if (actions.onChange) actions.onChange(changed);
         if (actions.onSettled) actions.onSettled(changed);
     };
+    for (const PadEntry& pad : pads) {
+        if (pad.target == target) return flip(pad.field);
+    }
     switch (target) {
-        case ControlsTarget::fader: return;
-        case ControlsTarget::claudePad: return flip(&DeviceControls::claude);
-        case ControlsTarget::shellPad: return flip(&DeviceControls::shell);
-        case ControlsTarget::failsOnlyPad: return flip(&DeviceControls::failsOnly);
+        case ControlsTarget::fader:
+        case ControlsTarget::claudePad:
+        case ControlsTarget::shellPad:
+        case ControlsTarget::failsOnlyPad: return;
         case ControlsTarget::testAlarmKey:
             if (actions.onTestAlarm) actions.onTestAlarm();
             return;
@@ -132,6 +149,29 @@ void Controls::activate(ControlsTarget target) const {
             if (acknowledgeable && actions.onEject) actions.onEject();
             return;
     }
+}
+
+std::vector<AccessibleTarget<ControlsTarget>> Controls::accessibleControls(const QRectF& frame) const {
+    const Layout parts = layout(frame.width());
+    const QPointF origin = frame.topLeft();
+    std::vector<AccessibleTarget<ControlsTarget>> all;
+    all.push_back({{Fader::accessibilityLabel(), QAccessible::Slider, Fader::accessibilityValue(controls.volume),
+                    parts.fader.translated(origin)},
+                   std::nullopt});
+    for (const PadEntry& pad : pads) {
+        const bool on = controls.*pad.field;
+        AccessibleControl control{QString::fromUtf8(pad.legend), QAccessible::CheckBox,
+                                  on ? QStringLiteral("on") : QStringLiteral("off"), (parts.*pad.frame).translated(origin)};
+        control.checkable = true;
+        control.checked = on;
+        all.push_back({control, pad.target});
+    }
+    all.push_back({{testAlarmLegend, QAccessible::Button, {}, parts.testAlarmKey.translated(origin)},
+                   ControlsTarget::testAlarmKey});
+    AccessibleControl seenIt{seenItLegend, QAccessible::Button, {}, parts.seenItKey.translated(origin)};
+    seenIt.enabled = acknowledgeable;
+    all.push_back({seenIt, acknowledgeable ? std::optional(ControlsTarget::seenItKey) : std::nullopt});
+    return all;
 }
 
 void Controls::paint(QPainter& painter, const QRectF& frame) const {
@@ -142,9 +182,9 @@ void Controls::paint(QPainter& painter, const QRectF& frame) const {
     fader().paint(painter, parts.fader.topLeft());
     drawing::drawTextLine(painter, parts.readout, Fader::readout(controls.volume), readoutStyle());
 
-    Pad{QStringLiteral("CLAUDE"), controls.claude, {}}.paint(painter, parts.claudePad);
-    Pad{QStringLiteral("SHELL"), controls.shell, {}}.paint(painter, parts.shellPad);
-    Pad{QStringLiteral("FAILS ONLY"), controls.failsOnly, {}}.paint(painter, parts.failsOnlyPad);
+    for (const PadEntry& pad : pads) {
+        Pad{QString::fromUtf8(pad.legend), controls.*pad.field, {}}.paint(painter, parts.*pad.frame);
+    }
 
     testAlarmStyle().paint(painter, parts.testAlarmKey, testAlarmLegend,
                            pressedKey == ControlsTarget::testAlarmKey);

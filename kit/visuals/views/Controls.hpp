@@ -13,6 +13,7 @@
 // SEEN IT takes no pointer while nothing is acknowledgeable. Main thread only.
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include <QPointF>
 #include <QRectF>
@@ -20,6 +21,7 @@
 #include <QString>
 
 #include "kit/engine/DeviceControls.hpp"
+#include "kit/visuals/views/AccessibleControl.hpp"
 #include "kit/visuals/views/Fader.hpp"
 #include "kit/visuals/views/KeyStyle.hpp"
 
@@ -91,6 +93,10 @@ public:
     /// What a click on `target` does (keys, pads; nothing for the fader, nor for SEEN IT while
     /// nothing is acknowledgeable).
     void activate(ControlsTarget target) const;
+
+    /// The fader, the pads and the keys of a panel at `frame` as assistive tools see them,
+    /// named with the legends drawn on them; the fader is only read (its value is the volume).
+    std::vector<AccessibleTarget<ControlsTarget>> accessibleControls(const QRectF& frame) const;
 
     void paint(QPainter& painter, const QRectF& frame) const;
 };

@@ -103,7 +103,7 @@ Item surface(const BevelSurface& bevel, QSizeF size, std::optional<Item> content
 Item raisedKey(const QString& legend, const Color& legendColour, const Color& fill, const Color& depth) {
     Item words = text(legend, Fonts::pixel(24), legendColour, 0.96);
     const QSizeF face(words.size.width() + 32, 44);
-    Item key = surface(BevelSurface{Shape::roundedRectangle(7), fill, depth, Bevel::raised(5), Tokens::ink, 2}, face,
+    Item key = surface(BevelSurface{Shape::continuousRoundedRectangle(7), fill, depth, Bevel::raised(5), Tokens::ink, 2}, face,
                        std::move(words));
     return Item{QSizeF(face.width(), face.height() + 5), [key](QPainter& painter, const QRectF& frame) {
                     key.paint(painter, QRectF(frame.topLeft(), key.size));
@@ -117,7 +117,7 @@ Item led(bool on) {
 
 Item swatch(const DesignSheetView::Swatch& entry) {
     Item chip{QSizeF(52, 36), [colour = entry.color](QPainter& painter, const QRectF& frame) {
-                  const QPainterPath shape = Shape::roundedRectangle(3).in(frame);
+                  const QPainterPath shape = Shape::continuousRoundedRectangle(3).in(frame);
                   painter.save();
                   painter.setRenderHint(QPainter::Antialiasing, true);
                   painter.fillPath(shape, drawing::toQColor(colour));
@@ -168,10 +168,10 @@ Item sheet(const std::vector<DesignSheetView::Swatch>& swatches) {
     samples.push_back(raisedKey(QStringLiteral("TEST THE ALARM"), Tokens::mascotWhite, Tokens::panel, Tokens::side));
     samples.push_back(raisedKey(QStringLiteral("SEEN IT"), Tokens::ink, Tokens::acid, Tokens::acidDeep));
     samples.push_back(raisedKey(QStringLiteral("SEEN IT"), Tokens::ink, Tokens::broke, Tokens::brokeDeep));
-    samples.push_back(surface(BevelSurface{Shape::roundedRectangle(6), Tokens::panel, Tokens::keyDepth, Bevel::pressed(),
+    samples.push_back(surface(BevelSurface{Shape::continuousRoundedRectangle(6), Tokens::panel, Tokens::keyDepth, Bevel::pressed(),
                                            Tokens::ink, 2},
                               QSizeF(70, 44), text(QStringLiteral("ON"), Fonts::mono(true, 10), Tokens::dim)));
-    samples.push_back(surface(BevelSurface{Shape::roundedRectangle(6), Tokens::screen, Tokens::keyDepth,
+    samples.push_back(surface(BevelSurface{Shape::continuousRoundedRectangle(6), Tokens::screen, Tokens::keyDepth,
                                            Bevel::recessed(), std::nullopt, 2},
                               QSizeF(120, 44)));
     samples.push_back(led(true));

@@ -2,8 +2,9 @@
 
 #include <QPainter>
 #include <cmath>
+#include <memory>
 
-#include "kit/visuals/views/DiskDrive.hpp"
+#include "kit/visuals/views/DeviceComposition.hpp"
 #include "kit/visuals/views/DriveMetrics.hpp"
 #include "kit/visuals/views/ScreenBezel.hpp"
 #include "kit/visuals/views/ScreenMetrics.hpp"
@@ -44,31 +45,39 @@ double DeviceView::faceHeight() {
 
 QSizeF DeviceView::size() { return shell.totalSize(QSizeF(faceWidth, faceHeight())); }
 
-DeviceView::Layout DeviceView::layout() {
-    const QSizeF faceSize(faceWidth, faceHeight());
-    Layout result;
-    result.shell = shell.frame(faceSize);
-    result.face = shell.faceRect(faceSize);
-    const double left = result.face.left() + facePadding;
-    double y = result.face.top() + facePadding;
+const DeviceView::Layout& DeviceView::layout() {
+    // The same for every snapshot, and measuring it lays out text: done once, like the height.
+    static const Layout measured = [] {
+        const QSizeF faceSize(faceWidth, faceHeight());
+        Layout result;
+        result.shell = shell.frame(faceSize);
+        result.face = shell.faceRect(faceSize);
+        const double left = result.face.left() + facePadding;
+        double y = result.face.top() + facePadding;
 
-    // Whether the compact key shows changes the header's keys only, not the rows below.
-    result.header = Header{true, std::nullopt}.layout(QPointF(left, y), contentWidth);
-    y += Header::height() + stackSpacing;
-    result.screen = QRectF(left, y, contentWidth, ScreenBezel::height(ScreenMetrics::device()));
-    y = result.screen.bottom() + stackSpacing;
-    result.tabBlock = QRectF(left, y, contentWidth, tabBlockHeight());
-    y = result.tabBlock.bottom() + stackSpacing;
-    result.controls = QRectF(left, y, contentWidth, controlsHeight());
-    y = result.controls.bottom() + stackSpacing;
-    result.drive = QRectF(left, y, contentWidth, DriveMetrics::mac().height);
-    return result;
+        result.header = QRectF(left, y, contentWidth, Header::height());
+        y = result.header.bottom() + stackSpacing;
+        result.screen = QRectF(left, y, contentWidth, ScreenBezel::height(ScreenMetrics::device()));
+        y = result.screen.bottom() + stackSpacing;
+        result.tabBlock = QRectF(left, y, contentWidth, tabBlockHeight());
+        y = result.tabBlock.bottom() + stackSpacing;
+        result.controls = QRectF(left, y, contentWidth, controlsHeight());
+        y = result.controls.bottom() + stackSpacing;
+        result.drive = QRectF(left, y, contentWidth, DriveMetrics::mac().height);
+        return result;
+    }();
+    return measured;
 }
 
 Header DeviceView::header() const {
     std::optional<Header::Key> hovered;
     if (state.hovered && state.hovered->kind == DeviceTarget::Kind::headerKey) hovered = state.hovered->headerKey;
     return Header{static_cast<bool>(actions.onCompact), hovered};
+}
+
+Header::Layout DeviceView::headerLayout() const {
+    const QRectF row = layout().header;
+    return header().layout(row.topLeft(), row.width());
 }
 
 TabBlock DeviceView::tabBlock() const {
@@ -96,8 +105,7 @@ Controls DeviceView::controlPanel() const {
 
 std::optional<DeviceTarget> DeviceView::hitTest(QPointF point) const {
     const Layout parts = layout();
-    Header::Layout headerParts = header().layout(parts.header.mascot.topLeft(), contentWidth);
-    if (const auto key = header().keyAt(headerParts, point)) {
+    if (const auto key = header().keyAt(headerLayout(), point)) {
         return DeviceTarget{DeviceTarget::Kind::headerKey, *key, {}, {}};
     }
     if (const auto control = controlPanel().hitTest(parts.controls, point)) {
@@ -182,23 +190,38 @@ bool DeviceView::animatesTabs(State& state, Instant now) {
     return tabSwitchRuns(state.tabSwitch, now);
 }
 
-void DeviceView::paint(QPainter& painter) const {
+std::vector<AccessibleControl> DeviceView::accessibleControls(State& state) const {
     const Layout parts = layout();
-    ObliqueShell::paintFloorShadow(painter, parts.shell);
-    shell.paint(painter, parts.shell);
-    Casing::paint(painter, parts.face);
-
-    const Header top = header();
-    top.paint(painter, top.layout(parts.header.mascot.topLeft(), contentWidth));
-
-    const MotionClock faceClock = clock();
-    ScreenBezel{display, faceClock, moment.reduceMotion, ScreenMetrics::device(), moment.time, moment.faceFade}.paint(
-        painter, parts.screen.topLeft(), parts.screen.width());
-    tabBlock().paint(painter, parts.tabBlock);
-    controlPanel().paint(painter, parts.controls);
-    DiskDrive{display, faceClock, moment.reduceMotion, DriveMetrics::mac()}.paint(painter, parts.drive.topLeft(),
-                                                                                  moment.time);
-    Casing::paintBorder(painter, parts.face);
+    const auto shown = std::make_shared<const DeviceView>(*this);
+    std::vector<AccessibleControl> all;
+    const auto add = [&](AccessibleControl control, const std::optional<DeviceTarget>& target) {
+        if (target) control.press = [shown, target = *target, &state] { shown->activateForAssistant(target, state); };
+        all.push_back(std::move(control));
+    };
+    for (auto& key : header().accessibleKeys(headerLayout())) {
+        add(std::move(key.control), DeviceTarget{DeviceTarget::Kind::headerKey, *key.target, {}, {}});
+    }
+    for (auto& item : tabBlock().accessibleControls(parts.tabBlock)) {
+        std::optional<DeviceTarget> target;
+        if (item.target) target = DeviceTarget{DeviceTarget::Kind::tabBlock, {}, {}, *item.target};
+        add(std::move(item.control), target);
+    }
+    for (auto& item : controlPanel().accessibleControls(parts.controls)) {
+        std::optional<DeviceTarget> target;
+        if (item.target) target = DeviceTarget{DeviceTarget::Kind::control, {}, *item.target, {}};
+        add(std::move(item.control), target);
+    }
+    return all;
 }
+
+void DeviceView::activateForAssistant(const DeviceTarget& target, State& state) const {
+    if (target.kind == DeviceTarget::Kind::tabBlock && target.tabBlock.kind == TabBlockTarget::Kind::tabKey) {
+        if (state.tab != target.tabBlock.tab) pickTab(state.tab, state.tabSwitch, target.tabBlock.tab, false, moment.time);
+        return;
+    }
+    activate(target, state);
+}
+
+void DeviceView::paint(QPainter& painter) const { DeviceComposition::paintWhole(painter, *this); }
 
 }  // namespace quorvel

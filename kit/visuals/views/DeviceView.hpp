@@ -17,6 +17,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <QPointF>
 #include <QRectF>
@@ -25,6 +26,7 @@
 
 #include "kit/engine/DeviceControls.hpp"
 #include "kit/visuals/model/DeviceDisplay.hpp"
+#include "kit/visuals/views/AccessibleControl.hpp"
 #include "kit/visuals/views/Controls.hpp"
 #include "kit/visuals/views/FaceMoment.hpp"
 #include "kit/visuals/views/Header.hpp"
@@ -80,7 +82,8 @@ public:
     struct Layout {
         QRectF shell;
         QRectF face;
-        Header::Layout header;
+        /// The header's row; its items are laid out in it by `headerLayout`.
+        QRectF header;
         QRectF screen;  ///< the screen bezel's laid-out box
         QRectF tabBlock;
         QRectF controls;
@@ -108,13 +111,16 @@ public:
     static double faceHeight();
     /// The whole drawing: the box, its shell and the room for the floor shadow.
     static QSizeF size();
-    static Layout layout();
+    /// Measured at the first call (the fonts must be in by then).
+    static const Layout& layout();
 
     /// The clock the screen and the drive read (frozen, or the live one).
     MotionClock clock() const { return moment.clockFor(display, frozenAt); }
 
     /// The parts as this view draws them.
     Header header() const;
+    /// The header's items in its row.
+    Header::Layout headerLayout() const;
     TabBlock tabBlock() const;
     Controls controlPanel() const;
 
@@ -133,11 +139,19 @@ public:
     /// True while the tab slide in `state` still runs at `now`; it is dropped once over.
     static bool animatesTabs(State& state, Instant now);
 
-    /// Paints the whole drawing with its top-left at the painter's origin.
+    /// Every control on the device as assistive tools see it, in reading order: the window
+    /// keys, the tabs and rows, the fader, the pads and the keys. A press acts as a click would,
+    /// but a tab picked this way shows at once, without the slide; presses change `state`,
+    /// which must outlive them, and refer to nothing else of this view.
+    std::vector<AccessibleControl> accessibleControls(State& state) const;
+
+    /// Paints the whole drawing with its top-left at the painter's origin (the layers as
+    /// `DeviceComposition` puts them together).
     void paint(QPainter& painter) const;
 
 private:
     void activate(const DeviceTarget& target, State& state) const;
+    void activateForAssistant(const DeviceTarget& target, State& state) const;
 };
 
 }  // namespace quorvel

@@ -82,17 +82,17 @@ public:
 
     /// Paints the drive with its top-left at `origin`, as it looks at `date`.
     void paint(QPainter& painter, QPointF origin, Instant date) const;
-    /// The plate and the empty mouth: the same for every snapshot, so a host may keep their
-    /// picture and paint `paintFront` over it; the two give exactly `paint`.
-    void paintBody(QPainter& painter, QPointF origin) const;
-    /// The floppy, the lip over it, the LED and the label: `paintMoving`, then `paintFixtures`.
-    void paintFront(QPainter& painter, QPointF origin, Instant date) const;
-    /// The floppy as it stands at `date` (with its click) and the lip over it.
-    void paintMoving(QPainter& painter, QPointF origin, Instant date) const;
-    /// The LED and the label: they change with the snapshot only.
-    void paintFixtures(QPainter& painter, QPointF origin) const;
 
 private:
+    // The steps of `paint`, for the device's kept pictures of the drive: the body (the plate
+    // and the empty mouth, the same for every snapshot), then the front: the moving part (the
+    // floppy as it stands at `date` with its click, and the lip over it), then the fixtures
+    // (the LED and the label, which change with the snapshot only).
+    friend class DrivePictures;
+    void paintBody(QPainter& painter, QPointF origin) const;
+    void paintFront(QPainter& painter, QPointF origin, Instant date) const;
+    void paintMoving(QPainter& painter, QPointF origin, Instant date) const;
+    void paintFixtures(QPainter& painter, QPointF origin) const;
     void paintFloppy(QPainter& painter, const Layout& parts, const MascotPose& pose) const;
 };
 

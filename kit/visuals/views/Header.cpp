@@ -77,12 +77,22 @@ std::optional<Header::Key> Header::keyAt(const Layout& layout, QPointF point) co
     return std::nullopt;
 }
 
+std::vector<AccessibleTarget<Header::Key>> Header::accessibleKeys(const Layout& layout) const {
+    std::vector<AccessibleTarget<Key>> keys;
+    const auto add = [&](Key which, const QRectF& box) {
+        keys.push_back({{HideKey::accessibilityLabel(glyph(which)), QAccessible::Button, {}, box}, which});
+    };
+    if (layout.compactKey) add(Key::compact, *layout.compactKey);
+    add(Key::hide, layout.hideKey);
+    return keys;
+}
+
 void Header::paint(QPainter& painter, const Layout& layout) const {
     mascot().paint(painter, layout.mascot.topLeft());
     drawing::drawTextLine(painter, layout.logo, logoText, logoStyle());
     modelLabel().paint(painter, layout.label);
 
-    const BevelSurface slot{Shape::roundedRectangle(3), Tokens::slot, Tokens::keyDepth, Bevel::recessed(),
+    const BevelSurface slot{Shape::continuousRoundedRectangle(3), Tokens::slot, Tokens::keyDepth, Bevel::recessed(),
                             std::nullopt, 2};
     for (int index = 0; index < grilleSlots; ++index) {
         slot.paint(painter, QRectF(layout.grille.left() + index * (slotWidth + slotSpacing), layout.grille.top(),

@@ -3,10 +3,12 @@
 // label, a decorative grille, and the round window keys (compact strip, when offered, then
 // hide). Laid out in a row of the width it is given; the keys stand at the trailing edge.
 #include <optional>
+#include <vector>
 
 #include <QPointF>
 #include <QRectF>
 
+#include "kit/visuals/views/AccessibleControl.hpp"
 #include "kit/visuals/views/HideKey.hpp"
 
 class QPainter;
@@ -49,6 +51,9 @@ struct Header {
 
     /// The key whose cap contains `point`.
     std::optional<Key> keyAt(const Layout& layout, QPointF point) const;
+
+    /// The window keys of `layout` as assistive tools see them, named as their glyphs say.
+    std::vector<AccessibleTarget<Key>> accessibleKeys(const Layout& layout) const;
 
     static HideKey::Glyph glyph(Key key) { return key == Key::compact ? HideKey::Glyph::strip : HideKey::Glyph::cross; }
 

@@ -70,6 +70,10 @@ QString RowLines::accessibilityLabel() const {
     return parts.join(QStringLiteral(", "));
 }
 
+QString RowLines::listLabel() const {
+    return title + QStringLiteral(", ") + trailing + QStringLiteral(", ") + detail;
+}
+
 void RowLines::paint(QPainter& painter, const QRectF& frame, const Color& outline) const {
     RowFrame{outline}.paint(painter, frame, [&](QPainter& p, const QRectF&) {
         const Layout parts = layout(frame);

@@ -45,6 +45,9 @@ struct RowLines {
     /// The row read as one element: chip, title, trailing label and detail, the empty ones
     /// left out, joined with ", ".
     QString accessibilityLabel() const;
+    /// The row as a list reads it out: title, trailing label and detail, joined with ", " (the
+    /// chip's kind is in the trailing label already).
+    QString listLabel() const;
 
     /// Paints the row: its frame with `outline`, then the lines.
     void paint(QPainter& painter, const QRectF& frame, const Color& outline) const;

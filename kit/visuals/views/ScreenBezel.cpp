@@ -126,21 +126,17 @@ bool ScreenBezel::showsOverlay() const { return MascotTimeline::overlayRuns(disp
 
 void ScreenBezel::paint(QPainter& painter, const Layout& layout) const {
     paintPlate(painter, layout);
-    paintContent(painter, layout);
+    paintStatusRow(painter, layout);
+    paintMascot(painter, layout);
+    paintHeadline(painter, layout);
+    paintOverlay(painter, layout);
 }
 
 void ScreenBezel::paintPlate(QPainter& painter, const Layout& layout) {
     BevelSurface{Shape::roundedRectangle(10), Tokens::panel, Tokens::keyDepth, Bevel::raised(bezelDepth), Tokens::ink, 2}
         .paint(painter, layout.bezel);
-    BevelSurface{Shape::roundedRectangle(6), Tokens::screen, Tokens::keyDepth, Bevel::recessed(), Tokens::ink, 2}
+    BevelSurface{Shape::continuousRoundedRectangle(6), Tokens::screen, Tokens::keyDepth, Bevel::recessed(), Tokens::ink, 2}
         .paint(painter, layout.screen);
-}
-
-void ScreenBezel::paintContent(QPainter& painter, const Layout& layout) const {
-    paintStatusRow(painter, layout);
-    paintMascot(painter, layout);
-    paintHeadline(painter, layout);
-    paintOverlay(painter, layout);
 }
 
 void ScreenBezel::paintStatusRow(QPainter& painter, const Layout& layout) const {

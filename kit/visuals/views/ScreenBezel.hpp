@@ -81,21 +81,19 @@ struct ScreenBezel {
     static QString rowLabel(const AnimatedMascot& mascot, const DeviceDisplay& display);
 
     void paint(QPainter& painter, const Layout& layout) const;
-    /// The bezel and the empty glass: the same for every snapshot, so a host may keep the
-    /// picture of them and paint `paintContent` over it; the two give exactly `paint`.
-    static void paintPlate(QPainter& painter, const Layout& layout);
-    /// Everything on the glass: status row, mascot, headline, detail and overlay, in that
-    /// order; the same as the four parts below painted in that order.
-    void paintContent(QPainter& painter, const Layout& layout) const;
-    /// The LED, the project and the event time.
-    void paintStatusRow(QPainter& painter, const Layout& layout) const;
-    /// The mascot in its pose (glow, rise and tilt spill past `layout.mascot`).
-    void paintMascot(QPainter& painter, const Layout& layout) const;
-    /// Both headline lines and the detail line: the same for every pose of the motion.
-    void paintHeadline(QPainter& painter, const Layout& layout) const;
-    /// The one-shot overlay over the whole screen, when it shows.
-    void paintOverlay(QPainter& painter, const Layout& layout) const;
     void paint(QPainter& painter, QPointF topLeft, double width) const { paint(painter, layout(topLeft, width)); }
+
+private:
+    // The steps of `paint`, for the device's kept pictures of the glass: the plate (the bezel
+    // and the empty glass, the same for every snapshot), then the status row, the mascot in its
+    // pose (glow, rise and tilt spill past `layout.mascot`), both headline lines with the
+    // detail (the same for every pose), and the one-shot overlay, in that order.
+    friend class GlassPictures;
+    static void paintPlate(QPainter& painter, const Layout& layout);
+    void paintStatusRow(QPainter& painter, const Layout& layout) const;
+    void paintMascot(QPainter& painter, const Layout& layout) const;
+    void paintHeadline(QPainter& painter, const Layout& layout) const;
+    void paintOverlay(QPainter& painter, const Layout& layout) const;
 };
 
 }  // namespace quorvel

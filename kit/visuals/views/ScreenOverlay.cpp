@@ -18,7 +18,7 @@ double unit(double value) { return std::isfinite(value) ? std::clamp(value, 0.0,
 double ScreenOverlay::dimming() const { return (1 - unit(pose.screenOn)) * 0.85; }
 
 void ScreenOverlay::paint(QPainter& painter, const QRectF& screen) const {
-    const QPainterPath glass = Shape::roundedRectangle(cornerRadius).in(screen);
+    const QPainterPath glass = Shape::continuousRoundedRectangle(cornerRadius).in(screen);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setPen(Qt::NoPen);

@@ -73,7 +73,7 @@ QPainterPath Shape::in(const QRectF& frame) const {
     }
     case Kind::continuousRoundedRectangle: {
         const double radius = std::isfinite(cornerRadius) ? std::clamp(cornerRadius, 0.0, shorter / 2) : 0.0;
-        if (radius * reach <= shorter / 2)
+        if (radius > 0 && radius * reach <= shorter / 2)
             outline = continuousRoundedRect(frame, radius);
         else
             outline.addRoundedRect(frame, radius, radius);

@@ -53,7 +53,7 @@ QString StripScreen::accessibilityLabel() const { return ScreenBezel::rowLabel(m
 bool StripScreen::showsOverlay() const { return MascotTimeline::overlayRuns(display.motion, clock, reduceMotion); }
 
 void StripScreen::paint(QPainter& painter, const Layout& layout) const {
-    BevelSurface{Shape::roundedRectangle(6), Tokens::screen, Tokens::keyDepth, Bevel::recessed(), Tokens::ink, 2}
+    BevelSurface{Shape::continuousRoundedRectangle(6), Tokens::screen, Tokens::keyDepth, Bevel::recessed(), Tokens::ink, 2}
         .paint(painter, layout.screen);
     mascot().paint(painter, layout.mascot.topLeft());
     drawing::drawTextLine(painter, layout.line1, QString::fromStdString(display.headline.line1),

@@ -19,6 +19,14 @@ std::size_t entryCount(const DeviceDisplay& display, ListTab shown) {
 
 }  // namespace
 
+TabKey TabBlock::tabKey(ListTab key) const {
+    return TabKey{key, key == ListTab::running ? display.runningCount : display.finishedCount, key == tab, tabHeight, {}};
+}
+
+QString TabBlock::emptyText(ListTab shown) {
+    return QString::fromUtf8(shown == ListTab::running ? emptyRunningText : emptyFinishedText);
+}
+
 std::optional<QString> TabBlock::linkText(ListTab shown) const {
     if (!actions.onSeeAll) return std::nullopt;
     const auto listed = static_cast<std::int64_t>(entryCount(display, shown));
@@ -77,6 +85,47 @@ std::optional<TabBlockTarget> TabBlock::hitTest(const QRectF& frame, QPointF poi
     return std::nullopt;
 }
 
+std::vector<AccessibleTarget<TabBlockTarget>> TabBlock::accessibleControls(const QRectF& frame) const {
+    const Layout parts = layout(frame.width());
+    const QPointF origin = frame.topLeft();
+    using Kind = TabBlockTarget::Kind;
+    std::vector<AccessibleTarget<TabBlockTarget>> all;
+    for (const ListTab key : allListTabs) {
+        const TabKey view = tabKey(key);
+        AccessibleControl control{view.accessibilityLabel(), QAccessible::PageTab, {},
+                                  (key == ListTab::running ? parts.runningKey : parts.finishedKey).translated(origin)};
+        control.checkable = true;
+        control.checked = view.selected;
+        all.push_back({control, TabBlockTarget{Kind::tabKey, key, {}}});
+    }
+    for (const ListRow& row : parts.rows) {
+        const QRectF rowFrame = row.frame.translated(origin);
+        switch (row.kind) {
+            case RowKind::running: {
+                const RunningRow& running = display.running[row.index];
+                all.push_back({{RunningRowView{running, display.now}.lines().listLabel(), QAccessible::Button, {}, rowFrame},
+                               TabBlockTarget{Kind::runningRow, tab, running.id}});
+                break;
+            }
+            case RowKind::finished:
+                all.push_back({{FinishedRowView{display.finished[row.index], display.now, calendar}.lines().listLabel(),
+                                QAccessible::StaticText, {}, rowFrame},
+                               std::nullopt});
+                break;
+            case RowKind::empty:
+                all.push_back({{emptyText(tab), QAccessible::StaticText, {}, rowFrame}, std::nullopt});
+                break;
+            case RowKind::blank: break;
+        }
+    }
+    if (parts.link) {
+        if (const auto text = linkText(tab)) {
+            all.push_back({{*text, QAccessible::Link, {}, parts.link->translated(origin)}, TabBlockTarget{Kind::seeAll, tab, {}}});
+        }
+    }
+    return all;
+}
+
 void TabBlock::select(ListTab picked) const {
     if (picked == tab) return;
     if (actions.onSelect) actions.onSelect(picked, !reduceMotion);
@@ -100,9 +149,7 @@ void TabBlock::paint(QPainter& painter, const QRectF& frame) const {
     painter.translate(frame.topLeft());
 
     for (const ListTab key : allListTabs) {
-        const TabKey view{key, key == ListTab::running ? display.runningCount : display.finishedCount,
-                          key == tab, tabHeight, {}};
-        view.paint(painter, key == ListTab::running ? parts.runningKey : parts.finishedKey);
+        tabKey(key).paint(painter, key == ListTab::running ? parts.runningKey : parts.finishedKey);
     }
 
     painter.save();
@@ -131,8 +178,7 @@ void TabBlock::paintList(QPainter& painter, const Layout& parts, ListTab shown) 
                 FinishedRowView{display.finished[row.index], display.now, calendar}.paint(painter, row.frame);
                 break;
             case RowKind::empty:
-                EmptyRow{QString::fromUtf8(shown == ListTab::running ? emptyRunningText : emptyFinishedText)}
-                    .paint(painter, row.frame);
+                EmptyRow{emptyText(shown)}.paint(painter, row.frame);
                 break;
             case RowKind::blank: BlankRow{}.paint(painter, row.frame); break;
         }

@@ -24,7 +24,9 @@
 #include <QString>
 
 #include "kit/visuals/model/DeviceDisplay.hpp"
+#include "kit/visuals/views/AccessibleControl.hpp"
 #include "kit/visuals/views/ListTab.hpp"
+#include "kit/visuals/views/TabKey.hpp"
 #include "kit/visuals/views/TabTransition.hpp"
 #include "platform/Calendar.hpp"
 
@@ -102,10 +104,20 @@ public:
     std::optional<TabBlockTarget> hitTest(const QRectF& frame, QPointF point) const;
     /// What a click on `target` does: select a tab, tap a row, follow the link.
     void activate(const TabBlockTarget& target) const;
+    /// The tab keys, the rows shown and the link in a block at `frame`, as assistive tools see
+    /// them: keys, running rows and the link reach their target; finished, empty and blank
+    /// rows are only read (blank rows are left out).
+    std::vector<AccessibleTarget<TabBlockTarget>> accessibleControls(const QRectF& frame) const;
+
     /// The tab key's step: nothing for the selected tab, else `onSelect`.
     void select(ListTab picked) const;
 
     void paint(QPainter& painter, const QRectF& frame) const;
+
+    /// The key of `key`'s tab as this block draws it.
+    TabKey tabKey(ListTab key) const;
+    /// What an empty list of `shown` says.
+    static QString emptyText(ListTab shown);
 
 private:
     void paintList(QPainter& painter, const Layout& parts, ListTab shown) const;

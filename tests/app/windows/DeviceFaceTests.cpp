@@ -83,8 +83,8 @@ protected:
 
 TEST_F(DeviceFaceTest, RepaintingTheMovingPartsGivesTheSamePixelsAsAWholePaint) {
     finishARun();
-    const QRect glass = face->areas().screenGlass;
-    const QRect drive = face->areas().drive;
+    const QRect glass = DeviceComposition::areas().glass;
+    const QRect drive = DeviceComposition::areas().drive;
     ASSERT_FALSE(glass.isEmpty());
     ASSERT_FALSE(drive.isEmpty());
 
@@ -155,8 +155,8 @@ TEST_P(DeviceFaceMotionTest, EveryStepRepaintsToTheWholePaintsPixels) {
     steps.erase(std::unique(steps.begin(), steps.end()), steps.end());
     ASSERT_GT(steps.size(), 1u);
 
-    const QRect glass = face->areas().screenGlass;
-    const QRect drive = face->areas().drive;
+    const QRect glass = DeviceComposition::areas().glass;
+    const QRect drive = DeviceComposition::areas().drive;
     testbed.clock->current = clock.start;
     // The first paint at a new density may draw the big header title's edges a shade apart
     // from later ones (the glyph cache fills); the motion never repaints the header.
@@ -198,8 +198,8 @@ TEST_F(DeviceFaceTest, ARunningSessionsSecondsRepaintTheScreenAndTheRowsAlone) {
         testbed.clock->current = evening.adding(second);
         presenter->live().refresh();
         face->refresh();
-        repaint(partial, face->areas().screenGlass);
-        repaint(partial, face->areas().tabBlock);
+        repaint(partial, DeviceComposition::areas().glass);
+        repaint(partial, DeviceComposition::areas().tabBlock);
         EXPECT_EQ(differingArea(partial, whole()), QRect()) << "after " << second << " s";
     }
 }
@@ -210,8 +210,8 @@ TEST_F(DeviceFaceTest, TheDoneMotionRepaintsTheGlassAndTheDriveOnlyForStepsThatC
     std::vector<QRect> requested;
     face->onUpdate([&](const QRect& area) { requested.push_back(area); });
     finishARun();
-    const QRect glass = face->areas().screenGlass;
-    const QRect drive = face->areas().drive;
+    const QRect glass = DeviceComposition::areas().glass;
+    const QRect drive = DeviceComposition::areas().drive;
     QImage onScreen = whole();
     requested.clear();
 
@@ -258,7 +258,7 @@ TEST_F(DeviceFaceTest, RepaintingTheStripsScreenGivesTheSamePixelsAsAWholePaint)
     paintStrip(partial, std::nullopt);
     for (double seconds : {0.3, 0.9, 1.8}) {
         testbed.clock->current = evening.adding(seconds);
-        paintStrip(partial, strip.screenArea());
+        paintStrip(partial, CompactStripView::screenArea());
         QImage full(strip.size(), QImage::Format_ARGB32_Premultiplied);
         full.fill(Qt::black);
         paintStrip(full, std::nullopt);

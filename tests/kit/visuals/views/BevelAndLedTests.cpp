@@ -43,6 +43,8 @@ TEST(Shape, ContinuousCornersFillTheFrameEaseInFromTheEdgesAndFallBackWhenTooTig
     EXPECT_TRUE(smooth.contains(QPointF(10.3, 20.5)));
     EXPECT_EQ(Shape::continuousRoundedRectangle(7).in(QRectF(0, 0, 100, 12)), Shape::roundedRectangle(7).in(QRectF(0, 0, 100, 12)));
     EXPECT_TRUE(Shape::continuousRoundedRectangle(7).in(QRectF(0, 0, std::nan(""), 12)).isEmpty());
+    // No radius: the plain rectangle (the phone icon's plate).
+    EXPECT_EQ(Shape::continuousRoundedRectangle(0).in(frame), Shape::rectangle().in(frame));
 }
 
 TEST(BevelSurface, ARaisedFaceShowsItsDepthBelowAndALightTopLeftEdge) {

@@ -2,6 +2,7 @@
 // click on each does, and the window keys of the header and the rack ear.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "kit/visuals/views/DeviceView.hpp"
 #include "kit/visuals/views/Header.hpp"
 #include "kit/visuals/views/HideKey.hpp"
+#include "kit/visuals/views/Painting.hpp"
 #include "tests/kit/visuals/views/PaintedImage.hpp"
 
 namespace quorvel {
@@ -113,7 +115,7 @@ TEST(DeviceView, TheHeaderKeysHideOrSwapAndTheCompactKeyNeedsAnAction) {
     Calls calls;
     DeviceView::State state;
     const DeviceView view = device("idle", calls);
-    const Header::Layout keys = view.header().layout(DeviceView::layout().header.mascot.topLeft(), 416);
+    const Header::Layout keys = view.headerLayout();
     ASSERT_TRUE(keys.compactKey);
     EXPECT_LT(keys.compactKey->right(), keys.hideKey.left());
     click(view, keys.hideKey.topLeft() + QPointF(14, 14), state);
@@ -125,12 +127,95 @@ TEST(DeviceView, TheHeaderKeysHideOrSwapAndTheCompactKeyNeedsAnAction) {
 
     // Without an action the header ends with the hide key alone, at the same place.
     const DeviceView lone = device("idle", calls, false);
-    const Header::Layout loneKeys = lone.header().layout(DeviceView::layout().header.mascot.topLeft(), 416);
+    const Header::Layout loneKeys = lone.headerLayout();
     EXPECT_FALSE(loneKeys.compactKey);
     EXPECT_EQ(loneKeys.hideKey, keys.hideKey);
     EXPECT_EQ(lone.hitTest(keys.compactKey->topLeft() + QPointF(14, 14)), std::nullopt);
     // A key takes clicks on its round cap only.
     EXPECT_EQ(view.hitTest(keys.hideKey.topLeft() + QPointF(1, 1)), std::nullopt);
+}
+
+// The header row stands right under the face's padding; what is painted there, what takes the
+// pointer and what assistive tools are told sit at the same place.
+TEST(DeviceView, TheHeaderCentresItsItemsOnItsRowWhereItIsPaintedHitAndRead) {
+    Calls calls;
+    DeviceView::State state;
+    const DeviceView view = device("idle", calls);
+    const DeviceView::Layout parts = DeviceView::layout();
+    const Header::Layout header = view.headerLayout();
+    EXPECT_DOUBLE_EQ(parts.header.top(), parts.face.top() + DeviceView::facePadding);
+    EXPECT_DOUBLE_EQ(parts.screen.top(), parts.header.bottom() + DeviceView::stackSpacing);
+    for (const QRectF& item : {header.mascot, header.grille, QRectF(header.hideKey.topLeft(), QSizeF(28, 28))}) {
+        EXPECT_NEAR(item.center().y(), parts.header.center().y(), 1.01);
+    }
+    // Its tallest item fills the row.
+    EXPECT_DOUBLE_EQ(header.logo.top(), parts.header.top());
+    EXPECT_NEAR(header.label.bottom(), parts.header.bottom(), 1e-9);
+
+    const std::vector<AccessibleControl> controls = view.accessibleControls(state);
+    ASSERT_GE(controls.size(), 2u);
+    EXPECT_EQ(controls[0].name, QStringLiteral("Compact strip"));
+    EXPECT_EQ(controls[1].name, QStringLiteral("Hide"));
+    EXPECT_EQ(controls[1].rect, header.hideKey);
+    EXPECT_EQ(view.hitTest(controls[1].rect.topLeft() + QPointF(14, 14)),
+              (DeviceTarget{DeviceTarget::Kind::headerKey, Header::Key::hide, {}, {}}));
+
+    // The mascot is painted inside its laid-out box (a whole paint, scale 1).
+    PaintedImage picture(DeviceView::size(), 1);
+    picture.paint([&](QPainter& painter) { view.paint(painter); });
+    const QColor white = drawing::toQColor(Tokens::mascotWhite);
+    int top = -1, bottom = -1;
+    for (int y = static_cast<int>(parts.header.top()); y < static_cast<int>(parts.header.bottom()) + 16; ++y) {
+        for (int x = static_cast<int>(header.mascot.left()); x < static_cast<int>(header.mascot.right()); ++x) {
+            if (picture.image().pixelColor(x, y) != white) continue;
+            if (top < 0) top = y;
+            bottom = y;
+        }
+    }
+    ASSERT_GE(top, 0);
+    EXPECT_GE(top, header.mascot.top() - 1);
+    EXPECT_LE(bottom + 1, header.mascot.bottom() + 1);
+}
+
+TEST(DeviceView, ListsItsControlsWithTheLabelsItDrawsAndPressesThem) {
+    Calls calls;
+    DeviceView::State state;
+    const DeviceView view = device("done", calls);
+    const std::vector<AccessibleControl> controls = view.accessibleControls(state);
+    std::vector<QString> names;
+    for (const AccessibleControl& control : controls) names.push_back(control.name);
+    const auto at = [&](const QString& name) -> const AccessibleControl& {
+        const auto found = std::find(names.begin(), names.end(), name);
+        EXPECT_NE(found, names.end()) << name.toStdString();
+        return controls.at(static_cast<std::size_t>(found - names.begin()));
+    };
+    const std::vector<QString> panel{QStringLiteral("Volume"), QStringLiteral("CLAUDE"), QStringLiteral("SHELL"),
+                                     QStringLiteral("FAILS ONLY"), QStringLiteral("TEST THE ALARM"),
+                                     QStringLiteral("SEEN IT")};
+    ASSERT_GE(names.size(), panel.size());
+    EXPECT_EQ(std::vector<QString>(names.end() - 6, names.end()), panel);
+    EXPECT_TRUE(names[2].startsWith(QStringLiteral("RUNNING, ")));
+    EXPECT_TRUE(names[3].startsWith(QStringLiteral("FINISHED, ")));
+
+    // The fader is read, not pressed; a pad flips its control; SEEN IT acknowledges.
+    EXPECT_FALSE(at(QStringLiteral("Volume")).press);
+    EXPECT_EQ(at(QStringLiteral("Volume")).value, QStringLiteral("82 percent"));
+    at(QStringLiteral("CLAUDE")).press();
+    ASSERT_EQ(calls.settled.size(), 1u);
+    EXPECT_EQ(calls.settled.front().claude, !DeviceControls::standard().claude);
+    ASSERT_TRUE(at(QStringLiteral("SEEN IT")).enabled);
+    at(QStringLiteral("SEEN IT")).press();
+    EXPECT_EQ(calls.eject, 1);
+    // A tab picked by an assistive tool shows at once, without the slide.
+    at(names[3]).press();
+    EXPECT_EQ(state.tab, ListTab::finished);
+    EXPECT_FALSE(state.tabSwitch);
+
+    // Nothing to acknowledge: SEEN IT is there, disabled, and presses nothing.
+    const std::vector<AccessibleControl> idle = device("idle", calls).accessibleControls(state);
+    EXPECT_EQ(idle.back().name, QStringLiteral("SEEN IT"));
+    EXPECT_FALSE(idle.back().enabled);
+    EXPECT_FALSE(idle.back().press);
 }
 
 TEST(DeviceView, TabsSwitchThroughTheHostsStateAndRowsReportTheirSession) {
@@ -257,6 +342,27 @@ TEST(CompactStripView, TheRightEarHidesOnTopAndExpandsBelowOnlyWhenOffered) {
     EXPECT_DOUBLE_EQ(ear.top.top() - ear.plate.top(), 10);
     const RackEar left = lone.leftEar();
     EXPECT_DOUBLE_EQ(left.layout(QPointF(0, 0)).top.top(), 16);
+}
+
+TEST(CompactStripView, ListsItsKeysAsDrawnAndPressesThem) {
+    Calls calls;
+    CompactStripView::State state;
+    const CompactStripView::Layout parts = CompactStripView::layout();
+    const std::vector<AccessibleControl> keys = strip("broke", calls).accessibleControls(state);
+    ASSERT_EQ(keys.size(), 4u);
+    EXPECT_EQ(keys[0].name, QStringLiteral("SEEN IT"));
+    EXPECT_EQ(keys[0].rect, parts.seenIt);
+    EXPECT_EQ(keys[1].name, QStringLiteral("EDIT"));
+    EXPECT_EQ(keys[2].name, QStringLiteral("Hide"));
+    EXPECT_EQ(keys[3].name, QStringLiteral("Full device"));
+    for (const AccessibleControl& key : keys) key.press();
+    EXPECT_EQ(calls.eject + calls.edit + calls.hide + calls.expand, 4);
+
+    // Nothing to acknowledge, and no expand offered.
+    const std::vector<AccessibleControl> lone = strip("idle", calls, false).accessibleControls(state);
+    ASSERT_EQ(lone.size(), 3u);
+    EXPECT_FALSE(lone[0].enabled);
+    EXPECT_FALSE(lone[0].press);
 }
 
 TEST(CompactStripView, AFrozenTimeDrawsNoOverlay) {
