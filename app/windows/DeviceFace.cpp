@@ -391,7 +391,7 @@ void DeviceFace::hover(std::optional<QPointF> point) {
     if (!(before == state_.hovered)) requestUpdate(QRect(QPoint(), size()));
 }
 
-QString DeviceFace::toolTip(QPointF point) const { return view().toolTip(point); }
+QString DeviceFace::toolTip(QPointF point, HideKey::Recall recall) const { return view().toolTip(point, recall); }
 
 namespace {
 

@@ -34,7 +34,7 @@ public:
     void drag(QPointF point) override;
     void release(QPointF point) override;
     void hover(std::optional<QPointF> point) override;
-    QString toolTip(QPointF point) const override;
+    QString toolTip(QPointF point, HideKey::Recall recall) const override;
     bool coversOpaquely(const QRect& area) const override;
     std::vector<AccessibleControl> controls() const override;
     void activate(std::size_t index) override;

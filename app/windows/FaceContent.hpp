@@ -12,6 +12,8 @@
 #include <optional>
 #include <vector>
 
+#include "kit/visuals/views/HideKey.hpp"
+
 namespace quorvel {
 
 /// One painted control as assistive tools see it.
@@ -42,8 +44,9 @@ public:
     virtual void release(QPointF point) = 0;
     /// The pointer moved with no button held; nothing: it left the face.
     virtual void hover(std::optional<QPointF>) {}
-    /// The tooltip at `point`; empty for none.
-    virtual QString toolTip(QPointF) const { return {}; }
+    /// The tooltip at `point`; empty for none. `recall` is where a hidden window comes back
+    /// from on this desktop.
+    virtual QString toolTip(QPointF, HideKey::Recall) const { return {}; }
 
     /// True when painting `area` sets every pixel of it opaquely, so the window need not
     /// clear it first.

@@ -24,11 +24,15 @@ namespace quorvel {
 QtAppWindows::QtAppWindows(std::shared_ptr<KeyValueStore> defaults, TaskbarPresence& taskbar)
     : defaults_(std::move(defaults)), taskbar_(taskbar), logger_(Quorvel::macBundleID, "Windows") {}
 
-std::function<void(QPoint)> QtAppWindows::contextMenuOpener() {
-    // Looked up at each click: the menu is set after the windows' maker is made.
-    return [this](QPoint at) {
-        if (contextMenu_) contextMenu_(at);
-    };
+WindowLinks QtAppWindows::links() {
+    // Looked up at each use: the menu is set after the windows' maker is made.
+    return {[this](QPoint at) {
+                if (contextMenu_) contextMenu_(at);
+            },
+            [this](MenuBarAction action) {
+                if (menuCommand_) menuCommand_(action);
+            },
+            [this] { return !trayShown_ || trayShown_(); }};
 }
 
 ReduceMotion& QtAppWindows::reduceMotion() {
@@ -44,11 +48,11 @@ ReduceMotion& QtAppWindows::reduceMotion() {
 }
 
 std::unique_ptr<WindowHost> QtAppWindows::makeDeviceWindow(AppModel& model) {
-    return std::make_unique<DeviceWindowController>(model, *defaults_, reduceMotion(), clock_, contextMenuOpener());
+    return std::make_unique<DeviceWindowController>(model, *defaults_, reduceMotion(), clock_, links());
 }
 
 std::unique_ptr<WindowHost> QtAppWindows::makeStripPanel(AppModel& model) {
-    return std::make_unique<StripPanelController>(model, *defaults_, reduceMotion(), clock_, contextMenuOpener());
+    return std::make_unique<StripPanelController>(model, *defaults_, reduceMotion(), clock_, links());
 }
 
 std::unique_ptr<WindowHost> QtAppWindows::makeHostedWindow(const HostedWindowSpec& spec, AppModel& model) {
@@ -60,7 +64,8 @@ std::unique_ptr<WindowHost> QtAppWindows::makeHostedWindow(const HostedWindowSpe
             make = [&model, clock = clock_] { return std::make_unique<FinishedView>(model, clock); };
             break;
     }
-    return std::make_unique<HostedWindow>(spec.title, spec.autosaveName, std::move(make), *defaults_);
+    return std::make_unique<HostedWindow>(spec.title, spec.autosaveName, std::move(make), *defaults_,
+                                          links().menuCommand);
 }
 
 void QtAppWindows::showErrorAlert(const std::string& message) {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/model/AppWindows.hpp"
+#include "app/windows/WindowLinks.hpp"
 #include "platform/KeyValueStore.hpp"
 #include "platform/Logger.hpp"
 #include "platform/ReduceMotion.hpp"
@@ -33,9 +34,14 @@ public:
     /// What a right click (or the menu key) on the device or the strip opens, at a global
     /// position: the app's menu. Until set, nothing opens.
     void setContextMenu(std::function<void(QPoint)> open) { contextMenu_ = std::move(open); }
+    /// What the menu's keys do in every window: the menu's own action. Until set, nothing.
+    void setMenuCommand(WindowKeys::MenuCommand command) { menuCommand_ = std::move(command); }
+    /// Whether the desktop shows a tray now; until set, it counts as shown.
+    void setTrayQuery(std::function<bool()> trayShown) { trayShown_ = std::move(trayShown); }
 
 private:
-    std::function<void(QPoint)> contextMenuOpener();
+    /// The links the windows get: each looks up what is set at the time it is used.
+    WindowLinks links();
     /// The desktop's reduce-motion setting, shared by the device and the strip.
     ReduceMotion& reduceMotion();
 
@@ -44,6 +50,8 @@ private:
     Logger logger_;
     std::shared_ptr<const Clock> clock_ = std::make_shared<SystemClock>();
     std::function<void(QPoint)> contextMenu_;
+    WindowKeys::MenuCommand menuCommand_;
+    std::function<bool()> trayShown_;
     std::unique_ptr<ReduceMotion> reduceMotion_;
 };
 

@@ -86,7 +86,7 @@ void StripFace::hover(std::optional<QPointF> point) {
     if (before != state_.hovered) requestUpdate(whole(size()));
 }
 
-QString StripFace::toolTip(QPointF point) const { return view().toolTip(point); }
+QString StripFace::toolTip(QPointF point, HideKey::Recall recall) const { return view().toolTip(point, recall); }
 
 void StripFace::refresh() {
     motion_.show(presenter_.display());
