@@ -447,7 +447,7 @@ protected:
     }
 
     /// The app ended at once (within 3 s) with status 0, and stored none of its windows as
-    /// hidden on the way out.
+    /// hidden on the way out: the keys are as the running app had them (`storedBefore`).
     void expectQuitCleanly(const std::pair<std::string, std::string>& storedBefore) {
         EXPECT_EQ(app.waitForExit(std::chrono::seconds(3)), std::optional<int>(0)) << app.logText();
         EXPECT_EQ(storedVisibility(), storedBefore);
@@ -480,7 +480,6 @@ TEST_F(AppWindowsEndToEndTests, OneQuitFromTheTrayEndsTheAppWhicheverWindowsAreS
         if (test.deviceVisible) store.setBool("deviceVisible", *test.deviceVisible);
         if (test.stripVisible) store.setBool("stripVisible", *test.stripVisible);
         store.setBool("setupShown", test.setupShown);
-        const auto before = storedVisibility();
         offerTray();
         startShowing({});
         for (const std::string& item : test.menuItems) clickMenuItem(QString::fromStdString(item));
@@ -493,6 +492,8 @@ TEST_F(AppWindowsEndToEndTests, OneQuitFromTheTrayEndsTheAppWhicheverWindowsAreS
         ASSERT_TRUE(endpoint);
         ASSERT_EQ(postedStatus(*endpoint, eventJson("UserPromptSubmit", "s1", 10, "the last run")), 202);
         ASSERT_EQ(postedStatus(*endpoint, eventJson("Stop", "s1", 0)), 202);
+        // What the running app has stored of the user's choices (showing a window stores it).
+        const auto before = storedVisibility();
         clickMenuItem(QStringLiteral("Quit Quorvel"));
         expectQuitCleanly(before);
         ASSERT_EQ(app.finished().size(), 1u) << app.logText();
@@ -506,8 +507,9 @@ TEST_F(AppWindowsEndToEndTests, OneQuitFromTheTrayEndsTheAppWhicheverWindowsAreS
 TEST_F(AppWindowsEndToEndTests, WithoutATrayCtrlQOnTheDeviceQuits) {
     ASSERT_TRUE(x11.connected());
     defaults().setBool("setupShown", true);
-    const auto before = storedVisibility();
     startShowing({"Quorvel"});
+    ASSERT_TRUE(waitForApp([&] { return defaults().boolValue("deviceVisible") == std::optional<bool>(true); }));
+    const auto before = storedVisibility();
     const auto device = x11.placeOf("Quorvel");
     ASSERT_TRUE(device);
     // On the casing by the left edge, where no control lies; a click there gives the device
