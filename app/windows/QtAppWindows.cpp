@@ -2,7 +2,9 @@
 
 #include <QDesktopServices>
 #include <QEvent>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -94,10 +96,12 @@ std::optional<std::string> QtAppWindows::chooseFile(const std::string& title) {
     QFileDialog panel(nullptr, QString::fromStdString(title));
     panel.setFileMode(QFileDialog::ExistingFile);
     panel.setAcceptMode(QFileDialog::AcceptOpen);
+    panel.setDirectory(lastChosenFolder_.isEmpty() ? QDir::homePath() : lastChosenFolder_);
     TaskbarPresence::activateApp();
     if (panel.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = panel.selectedFiles();
     if (chosen.isEmpty()) return std::nullopt;
+    lastChosenFolder_ = QFileInfo(chosen.front()).absolutePath();
     return chosen.front().toStdString();
 }
 

@@ -25,7 +25,9 @@ public:
     std::unique_ptr<WindowHost> makeHostedWindow(const HostedWindowSpec& spec, AppModel& model) override;
     /// A modal warning; without a display, where no one could answer it, the log line only.
     void showErrorAlert(const std::string& message) override;
-    /// A modal file dialog; without a display, the log line only, as if cancelled.
+    /// A modal file dialog, opened in the folder of the file last chosen in it, at first the
+    /// user's home folder (never the app's working folder); without a display, the log line
+    /// only, as if cancelled.
     std::optional<std::string> chooseFile(const std::string& title) override;
     /// Through the desktop's default file manager.
     void openFolder(const std::string& path) override;
@@ -52,6 +54,8 @@ private:
     std::function<void(QPoint)> contextMenu_;
     WindowKeys::MenuCommand menuCommand_;
     std::function<bool()> trayShown_;
+    /// Where the last file was chosen; empty until one is.
+    QString lastChosenFolder_;
     std::unique_ptr<ReduceMotion> reduceMotion_;
 };
 

@@ -7,6 +7,10 @@
 // app_windows_x11_no_window_manager; the openbox tests of LiveWindowsInput run in
 // app_windows_x11).
 #include <QAccessible>
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QTimer>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QScrollArea>
@@ -315,6 +319,25 @@ TEST_F(NoWindowManagerTest, AQuickClickLeavesTheDeviceWhereItWasAndADragMovesIt)
     const QPoint after = device()->pos();
     pointAt(onCasing() + QPoint(50, 50));
     EXPECT_EQ(device()->pos(), after);
+}
+
+TEST_F(NoWindowManagerTest, TheKeyFilePanelOpensInTheHomeFolder) {
+    ASSERT_NE(QDir::currentPath(), QDir::homePath()) << "the test runs in the build folder";
+    QtAppWindows windows(testbed.defaults, taskbar);
+    // Notes where the panel opened, once it is up, and cancels it as a user would.
+    QString openedIn;
+    QTimer answer;
+    answer.setInterval(50);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* panel = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (panel == nullptr) return;
+        answer.stop();
+        openedIn = panel->directory().absolutePath();
+        panel->reject();
+    });
+    answer.start();
+    EXPECT_EQ(windows.chooseFile("Choose the AuthKey .p8 file"), std::nullopt);
+    EXPECT_EQ(openedIn, QDir::homePath());
 }
 
 }  // namespace
