@@ -1,5 +1,6 @@
 #pragma once
-// Input and window titles on the X display of the test, as a user and a pager see them: the
+// Input, window titles and the window manager on the X display of the test, as a user and a
+// pager see them: the
 // pointer moved and its button pressed, keys typed (through the XTEST extension, so the
 // server delivers them like a real device's, to whichever window has the focus or lies
 // under the pointer), and the titles (_NET_WM_NAME) of every window on screen. Its own
@@ -77,6 +78,17 @@ public:
             return place;
         }
         return std::nullopt;
+    }
+
+    /// True when an EWMH window manager runs on the display.
+    bool windowManagerRunning() {
+        const xcb_atom_t check = atom("_NET_SUPPORTING_WM_CHECK");
+        if (check == XCB_NONE) return false;
+        xcb_get_property_reply_t* reply = xcb_get_property_reply(
+            connection_, xcb_get_property(connection_, 0, root_, check, XCB_ATOM_WINDOW, 0, 1), nullptr);
+        const bool found = reply != nullptr && xcb_get_property_value_length(reply) == 4;
+        std::free(reply);
+        return found;
     }
 
     static constexpr xcb_keysym_t controlKey = 0xffe3;

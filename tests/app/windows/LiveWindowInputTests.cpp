@@ -43,21 +43,7 @@ using testing::runEvents;
 using testing::waitUntil;
 using testing::X11Input;
 
-bool windowManagerRunning() {
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* connection = x11->connection();
-    const char* name = "_NET_SUPPORTING_WM_CHECK";
-    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
-    if (atom == nullptr) return false;
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(
-        connection, xcb_get_property(connection, 0, root, atom->atom, XCB_ATOM_WINDOW, 0, 1), nullptr);
-    const bool found = reply != nullptr && xcb_get_property_value_length(reply) == 4;
-    std::free(reply);
-    std::free(atom);
-    return found;
-}
+bool windowManagerRunning() { return testing::X11Input().windowManagerRunning(); }
 
 bool mapped(QWidget* window) {
     return window != nullptr && window->isVisible() && window->windowHandle() != nullptr &&
@@ -140,7 +126,7 @@ protected:
 
 TEST_F(SmallScreenTest, TheDeviceComesUpWithItsTopAtTheTopOfTheScreenAndComesBackThere) {
     AppModel& model = testbed.make();
-    ASSERT_TRUE(waitUntil([&] { return mapped(device()); }));
+    ASSERT_TRUE(waitUntil([&] { return mapped(device()); }, 15000));
     EXPECT_GT(device()->height(), available().height()) << "the device is taller than this screen";
     EXPECT_EQ(device()->frameGeometry().top(), available().top());
     EXPECT_TRUE(available().contains(QRect(device()->frameGeometry().topLeft(), QSize(device()->width(), 1))));
@@ -199,7 +185,7 @@ protected:
 
 TEST_F(LiveWindowsInputTest, AQuickClickOnTheCasingLeavesTheDeviceWhereItWasAndADragMovesIt) {
     testbed.make();
-    ASSERT_TRUE(waitUntil([&] { return mapped(device()); }));
+    ASSERT_TRUE(waitUntil([&] { return mapped(device()); }, 15000));
     const QPoint before = device()->pos();
     // A touchpad's tap: pressed and let go within 5 ms. The window must not follow the
     // pointer afterwards.
@@ -224,7 +210,7 @@ TEST_F(LiveWindowsInputTest, AQuickClickOnTheCasingLeavesTheDeviceWhereItWasAndA
 
 TEST_F(LiveWindowsInputTest, TheHideKeySaysWhereTheWindowComesBackFromWhileAnotherAppIsActive) {
     testbed.make();
-    ASSERT_TRUE(waitUntil([&] { return mapped(device()); }));
+    ASSERT_TRUE(waitUntil([&] { return mapped(device()); }, 15000));
     ASSERT_FALSE(device()->isActiveWindow());
     QAccessibleInterface* face = QAccessible::queryAccessibleInterface(device());
     ASSERT_NE(face, nullptr);
@@ -278,7 +264,7 @@ TEST_F(NoWindowManagerTest, EscAndCtrlWCloseEachHostedWindowAndSetupStaysUnfinis
     EXPECT_EQ(testbed.defaults->boolValue("setupShown"), std::nullopt) << "closed without Done";
     // The keys close nothing but hosted windows, and are no menu command.
     EXPECT_TRUE(commands.empty());
-    ASSERT_TRUE(waitUntil([&] { return mapped(device()); }));
+    ASSERT_TRUE(waitUntil([&] { return mapped(device()); }, 15000));
     pointAt(onCasing());
     type({X11Input::escapeKey});
     runEvents(200);
@@ -306,7 +292,7 @@ TEST_F(NoWindowManagerTest, CtrlCommaAndCtrlQWorkOnTheDeviceTheStripAndAHostedWi
 
 TEST_F(NoWindowManagerTest, AQuickClickLeavesTheDeviceWhereItWasAndADragMovesIt) {
     testbed.make();
-    ASSERT_TRUE(waitUntil([&] { return mapped(device()); }));
+    ASSERT_TRUE(waitUntil([&] { return mapped(device()); }, 15000));
     const QPoint before = device()->pos();
     click(onCasing());
     pointAt(onCasing() + QPoint(90, 60));
