@@ -11,8 +11,12 @@
 namespace quorvel {
 namespace {
 
-MenuItem button(std::string title, MenuBarAction action, std::string shortcut = {}) {
-    return MenuItem::button(std::move(title), std::string(menuBarActionID(action)), std::move(shortcut));
+MenuItem button(std::string title, MenuBarAction action) {
+    std::string keys;
+    for (const MenuBarMenu::Shortcut& shortcut : MenuBarMenu::shortcuts) {
+        if (shortcut.action == action) keys = shortcut.keys;
+    }
+    return MenuItem::button(std::move(title), std::string(menuBarActionID(action)), std::move(keys));
 }
 
 MenuItem toggle(std::string title, MenuBarAction action, bool on) {
@@ -91,7 +95,7 @@ std::vector<MenuItem> MenuBarMenu::items(const Snapshot& snapshot) {
     items.push_back(toggle("Show device", MenuBarAction::showDevice, snapshot.deviceVisible));
     items.push_back(toggle("Show compact strip", MenuBarAction::showStrip, snapshot.stripVisible));
     items.push_back(button("Finished\u2026", MenuBarAction::showFinished));
-    items.push_back(button("Settings\u2026", MenuBarAction::showSettings, "Ctrl+,"));
+    items.push_back(button("Settings\u2026", MenuBarAction::showSettings));
     items.push_back(button("Set up\u2026", MenuBarAction::showSetup));
     items.push_back(toggle("Mute", MenuBarAction::mute, snapshot.muted));
 
@@ -109,7 +113,7 @@ std::vector<MenuItem> MenuBarMenu::items(const Snapshot& snapshot) {
     items.push_back(MenuItem::submenu("Test", testMenu()));
 
     items.push_back(MenuItem::separator());
-    items.push_back(button(std::string("Quit ") + Quorvel::displayName, MenuBarAction::quit, "Ctrl+Q"));
+    items.push_back(button(std::string("Quit ") + Quorvel::displayName, MenuBarAction::quit));
     return items;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/core/MenuBarAction.hpp"
 #include "kit/engine/Session.hpp"
 #include "platform/Instant.hpp"
 #include "platform/MenuItem.hpp"
@@ -43,6 +44,17 @@ struct MenuBarMenu {
         bool launchAtLogin = false;
 
         bool operator==(const Snapshot&) const = default;
+    };
+
+    /// A key the menu shows beside an item, in Qt's portable text form.
+    struct Shortcut {
+        const char* keys;
+        MenuBarAction action;
+    };
+    /// Every key the menu shows; they work in the app's windows as well.
+    static constexpr Shortcut shortcuts[] = {
+        {"Ctrl+,", MenuBarAction::showSettings},
+        {"Ctrl+Q", MenuBarAction::quit},
     };
 
     /// The entries of the menu, top to bottom; each clickable one carries the identifier of

@@ -325,6 +325,8 @@ void AppModel::checkBannersAllowed() {
 void AppModel::markSetupShown() { services_.defaults->setBool(setupShownKey, true); }
 
 void AppModel::setDeviceVisible(bool visible) {
+    // Windows that go because the app is ending are no choice of the user's.
+    if (shutDown_) return;
     if (visible) {
         deviceWindow().show();
     } else if (deviceWindow_) {
@@ -335,6 +337,7 @@ void AppModel::setDeviceVisible(bool visible) {
 }
 
 void AppModel::setStripVisible(bool visible) {
+    if (shutDown_) return;
     if (visible) {
         stripPanel().show();
     } else if (stripPanel_) {

@@ -137,6 +137,8 @@ public:
     /// Re-reads the stored APNs key ID and relay address from the keyring (off the main
     /// thread; the fields change when the answer is back).
     void refreshKeys();
+    /// Shows or hides the device window (the strip) and stores the choice under
+    /// "deviceVisible" ("stripVisible"); nothing once `shutDown` has run.
     void setDeviceVisible(bool visible);
     void setStripVisible(bool visible);
     void saveControls();

@@ -10,6 +10,7 @@
 #include "app/model/WindowHost.hpp"
 #include "app/windows/DevicePresenter.hpp"
 #include "app/windows/FaceWindowHost.hpp"
+#include "app/windows/WindowLinks.hpp"
 #include "platform/KeyValueStore.hpp"
 #include "platform/ReduceMotion.hpp"
 
@@ -21,11 +22,11 @@ class DeviceWindowController final : public WindowHost {
 public:
     static constexpr const char* autosaveName = "QuorvelDeviceWindow";
 
-    /// `model`, `defaults` and `reduceMotion` must outlive the controller; `contextMenu` opens the app's menu
-    /// at a global position (may be empty).
+    /// `model`, `defaults` and `reduceMotion` must outlive the controller; `links` reach the
+    /// app's menu and tray.
     DeviceWindowController(AppModel& model, KeyValueStore& defaults, ReduceMotion& reduceMotion,
                            std::shared_ptr<const Clock> clock,
-                           std::function<void(QPoint)> contextMenu);
+                           WindowLinks links);
     ~DeviceWindowController() override;
 
     void show() override;
@@ -41,7 +42,7 @@ private:
     DevicePresenter presenter_;
     ReduceMotion& reduceMotion_;
     std::shared_ptr<const Clock> clock_;
-    std::function<void(QPoint)> contextMenu_;
+    WindowLinks links_;
     FaceWindowHost host_;
 };
 

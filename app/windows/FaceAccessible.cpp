@@ -29,6 +29,7 @@ public:
         switch (kind) {
             case QAccessible::Name: return control->name;
             case QAccessible::Value: return control->value;
+            case QAccessible::Description: return parent_.describe(*control);
             default: return {};
         }
     }
@@ -92,14 +93,17 @@ QAccessibleInterface* faceFactory(const QString& className, QObject* object) {
         auto& window = *static_cast<FaceWindow*>(object);
         return new FaceAccessible(window,
                                   {[&window] { return window.content().controls(); },
-                                   [&window](std::size_t index) { window.content().activate(index); }},
+                                   [&window](std::size_t index) { window.content().activate(index); },
+                                   [&window](const AccessibleControl& control) {
+                                       return window.toolTipAt(control.rect.center());
+                                   }},
                                   QAccessible::Window);
     }
     if (className == QLatin1String("quorvel::FinishedListWidget")) {
         auto& list = *static_cast<FinishedListWidget*>(object);
         return new FaceAccessible(list,
                                   {[&list] { return list.controls(); },
-                                   [&list](std::size_t index) { list.activate(index); }},
+                                   [&list](std::size_t index) { list.activate(index); }, {}},
                                   QAccessible::List);
     }
     return nullptr;

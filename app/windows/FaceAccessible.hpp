@@ -20,6 +20,8 @@ public:
         std::function<std::vector<AccessibleControl>()> controls;
         /// Carries out control `index`'s action as a click would.
         std::function<void(std::size_t)> activate;
+        /// What a control does, where that says more than its name; may be empty.
+        std::function<QString(const AccessibleControl&)> describe;
     };
 
     FaceAccessible(QWidget& widget, Source source, QAccessible::Role role);
@@ -37,6 +39,9 @@ public:
     QWidget& painted() const { return widget_; }
     std::vector<AccessibleControl> controls() const { return source_.controls(); }
     void activate(std::size_t index) const { source_.activate(index); }
+    QString describe(const AccessibleControl& control) const {
+        return source_.describe ? source_.describe(control) : QString();
+    }
 
 private:
     int paintedCount() const { return static_cast<int>(controls().size()); }

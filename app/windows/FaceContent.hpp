@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "kit/visuals/views/AccessibleControl.hpp"
+#include "kit/visuals/views/HideKey.hpp"
 
 namespace quorvel {
 
@@ -30,8 +31,9 @@ public:
     virtual void release(QPointF point) = 0;
     /// The pointer moved with no button held; nothing: it left the face.
     virtual void hover(std::optional<QPointF>) {}
-    /// The tooltip at `point`; empty for none.
-    virtual QString toolTip(QPointF) const { return {}; }
+    /// The tooltip at `point`; empty for none. `recall` is where a hidden window comes back
+    /// from on this desktop.
+    virtual QString toolTip(QPointF, HideKey::Recall) const { return {}; }
 
     /// True when painting `area` sets every pixel of it opaquely, so the window need not
     /// clear it first.

@@ -9,6 +9,7 @@
 #include <QHelpEvent>
 #include <QToolTip>
 #include <QPaintEvent>
+#include <QStyleHints>
 #include <QWindow>
 #include <vector>
 
@@ -43,6 +44,8 @@ FaceWindow::FaceWindow(Kind kind, std::unique_ptr<FaceContent> content, QString 
     setWindowTitle(title);
     setAccessibleName(title);
     setAttribute(Qt::WA_ShowWithoutActivating);
+    // Qt shows tooltips only in the active window otherwise, and the face rarely is one.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setFixedSize(content_->size());
     setFocusPolicy(kind_ == Kind::window ? Qt::ClickFocus : Qt::NoFocus);
     setMouseTracking(true);
@@ -102,14 +105,30 @@ void FaceWindow::mousePressEvent(QMouseEvent* event) {
         return;
     }
     pressedControl_ = content_->press(event->position());
-    if (!pressedControl_ && windowHandle() != nullptr) windowHandle()->startSystemMove();
+    // A click is no move: a tap on a touchpad presses and releases within milliseconds, and a
+    // move the window manager started on the press would go on after the release.
+    if (!pressedControl_) pendingMove_ = PendingMove{event->globalPosition(), pos()};
     event->accept();
 }
 
 void FaceWindow::mouseMoveEvent(QMouseEvent* event) {
     if (pressedControl_) {
         content_->drag(event->position());
+    } else if (ownMove_) {
+        move(ownMove_->window + (event->globalPosition() - ownMove_->pointer).toPoint());
+    } else if (pendingMove_ && (event->buttons() & Qt::LeftButton)) {
+        const QPointF travelled = event->globalPosition() - pendingMove_->pointer;
+        if (travelled.manhattanLength() >= QGuiApplication::styleHints()->startDragDistance()) {
+            const PendingMove start = *pendingMove_;
+            pendingMove_.reset();
+            // The window manager takes it from here; without one, the window follows the pointer.
+            if (windowHandle() == nullptr || !windowHandle()->startSystemMove()) {
+                ownMove_ = start;
+                move(start.window + travelled.toPoint());
+            }
+        }
     } else if (event->buttons() == Qt::NoButton) {
+        pendingMove_.reset();
         content_->hover(event->position());
     }
     event->accept();
@@ -120,10 +139,15 @@ void FaceWindow::leaveEvent(QEvent* event) {
     QWidget::leaveEvent(event);
 }
 
+QString FaceWindow::toolTipAt(QPointF point) const {
+    const bool trayShown = !trayShown_ || trayShown_();
+    return content_->toolTip(point, trayShown ? HideKey::Recall::tray : HideKey::Recall::launcher);
+}
+
 bool FaceWindow::event(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         const auto* help = static_cast<QHelpEvent*>(event);
-        const QString text = content_->toolTip(help->pos());
+        const QString text = toolTipAt(help->pos());
         if (text.isEmpty()) {
             QToolTip::hideText();
         } else {
@@ -135,9 +159,13 @@ bool FaceWindow::event(QEvent* event) {
 }
 
 void FaceWindow::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && pressedControl_) {
-        pressedControl_ = false;
-        content_->release(event->position());
+    if (event->button() == Qt::LeftButton) {
+        pendingMove_.reset();
+        ownMove_.reset();
+        if (pressedControl_) {
+            pressedControl_ = false;
+            content_->release(event->position());
+        }
     }
     event->accept();
 }
@@ -165,6 +193,8 @@ void FaceWindow::showEvent(QShowEvent* event) {
 
 void FaceWindow::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
+    pendingMove_.reset();
+    ownMove_.reset();
     if (pressedControl_) {
         pressedControl_ = false;
         content_->release(QPointF(-1, -1));

@@ -3,11 +3,14 @@
 // strip. It takes the face's size and keeps it, is clear around the face (translucent where
 // a compositor runs, cut to the face's shape where none does, so no corner ever shows
 // black), appears without taking the keyboard from the app in use, moves when the bare
-// casing is dragged (the window manager moves it, on Wayland too), and hands a close from
-// the window manager (Alt+F4) and a context-menu request to its owner. Main thread.
+// casing is dragged (the window manager moves it, on Wayland too; without one it follows the
+// pointer itself), shows the tooltips of its keys also while another app is active, and
+// hands a close from the window manager (Alt+F4) and a context-menu request to its owner.
+// Main thread.
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/windows/FaceContent.hpp"
 
@@ -39,6 +42,12 @@ public:
     void onContextMenu(std::function<void(QPoint)> handler) { contextMenu_ = std::move(handler); }
     /// The window came on screen or went off it.
     void onShownChanged(std::function<void(bool)> handler) { shownChanged_ = std::move(handler); }
+    /// Answers whether the desktop shows a tray now (unset: it does), for the hide key's help.
+    void onTrayQuery(std::function<bool()> trayShown) { trayShown_ = std::move(trayShown); }
+
+    /// The tooltip at `point`, in the window's own coordinates; empty for none. It is also
+    /// what assistive tools read as the description of the control there.
+    QString toolTipAt(QPointF point) const;
 
     /// Cuts the window to the face's painted shape (where no compositor runs); again after a
     /// change of the face's outline.
@@ -61,6 +70,16 @@ private:
     std::unique_ptr<FaceContent> content_;
     bool translucent_ = false;
     bool pressedControl_ = false;
+    /// A press on the bare casing, not yet a move: where it was (global) and where the
+    /// window was then.
+    struct PendingMove {
+        QPointF pointer;
+        QPoint window;
+    };
+    std::optional<PendingMove> pendingMove_;
+    /// Moving with the pointer ourselves, where no window manager takes the move.
+    std::optional<PendingMove> ownMove_;
+    std::function<bool()> trayShown_;
     std::function<void()> closeRequest_;
     std::function<void(QPoint)> contextMenu_;
     std::function<void(bool)> shownChanged_;

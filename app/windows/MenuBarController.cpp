@@ -60,9 +60,11 @@ void MenuBarController::refresh() {
 }
 
 void MenuBarController::perform(const std::string& id, bool checked) {
-    const std::optional<MenuBarAction> action = menuBarActionFromID(id);
-    if (!action) return;
-    switch (*action) {
+    if (const std::optional<MenuBarAction> action = menuBarActionFromID(id)) perform(*action, checked);
+}
+
+void MenuBarController::perform(MenuBarAction action, bool checked) {
+    switch (action) {
         case MenuBarAction::showDevice: model_.setDeviceVisible(checked); return;
         case MenuBarAction::showStrip: model_.setStripVisible(checked); return;
         case MenuBarAction::showFinished: model_.finishedWindow().show(); return;
@@ -70,7 +72,7 @@ void MenuBarController::perform(const std::string& id, bool checked) {
         case MenuBarAction::showSetup: model_.setupWindow().show(); return;
         case MenuBarAction::mute: model_.setMuted(checked); return;
         case MenuBarAction::designSheet: designSheet_.open(); return;
-        case MenuBarAction::quit: QCoreApplication::quit(); return;
+        case MenuBarAction::quit: QCoreApplication::exit(0); return;
         case MenuBarAction::turnOnBanners: model_.openNotificationSettings(); return;
         case MenuBarAction::installHooks: model_.installHooks(); return;
         case MenuBarAction::removeHooks: model_.removeHooks(); return;
@@ -80,7 +82,7 @@ void MenuBarController::perform(const std::string& id, bool checked) {
         case MenuBarAction::simulateDone:
         case MenuBarAction::simulateNeedsYou:
         case MenuBarAction::simulateBroke:
-        case MenuBarAction::simulateCrashed: model_.simulate(*simulatedState(*action)); return;
+        case MenuBarAction::simulateCrashed: model_.simulate(*simulatedState(action)); return;
     }
 }
 

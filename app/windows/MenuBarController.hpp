@@ -34,6 +34,11 @@ public:
     void refresh();
     /// Carries out a click: `action` as the menu sends it, `checked` the switch's new value.
     void perform(const std::string& action, bool checked);
+    /// Carries out `action` as a click on its item would. Quit ends the event loop with
+    /// status 0, as a termination signal does: the windows are not asked to close first (a
+    /// face window would hide instead, and record that as the user's choice), and the model's
+    /// orderly shutdown runs once the loop has ended.
+    void perform(MenuBarAction action, bool checked);
 
 private:
     /// One refresh after the changes of the current event, however many there were.

@@ -2,7 +2,9 @@
 
 #include <QDesktopServices>
 #include <QEvent>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMessageBox>
@@ -24,11 +26,15 @@ namespace quorvel {
 QtAppWindows::QtAppWindows(std::shared_ptr<KeyValueStore> defaults, TaskbarPresence& taskbar)
     : defaults_(std::move(defaults)), taskbar_(taskbar), logger_(Quorvel::macBundleID, "Windows") {}
 
-std::function<void(QPoint)> QtAppWindows::contextMenuOpener() {
-    // Looked up at each click: the menu is set after the windows' maker is made.
-    return [this](QPoint at) {
-        if (contextMenu_) contextMenu_(at);
-    };
+WindowLinks QtAppWindows::links() {
+    // Looked up at each use: the menu is set after the windows' maker is made.
+    return {[this](QPoint at) {
+                if (contextMenu_) contextMenu_(at);
+            },
+            [this](MenuBarAction action) {
+                if (menuCommand_) menuCommand_(action);
+            },
+            [this] { return !trayShown_ || trayShown_(); }};
 }
 
 ReduceMotion& QtAppWindows::reduceMotion() {
@@ -44,11 +50,11 @@ ReduceMotion& QtAppWindows::reduceMotion() {
 }
 
 std::unique_ptr<WindowHost> QtAppWindows::makeDeviceWindow(AppModel& model) {
-    return std::make_unique<DeviceWindowController>(model, *defaults_, reduceMotion(), clock_, contextMenuOpener());
+    return std::make_unique<DeviceWindowController>(model, *defaults_, reduceMotion(), clock_, links());
 }
 
 std::unique_ptr<WindowHost> QtAppWindows::makeStripPanel(AppModel& model) {
-    return std::make_unique<StripPanelController>(model, *defaults_, reduceMotion(), clock_, contextMenuOpener());
+    return std::make_unique<StripPanelController>(model, *defaults_, reduceMotion(), clock_, links());
 }
 
 std::unique_ptr<WindowHost> QtAppWindows::makeHostedWindow(const HostedWindowSpec& spec, AppModel& model) {
@@ -60,7 +66,8 @@ std::unique_ptr<WindowHost> QtAppWindows::makeHostedWindow(const HostedWindowSpe
             make = [&model, clock = clock_] { return std::make_unique<FinishedView>(model, clock); };
             break;
     }
-    return std::make_unique<HostedWindow>(spec.title, spec.autosaveName, std::move(make), *defaults_);
+    return std::make_unique<HostedWindow>(spec.title, spec.autosaveName, std::move(make), *defaults_,
+                                          links().menuCommand);
 }
 
 void QtAppWindows::showErrorAlert(const std::string& message) {
@@ -89,10 +96,12 @@ std::optional<std::string> QtAppWindows::chooseFile(const std::string& title) {
     QFileDialog panel(nullptr, QString::fromStdString(title));
     panel.setFileMode(QFileDialog::ExistingFile);
     panel.setAcceptMode(QFileDialog::AcceptOpen);
+    panel.setDirectory(lastChosenFolder_.isEmpty() ? QDir::homePath() : lastChosenFolder_);
     TaskbarPresence::activateApp();
     if (panel.exec() != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = panel.selectedFiles();
     if (chosen.isEmpty()) return std::nullopt;
+    lastChosenFolder_ = QFileInfo(chosen.front()).absolutePath();
     return chosen.front().toStdString();
 }
 

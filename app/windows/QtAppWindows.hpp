@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/model/AppWindows.hpp"
+#include "app/windows/WindowLinks.hpp"
 #include "platform/KeyValueStore.hpp"
 #include "platform/Logger.hpp"
 #include "platform/ReduceMotion.hpp"
@@ -24,7 +25,9 @@ public:
     std::unique_ptr<WindowHost> makeHostedWindow(const HostedWindowSpec& spec, AppModel& model) override;
     /// A modal warning; without a display, where no one could answer it, the log line only.
     void showErrorAlert(const std::string& message) override;
-    /// A modal file dialog; without a display, the log line only, as if cancelled.
+    /// A modal file dialog, opened in the folder of the file last chosen in it, at first the
+    /// user's home folder (never the app's working folder); without a display, the log line
+    /// only, as if cancelled.
     std::optional<std::string> chooseFile(const std::string& title) override;
     /// Through the desktop's default file manager.
     void openFolder(const std::string& path) override;
@@ -33,9 +36,14 @@ public:
     /// What a right click (or the menu key) on the device or the strip opens, at a global
     /// position: the app's menu. Until set, nothing opens.
     void setContextMenu(std::function<void(QPoint)> open) { contextMenu_ = std::move(open); }
+    /// What the menu's keys do in every window: the menu's own action. Until set, nothing.
+    void setMenuCommand(WindowKeys::MenuCommand command) { menuCommand_ = std::move(command); }
+    /// Whether the desktop shows a tray now; until set, it counts as shown.
+    void setTrayQuery(std::function<bool()> trayShown) { trayShown_ = std::move(trayShown); }
 
 private:
-    std::function<void(QPoint)> contextMenuOpener();
+    /// The links the windows get: each looks up what is set at the time it is used.
+    WindowLinks links();
     /// The desktop's reduce-motion setting, shared by the device and the strip.
     ReduceMotion& reduceMotion();
 
@@ -44,6 +52,10 @@ private:
     Logger logger_;
     std::shared_ptr<const Clock> clock_ = std::make_shared<SystemClock>();
     std::function<void(QPoint)> contextMenu_;
+    WindowKeys::MenuCommand menuCommand_;
+    std::function<bool()> trayShown_;
+    /// Where the last file was chosen; empty until one is.
+    QString lastChosenFolder_;
     std::unique_ptr<ReduceMotion> reduceMotion_;
 };
 

@@ -26,14 +26,21 @@ bool hasVisibleWindows() {
 QuorvelMacApp::QuorvelMacApp(MacAppDelegate& delegate) : delegate_(delegate) {
     // The app lives in the tray: closing its last window doesn't end it.
     QApplication::setQuitOnLastWindowClosed(false);
-    QGuiApplication::setApplicationDisplayName(QString::fromUtf8(Quorvel::displayName));
+    // No application display name: Qt would add it to every window title ("Finished —
+    // Quorvel"), and the titles are the windows' own.
     QGuiApplication::setDesktopFileName(QString::fromUtf8(Quorvel::macBundleID));
 
     // First, so that a request to end comes as a Qt signal from here on, not as a kill.
     terminationSignals_ = std::make_unique<TerminationSignals>();
     taskbar_ = std::make_unique<TaskbarPresence>();
     designSheet_ = std::make_unique<DesignSheetScene>();
-    model_ = makeModel(*taskbar_, [this](QPoint at) { openContextMenu(at); });
+    model_ = makeModel(*taskbar_, {[this](QPoint at) { openContextMenu(at); },
+                                   [this](MenuBarAction action) {
+                                       if (menu_) menu_->perform(action, false);
+                                   },
+                                   // Until the first look there is no telling; the tray is the
+                                   // usual case.
+                                   [this] { return !trayWatch_ || trayWatch_->available().value_or(true); }});
     shutDownCleanly(*model_, *terminationSignals_);
 
     observeNotifications(AppNotifications::defaultCenter(), *model_);
@@ -97,10 +104,12 @@ void QuorvelMacApp::shutDownCleanly(AppModel& model, TerminationSignals& termina
     });
 }
 
-std::unique_ptr<AppModel> QuorvelMacApp::makeModel(TaskbarPresence& taskbar, std::function<void(QPoint)> contextMenu) {
+std::unique_ptr<AppModel> QuorvelMacApp::makeModel(TaskbarPresence& taskbar, WindowLinks links) {
     AppServices services = makeDesktopServices();
     auto windows = std::make_unique<QtAppWindows>(services.defaults, taskbar);
-    windows->setContextMenu(std::move(contextMenu));
+    windows->setContextMenu(std::move(links.openMenu));
+    windows->setMenuCommand(std::move(links.menuCommand));
+    windows->setTrayQuery(std::move(links.trayShown));
     services.windows = std::move(windows);
     return std::make_unique<AppModel>(std::move(services));
 }

@@ -15,6 +15,7 @@
 #include "app/windows/DesignSheetScene.hpp"
 #include "app/windows/MenuBarController.hpp"
 #include "app/windows/TrayWatch.hpp"
+#include "app/windows/WindowLinks.hpp"
 #include "platform/qt/MenuBarExtra.hpp"
 #include "platform/qt/TaskbarPresence.hpp"
 #include "platform/qt/TerminationSignals.hpp"
@@ -30,10 +31,9 @@ public:
     QuorvelMacApp(const QuorvelMacApp&) = delete;
     QuorvelMacApp& operator=(const QuorvelMacApp&) = delete;
 
-    /// The one place the model is made: the desktop's services with this app's windows, whose
-    /// right click opens `contextMenu` at a global position.
-    static std::unique_ptr<AppModel> makeModel(TaskbarPresence& taskbar,
-                                               std::function<void(QPoint)> contextMenu = {});
+    /// The one place the model is made: the desktop's services with this app's windows, which
+    /// reach the app's menu, its actions and the tray through `links`.
+    static std::unique_ptr<AppModel> makeModel(TaskbarPresence& taskbar, WindowLinks links);
 
     /// The delegate's notices on `notifications` reach `model` for as long as it exists: a
     /// reopen shows the device, a change of the phone's records syncs with the phone.
@@ -53,9 +53,10 @@ public:
     /// The tray's menu, opened at `at` (a global position) on the device or the strip.
     void openContextMenu(QPoint at);
 
-    /// The process's end, from the Quit item, a termination signal (SIGTERM, SIGINT, SIGHUP)
-    /// or the desktop's log-out, always goes through `AppModel::shutDown` before the event
-    /// loop ends, and a signal ends the process with status 0.
+    /// The process's end, from the Quit item (which ends the event loop with status 0 as a
+    /// signal does, `MenuBarController::perform`), a termination signal (SIGTERM, SIGINT,
+    /// SIGHUP) or the desktop's log-out, always goes through `AppModel::shutDown` once the
+    /// event loop has ended, and a signal ends the process with status 0.
     static void shutDownCleanly(AppModel& model, TerminationSignals& terminations);
 
 private:

@@ -8,11 +8,11 @@ namespace quorvel {
 
 StripPanelController::StripPanelController(AppModel& model, KeyValueStore& defaults, ReduceMotion& reduceMotion,
                                            std::shared_ptr<const Clock> clock,
-                                           std::function<void(QPoint)> contextMenu)
+                                           WindowLinks links)
     : presenter_(model, clock),
       reduceMotion_(reduceMotion),
       clock_(std::move(clock)),
-      contextMenu_(std::move(contextMenu)),
+      links_(std::move(links)),
       host_(FaceWindowHost::Placement::topCentre, autosaveName, [this] { return makePanel(); }, defaults) {}
 
 StripPanelController::~StripPanelController() = default;
@@ -20,7 +20,7 @@ StripPanelController::~StripPanelController() = default;
 std::unique_ptr<FaceWindow> StripPanelController::makePanel() {
     return makeLiveFaceWindow(FaceWindow::Kind::floatingPanel,
                               QString::fromUtf8(Quorvel::displayName) + QStringLiteral(" strip"), presenter_,
-                              std::make_unique<StripFace>(presenter_, reduceMotion_, *clock_), contextMenu_);
+                              std::make_unique<StripFace>(presenter_, reduceMotion_, *clock_), links_);
 }
 
 void StripPanelController::show() { host_.show(); }

@@ -10,6 +10,7 @@
 
 #include "app/model/WindowHost.hpp"
 #include "app/windows/FaceWindowHost.hpp"
+#include "app/windows/WindowLinks.hpp"
 #include "app/windows/StripPresenter.hpp"
 #include "platform/KeyValueStore.hpp"
 #include "platform/ReduceMotion.hpp"
@@ -25,7 +26,7 @@ public:
     /// As for the device window.
     StripPanelController(AppModel& model, KeyValueStore& defaults, ReduceMotion& reduceMotion,
                            std::shared_ptr<const Clock> clock,
-                         std::function<void(QPoint)> contextMenu);
+                         WindowLinks links);
     ~StripPanelController() override;
 
     void show() override;
@@ -41,7 +42,7 @@ private:
     StripPresenter presenter_;
     ReduceMotion& reduceMotion_;
     std::shared_ptr<const Clock> clock_;
-    std::function<void(QPoint)> contextMenu_;
+    WindowLinks links_;
     FaceWindowHost host_;
 };
 

@@ -37,7 +37,7 @@ public:
         view().hover(point, state_);
         if (!(before == state_.hovered)) requestUpdate(wholeArea());
     }
-    QString toolTip(QPointF point) const override { return view().toolTip(point); }
+    QString toolTip(QPointF point, HideKey::Recall recall) const override { return view().toolTip(point, recall); }
     std::vector<AccessibleControl> controls() const override { return view().accessibleControls(state_); }
     void activate(std::size_t index) override {
         const std::vector<AccessibleControl> all = controls();

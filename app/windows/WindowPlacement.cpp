@@ -1,5 +1,7 @@
 #include "app/windows/WindowPlacement.hpp"
 
+#include <algorithm>
+
 namespace quorvel::WindowPlacement {
 
 bool staysOnScreen(const QRectF& frame, const std::vector<QRectF>& visibleFrames) {
@@ -13,24 +15,65 @@ bool staysOnScreen(const QRectF& frame, const std::vector<QRectF>& visibleFrames
     return false;
 }
 
+namespace {
+
+double insideRange(double start, double length, double rangeStart, double rangeLength) {
+    // The far edge gives way first: the near edge (the top, the left) always stays in range.
+    return std::max(std::min(start, rangeStart + rangeLength - length), rangeStart);
+}
+
+/// The visible frame `frame` shares the most area with; absent when it meets none.
+std::optional<QRectF> mostOverlapped(const QRectF& frame, const std::vector<QRectF>& visibleFrames) {
+    std::optional<QRectF> best;
+    double bestArea = 0;
+    for (const QRectF& visible : visibleFrames) {
+        const QRectF common = frame.intersected(visible);
+        const double area = common.width() * common.height();
+        if (visible.isValid() && area > bestArea) {
+            best = visible;
+            bestArea = area;
+        }
+    }
+    return best;
+}
+
+std::optional<QPointF> showPlace(const QRectF& frame, const std::vector<QRectF>& visibleFrames,
+                                 const std::optional<QRectF>& mainVisibleFrame,
+                                 QPointF (*firstSpot)(const QSizeF&, const QRectF&)) {
+    if (staysOnScreen(frame, visibleFrames)) {
+        const QPointF place = inside(frame, *mostOverlapped(frame, visibleFrames));
+        if (place == frame.topLeft()) return std::nullopt;
+        return place;
+    }
+    if (!mainVisibleFrame) return std::nullopt;
+    return firstSpot(frame.size(), *mainVisibleFrame);
+}
+
+}  // namespace
+
+QPointF inside(const QRectF& frame, const QRectF& visibleFrame) {
+    return {insideRange(frame.left(), frame.width(), visibleFrame.left(), visibleFrame.width()),
+            insideRange(frame.top(), frame.height(), visibleFrame.top(), visibleFrame.height())};
+}
+
 QPointF centred(const QSizeF& size, const QRectF& visibleFrame) {
-    return {visibleFrame.center().x() - size.width() / 2, visibleFrame.center().y() - size.height() / 2};
+    const QPointF centre(visibleFrame.center().x() - size.width() / 2, visibleFrame.center().y() - size.height() / 2);
+    return inside(QRectF(centre, size), visibleFrame);
 }
 
 QPointF topCentre(const QSizeF& size, const QRectF& visibleFrame) {
-    return {visibleFrame.center().x() - size.width() / 2, visibleFrame.top() + stripTopMargin};
+    const QPointF spot(visibleFrame.center().x() - size.width() / 2, visibleFrame.top() + stripTopMargin);
+    return inside(QRectF(spot, size), visibleFrame);
 }
 
 std::optional<QPointF> deviceShowPlace(const QRectF& frame, const std::vector<QRectF>& visibleFrames,
                                        const std::optional<QRectF>& mainVisibleFrame) {
-    if (staysOnScreen(frame, visibleFrames) || !mainVisibleFrame) return std::nullopt;
-    return centred(frame.size(), *mainVisibleFrame);
+    return showPlace(frame, visibleFrames, mainVisibleFrame, &centred);
 }
 
 std::optional<QPointF> stripShowPlace(const QRectF& frame, const std::vector<QRectF>& visibleFrames,
                                       const std::optional<QRectF>& mainVisibleFrame) {
-    if (staysOnScreen(frame, visibleFrames) || !mainVisibleFrame) return std::nullopt;
-    return topCentre(frame.size(), *mainVisibleFrame);
+    return showPlace(frame, visibleFrames, mainVisibleFrame, &topCentre);
 }
 
 }  // namespace quorvel::WindowPlacement

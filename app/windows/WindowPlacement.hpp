@@ -1,7 +1,9 @@
 #pragma once
-// Where the device window and the strip panel go on the desktop: plain geometry on Qt's
-// screen rectangles (y grows downwards; a "visible frame" is a screen's available geometry),
-// so the rules can be checked without a screen.
+// Where the app's windows go on the desktop: plain geometry on Qt's screen rectangles (y grows
+// downwards; a "visible frame" is a screen's available geometry), so the rules can be checked
+// without a screen. Every place these rules give keeps the whole window inside a visible
+// frame; a window taller (or wider) than that hangs off its bottom (right) edge, so that its
+// top (the device's header and screen) stays in reach.
 #include <QPointF>
 #include <QRectF>
 #include <QSizeF>
@@ -19,14 +21,19 @@ inline constexpr double stripTopMargin = 8;
 /// `visibleFrames`. A frame too small to shrink (80 or less across) never passes.
 bool staysOnScreen(const QRectF& frame, const std::vector<QRectF>& visibleFrames);
 
-/// The top-left corner that centres a window of `size` in `visibleFrame`.
+/// The top-left corner nearest to `frame`'s own that puts it inside `visibleFrame`; one taller
+/// or wider than that sits at its top or left edge.
+QPointF inside(const QRectF& frame, const QRectF& visibleFrame);
+
+/// The top-left corner that centres a window of `size` in `visibleFrame`, inside it.
 QPointF centred(const QSizeF& size, const QRectF& visibleFrame);
 
 /// The strip's spot: centred across `visibleFrame`, its top `stripTopMargin` below its top.
 QPointF topCentre(const QSizeF& size, const QRectF& visibleFrame);
 
-/// Where the device window goes at a show: its own place while that stays on screen, else
-/// centred on the main screen (absent without one: it stays).
+/// Where the device window goes at a show: its own place while that stays on screen, moved
+/// inside the visible frame it overlaps most, else centred on the main screen; absent when it
+/// stays where it is.
 std::optional<QPointF> deviceShowPlace(const QRectF& frame, const std::vector<QRectF>& visibleFrames,
                                        const std::optional<QRectF>& mainVisibleFrame);
 

@@ -98,10 +98,10 @@ std::optional<StripTarget> CompactStripView::hitTest(QPointF point) const {
     return std::nullopt;
 }
 
-QString CompactStripView::toolTip(QPointF point) const {
+QString CompactStripView::toolTip(QPointF point, HideKey::Recall recall) const {
     switch (hitTest(point).value_or(StripTarget::edit)) {
-        case StripTarget::hide: return HideKey::help(HideKey::Glyph::cross);
-        case StripTarget::expand: return HideKey::help(HideKey::Glyph::device);
+        case StripTarget::hide: return HideKey::help(HideKey::Glyph::cross, recall);
+        case StripTarget::expand: return HideKey::help(HideKey::Glyph::device, recall);
         default: return {};
     }
 }

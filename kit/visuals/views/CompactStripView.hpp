@@ -95,7 +95,7 @@ public:
     RackEar rightEar() const;
 
     std::optional<StripTarget> hitTest(QPointF point) const;
-    QString toolTip(QPointF point) const;
+    QString toolTip(QPointF point, HideKey::Recall recall) const;
 
     void hover(std::optional<QPointF> point, State& state) const;
     void press(QPointF point, State& state) const;

@@ -117,10 +117,10 @@ std::optional<DeviceTarget> DeviceView::hitTest(QPointF point) const {
     return std::nullopt;
 }
 
-QString DeviceView::toolTip(QPointF point) const {
+QString DeviceView::toolTip(QPointF point, HideKey::Recall recall) const {
     const auto target = hitTest(point);
     if (!target || target->kind != DeviceTarget::Kind::headerKey) return {};
-    return HideKey::help(Header::glyph(target->headerKey));
+    return HideKey::help(Header::glyph(target->headerKey), recall);
 }
 
 void DeviceView::hover(std::optional<QPointF> point, State& state) const {

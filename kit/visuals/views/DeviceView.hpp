@@ -126,7 +126,7 @@ public:
 
     std::optional<DeviceTarget> hitTest(QPointF point) const;
     /// The tooltip at `point` (the window keys have one), empty elsewhere.
-    QString toolTip(QPointF point) const;
+    QString toolTip(QPointF point, HideKey::Recall recall) const;
 
     /// The pointer moved without a button held (nothing: it left the view).
     void hover(std::optional<QPointF> point, State& state) const;

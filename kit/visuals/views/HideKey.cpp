@@ -26,13 +26,15 @@ QString HideKey::accessibilityLabel(Glyph glyph) {
     return QStringLiteral("Hide");
 }
 
-QString HideKey::help(Glyph glyph) {
+QString HideKey::help(Glyph glyph, Recall recall) {
     switch (glyph) {
         case Glyph::strip: return QStringLiteral("Swap for the compact strip.");
         case Glyph::device: return QStringLiteral("Swap for the full device.");
         case Glyph::cross: break;
     }
-    return QStringLiteral("Hide this window. Bring it back from the menu bar.");
+    return recall == Recall::tray
+               ? QStringLiteral("Hide this window. Bring it back from the tray.")
+               : QStringLiteral("Hide this window. Bring it back from the launcher, or by running quorvel again.");
 }
 
 void HideKey::paint(QPainter& painter, QPointF topLeft) const {

@@ -17,6 +17,9 @@ namespace quorvel {
 
 struct HideKey {
     enum class Glyph { cross, strip, device };
+    /// Where a hidden window is brought back from: the tray's menu where the desktop shows a
+    /// tray, else the desktop's launcher (or running the app again).
+    enum class Recall { tray, launcher };
 
     /// The key's diameter in points.
     double size = 28;
@@ -37,8 +40,9 @@ struct HideKey {
 
     /// "Hide", "Compact strip", "Full device".
     static QString accessibilityLabel(Glyph glyph);
-    /// The tooltip.
-    static QString help(Glyph glyph);
+    /// The tooltip, which also describes the key to assistive tools; the hide key's says
+    /// where the window comes back from.
+    static QString help(Glyph glyph, Recall recall);
 
     /// Bars of the cross and the strip glyph: size / 2 long; the device glyph's circle:
     /// size / 2 + 2 across.

@@ -110,6 +110,14 @@ TEST(AppModelTests, HidingAndShowingWindowsIsRememberedAndTheDockIconShowsTheDev
     settle();
     EXPECT_EQ(bed.recorded.windowEvents.back(), "show device");
     EXPECT_TRUE(model.deviceVisible());
+
+    // Windows that go because the app ends are no choice of the user's: nothing is stored.
+    model.setStripVisible(true);
+    model.shutDown();
+    model.setDeviceVisible(false);
+    model.setStripVisible(false);
+    EXPECT_EQ(bed.defaults->boolValue("deviceVisible"), std::optional<bool>(true));
+    EXPECT_EQ(bed.defaults->boolValue("stripVisible"), std::optional<bool>(true));
 }
 
 TEST(AppModelTests, EndpointIsWrittenPrivatelyReusedAndRewrittenOnlyWhenItChanges) {

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
 #include <gtest/gtest.h>
@@ -138,6 +139,55 @@ TEST_F(HostedWindowTest, AFrameThatCantBeUsedIsIgnoredAndTheWindowCentred) {
         hosted.show();
         EXPECT_EQ(hosted.window()->pos(), centred(QSize(300, 180))) << json::dump(stored);
     }
+}
+
+TEST_F(HostedWindowTest, AFlexibleViewOpensNoTallerThanTheScreenWithItsTopInReach) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    // Like the settings view: a minimum height, an ideal one taller than the screen, no maximum.
+    HostedWindow hosted("Quorvel settings", "QuorvelSettings",
+                        [&] {
+                            auto view = std::make_unique<QLabel>("rows");
+                            view->setFixedWidth(520);
+                            view->setMinimumHeight(screen.height() / 2);
+                            view->setMaximumHeight(QWIDGETSIZE_MAX);
+                            view->setMinimumSize(520, screen.height() / 2);
+                            return view;
+                        },
+                        defaults);
+    hosted.show();
+    QWidget* window = hosted.window();
+    EXPECT_LE(window->height(), screen.height());
+    EXPECT_EQ(window->minimumHeight(), screen.height() / 2);
+    EXPECT_EQ(window->maximumHeight(), QWIDGETSIZE_MAX);
+    EXPECT_TRUE(screen.contains(window->frameGeometry()));
+
+    // Remembered off the bottom and the right: shown again, it lies inside the screen.
+    window->close();
+    window->move(screen.right() - 100, screen.bottom() - 50);
+    hosted.show();
+    EXPECT_TRUE(screen.contains(window->frameGeometry()));
+}
+
+TEST_F(HostedWindowTest, EscAndCtrlWCloseTheWindowAndTheMenuKeysReachTheMenu) {
+    std::vector<MenuBarAction> commands;
+    HostedWindow hosted("Finished", "QuorvelFinished", counted(), defaults,
+                        [&](MenuBarAction action) { commands.push_back(action); });
+    const auto press = [&](QKeyCombination keys) {
+        QKeyEvent event(QEvent::KeyPress, keys.key(), keys.keyboardModifiers());
+        QCoreApplication::sendEvent(hosted.window(), &event);
+    };
+    for (const QKeyCombination keys : {QKeyCombination(Qt::Key_Escape), Qt::CTRL | Qt::Key_W}) {
+        hosted.show();
+        ASSERT_TRUE(hosted.window()->isVisible());
+        press(keys);
+        EXPECT_FALSE(hosted.window()->isVisible());
+    }
+    hosted.show();
+    press(Qt::CTRL | Qt::Key_Comma);
+    press(Qt::CTRL | Qt::Key_Q);
+    press(Qt::CTRL | Qt::Key_X);
+    EXPECT_EQ(commands, (std::vector<MenuBarAction>{MenuBarAction::showSettings, MenuBarAction::quit}));
+    EXPECT_TRUE(hosted.window()->isVisible());
 }
 
 }  // namespace

@@ -33,6 +33,7 @@
 #include "tests/support/AppProcess.hpp"
 #include "tests/support/QtEventLoop.hpp"
 #include "tests/support/TemporaryFolder.hpp"
+#include "tests/support/X11Input.hpp"
 
 namespace quorvel {
 namespace {
@@ -40,22 +41,7 @@ namespace {
 using testing::AppModelTestbed;
 using testing::waitUntil;
 
-bool windowManagerRunning() {
-    if (QGuiApplication::platformName() != QLatin1String("xcb")) return false;
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* connection = x11->connection();
-    const char* name = "_NET_SUPPORTING_WM_CHECK";
-    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, static_cast<std::uint16_t>(std::strlen(name)), name), nullptr);
-    if (atom == nullptr) return false;
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
-    xcb_get_property_reply_t* reply = xcb_get_property_reply(
-        connection, xcb_get_property(connection, 0, root, atom->atom, XCB_ATOM_WINDOW, 0, 1), nullptr);
-    const bool found = reply != nullptr && xcb_get_property_value_length(reply) == 4;
-    std::free(reply);
-    std::free(atom);
-    return found;
-}
+bool windowManagerRunning() { return testing::X11Input().windowManagerRunning(); }
 
 bool contains(const std::vector<std::string>& names, const std::string& name) {
     return std::find(names.begin(), names.end(), name) != names.end();

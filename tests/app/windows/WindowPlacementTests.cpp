@@ -47,5 +47,24 @@ TEST(WindowPlacementTest, AShowMovesAWindowOnlyWhenItHasDriftedOff) {
     EXPECT_EQ(stripShowPlace(gone, {}, std::nullopt), std::nullopt);
 }
 
+TEST(WindowPlacementTest, EveryPlaceLiesInsideTheScreenAndATallWindowKeepsItsTopInReach) {
+    const QRectF laptop(0, 0, 1366, 768);
+    // The device (486 x 858) on a laptop: its top at the top of the screen, not 45 above it.
+    EXPECT_EQ(centred(QSizeF(486, 858), laptop), QPointF(440, 0));
+    EXPECT_EQ(topCentre(QSizeF(690, 900), laptop), QPointF(338, 0));
+    EXPECT_EQ(inside(QRectF(1200, 700, 300, 200), laptop), QPointF(1066, 568));
+    EXPECT_EQ(inside(QRectF(-50, -20, 300, 200), laptop), QPointF(0, 0));
+    EXPECT_EQ(inside(QRectF(100, 300, 520, 900), laptop), QPointF(100, 0));
+    EXPECT_EQ(inside(QRectF(100, 300, 1500, 200), laptop), QPointF(0, 300));
+    EXPECT_EQ(inside(QRectF(10, 20, 300, 200), laptop.translated(0, 28)), QPointF(10, 28));
+
+    // On screen but sticking out: moved inside the screen it is mostly on; already inside:
+    // left alone.
+    EXPECT_EQ(deviceShowPlace(QRectF(100, -120, 486, 858), {laptop}, laptop), std::optional<QPointF>(QPointF(100, 0)));
+    EXPECT_EQ(deviceShowPlace(QRectF(100, 0, 486, 858), {laptop}, laptop), std::nullopt);
+    EXPECT_EQ(stripShowPlace(QRectF(1300, 100, 690, 140), {screen, secondScreen}, screen),
+              std::optional<QPointF>(QPointF(1600, 100)));
+}
+
 }  // namespace
 }  // namespace quorvel

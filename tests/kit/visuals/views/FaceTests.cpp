@@ -122,8 +122,10 @@ TEST(DeviceView, TheHeaderKeysHideOrSwapAndTheCompactKeyNeedsAnAction) {
     click(view, keys.compactKey->topLeft() + QPointF(14, 14), state);
     EXPECT_EQ(calls.hide, 1);
     EXPECT_EQ(calls.compact, 1);
-    EXPECT_EQ(view.toolTip(keys.hideKey.topLeft() + QPointF(14, 14)),
-              QStringLiteral("Hide this window. Bring it back from the menu bar."));
+    const QPointF onHide = keys.hideKey.topLeft() + QPointF(14, 14);
+    EXPECT_EQ(view.toolTip(onHide, HideKey::Recall::tray), QStringLiteral("Hide this window. Bring it back from the tray."));
+    EXPECT_EQ(view.toolTip(onHide, HideKey::Recall::launcher),
+              QStringLiteral("Hide this window. Bring it back from the launcher, or by running quorvel again."));
 
     // Without an action the header ends with the hide key alone, at the same place.
     const DeviceView lone = device("idle", calls, false);
@@ -330,7 +332,9 @@ TEST(CompactStripView, TheRightEarHidesOnTopAndExpandsBelowOnlyWhenOffered) {
     click(view, expand, state);
     EXPECT_EQ(calls.hide, 1);
     EXPECT_EQ(calls.expand, 1);
-    EXPECT_EQ(view.toolTip(expand), QStringLiteral("Swap for the full device."));
+    EXPECT_EQ(view.toolTip(expand, HideKey::Recall::tray), QStringLiteral("Swap for the full device."));
+    EXPECT_EQ(view.toolTip(hide, HideKey::Recall::launcher),
+              QStringLiteral("Hide this window. Bring it back from the launcher, or by running quorvel again."));
 
     const CompactStripView lone = strip("idle", calls, false);
     EXPECT_FALSE(lone.rightEar().hasExpand);
