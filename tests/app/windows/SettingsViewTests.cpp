@@ -194,7 +194,7 @@ TEST_F(SettingsViewTest, AlwaysSendDimsTheAwayRowAndChangesTheNotes) {
     press(*settings.toggle("alwaysPushToPhone"));
     EXPECT_EQ(dimming->opacity(), 0.5);
     EXPECT_EQ(away->row().note, "Not used while Always send is on.");
-    EXPECT_EQ(settings.closingNote()->text(), "Every alert goes to the Mac and the phone.");
+    EXPECT_EQ(settings.closingNote()->text(), "Every alert goes to the computer and the phone.");
     // Still operable while dimmed.
     press(*settings.stepper("awayMinutes")->plusKey());
     EXPECT_EQ(storedSettings(bed).awayMinutes, 4);
@@ -229,7 +229,7 @@ TEST_F(SettingsViewTest, StatusLinesReadTheModel) {
     SettingsSnapshot snapshot;
     EXPECT_EQ(snapshot.bannerLine(), "Banners on") << "before the permission has been read";
     snapshot.bannersAllowed = false;
-    EXPECT_EQ(snapshot.bannerLine(), "Banners are off in System Settings");
+    EXPECT_EQ(snapshot.bannerLine(), "Banners are off in the desktop's notification settings");
     snapshot.hookStatus = HookInstaller::Status::installed(true);
     EXPECT_EQ(snapshot.hookStatusLine(), "Hooks: on, recording");
     snapshot.hookStatus = HookInstaller::Status::problem("bad");
@@ -256,7 +256,7 @@ TEST_F(SettingsViewTest, TheTestPushNeedsATokenAndCredentials) {
     press(*send);
     ASSERT_EQ(bed.recorded.pushes.size(), 1u);
     EXPECT_EQ(bed.recorded.pushes[0].title, "DONE. GO LOOK.");
-    EXPECT_EQ(bed.recorded.pushes[0].body, "Test push from the Mac");
+    EXPECT_EQ(bed.recorded.pushes[0].body, "Test push from the computer");
 }
 
 TEST_F(SettingsViewTest, TheTokenFieldStoresEachKeystrokeAndKeepsItsCursor) {
