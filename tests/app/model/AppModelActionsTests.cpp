@@ -216,7 +216,7 @@ TEST(AppModelActionsTests, AHookChangeTheInstallerRefusesIsLoggedAndShown) {
     settle();
     EXPECT_EQ(bed.recorded.errorAlerts,
               (std::vector<std::string>{"Couldn't write a temporary file next to settings.json, so nothing was changed."}));
-    EXPECT_EQ(files::readFile(bed.home / ".claude").value_or(""), "not a folder");
+    EXPECT_EQ(files::readFile(bed.home / ".claude").value(), "not a folder");
     EXPECT_EQ(model.hookStatus(), HookInstaller::Status::notInstalled());
     std::filesystem::remove(bed.home / ".claude");
 
