@@ -19,7 +19,10 @@
 #include "app/windows/SettingsView.hpp"
 #include "app/windows/StepperControl.hpp"
 #include "app/windows/ToggleKeyButton.hpp"
+#include "app/model/DetachableWorkQueue.hpp"
+#include "tests/app/model/StuckSecretStore.hpp"
 #include "tests/app/windows/SettingsWindowSupport.hpp"
+#include "tests/support/QtEventLoop.hpp"
 #include "tests/support/P256KeyFile.hpp"
 
 namespace quorvel {
@@ -330,6 +333,31 @@ TEST_F(SettingsViewTest, AnHttpRelayIsRefusedAndTheFormKeepsTheAddressButNotTheK
     EXPECT_EQ(relay->urlField()->text(), "http://relay.example/push");
     EXPECT_EQ(relay->keyField()->text(), "");
     EXPECT_FALSE(relay->saveKey()->isEnabled());
+}
+
+TEST_F(SettingsViewTest, ASaveTheKeyringHasntAnsweredShowsItsPendingLine) {
+    auto store = std::make_shared<testing::StuckSecretStore>();
+    bed.adjust = [&](AppServices& services) {
+        services.keychain = store;
+        services.keychainQueue = std::make_shared<DetachableWorkQueue>();
+    };
+    SettingsView& settings = open();
+    RelaySection* relay = settings.relaySection();
+    EXPECT_TRUE(relay->keyringNote()->isHidden());
+    type(*relay->urlField(), "https://relay.example/push");
+    type(*relay->keyField(), "s3cret");
+    press(*relay->saveKey());
+    ASSERT_TRUE(store->awaitSave());
+    settle();
+    EXPECT_FALSE(relay->keyringNote()->isHidden());
+    EXPECT_EQ(relay->keyringNote()->text(), "Saving to the login keyring\u2026");
+    EXPECT_FALSE(settings.keySection()->keyringNote()->isHidden()) << "an import would wait behind it";
+
+    store->release();
+    ASSERT_TRUE(testing::waitUntil([&] { return !model->savingToKeyring(); }));
+    settle();
+    EXPECT_TRUE(relay->showsSummary());
+    EXPECT_TRUE(relay->keyringNote()->isHidden());
 }
 
 TEST_F(SettingsViewTest, TheKeySectionImportsWithTheTypedIDsAndRemoveClearsTheKeychain) {
