@@ -458,7 +458,11 @@ void AppModel::saveInKeyring(std::string what, std::function<std::function<void(
 }
 
 void AppModel::finishKeyringWork() {
-    if (services_.keychainQueue->waitUntilIdleFor(std::chrono::milliseconds(keyringQuitWaitMilliseconds))) return;
+    const bool finished =
+        services_.keychainQueue->waitUntilIdleFor(std::chrono::milliseconds(keyringQuitWaitMilliseconds));
+    // Whatever else still waits on the keyring (a push reading its credentials) stops now.
+    services_.keychain->abandonCalls();
+    if (finished) return;
     keyringLeftBehind_ = true;
     logger_.notice("The login keyring hasn't answered; quitting without it");
     for (const KeyringSave& save : keyringSaves_) {

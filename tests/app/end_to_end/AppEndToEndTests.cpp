@@ -9,6 +9,7 @@
 #include <QDBusPendingCall>
 #include <QDBusMetaType>
 #include <QDBusVariant>
+#include <QDBusVirtualObject>
 #include <QElapsedTimer>
 #include <QMap>
 #include <QObject>
@@ -18,6 +19,8 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <chrono>
+#include <csignal>
 #include <ctime>
 #include <filesystem>
 #include <functional>
@@ -406,6 +409,37 @@ TEST_F(AppEndToEndTests, ATerminationSignalHandlesEveryAcceptedEventSavesAndExit
         EXPECT_EQ(runs[index].title, "make test " + std::to_string(posted - 1 - int(index)));
     }
     EXPECT_NE(app.logText().find("[App] Asked to quit by signal 15"), std::string::npos) << app.logText();
+}
+
+// A Secret Service that takes every call and never answers one, as one waiting on a prompt
+// nobody sees: the app's keyring calls hang on it.
+class SilentSecretService final : public QDBusVirtualObject {
+public:
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage&, const QDBusConnection&) override { return true; }
+};
+
+TEST_F(AppEndToEndTests, ATerminationSignalNeverWaitsLongForAKeyringThatNeverAnswers) {
+    const QString name = QStringLiteral("quorvel-silent-secrets");
+    SilentSecretService secrets;
+    {
+        QDBusConnection keyring = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+        ASSERT_TRUE(keyring.registerVirtualObject(QStringLiteral("/"), &secrets, QDBusConnection::SubPath));
+        ASSERT_TRUE(keyring.registerService(QStringLiteral("org.freedesktop.secrets")));
+    }
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(app.endpoint()) << app.logText();
+    // The start-up's read of the stored keys is on its way to the silent service by now.
+    runEvents(500);
+
+    const auto signalled = std::chrono::steady_clock::now();
+    ASSERT_EQ(::kill(app.pid(), SIGTERM), 0);
+    const std::optional<int> status = app.waitForExit(std::chrono::seconds(3));
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - signalled).count();
+    EXPECT_EQ(status, std::optional<int>(0)) << "still running after " << took << " s\n" << app.logText();
+    EXPECT_NE(app.logText().find("[App] The login keyring hasn't answered; quitting without it"), std::string::npos)
+        << app.logText();
+    QDBusConnection::disconnectFromBus(name);
 }
 
 TEST_F(AppEndToEndTests, OpenedUpOrOddFilesAreNotTrustedAndNeverHoldUpTheStart) {
