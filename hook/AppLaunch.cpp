@@ -22,12 +22,12 @@ std::string appExecutable(const HookEvent::Environment& environment) {
 
 void launchAppOrNotify(const HookEvent& event, const HookLog& log, const std::string& executable) {
     if (startDetachedProgram(executable, {})) return;
-    log.writeLogLine("couldn't launch the app with open -g");
+    log.writeLogLine("couldn't start the app");
     std::optional<FallbackBanner> banner = fallbackBanner(event);
     if (!banner) return;
     // "--" ends the notifier's options, so no text is ever read as one.
     if (auto shown = runProgram(bannerCommand, {"--", banner->title, banner->body}); !shown || *shown != 0) {
-        log.writeLogLine("osascript fallback failed too");
+        log.writeLogLine("notify-send fallback failed too");
     }
 }
 

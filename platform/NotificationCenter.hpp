@@ -3,6 +3,7 @@
 // that runs the caller's event loop (the main thread in the app), possibly before the call
 // returns; a center never calls a completion after it is destroyed.
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/DesktopError.hpp"
@@ -30,9 +31,21 @@ public:
         bool operator==(const Banner&) const = default;
     };
 
+    /// Why the desktop's notification settings couldn't be opened.
+    struct SettingsUnavailable {
+        /// What was missing or failed, for the log.
+        std::string reason;
+        /// The name the notification service gives itself; absent when none answers.
+        std::optional<std::string> serverName;
+
+        bool operator==(const SettingsUnavailable&) const = default;
+    };
+
     using AuthorizationCompletion = std::function<void(Expected<bool, DesktopError> granted)>;
     using AllowedCompletion = std::function<void(bool allowed)>;
     using AddCompletion = std::function<void(Expected<void, DesktopError> added)>;
+    /// The command line of the settings program started, or why none was.
+    using OpenSettingsCompletion = std::function<void(Expected<std::string, SettingsUnavailable> opened)>;
 
     virtual ~NotificationCenter() = default;
 
@@ -42,8 +55,9 @@ public:
     virtual void bannersAllowed(AllowedCompletion completion) = 0;
     /// Shows the banner.
     virtual void add(const Banner& banner, AddCompletion completion) = 0;
-    /// Opens the desktop's settings for notifications; the outcome is not reported.
-    virtual void openSettings() = 0;
+    /// Opens the desktop's settings for notifications where it has a known program for them;
+    /// otherwise, or when that won't start, answers why, with the notification service's name.
+    virtual void openSettings(OpenSettingsCompletion completion) = 0;
 };
 
 }  // namespace quorvel

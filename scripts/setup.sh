@@ -13,7 +13,7 @@ packages=(
   qt6-base-dev qt6-multimedia-dev libgl-dev zlib1g-dev
   xvfb xauth dbus dbus-x11 libnotify-bin gnome-keyring openbox
   sox curl openssl iproute2
-  desktop-file-utils debootstrap
+  desktop-file-utils debootstrap lintian appstream
 )
 # The fonts come from the npm registry; a machine with its own Node.js keeps it.
 if ! command -v npm >/dev/null; then packages+=(nodejs npm); fi

@@ -14,16 +14,16 @@ void KeepAwake::set(bool busy) {
         auto hold = inhibitor_->hold("Claude Code run in progress");
         if (!hold) {
             if (!failureLogged_) {
-                logger_.error("Couldn't hold the Mac awake: " + hold.error().message);
+                logger_.error("Couldn't keep the computer awake: " + hold.error().message);
                 failureLogged_ = true;
             }
             return;
         }
         activity_ = std::move(*hold);
-        logger_.info("Holding the Mac awake");
+        logger_.info("Keeping the computer awake");
     } else if (!busy && activity_) {
         activity_.reset();
-        logger_.info("Released the Mac");
+        logger_.info("Letting the computer sleep again");
     }
 }
 

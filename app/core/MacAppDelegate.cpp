@@ -27,11 +27,11 @@ bool MacAppDelegate::applicationShouldHandleReopen(bool) {
 }
 
 void MacAppDelegate::didRegisterForRemoteNotifications(std::string_view) {
-    logger_.info("Mac registered for remote notifications");
+    logger_.info("Registered for remote notifications");
 }
 
 void MacAppDelegate::didFailToRegisterForRemoteNotifications(std::string_view description) {
-    logger_.error("Mac remote notification registration failed: " + std::string(description));
+    logger_.error("Remote notification registration failed: " + std::string(description));
 }
 
 void MacAppDelegate::didReceiveRemoteNotification() {

@@ -52,6 +52,22 @@ void Notifier::post(const Alert& alert) {
     });
 }
 
-void Notifier::openNotificationSettings() { center_->openSettings(); }
+void Notifier::openNotificationSettings(std::function<void(std::optional<std::string> line)> shown) {
+    center_->openSettings([this, shown = std::move(shown)](
+                              Expected<std::string, NotificationCenter::SettingsUnavailable> opened) {
+        if (opened) {
+            logger_.info("Opened the desktop's notification settings: " + *opened);
+            shown(std::nullopt);
+            return;
+        }
+        logger_.error("Couldn't open the desktop's notification settings: " + opened.error().reason);
+        shown(managedByServiceLine(opened.error().serverName));
+    });
+}
+
+std::string Notifier::managedByServiceLine(const std::optional<std::string>& serverName) {
+    if (!serverName) return "Banners are managed by the desktop's notification service, and none is running.";
+    return "Banners are managed by the desktop's notification service (" + *serverName + ").";
+}
 
 }  // namespace quorvel

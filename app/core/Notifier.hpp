@@ -4,6 +4,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "kit/engine/Alert.hpp"
 #include "platform/Logger.hpp"
@@ -28,8 +29,14 @@ public:
     void checkBannersAllowed(std::function<void(bool)> completion);
     /// Shows the banner of `alert`, if its kind gets one; a failure is logged, not retried.
     void post(const Alert& alert);
-    /// Opens the desktop's notification settings.
-    void openNotificationSettings();
+    /// Opens the desktop's notification settings. Where it can't (no known program for this
+    /// desktop, none installed, or it won't start), it logs why and `shown` gets the line the
+    /// windows show instead; when the program started, `shown` gets none.
+    void openNotificationSettings(std::function<void(std::optional<std::string> line)> shown);
+
+    /// The windows' line where the notification settings can't be opened: who manages the
+    /// banners, by the name the service gives itself (absent when none answers).
+    static std::string managedByServiceLine(const std::optional<std::string>& serverName);
 
 private:
     std::unique_ptr<NotificationCenter> center_;

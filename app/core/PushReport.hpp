@@ -16,7 +16,7 @@ inline constexpr std::string_view initial = "No push sent yet";
 /// `now` as a time of day in the calendar's locale, short style, without a date.
 std::string clockText(Instant now, const Calendar& calendar);
 
-/// "No push for needsYou: you're at the Mac (9:41 AM)".
+/// "No push for needsYou: you're at the computer (9:41 AM)".
 std::string skipped(Alert::Kind kind, Router::Skip reason, std::string_view clock);
 
 /// "Sent done at 11:42 PM", followed by ", silently (quiet hours)" for a push without sound.

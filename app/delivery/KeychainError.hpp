@@ -19,12 +19,18 @@ struct KeychainError {
     std::int32_t status = 0;
     /// The keyring service's own words, when it gave any.
     std::optional<std::string> systemMessage;
+    /// What is wrong with what the store was given, when it refused it before asking the
+    /// keyring (status `invalidParameter`): the whole text the user sees.
+    std::optional<std::string> inputProblem;
 
     bool operator==(const KeychainError&) const = default;
 
-    /// "Keychain: " and the message for the status, or "Keychain: status <code>" when there is
-    /// no message for it.
+    /// The input's problem when there is one; else "Keyring: " and the message for the status,
+    /// or "Keyring: status <code>" when there is no message for it.
     std::string description() const;
+
+    /// A refusal of the store's input, keyring untouched.
+    static KeychainError invalidInput(std::string problem);
 
     /// The keyring's failure as a status: no service → not available, locked or refused →
     /// interaction not allowed, any other → internal component (with the service's text).

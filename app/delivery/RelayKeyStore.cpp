@@ -1,5 +1,7 @@
 #include "app/delivery/RelayKeyStore.hpp"
 
+#include <vector>
+
 #include "app/delivery/KeychainJsonItem.hpp"
 #include "kit/engine/Quorvel.hpp"
 
@@ -30,11 +32,19 @@ Expected<std::optional<Credentials>, LoadError> load(SecretStore& store) {
 
 Expected<void, KeychainError> save(SecretStore& store, const Credentials& credentials) {
     const std::string& text = credentials.url.absoluteString();
-    const bool https = text.rfind("https:", 0) == 0;
+    std::vector<std::string> problems;
+    if (text.rfind("https:", 0) != 0) problems.emplace_back("The relay address must start with https://.");
     // The key goes into a request header: a line break there would split the request.
-    const bool keyUsable = !credentials.key.empty() &&
-                           credentials.key.find_first_of(std::string_view("\r\n\0", 3)) == std::string::npos;
-    if (!https || !keyUsable) return unexpected(KeychainError{KeychainError::invalidParameter, std::nullopt});
+    if (credentials.key.empty()) {
+        problems.emplace_back("The relay key is empty.");
+    } else if (credentials.key.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
+        problems.emplace_back("The relay key must be one line.");
+    }
+    if (!problems.empty()) {
+        std::string joined = problems.front();
+        for (std::size_t index = 1; index < problems.size(); ++index) joined += " " + problems[index];
+        return unexpected(KeychainError::invalidInput(std::move(joined)));
+    }
     return KeychainJsonItem::save(store, service(), account, "Quorvel relay key", credentials.encode());
 }
 

@@ -30,9 +30,10 @@ inline constexpr const char* account = "default";
 
 /// The stored relay, or absent when there is no item.
 Expected<std::optional<Credentials>, LoadError> load(SecretStore& store);
-/// Refuses (status -50, keyring untouched) a URL whose scheme is not exactly "https", an empty
-/// key, or a key holding a line break or NUL; else replaces the item in one step, labelled
-/// "Quorvel relay key". The earlier relay stays when the keyring refuses.
+/// Refuses (status -50, keyring untouched, the error saying what to mend) a URL whose scheme is
+/// not exactly "https", an empty key, or a key holding a line break or NUL; else replaces the
+/// item in one step, labelled "Quorvel relay key". The earlier relay stays when the keyring
+/// refuses.
 Expected<void, KeychainError> save(SecretStore& store, const Credentials& credentials);
 /// Removes the item; done also when there is none.
 Expected<void, KeychainError> remove(SecretStore& store);

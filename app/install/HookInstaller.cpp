@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <exception>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "app/install/SettingsBackup.hpp"
@@ -15,6 +16,7 @@ namespace quorvel {
 namespace {
 
 constexpr mode_t privateFileMode = 0600;
+constexpr mode_t privateFolderMode = 0700;
 
 HookInstaller::Failure installFailure(std::string text) {
     return HookInstaller::Failure{HookInstaller::InstallError{std::move(text)}};
@@ -107,6 +109,19 @@ Expected<void, HookInstaller::Failure> HookInstaller::editSettingsFile(const Tra
                                              systemDescription(copied.error().code)));
         }
         logger.info("Backed up settings to " + *backup);
+    }
+
+    // Someone who has never run the agent has no folder for its settings yet. It is made
+    // private, as the agent makes it; a folder that is there is left exactly as it is.
+    if (!existed) {
+        if (::mkdir(folder.c_str(), privateFolderMode) == 0) {
+            // mkdir applied the umask, which only ever removes bits.
+            (void)::chmod(folder.c_str(), privateFolderMode);
+            logger.info("Created " + folder);
+        } else if (const int code = errno; code != EEXIST) {
+            return unexpected(installFailure("Couldn't create the folder " + folder + " (" + systemDescription(code) +
+                                             "), so nothing was changed."));
+        }
     }
 
     std::string temporary;

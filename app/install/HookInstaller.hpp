@@ -4,7 +4,8 @@
 // can't be understood, write nothing when nothing changes, keep a dated backup, write a
 // temporary file beside it with the same permissions, make sure nobody changed the file in the
 // meantime, replace it with one rename, read it back, and put the backup back if the check
-// fails. Holds no state between calls.
+// fails. A missing file is created 0600, and its folder, when that is missing too, 0700; an
+// existing folder or file is never replaced or re-moded. Holds no state between calls.
 #include <functional>
 #include <memory>
 #include <optional>

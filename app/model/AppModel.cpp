@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QMetaObject>
+#include <algorithm>
+#include <chrono>
 #include <exception>
 #include <utility>
 
@@ -94,12 +96,18 @@ AppModel::AppModel(AppServices services, QObject* parent)
 }
 
 AppModel::~AppModel() {
+    {
+        std::lock_guard lock(lifeline_->mutex);
+        lifeline_->gone = true;
+    }
     ticker_.stop();
     alarmTimer_.stop();
     // No event is handed over, and no work comes back, while the model is taken apart.
     server_.reset();
     for (const auto& queue :
          {services_.phoneQueue, services_.deliveryQueue, services_.keychainQueue, services_.processQueue}) {
+        // A keyring that didn't answer at quit had its time then.
+        if (queue == services_.keychainQueue && keyringLeftBehind_) continue;
         if (queue) queue->waitUntilIdle();
     }
 }
@@ -142,6 +150,10 @@ void AppModel::setAlarmTestStep(std::optional<int> step) {
 
 void AppModel::setBannersAllowed(bool allowed) {
     assignTracked(bannersAllowed_, std::optional<bool>(allowed), &AppModel::bannersAllowedChanged);
+}
+
+void AppModel::setNotificationSettingsNote(std::optional<std::string> note) {
+    assignTracked(notificationSettingsNote_, std::move(note), &AppModel::notificationSettingsNoteChanged);
 }
 
 void AppModel::setHookStatus(HookInstaller::Status status) {
@@ -225,9 +237,15 @@ void AppModel::shutDown() {
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     saveFinished();
     services_.keepAwake->set(false);
-    // The network is never waited for: requests in flight are cancelled, and what a Live
-    // Activity request meant to do is kept for the next start.
-    if (liveActivity_) liveActivity_->stop(std::chrono::seconds(2));
+    // The keyring and the network share one short wait, so a log-out never has to kill the
+    // app. The keyring goes first: ending its calls also frees a push waiting on credentials.
+    const auto waitEnds = std::chrono::steady_clock::now() + std::chrono::milliseconds(quitWaitMilliseconds);
+    finishKeyringWork(waitEnds);
+    // Requests in flight are cancelled, never waited for; what a Live Activity request meant to
+    // do is kept for the next start. Their outcomes get a moment to land even when the keyring
+    // took the whole wait.
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(waitEnds - std::chrono::steady_clock::now());
+    if (liveActivity_) liveActivity_->stop(std::max(left, std::chrono::milliseconds(200)));
 }
 
 void AppModel::startServer() {
@@ -296,13 +314,13 @@ void AppModel::drainSpool() {
 void AppModel::refreshHookStatus() { setHookStatus(HookInstaller(services_.paths).status()); }
 
 void AppModel::refreshKeys() {
-    inBackground(*services_.keychainQueue, [this, keychain = services_.keychain]() -> std::function<void()> {
+    inKeyring([this, keychain = services_.keychain]() -> std::function<void()> {
         auto key = APNsKeyStore::load(*keychain);
         auto relay = RelayKeyStore::load(*keychain);
         return [this, key = std::move(key), relay = std::move(relay)] {
             // The two stores are read and judged apart: one failing never clears the other.
             // Either failure is logged with the same words.
-            const std::string readFailed = "Couldn't read the APNs key from the Keychain: ";
+            const std::string readFailed = "Couldn't read the APNs key from the login keyring: ";
             if (key) {
                 setApnsKeyID(*key ? std::optional<std::string>((*key)->keyID) : std::nullopt);
             } else {
@@ -426,6 +444,45 @@ void AppModel::inBackground(WorkQueue& queue, std::function<std::function<void()
 
 void AppModel::later(std::function<void()> work) {
     QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
+}
+
+void AppModel::inKeyring(std::function<std::function<void()>()> work) {
+    services_.keychainQueue->run([this, lifeline = lifeline_, work = std::move(work)] {
+        std::function<void()> then = work();
+        if (!then) return;
+        std::lock_guard lock(lifeline->mutex);
+        if (!lifeline->gone) QMetaObject::invokeMethod(this, std::move(then), Qt::QueuedConnection);
+    });
+}
+
+void AppModel::saveInKeyring(std::string what, std::function<std::function<void()>()> work) {
+    auto answered = std::make_shared<std::atomic<bool>>(false);
+    keyringSaves_.push_back(KeyringSave{std::move(what), answered});
+    if (keyringSaves_.size() == 1) emit savingToKeyringChanged();
+    inKeyring([this, answered, work = std::move(work)]() -> std::function<void()> {
+        std::function<void()> then = work();
+        answered->store(true);
+        return [this, answered, then = std::move(then)] {
+            std::erase_if(keyringSaves_, [&](const KeyringSave& save) { return save.answered == answered; });
+            if (keyringSaves_.empty()) emit savingToKeyringChanged();
+            if (then) then();
+        };
+    });
+}
+
+void AppModel::finishKeyringWork(std::chrono::steady_clock::time_point waitEnds) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(waitEnds - std::chrono::steady_clock::now());
+    const bool finished = services_.keychainQueue->waitUntilIdleFor(std::max(left, std::chrono::milliseconds(0)));
+    // Whatever else still waits on the keyring (a push reading its credentials) stops now.
+    services_.keychain->abandonCalls();
+    if (finished) return;
+    keyringLeftBehind_ = true;
+    logger_.notice("The login keyring hasn't answered; quitting without it");
+    for (const KeyringSave& save : keyringSaves_) {
+        if (!save.answered->load()) {
+            logger_.error("The login keyring never confirmed saving the " + save.what + ": that change is lost");
+        }
+    }
 }
 
 }  // namespace quorvel

@@ -11,9 +11,12 @@
 // to the main thread as a queued call on this object, which Qt drops once the model is gone.
 #include <QObject>
 #include <QTimer>
+#include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -57,6 +60,8 @@ public:
     static constexpr int tickIntervalMilliseconds = 5000;
     /// The alarm test shows this many samples, in the order of `DeviceSamples::names`.
     static constexpr int alarmTestStepCount = 8;
+    /// At quit, the longest wait for the login keyring and the network together.
+    static constexpr int quitWaitMilliseconds = 2000;
     /// Update time of the phone preference applied when none ever was: the distant past.
     static constexpr Instant distantPast = Instant::fromReferenceSeconds(-63114076800.0);
 
@@ -92,6 +97,9 @@ public:
     LaunchAtLogin::Status launchAtLogin() const { return launchAtLogin_; }
     /// Whether banners can appear; absent until first known.
     std::optional<bool> bannersAllowed() const { return bannersAllowed_; }
+    /// What the windows say after the desktop's notification settings couldn't be opened;
+    /// absent until then, and once they could.
+    const std::optional<std::string>& notificationSettingsNote() const { return notificationSettingsNote_; }
     const DeviceControls& controls() const { return controls_; }
     /// Stores the controls and saves them on every assignment.
     void setControls(DeviceControls controls);
@@ -103,6 +111,8 @@ public:
     void setFloppyPutBack(bool putBack);
     std::optional<int> alarmTestStep() const { return alarmTestStep_; }
     void setAlarmTestStep(std::optional<int> step);
+    /// A key or relay handed to the login keyring that it hasn't answered for yet.
+    bool savingToKeyring() const { return !keyringSaves_.empty(); }
 
     // ---- untracked state ----------------------------------------------------------------
     const QuorvelPaths& paths() const { return services_.paths; }
@@ -127,8 +137,12 @@ public:
     void drainSpool();
     /// The end of the process (quit, a termination signal, log-out): stops the ticker and the
     /// server (no server starts after it), handles every event the server already accepted,
-    /// saves the FINISHED list and releases the keep-awake hold. Runs once; later calls do
-    /// nothing. Work still queued for the main thread afterwards is dropped with the model.
+    /// saves the FINISHED list and releases the keep-awake hold, then gives the login keyring
+    /// and the phone's network work together at most `quitWaitMilliseconds`: a save the keyring
+    /// hasn't confirmed by then is logged as lost, network requests are cancelled, and neither
+    /// this nor the model's end waits for them any longer. Runs
+    /// once; later calls do nothing. Work still queued for the main thread afterwards is
+    /// dropped with the model.
     void shutDown();
     /// True once `shutDown` has run.
     bool isShutDown() const { return shutDown_; }
@@ -229,7 +243,8 @@ public:
     /// Runs the installed helper with "--simulate" `state` ("done", "needsyou", "broke" or
     /// "crashed"), off the main thread; its events come back through the event server.
     void simulate(const std::string& state);
-    /// Opens the desktop's notification settings, where banners are turned on.
+    /// Opens the desktop's notification settings, where banners are turned on; where they
+    /// can't be opened, `notificationSettingsNote` says who manages the banners instead.
     void openNotificationSettings();
 
 public slots:
@@ -253,18 +268,21 @@ signals:
     void serverProblemChanged();
     void launchAtLoginChanged();
     void bannersAllowedChanged();
+    void notificationSettingsNoteChanged();
     void controlsChanged();
     void mutedChanged();
     void deviceVisibleChanged();
     void stripVisibleChanged();
     void floppyPutBackChanged();
     void alarmTestStepChanged();
+    void savingToKeyringChanged();
 
 private:
     void start();
     void deliver(const OutgoingPush& push, bool routed);
     void checkBannersAllowed();
     void setBannersAllowed(bool allowed);
+    void setNotificationSettingsNote(std::optional<std::string> note);
     void setHookStatus(HookInstaller::Status status);
     void setApnsKeyID(std::optional<std::string> keyID);
     void setRelayURL(std::optional<WebUrl> url);
@@ -290,6 +308,14 @@ private:
     void inBackground(WorkQueue& queue, std::function<std::function<void()>()> work);
     /// Runs `work` on the main thread after the current work.
     void later(std::function<void()> work);
+    /// `inBackground` on the keyring's queue, which the model may leave behind at quit: the
+    /// function `work` returns is dropped when the model is gone by then.
+    void inKeyring(std::function<std::function<void()>()> work);
+    /// `inKeyring` for a save, named `what` in the log ("relay key"), which counts in
+    /// `savingToKeyring` until its answer is back on the main thread.
+    void saveInKeyring(std::string what, std::function<std::function<void()>()> work);
+    /// The bounded wait for the keyring at quit (see `shutDown`).
+    void finishKeyringWork(std::chrono::steady_clock::time_point waitEnds);
 
     template <typename T>
     void assignTracked(T& field, T value, void (AppModel::*changed)());
@@ -311,6 +337,7 @@ private:
     std::optional<std::string> serverProblem_;
     LaunchAtLogin::Status launchAtLogin_ = LaunchAtLogin::Status::notRegistered;
     std::optional<bool> bannersAllowed_;
+    std::optional<std::string> notificationSettingsNote_;
     DeviceControls controls_;
     bool muted_ = false;
     bool deviceVisible_ = false;
@@ -342,6 +369,21 @@ private:
     std::unique_ptr<WindowHost> finishedWindow_;
 
     bool shutDown_ = false;
+
+    /// Lets work left behind on the keyring's queue see that the model is gone.
+    struct Lifeline {
+        std::mutex mutex;
+        bool gone = false;
+    };
+    std::shared_ptr<Lifeline> lifeline_ = std::make_shared<Lifeline>();
+    struct KeyringSave {
+        std::string what;
+        /// Set on the keyring's queue as soon as the keyring answered.
+        std::shared_ptr<std::atomic<bool>> answered;
+    };
+    std::vector<KeyringSave> keyringSaves_;
+    /// The keyring didn't finish in time at quit; nothing waits for it any more.
+    bool keyringLeftBehind_ = false;
 
     // Last, so it stops handing over events before anything above goes away.
     std::unique_ptr<EventServer> server_;

@@ -122,15 +122,15 @@ void AppModel::importAPNsKey(const std::string& keyID, const std::string& teamID
     if (!text::isValidUtf8(*pem)) return failed("The file isn't UTF-8 text: " + *chosen);
     credentials.pem = *pem;
 
-    inBackground(*services_.keychainQueue,
-                 [this, keychain = services_.keychain, credentials, failed]() -> std::function<void()> {
-                     auto saved = APNsKeyStore::save(*keychain, credentials);
-                     return [this, saved, keyID = credentials.keyID, failed] {
-                         if (!saved) return failed(APNsKeyStore::describe(saved.error()));
-                         logger_.info("APNs key " + keyID + " imported into the Keychain");
-                         refreshKeys();
-                     };
-                 });
+    saveInKeyring("APNs key " + credentials.keyID,
+                  [this, keychain = services_.keychain, credentials, failed]() -> std::function<void()> {
+                      auto saved = APNsKeyStore::save(*keychain, credentials);
+                      return [this, saved, keyID = credentials.keyID, failed] {
+                          if (!saved) return failed(APNsKeyStore::describe(saved.error()));
+                          logger_.info("APNs key " + keyID + " imported into the login keyring");
+                          refreshKeys();
+                      };
+                  });
 }
 
 void AppModel::setRelay(const std::string& url, const std::string& key) {
@@ -140,22 +140,21 @@ void AppModel::setRelay(const std::string& url, const std::string& key) {
         return;
     }
     const RelayKeyStore::Credentials credentials{*address, text::trimmingWhitespaceAndNewlines(key)};
-    inBackground(*services_.keychainQueue,
-                 [this, keychain = services_.keychain, credentials]() -> std::function<void()> {
-                     auto saved = RelayKeyStore::save(*keychain, credentials);
-                     return [this, saved, url = credentials.url] {
-                         if (!saved) {
-                             setLastPushReport("Couldn't save the relay key: " + saved.error().description());
-                             return;
-                         }
-                         setRelayURL(url);
-                         setLastPushReport("Relay set. Send a test push to check it.");
-                     };
-                 });
+    saveInKeyring("relay key", [this, keychain = services_.keychain, credentials]() -> std::function<void()> {
+        auto saved = RelayKeyStore::save(*keychain, credentials);
+        return [this, saved, url = credentials.url] {
+            if (!saved) {
+                setLastPushReport("Couldn't save the relay key: " + saved.error().description());
+                return;
+            }
+            setRelayURL(url);
+            setLastPushReport("Relay set. Send a test push to check it.");
+        };
+    });
 }
 
 void AppModel::removeRelay() {
-    inBackground(*services_.keychainQueue, [this, keychain = services_.keychain]() -> std::function<void()> {
+    inKeyring([this, keychain = services_.keychain]() -> std::function<void()> {
         auto removed = RelayKeyStore::remove(*keychain);
         return [this, removed] {
             if (!removed) {
@@ -168,7 +167,7 @@ void AppModel::removeRelay() {
 }
 
 void AppModel::removeAPNsKey() {
-    inBackground(*services_.keychainQueue, [this, keychain = services_.keychain]() -> std::function<void()> {
+    inKeyring([this, keychain = services_.keychain]() -> std::function<void()> {
         auto removed = APNsKeyStore::remove(*keychain);
         return [this, removed] {
             if (!removed) showError(removed.error().description());
@@ -256,7 +255,11 @@ std::string AppModel::menuBarSymbol() const {
     return std::string(quorvel::menuBarSymbol(focus ? std::optional<SessionState>(focus->state) : std::nullopt));
 }
 
-void AppModel::openNotificationSettings() { services_.notifier->openNotificationSettings(); }
+void AppModel::openNotificationSettings() {
+    services_.notifier->openNotificationSettings([this](std::optional<std::string> line) {
+        setNotificationSettingsNote(std::move(line));
+    });
+}
 
 // ---- hooks, login item, recordings, simulations ---------------------------------------------
 

@@ -6,6 +6,7 @@
 
 #include "app/delivery/APNsDelivery.hpp"
 #include "app/delivery/APNsLiveActivityCoordinator.hpp"
+#include "app/model/DetachableWorkQueue.hpp"
 #include "app/model/ThreadPoolWorkQueue.hpp"
 #include "kit/engine/Quorvel.hpp"
 #include "kit/push/RecordStoreTokenSync.hpp"
@@ -68,7 +69,8 @@ AppServices makeDesktopServices() {
 
     services.phoneQueue = std::make_shared<ThreadPoolWorkQueue>(1);
     services.deliveryQueue = std::make_shared<ThreadPoolWorkQueue>(4);
-    services.keychainQueue = std::make_shared<ThreadPoolWorkQueue>(1);
+    // A keyring prompt nobody answers must not keep the app from quitting.
+    services.keychainQueue = std::make_shared<DetachableWorkQueue>();
     services.processQueue = std::make_shared<ThreadPoolWorkQueue>(2);
     return services;
 }

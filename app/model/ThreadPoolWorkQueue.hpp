@@ -14,6 +14,7 @@ public:
 
     void run(std::function<void()> work) override;
     void waitUntilIdle() override;
+    bool waitUntilIdleFor(std::chrono::milliseconds limit) override;
 
 private:
     QThreadPool pool_;

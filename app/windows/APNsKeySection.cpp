@@ -5,6 +5,7 @@
 #include "app/windows/EntryField.hpp"
 #include "app/windows/KeyButton.hpp"
 #include "app/windows/SettingRowWidget.hpp"
+#include "app/windows/SettingsNoteWidget.hpp"
 #include "app/windows/SettingsPresenter.hpp"
 #include "app/windows/SettingsSectionWidget.hpp"
 
@@ -18,7 +19,8 @@ APNsKeySection::APNsKeySection(SettingsPresenter& presenter, const QString& team
       teamID_(new EntryField(120, 11)),
       import_(new KeyButton(QString::fromUtf8("IMPORT\u2026"), SmallKeyStyle::Style::acid)),
       remove_(new KeyButton(QStringLiteral("REMOVE"), SmallKeyStyle::Style::panel)),
-      stored_(new SettingRowWidget("Key in Keychain", std::nullopt, remove_)) {
+      stored_(new SettingRowWidget("Key in the login keyring", std::nullopt, remove_)),
+      keyringNote_(new SettingsNoteWidget(std::string())) {
     keyID_->setObjectName(QStringLiteral("keyID"));
     keyID_->setAccessibleName(QStringLiteral("Key ID"));
     teamID_->setObjectName(QStringLiteral("teamID"));
@@ -32,8 +34,10 @@ APNsKeySection::APNsKeySection(SettingsPresenter& presenter, const QString& team
     rows->addWidget(new SettingRowWidget("Team ID", std::nullopt, teamID_));
     rows->addWidget(new SettingRowWidget(
         "Import the .p8 key",
-        std::string("Pick the AuthKey file from ") + developerSite + ". It goes straight into your login Keychain.",
+        std::string("Pick the AuthKey file from ") + developerSite + ". It goes straight into your login keyring.",
         import_));
+    keyringNote_->setObjectName(QStringLiteral("keyKeyringNote"));
+    rows->addWidget(keyringNote_);
 
     SettingsSectionWidget::rowStack(summary_)->addWidget(stored_);
 
@@ -55,6 +59,8 @@ void APNsKeySection::refresh(const SettingsSnapshot& snapshot) {
     if (stored) stored_->setNote("ID " + *snapshot.apnsKeyID);
     form_->setHidden(stored);
     summary_->setHidden(!stored);
+    keyringNote_->setText(snapshot.keyringNote().value_or(""));
+    keyringNote_->setHidden(!snapshot.keyringNote());
 }
 
 }  // namespace quorvel

@@ -9,6 +9,7 @@ namespace quorvel {
 class EntryField;
 class KeyButton;
 class SettingRowWidget;
+class SettingsNoteWidget;
 class SettingsPresenter;
 struct SettingsSnapshot;
 
@@ -29,6 +30,8 @@ public:
     KeyButton* importKey() const { return import_; }
     KeyButton* removeKey() const { return remove_; }
     bool showsSummary() const;
+    /// "Saving to the login keyring…" under IMPORT while a save is pending; hidden otherwise.
+    SettingsNoteWidget* keyringNote() const { return keyringNote_; }
     /// The summary row (its note is "ID " and the key ID).
     SettingRowWidget* storedRow() const { return stored_; }
 
@@ -41,6 +44,7 @@ private:
     KeyButton* import_;
     KeyButton* remove_;
     SettingRowWidget* stored_;
+    SettingsNoteWidget* keyringNote_;
 };
 
 }  // namespace quorvel

@@ -19,7 +19,8 @@ RelaySection::RelaySection(SettingsPresenter& presenter, QWidget* parent)
       key_(new EntryField(200, 10)),
       save_(new KeyButton(QStringLiteral("SAVE"), SmallKeyStyle::Style::acid)),
       remove_(new KeyButton(QStringLiteral("REMOVE"), SmallKeyStyle::Style::panel)),
-      stored_(nullptr) {
+      stored_(nullptr),
+      keyringNote_(new SettingsNoteWidget(std::string())) {
     url_->setObjectName(QStringLiteral("relayAddress"));
     url_->setAccessibleName(QStringLiteral("Relay address"));
     key_->setObjectName(QStringLiteral("relayKey"));
@@ -31,8 +32,10 @@ RelaySection::RelaySection(SettingsPresenter& presenter, QWidget* parent)
     QVBoxLayout* rows = SettingsSectionWidget::rowStack(form_);
     rows->addWidget(new SettingRowWidget(
         "Relay address", std::string("From the person running the relay, for example ") + exampleURL, url_));
-    rows->addWidget(new SettingRowWidget("Relay key", "Goes straight into your login Keychain.", key_));
+    rows->addWidget(new SettingRowWidget("Relay key", "Goes straight into your login keyring.", key_));
     rows->addWidget(new SettingRowWidget("Use the relay", std::nullopt, save_));
+    keyringNote_->setObjectName(QStringLiteral("relayKeyringNote"));
+    rows->addWidget(keyringNote_);
 
     QVBoxLayout* summary = SettingsSectionWidget::rowStack(summary_);
     stored_ = new SettingRowWidget("Sending through the relay", std::nullopt, remove_);
@@ -67,6 +70,8 @@ void RelaySection::refresh(const SettingsSnapshot& snapshot) {
     if (stored) stored_->setNote(*snapshot.relayURL);
     form_->setHidden(stored);
     summary_->setHidden(!stored);
+    keyringNote_->setText(snapshot.keyringNote().value_or(""));
+    keyringNote_->setHidden(!snapshot.keyringNote());
 }
 
 }  // namespace quorvel

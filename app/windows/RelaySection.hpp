@@ -30,6 +30,8 @@ public:
     KeyButton* saveKey() const { return save_; }
     KeyButton* removeKey() const { return remove_; }
     bool showsSummary() const;
+    /// "Saving to the login keyring…" under SAVE while a save is pending; hidden otherwise.
+    SettingsNoteWidget* keyringNote() const { return keyringNote_; }
 
 private:
     void updateSave();
@@ -42,6 +44,7 @@ private:
     KeyButton* save_;
     KeyButton* remove_;
     SettingRowWidget* stored_;
+    SettingsNoteWidget* keyringNote_;
 };
 
 }  // namespace quorvel

@@ -28,7 +28,7 @@ std::string SettingsSnapshot::hookStatusLine() const {
 }
 
 std::string SettingsSnapshot::bannerLine() const {
-    return bannersAllowed == std::optional<bool>(false) ? "Banners are off in System Settings" : "Banners on";
+    return bannersAllowed == std::optional<bool>(false) ? "Banners are off in the desktop's notification settings" : "Banners on";
 }
 
 std::string SettingsSnapshot::awayNote() const {
@@ -37,8 +37,13 @@ std::string SettingsSnapshot::awayNote() const {
 }
 
 std::string SettingsSnapshot::closingNote() const {
-    return settings.alwaysPushToPhone ? "Every alert goes to the Mac and the phone."
+    return settings.alwaysPushToPhone ? "Every alert goes to the computer and the phone."
                                       : "Phone alerts go only when you're away.";
+}
+
+std::optional<std::string> SettingsSnapshot::keyringNote() const {
+    if (!savingToKeyring) return std::nullopt;
+    return "Saving to the login keyring\u2026";
 }
 
 SettingsSnapshot SettingsPresenter::snapshotOf(AppModel& model) {
@@ -53,8 +58,10 @@ SettingsSnapshot SettingsPresenter::snapshotOf(AppModel& model) {
     snapshot.phoneDeviceToken = model.phoneDeviceToken();
     snapshot.launchAtLoginEnabled = model.launchAtLogin() == LaunchAtLogin::Status::enabled;
     snapshot.bannersAllowed = model.bannersAllowed();
+    snapshot.notificationSettingsNote = model.notificationSettingsNote();
     snapshot.apnsKeyID = model.apnsKeyID();
     if (model.relayURL()) snapshot.relayURL = model.relayURL()->absoluteString();
+    snapshot.savingToKeyring = model.savingToKeyring();
     return snapshot;
 }
 
@@ -64,7 +71,8 @@ SettingsPresenter::SettingsPresenter(AppModel& model, QObject* parent)
                         &AppModel::hookStatusChanged, &AppModel::pairingReportChanged,
                         &AppModel::lastPushReportChanged, &AppModel::phoneDeviceTokenChanged,
                         &AppModel::launchAtLoginChanged, &AppModel::bannersAllowedChanged,
-                        &AppModel::apnsKeyIDChanged, &AppModel::relayURLChanged, &AppModel::machineChanged}) {
+                        &AppModel::apnsKeyIDChanged, &AppModel::relayURLChanged, &AppModel::machineChanged,
+                        &AppModel::notificationSettingsNoteChanged, &AppModel::savingToKeyringChanged}) {
         connect(&model_, signal, this, &SettingsPresenter::refresh);
     }
 }
@@ -93,7 +101,7 @@ void SettingsPresenter::checkNow() { model_.syncPhone(); }
 
 void SettingsPresenter::sendTestPush() {
     if (!snapshot_.sendTestPushEnabled()) return;
-    model_.sendTestPush("DONE. GO LOOK.", "Test push from the Mac");
+    model_.sendTestPush("DONE. GO LOOK.", "Test push from the computer");
 }
 
 void SettingsPresenter::turnHooksOn() { model_.installHooks(); }

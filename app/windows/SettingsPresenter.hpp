@@ -30,9 +30,13 @@ struct SettingsSnapshot {
     std::string phoneDeviceToken;
     bool launchAtLoginEnabled = false;
     std::optional<bool> bannersAllowed;
+    /// Who manages the banners, after their settings couldn't be opened.
+    std::optional<std::string> notificationSettingsNote;
     std::optional<std::string> apnsKeyID;
     /// The stored relay's address as written.
     std::optional<std::string> relayURL;
+    /// A key or relay is on its way into the login keyring.
+    bool savingToKeyring = false;
 
     /// `volume` x 100 rounded half away from zero; 0 for NaN, clamped to the stepper's reach.
     static std::int64_t percentOf(double volume);
@@ -44,10 +48,12 @@ struct SettingsSnapshot {
     bool selfTestEnabled() const { return hookStatus.kind != HookInstaller::Status::Kind::notInstalled; }
     bool hasPushCredentials() const { return apnsKeyID.has_value() || relayURL.has_value(); }
     bool sendTestPushEnabled() const { return !phoneDeviceToken.empty() && hasPushCredentials(); }
-    /// "Banners are off in System Settings" only when they are known to be off.
+    /// "Banners are off in the desktop's notification settings" only when they are known to be off.
     std::string bannerLine() const;
     std::string awayNote() const;
     std::string closingNote() const;
+    /// "Saving to the login keyring…" while a save is pending.
+    std::optional<std::string> keyringNote() const;
 
     bool operator==(const SettingsSnapshot&) const = default;
 };

@@ -236,7 +236,7 @@ QWidget* SettingsView::buildColumn() {
         section->add(pushRow_);
 
         addRow(section, "Always send to the phone",
-               "Even while I'm typing at the Mac. The phone's Settings has the same switch.",
+               "Even while I'm typing at the computer. The phone's Settings has the same switch.",
                addToggle("alwaysPushToPhone", [this](bool on) {
                    editSettings([&](AppSettings& settings) { settings.alwaysPushToPhone = on; });
                }));
@@ -307,18 +307,20 @@ QWidget* SettingsView::buildColumn() {
         stack->addWidget(section);
     }
 
-    // MAC.
+    // COMPUTER.
     {
-        auto* section = new SettingsSectionWidget("MAC");
+        auto* section = new SettingsSectionWidget("COMPUTER");
         addRow(section, "Start at login", std::nullopt,
                addToggle("launchAtLogin", [this](bool on) { presenter_.setLaunchAtLogin(on); }));
-        addRow(section, "Show in the Dock", "Also lets Cmd-Tab reach the device. Off: menu bar only.",
+        addRow(section, "Show in the taskbar",
+               "Also lets Alt+Tab reach the device. Off: the tray and the launcher only.",
                addToggle("showInDock", [this](bool on) {
                    editSettings([&](AppSettings& settings) { settings.showInDock = on; });
                }));
-        auto* systemSettings = new KeyButton(QStringLiteral("SYSTEM SETTINGS"), SmallKeyStyle::Style::panel);
-        connect(systemSettings, &QAbstractButton::clicked, this, [this] { presenter_.openNotificationSettings(); });
-        bannersRow_ = new SettingRowWidget(presenter_.snapshot().bannerLine(), std::nullopt, systemSettings);
+        auto* desktopSettings = new KeyButton(QStringLiteral("DESKTOP SETTINGS"), SmallKeyStyle::Style::panel);
+        desktopSettings->setObjectName(QStringLiteral("notificationSettings"));
+        connect(desktopSettings, &QAbstractButton::clicked, this, [this] { presenter_.openNotificationSettings(); });
+        bannersRow_ = new SettingRowWidget(presenter_.snapshot().bannerLine(), std::nullopt, desktopSettings);
         section->add(bannersRow_);
         stack->addWidget(section);
     }
@@ -387,6 +389,7 @@ void SettingsView::refresh() {
     if (QWidget* holder = hookKey_->parentWidget()) holder->adjustSize();
 
     bannersRow_->setName(shown.bannerLine());
+    bannersRow_->setNote(shown.notificationSettingsNote);
     relay_->refresh(shown);
     phoneKey_->refresh(shown);
 }

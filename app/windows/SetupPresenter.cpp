@@ -10,13 +10,15 @@ SetupSnapshot SetupPresenter::snapshotOf(const AppModel& model) {
     snapshot.launchAtLoginEnabled = model.launchAtLogin() == LaunchAtLogin::Status::enabled;
     snapshot.bannersAllowed = model.bannersAllowed();
     snapshot.hasAPNsKey = model.apnsKeyID().has_value();
+    snapshot.notificationSettingsNote = model.notificationSettingsNote();
     return snapshot;
 }
 
 SetupPresenter::SetupPresenter(AppModel& model, QObject* parent)
     : QObject(parent), model_(model), snapshot_(snapshotOf(model)) {
     for (auto signal : {&AppModel::hookStatusChanged, &AppModel::launchAtLoginChanged,
-                        &AppModel::bannersAllowedChanged, &AppModel::apnsKeyIDChanged}) {
+                        &AppModel::bannersAllowedChanged, &AppModel::apnsKeyIDChanged,
+                        &AppModel::notificationSettingsNoteChanged}) {
         connect(&model_, signal, this, &SetupPresenter::refresh);
     }
 }

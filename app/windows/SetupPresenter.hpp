@@ -4,6 +4,7 @@
 // model must outlive the presenter.
 #include <QObject>
 #include <optional>
+#include <string>
 
 namespace quorvel {
 
@@ -16,6 +17,8 @@ struct SetupSnapshot {
     std::optional<bool> bannersAllowed;
     /// An APNs key is stored (a relay does not count).
     bool hasAPNsKey = false;
+    /// Who manages the banners, after their settings couldn't be opened.
+    std::optional<std::string> notificationSettingsNote;
 
     bool bannersDone() const { return bannersAllowed == std::optional<bool>(true); }
     bool operator==(const SetupSnapshot&) const = default;

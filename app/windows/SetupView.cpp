@@ -69,11 +69,12 @@ SetupView::SetupView(AppModel& model, QWidget* parent) : QWidget(parent), presen
          "needs you. A dated backup is made first; everything else in the file stays exactly as it is. Hooks only "
          "run in folders you have trusted in Claude Code."},
         {QStringLiteral("Start at login"),
-         "So the device is there when you sit down. macOS may ask you to allow it under System Settings \u203a "
-         "General \u203a Login Items."},
-        {QStringLiteral("Allow banners"), "Done, Needs you and Crashed also show a Mac banner when the device is hidden."},
+         "So the device is there when you sit down. This puts an entry for Quorvel in your desktop's autostart "
+         "folder (~/.config/autostart)."},
+        {QStringLiteral("Allow banners"),
+         "Done, Needs you and Crashed also show a desktop banner when the device is hidden."},
         {QStringLiteral("Phone key (optional until M3)"),
-         "Import the APNs .p8 key once; it lives in your Keychain. Set it up in Settings \u203a Phone key."},
+         "Import the APNs .p8 key once; it lives in your login keyring. Set it up in Settings \u203a Phone key."},
     }};
 
     QFont checkFont = font();
@@ -98,6 +99,11 @@ SetupView::SetupView(AppModel& model, QWidget* parent) : QWidget(parent), presen
         button->setAutoDefault(false);
         buttons_[index] = button;
         body->addWidget(button, 0, Qt::AlignLeft);
+        if (index == 2) {
+            bannerNote_ = plainLabel(QString());
+            bannerNote_->setObjectName(QStringLiteral("bannerNote"));
+            body->addWidget(bannerNote_);
+        }
         line->addLayout(body, 1);
         column->addLayout(line);
     }
@@ -138,6 +144,8 @@ void SetupView::refresh() {
     buttons_[0]->setText(shown.hooksInstalled ? QStringLiteral("Turn off hooks") : QStringLiteral("Turn on hooks"));
     buttons_[1]->setText(shown.launchAtLoginEnabled ? QStringLiteral("Stop starting at login")
                                                     : QStringLiteral("Start at login"));
+    bannerNote_->setText(QString::fromStdString(shown.notificationSettingsNote.value_or("")));
+    bannerNote_->setHidden(!shown.notificationSettingsNote);
     const QColor secondary = secondaryColour(*this);
     for (std::size_t index = 0; index < checks_.size(); ++index) {
         const CheckCircle circle{done_[index], secondary};

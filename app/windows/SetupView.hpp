@@ -35,6 +35,9 @@ public:
     /// Whether step `index` shows as done.
     bool stepDone(int index) const { return done_.at(static_cast<std::size_t>(index)); }
     QPushButton* doneButton() const { return doneButton_; }
+    /// Under the banners step's button: who manages the banners, once their settings couldn't
+    /// be opened; hidden before.
+    QLabel* bannerNote() const { return bannerNote_; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -47,6 +50,7 @@ private:
     std::array<PaintedWidget*, stepCount> checks_{};
     std::array<bool, stepCount> done_{};
     QPushButton* doneButton_ = nullptr;
+    QLabel* bannerNote_ = nullptr;
 };
 
 }  // namespace quorvel

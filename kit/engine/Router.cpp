@@ -88,7 +88,7 @@ std::string_view rawValue(Router::Skip skip) {
 
 std::string_view skipDescription(Router::Skip skip) {
     switch (skip) {
-        case Router::Skip::atDesk: return "you're at the Mac";
+        case Router::Skip::atDesk: return "you're at the computer";
         case Router::Skip::muted: return "muted";
         case Router::Skip::kindNotPushed: return "that kind never goes to the phone";
         case Router::Skip::padOff: return "its pad is off";

@@ -83,7 +83,7 @@ struct Router {
 /// The case name of a skip ("atDesk"), as logged.
 std::string_view rawValue(Router::Skip skip);
 
-/// The words the app uses when it reports a skip ("you're at the Mac", "muted", ...).
+/// The words the app uses when it reports a skip ("you're at the computer", "muted", ...).
 std::string_view skipDescription(Router::Skip skip);
 
 }  // namespace quorvel

@@ -4,9 +4,13 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QStringList>
 #include <QVariantMap>
 #include <utility>
+#include <vector>
+
+#include "platform/NotificationSettingsTool.hpp"
 
 namespace quorvel {
 namespace {
@@ -43,8 +47,16 @@ void callAsync(QDBusConnection& connection, QObject* owner, const QDBusMessage& 
 
 }  // namespace
 
-FreedesktopNotificationCenter::FreedesktopNotificationCenter(QString appName, QDBusConnection connection)
-    : appName_(std::move(appName)), connection_(std::move(connection)), calls_(std::make_unique<QObject>()) {}
+FreedesktopNotificationCenter::SettingsLookup FreedesktopNotificationCenter::SettingsLookup::fromEnvironment() {
+    return SettingsLookup{qEnvironmentVariable("XDG_CURRENT_DESKTOP").toStdString(), {}};
+}
+
+FreedesktopNotificationCenter::FreedesktopNotificationCenter(QString appName, QDBusConnection connection,
+                                                             SettingsLookup settingsLookup)
+    : appName_(std::move(appName)),
+      connection_(std::move(connection)),
+      settingsLookup_(std::move(settingsLookup)),
+      calls_(std::make_unique<QObject>()) {}
 
 FreedesktopNotificationCenter::~FreedesktopNotificationCenter() = default;
 
@@ -132,15 +144,45 @@ void FreedesktopNotificationCenter::notify(const Banner& banner, bool markup, Ad
     });
 }
 
-void FreedesktopNotificationCenter::openSettings() {
-    const std::pair<QString, QStringList> candidates[] = {
-        {QStringLiteral("gnome-control-center"), {QStringLiteral("notifications")}},
-        {QStringLiteral("systemsettings"), {QStringLiteral("kcm_notifications")}},
-        {QStringLiteral("xfce4-notifyd-config"), {}},
-    };
-    for (const auto& [program, arguments] : candidates) {
-        if (QProcess::startDetached(program, arguments)) return;
+void FreedesktopNotificationCenter::openSettings(OpenSettingsCompletion completion) {
+    const std::string& desktop = settingsLookup_.currentDesktop;
+    const std::vector<NotificationSettingsTool> tools = NotificationSettingsTool::forDesktop(desktop);
+    std::string reason;
+    if (tools.empty()) {
+        reason = desktop.empty() ? "the desktop doesn't name itself (XDG_CURRENT_DESKTOP is empty)"
+                                 : "no notification settings program is known for the desktop " + desktop;
     }
+    std::string missing;
+    for (const NotificationSettingsTool& tool : tools) {
+        const QString program =
+            QStandardPaths::findExecutable(QString::fromStdString(tool.program), settingsLookup_.folders);
+        if (program.isEmpty()) {
+            missing += (missing.empty() ? "" : ", ") + tool.program;
+            continue;
+        }
+        QStringList arguments;
+        for (const std::string& argument : tool.arguments) arguments << QString::fromStdString(argument);
+        if (QProcess::startDetached(program, arguments)) {
+            completion(tool.commandLine());
+            return;
+        }
+        reason = "couldn't start " + program.toStdString();
+    }
+    if (reason.empty()) reason = "none of the desktop's notification settings programs is installed (" + missing + ")";
+
+    if (!connection_.isConnected()) {
+        completion(unexpected(SettingsUnavailable{reason, std::nullopt}));
+        return;
+    }
+    callAsync(connection_, calls_.get(), methodCall(QStringLiteral("GetServerInformation")),
+              [reason, completion = std::move(completion)](QDBusPendingCallWatcher& call) {
+                  const QDBusPendingReply<QString, QString, QString, QString> information = call;
+                  std::optional<std::string> name;
+                  if (!information.isError() && !information.argumentAt<0>().isEmpty()) {
+                      name = information.argumentAt<0>().toStdString();
+                  }
+                  completion(unexpected(SettingsUnavailable{reason, name}));
+              });
 }
 
 }  // namespace quorvel

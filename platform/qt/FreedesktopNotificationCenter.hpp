@@ -1,11 +1,14 @@
 #pragma once
 // Banners through the desktop's notification service (org.freedesktop.Notifications on the
 // session bus). The service counts as allowing banners when it answers. Calls are
-// asynchronous; completions run on the thread of the Qt event loop.
+// asynchronous; completions run on the thread of the Qt event loop. The notification settings
+// are the desktop's own program for them (see NotificationSettingsTool), started detached.
 #include <QDBusConnection>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <memory>
+#include <string>
 
 #include "platform/NotificationCenter.hpp"
 
@@ -13,16 +16,29 @@ namespace quorvel {
 
 class FreedesktopNotificationCenter final : public NotificationCenter {
 public:
+    /// Where the notification settings program is looked for.
+    struct SettingsLookup {
+        /// XDG_CURRENT_DESKTOP.
+        std::string currentDesktop;
+        /// The folders to search; empty for those of PATH.
+        QStringList folders;
+
+        /// The running session's desktop and PATH.
+        static SettingsLookup fromEnvironment();
+    };
+
     /// Posts as `appName` on `connection`. Needs a Qt application object.
     explicit FreedesktopNotificationCenter(QString appName,
-                                           QDBusConnection connection = QDBusConnection::sessionBus());
+                                           QDBusConnection connection = QDBusConnection::sessionBus(),
+                                           SettingsLookup settingsLookup = SettingsLookup::fromEnvironment());
     ~FreedesktopNotificationCenter() override;
 
     void requestAuthorization(AuthorizationCompletion completion) override;
     void bannersAllowed(AllowedCompletion completion) override;
     void add(const Banner& banner, AddCompletion completion) override;
-    /// Starts the first of the GNOME, KDE and Xfce notification settings that is installed.
-    void openSettings() override;
+    /// Starts the first installed program of the desktop's tools; only a program that is there
+    /// is started. Otherwise asks the service for its name (GetServerInformation).
+    void openSettings(OpenSettingsCompletion completion) override;
 
     /// `text` with "&", "<" and ">" written as entities, for a service that reads markup.
     static QString markupEscaped(const QString& text);
@@ -34,6 +50,7 @@ private:
 
     QString appName_;
     QDBusConnection connection_;
+    SettingsLookup settingsLookup_;
     // Owns the pending calls: once it is gone no completion runs.
     std::unique_ptr<QObject> calls_;
 };

@@ -44,12 +44,18 @@ SecretStoreError errorFrom(GError* error) {
 
 }  // namespace
 
+LibsecretStore::LibsecretStore() : cancellable_(g_cancellable_new()) {}
+
+LibsecretStore::~LibsecretStore() { g_object_unref(cancellable_); }
+
+void LibsecretStore::abandonCalls() { g_cancellable_cancel(cancellable_); }
+
 Expected<std::optional<std::string>, SecretStoreError> LibsecretStore::find(std::string_view service,
                                                                             std::string_view account) {
     const std::string serviceText(service);
     const std::string accountText(account);
     GError* error = nullptr;
-    gchar* value = secret_password_lookup_sync(&genericPasswordSchema(), nullptr, &error, "service",
+    gchar* value = secret_password_lookup_sync(&genericPasswordSchema(), cancellable_, &error, "service",
                                                serviceText.c_str(), "account", accountText.c_str(), nullptr);
     if (error != nullptr) {
         if (value != nullptr) secret_password_free(value);
@@ -72,7 +78,7 @@ Expected<void, SecretStoreError> LibsecretStore::replace(std::string_view servic
     const std::string valueText(value);
     GError* error = nullptr;
     const gboolean stored = secret_password_store_sync(&genericPasswordSchema(), SECRET_COLLECTION_DEFAULT,
-                                                       labelText.c_str(), valueText.c_str(), nullptr, &error,
+                                                       labelText.c_str(), valueText.c_str(), cancellable_, &error,
                                                        "service", serviceText.c_str(), "account",
                                                        accountText.c_str(), nullptr);
     if (error != nullptr || !stored) return unexpected(errorFrom(error));
@@ -84,7 +90,7 @@ Expected<void, SecretStoreError> LibsecretStore::remove(std::string_view service
     const std::string accountText(account);
     GError* error = nullptr;
     // False without an error means there was nothing to remove, which is fine.
-    secret_password_clear_sync(&genericPasswordSchema(), nullptr, &error, "service", serviceText.c_str(),
+    secret_password_clear_sync(&genericPasswordSchema(), cancellable_, &error, "service", serviceText.c_str(),
                                "account", accountText.c_str(), nullptr);
     if (error != nullptr) return unexpected(errorFrom(error));
     return {};

@@ -36,6 +36,9 @@ public:
                                                      std::string_view label, std::string_view value) = 0;
     /// Removes the item; succeeds also when there is none.
     virtual Expected<void, SecretStoreError> remove(std::string_view service, std::string_view account) = 0;
+    /// For the end of the process: every call under way returns now where the service allows
+    /// it, and every later one at once, as denied. Any thread.
+    virtual void abandonCalls() {}
 };
 
 }  // namespace quorvel

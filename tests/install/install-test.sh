@@ -31,10 +31,30 @@ else
       share/quorvel/fonts/SpaceMono-Regular.ttf share/quorvel/fonts/SpaceMono-Bold.ttf \
       share/quorvel/fonts/Jersey10-Regular.ttf share/quorvel/fonts/SpaceMono-OFL.txt \
       share/quorvel/fonts/Jersey10-OFL.txt share/applications/quorvel.desktop \
-      share/icons/hicolor/48x48/apps/quorvel.png share/icons/hicolor/512x512/apps/quorvel.png; do
+      share/icons/hicolor/48x48/apps/quorvel.png share/icons/hicolor/512x512/apps/quorvel.png \
+      share/man/man1/quorvel.1.gz share/man/man1/quorvel-hook.1.gz \
+      share/doc/quorvel/copyright share/doc/quorvel/changelog.gz \
+      share/metainfo/com.tessaloom.quorvel.mac.metainfo.xml; do
     [ -f "$root/usr/$file" ] || fail "the installed tree lacks usr/$file"
   done
   desktop-file-validate "$share/applications/quorvel.desktop" || fail "the desktop entry is not valid"
+
+  # What software centres list: valid AppStream, naming the installed launcher entry, with a
+  # screenshot that render mode draws (the image's file name is the render target).
+  metainfo="$share/metainfo/com.tessaloom.quorvel.mac.metainfo.xml"
+  appstreamcli validate --no-net "$metainfo" >"$work/appstream.txt" 2>&1 ||
+    { cat "$work/appstream.txt" >&2; fail "appstreamcli validate --no-net refuses the metainfo file"; }
+  launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")
+  [ -f "$share/applications/$launchable" ] || fail "the metainfo names the launcher entry '$launchable', which is not installed"
+  screenshot=$(sed -n 's:.*<image>.*/\([^/]*\)\.png</image>.*:\1:p' "$metainfo")
+  [ -n "$screenshot" ] || fail "the metainfo has no screenshot"
+  version=$(zcat "$share/doc/quorvel/changelog.gz" | sed -n '1s/^quorvel (\(.*\)).*/\1/p')
+  grep -q "<release version=\"$version\"" "$metainfo" || fail "the metainfo's release is not the changelog's $version"
+  for page in quorvel quorvel-hook; do
+    for section in NAME SYNOPSIS OPTIONS FILES ENVIRONMENT "EXIT STATUS"; do
+      zcat "$share/man/man1/$page.1.gz" | grep -q "^\.SH \"\?$section" || fail "the manual page $page.1 has no $section section"
+    done
+  done
   exec_line=$(sed -n 's/^Exec=//p' "$share/applications/quorvel.desktop" | head -n1)
   [ "${exec_line%% *}" = quorvel ] || fail "the desktop entry starts '$exec_line', not the installed quorvel"
   if grep -a -q -F "$build" "$bin/quorvel" "$bin/quorvel-hook"; then
@@ -50,6 +70,9 @@ else
   (cd "$root" && find . -type f | sed 's|^\./||' | sort) >"$work/tree.txt"
   dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sed 's|^\./||' | sort >"$work/package.txt"
   diff -u "$work/tree.txt" "$work/package.txt" >&2 || fail "the package's files differ from the installed tree"
+  # Debian's own checker: no error and no warning (informational tags are allowed).
+  lintian --allow-root --fail-on error,warning "$deb" >"$work/lintian.txt" 2>&1 ||
+    { cat "$work/lintian.txt" >&2; fail "lintian reports errors or warnings for the package"; }
 fi
 
 home="$work/home"
@@ -72,9 +95,8 @@ for _ in $(seq 1 150); do
 done
 [ -f "$support/endpoint.json" ] || fail "the app wrote no endpoint file"
 
-# Turning hooks on as the launcher's action does: a second start hands the command to the
-# running copy and exits 0.
-mkdir -p "$home/.claude"
+# Turning hooks on as the launcher's action does, for someone who never ran the agent (no
+# ~/.claude yet): a second start hands the command to the running copy and exits 0.
 env -u DISPLAY -u WAYLAND_DISPLAY HOME="$home" XDG_RUNTIME_DIR="$runtime" QUORVEL_LOG_STDERR=0 \
   "$bin/quorvel" --hooks-on >/dev/null 2>&1 || fail "a second start with --hooks-on did not exit 0"
 for _ in $(seq 1 100); do
@@ -83,6 +105,7 @@ for _ in $(seq 1 100); do
 done
 grep -q "Library/Quorvel/bin/quorvel-hook" "$home/.claude/settings.json" 2>/dev/null ||
   fail "--hooks-on did not write the hook entries"
+[ "$(stat -c %a "$home/.claude")" = 700 ] || fail "--hooks-on made ~/.claude with mode $(stat -c %a "$home/.claude"), not 700"
 
 HOME="$home" XDG_RUNTIME_DIR="$runtime" "$bin/quorvel-hook" --simulate done </dev/null || fail "the helper did not exit 0"
 
@@ -102,6 +125,11 @@ cmp -s "$installed_helper" "$bin/quorvel-hook" || fail "the installed helper is 
 env -u DISPLAY -u WAYLAND_DISPLAY HOME="$home" QUORVEL_LOG_STDERR=0 QUORVEL_LOG_FILE="$work/render.log" \
   "$bin/quorvel" --render device-done "$work/device.png" >/dev/null 2>&1 || fail "render mode failed"
 [ -s "$work/device.png" ] || fail "render mode wrote no picture"
+if [ "$mode" != "--build-tree" ]; then
+  env -u DISPLAY -u WAYLAND_DISPLAY HOME="$home" QUORVEL_LOG_STDERR=0 QUORVEL_LOG_FILE="$work/render.log" \
+    "$bin/quorvel" --render "$screenshot" "$work/screenshot.png" >/dev/null 2>&1 ||
+    fail "render mode can't draw the metainfo's screenshot $screenshot"
+fi
 if grep -h -E "Missing sound|Font file missing|Couldn't register" "$work/app.log" "$work/render.log" 2>/dev/null; then
   fail "a resource was not found where the program lies"
 fi

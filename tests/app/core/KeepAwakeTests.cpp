@@ -59,7 +59,7 @@ TEST_F(KeepAwakeTest, HoldsOnceWhileBusyAndReleasesOnceAfter) {
     keepAwake.set(false);
     EXPECT_EQ(holds.kept, 0);
     EXPECT_FALSE(keepAwake.holding());
-    EXPECT_EQ(log.lines("KeepAwake"), (std::vector<std::string>{"info Holding the Mac awake", "info Released the Mac"}));
+    EXPECT_EQ(log.lines("KeepAwake"), (std::vector<std::string>{"info Keeping the computer awake", "info Letting the computer sleep again"}));
 }
 
 TEST_F(KeepAwakeTest, ReleasingWhenNothingIsHeldDoesNothing) {
@@ -78,8 +78,8 @@ TEST_F(KeepAwakeTest, WithoutTheSystemsHelpItSaysSoOnceAndCarriesOn) {
     keepAwake.set(true);
     EXPECT_TRUE(keepAwake.holding());
     EXPECT_EQ(log.lines("KeepAwake"), (std::vector<std::string>{
-                                          "error Couldn't hold the Mac awake: No D-Bus system bus",
-                                          "info Holding the Mac awake",
+                                          "error Couldn't keep the computer awake: No D-Bus system bus",
+                                          "info Keeping the computer awake",
                                       }));
 }
 

@@ -30,7 +30,7 @@ TEST(MacAppDelegate, LaunchWithoutShowInDockLeavesThePolicyAlone) {
     EXPECT_EQ(fixture.becameRegular, 0);
     // Registering has no service here: it fails once, in the log.
     EXPECT_EQ(fixture.log.lines("RemotePush"),
-              (std::vector<std::string>{"error Mac remote notification registration failed: "
+              (std::vector<std::string>{"error Remote notification registration failed: "
                                         "this desktop has no remote notification service"}));
 }
 
@@ -56,8 +56,8 @@ TEST(MacAppDelegate, RemoteNotificationsAreLoggedAndPosted) {
     EXPECT_EQ(fixture.phoneChanges, 1);
     EXPECT_EQ(fixture.dockClicks, 0);
     EXPECT_EQ(fixture.log.lines("RemotePush"),
-              (std::vector<std::string>{"info Mac registered for remote notifications",
-                                        "error Mac remote notification registration failed: offline",
+              (std::vector<std::string>{"info Registered for remote notifications",
+                                        "error Remote notification registration failed: offline",
                                         "info CloudKit change push received"}));
 }
 

@@ -18,6 +18,7 @@ public:
     Expected<bool, DesktopError> authorization = true;
     bool allowed = true;
     int settingsOpened = 0;
+    Expected<std::string, SettingsUnavailable> settingsAnswer = std::string("gnome-control-center notifications");
 
     void requestAuthorization(AuthorizationCompletion completion) override { completion(authorization); }
     void bannersAllowed(AllowedCompletion completion) override { completion(allowed); }
@@ -29,7 +30,10 @@ public:
             completion({});
         }
     }
-    void openSettings() override { ++settingsOpened; }
+    void openSettings(OpenSettingsCompletion completion) override {
+        ++settingsOpened;
+        completion(settingsAnswer);
+    }
 };
 
 Alert alert(Alert::Kind kind, std::string session = "s1", std::optional<std::string> detail = "site \u00B7 4m") {
@@ -118,6 +122,40 @@ TEST_F(NotifierServiceTest, PermissionAnswersAndFailuresAreLoggedAndTheCallerGoe
                                          "error Notification permission request failed: No D-Bus session bus",
                                          "error Notification permission request failed: No D-Bus session bus",
                                      }));
+}
+
+TEST_F(NotifierServiceTest, NotificationSettingsOpenOrTheLineSaysWhoManagesTheBanners) {
+    struct Case {
+        const char* name;
+        Expected<std::string, NotificationCenter::SettingsUnavailable> answer;
+        std::optional<std::string> line;
+        std::string logged;
+    };
+    const Case cases[] = {
+        {"a tool started", std::string("cinnamon-settings notifications"), std::nullopt,
+         "info Opened the desktop's notification settings: cinnamon-settings notifications"},
+        {"no tool, a service answers",
+         unexpected(NotificationCenter::SettingsUnavailable{"no notification settings program is known for the desktop "
+                                                            "sway",
+                                                            "mako"}),
+         "Banners are managed by the desktop's notification service (mako).",
+         "error Couldn't open the desktop's notification settings: no notification settings program is known for the "
+         "desktop sway"},
+        {"no tool, no service",
+         unexpected(NotificationCenter::SettingsUnavailable{"couldn't start /usr/bin/gnome-control-center",
+                                                            std::nullopt}),
+         "Banners are managed by the desktop's notification service, and none is running.",
+         "error Couldn't open the desktop's notification settings: couldn't start /usr/bin/gnome-control-center"},
+    };
+    for (const Case& c : cases) {
+        DesktopServiceLog caseLog;
+        center->settingsAnswer = c.answer;
+        std::optional<std::optional<std::string>> shown;
+        notifier->openNotificationSettings([&](std::optional<std::string> line) { shown = std::move(line); });
+        ASSERT_TRUE(shown.has_value()) << c.name;
+        EXPECT_EQ(*shown, c.line) << c.name;
+        EXPECT_EQ(caseLog.lines("Notifier"), std::vector<std::string>{c.logged}) << c.name;
+    }
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ TEST(PushReportTests, TextsReadAsTheUserIsShownThem) {
     EXPECT_EQ(clock, "9:41 PM");
     EXPECT_EQ(PushReport::initial, "No push sent yet");
     EXPECT_EQ(PushReport::skipped(Alert::Kind::needsYou, Router::Skip::atDesk, "9:41 AM"),
-              "No push for needsYou: you're at the Mac (9:41 AM)");
+              "No push for needsYou: you're at the computer (9:41 AM)");
     // The kind is its case name, never a display text.
     EXPECT_EQ(PushReport::skipped(Alert::Kind::longRun, Router::Skip::kindNotPushed, "1:00 PM"),
               "No push for longRun: that kind never goes to the phone (1:00 PM)");

@@ -173,7 +173,7 @@ TEST_F(APNsDeliveryTest, MissingTokenOrCredentials) {
 
     defaults_.setString("phoneDeviceToken", phoneToken);
     EXPECT_EQ(failureText(delivery),
-              "Keychain: No keychain is available. Start the desktop's keyring service (such as GNOME Keyring).");
+              "Keyring: No keyring is available. Start the desktop's keyring service (such as GNOME Keyring).");
     EXPECT_TRUE(fake_.requests().empty());
 }
 

@@ -63,7 +63,7 @@ TEST_F(CredentialStoreTest, SavingReplacesInOneStepAndKeepsTheOldItemWhenTheKeyr
     store_.setFailure(SecretStoreError{SecretStoreError::Code::failed, "disk full"});
     auto refused = APNsKeyStore::save(store_, {"NEWER", "TEAM", pem_});
     ASSERT_FALSE(refused);
-    EXPECT_EQ(APNsKeyStore::describe(refused.error()), "Keychain: disk full");
+    EXPECT_EQ(APNsKeyStore::describe(refused.error()), "Keyring: disk full");
     EXPECT_FALSE(RelayKeyStore::save(store_, relay("https://newer.example", "newer")));
     store_.setFailure(std::nullopt);
     EXPECT_EQ(APNsKeyStore::load(store_).value()->keyID, "NEW");
@@ -80,15 +80,23 @@ TEST_F(CredentialStoreTest, InvalidInputIsRefusedWithoutTouchingTheKeyring) {
     }
     EXPECT_EQ(APNsKeyStore::load(store_).value()->keyID, "GOOD");
 
-    const RelayKeyStore::Credentials refusedRelays[] = {
-        relay("http://relay.example", "k"),  relay("HTTPS://relay.example", "k"), relay("ftp://relay.example", "k"),
-        relay("https://relay.example", ""),  relay("https://relay.example", "k\r\nx: y"),
+    // Each refusal says what to mend: the keyring was never asked, so it is not named.
+    const std::string notHttps = "The relay address must start with https://.";
+    const std::string notOneLine = "The relay key must be one line.";
+    const std::pair<RelayKeyStore::Credentials, std::string> refusedRelays[] = {
+        {relay("http://relay.example", "k"), notHttps},
+        {relay("HTTPS://relay.example", "k"), notHttps},
+        {relay("ftp://relay.example", "k"), notHttps},
+        {relay("https://relay.example", ""), "The relay key is empty."},
+        {relay("https://relay.example", "k\r\nx: y"), notOneLine},
+        {relay("https://relay.example", "k\nx"), notOneLine},
+        {relay("http://relay.example", "k\nx"), notHttps + " " + notOneLine},
     };
-    for (const auto& credentials : refusedRelays) {
+    for (const auto& [credentials, text] : refusedRelays) {
         auto refused = RelayKeyStore::save(store_, credentials);
         ASSERT_FALSE(refused) << credentials.url.absoluteString();
         EXPECT_EQ(refused.error().status, -50);
-        EXPECT_EQ(refused.error().description().rfind("Keychain: ", 0), 0u);
+        EXPECT_EQ(refused.error().description(), text);
     }
     EXPECT_FALSE(RelayKeyStore::load(store_).value());
 }
@@ -119,12 +127,12 @@ TEST_F(CredentialStoreTest, StoredValuesThatAreNotTheRecordMakeLoadFail) {
 }
 
 TEST(KeychainErrorText, StatusesWithAndWithoutAMessage) {
-    EXPECT_EQ((KeychainError{-50, std::nullopt}.description()),
-              "Keychain: One or more parameters passed to a function were not valid.");
-    EXPECT_EQ((KeychainError{-12345, std::nullopt}.description()), "Keychain: status -12345");
+    EXPECT_EQ((KeychainError{-50, std::nullopt, std::nullopt}.description()),
+              "Keyring: One or more parameters passed to a function were not valid.");
+    EXPECT_EQ((KeychainError{-12345, std::nullopt, std::nullopt}.description()), "Keyring: status -12345");
     EXPECT_EQ(KeychainError::from(SecretStoreError{SecretStoreError::Code::denied, "locked"}).status, -25308);
     EXPECT_EQ(KeychainError::from(SecretStoreError{SecretStoreError::Code::unavailable, "x"}).description(),
-              "Keychain: No keychain is available. Start the desktop's keyring service (such as GNOME Keyring).");
+              "Keyring: No keyring is available. Start the desktop's keyring service (such as GNOME Keyring).");
 }
 
 }  // namespace

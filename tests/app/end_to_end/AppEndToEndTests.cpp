@@ -9,6 +9,7 @@
 #include <QDBusPendingCall>
 #include <QDBusMetaType>
 #include <QDBusVariant>
+#include <QDBusVirtualObject>
 #include <QElapsedTimer>
 #include <QMap>
 #include <QObject>
@@ -20,6 +21,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <ctime>
 #include <filesystem>
 #include <functional>
@@ -569,6 +571,42 @@ TEST_F(AppWindowsEndToEndTests, WindowTitlesAreExactlyTheirOwn) {
     for (const std::string& title : x11.shownTitles()) {
         EXPECT_EQ(title.find("\u2014"), std::string::npos) << title;
     }
+}
+
+// A Secret Service that takes every call and never answers one, as one waiting on a prompt
+// nobody sees: the app's keyring calls hang on it.
+class SilentSecretService final : public QDBusVirtualObject {
+public:
+    QString introspect(const QString&) const override { return {}; }
+    bool handleMessage(const QDBusMessage&, const QDBusConnection&) override { return true; }
+};
+
+TEST_F(AppEndToEndTests, ATerminationSignalNeverWaitsLongForAKeyringThatNeverAnswers) {
+    const QString name = QStringLiteral("quorvel-silent-secrets");
+    SilentSecretService secrets;
+    {
+        QDBusConnection keyring = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+        ASSERT_TRUE(keyring.registerVirtualObject(QStringLiteral("/"), &secrets, QDBusConnection::SubPath));
+        // A keyring an earlier app started on this bus keeps the name: this test needs a bus
+        // of its own (its CTest entry has one).
+        if (!keyring.registerService(QStringLiteral("org.freedesktop.secrets"))) {
+            QDBusConnection::disconnectFromBus(name);
+            GTEST_SKIP() << "a keyring already serves this bus";
+        }
+    }
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(app.endpoint()) << app.logText();
+    // The start-up's read of the stored keys is on its way to the silent service by now.
+    runEvents(500);
+
+    const auto signalled = std::chrono::steady_clock::now();
+    ASSERT_EQ(::kill(app.pid(), SIGTERM), 0);
+    const std::optional<int> status = app.waitForExit(std::chrono::seconds(3));
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - signalled).count();
+    EXPECT_EQ(status, std::optional<int>(0)) << "still running after " << took << " s\n" << app.logText();
+    EXPECT_NE(app.logText().find("[App] The login keyring hasn't answered; quitting without it"), std::string::npos)
+        << app.logText();
+    QDBusConnection::disconnectFromBus(name);
 }
 
 TEST_F(AppEndToEndTests, OpenedUpOrOddFilesAreNotTrustedAndNeverHoldUpTheStart) {

@@ -60,10 +60,40 @@ TEST_F(HookInstallerTest, RemovingWithoutAFileWritesAnEmptyObject) {
     EXPECT_TRUE(backups(claudeFolder()).empty());
 }
 
-TEST_F(HookInstallerTest, MissingFolderIsNotCreated) {
-    const auto result = installer.installHooks(false);
-    EXPECT_EQ(messageOf(result), "Couldn't write a temporary file next to settings.json, so nothing was changed.");
-    EXPECT_FALSE(fs::exists(claudeFolder()));
+TEST_F(HookInstallerTest, HooksOnBeforeTheAgentEverRanMakesItsFolderPrivate) {
+    ScopedUmask umask(0277);  // neither mode may depend on it
+    LogCapture log;
+    ASSERT_TRUE(installer.installHooks(false));
+    EXPECT_EQ(modeOf(claudeFolder()), 0700u);
+    EXPECT_EQ(modeOf(settings()), 0600u);
+    EXPECT_EQ(readText(settings()), fresh());
+    const auto tree = JSONValue::parse(readText(settings()));
+    ASSERT_TRUE(tree);
+    const JSONValue* hooks = tree->member("hooks");
+    ASSERT_NE(hooks, nullptr);
+    ASSERT_NE(hooks->members(), nullptr);
+    EXPECT_EQ(hooks->members()->size(), 8u);
+    EXPECT_EQ(installer.status(), HookInstaller::Status::installed(false));
+    EXPECT_NE(log.text().find("[HookInstaller] Created " + claudeFolder() + "\n"), std::string::npos) << log.text();
+    EXPECT_TRUE(backups(claudeFolder()).empty());
+    EXPECT_TRUE(temporaries(claudeFolder()).empty());
+}
+
+TEST_F(HookInstallerTest, AFolderThatIsThereKeepsItsMode) {
+    fs::create_directories(claudeFolder());
+    fs::permissions(claudeFolder(), static_cast<fs::perms>(0750));
+    ASSERT_TRUE(installer.removeHooks());
+    EXPECT_EQ(modeOf(claudeFolder()), 0750u);
+    EXPECT_EQ(readText(settings()), "{}\n");
+}
+
+TEST_F(HookInstallerTest, AFolderThatCantBeMadeStopsTheEdit) {
+    // The home itself is missing: only the settings file's own folder is ever made.
+    const HookInstaller homeless(QuorvelPaths(home / "gone"));
+    EXPECT_EQ(messageOf(homeless.installHooks(false)),
+              "Couldn't create the folder " + home / "gone/.claude" + " (No such file or directory), so nothing was "
+              "changed.");
+    EXPECT_FALSE(fs::exists(home / "gone"));
 }
 
 TEST_F(HookInstallerTest, ParentThatIsAFileStopsTheEditAndStaysAsItWas) {

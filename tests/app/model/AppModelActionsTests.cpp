@@ -68,7 +68,7 @@ TEST(AppModelActionsTests, AnImportedKeyTakesItsIDFromTheFileNameOnlyWhenNoneIsT
         // Read back from the keyring.
         EXPECT_EQ(model.apnsKeyID(), std::optional<std::string>(c.keyID)) << c.fileName;
         EXPECT_TRUE(model.hasPushCredentials());
-        EXPECT_TRUE(contains(bed.log.lines("App"), std::string("info APNs key ") + c.keyID + " imported into the Keychain"))
+        EXPECT_TRUE(contains(bed.log.lines("App"), std::string("info APNs key ") + c.keyID + " imported into the login keyring"))
             << c.fileName;
         EXPECT_TRUE(bed.recorded.errorAlerts.empty());
     }
@@ -120,16 +120,18 @@ TEST(AppModelActionsTests, RelayAddressesAreTrimmedCheckedAndReported) {
         std::string lastPushReport;
         bool notAURL;
     };
-    const std::string refused =
-        "Couldn't save the relay key: " + APNsKeyStore::KeychainError{APNsKeyStore::KeychainError::invalidParameter, std::nullopt}
-                                              .description();
     const Case cases[] = {
         {" \thttps://relay.example/push \n", " secret\n", "https://relay.example/push",
          "Relay set. Send a test push to check it.", false},
         {"not a url", "secret", std::nullopt, "No push sent yet", true},
-        // Only https is stored: the keyring is never asked to keep another address.
-        {"http://relay.example/push", "secret", std::nullopt, refused, false},
-        {"https://relay.example/push", "  ", std::nullopt, refused, false},
+        // Only https is stored: the keyring is never asked to keep another address, and the
+        // report says what to mend.
+        {"http://relay.example/push", "secret", std::nullopt,
+         "Couldn't save the relay key: The relay address must start with https://.", false},
+        {"https://relay.example/push", "  ", std::nullopt, "Couldn't save the relay key: The relay key is empty.",
+         false},
+        {"https://relay.example/push", "sec\nret", std::nullopt,
+         "Couldn't save the relay key: The relay key must be one line.", false},
     };
     for (const Case& c : cases) {
         AppModelTestbed bed;
@@ -163,7 +165,7 @@ TEST(AppModelActionsTests, RemovingTheRelayClearsItOrReportsWhyNot) {
     model.removeRelay();
     settle();
     EXPECT_TRUE(model.relayURL().has_value());
-    EXPECT_EQ(model.lastPushReport().rfind("Couldn't remove the relay key: Keychain: ", 0), 0u) << model.lastPushReport();
+    EXPECT_EQ(model.lastPushReport().rfind("Couldn't remove the relay key: Keyring: ", 0), 0u) << model.lastPushReport();
 
     bed.recorded.keychainFailures.clear();
     model.removeRelay();
@@ -208,13 +210,15 @@ TEST(AppModelActionsTests, AHookChangeTheInstallerRefusesIsLoggedAndShown) {
     AppModel& model = bed.make();
     const std::string settingsPath = bed.home / ".claude/settings.json";
 
-    // Without the agent's folder nothing is created.
+    // A file where the agent's folder belongs is never replaced.
+    ASSERT_TRUE(files::writeFileAtomically(bed.home / ".claude", "not a folder"));
     model.installHooks();
     settle();
     EXPECT_EQ(bed.recorded.errorAlerts,
               (std::vector<std::string>{"Couldn't write a temporary file next to settings.json, so nothing was changed."}));
-    EXPECT_FALSE(std::filesystem::exists(bed.home / ".claude"));
+    EXPECT_EQ(files::readFile(bed.home / ".claude").value(), "not a folder");
     EXPECT_EQ(model.hookStatus(), HookInstaller::Status::notInstalled());
+    std::filesystem::remove(bed.home / ".claude");
 
     // A file it can't make sense of is left alone, whichever way the hooks are turned.
     ASSERT_TRUE(files::createDirectories(bed.home / ".claude"));
@@ -276,10 +280,27 @@ TEST(AppModelActionsTests, TheRecordingsFolderIsMadeAndOpenedEvenWhenItCantBeMad
     EXPECT_TRUE(bed.recorded.errorAlerts.empty());
 }
 
-TEST(AppModelActionsTests, TurnOnBannersOpensTheNotificationSettings) {
+TEST(AppModelActionsTests, TurnOnBannersOpensTheNotificationSettingsOrSaysWhoManagesThem) {
     AppModelTestbed bed;
-    bed.make().openNotificationSettings();
+    AppModel& model = bed.make();
+    model.openNotificationSettings();
     EXPECT_EQ(bed.recorded.notificationSettingsOpened, 1);
+    EXPECT_EQ(model.notificationSettingsNote(), std::nullopt);
+
+    bed.recorded.notificationSettingsAnswer =
+        unexpected(NotificationCenter::SettingsUnavailable{"no notification settings program is known", "dunst"});
+    int changes = 0;
+    QObject::connect(&model, &AppModel::notificationSettingsNoteChanged, [&] { ++changes; });
+    model.openNotificationSettings();
+    EXPECT_EQ(model.notificationSettingsNote(),
+              std::optional<std::string>("Banners are managed by the desktop's notification service (dunst)."));
+    EXPECT_EQ(changes, 1);
+
+    // Once the settings open, the line goes.
+    bed.recorded.notificationSettingsAnswer = std::string("xfce4-notifyd-config");
+    model.openNotificationSettings();
+    EXPECT_EQ(model.notificationSettingsNote(), std::nullopt);
+    EXPECT_EQ(changes, 2);
 }
 
 // ---- simulations ------------------------------------------------------------------------------

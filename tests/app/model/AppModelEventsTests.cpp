@@ -36,7 +36,7 @@ TEST(AppModelEventsTests, ALiveDoneRunIsKeptSavedSoundedShownAndRouted) {
     EXPECT_EQ(bed.recorded.banners[0].threadIdentifier, "s1");
     // At the desk: the router keeps it off the phone and says why.
     EXPECT_TRUE(bed.recorded.pushes.empty());
-    EXPECT_EQ(model.lastPushReport().rfind("No push for done: you're at the Mac (9:41", 0), 0u) << model.lastPushReport();
+    EXPECT_EQ(model.lastPushReport().rfind("No push for done: you're at the computer (9:41", 0), 0u) << model.lastPushReport();
 }
 
 TEST(AppModelEventsTests, SpooledEventsCountAsLiveOnlyWhileRecent) {

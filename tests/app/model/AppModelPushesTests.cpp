@@ -131,14 +131,14 @@ TEST_F(AppModelPushesTests, AFailedPushLeavesALaterKindOfItsSessionInTheRoutersM
 TEST_F(AppModelPushesTests, ATestPushGoesOutWhateverTheRouterWouldSay) {
     AppModel& model = bed.make();  // at the desk
     model.setMuted(true);
-    model.sendTestPush("DONE. GO LOOK.", "Test push from the Mac");
+    model.sendTestPush("DONE. GO LOOK.", "Test push from the computer");
     settle();
     ASSERT_EQ(bed.recorded.pushes.size(), 1u);
     const OutgoingPush& push = bed.recorded.pushes[0];
     EXPECT_EQ(push.kind, Alert::Kind::done);
     EXPECT_EQ(push.sessionID, "test");
     EXPECT_EQ(push.title, "DONE. GO LOOK.");
-    EXPECT_EQ(push.body, "Test push from the Mac");
+    EXPECT_EQ(push.body, "Test push from the computer");
     EXPECT_EQ(push.sound, std::optional<std::string>("fanfare.caf"));
     EXPECT_EQ(push.interruptionLevel, PushPayloads::InterruptionLevel::active);
     EXPECT_EQ(push.timestamp, bed.clock->current);

@@ -31,6 +31,9 @@ struct Recorded {
     bool bannersAllowed = true;
     int permissionRequests = 0;
     int notificationSettingsOpened = 0;
+    // What opening them answers: the settings program's command, or why there is none.
+    Expected<std::string, NotificationCenter::SettingsUnavailable> notificationSettingsAnswer =
+        std::string("gnome-control-center notifications");
     // Sounds: the sound's name and the gain it was played at.
     std::vector<std::pair<std::string, double>> sounds;
     // Sounds stopped while playing (every sound counts as playing until stopped).
@@ -96,6 +99,7 @@ class InlineWorkQueue final : public WorkQueue {
 public:
     void run(std::function<void()> work) override { work(); }
     void waitUntilIdle() override {}
+    bool waitUntilIdleFor(std::chrono::milliseconds) override { return true; }
 };
 
 class RecordingNotificationCenter final : public NotificationCenter {
@@ -110,7 +114,10 @@ public:
         recorded_.banners.push_back(banner);
         completion({});
     }
-    void openSettings() override { ++recorded_.notificationSettingsOpened; }
+    void openSettings(OpenSettingsCompletion completion) override {
+        ++recorded_.notificationSettingsOpened;
+        completion(recorded_.notificationSettingsAnswer);
+    }
 
 private:
     Recorded& recorded_;

@@ -271,9 +271,9 @@ TEST(AppModelTests, KeyStoresAreReadApartSoOneFailingNeverClearsTheOther) {
         {"both readable", {}, "KEY123", true, {}},
         // The system's one text for either store; the key ID read apart stays.
         {"relay store failing", {RelayKeyStore::service()}, "KEY123", false,
-         {"error Couldn't read the APNs key from the Keychain: Keychain: broken"}},
+         {"error Couldn't read the APNs key from the login keyring: Keyring: broken"}},
         {"key store failing", {APNsKeyStore::service()}, std::nullopt, true,
-         {"error Couldn't read the APNs key from the Keychain: Keychain: broken"}},
+         {"error Couldn't read the APNs key from the login keyring: Keyring: broken"}},
     };
     for (const Case& c : cases) {
         AppModelTestbed bed;
@@ -287,7 +287,7 @@ TEST(AppModelTests, KeyStoresAreReadApartSoOneFailingNeverClearsTheOther) {
         EXPECT_EQ(model.relayURL().has_value(), c.relayLoaded) << c.name;
         std::vector<std::string> keychainLines;
         for (const std::string& line : bed.log.lines("App")) {
-            if (line.find("Keychain") != std::string::npos) keychainLines.push_back(line);
+            if (line.find("login keyring") != std::string::npos) keychainLines.push_back(line);
         }
         // Logged once per read: at start (empty store) nothing fails but the set-up failures.
         ASSERT_GE(keychainLines.size(), c.lines.size()) << c.name;

@@ -19,7 +19,10 @@
 #include "app/windows/SettingsView.hpp"
 #include "app/windows/StepperControl.hpp"
 #include "app/windows/ToggleKeyButton.hpp"
+#include "app/model/DetachableWorkQueue.hpp"
+#include "tests/app/model/StuckSecretStore.hpp"
 #include "tests/app/windows/SettingsWindowSupport.hpp"
+#include "tests/support/QtEventLoop.hpp"
 #include "tests/support/P256KeyFile.hpp"
 
 namespace quorvel {
@@ -194,7 +197,7 @@ TEST_F(SettingsViewTest, AlwaysSendDimsTheAwayRowAndChangesTheNotes) {
     press(*settings.toggle("alwaysPushToPhone"));
     EXPECT_EQ(dimming->opacity(), 0.5);
     EXPECT_EQ(away->row().note, "Not used while Always send is on.");
-    EXPECT_EQ(settings.closingNote()->text(), "Every alert goes to the Mac and the phone.");
+    EXPECT_EQ(settings.closingNote()->text(), "Every alert goes to the computer and the phone.");
     // Still operable while dimmed.
     press(*settings.stepper("awayMinutes")->plusKey());
     EXPECT_EQ(storedSettings(bed).awayMinutes, 4);
@@ -229,7 +232,7 @@ TEST_F(SettingsViewTest, StatusLinesReadTheModel) {
     SettingsSnapshot snapshot;
     EXPECT_EQ(snapshot.bannerLine(), "Banners on") << "before the permission has been read";
     snapshot.bannersAllowed = false;
-    EXPECT_EQ(snapshot.bannerLine(), "Banners are off in System Settings");
+    EXPECT_EQ(snapshot.bannerLine(), "Banners are off in the desktop's notification settings");
     snapshot.hookStatus = HookInstaller::Status::installed(true);
     EXPECT_EQ(snapshot.hookStatusLine(), "Hooks: on, recording");
     snapshot.hookStatus = HookInstaller::Status::problem("bad");
@@ -256,7 +259,7 @@ TEST_F(SettingsViewTest, TheTestPushNeedsATokenAndCredentials) {
     press(*send);
     ASSERT_EQ(bed.recorded.pushes.size(), 1u);
     EXPECT_EQ(bed.recorded.pushes[0].title, "DONE. GO LOOK.");
-    EXPECT_EQ(bed.recorded.pushes[0].body, "Test push from the Mac");
+    EXPECT_EQ(bed.recorded.pushes[0].body, "Test push from the computer");
 }
 
 TEST_F(SettingsViewTest, TheTokenFieldStoresEachKeystrokeAndKeepsItsCursor) {
@@ -330,6 +333,31 @@ TEST_F(SettingsViewTest, AnHttpRelayIsRefusedAndTheFormKeepsTheAddressButNotTheK
     EXPECT_EQ(relay->urlField()->text(), "http://relay.example/push");
     EXPECT_EQ(relay->keyField()->text(), "");
     EXPECT_FALSE(relay->saveKey()->isEnabled());
+}
+
+TEST_F(SettingsViewTest, ASaveTheKeyringHasntAnsweredShowsItsPendingLine) {
+    auto store = std::make_shared<testing::StuckSecretStore>();
+    bed.adjust = [&](AppServices& services) {
+        services.keychain = store;
+        services.keychainQueue = std::make_shared<DetachableWorkQueue>();
+    };
+    SettingsView& settings = open();
+    RelaySection* relay = settings.relaySection();
+    EXPECT_TRUE(relay->keyringNote()->isHidden());
+    type(*relay->urlField(), "https://relay.example/push");
+    type(*relay->keyField(), "s3cret");
+    press(*relay->saveKey());
+    ASSERT_TRUE(store->awaitSave());
+    settle();
+    EXPECT_FALSE(relay->keyringNote()->isHidden());
+    EXPECT_EQ(relay->keyringNote()->text(), "Saving to the login keyring\u2026");
+    EXPECT_FALSE(settings.keySection()->keyringNote()->isHidden()) << "an import would wait behind it";
+
+    store->release();
+    ASSERT_TRUE(testing::waitUntil([&] { return !model->savingToKeyring(); }));
+    settle();
+    EXPECT_TRUE(relay->showsSummary());
+    EXPECT_TRUE(relay->keyringNote()->isHidden());
 }
 
 TEST_F(SettingsViewTest, TheKeySectionImportsWithTheTypedIDsAndRemoveClearsTheKeychain) {

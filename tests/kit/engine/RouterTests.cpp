@@ -176,7 +176,7 @@ TEST(RouterPush, CarriesTheAlert) {
 }
 
 TEST(RouterTexts, SkipWordsAndRawValues) {
-    EXPECT_EQ(skipDescription(Router::Skip::atDesk), "you're at the Mac");
+    EXPECT_EQ(skipDescription(Router::Skip::atDesk), "you're at the computer");
     EXPECT_EQ(skipDescription(Router::Skip::failsOnly), "FAILS ONLY is on");
     EXPECT_EQ(skipDescription(Router::Skip::duplicate), "same state already sent");
     EXPECT_EQ(rawValue(Router::Skip::kindNotPushed), "kindNotPushed");

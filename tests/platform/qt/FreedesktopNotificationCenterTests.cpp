@@ -5,8 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/Files.hpp"
 #include "tests/platform/qt/DesktopPeers.hpp"
 #include "tests/support/FakeNotificationService.hpp"
+#include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
 namespace {
@@ -141,6 +143,69 @@ TEST_F(FreedesktopNotificationCenterOnBusTest, NoCompletionRunsAfterTheCenterIsG
     }
     testing::runEvents(200);
     EXPECT_FALSE(called);
+}
+
+class NotificationSettingsTest : public FreedesktopNotificationCenterOnBusTest {
+protected:
+    using Opened = Expected<std::string, NotificationCenter::SettingsUnavailable>;
+
+    /// Opens the settings on `desktop` with only `tools` to find, and waits for the answer.
+    Opened open(const std::string& desktop) {
+        FreedesktopNotificationCenter onDesktop(QStringLiteral("Quorvel"), QDBusConnection::sessionBus(),
+                                                {desktop, {QString::fromStdString(tools.path())}});
+        std::optional<Opened> opened;
+        onDesktop.openSettings([&](Opened answer) { opened = std::move(answer); });
+        EXPECT_TRUE(testing::waitUntil([&] { return opened.has_value(); }));
+        return opened.value_or(unexpected(NotificationCenter::SettingsUnavailable{"no answer", std::nullopt}));
+    }
+    /// A stand-in for a settings program that writes its arguments where the test reads them.
+    void install(const std::string& program) {
+        ASSERT_TRUE(files::writeFileAtomically(
+            tools / program, "#!/bin/sh\necho \"$@\" > '" + tools / (program + ".ran") + "'\n", 0755));
+    }
+
+    testing::TemporaryFolder tools;
+};
+
+TEST_F(NotificationSettingsTest, TheDesktopsOwnProgramStartsWhenItIsInstalled) {
+    install("gnome-control-center");
+    install("xfce4-notifyd-config");
+    const Opened opened = open("ubuntu:GNOME");
+    ASSERT_TRUE(opened) << opened.error().reason;
+    EXPECT_EQ(*opened, "gnome-control-center notifications");
+    ASSERT_TRUE(testing::waitUntil([&] { return files::readFile(tools / "gnome-control-center.ran").hasValue(); }));
+    EXPECT_EQ(files::readFile(tools / "gnome-control-center.ran").value(), "notifications\n");
+    EXPECT_FALSE(files::readFile(tools / "xfce4-notifyd-config.ran").hasValue()) << "only the desktop's own";
+
+    // Plasma's program under its older name.
+    install("systemsettings5");
+    const Opened plasma = open("KDE");
+    ASSERT_TRUE(plasma) << plasma.error().reason;
+    EXPECT_EQ(*plasma, "systemsettings5 kcm_notifications");
+    EXPECT_TRUE(testing::waitUntil([&] { return files::readFile(tools / "systemsettings5.ran").hasValue(); }));
+}
+
+TEST_F(NotificationSettingsTest, WithoutTheProgramTheServiceIsNamedInstead) {
+    serve();
+    install("gnome-control-center");  // installed, but not this desktop's
+    const Opened missing = open("XFCE");
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error().serverName, std::optional<std::string>("fake"));
+    EXPECT_EQ(missing.error().reason,
+              "none of the desktop's notification settings programs is installed (xfce4-notifyd-config)");
+    EXPECT_FALSE(files::readFile(tools / "gnome-control-center.ran").hasValue());
+
+    const Opened unknown = open("sway");
+    ASSERT_FALSE(unknown);
+    EXPECT_EQ(unknown.error().reason, "no notification settings program is known for the desktop sway");
+    EXPECT_EQ(unknown.error().serverName, std::optional<std::string>("fake"));
+}
+
+TEST_F(NotificationSettingsTest, WithNoServiceNoNameIsGiven) {
+    const Opened opened = open("");
+    ASSERT_FALSE(opened);
+    EXPECT_EQ(opened.error().reason, "the desktop doesn't name itself (XDG_CURRENT_DESKTOP is empty)");
+    EXPECT_EQ(opened.error().serverName, std::nullopt);
 }
 
 }  // namespace
