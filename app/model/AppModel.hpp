@@ -12,9 +12,11 @@
 #include <QObject>
 #include <QTimer>
 #include <cstddef>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,7 @@
 #include "app/core/EventServer.hpp"
 #include "app/core/FinishedStore.hpp"
 #include "app/core/LaunchAtLogin.hpp"
+#include "app/core/SpoolDrain.hpp"
 #include "app/install/HookInstaller.hpp"
 #include "app/model/AppServices.hpp"
 #include "app/model/PhoneDevice.hpp"
@@ -54,6 +57,9 @@ public:
     static constexpr int attentiveTickCount = 36;
     /// Milliseconds from the end of one tick to the start of the next.
     static constexpr int tickIntervalMilliseconds = 5000;
+    /// The longest the spool drain runs before the main thread's other work has a turn, in
+    /// seconds; the rest of the spool follows right after.
+    static constexpr double spoolSliceSeconds = 0.05;
     /// The alarm test shows this many samples, in the order of `DeviceSamples::names`.
     static constexpr int alarmTestStepCount = 8;
     /// Update time of the phone preference applied when none ever was: the distant past.
@@ -122,12 +128,17 @@ public:
     /// Reads the endpoint file, starts listening with its token (a new one when it can't be
     /// read) on its port when free, and writes the file back when port or token changed.
     void startServer();
-    /// Hands every spooled event, oldest first, to `handleHookEvent` as not live.
+    /// Hands every spooled event, oldest first, to `handleHookEvent` as not live: read at
+    /// once, handled in slices of `spoolSliceSeconds` (the rest right after, on the main
+    /// thread). A file goes once what its event produced is saved; while the FINISHED list
+    /// can't be saved, the files stay and are not handled again in this run.
     void drainSpool();
-    /// The end of the process (quit, a termination signal, log-out): stops the ticker and the
-    /// server (no server starts after it), handles every event the server already accepted,
-    /// saves the FINISHED list and releases the keep-awake hold. Runs once; later calls do
-    /// nothing. Work still queued for the main thread afterwards is dropped with the model.
+    /// The end of the process (quit, a termination signal, log-out), quick whatever waits:
+    /// stops the ticker and the server (no server starts after it) and the spool drain (the
+    /// files not yet handled stay), writes the events the server accepted but nobody handled
+    /// yet to the spool for the next start, saves the FINISHED list and releases the
+    /// keep-awake hold. Runs once; later calls do nothing. Work still queued for the main
+    /// thread afterwards is dropped with the model.
     void shutDown();
     /// True once `shutDown` has run.
     bool isShutDown() const { return shutDown_; }
@@ -158,6 +169,9 @@ public:
     /// The five-second heartbeat.
     void tick();
     void applyEffects(const std::vector<Effect>& effects, bool live);
+    /// What follows from the whole table rather than from one event: the keep-awake hold and
+    /// the Live Activities. Run by every tick, and once after a run of events.
+    void settle();
 
     // ---- the phone ----------------------------------------------------------------------
     /// Away: the screen is locked, or the user has been idle for the settings' away minutes.
@@ -281,6 +295,11 @@ private:
     /// read the hook status again.
     void finishHookChange(const std::optional<std::string>& failure);
     void showAlarmTestStep(int step);
+    /// Handles the spool drain's backlog for one slice, and queues the next slice when some
+    /// is left.
+    void handleSpoolBacklog();
+    /// Queues one `settle` after the current work, unless one is queued already.
+    void settleLater();
 
     /// Runs `work` on `queue`; the function it returns (if any) runs afterwards on the main
     /// thread, unless the model is gone by then.
@@ -324,6 +343,15 @@ private:
     bool publishingMirror_ = false;
     QTimer ticker_;
     QTimer alarmTimer_;
+    /// Spooled events read but not handled yet, oldest first.
+    std::deque<SpooledEvent> spoolBacklog_;
+    bool spoolSliceQueued_ = false;
+    /// Spool files whose events were handled while the FINISHED list couldn't be saved: kept
+    /// until it is, and never read again meanwhile.
+    std::set<std::string> unsavedSpoolFiles_;
+    /// The FINISHED list on disk is the one in memory (its last save worked).
+    bool finishedSaved_ = true;
+    bool settleQueued_ = false;
 
     std::unique_ptr<LiveActivityCoordinator> liveActivity_;
     std::unique_ptr<WindowHost> deviceWindow_;
