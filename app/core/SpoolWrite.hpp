@@ -11,9 +11,9 @@
 namespace quorvel {
 
 /// Writes each event as its own spool file ("<receivedAt in whole ms>-<uuid>.json", 0600)
-/// into `folder` (0700, made when missing; never through a link), each under a hidden name
-/// first and renamed whole. Quick: nothing waits for the disk. Returns how many were
-/// written; the failures are logged.
+/// into `folder` (0700, made when missing; never through a link). Only for the copy that holds
+/// the single-instance lock, which no drain runs beside. Quick: nothing waits for the disk.
+/// Returns how many were written; the failures are logged.
 std::size_t writeSpoolFiles(const std::string& folder, const std::vector<HookEvent>& events);
 
 }  // namespace quorvel

@@ -1,7 +1,5 @@
 #include "app/model/AppModel.hpp"
 
-#include <QCoreApplication>
-#include <QEvent>
 #include <QMetaObject>
 #include <chrono>
 #include <exception>

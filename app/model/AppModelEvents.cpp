@@ -15,7 +15,7 @@ void AppModel::handleHookEvent(const HookEvent& event, bool live) {
     std::vector<Effect> effects;
     mutateMachine([&](StateMachine& machine) { effects = machine.handle(event); });
     for (const std::string& dropped : machine_.droppedSessions) {
-        logger_.notice("Too many sessions: forgot the least recently active idle one, " + dropped);
+        logger_.notice("Too many sessions: dropped the least recently active one, " + dropped);
     }
     machine_.droppedSessions.clear();
 

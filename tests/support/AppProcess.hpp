@@ -1,8 +1,7 @@
 #pragma once
 // The built app as a process of its own, started the way the user's session starts it but
-// with a home and a runtime folder of the caller's: the runtime folder holds the
-// single-instance lock, so a Quorvel the user already runs never makes this one a silent
-// second copy. Free of any test framework, so the benchmarks start the app through it too.
+// with a home and a runtime folder of the caller's: the home holds the single-instance lock,
+// so a Quorvel the user already runs never makes this one a silent second copy. Free of any test framework, so the benchmarks start the app through it too.
 #include <signal.h>
 #include <spawn.h>
 #include <sys/types.h>

@@ -271,7 +271,7 @@ TEST(AppModelEventsTests, ASessionDroppedToKeepTheTableBoundedIsLogged) {
     EXPECT_TRUE(model.machine().droppedSessions.empty());
     const std::vector<std::string> lines = bed.log.lines("App");
     EXPECT_NE(std::find(lines.begin(), lines.end(),
-                        "notice Too many sessions: forgot the least recently active idle one, s0"),
+                        "notice Too many sessions: dropped the least recently active one, s0"),
               lines.end());
 }
 
