@@ -294,7 +294,7 @@ int main(int argc, char** argv) {
                 killed.handled, killed.left, killed.lost);
     std::printf("| %d idle connections: resident memory per connection | %.0f bytes |\n", connections.connections,
                 connections.bytesPerConnection);
-    std::printf("| %d idle connections: held open (the rest closed at once) | %d |\n", connections.connections,
+    std::printf("| %d idle connections: held open (each newcomer beyond them closed the one quiet longest) | %d |\n", connections.connections,
                 connections.keptOpen);
     for (const RateResult& rate : {few, many}) {
         std::printf("| %d prompts over %d sessions: handled per second, CPU per 1,000 events | %.0f, %.2f s |\n",
