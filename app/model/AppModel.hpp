@@ -92,7 +92,8 @@ public:
     const std::string& phoneDeviceToken() const { return phoneDeviceToken_; }
     /// Stores the token, and writes it to the defaults on every assignment.
     void setPhoneDeviceToken(std::string token);
-    /// Why the event server isn't running; absent while it runs.
+    /// Why the event server isn't running, or what keeps events from reaching it by the spool
+    /// (a folder of ours replaced by a link); absent while all is well.
     const std::optional<std::string>& serverProblem() const { return serverProblem_; }
     LaunchAtLogin::Status launchAtLogin() const { return launchAtLogin_; }
     /// Whether banners can appear; absent until first known.

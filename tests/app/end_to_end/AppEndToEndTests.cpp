@@ -160,18 +160,6 @@ public:
         });
         return found;
     }
-
-    std::vector<FinishedRun> finished() const {
-        std::vector<FinishedRun> runs;
-        const auto text = files::readFile(appSupport() + "/finished.json");
-        if (!text) return runs;
-        try {
-            for (const json::Json& element : json::parse(*text)) runs.push_back(FinishedRun::decode(element));
-        } catch (const std::exception&) {
-            runs.clear();
-        }
-        return runs;
-    }
 };
 
 class AppEndToEndTests : public ::testing::Test {

@@ -114,18 +114,6 @@ public:
         return found;
     }
 
-    std::vector<FinishedRun> finished() const {
-        std::vector<FinishedRun> runs;
-        const auto text = files::readFile(appSupport() + "/finished.json");
-        if (!text) return runs;
-        try {
-            for (const json::Json& element : json::parse(*text)) runs.push_back(FinishedRun::decode(element));
-        } catch (const std::exception&) {
-            runs.clear();
-        }
-        return runs;
-    }
-
     /// The command numbers of the saved finished list, newest first.
     std::vector<int> finishedCommands() const {
         std::vector<int> numbers;
@@ -215,13 +203,16 @@ TEST_F(AppReliabilityTests, OnAFullDiskSpooledEventsStayUntilSavedAndARestartWit
 }
 
 TEST_F(AppReliabilityTests, HugeFilesOfItsOwnNeverHoldUpTheStart) {
-    // How long this machine takes to serve with nothing to read.
-    const auto plainStart = Clock::now();
-    ASSERT_TRUE(app.start());
-    ASSERT_TRUE(app.endpoint()) << app.logText();
-    const auto plain = Clock::now() - plainStart;
-    app.stop();
-    ASSERT_EQ(::unlink(app.paths().endpoint().c_str()), 0);
+    // How long this machine takes to serve with nothing to read: the slower of two starts, as
+    // a busy machine varies.
+    Clock::duration plain{};
+    for (int round = 0; round < 2; ++round) {
+        const auto plainStart = Clock::now();
+        ASSERT_TRUE(app.start());
+        ASSERT_TRUE(app.endpoint()) << app.logText();
+        plain = std::max(plain, Clock::now() - plainStart);
+        app.stop();
+    }
 
     // A 3 MB list of {} and a 3 MB defaults file of junk.
     std::string list = "[{}";
