@@ -1,18 +1,22 @@
-// Measures what the app loses when it is ended, and what idle connections cost it: the events
-// lost when SIGTERM comes with a backlog of accepted events, the events lost when the app is
-// killed (SIGKILL) in the middle of draining a full spool folder, the resident memory per
-// idle loopback connection, how long SIGTERM takes while a push waits on a relay that never
-// answers, and how many lines the app logs in its first minute without iCloud. Starts the app
-// binary with a throw-away home and runtime folder each time; needs a session bus with an
-// unlocked keyring (bench/reliability.sh provides both). Prints one table.
+// Measures what the app loses when it is ended, what idle connections cost it, what an event
+// costs it as the session table grows, and what the network and a missing iCloud cost it: the
+// events lost and the time to exit when SIGTERM comes with a backlog of accepted events or in
+// the middle of a long spool drain, the events lost when the app is killed (SIGKILL) in the
+// middle of draining a full spool folder, the resident memory per idle loopback connection,
+// the handling rate and CPU per 1,000 events spread over 10 and over 20,000 sessions, how long
+// SIGTERM takes while a push waits on a relay that never answers, and how many lines the app
+// logs in its first minute without iCloud. Starts the app binary with a throw-away home and
+// runtime folder each time; needs a session bus with an unlocked keyring
+// (bench/reliability.sh provides both). Prints one table.
 //
 //   reliability_bench <quorvel> [backlog events (3000)] [spool files (5000)] [idle connections (3000)]
-//                     [seconds of logging (60)]
+//                     [events per session count (20000)] [seconds of logging (60)]
 #include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -70,24 +74,59 @@ struct TermResult {
     double exitMilliseconds = 0;
 };
 
+/// Of commands 0 to `events` - 1, handled once each in order, the list keeps the newest fifty:
+/// how many of those it lacks or holds out of order.
+int lostOrOutOfOrder(const std::vector<int>& kept, int events) {
+    if (kept.empty()) return std::min(events, 50);
+    int missing = 0;
+    int expected = events - 1;
+    for (int number : kept) missing += number == expected-- ? 0 : 1;
+    return missing;
+}
+
+/// Starts the app again over `home` and waits until its spool folder is empty.
+void restartAndDrain(const std::string& program, const std::string& home, const std::string& runtime) {
+    App again(program, home, runtime);
+    const std::string spool = QuorvelPaths(home).spool();
+    const auto restarted = SteadyClock::now();
+    while (std::filesystem::exists(spool) && !std::filesystem::is_empty(spool) && millisecondsSince(restarted) < 120000) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    // The last file goes just after its run is saved.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+}
+
 TermResult terminateWithBacklog(const std::string& program, int events) {
     const testing::TemporaryFolder home;
     const testing::RuntimeFolder runtime;
-    App app(program, home.path(), runtime.path());
     TermResult result;
-    for (int index = 0; index < events; ++index) {
-        result.accepted += accepted(app.endpoint(), failedCommand(index, double(std::time(nullptr)))) ? 1 : 0;
+    {
+        App app(program, home.path(), runtime.path());
+        const double start = double(std::time(nullptr)) - 100;
+        for (int index = 0; index < events; ++index) {
+            result.accepted += accepted(app.endpoint(), failedCommand(index, start + index * 0.001)) ? 1 : 0;
+        }
+        const auto signalled = SteadyClock::now();
+        result.exitStatus = app.process().terminate();
+        result.exitMilliseconds = millisecondsSince(signalled);
     }
-    const auto signalled = SteadyClock::now();
-    result.exitStatus = app.process().terminate();
-    result.exitMilliseconds = millisecondsSince(signalled);
-    // Handled in order, so the newest runs kept tell whether the last accepted ones made it.
-    const std::vector<int> kept = finishedCommands(app.appSupport());
-    int expected = events - 1;
-    for (int number : kept) result.lost += number == expected-- ? 0 : 1;
-    if (kept.empty()) result.lost = result.accepted;
-    else result.lost += events - 1 - kept.front();
+    // What was accepted but not handled waits in the spool for the next start.
+    restartAndDrain(program, home.path(), runtime.path());
+    result.lost = lostOrOutOfOrder(finishedCommands(QuorvelPaths(home.path()).appSupport()), events);
     return result;
+}
+
+/// `files` failed commands in the spool folder of `home`, a millisecond apart; the folder.
+std::string fillSpool(const std::string& home, int files) {
+    const std::string spool = QuorvelPaths(home).spool();
+    (void)files::createDirectories(spool, 0700);
+    const double start = double(std::time(nullptr)) - 100;
+    for (int index = 0; index < files; ++index) {
+        char name[64];
+        std::snprintf(name, sizeof name, "/%013.0f-%06d.json", (start + index * 0.001) * 1000, index);
+        (void)files::writeFileAtomically(spool + name, failedCommand(index, start + index * 0.001));
+    }
+    return spool;
 }
 
 struct KillResult {
@@ -99,14 +138,7 @@ struct KillResult {
 KillResult killDuringDrain(const std::string& program, int files) {
     const testing::TemporaryFolder home;
     const testing::RuntimeFolder runtime;
-    const std::string spool = QuorvelPaths(home.path()).spool();
-    (void)files::createDirectories(spool, 0700);
-    const double start = double(std::time(nullptr)) - 100;
-    for (int index = 0; index < files; ++index) {
-        char name[64];
-        std::snprintf(name, sizeof name, "/%013.0f-%06d.json", (start + index * 0.001) * 1000, index);
-        (void)files::writeFileAtomically(spool + name, failedCommand(index, start + index * 0.001));
-    }
+    const std::string spool = fillSpool(home.path(), files);
     testing::AppProcess process(program, home.path(), runtime.path(), testing::AppProcess::LogCopy::none);
     process.start();
     const std::string appSupport = process.paths().appSupport();
@@ -127,6 +159,84 @@ KillResult killDuringDrain(const std::string& program, int files) {
     result.handled = kept.empty() ? 0 : kept.front() + 1;
     // The event in hand may be both kept and still spooled; anything between is lost.
     result.lost = std::max(0, firstLeft - result.handled);
+    return result;
+}
+
+struct DrainTermResult {
+    int left = 0;
+    std::optional<int> exitStatus;
+    double exitMilliseconds = 0;
+    int lostAfterRestart = 0;
+};
+
+/// SIGTERM once the drain of `files` spool files is under way, then a restart that drains the
+/// rest: every event handled once, in order, leaves the newest fifty in the list.
+DrainTermResult terminateDuringDrain(const std::string& program, int files) {
+    const testing::TemporaryFolder home;
+    const testing::RuntimeFolder runtime;
+    const std::string spool = fillSpool(home.path(), files);
+    DrainTermResult result;
+    {
+        testing::AppProcess process(program, home.path(), runtime.path(), testing::AppProcess::LogCopy::none);
+        process.start();
+        const std::string appSupport = process.paths().appSupport();
+        while (finishedCommands(appSupport).empty()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const auto signalled = SteadyClock::now();
+        ::kill(process.pid(), SIGTERM);
+        result.exitStatus = process.waitForExit(std::chrono::seconds(60));
+        result.exitMilliseconds = millisecondsSince(signalled);
+    }
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(spool)) ++result.left;
+    restartAndDrain(program, home.path(), runtime.path());
+    result.lostAfterRestart = lostOrOutOfOrder(finishedCommands(QuorvelPaths(home.path()).appSupport()), files);
+    return result;
+}
+
+struct RateResult {
+    int sessions = 0;
+    int events = 0;
+    double eventsPerSecond = 0;
+    double cpuPerThousand = 0;
+};
+
+/// `events` prompts spread over `sessions` sessions from four clients, then a marker (a failed
+/// command): the rate is events handled per second until the marker is in the list, the CPU
+/// the app's own over that time.
+RateResult handlingRate(const std::string& program, int sessions, int events) {
+    const testing::TemporaryFolder home;
+    const testing::RuntimeFolder runtime;
+    App app(program, home.path(), runtime.path());
+    const double cpuBefore = app.cpuSeconds();
+    const auto started = SteadyClock::now();
+    std::atomic<int> next = 0;
+    std::vector<std::thread> clients;
+    for (int client = 0; client < 4; ++client) {
+        clients.emplace_back([&] {
+            for (int index = next++; index < events; index = next++) {
+                const std::string body =
+                    event("UserPromptSubmit", "session-" + std::to_string(index % sessions), "prompt " + std::to_string(index));
+                // Past the queue's bound the app answers 503: the helper would spool; here the
+                // client tries again a moment later.
+                while (!accepted(app.endpoint(), body)) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        });
+    }
+    for (std::thread& client : clients) client.join();
+    const int marker = 987654;
+    while (!accepted(app.endpoint(), failedCommand(marker, double(std::time(nullptr))))) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    while (true) {
+        const std::vector<int> kept = finishedCommands(app.appSupport());
+        if (!kept.empty() && kept.front() == marker) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    RateResult result;
+    result.sessions = sessions;
+    result.events = events;
+    result.eventsPerSecond = events / (millisecondsSince(started) / 1000.0);
+    result.cpuPerThousand = (app.cpuSeconds() - cpuBefore) * 1000.0 / events;
     return result;
 }
 
@@ -229,24 +339,37 @@ int main(int argc, char** argv) {
     const int backlog = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3000;
     const int spooled = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5000;
     const int idle = argc > 4 ? std::max(1, std::atoi(argv[4])) : 3000;
-    const int logSeconds = argc > 5 ? std::max(1, std::atoi(argv[5])) : 60;
+    const int rateEvents = argc > 5 ? std::max(1, std::atoi(argv[5])) : 20000;
+    const int logSeconds = argc > 6 ? std::max(1, std::atoi(argv[6])) : 60;
 
     const TermResult term = terminateWithBacklog(program, backlog);
+    const DrainTermResult drainTerm = terminateDuringDrain(program, spooled);
     const KillResult killed = killDuringDrain(program, spooled);
     const IdleResult connections = idleConnections(program, idle);
     const DeadNetworkResult deadNetwork = quitUnderDeadNetwork(program);
     const LogVolume logged = logVolume(program, logSeconds);
+    const RateResult few = handlingRate(program, 10, rateEvents);
+    const RateResult many = handlingRate(program, 20000, rateEvents);
 
     std::printf("| measure | value |\n|---|---|\n");
-    std::printf("| SIGTERM after %d accepted events: events lost | %d |\n", term.accepted, term.lost);
+    std::printf("| SIGTERM after %d accepted events, then a restart: events lost or out of order | %d |\n",
+                term.accepted, term.lost);
     std::printf("| SIGTERM with that backlog: exit status, time to exit | %s, %.2f s |\n",
                 term.exitStatus ? std::to_string(*term.exitStatus).c_str() : "killed", term.exitMilliseconds / 1000);
+    std::printf("| SIGTERM during a drain of %d spool files: exit status, time to exit, files left | %s, %.2f s, %d |\n",
+                spooled, drainTerm.exitStatus ? std::to_string(*drainTerm.exitStatus).c_str() : "killed",
+                drainTerm.exitMilliseconds / 1000, drainTerm.left);
+    std::printf("| that drain finished by a restart: events lost or out of order | %d |\n", drainTerm.lostAfterRestart);
     std::printf("| SIGKILL during a drain of %d spool files: handled / still spooled / lost | %d / %d / %d |\n", spooled,
                 killed.handled, killed.left, killed.lost);
     std::printf("| %d idle connections: resident memory per connection | %.0f bytes |\n", connections.connections,
                 connections.bytesPerConnection);
-    std::printf("| %d idle connections: held open (the rest closed at once) | %d |\n", connections.connections,
+    std::printf("| %d idle connections: held open (each newcomer beyond them closed the one quiet longest) | %d |\n", connections.connections,
                 connections.keptOpen);
+    for (const RateResult& rate : {few, many}) {
+        std::printf("| %d prompts over %d sessions: handled per second, CPU per 1,000 events | %.0f, %.2f s |\n",
+                    rate.events, rate.sessions, rate.eventsPerSecond, rate.cpuPerThousand);
+    }
     if (deadNetwork.measured) {
         std::printf("| SIGTERM with a push waiting on a relay that never answers: exit status, time to exit | %s, "
                     "%.2f s |\n",

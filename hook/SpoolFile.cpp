@@ -3,6 +3,7 @@
 #include "hook/UnixMilliseconds.hpp"
 #include "platform/Files.hpp"
 #include "platform/SecureRandom.hpp"
+#include "platform/SymbolicLink.hpp"
 
 namespace quorvel {
 
@@ -15,6 +16,14 @@ std::string spoolFileName(const HookEvent& event, std::string_view uuid) {
 
 void writeSpoolFile(std::string_view data, const HookEvent& event, const QuorvelPaths& paths, const HookLog& log) {
     const std::string folder = paths.spool();
+    // The app never drains a linked folder, so an event written through one would wait there
+    // for good.
+    for (const std::string& own : {paths.appSupport(), folder}) {
+        if (files::isSymbolicLink(own)) {
+            log.writeLogLine("spool folder not used: " + own + " is a link");
+            return;
+        }
+    }
     if (auto created = files::createDirectories(folder, 0700); !created) {
         log.writeLogLine("couldn't create spool folder: " + created.error().message);
         return;

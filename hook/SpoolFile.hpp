@@ -15,7 +15,8 @@ namespace quorvel {
 std::string spoolFileName(const HookEvent& event, std::string_view uuid);
 
 /// Writes `data` (the event's JSON) as a new spool file (0600) in the spool folder (0700,
-/// created when missing). Failures go to the log.
+/// created when missing). Failures go to the log; so does a spool or application-support
+/// folder that is a link, which is never written through.
 void writeSpoolFile(std::string_view data, const HookEvent& event, const QuorvelPaths& paths, const HookLog& log);
 
 }  // namespace quorvel

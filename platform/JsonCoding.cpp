@@ -1,4 +1,5 @@
 #include "platform/JsonCoding.hpp"
+#include "platform/BoundedJson.hpp"
 
 #include <cmath>
 #include <limits>
@@ -64,18 +65,67 @@ std::string dumped(const Json& value, int indent) {
     return value.dump(indent, ' ', false, Json::error_handler_t::replace);
 }
 
-}  // namespace
+/// Builds the tree as nlohmann's own parser does, but counts depth and values on the way and
+/// stops at the first one too many. (nlohmann's parser with a callback, the usual way to limit
+/// depth, takes time that grows with the square of the number of values.)
+class BoundedDomBuilder {
+public:
+    BoundedDomBuilder(Json& result, std::size_t maxValues) : dom_(result, true), maxValues_(maxValues) {}
 
-Json parse(std::string_view text) {
-    Json::parser_callback_t limitDepth = [](int depth, Json::parse_event_t event, Json&) {
-        if ((event == Json::parse_event_t::object_start || event == Json::parse_event_t::array_start) &&
-            depth >= maximumDepth) {
-            throw JsonDecodeError("JSON nested deeper than " + std::to_string(maximumDepth) + " levels");
+    bool null() { return counted() && dom_.null(); }
+    bool boolean(bool value) { return counted() && dom_.boolean(value); }
+    bool number_integer(Json::number_integer_t value) { return counted() && dom_.number_integer(value); }
+    bool number_unsigned(Json::number_unsigned_t value) { return counted() && dom_.number_unsigned(value); }
+    bool number_float(Json::number_float_t value, const std::string& text) {
+        return counted() && dom_.number_float(value, text);
+    }
+    bool string(std::string& value) { return counted() && dom_.string(value); }
+    bool binary(Json::binary_t& value) { return counted() && dom_.binary(value); }
+    bool start_object(std::size_t count) { return opened() && dom_.start_object(count); }
+    bool key(std::string& value) { return dom_.key(value); }
+    bool end_object() {
+        --depth_;
+        return dom_.end_object();
+    }
+    bool start_array(std::size_t count) { return opened() && dom_.start_array(count); }
+    bool end_array() {
+        --depth_;
+        return dom_.end_array();
+    }
+    bool parse_error(std::size_t position, const std::string& token, const nlohmann::detail::exception& error) {
+        return dom_.parse_error(position, token, error);
+    }
+
+private:
+    bool counted() {
+        if (++values_ > maxValues_) {
+            throw JsonDecodeError("JSON holds more than " + std::to_string(maxValues_) + " values");
         }
         return true;
-    };
+    }
+    bool opened() {
+        if (depth_ >= maximumDepth) {
+            throw JsonDecodeError("JSON nested deeper than " + std::to_string(maximumDepth) + " levels");
+        }
+        ++depth_;
+        return counted();
+    }
+
+    nlohmann::detail::json_sax_dom_parser<Json> dom_;
+    std::size_t maxValues_;
+    std::size_t values_ = 0;
+    int depth_ = 0;
+};
+
+}  // namespace
+
+Json parse(std::string_view text) { return parseBounded(text, std::numeric_limits<std::size_t>::max()); }
+
+Json parseBounded(std::string_view text, std::size_t maxValues) {
     try {
-        Json value = Json::parse(text.begin(), text.end(), limitDepth, true, false);
+        Json value;
+        BoundedDomBuilder builder(value, maxValues);
+        Json::sax_parse(text.begin(), text.end(), &builder, nlohmann::detail::input_format_t::json, true, false);
         // An exponent beyond double's range parses as infinity; JSON has no such number.
         requireFiniteNumbers(value);
         return value;

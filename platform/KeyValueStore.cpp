@@ -4,12 +4,18 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/BoundedJson.hpp"
 #include "platform/Files.hpp"
-#include "platform/OwnFileRead.hpp"
 #include "platform/Logger.hpp"
+#include "platform/OwnFileRead.hpp"
+#include "platform/SymbolicLink.hpp"
 
 namespace quorvel {
 namespace {
+
+/// The defaults are a few hundred JSON values; a file holding more than this is corrupt
+/// (moved aside) as soon as the reader has counted that far, so it never holds up the start.
+constexpr std::size_t maxFileValues = 20000;
 
 // Each entry is {"type": <type>, "value": <value>}, so a value never changes type on a reload.
 constexpr std::string_view boolType = "bool";
@@ -153,7 +159,7 @@ void KeyValueStore::load() const {
     }
     std::string problem;
     try {
-        json::Json parsed = json::parse(contents->bytes);
+        json::Json parsed = json::parseBounded(contents->bytes, maxFileValues);
         if (!parsed.is_object()) {
             problem = "not a JSON object";
         } else {
@@ -187,8 +193,14 @@ void KeyValueStore::save() const {
         storeLog().error("Not saving the defaults over " + path_ + ", which couldn't be read");
         return;
     }
-    if (auto created = files::createDirectories(files::parentPath(path_), 0700); !created) {
+    const std::string folder = files::parentPath(path_);
+    if (auto created = files::createDirectories(folder, 0700); !created) {
         storeLog().error("Couldn't save the defaults: " + created.error().message);
+        return;
+    }
+    // A folder of our own replaced by a link: whoever placed it chooses where writes land.
+    if (files::isSymbolicLink(folder)) {
+        storeLog().error("Couldn't save the defaults: " + files::fileErrorFromErrno(ELOOP, folder).message);
         return;
     }
     std::string text;

@@ -6,6 +6,9 @@
 
 #include <array>
 #include <chrono>
+#include <deque>
+#include <list>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -24,12 +27,47 @@ namespace {
 constexpr std::string_view bearerPrefix = "Bearer ";
 constexpr auto acceptRetryDelay = std::chrono::milliseconds(100);
 
+class Connection;
+
+/// Accepted events on their way to the caller's thread. Shared with the pieces of work
+/// dispatched there, which may run after the server is gone.
+struct WaitingEvents {
+    std::mutex mutex;
+    std::deque<HookEvent> events;
+    /// A piece of work that hands events over is dispatched and hasn't found the queue empty.
+    bool handOverDispatched = false;
+};
+
+/// Hands waiting events to `onEvent` for one slice of time, then dispatches itself again
+/// while any are left. On the caller's thread.
+void handOver(const std::shared_ptr<WaitingEvents>& waiting, const EventServer::EventHandler& onEvent,
+              const EventServer::Dispatcher& dispatch) {
+    const auto sliceEnd = std::chrono::steady_clock::now() +
+                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                              std::chrono::duration<double>(EventServer::handOverSliceSeconds));
+    do {
+        std::optional<HookEvent> event;
+        {
+            std::lock_guard lock(waiting->mutex);
+            if (waiting->events.empty()) {
+                waiting->handOverDispatched = false;
+                return;
+            }
+            event = std::move(waiting->events.front());
+            waiting->events.pop_front();
+        }
+        onEvent(std::move(*event));
+    } while (std::chrono::steady_clock::now() < sliceEnd);
+    dispatch([waiting, onEvent, dispatch] { handOver(waiting, onEvent, dispatch); });
+}
+
 /// Everything the listener and its connections share, all touched only on the server's
 /// thread (apart from construction and destruction).
 struct ServerCore {
-    /// Connections alive now (accepted and not yet destroyed). Before the context: the
-    /// connections still held by its handlers count themselves out as it is destroyed.
-    std::size_t openConnections = 0;
+    /// Connections not yet closed, the one quiet longest (nothing received since it was
+    /// accepted or last sent) first. Before the context: the connections still held by its
+    /// handlers take themselves out as it is destroyed.
+    std::list<Connection*> held;
     // Declared before the rest so that it outlives the acceptor and every connection.
     asio::io_context io{1};
     tcp::acceptor acceptor{io};
@@ -38,6 +76,9 @@ struct ServerCore {
     std::string token;
     EventServer::EventHandler onEvent;
     EventServer::Dispatcher dispatch;
+    std::shared_ptr<WaitingEvents> waiting = std::make_shared<WaitingEvents>();
+    /// The queue was full when last looked at: logged once until it has room again.
+    bool waitingFull = false;
     Logger log{std::string(Quorvel::macBundleID), "EventServer"};
     std::thread thread;
     /// Where every read lands first: a connection keeps only what it received, so one that
@@ -45,6 +86,8 @@ struct ServerCore {
     std::array<char, EventServer::readChunkBytes> scratch{};
 
     void acceptNext();
+    /// Whether one more accepted event may wait for the caller's thread.
+    bool roomForAnotherEvent();
     void deliver(HookEvent event);
     /// The status for a complete request, and the event when it is accepted.
     int check(const HTTPRequest& request, std::optional<HookEvent>& accepted) const;
@@ -55,10 +98,11 @@ struct ServerCore {
 class Connection : public std::enable_shared_from_this<Connection> {
 public:
     Connection(tcp::socket socket, ServerCore& server)
-        : socket_(std::move(socket)), deadline_(socket_.get_executor()), server_(server) {
-        ++server_.openConnections;
-    }
-    ~Connection() { --server_.openConnections; }
+        : socket_(std::move(socket)),
+          deadline_(socket_.get_executor()),
+          server_(server),
+          place_(server_.held.insert(server_.held.end(), this)) {}
+    ~Connection() { leaveHeld(); }
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
 
@@ -74,6 +118,15 @@ public:
         receiveMore();
     }
 
+    void close() {
+        if (closed_) return;
+        closed_ = true;
+        leaveHeld();
+        deadline_.cancel();
+        asio::error_code ignored;
+        socket_.close(ignored);
+    }
+
 private:
     void receiveMore() {
         // Wait until there is something to read, then read it into the server's scratch
@@ -84,6 +137,10 @@ private:
             if (!error) {
                 const std::size_t count = self->socket_.read_some(asio::buffer(self->server_.scratch), error);
                 self->buffer_.append(self->server_.scratch.data(), count);
+                if (count > 0 && self->listed_) {
+                    // Heard from just now: the last to make room for a newcomer.
+                    self->server_.held.splice(self->server_.held.end(), self->server_.held, self->place_);
+                }
                 if (error == asio::error::would_block || error == asio::error::try_again) error.clear();
             }
             self->onRead(error);
@@ -97,6 +154,10 @@ private:
             case HTTPRequest::ParseResult::Kind::complete: {
                 std::optional<HookEvent> accepted;
                 int status = server_.check(result.request, accepted);
+                if (accepted && !server_.roomForAnotherEvent()) {
+                    accepted.reset();
+                    status = 503;
+                }
                 reply(status);
                 if (accepted) server_.deliver(std::move(*accepted));
                 break;
@@ -146,17 +207,17 @@ private:
                                 });
     }
 
-    void close() {
-        if (closed_) return;
-        closed_ = true;
-        deadline_.cancel();
-        asio::error_code ignored;
-        socket_.close(ignored);
+    void leaveHeld() {
+        if (!listed_) return;
+        listed_ = false;
+        server_.held.erase(place_);
     }
 
     tcp::socket socket_;
     asio::steady_timer deadline_;
     ServerCore& server_;
+    std::list<Connection*>::iterator place_;
+    bool listed_ = true;
     std::string buffer_;
     bool closed_ = false;
 };
@@ -177,14 +238,10 @@ void ServerCore::acceptNext() {
             });
             return;
         }
-        if (openConnections >= EventServer::maxConnections) {
-            // A flood of idle connections must not hold the app's memory; the helper treats a
-            // closed connection as an app that didn't answer and spools its event.
-            asio::error_code ignored;
-            socket.close(ignored);
-        } else {
-            std::make_shared<Connection>(std::move(socket), *this)->start();
-        }
+        // A flood of idle connections must neither hold the app's memory nor lock out a
+        // helper: the one quiet longest makes room for the newcomer.
+        if (held.size() >= EventServer::maxConnections) held.front()->close();
+        std::make_shared<Connection>(std::move(socket), *this)->start();
         acceptNext();
     });
 }
@@ -207,12 +264,38 @@ int ServerCore::check(const HTTPRequest& request, std::optional<HookEvent>& acce
     return 202;
 }
 
+bool ServerCore::roomForAnotherEvent() {
+    // Handed over on this thread, events never wait.
+    if (!dispatch) return true;
+    bool full;
+    {
+        std::lock_guard lock(waiting->mutex);
+        full = waiting->events.size() >= EventServer::maxWaitingEvents;
+    }
+    if (full && !waitingFull) {
+        log.error("Too many events wait to be handled; answering 503 until there is room");
+    } else if (!full && waitingFull) {
+        log.notice("Taking events again");
+    }
+    waitingFull = full;
+    return !full;
+}
+
 void ServerCore::deliver(HookEvent event) {
     if (!onEvent) return;
-    if (dispatch) {
-        dispatch([handler = onEvent, event = std::move(event)]() mutable { handler(std::move(event)); });
-    } else {
+    if (!dispatch) {
         onEvent(std::move(event));
+        return;
+    }
+    bool dispatchNow = false;
+    {
+        std::lock_guard lock(waiting->mutex);
+        waiting->events.push_back(std::move(event));
+        dispatchNow = !waiting->handOverDispatched;
+        waiting->handOverDispatched = true;
+    }
+    if (dispatchNow) {
+        dispatch([waiting = waiting, handler = onEvent, again = dispatch] { handOver(waiting, handler, again); });
     }
 }
 
@@ -222,8 +305,8 @@ EventServer::~EventServer() { stop(); }
 
 void EventServer::stop() {
     if (!impl_->thread.joinable()) return;
-    // A request is answered and its event handed over in one step on the server's thread, so
-    // once that thread is gone every accepted event is with the dispatcher, and no new one
+    // A request is answered and its event queued in one step on the server's thread, so once
+    // that thread is gone every accepted event is handed over or waiting, and no new one
     // comes. Requests still being read get no answer: their helpers spool them.
     asio::post(impl_->io, [core = impl_.get()] {
         asio::error_code ignored;
@@ -231,6 +314,15 @@ void EventServer::stop() {
         core->io.stop();
     });
     impl_->thread.join();
+}
+
+std::vector<HookEvent> EventServer::takeWaitingEvents() {
+    std::deque<HookEvent> taken;
+    {
+        std::lock_guard lock(impl_->waiting->mutex);
+        taken.swap(impl_->waiting->events);
+    }
+    return {std::make_move_iterator(taken.begin()), std::make_move_iterator(taken.end())};
 }
 
 std::uint16_t EventServer::port() const { return impl_->port; }

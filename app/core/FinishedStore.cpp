@@ -8,8 +8,10 @@
 
 #include "kit/engine/Quorvel.hpp"
 #include "platform/Files.hpp"
+#include "platform/BoundedJson.hpp"
 #include "platform/JsonCoding.hpp"
 #include "platform/OwnFileRead.hpp"
+#include "platform/SymbolicLink.hpp"
 
 namespace quorvel {
 namespace {
@@ -21,7 +23,7 @@ bool exists(const std::string& path) {
 }
 
 std::vector<FinishedRun> decodeRuns(const std::string& text) {
-    const json::Json document = json::parse(text);
+    const json::Json document = json::parseBounded(text, FinishedStore::maxFileValues);
     if (!document.is_array()) throw json::JsonDecodeError("the finished list is not a JSON array");
     std::vector<FinishedRun> runs;
     runs.reserve(document.size());
@@ -56,10 +58,15 @@ std::vector<FinishedRun> FinishedStore::load() {
     return {};
 }
 
-void FinishedStore::save(const std::vector<FinishedRun>& runs) {
+bool FinishedStore::save(const std::vector<FinishedRun>& runs) {
     if (auto created = files::createDirectories(folder_); !created) {
         logger_.error("Couldn't save the finished list: " + created.error().message);
-        return;
+        return false;
+    }
+    // A folder of our own replaced by a link: whoever placed it chooses where writes land.
+    if (files::isSymbolicLink(folder_)) {
+        logger_.error("Couldn't save the finished list: " + files::fileErrorFromErrno(ELOOP, folder_).message);
+        return false;
     }
 
     const std::string current = files::joinPath(folder_, fileName);
@@ -81,11 +88,13 @@ void FinishedStore::save(const std::vector<FinishedRun>& runs) {
         bytes = json::dump(document);
     } catch (const std::exception& error) {
         logger_.error(std::string("Couldn't save the finished list: ") + error.what());
-        return;
+        return false;
     }
     if (auto written = files::writeFileAtomically(current, bytes); !written) {
         logger_.error("Couldn't save the finished list: " + written.error().message);
+        return false;
     }
+    return true;
 }
 
 }  // namespace quorvel

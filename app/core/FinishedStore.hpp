@@ -22,6 +22,9 @@ public:
     /// Fifty runs with their logs stay far below this; a bigger file is not one of ours and
     /// is treated as unreadable rather than read into memory.
     static constexpr std::size_t maxFileBytes = 8 * 1024 * 1024;
+    /// Fifty runs are a few hundred JSON values; a file holding more than this is unreadable
+    /// (and moved aside) as soon as the reader has counted that far.
+    static constexpr std::size_t maxFileValues = 20000;
 
     /// The store in `folder` (the application-support folder).
     explicit FinishedStore(std::string folder);
@@ -31,9 +34,10 @@ public:
     /// link, FIFO, device, folder or oversized file in either place counts as unreadable.
     std::vector<FinishedRun> load();
 
-    /// Writes `runs` to the current file atomically, creating the folder when needed. A
-    /// failure is logged; nothing else happens.
-    void save(const std::vector<FinishedRun>& runs);
+    /// Writes `runs` to the current file atomically, creating the folder when needed; never
+    /// through a folder that is a link. False when it couldn't (a full disk): the failure is
+    /// logged, and nothing else happens.
+    bool save(const std::vector<FinishedRun>& runs);
 
     const std::string& folder() const { return folder_; }
 

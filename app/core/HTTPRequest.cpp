@@ -116,6 +116,7 @@ std::string HTTPRequest::responseText(int status) {
         case 405: reason = "Method Not Allowed"; break;
         case 413: reason = "Payload Too Large"; break;
         case 431: reason = "Request Header Fields Too Large"; break;
+        case 503: reason = "Service Unavailable"; break;
         default: reason = "Error"; break;
     }
     std::string text = "HTTP/1.1 " + std::to_string(status) + " ";

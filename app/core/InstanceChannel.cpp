@@ -17,13 +17,38 @@ constexpr std::size_t longestWord = 64;
 constexpr int answerWaitMilliseconds = 1000;
 constexpr int wordWaitMilliseconds = 500;
 
-bool makeAddress(const std::string& path, sockaddr_un& address) {
-    std::memset(&address, 0, sizeof address);
-    address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof address.sun_path) return false;
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    return true;
-}
+/// The address of the socket at a path. A path too long for an address (the socket lives in
+/// the home, which may lie deep) is reached through its folder opened as a descriptor,
+/// "/proc/self/fd/<n>/<name>", which holds while the address does.
+class SocketAddress {
+public:
+    explicit SocketAddress(const std::string& path) {
+        address_.sun_family = AF_UNIX;
+        std::string reachable = path;
+        if (reachable.size() >= sizeof address_.sun_path) {
+            folder_ = ::open(files::parentPath(path).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            if (folder_ < 0) return;
+            reachable = "/proc/self/fd/" + std::to_string(folder_) + "/" + files::fileName(path);
+            if (reachable.size() >= sizeof address_.sun_path) return;
+        }
+        std::memcpy(address_.sun_path, reachable.c_str(), reachable.size() + 1);
+        valid_ = true;
+    }
+    ~SocketAddress() {
+        if (folder_ >= 0) ::close(folder_);
+    }
+    SocketAddress(const SocketAddress&) = delete;
+    SocketAddress& operator=(const SocketAddress&) = delete;
+
+    bool valid() const { return valid_; }
+    const sockaddr* get() const { return reinterpret_cast<const sockaddr*>(&address_); }
+    socklen_t size() const { return sizeof address_; }
+
+private:
+    sockaddr_un address_{};
+    int folder_ = -1;
+    bool valid_ = false;
+};
 
 // Reads up to a line break (or `longestWord` bytes), waiting at most `milliseconds` in all.
 std::optional<std::string> readLine(int descriptor, int milliseconds) {
@@ -74,15 +99,15 @@ std::string InstanceChannel::socketPathBeside(const std::string& lockPath) {
 }
 
 Expected<InstanceChannel, files::FileError> InstanceChannel::listen(std::string path) {
-    sockaddr_un address{};
-    if (!makeAddress(path, address)) return unexpected(files::fileErrorFromErrno(ENAMETOOLONG, path));
+    const SocketAddress address(path);
+    if (!address.valid()) return unexpected(files::fileErrorFromErrno(ENAMETOOLONG, path));
     const int descriptor = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (descriptor < 0) return unexpected(files::fileErrorFromErrno(errno, path));
     // Whoever held the lock before us is gone; its socket file may still be there.
     struct stat info {};
     if (::lstat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode)) ::unlink(path.c_str());
     const mode_t previous = ::umask(0077);
-    const int bound = ::bind(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    const int bound = ::bind(descriptor, address.get(), address.size());
     const int bindError = errno;
     ::umask(previous);
     if (bound != 0 || ::listen(descriptor, 8) != 0) {
@@ -94,13 +119,13 @@ Expected<InstanceChannel, files::FileError> InstanceChannel::listen(std::string 
 }
 
 bool InstanceChannel::send(const std::string& path, LaunchRequest request, std::chrono::milliseconds patience) {
-    sockaddr_un address{};
-    if (!makeAddress(path, address)) return false;
+    const SocketAddress address(path);
+    if (!address.valid()) return false;
     const auto deadline = std::chrono::steady_clock::now() + patience;
     for (;;) {
         const int descriptor = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (descriptor < 0) return false;
-        if (::connect(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+        if (::connect(descriptor, address.get(), address.size()) == 0) {
             writeAll(descriptor, std::string(launchRequestWord(request)) + "\n");
             const auto answer = readLine(descriptor, answerWaitMilliseconds);
             ::close(descriptor);

@@ -1,6 +1,6 @@
 #pragma once
-// How a second launch reaches the running copy: the first copy listens on a Unix socket in
-// the runtime folder beside its single-instance lock; a second copy connects, says one
+// How a second launch reaches the running copy: the first copy listens on a Unix socket
+// beside its single-instance lock; a second copy connects, says one
 // word (a `LaunchRequest`) and waits for the answer "ok". Only a peer of the same user is
 // heard, and only a known word is taken: anything else is answered "no" and dropped.
 #include <chrono>

@@ -10,6 +10,7 @@
 #include "kit/engine/Quorvel.hpp"
 #include "platform/Files.hpp"
 #include "platform/Logger.hpp"
+#include "platform/SymbolicLink.hpp"
 
 namespace quorvel {
 namespace {
@@ -20,6 +21,14 @@ constexpr mode_t privateFolderMode = 0700;
 
 std::vector<std::string> privateFolders(const QuorvelPaths& paths) {
     return {paths.appSupport(), paths.spool(), paths.logs(), paths.captures()};
+}
+
+std::vector<std::string> linkedPrivateFolders(const QuorvelPaths& paths) {
+    std::vector<std::string> linked;
+    for (const std::string& folder : privateFolders(paths)) {
+        if (files::isSymbolicLink(folder)) linked.push_back(folder);
+    }
+    return linked;
 }
 
 std::vector<std::string> restorePrivateFolderModes(const QuorvelPaths& paths) {

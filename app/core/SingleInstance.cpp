@@ -1,7 +1,6 @@
 #include "app/core/SingleInstance.hpp"
 
 #include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -15,15 +14,10 @@ namespace {
 
 std::string lockFileName() { return std::string(Quorvel::macBundleID) + ".lock"; }
 
-bool isDirectory(const char* path) {
-    struct stat info {};
-    return ::stat(path, &info) == 0 && S_ISDIR(info.st_mode);
-}
-
-// The fallback folder lies in the shared /tmp, where anyone may have made it first: use it
-// only when it is a real folder (no link) of this user's.
+// A lock in a folder someone else controls locks nothing: use it only when it is a real
+// folder (no link) of this user's.
 Expected<void, files::FileError> ensureOwnFolder(const std::string& folder) {
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return unexpected(files::fileErrorFromErrno(errno, folder));
+    if (auto created = files::createDirectories(folder, 0700); !created) return unexpected(created.error());
     struct stat info {};
     if (::lstat(folder.c_str(), &info) != 0) return unexpected(files::fileErrorFromErrno(errno, folder));
     if (!S_ISDIR(info.st_mode)) return unexpected(files::fileErrorFromErrno(ENOTDIR, folder));
@@ -39,12 +33,8 @@ SingleInstance::~SingleInstance() {
     if (descriptor_ >= 0) ::close(descriptor_);
 }
 
-std::string SingleInstance::defaultLockPath() {
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime != nullptr && runtime[0] == '/' && isDirectory(runtime)) {
-        return files::joinPath(runtime, lockFileName());
-    }
-    return files::joinPath("/tmp/quorvel-" + std::to_string(::getuid()), lockFileName());
+std::string SingleInstance::lockPathFor(const QuorvelPaths& paths) {
+    return files::joinPath(paths.appSupport(), lockFileName());
 }
 
 Expected<SingleInstance::Outcome, files::FileError> SingleInstance::claim() {

@@ -1,9 +1,12 @@
 #pragma once
-// One running app per user: the first process takes an exclusive lock (flock) on a file in
-// the user's runtime folder and keeps it until it ends; the system drops the lock with the
-// process, however it ends, so a crash never leaves a stale lock behind.
+// One running app per user's home: the first process takes an exclusive lock (flock) on a
+// file in the application-support folder and keeps it until it ends; the system drops the
+// lock with the process, however it ends, so a crash never leaves a stale lock behind. The
+// home, not the session's environment, decides: two starts with different runtime folders
+// (one from a login session, one from a bare shell) still find each other.
 #include <string>
 
+#include "kit/engine/QuorvelPaths.hpp"
 #include "platform/Expected.hpp"
 #include "platform/Files.hpp"
 
@@ -24,13 +27,12 @@ public:
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
-    /// $XDG_RUNTIME_DIR/com.tessaloom.quorvel.mac.lock when that variable names an existing
-    /// absolute folder; else the same file name in /tmp/quorvel-<uid>.
-    static std::string defaultLockPath();
+    /// The application-support folder's com.tessaloom.quorvel.mac.lock.
+    static std::string lockPathFor(const QuorvelPaths& paths);
 
-    /// Takes the lock without waiting. Makes the folder (0700) and the file (0600) when
-    /// missing; a folder that is a link or another user's is refused. A failure means it
-    /// can't be told whether another copy runs.
+    /// Takes the lock without waiting. Makes the folder (0700, with its parents) and the file
+    /// (0600) when missing; a folder that is a link or another user's is refused. A failure
+    /// means it can't be told whether another copy runs.
     Expected<Outcome, files::FileError> claim();
 
     const std::string& lockPath() const { return lockPath_; }

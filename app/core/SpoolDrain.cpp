@@ -2,6 +2,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -21,11 +23,6 @@ const Logger& spoolLog() {
     static const Logger log(std::string(Quorvel::macBundleID), "Spool");
     return log;
 }
-
-struct SpooledEvent {
-    HookEvent event;
-    std::string name;
-};
 
 /// The entry names of the folder open as `folderFd`; the descriptor stays open.
 bool listNames(int folderFd, std::vector<std::string>& names) {
@@ -52,23 +49,40 @@ void removeEntry(int folderFd, const std::string& folder, const std::string& nam
     }
 }
 
+/// A hidden temporary file (the helper's ".<name>.<uuid>") that nobody has written to for a
+/// while: its writer was ended before it could rename it.
+bool isAbandonedTemporary(int folderFd, const std::string& name, double now) {
+    if (!name.starts_with(".")) return false;
+    struct stat info {};
+    if (::fstatat(folderFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode)) return false;
+    const double modified = double(info.st_mtim.tv_sec) + double(info.st_mtim.tv_nsec) / 1e9;
+    return now - modified > staleTemporarySeconds;
+}
+
 }  // namespace
 
-void drainSpool(const std::string& folder, const std::function<void(const HookEvent&)>& handOn) {
+std::vector<SpooledEvent> readSpool(const std::string& folder, const std::set<std::string>& skip) {
     const int folderFd = files::openOwnFolder(folder);
-    if (folderFd < 0) return;
+    if (folderFd < 0) return {};
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
     } closer{folderFd};
 
     std::vector<std::string> names;
-    if (!listNames(folderFd, names)) return;
+    if (!listNames(folderFd, names)) return {};
     std::sort(names.begin(), names.end());
 
+    timespec now {};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const double nowSeconds = double(now.tv_sec) + double(now.tv_nsec) / 1e9;
     std::vector<SpooledEvent> events;
     for (const std::string& name : names) {
-        if (!name.ends_with(".json")) continue;
+        if (isAbandonedTemporary(folderFd, name, nowSeconds)) {
+            removeEntry(folderFd, folder, name);
+            continue;
+        }
+        if (!name.ends_with(".json") || skip.contains(name)) continue;
         const std::string path = files::joinPath(folder, name);
         auto contents = files::readOwnFileAt(folderFd, name, spoolFileMaxBytes, path);
         if (!contents) {
@@ -85,10 +99,23 @@ void drainSpool(const std::string& folder, const std::function<void(const HookEv
     std::stable_sort(events.begin(), events.end(), [](const SpooledEvent& a, const SpooledEvent& b) {
         return a.event.receivedAt < b.event.receivedAt;
     });
+    return events;
+}
 
-    for (const SpooledEvent& spooled : events) {
+void removeSpoolFile(const std::string& folder, const std::string& name) {
+    const int folderFd = files::openOwnFolder(folder);
+    if (folderFd < 0) {
+        spoolLog().error("Couldn't remove spool file " + name + ": " + files::fileErrorFromErrno(errno, folder).message);
+        return;
+    }
+    removeEntry(folderFd, folder, name);
+    ::close(folderFd);
+}
+
+void drainSpool(const std::string& folder, const std::function<void(const HookEvent&)>& handOn) {
+    for (const SpooledEvent& spooled : readSpool(folder)) {
         handOn(spooled.event);
-        removeEntry(folderFd, folder, spooled.name);
+        removeSpoolFile(folder, spooled.name);
     }
 }
 

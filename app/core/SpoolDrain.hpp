@@ -3,6 +3,11 @@
 // every spooled event once and removes its file only after the event has been handed on, so
 // nothing reported while the app was down is lost (a crash mid-drain loses at most the event
 // in hand; the rest stay in the folder for the next drain) and nothing is handed on twice.
+// The app reads the folder and removes each file itself once what its event produced is
+// saved (`readSpool`, `removeSpoolFile`); `drainSpool` does both in one go.
+//
+// A helper ended mid-write leaves its hidden temporary file behind; one older than
+// `staleTemporarySeconds` is removed by the next read.
 //
 // The folder is the app's own: a link in its place is not followed (nothing outside it is
 // ever deleted), and each entry is read as one of our own files (platform/OwnFileRead.hpp),
@@ -10,6 +15,7 @@
 // Main thread.
 #include <cstddef>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,6 +25,24 @@ namespace quorvel {
 
 /// More than the helper can write: its payload cap (1 MiB) plus what the environment adds.
 inline constexpr std::size_t spoolFileMaxBytes = 4 * 1024 * 1024;
+
+/// Seconds after which a hidden temporary file in the folder counts as abandoned.
+inline constexpr double staleTemporarySeconds = 60;
+
+/// One event read from the spool, with the name of its file.
+struct SpooledEvent {
+    HookEvent event;
+    std::string name;
+};
+
+/// Reads every ".json" file in `folder` but those named in `skip`: the events that decoded,
+/// oldest `receivedAt` first (ties keep name order). Files that don't decode are logged and
+/// removed, as are abandoned temporary files; the rest stay. A missing or unreadable folder,
+/// or one that is a link, gives nothing.
+std::vector<SpooledEvent> readSpool(const std::string& folder, const std::set<std::string>& skip = {});
+
+/// Removes the spool file `name` from `folder` (never through a link); a failure is logged.
+void removeSpoolFile(const std::string& folder, const std::string& name);
 
 /// Reads every ".json" file in `folder` and hands the events that decoded to `handOn`, oldest
 /// `receivedAt` first (ties keep name order), removing each file after its event was handed

@@ -15,6 +15,7 @@
 #include "app/render/views/RenderMode.hpp"
 #include "app/windows/QuorvelMacApp.hpp"
 #include "kit/engine/Quorvel.hpp"
+#include "kit/engine/QuorvelPaths.hpp"
 #include "platform/Logger.hpp"
 #include "platform/qt/HeadlessPlatform.hpp"
 #include "platform/qt/PreferredPlatform.hpp"
@@ -41,7 +42,7 @@ int main(int argc, char** argv) {
     //    desktop action's command) to the running copy and ends, quietly, having touched
     //    nothing else.
     const LaunchRequest request = launchRequestFromArguments(argc, argv);
-    SingleInstance instance(SingleInstance::defaultLockPath());
+    SingleInstance instance(SingleInstance::lockPathFor(QuorvelPaths::forCurrentUser()));
     const std::string launchSocket = InstanceChannel::socketPathBeside(instance.lockPath());
     std::optional<InstanceChannel> launches;
     if (auto claimed = instance.claim(); !claimed) {

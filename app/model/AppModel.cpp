@@ -1,7 +1,5 @@
 #include "app/model/AppModel.hpp"
 
-#include <QCoreApplication>
-#include <QEvent>
 #include <QMetaObject>
 #include <algorithm>
 #include <chrono>
@@ -12,6 +10,7 @@
 #include "app/core/PrivateFolders.hpp"
 #include "app/core/PushReport.hpp"
 #include "app/core/SpoolDrain.hpp"
+#include "app/core/SpoolWrite.hpp"
 #include "app/delivery/APNsKeyStore.hpp"
 #include "app/delivery/RelayKeyStore.hpp"
 #include "kit/engine/Endpoint.hpp"
@@ -228,13 +227,15 @@ void AppModel::start() {
 
 void AppModel::shutDown() {
     if (shutDown_) return;
+    // From here on the spool drain stops and no event is handled: a session manager at
+    // log-out doesn't wait for a backlog.
     shutDown_ = true;
     ticker_.stop();
     alarmTimer_.stop();
-    if (server_) server_->stop();
-    // Every event the server accepted waits as a queued call on this object, in arrival
-    // order: handled now, they reach the finished list before it is saved for the last time.
-    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    if (server_) {
+        server_->stop();
+        writeSpoolFiles(services_.paths.spool(), server_->takeWaitingEvents());
+    }
     saveFinished();
     services_.keepAwake->set(false);
     // The keyring and the network share one short wait, so a log-out never has to kill the
@@ -254,6 +255,20 @@ void AppModel::startServer() {
     // The token and the spool live in these folders: they are closed again before anything
     // in them is trusted.
     restorePrivateFolderModes(services_.paths);
+    std::optional<std::string> linkedFolderProblem;
+    // Whoever put a link in place of one of them chooses where the token or the events would
+    // go; nothing is written through it. Without the application-support folder there is no
+    // endpoint to write, so no server either.
+    if (const std::vector<std::string> linked = linkedPrivateFolders(services_.paths); !linked.empty()) {
+        const std::string problem = linked.front() + " is a link to another folder; " +
+                                    std::string(Quorvel::displayName) + " won't write through it";
+        if (linked.front() == services_.paths.appSupport()) {
+            setServerProblem("Couldn't start listening for Claude Code: " + problem);
+            logger_.error(*serverProblem_);
+            return;
+        }
+        linkedFolderProblem = problem;
+    }
     const std::string endpointPath = services_.paths.endpoint();
     std::optional<Endpoint> stored;
     // A private file in another mode (0400, 0700) is kept but written again as 0600.
@@ -302,13 +317,42 @@ void AppModel::startServer() {
             return;
         }
     }
-    setServerProblem(std::nullopt);
+    if (linkedFolderProblem) logger_.error(*linkedFolderProblem);
+    setServerProblem(linkedFolderProblem);
 }
 
 void AppModel::drainSpool() {
-    // Each file goes only once its event is through the intake: a crash mid-drain leaves the
-    // events not yet handled in the folder.
-    quorvel::drainSpool(services_.paths.spool(), [this](const HookEvent& event) { handleHookEvent(event, false); });
+    if (shutDown_) return;
+    if (spoolBacklog_.empty()) {
+        std::vector<SpooledEvent> spooled = readSpool(services_.paths.spool(), unsavedSpoolFiles_);
+        spoolBacklog_.assign(std::make_move_iterator(spooled.begin()), std::make_move_iterator(spooled.end()));
+    }
+    handleSpoolBacklog();
+}
+
+void AppModel::handleSpoolBacklog() {
+    const auto sliceEnd = std::chrono::steady_clock::now() +
+                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                              std::chrono::duration<double>(spoolSliceSeconds));
+    while (!spoolBacklog_.empty() && !shutDown_) {
+        SpooledEvent spooled = std::move(spoolBacklog_.front());
+        spoolBacklog_.pop_front();
+        handleHookEvent(spooled.event, false);
+        // Each file goes only once what its event produced is on disk: a crash or a full disk
+        // leaves the events not yet saved in the folder.
+        if (finishedSaved_) {
+            removeSpoolFile(services_.paths.spool(), spooled.name);
+        } else {
+            unsavedSpoolFiles_.insert(std::move(spooled.name));
+        }
+        if (std::chrono::steady_clock::now() >= sliceEnd) break;
+    }
+    if (spoolBacklog_.empty() || shutDown_ || spoolSliceQueued_) return;
+    spoolSliceQueued_ = true;
+    later([this] {
+        spoolSliceQueued_ = false;
+        handleSpoolBacklog();
+    });
 }
 
 void AppModel::refreshHookStatus() { setHookStatus(HookInstaller(services_.paths).status()); }
@@ -373,7 +417,13 @@ void AppModel::saveControls() {
     }
 }
 
-void AppModel::saveFinished() { finishedStore_.save(finished_); }
+void AppModel::saveFinished() {
+    finishedSaved_ = finishedStore_.save(finished_);
+    if (!finishedSaved_) return;
+    // What the events of these files produced is on disk now.
+    for (const std::string& name : unsavedSpoolFiles_) removeSpoolFile(services_.paths.spool(), name);
+    unsavedSpoolFiles_.clear();
+}
 
 void AppModel::showError(const std::string& message) {
     later([this, message] { services_.windows->showErrorAlert(message); });

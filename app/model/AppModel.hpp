@@ -14,10 +14,12 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,7 @@
 #include "app/core/EventServer.hpp"
 #include "app/core/FinishedStore.hpp"
 #include "app/core/LaunchAtLogin.hpp"
+#include "app/core/SpoolDrain.hpp"
 #include "app/install/HookInstaller.hpp"
 #include "app/model/AppServices.hpp"
 #include "app/model/PhoneDevice.hpp"
@@ -58,6 +61,9 @@ public:
     static constexpr int attentiveTickCount = 36;
     /// Milliseconds from the end of one tick to the start of the next.
     static constexpr int tickIntervalMilliseconds = 5000;
+    /// The longest the spool drain runs before the main thread's other work has a turn, in
+    /// seconds; the rest of the spool follows right after.
+    static constexpr double spoolSliceSeconds = 0.05;
     /// The alarm test shows this many samples, in the order of `DeviceSamples::names`.
     static constexpr int alarmTestStepCount = 8;
     /// At quit, the longest wait for the login keyring and the network together.
@@ -92,7 +98,8 @@ public:
     const std::string& phoneDeviceToken() const { return phoneDeviceToken_; }
     /// Stores the token, and writes it to the defaults on every assignment.
     void setPhoneDeviceToken(std::string token);
-    /// Why the event server isn't running; absent while it runs.
+    /// Why the event server isn't running, or what keeps events from reaching it by the spool
+    /// (a folder of ours replaced by a link); absent while all is well.
     const std::optional<std::string>& serverProblem() const { return serverProblem_; }
     LaunchAtLogin::Status launchAtLogin() const { return launchAtLogin_; }
     /// Whether banners can appear; absent until first known.
@@ -133,16 +140,20 @@ public:
     /// Reads the endpoint file, starts listening with its token (a new one when it can't be
     /// read) on its port when free, and writes the file back when port or token changed.
     void startServer();
-    /// Hands every spooled event, oldest first, to `handleHookEvent` as not live.
+    /// Hands every spooled event, oldest first, to `handleHookEvent` as not live: read at
+    /// once, handled in slices of `spoolSliceSeconds` (the rest right after, on the main
+    /// thread). A file goes once what its event produced is saved; while the FINISHED list
+    /// can't be saved, the files stay and are not handled again in this run.
     void drainSpool();
-    /// The end of the process (quit, a termination signal, log-out): stops the ticker and the
-    /// server (no server starts after it), handles every event the server already accepted,
-    /// saves the FINISHED list and releases the keep-awake hold, then gives the login keyring
-    /// and the phone's network work together at most `quitWaitMilliseconds`: a save the keyring
-    /// hasn't confirmed by then is logged as lost, network requests are cancelled, and neither
-    /// this nor the model's end waits for them any longer. Runs
-    /// once; later calls do nothing. Work still queued for the main thread afterwards is
-    /// dropped with the model.
+    /// The end of the process (quit, a termination signal, log-out), quick whatever waits:
+    /// stops the ticker and the server (no server starts after it) and the spool drain (the
+    /// files not yet handled stay), writes the events the server accepted but nobody handled
+    /// yet to the spool for the next start, saves the FINISHED list and releases the
+    /// keep-awake hold, then gives the login keyring and the phone's network work together at
+    /// most `quitWaitMilliseconds`: a save the keyring hasn't confirmed by then is logged as
+    /// lost, network requests are cancelled, and neither this nor the model's end waits for
+    /// them any longer. Runs once; later calls do nothing. Work still queued for the main
+    /// thread afterwards is dropped with the model.
     void shutDown();
     /// True once `shutDown` has run.
     bool isShutDown() const { return shutDown_; }
@@ -175,6 +186,9 @@ public:
     /// The five-second heartbeat.
     void tick();
     void applyEffects(const std::vector<Effect>& effects, bool live);
+    /// What follows from the whole table rather than from one event: the keep-awake hold and
+    /// the Live Activities. Run by every tick, and once after a run of events.
+    void settle();
 
     // ---- the phone ----------------------------------------------------------------------
     /// Away: the screen is locked, or the user has been idle for the settings' away minutes.
@@ -302,6 +316,11 @@ private:
     /// read the hook status again.
     void finishHookChange(const std::optional<std::string>& failure);
     void showAlarmTestStep(int step);
+    /// Handles the spool drain's backlog for one slice, and queues the next slice when some
+    /// is left.
+    void handleSpoolBacklog();
+    /// Queues one `settle` after the current work, unless one is queued already.
+    void settleLater();
 
     /// Runs `work` on `queue`; the function it returns (if any) runs afterwards on the main
     /// thread, unless the model is gone by then.
@@ -360,6 +379,15 @@ private:
     RepeatedFailureLog pushFailures_{logger_};
     QTimer ticker_;
     QTimer alarmTimer_;
+    /// Spooled events read but not handled yet, oldest first.
+    std::deque<SpooledEvent> spoolBacklog_;
+    bool spoolSliceQueued_ = false;
+    /// Spool files whose events were handled while the FINISHED list couldn't be saved: kept
+    /// until it is, and never read again meanwhile.
+    std::set<std::string> unsavedSpoolFiles_;
+    /// The FINISHED list on disk is the one in memory (its last save worked).
+    bool finishedSaved_ = true;
+    bool settleQueued_ = false;
 
     std::unique_ptr<LiveActivityCoordinator> liveActivity_;
     std::unique_ptr<WindowHost> deviceWindow_;

@@ -14,6 +14,10 @@ void AppModel::handleHookEvent(const HookEvent& event, bool live) {
 
     std::vector<Effect> effects;
     mutateMachine([&](StateMachine& machine) { effects = machine.handle(event); });
+    for (const std::string& dropped : machine_.droppedSessions) {
+        logger_.notice("Too many sessions: dropped the least recently active one, " + dropped);
+    }
+    machine_.droppedSessions.clear();
 
     // A spooled event still counts as live while it is recent; one stamped in the future too.
     if (!live) live = services_.clock->now().secondsSince(event.receivedInstant()) < liveWindowSeconds;
@@ -21,6 +25,8 @@ void AppModel::handleHookEvent(const HookEvent& event, bool live) {
 }
 
 void AppModel::tick() {
+    // A save that failed (a full disk) is tried again: the spool files it holds back go with it.
+    if (!finishedSaved_) saveFinished();
     drainSpool();
 
     ++ticksSinceTokenFetch_;
@@ -34,6 +40,7 @@ void AppModel::tick() {
     std::vector<Effect> effects;
     mutateMachine([&](StateMachine& machine) { effects = machine.tick(now); });
     applyEffects(effects, true);
+    settle();
 
     publishListsIfNeeded();
     refreshHookStatus();
@@ -64,6 +71,23 @@ void AppModel::applyEffects(const std::vector<Effect>& effects, bool live) {
         routePush(alert);
     }
 
+    settleLater();
+}
+
+void AppModel::settleLater() {
+    // Weighing the whole table after every event would make an event's cost grow with the
+    // table: a run of events is weighed once, after the last of it.
+    if (settleQueued_) return;
+    settleQueued_ = true;
+    later([this] {
+        if (settleQueued_) settle();
+    });
+}
+
+void AppModel::settle() {
+    settleQueued_ = false;
+    // The hold was let go at the end; nothing takes it again.
+    if (shutDown_) return;
     services_.keepAwake->set(machine_.hasBusySession());
 
     if (muted_) return;

@@ -33,6 +33,8 @@ FinishedRun finishedFor(const Session& session, Instant now, FinishedRun::Chip c
     FinishedRun run;
     run.chip = chip;
     run.title = std::move(title);
+    // A clock set back between the start and the end must not make a negative length.
+    if (duration && *duration < 0) duration = 0.0;
     run.duration = duration;
     run.ok = ok;
     run.project = session.project();
@@ -154,6 +156,7 @@ std::vector<Effect> StateMachine::handle(const HookEvent& event) {
 
     auto found = sessions.find(event.sessionID);
     if (found == sessions.end()) {
+        if (sessions.size() >= maxSessions) dropLeastRecentlyActive();
         Session fresh;
         fresh.id = event.sessionID;
         fresh.number = nextNumber++;
@@ -163,6 +166,23 @@ std::vector<Effect> StateMachine::handle(const HookEvent& event) {
         found = sessions.emplace(event.sessionID, std::move(fresh)).first;
     }
     return apply(found->second, event, now);
+}
+
+void StateMachine::dropLeastRecentlyActive() {
+    // An idle session first; only when every one has something to show, the quietest of all.
+    auto quietest = sessions.end();
+    bool quietestIdle = false;
+    for (auto entry = sessions.begin(); entry != sessions.end(); ++entry) {
+        const bool idle = entry->second.state.is(SessionState::Kind::idle);
+        if (quietest == sessions.end() || (idle && !quietestIdle) ||
+            (idle == quietestIdle && isLater(quietest->second.lastEventAt, entry->second.lastEventAt))) {
+            quietest = entry;
+            quietestIdle = idle;
+        }
+    }
+    if (quietest == sessions.end()) return;
+    droppedSessions.push_back(quietest->first);
+    sessions.erase(quietest);
 }
 
 void StateMachine::forgetEndedSessions(Instant now) {
@@ -287,8 +307,9 @@ std::vector<Effect> StateMachine::finish(Session& session, Instant now,
     if (session.run) {
         title = session.run->title;
         const double length = now.secondsSince(session.run->startedAt);
-        // A length that is not a number (a corrupt receive time) is unknown, not stored.
-        if (std::isfinite(length)) duration = length;
+        // A length that is not a number (a corrupt receive time) is unknown, not stored; a
+        // clock set back since the start makes it 0, never negative.
+        if (std::isfinite(length)) duration = std::max(length, 0.0);
     }
     session.state = SessionState::done(title, duration, note);
     return {Effect::alert(alertFor(session, Alert::Kind::done, now)),

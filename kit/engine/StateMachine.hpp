@@ -30,6 +30,10 @@ struct StateMachine {
     /// helper's delivery window.
     static constexpr double endedSessionGrace = 2.0;
 
+    /// Most sessions held at once: a new session beyond it makes room by dropping the least
+    /// recently active idle session (the least recently active of all when none is idle).
+    static constexpr std::size_t maxSessions = 1000;
+
     /// A session that "SessionEnd" removed, kept for the grace.
     struct EndedSession {
         Session session;
@@ -49,6 +53,9 @@ struct StateMachine {
     StateMachineSettings settings;
     /// Display number of the next new session; numbers are never reused.
     std::int64_t nextNumber = 1;
+    /// Ids of the sessions dropped to stay within `maxSessions`, oldest first, until the owner
+    /// takes them (to report them) and clears the list.
+    std::vector<std::string> droppedSessions;
 
     explicit StateMachine(StateMachineSettings settings = StateMachineSettings::standard())
         : settings(settings) {}
@@ -87,6 +94,8 @@ private:
     /// finding or making the session).
     std::vector<Effect> apply(Session& session, const HookEvent& event, Instant now) const;
     void forgetEndedSessions(Instant now);
+    /// Makes room for one more session within `maxSessions`.
+    void dropLeastRecentlyActive();
 };
 
 /// The notification types that mean the agent waits for the user.

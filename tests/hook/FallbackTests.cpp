@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <regex>
 
 #include "hook/FallbackBanner.hpp"
@@ -42,6 +44,28 @@ TEST(SpoolFile, LogsAFolderItCantCreate) {
     HookEvent event = HookEvent::make("Stop", "s", 1.0);
     writeSpoolFile("{}", event, paths, log);
     EXPECT_NE(TempFolder::read(log.url).find(" couldn't create spool folder: "), std::string::npos);
+}
+
+TEST(SpoolFile, NeverWritesThroughALinkedFolderAndSaysSo) {
+    TempFolder home;
+    QuorvelPaths paths(home.path());
+    HookLog log{home / "hook.log", 1'048'576};
+    HookEvent event = HookEvent::make("Stop", "s", 1796714910.1239);
+    const std::string elsewhere = home / "elsewhere";
+    ASSERT_TRUE(files::createDirectories(elsewhere));
+    // The spool linked elsewhere, then the whole application-support folder.
+    ASSERT_TRUE(files::createDirectories(paths.appSupport()));
+    ASSERT_EQ(::symlink(elsewhere.c_str(), paths.spool().c_str()), 0);
+    writeSpoolFile("{}", event, paths, log);
+    EXPECT_TRUE(TempFolder::names(elsewhere).empty());
+    EXPECT_NE(TempFolder::read(home / "hook.log").find("spool folder not used: " + paths.spool() + " is a link"),
+              std::string::npos);
+
+    ASSERT_EQ(::unlink(paths.spool().c_str()), 0);
+    ASSERT_EQ(::rmdir(paths.appSupport().c_str()), 0);
+    ASSERT_EQ(::symlink(elsewhere.c_str(), paths.appSupport().c_str()), 0);
+    writeSpoolFile("{}", event, paths, log);
+    EXPECT_TRUE(TempFolder::names(elsewhere).empty());
 }
 
 TEST(FallbackBanner, OnlyEventsAUserMustNotMissGetOne) {

@@ -1,9 +1,12 @@
 #include "platform/JsonCoding.hpp"
+#include "platform/BoundedJson.hpp"
 
 #include <cmath>
 #include <limits>
 
 #include <gtest/gtest.h>
+
+#include <chrono>
 
 namespace quorvel::json {
 namespace {
@@ -135,6 +138,24 @@ TEST(JsonCoding, DeepNestingIsRefused) {
     EXPECT_THROW(parse(deep), JsonDecodeError);
     const std::string fine = std::string(100, '[') + std::string(100, ']');
     EXPECT_NO_THROW(parse(fine));
+}
+
+TEST(JsonCoding, ABoundedParseRefusesMoreValuesThanItsBound) {
+    // Every object, array, string, number and literal counts.
+    EXPECT_EQ(parseBounded(R"([{},"a",1,true,null])", 6).size(), 5u);
+    EXPECT_THROW(parseBounded(R"([{},"a",1,true,null])", 5), JsonDecodeError);
+    EXPECT_EQ(parseBounded(R"({"k":[1]})", 3), parse(R"({"k":[1]})"));
+}
+
+TEST(JsonCoding, ManyEmptyObjectsParseInTimeInProportionToTheText) {
+    std::string many = "[";
+    for (int index = 0; index < 300000; ++index) many += index == 0 ? "{}" : ",{}";
+    many += "]";
+    // A parser slower than in proportion (as one limiting depth by callback is) takes minutes.
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(parse(many).size(), 300000u);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    EXPECT_THROW(parseBounded(many, 1000), JsonDecodeError);
 }
 
 TEST(JsonCoding, PrettyOutputIsIndented) {

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "platform/Files.hpp"
 #include "tests/support/FileMode.hpp"
@@ -93,6 +94,27 @@ TEST(KeyValueStore, CorruptFileIsMovedAsideAndTheStoreStartsEmpty) {
         store.setBool("k", true);
         EXPECT_EQ(KeyValueStore(path).boolValue("k"), true);
     }
+}
+
+TEST(KeyValueStore, AFileOfManyValuesIsCorruptAndMovedAside) {
+    testing::TemporaryFolder folder;
+    const std::string path = folder / "defaults.json";
+    std::string junk = R"({"junk":[)";
+    for (std::size_t index = 0; index < 100000; ++index) junk += index == 0 ? "{}" : ",{}";
+    junk += "]}";
+    ASSERT_TRUE(files::writeFileAtomically(path, junk));
+    KeyValueStore store(path);
+    EXPECT_FALSE(store.contains("junk"));
+    EXPECT_TRUE(files::readFile(path + ".bad"));
+}
+
+TEST(KeyValueStore, NothingIsSavedThroughALinkedFolder) {
+    testing::TemporaryFolder folder;
+    ASSERT_TRUE(files::createDirectories(folder / "elsewhere"));
+    ASSERT_EQ(::symlink((folder / "elsewhere").c_str(), (folder / "quorvel").c_str()), 0);
+    KeyValueStore store(folder / "quorvel/defaults.json");
+    store.setBool("k", true);
+    EXPECT_FALSE(files::readFile(folder / "elsewhere/defaults.json"));
 }
 
 TEST(KeyValueStore, UnreadableFileIsNeverWrittenOver) {

@@ -1,8 +1,7 @@
 #pragma once
 // The built app as a process of its own, started the way the user's session starts it but
-// with a home and a runtime folder of the caller's: the runtime folder holds the
-// single-instance lock, so a Quorvel the user already runs never makes this one a silent
-// second copy. Free of any test framework, so the benchmarks start the app through it too.
+// with a home and a runtime folder of the caller's: the home holds the single-instance lock,
+// so a Quorvel the user already runs never makes this one a silent second copy. Free of any test framework, so the benchmarks start the app through it too.
 #include <signal.h>
 #include <spawn.h>
 #include <sys/types.h>
@@ -16,8 +15,10 @@
 #include <optional>
 #include <string>
 
+#include "kit/engine/FinishedRun.hpp"
 #include "kit/engine/QuorvelPaths.hpp"
 #include "platform/Files.hpp"
+#include "platform/JsonCoding.hpp"
 #include "tests/support/ChildEnvironment.hpp"
 
 namespace quorvel::testing {
@@ -105,6 +106,19 @@ public:
     pid_t pid() const { return pid_; }
 
     QuorvelPaths paths() const { return QuorvelPaths(home_); }
+    /// The saved FINISHED list; empty when there is none or it can't be read.
+    std::vector<FinishedRun> finished() const {
+        std::vector<FinishedRun> runs;
+        const auto text = files::readFile(files::joinPath(paths().appSupport(), "finished.json"));
+        if (!text) return runs;
+        try {
+            for (const json::Json& element : json::parse(*text)) runs.push_back(FinishedRun::decode(element));
+        } catch (const std::exception&) {
+            runs.clear();
+        }
+        return runs;
+    }
+
     /// The copy of the log lines (with `LogCopy::file`).
     std::string log() const { return home_ + "/quorvel.log"; }
     /// What the log file holds so far; empty when nothing.

@@ -1,6 +1,6 @@
 #pragma once
 // A runtime folder (XDG_RUNTIME_DIR) as the session makes one, private to the user, for an
-// app started on its own: the single-instance lock lives there.
+// app started on its own, so nothing of the user's own session is touched.
 #include <sys/stat.h>
 
 #include "tests/support/TemporaryFolder.hpp"

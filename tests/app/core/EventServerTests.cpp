@@ -263,7 +263,7 @@ std::size_t residentBytes() {
     return resident * static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
 }
 
-TEST_F(EventServerTest, IdleConnectionsCostWhatTheySentAndBeyondTheCapAreClosedAtOnce) {
+TEST_F(EventServerTest, IdleConnectionsCostWhatTheySentAndBeyondTheCapTheQuietestMakesRoom) {
     constexpr std::size_t idle = 3000;
     rlimit limit{};
     ::getrlimit(RLIMIT_NOFILE, &limit);
@@ -284,17 +284,21 @@ TEST_F(EventServerTest, IdleConnectionsCostWhatTheySentAndBeyondTheCapAreClosedA
     RecordProperty("residentBytesPerIdleConnection", std::to_string(perConnection));
 
     std::size_t closedAtOnce = 0;
-    for (const auto& client : clients) closedAtOnce += client->closedByServerNow() ? 1 : 0;
+    for (std::size_t index = 0; index < clients.size(); ++index) {
+        // Each newcomer beyond the cap took the place of the one quiet longest: the oldest.
+        const bool closed = clients[index]->closedByServerNow();
+        closedAtOnce += closed ? 1 : 0;
+        EXPECT_EQ(closed, index < idle - EventServer::maxConnections) << index;
+    }
     EXPECT_EQ(closedAtOnce, idle - EventServer::maxConnections);
 
-    // Once the idle ones are gone, a real client is served as ever.
-    clients.clear();
-    std::this_thread::sleep_for(100ms);
+    // A real client is served beside them at once.
     EXPECT_EQ(exchange(request("POST /v1/events HTTP/1.1", "Bearer " + token, eventBody())).bytes,
               HTTPRequest::responseText(202));
+    EXPECT_EQ(inbox.waitFor(1).size(), 1u);
 }
 
-TEST_F(EventServerTest, StopHandsOverEveryAcceptedEventAndTakesNoMore) {
+TEST(EventServer, StopLeavesTheEventsNotHandedOverToBeTakenAndTakesNoMore) {
     std::mutex mutex;
     std::vector<std::function<void()>> handedOver;
     std::atomic<int> delivered = 0;
@@ -314,15 +318,51 @@ TEST_F(EventServerTest, StopHandsOverEveryAcceptedEventAndTakesNoMore) {
         accepted += client.readUntilClosed().bytes == HTTPRequest::responseText(202) ? 1 : 0;
     }
     const std::uint16_t port = stopping->port();
-    stopping->stop();
+    // The caller's thread hands over some of them before the end comes.
+    std::vector<std::function<void()>> first;
     {
         std::lock_guard lock(mutex);
-        EXPECT_EQ(handedOver.size(), std::size_t(accepted));
+        first.swap(handedOver);
+    }
+    ASSERT_EQ(first.size(), 1u);
+    first.front()();
+    const int deliveredBeforeStop = delivered;
+    EXPECT_GE(deliveredBeforeStop, 1);
+
+    stopping->stop();
+    const std::vector<HookEvent> waiting = stopping->takeWaitingEvents();
+    EXPECT_EQ(deliveredBeforeStop + int(waiting.size()), accepted);
+    EXPECT_EQ(accepted, 100);
+    {
+        // Whatever was still dispatched finds nothing left to hand over.
+        std::lock_guard lock(mutex);
         for (auto& work : handedOver) work();
     }
-    EXPECT_EQ(delivered, 100);
+    EXPECT_EQ(delivered, deliveredBeforeStop);
+    EXPECT_TRUE(stopping->takeWaitingEvents().empty());
     EXPECT_FALSE(LoopbackClient(port).connected());
     stopping->stop();
+}
+
+TEST(EventServer, PastTheQueuesBoundAnEventIsAnswered503AndNotKept) {
+    std::atomic<int> dispatched = 0;
+    // The caller's thread never gets round to the events: they all wait.
+    auto started = EventServer::start(
+        std::nullopt, token, [](HookEvent) {}, [&dispatched](std::function<void()>) { ++dispatched; });
+    ASSERT_TRUE(started);
+    EventServer& server = **started;
+    const std::string accepted = HTTPRequest::responseText(202);
+    for (std::size_t index = 0; index < EventServer::maxWaitingEvents; ++index) {
+        LoopbackClient client(server.port());
+        client.send(request("POST /v1/events HTTP/1.1", "Bearer " + token, eventBody()));
+        ASSERT_EQ(client.readUntilClosed().bytes, accepted) << index;
+    }
+    LoopbackClient client(server.port());
+    client.send(request("POST /v1/events HTTP/1.1", "Bearer " + token, eventBody()));
+    EXPECT_EQ(client.readUntilClosed().bytes, HTTPRequest::responseText(503));
+    EXPECT_EQ(dispatched, 1);
+    server.stop();
+    EXPECT_EQ(server.takeWaitingEvents().size(), EventServer::maxWaitingEvents);
 }
 
 }  // namespace

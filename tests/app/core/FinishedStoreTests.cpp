@@ -117,10 +117,33 @@ TEST_F(FinishedStoreTests, SavingIntoAMissingFolderCreatesIt) {
     EXPECT_EQ(FinishedStore(nested).load().size(), 1u);
 }
 
+TEST_F(FinishedStoreTests, AFileOfManyValuesIsUnreadableAtOnceAndKeptAside) {
+    // A valid run with an extra key holding far more values than any list of ours.
+    json::Json row = run("kept", 1).encode();
+    row["extra"] = json::Json::array();
+    for (std::size_t index = 0; index < FinishedStore::maxFileValues; ++index) row["extra"].push_back(json::Json::object());
+    write(file("finished.json"), json::dump(json::Json::array({row})));
+    FinishedStore store(folder);
+    EXPECT_TRUE(store.load().empty());
+    EXPECT_TRUE(store.save({run("new", 2)}));
+    EXPECT_TRUE(std::filesystem::exists(file("finished.json.bad")));
+    EXPECT_EQ(FinishedStore(folder).load().size(), 1u);
+}
+
+TEST_F(FinishedStoreTests, NothingIsSavedThroughALinkedFolder) {
+    const std::string elsewhere = home / "elsewhere";
+    ASSERT_TRUE(files::createDirectories(elsewhere));
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directory_symlink(elsewhere, folder);
+    EXPECT_FALSE(FinishedStore(folder).save({run("x", 1)}));
+    EXPECT_TRUE(std::filesystem::is_empty(elsewhere));
+    ASSERT_FALSE(log.lines("Finished").empty());
+}
+
 TEST_F(FinishedStoreTests, ASaveThatCannotWriteIsLogged) {
     // A folder where the file should be: the rename over it fails.
     ASSERT_TRUE(files::createDirectories(file("finished.json")));
-    FinishedStore(folder).save({run("x", 1)});
+    EXPECT_FALSE(FinishedStore(folder).save({run("x", 1)}));
     const auto lines = log.lines("Finished");
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.back().rfind("error Couldn't save the finished list: ", 0), 0u) << lines.back();

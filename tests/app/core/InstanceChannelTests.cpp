@@ -8,6 +8,7 @@
 #include <future>
 #include <thread>
 
+#include "platform/Files.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
@@ -64,6 +65,20 @@ TEST_F(InstanceChannelTest, ASecondLaunchHandsItsRequestOverAndHearsOk) {
     EXPECT_TRUE(sent.get());
     // Nothing else waits.
     EXPECT_EQ(channel->receive(), std::nullopt);
+}
+
+TEST_F(InstanceChannelTest, ASocketDeeperThanAnAddressHoldsIsReachedAllTheSame) {
+    // A home deep enough that the socket's path outgrows a socket address (108 bytes).
+    const std::string deep = folder / (std::string(60, 'h') + "/Library/Application Support/Quorvel");
+    ASSERT_TRUE(files::createDirectories(deep));
+    const std::string longPath = deep + "/com.tessaloom.quorvel.mac.sock";
+    ASSERT_GT(longPath.size(), sizeof(sockaddr_un::sun_path));
+    auto channel = InstanceChannel::listen(longPath);
+    ASSERT_TRUE(channel) << channel.error().message;
+    EXPECT_EQ(::access(longPath.c_str(), F_OK), 0);
+    auto sent = std::async(std::launch::async, [&] { return InstanceChannel::send(longPath, LaunchRequest::reopen); });
+    EXPECT_EQ(receiveOne(*channel), std::optional<LaunchRequest>(LaunchRequest::reopen));
+    EXPECT_TRUE(sent.get());
 }
 
 TEST_F(InstanceChannelTest, AWordWeDoNotKnowIsRefused) {

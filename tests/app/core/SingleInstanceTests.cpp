@@ -75,20 +75,15 @@ TEST(SingleInstance, RefusesALockFileThatIsALink) {
     EXPECT_NE(::access((folder / "target").c_str(), F_OK), 0);
 }
 
-TEST(SingleInstance, DefaultPathIsInTheRuntimeFolderElseInAFolderOfTheUsersInTmp) {
-    const char* saved = std::getenv("XDG_RUNTIME_DIR");
-    const std::string savedValue = saved != nullptr ? saved : "";
-    TemporaryFolder folder;
-    ::setenv("XDG_RUNTIME_DIR", folder.path().c_str(), 1);
-    EXPECT_EQ(SingleInstance::defaultLockPath(), folder / "com.tessaloom.quorvel.mac.lock");
-    const std::string fallback = "/tmp/quorvel-" + std::to_string(::getuid()) + "/com.tessaloom.quorvel.mac.lock";
-    for (const char* unusable : {"", "relative/folder", "/no/such/folder"}) {
-        ::setenv("XDG_RUNTIME_DIR", unusable, 1);
-        EXPECT_EQ(SingleInstance::defaultLockPath(), fallback) << unusable;
-    }
-    ::unsetenv("XDG_RUNTIME_DIR");
-    EXPECT_EQ(SingleInstance::defaultLockPath(), fallback);
-    if (saved != nullptr) ::setenv("XDG_RUNTIME_DIR", savedValue.c_str(), 1);
+TEST(SingleInstance, TheLockLivesInTheHomesApplicationSupportFolderWhateverTheEnvironment) {
+    TemporaryFolder home;
+    const QuorvelPaths paths(home.path());
+    EXPECT_EQ(SingleInstance::lockPathFor(paths), paths.appSupport() + "/com.tessaloom.quorvel.mac.lock");
+    // The folder and its parents are made on the first claim.
+    SingleInstance first(SingleInstance::lockPathFor(paths));
+    EXPECT_EQ(*first.claim(), SingleInstance::Outcome::first);
+    SingleInstance second(SingleInstance::lockPathFor(paths));
+    EXPECT_EQ(*second.claim(), SingleInstance::Outcome::another);
 }
 
 }  // namespace

@@ -179,5 +179,34 @@ TEST_F(SpoolDrainTest, ASpoolFolderThatIsALinkIsNeverDrained) {
     EXPECT_TRUE(fs::exists(project + "/event.json"));
 }
 
+TEST_F(SpoolDrainTest, ReadingLeavesTheFilesAndSkipsTheNamesItIsTold) {
+    putEvent("1.json", "First", 1796731201.0);
+    putEvent("2.json", "Second", 1796731202.0);
+    const std::vector<SpooledEvent> read = readSpool(folder, {"1.json"});
+    ASSERT_EQ(read.size(), 1u);
+    EXPECT_EQ(read[0].name, "2.json");
+    EXPECT_EQ(read[0].event.event, "Second");
+    EXPECT_EQ(remaining(), (std::vector<std::string>{"1.json", "2.json"}));
+    removeSpoolFile(folder, "2.json");
+    EXPECT_EQ(remaining(), std::vector<std::string>{"1.json"});
+}
+
+TEST_F(SpoolDrainTest, ATemporaryFileAbandonedForOverAMinuteIsRemoved) {
+    put(".1-a.json.4F2C", "{\"half");
+    put(".2-b.json.77AA", "{\"half");
+    put(".hidden-folder-entry", "");
+    // Two of them last written two minutes ago: their helpers were ended mid-write.
+    const timespec twoMinutesAgo{::time(nullptr) - 120, 0};
+    const timespec times[2] = {twoMinutesAgo, twoMinutesAgo};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (folder + "/.1-a.json.4F2C").c_str(), times, 0), 0);
+    ASSERT_EQ(::utimensat(AT_FDCWD, (folder + "/.hidden-folder-entry").c_str(), times, 0), 0);
+    fs::create_directory(folder + "/.old-folder");
+    ASSERT_EQ(::utimensat(AT_FDCWD, (folder + "/.old-folder").c_str(), times, 0), 0);
+
+    EXPECT_TRUE(readSpool(folder).empty());
+    // A write that may still be under way stays, and so does anything that is no file.
+    EXPECT_EQ(remaining(), (std::vector<std::string>{".2-b.json.77AA", ".old-folder"}));
+}
+
 }  // namespace
 }  // namespace quorvel

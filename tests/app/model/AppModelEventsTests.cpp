@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 
+#include <filesystem>
+
 #include "app/core/FinishedStore.hpp"
 #include "tests/app/model/AppModelTestbed.hpp"
 
@@ -166,16 +168,21 @@ TEST(AppModelEventsTests, EveryBatchSetsKeepAwakeAndReconcilesLiveActivities) {
 
     HookEvent prompt = bed.event("UserPromptSubmit", "s2");
     prompt.promptFirstLine = "go";
+    // A run of events is weighed once, after its last event.
     model.handleHookEvent(prompt, true);
     model.handleHookEvent(bed.event("UserPromptSubmit", "s1"), true);
+    EXPECT_EQ(bed.recorded.reconciles.size(), 1u);
+    settle();
     EXPECT_EQ(bed.recorded.holdsKept, 1);
     EXPECT_EQ(bed.recorded.holdsTaken, 1);
+    ASSERT_EQ(bed.recorded.reconciles.size(), 2u);
     EXPECT_EQ(bed.recorded.reconciles.back().sessionIDs, (std::vector<std::string>{"s1", "s2"}));
 
     model.handleHookEvent(bed.event("Stop", "s1"), true);
     model.handleHookEvent(bed.event("Stop", "s2"), true);
+    settle();
     EXPECT_EQ(bed.recorded.holdsKept, 0);
-    EXPECT_EQ(bed.recorded.reconciles.size(), 5u);
+    EXPECT_EQ(bed.recorded.reconciles.size(), 3u);
 }
 
 TEST(AppModelEventsTests, ThePhoneIsSyncedOnThirtySixTicksInARowThenOnEveryThird) {
@@ -219,6 +226,53 @@ TEST(AppModelEventsTests, TheTickerTicksAgainFiveSecondsAfterATickEnds) {
     EXPECT_EQ(model.attentiveTicks(), 35);
     EXPECT_TRUE(model.ticker().isActive());
     EXPECT_EQ(model.ticker().remainingTime() > 4000, true);
+}
+
+TEST(AppModelEventsTests, SpoolFilesStayUntilWhatTheirEventsProducedIsSavedAndAreHandledOnce) {
+    AppModelTestbed bed;
+    const std::string spool = bed.appSupport() + "/spool";
+    for (int index = 0; index < 3; ++index) {
+        HookEvent failed = bed.event("PostToolUseFailure", "s1", 60 - index);
+        failed.toolName = "Bash";
+        failed.command = "make " + std::to_string(index);
+        writeSpooled(bed, failed, std::to_string(index) + ".json");
+    }
+    AppModel& model = bed.make(false);
+    // The list can't be saved (as on a full disk): a folder stands where the file goes.
+    const std::string blocker = bed.appSupport() + "/finished.json/blocker";
+    ASSERT_TRUE(files::createDirectories(blocker));
+    settle();
+    ASSERT_EQ(model.finished().size(), 3u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(spool), {}), 3);
+
+    // Each tick tries the save again; the files stay and their events are not handled again.
+    model.tick();
+    model.tick();
+    EXPECT_EQ(model.finished().size(), 3u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(spool), {}), 3);
+
+    // Room again: the next tick saves, and the files go.
+    std::filesystem::remove_all(bed.appSupport() + "/finished.json");
+    model.tick();
+    EXPECT_TRUE(std::filesystem::is_empty(spool));
+    EXPECT_EQ(FinishedStore(bed.appSupport()).load(), model.finished());
+    EXPECT_EQ(model.finished().size(), 3u);
+}
+
+TEST(AppModelEventsTests, ASessionDroppedToKeepTheTableBoundedIsLogged) {
+    AppModelTestbed bed;
+    AppModel& model = bed.make();
+    for (std::size_t index = 0; index <= StateMachine::maxSessions; ++index) {
+        // Each one more recent than the one before: s0 is the least recently active.
+        const double secondsAgo = double(StateMachine::maxSessions - index);
+        model.handleHookEvent(bed.event("SessionStart", "s" + std::to_string(index), secondsAgo), true);
+    }
+    EXPECT_EQ(model.machine().sessions.size(), StateMachine::maxSessions);
+    EXPECT_TRUE(model.machine().droppedSessions.empty());
+    const std::vector<std::string> lines = bed.log.lines("App");
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        "notice Too many sessions: dropped the least recently active one, s0"),
+              lines.end());
 }
 
 }  // namespace

@@ -364,9 +364,10 @@ TEST_F(LiveWindowsStartUpTest, ASecondLaunchBringsTheDeviceBack) {
     ::quorvel::testing::runEvents(500);
     EXPECT_EQ(deviceVisible(), std::optional<bool>(false));
 
-    const std::string otherHome = folder / "other";
-    ::mkdir(otherHome.c_str(), 0700);
-    ::quorvel::testing::AppProcess second(appPath, otherHome, runtime, ::quorvel::testing::AppProcess::LogCopy::none);
+    // From another session of the same user: another runtime folder, the same home.
+    const std::string otherRuntime = folder / "other-runtime";
+    ::mkdir(otherRuntime.c_str(), 0700);
+    ::quorvel::testing::AppProcess second(appPath, home, otherRuntime, ::quorvel::testing::AppProcess::LogCopy::none);
     ASSERT_TRUE(second.start());
     EXPECT_EQ(second.waitForExit(10s), std::optional<int>(0));
     EXPECT_TRUE(waitUntil([&] { return deviceVisible() == std::optional<bool>(true); }, 10000)) << app.logText();

@@ -156,13 +156,14 @@ TEST_F(StartUpTest, ASecondCopyEndsAtOnceWithoutTouchingAnything) {
     ASSERT_TRUE(waitFor([&] { return std::filesystem::exists(endpoint()); }, 15s)) << first.standardError();
     const std::string endpointBefore = readAll(endpoint());
 
-    // Same user (the runtime folder holds the lock), but a home of its own that must stay empty.
-    const std::string secondHome = folder / "second-home";
-    ::mkdir(secondHome.c_str(), 0700);
-    AppProcess second(isolatedEnvironment(secondHome, runtime), folder / "second.txt");
+    // The same home (which holds the lock) from another session: its runtime folder must stay
+    // empty.
+    const std::string otherRuntime = folder / "other-runtime";
+    ::mkdir(otherRuntime.c_str(), 0700);
+    AppProcess second(isolatedEnvironment(home, otherRuntime), folder / "second.txt");
     EXPECT_EQ(second.waitForExit(10s), std::optional<int>(0));
     EXPECT_EQ(second.standardError(), "");
-    EXPECT_TRUE(isEmptyFolder(secondHome));
+    EXPECT_TRUE(isEmptyFolder(otherRuntime));
 
     // The first copy is undisturbed.
     EXPECT_FALSE(first.waitForExit(500ms));
@@ -173,8 +174,7 @@ TEST_F(StartUpTest, RenderModeRunsBesideARunningCopyAndStartsNothingElse) {
     AppProcess first(isolatedEnvironment(home, runtime), folder / "first.txt");
     ASSERT_TRUE(waitFor([&] { return std::filesystem::exists(endpoint()); }, 15s)) << first.standardError();
 
-    // Same user (and lock), a home of its own that must stay empty: no model, no endpoint file,
-    // no helper install, and no single-instance check stops it.
+    // A home of its own that must stay empty: no model, no endpoint file, no helper install.
     const std::string renderHome = folder / "render-home";
     ::mkdir(renderHome.c_str(), 0700);
     AppProcess render(isolatedEnvironment(renderHome, runtime), folder / "render.txt",
@@ -184,12 +184,17 @@ TEST_F(StartUpTest, RenderModeRunsBesideARunningCopyAndStartsNothingElse) {
     EXPECT_TRUE(std::filesystem::exists(folder / "device.png"));
     EXPECT_TRUE(isEmptyFolder(renderHome));
 
+    // Nor does the running copy's lock stop it in the same home.
+    AppProcess renderBeside(isolatedEnvironment(home, runtime), folder / "render-beside.txt",
+                            {"--render", "device-done", folder / "beside.png"});
+    EXPECT_EQ(renderBeside.waitForExit(10s), std::optional<int>(0));
+    EXPECT_TRUE(std::filesystem::exists(folder / "beside.png"));
+
     // "--render" without both a target and a path is no render: the app starts as usual, and
     // so, beside the running copy, ends at once as a second copy.
-    AppProcess second(isolatedEnvironment(renderHome, runtime), folder / "second.txt", {"--render", "device-done"});
+    AppProcess second(isolatedEnvironment(home, runtime), folder / "second.txt", {"--render", "device-done"});
     EXPECT_EQ(second.waitForExit(10s), std::optional<int>(0));
     EXPECT_EQ(second.standardError(), "");
-    EXPECT_TRUE(isEmptyFolder(renderHome));
 
     EXPECT_FALSE(first.waitForExit(500ms));
 }

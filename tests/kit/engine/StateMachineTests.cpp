@@ -452,5 +452,39 @@ TEST(StateMachineEvents, RunLengthThatIsNotANumberIsUnknown) {
     EXPECT_NO_THROW(effects[1].asFinished()->encode());
 }
 
+TEST(StateMachineEvents, AClockSetBackGivesLengthZeroNeverNegative) {
+    StateMachine machine;
+    machine.handle(prompt(t0, "title"));
+    // The clock stepped back two days between the prompt and its Stop.
+    const auto effects = machine.handle(stop(t0 - 172800));
+    ASSERT_EQ(effects.size(), 2u);
+    EXPECT_EQ(session(machine).state, SessionState::done("title", 0.0, std::nullopt));
+    EXPECT_EQ(effects[1].asFinished()->duration, std::optional<double>(0.0));
+
+    // A shell command that reports a negative length is listed as taking none.
+    const auto failed = machine.handle(bash("PostToolUseFailure", t0, -5000));
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].asFinished()->duration, std::optional<double>(0.0));
+}
+
+TEST(StateMachineEvents, TheTableKeepsAtMostItsBoundDroppingTheQuietestIdleSession) {
+    StateMachine machine;
+    // The oldest session is busy: it stays, and the oldest idle one makes room instead.
+    machine.handle(prompt(t0, "busy", "busy"));
+    for (std::size_t index = 1; index < StateMachine::maxSessions; ++index) {
+        machine.handle(event("SessionStart", t0 + double(index), "idle" + std::to_string(index)));
+    }
+    ASSERT_EQ(machine.sessions.size(), StateMachine::maxSessions);
+    EXPECT_TRUE(machine.droppedSessions.empty());
+
+    machine.handle(event("SessionStart", t0 + 5000, "idle2"));  // known: nothing dropped
+    machine.handle(event("SessionStart", t0 + 5001, "new"));
+    EXPECT_EQ(machine.sessions.size(), StateMachine::maxSessions);
+    EXPECT_EQ(machine.droppedSessions, std::vector<std::string>{"idle1"});
+    EXPECT_TRUE(machine.sessions.contains("busy"));
+    EXPECT_TRUE(machine.sessions.contains("new"));
+    EXPECT_TRUE(machine.sessions.contains("idle2"));
+}
+
 }  // namespace
 }  // namespace quorvel
