@@ -42,7 +42,8 @@ for helper in "${helpers[@]}"; do arguments+=(--helper "$helper"); done
 for app in "${apps[@]}"; do arguments+=(--app "$app"); done
 # A private session bus and no display, as the app runs headless; a throw-away home and runtime
 # folder for every start (the bench makes them), so a Quorvel the user runs is never met.
+# The apps' own notes (headless, no sound device) go to a log, shown only when the bench fails.
 env -u DISPLAY -u WAYLAND_DISPLAY HOME="$scratch" XDG_RUNTIME_DIR="$scratch" \
-  dbus-run-session -- "$bin/startup_bench" "${arguments[@]}"
+  dbus-run-session -- "$bin/startup_bench" "${arguments[@]}" 2>"$scratch/notes" || { cat "$scratch/notes" >&2; exit 1; }
 echo
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"
