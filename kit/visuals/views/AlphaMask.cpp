@@ -203,11 +203,9 @@ QImage maskOf(const QImage& image, int margin) {
     return mask;
 }
 
-namespace {
-
-// Every pixel of a tinted mask is one of 256 values; rounded as the colour's own
-// premultiplication would.
-std::array<QRgb, 256> tintTable(const QColor& color) {
+void tintMask(QImage& mask, const QColor& color) {
+    if (mask.isNull() || mask.format() != maskFormat) return;
+    // Every pixel is one of 256 values; rounded as the colour's own premultiplication would.
     const QRgb tint = color.rgba();
     std::array<QRgb, 256> table{};
     for (int coverage = 0; coverage < 256; ++coverage) {
@@ -216,39 +214,12 @@ std::array<QRgb, 256> tintTable(const QColor& color) {
         table[static_cast<std::size_t>(coverage)] =
             qRgba(channel(qRed(tint)), channel(qGreen(tint)), channel(qBlue(tint)), channel(255));
     }
-    return table;
-}
-
-}  // namespace
-
-void tintMask(QImage& mask, const QColor& color) {
-    if (mask.isNull() || mask.format() != maskFormat) return;
-    const std::array<QRgb, 256> table = tintTable(color);
     const int width = mask.width();
     const int height = mask.height();
     for (int y = 0; y < height; ++y) {
         QRgb* row = reinterpret_cast<QRgb*>(mask.scanLine(y));
         for (int x = 0; x < width; ++x) row[x] = table[qAlpha(row[x])];
     }
-}
-
-QImage tintedMask(const QImage& mask, const QColor& color) {
-    if (mask.isNull() || mask.format() != maskFormat) return {};
-    QImage tinted(mask.size(), maskFormat);
-    if (tinted.isNull()) return tinted;
-    tinted.setDevicePixelRatio(mask.devicePixelRatio());
-    // Shadows are mostly empty: nothing becomes nothing at once, the rest goes through the table.
-    tinted.fill(Qt::transparent);
-    const std::array<QRgb, 256> table = tintTable(color);
-    const int width = mask.width();
-    for (int y = 0; y < mask.height(); ++y) {
-        const QRgb* in = reinterpret_cast<const QRgb*>(mask.constScanLine(y));
-        QRgb* out = reinterpret_cast<QRgb*>(tinted.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            if (in[x] != 0) out[x] = table[qAlpha(in[x])];
-        }
-    }
-    return tinted;
 }
 
 }  // namespace quorvel::drawing

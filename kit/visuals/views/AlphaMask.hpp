@@ -34,8 +34,4 @@ QImage maskOf(const QImage& image, int margin);
 /// colour's own (premultiplied). Images of other formats are left untouched.
 void tintMask(QImage& mask, const QColor& color);
 
-/// `mask` painted in `color` as a new image (the mask stays as it is), as `tintMask` paints it;
-/// a null image for a mask of another format.
-QImage tintedMask(const QImage& mask, const QColor& color);
-
 }  // namespace quorvel::drawing

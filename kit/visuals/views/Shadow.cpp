@@ -69,22 +69,18 @@ QImage shadowImage(const QImage& source, const QColor& color, double radiusPixel
 
 namespace {
 
-// The shadow's picture in `color`, from the cache. A shadow is one colour times a coverage
-// mask, and surfaces of one shape in different colours (a lit and an unlit pad, LEDs) share
-// the mask: it is made once by `makeCoverage` and kept beside the tinted pictures.
-std::optional<QImage> tintedShadow(std::uint64_t coverageKey, const QColor& color,
+// The shadow's picture in `color` from the cache, made on a miss from the coverage mask
+// `makeCoverage` gives. (Keeping the mask too, to share it between colours, cost more in page
+// faults and memory than the few surfaces of one shape in two colours saved.)
+std::optional<QImage> cachedShadow(std::uint64_t shapeKey, const QColor& color,
                                    const std::function<std::optional<QImage>()>& makeCoverage) {
-    const std::uint64_t tintedKey = CacheKey().add(coverageKey).add(color).value();
-    if (std::optional<QImage> tinted = cache().find(tintedKey)) return tinted;
-    std::optional<QImage> coverage = cache().find(coverageKey);
-    if (!coverage) {
-        coverage = makeCoverage();
-        if (!coverage) return std::nullopt;
-        cache().store(coverageKey, *coverage);
-    }
-    const QImage tinted = tintedMask(*coverage, color);
-    cache().store(tintedKey, tinted);
-    return tinted;
+    const std::uint64_t key = CacheKey().add(shapeKey).add(color).value();
+    if (std::optional<QImage> cached = cache().find(key)) return cached;
+    std::optional<QImage> picture = makeCoverage();
+    if (!picture) return std::nullopt;
+    tintMask(*picture, color);
+    cache().store(key, *picture);
+    return picture;
 }
 
 // The part of `layer` (in its pixels) deep inside both `shape` and `moved`, one pixel in from
@@ -155,7 +151,7 @@ void drawShadow(QPainter& painter, const QPainterPath& shape, const Shadow& shad
     const QRectF box = shape.boundingRect();
     const QPointF origin = box.topLeft() - QPointF(spread / density, spread / density);
     const std::uint64_t key = CacheKey().add(std::uint64_t{1}).add(shape, box.topLeft()).add(density).add(shadow.radius).value();
-    const std::optional<QImage> image = tintedShadow(key, shadow.color, [&]() -> std::optional<QImage> {
+    const std::optional<QImage> image = cachedShadow(key, shadow.color, [&]() -> std::optional<QImage> {
         // Checked as doubles: a shape far beyond any screen must not overflow the conversion.
         const double width = std::ceil(box.width() * density) + 2.0 * spread;
         const double height = std::ceil(box.height() * density) + 2.0 * spread;
@@ -197,7 +193,7 @@ void drawInnerShadow(QPainter& painter, const QPainterPath& shape, const Shadow&
                                   .add(shadow.offset.y())
                                   .add(painter.deviceTransform().type() > QTransform::TxScale)
                                   .value();
-    const std::optional<QImage> image = tintedShadow(key, shadow.color, [&]() -> std::optional<QImage> {
+    const std::optional<QImage> image = cachedShadow(key, shadow.color, [&]() -> std::optional<QImage> {
         const QPainterPath moved = shape.translated(shadow.offset);
         // Deep inside, the shape moved by the offset covers everything, so the coverage there is
         // nothing from the start: only the strips along the edges are painted (the layer is

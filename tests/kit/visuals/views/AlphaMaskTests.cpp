@@ -125,20 +125,6 @@ TEST(AlphaMaskTint, CoverageBecomesTheColourPremultipliedAtTheCoverageTimesItsAl
     EXPECT_EQ(half.pixel(0, 0), qRgba(128, 128, 128, 128));
 }
 
-TEST(AlphaMaskTint, ATintedCopyIsTheMaskTintedInPlaceAndLeavesTheMaskAsItWas) {
-    QImage mask(5, 3, QImage::Format_ARGB32_Premultiplied);
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 5; ++x) mask.setPixel(x, y, qRgba(0, 0, 0, (x * 61 + y * 17) % 256));
-    mask.setDevicePixelRatio(2);
-    const QImage before = mask.copy();
-    const QColor colour(200, 100, 50, 180);
-    const QImage tinted = drawing::tintedMask(mask, colour);
-    drawing::tintMask(mask, colour);
-    EXPECT_EQ(tinted, mask);
-    EXPECT_EQ(tinted.devicePixelRatio(), 2);
-    EXPECT_TRUE(drawing::tintedMask(before.convertToFormat(QImage::Format_RGB32), colour).isNull());
-}
-
 TEST(AlphaMaskShadow, AGlowIsOneColourAroundTheSourcesSilhouetteAndStaysPremultiplied) {
     // A two-colour source: the glow takes only its silhouette.
     QImage source(12, 12, QImage::Format_ARGB32_Premultiplied);

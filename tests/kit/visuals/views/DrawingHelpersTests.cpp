@@ -79,19 +79,14 @@ TEST(DrawingShadows, ABlurredShadowSpreadsAndIsCachedOncePerShapeAndSize) {
         drawing::drawShadow(painter, square, soft);
         drawing::drawShadow(painter, square.translated(0.0, 0.0), soft);
     });
-    EXPECT_EQ(drawing::cachedShadowCount(), before + 2) << "its mask, and its picture in black";
+    EXPECT_EQ(drawing::cachedShadowCount(), before + 1);
     EXPECT_GT(picture.at(15, 15).alpha(), 240);
     EXPECT_GT(picture.at(21.5, 15).alpha(), 20);   // spread past the edge
     EXPECT_LT(picture.at(21.5, 15).alpha(), 200);
     EXPECT_EQ(picture.at(1, 1).alpha(), 0);
     PaintedImage moved({40, 40}, 2);
     moved.paint([&](QPainter& painter) { drawing::drawShadow(painter, square.translated(5, 5), soft); });
-    EXPECT_EQ(drawing::cachedShadowCount(), before + 2) << "the same shape elsewhere shares the mask";
-    PaintedImage red({40, 40}, 2);
-    red.paint([&](QPainter& painter) { drawing::drawShadow(painter, square, {QColor(255, 0, 0), 4, {0, 0}}); });
-    EXPECT_EQ(drawing::cachedShadowCount(), before + 3) << "another colour shares the mask too";
-    EXPECT_EQ(red.at(21.5, 15).alpha(), moved.at(26.5, 20).alpha());
-    EXPECT_EQ(red.at(21.5, 15).rgb(), qRgb(255, 0, 0));
+    EXPECT_EQ(drawing::cachedShadowCount(), before + 1) << "the same shape elsewhere shares the mask";
 }
 
 // An inner shadow worked out over its whole layer, as it was before only the edge strips were.
