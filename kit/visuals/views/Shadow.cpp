@@ -69,9 +69,8 @@ QImage shadowImage(const QImage& source, const QColor& color, double radiusPixel
 
 namespace {
 
-// The shadow's picture in `color` from the cache, made on a miss from the coverage mask
-// `makeCoverage` gives. (Keeping the mask too, to share it between colours, cost more in page
-// faults and memory than the few surfaces of one shape in two colours saved.)
+// The shadow's picture in `color` from the cache, made on a miss by tinting the coverage mask
+// `makeCoverage` gives.
 std::optional<QImage> cachedShadow(std::uint64_t shapeKey, const QColor& color,
                                    const std::function<std::optional<QImage>()>& makeCoverage) {
     const std::uint64_t key = CacheKey().add(shapeKey).add(color).value();
