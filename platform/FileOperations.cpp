@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <deque>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -142,11 +143,58 @@ Expected<void, FileError> setPermissions(const std::string& path, mode_t mode) {
     return {};
 }
 
+namespace {
+
+// A descriptor closed when it goes out of scope.
+struct OpenFile {
+    int fd = -1;
+    explicit OpenFile(const std::string& path)
+        // Never blocks: a named pipe or a device opens at once and is turned away below.
+        : fd(openRetrying(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)) {}
+    ~OpenFile() {
+        if (fd >= 0) ::close(fd);
+    }
+    OpenFile(const OpenFile&) = delete;
+    OpenFile& operator=(const OpenFile&) = delete;
+};
+
+// Reads up to `buffer.size()` bytes, going on after short reads; the count read, or -1.
+ssize_t readFully(int fd, std::vector<char>& buffer) {
+    std::size_t filled = 0;
+    while (filled < buffer.size()) {
+        const ssize_t count = ::read(fd, buffer.data() + filled, buffer.size() - filled);
+        if (count < 0 && errno == EINTR) continue;
+        if (count < 0) return -1;
+        if (count == 0) break;
+        filled += static_cast<std::size_t>(count);
+    }
+    return static_cast<ssize_t>(filled);
+}
+
+}  // namespace
+
 bool haveSameContents(const std::string& first, const std::string& second) {
-    const auto firstBytes = readFile(first);
-    if (!firstBytes) return false;
-    const auto secondBytes = readFile(second);
-    return secondBytes && *firstBytes == *secondBytes;
+    const OpenFile one(first);
+    const OpenFile other(second);
+    if (one.fd < 0 || other.fd < 0) return false;
+    struct stat oneStatus {};
+    struct stat otherStatus {};
+    if (::fstat(one.fd, &oneStatus) != 0 || ::fstat(other.fd, &otherStatus) != 0) return false;
+    if (!S_ISREG(oneStatus.st_mode) || !S_ISREG(otherStatus.st_mode)) return false;
+    if (oneStatus.st_size != otherStatus.st_size) return false;
+    if (oneStatus.st_dev == otherStatus.st_dev && oneStatus.st_ino == otherStatus.st_ino) return true;
+    // Piece by piece, so neither file is ever held whole, and no further than the first difference.
+    constexpr std::size_t pieceSize = 1 << 16;
+    std::vector<char> onePiece(pieceSize);
+    std::vector<char> otherPiece(pieceSize);
+    for (;;) {
+        const ssize_t oneCount = readFully(one.fd, onePiece);
+        const ssize_t otherCount = readFully(other.fd, otherPiece);
+        // A file that changed size under us, or a read error, counts as different.
+        if (oneCount < 0 || oneCount != otherCount) return false;
+        if (oneCount == 0) return true;
+        if (std::memcmp(onePiece.data(), otherPiece.data(), static_cast<std::size_t>(oneCount)) != 0) return false;
+    }
 }
 
 }  // namespace quorvel::files

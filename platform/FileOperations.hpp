@@ -35,7 +35,9 @@ std::optional<mode_t> permissions(const std::string& path);
 /// Sets the permission bits exactly.
 Expected<void, FileError> setPermissions(const std::string& path, mode_t mode);
 
-/// True when both files can be read and hold the same bytes.
+/// True when both are regular files that can be read and hold the same bytes. Sizes are
+/// compared first; contents are then read a piece at a time (never a whole file) up to the
+/// first difference. Never blocks on a named pipe or a device (they count as different).
 bool haveSameContents(const std::string& first, const std::string& second);
 
 }  // namespace quorvel::files

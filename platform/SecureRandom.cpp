@@ -1,29 +1,40 @@
 #include "platform/SecureRandom.hpp"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <stdexcept>
 #include <sys/random.h>
-
-#include <openssl/rand.h>
+#include <unistd.h>
 
 namespace quorvel::random {
 
-std::optional<std::vector<std::uint8_t>> secureRandomBytes(std::size_t count) {
-    std::vector<std::uint8_t> bytes(count);
+namespace {
+
+// Fills `bytes` from `read` (which returns a count or -1 with errno set), retrying on EINTR.
+template <typename Read>
+bool fill(std::vector<std::uint8_t>& bytes, Read read) {
     std::size_t filled = 0;
-    while (filled < count) {
-        const ssize_t got = ::getrandom(bytes.data() + filled, count - filled, 0);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            break;
-        }
+    while (filled < bytes.size()) {
+        const ssize_t got = read(bytes.data() + filled, bytes.size() - filled);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) return false;
         filled += static_cast<std::size_t>(got);
     }
-    if (filled == count) return bytes;
-    // The kernel call is unavailable (an old kernel or a filter): OpenSSL's generator, which is
-    // seeded from the system, is the only other source; nothing weaker is used.
-    if (count > static_cast<std::size_t>(INT32_MAX)) return std::nullopt;
-    if (RAND_bytes(bytes.data(), static_cast<int>(count)) != 1) return std::nullopt;
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> secureRandomBytes(std::size_t count) {
+    std::vector<std::uint8_t> bytes(count);
+    if (fill(bytes, [](std::uint8_t* at, std::size_t size) { return ::getrandom(at, size, 0); })) return bytes;
+    // The call is unavailable (a kernel before 3.17, or a seccomp filter): the same kernel
+    // generator through its device, never anything weaker.
+    const int device = ::open("/dev/urandom", O_RDONLY | O_CLOEXEC);
+    if (device < 0) return std::nullopt;
+    const bool read = fill(bytes, [device](std::uint8_t* at, std::size_t size) { return ::read(device, at, size); });
+    ::close(device);
+    if (!read) return std::nullopt;
     return bytes;
 }
 

@@ -1,12 +1,6 @@
 #include "platform/UnicodeText.hpp"
 
-#include <memory>
-
-#include <unicode/brkiter.h>
-#include <unicode/locid.h>
-#include <unicode/uchar.h>
-#include <unicode/unistr.h>
-#include <unicode/utext.h>
+#include <utf8proc.h>
 
 namespace quorvel::text {
 namespace {
@@ -85,51 +79,26 @@ void appendUtf8(std::string& out, char32_t codePoint) {
     }
 }
 
-// Creating a break iterator loads ICU's rules; each thread keeps one.
-icu::BreakIterator* characterBreaks() {
-    thread_local std::unique_ptr<icu::BreakIterator> iterator = [] {
-        UErrorCode status = U_ZERO_ERROR;
-        std::unique_ptr<icu::BreakIterator> created(
-            icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
-        if (U_FAILURE(status)) created.reset();
-        return created;
-    }();
-    return iterator.get();
-}
-
 // Calls `visit(endOffset)` with the byte offset after each grapheme cluster of the valid
-// UTF-8 `text` until it returns false.
+// UTF-8 `text` until it returns false. Extended grapheme clusters as Unicode's text
+// segmentation defines them (emoji sequences, regional-indicator pairs, Hangul syllables,
+// combining marks, CR LF), from utf8proc's tables: the helper links nothing bigger for this.
 template <typename Visit>
-void forEachCharacterEnd(const std::string& text, Visit visit) {
-    icu::BreakIterator* breaks = characterBreaks();
-    UErrorCode status = U_ZERO_ERROR;
-    UText* utext = utext_openUTF8(nullptr, text.data(), static_cast<int64_t>(text.size()), &status);
-    if (breaks == nullptr || U_FAILURE(status)) {
-        // Without ICU's data every code point is a character of its own.
-        utext_close(utext);
-        for (std::size_t index = 0; index < text.size();) {
-            nextCodePoint(text, index);
-            if (!visit(index)) return;
+void forEachCharacterEnd(std::string_view text, Visit visit) {
+    utf8proc_int32_t state = 0;
+    char32_t previous = 0;
+    for (std::size_t index = 0; index < text.size();) {
+        const std::size_t start = index;
+        const char32_t point = nextCodePoint(text, index);
+        if (start > 0 &&
+            utf8proc_grapheme_break_stateful(static_cast<utf8proc_int32_t>(previous),
+                                             static_cast<utf8proc_int32_t>(point), &state) &&
+            !visit(start)) {
+            return;
         }
-        return;
+        previous = point;
     }
-    breaks->setText(utext, status);
-    if (U_SUCCESS(status)) {
-        for (int32_t end = breaks->next(); end != icu::BreakIterator::DONE; end = breaks->next()) {
-            if (!visit(static_cast<std::size_t>(end))) break;
-        }
-    }
-    // The iterator keeps a shallow clone of the UText; point it at nothing before closing ours.
-    UErrorCode resetStatus = U_ZERO_ERROR;
-    UText* empty = utext_openUTF8(nullptr, "", 0, &resetStatus);
-    breaks->setText(empty, resetStatus);
-    utext_close(empty);
-    utext_close(utext);
-}
-
-icu::Locale localeNamed(const char* locale) {
-    if (locale == nullptr || *locale == '\0') return icu::Locale::getRoot();
-    return icu::Locale(locale);
+    if (!text.empty()) visit(text.size());
 }
 
 template <typename Keep>
@@ -180,7 +149,9 @@ bool isLineBreak(char32_t codePoint) {
 }
 
 bool isWhitespace(char32_t codePoint) {
-    return isLineBreak(codePoint) || u_isUWhiteSpace(static_cast<UChar32>(codePoint));
+    // White_Space is the line breaks, the tab and the space separators (category Zs).
+    if (codePoint == U'\t' || isLineBreak(codePoint)) return true;
+    return codePoint <= 0x10FFFF && utf8proc_category(static_cast<utf8proc_int32_t>(codePoint)) == UTF8PROC_CATEGORY_ZS;
 }
 
 std::vector<std::string> splitLines(std::string_view text) {
@@ -199,20 +170,6 @@ std::vector<std::string> splitLines(std::string_view text) {
     }
     lines.push_back(utf8(current));
     return lines;
-}
-
-std::string uppercased(std::string_view text, const char* locale) {
-    icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(repairedUtf8(text));
-    std::string result;
-    unicode.toUpper(localeNamed(locale)).toUTF8String(result);
-    return result;
-}
-
-std::string lowercased(std::string_view text, const char* locale) {
-    icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(repairedUtf8(text));
-    std::string result;
-    unicode.toLower(localeNamed(locale)).toUTF8String(result);
-    return result;
 }
 
 bool isValidUtf8(std::string_view text) {

@@ -2,6 +2,11 @@
 // Text as the user sees it: characters are grapheme clusters, white space is Unicode's, and
 // line breaks are U+000A to U+000D, U+0085, U+2028 and U+2029 (CR LF counts as one break).
 // All strings are UTF-8; invalid sequences are read as U+FFFD and never throw.
+//
+// Segmentation and white space come from utf8proc, the same tables in the app and the hook
+// helper, so both cut a prompt line at the same place. The case mappings need ICU's locale
+// rules and are built apart (UnicodeCaseMapping.cpp), so a program that maps no case links no
+// ICU.
 #include <cstddef>
 #include <string>
 #include <string_view>

@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config ccache git
   clang libclang-rt-14-dev
   libgtest-dev libgmock-dev
-  nlohmann-json3-dev libasio-dev libicu-dev libssl-dev libsystemd-dev
+  nlohmann-json3-dev libasio-dev libicu-dev libutf8proc-dev libssl-dev libsystemd-dev
   libcurl4-openssl-dev libsecret-1-dev libglib2.0-dev libxss-dev libx11-dev libxext-dev libxcb1-dev libxcb-xtest0-dev
   qt6-base-dev qt6-multimedia-dev libgl-dev zlib1g-dev
   xvfb xauth dbus dbus-x11 libnotify-bin gnome-keyring openbox

@@ -1,9 +1,6 @@
 #include "kit/engine/CopyBook.hpp"
 
-#include <algorithm>
-
 #include "kit/engine/Durations.hpp"
-#include "platform/UnicodeText.hpp"
 
 namespace quorvel::CopyBook {
 namespace {
@@ -18,12 +15,6 @@ std::optional<std::string> exitText(const std::optional<std::int64_t>& exitCode)
 std::optional<std::string> durationText(const std::optional<double>& duration) {
     if (!duration) return std::nullopt;
     return Durations::shortText(*duration);
-}
-
-std::string labelOfDate(Instant time, const Calendar& calendar) {
-    std::string label = calendar.format(time, "EEEdMMM");
-    label.erase(std::remove(label.begin(), label.end(), ','), label.end());
-    return text::uppercased(label, calendar.locale.c_str());
 }
 
 }  // namespace
@@ -117,29 +108,6 @@ std::string joined(const std::vector<std::optional<std::string>>& parts) {
         result += *part;
     }
     return result;
-}
-
-std::string finishedTime(Instant time, Instant now, const Calendar& calendar) {
-    // "J" asks for the locale's hour cycle without a day-period marker.
-    return calendar.format(time, calendar.isSameDay(time, now) ? "JJmm" : "EEEJJmm");
-}
-
-std::string finishedTime(Instant time, Instant now) { return finishedTime(time, now, Calendar::current()); }
-
-std::string finishedLine(const std::string& text, Instant time, Instant now, const Calendar& calendar) {
-    return joined({text, finishedTime(time, now, calendar)});
-}
-
-std::string finishedLine(const std::string& text, Instant time, Instant now) {
-    return finishedLine(text, time, now, Calendar::current());
-}
-
-std::string dayLabel(Instant time, Instant now, const Calendar& calendar) {
-    if (calendar.isSameDay(time, now)) return "TODAY";
-    if (auto dayBefore = calendar.addingDays(now, -1); dayBefore && calendar.isSameDay(time, *dayBefore)) {
-        return "YESTERDAY";
-    }
-    return labelOfDate(time, calendar);
 }
 
 }  // namespace quorvel::CopyBook

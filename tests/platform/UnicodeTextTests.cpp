@@ -2,6 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include <unicode/brkiter.h>
+#include <unicode/uchar.h>
+#include <unicode/utext.h>
+
+#include "tests/support/GraphemeTable.hpp"
+
 namespace quorvel::text {
 namespace {
 
@@ -38,6 +46,46 @@ TEST(UnicodeText, CountsGraphemeClusters) {
     EXPECT_EQ(characterCount(thumbsUpMediumSkin + flagFrance + eAcute + "\r\n" + family), 5u);
     EXPECT_EQ(characterCount(""), 0u);
     EXPECT_EQ(characterCount("\xFF\xFE"), 2u);  // each broken byte reads as one U+FFFD
+}
+
+// Where ICU's character iterator puts the cluster ends of `text` (byte offsets).
+std::vector<std::size_t> icuClusterEnds(const std::string& text) {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::BreakIterator> breaks(icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    UText* utext = utext_openUTF8(nullptr, text.data(), static_cast<int64_t>(text.size()), &status);
+    breaks->setText(utext, status);
+    std::vector<std::size_t> ends;
+    for (int32_t end = breaks->next(); end != icu::BreakIterator::DONE; end = breaks->next())
+        ends.push_back(static_cast<std::size_t>(end));
+    breaks.reset();
+    utext_close(utext);
+    EXPECT_TRUE(U_SUCCESS(status));
+    return ends;
+}
+
+TEST(UnicodeText, CutsTheSharedTableWhereItsClustersEndAsIcuDoes) {
+    for (const testing::GraphemeRow& row : testing::graphemeTable()) {
+        SCOPED_TRACE(row.name);
+        const std::string text = row.text();
+        EXPECT_EQ(characterCount(text), row.clusters.size());
+        std::string expected;
+        std::vector<std::size_t> ends;
+        for (std::size_t count = 1; count <= row.clusters.size(); ++count) {
+            expected += row.clusters[count - 1];
+            ends.push_back(expected.size());
+            EXPECT_EQ(prefixCharacters(text, count), expected);
+        }
+        EXPECT_EQ(icuClusterEnds(text), ends);
+    }
+}
+
+TEST(UnicodeText, WhiteSpaceIsUnicodesForEveryCodePoint) {
+    for (char32_t point = 0; point <= 0x10FFFF; ++point) {
+        if (isWhitespace(point) != static_cast<bool>(u_isUWhiteSpace(static_cast<UChar32>(point)))) {
+            ADD_FAILURE() << "U+" << std::hex << static_cast<unsigned>(point);
+        }
+    }
+    EXPECT_FALSE(isWhitespace(0x110000));
 }
 
 TEST(UnicodeText, PrefixOfInvalidUtf8IsValid) {

@@ -80,6 +80,35 @@ std::uint8_t toSample(float value) {
 
 }  // namespace
 
+namespace {
+
+// Columns are tracked in blocks of this many: a block of the horizontal pass's output that is
+// zero in every row a column window reaches stays zero, and is skipped.
+constexpr int blockColumns = 16;
+
+// Calls `run(first, end)` for each stretch of the row whose output may be non-zero: every
+// non-zero sample widened by `spread` on both sides, stretches that touch merged.
+template <typename Run>
+void forEachReachedStretch(const std::uint8_t* row, int width, int step, int spread, Run run) {
+    int stretchFirst = -1;
+    int stretchEnd = -1;
+    for (int x = 0; x < width; ++x) {
+        if (row[static_cast<qsizetype>(x) * step] == 0) continue;
+        const int first = std::max(0, x - spread);
+        const int end = std::min(width, x + spread + 1);
+        if (stretchEnd >= first) {
+            stretchEnd = end;
+            continue;
+        }
+        if (stretchFirst >= 0) run(stretchFirst, stretchEnd);
+        stretchFirst = first;
+        stretchEnd = end;
+    }
+    if (stretchFirst >= 0) run(stretchFirst, stretchEnd);
+}
+
+}  // namespace
+
 void blurPlane(std::uint8_t* samples, int width, int height, qsizetype stride, int step, double radiusPixels) {
     const double sigma = radiusPixels / 2;
     if (samples == nullptr || width <= 0 || height <= 0 || step <= 0 || !(sigma >= 0.05) || !std::isfinite(sigma))
@@ -87,26 +116,57 @@ void blurPlane(std::uint8_t* samples, int width, int height, qsizetype stride, i
     const int spread = std::max(1, blurSpread(radiusPixels));
     const std::vector<float> kernel = halfKernel(sigma, spread);
     const auto columns = static_cast<std::size_t>(width);
+    const std::size_t blocks = (columns + blockColumns - 1) / blockColumns;
 
-    // Across every row into floats, then down every column back into the plane.
-    std::vector<float> across(columns * static_cast<std::size_t>(height));
+    // Across every row into floats, then down every column back into the plane. A window of
+    // nothing but zeros sums to exactly zero, so only where some sample is non-zero is the sum
+    // worked out: the rest stays zero, as it was. (Each output is computed alike wherever a
+    // stretch starts, so the result is the same as convolving everything.)
+    std::vector<float> across(columns * static_cast<std::size_t>(height), 0.0f);
+    std::vector<std::uint8_t> reached(blocks * static_cast<std::size_t>(height), 0);
     std::vector<float> padded(columns + 2 * static_cast<std::size_t>(spread));
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* row = samples + y * stride;
-        for (int i = 0; i < width + 2 * spread; ++i)
-            padded[static_cast<std::size_t>(i)] = row[static_cast<qsizetype>(std::clamp(i - spread, 0, width - 1)) * step];
-        convolve(across.data() + static_cast<std::size_t>(y) * columns, width, kernel, PaddedRow{padded.data(), spread});
+        bool padding = false;
+        forEachReachedStretch(row, width, step, spread, [&](int first, int end) {
+            if (!padding) {
+                for (int i = 0; i < width + 2 * spread; ++i)
+                    padded[static_cast<std::size_t>(i)] = row[static_cast<qsizetype>(std::clamp(i - spread, 0, width - 1)) * step];
+                padding = true;
+            }
+            float* out = across.data() + static_cast<std::size_t>(y) * columns;
+            convolve(out + first, end - first, kernel, PaddedRow{padded.data() + first, spread});
+            for (int block = first / blockColumns; block <= (end - 1) / blockColumns; ++block)
+                reached[static_cast<std::size_t>(y) * blocks + static_cast<std::size_t>(block)] = 1;
+        });
     }
 
     std::vector<const float*> window(2 * static_cast<std::size_t>(spread) + 1);
     std::vector<float> down(columns);
+    std::vector<std::uint8_t> blockReached(blocks);
+    std::vector<const float*> shifted(window.size());
     for (int y = 0; y < height; ++y) {
-        for (int k = -spread; k <= spread; ++k)
-            window[static_cast<std::size_t>(k + spread)] =
-                across.data() + static_cast<std::size_t>(std::clamp(y + k, 0, height - 1)) * columns;
-        convolve(down.data(), width, kernel, RowWindow{window.data(), spread});
+        std::fill(blockReached.begin(), blockReached.end(), 0);
+        for (int k = -spread; k <= spread; ++k) {
+            const std::size_t source = static_cast<std::size_t>(std::clamp(y + k, 0, height - 1));
+            window[static_cast<std::size_t>(k + spread)] = across.data() + source * columns;
+            for (std::size_t block = 0; block < blocks; ++block) blockReached[block] |= reached[source * blocks + block];
+        }
         std::uint8_t* row = samples + y * stride;
-        for (int x = 0; x < width; ++x) row[static_cast<qsizetype>(x) * step] = toSample(down[static_cast<std::size_t>(x)]);
+        for (std::size_t block = 0; block < blocks;) {
+            if (!blockReached[block]) {
+                ++block;
+                continue;
+            }
+            std::size_t endBlock = block;
+            while (endBlock < blocks && blockReached[endBlock]) ++endBlock;
+            const int first = static_cast<int>(block) * blockColumns;
+            const int end = std::min(width, static_cast<int>(endBlock) * blockColumns);
+            for (std::size_t i = 0; i < window.size(); ++i) shifted[i] = window[i] + first;
+            convolve(down.data() + first, end - first, kernel, RowWindow{shifted.data(), spread});
+            for (int x = first; x < end; ++x) row[static_cast<qsizetype>(x) * step] = toSample(down[static_cast<std::size_t>(x)]);
+            block = endBlock;
+        }
     }
 }
 

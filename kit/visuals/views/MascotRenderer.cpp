@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <unordered_map>
 
@@ -49,6 +50,33 @@ private:
 
 MascotImages& cache() {
     static MascotImages shared;
+    return shared;
+}
+
+// The glow depends only on the body's silhouette, the same in every colour, face and shift:
+// one halo per cell size and pixel scale, shared by every pose drawn at that size.
+class Halos {
+public:
+    QImage halo(const QImage& body, double cell, double pixelScale) {
+        const std::pair<double, double> size{cell, pixelScale};
+        {
+            std::lock_guard lock(mutex_);
+            if (const auto found = halos_.find(size); found != halos_.end()) return found->second;
+        }
+        QImage made = drawing::shadowImage(body, drawing::toQColor(Tokens::acid, glowOpacity), glowBlurRadius * pixelScale, 0);
+        made.setDevicePixelRatio(pixelScale);
+        std::lock_guard lock(mutex_);
+        halos_.insert_or_assign(size, made);
+        return made;
+    }
+
+private:
+    std::mutex mutex_;
+    std::map<std::pair<double, double>, QImage> halos_;
+};
+
+Halos& halos() {
+    static Halos shared;
     return shared;
 }
 
@@ -126,9 +154,7 @@ std::optional<QImage> MascotRenderer::render(const Key& key) {
             prepareCellPainter(bodyPainter);
             fillCells(bodyPainter, PixelArt::body(), PixelArt::bodyPalette(key.broke, key.onScreen), inset, key.cell, 0, 0);
         }
-        QImage halo = drawing::shadowImage(body, drawing::toQColor(Tokens::acid, glowOpacity),
-                                           glowBlurRadius * key.pixelScale, 0);
-        halo.setDevicePixelRatio(key.pixelScale);
+        const QImage halo = halos().halo(body, key.cell, key.pixelScale);
         QPainter painter(&bitmap);
         prepareCellPainter(painter);
         painter.drawImage(QPointF(0, 0), halo);

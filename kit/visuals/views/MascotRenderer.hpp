@@ -13,7 +13,8 @@
 //
 // Threads: `image` may be called from any thread; the cache is guarded by a mutex and rendering
 // happens outside it, so two threads may render one key at the same moment (both results are
-// equal; the later one is kept). Entries are never evicted.
+// equal; the later one is kept). Entries are never evicted. The glow is made once per cell size
+// and pixel scale and shared by every face, colour and shift drawn at that size.
 #include <cstddef>
 #include <optional>
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include <QPainter>
 
@@ -66,6 +67,73 @@ QImage shadowImage(const QImage& source, const QColor& color, double radiusPixel
     return shadow;
 }
 
+namespace {
+
+// The shadow's picture in `color` from the cache, made on a miss by tinting the coverage mask
+// `makeCoverage` gives.
+std::optional<QImage> cachedShadow(std::uint64_t shapeKey, const QColor& color,
+                                   const std::function<std::optional<QImage>()>& makeCoverage) {
+    const std::uint64_t key = CacheKey().add(shapeKey).add(color).value();
+    if (std::optional<QImage> cached = cache().find(key)) return cached;
+    std::optional<QImage> picture = makeCoverage();
+    if (!picture) return std::nullopt;
+    tintMask(*picture, color);
+    cache().store(key, *picture);
+    return picture;
+}
+
+// The part of `layer` (in its pixels) deep inside both `shape` and `moved`, one pixel in from
+// where either could cover less than all of a pixel; empty when there is none worth skipping.
+QRect deepInside(const QPainterPath& shape, const QPainterPath& moved, const Layer& layer, double density) {
+    const QRectF both = shape.boundingRect() & moved.boundingRect();
+    const double side = std::min(both.width(), both.height());
+    if (!(side > 0)) return {};
+    // Rounded and cut corners keep a rectangle inset by a fraction of the side inside.
+    for (const double inset : {0.02, 0.06, 0.12, 0.2, 0.3}) {
+        const QRectF inner = both.adjusted(side * inset, side * inset, -side * inset, -side * inset);
+        if (!shape.contains(inner) || !moved.contains(inner)) continue;
+        const QPointF origin = (inner.topLeft() - layer.rect.topLeft()) * density;
+        const QPointF end = (inner.bottomRight() - layer.rect.topLeft()) * density;
+        const QRect pixels(QPoint(static_cast<int>(std::ceil(origin.x())) + 1, static_cast<int>(std::ceil(origin.y())) + 1),
+                           QPoint(static_cast<int>(std::floor(end.x())) - 2, static_cast<int>(std::floor(end.y())) - 2));
+        return pixels.intersected(layer.image.rect());
+    }
+    return {};
+}
+
+// The strips of `area` around `hole` (which lies inside it): top, bottom, left and right.
+std::vector<QRect> stripsAround(const QRect& area, const QRect& hole) {
+    if (hole.isEmpty()) return {area};
+    return {QRect(QPoint(area.left(), area.top()), QPoint(area.right(), hole.top() - 1)),
+            QRect(QPoint(area.left(), hole.bottom() + 1), QPoint(area.right(), area.bottom())),
+            QRect(QPoint(area.left(), hole.top()), QPoint(hole.left() - 1, hole.bottom())),
+            QRect(QPoint(hole.right() + 1, hole.top()), QPoint(area.right(), hole.bottom()))};
+}
+
+// Runs `paint` once for each strip of `layer` (strips in its pixels), with a painter on that
+// strip alone in the layer's own coordinates: the fills rasterise and blend the strip's pixels
+// only, and each pixel comes out as it would painting the whole layer.
+void paintInStrips(Layer& layer, const std::vector<QRect>& strips, const std::function<void(QPainter&)>& paint) {
+    const double density = layer.image.devicePixelRatio();
+    const qsizetype bytesPerLine = layer.image.bytesPerLine();
+    uchar* bits = layer.image.bits();
+    if (bits == nullptr) return;
+    for (const QRect& strip : strips) {
+        if (strip.isEmpty()) continue;
+        QImage view(bits + strip.y() * bytesPerLine + strip.x() * 4, strip.width(), strip.height(), bytesPerLine,
+                    QImage::Format_ARGB32_Premultiplied);
+        view.setDevicePixelRatio(density);
+        QPainter painter(&view);
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.translate(-strip.x() / density, -strip.y() / density);
+        painter.scale(layer.rect.width() * density / layer.image.width(), layer.rect.height() * density / layer.image.height());
+        painter.translate(-layer.rect.topLeft());
+        paint(painter);
+    }
+}
+
+}  // namespace
+
 void drawShadow(QPainter& painter, const QPainterPath& shape, const Shadow& shadow) {
     if (shape.isEmpty() || shadow.color.alpha() == 0 || !isFinite(shadow.offset.x()) || !isFinite(shadow.offset.y()))
         return;
@@ -81,16 +149,14 @@ void drawShadow(QPainter& painter, const QPainterPath& shape, const Shadow& shad
     const int spread = blurSpread(radiusPixels) + 1;
     const QRectF box = shape.boundingRect();
     const QPointF origin = box.topLeft() - QPointF(spread / density, spread / density);
-    const std::uint64_t key =
-        CacheKey().add(std::uint64_t{1}).add(shape, box.topLeft()).add(density).add(shadow.radius).add(shadow.color).value();
-    std::optional<QImage> image = cache().find(key);
-    if (!image) {
+    const std::uint64_t key = CacheKey().add(std::uint64_t{1}).add(shape, box.topLeft()).add(density).add(shadow.radius).value();
+    const std::optional<QImage> image = cachedShadow(key, shadow.color, [&]() -> std::optional<QImage> {
         // Checked as doubles: a shape far beyond any screen must not overflow the conversion.
         const double width = std::ceil(box.width() * density) + 2.0 * spread;
         const double height = std::ceil(box.height() * density) + 2.0 * spread;
-        if (!(width >= 1 && height >= 1 && width <= 16384 && height <= 16384)) return;
+        if (!(width >= 1 && height >= 1 && width <= 16384 && height <= 16384)) return std::nullopt;
         QImage mask(static_cast<int>(width), static_cast<int>(height), QImage::Format_ARGB32_Premultiplied);
-        if (mask.isNull()) return;
+        if (mask.isNull()) return std::nullopt;
         mask.fill(Qt::transparent);
         {
             QPainter maskPainter(&mask);
@@ -101,11 +167,9 @@ void drawShadow(QPainter& painter, const QPainterPath& shape, const Shadow& shad
         }
         blurMask(mask, radiusPixels);
         mask.setDevicePixelRatio(density);
-        tintMask(mask, shadow.color);
-        cache().store(key, mask);
-        image = mask;
-    }
-    drawImageAt(painter, *image, origin + shadow.offset);
+        return mask;
+    });
+    if (image) drawImageAt(painter, *image, origin + shadow.offset);
 }
 
 void drawInnerShadow(QPainter& painter, const QPainterPath& shape, const Shadow& shadow) {
@@ -126,36 +190,35 @@ void drawInnerShadow(QPainter& painter, const QPainterPath& shape, const Shadow&
                                   .add(radius)
                                   .add(shadow.offset.x())
                                   .add(shadow.offset.y())
-                                  .add(shadow.color)
                                   .add(painter.deviceTransform().type() > QTransform::TxScale)
                                   .value();
-    if (std::optional<QImage> cached = cache().find(key)) {
-        layer.image = *cached;
-        layer.drawInto(painter);
-        return;
-    }
-    {
-        QPainter layerPainter;
-        layer.beginPainting(layerPainter);
+    const std::optional<QImage> image = cachedShadow(key, shadow.color, [&]() -> std::optional<QImage> {
+        const QPainterPath moved = shape.translated(shadow.offset);
+        // Deep inside, the shape moved by the offset covers everything, so the coverage there is
+        // nothing from the start: only the strips along the edges are painted (the layer is
+        // transparent already). A large face's inner shadow is a thin band, not its whole area.
+        const std::vector<QRect> strips = stripsAround(layer.image.rect(), deepInside(shape, moved, layer, density));
         // Everything but the shape moved by the offset casts the shadow...
-        layerPainter.fillRect(layer.rect.adjusted(-1, -1, 1, 1), Qt::black);
-        layerPainter.setCompositionMode(QPainter::CompositionMode_DestinationOut);
-        layerPainter.fillPath(shape.translated(shadow.offset), Qt::black);
-        layerPainter.end();
+        paintInStrips(layer, strips, [&](QPainter& strip) {
+            strip.fillRect(layer.rect.adjusted(-1, -1, 1, 1), Qt::black);
+            strip.setCompositionMode(QPainter::CompositionMode_DestinationOut);
+            strip.fillPath(moved, Qt::black);
+        });
         blurMask(layer.image, radiusPixels);
-        // ...and only what falls inside the shape is seen.
-        layer.beginPainting(layerPainter);
-        // A composition mode only touches what a fill covers, so cut away the shape's outside.
+        // ...and only what falls inside the shape is seen. A composition mode only touches what
+        // a fill covers, so cut away the shape's outside.
         QPainterPath outside;
         outside.addRect(layer.rect.adjusted(-2, -2, 2, 2));
         outside.addPath(shape);
         outside.setFillRule(Qt::OddEvenFill);
-        layerPainter.setCompositionMode(QPainter::CompositionMode_DestinationOut);
-        layerPainter.fillPath(outside, Qt::black);
-        layerPainter.end();
-    }
-    tintMask(layer.image, shadow.color);
-    cache().store(key, layer.image);
+        paintInStrips(layer, strips, [&](QPainter& strip) {
+            strip.setCompositionMode(QPainter::CompositionMode_DestinationOut);
+            strip.fillPath(outside, Qt::black);
+        });
+        return layer.image;
+    });
+    if (!image) return;
+    layer.image = *image;
     layer.drawInto(painter);
 }
 

@@ -3,9 +3,11 @@
 //
 // A shadow of radius 0 is the shape redrawn at the offset; a larger radius blurs the shape's
 // alpha mask with a Gaussian of sigma = radius / 2 (in device pixels). Blurred drop-shadow masks
-// and inner-shadow layers are computed once per shape, size, radius and pixel density and kept
-// in a small process-wide cache (guarded by a mutex, so a render thread may use it too; oldest
-// first out past 48 MiB); hard drop shadows are plain fills.
+// and inner-shadow layers are computed once per shape, size, radius, offset, colour and pixel
+// density and kept in a small process-wide cache (guarded by a mutex, so a render thread may use
+// it too; oldest first out past 48 MiB); hard drop shadows are plain fills. An inner shadow is
+// worked out only in the strips along the shape's edges: deep inside, the shape moved by the
+// offset covers everything.
 #include <functional>
 
 #include <QColor>

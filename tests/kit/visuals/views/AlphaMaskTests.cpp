@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include <QImage>
@@ -70,6 +71,39 @@ TEST(AlphaMaskBlur, FlatAreasStayExactlyFlatAndOtherBytesOfAPixelAreUntouched) {
         drawing::blurPlane(untouched.data(), 3, 1, 3, 1, radius);
         EXPECT_EQ(untouched, (std::vector<std::uint8_t>{10, 200, 30})) << radius;
     }
+}
+
+TEST(AlphaMaskBlur, EmptyStretchesChangeNothingOfWhatIsBlurredBesideThem) {
+    // Two islands far apart in a wide, empty plane (as an inner shadow's band around a large
+    // face) blur to exactly what each gives alone in a plane just big enough for it.
+    const double radius = 4;
+    const int margin = drawing::blurSpread(radius) + 2;
+    const int island = 7;
+    const int small = island + 2 * margin;
+    std::vector<std::uint8_t> alone(static_cast<std::size_t>(small * small), 0);
+    for (int y = 0; y < island; ++y)
+        for (int x = 0; x < island; ++x) alone[static_cast<std::size_t>((y + margin) * small + x + margin)] = static_cast<std::uint8_t>(40 + 25 * ((x + y) % 9));
+    std::vector<std::uint8_t> blurredAlone = alone;
+    drawing::blurPlane(blurredAlone.data(), small, small, small, 1, radius);
+
+    const int width = 301;  // not a whole number of column blocks
+    const int height = 97;
+    const std::vector<std::pair<int, int>> corners{{0, 0}, {width - small, height - small}, {140, 40}};
+    std::vector<std::uint8_t> wide(static_cast<std::size_t>(width * height), 0);
+    for (const auto& [left, top] : corners)
+        for (int y = 0; y < small; ++y)
+            for (int x = 0; x < small; ++x) wide[static_cast<std::size_t>((top + y) * width + left + x)] = alone[static_cast<std::size_t>(y * small + x)];
+    drawing::blurPlane(wide.data(), width, height, width, 1, radius);
+    std::size_t nonZero = 0;
+    for (const std::uint8_t sample : wide) nonZero += sample != 0;
+    std::size_t islandNonZero = 0;
+    for (const std::uint8_t sample : blurredAlone) islandNonZero += sample != 0;
+    EXPECT_EQ(nonZero, corners.size() * islandNonZero);
+    for (const auto& [left, top] : corners)
+        for (int y = 0; y < small; ++y)
+            for (int x = 0; x < small; ++x)
+                ASSERT_EQ(wide[static_cast<std::size_t>((top + y) * width + left + x)], blurredAlone[static_cast<std::size_t>(y * small + x)])
+                    << "island at " << left << "," << top << ", pixel " << x << "," << y;
 }
 
 TEST(AlphaMaskTint, CoverageBecomesTheColourPremultipliedAtTheCoverageTimesItsAlpha) {

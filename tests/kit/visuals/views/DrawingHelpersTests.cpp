@@ -2,8 +2,10 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 
 #include "kit/visuals/model/Tokens.hpp"
+#include "kit/visuals/views/AlphaMask.hpp"
 #include "kit/visuals/views/Layer.hpp"
 #include "kit/visuals/views/Painting.hpp"
 #include "kit/visuals/views/Shadow.hpp"
@@ -85,6 +87,55 @@ TEST(DrawingShadows, ABlurredShadowSpreadsAndIsCachedOncePerShapeAndSize) {
     PaintedImage moved({40, 40}, 2);
     moved.paint([&](QPainter& painter) { drawing::drawShadow(painter, square.translated(5, 5), soft); });
     EXPECT_EQ(drawing::cachedShadowCount(), before + 1) << "the same shape elsewhere shares the mask";
+}
+
+// An inner shadow worked out over its whole layer, as it was before only the edge strips were.
+void paintWholeLayerInnerShadow(QPainter& painter, const QPainterPath& shape, const drawing::Shadow& shadow) {
+    const double density = drawing::devicePixelsPerPoint(painter);
+    const double spread = (drawing::blurSpread(shadow.radius * density) + 1) / density;
+    drawing::Layer layer = drawing::makeLayer(painter, shape.boundingRect().adjusted(-spread, -spread, spread, spread));
+    QPainter layerPainter;
+    layer.beginPainting(layerPainter);
+    layerPainter.fillRect(layer.rect.adjusted(-1, -1, 1, 1), Qt::black);
+    layerPainter.setCompositionMode(QPainter::CompositionMode_DestinationOut);
+    layerPainter.fillPath(shape.translated(shadow.offset), Qt::black);
+    layerPainter.end();
+    drawing::blurMask(layer.image, shadow.radius * density);
+    layer.beginPainting(layerPainter);
+    QPainterPath outside;
+    outside.addRect(layer.rect.adjusted(-2, -2, 2, 2));
+    outside.addPath(shape);
+    outside.setFillRule(Qt::OddEvenFill);
+    layerPainter.setCompositionMode(QPainter::CompositionMode_DestinationOut);
+    layerPainter.fillPath(outside, Qt::black);
+    layerPainter.end();
+    drawing::tintMask(layer.image, shadow.color);
+    layer.drawInto(painter);
+}
+
+TEST(DrawingShadows, ALargeFacesInnerShadowFromItsEdgeStripsIsTheWholeLayersPixelForPixel) {
+    QPainterPath plate;
+    plate.addRoundedRect(QRectF(7.25, 5.5, 380, 170), 18, 18);
+    QPainterPath cut;  // a bevelled shape, not a rounded one
+    cut.moveTo(20, 12);
+    cut.lineTo(300, 12);
+    cut.lineTo(320, 32);
+    cut.lineTo(320, 160);
+    cut.lineTo(20, 160);
+    cut.closeSubpath();
+    for (const QPainterPath& shape : {plate, cut}) {
+        for (const drawing::Shadow& shadow : {drawing::Shadow{QColor(0, 0, 0, 190), 2, {3, 4}},
+                                              drawing::Shadow{QColor(255, 255, 255, 70), 0, {-2, -3}}}) {
+            for (const double scale : {1.0, 2.0}) {
+                SCOPED_TRACE(std::to_string(scale) + "x, radius " + std::to_string(shadow.radius));
+                PaintedImage strips({400, 190}, scale, QColor(40, 60, 80));
+                strips.paint([&](QPainter& painter) { drawing::drawInnerShadow(painter, shape, shadow); });
+                PaintedImage whole({400, 190}, scale, QColor(40, 60, 80));
+                whole.paint([&](QPainter& painter) { paintWholeLayerInnerShadow(painter, shape, shadow); });
+                EXPECT_EQ(strips.image(), whole.image());
+            }
+        }
+    }
 }
 
 TEST(DrawingShadows, AnInnerShadowStaysInsideTheShapeOnTheSideAwayFromItsOffset) {
