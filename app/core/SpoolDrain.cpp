@@ -40,13 +40,13 @@ bool listNames(int folderFd, std::vector<std::string>& names) {
     return true;
 }
 
-void removeEntry(int folderFd, const std::string& folder, const std::string& name) {
+bool removeEntry(int folderFd, const std::string& folder, const std::string& name) {
     // unlinkat without AT_REMOVEDIR: a folder that happens to end in ".json" stays, and a
     // link is removed itself, never what it points to.
-    if (::unlinkat(folderFd, name.c_str(), 0) != 0) {
-        spoolLog().error("Couldn't remove spool file " + name + ": " +
-                         files::fileErrorFromErrno(errno, files::joinPath(folder, name)).message);
-    }
+    if (::unlinkat(folderFd, name.c_str(), 0) == 0 || errno == ENOENT) return true;
+    spoolLog().error("Couldn't remove spool file " + name + ": " +
+                     files::fileErrorFromErrno(errno, files::joinPath(folder, name)).message);
+    return false;
 }
 
 /// A hidden temporary file (the helper's ".<name>.<uuid>") that nobody has written to for a
@@ -102,14 +102,15 @@ std::vector<SpooledEvent> readSpool(const std::string& folder, const std::set<st
     return events;
 }
 
-void removeSpoolFile(const std::string& folder, const std::string& name) {
+bool removeSpoolFile(const std::string& folder, const std::string& name) {
     const int folderFd = files::openOwnFolder(folder);
     if (folderFd < 0) {
         spoolLog().error("Couldn't remove spool file " + name + ": " + files::fileErrorFromErrno(errno, folder).message);
-        return;
+        return false;
     }
-    removeEntry(folderFd, folder, name);
+    const bool removed = removeEntry(folderFd, folder, name);
     ::close(folderFd);
+    return removed;
 }
 
 void drainSpool(const std::string& folder, const std::function<void(const HookEvent&)>& handOn) {

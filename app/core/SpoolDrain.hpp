@@ -41,8 +41,9 @@ struct SpooledEvent {
 /// or one that is a link, gives nothing.
 std::vector<SpooledEvent> readSpool(const std::string& folder, const std::set<std::string>& skip = {});
 
-/// Removes the spool file `name` from `folder` (never through a link); a failure is logged.
-void removeSpoolFile(const std::string& folder, const std::string& name);
+/// Removes the spool file `name` from `folder` (never through a link); false, with a log
+/// line, when it is still there. A file already gone counts as removed.
+bool removeSpoolFile(const std::string& folder, const std::string& name);
 
 /// Reads every ".json" file in `folder` and hands the events that decoded to `handOn`, oldest
 /// `receivedAt` first (ties keep name order), removing each file after its event was handed

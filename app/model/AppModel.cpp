@@ -339,10 +339,9 @@ void AppModel::handleSpoolBacklog() {
         spoolBacklog_.pop_front();
         handleHookEvent(spooled.event, false);
         // Each file goes only once what its event produced is on disk: a crash or a full disk
-        // leaves the events not yet saved in the folder.
-        if (finishedSaved_) {
-            removeSpoolFile(services_.paths.spool(), spooled.name);
-        } else {
+        // leaves the events not yet saved in the folder. A file that can't be removed is
+        // never read again in this run either, so its event is not handled twice.
+        if (!finishedSaved_ || !removeSpoolFile(services_.paths.spool(), spooled.name)) {
             unsavedSpoolFiles_.insert(std::move(spooled.name));
         }
         if (std::chrono::steady_clock::now() >= sliceEnd) break;
@@ -420,9 +419,10 @@ void AppModel::saveControls() {
 void AppModel::saveFinished() {
     finishedSaved_ = finishedStore_.save(finished_);
     if (!finishedSaved_) return;
-    // What the events of these files produced is on disk now.
-    for (const std::string& name : unsavedSpoolFiles_) removeSpoolFile(services_.paths.spool(), name);
-    unsavedSpoolFiles_.clear();
+    // What the events of these files produced is on disk now; a file that still can't be
+    // removed stays skipped.
+    std::erase_if(unsavedSpoolFiles_,
+                  [this](const std::string& name) { return removeSpoolFile(services_.paths.spool(), name); });
 }
 
 void AppModel::showError(const std::string& message) {

@@ -382,8 +382,8 @@ private:
     /// Spooled events read but not handled yet, oldest first.
     std::deque<SpooledEvent> spoolBacklog_;
     bool spoolSliceQueued_ = false;
-    /// Spool files whose events were handled while the FINISHED list couldn't be saved: kept
-    /// until it is, and never read again meanwhile.
+    /// Spool files whose events were handled while the FINISHED list couldn't be saved, or
+    /// that couldn't be removed: kept until both work, and never read again meanwhile.
     std::set<std::string> unsavedSpoolFiles_;
     /// The FINISHED list on disk is the one in memory (its last save worked).
     bool finishedSaved_ = true;

@@ -1,6 +1,6 @@
 // Hook events, ticks and the effects they have.
 #include <gtest/gtest.h>
-
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -257,6 +257,25 @@ TEST(AppModelEventsTests, SpoolFilesStayUntilWhatTheirEventsProducedIsSavedAndAr
     EXPECT_TRUE(std::filesystem::is_empty(spool));
     EXPECT_EQ(FinishedStore(bed.appSupport()).load(), model.finished());
     EXPECT_EQ(model.finished().size(), 3u);
+}
+
+TEST(AppModelEventsTests, ASpoolFileThatCantBeRemovedIsHandledOnce) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions don't bind root";
+    AppModelTestbed bed;
+    AppModel& model = bed.make(false);
+    settle();
+    HookEvent failed = bed.event("PostToolUseFailure", "s1", 30);
+    failed.toolName = "Bash";
+    failed.command = "make";
+    writeSpooled(bed, failed, "0.json");
+    const std::filesystem::path spool = bed.appSupport() + "/spool";
+    std::filesystem::permissions(spool, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    model.tick();
+    model.tick();
+    model.tick();
+    std::filesystem::permissions(spool, std::filesystem::perms::owner_all);
+    EXPECT_EQ(model.finished().size(), 1u);
+    EXPECT_TRUE(std::filesystem::exists(spool / "0.json"));
 }
 
 TEST(AppModelEventsTests, ASessionDroppedToKeepTheTableBoundedIsLogged) {
