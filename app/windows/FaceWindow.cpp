@@ -14,6 +14,8 @@
 #include <vector>
 
 #include "app/windows/FaceAccessible.hpp"
+#include "kit/visuals/model/Tokens.hpp"
+#include "kit/visuals/views/Painting.hpp"
 #include "platform/qt/X11WindowProperties.hpp"
 
 namespace quorvel {
@@ -92,7 +94,7 @@ void FaceWindow::paintEvent(QPaintEvent* event) {
             painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
         } else {
             // Under the mask's edge, half-clear pixels of the face blend with this, not garbage.
-            painter.fillRect(area, Qt::black);
+            painter.fillRect(area, drawing::toQColor(Tokens::black));
         }
         content_->paint(painter);
         painter.restore();

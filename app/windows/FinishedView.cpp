@@ -7,34 +7,13 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
+#include "app/windows/DesktopStyle.hpp"
 #include "app/windows/FinishedListWidget.hpp"
-#include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/Painting.hpp"
 
 namespace quorvel {
-namespace {
-
-QPalette darkPalette() {
-    QPalette palette;
-    const QColor window(0x1E, 0x1F, 0x22);
-    const QColor text(0xEC, 0xEC, 0xEC);
-    palette.setColor(QPalette::Window, window);
-    palette.setColor(QPalette::WindowText, text);
-    palette.setColor(QPalette::Base, QColor(0x2B, 0x2C, 0x2F));
-    palette.setColor(QPalette::Text, text);
-    palette.setColor(QPalette::Button, QColor(0x3A, 0x3B, 0x3F));
-    palette.setColor(QPalette::ButtonText, text);
-    palette.setColor(QPalette::PlaceholderText, QColor(0x9A, 0x9A, 0x9A));
-    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x77, 0x77, 0x77));
-    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x77, 0x77, 0x77));
-    return palette;
-}
-
-}  // namespace
-
 FinishedView::FinishedView(AppModel& model, std::shared_ptr<const Clock> clock, QWidget* parent)
     : QWidget(parent), presenter_(model, std::move(clock)) {
-    setPalette(darkPalette());
+    DesktopStyle::apply(*this);
     setAutoFillBackground(true);
     setFixedSize(width, height);
 
@@ -47,9 +26,6 @@ FinishedView::FinishedView(AppModel& model, std::shared_ptr<const Clock> clock, 
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     scroll_->setWidgetResizable(false);
-    QPalette chassis = palette();
-    chassis.setColor(QPalette::Window, drawing::toQColor(Tokens::chassis));
-    scroll_->viewport()->setPalette(chassis);
     scroll_->viewport()->setAutoFillBackground(true);
     list_ = new FinishedListWidget(presenter_);
     scroll_->setWidget(list_);
@@ -58,7 +34,7 @@ FinishedView::FinishedView(AppModel& model, std::shared_ptr<const Clock> clock, 
     auto* divider = new QFrame(this);
     divider->setFrameShape(QFrame::HLine);
     divider->setFrameShadow(QFrame::Plain);
-    divider->setStyleSheet(QStringLiteral("color: #3A3B3F"));
+    DesktopStyle::applyDivider(*divider);
     layout->addWidget(divider);
 
     auto* footer = new QHBoxLayout();

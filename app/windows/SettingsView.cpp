@@ -12,6 +12,7 @@
 #include <cmath>
 
 #include "app/windows/APNsKeySection.hpp"
+#include "app/windows/DesktopStyle.hpp"
 #include "app/windows/EntryField.hpp"
 #include "app/windows/KeyButton.hpp"
 #include "app/windows/KeyRowWidget.hpp"
@@ -54,27 +55,6 @@ constexpr SoundRow soundRows[] = {
     {Sound::tick, "Tick", "Still grinding: a soft clock tick."},
 };
 
-QPalette darkPalette(QPalette colours) {
-    const QColor chassis = drawing::toQColor(Tokens::chassis);
-    const QColor white = drawing::toQColor(Tokens::mascotWhite);
-    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        colours.setColor(group, QPalette::Window, chassis);
-        colours.setColor(group, QPalette::Base, drawing::toQColor(Tokens::screen));
-        colours.setColor(group, QPalette::AlternateBase, drawing::toQColor(Tokens::inset));
-        colours.setColor(group, QPalette::Button, drawing::toQColor(Tokens::panel));
-        colours.setColor(group, QPalette::WindowText, white);
-        colours.setColor(group, QPalette::Text, white);
-        colours.setColor(group, QPalette::ButtonText, white);
-        colours.setColor(group, QPalette::PlaceholderText, drawing::toQColor(Tokens::dim));
-        colours.setColor(group, QPalette::Highlight, drawing::toQColor(Tokens::acid));
-        colours.setColor(group, QPalette::HighlightedText, drawing::toQColor(Tokens::ink));
-        colours.setColor(group, QPalette::Link, drawing::toQColor(Tokens::acid));
-        colours.setColor(group, QPalette::ToolTipBase, drawing::toQColor(Tokens::inset));
-        colours.setColor(group, QPalette::ToolTipText, white);
-    }
-    return colours;
-}
-
 // A control made of widgets stacked at the right of a row, trailing-aligned, 4 apart.
 QWidget* trailingStack(std::initializer_list<QWidget*> parts) {
     auto* holder = new QWidget;
@@ -90,7 +70,7 @@ QWidget* trailingStack(std::initializer_list<QWidget*> parts) {
 }  // namespace
 
 SettingsView::SettingsView(AppModel& model, QWidget* parent) : QWidget(parent), presenter_(model) {
-    setPalette(darkPalette(palette()));
+    DesktopStyle::apply(*this);
     setAutoFillBackground(false);
     setMinimumHeight(minimumHeight);
     setFixedWidth(width);

@@ -4,7 +4,12 @@
 #include <QPainterPath>
 #include <algorithm>
 
+#include "kit/visuals/model/Tokens.hpp"
+#include "kit/visuals/views/Painting.hpp"
+
 namespace quorvel {
+
+QColor CheckCircle::doneColor() { return drawing::toQColor(Tokens::green); }
 
 void CheckCircle::paint(QPainter& painter, const QRectF& frame) const {
     const double side = std::min(frame.width(), frame.height());
@@ -28,7 +33,7 @@ void CheckCircle::paint(QPainter& painter, const QRectF& frame) const {
     tick.moveTo(circle.left() + side * 0.28, circle.top() + side * 0.52);
     tick.lineTo(circle.left() + side * 0.44, circle.top() + side * 0.68);
     tick.lineTo(circle.left() + side * 0.73, circle.top() + side * 0.35);
-    QPen pen(Qt::white, std::max(1.5, side * 0.11), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    QPen pen(drawing::toQColor(Tokens::white), std::max(1.5, side * 0.11), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
     painter.drawPath(tick);

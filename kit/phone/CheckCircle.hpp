@@ -14,7 +14,7 @@ struct CheckCircle {
     QColor secondary;
 
     static constexpr double ringWidth = 1.5;
-    static QColor doneColor() { return QColor(0x34, 0xC7, 0x59); }
+    static QColor doneColor();
 
     /// Paints the largest circle centred in `frame`.
     void paint(QPainter& painter, const QRectF& frame) const;

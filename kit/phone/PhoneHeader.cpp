@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "generated/AppVersion.hpp"
 #include "kit/visuals/model/Tokens.hpp"
 #include "kit/visuals/views/BevelSurface.hpp"
 #include "kit/visuals/views/DymoLabel.hpp"
@@ -17,7 +18,7 @@ namespace {
 const QString logoText = QStringLiteral("QUORVEL");
 
 // Straight, unlike the device's label: the phone header is drawn square to the screen.
-DymoLabel modelLabel() { return DymoLabel{"MODEL 0.0.1", DymoLabel::Tape::ink, PhoneHeader::labelSize, 0.0}; }
+DymoLabel modelLabel() { return DymoLabel{Quorvel::modelLabel(), DymoLabel::Tape::ink, PhoneHeader::labelSize, 0.0}; }
 
 drawing::TextStyle logoStyle() {
     drawing::TextStyle style;

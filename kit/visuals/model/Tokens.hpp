@@ -42,5 +42,8 @@ inline constexpr Color well = color(0x0B0B0C);
 inline constexpr Color mouth = color(0x050505);
 inline constexpr Color mascotScreen = color(0x050605);
 inline constexpr Color black = color(0x000000);
+inline constexpr Color white = color(0xFFFFFF);
+/// The desktop's standard green, for a done step in the standard-look setup checklist.
+inline constexpr Color green = color(0x34C759);
 
 }  // namespace quorvel::Tokens

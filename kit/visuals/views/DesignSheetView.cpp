@@ -5,6 +5,7 @@
 #include <cmath>
 #include <functional>
 
+#include "generated/AppVersion.hpp"
 #include "kit/visuals/model/PixelArt.hpp"
 #include "kit/visuals/model/Tokens.hpp"
 #include "kit/visuals/views/BevelSurface.hpp"
@@ -137,7 +138,7 @@ Item sheet(const std::vector<DesignSheetView::Swatch>& swatches) {
     const std::vector<std::string> titles = DesignSheetView::sectionTitles();
     std::vector<Item> rows;
     rows.push_back(row({mascot(PixelArt::Face::zero, 4), text(QStringLiteral("QUORVEL"), Fonts::pixel(64), Tokens::acid),
-                        dymo("MODEL 0.0.1", DymoLabel::Tape::ink, 11)},
+                        dymo(Quorvel::modelLabel(), DymoLabel::Tape::ink, 11)},
                        16, Cross::centre));
 
     std::vector<Item> faces;

@@ -3,6 +3,7 @@
 #include <QPainter>
 #include <algorithm>
 
+#include "generated/AppVersion.hpp"
 #include "kit/visuals/model/Tokens.hpp"
 #include "kit/visuals/views/BevelSurface.hpp"
 #include "kit/visuals/views/DymoLabel.hpp"
@@ -16,7 +17,7 @@ namespace {
 
 const QString logoText = QStringLiteral("QUORVEL");
 
-DymoLabel modelLabel() { return DymoLabel{"MODEL 0.0.1", DymoLabel::Tape::ink, Header::labelSize, std::nullopt}; }
+DymoLabel modelLabel() { return DymoLabel{Quorvel::modelLabel(), DymoLabel::Tape::ink, Header::labelSize, std::nullopt}; }
 
 drawing::TextStyle logoStyle() {
     drawing::TextStyle style;

@@ -138,7 +138,7 @@ void paintRectangleInnerShadow(QPainter& painter, const QRectF& rect, const QCol
 
 void Casing::paint(QPainter& painter, const QRectF& face) {
     painter.fillRect(face, drawing::toQColor(Tokens::chassis));
-    paintRectangleInnerShadow(painter, face, QColor::fromRgbF(1, 1, 1, 0.14), QPointF(2, 2));
+    paintRectangleInnerShadow(painter, face, drawing::toQColor(Tokens::white, 0.14), QPointF(2, 2));
     paintRectangleInnerShadow(painter, face, drawing::toQColor(Tokens::black, 0.5), QPointF(-3, -4));
     Grain{grainOpacity}.paint(painter, face);
 }

@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPaintDevice>
 
+#include "kit/visuals/model/Tokens.hpp"
+
 namespace quorvel::drawing {
 
 namespace {
@@ -30,8 +32,8 @@ QColor toQColor(const Color& color, double opacity) {
     return toQColor(faded);
 }
 
-QColor white(double opacity) { return QColor::fromRgbF(1, 1, 1, static_cast<float>(unit(opacity))); }
-QColor black(double opacity) { return QColor::fromRgbF(0, 0, 0, static_cast<float>(unit(opacity))); }
+QColor white(double opacity) { return toQColor(Tokens::white, opacity); }
+QColor black(double opacity) { return toQColor(Tokens::black, opacity); }
 
 QPen strokePen(const QColor& color, double width) {
     QPen pen(color);

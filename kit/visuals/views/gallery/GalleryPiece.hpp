@@ -10,6 +10,9 @@
 #include <QRectF>
 #include <QSizeF>
 
+#include "kit/visuals/model/Tokens.hpp"
+#include "kit/visuals/views/Painting.hpp"
+
 class QPainter;
 
 namespace quorvel::gallery {
@@ -22,7 +25,7 @@ struct GalleryPiece {
     /// Paints the piece into a frame of `size` at the origin.
     std::function<void(QPainter&, const QRectF&)> paint;
     /// Fill behind the piece.
-    QColor background = QColor(0x2B, 0x2C, 0x2F);
+    QColor background = drawing::toQColor(Tokens::chassis);
 };
 
 /// Every registered piece, in registration order (file order within a file).

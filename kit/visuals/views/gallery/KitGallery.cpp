@@ -1,6 +1,7 @@
 // The drawing kit's pieces in the gallery.
 #include <QPainter>
 
+#include "generated/AppVersion.hpp"
 #include "kit/visuals/model/PixelArt.hpp"
 #include "kit/visuals/model/Tokens.hpp"
 #include "kit/visuals/views/BevelSurface.hpp"
@@ -69,7 +70,7 @@ void paintLeds(QPainter& painter, const QRectF&) {
 
 void paintDymo(QPainter& painter, const QRectF&) {
     const std::vector<DymoLabel> labels{
-        {"MODEL 0.0.1", DymoLabel::Tape::ink, 12, std::nullopt}, {"TODAY", DymoLabel::Tape::acid, 12, std::nullopt},
+        {Quorvel::modelLabel(), DymoLabel::Tape::ink, 12, std::nullopt}, {"TODAY", DymoLabel::Tape::acid, 12, std::nullopt},
         {"YESTERDAY", DymoLabel::Tape::ink, 10, std::nullopt},  {"", DymoLabel::Tape::ink, 12, std::nullopt},
         {"STRAIGHT", DymoLabel::Tape::acid, 12, 0.0},          {"ÄPFEL ÜBER", DymoLabel::Tape::ink, 12, std::nullopt},
     };
