@@ -51,7 +51,7 @@ struct AppSettings {
 };
 
 /// Every setting, declared once. `all` is in field order, which is also the order of the keys
-/// written; the settings column places each one by name.
+/// written; the settings column places each one in its section.
 namespace settingFields {
 
 inline constexpr SettingDescriptor longRunMinutes{

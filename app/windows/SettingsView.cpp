@@ -36,17 +36,10 @@ namespace {
 
 constexpr double awayRowDimmed = 0.5;
 
-std::function<std::string(std::int64_t)> withUnit(const char* unit) {
-    return [unit](std::int64_t value) { return plainNumber(value) + unit; };
-}
-
 std::function<std::string(std::int64_t)> formatFor(SettingUnit unit) {
-    switch (unit) {
-    case SettingUnit::minutes: return withUnit(" min");
-    case SettingUnit::seconds: return withUnit(" s");
-    case SettingUnit::hourOfDay: return hourOfDay;
-    }
-    return plainNumber;
+    if (unit == SettingUnit::hourOfDay) return hourOfDay;
+    const char* suffix = unit == SettingUnit::minutes ? " min" : " s";
+    return [suffix](std::int64_t value) { return plainNumber(value) + suffix; };
 }
 
 std::optional<std::string> noteOf(const SettingDescriptor& setting) {
