@@ -7,30 +7,23 @@ namespace quorvel {
 AppSettings AppSettings::decode(const json::Json& value) {
     const json::Json& object = json::requireObject(value, "settings");
     AppSettings settings;
-    settings.longRunMinutes = json::optionalInt(object, "longRunMinutes").value_or(settings.longRunMinutes);
-    settings.shellMinimumSeconds =
-        json::optionalInt(object, "shellMinimumSeconds").value_or(settings.shellMinimumSeconds);
-    settings.awayMinutes = json::optionalInt(object, "awayMinutes").value_or(settings.awayMinutes);
-    settings.quietHoursStart = json::optionalInt(object, "quietHoursStart").value_or(settings.quietHoursStart);
-    settings.quietHoursEnd = json::optionalInt(object, "quietHoursEnd").value_or(settings.quietHoursEnd);
-    settings.failuresBuzzPhone =
-        json::optionalBool(object, "failuresBuzzPhone").value_or(settings.failuresBuzzPhone);
-    settings.alwaysPushToPhone =
-        json::optionalBool(object, "alwaysPushToPhone").value_or(settings.alwaysPushToPhone);
-    settings.showInDock = json::optionalBool(object, "showInDock").value_or(settings.showInDock);
+    for (const SettingDescriptor* setting : settingFields::all) {
+        if (setting->number) {
+            if (const auto stored = json::optionalInt(object, setting->key)) settings.*setting->number = setting->clamped(*stored);
+        } else if (const auto stored = json::optionalBool(object, setting->key)) {
+            settings.*setting->flag = *stored;
+        }
+    }
     return settings;
 }
 
 json::Json AppSettings::encode() const {
     json::Json object = json::Json::object();
-    object["longRunMinutes"] = longRunMinutes;
-    object["shellMinimumSeconds"] = shellMinimumSeconds;
-    object["awayMinutes"] = awayMinutes;
-    object["quietHoursStart"] = quietHoursStart;
-    object["quietHoursEnd"] = quietHoursEnd;
-    object["failuresBuzzPhone"] = failuresBuzzPhone;
-    object["alwaysPushToPhone"] = alwaysPushToPhone;
-    object["showInDock"] = showInDock;
+    for (const SettingDescriptor* setting : settingFields::all) {
+        const std::string key(setting->key);
+        if (setting->number) object[key] = this->*setting->number;
+        else object[key] = this->*setting->flag;
+    }
     return object;
 }
 

@@ -3,9 +3,11 @@
 // user counts as away, the quiet hours, the two phone-push switches and the Dock icon. Kept
 // as one JSON document in the app's defaults; a stored document that can't be read gives the
 // defaults for every field, never a mix.
+#include <array>
 #include <cstdint>
 #include <string_view>
 
+#include "app/core/SettingDescriptor.hpp"
 #include "kit/engine/StateMachineSettings.hpp"
 #include "platform/Expected.hpp"
 #include "platform/JsonCoding.hpp"
@@ -28,8 +30,9 @@ struct AppSettings {
     bool alwaysPushToPhone = false;
     bool showInDock = false;
 
-    /// A missing key or null gives that field's default; a value of the wrong type fails the
-    /// whole document (json::JsonDecodeError). Other keys are ignored.
+    /// A missing key or null gives that field's default; a number outside its declared range
+    /// is brought to the nearest end; a value of the wrong type fails the whole document
+    /// (json::JsonDecodeError). Other keys are ignored.
     static AppSettings decode(const json::Json& value);
     /// All eight keys, in field order.
     json::Json encode() const;
@@ -46,5 +49,45 @@ struct AppSettings {
 
     bool operator==(const AppSettings&) const = default;
 };
+
+/// Every setting, declared once. `all` is in field order, which is also the order of the keys
+/// written; the settings column places each one in its section.
+namespace settingFields {
+
+inline constexpr SettingDescriptor longRunMinutes{
+    .key = "longRunMinutes", .label = "Say STILL GRINDING after", .note = {},
+    .number = &AppSettings::longRunMinutes, .lower = 1, .upper = 120, .step = 1, .unit = SettingUnit::minutes};
+inline constexpr SettingDescriptor shellMinimumSeconds{
+    .key = "shellMinimumSeconds", .label = "Shell commands shorter than this stay off FINISHED", .note = {},
+    .number = &AppSettings::shellMinimumSeconds, .lower = 0, .upper = 600, .step = 5, .unit = SettingUnit::seconds};
+// The note says whether away is used at all, so the window words it from the live settings.
+inline constexpr SettingDescriptor awayMinutes{
+    .key = "awayMinutes", .label = "Count me as away after", .note = {},
+    .number = &AppSettings::awayMinutes, .lower = 1, .upper = 60, .step = 1, .unit = SettingUnit::minutes};
+inline constexpr SettingDescriptor quietHoursStart{
+    .key = "quietHoursStart", .label = "Quiet hours",
+    .note = "Phone alerts go silently between these hours, except Needs you. Same hour twice turns them off.",
+    .number = &AppSettings::quietHoursStart, .lower = 0, .upper = 23, .step = 1, .unit = SettingUnit::hourOfDay};
+inline constexpr SettingDescriptor quietHoursEnd{
+    .key = "quietHoursEnd", .label = {}, .note = {},
+    .number = &AppSettings::quietHoursEnd, .lower = 0, .upper = 23, .step = 1, .unit = SettingUnit::hourOfDay};
+inline constexpr SettingDescriptor failuresBuzzPhone{
+    .key = "failuresBuzzPhone", .label = "Broke also buzzes the phone", .note = {},
+    .flag = &AppSettings::failuresBuzzPhone};
+inline constexpr SettingDescriptor alwaysPushToPhone{
+    .key = "alwaysPushToPhone", .label = "Always send to the phone",
+    .note = "Even while I'm typing at the computer. The phone's Settings has the same switch.",
+    .flag = &AppSettings::alwaysPushToPhone};
+inline constexpr SettingDescriptor showInDock{
+    .key = "showInDock", .label = "Show in the taskbar",
+    .note = "Also lets Alt+Tab reach the device. Off: the tray and the launcher only.",
+    .flag = &AppSettings::showInDock};
+
+inline constexpr std::array<const SettingDescriptor*, 8> all{
+    &longRunMinutes, &shellMinimumSeconds, &awayMinutes,       &quietHoursStart,
+    &quietHoursEnd,  &failuresBuzzPhone,   &alwaysPushToPhone, &showInDock,
+};
+
+}  // namespace settingFields
 
 }  // namespace quorvel

@@ -37,8 +37,15 @@ namespace {
 
 constexpr double awayRowDimmed = 0.5;
 
-std::function<std::string(std::int64_t)> withUnit(const char* unit) {
-    return [unit](std::int64_t value) { return plainNumber(value) + unit; };
+std::function<std::string(std::int64_t)> formatFor(SettingUnit unit) {
+    if (unit == SettingUnit::hourOfDay) return hourOfDay;
+    const char* suffix = unit == SettingUnit::minutes ? " min" : " s";
+    return [suffix](std::int64_t value) { return plainNumber(value) + suffix; };
+}
+
+std::optional<std::string> noteOf(const SettingDescriptor& setting) {
+    if (setting.note.empty()) return std::nullopt;
+    return std::string(setting.note);
 }
 
 struct SoundRow {
@@ -129,6 +136,19 @@ ToggleKeyButton* SettingsView::addToggle(const std::string& name, std::function<
     return toggle;
 }
 
+QWidget* SettingsView::settingControl(const SettingDescriptor& setting) {
+    const std::string name(setting.key);
+    if (setting.flag) {
+        return addToggle(name, [this, field = setting.flag](bool on) {
+            editSettings([&](AppSettings& settings) { settings.*field = on; });
+        });
+    }
+    return addStepper(name, setting.lower, setting.upper, setting.step, formatFor(setting.unit),
+                      [this, field = setting.number](std::int64_t value) {
+                          editSettings([&](AppSettings& settings) { settings.*field = value; });
+                      });
+}
+
 void SettingsView::editSettings(const std::function<void(AppSettings&)>& change) {
     AppSettings settings = presenter_.snapshot().settings;
     change(settings);
@@ -147,6 +167,9 @@ QWidget* SettingsView::buildColumn() {
         rows_[name] = row;
         section->add(row);
         return row;
+    };
+    auto addSettingRow = [&](SettingsSectionWidget* section, const SettingDescriptor& setting) {
+        return addRow(section, std::string(setting.label), noteOf(setting), settingControl(setting));
     };
 
     // Header: the happy mascot and the page title.
@@ -173,17 +196,9 @@ QWidget* SettingsView::buildColumn() {
     // ALERTS.
     {
         auto* section = new SettingsSectionWidget("ALERTS");
-        addRow(section, "Say STILL GRINDING after", std::nullopt,
-               addStepper("longRunMinutes", 1, 120, 1, withUnit(" min"), [this](std::int64_t value) {
-                   editSettings([&](AppSettings& settings) { settings.longRunMinutes = value; });
-               }));
-        addRow(section, "Shell commands shorter than this stay off FINISHED", std::nullopt,
-               addStepper("shellMinimumSeconds", 0, 600, 5, withUnit(" s"), [this](std::int64_t value) {
-                   editSettings([&](AppSettings& settings) { settings.shellMinimumSeconds = value; });
-               }));
-        addRow(section, "Broke also buzzes the phone", std::nullopt, addToggle("failuresBuzzPhone", [this](bool on) {
-                   editSettings([&](AppSettings& settings) { settings.failuresBuzzPhone = on; });
-               }));
+        addSettingRow(section, settingFields::longRunMinutes);
+        addSettingRow(section, settingFields::shellMinimumSeconds);
+        addSettingRow(section, settingFields::failuresBuzzPhone);
         stack->addWidget(section);
     }
 
@@ -215,24 +230,15 @@ QWidget* SettingsView::buildColumn() {
         pushRow_ = new SettingRowWidget(presenter_.snapshot().lastPushReport, std::nullopt, testPushKey_);
         section->add(pushRow_);
 
-        addRow(section, "Always send to the phone",
-               "Even while I'm typing at the computer. The phone's Settings has the same switch.",
-               addToggle("alwaysPushToPhone", [this](bool on) {
-                   editSettings([&](AppSettings& settings) { settings.alwaysPushToPhone = on; });
-               }));
-        awayRow_ = addRow(section, "Count me as away after", presenter_.snapshot().awayNote(),
-                          addStepper("awayMinutes", 1, 60, 1, withUnit(" min"), [this](std::int64_t value) {
-                              editSettings([&](AppSettings& settings) { settings.awayMinutes = value; });
-                          }));
+        addSettingRow(section, settingFields::alwaysPushToPhone);
+        awayRow_ = addSettingRow(section, settingFields::awayMinutes);
         awayRow_->setGraphicsEffect(new QGraphicsOpacityEffect(awayRow_));
 
         auto* hours = new QWidget;
         auto* hoursLine = new QHBoxLayout(hours);
         hoursLine->setContentsMargins(0, 0, 0, 0);
         hoursLine->setSpacing(8);
-        hoursLine->addWidget(addStepper("quietHoursStart", 0, 23, 1, hourOfDay, [this](std::int64_t value) {
-            editSettings([&](AppSettings& settings) { settings.quietHoursStart = value; });
-        }));
+        hoursLine->addWidget(settingControl(settingFields::quietHoursStart));
         auto* to = new QLabel(QStringLiteral("to"));
         to->setTextFormat(Qt::PlainText);
         to->setFont(Fonts::mono(false, 11));
@@ -240,13 +246,11 @@ QWidget* SettingsView::buildColumn() {
         dim.setColor(QPalette::WindowText, drawing::toQColor(Tokens::dim));
         to->setPalette(dim);
         hoursLine->addWidget(to);
-        hoursLine->addWidget(addStepper("quietHoursEnd", 0, 23, 1, hourOfDay, [this](std::int64_t value) {
-            editSettings([&](AppSettings& settings) { settings.quietHoursEnd = value; });
-        }));
+        hoursLine->addWidget(settingControl(settingFields::quietHoursEnd));
         hours->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
         hours->adjustSize();
-        addRow(section, "Quiet hours",
-               "Phone alerts go silently between these hours, except Needs you. Same hour twice turns them off.", hours);
+        addRow(section, std::string(settingFields::quietHoursStart.label), noteOf(settingFields::quietHoursStart),
+               hours);
 
         closingNote_ = new SettingsNoteWidget(presenter_.snapshot().closingNote());
         section->add(closingNote_);
@@ -257,10 +261,10 @@ QWidget* SettingsView::buildColumn() {
     {
         auto* section = new SettingsSectionWidget("SOUNDS");
         addRow(section, "Volume", std::nullopt,
-               addStepper("volume", 0, 100, 10, plainNumber,
-                          [this](std::int64_t value) { presenter_.setVolumePercent(value); }));
+               volume_ = addStepper("volume", 0, 100, 10, plainNumber,
+                                    [this](std::int64_t value) { presenter_.setVolumePercent(value); }));
         addRow(section, "Mute", "The device still updates.",
-               addToggle("muted", [this](bool on) { presenter_.setMuted(on); }));
+               muted_ = addToggle("muted", [this](bool on) { presenter_.setMuted(on); }));
         for (const SoundRow& sound : soundRows) {
             section->add(new KeyRowWidget(RowWithKey{sound.name, sound.line2, "PLAY", SmallKeyStyle::Style::panel,
                                                      [this, which = sound.sound] { presenter_.play(which); }}));
@@ -291,12 +295,8 @@ QWidget* SettingsView::buildColumn() {
     {
         auto* section = new SettingsSectionWidget("COMPUTER");
         addRow(section, "Start at login", std::nullopt,
-               addToggle("launchAtLogin", [this](bool on) { presenter_.setLaunchAtLogin(on); }));
-        addRow(section, "Show in the taskbar",
-               "Also lets Alt+Tab reach the device. Off: the tray and the launcher only.",
-               addToggle("showInDock", [this](bool on) {
-                   editSettings([&](AppSettings& settings) { settings.showInDock = on; });
-               }));
+               launchAtLogin_ = addToggle("launchAtLogin", [this](bool on) { presenter_.setLaunchAtLogin(on); }));
+        addSettingRow(section, settingFields::showInDock);
         auto* desktopSettings = new KeyButton(QStringLiteral("DESKTOP SETTINGS"), SmallKeyStyle::Style::panel);
         desktopSettings->setObjectName(QStringLiteral("notificationSettings"));
         connect(desktopSettings, &QAbstractButton::clicked, this, [this] { presenter_.openNotificationSettings(); });
@@ -340,17 +340,14 @@ QWidget* SettingsView::buildColumn() {
 void SettingsView::refresh() {
     const SettingsSnapshot& shown = presenter_.snapshot();
     const AppSettings& settings = shown.settings;
-    steppers_.at("longRunMinutes")->setValue(settings.longRunMinutes);
-    steppers_.at("shellMinimumSeconds")->setValue(settings.shellMinimumSeconds);
-    steppers_.at("awayMinutes")->setValue(settings.awayMinutes);
-    steppers_.at("quietHoursStart")->setValue(settings.quietHoursStart);
-    steppers_.at("quietHoursEnd")->setValue(settings.quietHoursEnd);
-    steppers_.at("volume")->setValue(shown.volumePercent);
-    toggles_.at("failuresBuzzPhone")->setOn(settings.failuresBuzzPhone);
-    toggles_.at("alwaysPushToPhone")->setOn(settings.alwaysPushToPhone);
-    toggles_.at("showInDock")->setOn(settings.showInDock);
-    toggles_.at("muted")->setOn(shown.muted);
-    toggles_.at("launchAtLogin")->setOn(shown.launchAtLoginEnabled);
+    for (const SettingDescriptor* setting : settingFields::all) {
+        const std::string name(setting->key);
+        if (StepperControl* control = stepper(name)) control->setValue(settings.*setting->number);
+        if (ToggleKeyButton* control = toggle(name)) control->setOn(settings.*setting->flag);
+    }
+    volume_->setValue(shown.volumePercent);
+    muted_->setOn(shown.muted);
+    launchAtLogin_->setOn(shown.launchAtLoginEnabled);
 
     pairingRow_->setName(shown.pairingReport);
     tokenField_->setShownText(QString::fromStdString(shown.phoneDeviceToken));

@@ -65,6 +65,8 @@ private:
                                std::function<std::string(std::int64_t)> format,
                                std::function<void(std::int64_t)> chosen);
     ToggleKeyButton* addToggle(const std::string& name, std::function<void(bool)> chosen);
+    /// The stepper or switch of a declared setting, writing its field on every change.
+    QWidget* settingControl(const SettingDescriptor& setting);
     void editSettings(const std::function<void(AppSettings&)>& change);
     /// Puts the snapshot on show.
     void refresh();
@@ -74,6 +76,9 @@ private:
     std::map<std::string, StepperControl*> steppers_;
     std::map<std::string, ToggleKeyButton*> toggles_;
     std::map<std::string, SettingRowWidget*> rows_;
+    StepperControl* volume_ = nullptr;
+    ToggleKeyButton* muted_ = nullptr;
+    ToggleKeyButton* launchAtLogin_ = nullptr;
     EntryField* tokenField_ = nullptr;
     KeyButton* hookKey_ = nullptr;
     KeyButton* selfTestKey_ = nullptr;

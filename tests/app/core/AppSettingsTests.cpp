@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string_view>
+
 #include "platform/KeyValueStore.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
@@ -69,6 +72,65 @@ TEST(AppSettingsTests, SavedSettingsLoadBackEqualWithEveryKeyWritten) {
     EXPECT_EQ(stored["showInDock"], true);
     // Through a reopened store as well: the value survives the file.
     EXPECT_EQ(AppSettings::load(KeyValueStore(folder / "defaults.json")), settings);
+}
+
+TEST(AppSettingsTests, StoredNumbersOutsideTheirRangeAreBroughtToTheNearestEnd) {
+    const AppSettings low = loadFrom(
+        R"({"longRunMinutes":0,"shellMinimumSeconds":-5,"awayMinutes":-9223372036854775807,)"
+        R"("quietHoursStart":-1,"quietHoursEnd":-24,"showInDock":true})");
+    EXPECT_EQ(low, (AppSettings{1, 0, 1, 0, 0, true, false, true}));
+    const AppSettings high = loadFrom(
+        R"({"longRunMinutes":121,"shellMinimumSeconds":9223372036854775807,"awayMinutes":61,)"
+        R"("quietHoursStart":24,"quietHoursEnd":99})");
+    EXPECT_EQ(high, (AppSettings{120, 600, 60, 23, 23, true, false, false}));
+    // The ends themselves are kept.
+    const AppSettings ends = loadFrom(R"({"longRunMinutes":120,"shellMinimumSeconds":0,"quietHoursEnd":23})");
+    EXPECT_EQ(ends.longRunMinutes, 120);
+    EXPECT_EQ(ends.shellMinimumSeconds, 0);
+    EXPECT_EQ(ends.quietHoursEnd, 23);
+}
+
+TEST(AppSettingsTests, EveryDeclaredSettingIsItsOwnFieldAndRoundTrips) {
+    std::set<std::string_view> keys;
+    std::set<std::string_view> labels;
+    for (const SettingDescriptor* setting : settingFields::all) {
+        SCOPED_TRACE(std::string(setting->key));
+        EXPECT_TRUE(keys.insert(setting->key).second) << "declared twice";
+        if (!setting->label.empty()) EXPECT_TRUE(labels.insert(setting->label).second) << "label used twice";
+        ASSERT_NE(setting->number == nullptr, setting->flag == nullptr) << "a number or a switch, not both";
+
+        // A value other than the default, written alone, comes back in that field only.
+        AppSettings changed;
+        json::Json expectedStored;
+        if (setting->number) {
+            ASSERT_LT(setting->lower, setting->upper);
+            const std::int64_t defaultValue = changed.*setting->number;
+            EXPECT_EQ(setting->clamped(defaultValue), defaultValue) << "the default is in range";
+            changed.*setting->number = defaultValue == setting->upper ? setting->lower : setting->upper;
+            expectedStored = changed.*setting->number;
+        } else {
+            changed.*setting->flag = !(changed.*setting->flag);
+            expectedStored = changed.*setting->flag;
+        }
+        ASSERT_NE(changed, AppSettings{});
+        TemporaryFolder folder;
+        KeyValueStore defaults(folder / "defaults.json");
+        ASSERT_TRUE(changed.save(defaults));
+        EXPECT_EQ(AppSettings::load(KeyValueStore(folder / "defaults.json")), changed);
+        EXPECT_EQ((*defaults.jsonValue(AppSettings::storageKey))[std::string(setting->key)], expectedStored);
+    }
+    EXPECT_EQ(keys.size(), 8u);
+}
+
+TEST(AppSettingsTests, TheStoredDocumentKeepsItsKeysOrderAndForms) {
+    // What earlier versions wrote, byte for byte: files already on disk read the same, and
+    // what is written now is what they would have written.
+    const std::string written =
+        R"({"longRunMinutes":45,"shellMinimumSeconds":3,"awayMinutes":9,"quietHoursStart":22,)"
+        R"("quietHoursEnd":6,"failuresBuzzPhone":false,"alwaysPushToPhone":true,"showInDock":true})";
+    const AppSettings settings{45, 3, 9, 22, 6, false, true, true};
+    EXPECT_EQ(json::dump(settings.encode()), written);
+    EXPECT_EQ(AppSettings::decode(json::parse(written)), settings);
 }
 
 TEST(AppSettingsTests, StateMachineTimingsComeFromTheSettingsAndFixedValues) {

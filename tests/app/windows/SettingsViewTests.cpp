@@ -77,6 +77,37 @@ protected:
     std::unique_ptr<SettingsView> view;
 };
 
+TEST_F(SettingsViewTest, EveryDeclaredSettingHasItsRowAndShowsTheModelsValue) {
+    SettingsView& settings = open();
+    // Every field away from its default, so a control left showing the default is caught.
+    AppSettings changed{61, 15, 7, 21, 5, false, true, true};
+    model->setSettings(changed);
+    settle();
+
+    SettingRowWidget* previousRow = nullptr;
+    for (const SettingDescriptor* setting : settingFields::all) {
+        SCOPED_TRACE(std::string(setting->key));
+        const std::string name(setting->key);
+        QWidget* control = nullptr;
+        if (setting->number) {
+            StepperControl* stepper = settings.stepper(name);
+            ASSERT_NE(stepper, nullptr);
+            EXPECT_EQ(stepper->value(), changed.*setting->number);
+            control = stepper;
+        } else {
+            ToggleKeyButton* toggle = settings.toggle(name);
+            ASSERT_NE(toggle, nullptr);
+            EXPECT_EQ(toggle->isChecked(), changed.*setting->flag);
+            control = toggle;
+        }
+        SettingRowWidget* row = setting->label.empty() ? previousRow : settings.row(std::string(setting->label));
+        ASSERT_NE(row, nullptr) << "the column has the setting's row";
+        EXPECT_TRUE(row->isAncestorOf(control)) << "the control sits in its own row";
+        if (!setting->note.empty()) EXPECT_EQ(row->row().note, std::string(setting->note));
+        previousRow = row;
+    }
+}
+
 TEST_F(SettingsViewTest, EachSwitchIsStoredInTheSettingsAtOnce) {
     SettingsView& settings = open();
     ToggleKeyButton* buzz = settings.toggle("failuresBuzzPhone");
