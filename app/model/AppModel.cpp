@@ -230,6 +230,10 @@ void AppModel::shutDown() {
     // From here on the spool drain stops and no event is handled: a session manager at
     // log-out doesn't wait for a backlog.
     shutDown_ = true;
+    // The keyring and the network share one short wait, counted from here: their work goes on
+    // on their own threads while the events are spooled and the list saved, and the whole exit
+    // stays short enough that a log-out never has to kill the app.
+    const auto waitEnds = std::chrono::steady_clock::now() + std::chrono::milliseconds(quitWaitMilliseconds);
     ticker_.stop();
     alarmTimer_.stop();
     if (server_) {
@@ -238,9 +242,7 @@ void AppModel::shutDown() {
     }
     saveFinished();
     services_.keepAwake->set(false);
-    // The keyring and the network share one short wait, so a log-out never has to kill the
-    // app. The keyring goes first: ending its calls also frees a push waiting on credentials.
-    const auto waitEnds = std::chrono::steady_clock::now() + std::chrono::milliseconds(quitWaitMilliseconds);
+    // The keyring goes first: ending its calls also frees a push waiting on credentials.
     finishKeyringWork(waitEnds);
     // Requests in flight are cancelled, never waited for; what a Live Activity request meant to
     // do is kept for the next start. Their outcomes get a moment to land even when the keyring

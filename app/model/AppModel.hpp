@@ -149,8 +149,8 @@ public:
     /// stops the ticker and the server (no server starts after it) and the spool drain (the
     /// files not yet handled stay), writes the events the server accepted but nobody handled
     /// yet to the spool for the next start, saves the FINISHED list and releases the
-    /// keep-awake hold, then gives the login keyring and the phone's network work together at
-    /// most `quitWaitMilliseconds`: a save the keyring hasn't confirmed by then is logged as
+    /// keep-awake hold, then waits for the login keyring and the phone's network work until
+    /// `quitWaitMilliseconds` after it began: a save the keyring hasn't confirmed by then is logged as
     /// lost, network requests are cancelled, and neither this nor the model's end waits for
     /// them any longer. Runs once; later calls do nothing. Work still queued for the main
     /// thread afterwards is dropped with the model.
