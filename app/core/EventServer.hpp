@@ -44,8 +44,10 @@ public:
     static constexpr std::string_view eventsPath = "/v1/events";
     /// Connections held at once; one beyond it closes the one that has been quiet longest.
     static constexpr std::size_t maxConnections = 512;
-    /// Accepted events waiting for the caller's thread; a request beyond them gets 503.
-    static constexpr std::size_t maxWaitingEvents = 10000;
+    /// Accepted events waiting for the caller's thread; a request beyond them gets 503, and the
+    /// helper spools its event. Bounded so that writing them to the spool at exit stays well
+    /// inside the time a log-out allows (each is a file), and far above what agents send.
+    static constexpr std::size_t maxWaitingEvents = 2000;
     /// The longest one dispatched piece of work hands events over, in seconds.
     static constexpr double handOverSliceSeconds = 0.05;
 

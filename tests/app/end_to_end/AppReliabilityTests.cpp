@@ -302,7 +302,7 @@ TEST_F(AppReliabilityTests, ATerminationSignalUnderASustainedFloodClosesTheListe
     EXPECT_LT(lastAccepted - signalled, 500ms);
 }
 
-TEST_F(AppReliabilityTests, ATerminationSignalWithTenThousandAcceptedEventsExitsQuicklyAndLosesNone) {
+TEST_F(AppReliabilityTests, ATerminationSignalAfterTenThousandPostedEventsExitsQuicklyAndLosesNone) {
     ASSERT_TRUE(app.start());
     const std::optional<Endpoint> endpoint = app.endpoint();
     ASSERT_TRUE(endpoint) << app.logText();
