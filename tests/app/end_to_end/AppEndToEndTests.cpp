@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "app/core/EventServer.hpp"
 #include "app/delivery/RelayKeyStore.hpp"
 #include "hook/LoopbackPost.hpp"
 #include "kit/engine/Endpoint.hpp"
@@ -388,8 +389,9 @@ TEST_F(AppEndToEndTests, ATerminationSignalKeepsEveryAcceptedEventForTheNextStar
     ASSERT_TRUE(endpoint) << app.logText();
 
     // Every failed command is a finished run, and each one saved makes the app fall behind
-    // the posts: a backlog of accepted events waits when the signal comes.
-    constexpr int posted = 3000;
+    // the posts: a backlog of accepted events waits when the signal comes. Fewer than may
+    // wait at once, so every one is accepted.
+    constexpr int posted = static_cast<int>(EventServer::maxWaitingEvents) * 3 / 4;
     const double start = static_cast<double>(std::time(nullptr)) - 60;
     int accepted = 0;
     for (int index = 0; index < posted; ++index) {
