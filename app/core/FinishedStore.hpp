@@ -15,6 +15,8 @@ namespace quorvel {
 class FinishedStore {
 public:
     static constexpr const char* fileName = "finished.json";
+    /// The FINISHED list keeps this many runs.
+    static constexpr std::size_t keptRuns = 50;
     /// Read when there is no current file; never written or deleted.
     static constexpr const char* legacyFileName = "setlist.json";
     /// Where an unreadable current file is kept, replacing an older one.

@@ -23,9 +23,6 @@ namespace {
 constexpr const char* deviceControlsKey = "deviceControls";
 constexpr const char* phoneDeviceTokenKey = "phoneDeviceToken";
 constexpr const char* appliedPhonePrefsAtKey = "appliedPhonePrefsAt";
-constexpr const char* deviceVisibleKey = "deviceVisible";
-constexpr const char* stripVisibleKey = "stripVisible";
-constexpr const char* setupShownKey = "setupShown";
 
 DeviceControls storedControls(const KeyValueStore& defaults) {
     const std::optional<json::Json> stored = defaults.jsonValue(deviceControlsKey);
@@ -40,6 +37,7 @@ void AppModel::assignTracked(T& field, T value, void (AppModel::*changed)()) {
     if (field == value) return;
     field = std::move(value);
     emit(this->*changed)();
+    emit this->changed();
 }
 
 AppModel::AppModel(AppServices services, QObject* parent)
@@ -82,16 +80,6 @@ AppModel::AppModel(AppServices services, QObject* parent)
     refreshKeys();
 
     later([this] { start(); });
-    // Only a stored Boolean false hides the device window; no value or any other keeps it.
-    if (services_.defaults->boolValue(deviceVisibleKey) != std::optional<bool>(false)) {
-        later([this] { setDeviceVisible(true); });
-    }
-    if (services_.defaults->boolValue(stripVisibleKey).value_or(false)) {
-        later([this] { setStripVisible(true); });
-    }
-    if (!services_.defaults->boolValue(setupShownKey).value_or(false)) {
-        later([this] { setupWindow().show(); });
-    }
 }
 
 AppModel::~AppModel() {
@@ -121,7 +109,7 @@ void AppModel::setSettings(AppSettings settings) {
     const bool showedInDock = settings_.showInDock;
     assignTracked(settings_, std::move(settings), &AppModel::settingsChanged);
     mutateMachine([&](StateMachine& machine) { machine.settings = settings_.stateMachineSettings(); });
-    if (settings_.showInDock != showedInDock) services_.windows->setShowsInDock(settings_.showInDock);
+    if (settings_.showInDock != showedInDock) services_.desktop->setShowsInDock(settings_.showInDock);
     if (auto saved = settings_.save(*services_.defaults); !saved) {
         logger_.error("Couldn't save settings: " + saved.error().message);
     }
@@ -187,17 +175,10 @@ void AppModel::setServerProblem(std::optional<std::string> problem) {
     assignTracked(serverProblem_, std::move(problem), &AppModel::serverProblemChanged);
 }
 
-void AppModel::setDeviceVisibleFlag(bool visible) {
-    assignTracked(deviceVisible_, visible, &AppModel::deviceVisibleChanged);
-}
-
-void AppModel::setStripVisibleFlag(bool visible) {
-    assignTracked(stripVisible_, visible, &AppModel::stripVisibleChanged);
-}
-
 void AppModel::mutateMachine(const std::function<void(StateMachine&)>& change) {
     change(machine_);
     emit machineChanged();
+    emit changed();
 }
 
 // ---- start-up -------------------------------------------------------------------------------
@@ -251,111 +232,6 @@ void AppModel::shutDown() {
     if (liveActivity_) liveActivity_->stop(std::max(left, std::chrono::milliseconds(200)));
 }
 
-void AppModel::startServer() {
-    // A start-up still queued when the process was asked to end must not open a server.
-    if (shutDown_) return;
-    // The token and the spool live in these folders: they are closed again before anything
-    // in them is trusted.
-    restorePrivateFolderModes(services_.paths);
-    std::optional<std::string> linkedFolderProblem;
-    // Whoever put a link in place of one of them chooses where the token or the events would
-    // go; nothing is written through it. Without the application-support folder there is no
-    // endpoint to write, so no server either.
-    if (const std::vector<std::string> linked = linkedPrivateFolders(services_.paths); !linked.empty()) {
-        const std::string problem = linked.front() + " is a link to another folder; " +
-                                    std::string(Quorvel::displayName) + " won't write through it";
-        if (linked.front() == services_.paths.appSupport()) {
-            setServerProblem("Couldn't start listening for Claude Code: " + problem);
-            logger_.error(*serverProblem_);
-            return;
-        }
-        linkedFolderProblem = problem;
-    }
-    const std::string endpointPath = services_.paths.endpoint();
-    std::optional<Endpoint> stored;
-    // A private file in another mode (0400, 0700) is kept but written again as 0600.
-    bool storedAs0600 = false;
-    if (auto read = Endpoint::readStored(endpointPath)) {
-        if (read->isPrivate) {
-            stored = read->endpoint;
-            storedAs0600 = read->permissions == 0600;
-        } else {
-            // Someone else could have read the token: it is no secret any more.
-            logger_.notice("The endpoint file " + endpointPath + " was open to others; making a new token");
-        }
-    }
-
-    std::string token;
-    if (stored) {
-        token = stored->token;
-    } else if (auto made = Endpoint::makeToken()) {
-        token = *made;
-    } else {
-        setServerProblem("Couldn't create a secret key: " + made.error().message);
-        logger_.error(*serverProblem_);
-        return;
-    }
-
-    std::optional<std::uint16_t> preferredPort;
-    if (stored) preferredPort = stored->port;
-    auto started = EventServer::start(
-        preferredPort, token, [this](HookEvent event) { handleHookEvent(event, true); },
-        [this](std::function<void()> handOver) {
-            // From the server's thread to the main thread; dropped once the model is gone.
-            QMetaObject::invokeMethod(this, std::move(handOver), Qt::QueuedConnection);
-        });
-    if (!started) {
-        setServerProblem("Couldn't start listening for Claude Code: " + started.error().description);
-        logger_.error(*serverProblem_);
-        return;
-    }
-    server_ = std::move(*started);
-
-    const Endpoint current{server_->port(), token};
-    if (!stored || *stored != current || !storedAs0600) {
-        if (auto written = current.write(endpointPath); !written) {
-            setServerProblem("Couldn't start listening for Claude Code: " + written.error().message);
-            logger_.error(*serverProblem_);
-            return;
-        }
-    }
-    if (linkedFolderProblem) logger_.error(*linkedFolderProblem);
-    setServerProblem(linkedFolderProblem);
-}
-
-void AppModel::drainSpool() {
-    if (shutDown_) return;
-    if (spoolBacklog_.empty()) {
-        std::vector<SpooledEvent> spooled = readSpool(services_.paths.spool(), unsavedSpoolFiles_);
-        spoolBacklog_.assign(std::make_move_iterator(spooled.begin()), std::make_move_iterator(spooled.end()));
-    }
-    handleSpoolBacklog();
-}
-
-void AppModel::handleSpoolBacklog() {
-    const auto sliceEnd = std::chrono::steady_clock::now() +
-                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                              std::chrono::duration<double>(spoolSliceSeconds));
-    while (!spoolBacklog_.empty() && !shutDown_) {
-        SpooledEvent spooled = std::move(spoolBacklog_.front());
-        spoolBacklog_.pop_front();
-        handleHookEvent(spooled.event, false);
-        // Each file goes only once what its event produced is on disk: a crash or a full disk
-        // leaves the events not yet saved in the folder. A file that can't be removed is
-        // never read again in this run either, so its event is not handled twice.
-        if (!finishedSaved_ || !removeSpoolFile(services_.paths.spool(), spooled.name)) {
-            unsavedSpoolFiles_.insert(std::move(spooled.name));
-        }
-        if (std::chrono::steady_clock::now() >= sliceEnd) break;
-    }
-    if (spoolBacklog_.empty() || shutDown_ || spoolSliceQueued_) return;
-    spoolSliceQueued_ = true;
-    later([this] {
-        spoolSliceQueued_ = false;
-        handleSpoolBacklog();
-    });
-}
-
 void AppModel::refreshHookStatus() { setHookStatus(HookInstaller(services_.paths).status()); }
 
 void AppModel::refreshKeys() {
@@ -385,31 +261,6 @@ void AppModel::checkBannersAllowed() {
     services_.notifier->checkBannersAllowed([this](bool allowed) { setBannersAllowed(allowed); });
 }
 
-void AppModel::markSetupShown() { services_.defaults->setBool(setupShownKey, true); }
-
-void AppModel::setDeviceVisible(bool visible) {
-    // Windows that go because the app is ending are no choice of the user's.
-    if (shutDown_) return;
-    if (visible) {
-        deviceWindow().show();
-    } else if (deviceWindow_) {
-        deviceWindow_->hide();
-    }
-    setDeviceVisibleFlag(visible);
-    services_.defaults->setBool(deviceVisibleKey, visible);
-}
-
-void AppModel::setStripVisible(bool visible) {
-    if (shutDown_) return;
-    if (visible) {
-        stripPanel().show();
-    } else if (stripPanel_) {
-        stripPanel_->hide();
-    }
-    setStripVisibleFlag(visible);
-    services_.defaults->setBool(stripVisibleKey, visible);
-}
-
 void AppModel::saveControls() {
     try {
         services_.defaults->setJson(deviceControlsKey, controls_.encode());
@@ -428,15 +279,11 @@ void AppModel::saveFinished() {
 }
 
 void AppModel::showError(const std::string& message) {
-    later([this, message] { services_.windows->showErrorAlert(message); });
+    later([this, message] { services_.desktop->showErrorAlert(message); });
 }
 
 void AppModel::phoneRecordsChanged() {
     later([this] { syncPhone(); });
-}
-
-void AppModel::dockIconClicked() {
-    later([this] { setDeviceVisible(true); });
 }
 
 // ---- lazily made parts ----------------------------------------------------------------------
@@ -444,44 +291,6 @@ void AppModel::dockIconClicked() {
 LiveActivityCoordinator& AppModel::liveActivity() {
     if (!liveActivity_) liveActivity_ = services_.makeLiveActivity(services_.apns);
     return *liveActivity_;
-}
-
-WindowHost& AppModel::deviceWindow() {
-    if (!deviceWindow_) deviceWindow_ = services_.windows->makeDeviceWindow(*this);
-    return *deviceWindow_;
-}
-
-WindowHost& AppModel::stripPanel() {
-    if (!stripPanel_) stripPanel_ = services_.windows->makeStripPanel(*this);
-    return *stripPanel_;
-}
-
-WindowHost& AppModel::settingsWindow() {
-    if (!settingsWindow_) {
-        settingsWindow_ =
-            services_.windows->makeHostedWindow({AppWindows::HostedWindowSpec::Content::settings,
-                                                 std::string(Quorvel::displayName) + " settings", "QuorvelSettings"},
-                                                *this);
-    }
-    return *settingsWindow_;
-}
-
-WindowHost& AppModel::setupWindow() {
-    if (!setupWindow_) {
-        setupWindow_ =
-            services_.windows->makeHostedWindow({AppWindows::HostedWindowSpec::Content::setup,
-                                                 "Set up " + std::string(Quorvel::displayName), "QuorvelSetup"},
-                                                *this);
-    }
-    return *setupWindow_;
-}
-
-WindowHost& AppModel::finishedWindow() {
-    if (!finishedWindow_) {
-        finishedWindow_ = services_.windows->makeHostedWindow(
-            {AppWindows::HostedWindowSpec::Content::finished, "Finished", "QuorvelFinished"}, *this);
-    }
-    return *finishedWindow_;
 }
 
 // ---- hops between threads -------------------------------------------------------------------
@@ -510,13 +319,19 @@ void AppModel::inKeyring(std::function<std::function<void()>()> work) {
 void AppModel::saveInKeyring(std::string what, std::function<std::function<void()>()> work) {
     auto answered = std::make_shared<std::atomic<bool>>(false);
     keyringSaves_.push_back(KeyringSave{std::move(what), answered});
-    if (keyringSaves_.size() == 1) emit savingToKeyringChanged();
+    if (keyringSaves_.size() == 1) {
+        emit savingToKeyringChanged();
+        emit changed();
+    }
     inKeyring([this, answered, work = std::move(work)]() -> std::function<void()> {
         std::function<void()> then = work();
         answered->store(true);
         return [this, answered, then = std::move(then)] {
             std::erase_if(keyringSaves_, [&](const KeyringSave& save) { return save.answered == answered; });
-            if (keyringSaves_.empty()) emit savingToKeyringChanged();
+            if (keyringSaves_.empty()) {
+                emit savingToKeyringChanged();
+                emit changed();
+            }
             if (then) then();
         };
     });

@@ -1,12 +1,14 @@
 #pragma once
 // The app's one central object, on the main thread for the life of the process. It holds
-// what every window, the menu and the strip draw (hook status, sessions, the finished list,
-// settings, push and pairing reports, device controls, window visibility), owns every
-// service and window, and runs the start-up, the event intake, the five-second tick and the
-// handling of the state machine's effects, and carries out what the user asks for.
+// what the windows, the menu and the strip draw (hook status, sessions, the finished list,
+// settings, push and pairing reports, device controls), owns every service, and runs the
+// start-up, the event intake, the five-second tick and the handling of the state machine's
+// effects, and carries out what the user asks for. It knows no window: the window
+// coordinator and the presenters read it and call its intents.
 //
-// Tracked fields announce a change through their signal only when the new value differs
-// from the old one; the side effects of their setters run on every assignment. Work that
+// Tracked fields announce a change through their signal, and then through `changed`, only
+// when the new value differs from the old one; the side effects of their setters run on
+// every assignment. Work that
 // may wait (pushes, the phone exchange, the keyring) runs on the work queues and comes back
 // to the main thread as a queued call on this object, which Qt drops once the model is gone.
 #include <QObject>
@@ -54,7 +56,7 @@ public:
     /// A spooled event younger than this (seconds) still sounds, shows and pushes.
     static constexpr double liveWindowSeconds = 600;
     /// The FINISHED list keeps this many runs.
-    static constexpr std::size_t finishedCap = 50;
+    static constexpr std::size_t finishedCap = FinishedStore::keptRuns;
     /// Without attentive ticks left, the phone is synced on every this-many-th tick.
     static constexpr int phoneSyncPeriod = 3;
     /// Ticks in a row that sync with the phone at start and after the phone's record changed.
@@ -72,9 +74,9 @@ public:
     static constexpr Instant distantPast = Instant::fromReferenceSeconds(-63114076800.0);
 
     /// Loads the settings, controls and finished list, installs the helper, reads the hook
-    /// status and the stored keys, and queues the start-up: `start`, then the device window
-    /// (unless "deviceVisible" is stored as false), the strip (when "stripVisible" is true)
-    /// and the setup window (until "setupShown" is true). Needs a Qt application object.
+    /// status and the stored keys, and queues the start-up (`start`), so work queued after
+    /// the model is made (the windows the coordinator restores) runs after it. Needs a Qt
+    /// application object.
     explicit AppModel(AppServices services, QObject* parent = nullptr);
     ~AppModel() override;
     AppModel(const AppModel&) = delete;
@@ -87,7 +89,7 @@ public:
     /// Replaces the list; saving it is the caller's business (`saveFinished`).
     void setFinished(std::vector<FinishedRun> runs);
     const AppSettings& settings() const { return settings_; }
-    /// Stores the settings, re-derives the state machine's timings, switches the Dock icon
+    /// Stores the settings, re-derives the state machine's timings, switches the taskbar entry
     /// when `showInDock` changed, and saves them; all of it on every assignment.
     void setSettings(AppSettings settings);
     const std::optional<std::string>& apnsKeyID() const { return apnsKeyID_; }
@@ -112,8 +114,6 @@ public:
     void setControls(DeviceControls controls);
     bool muted() const { return muted_; }
     void setMuted(bool muted);
-    bool deviceVisible() const { return deviceVisible_; }
-    bool stripVisible() const { return stripVisible_; }
     bool floppyPutBack() const { return floppyPutBack_; }
     void setFloppyPutBack(bool putBack);
     std::optional<int> alarmTestStep() const { return alarmTestStep_; }
@@ -162,10 +162,6 @@ public:
     /// Re-reads the stored APNs key ID and relay address from the keyring (off the main
     /// thread; the fields change when the answer is back).
     void refreshKeys();
-    /// Shows or hides the device window (the strip) and stores the choice under
-    /// "deviceVisible" ("stripVisible"); nothing once `shutDown` has run.
-    void setDeviceVisible(bool visible);
-    void setStripVisible(bool visible);
     void saveControls();
     /// Saves the FINISHED list as it is now.
     void saveFinished();
@@ -174,11 +170,6 @@ public:
 
     // ---- lazily made parts --------------------------------------------------------------
     LiveActivityCoordinator& liveActivity();
-    WindowHost& deviceWindow();
-    WindowHost& stripPanel();
-    WindowHost& settingsWindow();
-    WindowHost& setupWindow();
-    WindowHost& finishedWindow();
 
     // ---- events, ticks and effects ------------------------------------------------------
     /// One hook event: live from the server, or from the spool (live only while recent).
@@ -221,9 +212,6 @@ public:
     void removeAPNsKey();
     /// Plays `sound` at the device volume, muted or not (a volume of 0 stays silent).
     void playSound(Sound sound);
-    /// First-run setup is over: "setupShown" is stored, so the setup window no longer opens at
-    /// start.
-    void markSetupShown();
     /// A key or a relay is stored, so pushes can go out.
     bool hasPushCredentials() const { return apnsKeyID_.has_value() || relayURL_.has_value(); }
     /// Brings the terminal of session `sessionID` (the focus session when absent or unknown)
@@ -240,10 +228,6 @@ public:
     /// Stops every sound, then ends the alarm test when it runs, else acknowledges the focus
     /// session and puts the floppy back.
     void dismiss();
-    /// The menu's line for `session`.
-    std::string menuLine(const Session& session) const;
-    /// The name of the menu-bar icon's symbol, after the focus session's state.
-    std::string menuBarSymbol() const;
     /// Turns the agent's hooks on.
     void installHooks();
     /// Turns the agent's hooks on in recording mode (the helper keeps each payload).
@@ -264,8 +248,6 @@ public:
 public slots:
     /// The phone's records changed (a remote notification arrived).
     void phoneRecordsChanged();
-    /// The user clicked the Dock icon.
-    void dockIconClicked();
 
 signals:
     void hookStatusChanged();
@@ -285,11 +267,11 @@ signals:
     void notificationSettingsNoteChanged();
     void controlsChanged();
     void mutedChanged();
-    void deviceVisibleChanged();
-    void stripVisibleChanged();
     void floppyPutBackChanged();
     void alarmTestStepChanged();
     void savingToKeyringChanged();
+    /// After each of the signals above: anything the model tracks changed.
+    void changed();
 
 private:
     void start();
@@ -304,8 +286,6 @@ private:
     void setPairedPhone(PhoneDevice phone);
     void setPairingReport(std::string report);
     void setServerProblem(std::optional<std::string> problem);
-    void setDeviceVisibleFlag(bool visible);
-    void setStripVisibleFlag(bool visible);
     void finishPhoneSync(const Expected<std::vector<PhoneDevice>, TokenSync::Failure>& phones,
                          std::size_t pendingRequests);
     void answerTestRequests(const std::vector<TokenSync::TestRequest>& requests);
@@ -339,7 +319,7 @@ private:
     template <typename T>
     void assignTracked(T& field, T value, void (AppModel::*changed)());
 
-    // First, so every service outlives the state and the windows that use it.
+    // First, so every service outlives the state that uses it.
     AppServices services_;
     Logger logger_;
 
@@ -359,8 +339,6 @@ private:
     std::optional<std::string> notificationSettingsNote_;
     DeviceControls controls_;
     bool muted_ = false;
-    bool deviceVisible_ = false;
-    bool stripVisible_ = false;
     bool floppyPutBack_ = false;
     std::optional<int> alarmTestStep_;
 
@@ -390,11 +368,6 @@ private:
     bool settleQueued_ = false;
 
     std::unique_ptr<LiveActivityCoordinator> liveActivity_;
-    std::unique_ptr<WindowHost> deviceWindow_;
-    std::unique_ptr<WindowHost> stripPanel_;
-    std::unique_ptr<WindowHost> settingsWindow_;
-    std::unique_ptr<WindowHost> setupWindow_;
-    std::unique_ptr<WindowHost> finishedWindow_;
 
     bool shutDown_ = false;
 

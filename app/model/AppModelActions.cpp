@@ -8,8 +8,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/core/MenuBarMenu.hpp"
-#include "app/core/MenuBarSymbol.hpp"
 #include "app/delivery/APNsKeyStore.hpp"
 #include "app/delivery/RelayKeyStore.hpp"
 #include "app/model/AppModel.hpp"
@@ -105,7 +103,7 @@ void AppModel::importAPNsKey(const std::string& keyID, const std::string& teamID
         showError(description);
         return;
     }
-    const std::optional<std::string> chosen = services_.windows->chooseFile("Choose the AuthKey .p8 file");
+    const std::optional<std::string> chosen = services_.desktop->chooseFile("Choose the AuthKey .p8 file");
     if (!chosen || chosen->empty()) return;
 
     APNsKeyStore::Credentials credentials;
@@ -246,15 +244,6 @@ void AppModel::dismiss() {
 
 // ---- the menu -------------------------------------------------------------------------------
 
-std::string AppModel::menuLine(const Session& session) const {
-    return MenuBarMenu::sessionLine(session, machine_.sessions.size(), services_.clock->now());
-}
-
-std::string AppModel::menuBarSymbol() const {
-    const std::optional<Session> focus = machine_.focusSession();
-    return std::string(quorvel::menuBarSymbol(focus ? std::optional<SessionState>(focus->state) : std::nullopt));
-}
-
 void AppModel::openNotificationSettings() {
     services_.notifier->openNotificationSettings([this](std::optional<std::string> line) {
         setNotificationSettingsNote(std::move(line));
@@ -297,7 +286,7 @@ void AppModel::openRecordingsFolder() {
     const std::string captures = services_.paths.captures();
     // Asked to open even when it can't be made: the desktop says what is wrong with it.
     (void)files::createDirectories(captures);
-    services_.windows->openFolder(captures);
+    services_.desktop->openFolder(captures);
 }
 
 void AppModel::simulate(const std::string& state) {

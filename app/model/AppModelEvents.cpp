@@ -1,10 +1,122 @@
-// The engine room of the model: hook events and the passing of time reach the state machine
-// here, and the machine's effects turn into what the user notices.
+// The engine room of the model: hook events (from the event server and the spool) and the
+// passing of time reach the state machine here, and the machine's effects turn into what
+// the user notices.
+#include <QMetaObject>
 #include <algorithm>
+#include <chrono>
 
+#include "app/core/PrivateFolders.hpp"
+#include "app/core/SpoolDrain.hpp"
 #include "app/model/AppModel.hpp"
+#include "kit/engine/Endpoint.hpp"
+#include "kit/engine/Quorvel.hpp"
 
 namespace quorvel {
+
+void AppModel::startServer() {
+    // A start-up still queued when the process was asked to end must not open a server.
+    if (shutDown_) return;
+    // The token and the spool live in these folders: they are closed again before anything
+    // in them is trusted.
+    restorePrivateFolderModes(services_.paths);
+    std::optional<std::string> linkedFolderProblem;
+    // Whoever put a link in place of one of them chooses where the token or the events would
+    // go; nothing is written through it. Without the application-support folder there is no
+    // endpoint to write, so no server either.
+    if (const std::vector<std::string> linked = linkedPrivateFolders(services_.paths); !linked.empty()) {
+        const std::string problem = linked.front() + " is a link to another folder; " +
+                                    std::string(Quorvel::displayName) + " won't write through it";
+        if (linked.front() == services_.paths.appSupport()) {
+            setServerProblem("Couldn't start listening for Claude Code: " + problem);
+            logger_.error(*serverProblem_);
+            return;
+        }
+        linkedFolderProblem = problem;
+    }
+    const std::string endpointPath = services_.paths.endpoint();
+    std::optional<Endpoint> stored;
+    // A private file in another mode (0400, 0700) is kept but written again as 0600.
+    bool storedAs0600 = false;
+    if (auto read = Endpoint::readStored(endpointPath)) {
+        if (read->isPrivate) {
+            stored = read->endpoint;
+            storedAs0600 = read->permissions == 0600;
+        } else {
+            // Someone else could have read the token: it is no secret any more.
+            logger_.notice("The endpoint file " + endpointPath + " was open to others; making a new token");
+        }
+    }
+
+    std::string token;
+    if (stored) {
+        token = stored->token;
+    } else if (auto made = Endpoint::makeToken()) {
+        token = *made;
+    } else {
+        setServerProblem("Couldn't create a secret key: " + made.error().message);
+        logger_.error(*serverProblem_);
+        return;
+    }
+
+    std::optional<std::uint16_t> preferredPort;
+    if (stored) preferredPort = stored->port;
+    auto started = EventServer::start(
+        preferredPort, token, [this](HookEvent event) { handleHookEvent(event, true); },
+        [this](std::function<void()> handOver) {
+            // From the server's thread to the main thread; dropped once the model is gone.
+            QMetaObject::invokeMethod(this, std::move(handOver), Qt::QueuedConnection);
+        });
+    if (!started) {
+        setServerProblem("Couldn't start listening for Claude Code: " + started.error().description);
+        logger_.error(*serverProblem_);
+        return;
+    }
+    server_ = std::move(*started);
+
+    const Endpoint current{server_->port(), token};
+    if (!stored || *stored != current || !storedAs0600) {
+        if (auto written = current.write(endpointPath); !written) {
+            setServerProblem("Couldn't start listening for Claude Code: " + written.error().message);
+            logger_.error(*serverProblem_);
+            return;
+        }
+    }
+    if (linkedFolderProblem) logger_.error(*linkedFolderProblem);
+    setServerProblem(linkedFolderProblem);
+}
+
+void AppModel::drainSpool() {
+    if (shutDown_) return;
+    if (spoolBacklog_.empty()) {
+        std::vector<SpooledEvent> spooled = readSpool(services_.paths.spool(), unsavedSpoolFiles_);
+        spoolBacklog_.assign(std::make_move_iterator(spooled.begin()), std::make_move_iterator(spooled.end()));
+    }
+    handleSpoolBacklog();
+}
+
+void AppModel::handleSpoolBacklog() {
+    const auto sliceEnd = std::chrono::steady_clock::now() +
+                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                              std::chrono::duration<double>(spoolSliceSeconds));
+    while (!spoolBacklog_.empty() && !shutDown_) {
+        SpooledEvent spooled = std::move(spoolBacklog_.front());
+        spoolBacklog_.pop_front();
+        handleHookEvent(spooled.event, false);
+        // Each file goes only once what its event produced is on disk: a crash or a full disk
+        // leaves the events not yet saved in the folder. A file that can't be removed is
+        // never read again in this run either, so its event is not handled twice.
+        if (!finishedSaved_ || !removeSpoolFile(services_.paths.spool(), spooled.name)) {
+            unsavedSpoolFiles_.insert(std::move(spooled.name));
+        }
+        if (std::chrono::steady_clock::now() >= sliceEnd) break;
+    }
+    if (spoolBacklog_.empty() || shutDown_ || spoolSliceQueued_) return;
+    spoolSliceQueued_ = true;
+    later([this] {
+        spoolSliceQueued_ = false;
+        handleSpoolBacklog();
+    });
+}
 
 void AppModel::handleHookEvent(const HookEvent& event, bool live) {
     // A prompt the user typed lets the next alert of an already pushed kind through again.

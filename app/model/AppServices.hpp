@@ -13,7 +13,7 @@
 #include "app/core/Presence.hpp"
 #include "app/core/TerminalFinder.hpp"
 #include "app/install/HelperInstaller.hpp"
-#include "app/model/AppWindows.hpp"
+#include "app/model/AppDesktop.hpp"
 #include "app/model/LiveActivityCoordinator.hpp"
 #include "app/model/WorkQueue.hpp"
 #include "kit/engine/QuorvelPaths.hpp"
@@ -52,7 +52,8 @@ struct AppServices {
     std::function<std::unique_ptr<LiveActivityCoordinator>(std::shared_ptr<PushDelivery>)> makeLiveActivity;
     /// The keyring holding the APNs key and the relay.
     std::shared_ptr<SecretStore> keychain;
-    std::unique_ptr<AppWindows> windows;
+    /// Alerts, file choice, the file manager and the taskbar entry.
+    std::unique_ptr<AppDesktop> desktop;
     /// Puts the hook helper in place at start.
     HelperInstaller helperInstaller;
     std::shared_ptr<LaunchAtLogin> launchAtLogin;

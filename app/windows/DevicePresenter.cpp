@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/model/AppModel.hpp"
-
 namespace quorvel {
 namespace {
 
@@ -17,10 +15,18 @@ DeviceControls sanitised(DeviceControls controls, const DeviceControls& fallback
 
 }  // namespace
 
-DevicePresenter::DevicePresenter(AppModel& model, std::shared_ptr<const Clock> clock, QObject* parent)
-    : QObject(parent), model_(model), live_(model, std::move(clock)) {
+DevicePresenter::DevicePresenter(DeviceSource& source, WindowNavigator& navigator, std::shared_ptr<const Clock> clock,
+                                 QObject* parent)
+    : QObject(parent),
+      source_(source),
+      navigator_(navigator),
+      live_(source, std::move(clock)),
+      storedControls_(source.controls()) {
     connect(&live_, &LiveDisplay::changed, this, &DevicePresenter::changed);
-    connect(&model_, &AppModel::controlsChanged, this, [this] {
+    connect(&source_, &DeviceSource::changed, this, [this] {
+        const DeviceControls stored = source_.controls();
+        if (stored == storedControls_) return;
+        storedControls_ = stored;
         if (live_.shown()) emit changed();
     });
     // An edit the user is still making when the app quits is kept, not lost.
@@ -31,20 +37,20 @@ DevicePresenter::DevicePresenter(AppModel& model, std::shared_ptr<const Clock> c
 
 DevicePresenter::~DevicePresenter() { storePendingEdit(); }
 
-DeviceControls DevicePresenter::controls() const { return pending_ ? *pending_ : model_.controls(); }
+DeviceControls DevicePresenter::controls() const { return pending_ ? *pending_ : source_.controls(); }
 
-void DevicePresenter::testAlarm() { model_.startAlarmTest(); }
+void DevicePresenter::testAlarm() { source_.startAlarmTest(); }
 
-void DevicePresenter::eject() { model_.dismiss(); }
+void DevicePresenter::eject() { source_.dismiss(); }
 
-void DevicePresenter::hide() { model_.setDeviceVisible(false); }
+void DevicePresenter::hide() { navigator_.setDeviceVisible(false); }
 
 void DevicePresenter::compact() {
-    model_.setStripVisible(true);
-    model_.setDeviceVisible(false);
+    navigator_.setStripVisible(true);
+    navigator_.setDeviceVisible(false);
 }
 
-void DevicePresenter::rowTapped(const std::string& sessionID) { model_.bringTerminalForward(sessionID); }
+void DevicePresenter::rowTapped(const std::string& sessionID) { source_.bringTerminalForward(sessionID); }
 
 void DevicePresenter::editControls(const DeviceControls& controls) {
     const DeviceControls edited = sanitised(controls, this->controls());
@@ -56,8 +62,8 @@ void DevicePresenter::editControls(const DeviceControls& controls) {
 void DevicePresenter::settleControls(const DeviceControls& controls) {
     const DeviceControls settled = sanitised(controls, this->controls());
     pending_.reset();
-    if (!(settled == model_.controls())) {
-        model_.setControls(settled);
+    if (!(settled == source_.controls())) {
+        source_.setControls(settled);
     } else if (live_.shown()) {
         emit changed();
     }
@@ -67,7 +73,7 @@ void DevicePresenter::storePendingEdit() {
     if (!pending_) return;
     const DeviceControls controls = *pending_;
     pending_.reset();
-    if (!(controls == model_.controls())) model_.setControls(controls);
+    if (!(controls == source_.controls())) source_.setControls(controls);
 }
 
 }  // namespace quorvel

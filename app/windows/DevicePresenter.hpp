@@ -1,7 +1,7 @@
 #pragma once
-// What the device window shows and what its keys, pads, fader and rows ask of the model.
+// What the device window shows and what its keys, pads, fader and rows ask of the app.
 // A fader drag edits the volume many times a second: the presenter shows each edit at once
-// but stores the controls in the model (which saves them) only once the edit is settled (the
+// but stores the controls in the app (which saves them) only once the edit is settled (the
 // drag ends), or when the presenter goes or the app quits in the middle of a drag, so
 // nothing the user set is lost and the defaults file is written once per drag. Main thread.
 #include <QObject>
@@ -9,23 +9,24 @@
 #include <optional>
 #include <string>
 
+#include "app/windows/DeviceSource.hpp"
 #include "app/windows/LiveDisplay.hpp"
+#include "app/windows/WindowNavigator.hpp"
 #include "kit/engine/DeviceControls.hpp"
 
 namespace quorvel {
-
-class AppModel;
 
 class DevicePresenter final : public QObject {
     Q_OBJECT
 
 public:
-    /// `model` must outlive the presenter.
-    DevicePresenter(AppModel& model, std::shared_ptr<const Clock> clock, QObject* parent = nullptr);
+    /// `source` and `navigator` must outlive the presenter.
+    DevicePresenter(DeviceSource& source, WindowNavigator& navigator, std::shared_ptr<const Clock> clock,
+                    QObject* parent = nullptr);
     ~DevicePresenter() override;
 
     const DeviceDisplay& display() const { return live_.display(); }
-    /// The model's controls, or the value a fader drag under way has reached.
+    /// The app's controls, or the value a fader drag under way has reached.
     DeviceControls controls() const;
     LiveDisplay& live() { return live_; }
 
@@ -52,9 +53,12 @@ signals:
     void changed();
 
 private:
-    AppModel& model_;
+    DeviceSource& source_;
+    WindowNavigator& navigator_;
     LiveDisplay live_;
     std::optional<DeviceControls> pending_;
+    /// The app's controls when last looked at, to tell when they change.
+    DeviceControls storedControls_;
 };
 
 }  // namespace quorvel

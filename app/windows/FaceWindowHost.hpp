@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/model/WindowHost.hpp"
+#include "app/windows/WindowHost.hpp"
 #include "app/windows/FaceWindow.hpp"
 #include "platform/KeyValueStore.hpp"
 #include "platform/qt/WindowFrameAutosave.hpp"

@@ -2,17 +2,17 @@
 
 #include <algorithm>
 
-#include "app/model/AppModel.hpp"
+#include "app/core/FinishedStore.hpp"
 
 namespace quorvel {
 
-FinishedPresenter::FinishedPresenter(AppModel& model, std::shared_ptr<const Clock> clock, QObject* parent)
-    : QObject(parent), model_(model), clock_(std::move(clock)), runs_(model.finished()), now_(clock_->now()) {
-    connect(&model_, &AppModel::finishedChanged, this, &FinishedPresenter::listChanged);
+FinishedPresenter::FinishedPresenter(FinishedSource& source, std::shared_ptr<const Clock> clock, QObject* parent)
+    : QObject(parent), source_(source), clock_(std::move(clock)), runs_(source.finished()), now_(clock_->now()) {
+    connect(&source_, &FinishedSource::changed, this, &FinishedPresenter::sourceChanged);
 }
 
 std::string FinishedPresenter::caption() const {
-    return std::to_string(runs_.size()) + " entries, last " + std::to_string(AppModel::finishedCap) + " kept";
+    return std::to_string(runs_.size()) + " entries, last " + std::to_string(FinishedStore::keptRuns) + " kept";
 }
 
 std::optional<std::string> FinishedPresenter::logFor(std::size_t index) const {
@@ -32,8 +32,7 @@ void FinishedPresenter::toggleLog(std::size_t index) {
 }
 
 void FinishedPresenter::clear() {
-    model_.setFinished({});
-    model_.saveFinished();
+    source_.clearFinished();
 }
 
 std::optional<std::size_t> FinishedPresenter::follow(const std::vector<FinishedRun>& before, std::size_t open,
@@ -56,8 +55,9 @@ std::optional<std::size_t> FinishedPresenter::follow(const std::vector<FinishedR
     return static_cast<std::size_t>(same - after.begin());
 }
 
-void FinishedPresenter::listChanged() {
-    std::vector<FinishedRun> after = model_.finished();
+void FinishedPresenter::sourceChanged() {
+    if (source_.finished() == runs_) return;
+    std::vector<FinishedRun> after = source_.finished();
     if (openLog_) openLog_ = follow(runs_, *openLog_, after);
     runs_ = std::move(after);
     now_ = clock_->now();

@@ -11,19 +11,18 @@
 #include <string>
 #include <vector>
 
+#include "app/windows/FinishedSource.hpp"
 #include "kit/engine/FinishedRun.hpp"
 #include "platform/Instant.hpp"
 
 namespace quorvel {
 
-class AppModel;
-
 class FinishedPresenter final : public QObject {
     Q_OBJECT
 
 public:
-    /// `model` must outlive the presenter.
-    FinishedPresenter(AppModel& model, std::shared_ptr<const Clock> clock, QObject* parent = nullptr);
+    /// `source` must outlive the presenter.
+    FinishedPresenter(FinishedSource& source, std::shared_ptr<const Clock> clock, QObject* parent = nullptr);
 
     const std::vector<FinishedRun>& runs() const { return runs_; }
     Instant now() const { return now_; }
@@ -53,9 +52,10 @@ signals:
     void changed();
 
 private:
-    void listChanged();
+    /// The app changed: the rows follow when its list differs.
+    void sourceChanged();
 
-    AppModel& model_;
+    FinishedSource& source_;
     std::shared_ptr<const Clock> clock_;
     std::vector<FinishedRun> runs_;
     Instant now_;

@@ -11,8 +11,8 @@
 #include "app/windows/FinishedListWidget.hpp"
 
 namespace quorvel {
-FinishedView::FinishedView(AppModel& model, std::shared_ptr<const Clock> clock, QWidget* parent)
-    : QWidget(parent), presenter_(model, std::move(clock)) {
+FinishedView::FinishedView(FinishedSource& source, std::shared_ptr<const Clock> clock, QWidget* parent)
+    : QWidget(parent), presenter_(source, std::move(clock)) {
     DesktopStyle::apply(*this);
     setAutoFillBackground(true);
     setFixedSize(width, height);

@@ -23,8 +23,8 @@ public:
     static constexpr int width = 520;
     static constexpr int height = 420;
 
-    /// `model` must outlive the view.
-    FinishedView(AppModel& model, std::shared_ptr<const Clock> clock, QWidget* parent = nullptr);
+    /// `source` must outlive the view.
+    FinishedView(FinishedSource& source, std::shared_ptr<const Clock> clock, QWidget* parent = nullptr);
     ~FinishedView() override;
 
     FinishedPresenter& presenter() { return presenter_; }

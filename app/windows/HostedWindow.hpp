@@ -12,7 +12,7 @@
 #include <memory>
 #include <string>
 
-#include "app/model/WindowHost.hpp"
+#include "app/windows/WindowHost.hpp"
 #include "app/windows/WindowKeys.hpp"
 #include "platform/KeyValueStore.hpp"
 #include "platform/qt/WindowFrameAutosave.hpp"

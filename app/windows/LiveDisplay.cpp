@@ -2,20 +2,15 @@
 
 #include <cmath>
 
-#include "app/model/AppModel.hpp"
 
 namespace quorvel {
 
-LiveDisplay::LiveDisplay(AppModel& model, std::shared_ptr<const Clock> clock, QObject* parent)
-    : QObject(parent), model_(model), clock_(std::move(clock)), display_(model.deviceDisplay(clock_->now())) {
+LiveDisplay::LiveDisplay(DeviceSource& source, std::shared_ptr<const Clock> clock, QObject* parent)
+    : QObject(parent), source_(source), clock_(std::move(clock)), display_(source.display(clock_->now())) {
     tick_.setSingleShot(true);
     tick_.setTimerType(Qt::PreciseTimer);
     connect(&tick_, &QTimer::timeout, this, &LiveDisplay::onTick);
-    for (const auto signal : {&AppModel::machineChanged, &AppModel::finishedChanged, &AppModel::mutedChanged,
-                              &AppModel::floppyPutBackChanged, &AppModel::alarmTestStepChanged,
-                              &AppModel::serverProblemChanged}) {
-        connect(&model_, signal, this, &LiveDisplay::scheduleRefresh);
-    }
+    connect(&source_, &DeviceSource::changed, this, &LiveDisplay::scheduleRefresh);
 }
 
 int LiveDisplay::millisecondsToNextSecond(Instant now) {
@@ -58,9 +53,9 @@ void LiveDisplay::onTick() {
 }
 
 void LiveDisplay::rebuild(Instant now) {
-    DeviceDisplay display = model_.deviceDisplay(now);
+    DeviceDisplay display = source_.display(now);
     bool differs = !(display == display_);
-    if (differs && !model_.machine().hasBusySession()) {
+    if (differs && !source_.hasBusySession()) {
         // With nothing running the time shows only in minutes (finish and event times): the
         // model's regular ticks that bring nothing but a new time redraw nothing.
         DeviceDisplay sameTime = display;
@@ -74,7 +69,7 @@ void LiveDisplay::rebuild(Instant now) {
 }
 
 void LiveDisplay::updateTicking() {
-    if (!shown_ || !model_.machine().hasBusySession()) {
+    if (!shown_ || !source_.hasBusySession()) {
         tick_.stop();
         return;
     }

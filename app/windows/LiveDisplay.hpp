@@ -1,25 +1,24 @@
 #pragma once
-// The display snapshot a face on screen draws, kept up to date from the model: rebuilt after
-// the model's changes (once per batch of changes) and, while a session is running or in a
-// long run, on every whole second, so elapsed times advance. While its window is hidden it
+// The display snapshot a face on screen draws, kept up to date from the app: rebuilt after
+// the app's changes (once per batch of changes) and, while a session is running or in a
+// long run, on every whole second, so elapsed times advance; announced only when it differs. While its window is hidden it
 // neither ticks nor announces anything; shown again, it catches up at once. Main thread.
 #include <QObject>
 #include <QTimer>
 #include <memory>
 
+#include "app/windows/DeviceSource.hpp"
 #include "kit/visuals/model/DeviceDisplay.hpp"
 #include "platform/Instant.hpp"
 
 namespace quorvel {
 
-class AppModel;
-
 class LiveDisplay final : public QObject {
     Q_OBJECT
 
 public:
-    /// `model` must outlive this object; `clock` tells the time the snapshots are built for.
-    LiveDisplay(AppModel& model, std::shared_ptr<const Clock> clock, QObject* parent = nullptr);
+    /// `source` must outlive this object; `clock` tells the time the snapshots are built for.
+    LiveDisplay(DeviceSource& source, std::shared_ptr<const Clock> clock, QObject* parent = nullptr);
 
     const DeviceDisplay& display() const { return display_; }
 
@@ -45,7 +44,7 @@ private:
     void updateTicking();
     void rebuild(Instant now);
 
-    AppModel& model_;
+    DeviceSource& source_;
     std::shared_ptr<const Clock> clock_;
     DeviceDisplay display_;
     QTimer tick_;

@@ -2,48 +2,23 @@
 
 #include <QCoreApplication>
 
-#include "app/model/AppModel.hpp"
 
 namespace quorvel {
 
-MenuBarController::MenuBarController(AppModel& model, MenuBarExtra& extra, DesignSheetScene& designSheet,
-                                     std::shared_ptr<const Clock> clock)
-    : model_(model),
-      extra_(extra),
-      designSheet_(designSheet),
-      clock_(std::move(clock)) {
-    for (const auto changed : {&AppModel::machineChanged, &AppModel::serverProblemChanged,
-                               &AppModel::bannersAllowedChanged, &AppModel::deviceVisibleChanged,
-                               &AppModel::stripVisibleChanged, &AppModel::mutedChanged,
-                               &AppModel::hookStatusChanged, &AppModel::launchAtLoginChanged}) {
-        connect(&model_, changed, this, &MenuBarController::scheduleRefresh);
-    }
+MenuBarController::MenuBarController(MenuSource& source, WindowNavigator& navigator, MenuBarExtra& extra,
+                                     DesignSheetScene& designSheet, std::shared_ptr<const Clock> clock)
+    : source_(source), navigator_(navigator), extra_(extra), designSheet_(designSheet), clock_(std::move(clock)) {
+    connect(&source_, &MenuSource::changed, this, &MenuBarController::scheduleRefresh);
+    connect(&navigator_, &WindowNavigator::visibilityChanged, this, &MenuBarController::scheduleRefresh);
     extra_.onAboutToShow([this] { refresh(); });
     extra_.onAction([this](const std::string& action, bool checked) { perform(action, checked); });
     refresh();
 }
 
-MenuBarMenu::HookStatus MenuBarController::menuHookStatus(const HookInstaller::Status& status) {
-    using Kind = MenuBarMenu::HookStatus::Kind;
-    switch (status.kind) {
-        case HookInstaller::Status::Kind::installed: return {Kind::installed, status.recording, {}};
-        case HookInstaller::Status::Kind::problem: return {Kind::problem, false, status.message};
-        case HookInstaller::Status::Kind::notInstalled: return {Kind::notInstalled, false, {}};
-    }
-    return {};
-}
-
-MenuBarMenu::Snapshot MenuBarController::snapshot(const AppModel& model, Instant now) {
-    MenuBarMenu::Snapshot snapshot;
-    for (const auto& [id, session] : model.machine().sessions) snapshot.sessions.push_back(session);
-    snapshot.now = now;
-    snapshot.serverProblem = model.serverProblem();
-    snapshot.bannersAllowed = model.bannersAllowed();
-    snapshot.deviceVisible = model.deviceVisible();
-    snapshot.stripVisible = model.stripVisible();
-    snapshot.muted = model.muted();
-    snapshot.hookStatus = menuHookStatus(model.hookStatus());
-    snapshot.launchAtLogin = model.launchAtLogin() == LaunchAtLogin::Status::enabled;
+MenuBarMenu::Snapshot MenuBarController::snapshot(Instant now) const {
+    MenuBarMenu::Snapshot snapshot = source_.menuSnapshot(now);
+    snapshot.deviceVisible = navigator_.deviceVisible();
+    snapshot.stripVisible = navigator_.stripVisible();
     return snapshot;
 }
 
@@ -55,8 +30,9 @@ void MenuBarController::scheduleRefresh() {
 
 void MenuBarController::refresh() {
     refreshScheduled_ = false;
-    extra_.setItems(MenuBarMenu::items(snapshot(model_, clock_->now())));
-    extra_.setSymbol(model_.menuBarSymbol());
+    // The extra rebuilds the menu only when its entries differ.
+    extra_.setItems(MenuBarMenu::items(snapshot(clock_->now())));
+    extra_.setSymbol(source_.menuBarSymbol());
 }
 
 void MenuBarController::perform(const std::string& id, bool checked) {
@@ -65,24 +41,24 @@ void MenuBarController::perform(const std::string& id, bool checked) {
 
 void MenuBarController::perform(MenuBarAction action, bool checked) {
     switch (action) {
-        case MenuBarAction::showDevice: model_.setDeviceVisible(checked); return;
-        case MenuBarAction::showStrip: model_.setStripVisible(checked); return;
-        case MenuBarAction::showFinished: model_.finishedWindow().show(); return;
-        case MenuBarAction::showSettings: model_.settingsWindow().show(); return;
-        case MenuBarAction::showSetup: model_.setupWindow().show(); return;
-        case MenuBarAction::mute: model_.setMuted(checked); return;
+        case MenuBarAction::showDevice: navigator_.setDeviceVisible(checked); return;
+        case MenuBarAction::showStrip: navigator_.setStripVisible(checked); return;
+        case MenuBarAction::showFinished: navigator_.showFinished(); return;
+        case MenuBarAction::showSettings: navigator_.showSettings(); return;
+        case MenuBarAction::showSetup: navigator_.showSetup(); return;
+        case MenuBarAction::mute: source_.setMuted(checked); return;
         case MenuBarAction::designSheet: designSheet_.open(); return;
         case MenuBarAction::quit: QCoreApplication::exit(0); return;
-        case MenuBarAction::turnOnBanners: model_.openNotificationSettings(); return;
-        case MenuBarAction::installHooks: model_.installHooks(); return;
-        case MenuBarAction::removeHooks: model_.removeHooks(); return;
-        case MenuBarAction::installHooksRecording: model_.installHooksRecording(); return;
-        case MenuBarAction::launchAtLogin: model_.setLaunchAtLogin(checked); return;
-        case MenuBarAction::openRecordingsFolder: model_.openRecordingsFolder(); return;
+        case MenuBarAction::turnOnBanners: source_.openNotificationSettings(); return;
+        case MenuBarAction::installHooks: source_.installHooks(); return;
+        case MenuBarAction::removeHooks: source_.removeHooks(); return;
+        case MenuBarAction::installHooksRecording: source_.installHooksRecording(); return;
+        case MenuBarAction::launchAtLogin: source_.setLaunchAtLogin(checked); return;
+        case MenuBarAction::openRecordingsFolder: source_.openRecordingsFolder(); return;
         case MenuBarAction::simulateDone:
         case MenuBarAction::simulateNeedsYou:
         case MenuBarAction::simulateBroke:
-        case MenuBarAction::simulateCrashed: model_.simulate(*simulatedState(action)); return;
+        case MenuBarAction::simulateCrashed: source_.simulate(*simulatedState(action)); return;
     }
 }
 

@@ -1,36 +1,35 @@
 #pragma once
-// Keeps the menu-bar extra in step with the model: its menu and icon are rebuilt from a
-// snapshot of the model after every change the menu reads (and just before the menu opens,
-// so its times are current), and its clicks go to the model. Main thread.
+// Keeps the tray's menu in step with the app: its menu and icon are rebuilt from a snapshot
+// after the app's or the windows' changes, once per batch (and just before the menu opens,
+// so its times are current); its clicks go to the app or, for the windows,
+// to the navigator. Main thread.
 #include <QObject>
 #include <memory>
 #include <string>
 
 #include "app/core/MenuBarAction.hpp"
 #include "app/core/MenuBarMenu.hpp"
-#include "app/install/HookInstaller.hpp"
 #include "app/windows/DesignSheetScene.hpp"
+#include "app/windows/MenuSource.hpp"
+#include "app/windows/WindowNavigator.hpp"
 #include "platform/Instant.hpp"
 #include "platform/qt/MenuBarExtra.hpp"
 
 namespace quorvel {
 
-class AppModel;
-
 class MenuBarController final : public QObject {
     Q_OBJECT
 
 public:
-    /// All three must outlive the controller; `clock` is the model's, for the times in the
+    /// All four must outlive the controller; `clock` is the app's, for the times in the
     /// session lines. Fills the menu at once.
-    MenuBarController(AppModel& model, MenuBarExtra& extra, DesignSheetScene& designSheet,
-                      std::shared_ptr<const Clock> clock = std::make_shared<SystemClock>());
+    MenuBarController(MenuSource& source, WindowNavigator& navigator, MenuBarExtra& extra,
+                      DesignSheetScene& designSheet, std::shared_ptr<const Clock> clock = std::make_shared<SystemClock>());
 
-    /// What the menu shows of `model` at `now`.
-    static MenuBarMenu::Snapshot snapshot(const AppModel& model, Instant now);
-    static MenuBarMenu::HookStatus menuHookStatus(const HookInstaller::Status& status);
+    /// What the menu shows at `now`, the windows' switches included.
+    MenuBarMenu::Snapshot snapshot(Instant now) const;
 
-    /// Rebuilds the menu and the icon from the model now.
+    /// Rebuilds the menu and the icon now.
     void refresh();
     /// Carries out a click: `action` as the menu sends it, `checked` the switch's new value.
     void perform(const std::string& action, bool checked);
@@ -44,7 +43,8 @@ private:
     /// One refresh after the changes of the current event, however many there were.
     void scheduleRefresh();
 
-    AppModel& model_;
+    MenuSource& source_;
+    WindowNavigator& navigator_;
     MenuBarExtra& extra_;
     DesignSheetScene& designSheet_;
     std::shared_ptr<const Clock> clock_;

@@ -7,7 +7,8 @@
 #include <string>
 
 #include "app/model/DesktopServices.hpp"
-#include "app/windows/QtAppWindows.hpp"
+#include "app/windows/QtAppDesktop.hpp"
+#include "app/windows/QtWindowFactory.hpp"
 #include "kit/engine/Quorvel.hpp"
 #include "platform/Logger.hpp"
 
@@ -34,24 +35,31 @@ QuorvelMacApp::QuorvelMacApp(MacAppDelegate& delegate) : delegate_(delegate) {
     terminationSignals_ = std::make_unique<TerminationSignals>();
     taskbar_ = std::make_unique<TaskbarPresence>();
     designSheet_ = std::make_unique<DesignSheetScene>();
-    model_ = makeModel(*taskbar_, {[this](QPoint at) { openContextMenu(at); },
-                                   [this](MenuBarAction action) {
-                                       if (menu_) menu_->perform(action, false);
-                                   },
-                                   // Until the first look there is no telling; the tray is the
-                                   // usual case.
-                                   [this] { return !trayWatch_ || trayWatch_->available().value_or(true); }});
+    AppServices services = makeDesktopServices();
+    const std::shared_ptr<KeyValueStore> defaults = services.defaults;
+    services.desktop = std::make_unique<QtAppDesktop>(*taskbar_);
+    model_ = std::make_unique<AppModel>(std::move(services));
+    sources_ = std::make_unique<AppModelSources>(*model_);
+    // The links look up the menu and the tray watch when used: both are made below.
+    WindowLinks links{[this](QPoint at) { openContextMenu(at); },
+                      [this](MenuBarAction action) {
+                          if (menu_) menu_->perform(action, false);
+                      },
+                      // Until the first look there is no telling; the tray is the usual case.
+                      [this] { return !trayWatch_ || trayWatch_->available().value_or(true); }};
+    windows_ = std::make_unique<WindowCoordinator>(std::make_unique<QtWindowFactory>(*sources_, defaults, links),
+                                                   defaults);
     shutDownCleanly(*model_, *terminationSignals_);
 
-    observeNotifications(AppNotifications::defaultCenter(), *model_);
+    observeNotifications(AppNotifications::defaultCenter(), *model_, *windows_);
 
     menuBarExtra_ = std::make_unique<MenuBarExtra>(QString::fromUtf8(Quorvel::displayName));
-    menu_ = std::make_unique<MenuBarController>(*model_, *menuBarExtra_, *designSheet_);
+    menu_ = std::make_unique<MenuBarController>(sources_->menu(), *windows_, *menuBarExtra_, *designSheet_);
     menuBarExtra_->onActivated([&delegate] { delegate.applicationShouldHandleReopen(hasVisibleWindows()); });
     menuBarExtra_->show();
     // Without a display there is nothing to show in place of the tray.
     if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
-        trayWatch_ = std::make_unique<TrayWatch>(*model_, [] { return QSystemTrayIcon::isSystemTrayAvailable(); });
+        trayWatch_ = std::make_unique<TrayWatch>(*windows_, [] { return QSystemTrayIcon::isSystemTrayAvailable(); });
     }
 }
 
@@ -80,13 +88,19 @@ void QuorvelMacApp::carryOut(LaunchRequest request) {
 
 QuorvelMacApp::~QuorvelMacApp() = default;
 
-void QuorvelMacApp::observeNotifications(AppNotifications& notifications, AppModel& model) {
-    // Held weakly and never removed: once the model is gone a notice does nothing.
+void QuorvelMacApp::observeNotifications(AppNotifications& notifications, AppModel& model, WindowNavigator& windows) {
+    // Held weakly and never removed: once the model or the windows are gone a notice does
+    // nothing.
     notifications.addObserver(AppNotifications::phoneRecordsChanged, [weak = QPointer<AppModel>(&model)] {
         if (weak) weak->phoneRecordsChanged();
     });
-    notifications.addObserver(AppNotifications::dockIconClicked, [weak = QPointer<AppModel>(&model)] {
-        if (weak) weak->dockIconClicked();
+    notifications.addObserver(AppNotifications::dockIconClicked, [weak = QPointer<WindowNavigator>(&windows)] {
+        if (!weak) return;
+        QMetaObject::invokeMethod(
+            weak.data(), [weak] {
+                if (weak) weak->setDeviceVisible(true);
+            },
+            Qt::QueuedConnection);
     });
 }
 
@@ -102,16 +116,6 @@ void QuorvelMacApp::shutDownCleanly(AppModel& model, TerminationSignals& termina
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, &model, [&model](QSessionManager&) {
         model.saveFinished();
     });
-}
-
-std::unique_ptr<AppModel> QuorvelMacApp::makeModel(TaskbarPresence& taskbar, WindowLinks links) {
-    AppServices services = makeDesktopServices();
-    auto windows = std::make_unique<QtAppWindows>(services.defaults, taskbar);
-    windows->setContextMenu(std::move(links.openMenu));
-    windows->setMenuCommand(std::move(links.menuCommand));
-    windows->setTrayQuery(std::move(links.trayShown));
-    services.windows = std::move(windows);
-    return std::make_unique<AppModel>(std::move(services));
 }
 
 void QuorvelMacApp::becomeRegularApp() {

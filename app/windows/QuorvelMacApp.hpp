@@ -1,7 +1,8 @@
 #pragma once
 // The app's top level once start-up has passed its checks: it owns the one model for the
-// life of the process, the menu-bar extra with its menu (the app's main interface) and the
-// design-sheet window. Main thread; needs the Qt application object.
+// life of the process, the window coordinator with the surfaces' sources, the tray's menu
+// (the app's main interface) and the design-sheet window. Main thread; needs the Qt
+// application object.
 #include <QPoint>
 #include <QSocketNotifier>
 #include <functional>
@@ -12,9 +13,11 @@
 #include "app/core/LaunchRequest.hpp"
 #include "app/core/MacAppDelegate.hpp"
 #include "app/model/AppModel.hpp"
+#include "app/windows/AppModelSources.hpp"
 #include "app/windows/DesignSheetScene.hpp"
 #include "app/windows/MenuBarController.hpp"
 #include "app/windows/TrayWatch.hpp"
+#include "app/windows/WindowCoordinator.hpp"
 #include "app/windows/WindowLinks.hpp"
 #include "platform/qt/MenuBarExtra.hpp"
 #include "platform/qt/TaskbarPresence.hpp"
@@ -24,20 +27,18 @@ namespace quorvel {
 
 class QuorvelMacApp {
 public:
-    /// Makes the model, which starts everything else, and puts the menu in the tray. A click
-    /// on the tray icon reaches `delegate` (which must outlive the app) as a reopen.
+    /// Makes the model, which starts everything else, and the window coordinator, which
+    /// brings back the windows of the last run, and puts the menu in the tray. A click on the
+    /// tray icon reaches `delegate` (which must outlive the app) as a reopen.
     explicit QuorvelMacApp(MacAppDelegate& delegate);
     ~QuorvelMacApp();
     QuorvelMacApp(const QuorvelMacApp&) = delete;
     QuorvelMacApp& operator=(const QuorvelMacApp&) = delete;
 
-    /// The one place the model is made: the desktop's services with this app's windows, which
-    /// reach the app's menu, its actions and the tray through `links`.
-    static std::unique_ptr<AppModel> makeModel(TaskbarPresence& taskbar, WindowLinks links);
-
-    /// The delegate's notices on `notifications` reach `model` for as long as it exists: a
-    /// reopen shows the device, a change of the phone's records syncs with the phone.
-    static void observeNotifications(AppNotifications& notifications, AppModel& model);
+    /// The delegate's notices on `notifications` reach `model` and `windows` for as long as
+    /// each exists: a reopen shows the device, a change of the phone's records syncs with the
+    /// phone.
+    static void observeNotifications(AppNotifications& notifications, AppModel& model, WindowNavigator& windows);
 
     AppModel& model() { return *model_; }
 
@@ -65,6 +66,9 @@ private:
     std::unique_ptr<TaskbarPresence> taskbar_;
     std::unique_ptr<DesignSheetScene> designSheet_;
     std::unique_ptr<AppModel> model_;
+    // After the model, so they go before it; the windows before the sources they show.
+    std::unique_ptr<AppModelSources> sources_;
+    std::unique_ptr<WindowCoordinator> windows_;
     std::unique_ptr<MenuBarExtra> menuBarExtra_;
     std::unique_ptr<MenuBarController> menu_;
     std::unique_ptr<TrayWatch> trayWatch_;

@@ -1,72 +1,23 @@
 #pragma once
-// What the settings window shows of the app model, as one value, and what the user asks of it.
-// The snapshot is rebuilt whenever the model announces a change it shows (the Live Activity
-// report, which announces nothing, is read again with every session change); `changed` is sent
-// only when the snapshot differs. Every intent goes straight to the model (settings apply at
-// once, with no Save). Main thread; the model must outlive the presenter.
+// What the settings window shows of the app, as one value, and what the user asks of it.
+// The snapshot is read again whenever the app announces any change, and `changed` is sent
+// only when it differs. Every intent goes straight to the app (settings apply at once, with
+// no Save). Main thread; the source must outlive the presenter.
 #include <QObject>
 #include <cstdint>
-#include <optional>
 #include <string>
 
-#include "app/core/AppSettings.hpp"
-#include "app/install/HookInstaller.hpp"
-#include "kit/engine/Sound.hpp"
+#include "app/windows/SettingsSource.hpp"
 
 namespace quorvel {
-
-class AppModel;
-
-struct SettingsSnapshot {
-    AppSettings settings;
-    /// The device volume as the stepper shows it, 0 to 100.
-    std::int64_t volumePercent = 0;
-    bool muted = false;
-    HookInstaller::Status hookStatus;
-    std::string pairingReport;
-    std::string lastPushReport;
-    /// What last happened to a Live Activity.
-    std::string liveActivityReport;
-    std::string phoneDeviceToken;
-    bool launchAtLoginEnabled = false;
-    std::optional<bool> bannersAllowed;
-    /// Who manages the banners, after their settings couldn't be opened.
-    std::optional<std::string> notificationSettingsNote;
-    std::optional<std::string> apnsKeyID;
-    /// The stored relay's address as written.
-    std::optional<std::string> relayURL;
-    /// A key or relay is on its way into the login keyring.
-    bool savingToKeyring = false;
-
-    /// `volume` x 100 rounded half away from zero; 0 for NaN, clamped to the stepper's reach.
-    static std::int64_t percentOf(double volume);
-
-    bool hooksInstalled() const { return hookStatus.kind == HookInstaller::Status::Kind::installed; }
-    /// "Hooks: on", "Hooks: on, recording", "Hooks: problem with settings file", "Hooks: off".
-    std::string hookStatusLine() const;
-    /// Off only while the hooks are not installed (a problem still allows it).
-    bool selfTestEnabled() const { return hookStatus.kind != HookInstaller::Status::Kind::notInstalled; }
-    bool hasPushCredentials() const { return apnsKeyID.has_value() || relayURL.has_value(); }
-    bool sendTestPushEnabled() const { return !phoneDeviceToken.empty() && hasPushCredentials(); }
-    /// "Banners are off in the desktop's notification settings" only when they are known to be off.
-    std::string bannerLine() const;
-    std::string awayNote() const;
-    std::string closingNote() const;
-    /// "Saving to the login keyring…" while a save is pending.
-    std::optional<std::string> keyringNote() const;
-
-    bool operator==(const SettingsSnapshot&) const = default;
-};
 
 class SettingsPresenter final : public QObject {
     Q_OBJECT
 
 public:
-    explicit SettingsPresenter(AppModel& model, QObject* parent = nullptr);
+    explicit SettingsPresenter(SettingsSource& source, QObject* parent = nullptr);
 
     const SettingsSnapshot& snapshot() const { return snapshot_; }
-    /// Reading the Live Activity report makes the coordinator on first use.
-    static SettingsSnapshot snapshotOf(AppModel& model);
 
     // ---- intents --------------------------------------------------------------------------
     void setSettings(const AppSettings& settings);
@@ -93,7 +44,7 @@ signals:
 private:
     void refresh();
 
-    AppModel& model_;
+    SettingsSource& source_;
     SettingsSnapshot snapshot_;
 };
 

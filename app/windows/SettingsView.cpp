@@ -76,7 +76,7 @@ QWidget* trailingStack(std::initializer_list<QWidget*> parts) {
 
 }  // namespace
 
-SettingsView::SettingsView(AppModel& model, QWidget* parent) : QWidget(parent), presenter_(model) {
+SettingsView::SettingsView(SettingsSource& source, QWidget* parent) : QWidget(parent), presenter_(source) {
     DesktopStyle::apply(*this);
     setAutoFillBackground(false);
     setMinimumHeight(minimumHeight);

@@ -1,8 +1,8 @@
 #pragma once
 // The settings window's content: one scrolling column (no scroll bars) on the grained chassis,
 // in the dark look with acid highlights, holding every user setting. Every switch, stepper
-// and field writes to the model the moment it changes, and every status line follows the
-// model. Main thread; the model must outlive the view.
+// and field writes to the app the moment it changes, and every status line follows the
+// app. Main thread; the source must outlive the view.
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -15,7 +15,6 @@ class QScrollArea;
 
 namespace quorvel {
 
-class AppModel;
 class APNsKeySection;
 class EntryField;
 class KeyButton;
@@ -36,7 +35,7 @@ public:
     static constexpr int spacing = 24;
     static constexpr double grainOpacity = 0.12;
 
-    explicit SettingsView(AppModel& model, QWidget* parent = nullptr);
+    explicit SettingsView(SettingsSource& source, QWidget* parent = nullptr);
     ~SettingsView() override;
 
     QSize sizeHint() const override { return {width, idealHeight}; }

@@ -41,7 +41,8 @@ struct Step {
 
 }  // namespace
 
-SetupView::SetupView(AppModel& model, QWidget* parent) : QWidget(parent), presenter_(model) {
+SetupView::SetupView(SetupSource& source, WindowNavigator& navigator, QWidget* parent)
+    : QWidget(parent), presenter_(source, navigator) {
     setObjectName(QStringLiteral("SetupView"));
     setFixedWidth(width);
     const QString name = QString::fromUtf8(Quorvel::displayName);

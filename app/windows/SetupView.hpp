@@ -1,8 +1,8 @@
 #pragma once
 // The first-run setup window's content, in the desktop's standard look: four steps (hooks,
 // start at login, banners, the phone key), each with a live check circle and one button that
-// does or undoes it, and Done, which Return also triggers. Main thread; the model must
-// outlive the view.
+// does or undoes it, and Done, which Return also triggers. Main thread; the source and the
+// navigator must outlive the view.
 #include <QWidget>
 #include <array>
 
@@ -13,7 +13,6 @@ class QPushButton;
 
 namespace quorvel {
 
-class AppModel;
 class PaintedWidget;
 
 class SetupView final : public QWidget {
@@ -25,7 +24,7 @@ public:
     static constexpr int spacing = 18;
     static constexpr int stepCount = 4;
 
-    explicit SetupView(AppModel& model, QWidget* parent = nullptr);
+    SetupView(SetupSource& source, WindowNavigator& navigator, QWidget* parent = nullptr);
 
     QSize sizeHint() const override;
 

@@ -1,21 +1,22 @@
 #pragma once
 // What the compact strip shows (the device's own snapshot) and what its keys ask of the
-// model. Main thread.
+// app. Main thread.
 #include <QObject>
 #include <memory>
 
+#include "app/windows/DeviceSource.hpp"
 #include "app/windows/LiveDisplay.hpp"
+#include "app/windows/WindowNavigator.hpp"
 
 namespace quorvel {
-
-class AppModel;
 
 class StripPresenter final : public QObject {
     Q_OBJECT
 
 public:
-    /// `model` must outlive the presenter.
-    StripPresenter(AppModel& model, std::shared_ptr<const Clock> clock, QObject* parent = nullptr);
+    /// `source` and `navigator` must outlive the presenter.
+    StripPresenter(DeviceSource& source, WindowNavigator& navigator, std::shared_ptr<const Clock> clock,
+                   QObject* parent = nullptr);
 
     const DeviceDisplay& display() const { return live_.display(); }
     LiveDisplay& live() { return live_; }
@@ -34,7 +35,8 @@ signals:
     void changed();
 
 private:
-    AppModel& model_;
+    DeviceSource& source_;
+    WindowNavigator& navigator_;
     LiveDisplay live_;
 };
 

@@ -1,12 +1,11 @@
 #include "app/windows/TrayWatch.hpp"
 
-#include "app/model/AppModel.hpp"
 #include "kit/engine/Quorvel.hpp"
 
 namespace quorvel {
 
-TrayWatch::TrayWatch(AppModel& model, std::function<bool()> trayAvailable, QObject* parent)
-    : QObject(parent), model_(model), trayAvailable_(std::move(trayAvailable)), logger_(Quorvel::macBundleID, "App") {
+TrayWatch::TrayWatch(WindowNavigator& navigator, std::function<bool()> trayAvailable, QObject* parent)
+    : QObject(parent), navigator_(navigator), trayAvailable_(std::move(trayAvailable)), logger_(Quorvel::macBundleID, "App") {
     poll_.setInterval(pollMilliseconds);
     connect(&poll_, &QTimer::timeout, this, &TrayWatch::check);
     QMetaObject::invokeMethod(
@@ -26,7 +25,7 @@ void TrayWatch::check() {
         told_ = true;
         logger_.notice("No system tray found: the menu opens from the device and the strip (right click)");
     }
-    if (!model_.deviceVisible() && !model_.stripVisible()) model_.setDeviceVisible(true);
+    if (!navigator_.deviceVisible() && !navigator_.stripVisible()) navigator_.setDeviceVisible(true);
 }
 
 }  // namespace quorvel

@@ -9,11 +9,10 @@
 #include <functional>
 #include <optional>
 
+#include "app/windows/WindowNavigator.hpp"
 #include "platform/Logger.hpp"
 
 namespace quorvel {
-
-class AppModel;
 
 class TrayWatch final : public QObject {
     Q_OBJECT
@@ -21,10 +20,10 @@ class TrayWatch final : public QObject {
 public:
     static constexpr int pollMilliseconds = 5000;
 
-    /// `model` must outlive the watch; `trayAvailable` answers whether a tray is there now.
-    /// The first look comes after the work queued so far (the model's start-up), so the
-    /// windows it restores count.
-    TrayWatch(AppModel& model, std::function<bool()> trayAvailable, QObject* parent = nullptr);
+    /// `navigator` must outlive the watch; `trayAvailable` answers whether a tray is there now.
+    /// The first look comes after the work queued so far (the start-up), so the windows it
+    /// restores count.
+    TrayWatch(WindowNavigator& navigator, std::function<bool()> trayAvailable, QObject* parent = nullptr);
 
     /// Looks again now.
     void check();
@@ -32,7 +31,7 @@ public:
     std::optional<bool> available() const { return available_; }
 
 private:
-    AppModel& model_;
+    WindowNavigator& navigator_;
     std::function<bool()> trayAvailable_;
     QTimer poll_;
     Logger logger_;

@@ -486,27 +486,6 @@ TEST(AppModelActionsTests, DismissWithNoSessionsStillSilencesAndPutsTheFloppyBac
     EXPECT_EQ(machineChanged.count(), 0);
 }
 
-// ---- the menu ---------------------------------------------------------------------------------
-
-TEST(AppModelActionsTests, MenuLinesAndTheSymbolFollowTheSessions) {
-    AppModelTestbed bed;
-    AppModel& model = bed.make();
-    EXPECT_EQ(model.menuBarSymbol(), "terminal");
-
-    HookEvent first = bed.event("SessionStart", "s1");
-    first.termProgram = std::nullopt;
-    model.handleHookEvent(first, true);
-    const Session one = model.machine().sessions.at("s1");
-    EXPECT_EQ(model.menuLine(one).rfind("TERMINAL \u00B7 ", 0), 0u) << model.menuLine(one);
-    EXPECT_EQ(model.menuLine(one), MenuBarMenu::sessionLine(one, 1, bed.clock->current));
-
-    bed.finishRun("s2");
-    EXPECT_EQ(model.menuLine(model.machine().sessions.at("s1")).rfind("TERMINAL 01 \u00B7 ", 0), 0u);
-    const std::string doneLine = model.menuLine(model.machine().sessions.at("s2"));
-    EXPECT_EQ(doneLine.rfind("TERMINAL 02 \u00B7 DONE. GO LOOK.", 0), 0u) << doneLine;
-    EXPECT_EQ(model.menuBarSymbol(), "checkmark.circle");
-}
-
 // ---- issue's "done when": a new user turns the hooks on and simulates a finished run ----------
 
 /// Sets an environment variable for one scope.

@@ -71,9 +71,7 @@ struct Recorded {
     std::vector<MacAck> acks;
     std::vector<std::string> deletedRequests;
     std::vector<ListMirror> published;
-    // Windows.
-    std::vector<std::string> windowEvents;  // "make device", "show device", "hide strip", ...
-    std::vector<AppWindows::HostedWindowSpec> hostedWindows;
+    // The desktop.
     std::vector<std::string> errorAlerts;
     std::vector<bool> dockChanges;
     // Open panels: their titles, and the file the user picks in each (absent: cancelled).
@@ -304,15 +302,9 @@ private:
     InMemorySecretStore inner_;
 };
 
-class RecordingAppWindows final : public AppWindows {
+class RecordingAppDesktop final : public AppDesktop {
 public:
-    explicit RecordingAppWindows(Recorded& recorded) : recorded_(recorded) {}
-    std::unique_ptr<WindowHost> makeDeviceWindow(AppModel&) override { return made("device"); }
-    std::unique_ptr<WindowHost> makeStripPanel(AppModel&) override { return made("strip"); }
-    std::unique_ptr<WindowHost> makeHostedWindow(const HostedWindowSpec& spec, AppModel&) override {
-        recorded_.hostedWindows.push_back(spec);
-        return made(spec.autosaveName);
-    }
+    explicit RecordingAppDesktop(Recorded& recorded) : recorded_(recorded) {}
     void showErrorAlert(const std::string& message) override { recorded_.errorAlerts.push_back(message); }
     std::optional<std::string> chooseFile(const std::string& title) override {
         recorded_.openPanels.push_back(title);
@@ -322,20 +314,6 @@ public:
     void setShowsInDock(bool shown) override { recorded_.dockChanges.push_back(shown); }
 
 private:
-    class Window final : public WindowHost {
-    public:
-        Window(Recorded& recorded, std::string name) : recorded_(recorded), name_(std::move(name)) {}
-        void show() override { recorded_.windowEvents.push_back("show " + name_); }
-        void hide() override { recorded_.windowEvents.push_back("hide " + name_); }
-
-    private:
-        Recorded& recorded_;
-        std::string name_;
-    };
-    std::unique_ptr<WindowHost> made(const std::string& name) {
-        recorded_.windowEvents.push_back("make " + name);
-        return std::make_unique<Window>(recorded_, name);
-    }
     Recorded& recorded_;
 };
 
@@ -442,7 +420,7 @@ public:
         auto store = std::make_shared<FailingSecretStore>(recorded);
         keychain = store.get();
         services.keychain = store;
-        services.windows = std::make_unique<RecordingAppWindows>(recorded);
+        services.desktop = std::make_unique<RecordingAppDesktop>(recorded);
         services.helperInstaller = HelperInstaller(helperSource);
         services.launchAtLogin =
             std::make_shared<LaunchAtLogin>(home / ".config/autostart/quorvel.desktop", "/usr/bin/quorvel");

@@ -37,7 +37,6 @@ TEST(AppModelTests, FirstRunStartsWithTheDefaultsAndRunsTheStartUpInOrder) {
     EXPECT_EQ(model.hookStatus(), HookInstaller::Status::notInstalled());
     EXPECT_FALSE(model.bannersAllowed().has_value());
     EXPECT_EQ(model.server(), nullptr);
-    EXPECT_TRUE(bed.recorded.windowEvents.empty());
     EXPECT_EQ(*files::readFile(model.paths().helper()), "#!/bin/sh\nexit 0\n");
 
     settle();
@@ -51,73 +50,19 @@ TEST(AppModelTests, FirstRunStartsWithTheDefaultsAndRunsTheStartUpInOrder) {
     EXPECT_TRUE(model.ticker().isActive());
     EXPECT_TRUE(model.ticker().isSingleShot());
     EXPECT_EQ(model.ticker().interval(), 5000);
-
-    // The device window and the setup window, not the strip.
-    EXPECT_EQ(bed.recorded.windowEvents,
-              (std::vector<std::string>{"make device", "show device", "make QuorvelSetup", "show QuorvelSetup"}));
-    ASSERT_EQ(bed.recorded.hostedWindows.size(), 1u);
-    EXPECT_EQ(bed.recorded.hostedWindows[0],
-              (AppWindows::HostedWindowSpec{AppWindows::HostedWindowSpec::Content::setup, "Set up Quorvel",
-                                            "QuorvelSetup"}));
-    EXPECT_TRUE(model.deviceVisible());
-    EXPECT_FALSE(model.stripVisible());
-    EXPECT_EQ(bed.defaults->boolValue("deviceVisible"), std::optional<bool>(true));
 }
 
-TEST(AppModelTests, StoredWindowFlagsDecideWhatIsShownAtStart) {
-    struct Case {
-        const char* name;
-        std::function<void(KeyValueStore&)> store;
-        bool device;
-        bool strip;
-        bool setup;
-    };
-    const Case cases[] = {
-        {"nothing stored", [](KeyValueStore&) {}, true, false, true},
-        {"device hidden", [](KeyValueStore& d) { d.setBool("deviceVisible", false); }, false, false, true},
-        {"the word false is no Boolean", [](KeyValueStore& d) { d.setString("deviceVisible", "false"); }, true, false,
-         true},
-        {"strip shown", [](KeyValueStore& d) { d.setBool("stripVisible", true); }, true, true, true},
-        {"setup done", [](KeyValueStore& d) { d.setBool("setupShown", true); }, true, false, false},
-    };
-    for (const Case& c : cases) {
-        AppModelTestbed bed;
-        c.store(*bed.defaults);
-        AppModel& model = bed.make();
-        const auto& events = bed.recorded.windowEvents;
-        EXPECT_EQ(contains(events, "show device"), c.device) << c.name;
-        EXPECT_EQ(contains(events, "show strip"), c.strip) << c.name;
-        EXPECT_EQ(contains(events, "show QuorvelSetup"), c.setup) << c.name;
-        EXPECT_EQ(model.deviceVisible(), c.device) << c.name;
-        EXPECT_EQ(model.stripVisible(), c.strip) << c.name;
-    }
-}
-
-TEST(AppModelTests, HidingAndShowingWindowsIsRememberedAndTheDockIconShowsTheDevice) {
+TEST(AppModelTests, EveryTrackedChangeIsAnnouncedOnceMoreAsAChangeAndNoSameValue) {
     AppModelTestbed bed;
-    bed.defaults->setBool("setupShown", true);
     AppModel& model = bed.make();
-    bed.recorded.windowEvents.clear();
-
-    model.setStripVisible(false);  // never made: nothing to hide
-    model.setDeviceVisible(false);
-    EXPECT_EQ(bed.recorded.windowEvents, (std::vector<std::string>{"hide device"}));
-    EXPECT_FALSE(model.deviceVisible());
-    EXPECT_EQ(bed.defaults->boolValue("deviceVisible"), std::optional<bool>(false));
-    EXPECT_EQ(bed.defaults->boolValue("stripVisible"), std::optional<bool>(false));
-
-    model.dockIconClicked();
-    settle();
-    EXPECT_EQ(bed.recorded.windowEvents.back(), "show device");
-    EXPECT_TRUE(model.deviceVisible());
-
-    // Windows that go because the app ends are no choice of the user's: nothing is stored.
-    model.setStripVisible(true);
-    model.shutDown();
-    model.setDeviceVisible(false);
-    model.setStripVisible(false);
-    EXPECT_EQ(bed.defaults->boolValue("deviceVisible"), std::optional<bool>(true));
-    EXPECT_EQ(bed.defaults->boolValue("stripVisible"), std::optional<bool>(true));
+    testing::SignalCounter changed(model, &AppModel::changed);
+    testing::SignalCounter muted(model, &AppModel::mutedChanged);
+    model.setMuted(true);
+    model.setMuted(true);
+    EXPECT_EQ(muted.count(), 1);
+    EXPECT_EQ(changed.count(), 1);
+    model.handleHookEvent(bed.event("SessionStart", "s1"), true);
+    EXPECT_GE(changed.count(), 2) << "a session change is a change";
 }
 
 TEST(AppModelTests, EndpointIsWrittenPrivatelyReusedAndRewrittenOnlyWhenItChanges) {

@@ -17,7 +17,7 @@
 #include "app/windows/SettingsView.hpp"
 #include "kit/visuals/model/Tokens.hpp"
 #include "kit/visuals/views/Painting.hpp"
-#include "tests/app/model/AppModelTestbed.hpp"
+#include "tests/app/windows/AppWindowsTestbed.hpp"
 #include "tests/support/QtEventLoop.hpp"
 
 namespace quorvel {
@@ -61,12 +61,12 @@ TEST(DesktopStyle, EveryColourIsATokenAndDisabledTextGoesDim) {
 }
 
 TEST(DesktopStyle, EveryDarkDesktopWindowWearsIt) {
-    testing::AppModelTestbed bed;
+    testing::AppWindowsTestbed bed;
     AppModel& model = bed.make();
-    SettingsView settings(model);
+    SettingsView settings(bed.sources->settings());
     expectWearsTheStyle(settings, "settings");
 
-    FinishedView finished(model, bed.clock);
+    FinishedView finished(bed.sources->finished(), bed.clock);
     expectWearsTheStyle(finished, "finished");
     expectWearsTheStyle(finished.clearButton(), "finished Clear");
     const auto dividers = finished.findChildren<QFrame*>();

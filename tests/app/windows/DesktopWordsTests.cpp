@@ -28,7 +28,7 @@
 namespace quorvel {
 namespace {
 
-using testing::AppModelTestbed;
+using testing::AppWindowsTestbed;
 using testing::settle;
 
 /// The words that name a macOS facility, as whole words in any case.
@@ -82,15 +82,15 @@ void expectLinuxWords(const std::vector<std::string>& texts, const char* where) 
 
 TEST(DesktopWordsTest, TheWindowsSpeakOfThisDesktop) {
     testing::useProductFonts();
-    AppModelTestbed bed;
+    AppWindowsTestbed bed;
     bed.recorded.bannersAllowed = false;
     bed.recorded.notificationSettingsAnswer =
         unexpected(NotificationCenter::SettingsUnavailable{"no program", std::string("dunst")});
     AppModel& model = bed.make();
 
-    SettingsView settings(model);
-    SetupView setup(model);
-    FinishedView finished(model, bed.clock);
+    SettingsView settings(bed.sources->settings());
+    SetupView setup(bed.sources->setup(), *bed.windows);
+    FinishedView finished(bed.sources->finished(), bed.clock);
     std::vector<std::string> texts = textsOf(settings);
     const std::vector<std::string> firstTexts = texts;
     ASSERT_NE(std::find(firstTexts.begin(), firstTexts.end(), "Show in the taskbar"), firstTexts.end())

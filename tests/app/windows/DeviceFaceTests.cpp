@@ -6,7 +6,7 @@
 #include "kit/visuals/model/MotionSchedule.hpp"
 #include "kit/visuals/views/DiskDrive.hpp"
 #include "kit/visuals/views/Fonts.hpp"
-#include "tests/app/model/AppModelTestbed.hpp"
+#include "tests/app/windows/AppWindowsTestbed.hpp"
 #include "tests/support/QtEventLoop.hpp"
 
 #include <QElapsedTimer>
@@ -17,7 +17,7 @@
 namespace quorvel {
 namespace {
 
-using testing::AppModelTestbed;
+using testing::AppWindowsTestbed;
 using testing::evening;
 using testing::settle;
 
@@ -40,7 +40,7 @@ protected:
     void SetUp() override {
         Fonts::registerOnce();
         testbed.make();
-        presenter = std::make_unique<DevicePresenter>(*testbed.model, testbed.clock);
+        presenter = std::make_unique<DevicePresenter>(testbed.sources->device(), *testbed.windows, testbed.clock);
         presenter->live().setShown(true);
         face = std::make_unique<DeviceFace>(*presenter, reduceMotion, *testbed.clock);
     }
@@ -75,7 +75,7 @@ protected:
         face->paint(painter);
     }
 
-    AppModelTestbed testbed;
+    AppWindowsTestbed testbed;
     FixedReduceMotion reduceMotion;
     std::unique_ptr<DevicePresenter> presenter;
     std::unique_ptr<DeviceFace> face;
@@ -238,7 +238,7 @@ TEST_F(DeviceFaceTest, TheDoneMotionRepaintsTheGlassAndTheDriveOnlyForStepsThatC
 }
 
 TEST_F(DeviceFaceTest, RepaintingTheStripsScreenGivesTheSamePixelsAsAWholePaint) {
-    StripPresenter stripPresenter(*testbed.model, testbed.clock);
+    StripPresenter stripPresenter(testbed.sources->device(), *testbed.windows, testbed.clock);
     stripPresenter.live().setShown(true);
     StripFace strip(stripPresenter, reduceMotion, *testbed.clock);
     const auto paintStrip = [&](QImage& image, std::optional<QRect> area) {

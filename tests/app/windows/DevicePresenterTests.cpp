@@ -5,12 +5,12 @@
 #include <cmath>
 
 #include "app/windows/StripPresenter.hpp"
-#include "tests/app/model/AppModelTestbed.hpp"
+#include "tests/app/windows/AppWindowsTestbed.hpp"
 
 namespace quorvel {
 namespace {
 
-using testing::AppModelTestbed;
+using testing::AppWindowsTestbed;
 using testing::settle;
 
 class DevicePresenterTest : public ::testing::Test {
@@ -19,7 +19,7 @@ protected:
 
     std::optional<json::Json> storedControls() const { return testbed.defaults->jsonValue("deviceControls"); }
 
-    AppModelTestbed testbed;
+    AppWindowsTestbed testbed;
 };
 
 TEST(LiveDisplayTest, TicksFallOnWholeSeconds) {
@@ -30,7 +30,7 @@ TEST(LiveDisplayTest, TicksFallOnWholeSeconds) {
 }
 
 TEST_F(DevicePresenterTest, ItTicksOnlyWhileShownWithABusySessionAndSaysNothingWhileHidden) {
-    DevicePresenter presenter(*testbed.model, testbed.clock);
+    DevicePresenter presenter(testbed.sources->device(), *testbed.windows, testbed.clock);
     int changes = 0;
     QObject::connect(&presenter, &DevicePresenter::changed, [&] { ++changes; });
 
@@ -63,7 +63,7 @@ TEST_F(DevicePresenterTest, ItTicksOnlyWhileShownWithABusySessionAndSaysNothingW
 TEST_F(DevicePresenterTest, WithNothingRunningTheModelsTicksRedrawOncePerMinuteAtMost) {
     testbed.finishRun("s1", 0, 30);
     settle();
-    DevicePresenter presenter(*testbed.model, testbed.clock);
+    DevicePresenter presenter(testbed.sources->device(), *testbed.windows, testbed.clock);
     presenter.live().setShown(true);
     int changes = 0;
     QObject::connect(&presenter, &DevicePresenter::changed, [&] { ++changes; });
@@ -81,7 +81,7 @@ TEST_F(DevicePresenterTest, WithNothingRunningTheModelsTicksRedrawOncePerMinuteA
 }
 
 TEST_F(DevicePresenterTest, AFaderDragIsShownAtOnceButStoredOnceWhenItEnds) {
-    DevicePresenter presenter(*testbed.model, testbed.clock);
+    DevicePresenter presenter(testbed.sources->device(), *testbed.windows, testbed.clock);
     presenter.live().setShown(true);
     const DeviceControls before = testbed.model->controls();
     testing::SignalCounter saves(*testbed.model, &AppModel::controlsChanged);
@@ -108,7 +108,7 @@ TEST_F(DevicePresenterTest, AFaderDragIsShownAtOnceButStoredOnceWhenItEnds) {
 
 TEST_F(DevicePresenterTest, ADragStillHeldWhenThePresenterGoesIsKept) {
     {
-        DevicePresenter presenter(*testbed.model, testbed.clock);
+        DevicePresenter presenter(testbed.sources->device(), *testbed.windows, testbed.clock);
         DeviceControls dragged = testbed.model->controls();
         dragged.volume = 1.7;  // past the top: held to 1
         presenter.editControls(dragged);
@@ -118,26 +118,26 @@ TEST_F(DevicePresenterTest, ADragStillHeldWhenThePresenterGoesIsKept) {
 }
 
 TEST_F(DevicePresenterTest, CompactAndExpandBringTheOtherFaceUpFirst) {
-    DevicePresenter device(*testbed.model, testbed.clock);
-    StripPresenter strip(*testbed.model, testbed.clock);
-    testbed.recorded.windowEvents.clear();
+    DevicePresenter device(testbed.sources->device(), *testbed.windows, testbed.clock);
+    StripPresenter strip(testbed.sources->device(), *testbed.windows, testbed.clock);
+    testbed.windowRecord.events.clear();
     device.compact();
-    EXPECT_EQ(testbed.recorded.windowEvents, (std::vector<std::string>{"make strip", "show strip", "hide device"}));
-    EXPECT_TRUE(testbed.model->stripVisible());
-    EXPECT_FALSE(testbed.model->deviceVisible());
+    EXPECT_EQ(testbed.windowRecord.events, (std::vector<std::string>{"make strip", "show strip", "hide device"}));
+    EXPECT_TRUE(testbed.windows->stripVisible());
+    EXPECT_FALSE(testbed.windows->deviceVisible());
     EXPECT_EQ(testbed.defaults->boolValue("stripVisible"), std::optional<bool>(true));
     EXPECT_EQ(testbed.defaults->boolValue("deviceVisible"), std::optional<bool>(false));
 
-    testbed.recorded.windowEvents.clear();
+    testbed.windowRecord.events.clear();
     strip.expand();
-    EXPECT_EQ(testbed.recorded.windowEvents, (std::vector<std::string>{"show device", "hide strip"}));
+    EXPECT_EQ(testbed.windowRecord.events, (std::vector<std::string>{"show device", "hide strip"}));
     EXPECT_EQ(testbed.defaults->boolValue("stripVisible"), std::optional<bool>(false));
     EXPECT_EQ(testbed.defaults->boolValue("deviceVisible"), std::optional<bool>(true));
 }
 
 TEST_F(DevicePresenterTest, KeysReachTheModel) {
-    DevicePresenter device(*testbed.model, testbed.clock);
-    StripPresenter strip(*testbed.model, testbed.clock);
+    DevicePresenter device(testbed.sources->device(), *testbed.windows, testbed.clock);
+    StripPresenter strip(testbed.sources->device(), *testbed.windows, testbed.clock);
     testbed.model->handleHookEvent(testbed.event("UserPromptSubmit", "s1", 30), true);
     testbed.model->handleHookEvent(testbed.event("Stop", "s1", 10), true);
     settle();
@@ -154,9 +154,9 @@ TEST_F(DevicePresenterTest, KeysReachTheModel) {
     EXPECT_EQ(testbed.recorded.windowActivations.size(), 2u);
 
     device.hide();
-    EXPECT_FALSE(testbed.model->deviceVisible());
+    EXPECT_FALSE(testbed.windows->deviceVisible());
     strip.hide();
-    EXPECT_FALSE(testbed.model->stripVisible());
+    EXPECT_FALSE(testbed.windows->stripVisible());
 }
 
 }  // namespace

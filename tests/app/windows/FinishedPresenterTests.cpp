@@ -5,7 +5,7 @@
 #include "app/windows/FinishedListWidget.hpp"
 #include "app/windows/FinishedView.hpp"
 #include "platform/Files.hpp"
-#include "tests/app/model/AppModelTestbed.hpp"
+#include "tests/app/windows/AppWindowsTestbed.hpp"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
@@ -15,7 +15,7 @@
 namespace quorvel {
 namespace {
 
-using testing::AppModelTestbed;
+using testing::AppWindowsTestbed;
 using testing::settle;
 
 FinishedRun run(const std::string& title, std::optional<std::string> log = std::nullopt, double at = 1000) {
@@ -58,12 +58,12 @@ protected:
         testbed.model->setFinished(std::move(runs));
     }
 
-    AppModelTestbed testbed;
+    AppWindowsTestbed testbed;
 };
 
 TEST_F(FinishedPresenterTest, TogglingALogOpensClosesAndMovesIt) {
     testbed.model->setFinished({run("b", "log b"), run("a", "log a")});
-    FinishedPresenter presenter(*testbed.model, testbed.clock);
+    FinishedPresenter presenter(testbed.sources->finished(), testbed.clock);
     EXPECT_EQ(presenter.logFor(0), std::nullopt);
     presenter.toggleLog(0);
     EXPECT_EQ(presenter.logFor(0), std::optional<std::string>("log b"));
@@ -78,7 +78,7 @@ TEST_F(FinishedPresenterTest, TogglingALogOpensClosesAndMovesIt) {
 
 TEST_F(FinishedPresenterTest, ANewRunOnTopKeepsTheOpenLogOnItsRunAndClearClosesIt) {
     testbed.model->setFinished({run("b", "log b"), run("a", "log a")});
-    FinishedPresenter presenter(*testbed.model, testbed.clock);
+    FinishedPresenter presenter(testbed.sources->finished(), testbed.clock);
     presenter.toggleLog(1);
     addRun(run("c"));
     EXPECT_EQ(presenter.openLog(), std::optional<std::size_t>(2));
@@ -91,7 +91,7 @@ TEST_F(FinishedPresenterTest, ANewRunOnTopKeepsTheOpenLogOnItsRunAndClearClosesI
 }
 
 TEST_F(FinishedPresenterTest, RowsAreWrittenForTheTimeTheWindowShowsOrTheListChanges) {
-    FinishedPresenter presenter(*testbed.model, testbed.clock);
+    FinishedPresenter presenter(testbed.sources->finished(), testbed.clock);
     const Instant opened = presenter.now();
     testbed.clock->current = opened.adding(86400);  // past midnight
     EXPECT_EQ(presenter.now(), opened);
@@ -105,7 +105,7 @@ TEST_F(FinishedPresenterTest, RowsAreWrittenForTheTimeTheWindowShowsOrTheListCha
 TEST_F(FinishedPresenterTest, ClearEmptiesTheWindowAndSavesAnEmptyList) {
     testbed.model->setFinished({run("b", "log b"), run("a")});
     testbed.model->saveFinished();
-    FinishedView view(*testbed.model, testbed.clock);
+    FinishedView view(testbed.sources->finished(), testbed.clock);
     EXPECT_EQ(view.caption().text().toStdString(), "2 entries, last 50 kept");
     EXPECT_TRUE(view.clearButton().isEnabled());
     EXPECT_EQ(view.size(), QSize(520, 420));
@@ -122,7 +122,7 @@ TEST_F(FinishedPresenterTest, ClearEmptiesTheWindowAndSavesAnEmptyList) {
 
 TEST_F(FinishedPresenterTest, ALongUnbrokenLogNeverWidensTheWindow) {
     testbed.model->setFinished({run("npm test", std::string(5000, 'x'))});
-    FinishedView view(*testbed.model, testbed.clock);
+    FinishedView view(testbed.sources->finished(), testbed.clock);
     view.presenter().toggleLog(0);
     const int listWidth = view.list().width();
     EXPECT_LE(listWidth, FinishedView::width);
@@ -137,7 +137,7 @@ TEST_F(FinishedPresenterTest, ALongUnbrokenLogNeverWidensTheWindow) {
 
 TEST_F(FinishedPresenterTest, TheOpenLogsTextCanBeSelectedAndCopied) {
     testbed.model->setFinished({run("make", "error: no rule to make target\nStop."), run("ls")});
-    FinishedView view(*testbed.model, testbed.clock);
+    FinishedView view(testbed.sources->finished(), testbed.clock);
     view.show();
     EXPECT_FALSE(view.list().logText().isVisible());
     view.presenter().toggleLog(0);
@@ -150,7 +150,7 @@ TEST_F(FinishedPresenterTest, TheOpenLogsTextCanBeSelectedAndCopied) {
 
 TEST_F(FinishedPresenterTest, AssistiveToolsReadEachRowAndOpenItsLogAsAClickWould) {
     testbed.model->setFinished({run("make", "error: no rule to make target"), run("ls")});
-    FinishedView view(*testbed.model, testbed.clock);
+    FinishedView view(testbed.sources->finished(), testbed.clock);
     view.show();
     QAccessibleInterface* list = QAccessible::queryAccessibleInterface(&view.list());
     ASSERT_NE(list, nullptr);

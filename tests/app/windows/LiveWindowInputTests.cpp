@@ -23,22 +23,21 @@
 #include <cstdlib>
 #include <thread>
 
-#include "app/windows/DeviceWindowController.hpp"
+#include "app/windows/FaceWindowController.hpp"
+#include "app/windows/QtAppDesktop.hpp"
 #include "app/windows/HostedWindow.hpp"
-#include "app/windows/QtAppWindows.hpp"
 #include "app/windows/SettingsNoteWidget.hpp"
 #include "app/windows/SettingsView.hpp"
-#include "app/windows/StripPanelController.hpp"
 #include "platform/qt/TaskbarPresence.hpp"
 #include "platform/qt/WindowFrameAutosave.hpp"
-#include "tests/app/model/AppModelTestbed.hpp"
+#include "tests/app/windows/AppWindowsTestbed.hpp"
 #include "tests/support/QtEventLoop.hpp"
 #include "tests/support/X11Input.hpp"
 
 namespace quorvel {
 namespace {
 
-using testing::AppModelTestbed;
+using testing::AppWindowsTestbed;
 using testing::runEvents;
 using testing::waitUntil;
 using testing::X11Input;
@@ -66,17 +65,14 @@ protected:
         if (QGuiApplication::primaryScreen()->geometry().size() != screenSize) return false;
         // The setup window would lie over the device.
         testbed.defaults->setBool("setupShown", true);
-        testbed.adjust = [this](AppServices& services) {
-            auto windows = std::make_unique<QtAppWindows>(testbed.defaults, taskbar);
-            windows->setMenuCommand([this](MenuBarAction action) { commands.push_back(action); });
-            windows->setTrayQuery([this] { return trayShown; });
-            services.windows = std::move(windows);
-        };
+        testbed.realWindows = true;
+        testbed.links.menuCommand = [this](MenuBarAction action) { commands.push_back(action); };
+        testbed.links.trayShown = [this] { return trayShown; };
         return x11.connected();
     }
 
-    FaceWindow* device() { return static_cast<DeviceWindowController&>(testbed.model->deviceWindow()).window(); }
-    FaceWindow* strip() { return static_cast<StripPanelController&>(testbed.model->stripPanel()).panel(); }
+    FaceWindow* device() { return static_cast<DeviceWindowController&>(testbed.windows->deviceWindow()).window(); }
+    FaceWindow* strip() { return static_cast<StripPanelController&>(testbed.windows->stripPanel()).window(); }
     QWidget* hosted(WindowHost& host) { return static_cast<HostedWindow&>(host).window(); }
 
     /// A point of the device's casing that no control takes, on the screen.
@@ -109,7 +105,7 @@ protected:
     }
 
     TaskbarPresence taskbar;
-    AppModelTestbed testbed;
+    AppWindowsTestbed testbed;
     X11Input x11;
     std::vector<MenuBarAction> commands;
     bool trayShown = true;
@@ -135,16 +131,16 @@ TEST_F(SmallScreenTest, TheDeviceComesUpWithItsTopAtTheTopOfTheScreenAndComesBac
     // Moved by the user with its header off the top: the next show brings the header back.
     device()->move(device()->x() + 100, available().top() - 120);
     ASSERT_TRUE(waitUntil([&] { return device()->y() < available().top(); }));
-    model.setDeviceVisible(false);
-    model.setDeviceVisible(true);
+    testbed.windows->setDeviceVisible(false);
+    testbed.windows->setDeviceVisible(true);
     ASSERT_TRUE(waitUntil([&] { return mapped(device()) && device()->frameGeometry().top() == available().top(); }))
         << device()->frameGeometry().top();
 }
 
 TEST_F(SmallScreenTest, TheSettingsWindowFitsTheScreenAndScrollsToItsLastRow) {
     AppModel& model = testbed.make();
-    model.settingsWindow().show();
-    QWidget* window = hosted(model.settingsWindow());
+    testbed.windows->settingsWindow().show();
+    QWidget* window = hosted(testbed.windows->settingsWindow());
     ASSERT_TRUE(waitUntil([&] { return mapped(window); }));
     // Framed by the window manager, then fitted again.
     ASSERT_TRUE(waitUntil([&] { return available().contains(window->frameGeometry()); }))
@@ -170,7 +166,7 @@ TEST_F(SmallScreenTest, TheSettingsWindowFitsTheScreenAndScrollsToItsLastRow) {
     window->close();
     ASSERT_TRUE(waitUntil([&] { return !window->isVisible(); }));
     window->move(available().left() + 30, available().bottom() - 100);
-    model.settingsWindow().show();
+    testbed.windows->settingsWindow().show();
     EXPECT_TRUE(waitUntil([&] { return mapped(window) && available().contains(window->frameGeometry()); }));
 }
 
@@ -250,7 +246,7 @@ protected:
 TEST_F(NoWindowManagerTest, EscAndCtrlWCloseEachHostedWindowAndSetupStaysUnfinished) {
     testbed.defaults->remove("setupShown");
     AppModel& model = testbed.make();
-    for (WindowHost* host : {&model.settingsWindow(), &model.finishedWindow(), &model.setupWindow()}) {
+    for (WindowHost* host : {&testbed.windows->settingsWindow(), &testbed.windows->finishedWindow(), &testbed.windows->setupWindow()}) {
         for (const std::vector<xcb_keysym_t>& chord :
              {std::vector<xcb_keysym_t>{X11Input::escapeKey}, std::vector<xcb_keysym_t>{X11Input::controlKey, 'w'}}) {
             host->show();
@@ -273,13 +269,13 @@ TEST_F(NoWindowManagerTest, EscAndCtrlWCloseEachHostedWindowAndSetupStaysUnfinis
 
 TEST_F(NoWindowManagerTest, CtrlCommaAndCtrlQWorkOnTheDeviceTheStripAndAHostedWindow) {
     AppModel& model = testbed.make();
-    model.setStripVisible(true);
-    model.finishedWindow().show();
-    ASSERT_TRUE(waitUntil([&] { return mapped(device()) && mapped(strip()) && mapped(hosted(model.finishedWindow())); }));
+    testbed.windows->setStripVisible(true);
+    testbed.windows->finishedWindow().show();
+    ASSERT_TRUE(waitUntil([&] { return mapped(device()) && mapped(strip()) && mapped(hosted(testbed.windows->finishedWindow())); }));
     const std::vector<std::pair<std::string, QPoint>> places{
         {"device", onCasing()},
         {"strip", strip()->mapToGlobal(QPoint(6, strip()->height() / 2))},
-        {"finished window", hosted(model.finishedWindow())->mapToGlobal(QPoint(40, 12))},
+        {"finished window", hosted(testbed.windows->finishedWindow())->mapToGlobal(QPoint(40, 12))},
     };
     for (const auto& [name, place] : places) {
         commands.clear();
@@ -309,7 +305,7 @@ TEST_F(NoWindowManagerTest, AQuickClickLeavesTheDeviceWhereItWasAndADragMovesIt)
 
 TEST_F(NoWindowManagerTest, TheKeyFilePanelOpensInTheHomeFolder) {
     ASSERT_NE(QDir::currentPath(), QDir::homePath()) << "the test runs in the build folder";
-    QtAppWindows windows(testbed.defaults, taskbar);
+    QtAppDesktop desktop(taskbar);
     // Notes where the panel opened, once it is up, and cancels it as a user would.
     QString openedIn;
     QTimer answer;
@@ -322,7 +318,7 @@ TEST_F(NoWindowManagerTest, TheKeyFilePanelOpensInTheHomeFolder) {
         panel->reject();
     });
     answer.start();
-    EXPECT_EQ(windows.chooseFile("Choose the AuthKey .p8 file"), std::nullopt);
+    EXPECT_EQ(desktop.chooseFile("Choose the AuthKey .p8 file"), std::nullopt);
     EXPECT_EQ(openedIn, QDir::homePath());
 }
 

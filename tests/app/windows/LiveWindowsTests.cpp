@@ -21,15 +21,13 @@
 #include <filesystem>
 #include <sys/stat.h>
 
-#include "app/windows/DeviceWindowController.hpp"
+#include "app/windows/FaceWindowController.hpp"
 #include "app/windows/MenuBarController.hpp"
-#include "app/windows/QtAppWindows.hpp"
-#include "app/windows/StripPanelController.hpp"
 #include "platform/qt/MenuBarExtra.hpp"
 #include "platform/qt/TaskbarPresence.hpp"
 #include "platform/qt/WindowFrameAutosave.hpp"
 #include "platform/qt/X11WindowProperties.hpp"
-#include "tests/app/model/AppModelTestbed.hpp"
+#include "tests/app/windows/AppWindowsTestbed.hpp"
 #include "tests/support/AppProcess.hpp"
 #include "tests/support/QtEventLoop.hpp"
 #include "tests/support/TemporaryFolder.hpp"
@@ -38,7 +36,7 @@
 namespace quorvel {
 namespace {
 
-using testing::AppModelTestbed;
+using testing::AppWindowsTestbed;
 using testing::waitUntil;
 
 bool windowManagerRunning() { return testing::X11Input().windowManagerRunning(); }
@@ -54,19 +52,16 @@ protected:
         if (QGuiApplication::platformName() != QLatin1String("xcb") || !waitUntil(windowManagerRunning, 5000)) {
             GTEST_SKIP() << "needs an X display with a window manager";
         }
-        testbed.adjust = [this](AppServices& services) {
-            auto windows = std::make_unique<QtAppWindows>(testbed.defaults, taskbar);
-            windows->setContextMenu([this](QPoint at) {
-                menuOpenedAt = at;
-                if (extra) extra->menu().popup(at);
-            });
-            services.windows = std::move(windows);
+        testbed.realWindows = true;
+        testbed.links.openMenu = [this](QPoint at) {
+            menuOpenedAt = at;
+            if (extra) extra->menu().popup(at);
         };
     }
     void TearDown() override {
         controller.reset();
         extra.reset();
-        testbed.model.reset();
+        testbed.reset();
     }
 
     AppModel& start() {
@@ -74,8 +69,8 @@ protected:
         return *testbed.model;
     }
 
-    FaceWindow* device() { return static_cast<DeviceWindowController&>(testbed.model->deviceWindow()).window(); }
-    FaceWindow* strip() { return static_cast<StripPanelController&>(testbed.model->stripPanel()).panel(); }
+    FaceWindow* device() { return static_cast<DeviceWindowController&>(testbed.windows->deviceWindow()).window(); }
+    FaceWindow* strip() { return static_cast<StripPanelController&>(testbed.windows->stripPanel()).window(); }
 
     static bool mapped(QWidget* window) {
         return window != nullptr && window->isVisible() && window->windowHandle() != nullptr &&
@@ -84,7 +79,7 @@ protected:
     static QRect available() { return QGuiApplication::primaryScreen()->availableGeometry(); }
 
     TaskbarPresence taskbar;
-    AppModelTestbed testbed;
+    AppWindowsTestbed testbed;
     std::unique_ptr<MenuBarExtra> extra;
     std::unique_ptr<MenuBarController> controller;
     DesignSheetScene designSheet;
@@ -102,16 +97,16 @@ TEST_F(LiveWindowsTest, TheDeviceComesUpCentredAtItsOwnSizeAndGoesThroughTheMode
     EXPECT_NEAR(window->geometry().center().y(), centre.y(), 2);
     EXPECT_FALSE(window->isActiveWindow()) << "showing the device must not take the keyboard";
 
-    model.setDeviceVisible(false);
+    testbed.windows->setDeviceVisible(false);
     EXPECT_TRUE(waitUntil([&] { return !window->isVisible(); }));
-    model.setDeviceVisible(true);
+    testbed.windows->setDeviceVisible(true);
     EXPECT_TRUE(waitUntil([&] { return mapped(window); }));
     EXPECT_EQ(device(), window) << "the same window comes back";
 
     // The window manager's close (Alt+F4) hides it through the model, like the hide key.
     window->close();
     EXPECT_TRUE(waitUntil([&] { return !window->isVisible(); }));
-    EXPECT_FALSE(model.deviceVisible());
+    EXPECT_FALSE(testbed.windows->deviceVisible());
     EXPECT_EQ(testbed.defaults->boolValue("deviceVisible"), std::optional<bool>(false));
 }
 
@@ -119,7 +114,7 @@ TEST_F(LiveWindowsTest, TheStripIsAToolPanelOnEveryWorkspaceThatTakesNoFocus) {
     AppModel& model = start();
     // Even with the app in the taskbar, the strip stays out of it.
     taskbar.setShown(true);
-    model.setStripVisible(true);
+    testbed.windows->setStripVisible(true);
     ASSERT_TRUE(waitUntil([&] { return mapped(strip()); }));
     QWindow& panel = *strip()->windowHandle();
     waitUntil([&] { return contains(X11WindowProperties::states(panel), "_NET_WM_STATE_SKIP_PAGER"); });
@@ -138,10 +133,10 @@ TEST_F(LiveWindowsTest, TheStripIsAToolPanelOnEveryWorkspaceThatTakesNoFocus) {
     EXPECT_EQ(strip()->geometry().top(), available().top() + 8);
     EXPECT_EQ(strip()->size(), strip()->content().size());
 
-    model.setStripVisible(false);
+    testbed.windows->setStripVisible(false);
     EXPECT_TRUE(waitUntil([&] { return !strip()->isVisible(); }));
     // Hidden and shown again, the hints are set once more for the window manager to read.
-    model.setStripVisible(true);
+    testbed.windows->setStripVisible(true);
     ASSERT_TRUE(waitUntil([&] { return mapped(strip()); }));
     EXPECT_TRUE(waitUntil([&] { return contains(X11WindowProperties::states(panel), "_NET_WM_STATE_SKIP_PAGER"); }));
 }
@@ -152,9 +147,9 @@ TEST_F(LiveWindowsTest, ARememberedPlaceComesBackButNotASizeNorAPlaceOffEveryScr
     frame["y"] = available().top() + 120;
     frame["width"] = 10;
     frame["height"] = 10;
-    testbed.defaults->setJson(WindowFrameAutosave::key(DeviceWindowController::autosaveName), frame);
+    testbed.defaults->setJson(WindowFrameAutosave::key(deviceWindowLook.autosaveName), frame);
     frame["x"] = 20000;  // a display that has gone
-    testbed.defaults->setJson(WindowFrameAutosave::key(StripPanelController::autosaveName), frame);
+    testbed.defaults->setJson(WindowFrameAutosave::key(stripPanelLook.autosaveName), frame);
     testbed.defaults->setBool("stripVisible", true);
     start();
     ASSERT_TRUE(waitUntil([&] { return mapped(device()) && mapped(strip()); }));
@@ -171,11 +166,11 @@ TEST_F(LiveWindowsTest, ARememberedPlaceComesBackButNotASizeNorAPlaceOffEveryScr
         return device()->geometry().topLeft() == devicePlace && strip()->geometry().topLeft() == stripPlace;
     }));
     ASSERT_TRUE(waitUntil([&] {
-        const auto device = WindowFrameAutosave::savedFrame(*testbed.defaults, DeviceWindowController::autosaveName);
-        const auto strip = WindowFrameAutosave::savedFrame(*testbed.defaults, StripPanelController::autosaveName);
+        const auto device = WindowFrameAutosave::savedFrame(*testbed.defaults, deviceWindowLook.autosaveName);
+        const auto strip = WindowFrameAutosave::savedFrame(*testbed.defaults, stripPanelLook.autosaveName);
         return device && device->topLeft() == devicePlace && strip && strip->topLeft() == stripPlace;
     }));
-    testbed.model.reset();
+    testbed.reset();
     start();
     ASSERT_TRUE(waitUntil([&] { return mapped(device()) && mapped(strip()); }));
     EXPECT_EQ(device()->geometry().topLeft(), devicePlace);
@@ -187,13 +182,13 @@ TEST_F(LiveWindowsTest, CompactAndExpandSwapTheWindowsAndKeepTheirPlaces) {
     AppModel& model = start();
     ASSERT_TRUE(waitUntil([&] { return mapped(device()); }));
     const QPoint devicePlace = device()->geometry().topLeft();
-    auto& presenter = static_cast<DeviceWindowController&>(model.deviceWindow()).presenter();
+    auto& presenter = static_cast<DeviceWindowController&>(testbed.windows->deviceWindow()).presenter();
     presenter.compact();
     ASSERT_TRUE(waitUntil([&] { return mapped(strip()) && !device()->isVisible(); }));
     EXPECT_EQ(testbed.defaults->boolValue("stripVisible"), std::optional<bool>(true));
     EXPECT_EQ(testbed.defaults->boolValue("deviceVisible"), std::optional<bool>(false));
 
-    static_cast<StripPanelController&>(model.stripPanel()).presenter().expand();
+    static_cast<StripPanelController&>(testbed.windows->stripPanel()).presenter().expand();
     ASSERT_TRUE(waitUntil([&] { return mapped(device()) && !strip()->isVisible(); }));
     EXPECT_EQ(device()->geometry().topLeft(), devicePlace);
     EXPECT_EQ(testbed.defaults->boolValue("stripVisible"), std::optional<bool>(false));
@@ -203,7 +198,7 @@ TEST_F(LiveWindowsTest, CompactAndExpandSwapTheWindowsAndKeepTheirPlaces) {
 TEST_F(LiveWindowsTest, ARightClickOpensTheTraysOwnMenuWhoseItemsReachTheModel) {
     AppModel& model = start();
     extra = std::make_unique<MenuBarExtra>(QStringLiteral("Quorvel"));
-    controller = std::make_unique<MenuBarController>(model, *extra, designSheet, testbed.clock);
+    controller = std::make_unique<MenuBarController>(testbed.sources->menu(), *testbed.windows, *extra, designSheet, testbed.clock);
     ASSERT_TRUE(waitUntil([&] { return mapped(device()); }));
 
     const QPoint inside(20, 200);
@@ -226,7 +221,7 @@ TEST_F(LiveWindowsTest, ARightClickOpensTheTraysOwnMenuWhoseItemsReachTheModel) 
         if (action->text() == QStringLiteral("Show compact strip")) action->trigger();
     }
     extra->menu().hide();
-    EXPECT_TRUE(waitUntil([&] { return model.stripVisible() && mapped(strip()); }));
+    EXPECT_TRUE(waitUntil([&] { return testbed.windows->stripVisible() && mapped(strip()); }));
 
     // The strip opens the same menu, and so does the keyboard's menu key on the device.
     menuOpenedAt.reset();

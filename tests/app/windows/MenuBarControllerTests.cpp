@@ -8,19 +8,19 @@
 #include <thread>
 
 #include "app/windows/QuorvelMacApp.hpp"
-#include "tests/app/model/AppModelTestbed.hpp"
+#include "tests/app/windows/AppWindowsTestbed.hpp"
 
 namespace quorvel {
 namespace {
 
-using testing::AppModelTestbed;
+using testing::AppWindowsTestbed;
 using testing::settle;
 
 class MenuBarControllerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         testbed.make();
-        controller = std::make_unique<MenuBarController>(*testbed.model, extra, designSheet, testbed.clock);
+        controller = std::make_unique<MenuBarController>(testbed.sources->menu(), *testbed.windows, extra, designSheet, testbed.clock);
     }
 
     const MenuItem* item(const std::string& title) const {
@@ -29,7 +29,7 @@ protected:
         return found != items.end() ? &*found : nullptr;
     }
 
-    AppModelTestbed testbed;
+    AppWindowsTestbed testbed;
     MenuBarExtra extra{"Quorvel"};
     DesignSheetScene designSheet;
     std::unique_ptr<MenuBarController> controller;
@@ -54,15 +54,15 @@ TEST_F(MenuBarControllerTest, ClicksReachTheModel) {
     controller->perform("showStrip", true);
     controller->perform("mute", true);
     settle();
-    EXPECT_TRUE(testbed.model->stripVisible());
+    EXPECT_TRUE(testbed.windows->stripVisible());
     EXPECT_TRUE(testbed.model->muted());
     EXPECT_TRUE(item("Show compact strip")->checked);
 
-    testbed.recorded.windowEvents.clear();
+    testbed.windowRecord.events.clear();
     controller->perform("showSettings", false);
     controller->perform("showFinished", false);
     controller->perform("showSetup", false);
-    EXPECT_EQ(testbed.recorded.windowEvents,
+    EXPECT_EQ(testbed.windowRecord.events,
               (std::vector<std::string>{"make QuorvelSettings", "show QuorvelSettings", "make QuorvelFinished",
                                         "show QuorvelFinished", "show QuorvelSetup"}));
 
@@ -109,7 +109,7 @@ TEST_F(MenuBarControllerTest, EveryOtherItemReachesItsUserAction) {
 }
 
 TEST(MenuBarControllerSimulateTest, TheFourSimulateItemsRunTheHelperWithTheirStates) {
-    AppModelTestbed testbed;
+    AppWindowsTestbed testbed;
     const std::string arguments = testbed.home / "arguments.txt";
     const std::string source = testbed.home / "recording-helper";
     ASSERT_TRUE(files::writeFileAtomically(source, "#!/bin/sh\necho \"$@\" >> '" + arguments + "'\n", 0755));
@@ -117,7 +117,7 @@ TEST(MenuBarControllerSimulateTest, TheFourSimulateItemsRunTheHelperWithTheirSta
     testbed.make();
     MenuBarExtra extra{"Quorvel"};
     DesignSheetScene designSheet;
-    MenuBarController controller(*testbed.model, extra, designSheet, testbed.clock);
+    MenuBarController controller(testbed.sources->menu(), *testbed.windows, extra, designSheet, testbed.clock);
     for (const char* action : {"simulateDone", "simulateNeedsYou", "simulateBroke", "simulateCrashed"}) {
         controller.perform(action, false);
     }
@@ -142,14 +142,37 @@ TEST_F(MenuBarControllerTest, TheProblemOfTheSettingsFileIsShownWithTheHookLines
     EXPECT_EQ(std::next(problem)->title, testbed.model->hookStatus().message);
 }
 
+TEST_F(MenuBarControllerTest, SessionLinesAndTheSymbolFollowTheSessions) {
+    MenuSource& menu = testbed.sources->menu();
+    AppModel& model = *testbed.model;
+    EXPECT_EQ(menu.menuBarSymbol(), "terminal");
+    const auto lineOf = [&](const std::string& session) {
+        const MenuBarMenu::Snapshot snapshot = menu.menuSnapshot(testbed.clock->current);
+        return MenuBarMenu::sessionLine(model.machine().sessions.at(session), snapshot.sessions.size(), snapshot.now);
+    };
+
+    HookEvent first = testbed.event("SessionStart", "s1");
+    first.termProgram = std::nullopt;
+    model.handleHookEvent(first, true);
+    EXPECT_EQ(lineOf("s1").rfind("TERMINAL \u00B7 ", 0), 0u) << lineOf("s1");
+
+    testbed.finishRun("s2");
+    EXPECT_EQ(lineOf("s1").rfind("TERMINAL 01 \u00B7 ", 0), 0u);
+    EXPECT_EQ(lineOf("s2").rfind("TERMINAL 02 \u00B7 DONE. GO LOOK.", 0), 0u) << lineOf("s2");
+    EXPECT_EQ(menu.menuBarSymbol(), "checkmark.circle");
+    settle();
+    EXPECT_EQ(extra.symbol(), "checkmark.circle");
+}
+
 TEST_F(MenuBarControllerTest, TheDelegatesNoticesReachTheModelWhileItExists) {
     AppNotifications notifications;
-    QuorvelMacApp::observeNotifications(notifications, *testbed.model);
-    testbed.model->setDeviceVisible(false);
+    QuorvelMacApp::observeNotifications(notifications, *testbed.model, *testbed.windows);
+    testbed.windows->setDeviceVisible(false);
     settle();
     notifications.post(AppNotifications::dockIconClicked);
     settle();
-    EXPECT_TRUE(testbed.model->deviceVisible());
+    EXPECT_TRUE(testbed.windows->deviceVisible());
+    EXPECT_EQ(testbed.defaults->boolValue("deviceVisible"), std::optional<bool>(true));
 
     testbed.recorded.syncCalls.clear();
     notifications.post(AppNotifications::phoneRecordsChanged);
@@ -157,7 +180,7 @@ TEST_F(MenuBarControllerTest, TheDelegatesNoticesReachTheModelWhileItExists) {
     EXPECT_FALSE(testbed.recorded.syncCalls.empty());
 
     controller.reset();
-    testbed.model.reset();
+    testbed.reset();
     notifications.post(AppNotifications::dockIconClicked);
     notifications.post(AppNotifications::phoneRecordsChanged);
     settle();

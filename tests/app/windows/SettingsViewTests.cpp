@@ -28,7 +28,7 @@
 namespace quorvel {
 namespace {
 
-using testing::AppModelTestbed;
+using testing::AppWindowsTestbed;
 using testing::press;
 using testing::settle;
 using testing::storedSettings;
@@ -42,7 +42,7 @@ protected:
     /// credentials in its keyring first).
     SettingsView& open() {
         if (!model) model = &bed.make();
-        view = std::make_unique<SettingsView>(*model);
+        view = std::make_unique<SettingsView>(bed.sources->settings());
         view->resize(view->sizeHint());
         settle();
         return *view;
@@ -72,7 +72,7 @@ protected:
         return **loaded;
     }
 
-    AppModelTestbed bed;
+    AppWindowsTestbed bed;
     AppModel* model = nullptr;
     std::unique_ptr<SettingsView> view;
 };

@@ -9,7 +9,7 @@
 #include "app/core/AppSettings.hpp"
 #include "app/windows/KeyButton.hpp"
 #include "kit/visuals/views/Fonts.hpp"
-#include "tests/app/model/AppModelTestbed.hpp"
+#include "tests/app/windows/AppWindowsTestbed.hpp"
 
 namespace quorvel::testing {
 
@@ -34,7 +34,7 @@ inline void press(QAbstractButton& key) {
 }
 
 /// The settings document as the model wrote it to the defaults file.
-inline AppSettings storedSettings(const AppModelTestbed& bed) {
+inline AppSettings storedSettings(const AppWindowsTestbed& bed) {
     const KeyValueStore reread(bed.home / ".config/quorvel/defaults.json");
     return AppSettings::load(reread);
 }

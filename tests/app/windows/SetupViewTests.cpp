@@ -7,7 +7,6 @@
 
 #include "app/delivery/RelayKeyStore.hpp"
 #include "app/windows/HostedWindow.hpp"
-#include "app/windows/QtAppWindows.hpp"
 #include "app/windows/SetupView.hpp"
 #include "platform/qt/TaskbarPresence.hpp"
 #include "tests/app/windows/SettingsWindowSupport.hpp"
@@ -15,7 +14,7 @@
 namespace quorvel {
 namespace {
 
-using testing::AppModelTestbed;
+using testing::AppWindowsTestbed;
 using testing::press;
 using testing::settle;
 
@@ -25,9 +24,7 @@ protected:
 
     /// The model with the app's real windows, so the setup window is a real one.
     AppModel& makeWithRealWindows() {
-        bed.adjust = [this](AppServices& services) {
-            services.windows = std::make_unique<QtAppWindows>(bed.defaults, taskbar);
-        };
+        bed.realWindows = true;
         return bed.make();
     }
 
@@ -38,7 +35,7 @@ protected:
     }
 
     TaskbarPresence taskbar;
-    AppModelTestbed bed;
+    AppWindowsTestbed bed;
 };
 
 TEST_F(SetupViewTest, StepsFollowTheModel) {
@@ -46,7 +43,7 @@ TEST_F(SetupViewTest, StepsFollowTheModel) {
     ASSERT_TRUE(files::createDirectories(bed.home / ".claude"));
     ASSERT_TRUE(files::writeFileAtomically(bed.home / ".claude/settings.json", "[broken"));
     AppModel& model = bed.make();
-    SetupView view(model);
+    SetupView view(bed.sources->setup(), *bed.windows);
 
     EXPECT_FALSE(view.stepDone(0)) << "a problem is not done";
     EXPECT_EQ(view.stepButton(0)->text(), "Turn on hooks");
@@ -75,7 +72,7 @@ TEST_F(SetupViewTest, StepsFollowTheModel) {
     EXPECT_FALSE(view.stepDone(3));
 
     press(*view.stepButton(3));
-    EXPECT_TRUE(shown(bed.recorded.windowEvents, "QuorvelSettings"));
+    EXPECT_TRUE(shown(bed.windowRecord.events, "QuorvelSettings"));
 }
 
 TEST_F(SetupViewTest, BannersCountOnlyWhenKnownToBeAllowed) {
@@ -91,7 +88,7 @@ TEST_F(SetupViewTest, BannersCountOnlyWhenKnownToBeAllowed) {
 TEST_F(SetupViewTest, DoneStoresSetupShownAndTheNextStartDoesNotShowIt) {
     {
         AppModel& model = makeWithRealWindows();
-        QWidget* window = hosted(model.setupWindow()).window();
+        QWidget* window = hosted(bed.windows->setupWindow()).window();
         ASSERT_NE(window, nullptr) << "shown at the first start";
         EXPECT_TRUE(window->isVisible());
         auto* view = window->findChild<SetupView*>();
@@ -99,16 +96,16 @@ TEST_F(SetupViewTest, DoneStoresSetupShownAndTheNextStartDoesNotShowIt) {
         press(*view->doneButton());
         EXPECT_FALSE(window->isVisible());
         EXPECT_EQ(bed.defaults->boolValue("setupShown"), true);
-        bed.model.reset();
+        bed.reset();
     }
-    bed.adjust = nullptr;
+    bed.realWindows = false;
     bed.make();
-    EXPECT_FALSE(shown(bed.recorded.windowEvents, "QuorvelSetup"));
+    EXPECT_FALSE(shown(bed.windowRecord.events, "QuorvelSetup"));
 }
 
 TEST_F(SetupViewTest, ReturnActsAsDone) {
     AppModel& model = makeWithRealWindows();
-    QWidget* window = hosted(model.setupWindow()).window();
+    QWidget* window = hosted(bed.windows->setupWindow()).window();
     ASSERT_NE(window, nullptr);
     auto* view = window->findChild<SetupView*>();
     // Whatever button has the focus, Return means Done.
@@ -125,16 +122,16 @@ TEST_F(SetupViewTest, ReturnActsAsDone) {
 TEST_F(SetupViewTest, ClosingWithoutDoneShowsSetupAgainAtTheNextStart) {
     {
         AppModel& model = makeWithRealWindows();
-        QWidget* window = hosted(model.setupWindow()).window();
+        QWidget* window = hosted(bed.windows->setupWindow()).window();
         ASSERT_NE(window, nullptr);
         window->close();
         settle();
         EXPECT_FALSE(bed.defaults->contains("setupShown"));
-        bed.model.reset();
+        bed.reset();
     }
-    bed.adjust = nullptr;
+    bed.realWindows = false;
     bed.make();
-    EXPECT_TRUE(shown(bed.recorded.windowEvents, "QuorvelSetup"));
+    EXPECT_TRUE(shown(bed.windowRecord.events, "QuorvelSetup"));
 }
 
 }  // namespace
