@@ -17,12 +17,7 @@ DeviceControls sanitised(DeviceControls controls, const DeviceControls& fallback
 
 DevicePresenter::DevicePresenter(DeviceSource& source, WindowNavigator& navigator, std::shared_ptr<const Clock> clock,
                                  QObject* parent)
-    : QObject(parent),
-      source_(source),
-      navigator_(navigator),
-      live_(source, std::move(clock)),
-      storedControls_(source.controls()) {
-    connect(&live_, &LiveDisplay::changed, this, &DevicePresenter::changed);
+    : FacePresenter(source, navigator, std::move(clock), parent), storedControls_(source.controls()) {
     connect(&source_, &DeviceSource::changed, this, [this] {
         const DeviceControls stored = source_.controls();
         if (stored == storedControls_) return;
@@ -40,8 +35,6 @@ DevicePresenter::~DevicePresenter() { storePendingEdit(); }
 DeviceControls DevicePresenter::controls() const { return pending_ ? *pending_ : source_.controls(); }
 
 void DevicePresenter::testAlarm() { source_.startAlarmTest(); }
-
-void DevicePresenter::eject() { source_.dismiss(); }
 
 void DevicePresenter::hide() { navigator_.setDeviceVisible(false); }
 

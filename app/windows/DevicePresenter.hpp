@@ -9,14 +9,12 @@
 #include <optional>
 #include <string>
 
-#include "app/windows/DeviceSource.hpp"
-#include "app/windows/LiveDisplay.hpp"
-#include "app/windows/WindowNavigator.hpp"
+#include "app/windows/FacePresenter.hpp"
 #include "kit/engine/DeviceControls.hpp"
 
 namespace quorvel {
 
-class DevicePresenter final : public QObject {
+class DevicePresenter final : public FacePresenter {
     Q_OBJECT
 
 public:
@@ -25,16 +23,12 @@ public:
                     QObject* parent = nullptr);
     ~DevicePresenter() override;
 
-    const DeviceDisplay& display() const { return live_.display(); }
     /// The app's controls, or the value a fader drag under way has reached.
     DeviceControls controls() const;
-    LiveDisplay& live() { return live_; }
 
     // ---- what the user does on the device ----------------------------------------------
     /// TEST THE ALARM.
     void testAlarm();
-    /// SEEN IT.
-    void eject();
     /// The hide key (and the window manager's close).
     void hide();
     /// The compact key: the strip comes up before the device goes.
@@ -48,14 +42,7 @@ public:
     /// Stores an edit still under way; nothing when there is none.
     void storePendingEdit();
 
-signals:
-    /// The display or the controls differ. Never sent while the window is hidden.
-    void changed();
-
 private:
-    DeviceSource& source_;
-    WindowNavigator& navigator_;
-    LiveDisplay live_;
     std::optional<DeviceControls> pending_;
     /// The app's controls when last looked at, to tell when they change.
     DeviceControls storedControls_;

@@ -4,11 +4,7 @@ namespace quorvel {
 
 StripPresenter::StripPresenter(DeviceSource& source, WindowNavigator& navigator, std::shared_ptr<const Clock> clock,
                                QObject* parent)
-    : QObject(parent), source_(source), navigator_(navigator), live_(source, std::move(clock)) {
-    connect(&live_, &LiveDisplay::changed, this, &StripPresenter::changed);
-}
-
-void StripPresenter::eject() { source_.dismiss(); }
+    : FacePresenter(source, navigator, std::move(clock), parent) {}
 
 void StripPresenter::edit() { source_.bringTerminalForward(std::nullopt); }
 

@@ -4,13 +4,11 @@
 #include <QObject>
 #include <memory>
 
-#include "app/windows/DeviceSource.hpp"
-#include "app/windows/LiveDisplay.hpp"
-#include "app/windows/WindowNavigator.hpp"
+#include "app/windows/FacePresenter.hpp"
 
 namespace quorvel {
 
-class StripPresenter final : public QObject {
+class StripPresenter final : public FacePresenter {
     Q_OBJECT
 
 public:
@@ -18,26 +16,12 @@ public:
     StripPresenter(DeviceSource& source, WindowNavigator& navigator, std::shared_ptr<const Clock> clock,
                    QObject* parent = nullptr);
 
-    const DeviceDisplay& display() const { return live_.display(); }
-    LiveDisplay& live() { return live_; }
-
-    /// SEEN IT.
-    void eject();
     /// EDIT: the featured session's terminal comes forward; nothing without sessions.
     void edit();
     /// The hide key (and the window manager's close).
     void hide();
     /// The expand key: the device comes up before the strip goes.
     void expand();
-
-signals:
-    /// The display differs. Never sent while the panel is hidden.
-    void changed();
-
-private:
-    DeviceSource& source_;
-    WindowNavigator& navigator_;
-    LiveDisplay live_;
 };
 
 }  // namespace quorvel

@@ -36,28 +36,24 @@ WindowCoordinator::WindowCoordinator(std::unique_ptr<WindowFactory> factory, std
 WindowCoordinator::~WindowCoordinator() = default;
 
 void WindowCoordinator::setDeviceVisible(bool visible) {
-    if (ending_) return;
-    if (visible) {
-        deviceWindow().show();
-    } else if (deviceWindow_) {
-        deviceWindow_->hide();
-    }
-    defaults_->setBool(deviceVisibleKey, visible);
-    if (visible == deviceVisible_) return;
-    deviceVisible_ = visible;
-    emit visibilityChanged();
+    setFaceVisible(visible, deviceWindow_, &WindowCoordinator::deviceWindow, deviceVisibleKey, deviceVisible_);
 }
 
 void WindowCoordinator::setStripVisible(bool visible) {
+    setFaceVisible(visible, stripPanel_, &WindowCoordinator::stripPanel, stripVisibleKey, stripVisible_);
+}
+
+void WindowCoordinator::setFaceVisible(bool visible, std::unique_ptr<WindowHost>& window,
+                                       WindowHost& (WindowCoordinator::*made)(), const char* key, bool& shown) {
     if (ending_) return;
     if (visible) {
-        stripPanel().show();
-    } else if (stripPanel_) {
-        stripPanel_->hide();
+        (this->*made)().show();
+    } else if (window) {
+        window->hide();
     }
-    defaults_->setBool(stripVisibleKey, visible);
-    if (visible == stripVisible_) return;
-    stripVisible_ = visible;
+    defaults_->setBool(key, visible);
+    if (visible == shown) return;
+    shown = visible;
     emit visibilityChanged();
 }
 

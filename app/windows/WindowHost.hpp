@@ -1,5 +1,5 @@
 #pragma once
-// One of the app's windows as the model sees it: made on its first showing and kept for the
+// One of the app's windows as the coordinator sees it: made on its first showing and kept for the
 // life of the process. Main thread.
 namespace quorvel {
 
