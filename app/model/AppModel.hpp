@@ -217,9 +217,6 @@ public:
     /// Brings the terminal of session `sessionID` (the focus session when absent or unknown)
     /// to the front; nothing without a session.
     void bringTerminalForward(const std::optional<std::string>& sessionID);
-    /// What the device and the strip draw at `now`: the alarm test's sample while it runs,
-    /// else the focus session with the lists.
-    DeviceDisplay deviceDisplay(Instant now) const;
     /// Steps the device through every sample with its sound (muted or not), from the first.
     void startAlarmTest();
     /// The hold of the alarm test's current sample is over: the next sample, or the end of

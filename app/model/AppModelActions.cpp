@@ -75,22 +75,6 @@ Expected<std::string, files::FileError> readKeyFile(const std::string& path) {
     return contents;
 }
 
-/// The label of the session on show: its project, else its terminal program as words, else
-/// its number.
-std::string deviceLabel(const Session& session) {
-    if (std::optional<std::string> project = session.project()) return *project;
-    if (session.termProgram && !session.termProgram->empty()) {
-        std::string words = *session.termProgram;
-        for (char& character : words) {
-            if (character == '_') character = ' ';
-        }
-        return text::lowercased(words);
-    }
-    char numbered[32];
-    std::snprintf(numbered, sizeof numbered, "terminal %02lld", static_cast<long long>(session.number));
-    return numbered;
-}
-
 }  // namespace
 
 // ---- the APNs key and the relay -------------------------------------------------------------
@@ -184,23 +168,6 @@ void AppModel::bringTerminalForward(const std::optional<std::string>& sessionID)
     if (!session) session = machine_.focusSession();
     if (!session) return;
     services_.terminalFinder->bringForward(session->termProgram, session->cwd);
-}
-
-DeviceDisplay AppModel::deviceDisplay(Instant now) const {
-    if (alarmTestStep_) {
-        const int index = ((*alarmTestStep_ % alarmTestStepCount) + alarmTestStepCount) % alarmTestStepCount;
-        return DeviceSamples::display(DeviceSamples::names[static_cast<std::size_t>(index)], now);
-    }
-
-    const std::optional<Session> focus = machine_.focusSession();
-    DeviceDisplay display = DeviceDisplay::build(
-        focus ? std::optional<SessionState>(focus->state) : std::nullopt, muted_,
-        focus ? std::optional<std::string>(deviceLabel(*focus)) : std::nullopt,
-        focus ? std::optional<Instant>(focus->lastEventAt) : std::nullopt,
-        static_cast<std::int64_t>(machine_.sessions.size()), machine_.runningRows(now), finished_, now);
-    display.live = server_ != nullptr;
-    if (floppyPutBack_) display.floppyOut = false;
-    return display;
 }
 
 void AppModel::startAlarmTest() {

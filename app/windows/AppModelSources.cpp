@@ -2,6 +2,7 @@
 
 #include "app/core/MenuBarSymbol.hpp"
 #include "app/model/AppModel.hpp"
+#include "app/windows/ModelDeviceDisplay.hpp"
 
 namespace quorvel {
 namespace {
@@ -16,7 +17,7 @@ class ModelDeviceSource final : public DeviceSource {
 public:
     explicit ModelDeviceSource(AppModel& model) : model_(model) { follow(model_, *this); }
 
-    DeviceDisplay display(Instant now) const override { return model_.deviceDisplay(now); }
+    DeviceDisplay display(Instant now) const override { return deviceDisplayOf(model_, now); }
     bool hasBusySession() const override { return model_.machine().hasBusySession(); }
     DeviceControls controls() const override { return model_.controls(); }
     void setControls(const DeviceControls& controls) override { model_.setControls(controls); }

@@ -363,67 +363,17 @@ TEST(AppModelActionsTests, TheTerminalOfTheGivenOrFocusSessionIsBroughtForward) 
 
 // ---- the device -------------------------------------------------------------------------------
 
-TEST(AppModelActionsTests, TheDeviceIsLabelledByProjectThenTerminalThenNumber) {
-    struct Case {
-        std::optional<std::string> cwd;
-        std::optional<std::string> termProgram;
-        std::string label;
-    };
-    const Case cases[] = {
-        {"/work/site", "kitty", "site"},
-        {"/", "iTerm.app", "iterm.app"},
-        {std::nullopt, "Apple_Terminal", "apple terminal"},
-        {std::nullopt, std::nullopt, "terminal 01"},
-        {"/", "", "terminal 01"},
-    };
-    for (const Case& c : cases) {
-        AppModelTestbed bed;
-        AppModel& model = bed.make();
-        HookEvent event = bed.event("UserPromptSubmit", "s1");
-        event.cwd = c.cwd;
-        event.termProgram = c.termProgram;
-        model.handleHookEvent(event, true);
-        const Instant now = bed.clock->current;
-        const DeviceDisplay display = model.deviceDisplay(now);
-        EXPECT_EQ(display.project, c.label) << c.label;
-        const Session session = *model.machine().focusSession();
-        DeviceDisplay expected = DeviceDisplay::build(session.state, false, c.label, session.lastEventAt, 1,
-                                                      model.machine().runningRows(now), model.finished(), now);
-        expected.live = true;
-        EXPECT_EQ(display, expected) << c.label;
-    }
-}
-
-TEST(AppModelActionsTests, TheDeviceShowsNoTerminalsTheServerAndAFloppyPutBack) {
-    AppModelTestbed bed;
-    AppModel& model = bed.make(false);
-    const Instant now = bed.clock->current;
-    // Before the server runs the display isn't live.
-    DeviceDisplay expected = DeviceDisplay::build(std::nullopt, false, std::nullopt, std::nullopt, 0, {}, {}, now);
-    expected.live = false;
-    EXPECT_EQ(model.deviceDisplay(now), expected);
-    settle();
-    EXPECT_TRUE(model.deviceDisplay(now).live);
-
-    bed.finishRun("s1");
-    EXPECT_TRUE(model.deviceDisplay(now).floppyOut);
-    model.dismiss();
-    EXPECT_FALSE(model.deviceDisplay(now).floppyOut);
-}
-
 TEST(AppModelActionsTests, TheAlarmTestStepsThroughEverySampleWithItsSoundEvenWhenMuted) {
     AppModelTestbed bed;
     AppModel& model = bed.make();
     model.setMuted(true);
     model.setControls({0.5, true, true, false});
-    const Instant now = bed.clock->current;
 
     model.startAlarmTest();
     std::vector<int> holds;
     std::vector<std::optional<int>> steps;
     for (int step = 0; step < AppModel::alarmTestStepCount; ++step) {
         steps.push_back(model.alarmTestStep());
-        EXPECT_EQ(model.deviceDisplay(now), DeviceSamples::display(DeviceSamples::names[step], now)) << step;
         EXPECT_TRUE(model.alarmTimer().isActive());
         holds.push_back(model.alarmTimer().interval());
         model.advanceAlarmTest();
