@@ -31,7 +31,7 @@
 #include <vector>
 
 #include "app/delivery/APNsDelivery.hpp"
-#include "app/model/LiveActivityCoordinator.hpp"
+#include "app/delivery/LiveActivityCoordinator.hpp"
 #include "kit/engine/StateMachineSettings.hpp"
 #include "kit/push/QuorvelLiveState.hpp"
 #include "platform/Calendar.hpp"
