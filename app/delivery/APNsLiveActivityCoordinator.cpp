@@ -178,7 +178,7 @@ void APNsLiveActivityCoordinator::startFinished(const StartRequest& request,
     }
     // The channel may be unknown here when its note was dropped; the table names it anyway.
     rememberChannel(*outcome.channelID);
-    setActive(request.sessionID, Active{*outcome.channelID, request.live});
+    records_.setActive(request.sessionID, Active{*outcome.channelID, request.live});
     report_ = "Live Activity started " + clockText(request.now);
     failureLog_.succeeded();
     logger_.info("Started Live Activity for " + loggedIdentifier(request.sessionID) + " on channel " +
@@ -220,7 +220,7 @@ void APNsLiveActivityCoordinator::updateFinished(const std::string& sessionID, c
     if (!failure) {
         if (stillActive) {
             updateRetries_.forget(sessionID);
-            setActive(sessionID, Active{channelID, live});
+            records_.setActive(sessionID, Active{channelID, live});
         }
         report_ = "Live Activity updated to " + live.state + " " + clockText(now);
         failureLog_.succeeded();
@@ -281,21 +281,15 @@ std::vector<std::string> APNsLiveActivityCoordinator::activeChannelIDs() const {
 }
 
 std::set<std::string> APNsLiveActivityCoordinator::channelsInUse() const {
-    std::set<std::string> inUse;
-    for (const auto& [sessionID, entry] : records_.active()) inUse.insert(entry.channelID);
+    std::set<std::string> inUse = records_.recordedChannels();
     for (const auto& [sessionID, channelID] : startChannels_) inUse.insert(channelID);
     for (const auto& [channelID, jobs] : channelJobs_) inUse.insert(channelID);
-    for (const auto& [channelID, endState] : records_.pendingEnds()) inUse.insert(channelID);
     return inUse;
 }
 
 void APNsLiveActivityCoordinator::releaseChannel(const std::string& channelID) {
     const auto jobs = channelJobs_.find(channelID);
     if (jobs != channelJobs_.end() && --jobs->second <= 0) channelJobs_.erase(jobs);
-}
-
-void APNsLiveActivityCoordinator::setActive(const std::string& sessionID, Active entry) {
-    records_.setActive(sessionID, std::move(entry));
 }
 
 void APNsLiveActivityCoordinator::removeActive(const std::string& sessionID) {

@@ -115,7 +115,6 @@ private:
                      const LiveActivityRequests::EndOutcome& outcome);
     void deleteOrphans(std::vector<std::string> listed);
 
-    void setActive(const std::string& sessionID, Active entry);
     void removeActive(const std::string& sessionID);
     void rememberChannel(const std::string& channelID);
     void forgetChannelsUnlisted(const std::vector<std::string>& knownBefore, const std::vector<std::string>& listed);

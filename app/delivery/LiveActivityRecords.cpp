@@ -54,15 +54,12 @@ void LiveActivityRecords::load() {
             if (channel.is_string()) made.push_back(channel.get<std::string>());
         }
     }
-    std::set<std::string> inUse;
-    for (const auto& [sessionID, entry] : active_) inUse.insert(entry.channelID);
-    for (const auto& [channelID, endState] : pendingEnds_) inUse.insert(channelID);
     for (const auto& [sessionID, entry] : active_) made.push_back(entry.channelID);
     for (const auto& [channelID, endState] : pendingEnds_) made.push_back(channelID);
     for (const std::string& channelID : made) {
         if (!isCreated(channelID)) createdChannels_.push_back(channelID);
     }
-    trimChannels(inUse);
+    trimChannels(recordedChannels());
 }
 
 void LiveActivityRecords::setActive(const std::string& sessionID, Active entry) {
@@ -83,6 +80,13 @@ void LiveActivityRecords::setPendingEnd(const std::string& channelID, QuorvelLiv
 void LiveActivityRecords::removePendingEnd(const std::string& channelID) {
     pendingEnds_.erase(channelID);
     savePendingEnds();
+}
+
+std::set<std::string> LiveActivityRecords::recordedChannels() const {
+    std::set<std::string> channels;
+    for (const auto& [sessionID, entry] : active_) channels.insert(entry.channelID);
+    for (const auto& [channelID, endState] : pendingEnds_) channels.insert(channelID);
+    return channels;
 }
 
 bool LiveActivityRecords::isCreated(const std::string& channelID) const {

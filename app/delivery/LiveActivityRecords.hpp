@@ -54,6 +54,9 @@ public:
     void setPendingEnd(const std::string& channelID, QuorvelLiveState endState);
     void removePendingEnd(const std::string& channelID);
 
+    /// The channels of the recorded activities and unsent ends.
+    std::set<std::string> recordedChannels() const;
+
     /// The channels this app made and has not deleted yet, oldest first.
     const std::vector<std::string>& createdChannels() const { return createdChannels_; }
     bool isCreated(const std::string& channelID) const;
