@@ -2,25 +2,23 @@
 // Keeps one Live Activity on the phone for each session that runs while the user is away:
 // a start makes a broadcast channel and pushes the start payload to the phone's push-to-start
 // token; updates and the end are broadcasts on that channel, and a successful end deletes
-// the channel. Which activity belongs to which session survives restarts ("liveActivitiesActive"),
-// and so do the ends not yet sent ("liveActivitiesEnding", sent again at the next launch) and
-// the list of channels this app made ("liveActivityChannels", at most `createdChannelsCap`,
-// oldest out), so that the launch clean-up deletes only its own leftovers, never channels of
-// others behind a shared relay.
+// the channel (the exchanges: `LiveActivityRequests`). Which activity belongs to which session
+// survives restarts, and so do the ends not yet sent (sent again at the next launch) and the
+// list of channels this app made (`LiveActivityRecords`), so that the launch clean-up deletes
+// only its own leftovers, never channels of others behind a shared relay.
 //
 // An update that fails is tried again no sooner than 10 seconds later, then 20, 40 and so on
-// up to 5 minutes, unless the session's state changes meanwhile; an update refused for good
-// ends its activity. Failures are reported on every occasion but logged as `RepeatedFailureLog`
-// says.
+// up to 5 minutes (`UpdateRetryBackoff`), unless the session's state changes meanwhile; an
+// update refused for good ends its activity. Failures are reported on every occasion but
+// logged as `RepeatedFailureLog` says.
 //
 // Threads: every member is used on the main thread only. Keyring reads and requests run on
 // the background threads of `WorkThreads` with the `now` of the reconcile that asked for
 // them; their results come back to the main thread. One session's start, updates and end run
-// one after the other, in the order asked for; different sessions run side by side. Results
-// that come back after the coordinator is gone are dropped. `stop` cancels what is in flight
-// and lets the results land in the tables before the app quits.
+// one after the other, in the order asked for; different sessions run side by side
+// (`WorkChains`). Results that come back after the coordinator is gone are dropped. `stop`
+// cancels what is in flight and lets the results land in the tables before the app quits.
 #include <chrono>
-#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -31,11 +29,14 @@
 #include <vector>
 
 #include "app/delivery/APNsDelivery.hpp"
-#include "app/model/LiveActivityCoordinator.hpp"
+#include "app/delivery/LiveActivityCoordinator.hpp"
+#include "app/delivery/LiveActivityRecords.hpp"
+#include "app/delivery/LiveActivityRequests.hpp"
+#include "app/delivery/UpdateRetryBackoff.hpp"
+#include "app/delivery/WorkChains.hpp"
 #include "kit/engine/StateMachineSettings.hpp"
 #include "kit/push/QuorvelLiveState.hpp"
 #include "platform/Calendar.hpp"
-#include "platform/JsonCoding.hpp"
 #include "platform/KeyValueStore.hpp"
 #include "platform/Logger.hpp"
 #include "platform/RepeatedFailureLog.hpp"
@@ -45,17 +46,7 @@ namespace quorvel {
 
 class APNsLiveActivityCoordinator final : public LiveActivityCoordinator {
 public:
-    /// One activity believed to run on the phone.
-    struct Active {
-        /// The broadcast channel its updates and end go to.
-        std::string channelID;
-        /// The content state the phone was last sent successfully.
-        QuorvelLiveState lastState;
-
-        json::Json encode() const;
-        static Active decode(const json::Json& value);
-        bool operator==(const Active&) const = default;
-    };
+    using Active = LiveActivityRecords::Active;
 
     struct Options {
         /// The user's calendar, for the time in the reports.
@@ -91,49 +82,24 @@ public:
     std::string report() const override { return report_; }
 
     /// Session identifier → activity.
-    const std::map<std::string, Active>& active() const { return active_; }
+    const std::map<std::string, Active>& active() const { return records_.active(); }
     std::vector<std::string> activeChannelIDs() const;
     /// The channels this app made and has not deleted yet.
-    std::set<std::string> createdChannels() const { return {createdChannels_.begin(), createdChannels_.end()}; }
+    std::set<std::string> createdChannels() const {
+        return {records_.createdChannels().begin(), records_.createdChannels().end()};
+    }
     /// Channel → the end state of an end asked for and not sent yet.
-    const std::map<std::string, QuorvelLiveState>& pendingEnds() const { return pendingEnds_; }
+    const std::map<std::string, QuorvelLiveState>& pendingEnds() const { return records_.pendingEnds(); }
 
-    static constexpr std::string_view activeKey = "liveActivitiesActive";
-    static constexpr std::string_view pendingEndsKey = "liveActivitiesEnding";
-    static constexpr std::string_view createdChannelsKey = "liveActivityChannels";
     static constexpr std::string_view initialReport = "No Live Activity yet";
-    static constexpr std::size_t createdChannelsCap = 256;
-    /// Seconds before a failed update is tried again, doubling after each failure.
-    static constexpr double firstUpdateRetry = 10;
-    static constexpr double longestUpdateRetry = 300;
-
-    struct Failure {
-        std::string description;
-        /// A refusal that the same request would meet again (a 4xx answer other than 429, a
-        /// token that is no token).
-        bool refusedForGood = false;
-        /// Cut short at quit: the request may not have been sent at all.
-        bool cancelled = false;
-    };
 
 private:
-    using Job = std::function<void(std::function<void()> finished)>;
-    struct Chain {
-        std::deque<Job> waiting;
-        bool busy = false;
-    };
+    using Failure = LiveActivityFailure;
     struct RefusedStart {
         PhoneDevice phone;
         Instant at;
     };
-    struct UpdateRetry {
-        /// The state whose update failed; another state goes out at once.
-        QuorvelLiveState failed;
-        Instant failedAt;
-        double wait = firstUpdateRetry;
-    };
     struct StartRequest;
-    struct StartOutcome;
 
     void endActivity(const std::string& sessionID, const std::string& channelID, QuorvelLiveState endState,
                      Instant now);
@@ -141,51 +107,33 @@ private:
                         Instant now);
     void updateFinished(const std::string& sessionID, const std::string& channelID, const QuorvelLiveState& live,
                         Instant now, const std::optional<Failure>& failure);
-    bool waitsToRetry(const std::string& sessionID, const QuorvelLiveState& live, Instant now) const;
     void considerStart(const Session& session, const QuorvelLiveState& live, const std::optional<PhoneDevice>& phone,
                        Instant now);
-    void startFinished(const StartRequest& request, const StartOutcome& outcome);
+    void startFinished(const StartRequest& request, const LiveActivityRequests::StartOutcome& outcome);
     void startFailed(const Failure& failure, const PhoneDevice& phone, Instant now);
+    void endFinished(const std::string& channelID, const QuorvelLiveState& endState, Instant now,
+                     const LiveActivityRequests::EndOutcome& outcome);
     void deleteOrphans(std::vector<std::string> listed);
 
-    void enqueue(const std::string& sessionID, Job job);
-    void runNext(const std::string& sessionID);
-    /// `work` on a background thread, then `then` with its result on the main thread.
-    template <typename Result>
-    void inBackground(std::function<Result()> work, std::function<void(Result)> then);
-
-    void setActive(const std::string& sessionID, Active entry);
     void removeActive(const std::string& sessionID);
-    void saveActive();
     void rememberChannel(const std::string& channelID);
-    void forgetChannels(const std::vector<std::string>& channelIDs);
     void forgetChannelsUnlisted(const std::vector<std::string>& knownBefore, const std::vector<std::string>& listed);
-    /// Keeps at most `createdChannelsCap` made channels.
-    void trimChannels();
-    bool isCreated(const std::string& channelID) const;
     std::set<std::string> channelsInUse() const;
-    void saveChannels();
-    void savePendingEnds();
-    void load();
     std::string clockText(Instant now) const;
     void releaseChannel(const std::string& channelID);
 
     std::shared_ptr<APNsDelivery> delivery_;
-    std::shared_ptr<KeyValueStore> defaults_;
+    LiveActivityRequests requests_;
     Options options_;
     Logger logger_;
+    LiveActivityRecords records_;
 
-    std::map<std::string, Active> active_;
     std::string report_{initialReport};
     /// Sessions whose start is in flight.
     std::set<std::string> starting_;
-
-    /// Oldest first.
-    std::vector<std::string> createdChannels_;
-    std::map<std::string, QuorvelLiveState> pendingEnds_;
     /// Ends a former launch left unsent, until `cleanUpOrphanChannels` sends them.
     std::vector<std::string> endsToResume_;
-    std::map<std::string, UpdateRetry> updateRetries_;
+    UpdateRetryBackoff updateRetries_;
     RepeatedFailureLog failureLog_;
     /// Session → the channel its start in flight made.
     std::map<std::string, std::string> startChannels_;
@@ -197,14 +145,10 @@ private:
     /// Restored activities whose session has not been seen since; when the wait began.
     std::map<std::string, std::optional<Instant>> unseenRestored_;
     std::optional<RefusedStart> refusedStart_;
-    std::map<std::string, Chain> chains_;
     bool cleaningUp_ = false;
-    /// Set by `stop`: nothing new goes out.
-    bool stopped_ = false;
 
     // Declared last: destroyed first, so the background work is over before the state goes.
-    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
-    std::unique_ptr<WorkThreads> threads_;
+    WorkChains work_;
 };
 
 }  // namespace quorvel

@@ -22,8 +22,6 @@ namespace quorvel {
 struct StateMachine {
     /// The most characters of a prompt's first line that a run title keeps.
     static constexpr std::size_t runTitleLimit = 40;
-    /// Most characters kept of a failed shell command's output.
-    static constexpr std::size_t failureLogLimit = 4000;
 
     /// Seconds a session ended by "SessionEnd" is kept for the events the agent fired before
     /// it but which arrive after it (the agent runs some hooks asynchronously): beyond the
@@ -100,13 +98,6 @@ private:
 
 /// The notification types that mean the agent waits for the user.
 bool isNeedsYouNotificationType(std::string_view type);
-
-/// The exit code of a failed shell command's error text ("Exit code 127\n…" gives 127).
-std::optional<std::int64_t> parseExitCode(const std::optional<std::string>& error);
-
-/// The failure output worth keeping: without the leading "Exit code" line, trimmed, at most
-/// 4000 characters; absent when nothing is left.
-std::optional<std::string> summariseFailureLog(const std::optional<std::string>& error);
 
 /// A needs-you session with a run goes back to running with that run.
 void resumeAfterNeedsYou(Session& session);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "kit/engine/HookEvent.hpp"
+#include "kit/engine/ShellFailureText.hpp"
 #include "kit/engine/StateMachine.hpp"
 
 using namespace quorvel;

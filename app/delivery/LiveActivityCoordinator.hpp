@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/model/PhoneDevice.hpp"
 #include "kit/engine/Session.hpp"
+#include "kit/push/PhoneDevice.hpp"
 #include "platform/Instant.hpp"
 
 namespace quorvel {

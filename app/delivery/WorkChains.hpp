@@ -1,0 +1,81 @@
+#pragma once
+// Runs work that waits (the keyring, the network) off the main thread and brings its results
+// back there, for an owner that must never see a result after it is gone. Jobs under one key
+// run one after another in the order given; jobs under different keys run side by side.
+//
+// Threads: every member is used on the main thread only, but for the function `poster` gives.
+// Results that come back after the chains are gone are dropped; the owner holds the chains
+// as its last member, so they go first and the owner's state outlives every result handed on.
+// After `stop` no job and no background work starts any more; the jobs waiting stay unrun.
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/WorkThreads.hpp"
+
+namespace quorvel {
+
+class WorkChains {
+public:
+    /// A job gets the function to call, on the main thread, when it is over; the next job
+    /// under its key starts then.
+    using Job = std::function<void(std::function<void()> finished)>;
+
+    explicit WorkChains(std::unique_ptr<WorkThreads> threads) : threads_(std::move(threads)) {}
+    /// Waits for the background work in flight (see `WorkThreads`); its results are dropped.
+    ~WorkChains() = default;
+
+    WorkChains(const WorkChains&) = delete;
+    WorkChains& operator=(const WorkChains&) = delete;
+
+    /// Runs `job` at once when nothing runs under `key`, else after what was enqueued before.
+    void enqueue(const std::string& key, Job job);
+
+    /// `work` on a background thread, then `then` with its result on the main thread.
+    template <typename Result>
+    void inBackground(std::function<Result()> work, std::function<void(Result)> then);
+
+    /// A function any thread may call while the background work runs, to hand a task to the
+    /// main thread; the task is dropped there when the chains are gone.
+    std::function<void(std::function<void()>)> poster() const;
+
+    /// At quit: nothing new starts, and the results of the work in flight land here within
+    /// at most `longest` (see `WorkThreads::finish`).
+    void stop(std::chrono::milliseconds longest);
+    bool stopped() const { return stopped_; }
+
+private:
+    struct Chain {
+        std::deque<Job> waiting;
+        bool busy = false;
+    };
+
+    void runNext(const std::string& key);
+
+    std::map<std::string, Chain> chains_;
+    bool stopped_ = false;
+    // Declared last: the threads go first, waiting for the work in flight, before what it
+    // reports to.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+    std::unique_ptr<WorkThreads> threads_;
+};
+
+template <typename Result>
+void WorkChains::inBackground(std::function<Result()> work, std::function<void(Result)> then) {
+    if (stopped_) return;
+    std::weak_ptr<int> alive = alive_;
+    WorkThreads* threads = threads_.get();
+    // The threads outlive every piece of work they run (they wait for it when they go), so
+    // the work may post through them; the chains themselves it never touches.
+    threads_->runInBackground([work = std::move(work), then = std::move(then), alive, threads]() mutable {
+        Result result = work();
+        threads->runOnMainThread([then = std::move(then), result = std::move(result), alive]() mutable {
+            if (!alive.expired()) then(std::move(result));
+        });
+    });
+}
+
+}  // namespace quorvel
