@@ -91,15 +91,5 @@ TEST(EntryField, ThePlateSizeAndTextPlaceAreTheSameUnderEveryStyle) {
     }
 }
 
-TEST(EntryField, TypedSelectedAndPlaceholderTextTakeTheTokenColours) {
-    testing::useProductFonts();
-    EntryField field(120, 10, QStringLiteral("paste here"));
-    const QPalette colours = field.palette();
-    EXPECT_EQ(colours.color(QPalette::Text), drawing::toQColor(Tokens::mascotWhite));
-    EXPECT_EQ(colours.color(QPalette::PlaceholderText), drawing::toQColor(Tokens::dim));
-    EXPECT_EQ(colours.color(QPalette::Highlight), drawing::toQColor(Tokens::acid));
-    EXPECT_EQ(colours.color(QPalette::HighlightedText), drawing::toQColor(Tokens::ink));
-}
-
 }  // namespace
 }  // namespace quorvel
