@@ -322,7 +322,7 @@ QWidget* SettingsView::buildColumn() {
 
     // The model plate.
     {
-        const DymoLabel plate{std::string("MODEL ") + Quorvel::appVersion, DymoLabel::Tape::ink, 10, 0.0};
+        const DymoLabel plate{Quorvel::modelLabel(), DymoLabel::Tape::ink, 10, 0.0};
         const QSizeF size = plate.layoutSize();
         auto* label = new PaintedWidget(QSize(static_cast<int>(std::ceil(size.width())) + 2,
                                               static_cast<int>(std::ceil(size.height())) + 3),

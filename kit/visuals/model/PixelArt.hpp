@@ -5,6 +5,7 @@
 // never in a palette; any other character is looked up in a palette, and one the palette lacks
 // is drawn as empty too.
 #include <array>
+#include <cstddef>
 #include <map>
 #include <optional>
 #include <string>
@@ -75,5 +76,19 @@ const Palette& floppyPalette();
 
 /// The colour a palette gives a cell, or nothing for an empty cell or a character it lacks.
 std::optional<Color> lookup(const Palette& palette, char cell);
+
+/// Calls `visit(column, row, colour)` for each cell of `map` that `palette` colours, row by row
+/// from the top, each row from the left.
+template <typename Visit>
+void forEachColouredCell(const PixelMap& map, const Palette& palette, Visit&& visit) {
+    for (std::size_t row = 0; row < map.size(); ++row) {
+        const std::string& cells = map[row];
+        for (std::size_t column = 0; column < cells.size(); ++column) {
+            if (const std::optional<Color> colour = lookup(palette, cells[column])) {
+                visit(static_cast<int>(column), static_cast<int>(row), *colour);
+            }
+        }
+    }
+}
 
 }  // namespace quorvel::PixelArt

@@ -22,7 +22,7 @@
 #include "kit/visuals/views/FaceMoment.hpp"
 #include "kit/visuals/views/KeyStyle.hpp"
 #include "kit/visuals/views/ObliqueShell.hpp"
-#include "kit/visuals/views/PressTracker.hpp"
+#include "kit/visuals/views/PointerState.hpp"
 #include "kit/visuals/views/RackEar.hpp"
 
 class QPainter;
@@ -32,10 +32,7 @@ namespace quorvel {
 enum class StripTarget { seenIt, edit, hide, expand };
 
 /// View state the host of a strip keeps for as long as the face lives.
-struct CompactStripState {
-    std::optional<StripTarget> hovered;
-    PressTracker<StripTarget> press;
-};
+using CompactStripState = PointerState<StripTarget>;
 
 class CompactStripView {
 public:

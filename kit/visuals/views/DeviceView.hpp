@@ -32,7 +32,7 @@
 #include "kit/visuals/views/Header.hpp"
 #include "kit/visuals/views/ListTab.hpp"
 #include "kit/visuals/views/ObliqueShell.hpp"
-#include "kit/visuals/views/PressTracker.hpp"
+#include "kit/visuals/views/PointerState.hpp"
 #include "kit/visuals/views/TabBlock.hpp"
 #include "kit/visuals/views/TabTransition.hpp"
 
@@ -52,12 +52,10 @@ struct DeviceTarget {
 };
 
 /// View state the host of a device keeps for as long as the face lives.
-struct DeviceViewState {
+struct DeviceViewState : PointerState<DeviceTarget> {
     ListTab tab = ListTab::running;
     /// The running slide between the lists, if any.
     std::optional<TabSwitch> tabSwitch;
-    std::optional<DeviceTarget> hovered;
-    PressTracker<DeviceTarget> press;
 };
 
 class DeviceView {

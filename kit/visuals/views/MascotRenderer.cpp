@@ -85,16 +85,10 @@ int clampedShift(int shift) { return std::clamp(shift, -bodyCells, bodyCells); }
 
 void fillCells(QPainter& painter, const PixelArt::PixelMap& map, const PixelArt::Palette& palette, double margin,
                double cell, int columnOffset, int rowOffset) {
-    for (std::size_t row = 0; row < map.size(); ++row) {
-        const std::string& cells = map[row];
-        for (std::size_t column = 0; column < cells.size(); ++column) {
-            const std::optional<Color> colour = PixelArt::lookup(palette, cells[column]);
-            if (!colour) continue;
-            painter.fillRect(QRectF(margin + cell * (static_cast<int>(column) + columnOffset),
-                                    margin + cell * (static_cast<int>(row) + rowOffset), cell, cell),
-                             drawing::toQColor(*colour));
-        }
-    }
+    PixelArt::forEachColouredCell(map, palette, [&](int column, int row, const Color& colour) {
+        painter.fillRect(QRectF(margin + cell * (column + columnOffset), margin + cell * (row + rowOffset), cell, cell),
+                         drawing::toQColor(colour));
+    });
 }
 
 QImage blankBitmap(int side, double pixelScale) {

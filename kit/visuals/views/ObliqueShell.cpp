@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <map>
 #include <mutex>
 
@@ -23,33 +24,32 @@ QRectF ObliqueShell::frame(QSizeF face) const {
 
 QRectF ObliqueShell::faceRect(QSizeF face) const { return {QPointF(outerLeading, outerTop + depthY), face}; }
 
+namespace {
+
+QPainterPath closedOutline(std::initializer_list<QPointF> corners) {
+    QPainterPath path;
+    path.moveTo(*corners.begin());
+    for (auto corner = corners.begin() + 1; corner != corners.end(); ++corner) path.lineTo(*corner);
+    path.closeSubpath();
+    return path;
+}
+
+}  // namespace
+
 QPainterPath ObliqueShell::silhouette(const QRectF& frame) const {
     const double x = frame.left();
     const double y = frame.top();
     const double w = frame.width();
     const double h = frame.height();
-    QPainterPath path;
-    path.moveTo(x, y + depthY);
-    path.lineTo(x + depthX, y);
-    path.lineTo(x + w, y);
-    path.lineTo(x + w, y + h - depthY);
-    path.lineTo(x + w - depthX, y + h);
-    path.lineTo(x, y + h);
-    path.closeSubpath();
-    return path;
+    return closedOutline({{x, y + depthY}, {x + depthX, y}, {x + w, y}, {x + w, y + h - depthY},
+                          {x + w - depthX, y + h}, {x, y + h}});
 }
 
 QPainterPath ObliqueShell::topFace(const QRectF& frame) const {
     const double x = frame.left();
     const double y = frame.top();
     const double w = frame.width();
-    QPainterPath path;
-    path.moveTo(x, y + depthY);
-    path.lineTo(x + depthX, y);
-    path.lineTo(x + w, y);
-    path.lineTo(x + w - depthX, y + depthY);
-    path.closeSubpath();
-    return path;
+    return closedOutline({{x, y + depthY}, {x + depthX, y}, {x + w, y}, {x + w - depthX, y + depthY}});
 }
 
 void ObliqueShell::paint(QPainter& painter, const QRectF& frame) const {

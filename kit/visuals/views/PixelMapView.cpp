@@ -45,15 +45,9 @@ void PixelMapView::paint(QPainter& painter, const QPointF& topLeft) const {
     const QPointF corner = drawing::snappedToDevicePixels(painter, topLeft);
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
-    for (std::size_t row = 0; row < map.size(); ++row) {
-        const std::string& cells = map[row];
-        for (std::size_t column = 0; column < cells.size(); ++column) {
-            const std::optional<Color> colour = PixelArt::lookup(palette, cells[column]);
-            if (!colour) continue;
-            painter.fillRect(cellRect(static_cast<int>(column), static_cast<int>(row)).translated(corner),
-                             drawing::toQColor(*colour));
-        }
-    }
+    PixelArt::forEachColouredCell(map, palette, [&](int column, int row, const Color& colour) {
+        painter.fillRect(cellRect(column, row).translated(corner), drawing::toQColor(colour));
+    });
     painter.restore();
 }
 

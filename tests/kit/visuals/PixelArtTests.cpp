@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "kit/visuals/model/PixelArt.hpp"
 #include "kit/visuals/model/Tokens.hpp"
@@ -190,6 +191,19 @@ TEST(PixelArt, EmptyCellsAndUnknownCharactersDrawNothing) {
     EXPECT_EQ(PixelArt::lookup(palette, 'K'), Tokens::ink);
     PixelArt::Palette withDot{{'.', Tokens::acid}};
     EXPECT_EQ(PixelArt::lookup(withDot, '.'), std::nullopt);
+
+    // A walk over a ragged map visits only the coloured cells, row by row, at their places.
+    struct Visited {
+        int column;
+        int row;
+        Color colour;
+        bool operator==(const Visited&) const = default;
+    };
+    std::vector<Visited> visited;
+    PixelArt::forEachColouredCell(PixelMap{"K.E", "", ".KK."}, palette, [&](int column, int row, const Color& colour) {
+        visited.push_back({column, row, colour});
+    });
+    EXPECT_EQ(visited, (std::vector<Visited>{{0, 0, Tokens::ink}, {1, 2, Tokens::ink}, {2, 2, Tokens::ink}}));
 }
 
 }  // namespace
