@@ -85,6 +85,17 @@ protected:
                window->windowHandle()->isExposed();
     }
     static QRect available() { return QGuiApplication::primaryScreen()->availableGeometry(); }
+    /// A shell command that broke just now.
+    FinishedRun failedBuild() const {
+        FinishedRun failed;
+        failed.chip = FinishedRun::Chip::shell;
+        failed.title = "pnpm build";
+        failed.ok = false;
+        failed.project = "tessaloom";
+        failed.sessionID = "s1";
+        failed.finishedAt = testbed.clock->now();
+        return failed;
+    }
 
     TaskbarPresence taskbar;
     AppWindowsTestbed testbed;
@@ -281,14 +292,7 @@ TEST_F(LiveWindowsTest, AssistiveToolsSeeEveryPaintedControlWithItsLabelAndCanPr
 
 TEST_F(LiveWindowsTest, AssistiveToolsReadTheFinishedRowsOnceTheirTabIsPicked) {
     AppModel& model = start();
-    FinishedRun failed;
-    failed.chip = FinishedRun::Chip::shell;
-    failed.title = "pnpm build";
-    failed.ok = false;
-    failed.project = "tessaloom";
-    failed.sessionID = "s1";
-    failed.finishedAt = testbed.clock->now();
-    model.setFinished({failed});
+    model.setFinished({failedBuild()});
     ASSERT_TRUE(waitUntil([&] { return mapped(device()); }));
     QAccessibleInterface* face = QAccessible::queryAccessibleInterface(device());
     ASSERT_NE(face, nullptr);
@@ -370,13 +374,7 @@ TEST_F(LiveWindowsTest, TheFinishedWindowOverTheSetupWindowShowsItsListAndFooter
     expectShownAsPainted(*window);
     EXPECT_EQ(view->caption().text(), QStringLiteral("0 entries, last 50 kept"));
 
-    FinishedRun failed;
-    failed.chip = FinishedRun::Chip::shell;
-    failed.title = "pnpm build";
-    failed.ok = false;
-    failed.project = "tessaloom";
-    failed.sessionID = "s1";
-    failed.finishedAt = testbed.clock->now();
+    const FinishedRun failed = failedBuild();
     FinishedRun done = failed;
     done.chip = FinishedRun::Chip::claude;
     done.title = "refactor the parser";
