@@ -1,13 +1,17 @@
 // The device window and the strip panel on a real X display with a window manager: their
 // sizes, first places and remembered places, the strip's window-manager hints, showing and
-// hiding through the model, the context menu and what assistive tools see. Skipped unless
-// the run is on X11 with an EWMH window manager (the app_windows_x11 test entry).
+// hiding through the model, the context menu, what assistive tools see and what the screen
+// shows of the finished window. Skipped unless the run is on X11 with an EWMH window manager
+// (the app_windows_x11 test entry).
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
+#include <QImage>
+#include <QLabel>
 #include <QMenu>
+#include <QPixmap>
 #include <QScreen>
 #include <QWindow>
 #include <QtGui/qguiapplication_platform.h>
@@ -22,7 +26,11 @@
 #include <sys/stat.h>
 
 #include "app/windows/FaceWindowController.hpp"
+#include "app/windows/FinishedView.hpp"
+#include "app/windows/HostedWindow.hpp"
 #include "app/windows/MenuBarController.hpp"
+#include "kit/visuals/model/Tokens.hpp"
+#include "kit/visuals/views/Painting.hpp"
 #include "platform/qt/MenuBarExtra.hpp"
 #include "platform/qt/TaskbarPresence.hpp"
 #include "platform/qt/WindowFrameAutosave.hpp"
@@ -77,6 +85,17 @@ protected:
                window->windowHandle()->isExposed();
     }
     static QRect available() { return QGuiApplication::primaryScreen()->availableGeometry(); }
+    /// A shell command that broke just now.
+    FinishedRun failedBuild() const {
+        FinishedRun failed;
+        failed.chip = FinishedRun::Chip::shell;
+        failed.title = "pnpm build";
+        failed.ok = false;
+        failed.project = "tessaloom";
+        failed.sessionID = "s1";
+        failed.finishedAt = testbed.clock->now();
+        return failed;
+    }
 
     TaskbarPresence taskbar;
     AppWindowsTestbed testbed;
@@ -273,14 +292,7 @@ TEST_F(LiveWindowsTest, AssistiveToolsSeeEveryPaintedControlWithItsLabelAndCanPr
 
 TEST_F(LiveWindowsTest, AssistiveToolsReadTheFinishedRowsOnceTheirTabIsPicked) {
     AppModel& model = start();
-    FinishedRun failed;
-    failed.chip = FinishedRun::Chip::shell;
-    failed.title = "pnpm build";
-    failed.ok = false;
-    failed.project = "tessaloom";
-    failed.sessionID = "s1";
-    failed.finishedAt = testbed.clock->now();
-    model.setFinished({failed});
+    model.setFinished({failedBuild()});
     ASSERT_TRUE(waitUntil([&] { return mapped(device()); }));
     QAccessibleInterface* face = QAccessible::queryAccessibleInterface(device());
     ASSERT_NE(face, nullptr);
@@ -305,6 +317,73 @@ TEST_F(LiveWindowsTest, AssistiveToolsReadTheFinishedRowsOnceTheirTabIsPicked) {
     EXPECT_TRUE(row->text(QAccessible::Name).contains(QStringLiteral("tessaloom")));
     EXPECT_TRUE(row->actionInterface()->actionNames().isEmpty()) << "finished rows take no taps";
     EXPECT_TRUE(device()->geometry().adjusted(-1, -1, 1, 1).contains(row->rect()));
+}
+
+// How much of `window` the screen shows as the window paints it, and how much of it shows the
+// chassis colour the list and the footer lie on. The screen is read where the window lies, as
+// a monitor shows it (`xwd -root` instead reads a window lying wholly inside another of the
+// same visual and colour map through that other one, and so shows it black).
+struct OnScreen {
+    double asPainted = 0;
+    double chassis = 0;
+};
+
+OnScreen onScreen(QWidget& window) {
+    const QRect area = window.geometry();
+    const QImage shown = QGuiApplication::primaryScreen()
+                             ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+                             .toImage()
+                             .convertToFormat(QImage::Format_RGB32);
+    const QImage painted = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    if (shown.isNull() || shown.size() != painted.size()) return {};
+    const auto alike = [](QColor a, QColor b) {
+        return std::abs(a.red() - b.red()) <= 8 && std::abs(a.green() - b.green()) <= 8 &&
+               std::abs(a.blue() - b.blue()) <= 8;
+    };
+    const QColor chassis = drawing::toQColor(Tokens::chassis);
+    long asPainted = 0;
+    long onChassis = 0;
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+            asPainted += alike(shown.pixelColor(x, y), painted.pixelColor(x, y)) ? 1 : 0;
+            onChassis += alike(shown.pixelColor(x, y), chassis) ? 1 : 0;
+        }
+    }
+    const double pixels = static_cast<double>(shown.width()) * shown.height();
+    return {asPainted / pixels, onChassis / pixels};
+}
+
+TEST_F(LiveWindowsTest, TheFinishedWindowOverTheSetupWindowShowsItsListAndFooterOnTheScreen) {
+    // A fresh home: the setup window comes up, and the finished window lies wholly inside it.
+    AppModel& model = start();
+    QWidget* setup = static_cast<HostedWindow&>(testbed.windows->setupWindow()).window();
+    ASSERT_TRUE(waitUntil([&] { return mapped(setup); }));
+    testbed.windows->showFinished();
+    QWidget* window = static_cast<HostedWindow&>(testbed.windows->finishedWindow()).window();
+    ASSERT_TRUE(waitUntil([&] { return mapped(window); }));
+    ASSERT_TRUE(setup->geometry().contains(window->geometry()));
+    auto* view = window->findChild<FinishedView*>();
+    ASSERT_NE(view, nullptr);
+
+    const auto expectShownAsPainted = [](QWidget& shown) {
+        EXPECT_TRUE(waitUntil([&] { return onScreen(shown).asPainted > 0.99; }))
+            << "shown as painted: " << onScreen(shown).asPainted;
+        EXPECT_GT(onScreen(shown).chassis, 0.5);
+    };
+    // Empty, then with rows: each time the screen shows the list and the footer as painted.
+    expectShownAsPainted(*window);
+    EXPECT_EQ(view->caption().text(), QStringLiteral("0 entries, last 50 kept"));
+
+    const FinishedRun failed = failedBuild();
+    FinishedRun done = failed;
+    done.chip = FinishedRun::Chip::claude;
+    done.title = "refactor the parser";
+    done.ok = true;
+    done.duration = 310;
+    done.sessionID = "s2";
+    model.setFinished({failed, done});
+    ASSERT_TRUE(waitUntil([&] { return view->caption().text() == QStringLiteral("2 entries, last 50 kept"); }));
+    expectShownAsPainted(*window);
 }
 
 }  // namespace
