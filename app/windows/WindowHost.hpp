@@ -1,6 +1,6 @@
 #pragma once
-// One of the app's windows as the coordinator sees it: made on its first showing and kept for the
-// life of the process. Main thread.
+// One of the app's windows as the coordinator sees it: made on its first showing and kept
+// for the life of the process. Main thread.
 namespace quorvel {
 
 class WindowHost {
