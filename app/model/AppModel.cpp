@@ -7,13 +7,11 @@
 #include <utility>
 
 #include "app/core/PairingReport.hpp"
-#include "app/core/PrivateFolders.hpp"
 #include "app/core/PushReport.hpp"
 #include "app/core/SpoolDrain.hpp"
 #include "app/core/SpoolWrite.hpp"
 #include "app/delivery/APNsKeyStore.hpp"
 #include "app/delivery/RelayKeyStore.hpp"
-#include "kit/engine/Endpoint.hpp"
 #include "kit/engine/Quorvel.hpp"
 
 namespace quorvel {

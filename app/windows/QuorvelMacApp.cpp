@@ -95,12 +95,10 @@ void QuorvelMacApp::observeNotifications(AppNotifications& notifications, AppMod
         if (weak) weak->phoneRecordsChanged();
     });
     notifications.addObserver(AppNotifications::dockIconClicked, [weak = QPointer<WindowNavigator>(&windows)] {
-        if (!weak) return;
-        QMetaObject::invokeMethod(
-            weak.data(), [weak] {
-                if (weak) weak->setDeviceVisible(true);
-            },
-            Qt::QueuedConnection);
+        // Queued on the navigator itself, so Qt drops the call should it go first.
+        if (WindowNavigator* navigator = weak.data()) {
+            QMetaObject::invokeMethod(navigator, [navigator] { navigator->setDeviceVisible(true); }, Qt::QueuedConnection);
+        }
     });
 }
 
