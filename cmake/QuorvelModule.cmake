@@ -39,6 +39,9 @@ function(quorvel_test_suite target folder)
   if(ARG_QT)
     set_target_properties(${target} PROPERTIES AUTOMOC ON)
   endif()
+  # Every case runs as on a machine of its own: a throw-away home, a private session bus.
+  set_target_properties(${target} PROPERTIES
+    CROSSCOMPILING_EMULATOR "sh;${CMAKE_SOURCE_DIR}/tests/support/hermetic.sh")
   gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QUORVEL_LOG_STDERR=0")
 endfunction()

@@ -10,7 +10,9 @@ namespace quorvel {
 
 class WorkThreads {
 public:
-    /// Waits for the background work in hand, so none of it outlives the threads it posts to.
+    /// Waits for the background work in hand, for a bounded time: work still running then
+    /// may be left behind, so background work owns what it touches and posts its results
+    /// through `mainThreadPoster`.
     virtual ~WorkThreads() = default;
 
     /// Runs `work` off the main thread. Any thread may call it.
@@ -18,6 +20,10 @@ public:
     /// Runs `work` on the main thread, after what was handed over before it. Any thread may
     /// call it.
     virtual void runOnMainThread(std::function<void()> work) = 0;
+    /// `runOnMainThread` as a function that stays safe to call after these threads are gone
+    /// (the work is then dropped, or still run on the main thread): for background work that
+    /// may be left behind.
+    virtual std::function<void(std::function<void()>)> mainThreadPoster() = 0;
     /// At the end, on the main thread: waits at most `longest` for the background work in
     /// hand, then runs here the work it handed to the main thread, so results that would
     /// otherwise come after the event loop has stopped still land. True when no background

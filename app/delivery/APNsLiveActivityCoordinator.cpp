@@ -68,11 +68,11 @@ APNsLiveActivityCoordinator::APNsLiveActivityCoordinator(std::shared_ptr<APNsDel
 
 APNsLiveActivityCoordinator::~APNsLiveActivityCoordinator() = default;
 
-void APNsLiveActivityCoordinator::stop(std::chrono::milliseconds longest) {
-    if (work_.stopped()) return;
+bool APNsLiveActivityCoordinator::stop(std::chrono::milliseconds longest) {
+    if (work_.stopped()) return true;
     // Whatever waits on the network ends now, so its outcome can still be recorded.
     delivery_->cancel();
-    work_.stop(longest);
+    return work_.stop(longest);
 }
 
 // ---- reconcile ------------------------------------------------------------------------------

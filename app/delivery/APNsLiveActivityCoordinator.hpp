@@ -66,7 +66,8 @@ public:
                                 std::unique_ptr<WorkThreads> threads);
     APNsLiveActivityCoordinator(std::shared_ptr<APNsDelivery> delivery, std::shared_ptr<KeyValueStore> defaults,
                                 std::unique_ptr<WorkThreads> threads, Options options);
-    /// Waits for the requests in flight (see `WorkThreads`); their results are dropped.
+    /// Waits for the requests in flight, for a bounded time (see `WorkThreads`); their
+    /// results are dropped.
     ~APNsLiveActivityCoordinator() override;
 
     APNsLiveActivityCoordinator(const APNsLiveActivityCoordinator&) = delete;
@@ -78,7 +79,7 @@ public:
     /// those this app made that the listing lacks, and deletes those this app made that no
     /// activity, start, update or end uses; stops at the first failure.
     void cleanUpOrphanChannels() override;
-    void stop(std::chrono::milliseconds longest) override;
+    bool stop(std::chrono::milliseconds longest) override;
     std::string report() const override { return report_; }
 
     /// Session identifier → activity.

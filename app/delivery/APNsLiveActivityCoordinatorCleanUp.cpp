@@ -15,6 +15,10 @@ void APNsLiveActivityCoordinator::cleanUpOrphanChannels() {
     endsToResume_.clear();
 
     if (cleaningUp_) return;
+    // Only channels this app made are ever deleted here: with none on record there is
+    // nothing to list, and no reason to read the credentials (a locked keyring would ask the
+    // user to unlock it at every start).
+    if (records_.createdChannels().empty()) return;
     cleaningUp_ = true;
     // Only channels known before the listing was asked for can be missing from it.
     const std::vector<std::string> knownBefore = records_.createdChannels();

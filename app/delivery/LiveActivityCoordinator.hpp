@@ -27,8 +27,12 @@ public:
 
     /// At quit: cancels the requests in flight and waits at most `longest` for their outcomes
     /// to be recorded; what they meant to do is kept for the next start. Nothing is sent
-    /// afterwards. Main thread.
-    virtual void stop(std::chrono::milliseconds longest) { (void)longest; }
+    /// afterwards. False when some work was still running at the end of the wait (left
+    /// behind: see `WorkThreads`). Main thread.
+    virtual bool stop(std::chrono::milliseconds longest) {
+        (void)longest;
+        return true;
+    }
 
     /// The last thing that happened to a Live Activity, for the user. Main thread.
     virtual std::string report() const { return "No Live Activity yet"; }

@@ -23,17 +23,17 @@ void WorkChains::runNext(const std::string& key) {
 }
 
 std::function<void(std::function<void()>)> WorkChains::poster() const {
-    return [alive = std::weak_ptr<int>(alive_), threads = threads_.get()](std::function<void()> task) {
-        threads->runOnMainThread([alive, task = std::move(task)] {
+    return [alive = std::weak_ptr<int>(alive_), post = threads_->mainThreadPoster()](std::function<void()> task) {
+        post([alive, task = std::move(task)] {
             if (!alive.expired()) task();
         });
     };
 }
 
-void WorkChains::stop(std::chrono::milliseconds longest) {
-    if (stopped_) return;
+bool WorkChains::stop(std::chrono::milliseconds longest) {
+    if (stopped_) return true;
     stopped_ = true;
-    threads_->finish(longest);
+    return threads_->finish(longest);
 }
 
 }  // namespace quorvel

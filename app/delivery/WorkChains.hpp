@@ -25,7 +25,8 @@ public:
     using Job = std::function<void(std::function<void()> finished)>;
 
     explicit WorkChains(std::unique_ptr<WorkThreads> threads) : threads_(std::move(threads)) {}
-    /// Waits for the background work in flight (see `WorkThreads`); its results are dropped.
+    /// Waits for the background work in flight, for a bounded time (see `WorkThreads`); its
+    /// results are dropped.
     ~WorkChains() = default;
 
     WorkChains(const WorkChains&) = delete;
@@ -43,8 +44,8 @@ public:
     std::function<void(std::function<void()>)> poster() const;
 
     /// At quit: nothing new starts, and the results of the work in flight land here within
-    /// at most `longest` (see `WorkThreads::finish`).
-    void stop(std::chrono::milliseconds longest);
+    /// at most `longest` (see `WorkThreads::finish`). False when work was still running then.
+    bool stop(std::chrono::milliseconds longest);
     bool stopped() const { return stopped_; }
 
 private:
@@ -57,8 +58,8 @@ private:
 
     std::map<std::string, Chain> chains_;
     bool stopped_ = false;
-    // Declared last: the threads go first, waiting for the work in flight, before what it
-    // reports to.
+    // Declared last: the threads go first, waiting (a bounded time) for the work in flight,
+    // before what it reports to.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
     std::unique_ptr<WorkThreads> threads_;
 };
@@ -67,12 +68,12 @@ template <typename Result>
 void WorkChains::inBackground(std::function<Result()> work, std::function<void(Result)> then) {
     if (stopped_) return;
     std::weak_ptr<int> alive = alive_;
-    WorkThreads* threads = threads_.get();
-    // The threads outlive every piece of work they run (they wait for it when they go), so
-    // the work may post through them; the chains themselves it never touches.
-    threads_->runInBackground([work = std::move(work), then = std::move(then), alive, threads]() mutable {
+    // Work stuck at quit may outlive the threads and the chains: it posts through a poster of
+    // its own and never touches either.
+    threads_->runInBackground([work = std::move(work), then = std::move(then), alive,
+                               post = threads_->mainThreadPoster()]() mutable {
         Result result = work();
-        threads->runOnMainThread([then = std::move(then), result = std::move(result), alive]() mutable {
+        post([then = std::move(then), result = std::move(result), alive]() mutable {
             if (!alive.expired()) then(std::move(result));
         });
     });

@@ -77,6 +77,7 @@ int main(int argc, char** argv) {
         });
     }
     const int status = QApplication::exec();
+    app->endNowIfWorkLeftBehind(status);
     app.reset();
     return status;
 }

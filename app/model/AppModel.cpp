@@ -89,11 +89,13 @@ AppModel::~AppModel() {
     alarmTimer_.stop();
     // No event is handed over, and no work comes back, while the model is taken apart.
     server_.reset();
+    // Work that didn't end at quit had its time then. Otherwise each queue gets a bounded
+    // wait: what still runs after it is left behind, and its results are dropped (the
+    // lifeline), so it never reaches the model.
+    if (workLeftBehind_) return;
     for (const auto& queue :
          {services_.phoneQueue, services_.deliveryQueue, services_.keychainQueue, services_.processQueue}) {
-        // A keyring that didn't answer at quit had its time then.
-        if (queue == services_.keychainQueue && keyringLeftBehind_) continue;
-        if (queue) queue->waitUntilIdle();
+        if (queue) queue->waitUntilIdleFor(std::chrono::milliseconds(quitWaitMilliseconds));
     }
 }
 
@@ -204,32 +206,6 @@ void AppModel::start() {
     ticker_.start();
 }
 
-void AppModel::shutDown() {
-    if (shutDown_) return;
-    // From here on the spool drain stops and no event is handled: a session manager at
-    // log-out doesn't wait for a backlog.
-    shutDown_ = true;
-    // The keyring and the network share one short wait, counted from here: their work goes on
-    // on their own threads while the events are spooled and the list saved, and the whole exit
-    // stays short enough that a log-out never has to kill the app.
-    const auto waitEnds = std::chrono::steady_clock::now() + std::chrono::milliseconds(quitWaitMilliseconds);
-    ticker_.stop();
-    alarmTimer_.stop();
-    if (server_) {
-        server_->stop();
-        writeSpoolFiles(services_.paths.spool(), server_->takeWaitingEvents());
-    }
-    saveFinished();
-    services_.keepAwake->set(false);
-    // The keyring goes first: ending its calls also frees a push waiting on credentials.
-    finishKeyringWork(waitEnds);
-    // Requests in flight are cancelled, never waited for; what a Live Activity request meant to
-    // do is kept for the next start. Their outcomes get a moment to land even when the keyring
-    // took the whole wait.
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(waitEnds - std::chrono::steady_clock::now());
-    if (liveActivity_) liveActivity_->stop(std::max(left, std::chrono::milliseconds(200)));
-}
-
 void AppModel::refreshHookStatus() { setHookStatus(HookInstaller(services_.paths).status()); }
 
 void AppModel::refreshKeys() {
@@ -294,11 +270,15 @@ LiveActivityCoordinator& AppModel::liveActivity() {
 // ---- hops between threads -------------------------------------------------------------------
 
 void AppModel::inBackground(WorkQueue& queue, std::function<std::function<void()>()> work) {
-    queue.run([this, work = std::move(work)] {
-        std::function<void()> then = work();
-        // The model waits for its queues before it goes, so `this` is still there to post to.
-        if (then) QMetaObject::invokeMethod(this, std::move(then), Qt::QueuedConnection);
-    });
+    // The work may be left behind at quit and end after the model: it hands its result back
+    // only while the lifeline says the model is there.
+    queue.run([model = this, lifeline = lifeline_, work = std::move(work)] { handBack(model, *lifeline, work()); });
+}
+
+void AppModel::handBack(AppModel* model, Lifeline& lifeline, std::function<void()> then) {
+    if (!then) return;
+    std::lock_guard lock(lifeline.mutex);
+    if (!lifeline.gone) QMetaObject::invokeMethod(model, std::move(then), Qt::QueuedConnection);
 }
 
 void AppModel::later(std::function<void()> work) {
@@ -306,12 +286,7 @@ void AppModel::later(std::function<void()> work) {
 }
 
 void AppModel::inKeyring(std::function<std::function<void()>()> work) {
-    services_.keychainQueue->run([this, lifeline = lifeline_, work = std::move(work)] {
-        std::function<void()> then = work();
-        if (!then) return;
-        std::lock_guard lock(lifeline->mutex);
-        if (!lifeline->gone) QMetaObject::invokeMethod(this, std::move(then), Qt::QueuedConnection);
-    });
+    inBackground(*services_.keychainQueue, std::move(work));
 }
 
 void AppModel::saveInKeyring(std::string what, std::function<std::function<void()>()> work) {
@@ -333,21 +308,6 @@ void AppModel::saveInKeyring(std::string what, std::function<std::function<void(
             if (then) then();
         };
     });
-}
-
-void AppModel::finishKeyringWork(std::chrono::steady_clock::time_point waitEnds) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(waitEnds - std::chrono::steady_clock::now());
-    const bool finished = services_.keychainQueue->waitUntilIdleFor(std::max(left, std::chrono::milliseconds(0)));
-    // Whatever else still waits on the keyring (a push reading its credentials) stops now.
-    services_.keychain->abandonCalls();
-    if (finished) return;
-    keyringLeftBehind_ = true;
-    logger_.notice("The login keyring hasn't answered; quitting without it");
-    for (const KeyringSave& save : keyringSaves_) {
-        if (!save.answered->load()) {
-            logger_.error("The login keyring never confirmed saving the " + save.what + ": that change is lost");
-        }
-    }
 }
 
 }  // namespace quorvel

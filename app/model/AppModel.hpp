@@ -70,6 +70,9 @@ public:
     static constexpr int alarmTestStepCount = 8;
     /// At quit, the longest wait for the login keyring and the network together.
     static constexpr int quitWaitMilliseconds = 2000;
+    /// The last part of that wait, kept for the outcomes of the requests cancelled at quit
+    /// even when the keyring took the rest.
+    static constexpr int quitOutcomesMilliseconds = 250;
     /// Update time of the phone preference applied when none ever was: the distant past.
     static constexpr Instant distantPast = Instant::fromReferenceSeconds(-63114076800.0);
 
@@ -149,14 +152,21 @@ public:
     /// stops the ticker and the server (no server starts after it) and the spool drain (the
     /// files not yet handled stay), writes the events the server accepted but nobody handled
     /// yet to the spool for the next start, saves the FINISHED list and releases the
-    /// keep-awake hold, then waits for the login keyring and the phone's network work until
-    /// `quitWaitMilliseconds` after it began: a save the keyring hasn't confirmed by then is logged as
-    /// lost, network requests are cancelled, and neither this nor the model's end waits for
-    /// them any longer. Runs once; later calls do nothing. Work still queued for the main
-    /// thread afterwards is dropped with the model.
+    /// keep-awake hold, then waits for the login keyring, the phone's network work and the
+    /// other work queues until `quitWaitMilliseconds` after it began: keyring calls still
+    /// waiting are cancelled inside that time, a save the keyring hasn't confirmed by then is
+    /// logged as lost, network requests are cancelled, and neither this nor the model's end
+    /// waits for any of it any longer (`workLeftBehind`). Runs once; later calls do nothing.
+    /// Work still queued for the main thread afterwards is dropped with the model.
     void shutDown();
     /// True once `shutDown` has run.
     bool isShutDown() const { return shutDown_; }
+    /// True when `shutDown` ended its wait with work still running (a keyring call stuck on a
+    /// prompt nobody answers, a request or child process that hasn't ended). That work owns
+    /// what it touches and its results are dropped once the model is gone, but it may hold
+    /// libraries' threads and state that the end of the process would take apart under it:
+    /// the process, whose state is saved by then, should end without taking anything apart.
+    bool workLeftBehind() const { return workLeftBehind_; }
     /// Re-reads whether the agent's settings file holds the hooks.
     void refreshHookStatus();
     /// Re-reads the stored APNs key ID and relay address from the keyring (off the main
@@ -300,7 +310,8 @@ private:
     void settleLater();
 
     /// Runs `work` on `queue`; the function it returns (if any) runs afterwards on the main
-    /// thread, unless the model is gone by then.
+    /// thread, unless the model is gone by then. `work` may outlive the model (left behind
+    /// at quit): it owns what it touches and leaves the model alone.
     void inBackground(WorkQueue& queue, std::function<std::function<void()>()> work);
     /// Runs `work` on the main thread after the current work.
     void later(std::function<void()> work);
@@ -368,12 +379,15 @@ private:
 
     bool shutDown_ = false;
 
-    /// Lets work left behind on the keyring's queue see that the model is gone.
+    /// Lets work left behind on the queues see that the model is gone.
     struct Lifeline {
         std::mutex mutex;
         bool gone = false;
     };
     std::shared_ptr<Lifeline> lifeline_ = std::make_shared<Lifeline>();
+    /// Queues `then` (when there is one) on `model`'s thread unless the lifeline says the
+    /// model is gone; any thread. Static: the model may be gone.
+    static void handBack(AppModel* model, Lifeline& lifeline, std::function<void()> then);
     struct KeyringSave {
         std::string what;
         /// Set on the keyring's queue as soon as the keyring answered.
@@ -382,6 +396,8 @@ private:
     std::vector<KeyringSave> keyringSaves_;
     /// The keyring didn't finish in time at quit; nothing waits for it any more.
     bool keyringLeftBehind_ = false;
+    /// Some work didn't end in time at quit (see `workLeftBehind`).
+    bool workLeftBehind_ = false;
 
     // Last, so it stops handing over events before anything above goes away.
     std::unique_ptr<EventServer> server_;

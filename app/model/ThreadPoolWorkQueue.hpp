@@ -1,23 +1,27 @@
 #pragma once
 // A work queue with threads of its own: one thread runs the work in the order it came (a
-// serial queue), more let pieces run side by side. Destroying it waits for the work in hand.
-#include <QThreadPool>
+// serial queue), more let pieces run side by side. Destroying it waits for the work in hand
+// at most `longestWaitAtEnd`, then leaves behind what still runs (`LeavableThreadPool`): the
+// work owns what it touches.
+#include <chrono>
 
 #include "app/model/WorkQueue.hpp"
+#include "platform/qt/LeavableThreadPool.hpp"
 
 namespace quorvel {
 
 class ThreadPoolWorkQueue final : public WorkQueue {
 public:
-    explicit ThreadPoolWorkQueue(int threads = 1);
-    ~ThreadPoolWorkQueue() override;
+    explicit ThreadPoolWorkQueue(int threads = 1,
+                                 std::chrono::milliseconds longestWaitAtEnd = std::chrono::seconds(2));
 
     void run(std::function<void()> work) override;
     void waitUntilIdle() override;
     bool waitUntilIdleFor(std::chrono::milliseconds limit) override;
 
 private:
-    QThreadPool pool_;
+    // Idle threads end soon: the queues are quiet most of the time.
+    LeavableThreadPool pool_;
 };
 
 }  // namespace quorvel

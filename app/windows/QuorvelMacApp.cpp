@@ -4,6 +4,8 @@
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <QSessionManager>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "app/model/DesktopServices.hpp"
@@ -114,6 +116,15 @@ void QuorvelMacApp::shutDownCleanly(AppModel& model, TerminationSignals& termina
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, &model, [&model](QSessionManager&) {
         model.saveFinished();
     });
+}
+
+void QuorvelMacApp::endNowIfWorkLeftBehind(int status) {
+    if (!model_ || !model_->workLeftBehind()) return;
+    // Later launches find no socket of a copy that is gone.
+    launchNotifier_.reset();
+    launches_.reset();
+    std::fflush(nullptr);
+    std::_Exit(status);
 }
 
 void QuorvelMacApp::becomeRegularApp() {

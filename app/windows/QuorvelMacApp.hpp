@@ -60,6 +60,12 @@ public:
     /// event loop has ended, and a signal ends the process with status 0.
     static void shutDownCleanly(AppModel& model, TerminationSignals& terminations);
 
+    /// After the event loop: when the model's quit left work behind (`AppModel::workLeftBehind`),
+    /// ends the process with `status` at once, without taking anything apart (the state is
+    /// saved by then; the stuck work still holds threads and library state that taking the app
+    /// apart would free under it, or wait for without end). Otherwise returns.
+    void endNowIfWorkLeftBehind(int status);
+
 private:
     MacAppDelegate& delegate_;
     std::unique_ptr<TerminationSignals> terminationSignals_;

@@ -2,38 +2,39 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
-#include <algorithm>
-#include <climits>
 
 namespace quorvel {
 
-QtWorkThreads::QtWorkThreads(int threads) {
-    pool_.setMaxThreadCount(std::max(1, threads));
+QtWorkThreads::QtWorkThreads(int threads, std::chrono::milliseconds longestWaitAtEnd)
     // The work comes in bursts a few times a minute at most; idle threads need not stay.
-    pool_.setExpiryTimeout(30000);
-}
+    : pool_(threads, longestWaitAtEnd) {}
 
-QtWorkThreads::~QtWorkThreads() { pool_.waitForDone(); }
+QtWorkThreads::~QtWorkThreads() = default;
 
 void QtWorkThreads::runInBackground(std::function<void()> work) { pool_.start(std::move(work)); }
 
-void QtWorkThreads::runOnMainThread(std::function<void()> work) {
-    QCoreApplication* application = QCoreApplication::instance();
-    if (application == nullptr) return;
-    {
-        std::lock_guard lock(mainThreadWork_->mutex);
-        mainThreadWork_->waiting.push_back(std::move(work));
-    }
-    // Queued on the application object, which lives on the main thread: runs in its event
-    // loop, in the order handed over.
-    QMetaObject::invokeMethod(application, [waiting = mainThreadWork_] { waiting->runWaiting(); },
-                              Qt::QueuedConnection);
+void QtWorkThreads::runOnMainThread(std::function<void()> work) { mainThreadWork_->post(mainThreadWork_, std::move(work)); }
+
+std::function<void(std::function<void()>)> QtWorkThreads::mainThreadPoster() {
+    return [waiting = mainThreadWork_](std::function<void()> work) { waiting->post(waiting, std::move(work)); };
 }
 
 bool QtWorkThreads::finish(std::chrono::milliseconds longest) {
-    const bool done = pool_.waitForDone(static_cast<int>(std::clamp<long long>(longest.count(), 0, INT_MAX)));
+    const bool done = pool_.waitForDone(longest);
     mainThreadWork_->runWaiting();
     return done;
+}
+
+void QtWorkThreads::MainThreadWork::post(const std::shared_ptr<MainThreadWork>& self, std::function<void()> work) {
+    QCoreApplication* application = QCoreApplication::instance();
+    if (application == nullptr) return;
+    {
+        std::lock_guard lock(mutex);
+        waiting.push_back(std::move(work));
+    }
+    // Queued on the application object, which lives on the main thread: runs in its event
+    // loop, in the order handed over.
+    QMetaObject::invokeMethod(application, [self] { self->runWaiting(); }, Qt::QueuedConnection);
 }
 
 void QtWorkThreads::MainThreadWork::runWaiting() {

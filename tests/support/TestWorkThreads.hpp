@@ -91,12 +91,10 @@ public:
         });
     }
 
-    void runOnMainThread(std::function<void()> work) override {
-        {
-            std::lock_guard lock(loop_->mutex_);
-            loop_->main_.push_back(std::move(work));
-        }
-        loop_->changed_.notify_all();
+    void runOnMainThread(std::function<void()> work) override { post(loop_, std::move(work)); }
+
+    std::function<void(std::function<void()>)> mainThreadPoster() override {
+        return [loop = loop_](std::function<void()> work) { post(loop, std::move(work)); };
     }
 
     bool finish(std::chrono::milliseconds longest) override {
@@ -118,6 +116,14 @@ public:
     }
 
 private:
+    static void post(const std::shared_ptr<Loop>& loop, std::function<void()> work) {
+        {
+            std::lock_guard lock(loop->mutex_);
+            loop->main_.push_back(std::move(work));
+        }
+        loop->changed_.notify_all();
+    }
+
     std::shared_ptr<Loop> loop_;
     std::mutex threadsMutex_;
     std::vector<std::thread> threads_;

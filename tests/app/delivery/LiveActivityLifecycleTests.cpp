@@ -346,6 +346,19 @@ TEST_F(LiveActivityLifecycle, TheCleanUpDeletesOnlyItsOwnOrphansAndStopsAtTheFir
                                         orphans[1]}));
 }
 
+TEST_F(LiveActivityLifecycle, WithNoChannelOfItsOwnTheCleanUpNeitherReadsTheKeyringNorAsks) {
+    auto coordinator = make();
+    ASSERT_TRUE(coordinator->createdChannels().empty());
+    // A keyring that would make itself seen: locked, every read refused.
+    secrets_.setFailure(SecretStoreError{SecretStoreError::Code::denied, "The keyring is locked."});
+    testing::LogCapture log;
+    coordinator->cleanUpOrphanChannels();
+    ASSERT_TRUE(settle());
+    EXPECT_TRUE(requestLines().empty()) << ::testing::PrintToString(requestLines());
+    EXPECT_EQ(log.text().find("Channel clean-up skipped"), std::string::npos) << log.text();
+    secrets_.setFailure(std::nullopt);
+}
+
 TEST_F(LiveActivityLifecycle, TheCleanUpLeavesTheChannelOfAStartInFlight) {
     auto coordinator = make();
     json::Json slowStart = FakeApns::answer(200);

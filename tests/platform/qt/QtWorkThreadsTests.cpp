@@ -4,6 +4,7 @@
 #include <QThread>
 #include <atomic>
 #include <chrono>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -67,6 +68,44 @@ TEST(QtWorkThreads, FinishWaitsAtMostItsTimeThenRunsWhatWasHandedBackOnce) {
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();
     EXPECT_EQ(handedBack, (std::vector<int>{1, 2}));
+}
+
+TEST(QtWorkThreads, GoingAwayWaitsOnlyItsBoundAndWorkLeftBehindStillHandsBackSafely) {
+    testing::ensureApplication();
+    auto release = std::make_shared<std::atomic<bool>>(false);
+    auto startedSecond = std::make_shared<std::atomic<bool>>(false);
+    auto handedBack = std::make_shared<std::vector<int>>();
+    {
+        QtWorkThreads threads(1, std::chrono::milliseconds(300));
+        // A call that never returns while the threads exist (a keyring prompt nobody answers).
+        threads.runInBackground([release, post = threads.mainThreadPoster(), handedBack] {
+            while (!release->load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            post([handedBack] { handedBack->push_back(1); });
+        });
+        // Not started when the threads go: never starts.
+        threads.runInBackground([startedSecond] { startedSecond->store(true); });
+    }
+    release->store(true);
+    // The stuck work ends after the threads went, and what it posts still lands safely.
+    ASSERT_TRUE(testing::waitUntil([&] { return handedBack->size() == 1; }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(startedSecond->load());
+}
+
+TEST(QtWorkThreads, GoingAwayWithStuckWorkTakesNoLongerThanItsBound) {
+    testing::ensureApplication();
+    auto release = std::make_shared<std::atomic<bool>>(false);
+    const auto started = std::chrono::steady_clock::now();
+    {
+        QtWorkThreads threads(2, std::chrono::milliseconds(300));
+        threads.runInBackground([release] {
+            while (!release->load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        });
+    }
+    const auto took = std::chrono::steady_clock::now() - started;
+    release->store(true);
+    EXPECT_GE(took, std::chrono::milliseconds(300));
+    EXPECT_LT(took, std::chrono::seconds(5)) << "the threads waited for the stuck work";
 }
 
 }  // namespace
