@@ -285,8 +285,18 @@ void AppModel::later(std::function<void()> work) {
     QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection);
 }
 
-void AppModel::inKeyring(std::function<std::function<void()>()> work) {
-    inBackground(*services_.keychainQueue, std::move(work));
+void AppModel::inKeyring(std::function<std::function<void()>()> work, KeyringCall call) {
+    if (call == KeyringCall::read) {
+        inBackground(*services_.keychainQueue, std::move(work));
+        return;
+    }
+    ++*keyringChangesUnderWay_;
+    inBackground(*services_.keychainQueue,
+                 [underWay = keyringChangesUnderWay_, work = std::move(work)]() -> std::function<void()> {
+                     std::function<void()> then = work();
+                     --*underWay;
+                     return then;
+                 });
 }
 
 void AppModel::saveInKeyring(std::string what, std::function<std::function<void()>()> work) {
@@ -307,7 +317,7 @@ void AppModel::saveInKeyring(std::string what, std::function<std::function<void(
             }
             if (then) then();
         };
-    });
+    }, KeyringCall::change);
 }
 
 }  // namespace quorvel

@@ -152,11 +152,13 @@ public:
     /// stops the ticker and the server (no server starts after it) and the spool drain (the
     /// files not yet handled stay), writes the events the server accepted but nobody handled
     /// yet to the spool for the next start, saves the FINISHED list and releases the
-    /// keep-awake hold, then waits for the login keyring, the phone's network work and the
-    /// other work queues until `quitWaitMilliseconds` after it began: keyring calls still
-    /// waiting are cancelled inside that time, a save the keyring hasn't confirmed by then is
-    /// logged as lost, network requests are cancelled, and neither this nor the model's end
-    /// waits for any of it any longer (`workLeftBehind`). Runs once; later calls do nothing.
+    /// keep-awake hold, then waits for the user's keyring changes (saves, removals), the
+    /// phone's network work and the other work queues until `quitWaitMilliseconds` after it
+    /// began, and no longer than they take: keyring reads are not waited for, every keyring
+    /// call still waiting is cancelled inside that time, a save the keyring hasn't confirmed
+    /// by then is logged as lost, network requests are cancelled, and neither this nor the
+    /// model's end waits for any of it any longer (`workLeftBehind`). Runs once; later calls
+    /// do nothing.
     /// Work still queued for the main thread afterwards is dropped with the model.
     void shutDown();
     /// True once `shutDown` has run.
@@ -315,9 +317,12 @@ private:
     void inBackground(WorkQueue& queue, std::function<std::function<void()>()> work);
     /// Runs `work` on the main thread after the current work.
     void later(std::function<void()> work);
+    /// What a call on the keyring's queue does: a read has nothing to lose at quit, a change
+    /// (a save, a removal) is the user's and is waited for.
+    enum class KeyringCall { read, change };
     /// `inBackground` on the keyring's queue, which the model may leave behind at quit: the
     /// function `work` returns is dropped when the model is gone by then.
-    void inKeyring(std::function<std::function<void()>()> work);
+    void inKeyring(std::function<std::function<void()>()> work, KeyringCall call = KeyringCall::read);
     /// `inKeyring` for a save, named `what` in the log ("relay key"), which counts in
     /// `savingToKeyring` until its answer is back on the main thread.
     void saveInKeyring(std::string what, std::function<std::function<void()>()> work);
@@ -394,6 +399,8 @@ private:
         std::shared_ptr<std::atomic<bool>> answered;
     };
     std::vector<KeyringSave> keyringSaves_;
+    /// Keyring changes handed to the keyring's queue that haven't returned yet; counted there.
+    std::shared_ptr<std::atomic<int>> keyringChangesUnderWay_ = std::make_shared<std::atomic<int>>(0);
     /// The keyring didn't finish in time at quit; nothing waits for it any more.
     bool keyringLeftBehind_ = false;
     /// Some work didn't end in time at quit (see `workLeftBehind`).

@@ -145,7 +145,7 @@ void AppModel::removeRelay() {
             }
             setRelayURL(std::nullopt);
         };
-    });
+    }, KeyringCall::change);
 }
 
 void AppModel::removeAPNsKey() {
@@ -155,7 +155,7 @@ void AppModel::removeAPNsKey() {
             if (!removed) showError(removed.error().description());
             refreshKeys();
         };
-    });
+    }, KeyringCall::change);
 }
 
 // ---- the device -----------------------------------------------------------------------------

@@ -9,6 +9,9 @@
 namespace quorvel {
 namespace {
 
+// How long keyring calls get to return once cancelled; inside the wait kept for the outcomes.
+constexpr std::chrono::milliseconds cancelledCallsGrace{100};
+
 std::chrono::milliseconds timeLeft(std::chrono::steady_clock::time_point waitEnds) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(waitEnds - std::chrono::steady_clock::now());
     return std::max(left, std::chrono::milliseconds(0));
@@ -52,17 +55,22 @@ void AppModel::shutDown() {
 }
 
 void AppModel::finishKeyringWork(std::chrono::steady_clock::time_point waitEnds) {
-    const bool finished = services_.keychainQueue->waitUntilIdleFor(timeLeft(waitEnds));
-    // Whatever else still waits on the keyring (a push reading its credentials) stops now.
+    WorkQueue& queue = *services_.keychainQueue;
+    // Only the user's changes are worth the wait: a read has nothing to keep, and on a locked
+    // keyring it may wait for good on an unlock prompt nobody answers.
+    bool finished = queue.waitUntilIdleFor(std::chrono::milliseconds(0));
+    if (!finished && keyringChangesUnderWay_->load() > 0) finished = queue.waitUntilIdleFor(timeLeft(waitEnds));
+    // Whatever else still waits on the keyring (a read, a push reading its credentials) stops
+    // now; a cancelled call returns at once, as a rule, but one on a prompt may not.
     services_.keychain->abandonCalls();
     if (finished) return;
-    keyringLeftBehind_ = true;
     logger_.notice("The login keyring hasn't answered; quitting without it");
     for (const KeyringSave& save : keyringSaves_) {
         if (!save.answered->load()) {
             logger_.error("The login keyring never confirmed saving the " + save.what + ": that change is lost");
         }
     }
+    if (!queue.waitUntilIdleFor(cancelledCallsGrace)) keyringLeftBehind_ = true;
 }
 
 }  // namespace quorvel

@@ -78,6 +78,30 @@ TEST(AppModelKeyringTests, AnsweredSavesEndThePendingLineAndQuitDoesNotWait) {
     for (const std::string& line : bed.log.lines("App")) EXPECT_EQ(line.find("lost"), std::string::npos) << line;
 }
 
+TEST(AppModelKeyringTests, AReadWaitingOnAnUnlockPromptIsNotWaitedForAtQuit) {
+    AppModelTestbed bed;
+    auto store = std::make_shared<StuckSecretStore>(StuckSecretStore::Stuck::readsAndSaves);
+    bed.adjust = [&](AppServices& services) {
+        services.keychain = store;
+        services.keychainQueue = std::make_shared<DetachableWorkQueue>();
+    };
+    AppModel& model = bed.make();
+    // The start-up's read of the stored keys waits on the prompt.
+    ASSERT_TRUE(store->awaitRead());
+
+    const auto started = Clock::now();
+    model.shutDown();
+    EXPECT_LT(std::chrono::duration<double>(Clock::now() - started).count(), 1.0) << "a read was waited for";
+    EXPECT_TRUE(model.workLeftBehind());
+    const std::vector<std::string> lines = bed.log.lines("App");
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "notice The login keyring hasn't answered; quitting without it"),
+              lines.end())
+        << ::testing::PrintToString(lines);
+    for (const std::string& line : lines) EXPECT_EQ(line.find("lost"), std::string::npos) << line;
+    bed.model.reset();
+    store->release();
+}
+
 /// Work that waits until the test lets it go.
 struct Gate {
     std::mutex mutex;

@@ -1,6 +1,6 @@
 #pragma once
-// A login keyring that takes a save and never answers it (a prompt nobody sees), until the
-// test lets it go. Reads and removals answer at once, with nothing stored.
+// A login keyring that takes a save (and, if asked, a read) and never answers it (a prompt
+// nobody sees), until the test lets it go. Other calls answer at once, with nothing stored.
 #include <condition_variable>
 #include <mutex>
 
@@ -10,7 +10,16 @@ namespace quorvel::testing {
 
 class StuckSecretStore final : public SecretStore {
 public:
+    enum class Stuck { saves, readsAndSaves };
+    explicit StuckSecretStore(Stuck stuck = Stuck::saves) : stuck_(stuck) {}
+
     Expected<std::optional<std::string>, SecretStoreError> find(std::string_view, std::string_view) override {
+        if (stuck_ == Stuck::readsAndSaves) {
+            std::unique_lock lock(mutex_);
+            ++readsStarted_;
+            changed_.notify_all();
+            changed_.wait(lock, [this] { return released_; });
+        }
         return std::optional<std::string>();
     }
     Expected<void, SecretStoreError> replace(std::string_view, std::string_view, std::string_view,
@@ -28,7 +37,12 @@ public:
         std::unique_lock lock(mutex_);
         return changed_.wait_for(lock, std::chrono::seconds(5), [this] { return savesStarted_ > 0; });
     }
-    /// Lets every save, now and later, return.
+    /// Waits (at most 5 s) until a read has reached the keyring.
+    bool awaitRead() {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::seconds(5), [this] { return readsStarted_ > 0; });
+    }
+    /// Lets every call, now and later, return.
     void release() {
         std::lock_guard lock(mutex_);
         released_ = true;
@@ -38,7 +52,9 @@ public:
 private:
     std::mutex mutex_;
     std::condition_variable changed_;
+    Stuck stuck_;
     int savesStarted_ = 0;
+    int readsStarted_ = 0;
     bool released_ = false;
 };
 
