@@ -249,6 +249,14 @@ protected:
         ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
     }
 
+    /// A phone token to push to, and every alert pushed to it, as the next start reads them.
+    static void pushEveryAlertToAPhone(KeyValueStore& defaults) {
+        defaults.setString("phoneDeviceToken", "00112233445566778899aabbccddeeff");
+        json::Json settings = json::Json::object();
+        settings["alwaysPushToPhone"] = true;
+        defaults.setJson("appSettings", settings);
+    }
+
     std::size_t bannersSaying(const QString& summary) const {
         std::size_t count = 0;
         for (const auto& banner : notificationService.notifications) count += banner.summary == summary ? 1 : 0;
@@ -439,10 +447,7 @@ TEST_F(AppEndToEndTests, QuitUnderADeadNetworkWaitsAtMostTwoSeconds) {
     auto saved = RelayKeyStore::save(keyring, {WebUrl::parse("https://" + relay.host() + "/push").value(), "key"});
     ASSERT_TRUE(saved) << saved.error().description();
     KeyValueStore defaults(home / ".config/quorvel/defaults.json");
-    defaults.setString("phoneDeviceToken", "00112233445566778899aabbccddeeff");
-    json::Json settings = json::Json::object();
-    settings["alwaysPushToPhone"] = true;
-    defaults.setJson("appSettings", settings);
+    pushEveryAlertToAPhone(defaults);
 
     ASSERT_TRUE(app.start());
     const std::optional<Endpoint> endpoint = app.endpoint();
@@ -660,10 +665,7 @@ TEST_F(AppEndToEndTests, ALockedKeyringWhosePromptNobodyAnswersNeverKeepsTheAppF
     // A phone to push to, pushes for every alert, and a channel of an earlier Live Activity
     // left to clean up: each reads the relay from the keyring.
     KeyValueStore defaults(home / ".config/quorvel/defaults.json");
-    defaults.setString("phoneDeviceToken", "00112233445566778899aabbccddeeff");
-    json::Json settings = json::Json::object();
-    settings["alwaysPushToPhone"] = true;
-    defaults.setJson("appSettings", settings);
+    pushEveryAlertToAPhone(defaults);
     json::Json channels = json::Json::array();
     channels.push_back(json::string("channel-left-from-before"));
     defaults.setJson("liveActivityChannels", channels);

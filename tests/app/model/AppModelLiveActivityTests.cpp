@@ -40,12 +40,16 @@ protected:
         headers["apns-channel-id"] = "chan-from-apple";
         fake.script("channel", json::Json::array({FakeApns::answer(200, R"({"channels":["someone-elses"]})"),
                                                   FakeApns::answer(201, "", headers)}));
+        // A channel an earlier launch made, gone from Apple since: with it on record the launch
+        // clean-up has something to look for (without one it asks nothing).
+        bed.defaults->setJson("liveActivityChannels", json::Json::array({"chan-made-earlier"}));
     }
 
     /// Makes the model, waits for its launch clean-up, and starts a run while the screen is locked.
     AppModel& runWhileAway() {
         AppModel& model = bed.make();
-        // The launch clean-up lists the channels; none of them is this app's.
+        // The launch clean-up lists the channels; none of them is this app's, and the one on
+        // record is forgotten.
         EXPECT_NE(coordinator, nullptr);
         EXPECT_TRUE(testing::waitUntil([&] { return fake.requests().size() == 1; }));
         bed.recorded.screenEvents(ScreenStateMonitor::Event::screenLocked);
