@@ -120,9 +120,16 @@ void QuorvelMacApp::shutDownCleanly(AppModel& model, TerminationSignals& termina
 
 void QuorvelMacApp::endNowIfWorkLeftBehind(int status) {
     if (!model_ || !model_->workLeftBehind()) return;
-    // Later launches find no socket of a copy that is gone.
+    // What sits above the model is taken apart as usual, in the usual order: the windows save
+    // their frames and pending edits on the way out, and later launches find no socket of a
+    // copy that is gone. The model and its services, which the stuck work may use, stay.
     launchNotifier_.reset();
     launches_.reset();
+    trayWatch_.reset();
+    menu_.reset();
+    menuBarExtra_.reset();
+    windows_.reset();
+    sources_.reset();
     std::fflush(nullptr);
     std::_Exit(status);
 }

@@ -61,8 +61,9 @@ public:
     static void shutDownCleanly(AppModel& model, TerminationSignals& terminations);
 
     /// After the event loop: when the model's quit left work behind (`AppModel::workLeftBehind`),
-    /// ends the process with `status` at once, without taking anything apart (the state is
-    /// saved by then; the stuck work still holds threads and library state that taking the app
+    /// takes apart the windows, the menu and the launch socket, then ends the process with
+    /// `status` at once, leaving the model and its services as they are (the model's state is
+    /// saved by then; the stuck work still holds threads and library state that taking them
     /// apart would free under it, or wait for without end). Otherwise returns.
     void endNowIfWorkLeftBehind(int status);
 
