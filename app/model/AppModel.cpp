@@ -1,5 +1,6 @@
 #include "app/model/AppModel.hpp"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <algorithm>
 #include <chrono>
@@ -85,6 +86,9 @@ AppModel::~AppModel() {
         std::lock_guard lock(lifeline_->mutex);
         lifeline_->gone = true;
     }
+    // Results handed back and not run yet go now: a service taken apart below may run queued
+    // calls, which would find the model half gone.
+    QCoreApplication::removePostedEvents(this);
     ticker_.stop();
     alarmTimer_.stop();
     // No event is handed over, and no work comes back, while the model is taken apart.

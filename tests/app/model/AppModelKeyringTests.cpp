@@ -13,6 +13,7 @@
 #include "app/model/ThreadPoolWorkQueue.hpp"
 #include "tests/app/model/AppModelTestbed.hpp"
 #include "tests/app/model/StuckSecretStore.hpp"
+#include "tests/support/LogCapture.hpp"
 #include "tests/support/QtEventLoop.hpp"
 
 namespace quorvel {
@@ -100,6 +101,40 @@ TEST(AppModelKeyringTests, AReadWaitingOnAnUnlockPromptIsNotWaitedForAtQuit) {
     for (const std::string& line : lines) EXPECT_EQ(line.find("lost"), std::string::npos) << line;
     bed.model.reset();
     store->release();
+}
+
+/// A desktop whose teardown runs the calls queued on the main thread, as a desktop service's
+/// teardown may.
+class EventRunningDesktop final : public AppDesktop {
+public:
+    ~EventRunningDesktop() override { QCoreApplication::sendPostedEvents(); }
+    void showErrorAlert(const std::string&) override {}
+    std::optional<std::string> chooseFile(const std::string&) override { return std::nullopt; }
+    void openFolder(const std::string&) override {}
+    void setShowsInDock(bool) override {}
+};
+
+TEST(AppModelKeyringTests, AnAnswerHandedBackButNotRunYetNeverRunsOnAModelBeingTakenApart) {
+    AppModelTestbed bed;
+    auto store = std::make_shared<InMemorySecretStore>();
+    auto queue = std::make_shared<DetachableWorkQueue>();
+    bed.adjust = [&](AppServices& services) {
+        services.keychain = store;
+        services.keychainQueue = queue;
+        services.desktop = std::make_unique<EventRunningDesktop>();
+    };
+    bed.make();
+    settle();
+
+    // The keyring answers (with a failure, which the model would log) just as the app ends:
+    // the answer is queued for the main thread and not run yet when the model goes.
+    store->setFailure(SecretStoreError{SecretStoreError::Code::denied, "The keyring is locked."});
+    bed.model->refreshKeys();
+    ASSERT_TRUE(queue->waitUntilIdleFor(std::chrono::seconds(5)));
+    testing::LogCapture capture;
+    bed.model.reset();
+    EXPECT_EQ(capture.text().find("Couldn't read"), std::string::npos)
+        << "the answer ran on the model while it was taken apart:\n" << capture.text();
 }
 
 /// Work that waits until the test lets it go.
