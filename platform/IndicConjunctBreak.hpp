@@ -2,7 +2,8 @@
 // The Indic_Conjunct_Break property of Unicode 15.1, which the grapheme cluster rule GB9c
 // reads: a consonant, then a virama-like linker (with marks around it), then a consonant make
 // one character ("क्क", KA VIRAMA KA). utf8proc's tables are of Unicode 15.0, which breaks
-// there; this small table adds the rule on top, in the helper and the app alike.
+// there; this small table adds the rule on top, in the helper and the app alike. Plain
+// values: any thread.
 namespace quorvel::text {
 
 enum class IndicConjunctBreak { none, linker, consonant, extend };
