@@ -15,7 +15,7 @@ namespace quorvel {
 inline constexpr std::size_t hookInputCap = 1'048'576;
 /// How long the helper waits for its input to end: long enough for any agent, short enough
 /// to say so in its log before the watchdog (1.5 s) ends the run.
-inline constexpr std::chrono::milliseconds hookInputWait{1200};
+inline constexpr std::chrono::milliseconds hookInputWait{1000};
 
 /// What the helper made of its standard input.
 struct HookInput {
