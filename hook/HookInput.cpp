@@ -1,32 +1,33 @@
 #include "hook/HookInput.hpp"
 
-#include <unistd.h>
+#include <exception>
+#include <istream>
 
-#include <algorithm>
-#include <cerrno>
-
+#include "hook/DeadlineInputBuffer.hpp"
+#include "hook/PayloadSieve.hpp"
 #include "platform/UnicodeText.hpp"
 
 namespace quorvel {
 
-std::string readStandardInput(int fd, std::size_t cap) {
-    constexpr std::size_t chunkBytes = 65536;
-    std::string buffer;
-    while (buffer.size() < cap) {
-        std::size_t wanted = std::min(cap - buffer.size(), chunkBytes);
-        std::size_t start = buffer.size();
-        buffer.resize(start + wanted);
-        ssize_t count;
-        do {
-            count = ::read(fd, buffer.data() + start, wanted);
-        } while (count < 0 && errno == EINTR);
-        if (count <= 0) {
-            buffer.resize(start);
-            break;
-        }
-        buffer.resize(start + static_cast<std::size_t>(count));
+HookInput readHookInput(int fd, std::chrono::steady_clock::duration wait, std::size_t cap) {
+    DeadlineInputBuffer buffer(fd, std::chrono::steady_clock::now() + wait, cap);
+    PayloadSieve sieve;
+    bool parsed = false;
+    try {
+        std::istream stream(&buffer);
+        parsed = json::Json::sax_parse(stream, &sieve);
+    } catch (const std::exception&) {
     }
-    return buffer;
+    // A payload refused early (not JSON, not an object) is still read up to the cap, so its
+    // capture and its logged byte count are those of the whole head.
+    buffer.fillHead();
+
+    HookInput input;
+    input.head = buffer.head();
+    input.bytesRead = buffer.bytesRead();
+    input.stillOpen = buffer.timedOut();
+    if (parsed && !input.stillOpen) input.payload = sieve.payload();
+    return input;
 }
 
 std::optional<json::Json> parseHookInput(std::string_view input) {

@@ -1,5 +1,6 @@
 #pragma once
 // What the agent hands the helper on standard input: one JSON payload.
+#include <chrono>
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -9,11 +10,30 @@
 
 namespace quorvel {
 
-/// Most bytes of standard input the helper reads; a longer payload is cut there.
+/// Most bytes of standard input the helper keeps as they came (for a capture and the byte
+/// count it logs); a longer payload is still read to its end, keeping only what the event uses.
 inline constexpr std::size_t hookInputCap = 1'048'576;
+/// How long the helper waits for its input to end: long enough for any agent, short enough
+/// to say so in its log before the watchdog (1.5 s) ends the run.
+inline constexpr std::chrono::milliseconds hookInputWait{1000};
 
-/// Reads `fd` until end of input, a read error or `cap` bytes, in reads of at most 64 KiB.
-std::string readStandardInput(int fd, std::size_t cap = hookInputCap);
+/// What the helper made of its standard input.
+struct HookInput {
+    /// The first `hookInputCap` bytes as they were read.
+    std::string head;
+    /// Every byte read, past the cap too.
+    std::size_t bytesRead = 0;
+    /// The payload's members that the payload mapping reads, long texts already cut as the
+    /// mapping cuts them (hook/PayloadSieve.hpp); absent when the input isn't one JSON object.
+    /// Ill-formed UTF-8 is read as U+FFFD, so one bad byte in a message doesn't cost the event.
+    std::optional<json::Json> payload;
+    /// The input was still open at the deadline; `payload` is then absent.
+    bool stillOpen = false;
+};
+
+/// Reads `fd` to its end through the streaming JSON reader, never holding more of it than
+/// the head and the largest single string. Waits for the input to end for `wait` at most.
+HookInput readHookInput(int fd, std::chrono::steady_clock::duration wait, std::size_t cap = hookInputCap);
 
 /// The input as a JSON object or array; absent for anything else (a bare string or number,
 /// malformed or cut JSON). Text that isn't valid UTF-8 is repaired to U+FFFD first, so one

@@ -103,22 +103,25 @@ void hookMain(const HookInvocation& invocation) {
         return;
     }
 
-    const std::string input = readStandardInput(invocation.inputFd);
+    const HookInput input = readHookInput(invocation.inputFd, hookInputWait);
     const Instant now = Instant::now();
 
     auto captureSetting = environment.find("QUORVEL_CAPTURE");
     if (contains(arguments, "--capture") || (captureSetting != environment.end() && captureSetting->second == "1")) {
-        if (auto captured = writeCapture(input, now, arguments, environment, paths.captures()); !captured) {
+        if (auto captured = writeCapture(input.head, now, arguments, environment, paths.captures()); !captured) {
             log.writeLogLine("capture failed: " + captured.error().message);
         }
     }
 
-    std::optional<json::Json> payload = parseHookInput(input);
-    if (!payload || !payload->is_object()) {
-        log.writeLogLine("stdin wasn't a JSON object (" + std::to_string(input.size()) + " bytes)");
+    if (input.stillOpen) {
+        log.writeLogLine("stdin was still open after " + std::to_string(input.bytesRead) + " bytes; gave up waiting");
         return;
     }
-    std::optional<HookEvent> event = HookEvent::fromPayload(*payload, now, environment);
+    if (!input.payload) {
+        log.writeLogLine("stdin wasn't a JSON object (" + std::to_string(input.head.size()) + " bytes)");
+        return;
+    }
+    std::optional<HookEvent> event = HookEvent::fromPayload(*input.payload, now, environment);
     if (!event) {
         log.writeLogLine("payload had no session_id or hook_event_name");
         return;

@@ -3,8 +3,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/BoundedJson.hpp"
+#include "platform/DamagedFileAside.hpp"
 #include "platform/Files.hpp"
 #include "platform/Logger.hpp"
 #include "platform/OwnFileRead.hpp"
@@ -158,34 +160,38 @@ void KeyValueStore::load() const {
         return;
     }
     std::string problem;
+    std::vector<std::string> dropped;
     try {
         json::Json parsed = json::parseBounded(contents->bytes, maxFileValues);
         if (!parsed.is_object()) {
             problem = "not a JSON object";
         } else {
-            for (const auto& [key, value] : parsed.items()) {
-                if (!isWellFormedEntry(value)) {
-                    problem = "malformed entry \"" + key + "\"";
-                    break;
-                }
+            // One bad entry costs that entry only: every other value is kept.
+            json::Json kept = json::Json::object();
+            for (auto& [key, value] : parsed.items()) {
+                if (isWellFormedEntry(value)) kept[key] = std::move(value);
+                else dropped.push_back(key);
             }
-        }
-        if (problem.empty()) {
-            entries_ = std::move(parsed);
-            return;
+            entries_ = std::move(kept);
+            if (dropped.empty()) return;
         }
     } catch (const json::JsonDecodeError& error) {
         problem = error.what();
     }
-    // Keep the unreadable file for a person to look at; the store starts over.
-    const std::string aside = path_ + ".bad";
-    if (std::rename(path_.c_str(), aside.c_str()) == 0) {
-        storeLog().error("The defaults file " + path_ + " is corrupt (" + problem + "); moved it to " + aside +
-                         " and started empty");
-    } else {
-        storeLog().error("The defaults file " + path_ + " is corrupt (" + problem + ") and couldn't be moved to " +
-                         aside + ": " + files::fileErrorFromErrno(errno, aside).message + "; started empty");
+    // Keep the damaged file for a person to look at, under a name of its own.
+    const auto aside = files::moveDamagedFileAside(path_);
+    const std::string where = aside ? "moved it to " + *aside : "couldn't move it aside (" + aside.error().message + ")";
+    if (!problem.empty()) {
+        storeLog().error("The defaults file " + path_ + " is corrupt (" + problem + "); " + where + " and started empty");
+        return;
     }
+    std::string names;
+    for (const std::string& key : dropped) names += (names.empty() ? "\"" : ", \"") + key + "\"";
+    storeLog().error("The defaults file " + path_ + " had malformed entries (" + names + "); dropped them, kept the others and " +
+                     where);
+    // The file on disk holds what was kept, so the next start reads it even when nothing
+    // is stored before then.
+    if (aside) save();
 }
 
 void KeyValueStore::save() const {

@@ -10,6 +10,7 @@
 #include <systemd/sd-journal.h>
 
 #include "platform/FileDescriptors.hpp"
+#include "platform/RotatingLogFile.hpp"
 
 namespace quorvel {
 namespace {
@@ -67,15 +68,9 @@ void Logger::log(LogLevel level, std::string_view message) const {
     line.reserve(message.size() + subsystem_.size() + category_.size() + 16);
     line.append(logLevelName(level)).append(" ").append(subsystem_).append(" [").append(category_).append("] ");
     line.append(message).append("\n");
-    if (fileSink) {
-        const int fd = ::open(logFile, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
-        if (fd >= 0) {
-            // One write of the whole line: with O_APPEND the kernel places it at the end in one
-            // piece, so lines of concurrent processes never interleave.
-            (void)files::writeAll(fd, line);
-            ::close(fd);
-        }
-    }
+    // One write of the whole line: with O_APPEND the kernel places it at the end in one piece,
+    // so lines of concurrent processes never interleave.
+    if (fileSink) files::appendToRotatingLog(logFile, line, logFileMaxBytes);
     if (errorSink) (void)files::writeAll(STDERR_FILENO, line);
 }
 

@@ -3,10 +3,16 @@
 // are logged in full. For tests the lines can be read back: QUORVEL_LOG_FILE=<path> appends
 // each line to that file, QUORVEL_LOG_STDERR=1 copies it to standard error, in the form
 //   <level> <subsystem> [<category>] <message>
+// The file stays bounded: above `logFileMaxBytes` it is moved to <path>.1 (replacing the
+// older copy) before the next line.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace quorvel {
+
+/// The size above which the QUORVEL_LOG_FILE file is rotated.
+inline constexpr std::int64_t logFileMaxBytes = 4 * 1024 * 1024;
 
 enum class LogLevel { debug, info, notice, error, fault };
 

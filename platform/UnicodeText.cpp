@@ -2,6 +2,8 @@
 
 #include <utf8proc.h>
 
+#include "platform/IndicConjunctBreak.hpp"
+
 namespace quorvel::text {
 namespace {
 
@@ -83,19 +85,20 @@ void appendUtf8(std::string& out, char32_t codePoint) {
 // UTF-8 `text` until it returns false. Extended grapheme clusters as Unicode's text
 // segmentation defines them (emoji sequences, regional-indicator pairs, Hangul syllables,
 // combining marks, CR LF), from utf8proc's tables: the helper links nothing bigger for this.
+// Indic conjuncts, which those tables predate, come from IndicConjunctBreak.
 template <typename Visit>
 void forEachCharacterEnd(std::string_view text, Visit visit) {
     utf8proc_int32_t state = 0;
+    ConjunctTracker conjunct;
     char32_t previous = 0;
     for (std::size_t index = 0; index < text.size();) {
         const std::size_t start = index;
         const char32_t point = nextCodePoint(text, index);
-        if (start > 0 &&
-            utf8proc_grapheme_break_stateful(static_cast<utf8proc_int32_t>(previous),
-                                             static_cast<utf8proc_int32_t>(point), &state) &&
-            !visit(start)) {
-            return;
-        }
+        // utf8proc keeps its own state whatever the answer, so it is always asked.
+        const bool breaks = start > 0 && utf8proc_grapheme_break_stateful(static_cast<utf8proc_int32_t>(previous),
+                                                                           static_cast<utf8proc_int32_t>(point), &state);
+        if (breaks && !conjunct.joins(point) && !visit(start)) return;
+        conjunct.advance(point);
         previous = point;
     }
     if (!text.empty()) visit(text.size());

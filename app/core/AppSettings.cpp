@@ -2,16 +2,25 @@
 
 #include <exception>
 
+#include "kit/engine/Quorvel.hpp"
+#include "platform/Logger.hpp"
+
 namespace quorvel {
 
-AppSettings AppSettings::decode(const json::Json& value) {
+AppSettings AppSettings::decode(const json::Json& value, std::vector<std::string>* dropped) {
     const json::Json& object = json::requireObject(value, "settings");
     AppSettings settings;
     for (const SettingDescriptor* setting : settingFields::all) {
-        if (setting->number) {
-            if (const auto stored = json::optionalInt(object, setting->key)) settings.*setting->number = setting->clamped(*stored);
-        } else if (const auto stored = json::optionalBool(object, setting->key)) {
-            settings.*setting->flag = *stored;
+        // The ranges bound what the window offers; a stored number beyond them is the user's
+        // (or an older build's) choice and is kept, so the next save doesn't rewrite it.
+        try {
+            if (setting->number) {
+                if (const auto stored = json::optionalInt(object, setting->key)) settings.*setting->number = *stored;
+            } else if (const auto stored = json::optionalBool(object, setting->key)) {
+                settings.*setting->flag = *stored;
+            }
+        } catch (const json::JsonDecodeError& error) {
+            if (dropped) dropped->push_back(error.what());
         }
     }
     return settings;
@@ -30,9 +39,16 @@ json::Json AppSettings::encode() const {
 AppSettings AppSettings::load(const KeyValueStore& defaults) {
     const std::optional<json::Json> stored = defaults.jsonValue(storageKey);
     if (!stored) return {};
+    const Logger logger(Quorvel::macBundleID, "Settings");
     try {
-        return decode(*stored);
-    } catch (const std::exception&) {
+        std::vector<std::string> dropped;
+        AppSettings settings = decode(*stored, &dropped);
+        for (const std::string& problem : dropped) {
+            logger.error("A stored setting couldn't be read and is back at its default: " + problem);
+        }
+        return settings;
+    } catch (const std::exception& error) {
+        logger.error(std::string("The stored settings couldn't be read; using the defaults: ") + error.what());
         return {};
     }
 }

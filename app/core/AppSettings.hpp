@@ -1,11 +1,13 @@
 #pragma once
 // The user's preferences: when a run counts as long, which shell commands count, when the
 // user counts as away, the quiet hours, the two phone-push switches and the Dock icon. Kept
-// as one JSON document in the app's defaults; a stored document that can't be read gives the
-// defaults for every field, never a mix.
+// as one JSON document in the app's defaults; a stored value that can't be read gives that
+// field's default and leaves the others as stored.
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/core/SettingDescriptor.hpp"
 #include "kit/engine/StateMachineSettings.hpp"
@@ -31,14 +33,16 @@ struct AppSettings {
     bool showInDock = false;
 
     /// A missing key or null gives that field's default; a number outside its declared range
-    /// is brought to the nearest end; a value of the wrong type fails the whole document
-    /// (json::JsonDecodeError). Other keys are ignored.
-    static AppSettings decode(const json::Json& value);
+    /// is taken as it is. A value of the wrong type (or a number that isn't a whole one within
+    /// 64 bits) gives that field alone its default, and its reason is added to `dropped`.
+    /// Anything but an object fails the whole document (json::JsonDecodeError). Other keys
+    /// are ignored.
+    static AppSettings decode(const json::Json& value, std::vector<std::string>* dropped = nullptr);
     /// All eight keys, in field order.
     json::Json encode() const;
 
-    /// The stored settings, or the defaults when there are none or they can't be decoded
-    /// (the stored value is left as it is until the next save).
+    /// The stored settings, field by field: the defaults where nothing is stored, or where a
+    /// value can't be decoded (logged; the stored value is left as it is until the next save).
     static AppSettings load(const KeyValueStore& defaults);
     /// Stores the settings; on an encoding failure stores nothing and says why.
     Expected<void, json::CodingError> save(KeyValueStore& defaults) const;

@@ -9,6 +9,7 @@
 #include "kit/engine/Quorvel.hpp"
 #include "platform/Files.hpp"
 #include "platform/BoundedJson.hpp"
+#include "platform/DamagedFileAside.hpp"
 #include "platform/JsonCoding.hpp"
 #include "platform/OwnFileRead.hpp"
 #include "platform/SymbolicLink.hpp"
@@ -22,12 +23,20 @@ bool exists(const std::string& path) {
            !error;
 }
 
-std::vector<FinishedRun> decodeRuns(const std::string& text) {
+// Every row that decodes; the rows that don't are counted in `dropped`, the first one's reason
+// kept in `problem`. A document that isn't an array of rows throws.
+std::vector<FinishedRun> decodeRuns(const std::string& text, std::size_t& dropped, std::string& problem) {
     const json::Json document = json::parseBounded(text, FinishedStore::maxFileValues);
     if (!document.is_array()) throw json::JsonDecodeError("the finished list is not a JSON array");
     std::vector<FinishedRun> runs;
     runs.reserve(document.size());
-    for (const json::Json& element : document) runs.push_back(FinishedRun::decode(element));
+    for (const json::Json& element : document) {
+        try {
+            runs.push_back(FinishedRun::decode(element));
+        } catch (const std::exception& error) {
+            if (dropped++ == 0) problem = error.what();
+        }
+    }
     return runs;
 }
 
@@ -46,7 +55,13 @@ std::vector<FinishedRun> FinishedStore::load() {
     const auto contents = files::readOwnFile(chosen, maxFileBytes);
     if (contents) {
         try {
-            return decodeRuns(contents->bytes);
+            std::size_t dropped = 0;
+            std::vector<FinishedRun> runs = decodeRuns(contents->bytes, dropped, problem);
+            if (dropped == 0) return runs;
+            logger_.error("Couldn't read " + std::to_string(dropped) + " of " + std::to_string(dropped + runs.size()) +
+                          " rows of the finished list; kept the others: " + problem);
+            keepUnreadableFile_ = currentExists;
+            return runs;
         } catch (const std::exception& error) {
             problem = error.what();
         }
@@ -72,12 +87,10 @@ bool FinishedStore::save(const std::vector<FinishedRun>& runs) {
     const std::string current = files::joinPath(folder_, fileName);
     if (keepUnreadableFile_) {
         keepUnreadableFile_ = false;
-        const std::string aside = files::joinPath(folder_, asideFileName);
-        if (std::rename(current.c_str(), aside.c_str()) == 0) {
-            logger_.notice("Moved the unreadable finished list aside to " + aside);
-        } else if (errno != ENOENT) {
-            logger_.error("Couldn't move the unreadable finished list aside: " +
-                          files::fileErrorFromErrno(errno, aside).message);
+        if (const auto aside = files::moveDamagedFileAside(current)) {
+            logger_.notice("Moved the damaged finished list aside to " + *aside);
+        } else if (aside.error().code != ENOENT) {
+            logger_.error("Couldn't move the damaged finished list aside: " + aside.error().message);
         }
     }
 

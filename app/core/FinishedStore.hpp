@@ -1,8 +1,9 @@
 #pragma once
 // The FINISHED list outlives the app in one JSON file in the application-support folder.
-// It is read once at start and written whole after every change. A file that is there but
-// can't be read back is moved aside (finished.json.bad) before the first save writes over
-// it, so one bad file never silently costs the whole history. Main thread.
+// It is read once at start and written whole after every change. A row that can't be read
+// back costs that row only; a file with such a row, or one that can't be read at all, is
+// moved aside (finished.json.bad-N, platform/DamagedFileAside.hpp) before the first save
+// writes over it, so a damaged file never silently costs the history. Main thread.
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -19,8 +20,6 @@ public:
     static constexpr std::size_t keptRuns = 50;
     /// Read when there is no current file; never written or deleted.
     static constexpr const char* legacyFileName = "setlist.json";
-    /// Where an unreadable current file is kept, replacing an older one.
-    static constexpr const char* asideFileName = "finished.json.bad";
     /// Fifty runs with their logs stay far below this; a bigger file is not one of ours and
     /// is treated as unreadable rather than read into memory.
     static constexpr std::size_t maxFileBytes = 8 * 1024 * 1024;
@@ -32,8 +31,9 @@ public:
     explicit FinishedStore(std::string folder);
 
     /// The stored runs in stored order: from the current file when it exists, else from the
-    /// legacy one; empty when neither exists or the chosen one can't be read (logged). A
-    /// link, FIFO, device, folder or oversized file in either place counts as unreadable.
+    /// legacy one; empty when neither exists or the chosen one can't be read (logged). Rows
+    /// that don't decode are dropped (one log line) and the others kept. A link, FIFO,
+    /// device, folder or oversized file in either place counts as unreadable.
     std::vector<FinishedRun> load();
 
     /// Writes `runs` to the current file atomically, creating the folder when needed; never
@@ -45,7 +45,7 @@ public:
 
 private:
     std::string folder_;
-    // The current file exists but couldn't be read at load: keep it before overwriting it.
+    // The current file exists but couldn't be read whole at load: keep it before overwriting it.
     bool keepUnreadableFile_ = false;
     Logger logger_;
 };

@@ -20,7 +20,8 @@ struct SettingDescriptor {
     std::string_view label;
     /// The row's fixed note; empty for none (or a note the window words from live state).
     std::string_view note;
-    /// Exactly one of these is set: a number stepped within [lower, upper], or a switch.
+    /// Exactly one of these is set: a number stepped within [lower, upper], or a switch. The
+    /// range bounds what the window offers; a stored number outside it is used as it is.
     std::int64_t AppSettings::*number = nullptr;
     bool AppSettings::*flag = nullptr;
     std::int64_t lower = 0;

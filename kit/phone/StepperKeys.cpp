@@ -31,14 +31,16 @@ bool StepperKeys::minusEnabled() const { return lower <= upper && value > lower;
 
 bool StepperKeys::plusEnabled() const { return lower <= upper && value < upper; }
 
+// A value stored outside the range is shown as it is; the key towards the range brings it
+// straight to the nearer end rather than a step at a time from far outside.
 std::int64_t StepperKeys::decremented() const {
     if (!minusEnabled()) return value;
-    return std::max(saturatingSubtract(value, step), lower);
+    return std::min(std::max(saturatingSubtract(value, step), lower), upper);
 }
 
 std::int64_t StepperKeys::incremented() const {
     if (!plusEnabled()) return value;
-    return std::min(saturatingAdd(value, step), upper);
+    return std::max(std::min(saturatingAdd(value, step), upper), lower);
 }
 
 std::string StepperKeys::valueText() const { return format ? format(value) : plainNumber(value); }

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "kit/engine/Endpoint.hpp"
@@ -150,10 +151,43 @@ TEST_F(HelperProcessTest, EvenAFaultOfItsOwnEndsWithStatusZero) {
     }
 }
 
-TEST_F(HelperProcessTest, TheWatchdogEndsARunBlockedOnItsInput) {
+TEST_F(HelperProcessTest, AnInputThatNeverEndsIsLoggedOnceBeforeTheRunEnds) {
     auto result = run({}, std::nullopt);
-    EXPECT_GE(result.seconds, 1.4);
+    EXPECT_GE(result.seconds, 0.9);
     EXPECT_LT(result.seconds, 3.0);
+    const std::string written = log();
+    EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 1) << written;
+    EXPECT_NE(written.find(" stdin was still open after 0 bytes; gave up waiting\n"), std::string::npos) << written;
+    EXPECT_TRUE(spooled().empty());
+}
+
+TEST_F(HelperProcessTest, PayloadsOfMegabytesStillReachTheAppAsTheirEvents) {
+    FakeEventServer server(accepted);
+    serveEndpoint(server);
+    const std::string message = "Done. " + std::string(2'000'000, 'm');
+    json::Json stop = {{"hook_event_name", "Stop"}, {"session_id", "big-stop"}, {"cwd", "/tmp/p"},
+                       {"last_assistant_message", message}};
+    run({}, json::dump(stop));
+    json::Json tool = {{"hook_event_name", "PostToolUse"},
+                       {"session_id", "big-tool"},
+                       {"tool_name", "Bash"},
+                       {"tool_input", {{"command", "cat huge.log"}}},
+                       {"tool_response", {{"stdout", std::string(2'000'000, 'o')}, {"stderr", ""}}},
+                       {"duration_ms", 4187}};
+    run({}, json::dump(tool));
+
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u) << log();
+    const HookEvent stopEvent = HookEvent::decode(json::parse(FakeEventServer::bodyOf(requests[0])));
+    EXPECT_EQ(stopEvent.event, "Stop");
+    EXPECT_EQ(stopEvent.sessionID, "big-stop");
+    EXPECT_EQ(stopEvent.cwd, "/tmp/p");
+    EXPECT_EQ(stopEvent.lastAssistantMessage, message.substr(0, HookEvent::longTextLimit));
+    const HookEvent toolEvent = HookEvent::decode(json::parse(FakeEventServer::bodyOf(requests[1])));
+    EXPECT_EQ(toolEvent.event, "PostToolUse");
+    EXPECT_EQ(toolEvent.sessionID, "big-tool");
+    EXPECT_EQ(toolEvent.command, "cat huge.log");
+    EXPECT_EQ(toolEvent.durationMs, 4187);
     EXPECT_EQ(log(), "");
 }
 
@@ -186,8 +220,11 @@ TEST_F(HelperProcessTest, LogsInputThatIsntAnEvent) {
         {"[1]", " stdin wasn't a JSON object (3 bytes)\n"},
         {"\"text\"", " stdin wasn't a JSON object (6 bytes)\n"},
         {"{\"session_id\":", " stdin wasn't a JSON object (14 bytes)\n"},
-        // Cut at the input cap, so no longer JSON.
-        {"{\"pad\":\"" + std::string(2 * 1'048'576, 'x') + "\"}", " stdin wasn't a JSON object (1048576 bytes)\n"},
+        // Counted up to the input cap, however long it goes on.
+        {std::string(2 * 1'048'576, 'x'), " stdin wasn't a JSON object (1048576 bytes)\n"},
+        {"{\"pad\":\"" + std::string(2 * 1'048'576, 'x'), " stdin wasn't a JSON object (1048576 bytes)\n"},
+        // Read to its end past the cap: a whole object, only without a session.
+        {"{\"pad\":\"" + std::string(2 * 1'048'576, 'x') + "\"}", " payload had no session_id or hook_event_name\n"},
         {R"({"hook_event_name":"Stop"})", " payload had no session_id or hook_event_name\n"},
         {R"({"hook_event_name":"Stop","session_id":""})", " payload had no session_id or hook_event_name\n"},
     };

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <regex>
 
 #include "hook/HookLog.hpp"
@@ -40,6 +43,31 @@ TEST(HookLog, RotatesOnlyAboveTheLimit) {
     std::string fresh = TempFolder::read(log.url);
     EXPECT_TRUE(fresh.ends_with(" fresh\n"));
     EXPECT_LT(fresh.size(), 100u);
+}
+
+TEST(HookLog, HelpersWritingAtOnceKeepTheLogAndItsOlderCopyBounded) {
+    TempFolder home;
+    const HookLog log{home / "hook.log", 16384};
+    constexpr int helpers = 8;
+    constexpr int linesEach = 300;
+    std::vector<pid_t> children;
+    for (int helper = 0; helper < helpers; ++helper) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int line = 0; line < linesEach; ++line) log.writeLogLine("app not answering for Stop: " + std::string(60, 'x'));
+            ::_exit(0);
+        }
+        children.push_back(child);
+    }
+    for (pid_t child : children) ::waitpid(child, nullptr, 0);
+    // A line is about 120 bytes; each helper may add one after another has measured the file.
+    const std::size_t bound = 16384 + helpers * 200;
+    EXPECT_LE(TempFolder::read(log.url).size(), bound);
+    const std::string older = TempFolder::read(log.url + ".1");
+    EXPECT_GT(older.size(), 16384u) << "the older copy is a whole log, not a fresh one rotated twice";
+    EXPECT_LE(older.size(), bound);
+    EXPECT_EQ(TempFolder::names(home.path()), (std::vector<std::string>{"hook.log", "hook.log.1"}));
 }
 
 }  // namespace

@@ -50,5 +50,15 @@ TEST(PromptCut, TheHelperAndTheAppCutAPromptLineAtTheSameCharacter) {
     }
 }
 
+TEST(PromptCut, TheHelperAndTheAppKeepAnIndicConjunctWholeAtTheCut) {
+    const std::string conjunct = "\xE0\xA4\x95\xE0\xA5\x8D\xE0\xA4\xB7";  // KA VIRAMA SSA
+    const std::string kept = std::string(HookEvent::shortTextLimit - 1, 'x') + conjunct;
+    const std::string payload = payloadWithPrompt(kept + "\xE0\xA4\x95 and more");
+    const auto inApp = HookEvent::fromPayload(json::parse(payload), Instant::now(), {});
+    ASSERT_TRUE(inApp);
+    EXPECT_EQ(inApp->promptFirstLine, kept);
+    EXPECT_EQ(helperFirstLine(payload), kept);
+}
+
 }  // namespace
 }  // namespace quorvel

@@ -90,10 +90,36 @@ TEST(KeyValueStore, CorruptFileIsMovedAsideAndTheStoreStartsEmpty) {
         ASSERT_TRUE(files::writeFileAtomically(path, corrupt));
         KeyValueStore store(path);
         EXPECT_FALSE(store.contains("k"));
-        EXPECT_EQ(*files::readFile(path + ".bad"), corrupt);
+        EXPECT_EQ(*files::readFile(path + ".bad-1"), corrupt);
         store.setBool("k", true);
         EXPECT_EQ(KeyValueStore(path).boolValue("k"), true);
     }
+}
+
+TEST(KeyValueStore, OneMalformedEntryCostsThatEntryOnly) {
+    testing::TemporaryFolder folder;
+    const std::string path = folder / "defaults.json";
+    const std::string damaged =
+        R"({"appSettings":{"type":"json","value":{"longRunMinutes":45}},"bad":{"type":"bool","value":"yes"},)"
+        R"("phoneDeviceToken":{"type":"string","value":"abc"}})";
+    ASSERT_TRUE(files::writeFileAtomically(path, damaged));
+    {
+        KeyValueStore store(path);
+        EXPECT_FALSE(store.contains("bad"));
+        EXPECT_EQ(store.stringValue("phoneDeviceToken"), "abc");
+        EXPECT_EQ((*store.jsonValue("appSettings"))["longRunMinutes"], 45);
+        EXPECT_EQ(*files::readFile(path + ".bad-1"), damaged);
+    }
+    // What was kept is on disk at once, for the next start.
+    KeyValueStore reopened(path);
+    EXPECT_EQ(reopened.stringValue("phoneDeviceToken"), "abc");
+    EXPECT_FALSE(reopened.contains("bad"));
+
+    // A second damaged file goes beside the first, never over it.
+    ASSERT_TRUE(files::writeFileAtomically(path, "{not json"));
+    EXPECT_FALSE(KeyValueStore(path).contains("phoneDeviceToken"));
+    EXPECT_EQ(*files::readFile(path + ".bad-1"), damaged);
+    EXPECT_EQ(*files::readFile(path + ".bad-2"), "{not json");
 }
 
 TEST(KeyValueStore, AFileOfManyValuesIsCorruptAndMovedAside) {
@@ -105,7 +131,7 @@ TEST(KeyValueStore, AFileOfManyValuesIsCorruptAndMovedAside) {
     ASSERT_TRUE(files::writeFileAtomically(path, junk));
     KeyValueStore store(path);
     EXPECT_FALSE(store.contains("junk"));
-    EXPECT_TRUE(files::readFile(path + ".bad"));
+    EXPECT_TRUE(files::readFile(path + ".bad-1"));
 }
 
 TEST(KeyValueStore, NothingIsSavedThroughALinkedFolder) {
@@ -127,7 +153,7 @@ TEST(KeyValueStore, UnreadableFileIsNeverWrittenOver) {
     store.setBool("k", true);
     EXPECT_EQ(store.boolValue("k"), true);  // kept for this run
     EXPECT_EQ(*files::readFile(path + "/keep"), "x");
-    EXPECT_FALSE(std::filesystem::exists(path + ".bad"));
+    EXPECT_FALSE(std::filesystem::exists(path + ".bad-1"));
 }
 
 TEST(KeyValueStore, AFifoOrAHugeFileInPlaceOfTheDefaultsIsUnreadableAtOnce) {
@@ -140,7 +166,7 @@ TEST(KeyValueStore, AFifoOrAHugeFileInPlaceOfTheDefaultsIsUnreadableAtOnce) {
         store.setBool("k", true);
         EXPECT_EQ(store.boolValue("k"), true);
         // Left for a person to look at, as any unreadable file.
-        EXPECT_FALSE(std::filesystem::exists(path + ".bad"));
+        EXPECT_FALSE(std::filesystem::exists(path + ".bad-1"));
     }
 }
 

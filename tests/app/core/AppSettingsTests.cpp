@@ -38,7 +38,13 @@ TEST(AppSettingsTests, DefaultsAreTheDocumentedOnes) {
     EXPECT_FALSE(settings.showInDock);
 }
 
-TEST(AppSettingsTests, LoadTakesWhatDecodesAndFallsBackWhollyOtherwise) {
+AppSettings withAwayMinutes(std::int64_t minutes) {
+    AppSettings settings;
+    settings.awayMinutes = minutes;
+    return settings;
+}
+
+TEST(AppSettingsTests, LoadTakesEveryValueThatDecodesAndTheDefaultForEachOtherOne) {
     struct Case {
         const char* name;
         std::optional<std::string> stored;
@@ -49,9 +55,13 @@ TEST(AppSettingsTests, LoadTakesWhatDecodesAndFallsBackWhollyOtherwise) {
         {"only showInDock", R"({"showInDock":true})", withShowInDock()},
         {"null means default", R"({"failuresBuzzPhone":null})", AppSettings{}},
         {"unknown keys ignored", R"({"showInDock":true,"colour":"red"})", withShowInDock()},
-        {"a string for a number", R"({"showInDock":true,"awayMinutes":"5"})", AppSettings{}},
-        {"a number for a flag", R"({"longRunMinutes":20,"showInDock":1})", AppSettings{}},
-        {"a fraction for an integer", R"({"longRunMinutes":2.5})", AppSettings{}},
+        {"a string for a number", R"({"showInDock":true,"awayMinutes":"5"})", withShowInDock()},
+        {"a number for a flag", R"({"awayMinutes":20,"showInDock":1})", withAwayMinutes(20)},
+        {"a fraction for an integer", R"({"longRunMinutes":2.5,"showInDock":true})", withShowInDock()},
+        {"a number beyond 64 bits", R"({"awayMinutes":1e300,"showInDock":true})", withShowInDock()},
+        {"an integer beyond 64 bits", R"({"awayMinutes":9223372036854775808,"showInDock":true})",
+         withShowInDock()},
+        {"every value bad", R"({"longRunMinutes":"x","awayMinutes":[],"showInDock":{}})", AppSettings{}},
         {"not an object", R"([1,2])", AppSettings{}},
     };
     for (const Case& c : cases) {
@@ -74,15 +84,23 @@ TEST(AppSettingsTests, SavedSettingsLoadBackEqualWithEveryKeyWritten) {
     EXPECT_EQ(AppSettings::load(KeyValueStore(folder / "defaults.json")), settings);
 }
 
-TEST(AppSettingsTests, StoredNumbersOutsideTheirRangeAreBroughtToTheNearestEnd) {
+TEST(AppSettingsTests, StoredNumbersOutsideTheirRangeAreUsedAsTheyAre) {
     const AppSettings low = loadFrom(
         R"({"longRunMinutes":0,"shellMinimumSeconds":-5,"awayMinutes":-9223372036854775807,)"
         R"("quietHoursStart":-1,"quietHoursEnd":-24,"showInDock":true})");
-    EXPECT_EQ(low, (AppSettings{1, 0, 1, 0, 0, true, false, true}));
+    EXPECT_EQ(low, (AppSettings{0, -5, -9223372036854775807, -1, -24, true, false, true}));
     const AppSettings high = loadFrom(
-        R"({"longRunMinutes":121,"shellMinimumSeconds":9223372036854775807,"awayMinutes":61,)"
+        R"({"longRunMinutes":180,"shellMinimumSeconds":9223372036854775807,"awayMinutes":61,)"
         R"("quietHoursStart":24,"quietHoursEnd":99})");
-    EXPECT_EQ(high, (AppSettings{120, 600, 60, 23, 23, true, false, false}));
+    EXPECT_EQ(high, (AppSettings{180, 9223372036854775807, 61, 24, 99, true, false, false}));
+    EXPECT_EQ(high.stateMachineSettings().longRunAfter, 180 * 60.0);
+
+    // Saving what was loaded writes the stored value back, not a range end over it.
+    TemporaryFolder folder;
+    KeyValueStore defaults(folder / "defaults.json");
+    defaults.setJson(AppSettings::storageKey, json::parse(R"({"longRunMinutes":180})"));
+    ASSERT_TRUE(AppSettings::load(defaults).save(defaults));
+    EXPECT_EQ((*defaults.jsonValue(AppSettings::storageKey))["longRunMinutes"], 180);
     // The ends themselves are kept.
     const AppSettings ends = loadFrom(R"({"longRunMinutes":120,"shellMinimumSeconds":0,"quietHoursEnd":23})");
     EXPECT_EQ(ends.longRunMinutes, 120);

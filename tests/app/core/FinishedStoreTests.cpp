@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "platform/Files.hpp"
@@ -82,7 +83,7 @@ TEST_F(FinishedStoreTests, BadCurrentFileGivesEmptyListEvenBesideAValidLegacyOne
     EXPECT_EQ(lines[0].rfind("error Couldn't read the finished list: ", 0), 0u) << lines[0];
 }
 
-TEST_F(FinishedStoreTests, BadCurrentFileIsMovedAsideBeforeTheFirstSaveReplacingAnOlderOne) {
+TEST_F(FinishedStoreTests, BadCurrentFileIsMovedAsideBeforeTheFirstSaveNeverOverAnOlderOne) {
     write(file("finished.json.bad"), "an older bad file");
     const std::string damaged = R"([{"chip":"claude","title":"cut off")";
     write(file("finished.json"), damaged);
@@ -94,12 +95,54 @@ TEST_F(FinishedStoreTests, BadCurrentFileIsMovedAsideBeforeTheFirstSaveReplacing
 
     const std::vector<FinishedRun> runs{run("after the damage", 10)};
     store.save(runs);
-    EXPECT_EQ(*files::readFile(file("finished.json.bad")), damaged);
+    EXPECT_EQ(*files::readFile(file("finished.json.bad-1")), damaged);
+    EXPECT_EQ(*files::readFile(file("finished.json.bad")), "an older bad file");
     EXPECT_EQ(FinishedStore(folder).load(), runs);
 
     // Only once: the second save keeps the set-aside copy as it is.
     store.save({run("later", 20)});
-    EXPECT_EQ(*files::readFile(file("finished.json.bad")), damaged);
+    EXPECT_EQ(*files::readFile(file("finished.json.bad-1")), damaged);
+    EXPECT_FALSE(std::filesystem::exists(file("finished.json.bad-2")));
+}
+
+TEST_F(FinishedStoreTests, EachDamagedFileInTurnGetsItsOwnNameAndOnlyTheNewestFewAreKept) {
+    for (int damage = 1; damage <= 5; ++damage) {
+        const std::string damaged = "damage " + std::to_string(damage);
+        write(file("finished.json"), damaged);
+        FinishedStore store(folder);
+        ASSERT_TRUE(store.load().empty());
+        ASSERT_TRUE(store.save({run("after", damage)}));
+        EXPECT_EQ(*files::readFile(file(("finished.json.bad-" + std::to_string(damage)).c_str())), damaged);
+    }
+    EXPECT_FALSE(std::filesystem::exists(file("finished.json.bad-1")));
+    EXPECT_FALSE(std::filesystem::exists(file("finished.json.bad-2")));
+    EXPECT_TRUE(std::filesystem::exists(file("finished.json.bad-3")));
+    const auto lines = log.lines("Finished");
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& line) { return line.find("Moved the damaged finished list aside to ") != std::string::npos; }),
+              5);
+}
+
+TEST_F(FinishedStoreTests, OneBadRowCostsThatRowOnlyAndTheFileIsKeptAside) {
+    std::vector<FinishedRun> runs;
+    for (int index = 0; index < 50; ++index) runs.push_back(run("run " + std::to_string(index), 1000 - index));
+    json::Json document = json::parse(encoded(runs));
+    document[17]["duration"] = "forty-two";
+    const std::string damaged = json::dump(document);
+    write(file("finished.json"), damaged);
+
+    FinishedStore store(folder);
+    std::vector<FinishedRun> loaded = store.load();
+    std::vector<FinishedRun> expected = runs;
+    expected.erase(expected.begin() + 17);
+    EXPECT_EQ(loaded, expected);
+    const auto lines = log.lines("Finished");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].rfind("error Couldn't read 1 of 50 rows of the finished list; kept the others: ", 0), 0u) << lines[0];
+
+    ASSERT_TRUE(store.save(loaded));
+    EXPECT_EQ(*files::readFile(file("finished.json.bad-1")), damaged);
+    EXPECT_EQ(FinishedStore(folder).load(), expected);
 }
 
 TEST_F(FinishedStoreTests, ABadLegacyFileIsNeverMoved) {
@@ -108,7 +151,8 @@ TEST_F(FinishedStoreTests, ABadLegacyFileIsNeverMoved) {
     ASSERT_TRUE(store.load().empty());
     store.save({run("new", 1)});
     EXPECT_EQ(*files::readFile(file("setlist.json")), "garbage");
-    EXPECT_FALSE(std::filesystem::exists(file("finished.json.bad")));
+    EXPECT_FALSE(std::filesystem::exists(file("finished.json.bad-1")));
+    EXPECT_FALSE(std::filesystem::exists(file("setlist.json.bad-1")));
 }
 
 TEST_F(FinishedStoreTests, SavingIntoAMissingFolderCreatesIt) {
@@ -126,7 +170,7 @@ TEST_F(FinishedStoreTests, AFileOfManyValuesIsUnreadableAtOnceAndKeptAside) {
     FinishedStore store(folder);
     EXPECT_TRUE(store.load().empty());
     EXPECT_TRUE(store.save({run("new", 2)}));
-    EXPECT_TRUE(std::filesystem::exists(file("finished.json.bad")));
+    EXPECT_TRUE(std::filesystem::exists(file("finished.json.bad-1")));
     EXPECT_EQ(FinishedStore(folder).load().size(), 1u);
 }
 

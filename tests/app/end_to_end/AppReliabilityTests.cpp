@@ -4,9 +4,12 @@
 // a throw-away home on a private session bus (see the CTest entry) and bounds its load in
 // count and time, on loopback only.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -32,6 +35,7 @@
 #include "platform/JsonCoding.hpp"
 #include "tests/app/core/LoopbackClient.hpp"
 #include "tests/support/AppProcess.hpp"
+#include "tests/support/ChildEnvironment.hpp"
 #include "tests/support/RuntimeFolder.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
@@ -230,7 +234,7 @@ TEST_F(AppReliabilityTests, HugeFilesOfItsOwnNeverHoldUpTheStart) {
     ASSERT_TRUE(app.start());
     ASSERT_TRUE(app.endpoint()) << app.logText();
     EXPECT_LT(Clock::now() - started, plain + 1s) << app.logText();
-    EXPECT_TRUE(fs::exists(defaults + ".bad"));
+    EXPECT_TRUE(fs::exists(defaults + ".bad-1"));
     EXPECT_NE(app.logText().find("Couldn't read the finished list"), std::string::npos) << app.logText();
 }
 
@@ -406,6 +410,97 @@ TEST_F(AppReliabilityTests, AClockSetBackGivesAFinishedRunOfLengthZero) {
     ASSERT_EQ(postedStatus(*endpoint, body(HookEvent::make("Stop", "s1", now - 172800))), 202);
     ASSERT_TRUE(waitFor([&] { return app.finished().size() == 1; })) << app.logText();
     EXPECT_EQ(app.finished()[0].duration, std::optional<double>(0.0));
+}
+
+std::string textOf(const std::string& path) {
+    const auto text = files::readFile(path);
+    return text ? *text : std::string();
+}
+
+/// Runs the built helper as the agent would, with `payload` on its standard input, for the
+/// app in `home`; true when it ended with status 0.
+bool runBuiltHelper(const std::string& home, const std::string& payload) {
+    const std::string input = home + "/payload.json";
+    if (!files::writeFileAtomically(input, payload)) return false;
+    const std::string helper = (fs::path(QUORVEL_APP).parent_path() / "quorvel-hook").string();
+    testing::ChildEnvironment environment({{"HOME", home}, {"QUORVEL_APP_EXECUTABLE", "/bin/true"},
+                                           {"QUORVEL_CAPTURE", std::nullopt}});
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, input.c_str(), O_RDONLY, 0);
+    std::string program = helper;
+    char* argv[] = {program.data(), nullptr};
+    pid_t pid = -1;
+    const int spawned = ::posix_spawn(&pid, helper.c_str(), &actions, nullptr, argv, environment.envp());
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) return false;
+    int status = -1;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST_F(AppReliabilityTests, AStopWithAMessageOfMegabytesThroughTheHelperEndsItsRun) {
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(app.endpoint()) << app.logText();
+    json::Json prompt = {{"hook_event_name", "UserPromptSubmit"}, {"session_id", "big"}, {"cwd", "/work/site"},
+                         {"prompt", "ship the release"}};
+    ASSERT_TRUE(runBuiltHelper(home.path(), json::dump(prompt)));
+    json::Json stop = {{"hook_event_name", "Stop"}, {"session_id", "big"}, {"cwd", "/work/site"},
+                       {"last_assistant_message", "Shipped. " + std::string(2'000'000, 'x')}};
+    ASSERT_TRUE(runBuiltHelper(home.path(), json::dump(stop)));
+
+    ASSERT_TRUE(waitFor([&] { return app.finished().size() == 1; }))
+        << textOf(app.paths().hookLog()) << app.logText();
+    EXPECT_EQ(app.finished()[0].title, "ship the release");
+    EXPECT_EQ(app.finished()[0].sessionID, "big");
+    EXPECT_TRUE(app.finished()[0].duration.has_value());
+    EXPECT_FALSE(fs::exists(app.paths().hookLog())) << "nothing went wrong on the helper's side";
+}
+
+TEST_F(AppReliabilityTests, DamagedFilesCostOnlyTheirBadPartsAndStoredSettingsKeepTheirValues) {
+    // Fifty saved runs, one of them damaged; defaults with one malformed entry and settings
+    // with a value beyond the window's range and one of the wrong type.
+    json::Json rows = json::Json::array();
+    for (int index = 0; index < 50; ++index) {
+        FinishedRun run;
+        run.title = std::to_string(1000 + index);
+        run.sessionID = "old";
+        run.finishedAt = Instant::now();
+        rows.push_back(run.encode());
+    }
+    rows[7]["finishedAt"] = "yesterday";
+    const std::string damagedList = json::dump(rows);
+    ASSERT_TRUE(files::createDirectories(app.appSupport()));
+    ASSERT_TRUE(files::writeFileAtomically(app.appSupport() + "/finished.json", damagedList));
+    const std::string defaults = home / ".config/quorvel/defaults.json";
+    ASSERT_TRUE(files::createDirectories(files::parentPath(defaults)));
+    const std::string damagedDefaults =
+        R"({"appSettings":{"type":"json","value":{"longRunMinutes":180,"awayMinutes":"five","showInDock":false}},)"
+        R"("phoneDeviceToken":{"type":"string","value":"abc123"},"broken":{"type":"bool","value":"maybe"}})";
+    ASSERT_TRUE(files::writeFileAtomically(defaults, damagedDefaults));
+
+    ASSERT_TRUE(app.start());
+    const std::optional<Endpoint> endpoint = app.endpoint();
+    ASSERT_TRUE(endpoint) << app.logText();
+    ASSERT_EQ(postedStatus(*endpoint, body(failedCommand(1, static_cast<double>(std::time(nullptr))))), 202);
+    ASSERT_TRUE(waitFor([&] { return !app.finished().empty() && app.finished()[0].title == "1"; })) << app.logText();
+    app.stop();
+
+    // The 49 good rows stay behind the new one; the damaged file is kept beside the list.
+    const std::vector<FinishedRun> kept = app.finished();
+    ASSERT_EQ(kept.size(), 50u) << app.logText();
+    EXPECT_EQ(kept[1].title, "1000");
+    EXPECT_EQ(std::count_if(kept.begin(), kept.end(), [](const FinishedRun& run) { return run.title == "1007"; }), 0);
+    EXPECT_EQ(textOf(app.appSupport() + "/finished.json.bad-1"), damagedList);
+    EXPECT_EQ(app.logLinesWith("Couldn't read 1 of 50 rows of the finished list"), 1u) << app.logText();
+
+    // The good entries and the stored value outside its range are still there after the run.
+    const json::Json stored = json::parse(textOf(defaults));
+    EXPECT_EQ(stored["appSettings"]["value"]["longRunMinutes"], 180) << stored.dump();
+    EXPECT_EQ(stored["phoneDeviceToken"]["value"], "abc123") << stored.dump();
+    EXPECT_FALSE(stored.contains("broken"));
+    EXPECT_EQ(textOf(defaults + ".bad-1"), damagedDefaults);
+    EXPECT_EQ(app.logLinesWith("A stored setting couldn't be read and is back at its default"), 1u) << app.logText();
 }
 
 TEST_F(AppReliabilityTests, ADirectRequestIsServedBesideThreeThousandIdleConnections) {

@@ -178,6 +178,27 @@ TEST_F(SettingsViewTest, SteppersStopAtTheirBoundsAndStoreEveryStep) {
     EXPECT_EQ(model->machine().settings.shellCommandMinimum, 0);
 }
 
+TEST_F(SettingsViewTest, AStoredValueOutsideTheRangeIsShownAndStepsBackToTheRangesEnd) {
+    bed.defaults->setJson(AppSettings::storageKey, json::parse(R"({"longRunMinutes":180,"awayMinutes":0})"));
+    SettingsView& settings = open();
+    StepperControl* longRun = settings.stepper("longRunMinutes");
+    ASSERT_NE(longRun, nullptr);
+    EXPECT_EQ(longRun->value(), 180);
+    EXPECT_EQ(longRun->accessibleName().toStdString(), longRun->keys().valueText());
+    EXPECT_NE(longRun->keys().valueText().find("180"), std::string::npos) << longRun->keys().valueText();
+    EXPECT_FALSE(longRun->plusKey()->isEnabled());
+    EXPECT_EQ(model->machine().settings.longRunAfter, 180 * 60);
+    press(*longRun->minusKey());
+    EXPECT_EQ(longRun->value(), 120);
+    EXPECT_EQ(storedSettings(bed).longRunMinutes, 120);
+
+    StepperControl* away = settings.stepper("awayMinutes");
+    EXPECT_EQ(away->value(), 0);
+    EXPECT_FALSE(away->minusKey()->isEnabled());
+    press(*away->plusKey());
+    EXPECT_EQ(storedSettings(bed).awayMinutes, 1);
+}
+
 TEST_F(SettingsViewTest, ShellSecondsStepByFiveAndTheTextsCarryTheirUnits) {
     SettingsView& settings = open();
     StepperControl* seconds = settings.stepper("shellMinimumSeconds");

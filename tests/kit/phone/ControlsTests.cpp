@@ -31,14 +31,17 @@ TEST(StepperKeysTests, StepsClampToTheBoundsAndDisableTheKeyThere) {
 }
 
 TEST(StepperKeysTests, ValuesOutsideTheRangeAndDegenerateRanges) {
-    // Below the lower bound: minus stays off, plus may still land below it.
+    // A stored value outside the range is shown as it is; the key towards the range brings
+    // it back to the nearer end in one press, the key away from it stays off.
     StepperKeys below = stepper(-20, 0, 10, 3);
+    EXPECT_EQ(below.valueText(), "-20 min");
     EXPECT_FALSE(below.minusEnabled());
-    EXPECT_EQ(below.incremented(), -17);
-    // Above the upper bound: plus stays off, minus clamps to the lower bound at most.
-    StepperKeys above = stepper(50, 0, 10, 3);
+    EXPECT_EQ(below.incremented(), 0);
+    StepperKeys above = stepper(180, 1, 120, 1);
+    EXPECT_EQ(above.valueText(), "180 min");
     EXPECT_FALSE(above.plusEnabled());
-    EXPECT_EQ(above.decremented(), 47);
+    EXPECT_EQ(above.decremented(), 120);
+    EXPECT_EQ(stepper(121, 0, 120, 5).decremented(), 116) << "a step that lands inside stays a step";
     // One value: both off.
     StepperKeys single = stepper(5, 5, 5, 1);
     EXPECT_FALSE(single.minusEnabled());
