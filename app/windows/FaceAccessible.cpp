@@ -92,7 +92,14 @@ QAccessibleInterface* faceFactory(const QString& className, QObject* object) {
     if (className == QLatin1String("quorvel::FaceWindow")) {
         auto& window = *static_cast<FaceWindow*>(object);
         return new FaceAccessible(window,
-                                  {[&window] { return window.content().controls(); },
+                                  {[&window] {
+                                       // In the window's pixels, which may draw the face smaller.
+                                       std::vector<AccessibleControl> controls = window.content().controls();
+                                       for (AccessibleControl& control : controls) {
+                                           control.rect = window.toWindow(control.rect);
+                                       }
+                                       return controls;
+                                   },
                                    [&window](std::size_t index) { window.content().activate(index); },
                                    [&window](const AccessibleControl& control) {
                                        return window.toolTipAt(control.rect.center());

@@ -11,6 +11,8 @@
 #include <QPaintEvent>
 #include <QStyleHints>
 #include <QWindow>
+#include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "app/windows/FaceAccessible.hpp"
@@ -59,8 +61,31 @@ FaceWindow::FaceWindow(Kind kind, std::unique_ptr<FaceContent> content, QString 
         updateShape();
     }
     content_->onUpdate([this](const QRect& area) {
-        if (isVisible()) update(area);
+        if (isVisible()) update(windowArea(area));
     });
+}
+
+QSize FaceWindow::scaledSize(QSize size, double scale) {
+    // A hair under a whole pixel counts as whole, so a scale made to fit a height gives it.
+    const auto scaled = [scale](int length) { return std::max(1, static_cast<int>(std::floor(length * scale + 1e-6))); };
+    return {scaled(size.width()), scaled(size.height())};
+}
+
+void FaceWindow::setFaceScale(double scale) {
+    if (!std::isfinite(scale) || scale > 1) scale = 1;
+    // A screen too small for a usable face still gets one that can be read and moved.
+    scale = std::max(scale, 0.25);
+    if (scale == scale_) return;
+    scale_ = scale;
+    faceImage_ = QImage();
+    setFixedSize(scaledSize(content_->size(), scale_));
+    updateShape();
+    update();
+}
+
+QRect FaceWindow::windowArea(const QRect& faceArea) const {
+    if (scale_ == 1) return faceArea;
+    return toWindow(QRectF(faceArea)).toAlignedRect().adjusted(-1, -1, 1, 1).intersected(rect());
 }
 
 FaceWindow::~FaceWindow() = default;
@@ -73,6 +98,7 @@ void FaceWindow::updateShape() {
         QPainter painter(&image);
         content_->paint(painter);
     }
+    if (scale_ != 1) image = image.scaled(size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     setMask(QBitmap::fromImage(image.createAlphaMask(Qt::ThresholdAlphaDither)));
 }
 
@@ -81,6 +107,10 @@ void FaceWindow::paintEvent(QPaintEvent* event) {
     // A few separate areas (the screen and the drive while a motion plays) are painted one by
     // one, so the face can paint just each; anything more scattered is painted in one go.
     const QRegion& region = event->region();
+    if (scale_ != 1) {
+        paintScaled(painter, region);
+        return;
+    }
     std::vector<QRect> areas(region.begin(), region.end());
     if (areas.empty() || areas.size() > 4) areas = {event->rect()};
     for (const QRect& area : areas) {
@@ -101,12 +131,43 @@ void FaceWindow::paintEvent(QPaintEvent* event) {
     }
 }
 
+void FaceWindow::paintScaled(QPainter& painter, const QRegion& region) {
+    if (faceImage_.size() != content_->size()) {
+        faceImage_ = QImage(content_->size(), QImage::Format_ARGB32_Premultiplied);
+        faceImage_.fill(Qt::transparent);
+    }
+    // The face's pixels the region's smoothed pixels are made from.
+    const QRect faceArea = QRectF(QPointF(region.boundingRect().topLeft()) / scale_,
+                                  QSizeF(region.boundingRect().size()) / scale_)
+                               .toAlignedRect()
+                               .adjusted(-2, -2, 2, 2)
+                               .intersected(QRect(QPoint(), content_->size()));
+    {
+        QPainter face(&faceImage_);
+        face.setClipRect(faceArea);
+        face.setCompositionMode(QPainter::CompositionMode_Source);
+        face.fillRect(faceArea, Qt::transparent);
+        face.setCompositionMode(QPainter::CompositionMode_SourceOver);
+        content_->paint(face);
+    }
+    painter.setClipRegion(region);
+    if (translucent_) {
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(region.boundingRect(), Qt::transparent);
+        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    } else {
+        painter.fillRect(region.boundingRect(), drawing::toQColor(Tokens::black));
+    }
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRectF(rect()), faceImage_);
+}
+
 void FaceWindow::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
     }
-    pressedControl_ = content_->press(event->position());
+    pressedControl_ = content_->press(toFace(event->position()));
     // A click is no move: a tap on a touchpad presses and releases within milliseconds, and a
     // move the window manager started on the press would go on after the release.
     if (!pressedControl_) pendingMove_ = PendingMove{event->globalPosition(), pos()};
@@ -115,7 +176,7 @@ void FaceWindow::mousePressEvent(QMouseEvent* event) {
 
 void FaceWindow::mouseMoveEvent(QMouseEvent* event) {
     if (pressedControl_) {
-        content_->drag(event->position());
+        content_->drag(toFace(event->position()));
     } else if (ownMove_) {
         move(ownMove_->window + (event->globalPosition() - ownMove_->pointer).toPoint());
     } else if (pendingMove_ && (event->buttons() & Qt::LeftButton)) {
@@ -131,7 +192,7 @@ void FaceWindow::mouseMoveEvent(QMouseEvent* event) {
         }
     } else if (event->buttons() == Qt::NoButton) {
         pendingMove_.reset();
-        content_->hover(event->position());
+        content_->hover(toFace(event->position()));
     }
     event->accept();
 }
@@ -143,7 +204,7 @@ void FaceWindow::leaveEvent(QEvent* event) {
 
 QString FaceWindow::toolTipAt(QPointF point) const {
     const bool trayShown = !trayShown_ || trayShown_();
-    return content_->toolTip(point, trayShown ? HideKey::Recall::tray : HideKey::Recall::launcher);
+    return content_->toolTip(toFace(point), trayShown ? HideKey::Recall::tray : HideKey::Recall::launcher);
 }
 
 bool FaceWindow::event(QEvent* event) {
@@ -166,7 +227,7 @@ void FaceWindow::mouseReleaseEvent(QMouseEvent* event) {
         ownMove_.reset();
         if (pressedControl_) {
             pressedControl_ = false;
-            content_->release(event->position());
+            content_->release(toFace(event->position()));
         }
     }
     event->accept();

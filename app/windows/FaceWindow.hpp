@@ -6,7 +6,10 @@
 // casing is dragged (the window manager moves it, on Wayland too; without one it follows the
 // pointer itself), shows the tooltips of its keys also while another app is active, and
 // hands a close from the window manager (Alt+F4) and a context-menu request to its owner.
-// Main thread.
+// Where the screen is too small for the face it can be drawn smaller as a whole (never
+// larger): the pointer, the tooltips and what assistive tools read follow the scale, while
+// the face itself keeps its own size and coordinates. Main thread.
+#include <QImage>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -49,6 +52,19 @@ public:
     /// what assistive tools read as the description of the control there.
     QString toolTipAt(QPointF point) const;
 
+    /// Draws the face at `scale` of its own size (1: as it is), kept to more than 0 and at most
+    /// 1; the window takes the scaled size.
+    void setFaceScale(double scale);
+    double faceScale() const { return scale_; }
+    /// The window's size for a face of `size` drawn at `scale`: whole pixels, never past it.
+    static QSize scaledSize(QSize size, double scale);
+    /// A point of the window in the face's own coordinates, and a rectangle of the face in the
+    /// window's.
+    QPointF toFace(QPointF windowPoint) const { return windowPoint / scale_; }
+    QRectF toWindow(const QRectF& faceRect) const {
+        return {faceRect.topLeft() * scale_, faceRect.size() * scale_};
+    }
+
     /// Cuts the window to the face's painted shape (where no compositor runs); again after a
     /// change of the face's outline.
     void updateShape();
@@ -66,8 +82,16 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    /// Paints `region` of a window drawing the face smaller: the face is painted at its own
+    /// size into `faceImage_` behind the region, which is then drawn scaled.
+    void paintScaled(QPainter& painter, const QRegion& region);
+    /// The window's pixels that show `faceArea`, with a pixel more for the smoothing.
+    QRect windowArea(const QRect& faceArea) const;
+
     Kind kind_;
     std::unique_ptr<FaceContent> content_;
+    double scale_ = 1;
+    QImage faceImage_;
     bool translucent_ = false;
     bool pressedControl_ = false;
     /// A press on the bare casing, not yet a move: where it was (global) and where the

@@ -26,6 +26,7 @@ namespace quorvel {
 struct FaceWindowLook {
     FaceWindow::Kind kind;
     FaceWindowHost::Placement placement;
+    FaceWindowHost::Fit fit;
     /// The name its place is remembered under.
     const char* autosaveName;
     /// Added to the product's name for the window's title.
@@ -35,9 +36,9 @@ struct FaceWindowLook {
 };
 
 inline constexpr FaceWindowLook deviceWindowLook{FaceWindow::Kind::window, FaceWindowHost::Placement::centred,
-                                                 "QuorvelDeviceWindow", ""};
+                                                 FaceWindowHost::Fit::scaledDownToScreen, "QuorvelDeviceWindow", ""};
 inline constexpr FaceWindowLook stripPanelLook{FaceWindow::Kind::floatingPanel, FaceWindowHost::Placement::topCentre,
-                                               "QuorvelCompactStrip", " strip"};
+                                               FaceWindowHost::Fit::asItIs, "QuorvelCompactStrip", " strip"};
 
 template <typename Presenter, typename Face>
 class FaceWindowController final : public WindowHost {
@@ -52,7 +53,7 @@ public:
           reduceMotion_(reduceMotion),
           clock_(std::move(clock)),
           links_(std::move(links)),
-          host_(look.placement, look.autosaveName, [this] { return makeWindow(); }, defaults) {}
+          host_(look.placement, look.fit, look.autosaveName, [this] { return makeWindow(); }, defaults) {}
 
     void show() override { host_.show(); }
     void hide() override { host_.hide(); }

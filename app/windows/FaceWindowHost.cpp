@@ -3,29 +3,23 @@
 #include <QGuiApplication>
 #include <cmath>
 
+#include "app/windows/ScreenFrames.hpp"
 #include "app/windows/WindowPlacement.hpp"
 
 namespace quorvel {
+
+using ScreenFrames::mainVisibleFrame;
+using ScreenFrames::visibleFrames;
+
 namespace {
-
-std::vector<QRectF> visibleFrames() {
-    std::vector<QRectF> frames;
-    for (const QScreen* screen : QGuiApplication::screens()) frames.emplace_back(screen->availableGeometry());
-    return frames;
-}
-
-std::optional<QRectF> mainVisibleFrame() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr) return std::nullopt;
-    return QRectF(screen->availableGeometry());
-}
 
 QPoint pixelPoint(QPointF point) { return {static_cast<int>(std::lround(point.x())), static_cast<int>(std::lround(point.y()))}; }
 
 }  // namespace
 
-FaceWindowHost::FaceWindowHost(Placement placement, std::string autosaveName, Make make, KeyValueStore& defaults)
-    : placement_(placement), autosaveName_(std::move(autosaveName)), make_(std::move(make)), defaults_(defaults) {}
+FaceWindowHost::FaceWindowHost(Placement placement, Fit fit, std::string autosaveName, Make make,
+                               KeyValueStore& defaults)
+    : placement_(placement), fit_(fit), autosaveName_(std::move(autosaveName)), make_(std::move(make)), defaults_(defaults) {}
 
 FaceWindowHost::~FaceWindowHost() {
     // Saved on the way out, while the window is still there to be read.
@@ -44,11 +38,24 @@ std::optional<QPointF> FaceWindowHost::firstSpot() const {
 
 void FaceWindowHost::make() {
     window_ = make_();
+    fitToScreen();
     if (!canPlaceWindows()) return;
     autosave_ = std::make_unique<WindowFrameAutosave>(*window_, defaults_, autosaveName_);
-    if (!autosave_->restore()) {
-        if (const auto spot = firstSpot()) window_->move(pixelPoint(*spot));
+    if (autosave_->restore()) {
+        fitToScreen();
+    } else if (const auto spot = firstSpot()) {
+        window_->move(pixelPoint(*spot));
     }
+}
+
+void FaceWindowHost::fitToScreen() {
+    if (fit_ != Fit::scaledDownToScreen) return;
+    std::optional<QRectF> screen;
+    // Wayland tells no window where it is: the main screen is the best guess there.
+    if (canPlaceWindows()) screen = WindowPlacement::mostOverlapped(QRectF(window_->geometry()), visibleFrames());
+    if (!screen) screen = mainVisibleFrame();
+    if (!screen) return;
+    window_->setFaceScale(WindowPlacement::scaleToFit(QSizeF(window_->content().size()), *screen));
 }
 
 void FaceWindowHost::keepOnScreen() {
@@ -61,7 +68,11 @@ void FaceWindowHost::keepOnScreen() {
 }
 
 void FaceWindowHost::show() {
-    if (!window_) make();
+    if (window_) {
+        fitToScreen();
+    } else {
+        make();
+    }
     keepOnScreen();
     // In front, without taking the keyboard from the app the user is in.
     window_->show();

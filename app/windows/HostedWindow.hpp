@@ -3,10 +3,13 @@
 // runs and is reused: closing only hides it, and every later show brings back the same
 // window with the same view. It answers Esc and Ctrl+W by closing (also where no window
 // manager draws a close button) and the menu's keys. Its width is the view's; its height the
-// view's ideal one, between the view's minimum and maximum heights (a view that sets no
-// minimum keeps its ideal height), but never more than the screen's available height. Every
-// show puts the whole frame inside the screen's available area, its top edge at the top of
-// that area when it is taller, again once the window manager has framed it. Main thread.
+// view's ideal one, between the view's minimum and maximum heights, but never more than the
+// screen's available height. A view that sets no minimum keeps its ideal height: the window
+// follows it whenever it changes, up to the screen's height, and scrolls the view beyond
+// that, so no line is ever cut. Its first place lies inside the screen's available area;
+// later shows keep the place the user chose while the window still meets a screen (a window
+// taller than its screen gets its top edge back on it; one off every screen is centred),
+// again once the window manager has framed it. Main thread.
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -16,6 +19,8 @@
 #include "app/windows/WindowKeys.hpp"
 #include "platform/KeyValueStore.hpp"
 #include "platform/qt/WindowFrameAutosave.hpp"
+
+class QScrollArea;
 
 namespace quorvel {
 
@@ -43,11 +48,17 @@ public:
     const std::string& autosaveName() const { return autosaveName_; }
 
 private:
-    class FitWhenFramed;
+    class Refit;
 
     void makeWindow();
-    /// Shortens the window to the available height and moves its frame inside the available
-    /// area of its screen.
+    /// The view's ideal size, within its minimum and maximum.
+    QSize idealSize() const;
+    /// The height the window may have on its screen, without the window manager's frame.
+    int roomOnScreen() const;
+    /// Sizes a window whose view keeps its ideal height to that view (scrolling past the
+    /// screen's height); keeps a window that lay inside its screen inside.
+    void fitContent();
+    /// Shortens the window to the available height and places it by the rules above.
     void fitOnScreen();
 
     std::unique_ptr<QWidget> window_;
@@ -57,7 +68,13 @@ private:
     KeyValueStore& defaults_;
     WindowKeys::MenuCommand menuCommand_;
     std::unique_ptr<WindowFrameAutosave> frameAutosave_;
-    std::unique_ptr<FitWhenFramed> fitWhenFramed_;
+    std::unique_ptr<Refit> refit_;
+    /// The view, inside `scroll_` when it keeps its ideal height.
+    QWidget* content_ = nullptr;
+    QScrollArea* scroll_ = nullptr;
+    bool keepsIdealHeight_ = false;
+    /// The window has no place of its own yet: it was centred at this, its first, show.
+    bool firstPlace_ = false;
 };
 
 }  // namespace quorvel

@@ -73,7 +73,7 @@ SetupView::SetupView(SetupSource& source, WindowNavigator& navigator, QWidget* p
          "So the device is there when you sit down. This puts an entry for Quorvel in your desktop's autostart "
          "folder (~/.config/autostart)."},
         {QStringLiteral("Allow banners"),
-         "Done, Needs you and Crashed also show a desktop banner when the device is hidden."},
+         "Done, Needs you and Crashed also show a desktop banner, whether the device is shown or hidden."},
         {QStringLiteral("Phone key (optional until M3)"),
          "Import the APNs .p8 key once; it lives in your login keyring. Set it up in Settings \u203a Phone key."},
     }};

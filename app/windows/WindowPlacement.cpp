@@ -22,7 +22,8 @@ double insideRange(double start, double length, double rangeStart, double rangeL
     return std::max(std::min(start, rangeStart + rangeLength - length), rangeStart);
 }
 
-/// The visible frame `frame` shares the most area with; absent when it meets none.
+}  // namespace
+
 std::optional<QRectF> mostOverlapped(const QRectF& frame, const std::vector<QRectF>& visibleFrames) {
     std::optional<QRectF> best;
     double bestArea = 0;
@@ -37,13 +38,22 @@ std::optional<QRectF> mostOverlapped(const QRectF& frame, const std::vector<QRec
     return best;
 }
 
+double scaleToFit(const QSizeF& size, const QRectF& visibleFrame) {
+    if (!(size.height() > 0) || !(visibleFrame.height() > 0) || size.height() <= visibleFrame.height()) return 1;
+    return visibleFrame.height() / size.height();
+}
+
+namespace {
+
 std::optional<QPointF> showPlace(const QRectF& frame, const std::vector<QRectF>& visibleFrames,
                                  const std::optional<QRectF>& mainVisibleFrame,
                                  QPointF (*firstSpot)(const QSizeF&, const QRectF&)) {
     if (staysOnScreen(frame, visibleFrames)) {
-        const QPointF place = inside(frame, *mostOverlapped(frame, visibleFrames));
-        if (place == frame.topLeft()) return std::nullopt;
-        return place;
+        // Where the user put it stands, straddling two screens or tucked at an edge; only a
+        // window taller than its screen gets its top edge back on it, where its header is.
+        const QRectF screen = *mostOverlapped(frame, visibleFrames);
+        if (frame.height() > screen.height() && frame.top() < screen.top()) return QPointF(frame.left(), screen.top());
+        return std::nullopt;
     }
     if (!mainVisibleFrame) return std::nullopt;
     return firstSpot(frame.size(), *mainVisibleFrame);

@@ -1,9 +1,10 @@
 #pragma once
 // Where the app's windows go on the desktop: plain geometry on Qt's screen rectangles (y grows
 // downwards; a "visible frame" is a screen's available geometry), so the rules can be checked
-// without a screen. Every place these rules give keeps the whole window inside a visible
-// frame; a window taller (or wider) than that hangs off its bottom (right) edge, so that its
-// top (the device's header and screen) stays in reach.
+// without a screen. A first place keeps the whole window inside a visible frame; a window
+// taller (or wider) than that hangs off its bottom (right) edge, so that its top (the
+// device's header and screen) stays in reach. A place the user chose is kept while the
+// window still meets a screen.
 #include <QPointF>
 #include <QRectF>
 #include <QSizeF>
@@ -31,9 +32,16 @@ QPointF centred(const QSizeF& size, const QRectF& visibleFrame);
 /// The strip's spot: centred across `visibleFrame`, its top `stripTopMargin` below its top.
 QPointF topCentre(const QSizeF& size, const QRectF& visibleFrame);
 
-/// Where the device window goes at a show: its own place while that stays on screen, moved
-/// inside the visible frame it overlaps most, else centred on the main screen; absent when it
-/// stays where it is.
+/// The visible frame `frame` shares the most area with; absent when it meets none.
+std::optional<QRectF> mostOverlapped(const QRectF& frame, const std::vector<QRectF>& visibleFrames);
+
+/// The scale (at most 1) at which a face of `size` fits `visibleFrame`'s height whole; 1 when it
+/// fits as it is or either is empty.
+double scaleToFit(const QSizeF& size, const QRectF& visibleFrame);
+
+/// Where the device window goes at a show: absent (it stays where it is) while it stays on
+/// screen, except that a window taller than the visible frame it overlaps most has its top edge
+/// brought down onto that frame's top; centred on the main screen once it is off every screen.
 std::optional<QPointF> deviceShowPlace(const QRectF& frame, const std::vector<QRectF>& visibleFrames,
                                        const std::optional<QRectF>& mainVisibleFrame);
 

@@ -6,6 +6,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
 #include <gtest/gtest.h>
 
 #include "platform/qt/WindowFrameAutosave.hpp"
@@ -161,11 +164,63 @@ TEST_F(HostedWindowTest, AFlexibleViewOpensNoTallerThanTheScreenWithItsTopInReac
     EXPECT_EQ(window->maximumHeight(), QWIDGETSIZE_MAX);
     EXPECT_TRUE(screen.contains(window->frameGeometry()));
 
-    // Remembered off the bottom and the right: shown again, it lies inside the screen.
+    // Put partly off the right by the user: shown again, it stays there.
     window->close();
-    window->move(screen.right() - 100, screen.bottom() - 50);
+    window->move(screen.right() - 100, screen.top() + 10);
+    hosted.show();
+    EXPECT_EQ(window->pos(), QPoint(screen.right() - 100, screen.top() + 10));
+
+    // Remembered off the bottom, no more than the inset left on the screen: shown again, it
+    // lies inside the screen.
+    window->close();
+    window->move(screen.left() + 30, screen.bottom() - 30);
     hosted.show();
     EXPECT_TRUE(screen.contains(window->frameGeometry()));
+}
+
+TEST_F(HostedWindowTest, AViewThatKeepsItsIdealHeightIsFollowedAsItChangesAndScrollsPastTheScreen) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QLabel* text = nullptr;
+    HostedWindow hosted("Set up Quorvel", "QuorvelSetup",
+                        [&] {
+                            auto view = std::make_unique<QWidget>();
+                            view->setFixedWidth(400);
+                            auto* column = new QVBoxLayout(view.get());
+                            text = new QLabel("One line.");
+                            text->setWordWrap(true);
+                            column->addWidget(text);
+                            return view;
+                        },
+                        defaults);
+    hosted.show();
+    QWidget* window = hosted.window();
+    settle();
+    const int oneLine = window->height();
+    EXPECT_GE(text->height(), text->heightForWidth(text->width()));
+
+    // Ten lines: the window grows to show them all, and stays inside the screen.
+    text->setText(QString("A line of words.\n").repeated(10).trimmed());
+    settle();
+    EXPECT_GT(window->height(), oneLine + 5 * text->fontMetrics().lineSpacing());
+    EXPECT_GE(text->height(), text->heightForWidth(text->width()));
+    EXPECT_EQ(window->minimumHeight(), window->maximumHeight());
+    EXPECT_TRUE(screen.contains(window->frameGeometry()));
+
+    // More than the screen holds: as high as the screen, the rest scrolled to.
+    text->setText(QString("A line of words.\n").repeated(200).trimmed());
+    settle();
+    EXPECT_LE(window->frameGeometry().height(), screen.height());
+    EXPECT_TRUE(screen.contains(window->frameGeometry()));
+    EXPECT_GE(text->height(), text->heightForWidth(text->width())) << "the text is scrolled, not cut";
+    auto* scroll = window->findChild<QScrollArea*>();
+    ASSERT_NE(scroll, nullptr);
+    EXPECT_GT(scroll->verticalScrollBar()->maximum(), 0);
+    EXPECT_GE(scroll->viewport()->width(), 400) << "the scroll bar takes no room from the view";
+
+    // Back to one line: the window shrinks back.
+    text->setText("One line.");
+    settle();
+    EXPECT_EQ(window->height(), oneLine);
 }
 
 TEST_F(HostedWindowTest, EscAndCtrlWCloseTheWindowAndTheMenuKeysReachTheMenu) {

@@ -120,21 +120,66 @@ protected:
     }
 };
 
-TEST_F(SmallScreenTest, TheDeviceComesUpWithItsTopAtTheTopOfTheScreenAndComesBackThere) {
+TEST_F(SmallScreenTest, TheDeviceIsDrawnSmallerToFitTheScreenWholeAndItsKeysStillWork) {
     AppModel& model = testbed.make();
     ASSERT_TRUE(waitUntil([&] { return mapped(device()); }, 15000));
-    EXPECT_GT(device()->height(), available().height()) << "the device is taller than this screen";
-    EXPECT_EQ(device()->frameGeometry().top(), available().top());
-    EXPECT_TRUE(available().contains(QRect(device()->frameGeometry().topLeft(), QSize(device()->width(), 1))));
+    const QSize own = device()->content().size();
+    ASSERT_GT(own.height(), available().height()) << "the device at its own size is taller than this screen";
+    // Whole on the screen, the floppy drive at its foot included.
+    ASSERT_TRUE(waitUntil([&] { return available().contains(device()->frameGeometry()); }))
+        << device()->frameGeometry().top() << ".." << device()->frameGeometry().bottom();
+    EXPECT_EQ(device()->height(), available().height());
+    EXPECT_LT(device()->faceScale(), 1);
+    EXPECT_NEAR(device()->width(), own.width() * device()->faceScale(), 1);
     EXPECT_NEAR(device()->frameGeometry().center().x(), available().center().x(), 2);
 
-    // Moved by the user with its header off the top: the next show brings the header back.
-    device()->move(device()->x() + 100, available().top() - 120);
-    ASSERT_TRUE(waitUntil([&] { return device()->y() < available().top(); }));
+    // A click where the scaled key is drawn reaches it.
+    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(device());
+    ASSERT_NE(face, nullptr);
+    QAccessibleInterface* alarm = nullptr;
+    for (int index = 0; index < face->childCount(); ++index) {
+        if (face->child(index)->text(QAccessible::Name) == QStringLiteral("TEST THE ALARM")) alarm = face->child(index);
+    }
+    ASSERT_NE(alarm, nullptr);
+    EXPECT_TRUE(device()->geometry().contains(alarm->rect()));
+    click(alarm->rect().center());
+    EXPECT_TRUE(waitUntil([&] { return model.alarmTestStep() == std::optional<int>(0); }));
+
+    // Remembered at its scaled size, and shown again at the same place and scale.
+    const QRect frame = device()->frameGeometry();
+    testbed.windows->setDeviceVisible(false);
+    ASSERT_EQ(WindowFrameAutosave::savedFrame(*testbed.defaults, "QuorvelDeviceWindow"), std::optional<QRect>(frame));
+    testbed.windows->setDeviceVisible(true);
+    ASSERT_TRUE(waitUntil([&] { return mapped(device()); }));
+    EXPECT_EQ(device()->frameGeometry(), frame);
+}
+
+TEST_F(SmallScreenTest, ADevicePutPartlyOffTheScreenStaysWhereTheUserPutIt) {
+    testbed.make();
+    ASSERT_TRUE(waitUntil([&] { return mapped(device()); }, 15000));
+    // Tucked at the right edge, a third of it past the screen.
+    const QPoint tucked(available().right() - device()->width() * 2 / 3, available().top() + 10);
+    device()->move(tucked);
+    ASSERT_TRUE(waitUntil([&] { return device()->frameGeometry().topLeft() == tucked; }));
     testbed.windows->setDeviceVisible(false);
     testbed.windows->setDeviceVisible(true);
-    ASSERT_TRUE(waitUntil([&] { return mapped(device()) && device()->frameGeometry().top() == available().top(); }))
-        << device()->frameGeometry().top();
+    ASSERT_TRUE(waitUntil([&] { return mapped(device()); }));
+    runEvents(300);
+    EXPECT_EQ(device()->frameGeometry().topLeft(), tucked);
+    testbed.windows->setStripVisible(true);
+    testbed.windows->setDeviceVisible(false);
+    testbed.windows->setDeviceVisible(true);
+    testbed.windows->setStripVisible(false);
+    ASSERT_TRUE(waitUntil([&] { return mapped(device()); }));
+    runEvents(300);
+    EXPECT_EQ(device()->frameGeometry().topLeft(), tucked) << "nor after the strip took its turn";
+
+    // Pushed past the inset: back in the middle of the screen.
+    device()->move(available().right() - 30, available().top() + 10);
+    ASSERT_TRUE(waitUntil([&] { return device()->x() > available().right() - 40; }));
+    testbed.windows->setDeviceVisible(false);
+    testbed.windows->setDeviceVisible(true);
+    EXPECT_TRUE(waitUntil([&] { return mapped(device()) && available().contains(device()->frameGeometry()); }));
 }
 
 TEST_F(SmallScreenTest, TheSettingsWindowFitsTheScreenAndScrollsToItsLastRow) {
@@ -162,12 +207,14 @@ TEST_F(SmallScreenTest, TheSettingsWindowFitsTheScreenAndScrollsToItsLastRow) {
     const QPoint rowBottom = lastRow->mapTo(window, QPoint(0, lastRow->height()));
     EXPECT_LE(rowBottom.y(), window->height()) << "the last row is in reach";
 
-    // Shown again from a remembered place that runs off the bottom: back inside.
+    // Shown again from a remembered place off the bottom: back inside.
     window->close();
     ASSERT_TRUE(waitUntil([&] { return !window->isVisible(); }));
-    window->move(available().left() + 30, available().bottom() - 100);
+    window->move(available().left() + 30, available().bottom() + 10);
     testbed.windows->settingsWindow().show();
-    EXPECT_TRUE(waitUntil([&] { return mapped(window) && available().contains(window->frameGeometry()); }));
+    EXPECT_TRUE(waitUntil([&] { return mapped(window) && available().contains(window->frameGeometry()); }))
+        << "frame " << window->frameGeometry().left() << "," << window->frameGeometry().top() << " "
+        << window->frameGeometry().width() << "x" << window->frameGeometry().height();
 }
 
 // ---- with a window manager, on the 1600x1000 screen of the other live-window tests --------------

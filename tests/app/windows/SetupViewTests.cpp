@@ -2,8 +2,11 @@
 // follow the model, and Done ends first-run setup for good while closing does not.
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 
 #include "app/delivery/RelayKeyStore.hpp"
 #include "app/windows/HostedWindow.hpp"
@@ -132,6 +135,68 @@ TEST_F(SetupViewTest, ClosingWithoutDoneShowsSetupAgainAtTheNextStart) {
     bed.realWindows = false;
     bed.make();
     EXPECT_TRUE(shown(bed.windowRecord.events, "QuorvelSetup"));
+}
+
+/// Every label and button of `window` that shows, with what would be cut of it: a label lower
+/// than its words need at its width, a button smaller than its words.
+std::vector<std::string> clipped(const QWidget& window) {
+    std::vector<std::string> cut;
+    for (const QLabel* label : window.findChildren<QLabel*>()) {
+        if (!label->isVisibleTo(&window) || label->text().isEmpty()) continue;
+        const int needs = label->wordWrap() ? label->heightForWidth(label->width()) : label->sizeHint().height();
+        if (label->height() < needs) {
+            cut.push_back(label->text().toStdString() + " (" + std::to_string(label->height()) + " of " +
+                          std::to_string(needs) + ")");
+        }
+    }
+    for (const QPushButton* button : window.findChildren<QPushButton*>()) {
+        if (!button->isVisibleTo(&window)) continue;
+        const QSize needs = button->sizeHint();
+        if (button->height() < needs.height() || button->width() < needs.width()) {
+            cut.push_back(button->text().toStdString());
+        }
+    }
+    return cut;
+}
+
+TEST_F(SetupViewTest, NoLabelIsClippedWhenALineAppearsOrAButtonChangesItsWords) {
+    ASSERT_TRUE(files::createDirectories(bed.home / ".claude"));
+    ASSERT_TRUE(files::writeFileAtomically(bed.home / ".claude/settings.json", "{}"));
+    AppModel& model = makeWithRealWindows();
+    QWidget* window = hosted(bed.windows->setupWindow()).window();
+    ASSERT_NE(window, nullptr);
+    auto* view = window->findChild<SetupView*>();
+    ASSERT_NE(view, nullptr);
+    settle();
+    EXPECT_EQ(clipped(*window), std::vector<std::string>{});
+    const int before = window->height();
+
+    // Banners can't be opened here: the line naming who manages them appears.
+    bed.recorded.notificationSettingsAnswer =
+        unexpected(NotificationCenter::SettingsUnavailable{"no notification settings program is known", "dunst"});
+    press(*view->stepButton(2));
+    settle();
+    ASSERT_TRUE(view->bannerNote()->isVisibleTo(window));
+    EXPECT_EQ(clipped(*window), std::vector<std::string>{});
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(window->height() > before || window->height() >= screen.height() - 1)
+        << "the window grows with its content, up to the screen";
+
+    press(*view->stepButton(0));
+    settle();
+    ASSERT_EQ(view->stepButton(0)->text(), "Turn off hooks");
+    press(*view->stepButton(1));
+    settle();
+    ASSERT_EQ(view->stepButton(1)->text(), "Stop starting at login");
+    EXPECT_EQ(clipped(*window), std::vector<std::string>{});
+
+    // The line goes once the settings open; the window follows it back.
+    bed.recorded.notificationSettingsAnswer = std::string("xfce4-notifyd-config");
+    press(*view->stepButton(2));
+    settle();
+    ASSERT_FALSE(view->bannerNote()->isVisibleTo(window));
+    EXPECT_EQ(clipped(*window), std::vector<std::string>{});
+    EXPECT_LE(window->height(), std::max(before, 1));
 }
 
 }  // namespace

@@ -58,12 +58,45 @@ TEST(WindowPlacementTest, EveryPlaceLiesInsideTheScreenAndATallWindowKeepsItsTop
     EXPECT_EQ(inside(QRectF(100, 300, 1500, 200), laptop), QPointF(0, 300));
     EXPECT_EQ(inside(QRectF(10, 20, 300, 200), laptop.translated(0, 28)), QPointF(10, 28));
 
-    // On screen but sticking out: moved inside the screen it is mostly on; already inside:
-    // left alone.
+    // Taller than the screen with its header above it: the top edge comes back to the top,
+    // where it was across; with its top on the screen it is left alone.
     EXPECT_EQ(deviceShowPlace(QRectF(100, -120, 486, 858), {laptop}, laptop), std::optional<QPointF>(QPointF(100, 0)));
+    EXPECT_EQ(deviceShowPlace(QRectF(1000, -120, 486, 858), {laptop}, laptop),
+              std::optional<QPointF>(QPointF(1000, 0)));
     EXPECT_EQ(deviceShowPlace(QRectF(100, 0, 486, 858), {laptop}, laptop), std::nullopt);
-    EXPECT_EQ(stripShowPlace(QRectF(1300, 100, 690, 140), {screen, secondScreen}, screen),
-              std::optional<QPointF>(QPointF(1600, 100)));
+    EXPECT_EQ(deviceShowPlace(QRectF(100, 40, 486, 858), {laptop}, laptop), std::nullopt);
+}
+
+TEST(WindowPlacementTest, AWindowTheUserPutPartlyOffTheScreenStaysThere) {
+    const QRectF laptop(0, 0, 1366, 768);
+    // Straddling two screens.
+    EXPECT_EQ(stripShowPlace(QRectF(1300, 100, 690, 140), {screen, secondScreen}, screen), std::nullopt);
+    EXPECT_EQ(deviceShowPlace(QRectF(1300, 100, 486, 768), {screen, secondScreen}, screen), std::nullopt);
+    // Tucked at the right, the bottom, the left and the top edge, with more than the inset left
+    // on the screen.
+    EXPECT_EQ(deviceShowPlace(QRectF(1366 - 100, 100, 440, 768), {laptop}, laptop), std::nullopt);
+    EXPECT_EQ(deviceShowPlace(QRectF(300, 768 - 100, 440, 768), {laptop}, laptop), std::nullopt);
+    EXPECT_EQ(stripShowPlace(QRectF(-500, 300, 690, 140), {laptop}, laptop), std::nullopt);
+    EXPECT_EQ(stripShowPlace(QRectF(300, -90, 690, 140), {laptop}, laptop), std::nullopt);
+    // Pushed past the inset: back to the first spot, inside the main screen.
+    EXPECT_EQ(deviceShowPlace(QRectF(1366 - 40, 100, 440, 768), {laptop}, laptop),
+              std::optional<QPointF>(QPointF(463, 0)));
+    EXPECT_EQ(stripShowPlace(QRectF(300, -100, 690, 140), {laptop}, laptop), std::optional<QPointF>(QPointF(338, 8)));
+}
+
+TEST(WindowPlacementTest, TheDeviceIsScaledDownToALowScreenAndNeverUp) {
+    const QSizeF device(486, 858);
+    EXPECT_DOUBLE_EQ(scaleToFit(device, QRectF(0, 0, 1366, 768)), 768.0 / 858);
+    EXPECT_DOUBLE_EQ(scaleToFit(device, QRectF(0, 27, 1366, 741)), 741.0 / 858);
+    EXPECT_EQ(scaleToFit(device, QRectF(0, 0, 1920, 1080)), 1);
+    EXPECT_EQ(scaleToFit(device, QRectF(0, 0, 1920, 858)), 1);
+    EXPECT_EQ(scaleToFit(device, QRectF()), 1);
+    EXPECT_EQ(scaleToFit(QSizeF(), QRectF(0, 0, 1366, 768)), 1);
+
+    // The screen a window is mostly on decides.
+    EXPECT_EQ(mostOverlapped(QRectF(1500, 0, 486, 858), {screen, secondScreen}), secondScreen);
+    EXPECT_EQ(mostOverlapped(QRectF(1200, 0, 486, 858), {screen, secondScreen}), screen);
+    EXPECT_EQ(mostOverlapped(QRectF(5000, 0, 486, 858), {screen, secondScreen}), std::nullopt);
 }
 
 }  // namespace
