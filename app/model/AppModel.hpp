@@ -70,6 +70,10 @@ public:
     static constexpr int alarmTestStepCount = 8;
     /// At quit, the longest wait for the login keyring and the network together.
     static constexpr int quitWaitMilliseconds = 2000;
+    /// The start's one line where the desktop has no iCloud (information, not an error).
+    static constexpr std::string_view noICloudNote =
+        "No iCloud on this computer: a phone is not found or told of changes through it; its device "
+        "token can be pasted in Settings";
     /// Update time of the phone preference applied when none ever was: the distant past.
     static constexpr Instant distantPast = Instant::fromReferenceSeconds(-63114076800.0);
 

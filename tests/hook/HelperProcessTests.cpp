@@ -233,7 +233,8 @@ TEST_F(HelperProcessTest, ShowsABannerWhenTheAppWontStart) {
     writeScript(home / "bin/notify-send", "for a in \"$@\"; do echo \"$a\"; done > \"$HOME/banner\"");
 
     run({}, stopPayload);
-    EXPECT_EQ(awaitFile(home / "banner"), "--\nQuorvel\nDONE. GO LOOK.\n");
+    EXPECT_EQ(awaitFile(home / "banner"),
+              "--app-name=Quorvel\n--icon=quorvel\n--hint=string:desktop-entry:quorvel\n--\nQuorvel\nDONE. GO LOOK.\n");
     EXPECT_NE(log().find(" couldn't start the app\n"), std::string::npos);
     EXPECT_EQ(log().find("fallback failed"), std::string::npos);
 
