@@ -103,6 +103,14 @@ TEST_F(HelperProcessTest, PostsToARunningServerWithTheToken) {
     EXPECT_EQ(TempFolder::read(home / "app-started"), "");
 }
 
+TEST_F(HelperProcessTest, NamesATerminalThatSetsNoTermProgramFromItsOwnVariables) {
+    environment["GNOME_TERMINAL_SCREEN"] = "/org/gnome/Terminal/screen/0f3a";
+    environment["VTE_VERSION"] = "7006";
+    run({}, stopPayload);
+    ASSERT_EQ(spooled().size(), 1u);
+    EXPECT_EQ(spooled()[0].termProgram, "gnome-terminal");
+}
+
 TEST_F(HelperProcessTest, AnyAnswerButAcceptedSpools) {
     FakeEventServer server("HTTP/1.1 401 Unauthorized\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
     serveEndpoint(server);
