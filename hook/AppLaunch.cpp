@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include "hook/FallbackBanner.hpp"
+#include "kit/engine/Quorvel.hpp"
 #include "platform/ChildProcess.hpp"
 #include "platform/ExecutablePath.hpp"
 #include "platform/Files.hpp"
@@ -25,8 +26,16 @@ void launchAppOrNotify(const HookEvent& event, const HookLog& log, const std::st
     log.writeLogLine("couldn't start the app");
     std::optional<FallbackBanner> banner = fallbackBanner(event);
     if (!banner) return;
-    // "--" ends the notifier's options, so no text is ever read as one.
-    if (auto shown = runProgram(bannerCommand, {"--", banner->title, banner->body}); !shown || *shown != 0) {
+    // From the app as the desktop knows it (its name, icon and launcher entry), as the app's
+    // own banners are. "--" ends the notifier's options, so no text is ever read as one.
+    const std::string entry = Quorvel::desktopEntryName;
+    const std::vector<std::string> arguments = {std::string("--app-name=") + Quorvel::displayName,
+                                                "--icon=" + entry,
+                                                "--hint=string:desktop-entry:" + entry,
+                                                "--",
+                                                banner->title,
+                                                banner->body};
+    if (auto shown = runProgram(bannerCommand, arguments); !shown || *shown != 0) {
         log.writeLogLine("notify-send fallback failed too");
     }
 }

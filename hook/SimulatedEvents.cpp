@@ -4,6 +4,9 @@ namespace quorvel {
 namespace {
 
 constexpr double promptLeadSeconds = 252;
+// The failed command comes shortly before the run's end, well inside the window in which a
+// failure turns the end into broke, and strictly before it so no ordering can swap them.
+constexpr double failureLeadSeconds = 1;
 constexpr const char* simulatedTerminal = "Simulated";
 
 HookEvent simulatedEvent(const char* name, double receivedAt) {
@@ -33,13 +36,16 @@ std::vector<HookEvent> buildSimulatedEvents(std::string_view state, Instant now)
         return {prompt, notification};
     }
     if (state == "broke") {
-        HookEvent failure = simulatedEvent("PostToolUseFailure", at);
+        HookEvent failure = simulatedEvent("PostToolUseFailure", at - failureLeadSeconds);
         failure.toolName = "Bash";
         failure.command = "npm test";
         failure.error = "Exit code 1";
         failure.isInterrupt = false;
         failure.durationMs = 4187;
-        return {prompt, failure};
+        // A failed command alone leaves the run going; only its end makes it broke.
+        HookEvent stop = simulatedEvent("Stop", at);
+        stop.backgroundTaskCount = 0;
+        return {prompt, failure, stop};
     }
     if (state == "crashed") {
         HookEvent crash = simulatedEvent("StopFailure", at);

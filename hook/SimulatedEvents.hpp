@@ -13,7 +13,8 @@ namespace quorvel {
 inline constexpr std::string_view simulatedSessionID = "quorvel-simulated";
 
 /// The events for "running", "done", "needsyou", "broke" or "crashed" (exact, case-sensitive)
-/// in posting order: a prompt 252 seconds before `now`, then the state's event at `now`.
+/// in posting order: a prompt 252 seconds before `now`, then the state's event at `now`. For
+/// "broke" that is the run's end (a Stop), after a failed shell command one second earlier.
 /// Empty for any other name.
 std::vector<HookEvent> buildSimulatedEvents(std::string_view state, Instant now);
 

@@ -15,9 +15,9 @@ MacAppDelegate::MacAppDelegate(AppNotifications& notifications, std::function<bo
       logger_(Quorvel::macBundleID, "RemotePush") {}
 
 void MacAppDelegate::applicationDidFinishLaunching() {
-    // The phone's changes reach us through the regular sync instead; registering can only
-    // fail, and says so once.
-    didFailToRegisterForRemoteNotifications(noRemoteNotifications);
+    // No desktop here offers remote notifications, so there is nothing to register for: the
+    // phone's changes come with the regular sync, and the model's start says once that there
+    // is no iCloud behind them. A failure a user can't mend is no error.
     if (showInDock_ && showInDock_() && becomeRegularApp_) becomeRegularApp_();
 }
 

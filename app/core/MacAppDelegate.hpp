@@ -12,23 +12,21 @@ namespace quorvel {
 
 class MacAppDelegate {
 public:
-    /// Why registering for remote notifications fails here: no desktop of ours offers them.
-    static constexpr std::string_view noRemoteNotifications =
-        "this desktop has no remote notification service";
-
     /// Posts on `notifications`; at launch asks `showInDock` whether the stored settings want
     /// the app in the taskbar and, when they do, calls `becomeRegularApp`.
     MacAppDelegate(AppNotifications& notifications, std::function<bool()> showInDock,
                    std::function<void()> becomeRegularApp);
 
-    /// Registers for remote notifications, then gives the app a taskbar presence when the
-    /// settings ask for one; otherwise leaves the app as it started: tray only.
+    /// Gives the app a taskbar presence when the settings ask for one; otherwise leaves the
+    /// app as it started: tray only. There are no remote notifications to register for on
+    /// this desktop, and nothing is logged about them.
     void applicationDidFinishLaunching();
     /// The user reopened the running app: posts `dockIconClicked`. Returns false, so nothing
     /// else happens by itself.
     bool applicationShouldHandleReopen(bool hasVisibleWindows);
     /// The token is neither used nor stored.
     void didRegisterForRemoteNotifications(std::string_view deviceToken);
+    /// Logged as an error: on a desktop that offers them, a failure the user can look into.
     void didFailToRegisterForRemoteNotifications(std::string_view description);
     /// Any content: posts `phoneRecordsChanged`.
     void didReceiveRemoteNotification();

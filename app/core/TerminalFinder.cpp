@@ -15,7 +15,7 @@ struct TerminalName {
     std::string_view bundleIdentifier;
 };
 
-constexpr std::array<TerminalName, 11> terminalTable{{
+constexpr std::array<TerminalName, 16> terminalTable{{
     {"apple_terminal", "com.apple.Terminal"},
     {"iterm.app", "com.googlecode.iterm2"},
     {"warpterminal", "dev.warp.Warp-Stable"},
@@ -27,6 +27,12 @@ constexpr std::array<TerminalName, 11> terminalTable{{
     {"alacritty", "org.alacritty"},
     {"wezterm", "com.github.wez.wezterm"},
     {"tabby", "org.tabby"},
+    // Linux terminals that set no "TERM_PROGRAM": the helper names them by their own variables.
+    {"gnome-terminal", "org.gnome.Terminal"},
+    {"konsole", "org.kde.konsole"},
+    {"xfce4-terminal", "org.xfce.terminal"},
+    {"tilix", "com.gexperts.Tilix"},
+    {"terminator", "terminator"},
 }};
 
 constexpr std::string_view terminalScriptStart =
@@ -133,6 +139,21 @@ std::optional<TerminalFinder::DesktopApplication> TerminalFinder::desktopApplica
     }
     if (bundleIdentifier == "org.tabby") {
         return DesktopApplication{{"tabby"}, {"tabby.desktop"}};
+    }
+    if (bundleIdentifier == "org.gnome.Terminal") {
+        return DesktopApplication{{"gnome-terminal-server", "gnome-terminal"}, {"org.gnome.Terminal.desktop"}};
+    }
+    if (bundleIdentifier == "org.kde.konsole") {
+        return DesktopApplication{{"konsole"}, {"org.kde.konsole.desktop"}};
+    }
+    if (bundleIdentifier == "org.xfce.terminal") {
+        return DesktopApplication{{"xfce4-terminal"}, {"xfce4-terminal.desktop", "org.xfce.terminal.desktop"}};
+    }
+    if (bundleIdentifier == "com.gexperts.Tilix") {
+        return DesktopApplication{{"tilix"}, {"com.gexperts.Tilix.desktop"}};
+    }
+    if (bundleIdentifier == "terminator") {
+        return DesktopApplication{{"terminator"}, {"terminator.desktop"}};
     }
     return std::nullopt;
 }

@@ -1,8 +1,9 @@
 #pragma once
 // Brings the terminal of a session to the front when the user picks the session. All it knows
-// is the terminal program's name as the agent's environment gave it ("TERM_PROGRAM") and the
-// session's working folder, so it finds the terminal's window by the window class of that
-// program and a title that names the folder.
+// is the terminal program's name as the agent's environment gave it ("TERM_PROGRAM", or the
+// helper's name for a terminal that sets none, see terminalProgramName) and the session's
+// working folder, so it finds the terminal's window by the window class of that program and a
+// title that names the folder.
 #include <memory>
 #include <optional>
 #include <string>

@@ -193,11 +193,14 @@ void AppModel::start() {
     startServer();
     drainSpool();
 
+    if (!services_.iCloudAvailable) logger_.info(std::string(noICloudNote));
     inBackground(*services_.phoneQueue, [this, sync = services_.tokenSync]() -> std::function<void()> {
         auto subscribed = sync->ensureSubscription();
         return [this, subscribed] {
             if (!subscribed) {
-                logger_.error("CloudKit subscription failed: " + subscribed.error().description);
+                if (services_.iCloudAvailable) {
+                    logger_.error("CloudKit subscription failed: " + subscribed.error().description);
+                }
                 setPairingReport(subscribed.error().description);
             }
             syncPhone();

@@ -73,6 +73,10 @@ public:
     /// The last part of that wait, kept for the outcomes of the requests cancelled at quit
     /// even when the keyring took the rest.
     static constexpr int quitOutcomesMilliseconds = 250;
+    /// The start's one line where the desktop has no iCloud (information, not an error).
+    static constexpr std::string_view noICloudNote =
+        "No iCloud on this computer: a phone is not found or told of changes through it; its device "
+        "token can be pasted in Settings";
     /// Update time of the phone preference applied when none ever was: the distant past.
     static constexpr Instant distantPast = Instant::fromReferenceSeconds(-63114076800.0);
 

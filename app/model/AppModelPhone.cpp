@@ -17,9 +17,12 @@ void AppModel::syncPhone() {
 void AppModel::finishPhoneSync(const Expected<std::vector<PhoneDevice>, TokenSync::Failure>& phones,
                                std::size_t pendingRequests) {
     if (!phones) {
-        // Without an account this fails on every sync: said once, and again hourly.
-        phoneSyncFailures_.failed("Fetching the phone record failed: " + phones.error().description,
-                                  services_.clock->now());
+        // Without an account this fails on every sync: said once, and again hourly. Without
+        // iCloud at all the start has said so already.
+        if (services_.iCloudAvailable) {
+            phoneSyncFailures_.failed("Fetching the phone record failed: " + phones.error().description,
+                                      services_.clock->now());
+        }
         setPairingReport(phones.error().description);
         return;
     }

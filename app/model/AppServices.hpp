@@ -48,6 +48,10 @@ struct AppServices {
     std::shared_ptr<PushDelivery> apns;
     /// The record exchange with the phone.
     std::shared_ptr<TokenSync> tokenSync;
+    /// False where the desktop has no iCloud: every call of the exchange then fails for that
+    /// reason alone, which the start says once in an information line instead of logging
+    /// each failure as an error (the pairing report still shows why no phone is paired).
+    bool iCloudAvailable = true;
     /// Makes the Live Activity coordinator on its first use, with the push delivery.
     std::function<std::unique_ptr<LiveActivityCoordinator>(std::shared_ptr<PushDelivery>)> makeLiveActivity;
     /// The keyring holding the APNs key and the relay.

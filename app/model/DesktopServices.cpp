@@ -29,8 +29,10 @@ AppServices makeDesktopServices() {
     services.defaults = std::make_shared<KeyValueStore>(KeyValueStore::defaultPath());
 
     const QString name = QString::fromUtf8(Quorvel::displayName);
-    services.notifier = std::make_unique<Notifier>(std::make_unique<FreedesktopNotificationCenter>(name));
-    services.sounds = std::make_unique<SoundPlayer>(std::make_unique<QtSoundOutput>(), SoundPlayer::defaultSoundsFolder());
+    const QString desktopEntry = QString::fromUtf8(Quorvel::desktopEntryName);
+    services.notifier = std::make_unique<Notifier>(std::make_unique<FreedesktopNotificationCenter>(
+        FreedesktopNotificationCenter::Sender{name, desktopEntry, desktopEntry}));
+    services.sounds = std::make_unique<SoundPlayer>(std::make_unique<QtSoundOutput>(name), SoundPlayer::defaultSoundsFolder());
     services.keepAwake = std::make_unique<KeepAwake>(std::make_unique<LogindSleepInhibitor>(name));
     services.presence = std::make_unique<Presence>(std::make_unique<DesktopScreenStateMonitor>());
     services.idleTime = std::make_unique<DesktopUserIdleTime>();
@@ -53,6 +55,7 @@ AppServices makeDesktopServices() {
     services.tokenSync = std::make_shared<RecordStoreTokenSync>(
         std::make_shared<InMemoryRecordStore>(services.clock, AccountStatus::noAccount), services.defaults,
         services.clock);
+    services.iCloudAvailable = false;
     // The coordinator asks the delivery for its client; its requests get threads of their own,
     // so they never wait behind an alert held back by the service's rate limit.
     services.makeLiveActivity = [delivery, defaults](std::shared_ptr<PushDelivery>) {

@@ -31,7 +31,8 @@ QuorvelMacApp::QuorvelMacApp(MacAppDelegate& delegate) : delegate_(delegate) {
     QApplication::setQuitOnLastWindowClosed(false);
     // No application display name: Qt would add it to every window title ("Finished —
     // Quorvel"), and the titles are the windows' own.
-    QGuiApplication::setDesktopFileName(QString::fromUtf8(Quorvel::macBundleID));
+    // The launcher entry's name, which the desktop matches windows to.
+    QGuiApplication::setDesktopFileName(QString::fromUtf8(Quorvel::desktopEntryName));
 
     // First, so that a request to end comes as a Qt signal from here on, not as a kill.
     terminationSignals_ = std::make_unique<TerminationSignals>();

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "kit/engine/TerminalProgram.hpp"
 #include "platform/UnicodeText.hpp"
 
 namespace quorvel {
@@ -74,9 +75,7 @@ std::optional<HookEvent> HookEvent::fromPayload(const json::Json& payload, Insta
 
     HookEvent event = make(std::move(*eventName), std::move(*session), now.unixSeconds());
 
-    if (auto found = environment.find("TERM_PROGRAM"); found != environment.end()) {
-        event.termProgram = found->second;
-    }
+    event.termProgram = terminalProgramName(environment);
     if (auto found = environment.find("CLAUDE_PROJECT_DIR"); found != environment.end()) {
         event.projectDir = found->second;
     }

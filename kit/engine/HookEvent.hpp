@@ -52,7 +52,8 @@ struct HookEvent {
     static HookEvent make(std::string event, std::string sessionID, double receivedAt);
 
     /// The payload mapping: the agent's hook payload (a JSON object), the time it arrived and
-    /// the helper's environment ("TERM_PROGRAM", "CLAUDE_PROJECT_DIR"). Absent when the
+    /// the helper's environment (the terminal as `terminalProgramName` names it from
+    /// "TERM_PROGRAM" or a terminal's own variables, "CLAUDE_PROJECT_DIR"). Absent when the
     /// payload has no string "hook_event_name" or no non-empty string "session_id".
     static std::optional<HookEvent> fromPayload(const json::Json& payload, Instant now,
                                                 const Environment& environment);

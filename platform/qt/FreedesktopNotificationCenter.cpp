@@ -51,9 +51,9 @@ FreedesktopNotificationCenter::SettingsLookup FreedesktopNotificationCenter::Set
     return SettingsLookup{qEnvironmentVariable("XDG_CURRENT_DESKTOP").toStdString(), {}};
 }
 
-FreedesktopNotificationCenter::FreedesktopNotificationCenter(QString appName, QDBusConnection connection,
+FreedesktopNotificationCenter::FreedesktopNotificationCenter(Sender sender, QDBusConnection connection,
                                                              SettingsLookup settingsLookup)
-    : appName_(std::move(appName)),
+    : sender_(std::move(sender)),
       connection_(std::move(connection)),
       settingsLookup_(std::move(settingsLookup)),
       calls_(std::make_unique<QObject>()) {}
@@ -132,8 +132,9 @@ void FreedesktopNotificationCenter::notify(const Banner& banner, bool markup, Ad
     hints.insert(QStringLiteral("urgency"), QVariant::fromValue(urgency(banner.interruptionLevel)));
     // The app plays its own alert sounds.
     hints.insert(QStringLiteral("suppress-sound"), true);
+    if (!sender_.desktopEntry.isEmpty()) hints.insert(QStringLiteral("desktop-entry"), sender_.desktopEntry);
     QDBusMessage message = methodCall(QStringLiteral("Notify"));
-    message << appName_ << 0u << QString() << QString::fromStdString(banner.title)
+    message << sender_.appName << 0u << sender_.iconName << QString::fromStdString(banner.title)
             << (markup ? markupEscaped(body) : body) << QStringList() << hints << -1;
     callAsync(connection_, calls_.get(), message, [completion = std::move(completion)](QDBusPendingCallWatcher& call) {
         if (call.isError()) {

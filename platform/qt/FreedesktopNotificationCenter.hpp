@@ -27,8 +27,19 @@ public:
         static SettingsLookup fromEnvironment();
     };
 
-    /// Posts as `appName` on `connection`. Needs a Qt application object.
-    explicit FreedesktopNotificationCenter(QString appName,
+    /// Who the banners are from, as the desktop ties them to the app's launcher entry.
+    struct Sender {
+        /// The name the service shows ("Quorvel").
+        QString appName;
+        /// The themed icon's name; empty for none.
+        QString iconName;
+        /// The launcher entry's name without ".desktop" (the "desktop-entry" hint, by which
+        /// a desktop lists the app in its notification settings); empty for none.
+        QString desktopEntry;
+    };
+
+    /// Posts as `sender` on `connection`. Needs a Qt application object.
+    explicit FreedesktopNotificationCenter(Sender sender,
                                            QDBusConnection connection = QDBusConnection::sessionBus(),
                                            SettingsLookup settingsLookup = SettingsLookup::fromEnvironment());
     ~FreedesktopNotificationCenter() override;
@@ -48,7 +59,7 @@ public:
 private:
     void notify(const Banner& banner, bool markup, AddCompletion completion);
 
-    QString appName_;
+    Sender sender_;
     QDBusConnection connection_;
     SettingsLookup settingsLookup_;
     // Owns the pending calls: once it is gone no completion runs.

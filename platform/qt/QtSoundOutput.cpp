@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QMediaDevices>
+#include <QTimer>
 
 namespace quorvel {
 
@@ -20,6 +21,20 @@ public:
         : sink_(device, format) {
         buffer_.setData(pcm);
         buffer_.open(QIODevice::ReadOnly);
+        // A sink whose samples are used up idles with its stream open and running; it is
+        // stopped, which closes the stream, once the server has had time to play the rest.
+        release_.setSingleShot(true);
+        release_.setInterval(QtSoundOutput::releaseDelayMilliseconds);
+        QObject::connect(&sink_, &QAudioSink::stateChanged, &release_, [this](QAudio::State state) {
+            if (state == QAudio::IdleState) {
+                release_.start();
+            } else {
+                release_.stop();
+            }
+        });
+        QObject::connect(&release_, &QTimer::timeout, &sink_, [this] {
+            if (sink_.state() == QAudio::IdleState) sink_.stop();
+        });
     }
 
     ~QtSoundVoice() override { sink_.stop(); }
@@ -38,6 +53,7 @@ public:
 private:
     QBuffer buffer_;  // declared before the sink, so it outlives the sink's reads
     QAudioSink sink_;
+    QTimer release_;
 };
 
 // Qt's sample formats are in the host's byte order, as the samples are in memory.
@@ -47,6 +63,28 @@ QByteArray pcmBytes(const std::vector<std::int16_t>& samples) {
 }
 
 }  // namespace
+
+QtSoundOutput::QtSoundOutput(const QString& mixerName) {
+    if (mixerName.isEmpty() || !QCoreApplication::instance()) return;
+    // Qt names its connection to the sound server "QtPulseAudio:<pid>", and the mixer shows
+    // every stream of the app under that name. The client library lets the environment
+    // override it when the connection is made, which Qt does when the first sink starts: a
+    // sink is started and stopped here with nothing written (so nothing sounds) while the
+    // variable is set, and no program the app starts later inherits it.
+    const bool wasSet = qEnvironmentVariableIsSet(applicationNameVariable);
+    const QByteArray previous = qgetenv(applicationNameVariable);
+    qputenv(applicationNameVariable, mixerName.toUtf8());
+    if (const QAudioDevice device = QMediaDevices::defaultAudioOutput(); !device.isNull()) {
+        QAudioSink probe(device, device.preferredFormat());
+        probe.start();
+        probe.stop();
+    }
+    if (wasSet) {
+        qputenv(applicationNameVariable, previous);
+    } else {
+        qunsetenv(applicationNameVariable);
+    }
+}
 
 Expected<std::unique_ptr<SoundVoice>, SoundOutputError> QtSoundOutput::prepare(
     std::vector<std::int16_t> samples) {

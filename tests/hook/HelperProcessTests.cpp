@@ -104,6 +104,14 @@ TEST_F(HelperProcessTest, PostsToARunningServerWithTheToken) {
     EXPECT_EQ(TempFolder::read(home / "app-started"), "");
 }
 
+TEST_F(HelperProcessTest, NamesATerminalThatSetsNoTermProgramFromItsOwnVariables) {
+    environment["GNOME_TERMINAL_SCREEN"] = "/org/gnome/Terminal/screen/0f3a";
+    environment["VTE_VERSION"] = "7006";
+    run({}, stopPayload);
+    ASSERT_EQ(spooled().size(), 1u);
+    EXPECT_EQ(spooled()[0].termProgram, "gnome-terminal");
+}
+
 TEST_F(HelperProcessTest, AnyAnswerButAcceptedSpools) {
     FakeEventServer server("HTTP/1.1 401 Unauthorized\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
     serveEndpoint(server);
@@ -270,7 +278,8 @@ TEST_F(HelperProcessTest, ShowsABannerWhenTheAppWontStart) {
     writeScript(home / "bin/notify-send", "for a in \"$@\"; do echo \"$a\"; done > \"$HOME/banner\"");
 
     run({}, stopPayload);
-    EXPECT_EQ(awaitFile(home / "banner"), "--\nQuorvel\nDONE. GO LOOK.\n");
+    EXPECT_EQ(awaitFile(home / "banner"),
+              "--app-name=Quorvel\n--icon=quorvel\n--hint=string:desktop-entry:quorvel\n--\nQuorvel\nDONE. GO LOOK.\n");
     EXPECT_NE(log().find(" couldn't start the app\n"), std::string::npos);
     EXPECT_EQ(log().find("fallback failed"), std::string::npos);
 

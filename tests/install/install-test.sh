@@ -57,6 +57,10 @@ else
   done
   exec_line=$(sed -n 's/^Exec=//p' "$share/applications/quorvel.desktop" | head -n1)
   [ "${exec_line%% *}" = quorvel ] || fail "the desktop entry starts '$exec_line', not the installed quorvel"
+  # Windows and banners name the entry (class and "desktop-entry" hint "quorvel"), so the desktop
+  # matches them to it.
+  wm_class=$(sed -n 's/^StartupWMClass=//p' "$share/applications/quorvel.desktop")
+  [ "$wm_class" = quorvel ] || fail "the desktop entry's StartupWMClass is '$wm_class', not the app's window class quorvel"
   if grep -a -q -F "$build" "$bin/quorvel" "$bin/quorvel-hook"; then
     fail "an installed program names the build folder $build"
   fi

@@ -80,6 +80,33 @@ public:
         return std::nullopt;
     }
 
+    /// The two parts of the WM_CLASS of the viewable window titled `title` (instance name,
+    /// class name); absent when there is no such window or it has no class.
+    std::optional<std::pair<std::string, std::string>> windowClassOf(const std::string& title) {
+        std::vector<std::pair<std::string, xcb_window_t>> found;
+        collectTitles(root_, found);
+        for (const auto& [name, window] : found) {
+            if (name != title) continue;
+            xcb_get_property_reply_t* reply = xcb_get_property_reply(
+                connection_, xcb_get_property(connection_, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 256),
+                nullptr);
+            std::optional<std::pair<std::string, std::string>> parts;
+            if (reply != nullptr && xcb_get_property_value_length(reply) > 0) {
+                // Two NUL-terminated strings, one after the other.
+                const std::string value(static_cast<const char*>(xcb_get_property_value(reply)),
+                                        static_cast<std::size_t>(xcb_get_property_value_length(reply)));
+                const std::size_t end = value.find('\0');
+                const std::string instance = value.substr(0, end);
+                std::string className = end == std::string::npos ? std::string() : value.substr(end + 1);
+                if (!className.empty() && className.back() == '\0') className.pop_back();
+                parts = std::make_pair(instance, className);
+            }
+            std::free(reply);
+            return parts;
+        }
+        return std::nullopt;
+    }
+
     /// True when an EWMH window manager runs on the display.
     bool windowManagerRunning() {
         const xcb_atom_t check = atom("_NET_SUPPORTING_WM_CHECK");

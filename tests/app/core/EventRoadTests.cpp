@@ -71,13 +71,14 @@ TEST(EventRoad, HelperEventsReachTheServerOrTheDrain) {
     EXPECT_EQ(runHelper(home.path(), {"--simulate", "broke"}, ""), std::make_pair(0, std::string()));
     {
         std::unique_lock lock(mutex);
-        arrived.wait_for(lock, std::chrono::seconds(2), [&] { return events.size() >= 3; });
-        ASSERT_EQ(events.size(), 3u);
+        arrived.wait_for(lock, std::chrono::seconds(2), [&] { return events.size() >= 4; });
+        ASSERT_EQ(events.size(), 4u);
         EXPECT_EQ(events[0].event, "Stop");
         EXPECT_EQ(events[0].cwd, "/w/app");
         EXPECT_EQ(events[1].event, "UserPromptSubmit");
         EXPECT_EQ(events[2].event, "PostToolUseFailure");
         EXPECT_EQ(events[2].durationMs, 4187);
+        EXPECT_EQ(events[3].event, "Stop");  // the broke run ends
     }
     EXPECT_TRUE(drainSpool(paths.spool()).empty());
 

@@ -26,6 +26,11 @@ TEST(TerminalFinderTest, ProgramNamesMapToApplicationsWhateverTheirCase) {
         {"Alacritty", "org.alacritty"},
         {"WezTerm", "com.github.wez.wezterm"},
         {"Tabby", "org.tabby"},
+        {"gnome-terminal", "org.gnome.Terminal"},
+        {"konsole", "org.kde.konsole"},
+        {"xfce4-terminal", "org.xfce.terminal"},
+        {"tilix", "com.gexperts.Tilix"},
+        {"terminator", "terminator"},
         {"tmux", std::nullopt},
         {"iterm", std::nullopt},
         {" kitty", std::nullopt},
@@ -178,6 +183,27 @@ TEST_F(TerminalFinderBringForwardTest, ATerminalThatIsNotRunningIsStartedFromThe
     bringForward("vscode", "/home/u/site");
     EXPECT_EQ(desktop.openAttempts, (std::vector<std::string>{"code.desktop", "code_code.desktop"}));
     EXPECT_EQ(desktop.opened, "code_code.desktop");
+    EXPECT_TRUE(log.lines("Terminal").empty());
+}
+
+TEST_F(TerminalFinderBringForwardTest, LinuxTerminalsNamedByTheirOwnVariablesAreRaisedOrStarted) {
+    // GNOME Terminal's windows belong to its server process and are classed after it.
+    desktop.windows = {{"gnome-terminal-server", "u@h: ~/code/site"}};
+    bringForward("gnome-terminal", "/home/u/code/site");
+    ASSERT_TRUE(desktop.activated);
+    EXPECT_EQ(desktop.activated->title, "u@h: ~/code/site");
+
+    for (const char* program : {"konsole", "xfce4-terminal", "tilix", "terminator"}) {
+        desktop = {};
+        desktop.windows = {{program, "site : bash"}};
+        bringForward(program, "/home/u/site");
+        EXPECT_TRUE(desktop.activated) << program;
+    }
+
+    desktop = {};
+    desktop.installed = {"org.xfce.terminal.desktop"};
+    bringForward("xfce4-terminal", "/home/u/site");
+    EXPECT_EQ(desktop.opened, "org.xfce.terminal.desktop");
     EXPECT_TRUE(log.lines("Terminal").empty());
 }
 

@@ -28,6 +28,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -391,7 +392,55 @@ TEST_F(AppEndToEndTests, ANewUserTurnsHooksOnFromTheMenuAndASimulatedDoneIsShown
     // The Test submenu runs the installed helper itself.
     clickMenuItem(QStringLiteral("Simulate Needs you"));
     EXPECT_TRUE(waitForApp([&] { return bannersSaying(QStringLiteral("OI. NEEDS YOU.")) == 1; })) << app.logText();
+
+    // A simulated broke run ends, failed (IT BROKE on the device), rather than grinding on.
+    clickMenuItem(QStringLiteral("Simulate Broke"));
+    EXPECT_TRUE(waitForApp([&] {
+        const std::vector<FinishedRun> runs = app.finished();
+        return std::any_of(runs.begin(), runs.end(), [](const FinishedRun& run) {
+            return run.chip == FinishedRun::Chip::claude && !run.ok && run.title == "Test the alarm";
+        });
+    })) << app.logText();
     EXPECT_TRUE(app.running());
+}
+
+TEST_F(AppEndToEndTests, ACleanStartLogsNoErrorAndItsBannersNameTheLauncherEntry) {
+    ASSERT_TRUE(app.start());
+    const std::optional<Endpoint> endpoint = app.endpoint();
+    ASSERT_TRUE(endpoint) << app.logText();
+    // No iCloud on this desktop: said once, as information.
+    ASSERT_TRUE(waitForApp([&] { return app.logText().find("info com.tessaloom.quorvel.mac [App] No iCloud on this computer") != std::string::npos; }))
+        << app.logText();
+
+    EXPECT_EQ(postedStatus(*endpoint, eventJson("UserPromptSubmit", "s1", 30, "ship the release")), 202);
+    EXPECT_EQ(postedStatus(*endpoint, eventJson("Stop", "s1", 0)), 202);
+    ASSERT_TRUE(waitForApp([&] { return bannersSaying(QStringLiteral("DONE. GO LOOK.")) == 1; })) << app.logText();
+    const FakeNotificationService::Notification& banner = notificationService.notifications.back();
+    EXPECT_EQ(banner.appName, QStringLiteral("Quorvel"));
+    EXPECT_EQ(banner.icon, QStringLiteral("quorvel"));
+    EXPECT_EQ(banner.hints.value(QStringLiteral("desktop-entry")).toString(), QStringLiteral("quorvel"));
+
+    // Past the start's phone sync and a tick. The test's machine has no sound device and no
+    // system bus, which a desktop has: those two failures are the only errors allowed.
+    runEvents(6000);
+    const auto causedByTheTestMachine = [](const std::string& line) {
+        return (line.find(" [Sound] ") != std::string::npos && line.ends_with(": No audio output device")) ||
+               (line.find(" [KeepAwake] ") != std::string::npos && line.find("No D-Bus system bus") != std::string::npos);
+    };
+    std::size_t lines = 0;
+    std::istringstream log(app.logText());
+    for (std::string line; std::getline(log, line); ++lines) {
+        if (causedByTheTestMachine(line)) continue;
+        EXPECT_NE(line.rfind("error ", 0), 0u) << line;
+        EXPECT_NE(line.rfind("fault ", 0), 0u) << line;
+    }
+    EXPECT_GT(lines, 0u);
+    // That one line is all about iCloud: no failed subscription, fetch or registration.
+    const std::string text = app.logText();
+    std::size_t mentions = 0;
+    for (auto at = text.find("iCloud"); at != std::string::npos; at = text.find("iCloud", at + 1)) ++mentions;
+    EXPECT_EQ(mentions, 1u) << text;
+    EXPECT_EQ(text.find("RemotePush"), std::string::npos) << text;
 }
 
 TEST_F(AppEndToEndTests, ATerminationSignalKeepsEveryAcceptedEventForTheNextStartAndExitsZero) {
@@ -567,6 +616,20 @@ TEST_F(AppWindowsEndToEndTests, WithoutATrayCtrlQOnTheDeviceQuits) {
     runEvents(300);
     x11.typeChord({testing::X11Input::controlKey, 'q'});
     expectQuitCleanly(before);
+}
+
+TEST_F(AppWindowsEndToEndTests, WindowsAreClassedAfterTheLauncherEntry) {
+    ASSERT_TRUE(x11.connected());
+    startShowing({"Quorvel"});
+    // The class the desktop matches against the launcher entry's name and its StartupWMClass.
+    const auto entry = files::readFile(QUORVEL_DESKTOP_FILE);
+    ASSERT_TRUE(entry);
+    EXPECT_NE(entry->find("\nStartupWMClass=quorvel\n"), std::string::npos) << *entry;
+    EXPECT_EQ(std::filesystem::path(QUORVEL_DESKTOP_FILE).filename(), "quorvel.desktop");
+    const auto windowClass = x11.windowClassOf("Quorvel");
+    ASSERT_TRUE(windowClass);
+    EXPECT_EQ(windowClass->first, "quorvel");
+    EXPECT_EQ(windowClass->second, "quorvel");
 }
 
 TEST_F(AppWindowsEndToEndTests, WindowTitlesAreExactlyTheirOwn) {

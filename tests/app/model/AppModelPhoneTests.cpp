@@ -183,6 +183,31 @@ TEST(AppModelPhoneTests, AMinuteWithoutICloudLogsTheSyncFailureOnce) {
     EXPECT_EQ(failures().size(), 2u);
 }
 
+TEST(AppModelPhoneTests, WithoutICloudOnTheDesktopTheStartSaysSoOnceAndLogsNoError) {
+    AppModelTestbed bed;
+    const std::string noAccount = "iCloud isn't available (no account). Sign in to iCloud on both devices.";
+    bed.recorded.subscriptionFailure = noAccount;
+    bed.recorded.fetchFailure = noAccount;
+    bed.adjust = [](AppServices& services) { services.iCloudAvailable = false; };
+    AppModel& model = bed.make();
+    for (int tick = 0; tick < 12; ++tick) {
+        bed.clock->current = bed.clock->current.adding(5);
+        model.tick();
+        settle();
+    }
+    EXPECT_GE(std::count(bed.recorded.syncCalls.begin(), bed.recorded.syncCalls.end(), "fetchChanges"), 2);
+    std::vector<std::string> errors;
+    std::vector<std::string> notes;
+    for (const std::string& line : bed.log.lines("App")) {
+        if (line.rfind("error ", 0) == 0 || line.rfind("fault ", 0) == 0) errors.push_back(line);
+        if (line == "info " + std::string(AppModel::noICloudNote)) notes.push_back(line);
+    }
+    EXPECT_TRUE(errors.empty()) << ::testing::PrintToString(errors);
+    EXPECT_EQ(notes.size(), 1u);
+    // The settings still say why no phone is paired.
+    EXPECT_EQ(model.pairingReport(), noAccount);
+}
+
 TEST(AppModelPhoneTests, FailuresAreLoggedAndReportedWhereTheUserLooks) {
     AppModelTestbed bed;
     bed.recorded.subscriptionFailure = "The network is down.";

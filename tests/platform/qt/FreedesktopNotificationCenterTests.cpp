@@ -32,7 +32,7 @@ TEST(FreedesktopNotificationCenterTest, EscapesMarkup) {
 
 TEST(FreedesktopNotificationCenterTest, WithoutABusEverythingFailsAtOnce) {
     testing::ensureApplication();
-    FreedesktopNotificationCenter center(QStringLiteral("Quorvel"),
+    FreedesktopNotificationCenter center({QStringLiteral("Quorvel"), {}, {}},
                                          QDBusConnection::connectToBus(QStringLiteral("unix:path=/nonexistent/bus"),
                                                                        QStringLiteral("no-bus")));
     std::optional<Expected<bool, DesktopError>> authorization;
@@ -81,7 +81,7 @@ protected:
 
     FakeNotificationService service;
     bool serving = false;
-    FreedesktopNotificationCenter center{QStringLiteral("Quorvel")};
+    FreedesktopNotificationCenter center{{QStringLiteral("Quorvel"), QStringLiteral("quorvel"), QStringLiteral("quorvel")}};
 };
 
 TEST_F(FreedesktopNotificationCenterOnBusTest, PostsTheBannerAsItsOwnSilentNotification) {
@@ -90,6 +90,10 @@ TEST_F(FreedesktopNotificationCenterOnBusTest, PostsTheBannerAsItsOwnSilentNotif
     ASSERT_EQ(service.notifications.size(), 1u);
     const auto& posted = service.notifications.front();
     EXPECT_EQ(posted.appName, QStringLiteral("Quorvel"));
+    // Tied to the launcher entry: its icon, and the entry the desktop files the banner under.
+    EXPECT_EQ(posted.icon, QStringLiteral("quorvel"));
+    EXPECT_EQ(posted.hints.value(QStringLiteral("desktop-entry")).toString(), QStringLiteral("quorvel"));
+    EXPECT_EQ(posted.hints.value(QStringLiteral("desktop-entry")).metaType(), QMetaType::fromType<QString>());
     EXPECT_EQ(posted.replacesID, 0u);
     EXPECT_EQ(posted.summary, QStringLiteral("DONE. GO LOOK."));
     // This service shows plain text, so the text goes unchanged.
@@ -138,7 +142,7 @@ TEST_F(FreedesktopNotificationCenterOnBusTest, NoCompletionRunsAfterTheCenterIsG
     serve();
     bool called = false;
     {
-        FreedesktopNotificationCenter shortLived(QStringLiteral("Quorvel"));
+        FreedesktopNotificationCenter shortLived({QStringLiteral("Quorvel"), {}, {}});
         shortLived.add(banner("x"), [&](Expected<void, DesktopError>) { called = true; });
     }
     testing::runEvents(200);
@@ -151,7 +155,7 @@ protected:
 
     /// Opens the settings on `desktop` with only `tools` to find, and waits for the answer.
     Opened open(const std::string& desktop) {
-        FreedesktopNotificationCenter onDesktop(QStringLiteral("Quorvel"), QDBusConnection::sessionBus(),
+        FreedesktopNotificationCenter onDesktop({QStringLiteral("Quorvel"), {}, {}}, QDBusConnection::sessionBus(),
                                                 {desktop, {QString::fromStdString(tools.path())}});
         std::optional<Opened> opened;
         onDesktop.openSettings([&](Opened answer) { opened = std::move(answer); });

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
 #include "tests/platform/qt/DesktopPeers.hpp"
 
 namespace quorvel {
@@ -20,6 +24,48 @@ TEST(QtSoundOutput, PlaysAndStopsAVoiceWhenThereIsAnAudioDevice) {
     sound.stop();
     EXPECT_FALSE(sound.isPlaying());
     sound.stop();  // stopping a stopped voice is harmless
+}
+
+// `pactl list sink-inputs` of the sound server the test's CTest entry started: every stream
+// playing into it, with its properties. Empty when there is none.
+std::string sinkInputs() {
+    std::string listed;
+    if (FILE* pipe = ::popen("pactl list sink-inputs 2>/dev/null", "r")) {
+        char chunk[4096];
+        for (std::size_t read; (read = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;) listed.append(chunk, read);
+        ::pclose(pipe);
+    }
+    return listed;
+}
+
+TEST(QtSoundOutputOnSoundServer, HoldsAStreamNamedAfterTheAppOnlyWhileASoundPlays) {
+    if (std::getenv("QUORVEL_SOUND_SERVER_TEST") == nullptr) {
+        GTEST_SKIP() << "needs the sound server of its own CTest entry (platform_qt_sound_server)";
+    }
+    testing::ensureApplication();
+    QtSoundOutput output(QStringLiteral("Quorvel"));
+    // Set only while Qt connected: no program the app starts inherits the name.
+    EXPECT_EQ(std::getenv(QtSoundOutput::applicationNameVariable), nullptr);
+    auto voice = output.prepare(std::vector<std::int16_t>(11025, 1200));  // 0.5 s, quietly
+    ASSERT_TRUE(voice) << voice.error().message;
+    // Prepared: nothing open yet.
+    EXPECT_TRUE(testing::waitUntil([] { return sinkInputs().empty(); }, 10000)) << sinkInputs();
+
+    (*voice)->play(0.5);
+    ASSERT_TRUE(testing::waitUntil([] { return !sinkInputs().empty(); }, 10000));
+    const std::string playing = sinkInputs();
+    EXPECT_NE(playing.find("application.name = \"Quorvel\""), std::string::npos) << playing;
+    EXPECT_EQ(playing.find("QtPulseAudio"), std::string::npos) << playing;
+
+    // The sound is over: its stream goes, so the server may suspend the card.
+    EXPECT_TRUE(testing::waitUntil([] { return sinkInputs().empty(); }, 15000)) << sinkInputs();
+    EXPECT_FALSE((*voice)->isPlaying());
+
+    // And comes back for the next sound.
+    (*voice)->play(0.5);
+    EXPECT_TRUE(testing::waitUntil([] { return !sinkInputs().empty(); }, 10000));
+    (*voice)->stop();
+    EXPECT_TRUE(testing::waitUntil([] { return sinkInputs().empty(); }, 10000)) << sinkInputs();
 }
 
 }  // namespace
