@@ -44,7 +44,11 @@ trap 'exit 129' HUP
 mkdir -m 700 "$home/runtime" || exit 1
 export HOME="$home" XDG_DATA_HOME="$home/share" XDG_CONFIG_HOME="$home/config" \
     XDG_CACHE_HOME="$home/cache" XDG_RUNTIME_DIR="$home/runtime"
-unset DISPLAY WAYLAND_DISPLAY XAUTHORITY DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER GNOME_KEYRING_CONTROL
+unset DISPLAY WAYLAND_DISPLAY XAUTHORITY DBUS_SESSION_BUS_ADDRESS SESSION_MANAGER GNOME_KEYRING_CONTROL PULSE_SERVER
+# A sound played in a test must not start a sound server that outlives it (PulseAudio
+# starts one on demand for users other than root).
+printf 'autospawn = no\n' >"$home/pulse-client.conf" || exit 1
+export PULSE_CLIENTCONFIG="$home/pulse-client.conf"
 flags=""
 [ "$keyring" = yes ] && flags=--keyring
 # Not exec'd: the folder goes when the command is done.
