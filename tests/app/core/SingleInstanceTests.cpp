@@ -86,5 +86,50 @@ TEST(SingleInstance, TheLockLivesInTheHomesApplicationSupportFolderWhateverTheEn
     EXPECT_EQ(*second.claim(), SingleInstance::Outcome::another);
 }
 
+TEST(SingleInstance, TheNameHoldsWhateverTheFolderAndAFolderProblemIsToldNotFatal) {
+    TemporaryFolder folder;
+    ASSERT_EQ(::mkdir((folder / "elsewhere").c_str(), 0700), 0);
+    ASSERT_EQ(::symlink((folder / "elsewhere").c_str(), (folder / "link").c_str()), 0);
+    const std::string name = SingleInstance::lockNameFor(QuorvelPaths(folder.path()));
+    {
+        SingleInstance first(folder / "link/app.lock", name);
+        ASSERT_EQ(*first.claim(), SingleInstance::Outcome::first);
+        ASSERT_TRUE(first.folderProblem());
+        EXPECT_EQ(first.folderProblem()->code, ENOTDIR);
+        // A later start whose folder is sound finds the first all the same.
+        SingleInstance second(folder / "app.lock", name);
+        EXPECT_EQ(*second.claim(), SingleInstance::Outcome::another);
+        SingleInstance third(folder / "link/app.lock", name);
+        EXPECT_EQ(*third.claim(), SingleInstance::Outcome::another);
+    }
+    SingleInstance after(folder / "link/app.lock", name);
+    EXPECT_EQ(*after.claim(), SingleInstance::Outcome::first);
+}
+
+TEST(SingleInstance, AHolderOfTheFileAloneStillMakesALaterStartTheSecond) {
+    TemporaryFolder folder;
+    const std::string path = folder / "app.lock";
+    SingleInstance sandboxed(path);  // a copy that can't see our name
+    ASSERT_EQ(*sandboxed.claim(), SingleInstance::Outcome::first);
+    const std::string name = SingleInstance::lockNameFor(QuorvelPaths(folder.path()));
+    SingleInstance later(path, name);
+    EXPECT_EQ(*later.claim(), SingleInstance::Outcome::another);
+    // ... and lets the name go again, so nobody is kept out once the holder ends.
+    SingleInstance other(folder / "other.lock", name);
+    EXPECT_EQ(*other.claim(), SingleInstance::Outcome::first);
+}
+
+TEST(SingleInstance, TheNameIsTheUsersAndTheHomesWhicheverWayTheHomeIsReached) {
+    TemporaryFolder folder;
+    ASSERT_EQ(::mkdir((folder / "home").c_str(), 0700), 0);
+    ASSERT_EQ(::symlink((folder / "home").c_str(), (folder / "via").c_str()), 0);
+    const std::string name = SingleInstance::lockNameFor(QuorvelPaths(folder / "home"));
+    ASSERT_FALSE(name.empty());
+    EXPECT_EQ(name.front(), '\0');
+    EXPECT_EQ(name, SingleInstance::lockNameFor(QuorvelPaths(folder / "via")));
+    EXPECT_NE(name, SingleInstance::lockNameFor(QuorvelPaths(folder.path())));
+    EXPECT_NE(name.find("." + std::to_string(::getuid()) + "."), std::string::npos);
+}
+
 }  // namespace
 }  // namespace quorvel
