@@ -7,7 +7,9 @@
 // - an exclusive lock (flock) on a file in the application-support folder, which also reaches
 //   copies that see another socket namespace (a sandbox) but share the home.
 // A process is the first when it holds the name and the file lock is either its own or can't
-// be had for a reason other than another holder (then `folderProblem` says why). The home, not
+// be had for a reason other than another holder (then `folderProblem` says why). A name held
+// by another user (anyone may bind any abstract name) doesn't count while the file lock is
+// this process's. The home, not
 // the session's environment, decides: two starts with different runtime folders (one from a
 // login session, one from a bare shell) still find each other.
 #include <optional>
@@ -57,6 +59,8 @@ private:
     /// Binds the abstract name: first, another, or the error that kept it from being tried.
     Expected<Outcome, int> claimName();
     Expected<Outcome, files::FileError> claimFile();
+    /// Whether the process listening on the name is of this user.
+    bool nameHeldByThisUser() const;
 
     std::string lockPath_;
     std::string lockName_;
