@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QSystemTrayIcon>
 #include <QSessionManager>
+#include <cstring>
 #include <string>
 
 #include "app/model/DesktopServices.hpp"
@@ -86,9 +87,8 @@ void QuorvelMacApp::listenForLaunches(InstanceChannel channel) {
 }
 
 void QuorvelMacApp::reportFolderProblem(const std::string& folder, const files::FileError& problem) {
-    model_->noteFolderProblem("Couldn't keep the lock file in " + folder + " (" + problem.message +
-                              "); this copy still runs as the only one. Make it a real folder of yours, " +
-                              "then restart " + Quorvel::displayName);
+    model_->noteFolderProblem("Can't keep the lock file in " + folder + " (" + std::strerror(problem.code) +
+                              "): make it a real folder of yours and restart " + Quorvel::displayName);
 }
 
 void QuorvelMacApp::carryOut(LaunchRequest request) {
