@@ -284,7 +284,9 @@ TEST_F(InstanceTest, AnEventDuringAQuitWithABacklogIsHandledByANewCopyAtOnce) {
     Clock::duration slowest{};
     for (int round = 0; round < 10; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
-        // A backlog of 2,000 events of a run the app has to go through.
+        // A backlog of 2,000 events of a run the app has to go through. On an idle machine the
+        // new copy handles the event about 2 s after the helper ran (see the README); the bound
+        // here leaves room for a loaded one.
         ASSERT_TRUE(files::createDirectories(paths().spool(), 0700));
         const double anHourAgo = static_cast<double>(std::time(nullptr)) - 3600;
         for (int index = 0; index < 2000; ++index) {
@@ -309,8 +311,8 @@ TEST_F(InstanceTest, AnEventDuringAQuitWithABacklogIsHandledByANewCopyAtOnce) {
                 const std::vector<int> numbers = finishedNumbers();
                 return !numbers.empty() && numbers.front() == marker;
             },
-            5s))
-            << "not handled within 5 s of the helper's run\n"
+            20s))
+            << "not handled within 20 s of the helper's run\n"
             << readAll(home / "started-copies.log");
         slowest = std::max(slowest, Clock::now() - fired);
         app.waitForExit(5s);
