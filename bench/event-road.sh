@@ -5,6 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${QUORVEL_BUILD_DIR:-build}
 runs=${1:-200}
+# The configuration stops without the fonts.
+bash scripts/fetch-fonts.sh "$build/resources/fonts" >/dev/null
 if [ ! -f "$build/build.ninja" ]; then
   cmake -S . -B "$build" -G Ninja >/dev/null
 fi

@@ -10,6 +10,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${QUORVEL_BUILD_DIR:-build}
+# The configuration stops without the fonts.
+bash scripts/fetch-fonts.sh "$build/resources/fonts" >/dev/null
 if [ ! -f "$build/build.ninja" ]; then
   cmake -S . -B "$build" -G Ninja >/dev/null
 fi

@@ -9,11 +9,12 @@ cd "$(dirname "$0")/.."
 build=${QUORVEL_BUILD_DIR:-build}
 runs=40
 if [[ "${1:-}" =~ ^[0-9]+$ ]]; then runs=$1; shift; fi
+# The configuration stops without the fonts.
+bash scripts/fetch-fonts.sh "$build/resources/fonts" >/dev/null
 if [ ! -f "$build/build.ninja" ]; then
   cmake -S . -B "$build" -G Ninja >/dev/null
 fi
 cmake --build "$build" --target quorvel quorvel-hook qt_floor startup_bench -j "${QUORVEL_JOBS:-3}" >/dev/null
-bash scripts/fetch-fonts.sh "$build/resources/fonts" >/dev/null
 bin="$(pwd)/$build/bin"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT

@@ -22,7 +22,8 @@ std::string appExecutable(const HookEvent::Environment& environment) {
 }
 
 void launchAppOrNotify(const HookEvent& event, const HookLog& log, const std::string& executable) {
-    if (startDetachedProgram(executable, {})) return;
+    // In the background: nothing comes to the front, and a copy already running is left alone.
+    if (startDetachedProgram(executable, {appBackgroundArgument})) return;
     log.writeLogLine("couldn't start the app");
     std::optional<FallbackBanner> banner = fallbackBanner(event);
     if (!banner) return;

@@ -10,6 +10,8 @@ namespace quorvel {
 
 /// The variable that names another app executable (for tests and unusual installs).
 inline constexpr const char* appExecutableVariable = "QUORVEL_APP_EXECUTABLE";
+/// The argument that starts the app in the background.
+inline constexpr const char* appBackgroundArgument = "--background";
 /// The desktop notifier the banner goes through.
 inline constexpr const char* bannerCommand = "notify-send";
 
@@ -17,7 +19,7 @@ inline constexpr const char* bannerCommand = "notify-send";
 /// helper when it is there, else "quorvel" looked up in PATH.
 std::string appExecutable(const HookEvent::Environment& environment);
 
-/// Starts `executable` detached; when that fails, logs it and shows the event's fallback
+/// Starts `executable` detached, in the background; when that fails, logs it and shows the event's fallback
 /// banner, if it has one.
 void launchAppOrNotify(const HookEvent& event, const HookLog& log, const std::string& executable);
 

@@ -25,9 +25,14 @@ bool contains(const std::vector<std::string>& arguments, std::string_view wanted
     return std::find(arguments.begin(), arguments.end(), wanted) != arguments.end();
 }
 
+// The event is kept in the spool whatever went wrong. The app is started only when nothing
+// listens for it: an app that answered at all (a 503 when its queue is full, a late or broken
+// answer, a queue too full to take the connection) runs and drains the spool itself, and a
+// start per event while it is busy would only pile up copies.
 void fallBack(std::string_view data, const HookEvent& event, const QuorvelPaths& paths, const HookLog& log,
-              const HookEvent::Environment& environment) {
+              const HookEvent::Environment& environment, bool appRuns) {
     writeSpoolFile(data, event, paths, log);
+    if (appRuns) return;
     // Looked for only here: while the app answers, the helper never needs it.
     launchAppOrNotify(event, log, appExecutable(environment));
 }
@@ -76,16 +81,16 @@ void postEvent(const HookEvent& event, const QuorvelPaths& paths, const HookLog&
     auto endpoint = Endpoint::read(paths.endpoint());
     if (!endpoint) {
         log.writeLogLine("app not answering for " + event.event + ": " + endpoint.error().message);
-        fallBack(*data, event, paths, log, environment);
+        fallBack(*data, event, paths, log, environment, false);
         return;
     }
     auto status = post(*data, *endpoint);
     if (!status) {
         log.writeLogLine("app not answering for " + event.event + ": " + status.error().description);
-        fallBack(*data, event, paths, log, environment);
+        fallBack(*data, event, paths, log, environment, !status.error().nothingListens());
     } else if (*status != 202) {
         log.writeLogLine("app answered " + std::to_string(*status) + " for " + event.event);
-        fallBack(*data, event, paths, log, environment);
+        fallBack(*data, event, paths, log, environment, true);
     }
 }
 

@@ -47,11 +47,13 @@ int millisecondsUntil(SteadyClock::time_point deadline) {
     return static_cast<int>(left) + 1;
 }
 
-Unexpected<PostError> failure(int code) { return unexpected(PostError::fromErrno(code)); }
+Unexpected<PostError> failure(int code, bool connected = false) {
+    return unexpected(PostError::fromErrno(code, connected));
+}
 
 }  // namespace
 
-PostError PostError::fromErrno(int code) { return PostError{code, std::strerror(code)}; }
+PostError PostError::fromErrno(int code, bool connected) { return PostError{code, std::strerror(code), connected}; }
 
 std::string eventRequest(std::string_view body, std::string_view token) {
     std::string request = "POST /v1/events HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer ";
@@ -112,8 +114,8 @@ Expected<int, PostError> post(std::string_view body, const Endpoint& endpoint, d
         pollfd watch{socket.fd(), static_cast<short>(POLLIN | (sent < request.size() ? POLLOUT : 0)), 0};
         int ready = ::poll(&watch, 1, millisecondsUntil(deadline));
         if (ready < 0 && errno == EINTR) continue;
-        if (ready < 0) return failure(errno);
-        if (ready == 0) return failure(ETIMEDOUT);
+        if (ready < 0) return failure(errno, connected);
+        if (ready == 0) return failure(ETIMEDOUT, connected);
 
         if (!connected) {
             int error = 0;
@@ -124,20 +126,22 @@ Expected<int, PostError> post(std::string_view body, const Endpoint& endpoint, d
         }
         if (watch.revents & (POLLIN | POLLHUP | POLLERR)) {
             ssize_t count = ::recv(socket.fd(), reply + received, replyMaximumBytes - received, 0);
-            if (count < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return failure(errno);
+            if (count < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return failure(errno, true);
             if (count > 0) received += static_cast<std::size_t>(count);
             // The status is read from the first chunk once it is long enough, or from
             // whatever came before the server closed.
             if (count == 0 || received >= replyMinimumBytes) {
-                return parseStatusLine(std::string_view(reply, received));
+                auto status = parseStatusLine(std::string_view(reply, received));
+                if (!status) return failure(status.error().code, true);
+                return status;
             }
         }
         if ((watch.revents & POLLOUT) && sent < request.size()) {
             ssize_t count = ::send(socket.fd(), request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
-            if (count < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return failure(errno);
+            if (count < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) return failure(errno, true);
             if (count > 0) sent += static_cast<std::size_t>(count);
         }
-        if (SteadyClock::now() >= deadline) return failure(ETIMEDOUT);
+        if (SteadyClock::now() >= deadline) return failure(ETIMEDOUT, connected);
     }
 }
 

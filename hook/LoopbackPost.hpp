@@ -2,6 +2,7 @@
 // The client half of the loopback event protocol: one request on a fresh TCP connection to
 // 127.0.0.1, and only the status code of the reply read back. It answers quickly in every
 // case: one deadline covers connecting, sending and reading.
+#include <cerrno>
 #include <string>
 #include <string_view>
 
@@ -13,8 +14,16 @@ namespace quorvel {
 struct PostError {
     int code = 0;             ///< errno value (ETIMEDOUT, EBADMSG, ECONNREFUSED, ...)
     std::string description;  ///< strerror's text, e.g. "Connection refused"
+    /// Whether the server had accepted the connection before it failed (a late or broken
+    /// answer): something runs there and took the request.
+    bool connected = false;
 
-    static PostError fromErrno(int code);
+    static PostError fromErrno(int code, bool connected = false);
+
+    /// Whether nothing can be running at the endpoint: the connection was refused or could not
+    /// be tried. A time-out while connecting is not: a listener whose queue is full (a paused
+    /// or swamped app) drops the attempt without refusing it.
+    bool nothingListens() const { return !connected && code != ETIMEDOUT; }
 };
 
 /// Seconds the post may take in all before it gives up with ETIMEDOUT.

@@ -1,6 +1,7 @@
 #include "app/core/InstanceChannel.hpp"
 
 #include <cerrno>
+#include <cstddef>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -9,6 +10,8 @@
 #include <sys/un.h>
 #include <thread>
 #include <unistd.h>
+
+#include "app/core/InstanceName.hpp"
 
 namespace quorvel {
 namespace {
@@ -24,6 +27,13 @@ class SocketAddress {
 public:
     explicit SocketAddress(const std::string& path) {
         address_.sun_family = AF_UNIX;
+        if (InstanceChannel::isAbstract(path)) {
+            if (path.size() > sizeof address_.sun_path) return;
+            std::memcpy(address_.sun_path, path.data(), path.size());
+            size_ = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size());
+            valid_ = true;
+            return;
+        }
         std::string reachable = path;
         if (reachable.size() >= sizeof address_.sun_path) {
             folder_ = ::open(files::parentPath(path).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
@@ -42,10 +52,11 @@ public:
 
     bool valid() const { return valid_; }
     const sockaddr* get() const { return reinterpret_cast<const sockaddr*>(&address_); }
-    socklen_t size() const { return sizeof address_; }
+    socklen_t size() const { return size_; }
 
 private:
     sockaddr_un address_{};
+    socklen_t size_ = sizeof(sockaddr_un);
     int folder_ = -1;
     bool valid_ = false;
 };
@@ -90,6 +101,10 @@ bool sameUser(int descriptor) {
 
 }  // namespace
 
+bool InstanceChannel::isAbstract(const std::string& path) { return !path.empty() && path.front() == '\0'; }
+
+std::string InstanceChannel::addressFor(const QuorvelPaths& paths) { return instanceSocketName(paths, "launch"); }
+
 std::string InstanceChannel::socketPathBeside(const std::string& lockPath) {
     const std::string suffix = ".lock";
     if (lockPath.size() >= suffix.size() && lockPath.compare(lockPath.size() - suffix.size(), suffix.size(), suffix) == 0) {
@@ -105,7 +120,7 @@ Expected<InstanceChannel, files::FileError> InstanceChannel::listen(std::string 
     if (descriptor < 0) return unexpected(files::fileErrorFromErrno(errno, path));
     // Whoever held the lock before us is gone; its socket file may still be there.
     struct stat info {};
-    if (::lstat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode)) ::unlink(path.c_str());
+    if (!isAbstract(path) && ::lstat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode)) ::unlink(path.c_str());
     const mode_t previous = ::umask(0077);
     const int bound = ::bind(descriptor, address.get(), address.size());
     const int bindError = errno;
@@ -118,23 +133,23 @@ Expected<InstanceChannel, files::FileError> InstanceChannel::listen(std::string 
     return InstanceChannel(descriptor, std::move(path));
 }
 
-bool InstanceChannel::send(const std::string& path, LaunchRequest request, std::chrono::milliseconds patience) {
+InstanceChannel::Delivery InstanceChannel::send(const std::string& path, LaunchRequest request,
+                                                std::chrono::milliseconds patience) {
     const SocketAddress address(path);
-    if (!address.valid()) return false;
-    const auto deadline = std::chrono::steady_clock::now() + patience;
-    for (;;) {
-        const int descriptor = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        if (descriptor < 0) return false;
-        if (::connect(descriptor, address.get(), address.size()) == 0) {
-            writeAll(descriptor, std::string(launchRequestWord(request)) + "\n");
-            const auto answer = readLine(descriptor, answerWaitMilliseconds);
-            ::close(descriptor);
-            return answer == std::optional<std::string>("ok");
-        }
+    if (!address.valid()) return Delivery::nobodyListens;
+    // Never blocking: a running copy that has stopped taking connections (paused, hung) fills
+    // its queue, and a blocking connect would wait on it for as long as it stays so.
+    const int descriptor = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (descriptor < 0) return Delivery::unanswered;
+    if (::connect(descriptor, address.get(), address.size()) != 0) {
+        const int code = errno;
         ::close(descriptor);
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return code == ECONNREFUSED || code == ENOENT ? Delivery::nobodyListens : Delivery::unanswered;
     }
+    writeAll(descriptor, std::string(launchRequestWord(request)) + "\n");
+    const auto answer = readLine(descriptor, static_cast<int>(patience.count()));
+    ::close(descriptor);
+    return answer == std::optional<std::string>("ok") ? Delivery::taken : Delivery::unanswered;
 }
 
 InstanceChannel::InstanceChannel(InstanceChannel&& other) noexcept
@@ -152,7 +167,7 @@ InstanceChannel& InstanceChannel::operator=(InstanceChannel&& other) noexcept {
 InstanceChannel::~InstanceChannel() {
     if (descriptor_ < 0) return;
     ::close(descriptor_);
-    ::unlink(path_.c_str());
+    if (!isAbstract(path_)) ::unlink(path_.c_str());
 }
 
 std::optional<LaunchRequest> InstanceChannel::receive() {

@@ -12,8 +12,9 @@ struct Names {
     std::string_view word;
 };
 
-constexpr std::array<Names, 5> names{{
+constexpr std::array<Names, 6> names{{
     {LaunchRequest::reopen, "", "reopen"},
+    {LaunchRequest::background, "--background", "background"},
     {LaunchRequest::showSettings, "--settings", "showSettings"},
     {LaunchRequest::showFinished, "--finished", "showFinished"},
     {LaunchRequest::hooksOn, "--hooks-on", "installHooks"},

@@ -1,7 +1,9 @@
 #pragma once
 // What a launch of the app asks for: the plain launch (the reopen, which brings the device
-// back) or one of the menu's commands offered by the desktop entry's actions. A second copy
-// hands its request to the running copy; a first copy carries it out once it has started.
+// back), a start in the background (the hook helper's: nothing is brought to the front, and a
+// running copy is left as it is), or one of the menu's commands offered by the desktop entry's
+// actions. A second copy hands its request to the running copy; a first copy carries it out
+// once it has started.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,14 +12,15 @@ namespace quorvel {
 
 enum class LaunchRequest {
     reopen,
+    background,
     showSettings,
     showFinished,
     hooksOn,
     hooksOff,
 };
 
-/// The command-line argument of each request but the reopen ("--settings", "--finished",
-/// "--hooks-on", "--hooks-off").
+/// The command-line argument of each request but the reopen ("--background", "--settings",
+/// "--finished", "--hooks-on", "--hooks-off").
 std::optional<std::string_view> launchArgument(LaunchRequest request);
 
 /// The request among the arguments after the program's name: the first one that names a

@@ -1,12 +1,20 @@
 #include "app/core/SingleInstance.hpp"
 
+#include <algorithm>
+#include <chrono>
+#include <thread>
 #include <cerrno>
+#include <cstddef>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <utility>
 
+#include "app/core/InstanceName.hpp"
 #include "kit/engine/Quorvel.hpp"
 
 namespace quorvel {
@@ -29,15 +37,64 @@ Expected<void, files::FileError> ensureOwnFolder(const std::string& folder) {
 
 SingleInstance::SingleInstance(std::string lockPath) : lockPath_(std::move(lockPath)) {}
 
+SingleInstance::SingleInstance(std::string lockPath, std::string lockName)
+    : lockPath_(std::move(lockPath)), lockName_(std::move(lockName)) {}
+
 SingleInstance::~SingleInstance() {
     if (descriptor_ >= 0) ::close(descriptor_);
+    if (nameDescriptor_ >= 0) ::close(nameDescriptor_);
 }
 
 std::string SingleInstance::lockPathFor(const QuorvelPaths& paths) {
     return files::joinPath(paths.appSupport(), lockFileName());
 }
 
-Expected<SingleInstance::Outcome, files::FileError> SingleInstance::claim() {
+std::string SingleInstance::lockNameFor(const QuorvelPaths& paths) { return instanceSocketName(paths, "lock"); }
+
+Expected<SingleInstance::Outcome, int> SingleInstance::claimName() {
+    if (nameDescriptor_ >= 0) return Outcome::first;
+    sockaddr_un address{};
+    if (lockName_.empty() || lockName_.size() > sizeof address.sun_path) return unexpected(EINVAL);
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, lockName_.data(), lockName_.size());
+    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + lockName_.size());
+    // Not inherited by the processes the app starts, so the name ends with this process.
+    const int descriptor = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (descriptor < 0) return unexpected(errno);
+    // Listening, though nothing is ever accepted: a later start can ask the system who holds
+    // the name (`heldByThisUser`).
+    if (::bind(descriptor, reinterpret_cast<const sockaddr*>(&address), length) != 0 || ::listen(descriptor, 16) != 0) {
+        const int code = errno;
+        ::close(descriptor);
+        if (code == EADDRINUSE) return Outcome::another;
+        return unexpected(code);
+    }
+    nameDescriptor_ = descriptor;
+    return Outcome::first;
+}
+
+bool SingleInstance::nameHeldByThisUser() const {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, lockName_.data(), std::min(lockName_.size(), sizeof address.sun_path));
+    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + lockName_.size());
+    const int descriptor = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (descriptor < 0) return false;
+    bool same = false;
+    if (::connect(descriptor, reinterpret_cast<const sockaddr*>(&address), length) == 0) {
+        ucred holder{};
+        socklen_t size = sizeof holder;
+        same = ::getsockopt(descriptor, SOL_SOCKET, SO_PEERCRED, &holder, &size) == 0 && holder.uid == ::getuid();
+    } else {
+        // A full queue can't be asked (the holder accepts nothing): taken as ours, so that two
+        // copies never run on a guess.
+        same = errno == EAGAIN;
+    }
+    ::close(descriptor);
+    return same;
+}
+
+Expected<SingleInstance::Outcome, files::FileError> SingleInstance::claimFile() {
     if (descriptor_ >= 0) return Outcome::first;
 
     if (auto folder = ensureOwnFolder(files::parentPath(lockPath_)); !folder) return unexpected(folder.error());
@@ -57,6 +114,46 @@ Expected<SingleInstance::Outcome, files::FileError> SingleInstance::claim() {
         return unexpected(files::fileErrorFromErrno(code, lockPath_));
     }
     descriptor_ = descriptor;
+    return Outcome::first;
+}
+
+Expected<SingleInstance::Outcome, files::FileError> SingleInstance::claim() {
+    if (lockName_.empty()) return claimFile();
+
+    const auto name = claimName();
+    const auto file = claimFile();
+    if (name && *name == Outcome::another) {
+        // The name is anyone's to take: while the file lock is ours, a holder of the name
+        // counts only when it is this user (a copy that started while the folder was unusable);
+        // another user's squatting keeps nobody from starting.
+        if (file && *file == Outcome::first && !nameHeldByThisUser()) {
+            folderProblem_.reset();
+            return Outcome::first;
+        }
+        if (descriptor_ >= 0) ::close(std::exchange(descriptor_, -1));
+        return Outcome::another;
+    }
+    if (file && *file == Outcome::another) {
+        // A start racing this one may hold the file for a moment before it finds our name and
+        // lets go; a copy we can't see by name (another socket namespace) keeps it.
+        for (int attempt = 0; attempt < 6; ++attempt) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (const auto again = claimFile(); !again || *again == Outcome::first) break;
+        }
+        if (descriptor_ < 0) {
+            // That copy's: the name is let go again, so that its end frees both.
+            if (nameDescriptor_ >= 0) ::close(std::exchange(nameDescriptor_, -1));
+            return Outcome::another;
+        }
+    }
+    if (!name) {
+        if (descriptor_ >= 0) return Outcome::first;
+        // Without the name only the file can tell; with neither nothing can.
+        if (!file) return unexpected(files::fileErrorFromErrno(name.error(), lockPath_));
+        return Outcome::first;
+    }
+    folderProblem_.reset();
+    if (descriptor_ < 0 && !file) folderProblem_ = file.error();
     return Outcome::first;
 }
 

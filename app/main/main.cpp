@@ -7,7 +7,9 @@
 #include <string>
 
 #include "app/core/AppNotifications.hpp"
+#include "app/core/CommandLine.hpp"
 #include "app/core/InstanceChannel.hpp"
+#include "app/core/InstanceStart.hpp"
 #include "app/core/LaunchRequest.hpp"
 #include "app/core/MacAppDelegate.hpp"
 #include "app/core/SingleInstance.hpp"
@@ -38,24 +40,32 @@ int main(int argc, char** argv) {
     // 3. Writing the sound files needs nothing else of the app: no display, no window, no state.
     if (auto status = SoundRender::renderIfRequested(argc, argv)) return *status;
 
-    // 4. One copy per user: a second one hands what it was launched for (the reopen, or a
-    //    desktop action's command) to the running copy and ends, quietly, having touched
-    //    nothing else.
-    const LaunchRequest request = launchRequestFromArguments(argc, argv);
-    SingleInstance instance(SingleInstance::lockPathFor(QuorvelPaths::forCurrentUser()));
-    const std::string launchSocket = InstanceChannel::socketPathBeside(instance.lockPath());
-    std::optional<InstanceChannel> launches;
-    if (auto claimed = instance.claim(); !claimed) {
-        // Better two copies than none: start anyway.
-        Logger(Quorvel::macBundleID, "App").error("Couldn't check for another running copy: " + claimed.error().message);
-    } else if (*claimed == SingleInstance::Outcome::another) {
-        InstanceChannel::send(launchSocket, request);
+    // Before anything starts: --help, --version and an option nobody knows end here.
+    switch (const CommandLine line = CommandLine::parse(argc, argv); line.action) {
+    case CommandLine::Action::printUsage:
+        std::fputs(CommandLine::usage().c_str(), stdout);
         return 0;
-    } else if (auto listening = InstanceChannel::listen(launchSocket); listening) {
-        launches.emplace(std::move(*listening));
-    } else {
-        Logger(Quorvel::macBundleID, "App").error("Later launches can't reach this copy: " + listening.error().message);
+    case CommandLine::Action::printVersion:
+        std::fputs(CommandLine::versionLine().c_str(), stdout);
+        return 0;
+    case CommandLine::Action::refuse:
+        std::fputs((CommandLine::unknownOptionLine(line.unknownOption) + CommandLine::usage()).c_str(), stderr);
+        return 2;
+    case CommandLine::Action::run:
+        break;
     }
+
+    // 4. One copy per user and home: a later one hands what it was launched for (the reopen,
+    //    or a desktop action's command) to the running copy and ends, quietly, having touched
+    //    nothing else; it waits a moment only for a copy that is quitting.
+    const LaunchRequest request = launchRequestFromArguments(argc, argv);
+    const QuorvelPaths paths = QuorvelPaths::forCurrentUser();
+    SingleInstance instance(SingleInstance::lockPathFor(paths), SingleInstance::lockNameFor(paths));
+    InstanceStart start = InstanceStart::settle(instance, InstanceChannel::addressFor(paths), request,
+                                                [](const std::string& line) {
+                                                    Logger(Quorvel::macBundleID, "App").error(line);
+                                                });
+    if (!start.runs) return 0;
 
     // Without a display the app still listens, ticks, sounds and posts banners.
     if (HeadlessPlatform::chooseOffscreenIfNoDisplay()) {
@@ -68,10 +78,11 @@ int main(int argc, char** argv) {
 
     // 5. The model, which starts everything else.
     app = std::make_unique<QuorvelMacApp>(delegate);
-    if (launches) app->listenForLaunches(std::move(*launches));
+    if (start.launches) app->listenForLaunches(std::move(*start.launches));
+    if (const auto& problem = instance.folderProblem()) app->reportFolderProblem(files::parentPath(instance.lockPath()), *problem);
     QTimer::singleShot(0, [&delegate] { delegate.applicationDidFinishLaunching(); });
     // A desktop action that started the app is carried out once the start-up has run.
-    if (request != LaunchRequest::reopen) {
+    if (request != LaunchRequest::reopen && request != LaunchRequest::background) {
         QTimer::singleShot(0, [&app, request] {
             if (app) app->carryOut(request);
         });

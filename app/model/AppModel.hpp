@@ -110,6 +110,10 @@ public:
     /// Why the event server isn't running, or what keeps events from reaching it by the spool
     /// (a folder of ours replaced by a link); absent while all is well.
     const std::optional<std::string>& serverProblem() const { return serverProblem_; }
+    /// What keeps the single-instance lock out of the application-support folder, and how to
+    /// mend it: logged at once, and shown where a server problem shows while the server has
+    /// none of its own. Call it before the start-up has run.
+    void noteFolderProblem(std::string problem);
     LaunchAtLogin::Status launchAtLogin() const { return launchAtLogin_; }
     /// Whether banners can appear; absent until first known.
     std::optional<bool> bannersAllowed() const { return bannersAllowed_; }
@@ -351,6 +355,7 @@ private:
     std::string pairingReport_;
     std::string phoneDeviceToken_;
     std::optional<std::string> serverProblem_;
+    std::optional<std::string> folderProblem_;
     LaunchAtLogin::Status launchAtLogin_ = LaunchAtLogin::Status::notRegistered;
     std::optional<bool> bannersAllowed_;
     std::optional<std::string> notificationSettingsNote_;

@@ -25,7 +25,8 @@ void AppModel::startServer() {
     // endpoint to write, so no server either.
     if (const std::vector<std::string> linked = linkedPrivateFolders(services_.paths); !linked.empty()) {
         const std::string problem = linked.front() + " is a link to another folder; " +
-                                    std::string(Quorvel::displayName) + " won't write through it";
+                                    std::string(Quorvel::displayName) +
+                                    " won't write through it (put a real folder of yours in its place)";
         if (linked.front() == services_.paths.appSupport()) {
             setServerProblem("Couldn't start listening for Claude Code: " + problem);
             logger_.error(*serverProblem_);
@@ -82,7 +83,12 @@ void AppModel::startServer() {
         }
     }
     if (linkedFolderProblem) logger_.error(*linkedFolderProblem);
-    setServerProblem(linkedFolderProblem);
+    setServerProblem(linkedFolderProblem ? linkedFolderProblem : folderProblem_);
+}
+
+void AppModel::noteFolderProblem(std::string problem) {
+    logger_.error(problem);
+    folderProblem_ = std::move(problem);
 }
 
 void AppModel::drainSpool() {

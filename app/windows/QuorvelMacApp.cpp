@@ -6,6 +6,7 @@
 #include <QSessionManager>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "app/model/DesktopServices.hpp"
@@ -52,6 +53,13 @@ QuorvelMacApp::QuorvelMacApp(MacAppDelegate& delegate) : delegate_(delegate) {
                       [this] { return !trayWatch_ || trayWatch_->available().value_or(true); }};
     windows_ = std::make_unique<WindowCoordinator>(std::make_unique<QtWindowFactory>(*sources_, defaults, links),
                                                    defaults);
+    // A launch that comes while this copy quits finds nobody listening and waits for the lock
+    // instead of handing its request to a copy that won't carry it out; so the channel closes
+    // first, before the model's own shut-down.
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, model_.get(), [this] {
+        launchNotifier_.reset();
+        launches_.reset();
+    });
     shutDownCleanly(*model_, *terminationSignals_);
 
     observeNotifications(AppNotifications::defaultCenter(), *model_, *windows_);
@@ -81,7 +89,14 @@ void QuorvelMacApp::listenForLaunches(InstanceChannel channel) {
     });
 }
 
+void QuorvelMacApp::reportFolderProblem(const std::string& folder, const files::FileError& problem) {
+    model_->noteFolderProblem("Can't keep the lock file in " + folder + " (" + std::strerror(problem.code) +
+                              "): make it a real folder of yours and restart " + Quorvel::displayName);
+}
+
 void QuorvelMacApp::carryOut(LaunchRequest request) {
+    // The helper's start: a running copy is left as it is, nothing comes to the front.
+    if (request == LaunchRequest::background) return;
     if (request == LaunchRequest::reopen) {
         delegate_.applicationShouldHandleReopen(hasVisibleWindows());
         return;

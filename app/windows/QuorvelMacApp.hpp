@@ -51,6 +51,10 @@ public:
     /// command.
     void carryOut(LaunchRequest request);
 
+    /// The single-instance lock couldn't be kept in `folder` (`problem`): the user is told once
+    /// what is wrong and how to mend it; this copy still runs as the only one.
+    void reportFolderProblem(const std::string& folder, const files::FileError& problem);
+
     /// The tray's menu, opened at `at` (a global position) on the device or the strip.
     void openContextMenu(QPoint at);
 

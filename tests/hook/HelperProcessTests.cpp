@@ -42,7 +42,8 @@ std::string awaitFile(const std::string& path) {
 class HelperProcessTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        writeScript(home / "fake-app", "readlink /proc/$$/fd/0 > \"$HOME/app-started\"");
+        writeScript(home / "fake-app",
+                    "echo \"$@\" > \"$HOME/app-arguments\"; readlink /proc/$$/fd/0 > \"$HOME/app-started\"");
         environment = {{"HOME", home.path()}, {"PATH", "/usr/bin:/bin"}, {"QUORVEL_APP_EXECUTABLE", home / "fake-app"}};
     }
 
@@ -84,8 +85,36 @@ TEST_F(HelperProcessTest, WithoutTheAppItSpoolsAndStartsIt) {
     EXPECT_EQ(events[0].cwd, "/tmp/p");
     EXPECT_GE(events[0].receivedAt, before);
     EXPECT_NE(log().find(" app not answering for Stop: No such file or directory"), std::string::npos) << log();
-    // The app is started detached, reading nothing of the agent's.
+    // The app is started detached, reading nothing of the agent's, in the background.
     EXPECT_EQ(awaitFile(home / "app-started"), "/dev/null\n");
+    EXPECT_EQ(TempFolder::read(home / "app-arguments"), "--background\n");
+}
+
+TEST_F(HelperProcessTest, AnAppThatAnsweredAtAllIsNotStartedAgainButNothingListeningIs) {
+    // A 503 (its queue is full) and silence after the connection was taken (paused, busy):
+    // the app runs, and drains the spool once it can.
+    for (const std::optional<std::string>& reply :
+         {std::optional<std::string>("HTTP/1.1 503 Service Unavailable\r\nContent-Length: 0\r\n\r\n"),
+          std::optional<std::string>()}) {
+        FakeEventServer server(reply);
+        serveEndpoint(server);
+        run({}, stopPayload);
+    }
+    EXPECT_EQ(spooled().size(), 2u);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(TempFolder::read(home / "app-started"), "") << "started though the app answered";
+
+    // The port of an app that has ended: refused, so nothing runs.
+    std::uint16_t closedPort = 0;
+    {
+        FakeEventServer gone(accepted);
+        closedPort = gone.port();
+    }
+    ASSERT_TRUE((Endpoint{closedPort, token}.write(paths.endpoint())));
+    run({}, stopPayload);
+    EXPECT_EQ(spooled().size(), 3u);
+    EXPECT_EQ(awaitFile(home / "app-started"), "/dev/null\n");
+    EXPECT_NE(log().find(" app not answering for Stop: Connection refused\n"), std::string::npos) << log();
 }
 
 TEST_F(HelperProcessTest, PostsToARunningServerWithTheToken) {

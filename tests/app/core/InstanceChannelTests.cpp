@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <future>
+#include <vector>
 #include <thread>
 
 #include "platform/Files.hpp"
@@ -24,7 +25,7 @@ TEST(LaunchRequestTest, TheFirstArgumentThatNamesARequestWinsAndNoneIsTheReopen)
     EXPECT_EQ(launchRequestFromArguments(5, qtAndOurs), LaunchRequest::hooksOff);
     const char* unknown[] = {"quorvel", "--hooks", "settings", nullptr};
     EXPECT_EQ(launchRequestFromArguments(3, unknown), LaunchRequest::reopen);
-    for (const LaunchRequest request : {LaunchRequest::reopen, LaunchRequest::showSettings, LaunchRequest::showFinished,
+    for (const LaunchRequest request : {LaunchRequest::reopen, LaunchRequest::background, LaunchRequest::showSettings, LaunchRequest::showFinished,
                                         LaunchRequest::hooksOn, LaunchRequest::hooksOff}) {
         EXPECT_EQ(launchRequestFromWord(launchRequestWord(request)), std::optional<LaunchRequest>(request));
         if (const auto argument = launchArgument(request)) {
@@ -62,7 +63,7 @@ TEST_F(InstanceChannelTest, ASecondLaunchHandsItsRequestOverAndHearsOk) {
     ASSERT_TRUE(channel) << channel.error().message;
     auto sent = std::async(std::launch::async, [&] { return InstanceChannel::send(path, LaunchRequest::showFinished); });
     EXPECT_EQ(receiveOne(*channel), std::optional<LaunchRequest>(LaunchRequest::showFinished));
-    EXPECT_TRUE(sent.get());
+    EXPECT_EQ(sent.get(), InstanceChannel::Delivery::taken);
     // Nothing else waits.
     EXPECT_EQ(channel->receive(), std::nullopt);
 }
@@ -78,7 +79,7 @@ TEST_F(InstanceChannelTest, ASocketDeeperThanAnAddressHoldsIsReachedAllTheSame) 
     EXPECT_EQ(::access(longPath.c_str(), F_OK), 0);
     auto sent = std::async(std::launch::async, [&] { return InstanceChannel::send(longPath, LaunchRequest::reopen); });
     EXPECT_EQ(receiveOne(*channel), std::optional<LaunchRequest>(LaunchRequest::reopen));
-    EXPECT_TRUE(sent.get());
+    EXPECT_EQ(sent.get(), InstanceChannel::Delivery::taken);
 }
 
 TEST_F(InstanceChannelTest, AWordWeDoNotKnowIsRefused) {
@@ -116,10 +117,48 @@ TEST_F(InstanceChannelTest, ASocketLeftByACopyThatEndedIsReplacedAndRemovedAtThe
     EXPECT_NE(::access(path.c_str(), F_OK), 0) << "the socket file goes with the channel";
 }
 
-TEST_F(InstanceChannelTest, WithNobodyListeningSendingGivesUpAfterItsPatience) {
+TEST_F(InstanceChannelTest, WithNobodyListeningSendingSaysSoAtOnce) {
     const auto started = std::chrono::steady_clock::now();
-    EXPECT_FALSE(InstanceChannel::send(path, LaunchRequest::reopen, 200ms));
+    EXPECT_EQ(InstanceChannel::send(path, LaunchRequest::reopen, 200ms), InstanceChannel::Delivery::nobodyListens);
+    EXPECT_EQ(InstanceChannel::send(InstanceChannel::addressFor(QuorvelPaths(folder / "nobody")), LaunchRequest::reopen,
+                                    200ms),
+              InstanceChannel::Delivery::nobodyListens);
     EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
+}
+
+TEST_F(InstanceChannelTest, ACopyThatTakesNoConnectionsNeverHoldsASecondLaunchUp) {
+    // The running copy is paused: it listens but accepts nothing, and its queue fills.
+    auto channel = InstanceChannel::listen(path);
+    ASSERT_TRUE(channel);
+    std::vector<int> waiting;
+    for (int index = 0; index < 64; ++index) {
+        const int peer = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+        const bool queued = ::connect(peer, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        waiting.push_back(peer);
+        if (!queued) break;
+    }
+    auto sent = std::async(std::launch::async, [&] { return InstanceChannel::send(path, LaunchRequest::reopen, 300ms); });
+    ASSERT_EQ(sent.wait_for(5s), std::future_status::ready) << "a full queue blocked the launch";
+    EXPECT_EQ(sent.get(), InstanceChannel::Delivery::unanswered);
+    for (const int peer : waiting) ::close(peer);
+}
+
+TEST_F(InstanceChannelTest, TheAppsChannelIsAnAbstractNameOfTheHomeAndLeavesNoFile) {
+    const std::string address = InstanceChannel::addressFor(QuorvelPaths(folder.path()));
+    ASSERT_TRUE(InstanceChannel::isAbstract(address));
+    EXPECT_NE(address, InstanceChannel::addressFor(QuorvelPaths(folder / "other")));
+    {
+        auto channel = InstanceChannel::listen(address);
+        ASSERT_TRUE(channel) << channel.error().message;
+        EXPECT_FALSE(InstanceChannel::listen(address)) << "one listener per name";
+        auto sent = std::async(std::launch::async, [&] { return InstanceChannel::send(address, LaunchRequest::hooksOn); });
+        EXPECT_EQ(receiveOne(*channel), std::optional<LaunchRequest>(LaunchRequest::hooksOn));
+        EXPECT_EQ(sent.get(), InstanceChannel::Delivery::taken);
+    }
+    EXPECT_EQ(InstanceChannel::send(address, LaunchRequest::reopen), InstanceChannel::Delivery::nobodyListens);
 }
 
 }  // namespace

@@ -2,7 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstddef>
+#include <memory>
+#include <thread>
+#include <vector>
 #include <cstdlib>
+#include <cstring>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -84,6 +93,107 @@ TEST(SingleInstance, TheLockLivesInTheHomesApplicationSupportFolderWhateverTheEn
     EXPECT_EQ(*first.claim(), SingleInstance::Outcome::first);
     SingleInstance second(SingleInstance::lockPathFor(paths));
     EXPECT_EQ(*second.claim(), SingleInstance::Outcome::another);
+}
+
+TEST(SingleInstance, TheNameHoldsWhateverTheFolderAndAFolderProblemIsToldNotFatal) {
+    TemporaryFolder folder;
+    ASSERT_EQ(::mkdir((folder / "elsewhere").c_str(), 0700), 0);
+    ASSERT_EQ(::symlink((folder / "elsewhere").c_str(), (folder / "link").c_str()), 0);
+    const std::string name = SingleInstance::lockNameFor(QuorvelPaths(folder.path()));
+    {
+        SingleInstance first(folder / "link/app.lock", name);
+        ASSERT_EQ(*first.claim(), SingleInstance::Outcome::first);
+        ASSERT_TRUE(first.folderProblem());
+        EXPECT_EQ(first.folderProblem()->code, ENOTDIR);
+        // A later start whose folder is sound finds the first all the same.
+        SingleInstance second(folder / "app.lock", name);
+        EXPECT_EQ(*second.claim(), SingleInstance::Outcome::another);
+        SingleInstance third(folder / "link/app.lock", name);
+        EXPECT_EQ(*third.claim(), SingleInstance::Outcome::another);
+    }
+    SingleInstance after(folder / "link/app.lock", name);
+    EXPECT_EQ(*after.claim(), SingleInstance::Outcome::first);
+}
+
+TEST(SingleInstance, AHolderOfTheFileAloneStillMakesALaterStartTheSecond) {
+    TemporaryFolder folder;
+    const std::string path = folder / "app.lock";
+    SingleInstance sandboxed(path);  // a copy that can't see our name
+    ASSERT_EQ(*sandboxed.claim(), SingleInstance::Outcome::first);
+    const std::string name = SingleInstance::lockNameFor(QuorvelPaths(folder.path()));
+    SingleInstance later(path, name);
+    EXPECT_EQ(*later.claim(), SingleInstance::Outcome::another);
+    // ... and lets the name go again, so nobody is kept out once the holder ends.
+    SingleInstance other(folder / "other.lock", name);
+    EXPECT_EQ(*other.claim(), SingleInstance::Outcome::first);
+}
+
+TEST(SingleInstance, OfManyStartsAtOnceExactlyOneIsTheFirst) {
+    for (int round = 0; round < 20; ++round) {
+        TemporaryFolder folder;
+        const std::string name = SingleInstance::lockNameFor(QuorvelPaths(folder.path()));
+        std::vector<std::unique_ptr<SingleInstance>> copies;
+        for (int index = 0; index < 8; ++index) copies.push_back(std::make_unique<SingleInstance>(folder / "app.lock", name));
+        std::atomic<int> waiting = 8, first = 0;
+        std::vector<std::thread> starts;
+        for (auto& copy : copies) {
+            starts.emplace_back([&, instance = copy.get()] {
+                for (--waiting; waiting > 0;) {
+                }
+                const auto outcome = instance->claim();
+                if (outcome && *outcome == SingleInstance::Outcome::first) ++first;
+            });
+        }
+        for (std::thread& start : starts) start.join();
+        EXPECT_EQ(first, 1) << "round " << round;
+    }
+}
+
+TEST(SingleInstance, AnotherUserSquattingTheNameKeepsNobodyFromStarting) {
+    if (::geteuid() != 0) GTEST_SKIP() << "playing another user needs root";
+    TemporaryFolder folder;
+    const std::string name = SingleInstance::lockNameFor(QuorvelPaths(folder.path()));
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t squatter = ::fork();
+    if (squatter == 0) {
+        if (::setuid(65534) != 0) ::_exit(1);
+        const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, name.data(), name.size());
+        const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name.size());
+        if (::bind(socket, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(socket, 4) != 0) ::_exit(1);
+        (void)::write(ready[1], "x", 1);
+        ::pause();
+        ::_exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    {
+        SingleInstance first(folder / "app.lock", name);
+        EXPECT_EQ(*first.claim(), SingleInstance::Outcome::first);
+        EXPECT_FALSE(first.folderProblem());
+        // The file still keeps a second copy out.
+        SingleInstance second(folder / "app.lock", name);
+        EXPECT_EQ(*second.claim(), SingleInstance::Outcome::another);
+    }
+    ::kill(squatter, SIGKILL);
+    ::waitpid(squatter, nullptr, 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+}
+
+TEST(SingleInstance, TheNameIsTheUsersAndTheHomesWhicheverWayTheHomeIsReached) {
+    TemporaryFolder folder;
+    ASSERT_EQ(::mkdir((folder / "home").c_str(), 0700), 0);
+    ASSERT_EQ(::symlink((folder / "home").c_str(), (folder / "via").c_str()), 0);
+    const std::string name = SingleInstance::lockNameFor(QuorvelPaths(folder / "home"));
+    ASSERT_FALSE(name.empty());
+    EXPECT_EQ(name.front(), '\0');
+    EXPECT_EQ(name, SingleInstance::lockNameFor(QuorvelPaths(folder / "via")));
+    EXPECT_NE(name, SingleInstance::lockNameFor(QuorvelPaths(folder.path())));
+    EXPECT_NE(name.find("." + std::to_string(::getuid()) + "."), std::string::npos);
 }
 
 }  // namespace
