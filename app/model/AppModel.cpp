@@ -42,7 +42,8 @@ AppModel::AppModel(AppServices services, QObject* parent)
     : QObject(parent),
       services_(std::move(services)),
       logger_(Quorvel::macBundleID, "App"),
-      finishedStore_(services_.paths.appSupport()) {
+      finishedStore_(services_.paths.appSupport()),
+      sessionStore_(services_.paths.appSupport()) {
     // The initial values, in declaration order.
     settings_ = AppSettings::load(*services_.defaults);
     lastPushReport_ = std::string(PushReport::initial);
@@ -61,8 +62,16 @@ AppModel::AppModel(AppServices services, QObject* parent)
     });
     alarmTimer_.setSingleShot(true);
     connect(&alarmTimer_, &QTimer::timeout, this, &AppModel::advanceAlarmTest);
+    sessionsSaveTimer_.setSingleShot(true);
+    connect(&sessionsSaveTimer_, &QTimer::timeout, this, &AppModel::saveSessions);
 
     machine_ = StateMachine(settings_.stateMachineSettings());
+    // Runs that spanned a restart go on where they were; the stale-session time bounds how
+    // old a kept session may be.
+    if (auto kept = sessionStore_.load(services_.clock->now(), machine_.settings.staleAfter)) {
+        machine_.nextNumber = std::max(machine_.nextNumber, kept->nextNumber);
+        machine_.adopt(std::move(kept->sessions));
+    }
     finished_ = finishedStore_.load();
     // A file written by hand or by another build may hold more than the list ever keeps.
     if (finished_.size() > finishedCap) finished_.resize(finishedCap);
@@ -200,6 +209,8 @@ void AppModel::start() {
 
     // On the main thread, like reconcile: it weighs the same table. Its requests run off it.
     liveActivity().cleanUpOrphanChannels();
+    // Runs kept from before a restart hold the machine awake again without waiting a tick.
+    if (!machine_.sessions.empty()) settleLater();
 
     ticker_.start();
 }
@@ -219,7 +230,13 @@ void AppModel::shutDown() {
         server_->stop();
         writeSpoolFiles(services_.paths.spool(), server_->takeWaitingEvents());
     }
+    // Live events still waiting behind the spool go back to it, to keep their turn next time.
+    if (!liveWaiting_.empty()) {
+        writeSpoolFiles(services_.paths.spool(), {liveWaiting_.begin(), liveWaiting_.end()});
+        liveWaiting_.clear();
+    }
     saveFinished();
+    saveSessions();
     services_.keepAwake->set(false);
     // The keyring goes first: ending its calls also frees a push waiting on credentials.
     finishKeyringWork(waitEnds);

@@ -29,6 +29,8 @@
 #include "app/core/EventServer.hpp"
 #include "app/core/FinishedStore.hpp"
 #include "app/core/LaunchAtLogin.hpp"
+#include "app/core/RecentEventIDs.hpp"
+#include "app/core/SessionStore.hpp"
 #include "app/core/SpoolDrain.hpp"
 #include "app/install/HookInstaller.hpp"
 #include "app/model/AppServices.hpp"
@@ -66,6 +68,9 @@ public:
     /// The longest the spool drain runs before the main thread's other work has a turn, in
     /// seconds; the rest of the spool follows right after.
     static constexpr double spoolSliceSeconds = 0.05;
+    /// The sessions in progress are saved at most this often (milliseconds) while runs start
+    /// and end, and always at quit.
+    static constexpr int sessionsSaveIntervalMilliseconds = 1000;
     /// The alarm test shows this many samples, in the order of `DeviceSamples::names`.
     static constexpr int alarmTestStepCount = 8;
     /// At quit, the longest wait for the login keyring and the network together.
@@ -142,9 +147,15 @@ public:
     void startServer();
     /// Hands every spooled event, oldest first, to `handleHookEvent` as not live: read at
     /// once, handled in slices of `spoolSliceSeconds` (the rest right after, on the main
-    /// thread). A file goes once what its event produced is saved; while the FINISHED list
-    /// can't be saved, the files stay and are not handled again in this run.
+    /// thread), merged by receive time with the live events that wait meanwhile. A file goes
+    /// once what its event produced is saved; while the FINISHED list can't be saved, the
+    /// files stay and are not handled again in this run.
     void drainSpool();
+    /// A hook event from the event server. Events are applied in the order the helper
+    /// received them, whichever road they took: the spool is looked at first, and every
+    /// spooled event stamped no later than this one is handled before it. While an older
+    /// backlog drains, the event waits (in order) behind it. Handled at once after `shutDown`.
+    void receiveLiveEvent(HookEvent event);
     /// The end of the process (quit, a termination signal, log-out), quick whatever waits:
     /// stops the ticker and the server (no server starts after it) and the spool drain (the
     /// files not yet handled stay), writes the events the server accepted but nobody handled
@@ -165,6 +176,8 @@ public:
     void saveControls();
     /// Saves the FINISHED list as it is now.
     void saveFinished();
+    /// Saves the sessions in progress as they are now.
+    void saveSessions();
     /// Shows the modal error alert with `message`, after the current work is done.
     void showError(const std::string& message);
 
@@ -172,7 +185,8 @@ public:
     LiveActivityCoordinator& liveActivity();
 
     // ---- events, ticks and effects ------------------------------------------------------
-    /// One hook event: live from the server, or from the spool (live only while recent).
+    /// One hook event: live from the server, or from the spool (live only while recent). An
+    /// event whose identity was handled already (it came both ways) changes nothing.
     void handleHookEvent(const HookEvent& event, bool live);
     /// The five-second heartbeat.
     void tick();
@@ -293,9 +307,13 @@ private:
     /// read the hook status again.
     void finishHookChange(const std::optional<std::string>& failure);
     void showAlarmTestStep(int step);
-    /// Handles the spool drain's backlog for one slice, and queues the next slice when some
-    /// is left.
-    void handleSpoolBacklog();
+    /// Handles spooled and waiting live events in receive-time order for one slice, and
+    /// queues the next slice when some are left.
+    void handleIntake();
+    /// Reads the spool folder into the backlog (when it is empty).
+    void refillSpoolBacklog();
+    /// Saves the sessions in progress soon: at once, or when the save interval has passed.
+    void saveSessionsSoon();
     /// Queues one `settle` after the current work, unless one is queued already.
     void settleLater();
 
@@ -356,6 +374,16 @@ private:
     QTimer alarmTimer_;
     /// Spooled events read but not handled yet, oldest first.
     std::deque<SpooledEvent> spoolBacklog_;
+    /// Live events waiting behind older spooled ones, in arrival order.
+    std::deque<HookEvent> liveWaiting_;
+    RecentEventIDs handledEventIDs_;
+    SessionStore sessionStore_;
+    QTimer sessionsSaveTimer_;
+    std::chrono::steady_clock::time_point sessionsSavedAt_{};
+    /// The table holds more than `StateMachine::maxSessions` (or the hard bound) and the log
+    /// said so; said again only after it came back below.
+    bool tableGrowthLogged_ = false;
+    bool tableFullLogged_ = false;
     bool spoolSliceQueued_ = false;
     /// Spool files whose events were handled while the FINISHED list couldn't be saved, or
     /// that couldn't be removed: kept until both work, and never read again meanwhile.
