@@ -14,12 +14,6 @@ namespace {
 using testing::AppModelTestbed;
 using testing::settle;
 
-void writeSpooled(const AppModelTestbed& bed, const HookEvent& event, const std::string& name) {
-    const std::string folder = bed.appSupport() + "/spool";
-    ASSERT_TRUE(files::createDirectories(folder));
-    ASSERT_TRUE(files::writeFileAtomically(folder + "/" + name, json::dump(event.encode())));
-}
-
 HookEvent prompt(const AppModelTestbed& bed, const std::string& session, double secondsAgo, std::string title) {
     HookEvent made = bed.event("UserPromptSubmit", session, secondsAgo);
     made.promptFirstLine = std::move(title);
@@ -39,7 +33,7 @@ TEST(AppModelIntakeTests, ASpooledStopIsAppliedBeforeTheLaterLiveEndOfItsSession
     AppModel& model = bed.make();
     model.receiveLiveEvent(prompt(bed, "s1", 90, "fix the build"));
     // The Stop was answered 503 and spooled; the SessionEnd after it went straight in.
-    writeSpooled(bed, bed.event("Stop", "s1", 30), "1.json");
+    bed.spool(bed.event("Stop", "s1", 30), "1.json");
     model.receiveLiveEvent(bed.event("SessionEnd", "s1", 29));
 
     ASSERT_EQ(model.finished().size(), 1u);
@@ -64,17 +58,17 @@ TEST(AppModelIntakeTests, AnEventThatCameBothWaysIsAppliedOnce) {
     AppModel& model = bed.make();
     // Posted and read, then spooled too when the post timed out.
     model.receiveLiveEvent(failedCommand(bed, 20, "A"));
-    writeSpooled(bed, failedCommand(bed, 20, "A"), "1.json");
+    bed.spool(failedCommand(bed, 20, "A"), "1.json");
     model.tick();
     // Spooled first, then the post that was read after all.
-    writeSpooled(bed, failedCommand(bed, 10, "B"), "2.json");
+    bed.spool(failedCommand(bed, 10, "B"), "2.json");
     model.receiveLiveEvent(failedCommand(bed, 10, "B"));
     EXPECT_EQ(model.finished().size(), 2u);
     EXPECT_TRUE(std::filesystem::is_empty(bed.appSupport() + "/spool"));
 
     // From an older helper, without identities: each copy counts, as before.
     model.receiveLiveEvent(failedCommand(bed, 5, std::nullopt));
-    writeSpooled(bed, failedCommand(bed, 5, std::nullopt), "3.json");
+    bed.spool(failedCommand(bed, 5, std::nullopt), "3.json");
     model.tick();
     EXPECT_EQ(model.finished().size(), 4u);
 }
@@ -85,9 +79,9 @@ TEST(AppModelIntakeTests, LiveEventsWaitBehindAnOlderBacklogAndKeepTheirOrder) {
     constexpr int runs = 150;
     for (int index = 0; index < runs; ++index) {
         const double secondsAgo = 5000 - 10.0 * index;
-        writeSpooled(bed, prompt(bed, "s" + std::to_string(index % 7), secondsAgo, "run " + std::to_string(index)),
+        bed.spool(prompt(bed, "s" + std::to_string(index % 7), secondsAgo, "run " + std::to_string(index)),
                      std::to_string(index) + "a.json");
-        writeSpooled(bed, bed.event("Stop", "s" + std::to_string(index % 7), secondsAgo - 5),
+        bed.spool(bed.event("Stop", "s" + std::to_string(index % 7), secondsAgo - 5),
                      std::to_string(index) + "b.json");
     }
     // The first slice runs; the rest waits for the main thread's next turn.
@@ -117,7 +111,7 @@ TEST(AppModelIntakeTests, LiveEventsStillWaitingAtQuitGoBackToTheSpool) {
     for (int index = 0; index < 200; ++index) {
         HookEvent failed = failedCommand(bed, 3000 - index, std::nullopt);
         failed.command = "make " + std::to_string(index);
-        writeSpooled(bed, failed, std::to_string(index) + ".json");
+        bed.spool(failed, std::to_string(index) + ".json");
     }
     model.drainSpool();
     model.receiveLiveEvent(failedCommand(bed, 0, "late"));
