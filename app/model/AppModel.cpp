@@ -43,7 +43,7 @@ AppModel::AppModel(AppServices services, QObject* parent)
       services_(std::move(services)),
       logger_(Quorvel::macBundleID, "App"),
       finishedStore_(services_.paths.appSupport()),
-      sessionStore_(services_.paths.appSupport()) {
+      sessionSaver_(services_.paths.appSupport(), machine_, [clock = services_.clock] { return clock->now(); }) {
     // The initial values, in declaration order.
     settings_ = AppSettings::load(*services_.defaults);
     lastPushReport_ = std::string(PushReport::initial);
@@ -62,13 +62,11 @@ AppModel::AppModel(AppServices services, QObject* parent)
     });
     alarmTimer_.setSingleShot(true);
     connect(&alarmTimer_, &QTimer::timeout, this, &AppModel::advanceAlarmTest);
-    sessionsSaveTimer_.setSingleShot(true);
-    connect(&sessionsSaveTimer_, &QTimer::timeout, this, &AppModel::saveSessions);
 
     machine_ = StateMachine(settings_.stateMachineSettings());
     // Runs that spanned a restart go on where they were; the stale-session time bounds how
     // old a kept session may be.
-    if (auto kept = sessionStore_.load(services_.clock->now(), machine_.settings.staleAfter)) {
+    if (auto kept = sessionSaver_.store().load(services_.clock->now(), machine_.settings.staleAfter)) {
         machine_.nextNumber = std::max(machine_.nextNumber, kept->nextNumber);
         machine_.adopt(std::move(kept->sessions));
     }
@@ -236,7 +234,7 @@ void AppModel::shutDown() {
         liveWaiting_.clear();
     }
     saveFinished();
-    saveSessions();
+    sessionSaver_.saveNow();
     services_.keepAwake->set(false);
     // The keyring goes first: ending its calls also frees a push waiting on credentials.
     finishKeyringWork(waitEnds);

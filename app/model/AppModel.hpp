@@ -30,11 +30,11 @@
 #include "app/core/FinishedStore.hpp"
 #include "app/core/LaunchAtLogin.hpp"
 #include "app/core/RecentEventIDs.hpp"
-#include "app/core/SessionStore.hpp"
 #include "app/core/SpoolDrain.hpp"
 #include "app/install/HookInstaller.hpp"
 #include "app/model/AppServices.hpp"
 #include "app/model/PhoneDevice.hpp"
+#include "app/model/SessionSaver.hpp"
 #include "kit/engine/DeviceControls.hpp"
 #include "kit/engine/Effect.hpp"
 #include "kit/engine/FinishedRun.hpp"
@@ -68,9 +68,6 @@ public:
     /// The longest the spool drain runs before the main thread's other work has a turn, in
     /// seconds; the rest of the spool follows right after.
     static constexpr double spoolSliceSeconds = 0.05;
-    /// The sessions in progress are saved at most this often (milliseconds) while runs start
-    /// and end, and always at quit.
-    static constexpr int sessionsSaveIntervalMilliseconds = 1000;
     /// The alarm test shows this many samples, in the order of `DeviceSamples::names`.
     static constexpr int alarmTestStepCount = 8;
     /// At quit, the longest wait for the login keyring and the network together.
@@ -145,16 +142,13 @@ public:
     /// Reads the endpoint file, starts listening with its token (a new one when it can't be
     /// read) on its port when free, and writes the file back when port or token changed.
     void startServer();
-    /// Hands every spooled event, oldest first, to `handleHookEvent` as not live: read at
-    /// once, handled in slices of `spoolSliceSeconds` (the rest right after, on the main
-    /// thread), merged by receive time with the live events that wait meanwhile. A file goes
-    /// once what its event produced is saved; while the FINISHED list can't be saved, the
+    /// Hands every spooled event, oldest first, to `handleHookEvent` as not live, in slices of
+    /// `spoolSliceSeconds`, merged by receive time with live events waiting meanwhile. A file
+    /// goes once what its event produced is saved; while the FINISHED list can't be saved, the
     /// files stay and are not handled again in this run.
     void drainSpool();
-    /// A hook event from the event server. Events are applied in the order the helper
-    /// received them, whichever road they took: the spool is looked at first, and every
-    /// spooled event stamped no later than this one is handled before it. While an older
-    /// backlog drains, the event waits (in order) behind it. Handled at once after `shutDown`.
+    /// A hook event from the server: handled after every spooled event stamped no later (the
+    /// spool is looked at first; behind an older backlog it waits, in order).
     void receiveLiveEvent(HookEvent event);
     /// The end of the process (quit, a termination signal, log-out), quick whatever waits:
     /// stops the ticker and the server (no server starts after it) and the spool drain (the
@@ -176,8 +170,6 @@ public:
     void saveControls();
     /// Saves the FINISHED list as it is now.
     void saveFinished();
-    /// Saves the sessions in progress as they are now.
-    void saveSessions();
     /// Shows the modal error alert with `message`, after the current work is done.
     void showError(const std::string& message);
 
@@ -185,8 +177,7 @@ public:
     LiveActivityCoordinator& liveActivity();
 
     // ---- events, ticks and effects ------------------------------------------------------
-    /// One hook event: live from the server, or from the spool (live only while recent). An
-    /// event whose identity was handled already (it came both ways) changes nothing.
+    /// One hook event: live from the server, or from the spool (live only while recent); once.
     void handleHookEvent(const HookEvent& event, bool live);
     /// The five-second heartbeat.
     void tick();
@@ -307,13 +298,9 @@ private:
     /// read the hook status again.
     void finishHookChange(const std::optional<std::string>& failure);
     void showAlarmTestStep(int step);
-    /// Handles spooled and waiting live events in receive-time order for one slice, and
-    /// queues the next slice when some are left.
+    /// One slice of spooled and waiting live events in receive-time order; queues the rest.
     void handleIntake();
-    /// Reads the spool folder into the backlog (when it is empty).
     void refillSpoolBacklog();
-    /// Saves the sessions in progress soon: at once, or when the save interval has passed.
-    void saveSessionsSoon();
     /// Queues one `settle` after the current work, unless one is queued already.
     void settleLater();
 
@@ -374,16 +361,11 @@ private:
     QTimer alarmTimer_;
     /// Spooled events read but not handled yet, oldest first.
     std::deque<SpooledEvent> spoolBacklog_;
-    /// Live events waiting behind older spooled ones, in arrival order.
-    std::deque<HookEvent> liveWaiting_;
+    std::deque<HookEvent> liveWaiting_;  // behind older spooled ones, in arrival order
     RecentEventIDs handledEventIDs_;
-    SessionStore sessionStore_;
-    QTimer sessionsSaveTimer_;
-    std::chrono::steady_clock::time_point sessionsSavedAt_{};
-    /// The table holds more than `StateMachine::maxSessions` (or the hard bound) and the log
-    /// said so; said again only after it came back below.
-    bool tableGrowthLogged_ = false;
-    bool tableFullLogged_ = false;
+    SessionSaver sessionSaver_;
+    bool tableGrowthLogged_ = false;  // past `StateMachine::maxSessions`: said once till back below
+    bool tableFullLogged_ = false;    // at `StateMachine::hardMaxSessions`: likewise
     bool spoolSliceQueued_ = false;
     /// Spool files whose events were handled while the FINISHED list couldn't be saved, or
     /// that couldn't be removed: kept until both work, and never read again meanwhile.

@@ -108,7 +108,7 @@ void AppModel::handleHookEvent(const HookEvent& event, bool live) {
     const auto before = progress();
     std::vector<Effect> effects;
     mutateMachine([&](StateMachine& machine) { effects = machine.handle(event); });
-    if (progress() != before) saveSessionsSoon();
+    if (progress() != before && !shutDown_) sessionSaver_.saveSoon();
     for (const std::string& dropped : machine_.droppedSessions) {
         logger_.notice("Too many sessions: dropped the least recently active one, " + dropped);
     }
@@ -150,7 +150,7 @@ void AppModel::tick() {
     const Instant now = services_.clock->now();
     std::vector<Effect> effects;
     mutateMachine([&](StateMachine& machine) { effects = machine.tick(now); });
-    if (!effects.empty()) saveSessionsSoon();
+    if (!effects.empty()) sessionSaver_.saveSoon();
     applyEffects(effects, true);
     settle();
 

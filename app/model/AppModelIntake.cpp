@@ -78,18 +78,4 @@ void AppModel::handleIntake() {
     });
 }
 
-void AppModel::saveSessionsSoon() {
-    if (shutDown_ || sessionsSaveTimer_.isActive()) return;
-    const auto since = std::chrono::steady_clock::now() - sessionsSavedAt_;
-    const auto wait = std::chrono::milliseconds(sessionsSaveIntervalMilliseconds) -
-                      std::chrono::duration_cast<std::chrono::milliseconds>(since);
-    sessionsSaveTimer_.start(static_cast<int>(std::max<std::chrono::milliseconds::rep>(wait.count(), 0)));
-}
-
-void AppModel::saveSessions() {
-    sessionsSaveTimer_.stop();
-    sessionsSavedAt_ = std::chrono::steady_clock::now();
-    sessionStore_.save(machine_, services_.clock->now());
-}
-
 }  // namespace quorvel
