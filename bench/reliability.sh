@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Benchmarks what the app loses when it is ended (SIGTERM with a backlog of accepted events or
 # during a spool drain, SIGKILL during a spool drain) and how long it takes to exit, what idle
-# connections cost it, the handling rate and CPU per 1,000 events with 10 and with 20,000
+# connections cost it, the handling rate and CPU per 1,000 events with 10, 10,000 and 20,000
 # sessions, how long SIGTERM takes while a push waits on a dead relay, and how much it logs
 # without iCloud, on a private session bus with a keyring of its own, and prints a table.
 # Builds into $QUORVEL_BUILD_DIR (default build).
 #   bench/reliability.sh [backlog events (3000)] [spool files (5000)] [idle connections (3000)]
-#                        [events per session count (20000)] [seconds of logging (60)]
+#                        [events per session count (20000)] [seconds of logging (60)] ["rates"]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${QUORVEL_BUILD_DIR:-build}
@@ -25,4 +25,4 @@ mkdir -m 700 "$home/runtime"
 HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/share" XDG_CACHE_HOME="$home/cache" \
   XDG_RUNTIME_DIR="$home/runtime" QT_QPA_PLATFORM=offscreen \
   dbus-run-session -- sh -c 'echo -n pw | gnome-keyring-daemon --unlock --components=secrets >/dev/null; exec "$@"' \
-  keyring "$bench" "$app" "${1:-3000}" "${2:-5000}" "${3:-3000}" "${4:-20000}" "${5:-60}"
+  keyring "$bench" "$app" "${1:-3000}" "${2:-5000}" "${3:-3000}" "${4:-20000}" "${5:-60}" "${6:-all}"

@@ -17,6 +17,7 @@
 #include "hook/SpoolFile.hpp"
 #include "kit/engine/Endpoint.hpp"
 #include "platform/JsonCoding.hpp"
+#include "platform/SecureRandom.hpp"
 
 namespace quorvel {
 namespace {
@@ -71,8 +72,12 @@ void startAlarmWatchdog(double seconds) {
     ::setitimer(ITIMER_REAL, &timer, nullptr);
 }
 
-void postEvent(const HookEvent& event, const QuorvelPaths& paths, const HookLog& log,
+void postEvent(const HookEvent& given, const QuorvelPaths& paths, const HookLog& log,
                const HookEvent::Environment& environment) {
+    // One identity for both roads: a post that times out after the app read it and the spool
+    // file written for it then are recognised as one event.
+    HookEvent event = given;
+    if (!event.eventID) event.eventID = random::makeUuidString();
     auto data = json::encodeJson(event);
     if (!data) {
         log.writeLogLine("couldn't encode event: " + data.error().message);

@@ -43,7 +43,8 @@ AppModel::AppModel(AppServices services, QObject* parent)
     : QObject(parent),
       services_(std::move(services)),
       logger_(Quorvel::macBundleID, "App"),
-      finishedStore_(services_.paths.appSupport()) {
+      finishedStore_(services_.paths.appSupport()),
+      sessionSaver_(services_.paths.appSupport(), machine_, [clock = services_.clock] { return clock->now(); }) {
     // The initial values, in declaration order.
     settings_ = AppSettings::load(*services_.defaults);
     lastPushReport_ = std::string(PushReport::initial);
@@ -64,6 +65,12 @@ AppModel::AppModel(AppServices services, QObject* parent)
     connect(&alarmTimer_, &QTimer::timeout, this, &AppModel::advanceAlarmTest);
 
     machine_ = StateMachine(settings_.stateMachineSettings());
+    // Runs that spanned a restart go on where they were; the stale-session time bounds how
+    // old a kept session may be.
+    if (auto kept = sessionSaver_.store().load(services_.clock->now(), machine_.settings.staleAfter)) {
+        machine_.nextNumber = std::max(machine_.nextNumber, kept->nextNumber);
+        machine_.adopt(std::move(kept->sessions));
+    }
     finished_ = finishedStore_.load();
     // A file written by hand or by another build may hold more than the list ever keeps.
     if (finished_.size() > finishedCap) finished_.resize(finishedCap);
@@ -209,6 +216,8 @@ void AppModel::start() {
 
     // On the main thread, like reconcile: it weighs the same table. Its requests run off it.
     liveActivity().cleanUpOrphanChannels();
+    // Runs kept from before a restart hold the machine awake again without waiting a tick.
+    if (!machine_.sessions.empty()) settleLater();
 
     ticker_.start();
 }

@@ -29,10 +29,12 @@
 #include "app/core/EventServer.hpp"
 #include "app/core/FinishedStore.hpp"
 #include "app/core/LaunchAtLogin.hpp"
+#include "app/core/RecentEventIDs.hpp"
 #include "app/core/SpoolDrain.hpp"
 #include "app/install/HookInstaller.hpp"
 #include "app/model/AppServices.hpp"
 #include "app/model/PhoneDevice.hpp"
+#include "app/model/SessionSaver.hpp"
 #include "kit/engine/DeviceControls.hpp"
 #include "kit/engine/Effect.hpp"
 #include "kit/engine/FinishedRun.hpp"
@@ -151,11 +153,14 @@ public:
     /// Reads the endpoint file, starts listening with its token (a new one when it can't be
     /// read) on its port when free, and writes the file back when port or token changed.
     void startServer();
-    /// Hands every spooled event, oldest first, to `handleHookEvent` as not live: read at
-    /// once, handled in slices of `spoolSliceSeconds` (the rest right after, on the main
-    /// thread). A file goes once what its event produced is saved; while the FINISHED list
-    /// can't be saved, the files stay and are not handled again in this run.
+    /// Hands every spooled event, oldest first, to `handleHookEvent` as not live, in slices of
+    /// `spoolSliceSeconds`, merged by receive time with live events waiting meanwhile. A file
+    /// goes once what its event produced is saved; while the FINISHED list can't be saved, the
+    /// files stay and are not handled again in this run.
     void drainSpool();
+    /// A hook event from the server: handled after every spooled event stamped no later (the
+    /// spool is looked at first; behind an older backlog it waits, in order).
+    void receiveLiveEvent(HookEvent event);
     /// The end of the process (quit, a termination signal, log-out), quick whatever waits:
     /// stops the ticker and the server (no server starts after it) and the spool drain (the
     /// files not yet handled stay), writes the events the server accepted but nobody handled
@@ -192,7 +197,7 @@ public:
     LiveActivityCoordinator& liveActivity();
 
     // ---- events, ticks and effects ------------------------------------------------------
-    /// One hook event: live from the server, or from the spool (live only while recent).
+    /// One hook event: live from the server, or from the spool (live only while recent); once.
     void handleHookEvent(const HookEvent& event, bool live);
     /// The five-second heartbeat.
     void tick();
@@ -313,9 +318,9 @@ private:
     /// read the hook status again.
     void finishHookChange(const std::optional<std::string>& failure);
     void showAlarmTestStep(int step);
-    /// Handles the spool drain's backlog for one slice, and queues the next slice when some
-    /// is left.
-    void handleSpoolBacklog();
+    /// One slice of spooled and waiting live events in receive-time order; queues the rest.
+    void handleIntake();
+    void refillSpoolBacklog();
     /// Queues one `settle` after the current work, unless one is queued already.
     void settleLater();
 
@@ -381,6 +386,11 @@ private:
     QTimer alarmTimer_;
     /// Spooled events read but not handled yet, oldest first.
     std::deque<SpooledEvent> spoolBacklog_;
+    std::deque<HookEvent> liveWaiting_;  // behind older spooled ones, in arrival order
+    RecentEventIDs handledEventIDs_;
+    SessionSaver sessionSaver_;
+    bool tableGrowthLogged_ = false;  // past `StateMachine::maxSessions`: said once till back below
+    bool tableFullLogged_ = false;    // at `StateMachine::hardMaxSessions`: likewise
     bool spoolSliceQueued_ = false;
     /// Spool files whose events were handled while the FINISHED list couldn't be saved, or
     /// that couldn't be removed: kept until both work, and never read again meanwhile.

@@ -62,7 +62,7 @@ void AppModel::startServer() {
     std::optional<std::uint16_t> preferredPort;
     if (stored) preferredPort = stored->port;
     auto started = EventServer::start(
-        preferredPort, token, [this](HookEvent event) { handleHookEvent(event, true); },
+        preferredPort, token, [this](HookEvent event) { receiveLiveEvent(std::move(event)); },
         [this](std::function<void()> handOver) {
             // From the server's thread to the main thread; dropped once the model is gone.
             QMetaObject::invokeMethod(this, std::move(handOver), Qt::QueuedConnection);
@@ -91,51 +91,50 @@ void AppModel::noteFolderProblem(std::string problem) {
     folderProblem_ = std::move(problem);
 }
 
-void AppModel::drainSpool() {
-    if (shutDown_) return;
-    if (spoolBacklog_.empty()) {
-        std::vector<SpooledEvent> spooled = readSpool(services_.paths.spool(), unsavedSpoolFiles_);
-        spoolBacklog_.assign(std::make_move_iterator(spooled.begin()), std::make_move_iterator(spooled.end()));
-    }
-    handleSpoolBacklog();
-}
-
-void AppModel::handleSpoolBacklog() {
-    const auto sliceEnd = std::chrono::steady_clock::now() +
-                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                              std::chrono::duration<double>(spoolSliceSeconds));
-    while (!spoolBacklog_.empty() && !shutDown_) {
-        SpooledEvent spooled = std::move(spoolBacklog_.front());
-        spoolBacklog_.pop_front();
-        handleHookEvent(spooled.event, false);
-        // Each file goes only once what its event produced is on disk: a crash or a full disk
-        // leaves the events not yet saved in the folder. A file that can't be removed is
-        // never read again in this run either, so its event is not handled twice.
-        if (!finishedSaved_ || !removeSpoolFile(services_.paths.spool(), spooled.name)) {
-            unsavedSpoolFiles_.insert(std::move(spooled.name));
-        }
-        if (std::chrono::steady_clock::now() >= sliceEnd) break;
-    }
-    if (spoolBacklog_.empty() || shutDown_ || spoolSliceQueued_) return;
-    spoolSliceQueued_ = true;
-    later([this] {
-        spoolSliceQueued_ = false;
-        handleSpoolBacklog();
-    });
-}
-
 void AppModel::handleHookEvent(const HookEvent& event, bool live) {
     // A prompt the user typed lets the next alert of an already pushed kind through again.
     // Only a prompt known to be a task notification is not the user's: an absent flag counts
     // as typed, as the state machine counts it.
+    if (event.eventID && !handledEventIDs_.insert(*event.eventID)) {
+        logger_.notice("Handled " + event.event + " for " + event.sessionID +
+                       " once though it arrived both posted and spooled");
+        return;
+    }
     if (event.event == "UserPromptSubmit" && event.isTaskNotification != true) router_.forget(event.sessionID);
 
+    // A run that starts or ends (or a session that comes or goes) is saved, so a restart
+    // doesn't lose it.
+    const auto progress = [this, &event] {
+        auto found = machine_.sessions.find(event.sessionID);
+        if (found == machine_.sessions.end()) return std::optional<std::pair<bool, std::optional<Instant>>>();
+        const Session& session = found->second;
+        return std::optional(std::pair(session.state.isBusy(),
+                                       session.run ? std::optional(session.run->startedAt) : std::nullopt));
+    };
+    const auto before = progress();
     std::vector<Effect> effects;
     mutateMachine([&](StateMachine& machine) { effects = machine.handle(event); });
+    if (progress() != before && !shutDown_) sessionSaver_.saveSoon();
     for (const std::string& dropped : machine_.droppedSessions) {
         logger_.notice("Too many sessions: dropped the least recently active one, " + dropped);
     }
     machine_.droppedSessions.clear();
+    const std::size_t held = machine_.sessions.size();
+    if (held > StateMachine::maxSessions && !tableGrowthLogged_) {
+        tableGrowthLogged_ = true;
+        logger_.notice("More than " + std::to_string(StateMachine::maxSessions) +
+                       " sessions have a run in progress or need you: keeping them all, up to " +
+                       std::to_string(StateMachine::hardMaxSessions));
+    } else if (held <= StateMachine::maxSessions) {
+        tableGrowthLogged_ = false;
+    }
+    if (held >= StateMachine::hardMaxSessions && !tableFullLogged_) {
+        tableFullLogged_ = true;
+        logger_.error("The session table is full (" + std::to_string(StateMachine::hardMaxSessions) +
+                      " sessions): the least recently active ones make room, even with a run in progress");
+    } else if (held < StateMachine::hardMaxSessions) {
+        tableFullLogged_ = false;
+    }
 
     // A spooled event still counts as live while it is recent; one stamped in the future too.
     if (!live) live = services_.clock->now().secondsSince(event.receivedInstant()) < liveWindowSeconds;
@@ -157,6 +156,7 @@ void AppModel::tick() {
     const Instant now = services_.clock->now();
     std::vector<Effect> effects;
     mutateMachine([&](StateMachine& machine) { effects = machine.tick(now); });
+    if (!effects.empty()) sessionSaver_.saveSoon();
     applyEffects(effects, true);
     settle();
 

@@ -34,7 +34,13 @@ void AppModel::shutDown() {
         server_->stop();
         writeSpoolFiles(services_.paths.spool(), server_->takeWaitingEvents());
     }
+    // Live events still waiting behind the spool go back to it, to keep their turn next time.
+    if (!liveWaiting_.empty()) {
+        writeSpoolFiles(services_.paths.spool(), {liveWaiting_.begin(), liveWaiting_.end()});
+        liveWaiting_.clear();
+    }
     saveFinished();
+    sessionSaver_.saveNow();
     services_.keepAwake->set(false);
     // The keyring goes first: ending its calls also frees a push waiting on credentials. It
     // stops short of the end of the wait, so the outcomes of the requests cancelled below

@@ -141,6 +141,7 @@ HookEvent HookEvent::decode(const json::Json& value) {
     event.runInBackground = json::optionalBool(object, "runInBackground");
     event.reason = json::optionalString(object, "reason");
     event.source = json::optionalString(object, "source");
+    event.eventID = json::optionalString(object, "eventID");
     return event;
 }
 
@@ -166,6 +167,7 @@ json::Json HookEvent::encode() const {
     json::putOptional(object, "runInBackground", runInBackground);
     json::putOptional(object, "reason", reason);
     json::putOptional(object, "source", source);
+    json::putOptional(object, "eventID", eventID);
     return object;
 }
 

@@ -47,6 +47,10 @@ struct HookEvent {
     std::optional<bool> runInBackground;
     std::optional<std::string> reason;
     std::optional<std::string> source;
+    /// Made at random by the helper, once per event, and carried by both roads the event may
+    /// take (the post and the spool file), so an event that arrives both ways is applied once.
+    /// Absent from an older helper.
+    std::optional<std::string> eventID;
 
     /// An event with only the three required fields; the optional ones are set afterwards.
     static HookEvent make(std::string event, std::string sessionID, double receivedAt);

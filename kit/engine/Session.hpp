@@ -7,6 +7,7 @@
 #include "kit/engine/Run.hpp"
 #include "kit/engine/SessionState.hpp"
 #include "platform/Instant.hpp"
+#include "platform/JsonCoding.hpp"
 
 namespace quorvel {
 
@@ -17,6 +18,9 @@ struct Session {
         std::optional<std::int64_t> exitCode;
         /// Receive time of the failure event.
         Instant at;
+
+        static ShellFailure decode(const json::Json& value);
+        json::Json encode() const;
         bool operator==(const ShellFailure&) const = default;
     };
 
@@ -38,6 +42,13 @@ struct Session {
     /// The last path component of `cwd` (a trailing "/" is no component); absent without a
     /// `cwd`, and when that component is empty or "/".
     std::optional<std::string> project() const;
+
+    /// Strict decode of the JSON form kept across a restart: keys equal the field names,
+    /// time points in seconds since 2001-01-01 UTC, absent optionals left out. Throws
+    /// json::JsonDecodeError.
+    static Session decode(const json::Json& value);
+    /// Throws json::JsonEncodeError for a time point that is not finite.
+    json::Json encode() const;
 
     bool operator==(const Session&) const = default;
 };

@@ -87,6 +87,7 @@ std::vector<Effect> StateMachine::handle(const HookEvent& event) {
 
     if (name == "SessionEnd") {
         if (auto ending = sessions.find(event.sessionID); ending != sessions.end()) {
+            activity_.erase(activityKeyOf(ending->second));
             endedSessions.insert_or_assign(event.sessionID, EndedSession{std::move(ending->second), now});
             sessions.erase(ending);
         }
@@ -101,7 +102,7 @@ std::vector<Effect> StateMachine::handle(const HookEvent& event) {
 
     auto found = sessions.find(event.sessionID);
     if (found == sessions.end()) {
-        if (sessions.size() >= maxSessions) dropLeastRecentlyActive();
+        makeRoom();
         Session fresh;
         fresh.id = event.sessionID;
         fresh.number = nextNumber++;
@@ -109,25 +110,12 @@ std::vector<Effect> StateMachine::handle(const HookEvent& event) {
         fresh.cwd = event.cwd;
         fresh.lastEventAt = now;
         found = sessions.emplace(event.sessionID, std::move(fresh)).first;
+        activity_.insert(activityKeyOf(found->second));
     }
-    return apply(found->second, event, now);
-}
-
-void StateMachine::dropLeastRecentlyActive() {
-    // An idle session first; only when every one has something to show, the quietest of all.
-    auto quietest = sessions.end();
-    bool quietestIdle = false;
-    for (auto entry = sessions.begin(); entry != sessions.end(); ++entry) {
-        const bool idle = entry->second.state.is(SessionState::Kind::idle);
-        if (quietest == sessions.end() || (idle && !quietestIdle) ||
-            (idle == quietestIdle && isLater(quietest->second.lastEventAt, entry->second.lastEventAt))) {
-            quietest = entry;
-            quietestIdle = idle;
-        }
-    }
-    if (quietest == sessions.end()) return;
-    droppedSessions.push_back(quietest->first);
-    sessions.erase(quietest);
+    const ActivityKey before = activityKeyOf(found->second);
+    std::vector<Effect> effects = apply(found->second, event, now);
+    reorder(before, found->second);
+    return effects;
 }
 
 void StateMachine::forgetEndedSessions(Instant now) {
@@ -271,26 +259,32 @@ std::vector<Effect> StateMachine::tick(Instant now) {
     std::vector<Effect> effects;
     for (const std::string& id : ids) {
         Session& session = sessions.at(id);
-        if (session.waitingOnBackgroundSince) {
-            if (now.secondsSince(*session.waitingOnBackgroundSince) >= settings.backgroundSafetyNetAfter) {
-                session.waitingOnBackgroundSince.reset();
-                auto finished = finish(session, now, std::string(CopyBook::backgroundNote));
-                effects.insert(effects.end(), std::make_move_iterator(finished.begin()),
-                               std::make_move_iterator(finished.end()));
-            }
-            continue;  // a younger wait blocks the stale and long-run rules
-        }
-        if (session.state.isBusy() && now.secondsSince(session.lastEventAt) >= settings.staleAfter) {
-            session.state = SessionState::idle();
-            continue;
-        }
-        if (const auto* running = session.state.as<SessionState::Running>();
-            running && now.secondsSince(running->run.startedAt) >= settings.longRunAfter) {
-            session.state = SessionState::longRun(running->run);
-            effects.push_back(Effect::alert(alertFor(session, Alert::Kind::longRun, now)));
-        }
+        const ActivityKey before = activityKeyOf(session);
+        step(session, now, effects);
+        reorder(before, session);
     }
     return effects;
+}
+
+void StateMachine::step(Session& session, Instant now, std::vector<Effect>& effects) const {
+    if (session.waitingOnBackgroundSince) {
+        if (now.secondsSince(*session.waitingOnBackgroundSince) >= settings.backgroundSafetyNetAfter) {
+            session.waitingOnBackgroundSince.reset();
+            auto finished = finish(session, now, std::string(CopyBook::backgroundNote));
+            effects.insert(effects.end(), std::make_move_iterator(finished.begin()),
+                           std::make_move_iterator(finished.end()));
+        }
+        return;  // a younger wait blocks the stale and long-run rules
+    }
+    if (session.state.isBusy() && now.secondsSince(session.lastEventAt) >= settings.staleAfter) {
+        session.state = SessionState::idle();
+        return;
+    }
+    if (const auto* running = session.state.as<SessionState::Running>();
+        running && now.secondsSince(running->run.startedAt) >= settings.longRunAfter) {
+        session.state = SessionState::longRun(running->run);
+        effects.push_back(Effect::alert(alertFor(session, Alert::Kind::longRun, now)));
+    }
 }
 
 bool StateMachine::hasBusySession() const {
@@ -303,7 +297,9 @@ void StateMachine::dismiss(std::string_view id) {
     if (found == sessions.end()) return;
     Session& session = found->second;
     if (session.state.isBusy() || session.state.is(SessionState::Kind::idle)) return;
+    const ActivityKey before = activityKeyOf(session);
     session.state = SessionState::idle();
+    reorder(before, session);
 }
 
 std::optional<Session> StateMachine::focusSession() const {

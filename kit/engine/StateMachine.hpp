@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -28,9 +29,14 @@ struct StateMachine {
     /// helper's delivery window.
     static constexpr double endedSessionGrace = 2.0;
 
-    /// Most sessions held at once: a new session beyond it makes room by dropping the least
-    /// recently active idle session (the least recently active of all when none is idle).
+    /// Sessions held before a new one makes room: beyond it, a new session drops the least
+    /// recently active session with nothing in progress (idle, done, broke or crashed, and
+    /// not waiting on background tasks). A run in progress or a question to the user is never
+    /// dropped to stay within it: the table grows instead, up to `hardMaxSessions`.
     static constexpr std::size_t maxSessions = 1000;
+    /// The most sessions held at once, whatever they are doing: there, a new session drops the
+    /// least recently active of all.
+    static constexpr std::size_t hardMaxSessions = 10000;
 
     /// A session that "SessionEnd" removed, kept for the grace.
     struct EndedSession {
@@ -51,8 +57,8 @@ struct StateMachine {
     StateMachineSettings settings;
     /// Display number of the next new session; numbers are never reused.
     std::int64_t nextNumber = 1;
-    /// Ids of the sessions dropped to stay within `maxSessions`, oldest first, until the owner
-    /// takes them (to report them) and clears the list.
+    /// Ids of the sessions dropped to stay within `maxSessions` (or `hardMaxSessions`), oldest
+    /// first, until the owner takes them (to report them) and clears the list.
     std::vector<std::string> droppedSessions;
 
     explicit StateMachine(StateMachineSettings settings = StateMachineSettings::standard())
@@ -85,15 +91,46 @@ struct StateMachine {
     /// running and long run 2, idle 1.
     static int tier(const SessionState& state);
 
-    bool operator==(const StateMachine&) const = default;
+    /// Nothing in progress: idle, done, broke or crashed, and no background wait. Only such a
+    /// session makes room for a new one below `hardMaxSessions`.
+    static bool isSettled(const Session& session);
+
+    /// Takes back sessions kept from an earlier process (a restart): each replaces any
+    /// session of the same id, and `nextNumber` moves past every number among them. The table
+    /// may hold more than `maxSessions` afterwards; new sessions then make room as usual.
+    void adopt(std::vector<Session> kept);
+
+    /// Equal sessions, ended sessions, settings, counter and dropped ids.
+    bool operator==(const StateMachine& other) const;
 
 private:
+    /// A session's place in the order in which sessions make room: settled ones first, then
+    /// by last activity (a receive time that is not a number counts as the oldest), then id.
+    struct ActivityKey {
+        bool inProgress = false;
+        double lastEventAt = 0;
+        std::string id;
+        auto operator<=>(const ActivityKey&) const = default;
+    };
+    static ActivityKey activityKeyOf(const Session& session);
+    /// Moves `session` to its current place in `activity_` after a change from `before`.
+    void reorder(const ActivityKey& before, const Session& session);
+    /// Builds `activity_` again from the table (after the table was changed from outside).
+    void rebuildActivity();
+
     /// The event's changes to an existing `session` and their effects (everything after
     /// finding or making the session).
     std::vector<Effect> apply(Session& session, const HookEvent& event, Instant now) const;
     void forgetEndedSessions(Instant now);
-    /// Makes room for one more session within `maxSessions`.
-    void dropLeastRecentlyActive();
+    /// The clock step for one session: at most one of the timed rules.
+    void step(Session& session, Instant now, std::vector<Effect>& effects) const;
+    /// Makes room for one more session when the table is at `maxSessions` and some session
+    /// is settled, or at `hardMaxSessions`.
+    void makeRoom();
+
+    /// Every session of the table, in the order in which they make room. Kept in step by the
+    /// machine's own operations; checked, and rebuilt when the table was changed from outside.
+    std::set<ActivityKey> activity_;
 };
 
 /// The notification types that mean the agent waits for the user.

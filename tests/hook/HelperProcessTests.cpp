@@ -158,6 +158,27 @@ TEST_F(HelperProcessTest, GivesUpOnASilentServerInTime) {
     EXPECT_NE(log().find(" app not answering for Stop: Connection timed out\n"), std::string::npos) << log();
 }
 
+TEST_F(HelperProcessTest, ThePostAndItsSpooledCopyCarryOneIdentityOfTheirOwn) {
+    // The server reads the request and never answers: the app may still handle the post, and
+    // the spooled copy must be known as the same event.
+    FakeEventServer server(std::nullopt);
+    serveEndpoint(server);
+    run({}, stopPayload);
+    ASSERT_EQ(server.requests().size(), 1u);
+    const HookEvent posted = HookEvent::decode(json::parse(FakeEventServer::bodyOf(server.requests()[0])));
+    auto events = spooled();
+    ASSERT_EQ(events.size(), 1u);
+    ASSERT_TRUE(posted.eventID.has_value());
+    EXPECT_EQ(posted.eventID->size(), 36u) << *posted.eventID;
+    EXPECT_EQ(events[0].eventID, posted.eventID);
+
+    // Another run of the same payload is another event.
+    run({}, stopPayload);
+    ASSERT_EQ(server.requests().size(), 2u);
+    const HookEvent again = HookEvent::decode(json::parse(FakeEventServer::bodyOf(server.requests()[1])));
+    EXPECT_NE(again.eventID, posted.eventID);
+}
+
 TEST_F(HelperProcessTest, FinishesItsJobWhenTheAgentEndsItMidPost) {
     FakeEventServer server(std::nullopt);
     serveEndpoint(server);

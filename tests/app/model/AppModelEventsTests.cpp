@@ -14,9 +14,7 @@ using testing::AppModelTestbed;
 using testing::settle;
 
 void writeSpooled(const AppModelTestbed& bed, const HookEvent& event, const std::string& name) {
-    const std::string folder = bed.appSupport() + "/spool";
-    ASSERT_TRUE(files::createDirectories(folder));
-    ASSERT_TRUE(files::writeFileAtomically(folder + "/" + name, json::dump(event.encode())));
+    bed.spool(event, name);
 }
 
 TEST(AppModelEventsTests, ALiveDoneRunIsKeptSavedSoundedShownAndRouted) {

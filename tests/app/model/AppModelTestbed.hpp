@@ -4,6 +4,7 @@
 // comes back to the model still arrives as queued calls, delivered by `settle`.
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <gtest/gtest.h>
 #include <cstdlib>
 #include <deque>
 #include <functional>
@@ -442,6 +443,13 @@ public:
         made.cwd = "/work/site";
         made.termProgram = "kitty";
         return made;
+    }
+
+    /// Writes `event` into the spool folder as the file `name`, as the helper would.
+    void spool(const HookEvent& event, const std::string& name) const {
+        const std::string folder = appSupport() + "/spool";
+        ASSERT_TRUE(files::createDirectories(folder));
+        ASSERT_TRUE(files::writeFileAtomically(folder + "/" + name, json::dump(event.encode())));
     }
 
     /// A prompt and its stop: a run of `length` seconds that ends `secondsAgo` before now.

@@ -176,13 +176,15 @@ TEST(HookEventJson, FullEventKeepsFieldOrderAndRoundTrips) {
     event.runInBackground = true;
     event.reason = "r";
     event.source = "clear";
+    event.eventID = "6F9619FF-8B86-D011-B42D-00C04FC964FF";
     const json::Json encoded = event.encode();
     std::vector<std::string> keys;
     for (auto member = encoded.begin(); member != encoded.end(); ++member) keys.push_back(member.key());
     const std::vector<std::string> expected = {
         "event", "sessionID", "receivedAt", "termProgram", "projectDir", "cwd", "promptFirstLine",
         "isTaskNotification", "backgroundTaskCount", "lastAssistantMessage", "notificationType", "message",
-        "error", "isInterrupt", "durationMs", "toolName", "command", "runInBackground", "reason", "source"};
+        "error", "isInterrupt", "durationMs", "toolName", "command", "runInBackground", "reason", "source",
+        "eventID"};
     EXPECT_EQ(keys, expected);
     EXPECT_EQ(HookEvent::decode(json::parse(json::dump(encoded))), event);
 }

@@ -1,0 +1,40 @@
+#pragma once
+// Keeps the sessions in progress on disk as runs start and end: a burst of changes costs one
+// save, at most one every `intervalMilliseconds`, so the cost of an event stays flat however
+// many sessions there are; `saveNow` (at quit) saves at once. Main thread.
+#include <QTimer>
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "app/core/SessionStore.hpp"
+#include "kit/engine/StateMachine.hpp"
+#include "platform/Instant.hpp"
+
+namespace quorvel {
+
+class SessionSaver {
+public:
+    static constexpr int intervalMilliseconds = 1000;
+
+    /// Saves `machine` into `folder` (the application-support folder), stamped with `now`.
+    /// Both must outlive the saver.
+    SessionSaver(std::string folder, const StateMachine& machine, std::function<Instant()> now);
+    SessionSaver(const SessionSaver&) = delete;
+    SessionSaver& operator=(const SessionSaver&) = delete;
+
+    SessionStore& store() { return store_; }
+    /// A save soon: at once when the last one is an interval old, else when it will be.
+    void saveSoon();
+    /// A save now; a save waiting for its time is not needed any more.
+    void saveNow();
+
+private:
+    SessionStore store_;
+    const StateMachine& machine_;
+    std::function<Instant()> now_;
+    QTimer timer_;
+    std::chrono::steady_clock::time_point savedAt_{};
+};
+
+}  // namespace quorvel

@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Prints the figures of the event-order process tests: runs with a title and a duration out of
+# all runs for a Stop answered 503 then a live SessionEnd, a restart mid-run, 1,200 sessions
+# stopped in start order and a cold start by 32 parallel helpers (the real helper and app, a
+# throw-away home, a private session bus). Builds into $QUORVEL_BUILD_DIR (default build).
+#   bench/event-order.sh [sessions for the crowded table (1200)]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${QUORVEL_BUILD_DIR:-build}
+if [ ! -f "$build/build.ninja" ]; then
+  cmake -S . -B "$build" -G Ninja >/dev/null
+fi
+cmake --build "$build" --target quorvel quorvel-hook app_event_order_tests -j "${QUORVEL_JOBS:-3}" >/dev/null
+tests="$(pwd)/$build/bin/tests/app_event_order_tests"
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+mkdir -m 700 "$home/runtime"
+HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/share" XDG_CACHE_HOME="$home/cache" \
+  XDG_RUNTIME_DIR="$home/runtime" XDG_DATA_DIRS="$home/share" QT_QPA_PLATFORM=offscreen QUORVEL_LOG_STDERR=0 \
+  QUORVEL_ORDER_SESSIONS="${1:-1200}" dbus-run-session -- "$tests" 2>/dev/null | grep -E '^figure:|FAILED|OK' || true
