@@ -15,7 +15,7 @@
 #include "app/core/SingleInstance.hpp"
 #include "app/render/SoundRender.hpp"
 #include "app/render/views/RenderMode.hpp"
-#include "app/windows/QuorvelMacApp.hpp"
+#include "app/windows/shared/QuorvelMacApp.hpp"
 #include "kit/engine/Quorvel.hpp"
 #include "kit/engine/QuorvelPaths.hpp"
 #include "platform/Logger.hpp"

@@ -1,7 +1,7 @@
 // The one dark style of the desktop windows: made of the colour tokens only, worn by the
 // settings, finished and design-sheet windows alike, and the finished window's divider and
 // buttons in the panel colour rather than a near miss of it.
-#include "app/windows/DesktopStyle.hpp"
+#include "app/windows/shared/DesktopStyle.hpp"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +12,9 @@
 #include <algorithm>
 #include <set>
 
-#include "app/windows/DesignSheetScene.hpp"
-#include "app/windows/FinishedView.hpp"
-#include "app/windows/SettingsView.hpp"
+#include "app/windows/finished/FinishedView.hpp"
+#include "app/windows/menu/DesignSheetScene.hpp"
+#include "app/windows/settings/SettingsView.hpp"
 #include "kit/visuals/model/Tokens.hpp"
 #include "kit/visuals/views/Painting.hpp"
 #include "tests/app/windows/AppWindowsTestbed.hpp"

@@ -1,10 +1,10 @@
-#include "app/windows/DevicePresenter.hpp"
+#include "app/windows/device/DevicePresenter.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "app/windows/StripPresenter.hpp"
+#include "app/windows/device/StripPresenter.hpp"
 #include "tests/app/windows/AppWindowsTestbed.hpp"
 
 namespace quorvel {

@@ -1,7 +1,7 @@
 // The settings entry paints its own plate with the kit's continuous corners, so no desktop style
 // squares them off or pads it differently: the plate, its size and where the text starts are
 // the same under every style.
-#include "app/windows/EntryField.hpp"
+#include "app/windows/settings/EntryField.hpp"
 
 #include <gtest/gtest.h>
 

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "app/windows/DeviceSource.hpp"
-#include "app/windows/FinishedSource.hpp"
-#include "app/windows/SettingsSource.hpp"
-#include "app/windows/SetupSource.hpp"
-#include "app/windows/WindowNavigator.hpp"
+#include "app/windows/device/DeviceSource.hpp"
+#include "app/windows/finished/FinishedSource.hpp"
+#include "app/windows/settings/SettingsSource.hpp"
+#include "app/windows/setup/SetupSource.hpp"
+#include "app/windows/shared/WindowNavigator.hpp"
 
 namespace quorvel::testing {
 

@@ -1,9 +1,9 @@
-#include "app/windows/FinishedPresenter.hpp"
+#include "app/windows/finished/FinishedPresenter.hpp"
 
 #include <gtest/gtest.h>
 
-#include "app/windows/FinishedListWidget.hpp"
-#include "app/windows/FinishedView.hpp"
+#include "app/windows/finished/FinishedListWidget.hpp"
+#include "app/windows/finished/FinishedView.hpp"
 #include "platform/Files.hpp"
 #include "tests/app/windows/AppWindowsTestbed.hpp"
 

@@ -1,4 +1,4 @@
-#include "app/windows/HostedWindow.hpp"
+#include "app/windows/shared/HostedWindow.hpp"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

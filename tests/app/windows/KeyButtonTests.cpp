@@ -5,9 +5,9 @@
 #include <QApplication>
 #include <QKeyEvent>
 
-#include "app/windows/KeyButton.hpp"
-#include "app/windows/StepperControl.hpp"
-#include "app/windows/ToggleKeyButton.hpp"
+#include "app/windows/settings/KeyButton.hpp"
+#include "app/windows/settings/StepperControl.hpp"
+#include "app/windows/settings/ToggleKeyButton.hpp"
 #include "tests/app/windows/SettingsWindowSupport.hpp"
 
 namespace quorvel {

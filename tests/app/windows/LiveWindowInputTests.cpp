@@ -23,11 +23,11 @@
 #include <cstdlib>
 #include <thread>
 
-#include "app/windows/FaceWindowController.hpp"
-#include "app/windows/QtAppDesktop.hpp"
-#include "app/windows/HostedWindow.hpp"
-#include "app/windows/SettingsNoteWidget.hpp"
-#include "app/windows/SettingsView.hpp"
+#include "app/windows/device/PaintedWindowController.hpp"
+#include "app/windows/settings/SettingsNoteWidget.hpp"
+#include "app/windows/settings/SettingsView.hpp"
+#include "app/windows/shared/HostedWindow.hpp"
+#include "app/windows/shared/QtAppDesktop.hpp"
 #include "platform/qt/TaskbarPresence.hpp"
 #include "platform/qt/WindowFrameAutosave.hpp"
 #include "tests/app/windows/AppWindowsTestbed.hpp"
@@ -71,8 +71,8 @@ protected:
         return x11.connected();
     }
 
-    FaceWindow* device() { return static_cast<DeviceWindowController&>(testbed.windows->deviceWindow()).window(); }
-    FaceWindow* strip() { return static_cast<StripPanelController&>(testbed.windows->stripPanel()).window(); }
+    PaintedWindow* device() { return static_cast<DeviceWindowController&>(testbed.windows->deviceWindow()).window(); }
+    PaintedWindow* strip() { return static_cast<StripPanelController&>(testbed.windows->stripPanel()).window(); }
     QWidget* hosted(WindowHost& host) { return static_cast<HostedWindow&>(host).window(); }
 
     /// A point of the device's casing that no control takes, on the screen.
@@ -129,8 +129,8 @@ TEST_F(SmallScreenTest, TheDeviceIsDrawnSmallerToFitTheScreenWholeAndItsKeysStil
     ASSERT_TRUE(waitUntil([&] { return available().contains(device()->frameGeometry()); }))
         << device()->frameGeometry().top() << ".." << device()->frameGeometry().bottom();
     EXPECT_EQ(device()->height(), available().height());
-    EXPECT_LT(device()->faceScale(), 1);
-    EXPECT_NEAR(device()->width(), own.width() * device()->faceScale(), 1);
+    EXPECT_LT(device()->contentScale(), 1);
+    EXPECT_NEAR(device()->width(), own.width() * device()->contentScale(), 1);
     EXPECT_NEAR(device()->frameGeometry().center().x(), available().center().x(), 2);
 
     // A click where the scaled key is drawn reaches it.

@@ -25,10 +25,10 @@
 #include <filesystem>
 #include <sys/stat.h>
 
-#include "app/windows/FaceWindowController.hpp"
-#include "app/windows/FinishedView.hpp"
-#include "app/windows/HostedWindow.hpp"
-#include "app/windows/MenuBarController.hpp"
+#include "app/windows/device/PaintedWindowController.hpp"
+#include "app/windows/finished/FinishedView.hpp"
+#include "app/windows/menu/MenuBarController.hpp"
+#include "app/windows/shared/HostedWindow.hpp"
 #include "kit/visuals/model/Tokens.hpp"
 #include "kit/visuals/views/Painting.hpp"
 #include "platform/qt/MenuBarExtra.hpp"
@@ -77,8 +77,8 @@ protected:
         return *testbed.model;
     }
 
-    FaceWindow* device() { return static_cast<DeviceWindowController&>(testbed.windows->deviceWindow()).window(); }
-    FaceWindow* strip() { return static_cast<StripPanelController&>(testbed.windows->stripPanel()).window(); }
+    PaintedWindow* device() { return static_cast<DeviceWindowController&>(testbed.windows->deviceWindow()).window(); }
+    PaintedWindow* strip() { return static_cast<StripPanelController&>(testbed.windows->stripPanel()).window(); }
 
     static bool mapped(QWidget* window) {
         return window != nullptr && window->isVisible() && window->windowHandle() != nullptr &&
@@ -108,7 +108,7 @@ protected:
 TEST_F(LiveWindowsTest, TheDeviceComesUpCentredAtItsOwnSizeAndGoesThroughTheModel) {
     AppModel& model = start();
     ASSERT_TRUE(waitUntil([&] { return mapped(device()); }));
-    FaceWindow* window = device();
+    PaintedWindow* window = device();
     EXPECT_EQ(window->size(), window->content().size());
     EXPECT_GT(window->width(), 400);
     const QPoint centre = available().center();

@@ -1,5 +1,5 @@
 // What the device and the strip draw of the model.
-#include "app/windows/ModelDeviceDisplay.hpp"
+#include "app/windows/device/ModelDeviceDisplay.hpp"
 
 #include <gtest/gtest.h>
 

@@ -2,11 +2,11 @@
 // change, speaks only when it differs, and sends the user's intents where they belong.
 #include <gtest/gtest.h>
 
-#include "app/windows/DevicePresenter.hpp"
-#include "app/windows/FinishedPresenter.hpp"
-#include "app/windows/SettingsPresenter.hpp"
-#include "app/windows/SetupPresenter.hpp"
-#include "app/windows/StripPresenter.hpp"
+#include "app/windows/device/DevicePresenter.hpp"
+#include "app/windows/device/StripPresenter.hpp"
+#include "app/windows/finished/FinishedPresenter.hpp"
+#include "app/windows/settings/SettingsPresenter.hpp"
+#include "app/windows/setup/SetupPresenter.hpp"
 #include "tests/app/windows/FakeSurfaces.hpp"
 #include "tests/support/FixedClock.hpp"
 

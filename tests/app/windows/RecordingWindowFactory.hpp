@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/windows/WindowFactory.hpp"
+#include "app/windows/shared/WindowFactory.hpp"
 
 namespace quorvel::testing {
 

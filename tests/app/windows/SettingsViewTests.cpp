@@ -11,19 +11,19 @@
 
 #include "app/delivery/APNsKeyStore.hpp"
 #include "app/delivery/RelayKeyStore.hpp"
-#include "app/windows/APNsKeySection.hpp"
-#include "app/windows/EntryField.hpp"
-#include "app/windows/RelaySection.hpp"
-#include "app/windows/SettingRowWidget.hpp"
-#include "app/windows/SettingsNoteWidget.hpp"
-#include "app/windows/SettingsView.hpp"
-#include "app/windows/StepperControl.hpp"
-#include "app/windows/ToggleKeyButton.hpp"
 #include "app/model/DetachableWorkQueue.hpp"
+#include "app/windows/settings/APNsKeySection.hpp"
+#include "app/windows/settings/EntryField.hpp"
+#include "app/windows/settings/RelaySection.hpp"
+#include "app/windows/settings/SettingRowWidget.hpp"
+#include "app/windows/settings/SettingsNoteWidget.hpp"
+#include "app/windows/settings/SettingsView.hpp"
+#include "app/windows/settings/StepperControl.hpp"
+#include "app/windows/settings/ToggleKeyButton.hpp"
 #include "tests/app/model/StuckSecretStore.hpp"
 #include "tests/app/windows/SettingsWindowSupport.hpp"
-#include "tests/support/QtEventLoop.hpp"
 #include "tests/support/P256KeyFile.hpp"
+#include "tests/support/QtEventLoop.hpp"
 
 namespace quorvel {
 namespace {

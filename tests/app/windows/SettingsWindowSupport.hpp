@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/core/AppSettings.hpp"
-#include "app/windows/KeyButton.hpp"
+#include "app/windows/settings/KeyButton.hpp"
 #include "kit/visuals/views/Fonts.hpp"
 #include "tests/app/windows/AppWindowsTestbed.hpp"
 

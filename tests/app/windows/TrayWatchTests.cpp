@@ -1,4 +1,4 @@
-#include "app/windows/TrayWatch.hpp"
+#include "app/windows/menu/TrayWatch.hpp"
 
 #include <gtest/gtest.h>
 

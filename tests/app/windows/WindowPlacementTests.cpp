@@ -1,4 +1,4 @@
-#include "app/windows/WindowPlacement.hpp"
+#include "app/windows/shared/WindowPlacement.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,174 @@
+#include "app/windows/shared/AppModelSources.hpp"
+
+#include "app/core/MenuBarSymbol.hpp"
+#include "app/model/AppModel.hpp"
+#include "app/windows/device/ModelDeviceDisplay.hpp"
+
+namespace quorvel {
+namespace {
+
+/// Every model change is announced to the surface, which tells for itself what differs.
+template <typename Source>
+void follow(AppModel& model, Source& source) {
+    QObject::connect(&model, &AppModel::changed, &source, &Source::changed);
+}
+
+class ModelDeviceSource final : public DeviceSource {
+public:
+    explicit ModelDeviceSource(AppModel& model) : model_(model) { follow(model_, *this); }
+
+    DeviceDisplay display(Instant now) const override { return deviceDisplayOf(model_, now); }
+    bool hasBusySession() const override { return model_.machine().hasBusySession(); }
+    DeviceControls controls() const override { return model_.controls(); }
+    void setControls(const DeviceControls& controls) override { model_.setControls(controls); }
+    void startAlarmTest() override { model_.startAlarmTest(); }
+    void dismiss() override { model_.dismiss(); }
+    void bringTerminalForward(const std::optional<std::string>& sessionID) override {
+        model_.bringTerminalForward(sessionID);
+    }
+
+private:
+    AppModel& model_;
+};
+
+class ModelSettingsSource final : public SettingsSource {
+public:
+    explicit ModelSettingsSource(AppModel& model) : model_(model) { follow(model_, *this); }
+
+    SettingsSnapshot settingsSnapshot() const override {
+        SettingsSnapshot snapshot;
+        snapshot.settings = model_.settings();
+        snapshot.volumePercent = SettingsSnapshot::percentOf(model_.controls().volume);
+        snapshot.muted = model_.muted();
+        snapshot.hookStatus = model_.hookStatus();
+        snapshot.pairingReport = model_.pairingReport();
+        snapshot.lastPushReport = model_.lastPushReport();
+        // Reading the report makes the Live Activity coordinator on first use.
+        snapshot.liveActivityReport = model_.liveActivity().report();
+        snapshot.phoneDeviceToken = model_.phoneDeviceToken();
+        snapshot.launchAtLoginEnabled = model_.launchAtLogin() == LaunchAtLogin::Status::enabled;
+        snapshot.bannersAllowed = model_.bannersAllowed();
+        snapshot.notificationSettingsNote = model_.notificationSettingsNote();
+        snapshot.apnsKeyID = model_.apnsKeyID();
+        if (model_.relayURL()) snapshot.relayURL = model_.relayURL()->absoluteString();
+        snapshot.savingToKeyring = model_.savingToKeyring();
+        return snapshot;
+    }
+    void setSettings(const AppSettings& settings) override { model_.setSettings(settings); }
+    void setVolume(double volume) override {
+        DeviceControls controls = model_.controls();
+        controls.volume = volume;
+        // The model saves the controls on assignment.
+        model_.setControls(controls);
+    }
+    void setMuted(bool muted) override { model_.setMuted(muted); }
+    void setPhoneDeviceToken(const std::string& token) override { model_.setPhoneDeviceToken(token); }
+    void syncPhone() override { model_.syncPhone(); }
+    void sendTestPush(const std::string& title, const std::string& body) override { model_.sendTestPush(title, body); }
+    void installHooks() override { model_.installHooks(); }
+    void removeHooks() override { model_.removeHooks(); }
+    void simulate(const std::string& state) override { model_.simulate(state); }
+    void setLaunchAtLogin(bool enabled) override { model_.setLaunchAtLogin(enabled); }
+    void openNotificationSettings() override { model_.openNotificationSettings(); }
+    void playSound(Sound sound) override { model_.playSound(sound); }
+    void setRelay(const std::string& url, const std::string& key) override { model_.setRelay(url, key); }
+    void removeRelay() override { model_.removeRelay(); }
+    void importAPNsKey(const std::string& keyID, const std::string& teamID) override {
+        model_.importAPNsKey(keyID, teamID);
+    }
+    void removeAPNsKey() override { model_.removeAPNsKey(); }
+
+private:
+    AppModel& model_;
+};
+
+class ModelSetupSource final : public SetupSource {
+public:
+    explicit ModelSetupSource(AppModel& model) : model_(model) { follow(model_, *this); }
+
+    SetupSnapshot setupSnapshot() const override {
+        SetupSnapshot snapshot;
+        snapshot.hooksInstalled = model_.hookStatus().kind == HookInstaller::Status::Kind::installed;
+        snapshot.launchAtLoginEnabled = model_.launchAtLogin() == LaunchAtLogin::Status::enabled;
+        snapshot.bannersAllowed = model_.bannersAllowed();
+        snapshot.hasAPNsKey = model_.apnsKeyID().has_value();
+        snapshot.notificationSettingsNote = model_.notificationSettingsNote();
+        return snapshot;
+    }
+    void installHooks() override { model_.installHooks(); }
+    void removeHooks() override { model_.removeHooks(); }
+    void setLaunchAtLogin(bool enabled) override { model_.setLaunchAtLogin(enabled); }
+    void openNotificationSettings() override { model_.openNotificationSettings(); }
+
+private:
+    AppModel& model_;
+};
+
+class ModelFinishedSource final : public FinishedSource {
+public:
+    explicit ModelFinishedSource(AppModel& model) : model_(model) { follow(model_, *this); }
+
+    const std::vector<FinishedRun>& finished() const override { return model_.finished(); }
+    void clearFinished() override {
+        model_.setFinished({});
+        model_.saveFinished();
+    }
+
+private:
+    AppModel& model_;
+};
+
+MenuBarMenu::HookStatus menuHookStatus(const HookInstaller::Status& status) {
+    using Kind = MenuBarMenu::HookStatus::Kind;
+    switch (status.kind) {
+        case HookInstaller::Status::Kind::installed: return {Kind::installed, status.recording, {}};
+        case HookInstaller::Status::Kind::problem: return {Kind::problem, false, status.message};
+        case HookInstaller::Status::Kind::notInstalled: return {Kind::notInstalled, false, {}};
+    }
+    return {};
+}
+
+class ModelMenuSource final : public MenuSource {
+public:
+    explicit ModelMenuSource(AppModel& model) : model_(model) { follow(model_, *this); }
+
+    MenuBarMenu::Snapshot menuSnapshot(Instant now) const override {
+        MenuBarMenu::Snapshot snapshot;
+        for (const auto& [id, session] : model_.machine().sessions) snapshot.sessions.push_back(session);
+        snapshot.now = now;
+        snapshot.serverProblem = model_.serverProblem();
+        snapshot.bannersAllowed = model_.bannersAllowed();
+        snapshot.muted = model_.muted();
+        snapshot.hookStatus = menuHookStatus(model_.hookStatus());
+        snapshot.launchAtLogin = model_.launchAtLogin() == LaunchAtLogin::Status::enabled;
+        return snapshot;
+    }
+    std::string menuBarSymbol() const override {
+        const std::optional<Session> focus = model_.machine().focusSession();
+        return std::string(quorvel::menuBarSymbol(focus ? std::optional<SessionState>(focus->state) : std::nullopt));
+    }
+    void setMuted(bool muted) override { model_.setMuted(muted); }
+    void openNotificationSettings() override { model_.openNotificationSettings(); }
+    void installHooks() override { model_.installHooks(); }
+    void installHooksRecording() override { model_.installHooksRecording(); }
+    void removeHooks() override { model_.removeHooks(); }
+    void setLaunchAtLogin(bool enabled) override { model_.setLaunchAtLogin(enabled); }
+    void openRecordingsFolder() override { model_.openRecordingsFolder(); }
+    void simulate(const std::string& state) override { model_.simulate(state); }
+
+private:
+    AppModel& model_;
+};
+
+}  // namespace
+
+AppModelSources::AppModelSources(AppModel& model)
+    : device_(std::make_unique<ModelDeviceSource>(model)),
+      settings_(std::make_unique<ModelSettingsSource>(model)),
+      setup_(std::make_unique<ModelSetupSource>(model)),
+      finished_(std::make_unique<ModelFinishedSource>(model)),
+      menu_(std::make_unique<ModelMenuSource>(model)) {}
+
+AppModelSources::~AppModelSources() = default;
+
+}  // namespace quorvel

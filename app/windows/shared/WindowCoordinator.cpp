@@ -1,0 +1,106 @@
+#include "app/windows/shared/WindowCoordinator.hpp"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <string>
+
+#include "kit/engine/Quorvel.hpp"
+
+namespace quorvel {
+namespace {
+
+// Defaults keys.
+constexpr const char* deviceVisibleKey = "deviceVisible";
+constexpr const char* stripVisibleKey = "stripVisible";
+constexpr const char* setupShownKey = "setupShown";
+
+}  // namespace
+
+WindowCoordinator::WindowCoordinator(std::unique_ptr<WindowFactory> factory, std::shared_ptr<KeyValueStore> defaults,
+                                     QObject* parent)
+    : WindowNavigator(parent), factory_(std::move(factory)), defaults_(std::move(defaults)) {
+    // Emitted once the event loop has ended, whatever ended it (Quit, a signal, log-out): the
+    // windows Qt closes then must not be stored as hidden.
+    if (QCoreApplication* app = QCoreApplication::instance()) {
+        connect(app, &QCoreApplication::aboutToQuit, this, &WindowCoordinator::appEnding);
+    }
+    const auto later = [this](auto work) { QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection); };
+    // Only a stored Boolean false hides the device window; no value or any other keeps it.
+    if (defaults_->boolValue(deviceVisibleKey) != std::optional<bool>(false)) {
+        later([this] { setDeviceVisible(true); });
+    }
+    if (defaults_->boolValue(stripVisibleKey).value_or(false)) later([this] { setStripVisible(true); });
+    if (!defaults_->boolValue(setupShownKey).value_or(false)) later([this] { showSetup(); });
+}
+
+WindowCoordinator::~WindowCoordinator() = default;
+
+void WindowCoordinator::setDeviceVisible(bool visible) {
+    setFaceVisible(visible, deviceWindow_, &WindowCoordinator::deviceWindow, deviceVisibleKey, deviceVisible_);
+}
+
+void WindowCoordinator::setStripVisible(bool visible) {
+    setFaceVisible(visible, stripPanel_, &WindowCoordinator::stripPanel, stripVisibleKey, stripVisible_);
+}
+
+void WindowCoordinator::setFaceVisible(bool visible, std::unique_ptr<WindowHost>& window,
+                                       WindowHost& (WindowCoordinator::*made)(), const char* key, bool& shown) {
+    if (ending_) return;
+    if (visible) {
+        (this->*made)().show();
+    } else if (window) {
+        window->hide();
+    }
+    defaults_->setBool(key, visible);
+    if (visible == shown) return;
+    shown = visible;
+    emit visibilityChanged();
+}
+
+void WindowCoordinator::showSettings() {
+    if (!ending_) settingsWindow().show();
+}
+
+void WindowCoordinator::showSetup() {
+    if (!ending_) setupWindow().show();
+}
+
+void WindowCoordinator::showFinished() {
+    if (!ending_) finishedWindow().show();
+}
+
+void WindowCoordinator::finishSetup() {
+    defaults_->setBool(setupShownKey, true);
+    if (setupWindow_) setupWindow_->hide();
+}
+
+WindowHost& WindowCoordinator::deviceWindow() {
+    if (!deviceWindow_) deviceWindow_ = factory_->makeDeviceWindow(*this);
+    return *deviceWindow_;
+}
+
+WindowHost& WindowCoordinator::stripPanel() {
+    if (!stripPanel_) stripPanel_ = factory_->makeStripPanel(*this);
+    return *stripPanel_;
+}
+
+WindowHost& WindowCoordinator::hosted(std::unique_ptr<WindowHost>& window, const WindowFactory::HostedWindowSpec& spec) {
+    if (!window) window = factory_->makeHostedWindow(spec, *this);
+    return *window;
+}
+
+WindowHost& WindowCoordinator::settingsWindow() {
+    return hosted(settingsWindow_, {WindowFactory::HostedWindowSpec::Content::settings,
+                                    std::string(Quorvel::displayName) + " settings", "QuorvelSettings"});
+}
+
+WindowHost& WindowCoordinator::setupWindow() {
+    return hosted(setupWindow_, {WindowFactory::HostedWindowSpec::Content::setup,
+                                 "Set up " + std::string(Quorvel::displayName), "QuorvelSetup"});
+}
+
+WindowHost& WindowCoordinator::finishedWindow() {
+    return hosted(finishedWindow_, {WindowFactory::HostedWindowSpec::Content::finished, "Finished", "QuorvelFinished"});
+}
+
+}  // namespace quorvel
