@@ -33,6 +33,7 @@
 #include "tests/support/ChildEnvironment.hpp"
 #include "tests/support/RuntimeFolder.hpp"
 #include "tests/support/TemporaryFolder.hpp"
+#include "tests/support/WaitFor.hpp"
 
 namespace quorvel {
 namespace {
@@ -41,14 +42,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = 15s) {
-    const auto deadline = Clock::now() + limit;
-    while (!condition()) {
-        if (Clock::now() > deadline) return false;
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
+using testing::waitFor;
 
 std::string readAll(const std::string& path) {
     std::ifstream file(path, std::ios::binary);

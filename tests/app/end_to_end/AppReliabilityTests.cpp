@@ -38,6 +38,7 @@
 #include "tests/support/ChildEnvironment.hpp"
 #include "tests/support/RuntimeFolder.hpp"
 #include "tests/support/TemporaryFolder.hpp"
+#include "tests/support/WaitFor.hpp"
 
 namespace quorvel {
 namespace {
@@ -48,14 +49,7 @@ using Clock = std::chrono::steady_clock;
 using testing::RuntimeFolder;
 using testing::TemporaryFolder;
 
-bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = 15s) {
-    const auto deadline = Clock::now() + limit;
-    while (!condition()) {
-        if (Clock::now() > deadline) return false;
-        std::this_thread::sleep_for(10ms);
-    }
-    return true;
-}
+using testing::waitFor;
 
 /// Seconds since 1970 an hour ago: events this old are kept but never sound or show.
 double anHourAgo() { return static_cast<double>(std::time(nullptr)) - 3600; }
