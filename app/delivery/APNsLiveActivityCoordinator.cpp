@@ -49,19 +49,22 @@ struct APNsLiveActivityCoordinator::StartRequest {
 
 APNsLiveActivityCoordinator::APNsLiveActivityCoordinator(std::shared_ptr<APNsDelivery> delivery,
                                                          std::shared_ptr<KeyValueStore> defaults,
-                                                         std::unique_ptr<WorkThreads> threads)
-    : APNsLiveActivityCoordinator(std::move(delivery), std::move(defaults), std::move(threads), Options{}) {}
+                                                         std::unique_ptr<WorkQueue> queue,
+                                                         std::unique_ptr<MainThreadHandOff> handOff)
+    : APNsLiveActivityCoordinator(std::move(delivery), std::move(defaults), std::move(queue), std::move(handOff),
+                                  Options{}) {}
 
 APNsLiveActivityCoordinator::APNsLiveActivityCoordinator(std::shared_ptr<APNsDelivery> delivery,
                                                          std::shared_ptr<KeyValueStore> defaults,
-                                                         std::unique_ptr<WorkThreads> threads, Options options)
+                                                         std::unique_ptr<WorkQueue> queue,
+                                                         std::unique_ptr<MainThreadHandOff> handOff, Options options)
     : delivery_(std::move(delivery)),
       requests_(delivery_),
       options_(std::move(options)),
       logger_(Quorvel::macBundleID, "LiveActivity"),
       records_(std::move(defaults), logger_),
       failureLog_(logger_),
-      work_(std::move(threads)) {
+      work_(std::move(queue), std::move(handOff)) {
     for (const auto& [sessionID, entry] : records_.active()) unseenRestored_.emplace(sessionID, std::nullopt);
     for (const auto& [channelID, endState] : records_.pendingEnds()) endsToResume_.push_back(channelID);
 }

@@ -13,8 +13,8 @@
 // logged as `RepeatedFailureLog` says.
 //
 // Threads: every member is used on the main thread only. Keyring reads and requests run on
-// the background threads of `WorkThreads` with the `now` of the reconcile that asked for
-// them; their results come back to the main thread. One session's start, updates and end run
+// the coordinator's own `WorkQueue` with the `now` of the reconcile that asked for them; their
+// results come back to the main thread through its `MainThreadHandOff`. One session's start, updates and end run
 // one after the other, in the order asked for; different sessions run side by side
 // (`WorkChains`). Results that come back after the coordinator is gone are dropped. `stop`
 // cancels what is in flight and lets the results land in the tables before the app quits.
@@ -40,7 +40,8 @@
 #include "platform/KeyValueStore.hpp"
 #include "platform/Logger.hpp"
 #include "platform/RepeatedFailureLog.hpp"
-#include "platform/WorkThreads.hpp"
+#include "platform/MainThreadHandOff.hpp"
+#include "platform/WorkQueue.hpp"
 
 namespace quorvel {
 
@@ -63,11 +64,12 @@ public:
 
     /// Reads the table of active activities and the channels made earlier from `defaults`.
     APNsLiveActivityCoordinator(std::shared_ptr<APNsDelivery> delivery, std::shared_ptr<KeyValueStore> defaults,
-                                std::unique_ptr<WorkThreads> threads);
+                                std::unique_ptr<WorkQueue> queue, std::unique_ptr<MainThreadHandOff> handOff);
     APNsLiveActivityCoordinator(std::shared_ptr<APNsDelivery> delivery, std::shared_ptr<KeyValueStore> defaults,
-                                std::unique_ptr<WorkThreads> threads, Options options);
-    /// Waits for the requests in flight, for a bounded time (see `WorkThreads`); their
-    /// results are dropped.
+                                std::unique_ptr<WorkQueue> queue, std::unique_ptr<MainThreadHandOff> handOff,
+                                Options options);
+    /// Waits for the requests in flight as the queue does at its end (a bounded time, for a
+    /// `ThreadPoolWorkQueue`); their results are dropped.
     ~APNsLiveActivityCoordinator() override;
 
     APNsLiveActivityCoordinator(const APNsLiveActivityCoordinator&) = delete;

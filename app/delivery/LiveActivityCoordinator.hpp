@@ -28,7 +28,7 @@ public:
     /// At quit: cancels the requests in flight and waits at most `longest` for their outcomes
     /// to be recorded; what they meant to do is kept for the next start. Nothing is sent
     /// afterwards. False when some work was still running at the end of the wait (left
-    /// behind: see `WorkThreads`). Main thread.
+    /// behind: see `ThreadPoolWorkQueue`). Main thread.
     virtual bool stop(std::chrono::milliseconds longest) {
         (void)longest;
         return true;

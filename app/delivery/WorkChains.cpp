@@ -23,7 +23,7 @@ void WorkChains::runNext(const std::string& key) {
 }
 
 std::function<void(std::function<void()>)> WorkChains::poster() const {
-    return [alive = std::weak_ptr<int>(alive_), post = threads_->mainThreadPoster()](std::function<void()> task) {
+    return [alive = std::weak_ptr<int>(alive_), post = handOff_->poster()](std::function<void()> task) {
         post([alive, task = std::move(task)] {
             if (!alive.expired()) task();
         });
@@ -33,7 +33,9 @@ std::function<void(std::function<void()>)> WorkChains::poster() const {
 bool WorkChains::stop(std::chrono::milliseconds longest) {
     if (stopped_) return true;
     stopped_ = true;
-    return threads_->finish(longest);
+    const bool done = queue_->waitUntilIdleFor(longest);
+    handOff_->runWaitingNow();
+    return done;
 }
 
 }  // namespace quorvel

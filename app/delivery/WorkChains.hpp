@@ -14,7 +14,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/WorkThreads.hpp"
+#include "platform/MainThreadHandOff.hpp"
+#include "platform/WorkQueue.hpp"
 
 namespace quorvel {
 
@@ -24,9 +25,12 @@ public:
     /// under its key starts then.
     using Job = std::function<void(std::function<void()> finished)>;
 
-    explicit WorkChains(std::unique_ptr<WorkThreads> threads) : threads_(std::move(threads)) {}
-    /// Waits for the background work in flight, for a bounded time (see `WorkThreads`); its
-    /// results are dropped.
+    /// The background work runs on `queue`, whose end waits for it a bounded time at most
+    /// (`ThreadPoolWorkQueue`); the results come back through `handOff`.
+    WorkChains(std::unique_ptr<WorkQueue> queue, std::unique_ptr<MainThreadHandOff> handOff)
+        : handOff_(std::move(handOff)), queue_(std::move(queue)) {}
+    /// Waits for the background work in flight as the queue does at its end; its results are
+    /// dropped.
     ~WorkChains() = default;
 
     WorkChains(const WorkChains&) = delete;
@@ -44,7 +48,8 @@ public:
     std::function<void(std::function<void()>)> poster() const;
 
     /// At quit: nothing new starts, and the results of the work in flight land here within
-    /// at most `longest` (see `WorkThreads::finish`). False when work was still running then.
+    /// at most `longest`: the wait for the queue, then the results it handed back run here
+    /// (`MainThreadHandOff::runWaitingNow`). False when work was still running then.
     bool stop(std::chrono::milliseconds longest);
     bool stopped() const { return stopped_; }
 
@@ -58,20 +63,21 @@ private:
 
     std::map<std::string, Chain> chains_;
     bool stopped_ = false;
-    // Declared last: the threads go first, waiting (a bounded time) for the work in flight,
-    // before what it reports to.
+    // The queue is declared last: it goes first, waiting (a bounded time) for the work in
+    // flight, before what it reports to. The work posts through posters of its own, which
+    // outlive the hand-off.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
-    std::unique_ptr<WorkThreads> threads_;
+    std::unique_ptr<MainThreadHandOff> handOff_;
+    std::unique_ptr<WorkQueue> queue_;
 };
 
 template <typename Result>
 void WorkChains::inBackground(std::function<Result()> work, std::function<void(Result)> then) {
     if (stopped_) return;
     std::weak_ptr<int> alive = alive_;
-    // Work stuck at quit may outlive the threads and the chains: it posts through a poster of
+    // Work stuck at quit may outlive the queue and the chains: it posts through a poster of
     // its own and never touches either.
-    threads_->runInBackground([work = std::move(work), then = std::move(then), alive,
-                               post = threads_->mainThreadPoster()]() mutable {
+    queue_->run([work = std::move(work), then = std::move(then), alive, post = handOff_->poster()]() mutable {
         Result result = work();
         post([then = std::move(then), result = std::move(result), alive]() mutable {
             if (!alive.expired()) then(std::move(result));

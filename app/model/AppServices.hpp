@@ -15,7 +15,6 @@
 #include "app/delivery/LiveActivityCoordinator.hpp"
 #include "app/install/HelperInstaller.hpp"
 #include "app/model/AppDesktop.hpp"
-#include "app/model/WorkQueue.hpp"
 #include "kit/engine/QuorvelPaths.hpp"
 #include "kit/push/PushDelivery.hpp"
 #include "kit/push/TokenSync.hpp"
@@ -24,6 +23,7 @@
 #include "platform/Instant.hpp"
 #include "platform/KeyValueStore.hpp"
 #include "platform/UserIdleTime.hpp"
+#include "platform/WorkQueue.hpp"
 #include "platform/services/SecretStore.hpp"
 
 namespace quorvel {

@@ -6,16 +6,16 @@
 
 #include "app/delivery/APNsDelivery.hpp"
 #include "app/delivery/APNsLiveActivityCoordinator.hpp"
-#include "app/model/DetachableWorkQueue.hpp"
-#include "app/model/ThreadPoolWorkQueue.hpp"
 #include "kit/engine/Quorvel.hpp"
 #include "kit/push/RecordStoreTokenSync.hpp"
+#include "platform/DetachableWorkQueue.hpp"
 #include "platform/qt/DesktopScreenStateMonitor.hpp"
 #include "platform/qt/DesktopUserIdleTime.hpp"
 #include "platform/qt/FreedesktopNotificationCenter.hpp"
 #include "platform/qt/LogindSleepInhibitor.hpp"
 #include "platform/qt/QtSoundOutput.hpp"
-#include "platform/qt/QtWorkThreads.hpp"
+#include "platform/qt/ThreadPoolWorkQueue.hpp"
+#include "platform/qt/QtMainThreadHandOff.hpp"
 #include "platform/qt/X11WindowActivator.hpp"
 #include "platform/qt/XdgApplicationLauncher.hpp"
 #include "platform/services/InMemoryRecordStore.hpp"
@@ -56,10 +56,11 @@ AppServices makeDesktopServices() {
         std::make_shared<InMemoryRecordStore>(services.clock, AccountStatus::noAccount), services.defaults,
         services.clock);
     services.iCloudAvailable = false;
-    // The coordinator asks the delivery for its client; its requests get threads of their own,
+    // The coordinator asks the delivery for its client; its requests get a queue of their own,
     // so they never wait behind an alert held back by the service's rate limit.
     services.makeLiveActivity = [delivery, defaults](std::shared_ptr<PushDelivery>) {
-        return std::make_unique<APNsLiveActivityCoordinator>(delivery, defaults, std::make_unique<QtWorkThreads>(2));
+        return std::make_unique<APNsLiveActivityCoordinator>(
+            delivery, defaults, std::make_unique<ThreadPoolWorkQueue>(2), std::make_unique<QtMainThreadHandOff>());
     };
     services.launchAtLogin = std::make_shared<LaunchAtLogin>(LaunchAtLogin::forCurrentUser());
     services.hostName = []() -> std::optional<std::string> {

@@ -15,7 +15,7 @@
 #include "platform/services/CurlHttpTransport.hpp"
 #include "platform/services/InMemorySecretStore.hpp"
 #include "tests/kit/push/FakeApns.hpp"
-#include "tests/support/TestWorkThreads.hpp"
+#include "tests/support/TestMainLoop.hpp"
 
 namespace quorvel::testing {
 
@@ -52,8 +52,8 @@ protected:
         APNsLiveActivityCoordinator::Options options;
         options.calendar = [] { return utcEnglish; };
         options.clock = clock_;
-        return std::make_unique<APNsLiveActivityCoordinator>(delivery_, defaults_,
-                                                             std::make_unique<TestWorkThreads>(loop_), options);
+        return std::make_unique<APNsLiveActivityCoordinator>(delivery_, defaults_, std::make_unique<TestWorkQueue>(loop_),
+                                                             std::make_unique<TestMainThreadHandOff>(loop_), options);
     }
 
     static PhoneDevice phone(std::optional<std::string> token = pushToStartToken) {
@@ -105,7 +105,7 @@ protected:
     InMemorySecretStore secrets_;
     std::shared_ptr<KeyValueStore> defaults_ = std::make_shared<KeyValueStore>(folder_ / "defaults.json");
     std::shared_ptr<ManualClock> clock_ = std::make_shared<ManualClock>(reconcileTime.adding(2));
-    std::shared_ptr<TestWorkThreads::Loop> loop_ = std::make_shared<TestWorkThreads::Loop>();
+    std::shared_ptr<TestMainLoop> loop_ = std::make_shared<TestMainLoop>();
     std::shared_ptr<APNsDelivery> delivery_;
 };
 

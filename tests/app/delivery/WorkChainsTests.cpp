@@ -6,17 +6,20 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/TestWorkThreads.hpp"
+#include "tests/support/TestMainLoop.hpp"
 
 namespace quorvel {
 namespace {
 
-using testing::TestWorkThreads;
+using testing::TestMainLoop;
+using testing::TestMainThreadHandOff;
+using testing::TestWorkQueue;
 
 class WorkChainsTest : public ::testing::Test {
 protected:
-    std::shared_ptr<TestWorkThreads::Loop> loop_ = std::make_shared<TestWorkThreads::Loop>();
-    std::unique_ptr<WorkChains> chains_ = std::make_unique<WorkChains>(std::make_unique<TestWorkThreads>(loop_));
+    std::shared_ptr<TestMainLoop> loop_ = std::make_shared<TestMainLoop>();
+    std::unique_ptr<WorkChains> chains_ =
+        std::make_unique<WorkChains>(std::make_unique<TestWorkQueue>(loop_), std::make_unique<TestMainThreadHandOff>(loop_));
     std::vector<std::string> ran_;
 
     /// A job that notes `name` when it starts and hands back the function that ends it.

@@ -3,7 +3,8 @@
 #include <chrono>
 
 #include "app/delivery/APNsLiveActivityCoordinator.hpp"
-#include "platform/qt/QtWorkThreads.hpp"
+#include "platform/qt/QtMainThreadHandOff.hpp"
+#include "platform/qt/ThreadPoolWorkQueue.hpp"
 #include "platform/services/CurlHttpTransport.hpp"
 #include "tests/app/model/AppModelTestbed.hpp"
 #include "tests/kit/push/FakeApns.hpp"
@@ -28,8 +29,9 @@ protected:
         delivery = std::make_shared<APNsDelivery>(secrets, *bed.defaults, options);
         bed.adjust = [this](AppServices& services) {
             services.makeLiveActivity = [this](std::shared_ptr<PushDelivery>) {
-                auto made = std::make_unique<APNsLiveActivityCoordinator>(delivery, bed.defaults,
-                                                                          std::make_unique<QtWorkThreads>(2));
+                auto made = std::make_unique<APNsLiveActivityCoordinator>(
+                    delivery, bed.defaults, std::make_unique<ThreadPoolWorkQueue>(2),
+                    std::make_unique<QtMainThreadHandOff>());
                 coordinator = made.get();
                 return made;
             };

@@ -11,7 +11,6 @@
 
 #include "app/delivery/APNsKeyStore.hpp"
 #include "app/delivery/RelayKeyStore.hpp"
-#include "app/model/DetachableWorkQueue.hpp"
 #include "app/windows/settings/APNsKeySection.hpp"
 #include "app/windows/settings/EntryField.hpp"
 #include "app/windows/settings/RelaySection.hpp"
@@ -20,6 +19,7 @@
 #include "app/windows/settings/SettingsView.hpp"
 #include "app/windows/settings/StepperControl.hpp"
 #include "app/windows/settings/ToggleKeyButton.hpp"
+#include "platform/DetachableWorkQueue.hpp"
 #include "tests/app/model/StuckSecretStore.hpp"
 #include "tests/app/windows/SettingsWindowSupport.hpp"
 #include "tests/support/P256KeyFile.hpp"

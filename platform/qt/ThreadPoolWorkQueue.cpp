@@ -1,4 +1,4 @@
-#include "app/model/ThreadPoolWorkQueue.hpp"
+#include "platform/qt/ThreadPoolWorkQueue.hpp"
 
 #include <utility>
 

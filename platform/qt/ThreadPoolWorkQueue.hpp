@@ -2,10 +2,13 @@
 // A work queue with threads of its own: one thread runs the work in the order it came (a
 // serial queue), more let pieces run side by side. Destroying it waits for the work in hand
 // at most `longestWaitAtEnd`, then leaves behind what still runs (`LeavableThreadPool`): the
-// work owns what it touches.
+// work owns what it touches, and hands results back through a poster that outlives the queue
+// (`MainThreadHandOff::poster`). Work not started by then never starts.
+//
+// Threads: any thread may call `run`; the waits and the destructor are for the owner's thread.
 #include <chrono>
 
-#include "app/model/WorkQueue.hpp"
+#include "platform/WorkQueue.hpp"
 #include "platform/qt/LeavableThreadPool.hpp"
 
 namespace quorvel {

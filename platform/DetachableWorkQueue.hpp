@@ -7,7 +7,7 @@
 // for the thread that owns the queue.
 #include <memory>
 
-#include "app/model/WorkQueue.hpp"
+#include "platform/WorkQueue.hpp"
 
 namespace quorvel {
 

@@ -1,4 +1,4 @@
-#include "app/model/DetachableWorkQueue.hpp"
+#include "platform/DetachableWorkQueue.hpp"
 
 #include <condition_variable>
 #include <deque>
