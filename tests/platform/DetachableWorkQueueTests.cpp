@@ -47,7 +47,9 @@ TEST(DetachableWorkQueueTests, GoingAwayNeverWaitsAndDropsWhatHadNotStarted) {
     EXPECT_LT(took, std::chrono::seconds(2)) << "the queue waited for the stuck work";
 
     release->store(true);
-    for (int tries = 0; tries < 500 && !ended->load(); ++tries) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int tries = 0; tries < 500 && !ended->load(); ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     EXPECT_TRUE(ended->load());
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     EXPECT_FALSE(queuedRan->load());

@@ -52,7 +52,8 @@ protected:
         APNsLiveActivityCoordinator::Options options;
         options.calendar = [] { return utcEnglish; };
         options.clock = clock_;
-        return std::make_unique<APNsLiveActivityCoordinator>(delivery_, defaults_, std::make_unique<TestWorkQueue>(loop_),
+        return std::make_unique<APNsLiveActivityCoordinator>(delivery_, defaults_,
+                                                             std::make_unique<TestWorkQueue>(loop_),
                                                              std::make_unique<TestMainThreadHandOff>(loop_), options);
     }
 

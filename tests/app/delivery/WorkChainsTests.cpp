@@ -18,8 +18,8 @@ using testing::TestWorkQueue;
 class WorkChainsTest : public ::testing::Test {
 protected:
     std::shared_ptr<TestMainLoop> loop_ = std::make_shared<TestMainLoop>();
-    std::unique_ptr<WorkChains> chains_ =
-        std::make_unique<WorkChains>(std::make_unique<TestWorkQueue>(loop_), std::make_unique<TestMainThreadHandOff>(loop_));
+    std::unique_ptr<WorkChains> chains_ = std::make_unique<WorkChains>(std::make_unique<TestWorkQueue>(loop_),
+                                                                       std::make_unique<TestMainThreadHandOff>(loop_));
     std::vector<std::string> ran_;
 
     /// A job that notes `name` when it starts and hands back the function that ends it.
