@@ -14,10 +14,11 @@
 //
 // Threads: every member is used on the main thread only. Keyring reads and requests run on
 // the coordinator's own `WorkQueue` with the `now` of the reconcile that asked for them; their
-// results come back to the main thread through its `MainThreadHandOff`. One session's start, updates and end run
-// one after the other, in the order asked for; different sessions run side by side
-// (`WorkChains`). Results that come back after the coordinator is gone are dropped. `stop`
-// cancels what is in flight and lets the results land in the tables before the app quits.
+// results come back to the main thread through its `MainThreadHandOff`. One session's start,
+// updates and end run one after the other, in the order asked for; different sessions run
+// side by side (`WorkChains`). Results that come back after the coordinator is gone are
+// dropped. `stop` cancels what is in flight and lets the results land in the tables before the
+// app quits.
 #include <chrono>
 #include <functional>
 #include <map>

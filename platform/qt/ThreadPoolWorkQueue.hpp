@@ -2,8 +2,9 @@
 // A work queue with threads of its own: one thread runs the work in the order it came (a
 // serial queue), more let pieces run side by side. Destroying it waits for the work in hand
 // at most `longestWaitAtEnd`, then leaves behind what still runs (`LeavableThreadPool`): the
-// work owns what it touches, and hands results back through a poster that outlives the queue
-// (`MainThreadHandOff::poster`). Work not started by then never starts.
+// work owns what it touches, and hands its results back through something that outlives the
+// queue (a `MainThreadHandOff::poster`, the model's lifeline). Work not started by then never
+// starts.
 //
 // Threads: any thread may call `run`; the waits and the destructor are for the owner's thread.
 #include <chrono>
