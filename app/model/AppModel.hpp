@@ -1,10 +1,13 @@
 #pragma once
 // The app's one central object, on the main thread for the life of the process. It holds
-// what the windows, the menu and the strip draw (hook status, sessions, the finished list,
-// settings, push and pairing reports, device controls), owns every service, and runs the
-// start-up, the event intake, the five-second tick and the handling of the state machine's
-// effects, and carries out what the user asks for. It knows no window: the window
-// coordinator and the presenters read it and call its intents.
+// what the windows, the menu and the strip draw (sessions, the finished list, settings, push
+// and pairing reports), owns every service, and runs the start-up, the event intake, the
+// five-second tick and the handling of the state machine's effects. Two feature parts own
+// their own state and intents: `device()` (the pads, the mute, the floppy, the alarm test,
+// the dismiss) and `hooks()` (the helper, the hooks, the login item, the banners' permission);
+// the model makes them from the services they need and wires what they need of the sessions.
+// It knows no window: the window coordinator and the presenters read it and its parts and
+// call their intents.
 //
 // Tracked fields announce a change through their signal, and then through `changed`, only
 // when the new value differs from the old one; the side effects of their setters run on
@@ -28,14 +31,14 @@
 #include "app/core/AppSettings.hpp"
 #include "app/core/EventServer.hpp"
 #include "app/core/FinishedStore.hpp"
-#include "app/core/LaunchAtLogin.hpp"
 #include "app/core/RecentEventIDs.hpp"
 #include "app/core/SpoolDrain.hpp"
-#include "app/install/HookInstaller.hpp"
 #include "app/model/AppServices.hpp"
+#include "app/model/ModelHops.hpp"
 #include "app/model/PhoneDevice.hpp"
 #include "app/model/SessionSaver.hpp"
-#include "kit/engine/DeviceControls.hpp"
+#include "app/model/device/DevicePart.hpp"
+#include "app/model/hooks/HooksPart.hpp"
 #include "kit/engine/Effect.hpp"
 #include "kit/engine/FinishedRun.hpp"
 #include "kit/engine/HookEvent.hpp"
@@ -68,8 +71,6 @@ public:
     /// The longest the spool drain runs before the main thread's other work has a turn, in
     /// seconds; the rest of the spool follows right after.
     static constexpr double spoolSliceSeconds = 0.05;
-    /// The alarm test shows this many samples, in the order of `DeviceSamples::names`.
-    static constexpr int alarmTestStepCount = 8;
     /// At quit, the longest wait for the login keyring and the network together.
     static constexpr int quitWaitMilliseconds = 2000;
     /// The last part of that wait, kept for the outcomes of the requests cancelled at quit
@@ -91,8 +92,13 @@ public:
     AppModel(const AppModel&) = delete;
     AppModel& operator=(const AppModel&) = delete;
 
+    // ---- the feature parts --------------------------------------------------------------
+    DevicePart& device() { return *device_; }
+    const DevicePart& device() const { return *device_; }
+    HooksPart& hooks() { return *hooks_; }
+    const HooksPart& hooks() const { return *hooks_; }
+
     // ---- tracked state ------------------------------------------------------------------
-    const HookInstaller::Status& hookStatus() const { return hookStatus_; }
     const StateMachine& machine() const { return machine_; }
     const std::vector<FinishedRun>& finished() const { return finished_; }
     /// Replaces the list; saving it is the caller's business (`saveFinished`).
@@ -116,21 +122,6 @@ public:
     /// mend it: logged at once, and shown where a server problem shows while the server has
     /// none of its own. Call it before the start-up has run.
     void noteFolderProblem(std::string problem);
-    LaunchAtLogin::Status launchAtLogin() const { return launchAtLogin_; }
-    /// Whether banners can appear; absent until first known.
-    std::optional<bool> bannersAllowed() const { return bannersAllowed_; }
-    /// What the windows say after the desktop's notification settings couldn't be opened;
-    /// absent until then, and once they could.
-    const std::optional<std::string>& notificationSettingsNote() const { return notificationSettingsNote_; }
-    const DeviceControls& controls() const { return controls_; }
-    /// Stores the controls and saves them on every assignment.
-    void setControls(DeviceControls controls);
-    bool muted() const { return muted_; }
-    void setMuted(bool muted);
-    bool floppyPutBack() const { return floppyPutBack_; }
-    void setFloppyPutBack(bool putBack);
-    std::optional<int> alarmTestStep() const { return alarmTestStep_; }
-    void setAlarmTestStep(std::optional<int> step);
     /// A key or relay handed to the login keyring that it hasn't answered for yet.
     bool savingToKeyring() const { return !keyringSaves_.empty(); }
 
@@ -138,16 +129,6 @@ public:
     const QuorvelPaths& paths() const { return services_.paths; }
     /// The running event server; null when it couldn't start (see `serverProblem`).
     const EventServer* server() const { return server_.get(); }
-    const Router& router() const { return router_; }
-    int ticksSinceTokenFetch() const { return ticksSinceTokenFetch_; }
-    int attentiveTicks() const { return attentiveTicks_; }
-    const std::optional<ListMirror>& publishedMirror() const { return publishedMirror_; }
-    bool publishingMirror() const { return publishingMirror_; }
-    Instant appliedPhonePrefsAt() const { return appliedPhonePrefsAt_; }
-    /// The five-second ticker; running once the start-up has run.
-    const QTimer& ticker() const { return ticker_; }
-    /// Holds each sample of the alarm test; running while the test runs.
-    const QTimer& alarmTimer() const { return alarmTimer_; }
 
     // ---- start-up and refreshes ---------------------------------------------------------
     /// Reads the endpoint file, starts listening with its token (a new one when it can't be
@@ -182,16 +163,11 @@ public:
     /// libraries' threads and state that the end of the process would take apart under it:
     /// the process, whose state is saved by then, should end without taking anything apart.
     bool workLeftBehind() const { return workLeftBehind_; }
-    /// Re-reads whether the agent's settings file holds the hooks.
-    void refreshHookStatus();
     /// Re-reads the stored APNs key ID and relay address from the keyring (off the main
     /// thread; the fields change when the answer is back).
     void refreshKeys();
-    void saveControls();
     /// Saves the FINISHED list as it is now.
     void saveFinished();
-    /// Shows the modal error alert with `message`, after the current work is done.
-    void showError(const std::string& message);
 
     // ---- lazily made parts --------------------------------------------------------------
     LiveActivityCoordinator& liveActivity();
@@ -235,44 +211,14 @@ public:
     /// Deletes the stored APNs key; a failure is shown in the error alert. The key ID is read
     /// back from the keyring either way.
     void removeAPNsKey();
-    /// Plays `sound` at the device volume, muted or not (a volume of 0 stays silent).
-    void playSound(Sound sound);
     /// A key or a relay is stored, so pushes can go out.
     bool hasPushCredentials() const { return apnsKeyID_.has_value() || relayURL_.has_value(); }
-    /// Brings the terminal of session `sessionID` (the focus session when absent or unknown)
-    /// to the front; nothing without a session.
-    void bringTerminalForward(const std::optional<std::string>& sessionID);
-    /// Steps the device through every sample with its sound (muted or not), from the first.
-    void startAlarmTest();
-    /// The hold of the alarm test's current sample is over: the next sample, or the end of
-    /// the test after the last. Run by `alarmTimer`.
-    void advanceAlarmTest();
-    /// Stops every sound, then ends the alarm test when it runs, else acknowledges the focus
-    /// session and puts the floppy back.
-    void dismiss();
-    /// Turns the agent's hooks on.
-    void installHooks();
-    /// Turns the agent's hooks on in recording mode (the helper keeps each payload).
-    void installHooksRecording();
-    /// Turns the agent's hooks off, leaving everything else in the settings file.
-    void removeHooks();
-    /// Starts the app at login or stops doing so; `launchAtLogin` follows what took effect.
-    void setLaunchAtLogin(bool enabled);
-    /// Shows the folder the helper writes its recordings to (made when missing).
-    void openRecordingsFolder();
-    /// Runs the installed helper with "--simulate" `state` ("done", "needsyou", "broke" or
-    /// "crashed"), off the main thread; its events come back through the event server.
-    void simulate(const std::string& state);
-    /// Opens the desktop's notification settings, where banners are turned on; where they
-    /// can't be opened, `notificationSettingsNote` says who manages the banners instead.
-    void openNotificationSettings();
 
 public slots:
     /// The phone's records changed (a remote notification arrived).
     void phoneRecordsChanged();
 
 signals:
-    void hookStatusChanged();
     /// Sent on every change of the sessions, whether or not anything differs.
     void machineChanged();
     void finishedChanged();
@@ -284,24 +230,14 @@ signals:
     void pairingReportChanged();
     void phoneDeviceTokenChanged();
     void serverProblemChanged();
-    void launchAtLoginChanged();
-    void bannersAllowedChanged();
-    void notificationSettingsNoteChanged();
-    void controlsChanged();
-    void mutedChanged();
-    void floppyPutBackChanged();
-    void alarmTestStepChanged();
     void savingToKeyringChanged();
-    /// After each of the signals above: anything the model tracks changed.
+    /// After each of the signals above, and after each part's `changed`: anything the model
+    /// or its parts track changed.
     void changed();
 
 private:
     void start();
     void deliver(const OutgoingPush& push, bool routed);
-    void checkBannersAllowed();
-    void setBannersAllowed(bool allowed);
-    void setNotificationSettingsNote(std::optional<std::string> note);
-    void setHookStatus(HookInstaller::Status status);
     void setApnsKeyID(std::optional<std::string> keyID);
     void setRelayURL(std::optional<WebUrl> url);
     void setLastPushReport(std::string report);
@@ -312,24 +248,18 @@ private:
                          std::size_t pendingRequests);
     void answerTestRequests(const std::vector<TokenSync::TestRequest>& requests);
     void mutateMachine(const std::function<void(StateMachine&)>& change);
-    void setLaunchAtLoginStatus(LaunchAtLogin::Status status);
-    void setHooks(bool recording);
-    /// After a hook change (`failure` absent when it worked): log and show a failure, then
-    /// read the hook status again.
-    void finishHookChange(const std::optional<std::string>& failure);
-    void showAlarmTestStep(int step);
     /// One slice of spooled and waiting live events in receive-time order; queues the rest.
     void handleIntake();
     void refillSpoolBacklog();
     /// Queues one `settle` after the current work, unless one is queued already.
     void settleLater();
 
-    /// Runs `work` on `queue`; the function it returns (if any) runs afterwards on the main
-    /// thread, unless the model is gone by then. `work` may outlive the model (left behind
-    /// at quit): it owns what it touches and leaves the model alone.
-    void inBackground(WorkQueue& queue, std::function<std::function<void()>()> work);
-    /// Runs `work` on the main thread after the current work.
-    void later(std::function<void()> work);
+    /// See `ModelHops`.
+    void inBackground(WorkQueue& queue, std::function<std::function<void()>()> work) {
+        hops_.inBackground(queue, std::move(work));
+    }
+    void later(std::function<void()> work) { hops_.later(std::move(work)); }
+    void showError(const std::string& message) { hops_.showError(message); }
     /// What a call on the keyring's queue does: a read has nothing to lose at quit, a change
     /// (a save, a removal) is the user's and is waited for.
     enum class KeyringCall { read, change };
@@ -342,14 +272,14 @@ private:
     /// The bounded wait for the keyring at quit (see `shutDown`).
     void finishKeyringWork(std::chrono::steady_clock::time_point waitEnds);
 
-    template <typename T>
-    void assignTracked(T& field, T value, void (AppModel::*changed)());
+    /// Reaches the state only tests look at.
+    friend struct AppModelTestAccess;
 
     // First, so every service outlives the state that uses it.
     AppServices services_;
     Logger logger_;
+    ModelHops hops_;
 
-    HookInstaller::Status hookStatus_ = HookInstaller::Status::notInstalled();
     StateMachine machine_;
     std::vector<FinishedRun> finished_;
     AppSettings settings_;
@@ -361,13 +291,6 @@ private:
     std::string phoneDeviceToken_;
     std::optional<std::string> serverProblem_;
     std::optional<std::string> folderProblem_;
-    LaunchAtLogin::Status launchAtLogin_ = LaunchAtLogin::Status::notRegistered;
-    std::optional<bool> bannersAllowed_;
-    std::optional<std::string> notificationSettingsNote_;
-    DeviceControls controls_;
-    bool muted_ = false;
-    bool floppyPutBack_ = false;
-    std::optional<int> alarmTestStep_;
 
     Router router_;
     FinishedStore finishedStore_;
@@ -383,7 +306,6 @@ private:
     RepeatedFailureLog publishFailures_{logger_};
     RepeatedFailureLog pushFailures_{logger_};
     QTimer ticker_;
-    QTimer alarmTimer_;
     /// Spooled events read but not handled yet, oldest first.
     std::deque<SpooledEvent> spoolBacklog_;
     std::deque<HookEvent> liveWaiting_;  // behind older spooled ones, in arrival order
@@ -400,18 +322,11 @@ private:
     bool settleQueued_ = false;
 
     std::unique_ptr<LiveActivityCoordinator> liveActivity_;
+    std::unique_ptr<DevicePart> device_;
+    std::unique_ptr<HooksPart> hooks_;
 
     bool shutDown_ = false;
 
-    /// Lets work left behind on the queues see that the model is gone.
-    struct Lifeline {
-        std::mutex mutex;
-        bool gone = false;
-    };
-    std::shared_ptr<Lifeline> lifeline_ = std::make_shared<Lifeline>();
-    /// Queues `then` (when there is one) on `model`'s thread unless the lifeline says the
-    /// model is gone; any thread. Static: the model may be gone.
-    static void handBack(AppModel* model, Lifeline& lifeline, std::function<void()> then);
     struct KeyringSave {
         std::string what;
         /// Set on the keyring's queue as soon as the keyring answered.

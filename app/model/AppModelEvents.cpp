@@ -161,8 +161,8 @@ void AppModel::tick() {
     settle();
 
     publishListsIfNeeded();
-    refreshHookStatus();
-    later([this] { checkBannersAllowed(); });
+    hooks_->refreshHookStatus();
+    later([this] { hooks_->checkBannersAllowed(); });
 }
 
 void AppModel::applyEffects(const std::vector<Effect>& effects, bool live) {
@@ -179,11 +179,11 @@ void AppModel::applyEffects(const std::vector<Effect>& effects, bool live) {
         }
 
         const Alert& alert = *effect.asAlert();
-        if (alert.kind == Alert::Kind::done) setFloppyPutBack(false);
+        if (alert.kind == Alert::Kind::done) device_->setFloppyPutBack(false);
         if (!live) continue;
         // A sound or banner begun while the process ends would never be heard or seen.
-        if (!muted_ && !shutDown_) {
-            services_.sounds->play(soundFor(alert.kind), controls_.volume);
+        if (!device_->muted() && !shutDown_) {
+            device_->playSound(soundFor(alert.kind));
             later([this, alert] { services_.notifier->post(alert); });
         }
         routePush(alert);
@@ -208,7 +208,7 @@ void AppModel::settle() {
     if (shutDown_) return;
     services_.keepAwake->set(machine_.hasBusySession());
 
-    if (muted_) return;
+    if (device_->muted()) return;
     std::vector<Session> sessions;
     sessions.reserve(machine_.sessions.size());
     for (const auto& [id, session] : machine_.sessions) sessions.push_back(session);

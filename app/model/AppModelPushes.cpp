@@ -14,8 +14,8 @@ bool AppModel::isAway() {
 Router::Context AppModel::makeRouterContext(Instant now) {
     Router::Context context;
     context.away = isAway();
-    context.muted = muted_;
-    context.controls = controls_;
+    context.muted = device_->muted();
+    context.controls = device_->controls();
     context.failuresBuzzPhone = settings_.failuresBuzzPhone;
     context.alwaysPush = settings_.alwaysPushToPhone;
     context.quietStart = settings_.quietHoursStart;

@@ -29,7 +29,7 @@ void AppModel::shutDown() {
     // saved, and the whole exit stays short enough that a log-out never has to kill the app.
     const auto waitEnds = std::chrono::steady_clock::now() + std::chrono::milliseconds(quitWaitMilliseconds);
     ticker_.stop();
-    alarmTimer_.stop();
+    device_->stopAlarmTimer();
     if (server_) {
         server_->stop();
         writeSpoolFiles(services_.paths.spool(), server_->takeWaitingEvents());

@@ -77,18 +77,18 @@ TEST(AppModelPhoneTests, OnlyAChangedPhoneRecordMakesTheTicksAttentiveAgain) {
         model.tick();
         settle();
     }
-    ASSERT_EQ(model.attentiveTicks(), 31);
+    ASSERT_EQ(AppModelTestAccess::attentiveTicks(model), 31);
     const std::size_t acks = bed.recorded.acks.size();
 
     model.syncPhone();
     settle();
-    EXPECT_EQ(model.attentiveTicks(), 31);
+    EXPECT_EQ(AppModelTestAccess::attentiveTicks(model), 31);
     EXPECT_EQ(bed.recorded.acks.size(), acks + 1);  // acknowledged again all the same
 
     bed.recorded.phones[0].systemVersion = "18.3";
     model.syncPhone();
     settle();
-    EXPECT_EQ(model.attentiveTicks(), 36);
+    EXPECT_EQ(AppModelTestAccess::attentiveTicks(model), 36);
     EXPECT_EQ(model.pairedPhone()->systemVersion, "18.3");
 
     // An empty list later keeps the paired phone; only the report changes.
@@ -125,7 +125,7 @@ TEST(AppModelPhoneTests, ThePhonesPreferenceIsAppliedOncePerRecordUpdate) {
         ASSERT_FALSE(bed.recorded.acks.empty()) << c.name;
         EXPECT_EQ(bed.recorded.acks.back().alwaysPush, c.applied) << c.name;
         if (c.applied) {
-            EXPECT_EQ(model.appliedPhonePrefsAt(), phone().updatedAt) << c.name;
+            EXPECT_EQ(AppModelTestAccess::appliedPhonePrefsAt(model), phone().updatedAt) << c.name;
             EXPECT_EQ(bed.defaults->dateValue("appliedPhonePrefsAt"), std::optional<Instant>(phone().updatedAt))
                 << c.name;
         }

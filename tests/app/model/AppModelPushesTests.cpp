@@ -46,7 +46,7 @@ TEST_F(AppModelPushesTests, AwayIsALockedScreenOrEnoughIdleTime) {
     settings.quietHoursEnd = 2;
     settings.failuresBuzzPhone = false;
     model.setSettings(settings);
-    model.setMuted(true);
+    model.device().setMuted(true);
     const Router::Context context = model.makeRouterContext(bed.clock->current);
     EXPECT_FALSE(context.away);
     EXPECT_TRUE(context.muted);
@@ -104,7 +104,7 @@ TEST_F(AppModelPushesTests, AFailedPushIsReportedAndItsSessionMayBePushedAgain) 
     model.routePush(done);
     settle();
     EXPECT_EQ(model.lastPushReport(), "Failed: No APNs key. Import one in the settings.");
-    EXPECT_FALSE(model.router().lastSent.contains("s2"));
+    EXPECT_FALSE(AppModelTestAccess::router(model).lastSent.contains("s2"));
     const auto lines = bed.log.lines("App");
     EXPECT_NE(std::find(lines.begin(), lines.end(), "error Push failed: No APNs key. Import one in the settings."),
               lines.end());
@@ -124,13 +124,13 @@ TEST_F(AppModelPushesTests, AFailedPushLeavesALaterKindOfItsSessionInTheRoutersM
     model.handleHookEvent(needsYou, true);
     settle();
     ASSERT_EQ(bed.recorded.pushes.size(), 2u);
-    ASSERT_TRUE(model.router().lastSent.contains("s1"));
-    EXPECT_EQ(model.router().lastSent.at("s1"), Alert::Kind::needsYou);
+    ASSERT_TRUE(AppModelTestAccess::router(model).lastSent.contains("s1"));
+    EXPECT_EQ(AppModelTestAccess::router(model).lastSent.at("s1"), Alert::Kind::needsYou);
 }
 
 TEST_F(AppModelPushesTests, ATestPushGoesOutWhateverTheRouterWouldSay) {
     AppModel& model = bed.make();  // at the desk
-    model.setMuted(true);
+    model.device().setMuted(true);
     model.sendTestPush("DONE. GO LOOK.", "Test push from the computer");
     settle();
     ASSERT_EQ(bed.recorded.pushes.size(), 1u);
@@ -143,7 +143,7 @@ TEST_F(AppModelPushesTests, ATestPushGoesOutWhateverTheRouterWouldSay) {
     EXPECT_EQ(push.interruptionLevel, PushPayloads::InterruptionLevel::active);
     EXPECT_EQ(push.timestamp, bed.clock->current);
     EXPECT_FALSE(push.project || push.runTitle || push.duration);
-    EXPECT_TRUE(model.router().sentAt.empty());
+    EXPECT_TRUE(AppModelTestAccess::router(model).sentAt.empty());
     EXPECT_EQ(plainSpaces(model.lastPushReport()), "Sent done at 9:41 PM");
 }
 
@@ -162,7 +162,7 @@ TEST_F(AppModelPushesTests, ListsArePublishedOnlyToAPairedPhoneAndOnlyWhenTheyCh
     ASSERT_EQ(bed.recorded.published.size(), 1u);
     EXPECT_EQ(bed.recorded.published[0].finished, model.finished());
     for (const RunningRow& row : bed.recorded.published[0].running) EXPECT_FALSE(row.onScreen);
-    EXPECT_FALSE(model.publishingMirror());
+    EXPECT_FALSE(AppModelTestAccess::publishingMirror(model));
 
     // Time passes, nothing changes: not published again.
     bed.clock->current = bed.clock->current.adding(60);
@@ -182,7 +182,7 @@ TEST_F(AppModelPushesTests, ListsArePublishedOnlyToAPairedPhoneAndOnlyWhenTheyCh
     model.tick();
     settle();
     EXPECT_EQ(bed.recorded.published.size(), 3u);
-    EXPECT_EQ(model.publishedMirror()->finished, model.finished());
+    EXPECT_EQ(AppModelTestAccess::publishedMirror(model)->finished, model.finished());
 }
 
 }  // namespace

@@ -23,6 +23,27 @@
 #include "tests/support/EveningClock.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
+namespace quorvel {
+
+/// The model's state that only tests look at.
+struct AppModelTestAccess {
+    /// The five-second ticker; running once the start-up has run.
+    static const QTimer& ticker(const AppModel& model) { return model.ticker_; }
+    static int ticksSinceTokenFetch(const AppModel& model) { return model.ticksSinceTokenFetch_; }
+    static int attentiveTicks(const AppModel& model) { return model.attentiveTicks_; }
+    static const Router& router(const AppModel& model) { return model.router_; }
+    static const std::optional<ListMirror>& publishedMirror(const AppModel& model) { return model.publishedMirror_; }
+    static bool publishingMirror(const AppModel& model) { return model.publishingMirror_; }
+    static Instant appliedPhonePrefsAt(const AppModel& model) { return model.appliedPhonePrefsAt_; }
+};
+
+struct DevicePartTestAccess {
+    /// Holds each sample of the alarm test; running while the test runs.
+    static const QTimer& alarmTimer(const DevicePart& device) { return device.alarmTimer_; }
+};
+
+}  // namespace quorvel
+
 namespace quorvel::testing {
 
 /// What the stand-ins saw.
@@ -345,11 +366,12 @@ private:
     Recorded& recorded_;
 };
 
-/// Counts the emissions of one of the model's signals.
+/// Counts the emissions of one of the signals of the model or one of its parts.
 class SignalCounter {
 public:
-    SignalCounter(AppModel& model, void (AppModel::*signal)()) {
-        QObject::connect(&model, signal, &model, [this] { ++count_; });
+    template <typename Object>
+    SignalCounter(Object& object, void (Object::*signal)()) {
+        QObject::connect(&object, signal, &object, [this] { ++count_; });
     }
     SignalCounter(const SignalCounter&) = delete;
     SignalCounter& operator=(const SignalCounter&) = delete;

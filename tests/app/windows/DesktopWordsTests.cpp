@@ -98,7 +98,7 @@ TEST(DesktopWordsTest, TheWindowsSpeakOfThisDesktop) {
 
     // The states that change the words: banners off and their settings out of reach, always
     // send on, a pending keyring save, stored credentials.
-    model.openNotificationSettings();
+    model.hooks().openNotificationSettings();
     AppSettings always = model.settings();
     always.alwaysPushToPhone = true;
     model.setSettings(always);

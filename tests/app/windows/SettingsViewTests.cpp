@@ -127,14 +127,14 @@ TEST_F(SettingsViewTest, EachSwitchIsStoredInTheSettingsAtOnce) {
     EXPECT_EQ(bed.recorded.dockChanges, (std::vector<bool>{true, false}));
 
     press(*settings.toggle("muted"));
-    EXPECT_TRUE(model->muted());
+    EXPECT_TRUE(model->device().muted());
     EXPECT_EQ(settings.toggle("muted")->accessibleDescription(), "on");
 
     press(*settings.toggle("launchAtLogin"));
-    EXPECT_EQ(model->launchAtLogin(), LaunchAtLogin::Status::enabled);
+    EXPECT_EQ(model->hooks().launchAtLogin(), LaunchAtLogin::Status::enabled);
     EXPECT_TRUE(settings.toggle("launchAtLogin")->isChecked());
     press(*settings.toggle("launchAtLogin"));
-    EXPECT_EQ(model->launchAtLogin(), LaunchAtLogin::Status::notRegistered);
+    EXPECT_EQ(model->hooks().launchAtLogin(), LaunchAtLogin::Status::notRegistered);
 }
 
 TEST_F(SettingsViewTest, AStartAtLoginTheSystemRefusesShowsAsOff) {
@@ -225,13 +225,13 @@ TEST_F(SettingsViewTest, TheVolumeShowsRoundedPercentAndStoresExactHundredths) {
     StepperControl* volume = settings.stepper("volume");
     EXPECT_EQ(volume->value(), 82);
     press(*volume->plusKey());
-    EXPECT_EQ(model->controls().volume, 0.92);
+    EXPECT_EQ(model->device().controls().volume, 0.92);
     pressUntilDisabled(*volume->plusKey());
-    EXPECT_EQ(model->controls().volume, 1.0);
+    EXPECT_EQ(model->device().controls().volume, 1.0);
     press(*volume->minusKey());
-    EXPECT_EQ(model->controls().volume, 90 / 100.0);
+    EXPECT_EQ(model->device().controls().volume, 90 / 100.0);
     pressUntilDisabled(*volume->minusKey());
-    EXPECT_EQ(model->controls().volume, 0.0);
+    EXPECT_EQ(model->device().controls().volume, 0.0);
     // Stored as the model writes it.
     const auto stored = bed.defaults->jsonValue("deviceControls");
     ASSERT_TRUE(stored);
@@ -260,24 +260,24 @@ TEST_F(SettingsViewTest, TheHookRowFollowsTheHookStatus) {
     ASSERT_TRUE(files::createDirectories(bed.home / ".claude"));
     ASSERT_TRUE(files::writeFileAtomically(bed.home / ".claude/settings.json", "{ not json"));
     SettingsView& settings = open();
-    ASSERT_EQ(model->hookStatus().kind, HookInstaller::Status::Kind::problem);
+    ASSERT_EQ(model->hooks().hookStatus().kind, HookInstaller::Status::Kind::problem);
     ASSERT_NE(settings.key("TURN ON"), nullptr);
     EXPECT_EQ(settings.key("TURN ON")->style(), SmallKeyStyle::Style::acid);
     EXPECT_TRUE(settings.key("SELF-TEST")->isEnabled());
 
     ASSERT_TRUE(files::writeFileAtomically(bed.home / ".claude/settings.json", "{}"));
-    model->refreshHookStatus();
+    model->hooks().refreshHookStatus();
     settle();
-    EXPECT_EQ(model->hookStatus().kind, HookInstaller::Status::Kind::notInstalled);
+    EXPECT_EQ(model->hooks().hookStatus().kind, HookInstaller::Status::Kind::notInstalled);
     EXPECT_FALSE(settings.key("SELF-TEST")->isEnabled());
 
     press(*settings.key("TURN ON"));
-    EXPECT_EQ(model->hookStatus().kind, HookInstaller::Status::Kind::installed);
+    EXPECT_EQ(model->hooks().hookStatus().kind, HookInstaller::Status::Kind::installed);
     ASSERT_NE(settings.key("TURN OFF"), nullptr);
     EXPECT_EQ(settings.key("TURN OFF")->style(), SmallKeyStyle::Style::panel);
     EXPECT_TRUE(settings.key("SELF-TEST")->isEnabled());
     press(*settings.key("TURN OFF"));
-    EXPECT_EQ(model->hookStatus().kind, HookInstaller::Status::Kind::notInstalled);
+    EXPECT_EQ(model->hooks().hookStatus().kind, HookInstaller::Status::Kind::notInstalled);
 }
 
 TEST_F(SettingsViewTest, StatusLinesReadTheModel) {
@@ -463,7 +463,7 @@ TEST_F(SettingsViewTest, BothSummariesShowWhenARelayAndAKeyAreStored) {
 
 TEST_F(SettingsViewTest, PlayKeysPlayAtTheDeviceVolumeEvenWhenMuted) {
     SettingsView& settings = open();
-    model->setMuted(true);
+    model->device().setMuted(true);
     settle();
     const auto keys = settings.findChildren<KeyButton*>();
     int played = 0;
