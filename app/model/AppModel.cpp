@@ -5,20 +5,12 @@
 #include <chrono>
 #include <utility>
 
-#include "app/core/PairingReport.hpp"
-#include "app/core/PushReport.hpp"
 #include "app/core/SpoolDrain.hpp"
 #include "app/core/SpoolWrite.hpp"
-#include "app/delivery/APNsKeyStore.hpp"
-#include "app/delivery/RelayKeyStore.hpp"
 #include "kit/engine/Quorvel.hpp"
 
 namespace quorvel {
 namespace {
-
-// Defaults keys.
-constexpr const char* phoneDeviceTokenKey = "phoneDeviceToken";
-constexpr const char* appliedPhonePrefsAtKey = "appliedPhonePrefsAt";
 
 }  // namespace
 
@@ -31,12 +23,6 @@ AppModel::AppModel(AppServices services, QObject* parent)
       sessionSaver_(services_.paths.appSupport(), machine_, [clock = services_.clock] { return clock->now(); }) {
     // The initial values, in declaration order.
     settings_ = AppSettings::load(*services_.defaults);
-    lastPushReport_ = std::string(PushReport::initial);
-    pairingReport_ = std::string(PairingReport::lookingForPhone);
-    phoneDeviceToken_ = services_.defaults->stringValue(phoneDeviceTokenKey).value_or("");
-
-    // A stored value of another type counts as none.
-    appliedPhonePrefsAt_ = services_.defaults->dateValue(appliedPhonePrefsAtKey).value_or(distantPast);
     ticker_.setSingleShot(true);
     ticker_.setInterval(tickIntervalMilliseconds);
     connect(&ticker_, &QTimer::timeout, this, [this] {
@@ -71,12 +57,20 @@ AppModel::AppModel(AppServices services, QObject* parent)
         HooksPart::Services{services_.paths, services_.helperInstaller, *services_.launchAtLogin, *services_.notifier,
                             *services_.desktop, *services_.processQueue},
         hops_);
+    phone_ = std::make_unique<PhonePart>(
+        services_, hops_,
+        PhoneNeighbours{[this]() -> const StateMachine& { return machine_; },
+                        [this]() -> const std::vector<FinishedRun>& { return finished_; },
+                        [this]() -> const AppSettings& { return settings_; },
+                        [this](AppSettings settings) { setSettings(std::move(settings)); },
+                        [this] { return device_->muted(); }, [this] { return device_->controls(); }});
     connect(device_.get(), &DevicePart::changed, this, &AppModel::changed);
+    connect(phone_.get(), &PhonePart::changed, this, &AppModel::changed);
     connect(hooks_.get(), &HooksPart::changed, this, &AppModel::changed);
 
     hooks_->installHelper();
     hooks_->refreshHookStatus();
-    refreshKeys();
+    phone_->refreshKeys();
 
     later([this] { start(); });
 }
@@ -116,31 +110,6 @@ void AppModel::setSettings(AppSettings settings) {
     }
 }
 
-void AppModel::setPhoneDeviceToken(std::string token) {
-    assignTracked(*this, phoneDeviceToken_, std::move(token), &AppModel::phoneDeviceTokenChanged);
-    services_.defaults->setString(phoneDeviceTokenKey, phoneDeviceToken_);
-}
-
-void AppModel::setApnsKeyID(std::optional<std::string> keyID) {
-    assignTracked(*this, apnsKeyID_, std::move(keyID), &AppModel::apnsKeyIDChanged);
-}
-
-void AppModel::setRelayURL(std::optional<WebUrl> url) {
-    assignTracked(*this, relayURL_, std::move(url), &AppModel::relayURLChanged);
-}
-
-void AppModel::setLastPushReport(std::string report) {
-    assignTracked(*this, lastPushReport_, std::move(report), &AppModel::lastPushReportChanged);
-}
-
-void AppModel::setPairedPhone(PhoneDevice phone) {
-    assignTracked(*this, pairedPhone_, std::optional<PhoneDevice>(std::move(phone)), &AppModel::pairedPhoneChanged);
-}
-
-void AppModel::setPairingReport(std::string report) {
-    assignTracked(*this, pairingReport_, std::move(report), &AppModel::pairingReportChanged);
-}
-
 void AppModel::setServerProblem(std::optional<std::string> problem) {
     assignTracked(*this, serverProblem_, std::move(problem), &AppModel::serverProblemChanged);
 }
@@ -159,49 +128,14 @@ void AppModel::start() {
     startServer();
     drainSpool();
 
-    if (!services_.iCloudAvailable) logger_.info(std::string(noICloudNote));
-    inBackground(*services_.phoneQueue, [this, sync = services_.tokenSync]() -> std::function<void()> {
-        auto subscribed = sync->ensureSubscription();
-        return [this, subscribed] {
-            if (!subscribed) {
-                if (services_.iCloudAvailable) {
-                    logger_.error("CloudKit subscription failed: " + subscribed.error().description);
-                }
-                setPairingReport(subscribed.error().description);
-            }
-            syncPhone();
-        };
-    });
+    phone_->start();
 
     // On the main thread, like reconcile: it weighs the same table. Its requests run off it.
-    liveActivity().cleanUpOrphanChannels();
+    phone_->liveActivity().cleanUpOrphanChannels();
     // Runs kept from before a restart hold the machine awake again without waiting a tick.
     if (!machine_.sessions.empty()) settleLater();
 
     ticker_.start();
-}
-
-void AppModel::refreshKeys() {
-    inKeyring([this, keychain = services_.keychain]() -> std::function<void()> {
-        auto key = APNsKeyStore::load(*keychain);
-        auto relay = RelayKeyStore::load(*keychain);
-        return [this, key = std::move(key), relay = std::move(relay)] {
-            // The two stores are read and judged apart: one failing never clears the other.
-            // Either failure is logged with the same words.
-            const std::string readFailed = "Couldn't read the APNs key from the login keyring: ";
-            if (key) {
-                setApnsKeyID(*key ? std::optional<std::string>((*key)->keyID) : std::nullopt);
-            } else {
-                logger_.error(readFailed + APNsKeyStore::describe(key.error()));
-                setApnsKeyID(std::nullopt);
-            }
-            if (relay) {
-                setRelayURL(*relay ? std::optional<WebUrl>((*relay)->url) : std::nullopt);
-            } else {
-                logger_.error(readFailed + APNsKeyStore::describe(relay.error()));
-            }
-        };
-    });
 }
 
 void AppModel::saveFinished() {
@@ -211,54 +145,6 @@ void AppModel::saveFinished() {
     // removed stays skipped.
     std::erase_if(unsavedSpoolFiles_,
                   [this](const std::string& name) { return removeSpoolFile(services_.paths.spool(), name); });
-}
-
-void AppModel::phoneRecordsChanged() {
-    later([this] { syncPhone(); });
-}
-
-// ---- lazily made parts ----------------------------------------------------------------------
-
-LiveActivityCoordinator& AppModel::liveActivity() {
-    if (!liveActivity_) liveActivity_ = services_.makeLiveActivity(services_.apns);
-    return *liveActivity_;
-}
-
-// ---- the keyring ------------------------------------------------------------------------
-
-void AppModel::inKeyring(std::function<std::function<void()>()> work, KeyringCall call) {
-    if (call == KeyringCall::read) {
-        inBackground(*services_.keychainQueue, std::move(work));
-        return;
-    }
-    ++*keyringChangesUnderWay_;
-    inBackground(*services_.keychainQueue,
-                 [underWay = keyringChangesUnderWay_, work = std::move(work)]() -> std::function<void()> {
-                     std::function<void()> then = work();
-                     --*underWay;
-                     return then;
-                 });
-}
-
-void AppModel::saveInKeyring(std::string what, std::function<std::function<void()>()> work) {
-    auto answered = std::make_shared<std::atomic<bool>>(false);
-    keyringSaves_.push_back(KeyringSave{std::move(what), answered});
-    if (keyringSaves_.size() == 1) {
-        emit savingToKeyringChanged();
-        emit changed();
-    }
-    inKeyring([this, answered, work = std::move(work)]() -> std::function<void()> {
-        std::function<void()> then = work();
-        answered->store(true);
-        return [this, answered, then = std::move(then)] {
-            std::erase_if(keyringSaves_, [&](const KeyringSave& save) { return save.answered == answered; });
-            if (keyringSaves_.empty()) {
-                emit savingToKeyringChanged();
-                emit changed();
-            }
-            if (then) then();
-        };
-    }, KeyringCall::change);
 }
 
 }  // namespace quorvel

@@ -39,6 +39,7 @@
 #include "app/model/SessionSaver.hpp"
 #include "app/model/device/DevicePart.hpp"
 #include "app/model/hooks/HooksPart.hpp"
+#include "app/model/phone/PhonePart.hpp"
 #include "kit/engine/Effect.hpp"
 #include "kit/engine/FinishedRun.hpp"
 #include "kit/engine/HookEvent.hpp"
@@ -62,10 +63,6 @@ public:
     static constexpr double liveWindowSeconds = 600;
     /// The FINISHED list keeps this many runs.
     static constexpr std::size_t finishedCap = FinishedStore::keptRuns;
-    /// Without attentive ticks left, the phone is synced on every this-many-th tick.
-    static constexpr int phoneSyncPeriod = 3;
-    /// Ticks in a row that sync with the phone at start and after the phone's record changed.
-    static constexpr int attentiveTickCount = 36;
     /// Milliseconds from the end of one tick to the start of the next.
     static constexpr int tickIntervalMilliseconds = 5000;
     /// The longest the spool drain runs before the main thread's other work has a turn, in
@@ -76,12 +73,6 @@ public:
     /// The last part of that wait, kept for the outcomes of the requests cancelled at quit
     /// even when the keyring took the rest.
     static constexpr int quitOutcomesMilliseconds = 250;
-    /// The start's one line where the desktop has no iCloud (information, not an error).
-    static constexpr std::string_view noICloudNote =
-        "No iCloud on this computer: a phone is not found or told of changes through it; its device "
-        "token can be pasted in Settings";
-    /// Update time of the phone preference applied when none ever was: the distant past.
-    static constexpr Instant distantPast = Instant::fromReferenceSeconds(-63114076800.0);
 
     /// Loads the settings, controls and finished list, installs the helper, reads the hook
     /// status and the stored keys, and queues the start-up (`start`), so work queued after
@@ -95,6 +86,8 @@ public:
     // ---- the feature parts --------------------------------------------------------------
     DevicePart& device() { return *device_; }
     const DevicePart& device() const { return *device_; }
+    PhonePart& phone() { return *phone_; }
+    const PhonePart& phone() const { return *phone_; }
     HooksPart& hooks() { return *hooks_; }
     const HooksPart& hooks() const { return *hooks_; }
 
@@ -107,14 +100,6 @@ public:
     /// Stores the settings, re-derives the state machine's timings, switches the taskbar entry
     /// when `showInDock` changed, and saves them; all of it on every assignment.
     void setSettings(AppSettings settings);
-    const std::optional<std::string>& apnsKeyID() const { return apnsKeyID_; }
-    const std::optional<WebUrl>& relayURL() const { return relayURL_; }
-    const std::string& lastPushReport() const { return lastPushReport_; }
-    const std::optional<PhoneDevice>& pairedPhone() const { return pairedPhone_; }
-    const std::string& pairingReport() const { return pairingReport_; }
-    const std::string& phoneDeviceToken() const { return phoneDeviceToken_; }
-    /// Stores the token, and writes it to the defaults on every assignment.
-    void setPhoneDeviceToken(std::string token);
     /// Why the event server isn't running, or what keeps events from reaching it by the spool
     /// (a folder of ours replaced by a link); absent while all is well.
     const std::optional<std::string>& serverProblem() const { return serverProblem_; }
@@ -122,8 +107,6 @@ public:
     /// mend it: logged at once, and shown where a server problem shows while the server has
     /// none of its own. Call it before the start-up has run.
     void noteFolderProblem(std::string problem);
-    /// A key or relay handed to the login keyring that it hasn't answered for yet.
-    bool savingToKeyring() const { return !keyringSaves_.empty(); }
 
     // ---- untracked state ----------------------------------------------------------------
     const QuorvelPaths& paths() const { return services_.paths; }
@@ -163,14 +146,8 @@ public:
     /// libraries' threads and state that the end of the process would take apart under it:
     /// the process, whose state is saved by then, should end without taking anything apart.
     bool workLeftBehind() const { return workLeftBehind_; }
-    /// Re-reads the stored APNs key ID and relay address from the keyring (off the main
-    /// thread; the fields change when the answer is back).
-    void refreshKeys();
     /// Saves the FINISHED list as it is now.
     void saveFinished();
-
-    // ---- lazily made parts --------------------------------------------------------------
-    LiveActivityCoordinator& liveActivity();
 
     // ---- events, ticks and effects ------------------------------------------------------
     /// One hook event: live from the server, or from the spool (live only while recent); once.
@@ -182,71 +159,19 @@ public:
     /// the Live Activities. Run by every tick, and once after a run of events.
     void settle();
 
-    // ---- the phone ----------------------------------------------------------------------
-    /// Away: the screen is locked, or the user has been idle for the settings' away minutes.
-    bool isAway();
-    Router::Context makeRouterContext(Instant now);
-    /// Asks the router about a live alert and sends or reports accordingly.
-    void routePush(const Alert& alert);
-    /// Sends `push` off the main thread and reports the outcome in `lastPushReport`.
-    void deliver(const OutgoingPush& push);
-    /// Sends a done push to the phone whatever the router would say.
-    void sendTestPush(const std::string& title, const std::string& body);
-    /// Publishes the RUNNING and FINISHED lists to the paired phone when they changed.
-    void publishListsIfNeeded();
-    /// Fetches the phone's records, pairs with the newest phone, acknowledges it and answers
-    /// its test requests.
-    void syncPhone();
-
-    // ---- what the user asks for ---------------------------------------------------------
-    /// Asks for the APNs key file (.p8) and stores it in the keyring with `keyID` (from a
-    /// file named "AuthKey_<key ID>.p8" when empty) and `teamID`; a failure is shown in the
-    /// error alert. The key ID is read back from the keyring either way.
-    void importAPNsKey(const std::string& keyID, const std::string& teamID);
-    /// Stores the relay's address and key in the keyring; the outcome is reported in
-    /// `lastPushReport` (an address that is no URL in `pairingReport`).
-    void setRelay(const std::string& url, const std::string& key);
-    /// Deletes the relay's address and key; a failure is reported in `lastPushReport`.
-    void removeRelay();
-    /// Deletes the stored APNs key; a failure is shown in the error alert. The key ID is read
-    /// back from the keyring either way.
-    void removeAPNsKey();
-    /// A key or a relay is stored, so pushes can go out.
-    bool hasPushCredentials() const { return apnsKeyID_.has_value() || relayURL_.has_value(); }
-
-public slots:
-    /// The phone's records changed (a remote notification arrived).
-    void phoneRecordsChanged();
-
 signals:
     /// Sent on every change of the sessions, whether or not anything differs.
     void machineChanged();
     void finishedChanged();
     void settingsChanged();
-    void apnsKeyIDChanged();
-    void relayURLChanged();
-    void lastPushReportChanged();
-    void pairedPhoneChanged();
-    void pairingReportChanged();
-    void phoneDeviceTokenChanged();
     void serverProblemChanged();
-    void savingToKeyringChanged();
     /// After each of the signals above, and after each part's `changed`: anything the model
     /// or its parts track changed.
     void changed();
 
 private:
     void start();
-    void deliver(const OutgoingPush& push, bool routed);
-    void setApnsKeyID(std::optional<std::string> keyID);
-    void setRelayURL(std::optional<WebUrl> url);
-    void setLastPushReport(std::string report);
-    void setPairedPhone(PhoneDevice phone);
-    void setPairingReport(std::string report);
     void setServerProblem(std::optional<std::string> problem);
-    void finishPhoneSync(const Expected<std::vector<PhoneDevice>, TokenSync::Failure>& phones,
-                         std::size_t pendingRequests);
-    void answerTestRequests(const std::vector<TokenSync::TestRequest>& requests);
     void mutateMachine(const std::function<void(StateMachine&)>& change);
     /// One slice of spooled and waiting live events in receive-time order; queues the rest.
     void handleIntake();
@@ -255,23 +180,8 @@ private:
     void settleLater();
 
     /// See `ModelHops`.
-    void inBackground(WorkQueue& queue, std::function<std::function<void()>()> work) {
-        hops_.inBackground(queue, std::move(work));
-    }
     void later(std::function<void()> work) { hops_.later(std::move(work)); }
     void showError(const std::string& message) { hops_.showError(message); }
-    /// What a call on the keyring's queue does: a read has nothing to lose at quit, a change
-    /// (a save, a removal) is the user's and is waited for.
-    enum class KeyringCall { read, change };
-    /// `inBackground` on the keyring's queue, which the model may leave behind at quit: the
-    /// function `work` returns is dropped when the model is gone by then.
-    void inKeyring(std::function<std::function<void()>()> work, KeyringCall call = KeyringCall::read);
-    /// `inKeyring` for a save, named `what` in the log ("relay key"), which counts in
-    /// `savingToKeyring` until its answer is back on the main thread.
-    void saveInKeyring(std::string what, std::function<std::function<void()>()> work);
-    /// The bounded wait for the keyring at quit (see `shutDown`).
-    void finishKeyringWork(std::chrono::steady_clock::time_point waitEnds);
-
     /// Reaches the state only tests look at.
     friend struct AppModelTestAccess;
 
@@ -283,28 +193,10 @@ private:
     StateMachine machine_;
     std::vector<FinishedRun> finished_;
     AppSettings settings_;
-    std::optional<std::string> apnsKeyID_;
-    std::optional<WebUrl> relayURL_;
-    std::string lastPushReport_;
-    std::optional<PhoneDevice> pairedPhone_;
-    std::string pairingReport_;
-    std::string phoneDeviceToken_;
     std::optional<std::string> serverProblem_;
     std::optional<std::string> folderProblem_;
 
-    Router router_;
     FinishedStore finishedStore_;
-    int ticksSinceTokenFetch_ = 0;
-    int attentiveTicks_ = attentiveTickCount;
-    std::optional<ListMirror> publishedMirror_;
-    Instant appliedPhonePrefsAt_ = distantPast;
-    bool publishingMirror_ = false;
-    // Failures that can come back on every tick or push: each logged when its text changes,
-    // and hourly while it stays the same.
-    RepeatedFailureLog phoneSyncFailures_{logger_};
-    RepeatedFailureLog acknowledgeFailures_{logger_};
-    RepeatedFailureLog publishFailures_{logger_};
-    RepeatedFailureLog pushFailures_{logger_};
     QTimer ticker_;
     /// Spooled events read but not handled yet, oldest first.
     std::deque<SpooledEvent> spoolBacklog_;
@@ -321,22 +213,12 @@ private:
     bool finishedSaved_ = true;
     bool settleQueued_ = false;
 
-    std::unique_ptr<LiveActivityCoordinator> liveActivity_;
     std::unique_ptr<DevicePart> device_;
     std::unique_ptr<HooksPart> hooks_;
+    std::unique_ptr<PhonePart> phone_;
 
     bool shutDown_ = false;
 
-    struct KeyringSave {
-        std::string what;
-        /// Set on the keyring's queue as soon as the keyring answered.
-        std::shared_ptr<std::atomic<bool>> answered;
-    };
-    std::vector<KeyringSave> keyringSaves_;
-    /// Keyring changes handed to the keyring's queue that haven't returned yet; counted there.
-    std::shared_ptr<std::atomic<int>> keyringChangesUnderWay_ = std::make_shared<std::atomic<int>>(0);
-    /// The keyring didn't finish in time at quit; nothing waits for it any more.
-    bool keyringLeftBehind_ = false;
     /// Some work didn't end in time at quit (see `workLeftBehind`).
     bool workLeftBehind_ = false;
 

@@ -41,17 +41,17 @@ public:
         snapshot.volumePercent = SettingsSnapshot::percentOf(model_.device().controls().volume);
         snapshot.muted = model_.device().muted();
         snapshot.hookStatus = model_.hooks().hookStatus();
-        snapshot.pairingReport = model_.pairingReport();
-        snapshot.lastPushReport = model_.lastPushReport();
+        snapshot.pairingReport = model_.phone().pairingReport();
+        snapshot.lastPushReport = model_.phone().lastPushReport();
         // Reading the report makes the Live Activity coordinator on first use.
-        snapshot.liveActivityReport = model_.liveActivity().report();
-        snapshot.phoneDeviceToken = model_.phoneDeviceToken();
+        snapshot.liveActivityReport = model_.phone().liveActivity().report();
+        snapshot.phoneDeviceToken = model_.phone().phoneDeviceToken();
         snapshot.launchAtLoginEnabled = model_.hooks().launchAtLogin() == LaunchAtLogin::Status::enabled;
         snapshot.bannersAllowed = model_.hooks().bannersAllowed();
         snapshot.notificationSettingsNote = model_.hooks().notificationSettingsNote();
-        snapshot.apnsKeyID = model_.apnsKeyID();
-        if (model_.relayURL()) snapshot.relayURL = model_.relayURL()->absoluteString();
-        snapshot.savingToKeyring = model_.savingToKeyring();
+        snapshot.apnsKeyID = model_.phone().apnsKeyID();
+        if (model_.phone().relayURL()) snapshot.relayURL = model_.phone().relayURL()->absoluteString();
+        snapshot.savingToKeyring = model_.phone().savingToKeyring();
         return snapshot;
     }
     void setSettings(const AppSettings& settings) override { model_.setSettings(settings); }
@@ -62,21 +62,21 @@ public:
         model_.device().setControls(controls);
     }
     void setMuted(bool muted) override { model_.device().setMuted(muted); }
-    void setPhoneDeviceToken(const std::string& token) override { model_.setPhoneDeviceToken(token); }
-    void syncPhone() override { model_.syncPhone(); }
-    void sendTestPush(const std::string& title, const std::string& body) override { model_.sendTestPush(title, body); }
+    void setPhoneDeviceToken(const std::string& token) override { model_.phone().setPhoneDeviceToken(token); }
+    void syncPhone() override { model_.phone().syncPhone(); }
+    void sendTestPush(const std::string& title, const std::string& body) override { model_.phone().sendTestPush(title, body); }
     void installHooks() override { model_.hooks().installHooks(); }
     void removeHooks() override { model_.hooks().removeHooks(); }
     void simulate(const std::string& state) override { model_.hooks().simulate(state); }
     void setLaunchAtLogin(bool enabled) override { model_.hooks().setLaunchAtLogin(enabled); }
     void openNotificationSettings() override { model_.hooks().openNotificationSettings(); }
     void playSound(Sound sound) override { model_.device().playSound(sound); }
-    void setRelay(const std::string& url, const std::string& key) override { model_.setRelay(url, key); }
-    void removeRelay() override { model_.removeRelay(); }
+    void setRelay(const std::string& url, const std::string& key) override { model_.phone().setRelay(url, key); }
+    void removeRelay() override { model_.phone().removeRelay(); }
     void importAPNsKey(const std::string& keyID, const std::string& teamID) override {
-        model_.importAPNsKey(keyID, teamID);
+        model_.phone().importAPNsKey(keyID, teamID);
     }
-    void removeAPNsKey() override { model_.removeAPNsKey(); }
+    void removeAPNsKey() override { model_.phone().removeAPNsKey(); }
 
 private:
     AppModel& model_;
@@ -91,7 +91,7 @@ public:
         snapshot.hooksInstalled = model_.hooks().hookStatus().kind == HookInstaller::Status::Kind::installed;
         snapshot.launchAtLoginEnabled = model_.hooks().launchAtLogin() == LaunchAtLogin::Status::enabled;
         snapshot.bannersAllowed = model_.hooks().bannersAllowed();
-        snapshot.hasAPNsKey = model_.apnsKeyID().has_value();
+        snapshot.hasAPNsKey = model_.phone().apnsKeyID().has_value();
         snapshot.notificationSettingsNote = model_.hooks().notificationSettingsNote();
         return snapshot;
     }

@@ -58,7 +58,7 @@ TEST(AppModelActionsTests, AnImportedKeyTakesItsIDFromTheFileNameOnlyWhenNoneIsT
         const std::string file = bed.home / c.fileName;
         ASSERT_TRUE(files::writeFileAtomically(file, pem));
         bed.recorded.chosenFile = file;
-        model.importAPNsKey(c.typedKeyID, "  TEAM42\t");
+        model.phone().importAPNsKey(c.typedKeyID, "  TEAM42\t");
         settle();
 
         EXPECT_EQ(bed.recorded.openPanels, (std::vector<std::string>{"Choose the AuthKey .p8 file"})) << c.fileName;
@@ -66,8 +66,8 @@ TEST(AppModelActionsTests, AnImportedKeyTakesItsIDFromTheFileNameOnlyWhenNoneIsT
         ASSERT_TRUE(stored) << c.fileName;
         EXPECT_EQ(*stored, (APNsKeyStore::Credentials{c.keyID, "TEAM42", pem})) << c.fileName;
         // Read back from the keyring.
-        EXPECT_EQ(model.apnsKeyID(), std::optional<std::string>(c.keyID)) << c.fileName;
-        EXPECT_TRUE(model.hasPushCredentials());
+        EXPECT_EQ(model.phone().apnsKeyID(), std::optional<std::string>(c.keyID)) << c.fileName;
+        EXPECT_TRUE(model.phone().hasPushCredentials());
         EXPECT_TRUE(contains(bed.log.lines("App"), std::string("info APNs key ") + c.keyID + " imported into the login keyring"))
             << c.fileName;
         EXPECT_TRUE(bed.recorded.errorAlerts.empty());
@@ -79,13 +79,13 @@ TEST(AppModelActionsTests, AKeyImportThatFailsIsShownAndTheStoredKeyStays) {
     AppModel& model = bed.make();
     const std::string pem = makeP256Pem();
     ASSERT_TRUE(APNsKeyStore::save(bed.keychain->items(), {"OLD", "TEAM", pem}));
-    model.refreshKeys();
+    model.phone().refreshKeys();
     settle();
-    ASSERT_EQ(model.apnsKeyID(), std::optional<std::string>("OLD"));
+    ASSERT_EQ(model.phone().apnsKeyID(), std::optional<std::string>("OLD"));
 
     // Cancelled: nothing happens at all.
     bed.recorded.chosenFile = std::nullopt;
-    model.importAPNsKey("NEW", "TEAM");
+    model.phone().importAPNsKey("NEW", "TEAM");
     settle();
     EXPECT_EQ(bed.recorded.openPanels.size(), 1u);
     EXPECT_TRUE(bed.recorded.errorAlerts.empty());
@@ -101,12 +101,12 @@ TEST(AppModelActionsTests, AKeyImportThatFailsIsShownAndTheStoredKeyStays) {
                                             std::pair{notAKey, notPem}}) {
         bed.recorded.errorAlerts.clear();
         bed.recorded.chosenFile = file;
-        model.importAPNsKey("", "TEAM");
+        model.phone().importAPNsKey("", "TEAM");
         settle();
         EXPECT_EQ(bed.recorded.errorAlerts, (std::vector<std::string>{description})) << file;
         EXPECT_TRUE(contains(bed.log.lines("App"), "error APNs key import failed: " + description)) << description;
         EXPECT_EQ(storedKey(bed)->keyID, "OLD");
-        EXPECT_EQ(model.apnsKeyID(), std::optional<std::string>("OLD"));
+        EXPECT_EQ(model.phone().apnsKeyID(), std::optional<std::string>("OLD"));
     }
 }
 
@@ -136,14 +136,14 @@ TEST(AppModelActionsTests, RelayAddressesAreTrimmedCheckedAndReported) {
     for (const Case& c : cases) {
         AppModelTestbed bed;
         AppModel& model = bed.make();
-        const std::string pairingBefore = model.pairingReport();
-        model.setRelay(c.url, c.key);
+        const std::string pairingBefore = model.phone().pairingReport();
+        model.phone().setRelay(c.url, c.key);
         settle();
-        EXPECT_EQ(model.relayURL() ? std::optional<std::string>(model.relayURL()->absoluteString()) : std::nullopt,
+        EXPECT_EQ(model.phone().relayURL() ? std::optional<std::string>(model.phone().relayURL()->absoluteString()) : std::nullopt,
                   c.relayURL)
             << c.url;
-        EXPECT_EQ(model.lastPushReport(), c.lastPushReport) << c.url;
-        EXPECT_EQ(model.pairingReport(), c.notAURL ? "That relay address doesn't look like a URL." : pairingBefore)
+        EXPECT_EQ(model.phone().lastPushReport(), c.lastPushReport) << c.url;
+        EXPECT_EQ(model.phone().pairingReport(), c.notAURL ? "That relay address doesn't look like a URL." : pairingBefore)
             << c.url;
         auto stored = RelayKeyStore::load(bed.keychain->items());
         ASSERT_TRUE(stored);
@@ -157,21 +157,21 @@ TEST(AppModelActionsTests, RelayAddressesAreTrimmedCheckedAndReported) {
 TEST(AppModelActionsTests, RemovingTheRelayClearsItOrReportsWhyNot) {
     AppModelTestbed bed;
     AppModel& model = bed.make();
-    model.setRelay("https://relay.example/push", "secret");
+    model.phone().setRelay("https://relay.example/push", "secret");
     settle();
-    ASSERT_TRUE(model.relayURL().has_value());
+    ASSERT_TRUE(model.phone().relayURL().has_value());
 
     bed.recorded.keychainFailures[RelayKeyStore::service()] = "locked";
-    model.removeRelay();
+    model.phone().removeRelay();
     settle();
-    EXPECT_TRUE(model.relayURL().has_value());
-    EXPECT_EQ(model.lastPushReport().rfind("Couldn't remove the relay key: Keyring: ", 0), 0u) << model.lastPushReport();
+    EXPECT_TRUE(model.phone().relayURL().has_value());
+    EXPECT_EQ(model.phone().lastPushReport().rfind("Couldn't remove the relay key: Keyring: ", 0), 0u) << model.phone().lastPushReport();
 
     bed.recorded.keychainFailures.clear();
-    model.removeRelay();
+    model.phone().removeRelay();
     settle();
-    EXPECT_FALSE(model.relayURL().has_value());
-    EXPECT_FALSE(model.hasPushCredentials());
+    EXPECT_FALSE(model.phone().relayURL().has_value());
+    EXPECT_FALSE(model.phone().hasPushCredentials());
     EXPECT_FALSE(RelayKeyStore::load(bed.keychain->items())->has_value());
 }
 

@@ -36,7 +36,7 @@ TEST(AppModelEventsTests, ALiveDoneRunIsKeptSavedSoundedShownAndRouted) {
     EXPECT_EQ(bed.recorded.banners[0].threadIdentifier, "s1");
     // At the desk: the router keeps it off the phone and says why.
     EXPECT_TRUE(bed.recorded.pushes.empty());
-    EXPECT_EQ(model.lastPushReport().rfind("No push for done: you're at the computer (9:41", 0), 0u) << model.lastPushReport();
+    EXPECT_EQ(model.phone().lastPushReport().rfind("No push for done: you're at the computer (9:41", 0), 0u) << model.phone().lastPushReport();
 }
 
 TEST(AppModelEventsTests, SpooledEventsCountAsLiveOnlyWhileRecent) {
@@ -148,7 +148,7 @@ TEST(AppModelEventsTests, WhileMutedThereIsNoSoundBannerOrLiveActivityButThePush
     EXPECT_TRUE(bed.recorded.banners.empty());
     EXPECT_EQ(bed.recorded.reconciles.size(), reconcilesBefore);
     EXPECT_TRUE(bed.recorded.pushes.empty());
-    EXPECT_EQ(model.lastPushReport().rfind("No push for done: muted (", 0), 0u) << model.lastPushReport();
+    EXPECT_EQ(model.phone().lastPushReport().rfind("No push for done: muted (", 0), 0u) << model.phone().lastPushReport();
     EXPECT_EQ(model.finished().size(), 1u);
     EXPECT_EQ(FinishedStore(bed.appSupport()).load().size(), 1u);
 }

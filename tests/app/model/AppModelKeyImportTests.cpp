@@ -28,11 +28,11 @@ TEST(AppModelKeyImportTests, AnEmptyTeamIDIsRefusedBeforeAnythingIsStored) {
     bed.recorded.chosenFile = file;
     for (const char* team : {"", " \t "}) {
         bed.recorded.errorAlerts.clear();
-        model.importAPNsKey("ABC123", team);
+        model.phone().importAPNsKey("ABC123", team);
         settle();
         EXPECT_EQ(bed.recorded.errorAlerts.size(), 1u) << '"' << team << '"';
         EXPECT_FALSE(keyStored(bed));
-        EXPECT_FALSE(model.apnsKeyID());
+        EXPECT_FALSE(model.phone().apnsKeyID());
     }
     EXPECT_TRUE(bed.recorded.openPanels.empty()) << "no file is asked for";
 }
@@ -41,7 +41,7 @@ TEST(AppModelKeyImportTests, OnlyASmallRegularFileIsRead) {
     AppModelTestbed bed;
     AppModel& model = bed.make();
     ASSERT_TRUE(APNsKeyStore::save(bed.keychain->items(), {"OLD", "TEAM", testing::makeP256Pem()}));
-    model.refreshKeys();
+    model.phone().refreshKeys();
     settle();
 
     const std::string fifo = bed.home / "AuthKey_FIFO.p8";
@@ -54,15 +54,15 @@ TEST(AppModelKeyImportTests, OnlyASmallRegularFileIsRead) {
     for (const std::string& path : {fifo, large, folder, std::string("/dev/zero")}) {
         bed.recorded.errorAlerts.clear();
         bed.recorded.chosenFile = path;
-        model.importAPNsKey("", "TEAM");
+        model.phone().importAPNsKey("", "TEAM");
         settle();
         EXPECT_EQ(bed.recorded.errorAlerts.size(), 1u) << path;
-        EXPECT_EQ(model.apnsKeyID(), std::optional<std::string>("OLD")) << path;
+        EXPECT_EQ(model.phone().apnsKeyID(), std::optional<std::string>("OLD")) << path;
     }
     bed.recorded.errorAlerts.clear();
     for (const std::string& path : {fifo, large}) {
         bed.recorded.chosenFile = path;
-        model.importAPNsKey("", "TEAM");
+        model.phone().importAPNsKey("", "TEAM");
         settle();
     }
     EXPECT_EQ(bed.recorded.errorAlerts,
@@ -74,7 +74,7 @@ TEST(AppModelKeyImportTests, OnlyASmallRegularFileIsRead) {
     ASSERT_TRUE(files::writeFileAtomically(limit, std::string(64 * 1024, 'k')));
     bed.recorded.errorAlerts.clear();
     bed.recorded.chosenFile = limit;
-    model.importAPNsKey("", "TEAM");
+    model.phone().importAPNsKey("", "TEAM");
     settle();
     ASSERT_EQ(bed.recorded.errorAlerts.size(), 1u);
     EXPECT_EQ(bed.recorded.errorAlerts[0].find("64 KiB"), std::string::npos) << bed.recorded.errorAlerts[0];
@@ -89,20 +89,20 @@ TEST(AppModelKeyImportTests, AKeyFilePickedThroughALinkIsReadButALinkToAFIFOIsNo
     const std::string linked = bed.home / "AuthKey_LINKED1.p8";
     ASSERT_EQ(::symlink(real.c_str(), linked.c_str()), 0);
     bed.recorded.chosenFile = linked;
-    model.importAPNsKey("", "TEAM");
+    model.phone().importAPNsKey("", "TEAM");
     settle();
     EXPECT_TRUE(bed.recorded.errorAlerts.empty());
-    EXPECT_EQ(model.apnsKeyID(), std::optional<std::string>("LINKED1"));
+    EXPECT_EQ(model.phone().apnsKeyID(), std::optional<std::string>("LINKED1"));
 
     const std::string fifo = bed.home / "keys/pipe";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string piped = bed.home / "AuthKey_PIPED.p8";
     ASSERT_EQ(::symlink(fifo.c_str(), piped.c_str()), 0);
     bed.recorded.chosenFile = piped;
-    model.importAPNsKey("", "TEAM");
+    model.phone().importAPNsKey("", "TEAM");
     settle();
     EXPECT_EQ(bed.recorded.errorAlerts, std::vector<std::string>{"Not a key file (not a regular file): " + piped});
-    EXPECT_EQ(model.apnsKeyID(), std::optional<std::string>("LINKED1"));
+    EXPECT_EQ(model.phone().apnsKeyID(), std::optional<std::string>("LINKED1"));
 }
 
 }  // namespace

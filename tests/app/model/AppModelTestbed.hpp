@@ -25,16 +25,28 @@
 
 namespace quorvel {
 
+/// The phone part's state that only tests look at.
+struct PhonePartTestAccess {
+    static int ticksSinceTokenFetch(const PhonePart& phone) { return phone.ticksSinceTokenFetch_; }
+    static int attentiveTicks(const PhonePart& phone) { return phone.attentiveTicks_; }
+    static const Router& router(const PhonePart& phone) { return phone.router_; }
+    static const std::optional<ListMirror>& publishedMirror(const PhonePart& phone) { return phone.publishedMirror_; }
+    static bool publishingMirror(const PhonePart& phone) { return phone.publishingMirror_; }
+    static Instant appliedPhonePrefsAt(const PhonePart& phone) { return phone.appliedPhonePrefsAt_; }
+};
+
 /// The model's state that only tests look at.
 struct AppModelTestAccess {
     /// The five-second ticker; running once the start-up has run.
     static const QTimer& ticker(const AppModel& model) { return model.ticker_; }
-    static int ticksSinceTokenFetch(const AppModel& model) { return model.ticksSinceTokenFetch_; }
-    static int attentiveTicks(const AppModel& model) { return model.attentiveTicks_; }
-    static const Router& router(const AppModel& model) { return model.router_; }
-    static const std::optional<ListMirror>& publishedMirror(const AppModel& model) { return model.publishedMirror_; }
-    static bool publishingMirror(const AppModel& model) { return model.publishingMirror_; }
-    static Instant appliedPhonePrefsAt(const AppModel& model) { return model.appliedPhonePrefsAt_; }
+    static int ticksSinceTokenFetch(const AppModel& model) { return PhonePartTestAccess::ticksSinceTokenFetch(model.phone()); }
+    static int attentiveTicks(const AppModel& model) { return PhonePartTestAccess::attentiveTicks(model.phone()); }
+    static const Router& router(const AppModel& model) { return PhonePartTestAccess::router(model.phone()); }
+    static const std::optional<ListMirror>& publishedMirror(const AppModel& model) {
+        return PhonePartTestAccess::publishedMirror(model.phone());
+    }
+    static bool publishingMirror(const AppModel& model) { return PhonePartTestAccess::publishingMirror(model.phone()); }
+    static Instant appliedPhonePrefsAt(const AppModel& model) { return PhonePartTestAccess::appliedPhonePrefsAt(model.phone()); }
 };
 
 struct DevicePartTestAccess {

@@ -30,10 +30,10 @@ TEST(AppModelTests, FirstRunStartsWithTheDefaultsAndRunsTheStartUpInOrder) {
     EXPECT_EQ(model.settings(), AppSettings{});
     EXPECT_EQ(model.device().controls(), DeviceControls::standard());
     EXPECT_EQ(model.device().controls().volume, 0.82);
-    EXPECT_EQ(model.lastPushReport(), "No push sent yet");
-    EXPECT_EQ(model.pairingReport(), "Looking for the phone in iCloud\u2026");
+    EXPECT_EQ(model.phone().lastPushReport(), "No push sent yet");
+    EXPECT_EQ(model.phone().pairingReport(), "Looking for the phone in iCloud\u2026");
     EXPECT_EQ(AppModelTestAccess::attentiveTicks(model), 36);
-    EXPECT_EQ(AppModelTestAccess::appliedPhonePrefsAt(model), AppModel::distantPast);
+    EXPECT_EQ(AppModelTestAccess::appliedPhonePrefsAt(model), PhonePart::distantPast);
     EXPECT_EQ(model.hooks().hookStatus(), HookInstaller::Status::notInstalled());
     EXPECT_FALSE(model.hooks().bannersAllowed().has_value());
     EXPECT_EQ(model.server(), nullptr);
@@ -44,7 +44,7 @@ TEST(AppModelTests, FirstRunStartsWithTheDefaultsAndRunsTheStartUpInOrder) {
     ASSERT_NE(model.server(), nullptr);
     EXPECT_FALSE(model.serverProblem().has_value());
     EXPECT_EQ(bed.recorded.syncCalls, (std::vector<std::string>{"ensureSubscription", "fetchChanges", "testRequests"}));
-    EXPECT_EQ(model.pairingReport(), "No phone found in iCloud yet. Open Quorvel on the phone once.");
+    EXPECT_EQ(model.phone().pairingReport(), "No phone found in iCloud yet. Open Quorvel on the phone once.");
     EXPECT_EQ(bed.recorded.liveActivitiesMade, 1);
     EXPECT_EQ(bed.recorded.orphanCleanUps, 1);
     EXPECT_TRUE(AppModelTestAccess::ticker(model).isActive());
@@ -197,8 +197,8 @@ TEST(AppModelTests, PhoneTokenIsStoredOnEveryAssignment) {
     AppModelTestbed bed;
     bed.defaults->setString("phoneDeviceToken", "abc");
     AppModel& model = bed.make();
-    EXPECT_EQ(model.phoneDeviceToken(), "abc");
-    model.setPhoneDeviceToken("def");
+    EXPECT_EQ(model.phone().phoneDeviceToken(), "abc");
+    model.phone().setPhoneDeviceToken("def");
     EXPECT_EQ(bed.defaults->stringValue("phoneDeviceToken"), std::optional<std::string>("def"));
 }
 
@@ -226,10 +226,10 @@ TEST(AppModelTests, KeyStoresAreReadApartSoOneFailingNeverClearsTheOther) {
         AppModel& model = bed.make(false);
         bed.keychain->items().replace(APNsKeyStore::service(), "default", "key", json::dump(key.encode()));
         bed.keychain->items().replace(RelayKeyStore::service(), "default", "relay", json::dump(relay.encode()));
-        model.refreshKeys();
+        model.phone().refreshKeys();
         settle();
-        EXPECT_EQ(model.apnsKeyID(), c.keyID) << c.name;
-        EXPECT_EQ(model.relayURL().has_value(), c.relayLoaded) << c.name;
+        EXPECT_EQ(model.phone().apnsKeyID(), c.keyID) << c.name;
+        EXPECT_EQ(model.phone().relayURL().has_value(), c.relayLoaded) << c.name;
         std::vector<std::string> keychainLines;
         for (const std::string& line : bed.log.lines("App")) {
             if (line.find("login keyring") != std::string::npos) keychainLines.push_back(line);

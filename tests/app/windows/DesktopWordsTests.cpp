@@ -103,7 +103,7 @@ TEST(DesktopWordsTest, TheWindowsSpeakOfThisDesktop) {
     always.alwaysPushToPhone = true;
     model.setSettings(always);
     ASSERT_TRUE(RelayKeyStore::save(bed.keychain->items(), {*WebUrl::parse("https://relay.example/push"), "k"}));
-    model.refreshKeys();
+    model.phone().refreshKeys();
     settle();
     for (const auto& more : {textsOf(settings), textsOf(setup), textsOf(finished)}) {
         texts.insert(texts.end(), more.begin(), more.end());

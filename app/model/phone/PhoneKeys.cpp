@@ -4,7 +4,7 @@
 
 #include "app/delivery/APNsKeyStore.hpp"
 #include "app/delivery/RelayKeyStore.hpp"
-#include "app/model/AppModel.hpp"
+#include "app/model/phone/PhonePart.hpp"
 #include "platform/OwnFileRead.hpp"
 #include "platform/UnicodeText.hpp"
 
@@ -47,12 +47,12 @@ Expected<std::string, files::FileError> readKeyFile(const std::string& path) {
 
 // ---- the APNs key and the relay -------------------------------------------------------------
 
-void AppModel::importAPNsKey(const std::string& keyID, const std::string& teamID) {
+void PhonePart::importAPNsKey(const std::string& keyID, const std::string& teamID) {
     // A key stored without its team could never sign a push, yet would count as set up.
     if (text::trimmingWhitespace(teamID).empty()) {
         const std::string description = "Type the Team ID first: a key without its team can't send a push.";
         logger_.error("APNs key import failed: " + description);
-        showError(description);
+        hops_.showError(description);
         return;
     }
     const std::optional<std::string> chosen = services_.desktop->chooseFile("Choose the AuthKey .p8 file");
@@ -64,7 +64,7 @@ void AppModel::importAPNsKey(const std::string& keyID, const std::string& teamID
 
     auto failed = [this](const std::string& description) {
         logger_.error("APNs key import failed: " + description);
-        showError(description);
+        hops_.showError(description);
         refreshKeys();
     };
     const auto pem = readKeyFile(*chosen);
@@ -83,7 +83,7 @@ void AppModel::importAPNsKey(const std::string& keyID, const std::string& teamID
                   });
 }
 
-void AppModel::setRelay(const std::string& url, const std::string& key) {
+void PhonePart::setRelay(const std::string& url, const std::string& key) {
     std::optional<WebUrl> address = WebUrl::parse(text::trimmingWhitespaceAndNewlines(url));
     if (!address) {
         setPairingReport("That relay address doesn't look like a URL.");
@@ -103,7 +103,7 @@ void AppModel::setRelay(const std::string& url, const std::string& key) {
     });
 }
 
-void AppModel::removeRelay() {
+void PhonePart::removeRelay() {
     inKeyring([this, keychain = services_.keychain]() -> std::function<void()> {
         auto removed = RelayKeyStore::remove(*keychain);
         return [this, removed] {
@@ -116,11 +116,11 @@ void AppModel::removeRelay() {
     }, KeyringCall::change);
 }
 
-void AppModel::removeAPNsKey() {
+void PhonePart::removeAPNsKey() {
     inKeyring([this, keychain = services_.keychain]() -> std::function<void()> {
         auto removed = APNsKeyStore::remove(*keychain);
         return [this, removed] {
-            if (!removed) showError(removed.error().description());
+            if (!removed) hops_.showError(removed.error().description());
             refreshKeys();
         };
     }, KeyringCall::change);
