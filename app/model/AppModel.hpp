@@ -1,28 +1,27 @@
 #pragma once
-// The app's one central object, on the main thread for the life of the process. It holds
-// what the windows, the menu and the strip draw (sessions, the finished list, settings, push
-// and pairing reports), owns every service, and runs the start-up, the event intake, the
-// five-second tick and the handling of the state machine's effects. Two feature parts own
-// their own state and intents: `device()` (the pads, the mute, the floppy, the alarm test,
-// the dismiss) and `hooks()` (the helper, the hooks, the login item, the banners' permission);
-// the model makes them from the services they need and wires what they need of the sessions.
-// It knows no window: the window coordinator and the presenters read it and its parts and
-// call their intents.
+// The app's one central object, on the main thread for the life of the process: the one
+// model the windows, the menu and the strip read. It owns every service, the settings, the
+// start-up order and the quit, and the sessions: the event server, the spool intake, the
+// five-second tick, the state machine and its effects, the FINISHED list. Three feature parts
+// own the rest, each with its state and intents: `device()` (the pads, the mute, the floppy,
+// the alarm test, the dismiss), `hooks()` (the helper, the hooks, the login item, the
+// banners' permission) and `phone()` (pairing, pushes, Live Activities, the keys in the
+// keyring). The model makes them from the services they need, wires what they need of each
+// other, and relays their `changed` as its own. It knows no window: the window coordinator
+// and the presenters read it and its parts and call their intents.
 //
 // Tracked fields announce a change through their signal, and then through `changed`, only
 // when the new value differs from the old one; the side effects of their setters run on
-// every assignment. Work that
-// may wait (pushes, the phone exchange, the keyring) runs on the work queues and comes back
-// to the main thread as a queued call on this object, which Qt drops once the model is gone.
+// every assignment. Work that may wait (pushes, the phone exchange, the keyring) runs on the
+// work queues and comes back to the main thread as a queued call on this object (`ModelHops`),
+// which Qt drops once the model is gone.
 #include <QObject>
 #include <QTimer>
-#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -181,7 +180,6 @@ private:
 
     /// See `ModelHops`.
     void later(std::function<void()> work) { hops_.later(std::move(work)); }
-    void showError(const std::string& message) { hops_.showError(message); }
     /// Reaches the state only tests look at.
     friend struct AppModelTestAccess;
 
