@@ -71,11 +71,15 @@ std::optional<FileError> refuseBeforeOpening(const struct stat& status, const st
 
 }  // namespace
 
-Expected<OwnFileContents, FileError> readOwnFile(const std::string& path, std::size_t maxBytes) {
+Expected<OwnFileContents, FileError> readOwnFile(const std::string& path, std::size_t maxBytes,
+                                                 FinalLink finalLink) {
+    const bool follow = finalLink == FinalLink::follow;
     struct stat status {};
-    if (::lstat(path.c_str(), &status) != 0) return fileFailure(errno, path);
+    if ((follow ? ::stat(path.c_str(), &status) : ::lstat(path.c_str(), &status)) != 0) {
+        return fileFailure(errno, path);
+    }
     if (auto refused = refuseBeforeOpening(status, path)) return unexpected(std::move(*refused));
-    const int fd = openRetrying(path.c_str(), readFlags);
+    const int fd = openRetrying(path.c_str(), follow ? readFlags & ~O_NOFOLLOW : readFlags);
     if (fd < 0) return fileFailure(errno, path);
     return readOpened(fd, maxBytes, path);
 }

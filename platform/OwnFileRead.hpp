@@ -24,10 +24,21 @@ struct OwnFileContents {
     uid_t owner = 0;
 };
 
-/// Reads the regular file at `path` (not through a final link) up to `maxBytes`. Errors:
-/// ELOOP for a link, EINVAL ("not a regular file") for a FIFO, device, socket or folder,
-/// EFBIG when the file holds more than `maxBytes`, else the system's own.
-Expected<OwnFileContents, FileError> readOwnFile(const std::string& path, std::size_t maxBytes);
+/// What a read does with a symbolic link at the end of the path.
+enum class FinalLink {
+    /// Refused (ELOOP): the files in our own folders.
+    refuse,
+    /// Followed to the file it names, which is then held to the same rules: a file the user
+    /// chose (a link in Downloads is as good as the file).
+    follow,
+};
+
+/// Reads the regular file at `path` (not through a final link, unless `finalLink` says to
+/// follow it) up to `maxBytes`. Errors: ELOOP for a refused link, EINVAL ("not a regular
+/// file") for a FIFO, device, socket or folder, EFBIG when the file holds more than
+/// `maxBytes`, else the system's own.
+Expected<OwnFileContents, FileError> readOwnFile(const std::string& path, std::size_t maxBytes,
+                                                 FinalLink finalLink = FinalLink::refuse);
 
 /// The same for the entry `name` of the folder open as `folderFd`; `path` names it in errors.
 Expected<OwnFileContents, FileError> readOwnFileAt(int folderFd, const std::string& name, std::size_t maxBytes,

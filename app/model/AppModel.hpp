@@ -1,25 +1,27 @@
 #pragma once
-// The app's one central object, on the main thread for the life of the process. It holds
-// what the windows, the menu and the strip draw (hook status, sessions, the finished list,
-// settings, push and pairing reports, device controls), owns every service, and runs the
-// start-up, the event intake, the five-second tick and the handling of the state machine's
-// effects, and carries out what the user asks for. It knows no window: the window
-// coordinator and the presenters read it and call its intents.
+// The app's one central object, on the main thread for the life of the process: the one
+// model the windows, the menu and the strip read. It owns every service, the settings, the
+// start-up order and the quit, and the sessions: the event server, the spool intake, the
+// five-second tick, the state machine and its effects, the FINISHED list. Three feature parts
+// own the rest, each with its state and intents: `device()` (the pads, the mute, the floppy,
+// the alarm test, the dismiss), `hooks()` (the helper, the hooks, the login item, the
+// banners' permission) and `phone()` (pairing, pushes, Live Activities, the keys in the
+// keyring). The model makes them from the services they need, wires what they need of each
+// other, and relays their `changed` as its own. It knows no window: the window coordinator
+// and the presenters read it and its parts and call their intents.
 //
 // Tracked fields announce a change through their signal, and then through `changed`, only
 // when the new value differs from the old one; the side effects of their setters run on
-// every assignment. Work that
-// may wait (pushes, the phone exchange, the keyring) runs on the work queues and comes back
-// to the main thread as a queued call on this object, which Qt drops once the model is gone.
+// every assignment. Work that may wait (pushes, the phone exchange, the keyring) runs on the
+// work queues and comes back to the main thread as a queued call on this object (`ModelHops`),
+// which Qt drops once the model is gone.
 #include <QObject>
 #include <QTimer>
-#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
@@ -28,14 +30,15 @@
 #include "app/core/AppSettings.hpp"
 #include "app/core/EventServer.hpp"
 #include "app/core/FinishedStore.hpp"
-#include "app/core/LaunchAtLogin.hpp"
 #include "app/core/RecentEventIDs.hpp"
 #include "app/core/SpoolDrain.hpp"
-#include "app/install/HookInstaller.hpp"
 #include "app/model/AppServices.hpp"
+#include "app/model/ModelHops.hpp"
 #include "app/model/PhoneDevice.hpp"
 #include "app/model/SessionSaver.hpp"
-#include "kit/engine/DeviceControls.hpp"
+#include "app/model/device/DevicePart.hpp"
+#include "app/model/hooks/HooksPart.hpp"
+#include "app/model/phone/PhonePart.hpp"
 #include "kit/engine/Effect.hpp"
 #include "kit/engine/FinishedRun.hpp"
 #include "kit/engine/HookEvent.hpp"
@@ -59,28 +62,16 @@ public:
     static constexpr double liveWindowSeconds = 600;
     /// The FINISHED list keeps this many runs.
     static constexpr std::size_t finishedCap = FinishedStore::keptRuns;
-    /// Without attentive ticks left, the phone is synced on every this-many-th tick.
-    static constexpr int phoneSyncPeriod = 3;
-    /// Ticks in a row that sync with the phone at start and after the phone's record changed.
-    static constexpr int attentiveTickCount = 36;
     /// Milliseconds from the end of one tick to the start of the next.
     static constexpr int tickIntervalMilliseconds = 5000;
     /// The longest the spool drain runs before the main thread's other work has a turn, in
     /// seconds; the rest of the spool follows right after.
     static constexpr double spoolSliceSeconds = 0.05;
-    /// The alarm test shows this many samples, in the order of `DeviceSamples::names`.
-    static constexpr int alarmTestStepCount = 8;
     /// At quit, the longest wait for the login keyring and the network together.
     static constexpr int quitWaitMilliseconds = 2000;
     /// The last part of that wait, kept for the outcomes of the requests cancelled at quit
     /// even when the keyring took the rest.
     static constexpr int quitOutcomesMilliseconds = 250;
-    /// The start's one line where the desktop has no iCloud (information, not an error).
-    static constexpr std::string_view noICloudNote =
-        "No iCloud on this computer: a phone is not found or told of changes through it; its device "
-        "token can be pasted in Settings";
-    /// Update time of the phone preference applied when none ever was: the distant past.
-    static constexpr Instant distantPast = Instant::fromReferenceSeconds(-63114076800.0);
 
     /// Loads the settings, controls and finished list, installs the helper, reads the hook
     /// status and the stored keys, and queues the start-up (`start`), so work queued after
@@ -91,8 +82,15 @@ public:
     AppModel(const AppModel&) = delete;
     AppModel& operator=(const AppModel&) = delete;
 
+    // ---- the feature parts --------------------------------------------------------------
+    DevicePart& device() { return *device_; }
+    const DevicePart& device() const { return *device_; }
+    PhonePart& phone() { return *phone_; }
+    const PhonePart& phone() const { return *phone_; }
+    HooksPart& hooks() { return *hooks_; }
+    const HooksPart& hooks() const { return *hooks_; }
+
     // ---- tracked state ------------------------------------------------------------------
-    const HookInstaller::Status& hookStatus() const { return hookStatus_; }
     const StateMachine& machine() const { return machine_; }
     const std::vector<FinishedRun>& finished() const { return finished_; }
     /// Replaces the list; saving it is the caller's business (`saveFinished`).
@@ -101,14 +99,6 @@ public:
     /// Stores the settings, re-derives the state machine's timings, switches the taskbar entry
     /// when `showInDock` changed, and saves them; all of it on every assignment.
     void setSettings(AppSettings settings);
-    const std::optional<std::string>& apnsKeyID() const { return apnsKeyID_; }
-    const std::optional<WebUrl>& relayURL() const { return relayURL_; }
-    const std::string& lastPushReport() const { return lastPushReport_; }
-    const std::optional<PhoneDevice>& pairedPhone() const { return pairedPhone_; }
-    const std::string& pairingReport() const { return pairingReport_; }
-    const std::string& phoneDeviceToken() const { return phoneDeviceToken_; }
-    /// Stores the token, and writes it to the defaults on every assignment.
-    void setPhoneDeviceToken(std::string token);
     /// Why the event server isn't running, or what keeps events from reaching it by the spool
     /// (a folder of ours replaced by a link); absent while all is well.
     const std::optional<std::string>& serverProblem() const { return serverProblem_; }
@@ -116,38 +106,11 @@ public:
     /// mend it: logged at once, and shown where a server problem shows while the server has
     /// none of its own. Call it before the start-up has run.
     void noteFolderProblem(std::string problem);
-    LaunchAtLogin::Status launchAtLogin() const { return launchAtLogin_; }
-    /// Whether banners can appear; absent until first known.
-    std::optional<bool> bannersAllowed() const { return bannersAllowed_; }
-    /// What the windows say after the desktop's notification settings couldn't be opened;
-    /// absent until then, and once they could.
-    const std::optional<std::string>& notificationSettingsNote() const { return notificationSettingsNote_; }
-    const DeviceControls& controls() const { return controls_; }
-    /// Stores the controls and saves them on every assignment.
-    void setControls(DeviceControls controls);
-    bool muted() const { return muted_; }
-    void setMuted(bool muted);
-    bool floppyPutBack() const { return floppyPutBack_; }
-    void setFloppyPutBack(bool putBack);
-    std::optional<int> alarmTestStep() const { return alarmTestStep_; }
-    void setAlarmTestStep(std::optional<int> step);
-    /// A key or relay handed to the login keyring that it hasn't answered for yet.
-    bool savingToKeyring() const { return !keyringSaves_.empty(); }
 
     // ---- untracked state ----------------------------------------------------------------
     const QuorvelPaths& paths() const { return services_.paths; }
     /// The running event server; null when it couldn't start (see `serverProblem`).
     const EventServer* server() const { return server_.get(); }
-    const Router& router() const { return router_; }
-    int ticksSinceTokenFetch() const { return ticksSinceTokenFetch_; }
-    int attentiveTicks() const { return attentiveTicks_; }
-    const std::optional<ListMirror>& publishedMirror() const { return publishedMirror_; }
-    bool publishingMirror() const { return publishingMirror_; }
-    Instant appliedPhonePrefsAt() const { return appliedPhonePrefsAt_; }
-    /// The five-second ticker; running once the start-up has run.
-    const QTimer& ticker() const { return ticker_; }
-    /// Holds each sample of the alarm test; running while the test runs.
-    const QTimer& alarmTimer() const { return alarmTimer_; }
 
     // ---- start-up and refreshes ---------------------------------------------------------
     /// Reads the endpoint file, starts listening with its token (a new one when it can't be
@@ -182,19 +145,8 @@ public:
     /// libraries' threads and state that the end of the process would take apart under it:
     /// the process, whose state is saved by then, should end without taking anything apart.
     bool workLeftBehind() const { return workLeftBehind_; }
-    /// Re-reads whether the agent's settings file holds the hooks.
-    void refreshHookStatus();
-    /// Re-reads the stored APNs key ID and relay address from the keyring (off the main
-    /// thread; the fields change when the answer is back).
-    void refreshKeys();
-    void saveControls();
     /// Saves the FINISHED list as it is now.
     void saveFinished();
-    /// Shows the modal error alert with `message`, after the current work is done.
-    void showError(const std::string& message);
-
-    // ---- lazily made parts --------------------------------------------------------------
-    LiveActivityCoordinator& liveActivity();
 
     // ---- events, ticks and effects ------------------------------------------------------
     /// One hook event: live from the server, or from the spool (live only while recent); once.
@@ -206,184 +158,44 @@ public:
     /// the Live Activities. Run by every tick, and once after a run of events.
     void settle();
 
-    // ---- the phone ----------------------------------------------------------------------
-    /// Away: the screen is locked, or the user has been idle for the settings' away minutes.
-    bool isAway();
-    Router::Context makeRouterContext(Instant now);
-    /// Asks the router about a live alert and sends or reports accordingly.
-    void routePush(const Alert& alert);
-    /// Sends `push` off the main thread and reports the outcome in `lastPushReport`.
-    void deliver(const OutgoingPush& push);
-    /// Sends a done push to the phone whatever the router would say.
-    void sendTestPush(const std::string& title, const std::string& body);
-    /// Publishes the RUNNING and FINISHED lists to the paired phone when they changed.
-    void publishListsIfNeeded();
-    /// Fetches the phone's records, pairs with the newest phone, acknowledges it and answers
-    /// its test requests.
-    void syncPhone();
-
-    // ---- what the user asks for ---------------------------------------------------------
-    /// Asks for the APNs key file (.p8) and stores it in the keyring with `keyID` (from a
-    /// file named "AuthKey_<key ID>.p8" when empty) and `teamID`; a failure is shown in the
-    /// error alert. The key ID is read back from the keyring either way.
-    void importAPNsKey(const std::string& keyID, const std::string& teamID);
-    /// Stores the relay's address and key in the keyring; the outcome is reported in
-    /// `lastPushReport` (an address that is no URL in `pairingReport`).
-    void setRelay(const std::string& url, const std::string& key);
-    /// Deletes the relay's address and key; a failure is reported in `lastPushReport`.
-    void removeRelay();
-    /// Deletes the stored APNs key; a failure is shown in the error alert. The key ID is read
-    /// back from the keyring either way.
-    void removeAPNsKey();
-    /// Plays `sound` at the device volume, muted or not (a volume of 0 stays silent).
-    void playSound(Sound sound);
-    /// A key or a relay is stored, so pushes can go out.
-    bool hasPushCredentials() const { return apnsKeyID_.has_value() || relayURL_.has_value(); }
-    /// Brings the terminal of session `sessionID` (the focus session when absent or unknown)
-    /// to the front; nothing without a session.
-    void bringTerminalForward(const std::optional<std::string>& sessionID);
-    /// Steps the device through every sample with its sound (muted or not), from the first.
-    void startAlarmTest();
-    /// The hold of the alarm test's current sample is over: the next sample, or the end of
-    /// the test after the last. Run by `alarmTimer`.
-    void advanceAlarmTest();
-    /// Stops every sound, then ends the alarm test when it runs, else acknowledges the focus
-    /// session and puts the floppy back.
-    void dismiss();
-    /// Turns the agent's hooks on.
-    void installHooks();
-    /// Turns the agent's hooks on in recording mode (the helper keeps each payload).
-    void installHooksRecording();
-    /// Turns the agent's hooks off, leaving everything else in the settings file.
-    void removeHooks();
-    /// Starts the app at login or stops doing so; `launchAtLogin` follows what took effect.
-    void setLaunchAtLogin(bool enabled);
-    /// Shows the folder the helper writes its recordings to (made when missing).
-    void openRecordingsFolder();
-    /// Runs the installed helper with "--simulate" `state` ("done", "needsyou", "broke" or
-    /// "crashed"), off the main thread; its events come back through the event server.
-    void simulate(const std::string& state);
-    /// Opens the desktop's notification settings, where banners are turned on; where they
-    /// can't be opened, `notificationSettingsNote` says who manages the banners instead.
-    void openNotificationSettings();
-
-public slots:
-    /// The phone's records changed (a remote notification arrived).
-    void phoneRecordsChanged();
-
 signals:
-    void hookStatusChanged();
     /// Sent on every change of the sessions, whether or not anything differs.
     void machineChanged();
     void finishedChanged();
     void settingsChanged();
-    void apnsKeyIDChanged();
-    void relayURLChanged();
-    void lastPushReportChanged();
-    void pairedPhoneChanged();
-    void pairingReportChanged();
-    void phoneDeviceTokenChanged();
     void serverProblemChanged();
-    void launchAtLoginChanged();
-    void bannersAllowedChanged();
-    void notificationSettingsNoteChanged();
-    void controlsChanged();
-    void mutedChanged();
-    void floppyPutBackChanged();
-    void alarmTestStepChanged();
-    void savingToKeyringChanged();
-    /// After each of the signals above: anything the model tracks changed.
+    /// After each of the signals above, and after each part's `changed`: anything the model
+    /// or its parts track changed.
     void changed();
 
 private:
     void start();
-    void deliver(const OutgoingPush& push, bool routed);
-    void checkBannersAllowed();
-    void setBannersAllowed(bool allowed);
-    void setNotificationSettingsNote(std::optional<std::string> note);
-    void setHookStatus(HookInstaller::Status status);
-    void setApnsKeyID(std::optional<std::string> keyID);
-    void setRelayURL(std::optional<WebUrl> url);
-    void setLastPushReport(std::string report);
-    void setPairedPhone(PhoneDevice phone);
-    void setPairingReport(std::string report);
     void setServerProblem(std::optional<std::string> problem);
-    void finishPhoneSync(const Expected<std::vector<PhoneDevice>, TokenSync::Failure>& phones,
-                         std::size_t pendingRequests);
-    void answerTestRequests(const std::vector<TokenSync::TestRequest>& requests);
     void mutateMachine(const std::function<void(StateMachine&)>& change);
-    void setLaunchAtLoginStatus(LaunchAtLogin::Status status);
-    void setHooks(bool recording);
-    /// After a hook change (`failure` absent when it worked): log and show a failure, then
-    /// read the hook status again.
-    void finishHookChange(const std::optional<std::string>& failure);
-    void showAlarmTestStep(int step);
     /// One slice of spooled and waiting live events in receive-time order; queues the rest.
     void handleIntake();
     void refillSpoolBacklog();
     /// Queues one `settle` after the current work, unless one is queued already.
     void settleLater();
 
-    /// Runs `work` on `queue`; the function it returns (if any) runs afterwards on the main
-    /// thread, unless the model is gone by then. `work` may outlive the model (left behind
-    /// at quit): it owns what it touches and leaves the model alone.
-    void inBackground(WorkQueue& queue, std::function<std::function<void()>()> work);
-    /// Runs `work` on the main thread after the current work.
-    void later(std::function<void()> work);
-    /// What a call on the keyring's queue does: a read has nothing to lose at quit, a change
-    /// (a save, a removal) is the user's and is waited for.
-    enum class KeyringCall { read, change };
-    /// `inBackground` on the keyring's queue, which the model may leave behind at quit: the
-    /// function `work` returns is dropped when the model is gone by then.
-    void inKeyring(std::function<std::function<void()>()> work, KeyringCall call = KeyringCall::read);
-    /// `inKeyring` for a save, named `what` in the log ("relay key"), which counts in
-    /// `savingToKeyring` until its answer is back on the main thread.
-    void saveInKeyring(std::string what, std::function<std::function<void()>()> work);
-    /// The bounded wait for the keyring at quit (see `shutDown`).
-    void finishKeyringWork(std::chrono::steady_clock::time_point waitEnds);
-
-    template <typename T>
-    void assignTracked(T& field, T value, void (AppModel::*changed)());
+    /// See `ModelHops`.
+    void later(std::function<void()> work) { hops_.later(std::move(work)); }
+    /// Reaches the state only tests look at.
+    friend struct AppModelTestAccess;
 
     // First, so every service outlives the state that uses it.
     AppServices services_;
     Logger logger_;
+    ModelHops hops_;
 
-    HookInstaller::Status hookStatus_ = HookInstaller::Status::notInstalled();
     StateMachine machine_;
     std::vector<FinishedRun> finished_;
     AppSettings settings_;
-    std::optional<std::string> apnsKeyID_;
-    std::optional<WebUrl> relayURL_;
-    std::string lastPushReport_;
-    std::optional<PhoneDevice> pairedPhone_;
-    std::string pairingReport_;
-    std::string phoneDeviceToken_;
     std::optional<std::string> serverProblem_;
     std::optional<std::string> folderProblem_;
-    LaunchAtLogin::Status launchAtLogin_ = LaunchAtLogin::Status::notRegistered;
-    std::optional<bool> bannersAllowed_;
-    std::optional<std::string> notificationSettingsNote_;
-    DeviceControls controls_;
-    bool muted_ = false;
-    bool floppyPutBack_ = false;
-    std::optional<int> alarmTestStep_;
 
-    Router router_;
     FinishedStore finishedStore_;
-    int ticksSinceTokenFetch_ = 0;
-    int attentiveTicks_ = attentiveTickCount;
-    std::optional<ListMirror> publishedMirror_;
-    Instant appliedPhonePrefsAt_ = distantPast;
-    bool publishingMirror_ = false;
-    // Failures that can come back on every tick or push: each logged when its text changes,
-    // and hourly while it stays the same.
-    RepeatedFailureLog phoneSyncFailures_{logger_};
-    RepeatedFailureLog acknowledgeFailures_{logger_};
-    RepeatedFailureLog publishFailures_{logger_};
-    RepeatedFailureLog pushFailures_{logger_};
     QTimer ticker_;
-    QTimer alarmTimer_;
     /// Spooled events read but not handled yet, oldest first.
     std::deque<SpooledEvent> spoolBacklog_;
     std::deque<HookEvent> liveWaiting_;  // behind older spooled ones, in arrival order
@@ -399,29 +211,12 @@ private:
     bool finishedSaved_ = true;
     bool settleQueued_ = false;
 
-    std::unique_ptr<LiveActivityCoordinator> liveActivity_;
+    std::unique_ptr<DevicePart> device_;
+    std::unique_ptr<HooksPart> hooks_;
+    std::unique_ptr<PhonePart> phone_;
 
     bool shutDown_ = false;
 
-    /// Lets work left behind on the queues see that the model is gone.
-    struct Lifeline {
-        std::mutex mutex;
-        bool gone = false;
-    };
-    std::shared_ptr<Lifeline> lifeline_ = std::make_shared<Lifeline>();
-    /// Queues `then` (when there is one) on `model`'s thread unless the lifeline says the
-    /// model is gone; any thread. Static: the model may be gone.
-    static void handBack(AppModel* model, Lifeline& lifeline, std::function<void()> then);
-    struct KeyringSave {
-        std::string what;
-        /// Set on the keyring's queue as soon as the keyring answered.
-        std::shared_ptr<std::atomic<bool>> answered;
-    };
-    std::vector<KeyringSave> keyringSaves_;
-    /// Keyring changes handed to the keyring's queue that haven't returned yet; counted there.
-    std::shared_ptr<std::atomic<int>> keyringChangesUnderWay_ = std::make_shared<std::atomic<int>>(0);
-    /// The keyring didn't finish in time at quit; nothing waits for it any more.
-    bool keyringLeftBehind_ = false;
     /// Some work didn't end in time at quit (see `workLeftBehind`).
     bool workLeftBehind_ = false;
 

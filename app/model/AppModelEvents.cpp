@@ -100,7 +100,7 @@ void AppModel::handleHookEvent(const HookEvent& event, bool live) {
                        " once though it arrived both posted and spooled");
         return;
     }
-    if (event.event == "UserPromptSubmit" && event.isTaskNotification != true) router_.forget(event.sessionID);
+    if (event.event == "UserPromptSubmit" && event.isTaskNotification != true) phone_->forgetPushes(event.sessionID);
 
     // A run that starts or ends (or a session that comes or goes) is saved, so a restart
     // doesn't lose it.
@@ -146,12 +146,7 @@ void AppModel::tick() {
     if (!finishedSaved_) saveFinished();
     drainSpool();
 
-    ++ticksSinceTokenFetch_;
-    if (ticksSinceTokenFetch_ >= phoneSyncPeriod || attentiveTicks_ >= 1) {
-        ticksSinceTokenFetch_ = 0;
-        attentiveTicks_ = std::max(attentiveTicks_ - 1, 0);
-        later([this] { syncPhone(); });
-    }
+    phone_->tick();
 
     const Instant now = services_.clock->now();
     std::vector<Effect> effects;
@@ -160,9 +155,9 @@ void AppModel::tick() {
     applyEffects(effects, true);
     settle();
 
-    publishListsIfNeeded();
-    refreshHookStatus();
-    later([this] { checkBannersAllowed(); });
+    phone_->publishListsIfNeeded();
+    hooks_->refreshHookStatus();
+    later([this] { hooks_->checkBannersAllowed(); });
 }
 
 void AppModel::applyEffects(const std::vector<Effect>& effects, bool live) {
@@ -179,14 +174,14 @@ void AppModel::applyEffects(const std::vector<Effect>& effects, bool live) {
         }
 
         const Alert& alert = *effect.asAlert();
-        if (alert.kind == Alert::Kind::done) setFloppyPutBack(false);
+        if (alert.kind == Alert::Kind::done) device_->setFloppyPutBack(false);
         if (!live) continue;
         // A sound or banner begun while the process ends would never be heard or seen.
-        if (!muted_ && !shutDown_) {
-            services_.sounds->play(soundFor(alert.kind), controls_.volume);
+        if (!device_->muted() && !shutDown_) {
+            device_->playSound(soundFor(alert.kind));
             later([this, alert] { services_.notifier->post(alert); });
         }
-        routePush(alert);
+        phone_->routePush(alert);
     }
 
     settleLater();
@@ -208,13 +203,13 @@ void AppModel::settle() {
     if (shutDown_) return;
     services_.keepAwake->set(machine_.hasBusySession());
 
-    if (muted_) return;
+    if (device_->muted()) return;
     std::vector<Session> sessions;
     sessions.reserve(machine_.sessions.size());
     for (const auto& [id, session] : machine_.sessions) sessions.push_back(session);
     // The machine keeps its sessions in no particular order; hand them over in a stable one.
     std::sort(sessions.begin(), sessions.end(), [](const Session& a, const Session& b) { return a.id < b.id; });
-    liveActivity().reconcile(sessions, isAway(), pairedPhone_, services_.clock->now());
+    phone_->liveActivity().reconcile(sessions, phone_->isAway(), phone_->pairedPhone(), services_.clock->now());
 }
 
 }  // namespace quorvel

@@ -9,9 +9,6 @@
 namespace quorvel {
 namespace {
 
-// How long keyring calls get to return once cancelled; inside the wait kept for the outcomes.
-constexpr std::chrono::milliseconds cancelledCallsGrace{100};
-
 std::chrono::milliseconds timeLeft(std::chrono::steady_clock::time_point waitEnds) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(waitEnds - std::chrono::steady_clock::now());
     return std::max(left, std::chrono::milliseconds(0));
@@ -29,7 +26,7 @@ void AppModel::shutDown() {
     // saved, and the whole exit stays short enough that a log-out never has to kill the app.
     const auto waitEnds = std::chrono::steady_clock::now() + std::chrono::milliseconds(quitWaitMilliseconds);
     ticker_.stop();
-    alarmTimer_.stop();
+    device_->stopAlarmTimer();
     if (server_) {
         server_->stop();
         writeSpoolFiles(services_.paths.spool(), server_->takeWaitingEvents());
@@ -45,11 +42,12 @@ void AppModel::shutDown() {
     // The keyring goes first: ending its calls also frees a push waiting on credentials. It
     // stops short of the end of the wait, so the outcomes of the requests cancelled below
     // still get a moment to land inside it.
-    finishKeyringWork(waitEnds - std::chrono::milliseconds(quitOutcomesMilliseconds));
+    const bool keyringEnded =
+        phone_->finishKeyringWork(waitEnds - std::chrono::milliseconds(quitOutcomesMilliseconds));
     // Requests in flight are cancelled, never waited for; what a Live Activity request meant to
     // do is kept for the next start.
-    bool allEnded = !keyringLeftBehind_;
-    if (liveActivity_ && !liveActivity_->stop(timeLeft(waitEnds))) allEnded = false;
+    bool allEnded = keyringEnded;
+    if (!phone_->stopLiveActivities(timeLeft(waitEnds))) allEnded = false;
     for (const auto& queue : {services_.deliveryQueue, services_.phoneQueue, services_.processQueue}) {
         if (queue && !queue->waitUntilIdleFor(timeLeft(waitEnds))) allEnded = false;
     }
@@ -57,26 +55,7 @@ void AppModel::shutDown() {
     // Nothing waits for it any more: not the model's end, not the process's (see
     // `workLeftBehind`).
     workLeftBehind_ = true;
-    if (!keyringLeftBehind_) logger_.notice("Work in the background hasn't ended; quitting without it");
-}
-
-void AppModel::finishKeyringWork(std::chrono::steady_clock::time_point waitEnds) {
-    WorkQueue& queue = *services_.keychainQueue;
-    // Only the user's changes are worth the wait: a read has nothing to keep, and on a locked
-    // keyring it may wait for good on an unlock prompt nobody answers.
-    bool finished = queue.waitUntilIdleFor(std::chrono::milliseconds(0));
-    if (!finished && keyringChangesUnderWay_->load() > 0) finished = queue.waitUntilIdleFor(timeLeft(waitEnds));
-    // Whatever else still waits on the keyring (a read, a push reading its credentials) stops
-    // now; a cancelled call returns at once, as a rule, but one on a prompt may not.
-    services_.keychain->abandonCalls();
-    if (finished) return;
-    logger_.notice("The login keyring hasn't answered; quitting without it");
-    for (const KeyringSave& save : keyringSaves_) {
-        if (!save.answered->load()) {
-            logger_.error("The login keyring never confirmed saving the " + save.what + ": that change is lost");
-        }
-    }
-    if (!queue.waitUntilIdleFor(cancelledCallsGrace)) keyringLeftBehind_ = true;
+    if (keyringEnded) logger_.notice("Work in the background hasn't ended; quitting without it");
 }
 
 }  // namespace quorvel

@@ -65,6 +65,43 @@ TEST_P(OwnFileReadOfOddFiles, RefusesAtOnceWithoutWaitingOrReading) {
     ::close(folderFd);
 }
 
+TEST_P(OwnFileReadOfOddFiles, FollowingAFinalLinkReadsOnlyARegularFileBehindIt) {
+    TemporaryFolder folder;
+    const std::string path = folder / "AuthKey_ABC.p8";
+    ASSERT_TRUE(testing::plantOddFile(GetParam(), path, folder / "elsewhere.p8", "{}"));
+
+    const auto read = readOwnFile(path, 4096, FinalLink::follow);
+    if (GetParam() == OddFile::linkToRegularFile) {
+        ASSERT_TRUE(read) << read.error().message;
+        EXPECT_EQ(read->bytes, "{}");
+        return;
+    }
+    ASSERT_FALSE(read);
+    EXPECT_EQ(read.error().code, GetParam() == OddFile::huge ? EFBIG : EINVAL) << read.error().message;
+}
+
+TEST(OwnFileRead, FollowingALinkToAFIFONeverOpensIt) {
+    TemporaryFolder folder;
+    const std::string fifo = folder / "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string link = folder / "AuthKey_PIPE.p8";
+    ASSERT_EQ(::symlink(fifo.c_str(), link.c_str()), 0);
+    std::atomic<bool> writerOpened = false;
+    std::thread writer([&] {
+        const int fd = ::open(fifo.c_str(), O_WRONLY | O_CLOEXEC);
+        writerOpened = true;
+        if (fd >= 0) ::close(fd);
+    });
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        EXPECT_EQ(readOwnFile(link, 4096, FinalLink::follow).error().code, EINVAL);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_FALSE(writerOpened);
+    const int reader = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    writer.join();
+    ::close(reader);
+}
+
 INSTANTIATE_TEST_SUITE_P(EachKind, OwnFileReadOfOddFiles, ::testing::ValuesIn(testing::allOddFiles()),
                          [](const auto& info) { return std::string(testing::nameOf(info.param)); });
 

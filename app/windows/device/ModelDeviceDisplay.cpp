@@ -29,8 +29,8 @@ std::string deviceLabel(const Session& session) {
 }  // namespace
 
 DeviceDisplay deviceDisplayOf(const AppModel& model, Instant now) {
-    if (const std::optional<int> step = model.alarmTestStep()) {
-        constexpr int count = AppModel::alarmTestStepCount;
+    if (const std::optional<int> step = model.device().alarmTestStep()) {
+        constexpr int count = DevicePart::alarmTestStepCount;
         const int index = ((*step % count) + count) % count;
         return DeviceSamples::display(DeviceSamples::names[static_cast<std::size_t>(index)], now);
     }
@@ -38,12 +38,12 @@ DeviceDisplay deviceDisplayOf(const AppModel& model, Instant now) {
     const StateMachine& machine = model.machine();
     const std::optional<Session> focus = machine.focusSession();
     DeviceDisplay display = DeviceDisplay::build(
-        focus ? std::optional<SessionState>(focus->state) : std::nullopt, model.muted(),
+        focus ? std::optional<SessionState>(focus->state) : std::nullopt, model.device().muted(),
         focus ? std::optional<std::string>(deviceLabel(*focus)) : std::nullopt,
         focus ? std::optional<Instant>(focus->lastEventAt) : std::nullopt,
         static_cast<std::int64_t>(machine.sessions.size()), machine.runningRows(now), model.finished(), now);
     display.live = model.server() != nullptr;
-    if (model.floppyPutBack()) display.floppyOut = false;
+    if (model.device().floppyPutBack()) display.floppyOut = false;
     return display;
 }
 

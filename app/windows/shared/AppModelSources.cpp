@@ -19,12 +19,12 @@ public:
 
     DeviceDisplay display(Instant now) const override { return deviceDisplayOf(model_, now); }
     bool hasBusySession() const override { return model_.machine().hasBusySession(); }
-    DeviceControls controls() const override { return model_.controls(); }
-    void setControls(const DeviceControls& controls) override { model_.setControls(controls); }
-    void startAlarmTest() override { model_.startAlarmTest(); }
-    void dismiss() override { model_.dismiss(); }
+    DeviceControls controls() const override { return model_.device().controls(); }
+    void setControls(const DeviceControls& controls) override { model_.device().setControls(controls); }
+    void startAlarmTest() override { model_.device().startAlarmTest(); }
+    void dismiss() override { model_.device().dismiss(); }
     void bringTerminalForward(const std::optional<std::string>& sessionID) override {
-        model_.bringTerminalForward(sessionID);
+        model_.device().bringTerminalForward(sessionID);
     }
 
 private:
@@ -38,45 +38,45 @@ public:
     SettingsSnapshot settingsSnapshot() const override {
         SettingsSnapshot snapshot;
         snapshot.settings = model_.settings();
-        snapshot.volumePercent = SettingsSnapshot::percentOf(model_.controls().volume);
-        snapshot.muted = model_.muted();
-        snapshot.hookStatus = model_.hookStatus();
-        snapshot.pairingReport = model_.pairingReport();
-        snapshot.lastPushReport = model_.lastPushReport();
+        snapshot.volumePercent = SettingsSnapshot::percentOf(model_.device().controls().volume);
+        snapshot.muted = model_.device().muted();
+        snapshot.hookStatus = model_.hooks().hookStatus();
+        snapshot.pairingReport = model_.phone().pairingReport();
+        snapshot.lastPushReport = model_.phone().lastPushReport();
         // Reading the report makes the Live Activity coordinator on first use.
-        snapshot.liveActivityReport = model_.liveActivity().report();
-        snapshot.phoneDeviceToken = model_.phoneDeviceToken();
-        snapshot.launchAtLoginEnabled = model_.launchAtLogin() == LaunchAtLogin::Status::enabled;
-        snapshot.bannersAllowed = model_.bannersAllowed();
-        snapshot.notificationSettingsNote = model_.notificationSettingsNote();
-        snapshot.apnsKeyID = model_.apnsKeyID();
-        if (model_.relayURL()) snapshot.relayURL = model_.relayURL()->absoluteString();
-        snapshot.savingToKeyring = model_.savingToKeyring();
+        snapshot.liveActivityReport = model_.phone().liveActivity().report();
+        snapshot.phoneDeviceToken = model_.phone().phoneDeviceToken();
+        snapshot.launchAtLoginEnabled = model_.hooks().launchAtLogin() == LaunchAtLogin::Status::enabled;
+        snapshot.bannersAllowed = model_.hooks().bannersAllowed();
+        snapshot.notificationSettingsNote = model_.hooks().notificationSettingsNote();
+        snapshot.apnsKeyID = model_.phone().apnsKeyID();
+        if (model_.phone().relayURL()) snapshot.relayURL = model_.phone().relayURL()->absoluteString();
+        snapshot.savingToKeyring = model_.phone().savingToKeyring();
         return snapshot;
     }
     void setSettings(const AppSettings& settings) override { model_.setSettings(settings); }
     void setVolume(double volume) override {
-        DeviceControls controls = model_.controls();
+        DeviceControls controls = model_.device().controls();
         controls.volume = volume;
         // The model saves the controls on assignment.
-        model_.setControls(controls);
+        model_.device().setControls(controls);
     }
-    void setMuted(bool muted) override { model_.setMuted(muted); }
-    void setPhoneDeviceToken(const std::string& token) override { model_.setPhoneDeviceToken(token); }
-    void syncPhone() override { model_.syncPhone(); }
-    void sendTestPush(const std::string& title, const std::string& body) override { model_.sendTestPush(title, body); }
-    void installHooks() override { model_.installHooks(); }
-    void removeHooks() override { model_.removeHooks(); }
-    void simulate(const std::string& state) override { model_.simulate(state); }
-    void setLaunchAtLogin(bool enabled) override { model_.setLaunchAtLogin(enabled); }
-    void openNotificationSettings() override { model_.openNotificationSettings(); }
-    void playSound(Sound sound) override { model_.playSound(sound); }
-    void setRelay(const std::string& url, const std::string& key) override { model_.setRelay(url, key); }
-    void removeRelay() override { model_.removeRelay(); }
+    void setMuted(bool muted) override { model_.device().setMuted(muted); }
+    void setPhoneDeviceToken(const std::string& token) override { model_.phone().setPhoneDeviceToken(token); }
+    void syncPhone() override { model_.phone().syncPhone(); }
+    void sendTestPush(const std::string& title, const std::string& body) override { model_.phone().sendTestPush(title, body); }
+    void installHooks() override { model_.hooks().installHooks(); }
+    void removeHooks() override { model_.hooks().removeHooks(); }
+    void simulate(const std::string& state) override { model_.hooks().simulate(state); }
+    void setLaunchAtLogin(bool enabled) override { model_.hooks().setLaunchAtLogin(enabled); }
+    void openNotificationSettings() override { model_.hooks().openNotificationSettings(); }
+    void playSound(Sound sound) override { model_.device().playSound(sound); }
+    void setRelay(const std::string& url, const std::string& key) override { model_.phone().setRelay(url, key); }
+    void removeRelay() override { model_.phone().removeRelay(); }
     void importAPNsKey(const std::string& keyID, const std::string& teamID) override {
-        model_.importAPNsKey(keyID, teamID);
+        model_.phone().importAPNsKey(keyID, teamID);
     }
-    void removeAPNsKey() override { model_.removeAPNsKey(); }
+    void removeAPNsKey() override { model_.phone().removeAPNsKey(); }
 
 private:
     AppModel& model_;
@@ -88,17 +88,17 @@ public:
 
     SetupSnapshot setupSnapshot() const override {
         SetupSnapshot snapshot;
-        snapshot.hooksInstalled = model_.hookStatus().kind == HookInstaller::Status::Kind::installed;
-        snapshot.launchAtLoginEnabled = model_.launchAtLogin() == LaunchAtLogin::Status::enabled;
-        snapshot.bannersAllowed = model_.bannersAllowed();
-        snapshot.hasAPNsKey = model_.apnsKeyID().has_value();
-        snapshot.notificationSettingsNote = model_.notificationSettingsNote();
+        snapshot.hooksInstalled = model_.hooks().hookStatus().kind == HookInstaller::Status::Kind::installed;
+        snapshot.launchAtLoginEnabled = model_.hooks().launchAtLogin() == LaunchAtLogin::Status::enabled;
+        snapshot.bannersAllowed = model_.hooks().bannersAllowed();
+        snapshot.hasAPNsKey = model_.phone().apnsKeyID().has_value();
+        snapshot.notificationSettingsNote = model_.hooks().notificationSettingsNote();
         return snapshot;
     }
-    void installHooks() override { model_.installHooks(); }
-    void removeHooks() override { model_.removeHooks(); }
-    void setLaunchAtLogin(bool enabled) override { model_.setLaunchAtLogin(enabled); }
-    void openNotificationSettings() override { model_.openNotificationSettings(); }
+    void installHooks() override { model_.hooks().installHooks(); }
+    void removeHooks() override { model_.hooks().removeHooks(); }
+    void setLaunchAtLogin(bool enabled) override { model_.hooks().setLaunchAtLogin(enabled); }
+    void openNotificationSettings() override { model_.hooks().openNotificationSettings(); }
 
 private:
     AppModel& model_;
@@ -137,24 +137,24 @@ public:
         for (const auto& [id, session] : model_.machine().sessions) snapshot.sessions.push_back(session);
         snapshot.now = now;
         snapshot.serverProblem = model_.serverProblem();
-        snapshot.bannersAllowed = model_.bannersAllowed();
-        snapshot.muted = model_.muted();
-        snapshot.hookStatus = menuHookStatus(model_.hookStatus());
-        snapshot.launchAtLogin = model_.launchAtLogin() == LaunchAtLogin::Status::enabled;
+        snapshot.bannersAllowed = model_.hooks().bannersAllowed();
+        snapshot.muted = model_.device().muted();
+        snapshot.hookStatus = menuHookStatus(model_.hooks().hookStatus());
+        snapshot.launchAtLogin = model_.hooks().launchAtLogin() == LaunchAtLogin::Status::enabled;
         return snapshot;
     }
     std::string menuBarSymbol() const override {
         const std::optional<Session> focus = model_.machine().focusSession();
         return std::string(quorvel::menuBarSymbol(focus ? std::optional<SessionState>(focus->state) : std::nullopt));
     }
-    void setMuted(bool muted) override { model_.setMuted(muted); }
-    void openNotificationSettings() override { model_.openNotificationSettings(); }
-    void installHooks() override { model_.installHooks(); }
-    void installHooksRecording() override { model_.installHooksRecording(); }
-    void removeHooks() override { model_.removeHooks(); }
-    void setLaunchAtLogin(bool enabled) override { model_.setLaunchAtLogin(enabled); }
-    void openRecordingsFolder() override { model_.openRecordingsFolder(); }
-    void simulate(const std::string& state) override { model_.simulate(state); }
+    void setMuted(bool muted) override { model_.device().setMuted(muted); }
+    void openNotificationSettings() override { model_.hooks().openNotificationSettings(); }
+    void installHooks() override { model_.hooks().installHooks(); }
+    void installHooksRecording() override { model_.hooks().installHooksRecording(); }
+    void removeHooks() override { model_.hooks().removeHooks(); }
+    void setLaunchAtLogin(bool enabled) override { model_.hooks().setLaunchAtLogin(enabled); }
+    void openRecordingsFolder() override { model_.hooks().openRecordingsFolder(); }
+    void simulate(const std::string& state) override { model_.hooks().simulate(state); }
 
 private:
     AppModel& model_;

@@ -110,7 +110,7 @@ void QuorvelMacApp::observeNotifications(AppNotifications& notifications, AppMod
     // Held weakly and never removed: once the model or the windows are gone a notice does
     // nothing.
     notifications.addObserver(AppNotifications::phoneRecordsChanged, [weak = QPointer<AppModel>(&model)] {
-        if (weak) weak->phoneRecordsChanged();
+        if (weak) weak->phone().phoneRecordsChanged();
     });
     notifications.addObserver(AppNotifications::dockIconClicked, [weak = QPointer<WindowNavigator>(&windows)] {
         // Queued on the navigator itself, so Qt drops the call should it go first.

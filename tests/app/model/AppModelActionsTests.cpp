@@ -58,7 +58,7 @@ TEST(AppModelActionsTests, AnImportedKeyTakesItsIDFromTheFileNameOnlyWhenNoneIsT
         const std::string file = bed.home / c.fileName;
         ASSERT_TRUE(files::writeFileAtomically(file, pem));
         bed.recorded.chosenFile = file;
-        model.importAPNsKey(c.typedKeyID, "  TEAM42\t");
+        model.phone().importAPNsKey(c.typedKeyID, "  TEAM42\t");
         settle();
 
         EXPECT_EQ(bed.recorded.openPanels, (std::vector<std::string>{"Choose the AuthKey .p8 file"})) << c.fileName;
@@ -66,8 +66,8 @@ TEST(AppModelActionsTests, AnImportedKeyTakesItsIDFromTheFileNameOnlyWhenNoneIsT
         ASSERT_TRUE(stored) << c.fileName;
         EXPECT_EQ(*stored, (APNsKeyStore::Credentials{c.keyID, "TEAM42", pem})) << c.fileName;
         // Read back from the keyring.
-        EXPECT_EQ(model.apnsKeyID(), std::optional<std::string>(c.keyID)) << c.fileName;
-        EXPECT_TRUE(model.hasPushCredentials());
+        EXPECT_EQ(model.phone().apnsKeyID(), std::optional<std::string>(c.keyID)) << c.fileName;
+        EXPECT_TRUE(model.phone().hasPushCredentials());
         EXPECT_TRUE(contains(bed.log.lines("App"), std::string("info APNs key ") + c.keyID + " imported into the login keyring"))
             << c.fileName;
         EXPECT_TRUE(bed.recorded.errorAlerts.empty());
@@ -79,13 +79,13 @@ TEST(AppModelActionsTests, AKeyImportThatFailsIsShownAndTheStoredKeyStays) {
     AppModel& model = bed.make();
     const std::string pem = makeP256Pem();
     ASSERT_TRUE(APNsKeyStore::save(bed.keychain->items(), {"OLD", "TEAM", pem}));
-    model.refreshKeys();
+    model.phone().refreshKeys();
     settle();
-    ASSERT_EQ(model.apnsKeyID(), std::optional<std::string>("OLD"));
+    ASSERT_EQ(model.phone().apnsKeyID(), std::optional<std::string>("OLD"));
 
     // Cancelled: nothing happens at all.
     bed.recorded.chosenFile = std::nullopt;
-    model.importAPNsKey("NEW", "TEAM");
+    model.phone().importAPNsKey("NEW", "TEAM");
     settle();
     EXPECT_EQ(bed.recorded.openPanels.size(), 1u);
     EXPECT_TRUE(bed.recorded.errorAlerts.empty());
@@ -101,12 +101,12 @@ TEST(AppModelActionsTests, AKeyImportThatFailsIsShownAndTheStoredKeyStays) {
                                             std::pair{notAKey, notPem}}) {
         bed.recorded.errorAlerts.clear();
         bed.recorded.chosenFile = file;
-        model.importAPNsKey("", "TEAM");
+        model.phone().importAPNsKey("", "TEAM");
         settle();
         EXPECT_EQ(bed.recorded.errorAlerts, (std::vector<std::string>{description})) << file;
         EXPECT_TRUE(contains(bed.log.lines("App"), "error APNs key import failed: " + description)) << description;
         EXPECT_EQ(storedKey(bed)->keyID, "OLD");
-        EXPECT_EQ(model.apnsKeyID(), std::optional<std::string>("OLD"));
+        EXPECT_EQ(model.phone().apnsKeyID(), std::optional<std::string>("OLD"));
     }
 }
 
@@ -136,14 +136,14 @@ TEST(AppModelActionsTests, RelayAddressesAreTrimmedCheckedAndReported) {
     for (const Case& c : cases) {
         AppModelTestbed bed;
         AppModel& model = bed.make();
-        const std::string pairingBefore = model.pairingReport();
-        model.setRelay(c.url, c.key);
+        const std::string pairingBefore = model.phone().pairingReport();
+        model.phone().setRelay(c.url, c.key);
         settle();
-        EXPECT_EQ(model.relayURL() ? std::optional<std::string>(model.relayURL()->absoluteString()) : std::nullopt,
+        EXPECT_EQ(model.phone().relayURL() ? std::optional<std::string>(model.phone().relayURL()->absoluteString()) : std::nullopt,
                   c.relayURL)
             << c.url;
-        EXPECT_EQ(model.lastPushReport(), c.lastPushReport) << c.url;
-        EXPECT_EQ(model.pairingReport(), c.notAURL ? "That relay address doesn't look like a URL." : pairingBefore)
+        EXPECT_EQ(model.phone().lastPushReport(), c.lastPushReport) << c.url;
+        EXPECT_EQ(model.phone().pairingReport(), c.notAURL ? "That relay address doesn't look like a URL." : pairingBefore)
             << c.url;
         auto stored = RelayKeyStore::load(bed.keychain->items());
         ASSERT_TRUE(stored);
@@ -157,21 +157,21 @@ TEST(AppModelActionsTests, RelayAddressesAreTrimmedCheckedAndReported) {
 TEST(AppModelActionsTests, RemovingTheRelayClearsItOrReportsWhyNot) {
     AppModelTestbed bed;
     AppModel& model = bed.make();
-    model.setRelay("https://relay.example/push", "secret");
+    model.phone().setRelay("https://relay.example/push", "secret");
     settle();
-    ASSERT_TRUE(model.relayURL().has_value());
+    ASSERT_TRUE(model.phone().relayURL().has_value());
 
     bed.recorded.keychainFailures[RelayKeyStore::service()] = "locked";
-    model.removeRelay();
+    model.phone().removeRelay();
     settle();
-    EXPECT_TRUE(model.relayURL().has_value());
-    EXPECT_EQ(model.lastPushReport().rfind("Couldn't remove the relay key: Keyring: ", 0), 0u) << model.lastPushReport();
+    EXPECT_TRUE(model.phone().relayURL().has_value());
+    EXPECT_EQ(model.phone().lastPushReport().rfind("Couldn't remove the relay key: Keyring: ", 0), 0u) << model.phone().lastPushReport();
 
     bed.recorded.keychainFailures.clear();
-    model.removeRelay();
+    model.phone().removeRelay();
     settle();
-    EXPECT_FALSE(model.relayURL().has_value());
-    EXPECT_FALSE(model.hasPushCredentials());
+    EXPECT_FALSE(model.phone().relayURL().has_value());
+    EXPECT_FALSE(model.phone().hasPushCredentials());
     EXPECT_FALSE(RelayKeyStore::load(bed.keychain->items())->has_value());
 }
 
@@ -181,24 +181,24 @@ TEST(AppModelActionsTests, HooksGoOnInEitherModeAndOffAndTheStatusFollows) {
     AppModelTestbed bed;
     AppModel& model = bed.make();
     const std::string settingsPath = bed.home / ".claude/settings.json";
-    testing::SignalCounter changed(model, &AppModel::hookStatusChanged);
+    testing::SignalCounter changed(model.hooks(), &HooksPart::hookStatusChanged);
 
     // The agent's folder, as the agent leaves it for a user who never set anything.
     ASSERT_TRUE(files::createDirectories(bed.home / ".claude"));
 
-    model.installHooksRecording();
-    EXPECT_EQ(model.hookStatus(), HookInstaller::Status::installed(true));
+    model.hooks().installHooksRecording();
+    EXPECT_EQ(model.hooks().hookStatus(), HookInstaller::Status::installed(true));
     EXPECT_NE(files::readFile(settingsPath)->find("\"--capture\""), std::string::npos);
 
     // Each edit keeps a backup named to the millisecond; a user never clicks faster.
     std::this_thread::sleep_for(std::chrono::milliseconds(3));
-    model.installHooks();
-    EXPECT_EQ(model.hookStatus(), HookInstaller::Status::installed(false));
+    model.hooks().installHooks();
+    EXPECT_EQ(model.hooks().hookStatus(), HookInstaller::Status::installed(false));
     EXPECT_EQ(files::readFile(settingsPath)->find("--capture"), std::string::npos);
 
     std::this_thread::sleep_for(std::chrono::milliseconds(3));
-    model.removeHooks();
-    EXPECT_EQ(model.hookStatus(), HookInstaller::Status::notInstalled());
+    model.hooks().removeHooks();
+    EXPECT_EQ(model.hooks().hookStatus(), HookInstaller::Status::notInstalled());
     EXPECT_EQ(files::readFile(settingsPath)->find("quorvel-hook"), std::string::npos);
     EXPECT_EQ(changed.count(), 3);
     settle();
@@ -212,20 +212,20 @@ TEST(AppModelActionsTests, AHookChangeTheInstallerRefusesIsLoggedAndShown) {
 
     // A file where the agent's folder belongs is never replaced.
     ASSERT_TRUE(files::writeFileAtomically(bed.home / ".claude", "not a folder"));
-    model.installHooks();
+    model.hooks().installHooks();
     settle();
     EXPECT_EQ(bed.recorded.errorAlerts,
               (std::vector<std::string>{"Couldn't write a temporary file next to settings.json, so nothing was changed."}));
     EXPECT_EQ(files::readFile(bed.home / ".claude").value(), "not a folder");
-    EXPECT_EQ(model.hookStatus(), HookInstaller::Status::notInstalled());
+    EXPECT_EQ(model.hooks().hookStatus(), HookInstaller::Status::notInstalled());
     std::filesystem::remove(bed.home / ".claude");
 
     // A file it can't make sense of is left alone, whichever way the hooks are turned.
     ASSERT_TRUE(files::createDirectories(bed.home / ".claude"));
     ASSERT_TRUE(files::writeFileAtomically(settingsPath, "{ \"hooks\": [] }"));
-    for (const auto& change : {&AppModel::installHooks, &AppModel::removeHooks}) {
+    for (const auto& change : {&HooksPart::installHooks, &HooksPart::removeHooks}) {
         bed.recorded.errorAlerts.clear();
-        (model.*change)();
+        (model.hooks().*change)();
         settle();
         ASSERT_EQ(bed.recorded.errorAlerts.size(), 1u);
         EXPECT_EQ(bed.recorded.errorAlerts[0],
@@ -239,25 +239,25 @@ TEST(AppModelActionsTests, LaunchAtLoginFollowsWhatTookEffect) {
     AppModelTestbed bed;
     AppModel& model = bed.make();
     const std::string entry = bed.home / ".config/autostart/quorvel.desktop";
-    testing::SignalCounter changed(model, &AppModel::launchAtLoginChanged);
-    ASSERT_EQ(model.launchAtLogin(), LaunchAtLogin::Status::notRegistered);
+    testing::SignalCounter changed(model.hooks(), &HooksPart::launchAtLoginChanged);
+    ASSERT_EQ(model.hooks().launchAtLogin(), LaunchAtLogin::Status::notRegistered);
 
-    model.setLaunchAtLogin(true);
-    EXPECT_EQ(model.launchAtLogin(), LaunchAtLogin::Status::enabled);
+    model.hooks().setLaunchAtLogin(true);
+    EXPECT_EQ(model.hooks().launchAtLogin(), LaunchAtLogin::Status::enabled);
     EXPECT_TRUE(std::filesystem::exists(entry));
-    model.setLaunchAtLogin(true);
+    model.hooks().setLaunchAtLogin(true);
     EXPECT_EQ(changed.count(), 1);
 
-    model.setLaunchAtLogin(false);
-    EXPECT_EQ(model.launchAtLogin(), LaunchAtLogin::Status::notRegistered);
+    model.hooks().setLaunchAtLogin(false);
+    EXPECT_EQ(model.hooks().launchAtLogin(), LaunchAtLogin::Status::notRegistered);
     EXPECT_FALSE(std::filesystem::exists(entry));
 
     // The autostart folder is a file: the change fails, is shown, and the switch stays off.
     ASSERT_TRUE(std::filesystem::remove_all(bed.home / ".config/autostart"));
     ASSERT_TRUE(files::writeFileAtomically(bed.home / ".config/autostart", "not a folder"));
-    model.setLaunchAtLogin(true);
+    model.hooks().setLaunchAtLogin(true);
     settle();
-    EXPECT_EQ(model.launchAtLogin(), LaunchAtLogin::Status::notRegistered);
+    EXPECT_EQ(model.hooks().launchAtLogin(), LaunchAtLogin::Status::notRegistered);
     ASSERT_EQ(bed.recorded.errorAlerts.size(), 1u);
     EXPECT_TRUE(contains(bed.log.lines("App"), "error Launch at login change failed: " + bed.recorded.errorAlerts[0]));
     EXPECT_EQ(changed.count(), 2);
@@ -267,7 +267,7 @@ TEST(AppModelActionsTests, TheRecordingsFolderIsMadeAndOpenedEvenWhenItCantBeMad
     AppModelTestbed bed;
     AppModel& model = bed.make();
     const std::string captures = model.paths().captures();
-    model.openRecordingsFolder();
+    model.hooks().openRecordingsFolder();
     EXPECT_TRUE(std::filesystem::is_directory(captures));
     struct stat status {};
     ASSERT_EQ(::stat(captures.c_str(), &status), 0);
@@ -275,7 +275,7 @@ TEST(AppModelActionsTests, TheRecordingsFolderIsMadeAndOpenedEvenWhenItCantBeMad
 
     ASSERT_TRUE(std::filesystem::remove_all(files::parentPath(captures)));
     ASSERT_TRUE(files::writeFileAtomically(files::parentPath(captures), "a file in the way"));
-    model.openRecordingsFolder();
+    model.hooks().openRecordingsFolder();
     EXPECT_EQ(bed.recorded.openedFolders, (std::vector<std::string>{captures, captures}));
     EXPECT_TRUE(bed.recorded.errorAlerts.empty());
 }
@@ -283,23 +283,23 @@ TEST(AppModelActionsTests, TheRecordingsFolderIsMadeAndOpenedEvenWhenItCantBeMad
 TEST(AppModelActionsTests, TurnOnBannersOpensTheNotificationSettingsOrSaysWhoManagesThem) {
     AppModelTestbed bed;
     AppModel& model = bed.make();
-    model.openNotificationSettings();
+    model.hooks().openNotificationSettings();
     EXPECT_EQ(bed.recorded.notificationSettingsOpened, 1);
-    EXPECT_EQ(model.notificationSettingsNote(), std::nullopt);
+    EXPECT_EQ(model.hooks().notificationSettingsNote(), std::nullopt);
 
     bed.recorded.notificationSettingsAnswer =
         unexpected(NotificationCenter::SettingsUnavailable{"no notification settings program is known", "dunst"});
     int changes = 0;
-    QObject::connect(&model, &AppModel::notificationSettingsNoteChanged, [&] { ++changes; });
-    model.openNotificationSettings();
-    EXPECT_EQ(model.notificationSettingsNote(),
+    QObject::connect(&model.hooks(), &HooksPart::notificationSettingsNoteChanged, [&] { ++changes; });
+    model.hooks().openNotificationSettings();
+    EXPECT_EQ(model.hooks().notificationSettingsNote(),
               std::optional<std::string>("Banners are managed by the desktop's notification service (dunst)."));
     EXPECT_EQ(changes, 1);
 
     // Once the settings open, the line goes.
     bed.recorded.notificationSettingsAnswer = std::string("xfce4-notifyd-config");
-    model.openNotificationSettings();
-    EXPECT_EQ(model.notificationSettingsNote(), std::nullopt);
+    model.hooks().openNotificationSettings();
+    EXPECT_EQ(model.hooks().notificationSettingsNote(), std::nullopt);
     EXPECT_EQ(changes, 2);
 }
 
@@ -314,7 +314,7 @@ TEST(AppModelActionsTests, SimulateRunsTheInstalledHelperWithTheState) {
     AppModel& model = bed.make();
 
     for (const std::string state : {"done", "needsyou", "broke", "crashed"}) {
-        model.simulate(state);
+        model.hooks().simulate(state);
         settle();
         const auto written = files::readFile(arguments);
         EXPECT_EQ(written ? *written : "", "--simulate\n" + state + "\n");
@@ -326,7 +326,7 @@ TEST(AppModelActionsTests, AHelperThatCantStartIsShown) {
     AppModelTestbed bed;
     AppModel& model = bed.make();
     ASSERT_TRUE(std::filesystem::remove(model.paths().helper()));
-    model.simulate("done");
+    model.hooks().simulate("done");
     settle();
     ASSERT_EQ(bed.recorded.errorAlerts.size(), 1u);
     EXPECT_EQ(bed.recorded.errorAlerts[0].rfind(std::strerror(ENOENT), 0), 0u) << bed.recorded.errorAlerts[0];
@@ -338,7 +338,7 @@ TEST(AppModelActionsTests, AHelperThatCantStartIsShown) {
 TEST(AppModelActionsTests, TheTerminalOfTheGivenOrFocusSessionIsBroughtForward) {
     AppModelTestbed bed;
     AppModel& model = bed.make();
-    model.bringTerminalForward(std::nullopt);
+    model.device().bringTerminalForward(std::nullopt);
     EXPECT_TRUE(bed.recorded.windowActivations.empty());
 
     HookEvent first = bed.event("SessionStart", "s1");
@@ -354,8 +354,8 @@ TEST(AppModelActionsTests, TheTerminalOfTheGivenOrFocusSessionIsBroughtForward) 
     std::string classes;
     for (const std::string& name : kitty->windowClasses) classes += (classes.empty() ? "" : ",") + name;
 
-    model.bringTerminalForward("s1");
-    model.bringTerminalForward("no such session");
+    model.device().bringTerminalForward("s1");
+    model.device().bringTerminalForward("no such session");
     const std::string focusFolder = *focus == "s1" ? "first" : "second";
     EXPECT_EQ(bed.recorded.windowActivations,
               (std::vector<std::string>{classes + " | first", classes + " | " + focusFolder}));
@@ -366,17 +366,17 @@ TEST(AppModelActionsTests, TheTerminalOfTheGivenOrFocusSessionIsBroughtForward) 
 TEST(AppModelActionsTests, TheAlarmTestStepsThroughEverySampleWithItsSoundEvenWhenMuted) {
     AppModelTestbed bed;
     AppModel& model = bed.make();
-    model.setMuted(true);
-    model.setControls({0.5, true, true, false});
+    model.device().setMuted(true);
+    model.device().setControls({0.5, true, true, false});
 
-    model.startAlarmTest();
+    model.device().startAlarmTest();
     std::vector<int> holds;
     std::vector<std::optional<int>> steps;
-    for (int step = 0; step < AppModel::alarmTestStepCount; ++step) {
-        steps.push_back(model.alarmTestStep());
-        EXPECT_TRUE(model.alarmTimer().isActive());
-        holds.push_back(model.alarmTimer().interval());
-        model.advanceAlarmTest();
+    for (int step = 0; step < DevicePart::alarmTestStepCount; ++step) {
+        steps.push_back(model.device().alarmTestStep());
+        EXPECT_TRUE(DevicePartTestAccess::alarmTimer(model.device()).isActive());
+        holds.push_back(DevicePartTestAccess::alarmTimer(model.device()).interval());
+        model.device().advanceAlarmTest();
     }
     EXPECT_EQ(steps, (std::vector<std::optional<int>>{0, 1, 2, 3, 4, 5, 6, 7}));
     EXPECT_EQ(holds, (std::vector<int>{3000, 3000, 3000, 4400, 3000, 3800, 3000, 3000}));
@@ -387,14 +387,14 @@ TEST(AppModelActionsTests, TheAlarmTestStepsThroughEverySampleWithItsSoundEvenWh
     // At the fader's volume, squared.
     for (const auto& [name, gain] : bed.recorded.sounds) EXPECT_EQ(gain, 0.25) << name;
 
-    EXPECT_FALSE(model.alarmTestStep().has_value());
-    EXPECT_FALSE(model.alarmTimer().isActive());
+    EXPECT_FALSE(model.device().alarmTestStep().has_value());
+    EXPECT_FALSE(DevicePartTestAccess::alarmTimer(model.device()).isActive());
 
     // Started again, it starts from the first sample.
-    model.startAlarmTest();
-    model.advanceAlarmTest();
-    model.startAlarmTest();
-    EXPECT_EQ(model.alarmTestStep(), std::optional<int>(0));
+    model.device().startAlarmTest();
+    model.device().advanceAlarmTest();
+    model.device().startAlarmTest();
+    EXPECT_EQ(model.device().alarmTestStep(), std::optional<int>(0));
 }
 
 TEST(AppModelActionsTests, DismissEndsTheAlarmTestFirstThenAcknowledgesTheFocusSession) {
@@ -403,23 +403,23 @@ TEST(AppModelActionsTests, DismissEndsTheAlarmTestFirstThenAcknowledgesTheFocusS
     bed.finishRun("s1");
     ASSERT_EQ(model.machine().sessions.at("s1").state.kind(), SessionState::Kind::done);
 
-    model.startAlarmTest();
-    model.advanceAlarmTest();
-    model.advanceAlarmTest();  // the long run's tick is playing
-    model.dismiss();
-    EXPECT_FALSE(model.alarmTestStep().has_value());
-    EXPECT_FALSE(model.alarmTimer().isActive());
+    model.device().startAlarmTest();
+    model.device().advanceAlarmTest();
+    model.device().advanceAlarmTest();  // the long run's tick is playing
+    model.device().dismiss();
+    EXPECT_FALSE(model.device().alarmTestStep().has_value());
+    EXPECT_FALSE(DevicePartTestAccess::alarmTimer(model.device()).isActive());
     EXPECT_TRUE(contains(bed.recorded.soundsStopped, "tick"));
     EXPECT_EQ(model.machine().sessions.at("s1").state.kind(), SessionState::Kind::done);
-    EXPECT_FALSE(model.floppyPutBack());
+    EXPECT_FALSE(model.device().floppyPutBack());
 
-    model.dismiss();
+    model.device().dismiss();
     EXPECT_EQ(model.machine().sessions.at("s1").state.kind(), SessionState::Kind::idle);
-    EXPECT_TRUE(model.floppyPutBack());
+    EXPECT_TRUE(model.device().floppyPutBack());
 
     // The next done alert brings the floppy out again.
     bed.finishRun("s1");
-    EXPECT_FALSE(model.floppyPutBack());
+    EXPECT_FALSE(model.device().floppyPutBack());
 }
 
 TEST(AppModelActionsTests, DismissWithNoSessionsStillSilencesAndPutsTheFloppyBack) {
@@ -430,9 +430,9 @@ TEST(AppModelActionsTests, DismissWithNoSessionsStillSilencesAndPutsTheFloppyBac
     ASSERT_TRUE(model.machine().sessions.empty());
 
     testing::SignalCounter machineChanged(model, &AppModel::machineChanged);
-    model.dismiss();
+    model.device().dismiss();
     EXPECT_EQ(bed.recorded.soundsStopped, (std::vector<std::string>{"fanfare"}));
-    EXPECT_TRUE(model.floppyPutBack());
+    EXPECT_TRUE(model.device().floppyPutBack());
     EXPECT_EQ(machineChanged.count(), 0);
 }
 
@@ -471,8 +471,8 @@ TEST(AppModelActionsTests, ANewUserTurnsHooksOnAndASimulatedDoneSoundsTheFanfare
     ASSERT_FALSE(std::filesystem::exists(bed.home / ".claude/settings.json"));
 
     // "Turn on hooks" in the menu.
-    model.installHooks();
-    EXPECT_EQ(model.hookStatus(), HookInstaller::Status::installed(false));
+    model.hooks().installHooks();
+    EXPECT_EQ(model.hooks().hookStatus(), HookInstaller::Status::installed(false));
     const json::Json settings = json::parse(*files::readFile(bed.home / ".claude/settings.json"));
     const std::vector<std::string> events = {"SessionStart",       "UserPromptSubmit", "Stop",
                                              "StopFailure",        "Notification",     "PostToolUse",
@@ -497,7 +497,7 @@ TEST(AppModelActionsTests, ANewUserTurnsHooksOnAndASimulatedDoneSoundsTheFanfare
 
     // "Simulate Done": the installed helper posts a run and its stop to the app's server.
     ScopedHome home(bed.home.path());
-    model.simulate("done");
+    model.hooks().simulate("done");
     QElapsedTimer waited;
     waited.start();
     while (bed.recorded.banners.empty() && waited.elapsed() < 10000) {

@@ -36,7 +36,7 @@ TEST(AppModelEventsTests, ALiveDoneRunIsKeptSavedSoundedShownAndRouted) {
     EXPECT_EQ(bed.recorded.banners[0].threadIdentifier, "s1");
     // At the desk: the router keeps it off the phone and says why.
     EXPECT_TRUE(bed.recorded.pushes.empty());
-    EXPECT_EQ(model.lastPushReport().rfind("No push for done: you're at the computer (9:41", 0), 0u) << model.lastPushReport();
+    EXPECT_EQ(model.phone().lastPushReport().rfind("No push for done: you're at the computer (9:41", 0), 0u) << model.phone().lastPushReport();
 }
 
 TEST(AppModelEventsTests, SpooledEventsCountAsLiveOnlyWhileRecent) {
@@ -54,7 +54,7 @@ TEST(AppModelEventsTests, SpooledEventsCountAsLiveOnlyWhileRecent) {
     for (const Case& c : cases) {
         AppModelTestbed bed;
         AppModel& model = bed.make();
-        model.setFloppyPutBack(true);
+        model.device().setFloppyPutBack(true);
         bed.finishRun("s1", c.secondsAgo, 30, false);
         settle();
         EXPECT_EQ(bed.soundNames(), c.live ? std::vector<std::string>{"fanfare"} : std::vector<std::string>{})
@@ -62,7 +62,7 @@ TEST(AppModelEventsTests, SpooledEventsCountAsLiveOnlyWhileRecent) {
         EXPECT_EQ(bed.recorded.banners.size(), c.live ? 1u : 0u) << c.name;
         // Whatever its age: the run is kept and the floppy comes out.
         EXPECT_EQ(model.finished().size(), 1u) << c.name;
-        EXPECT_FALSE(model.floppyPutBack()) << c.name;
+        EXPECT_FALSE(model.device().floppyPutBack()) << c.name;
     }
 }
 
@@ -91,8 +91,8 @@ TEST(AppModelEventsTests, ATypedPromptClearsTheRoutersMemoryOfItsSessionOnly) {
         HookEvent prompt = bed.event("UserPromptSubmit", "s1");
         prompt.isTaskNotification = c.isTaskNotification;
         model.handleHookEvent(prompt, true);
-        EXPECT_EQ(!model.router().lastSent.contains("s1"), c.forgotten) << c.name;
-        EXPECT_TRUE(model.router().lastSent.contains("s2")) << c.name;
+        EXPECT_EQ(!AppModelTestAccess::router(model).lastSent.contains("s1"), c.forgotten) << c.name;
+        EXPECT_TRUE(AppModelTestAccess::router(model).lastSent.contains("s2")) << c.name;
     }
 }
 
@@ -135,7 +135,7 @@ TEST(AppModelEventsTests, AStoredListLongerThanTheCapIsCutWhenLoaded) {
 TEST(AppModelEventsTests, WhileMutedThereIsNoSoundBannerOrLiveActivityButThePushDecisionStillRuns) {
     AppModelTestbed bed;
     AppModel& model = bed.make();
-    model.setMuted(true);
+    model.device().setMuted(true);
     bed.recorded.screenEvents(ScreenStateMonitor::Event::screenLocked);
     const std::size_t reconcilesBefore = bed.recorded.reconciles.size();
 
@@ -148,7 +148,7 @@ TEST(AppModelEventsTests, WhileMutedThereIsNoSoundBannerOrLiveActivityButThePush
     EXPECT_TRUE(bed.recorded.banners.empty());
     EXPECT_EQ(bed.recorded.reconciles.size(), reconcilesBefore);
     EXPECT_TRUE(bed.recorded.pushes.empty());
-    EXPECT_EQ(model.lastPushReport().rfind("No push for done: muted (", 0), 0u) << model.lastPushReport();
+    EXPECT_EQ(model.phone().lastPushReport().rfind("No push for done: muted (", 0), 0u) << model.phone().lastPushReport();
     EXPECT_EQ(model.finished().size(), 1u);
     EXPECT_EQ(FinishedStore(bed.appSupport()).load().size(), 1u);
 }
@@ -199,7 +199,7 @@ TEST(AppModelEventsTests, ThePhoneIsSyncedOnThirtySixTicksInARowThenOnEveryThird
     for (int tick = 1; tick <= 36; ++tick) expected.push_back(tick);
     for (int tick : {39, 42, 45}) expected.push_back(tick);
     EXPECT_EQ(syncedOnTick, expected);
-    EXPECT_EQ(model.attentiveTicks(), 0);
+    EXPECT_EQ(AppModelTestAccess::attentiveTicks(model), 0);
 }
 
 TEST(AppModelEventsTests, SpooledEventsAreDrainedAtStartAndOnEveryTick) {
@@ -217,13 +217,13 @@ TEST(AppModelEventsTests, SpooledEventsAreDrainedAtStartAndOnEveryTick) {
 TEST(AppModelEventsTests, TheTickerTicksAgainFiveSecondsAfterATickEnds) {
     AppModelTestbed bed;
     AppModel& model = bed.make();
-    ASSERT_TRUE(model.ticker().isActive());
+    ASSERT_TRUE(AppModelTestAccess::ticker(model).isActive());
     // Fire it now rather than wait: the tick runs and the timer is armed again.
-    QMetaObject::invokeMethod(const_cast<QTimer*>(&model.ticker()), "timeout", Qt::DirectConnection);
-    EXPECT_EQ(model.ticksSinceTokenFetch(), 0);
-    EXPECT_EQ(model.attentiveTicks(), 35);
-    EXPECT_TRUE(model.ticker().isActive());
-    EXPECT_EQ(model.ticker().remainingTime() > 4000, true);
+    QMetaObject::invokeMethod(const_cast<QTimer*>(&AppModelTestAccess::ticker(model)), "timeout", Qt::DirectConnection);
+    EXPECT_EQ(AppModelTestAccess::ticksSinceTokenFetch(model), 0);
+    EXPECT_EQ(AppModelTestAccess::attentiveTicks(model), 35);
+    EXPECT_TRUE(AppModelTestAccess::ticker(model).isActive());
+    EXPECT_EQ(AppModelTestAccess::ticker(model).remainingTime() > 4000, true);
 }
 
 TEST(AppModelEventsTests, SpoolFilesStayUntilWhatTheirEventsProducedIsSavedAndAreHandledOnce) {

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/delivery/APNsKeyStore.hpp"
 #include "tests/app/model/AppModelTestbed.hpp"
@@ -27,11 +28,11 @@ TEST(AppModelKeyImportTests, AnEmptyTeamIDIsRefusedBeforeAnythingIsStored) {
     bed.recorded.chosenFile = file;
     for (const char* team : {"", " \t "}) {
         bed.recorded.errorAlerts.clear();
-        model.importAPNsKey("ABC123", team);
+        model.phone().importAPNsKey("ABC123", team);
         settle();
         EXPECT_EQ(bed.recorded.errorAlerts.size(), 1u) << '"' << team << '"';
         EXPECT_FALSE(keyStored(bed));
-        EXPECT_FALSE(model.apnsKeyID());
+        EXPECT_FALSE(model.phone().apnsKeyID());
     }
     EXPECT_TRUE(bed.recorded.openPanels.empty()) << "no file is asked for";
 }
@@ -40,7 +41,7 @@ TEST(AppModelKeyImportTests, OnlyASmallRegularFileIsRead) {
     AppModelTestbed bed;
     AppModel& model = bed.make();
     ASSERT_TRUE(APNsKeyStore::save(bed.keychain->items(), {"OLD", "TEAM", testing::makeP256Pem()}));
-    model.refreshKeys();
+    model.phone().refreshKeys();
     settle();
 
     const std::string fifo = bed.home / "AuthKey_FIFO.p8";
@@ -53,21 +54,55 @@ TEST(AppModelKeyImportTests, OnlyASmallRegularFileIsRead) {
     for (const std::string& path : {fifo, large, folder, std::string("/dev/zero")}) {
         bed.recorded.errorAlerts.clear();
         bed.recorded.chosenFile = path;
-        model.importAPNsKey("", "TEAM");
+        model.phone().importAPNsKey("", "TEAM");
         settle();
         EXPECT_EQ(bed.recorded.errorAlerts.size(), 1u) << path;
-        EXPECT_EQ(model.apnsKeyID(), std::optional<std::string>("OLD")) << path;
+        EXPECT_EQ(model.phone().apnsKeyID(), std::optional<std::string>("OLD")) << path;
     }
+    bed.recorded.errorAlerts.clear();
+    for (const std::string& path : {fifo, large}) {
+        bed.recorded.chosenFile = path;
+        model.phone().importAPNsKey("", "TEAM");
+        settle();
+    }
+    EXPECT_EQ(bed.recorded.errorAlerts,
+              (std::vector<std::string>{"Not a key file (not a regular file): " + fifo,
+                                        "Too large for a key file (over 64 KiB): " + large}));
 
     // A key file of exactly the limit is still read (and refused only for not being a key).
     const std::string limit = bed.home / "AuthKey_LIMIT.p8";
     ASSERT_TRUE(files::writeFileAtomically(limit, std::string(64 * 1024, 'k')));
     bed.recorded.errorAlerts.clear();
     bed.recorded.chosenFile = limit;
-    model.importAPNsKey("", "TEAM");
+    model.phone().importAPNsKey("", "TEAM");
     settle();
     ASSERT_EQ(bed.recorded.errorAlerts.size(), 1u);
     EXPECT_EQ(bed.recorded.errorAlerts[0].find("64 KiB"), std::string::npos) << bed.recorded.errorAlerts[0];
+}
+
+TEST(AppModelKeyImportTests, AKeyFilePickedThroughALinkIsReadButALinkToAFIFOIsNot) {
+    AppModelTestbed bed;
+    AppModel& model = bed.make();
+    const std::string real = bed.home / "keys/real.p8";
+    ASSERT_TRUE(files::createDirectories(bed.home / "keys"));
+    ASSERT_TRUE(files::writeFileAtomically(real, testing::makeP256Pem()));
+    const std::string linked = bed.home / "AuthKey_LINKED1.p8";
+    ASSERT_EQ(::symlink(real.c_str(), linked.c_str()), 0);
+    bed.recorded.chosenFile = linked;
+    model.phone().importAPNsKey("", "TEAM");
+    settle();
+    EXPECT_TRUE(bed.recorded.errorAlerts.empty());
+    EXPECT_EQ(model.phone().apnsKeyID(), std::optional<std::string>("LINKED1"));
+
+    const std::string fifo = bed.home / "keys/pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string piped = bed.home / "AuthKey_PIPED.p8";
+    ASSERT_EQ(::symlink(fifo.c_str(), piped.c_str()), 0);
+    bed.recorded.chosenFile = piped;
+    model.phone().importAPNsKey("", "TEAM");
+    settle();
+    EXPECT_EQ(bed.recorded.errorAlerts, std::vector<std::string>{"Not a key file (not a regular file): " + piped});
+    EXPECT_EQ(model.phone().apnsKeyID(), std::optional<std::string>("LINKED1"));
 }
 
 }  // namespace

@@ -31,14 +31,14 @@ TEST(AppModelKeyringTests, ASaveTheKeyringNeverAnswersIsPendingThenReportedLostA
     };
     AppModel& model = bed.make();
     int changes = 0;
-    QObject::connect(&model, &AppModel::savingToKeyringChanged, [&] { ++changes; });
+    QObject::connect(&model.phone(), &PhonePart::savingToKeyringChanged, [&] { ++changes; });
 
-    model.setRelay("https://relay.example/push", "secret");
-    EXPECT_TRUE(model.savingToKeyring());
+    model.phone().setRelay("https://relay.example/push", "secret");
+    EXPECT_TRUE(model.phone().savingToKeyring());
     EXPECT_EQ(changes, 1);
     ASSERT_TRUE(store->awaitSave());
     settle();
-    EXPECT_TRUE(model.savingToKeyring()) << "no answer, no end of the pending save";
+    EXPECT_TRUE(model.phone().savingToKeyring()) << "no answer, no end of the pending save";
 
     const auto started = Clock::now();
     model.shutDown();
@@ -68,10 +68,10 @@ TEST(AppModelKeyringTests, AnsweredSavesEndThePendingLineAndQuitDoesNotWait) {
         services.keychainQueue = std::make_shared<DetachableWorkQueue>();
     };
     AppModel& model = bed.make();
-    model.setRelay("https://relay.example/push", "secret");
-    EXPECT_TRUE(model.savingToKeyring());
-    ASSERT_TRUE(waitUntil([&] { return !model.savingToKeyring(); }));
-    EXPECT_EQ(model.lastPushReport(), "Relay set. Send a test push to check it.");
+    model.phone().setRelay("https://relay.example/push", "secret");
+    EXPECT_TRUE(model.phone().savingToKeyring());
+    ASSERT_TRUE(waitUntil([&] { return !model.phone().savingToKeyring(); }));
+    EXPECT_EQ(model.phone().lastPushReport(), "Relay set. Send a test push to check it.");
 
     const auto started = Clock::now();
     model.shutDown();
@@ -129,7 +129,7 @@ TEST(AppModelKeyringTests, AnAnswerHandedBackButNotRunYetNeverRunsOnAModelBeingT
     // The keyring answers (with a failure, which the model would log) just as the app ends:
     // the answer is queued for the main thread and not run yet when the model goes.
     store->setFailure(SecretStoreError{SecretStoreError::Code::denied, "The keyring is locked."});
-    bed.model->refreshKeys();
+    bed.model->phone().refreshKeys();
     ASSERT_TRUE(queue->waitUntilIdleFor(std::chrono::seconds(5)));
     testing::LogCapture capture;
     bed.model.reset();
@@ -169,8 +169,8 @@ TEST(AppModelKeyringTests, WorkStuckOnAnyQueueAtQuitIsLeftBehindWithinTheOneWait
         auto handedBack = std::make_shared<std::atomic<bool>>(false);
         queue->run([gate] { gate->wait(); });
         // Queued behind the stuck work: a push (or sync) whose answer comes after the model.
-        if (std::string(stuckQueue) == "delivery") model.sendTestPush("title", "body");
-        if (std::string(stuckQueue) == "phone") model.syncPhone();
+        if (std::string(stuckQueue) == "delivery") model.phone().sendTestPush("title", "body");
+        if (std::string(stuckQueue) == "phone") model.phone().syncPhone();
         if (std::string(stuckQueue) == "process") queue->run([handedBack] { handedBack->store(true); });
 
         const auto started = Clock::now();
@@ -195,7 +195,7 @@ TEST(AppModelKeyringTests, QuitWithNothingStuckLeavesNothingBehind) {
     bed.adjust = [&](AppServices& services) { services.deliveryQueue = queue; };
     AppModel& model = bed.make();
     settle();
-    model.sendTestPush("title", "body");
+    model.phone().sendTestPush("title", "body");
     const auto started = Clock::now();
     model.shutDown();
     EXPECT_LT(std::chrono::duration<double>(Clock::now() - started).count(), 1.0);

@@ -72,9 +72,9 @@ protected:
 TEST_F(AppModelLiveActivityTests, ARunWhileAwayStartsALiveActivityOnThePairedPhone) {
     AppModel& model = runWhileAway();
     ASSERT_TRUE(testing::waitUntil([&] { return coordinator->active().count("s1") == 1; }, 20000))
-        << model.liveActivity().report();
+        << model.phone().liveActivity().report();
     EXPECT_EQ(coordinator->active().at("s1").channelID, "chan-from-apple");
-    EXPECT_EQ(model.liveActivity().report().rfind("Live Activity started ", 0), 0u);
+    EXPECT_EQ(model.phone().liveActivity().report().rfind("Live Activity started ", 0), 0u);
     const auto requests = fake.requests();
     ASSERT_EQ(requests.size(), 3u);
     EXPECT_EQ(requests[0].path, "/1/apps/com.tessaloom.quorvel/all-channels");

@@ -29,8 +29,8 @@ TEST(AppModelPhoneRecordsTests, APhonePairsIsAcknowledgedGetsItsTestPushAndReads
     };
     AppModel& model = bed.make();
 
-    EXPECT_EQ(model.pairedPhone(), std::optional<PhoneDevice>(device));
-    EXPECT_EQ(model.phoneDeviceToken(), "a1b2c3");
+    EXPECT_EQ(model.phone().pairedPhone(), std::optional<PhoneDevice>(device));
+    EXPECT_EQ(model.phone().phoneDeviceToken(), "a1b2c3");
     EXPECT_TRUE(model.settings().alwaysPushToPhone);
 
     const auto ack = phone.fetchAck();

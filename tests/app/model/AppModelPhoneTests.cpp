@@ -29,11 +29,11 @@ TEST(AppModelPhoneTests, WithoutAPhoneTheRequestsWaitAndTheReportSaysSo) {
     AppModelTestbed bed;
     bed.recorded.testRequests = {"test-1", "test-2", "test-3"};
     AppModel& model = bed.make();
-    EXPECT_EQ(model.pairingReport(), "No phone found in iCloud yet. Open Quorvel on the phone once.");
+    EXPECT_EQ(model.phone().pairingReport(), "No phone found in iCloud yet. Open Quorvel on the phone once.");
     EXPECT_TRUE(logged(bed, "notice iCloud fetch: 0 phone(s), 3 test request(s)"));
     EXPECT_TRUE(bed.recorded.pushes.empty());
     EXPECT_EQ(bed.recorded.testRequests.size(), 3u);
-    EXPECT_FALSE(model.pairedPhone().has_value());
+    EXPECT_FALSE(model.phone().pairedPhone().has_value());
 }
 
 TEST(AppModelPhoneTests, TheNewestPhoneIsPairedAcknowledgedAndItsTestRequestsAnswered) {
@@ -45,9 +45,9 @@ TEST(AppModelPhoneTests, TheNewestPhoneIsPairedAcknowledgedAndItsTestRequestsAns
     bed.recorded.testRequests = {"test-A", "test-B"};
     AppModel& model = bed.make();
 
-    EXPECT_EQ(model.pairedPhone(), std::optional<PhoneDevice>(phone()));
-    EXPECT_EQ(plainSpaces(model.pairingReport()), "Sending to: Ada's iPhone (iOS 18.2), updated Jan 5, 2025, 9:41 PM");
-    EXPECT_EQ(model.phoneDeviceToken(), "a1b2c3");
+    EXPECT_EQ(model.phone().pairedPhone(), std::optional<PhoneDevice>(phone()));
+    EXPECT_EQ(plainSpaces(model.phone().pairingReport()), "Sending to: Ada's iPhone (iOS 18.2), updated Jan 5, 2025, 9:41 PM");
+    EXPECT_EQ(model.phone().phoneDeviceToken(), "a1b2c3");
     EXPECT_EQ(bed.defaults->stringValue("phoneDeviceToken"), std::optional<std::string>("a1b2c3"));
 
     ASSERT_EQ(bed.recorded.acks.size(), 1u);
@@ -77,26 +77,26 @@ TEST(AppModelPhoneTests, OnlyAChangedPhoneRecordMakesTheTicksAttentiveAgain) {
         model.tick();
         settle();
     }
-    ASSERT_EQ(model.attentiveTicks(), 31);
+    ASSERT_EQ(AppModelTestAccess::attentiveTicks(model), 31);
     const std::size_t acks = bed.recorded.acks.size();
 
-    model.syncPhone();
+    model.phone().syncPhone();
     settle();
-    EXPECT_EQ(model.attentiveTicks(), 31);
+    EXPECT_EQ(AppModelTestAccess::attentiveTicks(model), 31);
     EXPECT_EQ(bed.recorded.acks.size(), acks + 1);  // acknowledged again all the same
 
     bed.recorded.phones[0].systemVersion = "18.3";
-    model.syncPhone();
+    model.phone().syncPhone();
     settle();
-    EXPECT_EQ(model.attentiveTicks(), 36);
-    EXPECT_EQ(model.pairedPhone()->systemVersion, "18.3");
+    EXPECT_EQ(AppModelTestAccess::attentiveTicks(model), 36);
+    EXPECT_EQ(model.phone().pairedPhone()->systemVersion, "18.3");
 
     // An empty list later keeps the paired phone; only the report changes.
     bed.recorded.phones.clear();
-    model.syncPhone();
+    model.phone().syncPhone();
     settle();
-    EXPECT_TRUE(model.pairedPhone().has_value());
-    EXPECT_EQ(model.pairingReport(), "No phone found in iCloud yet. Open Quorvel on the phone once.");
+    EXPECT_TRUE(model.phone().pairedPhone().has_value());
+    EXPECT_EQ(model.phone().pairingReport(), "No phone found in iCloud yet. Open Quorvel on the phone once.");
 }
 
 TEST(AppModelPhoneTests, ThePhonesPreferenceIsAppliedOncePerRecordUpdate) {
@@ -125,7 +125,7 @@ TEST(AppModelPhoneTests, ThePhonesPreferenceIsAppliedOncePerRecordUpdate) {
         ASSERT_FALSE(bed.recorded.acks.empty()) << c.name;
         EXPECT_EQ(bed.recorded.acks.back().alwaysPush, c.applied) << c.name;
         if (c.applied) {
-            EXPECT_EQ(model.appliedPhonePrefsAt(), phone().updatedAt) << c.name;
+            EXPECT_EQ(AppModelTestAccess::appliedPhonePrefsAt(model), phone().updatedAt) << c.name;
             EXPECT_EQ(bed.defaults->dateValue("appliedPhonePrefsAt"), std::optional<Instant>(phone().updatedAt))
                 << c.name;
         }
@@ -138,7 +138,7 @@ TEST(AppModelPhoneTests, ThePhonesPreferenceIsAppliedOncePerRecordUpdate) {
     AppSettings settings = model.settings();
     settings.alwaysPushToPhone = false;
     model.setSettings(settings);
-    model.syncPhone();
+    model.phone().syncPhone();
     settle();
     EXPECT_FALSE(model.settings().alwaysPushToPhone);
 }
@@ -172,13 +172,13 @@ TEST(AppModelPhoneTests, AMinuteWithoutICloudLogsTheSyncFailureOnce) {
     }
     EXPECT_EQ(std::count(bed.recorded.syncCalls.begin(), bed.recorded.syncCalls.end(), "fetchChanges"), 13);
     EXPECT_EQ(failures(), std::vector<std::string>{"error Fetching the phone record failed: " + noAccount});
-    EXPECT_EQ(model.pairingReport(), noAccount);
+    EXPECT_EQ(model.phone().pairingReport(), noAccount);
 
     // After a success the same failure is news again.
     bed.recorded.fetchFailure.reset();
-    model.syncPhone();
+    model.phone().syncPhone();
     bed.recorded.fetchFailure = noAccount;
-    model.syncPhone();
+    model.phone().syncPhone();
     settle();
     EXPECT_EQ(failures().size(), 2u);
 }
@@ -200,12 +200,12 @@ TEST(AppModelPhoneTests, WithoutICloudOnTheDesktopTheStartSaysSoOnceAndLogsNoErr
     std::vector<std::string> notes;
     for (const std::string& line : bed.log.lines("App")) {
         if (line.rfind("error ", 0) == 0 || line.rfind("fault ", 0) == 0) errors.push_back(line);
-        if (line == "info " + std::string(AppModel::noICloudNote)) notes.push_back(line);
+        if (line == "info " + std::string(PhonePart::noICloudNote)) notes.push_back(line);
     }
     EXPECT_TRUE(errors.empty()) << ::testing::PrintToString(errors);
     EXPECT_EQ(notes.size(), 1u);
     // The settings still say why no phone is paired.
-    EXPECT_EQ(model.pairingReport(), noAccount);
+    EXPECT_EQ(model.phone().pairingReport(), noAccount);
 }
 
 TEST(AppModelPhoneTests, FailuresAreLoggedAndReportedWhereTheUserLooks) {
@@ -213,7 +213,7 @@ TEST(AppModelPhoneTests, FailuresAreLoggedAndReportedWhereTheUserLooks) {
     bed.recorded.subscriptionFailure = "The network is down.";
     bed.recorded.fetchFailure = "The network is down.";
     AppModel& model = bed.make();
-    EXPECT_EQ(model.pairingReport(), "The network is down.");
+    EXPECT_EQ(model.phone().pairingReport(), "The network is down.");
     EXPECT_TRUE(logged(bed, "error CloudKit subscription failed: The network is down."));
     EXPECT_TRUE(logged(bed, "error Fetching the phone record failed: The network is down."));
 
@@ -223,7 +223,7 @@ TEST(AppModelPhoneTests, FailuresAreLoggedAndReportedWhereTheUserLooks) {
     bed.recorded.deleteFailure = "gone";
     bed.recorded.phones = {phone()};
     bed.recorded.testRequests = {"test-1", "test-2"};
-    model.syncPhone();
+    model.phone().syncPhone();
     settle();
     EXPECT_EQ(bed.recorded.pushes.size(), 2u);
     EXPECT_EQ(bed.recorded.deletedRequests.size(), 2u);
@@ -239,11 +239,11 @@ TEST(AppModelPhoneTests, WithoutAnICloudAccountThePairingReportSaysSo) {
             services.clock);
     };
     AppModel& model = bed.make();
-    EXPECT_EQ(model.pairingReport(), "iCloud isn't available (no account). Sign in to iCloud on both devices.");
-    EXPECT_FALSE(model.pairedPhone().has_value());
+    EXPECT_EQ(model.phone().pairingReport(), "iCloud isn't available (no account). Sign in to iCloud on both devices.");
+    EXPECT_FALSE(model.phone().pairedPhone().has_value());
     model.tick();
     settle();
-    EXPECT_EQ(model.pairingReport(), "iCloud isn't available (no account). Sign in to iCloud on both devices.");
+    EXPECT_EQ(model.phone().pairingReport(), "iCloud isn't available (no account). Sign in to iCloud on both devices.");
 }
 
 }  // namespace

@@ -31,14 +31,14 @@ TEST_F(AppModelPushesTests, AwayIsALockedScreenOrEnoughIdleTime) {
     const int queriesBefore = bed.recorded.idleQueries;
 
     bed.recorded.screenEvents(ScreenStateMonitor::Event::screenLocked);
-    EXPECT_TRUE(model.makeRouterContext(bed.clock->current).away);
+    EXPECT_TRUE(model.phone().makeRouterContext(bed.clock->current).away);
     EXPECT_EQ(bed.recorded.idleQueries, queriesBefore);  // not asked while locked
 
     bed.recorded.screenEvents(ScreenStateMonitor::Event::screenUnlocked);
     bed.recorded.idleSeconds = 179;
-    EXPECT_FALSE(model.makeRouterContext(bed.clock->current).away);
+    EXPECT_FALSE(model.phone().makeRouterContext(bed.clock->current).away);
     bed.recorded.idleSeconds = 180;
-    EXPECT_TRUE(model.makeRouterContext(bed.clock->current).away);
+    EXPECT_TRUE(model.phone().makeRouterContext(bed.clock->current).away);
 
     AppSettings settings = model.settings();
     settings.awayMinutes = 10;
@@ -46,8 +46,8 @@ TEST_F(AppModelPushesTests, AwayIsALockedScreenOrEnoughIdleTime) {
     settings.quietHoursEnd = 2;
     settings.failuresBuzzPhone = false;
     model.setSettings(settings);
-    model.setMuted(true);
-    const Router::Context context = model.makeRouterContext(bed.clock->current);
+    model.device().setMuted(true);
+    const Router::Context context = model.phone().makeRouterContext(bed.clock->current);
     EXPECT_FALSE(context.away);
     EXPECT_TRUE(context.muted);
     EXPECT_FALSE(context.failuresBuzzPhone);
@@ -62,7 +62,7 @@ TEST_F(AppModelPushesTests, ASentPushIsReportedWithItsTimeAndQuietHoursSaySilent
     settle();
     ASSERT_EQ(bed.recorded.pushes.size(), 1u);
     EXPECT_EQ(bed.recorded.pushes[0].sound, std::optional<std::string>("fanfare.caf"));
-    EXPECT_EQ(plainSpaces(model.lastPushReport()), "Sent done at 9:41 PM");
+    EXPECT_EQ(plainSpaces(model.phone().lastPushReport()), "Sent done at 9:41 PM");
 
     // 23:30 UTC lies in the default quiet hours (23 to 7).
     bed.clock->current = Instant::fromUnixSeconds(1736119800);
@@ -70,7 +70,7 @@ TEST_F(AppModelPushesTests, ASentPushIsReportedWithItsTimeAndQuietHoursSaySilent
     settle();
     ASSERT_EQ(bed.recorded.pushes.size(), 2u);
     EXPECT_FALSE(bed.recorded.pushes[1].sound.has_value());
-    EXPECT_EQ(plainSpaces(model.lastPushReport()), "Sent done at 11:30 PM, silently (quiet hours)");
+    EXPECT_EQ(plainSpaces(model.phone().lastPushReport()), "Sent done at 11:30 PM, silently (quiet hours)");
 
     // Needs-you keeps its sound in the quiet hours.
     HookEvent needsYou = bed.event("Notification", "s3");
@@ -79,7 +79,7 @@ TEST_F(AppModelPushesTests, ASentPushIsReportedWithItsTimeAndQuietHoursSaySilent
     settle();
     ASSERT_EQ(bed.recorded.pushes.size(), 3u);
     EXPECT_EQ(bed.recorded.pushes[2].sound, std::optional<std::string>("alarm.caf"));
-    EXPECT_EQ(plainSpaces(model.lastPushReport()), "Sent needsYou at 11:30 PM");
+    EXPECT_EQ(plainSpaces(model.phone().lastPushReport()), "Sent needsYou at 11:30 PM");
 }
 
 TEST_F(AppModelPushesTests, AFailedPushIsReportedAndItsSessionMayBePushedAgain) {
@@ -90,28 +90,28 @@ TEST_F(AppModelPushesTests, AFailedPushIsReportedAndItsSessionMayBePushedAgain) 
     done.headline = {"DONE.", "GO LOOK."};
 
     // Delivered: the same alert again is a duplicate.
-    model.routePush(done);
+    model.phone().routePush(done);
     settle();
-    model.routePush(done);
+    model.phone().routePush(done);
     settle();
     EXPECT_EQ(bed.recorded.pushes.size(), 1u);
-    EXPECT_EQ(plainSpaces(model.lastPushReport()), "No push for done: same state already sent (9:41 PM)");
+    EXPECT_EQ(plainSpaces(model.phone().lastPushReport()), "No push for done: same state already sent (9:41 PM)");
 
     // Not delivered: reported, and the same alert again is sent rather than held back as a
     // duplicate of a push that never arrived.
     done.sessionID = "s2";
     bed.recorded.pushFailures.push_back("No APNs key. Import one in the settings.");
-    model.routePush(done);
+    model.phone().routePush(done);
     settle();
-    EXPECT_EQ(model.lastPushReport(), "Failed: No APNs key. Import one in the settings.");
-    EXPECT_FALSE(model.router().lastSent.contains("s2"));
+    EXPECT_EQ(model.phone().lastPushReport(), "Failed: No APNs key. Import one in the settings.");
+    EXPECT_FALSE(AppModelTestAccess::router(model).lastSent.contains("s2"));
     const auto lines = bed.log.lines("App");
     EXPECT_NE(std::find(lines.begin(), lines.end(), "error Push failed: No APNs key. Import one in the settings."),
               lines.end());
-    model.routePush(done);
+    model.phone().routePush(done);
     settle();
     EXPECT_EQ(bed.recorded.pushes.size(), 3u);
-    EXPECT_EQ(plainSpaces(model.lastPushReport()), "Sent done at 9:41 PM");
+    EXPECT_EQ(plainSpaces(model.phone().lastPushReport()), "Sent done at 9:41 PM");
 }
 
 TEST_F(AppModelPushesTests, AFailedPushLeavesALaterKindOfItsSessionInTheRoutersMemory) {
@@ -124,14 +124,14 @@ TEST_F(AppModelPushesTests, AFailedPushLeavesALaterKindOfItsSessionInTheRoutersM
     model.handleHookEvent(needsYou, true);
     settle();
     ASSERT_EQ(bed.recorded.pushes.size(), 2u);
-    ASSERT_TRUE(model.router().lastSent.contains("s1"));
-    EXPECT_EQ(model.router().lastSent.at("s1"), Alert::Kind::needsYou);
+    ASSERT_TRUE(AppModelTestAccess::router(model).lastSent.contains("s1"));
+    EXPECT_EQ(AppModelTestAccess::router(model).lastSent.at("s1"), Alert::Kind::needsYou);
 }
 
 TEST_F(AppModelPushesTests, ATestPushGoesOutWhateverTheRouterWouldSay) {
     AppModel& model = bed.make();  // at the desk
-    model.setMuted(true);
-    model.sendTestPush("DONE. GO LOOK.", "Test push from the computer");
+    model.device().setMuted(true);
+    model.phone().sendTestPush("DONE. GO LOOK.", "Test push from the computer");
     settle();
     ASSERT_EQ(bed.recorded.pushes.size(), 1u);
     const OutgoingPush& push = bed.recorded.pushes[0];
@@ -143,8 +143,8 @@ TEST_F(AppModelPushesTests, ATestPushGoesOutWhateverTheRouterWouldSay) {
     EXPECT_EQ(push.interruptionLevel, PushPayloads::InterruptionLevel::active);
     EXPECT_EQ(push.timestamp, bed.clock->current);
     EXPECT_FALSE(push.project || push.runTitle || push.duration);
-    EXPECT_TRUE(model.router().sentAt.empty());
-    EXPECT_EQ(plainSpaces(model.lastPushReport()), "Sent done at 9:41 PM");
+    EXPECT_TRUE(AppModelTestAccess::router(model).sentAt.empty());
+    EXPECT_EQ(plainSpaces(model.phone().lastPushReport()), "Sent done at 9:41 PM");
 }
 
 TEST_F(AppModelPushesTests, ListsArePublishedOnlyToAPairedPhoneAndOnlyWhenTheyChanged) {
@@ -155,14 +155,14 @@ TEST_F(AppModelPushesTests, ListsArePublishedOnlyToAPairedPhoneAndOnlyWhenTheyCh
     EXPECT_TRUE(bed.recorded.published.empty());
 
     bed.recorded.phones = {phone()};
-    model.syncPhone();
+    model.phone().syncPhone();
     settle();
     model.tick();
     settle();
     ASSERT_EQ(bed.recorded.published.size(), 1u);
     EXPECT_EQ(bed.recorded.published[0].finished, model.finished());
     for (const RunningRow& row : bed.recorded.published[0].running) EXPECT_FALSE(row.onScreen);
-    EXPECT_FALSE(model.publishingMirror());
+    EXPECT_FALSE(AppModelTestAccess::publishingMirror(model));
 
     // Time passes, nothing changes: not published again.
     bed.clock->current = bed.clock->current.adding(60);
@@ -182,7 +182,7 @@ TEST_F(AppModelPushesTests, ListsArePublishedOnlyToAPairedPhoneAndOnlyWhenTheyCh
     model.tick();
     settle();
     EXPECT_EQ(bed.recorded.published.size(), 3u);
-    EXPECT_EQ(model.publishedMirror()->finished, model.finished());
+    EXPECT_EQ(AppModelTestAccess::publishedMirror(model)->finished, model.finished());
 }
 
 }  // namespace

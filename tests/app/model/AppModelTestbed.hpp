@@ -23,6 +23,39 @@
 #include "tests/support/EveningClock.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
+namespace quorvel {
+
+/// The phone part's state that only tests look at.
+struct PhonePartTestAccess {
+    static int ticksSinceTokenFetch(const PhonePart& phone) { return phone.ticksSinceTokenFetch_; }
+    static int attentiveTicks(const PhonePart& phone) { return phone.attentiveTicks_; }
+    static const Router& router(const PhonePart& phone) { return phone.router_; }
+    static const std::optional<ListMirror>& publishedMirror(const PhonePart& phone) { return phone.publishedMirror_; }
+    static bool publishingMirror(const PhonePart& phone) { return phone.publishingMirror_; }
+    static Instant appliedPhonePrefsAt(const PhonePart& phone) { return phone.appliedPhonePrefsAt_; }
+};
+
+/// The model's state that only tests look at.
+struct AppModelTestAccess {
+    /// The five-second ticker; running once the start-up has run.
+    static const QTimer& ticker(const AppModel& model) { return model.ticker_; }
+    static int ticksSinceTokenFetch(const AppModel& model) { return PhonePartTestAccess::ticksSinceTokenFetch(model.phone()); }
+    static int attentiveTicks(const AppModel& model) { return PhonePartTestAccess::attentiveTicks(model.phone()); }
+    static const Router& router(const AppModel& model) { return PhonePartTestAccess::router(model.phone()); }
+    static const std::optional<ListMirror>& publishedMirror(const AppModel& model) {
+        return PhonePartTestAccess::publishedMirror(model.phone());
+    }
+    static bool publishingMirror(const AppModel& model) { return PhonePartTestAccess::publishingMirror(model.phone()); }
+    static Instant appliedPhonePrefsAt(const AppModel& model) { return PhonePartTestAccess::appliedPhonePrefsAt(model.phone()); }
+};
+
+struct DevicePartTestAccess {
+    /// Holds each sample of the alarm test; running while the test runs.
+    static const QTimer& alarmTimer(const DevicePart& device) { return device.alarmTimer_; }
+};
+
+}  // namespace quorvel
+
 namespace quorvel::testing {
 
 /// What the stand-ins saw.
@@ -345,11 +378,12 @@ private:
     Recorded& recorded_;
 };
 
-/// Counts the emissions of one of the model's signals.
+/// Counts the emissions of one of the signals of the model or one of its parts.
 class SignalCounter {
 public:
-    SignalCounter(AppModel& model, void (AppModel::*signal)()) {
-        QObject::connect(&model, signal, &model, [this] { ++count_; });
+    template <typename Object>
+    SignalCounter(Object& object, void (Object::*signal)()) {
+        QObject::connect(&object, signal, &object, [this] { ++count_; });
     }
     SignalCounter(const SignalCounter&) = delete;
     SignalCounter& operator=(const SignalCounter&) = delete;

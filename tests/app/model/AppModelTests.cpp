@@ -28,37 +28,37 @@ TEST(AppModelTests, FirstRunStartsWithTheDefaultsAndRunsTheStartUpInOrder) {
 
     // Before the start-up tasks run.
     EXPECT_EQ(model.settings(), AppSettings{});
-    EXPECT_EQ(model.controls(), DeviceControls::standard());
-    EXPECT_EQ(model.controls().volume, 0.82);
-    EXPECT_EQ(model.lastPushReport(), "No push sent yet");
-    EXPECT_EQ(model.pairingReport(), "Looking for the phone in iCloud\u2026");
-    EXPECT_EQ(model.attentiveTicks(), 36);
-    EXPECT_EQ(model.appliedPhonePrefsAt(), AppModel::distantPast);
-    EXPECT_EQ(model.hookStatus(), HookInstaller::Status::notInstalled());
-    EXPECT_FALSE(model.bannersAllowed().has_value());
+    EXPECT_EQ(model.device().controls(), DeviceControls::standard());
+    EXPECT_EQ(model.device().controls().volume, 0.82);
+    EXPECT_EQ(model.phone().lastPushReport(), "No push sent yet");
+    EXPECT_EQ(model.phone().pairingReport(), "Looking for the phone in iCloud\u2026");
+    EXPECT_EQ(AppModelTestAccess::attentiveTicks(model), 36);
+    EXPECT_EQ(AppModelTestAccess::appliedPhonePrefsAt(model), PhonePart::distantPast);
+    EXPECT_EQ(model.hooks().hookStatus(), HookInstaller::Status::notInstalled());
+    EXPECT_FALSE(model.hooks().bannersAllowed().has_value());
     EXPECT_EQ(model.server(), nullptr);
     EXPECT_EQ(*files::readFile(model.paths().helper()), "#!/bin/sh\nexit 0\n");
 
     settle();
-    EXPECT_EQ(model.bannersAllowed(), std::optional<bool>(true));
+    EXPECT_EQ(model.hooks().bannersAllowed(), std::optional<bool>(true));
     ASSERT_NE(model.server(), nullptr);
     EXPECT_FALSE(model.serverProblem().has_value());
     EXPECT_EQ(bed.recorded.syncCalls, (std::vector<std::string>{"ensureSubscription", "fetchChanges", "testRequests"}));
-    EXPECT_EQ(model.pairingReport(), "No phone found in iCloud yet. Open Quorvel on the phone once.");
+    EXPECT_EQ(model.phone().pairingReport(), "No phone found in iCloud yet. Open Quorvel on the phone once.");
     EXPECT_EQ(bed.recorded.liveActivitiesMade, 1);
     EXPECT_EQ(bed.recorded.orphanCleanUps, 1);
-    EXPECT_TRUE(model.ticker().isActive());
-    EXPECT_TRUE(model.ticker().isSingleShot());
-    EXPECT_EQ(model.ticker().interval(), 5000);
+    EXPECT_TRUE(AppModelTestAccess::ticker(model).isActive());
+    EXPECT_TRUE(AppModelTestAccess::ticker(model).isSingleShot());
+    EXPECT_EQ(AppModelTestAccess::ticker(model).interval(), 5000);
 }
 
 TEST(AppModelTests, EveryTrackedChangeIsAnnouncedOnceMoreAsAChangeAndNoSameValue) {
     AppModelTestbed bed;
     AppModel& model = bed.make();
     testing::SignalCounter changed(model, &AppModel::changed);
-    testing::SignalCounter muted(model, &AppModel::mutedChanged);
-    model.setMuted(true);
-    model.setMuted(true);
+    testing::SignalCounter muted(model.device(), &DevicePart::mutedChanged);
+    model.device().setMuted(true);
+    model.device().setMuted(true);
     EXPECT_EQ(muted.count(), 1);
     EXPECT_EQ(changed.count(), 1);
     model.handleHookEvent(bed.event("SessionStart", "s1"), true);
@@ -175,30 +175,30 @@ TEST(AppModelTests, SettingsAssignmentsAlwaysSaveAndRederiveButSignalOnlyChanges
 TEST(AppModelTests, ControlsAreSavedOnEveryAssignmentAndReadBackAtStart) {
     AppModelTestbed bed;
     AppModel& model = bed.make();
-    testing::SignalCounter controlsChanged(model, &AppModel::controlsChanged);
+    testing::SignalCounter controlsChanged(model.device(), &DevicePart::controlsChanged);
 
-    model.setControls(model.controls());
+    model.device().setControls(model.device().controls());
     EXPECT_EQ(controlsChanged.count(), 0);
     EXPECT_TRUE(bed.defaults->jsonValue("deviceControls").has_value());
 
     DeviceControls quieter{0.25, true, false, true};
-    model.setControls(quieter);
+    model.device().setControls(quieter);
     EXPECT_EQ(controlsChanged.count(), 1);
     bed.model.reset();
-    EXPECT_EQ(bed.make().controls(), quieter);
+    EXPECT_EQ(bed.make().device().controls(), quieter);
 
     // A record that doesn't decode gives the defaults whole.
     bed.model.reset();
     bed.defaults->setJson("deviceControls", json::parse(R"({"volume":0.1})"));
-    EXPECT_EQ(bed.make().controls(), DeviceControls::standard());
+    EXPECT_EQ(bed.make().device().controls(), DeviceControls::standard());
 }
 
 TEST(AppModelTests, PhoneTokenIsStoredOnEveryAssignment) {
     AppModelTestbed bed;
     bed.defaults->setString("phoneDeviceToken", "abc");
     AppModel& model = bed.make();
-    EXPECT_EQ(model.phoneDeviceToken(), "abc");
-    model.setPhoneDeviceToken("def");
+    EXPECT_EQ(model.phone().phoneDeviceToken(), "abc");
+    model.phone().setPhoneDeviceToken("def");
     EXPECT_EQ(bed.defaults->stringValue("phoneDeviceToken"), std::optional<std::string>("def"));
 }
 
@@ -226,10 +226,10 @@ TEST(AppModelTests, KeyStoresAreReadApartSoOneFailingNeverClearsTheOther) {
         AppModel& model = bed.make(false);
         bed.keychain->items().replace(APNsKeyStore::service(), "default", "key", json::dump(key.encode()));
         bed.keychain->items().replace(RelayKeyStore::service(), "default", "relay", json::dump(relay.encode()));
-        model.refreshKeys();
+        model.phone().refreshKeys();
         settle();
-        EXPECT_EQ(model.apnsKeyID(), c.keyID) << c.name;
-        EXPECT_EQ(model.relayURL().has_value(), c.relayLoaded) << c.name;
+        EXPECT_EQ(model.phone().apnsKeyID(), c.keyID) << c.name;
+        EXPECT_EQ(model.phone().relayURL().has_value(), c.relayLoaded) << c.name;
         std::vector<std::string> keychainLines;
         for (const std::string& line : bed.log.lines("App")) {
             if (line.find("login keyring") != std::string::npos) keychainLines.push_back(line);
@@ -245,14 +245,14 @@ TEST(AppModelTests, KeyStoresAreReadApartSoOneFailingNeverClearsTheOther) {
 TEST(AppModelTests, HookStatusFollowsTheAgentSettingsFileAndSignalsOnlyChanges) {
     AppModelTestbed bed;
     AppModel& model = bed.make();
-    testing::SignalCounter changed(model, &AppModel::hookStatusChanged);
-    model.refreshHookStatus();
+    testing::SignalCounter changed(model.hooks(), &HooksPart::hookStatusChanged);
+    model.hooks().refreshHookStatus();
     EXPECT_EQ(changed.count(), 0);
 
     ASSERT_TRUE(files::createDirectories(bed.home / ".claude"));
     ASSERT_TRUE(files::writeFileAtomically(bed.home / ".claude/settings.json", "{ broken"));
     model.tick();
-    EXPECT_EQ(model.hookStatus().kind, HookInstaller::Status::Kind::problem);
+    EXPECT_EQ(model.hooks().hookStatus().kind, HookInstaller::Status::Kind::problem);
     EXPECT_EQ(changed.count(), 1);
 }
 

@@ -98,12 +98,12 @@ TEST(DesktopWordsTest, TheWindowsSpeakOfThisDesktop) {
 
     // The states that change the words: banners off and their settings out of reach, always
     // send on, a pending keyring save, stored credentials.
-    model.openNotificationSettings();
+    model.hooks().openNotificationSettings();
     AppSettings always = model.settings();
     always.alwaysPushToPhone = true;
     model.setSettings(always);
     ASSERT_TRUE(RelayKeyStore::save(bed.keychain->items(), {*WebUrl::parse("https://relay.example/push"), "k"}));
-    model.refreshKeys();
+    model.phone().refreshKeys();
     settle();
     for (const auto& more : {textsOf(settings), textsOf(setup), textsOf(finished)}) {
         texts.insert(texts.end(), more.begin(), more.end());

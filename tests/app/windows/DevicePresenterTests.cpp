@@ -83,8 +83,8 @@ TEST_F(DevicePresenterTest, WithNothingRunningTheModelsTicksRedrawOncePerMinuteA
 TEST_F(DevicePresenterTest, AFaderDragIsShownAtOnceButStoredOnceWhenItEnds) {
     DevicePresenter presenter(testbed.sources->device(), *testbed.windows, testbed.clock);
     presenter.live().setShown(true);
-    const DeviceControls before = testbed.model->controls();
-    testing::SignalCounter saves(*testbed.model, &AppModel::controlsChanged);
+    const DeviceControls before = testbed.model->device().controls();
+    testing::SignalCounter saves(testbed.model->device(), &DevicePart::controlsChanged);
 
     DeviceControls dragged = before;
     for (double volume : {0.7, 0.5, 0.3}) {
@@ -92,7 +92,7 @@ TEST_F(DevicePresenterTest, AFaderDragIsShownAtOnceButStoredOnceWhenItEnds) {
         presenter.editControls(dragged);
     }
     EXPECT_DOUBLE_EQ(presenter.controls().volume, 0.3);
-    EXPECT_EQ(testbed.model->controls(), before);
+    EXPECT_EQ(testbed.model->device().controls(), before);
     EXPECT_EQ(saves.count(), 0);
 
     dragged.volume = std::nan("");  // what a broken pointer position would give
@@ -101,7 +101,7 @@ TEST_F(DevicePresenterTest, AFaderDragIsShownAtOnceButStoredOnceWhenItEnds) {
     dragged.volume = 0.25;
     presenter.settleControls(dragged);
     EXPECT_EQ(saves.count(), 1);
-    EXPECT_DOUBLE_EQ(testbed.model->controls().volume, 0.25);
+    EXPECT_DOUBLE_EQ(testbed.model->device().controls().volume, 0.25);
     ASSERT_TRUE(storedControls());
     EXPECT_DOUBLE_EQ((*storedControls())["volume"].get<double>(), 0.25);
 }
@@ -109,11 +109,11 @@ TEST_F(DevicePresenterTest, AFaderDragIsShownAtOnceButStoredOnceWhenItEnds) {
 TEST_F(DevicePresenterTest, ADragStillHeldWhenThePresenterGoesIsKept) {
     {
         DevicePresenter presenter(testbed.sources->device(), *testbed.windows, testbed.clock);
-        DeviceControls dragged = testbed.model->controls();
+        DeviceControls dragged = testbed.model->device().controls();
         dragged.volume = 1.7;  // past the top: held to 1
         presenter.editControls(dragged);
     }
-    EXPECT_DOUBLE_EQ(testbed.model->controls().volume, 1.0);
+    EXPECT_DOUBLE_EQ(testbed.model->device().controls().volume, 1.0);
     EXPECT_DOUBLE_EQ((*storedControls())["volume"].get<double>(), 1.0);
 }
 
@@ -142,11 +142,11 @@ TEST_F(DevicePresenterTest, KeysReachTheModel) {
     testbed.model->handleHookEvent(testbed.event("Stop", "s1", 10), true);
     settle();
     device.eject();
-    EXPECT_TRUE(testbed.model->floppyPutBack());
+    EXPECT_TRUE(testbed.model->device().floppyPutBack());
     device.testAlarm();
-    EXPECT_EQ(testbed.model->alarmTestStep(), std::optional<int>(0));
+    EXPECT_EQ(testbed.model->device().alarmTestStep(), std::optional<int>(0));
     strip.eject();
-    EXPECT_EQ(testbed.model->alarmTestStep(), std::nullopt);
+    EXPECT_EQ(testbed.model->device().alarmTestStep(), std::nullopt);
 
     testbed.recorded.windowActivations.clear();
     strip.edit();

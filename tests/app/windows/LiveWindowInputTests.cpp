@@ -143,7 +143,7 @@ TEST_F(SmallScreenTest, TheDeviceIsDrawnSmallerToFitTheScreenWholeAndItsKeysStil
     ASSERT_NE(alarm, nullptr);
     EXPECT_TRUE(device()->geometry().contains(alarm->rect()));
     click(alarm->rect().center());
-    EXPECT_TRUE(waitUntil([&] { return model.alarmTestStep() == std::optional<int>(0); }));
+    EXPECT_TRUE(waitUntil([&] { return model.device().alarmTestStep() == std::optional<int>(0); }));
 
     // Remembered at its scaled size, and shown again at the same place and scale.
     const QRect frame = device()->frameGeometry();

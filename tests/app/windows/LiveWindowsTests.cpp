@@ -283,9 +283,9 @@ TEST_F(LiveWindowsTest, AssistiveToolsSeeEveryPaintedControlWithItsLabelAndCanPr
     EXPECT_TRUE(byName["SEEN IT"]->state().disabled);
 
     byName["TEST THE ALARM"]->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    EXPECT_EQ(model.alarmTestStep(), std::optional<int>(0));
+    EXPECT_EQ(model.device().alarmTestStep(), std::optional<int>(0));
     byName["FAILS ONLY"]->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
-    EXPECT_TRUE(model.controls().failsOnly);
+    EXPECT_TRUE(model.device().controls().failsOnly);
     // The empty list's line is read, not pressed.
     EXPECT_TRUE(byName["nothing running. go start something."]->actionInterface()->actionNames().isEmpty());
 }

@@ -43,7 +43,7 @@ TEST_F(MenuBarControllerTest, TheMenuFollowsTheModel) {
     HookEvent prompt = testbed.event("UserPromptSubmit", "s1", 65);
     prompt.promptFirstLine = "fix the build";
     testbed.model->handleHookEvent(prompt, true);
-    testbed.model->setMuted(true);
+    testbed.model->device().setMuted(true);
     settle();
     EXPECT_EQ(extra.items().front().title, "kitty \u00B7 GRINDING. GO MAKE A TEA. \u00B7 fix the build \u00B7 1m 05s");
     EXPECT_EQ(extra.symbol(), "terminal.fill");
@@ -55,7 +55,7 @@ TEST_F(MenuBarControllerTest, ClicksReachTheModel) {
     controller->perform("mute", true);
     settle();
     EXPECT_TRUE(testbed.windows->stripVisible());
-    EXPECT_TRUE(testbed.model->muted());
+    EXPECT_TRUE(testbed.model->device().muted());
     EXPECT_TRUE(item("Show compact strip")->checked);
 
     testbed.windowRecord.events.clear();
@@ -76,7 +76,7 @@ TEST_F(MenuBarControllerTest, EveryOtherItemReachesItsUserAction) {
     ASSERT_TRUE(files::createDirectories(testbed.home / ".claude"));
     controller->perform("installHooksRecording", false);
     settle();
-    EXPECT_EQ(testbed.model->hookStatus(), HookInstaller::Status::installed(true));
+    EXPECT_EQ(testbed.model->hooks().hookStatus(), HookInstaller::Status::installed(true));
     EXPECT_NE(item("Hooks: on, recording"), nullptr);
     // Both ways out of recording mode are offered.
     ASSERT_NE(item("Turn on hooks"), nullptr);
@@ -95,7 +95,7 @@ TEST_F(MenuBarControllerTest, EveryOtherItemReachesItsUserAction) {
 
     controller->perform("launchAtLogin", true);
     settle();
-    EXPECT_EQ(testbed.model->launchAtLogin(), LaunchAtLogin::Status::enabled);
+    EXPECT_EQ(testbed.model->hooks().launchAtLogin(), LaunchAtLogin::Status::enabled);
     EXPECT_TRUE(item("Start at login")->checked);
     controller->perform("launchAtLogin", false);
     settle();
@@ -130,7 +130,7 @@ TEST(MenuBarControllerSimulateTest, TheFourSimulateItemsRunTheHelperWithTheirSta
 TEST_F(MenuBarControllerTest, TheProblemOfTheSettingsFileIsShownWithTheHookLines) {
     ASSERT_TRUE(files::createDirectories(testbed.home / ".claude"));
     ASSERT_TRUE(files::writeFileAtomically(testbed.home / ".claude/settings.json", "{ not json"));
-    testbed.model->refreshHookStatus();
+    testbed.model->hooks().refreshHookStatus();
     settle();
     ASSERT_NE(item("Hooks: problem with settings file"), nullptr);
     EXPECT_EQ(item("Turn on hooks"), nullptr);
@@ -139,7 +139,7 @@ TEST_F(MenuBarControllerTest, TheProblemOfTheSettingsFileIsShownWithTheHookLines
     const auto problem = std::find_if(items.begin(), items.end(), [](const MenuItem& each) {
         return each.title == "Hooks: problem with settings file";
     });
-    EXPECT_EQ(std::next(problem)->title, testbed.model->hookStatus().message);
+    EXPECT_EQ(std::next(problem)->title, testbed.model->hooks().hookStatus().message);
 }
 
 TEST_F(MenuBarControllerTest, SessionLinesAndTheSymbolFollowTheSessions) {

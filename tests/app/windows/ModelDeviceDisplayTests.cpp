@@ -57,7 +57,7 @@ TEST(ModelDeviceDisplay, TheDeviceShowsNoTerminalsTheServerAndAFloppyPutBack) {
 
     bed.finishRun("s1");
     EXPECT_TRUE(deviceDisplayOf(model, now).floppyOut);
-    model.dismiss();
+    model.device().dismiss();
     EXPECT_FALSE(deviceDisplayOf(model, now).floppyOut);
 }
 
@@ -66,10 +66,10 @@ TEST(ModelDeviceDisplay, TheAlarmTestShowsEverySampleInTurnThenTheSessionsAgain)
     AppModel& model = bed.make();
     const Instant now = bed.clock->current;
     const DeviceDisplay before = deviceDisplayOf(model, now);
-    model.startAlarmTest();
-    for (int step = 0; step < AppModel::alarmTestStepCount; ++step) {
+    model.device().startAlarmTest();
+    for (int step = 0; step < DevicePart::alarmTestStepCount; ++step) {
         EXPECT_EQ(deviceDisplayOf(model, now), DeviceSamples::display(DeviceSamples::names[step], now)) << step;
-        model.advanceAlarmTest();
+        model.device().advanceAlarmTest();
     }
     EXPECT_EQ(deviceDisplayOf(model, now), before);
 }

@@ -62,7 +62,7 @@ protected:
     void storeFirst(const std::function<void(SecretStore&)>& store) {
         model = &bed.make();
         store(bed.keychain->items());
-        model->refreshKeys();
+        model->phone().refreshKeys();
         settle();
     }
 
@@ -127,14 +127,14 @@ TEST_F(SettingsViewTest, EachSwitchIsStoredInTheSettingsAtOnce) {
     EXPECT_EQ(bed.recorded.dockChanges, (std::vector<bool>{true, false}));
 
     press(*settings.toggle("muted"));
-    EXPECT_TRUE(model->muted());
+    EXPECT_TRUE(model->device().muted());
     EXPECT_EQ(settings.toggle("muted")->accessibleDescription(), "on");
 
     press(*settings.toggle("launchAtLogin"));
-    EXPECT_EQ(model->launchAtLogin(), LaunchAtLogin::Status::enabled);
+    EXPECT_EQ(model->hooks().launchAtLogin(), LaunchAtLogin::Status::enabled);
     EXPECT_TRUE(settings.toggle("launchAtLogin")->isChecked());
     press(*settings.toggle("launchAtLogin"));
-    EXPECT_EQ(model->launchAtLogin(), LaunchAtLogin::Status::notRegistered);
+    EXPECT_EQ(model->hooks().launchAtLogin(), LaunchAtLogin::Status::notRegistered);
 }
 
 TEST_F(SettingsViewTest, AStartAtLoginTheSystemRefusesShowsAsOff) {
@@ -225,13 +225,13 @@ TEST_F(SettingsViewTest, TheVolumeShowsRoundedPercentAndStoresExactHundredths) {
     StepperControl* volume = settings.stepper("volume");
     EXPECT_EQ(volume->value(), 82);
     press(*volume->plusKey());
-    EXPECT_EQ(model->controls().volume, 0.92);
+    EXPECT_EQ(model->device().controls().volume, 0.92);
     pressUntilDisabled(*volume->plusKey());
-    EXPECT_EQ(model->controls().volume, 1.0);
+    EXPECT_EQ(model->device().controls().volume, 1.0);
     press(*volume->minusKey());
-    EXPECT_EQ(model->controls().volume, 90 / 100.0);
+    EXPECT_EQ(model->device().controls().volume, 90 / 100.0);
     pressUntilDisabled(*volume->minusKey());
-    EXPECT_EQ(model->controls().volume, 0.0);
+    EXPECT_EQ(model->device().controls().volume, 0.0);
     // Stored as the model writes it.
     const auto stored = bed.defaults->jsonValue("deviceControls");
     ASSERT_TRUE(stored);
@@ -260,24 +260,24 @@ TEST_F(SettingsViewTest, TheHookRowFollowsTheHookStatus) {
     ASSERT_TRUE(files::createDirectories(bed.home / ".claude"));
     ASSERT_TRUE(files::writeFileAtomically(bed.home / ".claude/settings.json", "{ not json"));
     SettingsView& settings = open();
-    ASSERT_EQ(model->hookStatus().kind, HookInstaller::Status::Kind::problem);
+    ASSERT_EQ(model->hooks().hookStatus().kind, HookInstaller::Status::Kind::problem);
     ASSERT_NE(settings.key("TURN ON"), nullptr);
     EXPECT_EQ(settings.key("TURN ON")->style(), SmallKeyStyle::Style::acid);
     EXPECT_TRUE(settings.key("SELF-TEST")->isEnabled());
 
     ASSERT_TRUE(files::writeFileAtomically(bed.home / ".claude/settings.json", "{}"));
-    model->refreshHookStatus();
+    model->hooks().refreshHookStatus();
     settle();
-    EXPECT_EQ(model->hookStatus().kind, HookInstaller::Status::Kind::notInstalled);
+    EXPECT_EQ(model->hooks().hookStatus().kind, HookInstaller::Status::Kind::notInstalled);
     EXPECT_FALSE(settings.key("SELF-TEST")->isEnabled());
 
     press(*settings.key("TURN ON"));
-    EXPECT_EQ(model->hookStatus().kind, HookInstaller::Status::Kind::installed);
+    EXPECT_EQ(model->hooks().hookStatus().kind, HookInstaller::Status::Kind::installed);
     ASSERT_NE(settings.key("TURN OFF"), nullptr);
     EXPECT_EQ(settings.key("TURN OFF")->style(), SmallKeyStyle::Style::panel);
     EXPECT_TRUE(settings.key("SELF-TEST")->isEnabled());
     press(*settings.key("TURN OFF"));
-    EXPECT_EQ(model->hookStatus().kind, HookInstaller::Status::Kind::notInstalled);
+    EXPECT_EQ(model->hooks().hookStatus().kind, HookInstaller::Status::Kind::notInstalled);
 }
 
 TEST_F(SettingsViewTest, StatusLinesReadTheModel) {
@@ -305,7 +305,7 @@ TEST_F(SettingsViewTest, TheTestPushNeedsATokenAndCredentials) {
     type(*settings.tokenField(), "ABC123");
     EXPECT_FALSE(send->isEnabled()) << "a token without a key or relay";
     ASSERT_TRUE(RelayKeyStore::save(bed.keychain->items(), {*WebUrl::parse("https://relay.example/push"), "k"}));
-    model->refreshKeys();
+    model->phone().refreshKeys();
     settle();
     EXPECT_TRUE(send->isEnabled());
     press(*send);
@@ -318,13 +318,13 @@ TEST_F(SettingsViewTest, TheTokenFieldStoresEachKeystrokeAndKeepsItsCursor) {
     SettingsView& settings = open();
     EntryField* token = settings.tokenField();
     type(*token, "ab12");
-    EXPECT_EQ(model->phoneDeviceToken(), "ab12");
+    EXPECT_EQ(model->phone().phoneDeviceToken(), "ab12");
     EXPECT_EQ(bed.defaults->stringValue("phoneDeviceToken"), "ab12");
     token->setCursorPosition(1);
-    model->setPhoneDeviceToken("ab12");
+    model->phone().setPhoneDeviceToken("ab12");
     settle();
     EXPECT_EQ(token->cursorPosition(), 1) << "an equal value is not written back";
-    model->setPhoneDeviceToken("from the phone");
+    model->phone().setPhoneDeviceToken("from the phone");
     settle();
     EXPECT_EQ(token->text(), "from the phone");
 }
@@ -336,11 +336,11 @@ TEST_F(SettingsViewTest, PasteTakesOnlyTextFromTheClipboard) {
     picture->setData("image/png", QByteArray("\x89PNG", 4));
     clipboard->setMimeData(picture);
     press(*settings.key("PASTE"));
-    EXPECT_EQ(model->phoneDeviceToken(), "");
+    EXPECT_EQ(model->phone().phoneDeviceToken(), "");
 
     clipboard->setText("  F00D  ");
     press(*settings.key("PASTE"));
-    EXPECT_EQ(model->phoneDeviceToken(), "  F00D  ") << "stored as it was copied";
+    EXPECT_EQ(model->phone().phoneDeviceToken(), "  F00D  ") << "stored as it was copied";
     EXPECT_EQ(settings.tokenField()->text(), "  F00D  ");
 }
 
@@ -357,16 +357,16 @@ TEST_F(SettingsViewTest, TheRelayFormSavesWhatWasTypedAndTheSummaryRemovesIt) {
     ASSERT_TRUE(relay->saveKey()->isEnabled());
     press(*relay->saveKey());
 
-    ASSERT_TRUE(model->relayURL());
-    EXPECT_EQ(model->relayURL()->absoluteString(), "https://relay.example/api/apns") << "trimmed by the model";
-    EXPECT_EQ(model->lastPushReport(), "Relay set. Send a test push to check it.");
+    ASSERT_TRUE(model->phone().relayURL());
+    EXPECT_EQ(model->phone().relayURL()->absoluteString(), "https://relay.example/api/apns") << "trimmed by the model";
+    EXPECT_EQ(model->phone().lastPushReport(), "Relay set. Send a test push to check it.");
     EXPECT_TRUE(relay->showsSummary());
     EXPECT_EQ(relay->keyField()->text(), "") << "the key never outlives SAVE";
     EXPECT_EQ(relay->urlField()->text(), " https://relay.example/api/apns ");
     EXPECT_EQ(settings.row("Sending through the relay"), nullptr) << "rows of the sections are their own";
 
     press(*relay->removeKey());
-    EXPECT_FALSE(model->relayURL());
+    EXPECT_FALSE(model->phone().relayURL());
     EXPECT_FALSE(relay->showsSummary());
     auto stored = RelayKeyStore::load(bed.keychain->items());
     ASSERT_TRUE(stored);
@@ -379,8 +379,8 @@ TEST_F(SettingsViewTest, AnHttpRelayIsRefusedAndTheFormKeepsTheAddressButNotTheK
     type(*relay->urlField(), "http://relay.example/push");
     type(*relay->keyField(), "s3cret");
     press(*relay->saveKey());
-    EXPECT_FALSE(model->relayURL());
-    EXPECT_EQ(model->lastPushReport().rfind("Couldn't save the relay key: ", 0), 0u) << model->lastPushReport();
+    EXPECT_FALSE(model->phone().relayURL());
+    EXPECT_EQ(model->phone().lastPushReport().rfind("Couldn't save the relay key: ", 0), 0u) << model->phone().lastPushReport();
     EXPECT_FALSE(relay->showsSummary());
     EXPECT_EQ(relay->urlField()->text(), "http://relay.example/push");
     EXPECT_EQ(relay->keyField()->text(), "");
@@ -406,7 +406,7 @@ TEST_F(SettingsViewTest, ASaveTheKeyringHasntAnsweredShowsItsPendingLine) {
     EXPECT_FALSE(settings.keySection()->keyringNote()->isHidden()) << "an import would wait behind it";
 
     store->release();
-    ASSERT_TRUE(testing::waitUntil([&] { return !model->savingToKeyring(); }));
+    ASSERT_TRUE(testing::waitUntil([&] { return !model->phone().savingToKeyring(); }));
     settle();
     EXPECT_TRUE(relay->showsSummary());
     EXPECT_TRUE(relay->keyringNote()->isHidden());
@@ -431,7 +431,7 @@ TEST_F(SettingsViewTest, TheKeySectionImportsWithTheTypedIDsAndRemoveClearsTheKe
 
     press(*key->removeKey());
     EXPECT_FALSE(storedKey());
-    EXPECT_FALSE(model->apnsKeyID());
+    EXPECT_FALSE(model->phone().apnsKeyID());
     EXPECT_FALSE(key->showsSummary());
     EXPECT_EQ(key->teamIDField()->text(), "TEAM42") << "typed texts outlive the face switch";
 }
@@ -445,7 +445,7 @@ TEST_F(SettingsViewTest, AKeyRemovalThatFailsIsShownAndTheSummaryStays) {
     EXPECT_EQ(bed.recorded.errorAlerts.size(), 1u);
     bed.recorded.keychainFailures.clear();
     EXPECT_TRUE(storedKey()) << "the item is still there";
-    model->refreshKeys();
+    model->phone().refreshKeys();
     settle();
     EXPECT_TRUE(settings.keySection()->showsSummary());
 }
@@ -463,7 +463,7 @@ TEST_F(SettingsViewTest, BothSummariesShowWhenARelayAndAKeyAreStored) {
 
 TEST_F(SettingsViewTest, PlayKeysPlayAtTheDeviceVolumeEvenWhenMuted) {
     SettingsView& settings = open();
-    model->setMuted(true);
+    model->device().setMuted(true);
     settle();
     const auto keys = settings.findChildren<KeyButton*>();
     int played = 0;

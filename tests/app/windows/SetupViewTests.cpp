@@ -69,9 +69,9 @@ TEST_F(SetupViewTest, StepsFollowTheModel) {
 
     // A relay is no phone key.
     ASSERT_TRUE(RelayKeyStore::save(bed.keychain->items(), {*WebUrl::parse("https://relay.example/push"), "k"}));
-    model.refreshKeys();
+    model.phone().refreshKeys();
     settle();
-    ASSERT_TRUE(model.relayURL());
+    ASSERT_TRUE(model.phone().relayURL());
     EXPECT_FALSE(view.stepDone(3));
 
     press(*view.stepButton(3));

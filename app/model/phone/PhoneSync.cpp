@@ -1,20 +1,20 @@
 // The Mac's side of the record exchange with the phone: pair with the newest phone, take on
 // its preference and token, acknowledge it and answer its test requests.
 #include "app/core/PairingReport.hpp"
-#include "app/model/AppModel.hpp"
+#include "app/model/phone/PhonePart.hpp"
 #include "kit/engine/CopyBook.hpp"
 
 namespace quorvel {
 
-void AppModel::syncPhone() {
-    inBackground(*services_.phoneQueue, [this, sync = services_.tokenSync]() -> std::function<void()> {
+void PhonePart::syncPhone() {
+    hops_.inBackground(*services_.phoneQueue, [this, sync = services_.tokenSync]() -> std::function<void()> {
         auto phones = sync->fetchChanges();
         const std::size_t pending = phones ? sync->testRequests().size() : 0;
         return [this, phones, pending] { finishPhoneSync(phones, pending); };
     });
 }
 
-void AppModel::finishPhoneSync(const Expected<std::vector<PhoneDevice>, TokenSync::Failure>& phones,
+void PhonePart::finishPhoneSync(const Expected<std::vector<PhoneDevice>, TokenSync::Failure>& phones,
                                std::size_t pendingRequests) {
     if (!phones) {
         // Without an account this fails on every sync: said once, and again hourly. Without
@@ -47,10 +47,10 @@ void AppModel::finishPhoneSync(const Expected<std::vector<PhoneDevice>, TokenSyn
     if (phone.alwaysPush && phone.updatedAt > appliedPhonePrefsAt_) {
         appliedPhonePrefsAt_ = phone.updatedAt;
         services_.defaults->setDate("appliedPhonePrefsAt", phone.updatedAt);
-        if (settings_.alwaysPushToPhone != *phone.alwaysPush) {
-            AppSettings changed = settings_;
+        if (neighbours_.settings().alwaysPushToPhone != *phone.alwaysPush) {
+            AppSettings changed = neighbours_.settings();
             changed.alwaysPushToPhone = *phone.alwaysPush;
-            setSettings(changed);
+            neighbours_.setSettings(changed);
         }
     }
 
@@ -64,9 +64,9 @@ void AppModel::finishPhoneSync(const Expected<std::vector<PhoneDevice>, TokenSyn
     ack.pushToStartToken = phone.pushToStartToken;
     ack.macName = hostName && !hostName->empty() ? *hostName : "Mac";
     ack.acknowledgedAt = services_.clock->now();
-    ack.alwaysPush = settings_.alwaysPushToPhone;
+    ack.alwaysPush = neighbours_.settings().alwaysPushToPhone;
 
-    inBackground(*services_.phoneQueue, [this, sync = services_.tokenSync, ack]() -> std::function<void()> {
+    hops_.inBackground(*services_.phoneQueue, [this, sync = services_.tokenSync, ack]() -> std::function<void()> {
         auto acknowledged = sync->acknowledge(ack);
         std::vector<TokenSync::TestRequest> requests = sync->takeTestRequests();
         return [this, acknowledged, requests] {
@@ -81,12 +81,12 @@ void AppModel::finishPhoneSync(const Expected<std::vector<PhoneDevice>, TokenSyn
     });
 }
 
-void AppModel::answerTestRequests(const std::vector<TokenSync::TestRequest>& requests) {
+void PhonePart::answerTestRequests(const std::vector<TokenSync::TestRequest>& requests) {
     for (const TokenSync::TestRequest& request : requests) {
         logger_.notice("Phone asked for a test push: " + request);
         sendTestPush(std::string(CopyBook::testPushTitle), std::string(CopyBook::testPushBody));
         // The exchange takes its calls one at a time, so the records go in the order asked.
-        inBackground(*services_.phoneQueue,
+        hops_.inBackground(*services_.phoneQueue,
                      [sync = services_.tokenSync, request, logger = logger_]() -> std::function<void()> {
                          if (auto deleted = sync->deleteTestRequest(request); !deleted) {
                              logger.error("Clearing a test request failed: " + deleted.error().description);

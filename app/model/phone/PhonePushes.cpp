@@ -1,31 +1,31 @@
 // Which live alerts go to the phone, the pushes themselves, the one sentence that reports
 // them, and the lists the phone mirrors.
 #include "app/core/PushReport.hpp"
-#include "app/model/AppModel.hpp"
+#include "app/model/phone/PhonePart.hpp"
 
 namespace quorvel {
 
-bool AppModel::isAway() {
+bool PhonePart::isAway() {
     // The idle time is only asked for when the locked screen doesn't already say so.
     if (services_.presence->screenLocked()) return true;
-    return services_.idleTime->secondsSinceLastInput() >= static_cast<double>(settings_.awayMinutes) * 60.0;
+    return services_.idleTime->secondsSinceLastInput() >= static_cast<double>(neighbours_.settings().awayMinutes) * 60.0;
 }
 
-Router::Context AppModel::makeRouterContext(Instant now) {
+Router::Context PhonePart::makeRouterContext(Instant now) {
     Router::Context context;
     context.away = isAway();
-    context.muted = muted_;
-    context.controls = controls_;
-    context.failuresBuzzPhone = settings_.failuresBuzzPhone;
-    context.alwaysPush = settings_.alwaysPushToPhone;
-    context.quietStart = settings_.quietHoursStart;
-    context.quietEnd = settings_.quietHoursEnd;
+    context.muted = neighbours_.muted();
+    context.controls = neighbours_.controls();
+    context.failuresBuzzPhone = neighbours_.settings().failuresBuzzPhone;
+    context.alwaysPush = neighbours_.settings().alwaysPushToPhone;
+    context.quietStart = neighbours_.settings().quietHoursStart;
+    context.quietEnd = neighbours_.settings().quietHoursEnd;
     context.now = now;
     context.calendar = services_.calendar();
     return context;
 }
 
-void AppModel::routePush(const Alert& alert) {
+void PhonePart::routePush(const Alert& alert) {
     const Instant now = services_.clock->now();
     const Router::Context context = makeRouterContext(now);
     const Router::Decision decision = router_.decide(alert, context);
@@ -38,10 +38,10 @@ void AppModel::routePush(const Alert& alert) {
     setLastPushReport(PushReport::skipped(alert.kind, reason, PushReport::clockText(now, context.calendar)));
 }
 
-void AppModel::deliver(const OutgoingPush& push) { deliver(push, false); }
+void PhonePart::deliver(const OutgoingPush& push) { deliver(push, false); }
 
-void AppModel::deliver(const OutgoingPush& push, bool routed) {
-    inBackground(*services_.deliveryQueue, [this, apns = services_.apns, push, routed]() -> std::function<void()> {
+void PhonePart::deliver(const OutgoingPush& push, bool routed) {
+    hops_.inBackground(*services_.deliveryQueue, [this, apns = services_.apns, push, routed]() -> std::function<void()> {
         auto delivered = apns->push(push);
         return [this, push, routed, delivered] {
             const std::string clock = PushReport::clockText(services_.clock->now(), services_.calendar());
@@ -64,7 +64,7 @@ void AppModel::deliver(const OutgoingPush& push, bool routed) {
     });
 }
 
-void AppModel::sendTestPush(const std::string& title, const std::string& body) {
+void PhonePart::sendTestPush(const std::string& title, const std::string& body) {
     OutgoingPush push;
     push.kind = Alert::Kind::done;
     push.sessionID = "test";
@@ -76,13 +76,13 @@ void AppModel::sendTestPush(const std::string& title, const std::string& body) {
     deliver(push, false);
 }
 
-void AppModel::publishListsIfNeeded() {
+void PhonePart::publishListsIfNeeded() {
     if (!pairedPhone_ || publishingMirror_) return;
 
     const Instant now = services_.clock->now();
-    std::vector<RunningRow> rows = machine_.runningRows(now);
+    std::vector<RunningRow> rows = neighbours_.machine().runningRows(now);
     for (RunningRow& row : rows) row.onScreen = false;
-    ListMirror mirror = ListMirror::build(std::move(rows), finished_, now);
+    ListMirror mirror = ListMirror::build(std::move(rows), neighbours_.finished(), now);
     // The update time takes no part: unchanged lists are not sent again just because time passed.
     if (publishedMirror_ && publishedMirror_->running == mirror.running &&
         publishedMirror_->finished == mirror.finished) {
@@ -90,7 +90,7 @@ void AppModel::publishListsIfNeeded() {
     }
 
     publishingMirror_ = true;
-    inBackground(*services_.phoneQueue, [this, sync = services_.tokenSync, mirror]() -> std::function<void()> {
+    hops_.inBackground(*services_.phoneQueue, [this, sync = services_.tokenSync, mirror]() -> std::function<void()> {
         auto published = sync->publishLists(mirror);
         return [this, mirror, published] {
             if (published) {
