@@ -14,17 +14,13 @@
 #include "app/delivery/APNsKeyStore.hpp"
 #include "app/delivery/RelayKeyStore.hpp"
 #include "kit/engine/Quorvel.hpp"
+#include "kit/engine/StoredDefaults.hpp"
 
 namespace quorvel {
 namespace {
 
-// Defaults keys.
-constexpr const char* deviceControlsKey = "deviceControls";
-constexpr const char* phoneDeviceTokenKey = "phoneDeviceToken";
-constexpr const char* appliedPhonePrefsAtKey = "appliedPhonePrefsAt";
-
 DeviceControls storedControls(const KeyValueStore& defaults) {
-    const std::optional<json::Json> stored = defaults.jsonValue(deviceControlsKey);
+    const std::optional<json::Json> stored = defaults.value(StoredDefaults::deviceControls);
     if (!stored) return DeviceControls::standard();
     return DeviceControls::fromStoredData(json::dump(*stored));
 }
@@ -49,11 +45,11 @@ AppModel::AppModel(AppServices services, QObject* parent)
     settings_ = AppSettings::load(*services_.defaults);
     lastPushReport_ = std::string(PushReport::initial);
     pairingReport_ = std::string(PairingReport::lookingForPhone);
-    phoneDeviceToken_ = services_.defaults->stringValue(phoneDeviceTokenKey).value_or("");
+    phoneDeviceToken_ = services_.defaults->value(StoredDefaults::phoneDeviceToken).value_or("");
     launchAtLogin_ = services_.launchAtLogin->status();
 
     // A stored value of another type counts as none.
-    appliedPhonePrefsAt_ = services_.defaults->dateValue(appliedPhonePrefsAtKey).value_or(distantPast);
+    appliedPhonePrefsAt_ = services_.defaults->value(StoredDefaults::appliedPhonePrefsAt).value_or(distantPast);
     ticker_.setSingleShot(true);
     ticker_.setInterval(tickIntervalMilliseconds);
     connect(&ticker_, &QTimer::timeout, this, [this] {
@@ -128,7 +124,7 @@ void AppModel::setSettings(AppSettings settings) {
 
 void AppModel::setPhoneDeviceToken(std::string token) {
     assignTracked(phoneDeviceToken_, std::move(token), &AppModel::phoneDeviceTokenChanged);
-    services_.defaults->setString(phoneDeviceTokenKey, phoneDeviceToken_);
+    services_.defaults->set(StoredDefaults::phoneDeviceToken, phoneDeviceToken_);
 }
 
 void AppModel::setControls(DeviceControls controls) {
@@ -253,7 +249,7 @@ void AppModel::checkBannersAllowed() {
 
 void AppModel::saveControls() {
     try {
-        services_.defaults->setJson(deviceControlsKey, controls_.encode());
+        services_.defaults->set(StoredDefaults::deviceControls, controls_.encode());
     } catch (const std::exception& error) {
         logger_.error(std::string("Couldn't save device controls: ") + error.what());
     }

@@ -3,6 +3,7 @@
 #include "app/core/PairingReport.hpp"
 #include "app/model/AppModel.hpp"
 #include "kit/engine/CopyBook.hpp"
+#include "kit/engine/StoredDefaults.hpp"
 
 namespace quorvel {
 
@@ -46,7 +47,7 @@ void AppModel::finishPhoneSync(const Expected<std::vector<PhoneDevice>, TokenSyn
     // phone writes its record again.
     if (phone.alwaysPush && phone.updatedAt > appliedPhonePrefsAt_) {
         appliedPhonePrefsAt_ = phone.updatedAt;
-        services_.defaults->setDate("appliedPhonePrefsAt", phone.updatedAt);
+        services_.defaults->set(StoredDefaults::appliedPhonePrefsAt, phone.updatedAt);
         if (settings_.alwaysPushToPhone != *phone.alwaysPush) {
             AppSettings changed = settings_;
             changed.alwaysPushToPhone = *phone.alwaysPush;
