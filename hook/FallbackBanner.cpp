@@ -11,7 +11,8 @@ std::optional<FallbackBanner> fallbackBanner(const HookEvent& event) {
         body = "DONE. GO LOOK.";
     } else if (event.kind() == HookEventKind::stopFailure) {
         body = "CRASHED. " + CopyBook::crashReason(event.error) + ".";
-    } else if (event.kind() == HookEventKind::notification && event.notificationType != std::optional<std::string>("idle_prompt")) {
+    } else if (event.kind() == HookEventKind::notification &&
+               event.notificationType != std::optional<std::string>("idle_prompt")) {
         body = "OI. NEEDS YOU.";
     } else {
         return std::nullopt;

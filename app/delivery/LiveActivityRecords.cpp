@@ -39,7 +39,8 @@ void LiveActivityRecords::load() {
         }
     }
 
-    if (const std::optional<json::Json> stored = defaults_->value(StoredDefaults::liveActivitiesEnding); stored && stored->is_object()) {
+    if (const std::optional<json::Json> stored = defaults_->value(StoredDefaults::liveActivitiesEnding);
+        stored && stored->is_object()) {
         for (const auto& [channelID, endState] : stored->items()) {
             try {
                 pendingEnds_.emplace(channelID, QuorvelLiveState::decode(endState));
@@ -51,7 +52,8 @@ void LiveActivityRecords::load() {
     }
 
     std::vector<std::string> made;
-    if (const std::optional<json::Json> stored = defaults_->value(StoredDefaults::liveActivityChannels); stored && stored->is_array()) {
+    if (const std::optional<json::Json> stored = defaults_->value(StoredDefaults::liveActivityChannels);
+        stored && stored->is_array()) {
         for (const auto& channel : *stored) {
             if (channel.is_string()) made.push_back(channel.get<std::string>());
         }

@@ -1,9 +1,10 @@
 #pragma once
 // What the Live Activities leave for the next launch, kept in the user defaults and written
-// on every change: which activity belongs to which session (`StoredDefaults::liveActivitiesActive`),
-// the ends not sent yet (`liveActivitiesEnding`) and the broadcast channels this app made
-// (`liveActivityChannels`, oldest first, at most `createdChannelsCap`). A stored table that cannot be read is forgotten with a log
-// line and written over by the next change.
+// on every change: which activity belongs to which session
+// (`StoredDefaults::liveActivitiesActive`), the ends not sent yet (`liveActivitiesEnding`) and
+// the broadcast channels this app made (`liveActivityChannels`, oldest first, at most
+// `createdChannelsCap`). A stored table that cannot be read is forgotten with a log line and
+// written over by the next change.
 //
 // Not thread-safe: used by one thread (the main thread).
 #include <cstddef>

@@ -34,7 +34,8 @@ WindowCoordinator::WindowCoordinator(std::unique_ptr<WindowFactory> factory, std
 WindowCoordinator::~WindowCoordinator() = default;
 
 void WindowCoordinator::setDeviceVisible(bool visible) {
-    setFaceVisible(visible, deviceWindow_, &WindowCoordinator::deviceWindow, StoredDefaults::deviceVisible, deviceVisible_);
+    setFaceVisible(visible, deviceWindow_, &WindowCoordinator::deviceWindow, StoredDefaults::deviceVisible,
+                   deviceVisible_);
 }
 
 void WindowCoordinator::setStripVisible(bool visible) {
