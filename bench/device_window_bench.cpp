@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "bench/BenchApp.hpp"
+#include "kit/engine/StoredDefaults.hpp"
 #include "platform/KeyValueStore.hpp"
 #include "tests/support/RuntimeFolder.hpp"
 #include "tests/support/TemporaryFolder.hpp"
@@ -32,9 +33,9 @@ int main(int argc, char** argv) {
     {
         // The device alone: no first-run checklist, no strip.
         KeyValueStore defaults(home / ".config/quorvel/defaults.json");
-        defaults.setBool("setupShown", true);
-        defaults.setBool("deviceVisible", true);
-        defaults.setBool("stripVisible", false);
+        defaults.set(StoredDefaults::setupShown, true);
+        defaults.set(StoredDefaults::deviceVisible, true);
+        defaults.set(StoredDefaults::stripVisible, false);
     }
     App app(argv[1], home.path(), runtime.path());
     // Let the start-up settle (fonts, first paint, the phone exchange's first round).

@@ -32,6 +32,7 @@
 
 #include "app/delivery/RelayKeyStore.hpp"
 #include "bench/BenchApp.hpp"
+#include "kit/engine/StoredDefaults.hpp"
 #include "platform/Files.hpp"
 #include "platform/KeyValueStore.hpp"
 #include "platform/services/LibsecretStore.hpp"
@@ -288,10 +289,10 @@ DeadNetworkResult quitUnderDeadNetwork(const std::string& program) {
     const testing::TemporaryFolder home;
     const testing::RuntimeFolder runtime;
     KeyValueStore defaults(home / ".config/quorvel/defaults.json");
-    defaults.setString("phoneDeviceToken", "00112233445566778899aabbccddeeff");
+    defaults.set(StoredDefaults::phoneDeviceToken, "00112233445566778899aabbccddeeff");
     json::Json settings = json::Json::object();
     settings["alwaysPushToPhone"] = true;
-    defaults.setJson("appSettings", settings);
+    defaults.set(StoredDefaults::appSettings, settings);
     {
         App app(program, home.path(), runtime.path());
         accepted(app.endpoint(), event("UserPromptSubmit", "s1", std::string("fix the build")));

@@ -7,11 +7,12 @@ namespace quorvel {
 
 std::optional<FallbackBanner> fallbackBanner(const HookEvent& event) {
     std::string body;
-    if (event.event == "Stop" && event.backgroundTaskCount.value_or(0) == 0) {
+    if (event.kind() == HookEventKind::stop && event.backgroundTaskCount.value_or(0) == 0) {
         body = "DONE. GO LOOK.";
-    } else if (event.event == "StopFailure") {
+    } else if (event.kind() == HookEventKind::stopFailure) {
         body = "CRASHED. " + CopyBook::crashReason(event.error) + ".";
-    } else if (event.event == "Notification" && event.notificationType != std::optional<std::string>("idle_prompt")) {
+    } else if (event.kind() == HookEventKind::notification &&
+               event.notificationType != std::optional<std::string>("idle_prompt")) {
         body = "OI. NEEDS YOU.";
     } else {
         return std::nullopt;

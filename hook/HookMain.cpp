@@ -85,16 +85,16 @@ void postEvent(const HookEvent& given, const QuorvelPaths& paths, const HookLog&
     }
     auto endpoint = Endpoint::read(paths.endpoint());
     if (!endpoint) {
-        log.writeLogLine("app not answering for " + event.event + ": " + endpoint.error().message);
+        log.writeLogLine("app not answering for " + event.event.text() + ": " + endpoint.error().message);
         fallBack(*data, event, paths, log, environment, false);
         return;
     }
     auto status = post(*data, *endpoint);
     if (!status) {
-        log.writeLogLine("app not answering for " + event.event + ": " + status.error().description);
+        log.writeLogLine("app not answering for " + event.event.text() + ": " + status.error().description);
         fallBack(*data, event, paths, log, environment, !status.error().nothingListens());
     } else if (*status != 202) {
-        log.writeLogLine("app answered " + std::to_string(*status) + " for " + event.event);
+        log.writeLogLine("app answered " + std::to_string(*status) + " for " + event.event.text());
         fallBack(*data, event, paths, log, environment, true);
     }
 }

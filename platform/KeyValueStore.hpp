@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/DefaultsKey.hpp"
 #include "platform/Instant.hpp"
 #include "platform/JsonCoding.hpp"
 
@@ -38,6 +39,22 @@ public:
     void setDate(std::string_view key, Instant value);
     void setJson(std::string_view key, const json::Json& value);
     void remove(std::string_view key);
+
+    // The same, typed by the key: a value of another type than the key's counts as none.
+    std::optional<bool> value(DefaultsKey<bool> key) const { return boolValue(key.name); }
+    std::optional<std::string> value(DefaultsKey<std::string> key) const { return stringValue(key.name); }
+    std::optional<double> value(DefaultsKey<double> key) const { return numberValue(key.name); }
+    std::optional<Instant> value(DefaultsKey<Instant> key) const { return dateValue(key.name); }
+    std::optional<json::Json> value(DefaultsKey<json::Json> key) const { return jsonValue(key.name); }
+    void set(DefaultsKey<bool> key, bool value) { setBool(key.name, value); }
+    void set(DefaultsKey<std::string> key, std::string_view value) { setString(key.name, value); }
+    void set(DefaultsKey<double> key, double value) { setNumber(key.name, value); }
+    void set(DefaultsKey<Instant> key, Instant value) { setDate(key.name, value); }
+    void set(DefaultsKey<json::Json> key, const json::Json& value) { setJson(key.name, value); }
+    template <typename Value>
+    void remove(DefaultsKey<Value> key) { remove(key.name); }
+    template <typename Value>
+    bool contains(DefaultsKey<Value> key) const { return contains(key.name); }
 
     const std::string& path() const { return path_; }
 

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "kit/engine/Quorvel.hpp"
+#include "kit/engine/StoredDefaults.hpp"
 #include "platform/Logger.hpp"
 
 namespace quorvel {
@@ -37,7 +38,7 @@ json::Json AppSettings::encode() const {
 }
 
 AppSettings AppSettings::load(const KeyValueStore& defaults) {
-    const std::optional<json::Json> stored = defaults.jsonValue(storageKey);
+    const std::optional<json::Json> stored = defaults.value(StoredDefaults::appSettings);
     if (!stored) return {};
     const Logger logger(Quorvel::macBundleID, "Settings");
     try {
@@ -60,18 +61,14 @@ Expected<void, json::CodingError> AppSettings::save(KeyValueStore& defaults) con
     } catch (const std::exception& error) {
         return unexpected(json::CodingError{error.what()});
     }
-    defaults.setJson(storageKey, document);
+    defaults.set(StoredDefaults::appSettings, document);
     return {};
 }
 
 StateMachineSettings AppSettings::stateMachineSettings() const {
     StateMachineSettings derived = StateMachineSettings::standard();
     derived.longRunAfter = static_cast<double>(longRunMinutes) * 60.0;
-    derived.staleAfter = 1800;
-    derived.backgroundSafetyNetAfter = 600;
     derived.shellCommandMinimum = static_cast<double>(shellMinimumSeconds);
-    derived.doneLingers = 900;
-    derived.brokeWindow = 120;
     return derived;
 }
 

@@ -18,11 +18,9 @@
 namespace quorvel {
 
 struct AppSettings {
-    /// The defaults key of the stored document.
-    static constexpr std::string_view storageKey = "appSettings";
-
-    std::int64_t longRunMinutes = 10;
-    std::int64_t shellMinimumSeconds = 10;
+    // The two timings the user may change start at the state machine's own standard values.
+    std::int64_t longRunMinutes = static_cast<std::int64_t>(StateMachineSettings::standard().longRunAfter) / 60;
+    std::int64_t shellMinimumSeconds = static_cast<std::int64_t>(StateMachineSettings::standard().shellCommandMinimum);
     std::int64_t awayMinutes = 3;
     /// Hour of day (0-23) at which the quiet hours begin.
     std::int64_t quietHoursStart = 23;
@@ -48,11 +46,15 @@ struct AppSettings {
     Expected<void, json::CodingError> save(KeyValueStore& defaults) const;
 
     /// The state machine's timings for these settings: the long-run threshold and the shell
-    /// command minimum come from here, the other four are fixed.
+    /// command minimum come from here, the other four are the machine's standard ones.
     StateMachineSettings stateMachineSettings() const;
 
     bool operator==(const AppSettings&) const = default;
 };
+
+// The defaults above are whole minutes and seconds only while the machine's standard timings are.
+static_assert(AppSettings{}.longRunMinutes * 60 == StateMachineSettings::standard().longRunAfter);
+static_assert(AppSettings{}.shellMinimumSeconds == StateMachineSettings::standard().shellCommandMinimum);
 
 /// Every setting, declared once. `all` is in field order, which is also the order of the keys
 /// written; the settings column places each one in its section.

@@ -4,6 +4,7 @@
 
 #include "app/delivery/LoggedIdentifier.hpp"
 #include "kit/engine/Quorvel.hpp"
+#include "kit/engine/StoredDefaults.hpp"
 #include "kit/push/OutgoingPushPayload.hpp"
 #include "platform/UnicodeText.hpp"
 
@@ -130,7 +131,7 @@ Expected<std::shared_ptr<APNsClient>, APNsDelivery::Error> APNsDelivery::client(
 }
 
 std::optional<std::string> APNsDelivery::deviceToken() const {
-    const std::optional<std::string> stored = defaults_.stringValue(deviceTokenKey);
+    const std::optional<std::string> stored = defaults_.value(StoredDefaults::phoneDeviceToken);
     if (!stored) return std::nullopt;
     std::string token = text::lowercased(text::trimmingWhitespaceAndNewlines(*stored));
     if (token.empty()) return std::nullopt;
@@ -153,12 +154,12 @@ Expected<void, APNsDelivery::Error> APNsDelivery::send(const OutgoingPush& push)
     const std::string reason = answer->reason.value_or("");
 
     if (status >= 200 && status <= 299) {
-        defaults_.setBool(deviceTokenInvalidKey, false);
+        defaults_.set(StoredDefaults::phoneDeviceTokenInvalid, false);
         logger_.info("Pushed " + std::string(rawValue(push.kind)) + " for session " + loggedIdentifier(push.sessionID));
         return {};
     }
     if ((status == 400 || status == 410) && isRefusedToken(reason)) {
-        defaults_.setBool(deviceTokenInvalidKey, true);
+        defaults_.set(StoredDefaults::phoneDeviceTokenInvalid, true);
         return unexpected(Error(Problem::tokenInvalid(reason)));
     }
     if (status == 429) {

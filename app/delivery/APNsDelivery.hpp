@@ -84,9 +84,6 @@ public:
     /// once (at quit): nothing that the delivery or the Live Activities send waits any more.
     void cancel();
 
-    static constexpr const char* deviceTokenKey = "phoneDeviceToken";
-    static constexpr const char* deviceTokenInvalidKey = "phoneDeviceTokenInvalid";
-
 private:
     std::optional<std::string> deviceToken() const;
     bool waitUnlessCancelled(std::chrono::milliseconds duration);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <optional>
 
+#include "kit/engine/StoredDefaults.hpp"
+
 namespace quorvel {
 
 json::Json LiveActivityRecords::Active::encode() const {
@@ -24,7 +26,7 @@ LiveActivityRecords::LiveActivityRecords(std::shared_ptr<KeyValueStore> defaults
 }
 
 void LiveActivityRecords::load() {
-    if (const std::optional<json::Json> stored = defaults_->jsonValue(activeKey)) {
+    if (const std::optional<json::Json> stored = defaults_->value(StoredDefaults::liveActivitiesActive)) {
         try {
             std::map<std::string, Active> restored;
             for (const auto& [sessionID, entry] : json::requireObject(*stored, "liveActivitiesActive").items()) {
@@ -37,7 +39,8 @@ void LiveActivityRecords::load() {
         }
     }
 
-    if (const std::optional<json::Json> stored = defaults_->jsonValue(pendingEndsKey); stored && stored->is_object()) {
+    if (const std::optional<json::Json> stored = defaults_->value(StoredDefaults::liveActivitiesEnding);
+        stored && stored->is_object()) {
         for (const auto& [channelID, endState] : stored->items()) {
             try {
                 pendingEnds_.emplace(channelID, QuorvelLiveState::decode(endState));
@@ -49,7 +52,8 @@ void LiveActivityRecords::load() {
     }
 
     std::vector<std::string> made;
-    if (const std::optional<json::Json> stored = defaults_->jsonValue(createdChannelsKey); stored && stored->is_array()) {
+    if (const std::optional<json::Json> stored = defaults_->value(StoredDefaults::liveActivityChannels);
+        stored && stored->is_array()) {
         for (const auto& channel : *stored) {
             if (channel.is_string()) made.push_back(channel.get<std::string>());
         }
@@ -133,19 +137,19 @@ void LiveActivityRecords::saveActive() {
         logger_.error(std::string("Could not remember active Live Activities: ") + error.what());
         return;
     }
-    defaults_->setJson(activeKey, table);
+    defaults_->set(StoredDefaults::liveActivitiesActive, table);
 }
 
 void LiveActivityRecords::savePendingEnds() {
     json::Json table = json::Json::object();
     for (const auto& [channelID, endState] : pendingEnds_) table[channelID] = endState.encode();
-    defaults_->setJson(pendingEndsKey, table);
+    defaults_->set(StoredDefaults::liveActivitiesEnding, table);
 }
 
 void LiveActivityRecords::saveChannels() {
     json::Json list = json::Json::array();
     for (const std::string& channelID : createdChannels_) list.push_back(json::string(channelID));
-    defaults_->setJson(createdChannelsKey, list);
+    defaults_->set(StoredDefaults::liveActivityChannels, list);
 }
 
 }  // namespace quorvel

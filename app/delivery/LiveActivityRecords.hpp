@@ -1,9 +1,10 @@
 #pragma once
 // What the Live Activities leave for the next launch, kept in the user defaults and written
-// on every change: which activity belongs to which session ("liveActivitiesActive"), the ends
-// not sent yet ("liveActivitiesEnding") and the broadcast channels this app made
-// ("liveActivityChannels", oldest first, at most `createdChannelsCap`). A stored table that
-// cannot be read is forgotten with a log line and written over by the next change.
+// on every change: which activity belongs to which session
+// (`StoredDefaults::liveActivitiesActive`), the ends not sent yet (`liveActivitiesEnding`) and
+// the broadcast channels this app made (`liveActivityChannels`, oldest first, at most
+// `createdChannelsCap`). A stored table that cannot be read is forgotten with a log line and
+// written over by the next change.
 //
 // Not thread-safe: used by one thread (the main thread).
 #include <cstddef>
@@ -35,9 +36,6 @@ public:
         bool operator==(const Active&) const = default;
     };
 
-    static constexpr std::string_view activeKey = "liveActivitiesActive";
-    static constexpr std::string_view pendingEndsKey = "liveActivitiesEnding";
-    static constexpr std::string_view createdChannelsKey = "liveActivityChannels";
     static constexpr std::size_t createdChannelsCap = 256;
 
     /// Reads all three from `defaults`. Every recorded activity's and unsent end's channel

@@ -96,11 +96,11 @@ void AppModel::handleHookEvent(const HookEvent& event, bool live) {
     // Only a prompt known to be a task notification is not the user's: an absent flag counts
     // as typed, as the state machine counts it.
     if (event.eventID && !handledEventIDs_.insert(*event.eventID)) {
-        logger_.notice("Handled " + event.event + " for " + event.sessionID +
+        logger_.notice("Handled " + event.event.text() + " for " + event.sessionID +
                        " once though it arrived both posted and spooled");
         return;
     }
-    if (event.event == "UserPromptSubmit" && event.isTaskNotification != true) phone_->forgetPushes(event.sessionID);
+    if (event.kind() == HookEventKind::userPromptSubmit && event.isTaskNotification != true) phone_->forgetPushes(event.sessionID);
 
     // A run that starts or ends (or a session that comes or goes) is saved, so a restart
     // doesn't lose it.

@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "app/model/AppDesktop.hpp"
-#include "app/model/WorkQueue.hpp"
+#include "platform/WorkQueue.hpp"
 
 namespace quorvel {
 

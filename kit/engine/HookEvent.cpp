@@ -57,7 +57,7 @@ std::optional<std::int64_t> wholeMilliseconds(const json::Json& value) {
 
 }  // namespace
 
-HookEvent HookEvent::make(std::string event, std::string sessionID, double receivedAt) {
+HookEvent HookEvent::make(HookEventName event, std::string sessionID, double receivedAt) {
     HookEvent result;
     result.event = std::move(event);
     result.sessionID = std::move(sessionID);
@@ -147,7 +147,7 @@ HookEvent HookEvent::decode(const json::Json& value) {
 
 json::Json HookEvent::encode() const {
     json::Json object = json::Json::object();
-    object["event"] = json::string(event);
+    object["event"] = json::string(event.text());
     object["sessionID"] = json::string(sessionID);
     object["receivedAt"] = json::number(receivedAt);
     json::putOptional(object, "termProgram", termProgram);

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "kit/engine/HookEventName.hpp"
 #include "platform/Instant.hpp"
 #include "platform/JsonCoding.hpp"
 
@@ -26,7 +27,8 @@ struct HookEvent {
     /// Most characters kept of the last assistant message and a notification's message.
     static constexpr std::size_t longTextLimit = 500;
 
-    std::string event;
+    /// The name as the agent sent it, with its kind (found once, when the name is set).
+    HookEventName event;
     std::string sessionID;
     /// Seconds since 1970-01-01 00:00 UTC, with fraction.
     double receivedAt = 0;
@@ -53,7 +55,7 @@ struct HookEvent {
     std::optional<std::string> eventID;
 
     /// An event with only the three required fields; the optional ones are set afterwards.
-    static HookEvent make(std::string event, std::string sessionID, double receivedAt);
+    static HookEvent make(HookEventName event, std::string sessionID, double receivedAt);
 
     /// The payload mapping: the agent's hook payload (a JSON object), the time it arrived and
     /// the helper's environment (the terminal as `terminalProgramName` names it from
@@ -61,6 +63,8 @@ struct HookEvent {
     /// payload has no string "hook_event_name" or no non-empty string "session_id".
     static std::optional<HookEvent> fromPayload(const json::Json& payload, Instant now,
                                                 const Environment& environment);
+
+    HookEventKind kind() const { return event.kind(); }
 
     /// `receivedAt` as a point in time.
     Instant receivedInstant() const { return Instant::fromUnixSeconds(receivedAt); }

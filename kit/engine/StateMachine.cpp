@@ -81,11 +81,10 @@ int StateMachine::tier(const SessionState& state) {
 
 std::vector<Effect> StateMachine::handle(const HookEvent& event) {
     const Instant now = event.receivedInstant();
-    const std::string& name = event.event;
 
     forgetEndedSessions(now);
 
-    if (name == "SessionEnd") {
+    if (event.kind() == HookEventKind::sessionEnd) {
         if (auto ending = sessions.find(event.sessionID); ending != sessions.end()) {
             activity_.erase(activityKeyOf(ending->second));
             endedSessions.insert_or_assign(event.sessionID, EndedSession{std::move(ending->second), now});
@@ -125,15 +124,17 @@ void StateMachine::forgetEndedSessions(Instant now) {
 }
 
 std::vector<Effect> StateMachine::apply(Session& session, const HookEvent& event, Instant now) const {
-    const std::string& name = event.event;
+    const HookEventKind kind = event.kind();
     session.lastEventAt = now;
     if (!session.termProgram) session.termProgram = event.termProgram;
     if (event.cwd) session.cwd = event.cwd;
-    if (name != "Stop" && name != "StopFailure" && name != "PostToolUseFailure") session.unrecoveredFailure.reset();
+    if (kind != HookEventKind::stop && kind != HookEventKind::stopFailure && kind != HookEventKind::postToolUseFailure) {
+        session.unrecoveredFailure.reset();
+    }
 
     const bool isBash = event.toolName == std::optional<std::string>("Bash");
 
-    if (name == "SessionStart") {
+    if (kind == HookEventKind::sessionStart) {
         if (event.source == std::optional<std::string>("clear")) {
             session.state = SessionState::idle();
             session.run.reset();
@@ -142,7 +143,7 @@ std::vector<Effect> StateMachine::apply(Session& session, const HookEvent& event
         return {};
     }
 
-    if (name == "UserPromptSubmit") {
+    if (kind == HookEventKind::userPromptSubmit) {
         if (event.isTaskNotification != true) {
             if (session.state.isBusy() && session.run) {
                 session.state = SessionState::running(*session.run);
@@ -163,7 +164,7 @@ std::vector<Effect> StateMachine::apply(Session& session, const HookEvent& event
         return {};
     }
 
-    if (name == "Stop") {
+    if (kind == HookEventKind::stop) {
         if (event.backgroundTaskCount && *event.backgroundTaskCount >= 1) {
             session.waitingOnBackgroundSince = now;
             if (!session.state.isBusy() && session.run) session.state = SessionState::running(*session.run);
@@ -173,7 +174,7 @@ std::vector<Effect> StateMachine::apply(Session& session, const HookEvent& event
         return finish(session, now, std::nullopt);
     }
 
-    if (name == "StopFailure") {
+    if (kind == HookEventKind::stopFailure) {
         session.waitingOnBackgroundSince.reset();
         SessionState crashed = SessionState::crashed(CopyBook::crashReason(event.error));
         if (crashed == session.state) return {};
@@ -183,7 +184,7 @@ std::vector<Effect> StateMachine::apply(Session& session, const HookEvent& event
                                              std::nullopt, false))};
     }
 
-    if (name == "Notification") {
+    if (kind == HookEventKind::notification) {
         if (!event.notificationType || !isNeedsYouNotificationType(*event.notificationType)) return {};
         SessionState needsYou =
             SessionState::needsYou(event.message.value_or(std::string(defaultNeedsYouMessage)));
@@ -192,7 +193,7 @@ std::vector<Effect> StateMachine::apply(Session& session, const HookEvent& event
         return {Effect::alert(alertFor(session, Alert::Kind::needsYou, now))};
     }
 
-    if (name == "PostToolUse") {
+    if (kind == HookEventKind::postToolUse) {
         resumeAfterNeedsYou(session);
         if (isBash && event.runInBackground != true && event.durationMs) {
             const double seconds = static_cast<double>(*event.durationMs) / 1000.0;
@@ -204,7 +205,7 @@ std::vector<Effect> StateMachine::apply(Session& session, const HookEvent& event
         return {};
     }
 
-    if (name == "PostToolUseFailure") {
+    if (kind == HookEventKind::postToolUseFailure) {
         if (isBash && event.isInterrupt != true) {
             const std::string command = event.command.value_or("");
             session.unrecoveredFailure = Session::ShellFailure{command, parseExitCode(event.error), now};

@@ -1,5 +1,6 @@
 #include "kit/hooks/HookSettingsEditor.hpp"
 
+#include "kit/engine/HookEventKind.hpp"
 #include "platform/UnicodeText.hpp"
 
 namespace quorvel {
@@ -130,17 +131,19 @@ std::string HookSettingsEditor::EditError::message() const {
 }
 
 const std::vector<HookSpec>& HookSettingsEditor::hooks() {
+    // The events the session engine tells apart, under the agent's names for them.
+    const auto named = [](HookEventKind kind) { return std::string(agentNameOf(kind)); };
     static const std::vector<HookSpec> table = {
-        {"SessionStart", std::nullopt, std::nullopt},
-        {"UserPromptSubmit", std::nullopt, std::nullopt},
-        {"Stop", std::nullopt, std::nullopt},
-        {"StopFailure", std::nullopt, std::nullopt},
-        {"Notification",
+        {named(HookEventKind::sessionStart), std::nullopt, std::nullopt},
+        {named(HookEventKind::userPromptSubmit), std::nullopt, std::nullopt},
+        {named(HookEventKind::stop), std::nullopt, std::nullopt},
+        {named(HookEventKind::stopFailure), std::nullopt, std::nullopt},
+        {named(HookEventKind::notification),
          "permission_prompt|elicitation_dialog|elicitation_url_dialog|agent_needs_input|idle_prompt",
          std::nullopt},
-        {"PostToolUse", "Bash", std::nullopt},
-        {"PostToolUseFailure", "Bash", std::nullopt},
-        {"SessionEnd", std::nullopt, 2},
+        {named(HookEventKind::postToolUse), "Bash", std::nullopt},
+        {named(HookEventKind::postToolUseFailure), "Bash", std::nullopt},
+        {named(HookEventKind::sessionEnd), std::nullopt, 2},
     };
     return table;
 }

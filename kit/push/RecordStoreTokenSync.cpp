@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "kit/engine/Quorvel.hpp"
+#include "kit/engine/StoredDefaults.hpp"
 #include "platform/Base64.hpp"
 #include "platform/SecureRandom.hpp"
 
@@ -208,7 +209,7 @@ Expected<std::optional<Record>, TokenSync::Failure> RecordStoreTokenSync::fetchI
 }
 
 std::optional<std::map<std::string, PhoneDevice>> RecordStoreTokenSync::loadDevices() const {
-    std::optional<json::Json> stored = defaults_->jsonValue(devicesKey);
+    std::optional<json::Json> stored = defaults_->value(StoredDefaults::tokenSyncDevices);
     if (!stored || !stored->is_object()) return std::nullopt;
     std::map<std::string, PhoneDevice> devices;
     try {
@@ -221,7 +222,7 @@ std::optional<std::map<std::string, PhoneDevice>> RecordStoreTokenSync::loadDevi
 }
 
 std::optional<RecordStore::ChangeToken> RecordStoreTokenSync::loadChangeToken() const {
-    std::optional<std::string> stored = defaults_->stringValue(changeTokenKey);
+    std::optional<std::string> stored = defaults_->value(StoredDefaults::tokenSyncChangeToken);
     if (!stored) return std::nullopt;
     return base64::decode(*stored);
 }
@@ -234,12 +235,12 @@ bool RecordStoreTokenSync::storeDevices(const std::map<std::string, PhoneDevice>
         logger_.error(std::string("Couldn't encode the phone records: ") + error.what());
         return false;
     }
-    defaults_->setJson(devicesKey, object);
+    defaults_->set(StoredDefaults::tokenSyncDevices, object);
     return true;
 }
 
 void RecordStoreTokenSync::storeChangeToken(const RecordStore::ChangeToken& token) {
-    defaults_->setString(changeTokenKey, base64::encode(token));
+    defaults_->set(StoredDefaults::tokenSyncChangeToken, base64::encode(token));
 }
 
 }  // namespace quorvel

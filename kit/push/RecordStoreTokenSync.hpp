@@ -6,9 +6,9 @@
 // acknowledgement and the lists and asks for test pushes.
 //
 // Between runs it keeps, in the app's defaults, the device records last seen
-// ("tokenSyncDevices": record name to the device's JSON form) and the zone's change token
-// ("tokenSyncChangeToken": base64 text; one that does not decode counts as none), so each
-// fetch asks only for what changed. Collected test requests are not kept between runs.
+// (`StoredDefaults::tokenSyncDevices`: record name to the device's JSON form) and the zone's
+// change token (`StoredDefaults::tokenSyncChangeToken`: base64 text; one that does not decode
+// counts as none), so each fetch asks only for what changed. Collected test requests are not kept between runs.
 //
 // Thread-safe: calls may come from any thread; fetches run one at a time.
 #include <map>
@@ -30,8 +30,6 @@ class RecordStoreTokenSync final : public TokenSync {
 public:
     static constexpr const char* zoneName = "Quorvel";
     static constexpr const char* subscriptionID = "quorvel-devices";
-    static constexpr const char* devicesKey = "tokenSyncDevices";
-    static constexpr const char* changeTokenKey = "tokenSyncChangeToken";
     static constexpr const char* testRequestType = "TestRequest";
     static constexpr const char* listsType = "Lists";
     static constexpr const char* listsName = "lists";

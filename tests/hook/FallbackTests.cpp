@@ -100,9 +100,9 @@ TEST(FallbackBanner, OnlyEventsAUserMustNotMissGetOne) {
     };
     for (const auto& c : cases) {
         auto banner = fallbackBanner(c.event);
-        ASSERT_EQ(banner.has_value(), c.body.has_value()) << c.event.event;
+        ASSERT_EQ(banner.has_value(), c.body.has_value()) << c.event.event.text();
         if (banner) {
-            EXPECT_EQ(*banner, (FallbackBanner{"Quorvel", *c.body})) << c.event.event;
+            EXPECT_EQ(*banner, (FallbackBanner{"Quorvel", *c.body})) << c.event.event.text();
         }
     }
 }

@@ -80,7 +80,7 @@ TEST_F(HelperProcessTest, WithoutTheAppItSpoolsAndStartsIt) {
     run({}, stopPayload);
     auto events = spooled();
     ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events[0].event, "Stop");
+    EXPECT_EQ(events[0].event.text(), "Stop");
     EXPECT_EQ(events[0].sessionID, "abc");
     EXPECT_EQ(events[0].cwd, "/tmp/p");
     EXPECT_GE(events[0].receivedAt, before);
@@ -126,7 +126,7 @@ TEST_F(HelperProcessTest, PostsToARunningServerWithTheToken) {
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_NE(requests[0].find("\r\nAuthorization: Bearer " + token + "\r\n"), std::string::npos);
     HookEvent event = HookEvent::decode(json::parse(FakeEventServer::bodyOf(requests[0])));
-    EXPECT_EQ(event.event, "Stop");
+    EXPECT_EQ(event.event.text(), "Stop");
     EXPECT_EQ(event.termProgram, "kitty");
     EXPECT_TRUE(spooled().empty());
     EXPECT_EQ(log(), "");
@@ -194,7 +194,7 @@ TEST_F(HelperProcessTest, FinishesItsJobWhenTheAgentEndsItMidPost) {
     EXPECT_LT(result.seconds, 1.5);
     // It gave the silent app up in its own time and kept the event.
     ASSERT_EQ(spooled().size(), 1u);
-    EXPECT_EQ(spooled()[0].event, "Stop");
+    EXPECT_EQ(spooled()[0].event.text(), "Stop");
 }
 
 TEST_F(HelperProcessTest, EvenAFaultOfItsOwnEndsWithStatusZero) {
@@ -237,12 +237,12 @@ TEST_F(HelperProcessTest, PayloadsOfMegabytesStillReachTheAppAsTheirEvents) {
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 2u) << log();
     const HookEvent stopEvent = HookEvent::decode(json::parse(FakeEventServer::bodyOf(requests[0])));
-    EXPECT_EQ(stopEvent.event, "Stop");
+    EXPECT_EQ(stopEvent.event.text(), "Stop");
     EXPECT_EQ(stopEvent.sessionID, "big-stop");
     EXPECT_EQ(stopEvent.cwd, "/tmp/p");
     EXPECT_EQ(stopEvent.lastAssistantMessage, message.substr(0, HookEvent::longTextLimit));
     const HookEvent toolEvent = HookEvent::decode(json::parse(FakeEventServer::bodyOf(requests[1])));
-    EXPECT_EQ(toolEvent.event, "PostToolUse");
+    EXPECT_EQ(toolEvent.event.text(), "PostToolUse");
     EXPECT_EQ(toolEvent.sessionID, "big-tool");
     EXPECT_EQ(toolEvent.command, "cat huge.log");
     EXPECT_EQ(toolEvent.durationMs, 4187);
@@ -255,9 +255,9 @@ TEST_F(HelperProcessTest, SimulatePostsTheStatesEventsInOrder) {
     run({"--simulate", "done"}, std::nullopt);
     auto requests = server.requests();
     ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(HookEvent::decode(json::parse(FakeEventServer::bodyOf(requests[0]))).event, "UserPromptSubmit");
+    EXPECT_EQ(HookEvent::decode(json::parse(FakeEventServer::bodyOf(requests[0]))).event.text(), "UserPromptSubmit");
     HookEvent stop = HookEvent::decode(json::parse(FakeEventServer::bodyOf(requests[1])));
-    EXPECT_EQ(stop.event, "Stop");
+    EXPECT_EQ(stop.event.text(), "Stop");
     EXPECT_EQ(stop.sessionID, "quorvel-simulated");
 
     run({"--capture", "--simulate"}, std::nullopt);

@@ -12,7 +12,7 @@ TEST(SimulatedEvents, EveryStateStartsWithTheSamePromptFourMinutesEarlier) {
     for (const char* state : {"running", "done", "needsyou", "broke", "crashed"}) {
         auto events = buildSimulatedEvents(state, now);
         ASSERT_FALSE(events.empty()) << state;
-        EXPECT_EQ(events[0].event, "UserPromptSubmit");
+        EXPECT_EQ(events[0].event.text(), "UserPromptSubmit");
         EXPECT_EQ(events[0].receivedAt, now.unixSeconds() - 252);
         EXPECT_EQ(events[0].promptFirstLine, "Test the alarm");
         for (const HookEvent& event : events) {

@@ -6,16 +6,14 @@
 
 #include "app/model/ModelHops.hpp"
 #include "kit/engine/Quorvel.hpp"
+#include "kit/engine/StoredDefaults.hpp"
 #include "kit/visuals/model/DeviceSamples.hpp"
 
 namespace quorvel {
 namespace {
 
-// Defaults keys.
-constexpr const char* deviceControlsKey = "deviceControls";
-
 DeviceControls storedControls(const KeyValueStore& defaults) {
-    const std::optional<json::Json> stored = defaults.jsonValue(deviceControlsKey);
+    const std::optional<json::Json> stored = defaults.value(StoredDefaults::deviceControls);
     if (!stored) return DeviceControls::standard();
     return DeviceControls::fromStoredData(json::dump(*stored));
 }
@@ -42,7 +40,7 @@ void DevicePart::setControls(DeviceControls controls) {
 
 void DevicePart::saveControls() {
     try {
-        defaults_.setJson(deviceControlsKey, controls_.encode());
+        defaults_.set(StoredDefaults::deviceControls, controls_.encode());
     } catch (const std::exception& error) {
         logger_.error(std::string("Couldn't save device controls: ") + error.what());
     }

@@ -17,7 +17,7 @@
 #include "app/install/HelperInstaller.hpp"
 #include "app/install/HookInstaller.hpp"
 #include "app/model/ModelHops.hpp"
-#include "app/model/WorkQueue.hpp"
+#include "platform/WorkQueue.hpp"
 #include "kit/engine/QuorvelPaths.hpp"
 #include "platform/Logger.hpp"
 

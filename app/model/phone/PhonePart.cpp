@@ -8,13 +8,10 @@
 #include "app/delivery/APNsKeyStore.hpp"
 #include "app/delivery/RelayKeyStore.hpp"
 #include "kit/engine/Quorvel.hpp"
+#include "kit/engine/StoredDefaults.hpp"
 
 namespace quorvel {
 namespace {
-
-// Defaults keys.
-constexpr const char* phoneDeviceTokenKey = "phoneDeviceToken";
-constexpr const char* appliedPhonePrefsAtKey = "appliedPhonePrefsAt";
 
 // How long keyring calls get to return once cancelled; inside the wait kept for the outcomes.
 constexpr std::chrono::milliseconds cancelledCallsGrace{100};
@@ -34,16 +31,16 @@ PhonePart::PhonePart(AppServices& services, const ModelHops& hops, PhoneNeighbou
       logger_(Quorvel::macBundleID, "App") {
     lastPushReport_ = std::string(PushReport::initial);
     pairingReport_ = std::string(PairingReport::lookingForPhone);
-    phoneDeviceToken_ = services_.defaults->stringValue(phoneDeviceTokenKey).value_or("");
+    phoneDeviceToken_ = services_.defaults->value(StoredDefaults::phoneDeviceToken).value_or("");
     // A stored value of another type counts as none.
-    appliedPhonePrefsAt_ = services_.defaults->dateValue(appliedPhonePrefsAtKey).value_or(distantPast);
+    appliedPhonePrefsAt_ = services_.defaults->value(StoredDefaults::appliedPhonePrefsAt).value_or(distantPast);
 }
 
 // ---- tracked setters ------------------------------------------------------------------------
 
 void PhonePart::setPhoneDeviceToken(std::string token) {
     assignTracked(*this, phoneDeviceToken_, std::move(token), &PhonePart::phoneDeviceTokenChanged);
-    services_.defaults->setString(phoneDeviceTokenKey, phoneDeviceToken_);
+    services_.defaults->set(StoredDefaults::phoneDeviceToken, phoneDeviceToken_);
 }
 
 void PhonePart::setApnsKeyID(std::optional<std::string> keyID) {

@@ -3,6 +3,7 @@
 #include "app/core/PairingReport.hpp"
 #include "app/model/phone/PhonePart.hpp"
 #include "kit/engine/CopyBook.hpp"
+#include "kit/engine/StoredDefaults.hpp"
 
 namespace quorvel {
 
@@ -46,7 +47,7 @@ void PhonePart::finishPhoneSync(const Expected<std::vector<PhoneDevice>, TokenSy
     // phone writes its record again.
     if (phone.alwaysPush && phone.updatedAt > appliedPhonePrefsAt_) {
         appliedPhonePrefsAt_ = phone.updatedAt;
-        services_.defaults->setDate("appliedPhonePrefsAt", phone.updatedAt);
+        services_.defaults->set(StoredDefaults::appliedPhonePrefsAt, phone.updatedAt);
         if (neighbours_.settings().alwaysPushToPhone != *phone.alwaysPush) {
             AppSettings changed = neighbours_.settings();
             changed.alwaysPushToPhone = *phone.alwaysPush;

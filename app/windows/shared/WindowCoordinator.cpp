@@ -5,14 +5,12 @@
 #include <string>
 
 #include "kit/engine/Quorvel.hpp"
+#include "kit/engine/StoredDefaults.hpp"
 
 namespace quorvel {
 namespace {
 
 // Defaults keys.
-constexpr const char* deviceVisibleKey = "deviceVisible";
-constexpr const char* stripVisibleKey = "stripVisible";
-constexpr const char* setupShownKey = "setupShown";
 
 }  // namespace
 
@@ -26,32 +24,33 @@ WindowCoordinator::WindowCoordinator(std::unique_ptr<WindowFactory> factory, std
     }
     const auto later = [this](auto work) { QMetaObject::invokeMethod(this, std::move(work), Qt::QueuedConnection); };
     // Only a stored Boolean false hides the device window; no value or any other keeps it.
-    if (defaults_->boolValue(deviceVisibleKey) != std::optional<bool>(false)) {
+    if (defaults_->value(StoredDefaults::deviceVisible) != std::optional<bool>(false)) {
         later([this] { setDeviceVisible(true); });
     }
-    if (defaults_->boolValue(stripVisibleKey).value_or(false)) later([this] { setStripVisible(true); });
-    if (!defaults_->boolValue(setupShownKey).value_or(false)) later([this] { showSetup(); });
+    if (defaults_->value(StoredDefaults::stripVisible).value_or(false)) later([this] { setStripVisible(true); });
+    if (!defaults_->value(StoredDefaults::setupShown).value_or(false)) later([this] { showSetup(); });
 }
 
 WindowCoordinator::~WindowCoordinator() = default;
 
 void WindowCoordinator::setDeviceVisible(bool visible) {
-    setFaceVisible(visible, deviceWindow_, &WindowCoordinator::deviceWindow, deviceVisibleKey, deviceVisible_);
+    setFaceVisible(visible, deviceWindow_, &WindowCoordinator::deviceWindow, StoredDefaults::deviceVisible,
+                   deviceVisible_);
 }
 
 void WindowCoordinator::setStripVisible(bool visible) {
-    setFaceVisible(visible, stripPanel_, &WindowCoordinator::stripPanel, stripVisibleKey, stripVisible_);
+    setFaceVisible(visible, stripPanel_, &WindowCoordinator::stripPanel, StoredDefaults::stripVisible, stripVisible_);
 }
 
 void WindowCoordinator::setFaceVisible(bool visible, std::unique_ptr<WindowHost>& window,
-                                       WindowHost& (WindowCoordinator::*made)(), const char* key, bool& shown) {
+                                       WindowHost& (WindowCoordinator::*made)(), DefaultsKey<bool> key, bool& shown) {
     if (ending_) return;
     if (visible) {
         (this->*made)().show();
     } else if (window) {
         window->hide();
     }
-    defaults_->setBool(key, visible);
+    defaults_->set(key, visible);
     if (visible == shown) return;
     shown = visible;
     emit visibilityChanged();
@@ -70,7 +69,7 @@ void WindowCoordinator::showFinished() {
 }
 
 void WindowCoordinator::finishSetup() {
-    defaults_->setBool(setupShownKey, true);
+    defaults_->set(StoredDefaults::setupShown, true);
     if (setupWindow_) setupWindow_->hide();
 }
 

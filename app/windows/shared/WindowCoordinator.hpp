@@ -50,7 +50,7 @@ private:
     /// Shows (making it when needed) or hides the device or strip `window`, stores the choice under
     /// `key` and, when it differs, in `shown`, and says so.
     void setFaceVisible(bool visible, std::unique_ptr<WindowHost>& window, WindowHost& (WindowCoordinator::*made)(),
-                        const char* key, bool& shown);
+                        DefaultsKey<bool> key, bool& shown);
     WindowHost& hosted(std::unique_ptr<WindowHost>& window, const WindowFactory::HostedWindowSpec& spec);
 
     std::unique_ptr<WindowFactory> factory_;

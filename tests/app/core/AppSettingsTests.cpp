@@ -5,6 +5,7 @@
 #include <set>
 #include <string_view>
 
+#include "kit/engine/StoredDefaults.hpp"
 #include "platform/KeyValueStore.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
@@ -16,7 +17,7 @@ using testing::TemporaryFolder;
 AppSettings loadFrom(const std::optional<std::string>& storedJson) {
     TemporaryFolder folder;
     KeyValueStore defaults(folder / "defaults.json");
-    if (storedJson) defaults.setJson(AppSettings::storageKey, json::parse(*storedJson));
+    if (storedJson) defaults.set(StoredDefaults::appSettings, json::parse(*storedJson));
     return AppSettings::load(defaults);
 }
 
@@ -76,7 +77,7 @@ TEST(AppSettingsTests, SavedSettingsLoadBackEqualWithEveryKeyWritten) {
     ASSERT_TRUE(settings.save(defaults));
 
     EXPECT_EQ(AppSettings::load(defaults), settings);
-    const json::Json stored = *defaults.jsonValue(AppSettings::storageKey);
+    const json::Json stored = *defaults.value(StoredDefaults::appSettings);
     EXPECT_EQ(stored.size(), 8u);
     EXPECT_EQ(stored["longRunMinutes"], 45);
     EXPECT_EQ(stored["showInDock"], true);
@@ -98,9 +99,9 @@ TEST(AppSettingsTests, StoredNumbersOutsideTheirRangeAreUsedAsTheyAre) {
     // Saving what was loaded writes the stored value back, not a range end over it.
     TemporaryFolder folder;
     KeyValueStore defaults(folder / "defaults.json");
-    defaults.setJson(AppSettings::storageKey, json::parse(R"({"longRunMinutes":180})"));
+    defaults.set(StoredDefaults::appSettings, json::parse(R"({"longRunMinutes":180})"));
     ASSERT_TRUE(AppSettings::load(defaults).save(defaults));
-    EXPECT_EQ((*defaults.jsonValue(AppSettings::storageKey))["longRunMinutes"], 180);
+    EXPECT_EQ((*defaults.value(StoredDefaults::appSettings))["longRunMinutes"], 180);
     // The ends themselves are kept.
     const AppSettings ends = loadFrom(R"({"longRunMinutes":120,"shellMinimumSeconds":0,"quietHoursEnd":23})");
     EXPECT_EQ(ends.longRunMinutes, 120);
@@ -135,7 +136,7 @@ TEST(AppSettingsTests, EveryDeclaredSettingIsItsOwnFieldAndRoundTrips) {
         KeyValueStore defaults(folder / "defaults.json");
         ASSERT_TRUE(changed.save(defaults));
         EXPECT_EQ(AppSettings::load(KeyValueStore(folder / "defaults.json")), changed);
-        EXPECT_EQ((*defaults.jsonValue(AppSettings::storageKey))[std::string(setting->key)], expectedStored);
+        EXPECT_EQ((*defaults.value(StoredDefaults::appSettings))[std::string(setting->key)], expectedStored);
     }
     EXPECT_EQ(keys.size(), 8u);
 }
@@ -152,6 +153,9 @@ TEST(AppSettingsTests, TheStoredDocumentKeepsItsKeysOrderAndForms) {
 }
 
 TEST(AppSettingsTests, StateMachineTimingsComeFromTheSettingsAndFixedValues) {
+    // Untouched settings give the machine exactly its standard timings.
+    EXPECT_EQ(AppSettings().stateMachineSettings(), StateMachineSettings::standard());
+
     AppSettings settings;
     settings.longRunMinutes = 15;
     settings.shellMinimumSeconds = 4;

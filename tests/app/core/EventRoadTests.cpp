@@ -73,12 +73,12 @@ TEST(EventRoad, HelperEventsReachTheServerOrTheDrain) {
         std::unique_lock lock(mutex);
         arrived.wait_for(lock, std::chrono::seconds(2), [&] { return events.size() >= 4; });
         ASSERT_EQ(events.size(), 4u);
-        EXPECT_EQ(events[0].event, "Stop");
+        EXPECT_EQ(events[0].event.text(), "Stop");
         EXPECT_EQ(events[0].cwd, "/w/app");
-        EXPECT_EQ(events[1].event, "UserPromptSubmit");
-        EXPECT_EQ(events[2].event, "PostToolUseFailure");
+        EXPECT_EQ(events[1].event.text(), "UserPromptSubmit");
+        EXPECT_EQ(events[2].event.text(), "PostToolUseFailure");
         EXPECT_EQ(events[2].durationMs, 4187);
-        EXPECT_EQ(events[3].event, "Stop");  // the broke run ends
+        EXPECT_EQ(events[3].event.text(), "Stop");  // the broke run ends
     }
     EXPECT_TRUE(drainSpool(paths.spool()).empty());
 
@@ -88,9 +88,9 @@ TEST(EventRoad, HelperEventsReachTheServerOrTheDrain) {
     runHelper(home.path(), {}, R"({"hook_event_name":"Stop","session_id":"s2"})");
     auto drained = drainSpool(paths.spool());
     ASSERT_EQ(drained.size(), 2u);
-    EXPECT_EQ(drained[0].event, "UserPromptSubmit");
+    EXPECT_EQ(drained[0].event.text(), "UserPromptSubmit");
     EXPECT_EQ(drained[0].promptFirstLine, "go");
-    EXPECT_EQ(drained[1].event, "Stop");
+    EXPECT_EQ(drained[1].event.text(), "Stop");
     EXPECT_TRUE(drainSpool(paths.spool()).empty());
 }
 

@@ -58,10 +58,10 @@ TEST_F(SpoolDrainTest, HandsBackEventsOldestFirstAndRemovesTheirFiles) {
     putEvent("d.json", "TieSecond", 1796731203.0);
     auto events = drainSpool(folder);
     ASSERT_EQ(events.size(), 4u);
-    EXPECT_EQ(events[0].event, "Earlier");
-    EXPECT_EQ(events[1].event, "TieFirst");
-    EXPECT_EQ(events[2].event, "TieSecond");
-    EXPECT_EQ(events[3].event, "Later");
+    EXPECT_EQ(events[0].event.text(), "Earlier");
+    EXPECT_EQ(events[1].event.text(), "TieFirst");
+    EXPECT_EQ(events[2].event.text(), "TieSecond");
+    EXPECT_EQ(events[3].event.text(), "Later");
     EXPECT_TRUE(remaining().empty());
     EXPECT_TRUE(drainSpool(folder).empty());
 }
@@ -72,7 +72,7 @@ TEST_F(SpoolDrainTest, LogsAndRemovesFilesThatDontDecode) {
     putEvent("3-good.json", "Stop", 1.0);
     auto events = drainSpool(folder);
     ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events[0].event, "Stop");
+    EXPECT_EQ(events[0].event.text(), "Stop");
     EXPECT_TRUE(remaining().empty());
     EXPECT_NE(log().find("error com.tessaloom.quorvel.mac [Spool] Skipping unreadable spool file 1-bad.json: "),
               std::string::npos)
@@ -126,7 +126,7 @@ TEST_F(SpoolDrainTest, AKillMidDrainLeavesTheEventsNotYetHandledInTheFolder) {
         // The intake keeps what it was handed (as the finished list is saved), then dies.
         int count = 0;
         drainSpool(folder, [&](const HookEvent& event) {
-            std::ofstream(handed, std::ios::app) << event.event << "\n";
+            std::ofstream(handed, std::ios::app) << event.event.text() << "\n";
             if (++count == killedAt) ::raise(SIGKILL);
         });
         ::_exit(0);
@@ -143,8 +143,8 @@ TEST_F(SpoolDrainTest, AKillMidDrainLeavesTheEventsNotYetHandledInTheFolder) {
     std::vector<HookEvent> left = drainSpool(folder);
     EXPECT_EQ(left.size(), std::size_t(spooled - killedAt + 1));
     ASSERT_FALSE(left.empty());
-    EXPECT_EQ(left.front().event, "Stop" + std::to_string(killedAt - 1));
-    for (const HookEvent& event : left) seen.insert(event.event);
+    EXPECT_EQ(left.front().event.text(), "Stop" + std::to_string(killedAt - 1));
+    for (const HookEvent& event : left) seen.insert(event.event.text());
     EXPECT_EQ(seen.size(), std::size_t(spooled));
 }
 
@@ -157,7 +157,7 @@ TEST_P(SpoolDrainOddEntries, AreLoggedAndSkippedWithoutStoppingTheRest) {
     putEvent("2-good.json", "Stop", 2.0);
     const auto events = drainSpool(folder);
     ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events[0].event, "Stop");
+    EXPECT_EQ(events[0].event.text(), "Stop");
     EXPECT_NE(log().find("Skipping unreadable spool file 1-odd.json: "), std::string::npos) << log();
     // A link goes, never what it points to.
     if (GetParam() == testing::OddFile::linkToRegularFile) EXPECT_TRUE(fs::exists(outside));
@@ -185,7 +185,7 @@ TEST_F(SpoolDrainTest, ReadingLeavesTheFilesAndSkipsTheNamesItIsTold) {
     const std::vector<SpooledEvent> read = readSpool(folder, {"1.json"});
     ASSERT_EQ(read.size(), 1u);
     EXPECT_EQ(read[0].name, "2.json");
-    EXPECT_EQ(read[0].event.event, "Second");
+    EXPECT_EQ(read[0].event.event.text(), "Second");
     EXPECT_EQ(remaining(), (std::vector<std::string>{"1.json", "2.json"}));
     removeSpoolFile(folder, "2.json");
     EXPECT_EQ(remaining(), std::vector<std::string>{"1.json"});

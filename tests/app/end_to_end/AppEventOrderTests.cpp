@@ -243,7 +243,7 @@ TEST_F(AppEventOrderTests, ManySessionsStoppedInStartOrderAllKeepTheirTitleAndDu
             workers.emplace_back([&] {
                 for (int index = next++; index < end; index = next++) {
                     HookEvent event = made(index);
-                    event.eventID = "event-" + std::to_string(index) + "-" + event.event;
+                    event.eventID = "event-" + std::to_string(index) + "-" + event.event.text();
                     const std::string body = json::dump(event.encode());
                     // Past the server's queue it answers 503, where the helper would spool.
                     for (auto status = post(body, *endpoint, 5.0); !status || *status != 202;

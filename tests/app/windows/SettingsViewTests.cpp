@@ -19,6 +19,7 @@
 #include "app/windows/settings/SettingsView.hpp"
 #include "app/windows/settings/StepperControl.hpp"
 #include "app/windows/settings/ToggleKeyButton.hpp"
+#include "kit/engine/StoredDefaults.hpp"
 #include "platform/DetachableWorkQueue.hpp"
 #include "tests/app/model/StuckSecretStore.hpp"
 #include "tests/app/windows/SettingsWindowSupport.hpp"
@@ -179,7 +180,7 @@ TEST_F(SettingsViewTest, SteppersStopAtTheirBoundsAndStoreEveryStep) {
 }
 
 TEST_F(SettingsViewTest, AStoredValueOutsideTheRangeIsShownAndStepsBackToTheRangesEnd) {
-    bed.defaults->setJson(AppSettings::storageKey, json::parse(R"({"longRunMinutes":180,"awayMinutes":0})"));
+    bed.defaults->set(StoredDefaults::appSettings, json::parse(R"({"longRunMinutes":180,"awayMinutes":0})"));
     SettingsView& settings = open();
     StepperControl* longRun = settings.stepper("longRunMinutes");
     ASSERT_NE(longRun, nullptr);

@@ -328,6 +328,11 @@ TEST(HookSettingsEditorTest, OnlyTheFirstHooksMemberIsReadAndChanged) {
 TEST(HookSettingsEditorTest, RegistrationTable) {
     const auto& hooks = HookSettingsEditor::hooks();
     ASSERT_EQ(hooks.size(), 8u);
+    // The agent's own names: its settings file holds them.
+    std::vector<std::string> names;
+    for (const HookSpec& spec : hooks) names.push_back(spec.event);
+    EXPECT_EQ(names, (std::vector<std::string>{"SessionStart", "UserPromptSubmit", "Stop", "StopFailure", "Notification",
+                                               "PostToolUse", "PostToolUseFailure", "SessionEnd"}));
     EXPECT_EQ(hooks.back(), (HookSpec{"SessionEnd", std::nullopt, 2}));
     EXPECT_FALSE(hooks.back().isAsync());
     for (std::size_t index = 0; index + 1 < hooks.size(); ++index) EXPECT_TRUE(hooks[index].isAsync());
