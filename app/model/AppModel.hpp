@@ -34,7 +34,6 @@
 #include "app/core/SpoolDrain.hpp"
 #include "app/model/AppServices.hpp"
 #include "app/model/ModelHops.hpp"
-#include "app/model/PhoneDevice.hpp"
 #include "app/model/SessionSaver.hpp"
 #include "app/model/device/DevicePart.hpp"
 #include "app/model/hooks/HooksPart.hpp"
@@ -42,15 +41,9 @@
 #include "kit/engine/Effect.hpp"
 #include "kit/engine/FinishedRun.hpp"
 #include "kit/engine/HookEvent.hpp"
-#include "kit/engine/ListMirror.hpp"
-#include "kit/engine/OutgoingPush.hpp"
-#include "kit/engine/Router.hpp"
 #include "kit/engine/StateMachine.hpp"
-#include "kit/visuals/model/DeviceDisplay.hpp"
 #include "platform/Instant.hpp"
 #include "platform/Logger.hpp"
-#include "platform/RepeatedFailureLog.hpp"
-#include "platform/services/WebUrl.hpp"
 
 namespace quorvel {
 
