@@ -6,13 +6,9 @@
 #include <utility>
 
 #include "app/core/SpoolDrain.hpp"
-#include "app/core/SpoolWrite.hpp"
 #include "kit/engine/Quorvel.hpp"
 
 namespace quorvel {
-namespace {
-
-}  // namespace
 
 AppModel::AppModel(AppServices services, QObject* parent)
     : QObject(parent),
