@@ -2,6 +2,7 @@
 // The built app as a process of its own, started the way the user's session starts it but
 // with a home and a runtime folder of the caller's: the home holds the single-instance lock,
 // so a Quorvel the user already runs never makes this one a silent second copy. Free of any test framework, so the benchmarks start the app through it too.
+#include <errno.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/types.h>
@@ -74,6 +75,23 @@ public:
         ::waitpid(pid_, nullptr, 0);
         pid_ = -1;
     }
+
+    /// Stalls the app as a hung one would be: returns true once every thread of it has
+    /// stopped. The stop signal alone only asks; on a busy machine a thread already awake
+    /// (the server's, say) could still answer a post before the stop reaches it.
+    bool pause() {
+        if (pid_ <= 0 || ::kill(pid_, SIGSTOP) != 0) return false;
+        int status = 0;
+        pid_t reported = -1;
+        do {
+            reported = ::waitpid(pid_, &status, WUNTRACED);
+        } while (reported == -1 && errno == EINTR);
+        if (reported == pid_ && !WIFSTOPPED(status)) pid_ = -1;  // It ended instead, and is reaped.
+        return reported != -1 && pid_ > 0 && WIFSTOPPED(status);
+    }
+
+    /// Lets a paused app go on.
+    bool resume() { return pid_ > 0 && ::kill(pid_, SIGCONT) == 0; }
 
     /// Ends the app with SIGTERM and waits; its exit status, absent when a signal ended it.
     std::optional<int> terminate() {

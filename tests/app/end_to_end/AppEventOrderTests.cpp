@@ -192,9 +192,9 @@ TEST_F(AppEventOrderTests, APostReadAfterItTimedOutAndItsSpooledCopyGiveOneFinis
     ASSERT_TRUE(app.endpoint()) << app.logText();
     helper(payload("UserPromptSubmit", "run-1", "fix the build"));
     // The app stalls: the helper's post is taken by the system but not answered in time.
-    ASSERT_EQ(::kill(app.pid(), SIGSTOP), 0);
+    ASSERT_TRUE(app.pause());
     helper(payload("Stop", "run-1"));
-    ASSERT_EQ(::kill(app.pid(), SIGCONT), 0);
+    ASSERT_TRUE(app.resume());
     ASSERT_NE(app.helperLog().find("app not answering for Stop"), std::string::npos) << app.helperLog();
     ASSERT_TRUE(waitFor([&] { return app.finished().size() == 1 && app.spoolEmpty(); })) << app.logText();
     std::this_thread::sleep_for(6s);

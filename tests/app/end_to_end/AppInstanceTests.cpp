@@ -229,7 +229,7 @@ TEST_F(InstanceTest, APausedAppWithHelpersFiringLeavesNoPileOfCopiesAndLosesNoth
     ASSERT_EQ(deviceVisibleBefore, R"({"type":"bool","value":false})");
 
     CopyCounter counter([&] { return copies().size(); });
-    ASSERT_EQ(::kill(app.pid(), SIGSTOP), 0);
+    ASSERT_TRUE(app.pause());
     // Ten helpers a second for ten seconds: every fourth one a failed command (a finished run
     // of its number), the others prompts of another session. A post the paused app's system
     // took before the helper gave up is read after the pause and handled beside its spooled
@@ -246,7 +246,7 @@ TEST_F(InstanceTest, APausedAppWithHelpersFiringLeavesNoPileOfCopiesAndLosesNoth
     }
     for (std::thread& helper : helpers) helper.join();
     const std::size_t mostWhilePaused = counter.finish();
-    ASSERT_EQ(::kill(app.pid(), SIGCONT), 0);
+    ASSERT_TRUE(app.resume());
 
     EXPECT_EQ(failedRuns, 0);
     std::printf("paused for 10 s with 100 helpers: at most %zu copies\n", mostWhilePaused);
