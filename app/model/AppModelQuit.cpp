@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 
-#include "app/core/SpoolWrite.hpp"
 #include "app/model/AppModel.hpp"
 
 namespace quorvel {
@@ -18,27 +17,15 @@ std::chrono::milliseconds timeLeft(std::chrono::steady_clock::time_point waitEnd
 
 void AppModel::shutDown() {
     if (shutDown_) return;
-    // From here on the spool drain stops and no event is handled: a session manager at
-    // log-out doesn't wait for a backlog.
     shutDown_ = true;
     // The keyring, the network and the other work queues share one short wait, counted from
     // here: their work goes on on their own threads while the events are spooled and the list
     // saved, and the whole exit stays short enough that a log-out never has to kill the app.
     const auto waitEnds = std::chrono::steady_clock::now() + std::chrono::milliseconds(quitWaitMilliseconds);
-    ticker_.stop();
     device_->stopAlarmTimer();
-    if (server_) {
-        server_->stop();
-        writeSpoolFiles(services_.paths.spool(), server_->takeWaitingEvents());
-    }
-    // Live events still waiting behind the spool go back to it, to keep their turn next time.
-    if (!liveWaiting_.empty()) {
-        writeSpoolFiles(services_.paths.spool(), {liveWaiting_.begin(), liveWaiting_.end()});
-        liveWaiting_.clear();
-    }
-    saveFinished();
-    sessionSaver_.saveNow();
-    services_.keepAwake->set(false);
+    // No event is handled from here on: a session manager at log-out doesn't wait for a
+    // backlog.
+    sessions_->shutDown();
     // The keyring goes first: ending its calls also frees a push waiting on credentials. It
     // stops short of the end of the wait, so the outcomes of the requests cancelled below
     // still get a moment to land inside it.

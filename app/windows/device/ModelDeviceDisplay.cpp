@@ -35,14 +35,14 @@ DeviceDisplay deviceDisplayOf(const AppModel& model, Instant now) {
         return DeviceSamples::display(DeviceSamples::names[static_cast<std::size_t>(index)], now);
     }
 
-    const StateMachine& machine = model.machine();
+    const StateMachine& machine = model.sessions().machine();
     const std::optional<Session> focus = machine.focusSession();
     DeviceDisplay display = DeviceDisplay::build(
         focus ? std::optional<SessionState>(focus->state) : std::nullopt, model.device().muted(),
         focus ? std::optional<std::string>(deviceLabel(*focus)) : std::nullopt,
         focus ? std::optional<Instant>(focus->lastEventAt) : std::nullopt,
-        static_cast<std::int64_t>(machine.sessions.size()), machine.runningRows(now), model.finished(), now);
-    display.live = model.server() != nullptr;
+        static_cast<std::int64_t>(machine.sessions.size()), machine.runningRows(now), model.sessions().finished(), now);
+    display.live = model.sessions().server() != nullptr;
     if (model.device().floppyPutBack()) display.floppyOut = false;
     return display;
 }

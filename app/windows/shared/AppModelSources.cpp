@@ -18,7 +18,7 @@ public:
     explicit ModelDeviceSource(AppModel& model) : model_(model) { follow(model_, *this); }
 
     DeviceDisplay display(Instant now) const override { return deviceDisplayOf(model_, now); }
-    bool hasBusySession() const override { return model_.machine().hasBusySession(); }
+    bool hasBusySession() const override { return model_.sessions().machine().hasBusySession(); }
     DeviceControls controls() const override { return model_.device().controls(); }
     void setControls(const DeviceControls& controls) override { model_.device().setControls(controls); }
     void startAlarmTest() override { model_.device().startAlarmTest(); }
@@ -108,10 +108,10 @@ class ModelFinishedSource final : public FinishedSource {
 public:
     explicit ModelFinishedSource(AppModel& model) : model_(model) { follow(model_, *this); }
 
-    const std::vector<FinishedRun>& finished() const override { return model_.finished(); }
+    const std::vector<FinishedRun>& finished() const override { return model_.sessions().finished(); }
     void clearFinished() override {
-        model_.setFinished({});
-        model_.saveFinished();
+        model_.sessions().setFinished({});
+        model_.sessions().saveFinished();
     }
 
 private:
@@ -134,9 +134,9 @@ public:
 
     MenuBarMenu::Snapshot menuSnapshot(Instant now) const override {
         MenuBarMenu::Snapshot snapshot;
-        for (const auto& [id, session] : model_.machine().sessions) snapshot.sessions.push_back(session);
+        for (const auto& [id, session] : model_.sessions().machine().sessions) snapshot.sessions.push_back(session);
         snapshot.now = now;
-        snapshot.serverProblem = model_.serverProblem();
+        snapshot.serverProblem = model_.sessions().serverProblem();
         snapshot.bannersAllowed = model_.hooks().bannersAllowed();
         snapshot.muted = model_.device().muted();
         snapshot.hookStatus = menuHookStatus(model_.hooks().hookStatus());
@@ -144,7 +144,7 @@ public:
         return snapshot;
     }
     std::string menuBarSymbol() const override {
-        const std::optional<Session> focus = model_.machine().focusSession();
+        const std::optional<Session> focus = model_.sessions().machine().focusSession();
         return std::string(quorvel::menuBarSymbol(focus ? std::optional<SessionState>(focus->state) : std::nullopt));
     }
     void setMuted(bool muted) override { model_.device().setMuted(muted); }

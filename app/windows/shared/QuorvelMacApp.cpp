@@ -90,7 +90,7 @@ void QuorvelMacApp::listenForLaunches(InstanceChannel channel) {
 }
 
 void QuorvelMacApp::reportFolderProblem(const std::string& folder, const files::FileError& problem) {
-    model_->noteFolderProblem("Can't keep the lock file in " + folder + " (" + std::strerror(problem.code) +
+    model_->sessions().noteFolderProblem("Can't keep the lock file in " + folder + " (" + std::strerror(problem.code) +
                               "): make it a real folder of yours and restart " + Quorvel::displayName);
 }
 
@@ -130,7 +130,7 @@ void QuorvelMacApp::shutDownCleanly(AppModel& model, TerminationSignals& termina
     // The session is about to end (log-out): what would be lost is saved now, in case the
     // session manager ends the process without letting the event loop finish.
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, &model, [&model](QSessionManager&) {
-        model.saveFinished();
+        model.sessions().saveFinished();
     });
 }
 

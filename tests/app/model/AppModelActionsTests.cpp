@@ -343,11 +343,11 @@ TEST(AppModelActionsTests, TheTerminalOfTheGivenOrFocusSessionIsBroughtForward) 
 
     HookEvent first = bed.event("SessionStart", "s1");
     first.cwd = "/work/first";
-    model.handleHookEvent(first, true);
+    model.sessions().handleHookEvent(first, true);
     HookEvent second = bed.event("UserPromptSubmit", "s2");
     second.cwd = "/work/second";
-    model.handleHookEvent(second, true);
-    const std::optional<std::string> focus = model.machine().focusSession()->id;
+    model.sessions().handleHookEvent(second, true);
+    const std::optional<std::string> focus = model.sessions().machine().focusSession()->id;
 
     const auto kitty = TerminalFinder::desktopApplication(*TerminalFinder::bundleIdentifier("kitty"));
     ASSERT_TRUE(kitty);
@@ -401,7 +401,7 @@ TEST(AppModelActionsTests, DismissEndsTheAlarmTestFirstThenAcknowledgesTheFocusS
     AppModelTestbed bed;
     AppModel& model = bed.make();
     bed.finishRun("s1");
-    ASSERT_EQ(model.machine().sessions.at("s1").state.kind(), SessionState::Kind::done);
+    ASSERT_EQ(model.sessions().machine().sessions.at("s1").state.kind(), SessionState::Kind::done);
 
     model.device().startAlarmTest();
     model.device().advanceAlarmTest();
@@ -410,11 +410,11 @@ TEST(AppModelActionsTests, DismissEndsTheAlarmTestFirstThenAcknowledgesTheFocusS
     EXPECT_FALSE(model.device().alarmTestStep().has_value());
     EXPECT_FALSE(DevicePartTestAccess::alarmTimer(model.device()).isActive());
     EXPECT_TRUE(contains(bed.recorded.soundsStopped, "tick"));
-    EXPECT_EQ(model.machine().sessions.at("s1").state.kind(), SessionState::Kind::done);
+    EXPECT_EQ(model.sessions().machine().sessions.at("s1").state.kind(), SessionState::Kind::done);
     EXPECT_FALSE(model.device().floppyPutBack());
 
     model.device().dismiss();
-    EXPECT_EQ(model.machine().sessions.at("s1").state.kind(), SessionState::Kind::idle);
+    EXPECT_EQ(model.sessions().machine().sessions.at("s1").state.kind(), SessionState::Kind::idle);
     EXPECT_TRUE(model.device().floppyPutBack());
 
     // The next done alert brings the floppy out again.
@@ -426,10 +426,10 @@ TEST(AppModelActionsTests, DismissWithNoSessionsStillSilencesAndPutsTheFloppyBac
     AppModelTestbed bed;
     AppModel& model = bed.make();
     bed.finishRun("s1");  // the fanfare plays
-    model.handleHookEvent(bed.event("SessionEnd", "s1"), true);
-    ASSERT_TRUE(model.machine().sessions.empty());
+    model.sessions().handleHookEvent(bed.event("SessionEnd", "s1"), true);
+    ASSERT_TRUE(model.sessions().machine().sessions.empty());
 
-    testing::SignalCounter machineChanged(model, &AppModel::machineChanged);
+    testing::SignalCounter machineChanged(model.sessions(), &SessionsPart::machineChanged);
     model.device().dismiss();
     EXPECT_EQ(bed.recorded.soundsStopped, (std::vector<std::string>{"fanfare"}));
     EXPECT_TRUE(model.device().floppyPutBack());
@@ -465,7 +465,7 @@ TEST(AppModelActionsTests, ANewUserTurnsHooksOnAndASimulatedDoneSoundsTheFanfare
     AppModelTestbed bed;
     bed.helperSource = builtHelper;  // the app installs the real helper
     AppModel& model = bed.make();
-    ASSERT_NE(model.server(), nullptr);
+    ASSERT_NE(model.sessions().server(), nullptr);
     // A user of the agent who never set anything: its folder, no settings file.
     ASSERT_TRUE(files::createDirectories(bed.home / ".claude"));
     ASSERT_FALSE(std::filesystem::exists(bed.home / ".claude/settings.json"));
@@ -509,8 +509,8 @@ TEST(AppModelActionsTests, ANewUserTurnsHooksOnAndASimulatedDoneSoundsTheFanfare
     ASSERT_EQ(bed.recorded.banners.size(), 1u);
     EXPECT_EQ(bed.recorded.banners[0].title, "DONE. GO LOOK.");
     EXPECT_EQ(bed.recorded.banners[0].threadIdentifier, "quorvel-simulated");
-    ASSERT_EQ(model.finished().size(), 1u);
-    EXPECT_EQ(model.finished()[0].title, "Test the alarm");
+    ASSERT_EQ(model.sessions().finished().size(), 1u);
+    EXPECT_EQ(model.sessions().finished()[0].title, "Test the alarm");
 }
 
 }  // namespace

@@ -20,15 +20,15 @@ void writeSpooled(const AppModelTestbed& bed, const HookEvent& event, const std:
 TEST(AppModelEventsTests, ALiveDoneRunIsKeptSavedSoundedShownAndRouted) {
     AppModelTestbed bed;
     AppModel& model = bed.make();
-    testing::SignalCounter machineChanged(model, &AppModel::machineChanged);
+    testing::SignalCounter machineChanged(model.sessions(), &SessionsPart::machineChanged);
 
     bed.finishRun("s1");
     settle();
 
     EXPECT_EQ(machineChanged.count(), 2);
-    ASSERT_EQ(model.finished().size(), 1u);
-    EXPECT_EQ(model.finished()[0].title, "fix the build");
-    EXPECT_EQ(FinishedStore(bed.appSupport()).load(), model.finished());
+    ASSERT_EQ(model.sessions().finished().size(), 1u);
+    EXPECT_EQ(model.sessions().finished()[0].title, "fix the build");
+    EXPECT_EQ(FinishedStore(bed.appSupport()).load(), model.sessions().finished());
     ASSERT_EQ(bed.recorded.sounds.size(), 1u);
     EXPECT_EQ(bed.recorded.sounds[0].first, "fanfare");
     EXPECT_NEAR(bed.recorded.sounds[0].second, 0.82 * 0.82, 1e-9);
@@ -61,7 +61,7 @@ TEST(AppModelEventsTests, SpooledEventsCountAsLiveOnlyWhileRecent) {
             << c.name;
         EXPECT_EQ(bed.recorded.banners.size(), c.live ? 1u : 0u) << c.name;
         // Whatever its age: the run is kept and the floppy comes out.
-        EXPECT_EQ(model.finished().size(), 1u) << c.name;
+        EXPECT_EQ(model.sessions().finished().size(), 1u) << c.name;
         EXPECT_FALSE(model.device().floppyPutBack()) << c.name;
     }
 }
@@ -90,7 +90,7 @@ TEST(AppModelEventsTests, ATypedPromptClearsTheRoutersMemoryOfItsSessionOnly) {
 
         HookEvent prompt = bed.event("UserPromptSubmit", "s1");
         prompt.isTaskNotification = c.isTaskNotification;
-        model.handleHookEvent(prompt, true);
+        model.sessions().handleHookEvent(prompt, true);
         EXPECT_EQ(!AppModelTestAccess::router(model).lastSent.contains("s1"), c.forgotten) << c.name;
         EXPECT_TRUE(AppModelTestAccess::router(model).lastSent.contains("s2")) << c.name;
     }
@@ -113,23 +113,23 @@ TEST(AppModelEventsTests, TheFinishedListKeepsTheNewestFiftyAndIsSavedOnEachRun)
     AppModelTestbed bed;
     FinishedStore(bed.appSupport()).save(storedRuns(50));
     AppModel& model = bed.make();
-    ASSERT_EQ(model.finished().size(), 50u);
+    ASSERT_EQ(model.sessions().finished().size(), 50u);
 
     bed.finishRun("s1");
-    ASSERT_EQ(model.finished().size(), 50u);
-    EXPECT_EQ(model.finished().front().title, "fix the build");
-    EXPECT_EQ(model.finished()[1].title, "run 0");
-    EXPECT_EQ(model.finished().back().title, "run 48");
-    EXPECT_EQ(FinishedStore(bed.appSupport()).load(), model.finished());
+    ASSERT_EQ(model.sessions().finished().size(), 50u);
+    EXPECT_EQ(model.sessions().finished().front().title, "fix the build");
+    EXPECT_EQ(model.sessions().finished()[1].title, "run 0");
+    EXPECT_EQ(model.sessions().finished().back().title, "run 48");
+    EXPECT_EQ(FinishedStore(bed.appSupport()).load(), model.sessions().finished());
 }
 
 TEST(AppModelEventsTests, AStoredListLongerThanTheCapIsCutWhenLoaded) {
     AppModelTestbed bed;
     FinishedStore(bed.appSupport()).save(storedRuns(70));
     AppModel& model = bed.make();
-    ASSERT_EQ(model.finished().size(), AppModel::finishedCap);
-    EXPECT_EQ(model.finished().front().title, "run 0");
-    EXPECT_EQ(model.finished().back().title, "run 49");
+    ASSERT_EQ(model.sessions().finished().size(), SessionsPart::finishedCap);
+    EXPECT_EQ(model.sessions().finished().front().title, "run 0");
+    EXPECT_EQ(model.sessions().finished().back().title, "run 49");
 }
 
 TEST(AppModelEventsTests, WhileMutedThereIsNoSoundBannerOrLiveActivityButThePushDecisionStillRuns) {
@@ -141,7 +141,7 @@ TEST(AppModelEventsTests, WhileMutedThereIsNoSoundBannerOrLiveActivityButThePush
 
     bed.finishRun("s1");
     settle();
-    model.tick();
+    model.sessions().tick();
     settle();
 
     EXPECT_TRUE(bed.recorded.sounds.empty());
@@ -149,7 +149,7 @@ TEST(AppModelEventsTests, WhileMutedThereIsNoSoundBannerOrLiveActivityButThePush
     EXPECT_EQ(bed.recorded.reconciles.size(), reconcilesBefore);
     EXPECT_TRUE(bed.recorded.pushes.empty());
     EXPECT_EQ(model.phone().lastPushReport().rfind("No push for done: muted (", 0), 0u) << model.phone().lastPushReport();
-    EXPECT_EQ(model.finished().size(), 1u);
+    EXPECT_EQ(model.sessions().finished().size(), 1u);
     EXPECT_EQ(FinishedStore(bed.appSupport()).load().size(), 1u);
 }
 
@@ -158,7 +158,7 @@ TEST(AppModelEventsTests, EveryBatchSetsKeepAwakeAndReconcilesLiveActivities) {
     AppModel& model = bed.make();
     bed.recorded.idleSeconds = 600;
 
-    model.tick();
+    model.sessions().tick();
     ASSERT_EQ(bed.recorded.reconciles.size(), 1u);
     EXPECT_TRUE(bed.recorded.reconciles[0].sessionIDs.empty());
     EXPECT_TRUE(bed.recorded.reconciles[0].away);
@@ -167,8 +167,8 @@ TEST(AppModelEventsTests, EveryBatchSetsKeepAwakeAndReconcilesLiveActivities) {
     HookEvent prompt = bed.event("UserPromptSubmit", "s2");
     prompt.promptFirstLine = "go";
     // A run of events is weighed once, after its last event.
-    model.handleHookEvent(prompt, true);
-    model.handleHookEvent(bed.event("UserPromptSubmit", "s1"), true);
+    model.sessions().handleHookEvent(prompt, true);
+    model.sessions().handleHookEvent(bed.event("UserPromptSubmit", "s1"), true);
     EXPECT_EQ(bed.recorded.reconciles.size(), 1u);
     settle();
     EXPECT_EQ(bed.recorded.holdsKept, 1);
@@ -176,8 +176,8 @@ TEST(AppModelEventsTests, EveryBatchSetsKeepAwakeAndReconcilesLiveActivities) {
     ASSERT_EQ(bed.recorded.reconciles.size(), 2u);
     EXPECT_EQ(bed.recorded.reconciles.back().sessionIDs, (std::vector<std::string>{"s1", "s2"}));
 
-    model.handleHookEvent(bed.event("Stop", "s1"), true);
-    model.handleHookEvent(bed.event("Stop", "s2"), true);
+    model.sessions().handleHookEvent(bed.event("Stop", "s1"), true);
+    model.sessions().handleHookEvent(bed.event("Stop", "s2"), true);
     settle();
     EXPECT_EQ(bed.recorded.holdsKept, 0);
     EXPECT_EQ(bed.recorded.reconciles.size(), 3u);
@@ -189,7 +189,7 @@ TEST(AppModelEventsTests, ThePhoneIsSyncedOnThirtySixTicksInARowThenOnEveryThird
     std::vector<int> syncedOnTick;
     for (int tick = 1; tick <= 45; ++tick) {
         bed.recorded.syncCalls.clear();
-        model.tick();
+        model.sessions().tick();
         settle();
         if (std::count(bed.recorded.syncCalls.begin(), bed.recorded.syncCalls.end(), "fetchChanges") == 1) {
             syncedOnTick.push_back(tick);
@@ -206,11 +206,11 @@ TEST(AppModelEventsTests, SpooledEventsAreDrainedAtStartAndOnEveryTick) {
     AppModelTestbed bed;
     writeSpooled(bed, bed.event("SessionStart", "early"), "1.json");
     AppModel& model = bed.make();
-    EXPECT_TRUE(model.machine().sessions.contains("early"));
+    EXPECT_TRUE(model.sessions().machine().sessions.contains("early"));
 
     writeSpooled(bed, bed.event("SessionStart", "later"), "2.json");
-    model.tick();
-    EXPECT_TRUE(model.machine().sessions.contains("later"));
+    model.sessions().tick();
+    EXPECT_TRUE(model.sessions().machine().sessions.contains("later"));
     EXPECT_TRUE(std::filesystem::is_empty(bed.appSupport() + "/spool"));
 }
 
@@ -240,21 +240,21 @@ TEST(AppModelEventsTests, SpoolFilesStayUntilWhatTheirEventsProducedIsSavedAndAr
     const std::string blocker = bed.appSupport() + "/finished.json/blocker";
     ASSERT_TRUE(files::createDirectories(blocker));
     settle();
-    ASSERT_EQ(model.finished().size(), 3u);
+    ASSERT_EQ(model.sessions().finished().size(), 3u);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(spool), {}), 3);
 
     // Each tick tries the save again; the files stay and their events are not handled again.
-    model.tick();
-    model.tick();
-    EXPECT_EQ(model.finished().size(), 3u);
+    model.sessions().tick();
+    model.sessions().tick();
+    EXPECT_EQ(model.sessions().finished().size(), 3u);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(spool), {}), 3);
 
     // Room again: the next tick saves, and the files go.
     std::filesystem::remove_all(bed.appSupport() + "/finished.json");
-    model.tick();
+    model.sessions().tick();
     EXPECT_TRUE(std::filesystem::is_empty(spool));
-    EXPECT_EQ(FinishedStore(bed.appSupport()).load(), model.finished());
-    EXPECT_EQ(model.finished().size(), 3u);
+    EXPECT_EQ(FinishedStore(bed.appSupport()).load(), model.sessions().finished());
+    EXPECT_EQ(model.sessions().finished().size(), 3u);
 }
 
 TEST(AppModelEventsTests, ASpoolFileThatCantBeRemovedIsHandledOnce) {
@@ -268,11 +268,11 @@ TEST(AppModelEventsTests, ASpoolFileThatCantBeRemovedIsHandledOnce) {
     writeSpooled(bed, failed, "0.json");
     const std::filesystem::path spool = bed.appSupport() + "/spool";
     std::filesystem::permissions(spool, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-    model.tick();
-    model.tick();
-    model.tick();
+    model.sessions().tick();
+    model.sessions().tick();
+    model.sessions().tick();
     std::filesystem::permissions(spool, std::filesystem::perms::owner_all);
-    EXPECT_EQ(model.finished().size(), 1u);
+    EXPECT_EQ(model.sessions().finished().size(), 1u);
     EXPECT_TRUE(std::filesystem::exists(spool / "0.json"));
 }
 
@@ -282,10 +282,10 @@ TEST(AppModelEventsTests, ASessionDroppedToKeepTheTableBoundedIsLogged) {
     for (std::size_t index = 0; index <= StateMachine::maxSessions; ++index) {
         // Each one more recent than the one before: s0 is the least recently active.
         const double secondsAgo = double(StateMachine::maxSessions - index);
-        model.handleHookEvent(bed.event("SessionStart", "s" + std::to_string(index), secondsAgo), true);
+        model.sessions().handleHookEvent(bed.event("SessionStart", "s" + std::to_string(index), secondsAgo), true);
     }
-    EXPECT_EQ(model.machine().sessions.size(), StateMachine::maxSessions);
-    EXPECT_TRUE(model.machine().droppedSessions.empty());
+    EXPECT_EQ(model.sessions().machine().sessions.size(), StateMachine::maxSessions);
+    EXPECT_TRUE(model.sessions().machine().droppedSessions.empty());
     const std::vector<std::string> lines = bed.log.lines("App");
     EXPECT_NE(std::find(lines.begin(), lines.end(),
                         "notice Too many sessions: dropped the least recently active one, s0"),

@@ -31,24 +31,24 @@ HookEvent failedCommand(const AppModelTestbed& bed, double secondsAgo, std::opti
 TEST(AppModelIntakeTests, ASpooledStopIsAppliedBeforeTheLaterLiveEndOfItsSession) {
     AppModelTestbed bed;
     AppModel& model = bed.make();
-    model.receiveLiveEvent(prompt(bed, "s1", 90, "fix the build"));
+    model.sessions().receiveLiveEvent(prompt(bed, "s1", 90, "fix the build"));
     // The Stop was answered 503 and spooled; the SessionEnd after it went straight in.
     bed.spool(bed.event("Stop", "s1", 30), "1.json");
-    model.receiveLiveEvent(bed.event("SessionEnd", "s1", 29));
+    model.sessions().receiveLiveEvent(bed.event("SessionEnd", "s1", 29));
 
-    ASSERT_EQ(model.finished().size(), 1u);
-    EXPECT_EQ(model.finished()[0].title, "fix the build");
-    EXPECT_EQ(model.finished()[0].duration, std::optional<double>(60));
+    ASSERT_EQ(model.sessions().finished().size(), 1u);
+    EXPECT_EQ(model.sessions().finished()[0].title, "fix the build");
+    EXPECT_EQ(model.sessions().finished()[0].duration, std::optional<double>(60));
     EXPECT_TRUE(std::filesystem::is_empty(bed.appSupport() + "/spool"));
 
     // Nothing is made again afterwards: no session, no long-run alert, no hold.
     for (int tick = 0; tick < 3; ++tick) {
         bed.clock->current = Instant::fromUnixSeconds(bed.clock->current.unixSeconds() + 700);
-        model.tick();
+        model.sessions().tick();
     }
     settle();
-    EXPECT_FALSE(model.machine().sessions.contains("s1"));
-    EXPECT_EQ(model.finished().size(), 1u);
+    EXPECT_FALSE(model.sessions().machine().sessions.contains("s1"));
+    EXPECT_EQ(model.sessions().finished().size(), 1u);
     EXPECT_EQ(bed.soundNames(), std::vector<std::string>{"fanfare"});
     EXPECT_EQ(bed.recorded.holdsKept, 0);
 }
@@ -57,20 +57,20 @@ TEST(AppModelIntakeTests, AnEventThatCameBothWaysIsAppliedOnce) {
     AppModelTestbed bed;
     AppModel& model = bed.make();
     // Posted and read, then spooled too when the post timed out.
-    model.receiveLiveEvent(failedCommand(bed, 20, "A"));
+    model.sessions().receiveLiveEvent(failedCommand(bed, 20, "A"));
     bed.spool(failedCommand(bed, 20, "A"), "1.json");
-    model.tick();
+    model.sessions().tick();
     // Spooled first, then the post that was read after all.
     bed.spool(failedCommand(bed, 10, "B"), "2.json");
-    model.receiveLiveEvent(failedCommand(bed, 10, "B"));
-    EXPECT_EQ(model.finished().size(), 2u);
+    model.sessions().receiveLiveEvent(failedCommand(bed, 10, "B"));
+    EXPECT_EQ(model.sessions().finished().size(), 2u);
     EXPECT_TRUE(std::filesystem::is_empty(bed.appSupport() + "/spool"));
 
     // From an older helper, without identities: each copy counts, as before.
-    model.receiveLiveEvent(failedCommand(bed, 5, std::nullopt));
+    model.sessions().receiveLiveEvent(failedCommand(bed, 5, std::nullopt));
     bed.spool(failedCommand(bed, 5, std::nullopt), "3.json");
-    model.tick();
-    EXPECT_EQ(model.finished().size(), 4u);
+    model.sessions().tick();
+    EXPECT_EQ(model.sessions().finished().size(), 4u);
 }
 
 TEST(AppModelIntakeTests, LiveEventsWaitBehindAnOlderBacklogAndKeepTheirOrder) {
@@ -85,23 +85,23 @@ TEST(AppModelIntakeTests, LiveEventsWaitBehindAnOlderBacklogAndKeepTheirOrder) {
                      std::to_string(index) + "b.json");
     }
     // The first slice runs; the rest waits for the main thread's next turn.
-    model.drainSpool();
+    model.sessions().drainSpool();
     const std::string spool = bed.appSupport() + "/spool";
     ASSERT_FALSE(std::filesystem::is_empty(spool)) << "the backlog must outlast one slice for this test";
 
-    model.receiveLiveEvent(prompt(bed, "s1", 1, "live"));
-    model.receiveLiveEvent(bed.event("Stop", "s1", 0));
+    model.sessions().receiveLiveEvent(prompt(bed, "s1", 1, "live"));
+    model.sessions().receiveLiveEvent(bed.event("Stop", "s1", 0));
     // Behind the backlog: nothing of it is handled yet.
-    EXPECT_TRUE(model.finished().empty() || model.finished().front().title != "live");
+    EXPECT_TRUE(model.sessions().finished().empty() || model.sessions().finished().front().title != "live");
     for (int round = 0; round < 1000 && !std::filesystem::is_empty(spool); ++round) settle();
     settle();
     EXPECT_TRUE(std::filesystem::is_empty(spool));
-    ASSERT_EQ(model.finished().size(), AppModel::finishedCap);
-    EXPECT_EQ(model.finished()[0].title, "live");
-    EXPECT_EQ(model.finished()[0].duration, std::optional<double>(1));
-    for (std::size_t row = 1; row < model.finished().size(); ++row) {
-        EXPECT_EQ(model.finished()[row].title, "run " + std::to_string(runs - int(row)));
-        EXPECT_EQ(model.finished()[row].duration, std::optional<double>(5));
+    ASSERT_EQ(model.sessions().finished().size(), SessionsPart::finishedCap);
+    EXPECT_EQ(model.sessions().finished()[0].title, "live");
+    EXPECT_EQ(model.sessions().finished()[0].duration, std::optional<double>(1));
+    for (std::size_t row = 1; row < model.sessions().finished().size(); ++row) {
+        EXPECT_EQ(model.sessions().finished()[row].title, "run " + std::to_string(runs - int(row)));
+        EXPECT_EQ(model.sessions().finished()[row].duration, std::optional<double>(5));
     }
 }
 
@@ -113,8 +113,8 @@ TEST(AppModelIntakeTests, LiveEventsStillWaitingAtQuitGoBackToTheSpool) {
         failed.command = "make " + std::to_string(index);
         bed.spool(failed, std::to_string(index) + ".json");
     }
-    model.drainSpool();
-    model.receiveLiveEvent(failedCommand(bed, 0, "late"));
+    model.sessions().drainSpool();
+    model.sessions().receiveLiveEvent(failedCommand(bed, 0, "late"));
     model.shutDown();
     bool kept = false;
     for (const auto& entry : std::filesystem::directory_iterator(bed.appSupport() + "/spool")) {
@@ -127,7 +127,7 @@ TEST(AppModelIntakeTests, LiveEventsStillWaitingAtQuitGoBackToTheSpool) {
 TEST(AppModelIntakeTests, ARunSpanningARestartEndsWithItsTitleAndDurationAndHoldsTheMachineAwake) {
     AppModelTestbed bed;
     bed.make();
-    bed.model->receiveLiveEvent(prompt(bed, "s1", 0, "fix the build"));
+    bed.model->sessions().receiveLiveEvent(prompt(bed, "s1", 0, "fix the build"));
     bed.model->shutDown();
     bed.model.reset();
     struct stat info {};
@@ -137,23 +137,23 @@ TEST(AppModelIntakeTests, ARunSpanningARestartEndsWithItsTitleAndDurationAndHold
     bed.clock->current = Instant::fromUnixSeconds(bed.clock->current.unixSeconds() + 120);
     AppModel& again = bed.make();
     settle();
-    ASSERT_TRUE(again.machine().sessions.contains("s1"));
-    EXPECT_TRUE(again.machine().sessions.at("s1").state.isBusy());
+    ASSERT_TRUE(again.sessions().machine().sessions.contains("s1"));
+    EXPECT_TRUE(again.sessions().machine().sessions.at("s1").state.isBusy());
     EXPECT_EQ(bed.recorded.holdsKept, 1);
 
     // The long-run alert still comes at its time.
     bed.clock->current = Instant::fromUnixSeconds(bed.clock->current.unixSeconds() + 600);
-    again.tick();
+    again.sessions().tick();
     settle();
-    EXPECT_EQ(again.machine().sessions.at("s1").state.kind(), SessionState::Kind::longRun);
+    EXPECT_EQ(again.sessions().machine().sessions.at("s1").state.kind(), SessionState::Kind::longRun);
 
-    again.receiveLiveEvent(bed.event("Stop", "s1", 0));
-    ASSERT_EQ(again.finished().size(), 1u);
-    EXPECT_EQ(again.finished()[0].title, "fix the build");
-    EXPECT_EQ(again.finished()[0].duration, std::optional<double>(720));
+    again.sessions().receiveLiveEvent(bed.event("Stop", "s1", 0));
+    ASSERT_EQ(again.sessions().finished().size(), 1u);
+    EXPECT_EQ(again.sessions().finished()[0].title, "fix the build");
+    EXPECT_EQ(again.sessions().finished()[0].duration, std::optional<double>(720));
     // A session that is new now still gets a number of its own.
-    again.receiveLiveEvent(prompt(bed, "s2", 0, "next"));
-    EXPECT_GT(again.machine().sessions.at("s2").number, again.machine().sessions.at("s1").number);
+    again.sessions().receiveLiveEvent(prompt(bed, "s2", 0, "next"));
+    EXPECT_GT(again.sessions().machine().sessions.at("s2").number, again.sessions().machine().sessions.at("s1").number);
 }
 
 TEST(AppModelIntakeTests, AnOldOrUnreadableSessionsFileIsIgnoredWithOneLogLine) {
@@ -172,7 +172,7 @@ TEST(AppModelIntakeTests, AnOldOrUnreadableSessionsFileIsIgnoredWithOneLogLine) 
     for (const Case& c : cases) {
         AppModelTestbed bed;
         bed.make();
-        bed.model->receiveLiveEvent(prompt(bed, "s1", 0, "fix the build"));
+        bed.model->sessions().receiveLiveEvent(prompt(bed, "s1", 0, "fix the build"));
         bed.model->shutDown();
         bed.model.reset();
         if (c.contents) {
@@ -180,15 +180,15 @@ TEST(AppModelIntakeTests, AnOldOrUnreadableSessionsFileIsIgnoredWithOneLogLine) 
         }
         bed.clock->current = Instant::fromUnixSeconds(bed.clock->current.unixSeconds() + c.restartAfter);
         AppModel& again = bed.make();
-        EXPECT_TRUE(again.machine().sessions.empty()) << c.name;
+        EXPECT_TRUE(again.sessions().machine().sessions.empty()) << c.name;
         std::size_t logged = 0;
         for (const std::string& line : bed.log.lines("Sessions")) logged += line.rfind(c.logged, 0) == 0;
         EXPECT_EQ(logged, 1u) << c.name;
         EXPECT_EQ(bed.log.lines("Sessions").size(), 1u) << c.name;
         // The app works as usual.
-        again.receiveLiveEvent(prompt(bed, "s1", 0, "again"));
-        again.receiveLiveEvent(bed.event("Stop", "s1", 0));
-        EXPECT_EQ(again.finished().size(), 1u) << c.name;
+        again.sessions().receiveLiveEvent(prompt(bed, "s1", 0, "again"));
+        again.sessions().receiveLiveEvent(bed.event("Stop", "s1", 0));
+        EXPECT_EQ(again.sessions().finished().size(), 1u) << c.name;
     }
 }
 

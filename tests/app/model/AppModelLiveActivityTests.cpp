@@ -57,7 +57,7 @@ protected:
         bed.recorded.screenEvents(ScreenStateMonitor::Event::screenLocked);
         HookEvent prompt = bed.event("UserPromptSubmit", "s1");
         prompt.promptFirstLine = "fix the build";
-        model.handleHookEvent(prompt, true);
+        model.sessions().handleHookEvent(prompt, true);
         return model;
     }
 

@@ -43,7 +43,7 @@ TEST(AppModelPhoneRecordsTests, APhonePairsIsAcknowledgedGetsItsTestPushAndReads
         EXPECT_NE(record.recordType(), "TestRequest") << record.recordID().recordName;
     }
 
-    model.tick();
+    model.sessions().tick();
     settle();
     const auto lists = phone.fetchLists();
     ASSERT_TRUE(lists);

@@ -74,7 +74,7 @@ TEST(AppModelPhoneTests, OnlyAChangedPhoneRecordMakesTheTicksAttentiveAgain) {
     bed.recorded.phones = {phone()};
     AppModel& model = bed.make();
     for (int tick = 0; tick < 5; ++tick) {
-        model.tick();
+        model.sessions().tick();
         settle();
     }
     ASSERT_EQ(AppModelTestAccess::attentiveTicks(model), 31);
@@ -167,7 +167,7 @@ TEST(AppModelPhoneTests, AMinuteWithoutICloudLogsTheSyncFailureOnce) {
     // The first minute syncs on every tick.
     for (int tick = 0; tick < 12; ++tick) {
         bed.clock->current = bed.clock->current.adding(5);
-        model.tick();
+        model.sessions().tick();
         settle();
     }
     EXPECT_EQ(std::count(bed.recorded.syncCalls.begin(), bed.recorded.syncCalls.end(), "fetchChanges"), 13);
@@ -192,7 +192,7 @@ TEST(AppModelPhoneTests, WithoutICloudOnTheDesktopTheStartSaysSoOnceAndLogsNoErr
     AppModel& model = bed.make();
     for (int tick = 0; tick < 12; ++tick) {
         bed.clock->current = bed.clock->current.adding(5);
-        model.tick();
+        model.sessions().tick();
         settle();
     }
     EXPECT_GE(std::count(bed.recorded.syncCalls.begin(), bed.recorded.syncCalls.end(), "fetchChanges"), 2);
@@ -241,7 +241,7 @@ TEST(AppModelPhoneTests, WithoutAnICloudAccountThePairingReportSaysSo) {
     AppModel& model = bed.make();
     EXPECT_EQ(model.phone().pairingReport(), "iCloud isn't available (no account). Sign in to iCloud on both devices.");
     EXPECT_FALSE(model.phone().pairedPhone().has_value());
-    model.tick();
+    model.sessions().tick();
     settle();
     EXPECT_EQ(model.phone().pairingReport(), "iCloud isn't available (no account). Sign in to iCloud on both devices.");
 }

@@ -75,7 +75,7 @@ TEST_F(AppModelPushesTests, ASentPushIsReportedWithItsTimeAndQuietHoursSaySilent
     // Needs-you keeps its sound in the quiet hours.
     HookEvent needsYou = bed.event("Notification", "s3");
     needsYou.notificationType = "permission_prompt";
-    model.handleHookEvent(needsYou, true);
+    model.sessions().handleHookEvent(needsYou, true);
     settle();
     ASSERT_EQ(bed.recorded.pushes.size(), 3u);
     EXPECT_EQ(bed.recorded.pushes[2].sound, std::optional<std::string>("alarm.caf"));
@@ -121,7 +121,7 @@ TEST_F(AppModelPushesTests, AFailedPushLeavesALaterKindOfItsSessionInTheRoutersM
     // Before the failure comes back, a needs-you of the same session is decided and sent.
     HookEvent needsYou = bed.event("Notification", "s1");
     needsYou.notificationType = "permission_prompt";
-    model.handleHookEvent(needsYou, true);
+    model.sessions().handleHookEvent(needsYou, true);
     settle();
     ASSERT_EQ(bed.recorded.pushes.size(), 2u);
     ASSERT_TRUE(AppModelTestAccess::router(model).lastSent.contains("s1"));
@@ -150,39 +150,39 @@ TEST_F(AppModelPushesTests, ATestPushGoesOutWhateverTheRouterWouldSay) {
 TEST_F(AppModelPushesTests, ListsArePublishedOnlyToAPairedPhoneAndOnlyWhenTheyChanged) {
     AppModel& model = bed.make();
     bed.finishRun("s1");
-    model.tick();
+    model.sessions().tick();
     settle();
     EXPECT_TRUE(bed.recorded.published.empty());
 
     bed.recorded.phones = {phone()};
     model.phone().syncPhone();
     settle();
-    model.tick();
+    model.sessions().tick();
     settle();
     ASSERT_EQ(bed.recorded.published.size(), 1u);
-    EXPECT_EQ(bed.recorded.published[0].finished, model.finished());
+    EXPECT_EQ(bed.recorded.published[0].finished, model.sessions().finished());
     for (const RunningRow& row : bed.recorded.published[0].running) EXPECT_FALSE(row.onScreen);
     EXPECT_FALSE(AppModelTestAccess::publishingMirror(model));
 
     // Time passes, nothing changes: not published again.
     bed.clock->current = bed.clock->current.adding(60);
-    model.tick();
+    model.sessions().tick();
     settle();
     EXPECT_EQ(bed.recorded.published.size(), 1u);
 
     // A failed publication is tried again on the next tick.
     bed.finishRun("s2");
     bed.recorded.publishFailure = "iCloud is busy";
-    model.tick();
+    model.sessions().tick();
     settle();
     EXPECT_EQ(bed.recorded.published.size(), 2u);
     const auto lines = bed.log.lines("App");
     EXPECT_NE(std::find(lines.begin(), lines.end(), "error Publishing the lists failed: iCloud is busy"), lines.end());
     bed.recorded.publishFailure.reset();
-    model.tick();
+    model.sessions().tick();
     settle();
     EXPECT_EQ(bed.recorded.published.size(), 3u);
-    EXPECT_EQ(AppModelTestAccess::publishedMirror(model)->finished, model.finished());
+    EXPECT_EQ(AppModelTestAccess::publishedMirror(model)->finished, model.sessions().finished());
 }
 
 }  // namespace

@@ -35,10 +35,14 @@ struct PhonePartTestAccess {
     static Instant appliedPhonePrefsAt(const PhonePart& phone) { return phone.appliedPhonePrefsAt_; }
 };
 
+struct SessionsPartTestAccess {
+    static const QTimer& ticker(const SessionsPart& sessions) { return sessions.ticker_; }
+};
+
 /// The model's state that only tests look at.
 struct AppModelTestAccess {
     /// The five-second ticker; running once the start-up has run.
-    static const QTimer& ticker(const AppModel& model) { return model.ticker_; }
+    static const QTimer& ticker(const AppModel& model) { return SessionsPartTestAccess::ticker(model.sessions()); }
     static int ticksSinceTokenFetch(const AppModel& model) { return PhonePartTestAccess::ticksSinceTokenFetch(model.phone()); }
     static int attentiveTicks(const AppModel& model) { return PhonePartTestAccess::attentiveTicks(model.phone()); }
     static const Router& router(const AppModel& model) { return PhonePartTestAccess::router(model.phone()); }
@@ -490,8 +494,8 @@ public:
     void finishRun(const std::string& session, double secondsAgo = 0, double length = 30, bool live = true) {
         HookEvent prompt = event("UserPromptSubmit", session, secondsAgo + length);
         prompt.promptFirstLine = "fix the build";
-        model->handleHookEvent(prompt, live);
-        model->handleHookEvent(event("Stop", session, secondsAgo), live);
+        model->sessions().handleHookEvent(prompt, live);
+        model->sessions().handleHookEvent(event("Stop", session, secondsAgo), live);
     }
 
     std::vector<std::string> soundNames() const {

@@ -36,13 +36,13 @@ TEST(AppModelTests, FirstRunStartsWithTheDefaultsAndRunsTheStartUpInOrder) {
     EXPECT_EQ(AppModelTestAccess::appliedPhonePrefsAt(model), PhonePart::distantPast);
     EXPECT_EQ(model.hooks().hookStatus(), HookInstaller::Status::notInstalled());
     EXPECT_FALSE(model.hooks().bannersAllowed().has_value());
-    EXPECT_EQ(model.server(), nullptr);
+    EXPECT_EQ(model.sessions().server(), nullptr);
     EXPECT_EQ(*files::readFile(model.paths().helper()), "#!/bin/sh\nexit 0\n");
 
     settle();
     EXPECT_EQ(model.hooks().bannersAllowed(), std::optional<bool>(true));
-    ASSERT_NE(model.server(), nullptr);
-    EXPECT_FALSE(model.serverProblem().has_value());
+    ASSERT_NE(model.sessions().server(), nullptr);
+    EXPECT_FALSE(model.sessions().serverProblem().has_value());
     EXPECT_EQ(bed.recorded.syncCalls, (std::vector<std::string>{"ensureSubscription", "fetchChanges", "testRequests"}));
     EXPECT_EQ(model.phone().pairingReport(), "No phone found in iCloud yet. Open Quorvel on the phone once.");
     EXPECT_EQ(bed.recorded.liveActivitiesMade, 1);
@@ -61,7 +61,7 @@ TEST(AppModelTests, EveryTrackedChangeIsAnnouncedOnceMoreAsAChangeAndNoSameValue
     model.device().setMuted(true);
     EXPECT_EQ(muted.count(), 1);
     EXPECT_EQ(changed.count(), 1);
-    model.handleHookEvent(bed.event("SessionStart", "s1"), true);
+    model.sessions().handleHookEvent(bed.event("SessionStart", "s1"), true);
     EXPECT_GE(changed.count(), 2) << "a session change is a change";
 }
 
@@ -72,8 +72,8 @@ TEST(AppModelTests, EndpointIsWrittenPrivatelyReusedAndRewrittenOnlyWhenItChange
     std::string token;
     {
         AppModel& model = bed.make();
-        ASSERT_NE(model.server(), nullptr);
-        firstPort = model.server()->port();
+        ASSERT_NE(model.sessions().server(), nullptr);
+        firstPort = model.sessions().server()->port();
         const auto written = Endpoint::read(endpointPath);
         ASSERT_TRUE(written);
         EXPECT_EQ(written->port, firstPort);
@@ -88,7 +88,7 @@ TEST(AppModelTests, EndpointIsWrittenPrivatelyReusedAndRewrittenOnlyWhenItChange
     const std::string spelled = "{ \"port\": " + std::to_string(firstPort) + ", \"token\": \"" + token + "\" }";
     ASSERT_TRUE(files::writeFileAtomically(endpointPath, spelled));
     bed.make();
-    EXPECT_EQ(bed.model->server()->port(), firstPort);
+    EXPECT_EQ(bed.model->sessions().server()->port(), firstPort);
     EXPECT_EQ(*files::readFile(endpointPath), spelled);
     bed.model.reset();
 
@@ -97,11 +97,11 @@ TEST(AppModelTests, EndpointIsWrittenPrivatelyReusedAndRewrittenOnlyWhenItChange
         PortHolder holder(firstPort);
         ASSERT_TRUE(holder.held());
         bed.make();
-        ASSERT_NE(bed.model->server(), nullptr);
-        EXPECT_NE(bed.model->server()->port(), firstPort);
+        ASSERT_NE(bed.model->sessions().server(), nullptr);
+        EXPECT_NE(bed.model->sessions().server()->port(), firstPort);
         const auto rewritten = Endpoint::read(endpointPath);
         ASSERT_TRUE(rewritten);
-        EXPECT_EQ(rewritten->port, bed.model->server()->port());
+        EXPECT_EQ(rewritten->port, bed.model->sessions().server()->port());
         EXPECT_EQ(rewritten->token, token);
         bed.model.reset();
     }
@@ -113,7 +113,7 @@ TEST(AppModelTests, EndpointIsWrittenPrivatelyReusedAndRewrittenOnlyWhenItChange
     ASSERT_TRUE(renewed);
     EXPECT_NE(renewed->token, token);
     EXPECT_TRUE(Endpoint::isWellFormedToken(renewed->token));
-    EXPECT_FALSE(bed.model->serverProblem().has_value());
+    EXPECT_FALSE(bed.model->sessions().serverProblem().has_value());
 }
 
 TEST(AppModelTests, EndpointThatCannotBeWrittenIsReportedWhileTheServerRuns) {
@@ -121,11 +121,11 @@ TEST(AppModelTests, EndpointThatCannotBeWrittenIsReportedWhileTheServerRuns) {
     // A folder where the file should be.
     ASSERT_TRUE(files::createDirectories(bed.appSupport() + "/endpoint.json"));
     AppModel& model = bed.make();
-    ASSERT_TRUE(model.serverProblem().has_value());
-    EXPECT_EQ(model.serverProblem()->rfind("Couldn't start listening for Claude Code: ", 0), 0u)
-        << *model.serverProblem();
-    EXPECT_NE(model.server(), nullptr);
-    EXPECT_TRUE(contains(bed.log.lines("App"), "error " + *model.serverProblem()));
+    ASSERT_TRUE(model.sessions().serverProblem().has_value());
+    EXPECT_EQ(model.sessions().serverProblem()->rfind("Couldn't start listening for Claude Code: ", 0), 0u)
+        << *model.sessions().serverProblem();
+    EXPECT_NE(model.sessions().server(), nullptr);
+    EXPECT_TRUE(contains(bed.log.lines("App"), "error " + *model.sessions().serverProblem()));
 }
 
 TEST(AppModelTests, AFailedHelperInstallIsLoggedAndShownAndStartUpGoesOn) {
@@ -134,14 +134,14 @@ TEST(AppModelTests, AFailedHelperInstallIsLoggedAndShownAndStartUpGoesOn) {
     AppModel& model = bed.make();
     ASSERT_EQ(bed.recorded.errorAlerts.size(), 1u);
     EXPECT_TRUE(contains(bed.log.lines("App"), "error Helper install failed: " + bed.recorded.errorAlerts[0]));
-    EXPECT_NE(model.server(), nullptr);
+    EXPECT_NE(model.sessions().server(), nullptr);
 }
 
 TEST(AppModelTests, SettingsAssignmentsAlwaysSaveAndRederiveButSignalOnlyChanges) {
     AppModelTestbed bed;
     AppModel& model = bed.make();
     testing::SignalCounter settingsChanged(model, &AppModel::settingsChanged);
-    testing::SignalCounter machineChanged(model, &AppModel::machineChanged);
+    testing::SignalCounter machineChanged(model.sessions(), &SessionsPart::machineChanged);
 
     ASSERT_FALSE(bed.defaults->jsonValue("appSettings").has_value());
     model.setSettings(model.settings());
@@ -156,8 +156,8 @@ TEST(AppModelTests, SettingsAssignmentsAlwaysSaveAndRederiveButSignalOnlyChanges
     changed.showInDock = true;
     model.setSettings(changed);
     EXPECT_EQ(settingsChanged.count(), 1);
-    EXPECT_EQ(model.machine().settings.longRunAfter, 1500);
-    EXPECT_EQ(model.machine().settings.shellCommandMinimum, 3);
+    EXPECT_EQ(model.sessions().machine().settings.longRunAfter, 1500);
+    EXPECT_EQ(model.sessions().machine().settings.shellCommandMinimum, 3);
     EXPECT_EQ(AppSettings::load(*bed.defaults), changed);
 
     changed.showInDock = false;
@@ -169,7 +169,7 @@ TEST(AppModelTests, SettingsAssignmentsAlwaysSaveAndRederiveButSignalOnlyChanges
     bed.model.reset();
     AppModel& again = bed.make();
     EXPECT_EQ(again.settings(), changed);
-    EXPECT_EQ(again.machine().settings.longRunAfter, 1500);
+    EXPECT_EQ(again.sessions().machine().settings.longRunAfter, 1500);
 }
 
 TEST(AppModelTests, ControlsAreSavedOnEveryAssignmentAndReadBackAtStart) {
@@ -251,7 +251,7 @@ TEST(AppModelTests, HookStatusFollowsTheAgentSettingsFileAndSignalsOnlyChanges) 
 
     ASSERT_TRUE(files::createDirectories(bed.home / ".claude"));
     ASSERT_TRUE(files::writeFileAtomically(bed.home / ".claude/settings.json", "{ broken"));
-    model.tick();
+    model.sessions().tick();
     EXPECT_EQ(model.hooks().hookStatus().kind, HookInstaller::Status::Kind::problem);
     EXPECT_EQ(changed.count(), 1);
 }

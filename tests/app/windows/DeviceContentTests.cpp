@@ -118,20 +118,20 @@ protected:
             case MascotMotion::broke: {
                 HookEvent prompt = testbed.event("UserPromptSubmit", "s1", 30);
                 prompt.promptFirstLine = "fix the build";
-                testbed.model->handleHookEvent(prompt, true);
+                testbed.model->sessions().handleHookEvent(prompt, true);
                 HookEvent failure = testbed.event("PostToolUseFailure", "s1", 1);
                 failure.toolName = "Bash";
                 failure.command = "make";
                 failure.error = "exit code 2";
-                testbed.model->handleHookEvent(failure, true);
-                testbed.model->handleHookEvent(testbed.event("Stop", "s1", 0), true);
+                testbed.model->sessions().handleHookEvent(failure, true);
+                testbed.model->sessions().handleHookEvent(testbed.event("Stop", "s1", 0), true);
                 break;
             }
-            case MascotMotion::crashed: testbed.model->handleHookEvent(testbed.event("StopFailure", "s1", 0), true); break;
+            case MascotMotion::crashed: testbed.model->sessions().handleHookEvent(testbed.event("StopFailure", "s1", 0), true); break;
             case MascotMotion::needsYou: {
                 HookEvent needsYou = testbed.event("Notification", "s1");
                 needsYou.notificationType = "permission_prompt";
-                testbed.model->handleHookEvent(needsYou, true);
+                testbed.model->sessions().handleHookEvent(needsYou, true);
                 break;
             }
             default: break;
@@ -189,7 +189,7 @@ INSTANTIATE_TEST_SUITE_P(Motions, DeviceContentMotionTest,
 TEST_F(DeviceContentTest, ARunningSessionsSecondsRepaintTheScreenAndTheRowsAlone) {
     HookEvent prompt = testbed.event("UserPromptSubmit", "s1", 65);
     prompt.promptFirstLine = "fix the build";
-    testbed.model->handleHookEvent(prompt, true);
+    testbed.model->sessions().handleHookEvent(prompt, true);
     settle();
     presenter->live().refresh();
     content->refresh();
@@ -249,7 +249,7 @@ TEST_F(DeviceContentTest, RepaintingTheStripsScreenGivesTheSamePixelsAsAWholePai
         }
         strip.paint(painter);
     };
-    testbed.model->handleHookEvent(testbed.event("StopFailure", "s1", 0), true);
+    testbed.model->sessions().handleHookEvent(testbed.event("StopFailure", "s1", 0), true);
     settle();
     stripPresenter.live().refresh();
     strip.refresh();

@@ -34,7 +34,7 @@ TEST_F(DevicePresenterTest, ItTicksOnlyWhileShownWithABusySessionAndSaysNothingW
     int changes = 0;
     QObject::connect(&presenter, &DevicePresenter::changed, [&] { ++changes; });
 
-    testbed.model->handleHookEvent(testbed.event("UserPromptSubmit", "s1", 30), true);
+    testbed.model->sessions().handleHookEvent(testbed.event("UserPromptSubmit", "s1", 30), true);
     settle();
     EXPECT_FALSE(presenter.live().ticking());
     EXPECT_EQ(changes, 0) << "hidden: nothing to redraw";
@@ -43,14 +43,14 @@ TEST_F(DevicePresenterTest, ItTicksOnlyWhileShownWithABusySessionAndSaysNothingW
     EXPECT_TRUE(presenter.live().ticking());
     EXPECT_EQ(presenter.display().runningCount, 1);
 
-    testbed.model->handleHookEvent(testbed.event("Stop", "s1", 10), true);
+    testbed.model->sessions().handleHookEvent(testbed.event("Stop", "s1", 10), true);
     settle();
     EXPECT_GE(changes, 1);
     EXPECT_FALSE(presenter.live().ticking()) << "a done session does not tick";
 
     presenter.live().setShown(false);
     const int before = changes;
-    testbed.model->handleHookEvent(testbed.event("UserPromptSubmit", "s1", 5), true);
+    testbed.model->sessions().handleHookEvent(testbed.event("UserPromptSubmit", "s1", 5), true);
     settle();
     EXPECT_EQ(changes, before);
     EXPECT_FALSE(presenter.live().ticking());
@@ -70,11 +70,11 @@ TEST_F(DevicePresenterTest, WithNothingRunningTheModelsTicksRedrawOncePerMinuteA
     const double start = testbed.clock->current.unixSeconds();
     const double nextMinute = (std::floor(start / 60) + 1) * 60;
     testbed.clock->current = Instant::fromUnixSeconds(nextMinute - 10);
-    testbed.model->tick();
+    testbed.model->sessions().tick();
     settle();
     EXPECT_EQ(changes, 0);
     testbed.clock->current = Instant::fromUnixSeconds(nextMinute + 1);
-    testbed.model->tick();
+    testbed.model->sessions().tick();
     settle();
     EXPECT_EQ(changes, 1) << "a new minute may change the finish times shown";
     EXPECT_EQ(presenter.display().now, testbed.clock->current);
@@ -138,8 +138,8 @@ TEST_F(DevicePresenterTest, CompactAndExpandBringTheOtherFaceUpFirst) {
 TEST_F(DevicePresenterTest, KeysReachTheModel) {
     DevicePresenter device(testbed.sources->device(), *testbed.windows, testbed.clock);
     StripPresenter strip(testbed.sources->device(), *testbed.windows, testbed.clock);
-    testbed.model->handleHookEvent(testbed.event("UserPromptSubmit", "s1", 30), true);
-    testbed.model->handleHookEvent(testbed.event("Stop", "s1", 10), true);
+    testbed.model->sessions().handleHookEvent(testbed.event("UserPromptSubmit", "s1", 30), true);
+    testbed.model->sessions().handleHookEvent(testbed.event("Stop", "s1", 10), true);
     settle();
     device.eject();
     EXPECT_TRUE(testbed.model->device().floppyPutBack());

@@ -53,16 +53,16 @@ protected:
     void SetUp() override { testbed.make(); }
 
     void addRun(FinishedRun made) {
-        std::vector<FinishedRun> runs = testbed.model->finished();
+        std::vector<FinishedRun> runs = testbed.model->sessions().finished();
         runs.insert(runs.begin(), std::move(made));
-        testbed.model->setFinished(std::move(runs));
+        testbed.model->sessions().setFinished(std::move(runs));
     }
 
     AppWindowsTestbed testbed;
 };
 
 TEST_F(FinishedPresenterTest, TogglingALogOpensClosesAndMovesIt) {
-    testbed.model->setFinished({run("b", "log b"), run("a", "log a")});
+    testbed.model->sessions().setFinished({run("b", "log b"), run("a", "log a")});
     FinishedPresenter presenter(testbed.sources->finished(), testbed.clock);
     EXPECT_EQ(presenter.logFor(0), std::nullopt);
     presenter.toggleLog(0);
@@ -77,7 +77,7 @@ TEST_F(FinishedPresenterTest, TogglingALogOpensClosesAndMovesIt) {
 }
 
 TEST_F(FinishedPresenterTest, ANewRunOnTopKeepsTheOpenLogOnItsRunAndClearClosesIt) {
-    testbed.model->setFinished({run("b", "log b"), run("a", "log a")});
+    testbed.model->sessions().setFinished({run("b", "log b"), run("a", "log a")});
     FinishedPresenter presenter(testbed.sources->finished(), testbed.clock);
     presenter.toggleLog(1);
     addRun(run("c"));
@@ -103,8 +103,8 @@ TEST_F(FinishedPresenterTest, RowsAreWrittenForTheTimeTheWindowShowsOrTheListCha
 }
 
 TEST_F(FinishedPresenterTest, ClearEmptiesTheWindowAndSavesAnEmptyList) {
-    testbed.model->setFinished({run("b", "log b"), run("a")});
-    testbed.model->saveFinished();
+    testbed.model->sessions().setFinished({run("b", "log b"), run("a")});
+    testbed.model->sessions().saveFinished();
     FinishedView view(testbed.sources->finished(), testbed.clock);
     EXPECT_EQ(view.caption().text().toStdString(), "2 entries, last 50 kept");
     EXPECT_TRUE(view.clearButton().isEnabled());
@@ -112,7 +112,7 @@ TEST_F(FinishedPresenterTest, ClearEmptiesTheWindowAndSavesAnEmptyList) {
 
     view.clearButton().click();
     settle();
-    EXPECT_TRUE(testbed.model->finished().empty());
+    EXPECT_TRUE(testbed.model->sessions().finished().empty());
     EXPECT_EQ(view.caption().text().toStdString(), "0 entries, last 50 kept");
     EXPECT_FALSE(view.clearButton().isEnabled());
     const auto saved = files::readFile(testbed.home / "Library/Application Support/Quorvel/finished.json");
@@ -121,7 +121,7 @@ TEST_F(FinishedPresenterTest, ClearEmptiesTheWindowAndSavesAnEmptyList) {
 }
 
 TEST_F(FinishedPresenterTest, ALongUnbrokenLogNeverWidensTheWindow) {
-    testbed.model->setFinished({run("npm test", std::string(5000, 'x'))});
+    testbed.model->sessions().setFinished({run("npm test", std::string(5000, 'x'))});
     FinishedView view(testbed.sources->finished(), testbed.clock);
     view.presenter().toggleLog(0);
     const int listWidth = view.list().width();
@@ -136,7 +136,7 @@ TEST_F(FinishedPresenterTest, ALongUnbrokenLogNeverWidensTheWindow) {
 }
 
 TEST_F(FinishedPresenterTest, TheOpenLogsTextCanBeSelectedAndCopied) {
-    testbed.model->setFinished({run("make", "error: no rule to make target\nStop."), run("ls")});
+    testbed.model->sessions().setFinished({run("make", "error: no rule to make target\nStop."), run("ls")});
     FinishedView view(testbed.sources->finished(), testbed.clock);
     view.show();
     EXPECT_FALSE(view.list().logText().isVisible());
@@ -149,7 +149,7 @@ TEST_F(FinishedPresenterTest, TheOpenLogsTextCanBeSelectedAndCopied) {
 }
 
 TEST_F(FinishedPresenterTest, AssistiveToolsReadEachRowAndOpenItsLogAsAClickWould) {
-    testbed.model->setFinished({run("make", "error: no rule to make target"), run("ls")});
+    testbed.model->sessions().setFinished({run("make", "error: no rule to make target"), run("ls")});
     FinishedView view(testbed.sources->finished(), testbed.clock);
     view.show();
     QAccessibleInterface* list = QAccessible::queryAccessibleInterface(&view.list());

@@ -292,7 +292,7 @@ TEST_F(LiveWindowsTest, AssistiveToolsSeeEveryPaintedControlWithItsLabelAndCanPr
 
 TEST_F(LiveWindowsTest, AssistiveToolsReadTheFinishedRowsOnceTheirTabIsPicked) {
     AppModel& model = start();
-    model.setFinished({failedBuild()});
+    model.sessions().setFinished({failedBuild()});
     ASSERT_TRUE(waitUntil([&] { return mapped(device()); }));
     QAccessibleInterface* face = QAccessible::queryAccessibleInterface(device());
     ASSERT_NE(face, nullptr);
@@ -381,7 +381,7 @@ TEST_F(LiveWindowsTest, TheFinishedWindowOverTheSetupWindowShowsItsListAndFooter
     done.ok = true;
     done.duration = 310;
     done.sessionID = "s2";
-    model.setFinished({failed, done});
+    model.sessions().setFinished({failed, done});
     ASSERT_TRUE(waitUntil([&] { return view->caption().text() == QStringLiteral("2 entries, last 50 kept"); }));
     expectShownAsPainted(*window);
 }

@@ -42,7 +42,7 @@ TEST_F(MenuBarControllerTest, TheMenuFollowsTheModel) {
 
     HookEvent prompt = testbed.event("UserPromptSubmit", "s1", 65);
     prompt.promptFirstLine = "fix the build";
-    testbed.model->handleHookEvent(prompt, true);
+    testbed.model->sessions().handleHookEvent(prompt, true);
     testbed.model->device().setMuted(true);
     settle();
     EXPECT_EQ(extra.items().front().title, "kitty \u00B7 GRINDING. GO MAKE A TEA. \u00B7 fix the build \u00B7 1m 05s");
@@ -148,12 +148,12 @@ TEST_F(MenuBarControllerTest, SessionLinesAndTheSymbolFollowTheSessions) {
     EXPECT_EQ(menu.menuBarSymbol(), "terminal");
     const auto lineOf = [&](const std::string& session) {
         const MenuBarMenu::Snapshot snapshot = menu.menuSnapshot(testbed.clock->current);
-        return MenuBarMenu::sessionLine(model.machine().sessions.at(session), snapshot.sessions.size(), snapshot.now);
+        return MenuBarMenu::sessionLine(model.sessions().machine().sessions.at(session), snapshot.sessions.size(), snapshot.now);
     };
 
     HookEvent first = testbed.event("SessionStart", "s1");
     first.termProgram = std::nullopt;
-    model.handleHookEvent(first, true);
+    model.sessions().handleHookEvent(first, true);
     EXPECT_EQ(lineOf("s1").rfind("TERMINAL \u00B7 ", 0), 0u) << lineOf("s1");
 
     testbed.finishRun("s2");

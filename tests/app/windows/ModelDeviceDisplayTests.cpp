@@ -32,13 +32,13 @@ TEST(ModelDeviceDisplay, TheDeviceIsLabelledByProjectThenTerminalThenNumber) {
         HookEvent event = bed.event("UserPromptSubmit", "s1");
         event.cwd = c.cwd;
         event.termProgram = c.termProgram;
-        model.handleHookEvent(event, true);
+        model.sessions().handleHookEvent(event, true);
         const Instant now = bed.clock->current;
         const DeviceDisplay display = deviceDisplayOf(model, now);
         EXPECT_EQ(display.project, c.label) << c.label;
-        const Session session = *model.machine().focusSession();
+        const Session session = *model.sessions().machine().focusSession();
         DeviceDisplay expected = DeviceDisplay::build(session.state, false, c.label, session.lastEventAt, 1,
-                                                      model.machine().runningRows(now), model.finished(), now);
+                                                      model.sessions().machine().runningRows(now), model.sessions().finished(), now);
         expected.live = true;
         EXPECT_EQ(display, expected) << c.label;
     }

@@ -175,8 +175,8 @@ TEST_F(SettingsViewTest, SteppersStopAtTheirBoundsAndStoreEveryStep) {
         EXPECT_EQ(storedSettings(bed).*c.field, c.lower) << c.name;
     }
     // The state machine follows the stored minutes and seconds.
-    EXPECT_EQ(model->machine().settings.longRunAfter, 60);
-    EXPECT_EQ(model->machine().settings.shellCommandMinimum, 0);
+    EXPECT_EQ(model->sessions().machine().settings.longRunAfter, 60);
+    EXPECT_EQ(model->sessions().machine().settings.shellCommandMinimum, 0);
 }
 
 TEST_F(SettingsViewTest, AStoredValueOutsideTheRangeIsShownAndStepsBackToTheRangesEnd) {
@@ -188,7 +188,7 @@ TEST_F(SettingsViewTest, AStoredValueOutsideTheRangeIsShownAndStepsBackToTheRang
     EXPECT_EQ(longRun->accessibleName().toStdString(), longRun->keys().valueText());
     EXPECT_NE(longRun->keys().valueText().find("180"), std::string::npos) << longRun->keys().valueText();
     EXPECT_FALSE(longRun->plusKey()->isEnabled());
-    EXPECT_EQ(model->machine().settings.longRunAfter, 180 * 60);
+    EXPECT_EQ(model->sessions().machine().settings.longRunAfter, 180 * 60);
     press(*longRun->minusKey());
     EXPECT_EQ(longRun->value(), 120);
     EXPECT_EQ(storedSettings(bed).longRunMinutes, 120);

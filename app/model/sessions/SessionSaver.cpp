@@ -1,4 +1,4 @@
-#include "app/model/SessionSaver.hpp"
+#include "app/model/sessions/SessionSaver.hpp"
 
 #include <algorithm>
 

@@ -5,12 +5,11 @@
 #include <chrono>
 
 #include "app/core/SpoolDrain.hpp"
-#include "app/core/SpoolWrite.hpp"
-#include "app/model/AppModel.hpp"
+#include "app/model/sessions/SessionsPart.hpp"
 
 namespace quorvel {
 
-void AppModel::receiveLiveEvent(HookEvent event) {
+void SessionsPart::receiveLiveEvent(HookEvent event) {
     if (shutDown_) {
         handleHookEvent(event, true);
         return;
@@ -22,26 +21,26 @@ void AppModel::receiveLiveEvent(HookEvent event) {
         handleIntake();
     } else if (!spoolSliceQueued_) {
         spoolSliceQueued_ = true;
-        later([this] {
+        hops_.later([this] {
             spoolSliceQueued_ = false;
             handleIntake();
         });
     }
 }
 
-void AppModel::drainSpool() {
+void SessionsPart::drainSpool() {
     if (shutDown_) return;
     refillSpoolBacklog();
     handleIntake();
 }
 
-void AppModel::refillSpoolBacklog() {
+void SessionsPart::refillSpoolBacklog() {
     if (!spoolBacklog_.empty()) return;
     std::vector<SpooledEvent> spooled = readSpool(services_.paths.spool(), unsavedSpoolFiles_);
     spoolBacklog_.assign(std::make_move_iterator(spooled.begin()), std::make_move_iterator(spooled.end()));
 }
 
-void AppModel::handleIntake() {
+void SessionsPart::handleIntake() {
     const auto sliceEnd = std::chrono::steady_clock::now() +
                           std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                               std::chrono::duration<double>(spoolSliceSeconds));
@@ -72,7 +71,7 @@ void AppModel::handleIntake() {
     }
     if ((spoolBacklog_.empty() && liveWaiting_.empty()) || shutDown_ || spoolSliceQueued_) return;
     spoolSliceQueued_ = true;
-    later([this] {
+    hops_.later([this] {
         spoolSliceQueued_ = false;
         handleIntake();
     });

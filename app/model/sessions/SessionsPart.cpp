@@ -1,0 +1,105 @@
+#include "app/model/sessions/SessionsPart.hpp"
+
+#include <algorithm>
+#include <utility>
+
+#include "app/core/SpoolWrite.hpp"
+#include "kit/engine/Quorvel.hpp"
+
+namespace quorvel {
+
+SessionsPart::SessionsPart(Services services, const ModelHops& hops, StateMachineSettings machineSettings,
+                           SessionNeighbours neighbours, QObject* parent)
+    : QObject(parent),
+      services_(std::move(services)),
+      hops_(hops),
+      neighbours_(std::move(neighbours)),
+      logger_(Quorvel::macBundleID, "App"),
+      machine_(std::move(machineSettings)),
+      finishedStore_(services_.paths.appSupport()),
+      sessionSaver_(services_.paths.appSupport(), machine_, [clock = services_.clock] { return clock->now(); }) {
+    ticker_.setSingleShot(true);
+    ticker_.setInterval(tickIntervalMilliseconds);
+    connect(&ticker_, &QTimer::timeout, this, [this] {
+        tick();
+        // The next tick is five seconds after this one ended, however long it took.
+        ticker_.start();
+    });
+    // Runs that spanned a restart go on where they were; the stale-session time bounds how
+    // old a kept session may be.
+    if (auto kept = sessionSaver_.store().load(services_.clock->now(), machine_.settings.staleAfter)) {
+        machine_.nextNumber = std::max(machine_.nextNumber, kept->nextNumber);
+        machine_.adopt(std::move(kept->sessions));
+    }
+    finished_ = finishedStore_.load();
+    // A file written by hand or by another build may hold more than the list ever keeps.
+    if (finished_.size() > finishedCap) finished_.resize(finishedCap);
+}
+
+SessionsPart::~SessionsPart() {
+    ticker_.stop();
+    server_.reset();
+}
+
+// ---- tracked setters ------------------------------------------------------------------------
+
+void SessionsPart::setFinished(std::vector<FinishedRun> runs) {
+    assignTracked(*this, finished_, std::move(runs), &SessionsPart::finishedChanged);
+}
+
+void SessionsPart::setServerProblem(std::optional<std::string> problem) {
+    assignTracked(*this, serverProblem_, std::move(problem), &SessionsPart::serverProblemChanged);
+}
+
+void SessionsPart::mutateMachine(const std::function<void(StateMachine&)>& change) {
+    change(machine_);
+    emit machineChanged();
+    emit changed();
+}
+
+void SessionsPart::setMachineSettings(StateMachineSettings settings) {
+    mutateMachine([&](StateMachine& machine) { machine.settings = std::move(settings); });
+}
+
+void SessionsPart::dismiss(const std::string& sessionID) {
+    mutateMachine([&](StateMachine& machine) { machine.dismiss(sessionID); });
+}
+
+// ---- start-up, saving and the end -----------------------------------------------------------
+
+void SessionsPart::startTicking() {
+    // Runs kept from before a restart hold the machine awake again without waiting a tick.
+    if (!machine_.sessions.empty()) settleLater();
+    ticker_.start();
+}
+
+void SessionsPart::saveFinished() {
+    finishedSaved_ = finishedStore_.save(finished_);
+    if (!finishedSaved_) return;
+    // What the events of these files produced is on disk now; a file that still can't be
+    // removed stays skipped.
+    std::erase_if(unsavedSpoolFiles_,
+                  [this](const std::string& name) { return removeSpoolFile(services_.paths.spool(), name); });
+}
+
+void SessionsPart::shutDown() {
+    if (shutDown_) return;
+    // From here on the spool drain stops and no event is handled: a session manager at
+    // log-out doesn't wait for a backlog.
+    shutDown_ = true;
+    ticker_.stop();
+    if (server_) {
+        server_->stop();
+        writeSpoolFiles(services_.paths.spool(), server_->takeWaitingEvents());
+    }
+    // Live events still waiting behind the spool go back to it, to keep their turn next time.
+    if (!liveWaiting_.empty()) {
+        writeSpoolFiles(services_.paths.spool(), {liveWaiting_.begin(), liveWaiting_.end()});
+        liveWaiting_.clear();
+    }
+    saveFinished();
+    sessionSaver_.saveNow();
+    services_.keepAwake.set(false);
+}
+
+}  // namespace quorvel
