@@ -1,7 +1,6 @@
 #include "app/model/AppModel.hpp"
 
 #include <QCoreApplication>
-#include <algorithm>
 #include <chrono>
 #include <utility>
 

@@ -16,6 +16,7 @@
 // work queues and comes back to the main thread as a queued call on this object (`ModelHops`),
 // which Qt drops once the model is gone.
 #include <QObject>
+#include <functional>
 #include <memory>
 
 #include "app/core/AppSettings.hpp"
