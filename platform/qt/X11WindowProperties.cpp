@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -57,6 +58,25 @@ std::vector<std::string> atomNames(QWindow& window, const char* propertyName) {
     return names;
 }
 
+/// The states that make a floating panel.
+constexpr std::array<const char*, 4> floatingPanelStates{"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_STICKY",
+                                                         "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"};
+
+/// A request about `window` to the window manager, which listens on the root window.
+void sendToWindowManager(xcb_connection_t* x, xcb_window_t window, xcb_atom_t type,
+                         const std::array<std::uint32_t, 5>& data) {
+    Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(x, xcb_query_tree(x, window), nullptr));
+    if (!tree || type == XCB_ATOM_NONE) return;
+    xcb_client_message_event_t message{};
+    message.response_type = XCB_CLIENT_MESSAGE;
+    message.format = 32;
+    message.window = window;
+    message.type = type;
+    std::copy(data.begin(), data.end(), message.data.data32);
+    xcb_send_event(x, 0, tree->root, XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&message));
+}
+
 }  // namespace
 
 bool onX11() { return connection() != nullptr; }
@@ -67,8 +87,7 @@ void markFloatingPanel(QWindow& window) {
     const auto id = static_cast<xcb_window_t>(window.winId());
     const xcb_atom_t netWmState = atom(x, "_NET_WM_STATE");
     std::vector<std::uint32_t> states = property(x, id, netWmState, XCB_ATOM_ATOM);
-    for (const char* name : {"_NET_WM_STATE_ABOVE", "_NET_WM_STATE_STICKY", "_NET_WM_STATE_SKIP_TASKBAR",
-                             "_NET_WM_STATE_SKIP_PAGER"}) {
+    for (const char* name : floatingPanelStates) {
         const xcb_atom_t state = atom(x, name);
         if (state != XCB_ATOM_NONE && std::find(states.begin(), states.end(), state) == states.end()) {
             states.push_back(state);
@@ -78,6 +97,23 @@ void markFloatingPanel(QWindow& window) {
                         static_cast<std::uint32_t>(states.size()), states.data());
     const std::uint32_t everywhere = allDesktops;
     xcb_change_property(x, XCB_PROP_MODE_REPLACE, id, atom(x, "_NET_WM_DESKTOP"), XCB_ATOM_CARDINAL, 32, 1, &everywhere);
+    xcb_flush(x);
+}
+
+void askForFloatingPanel(QWindow& window) {
+    xcb_connection_t* x = connection();
+    if (x == nullptr || window.handle() == nullptr) return;
+    const auto id = static_cast<xcb_window_t>(window.winId());
+    const xcb_atom_t netWmState = atom(x, "_NET_WM_STATE");
+    // Two states a message; "add", from an application.
+    constexpr std::uint32_t add = 1;
+    constexpr std::uint32_t fromApplication = 1;
+    for (std::size_t first = 0; first < floatingPanelStates.size(); first += 2) {
+        sendToWindowManager(x, id, netWmState,
+                            {add, atom(x, floatingPanelStates[first]), atom(x, floatingPanelStates[first + 1]),
+                             fromApplication, 0});
+    }
+    sendToWindowManager(x, id, atom(x, "_NET_WM_DESKTOP"), {allDesktops, fromApplication, 0, 0, 0});
     xcb_flush(x);
 }
 

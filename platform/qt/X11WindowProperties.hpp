@@ -21,6 +21,12 @@ bool onX11();
 /// _NET_WM_STATE gains ABOVE, STICKY, SKIP_TASKBAR and SKIP_PAGER (others it holds are
 /// kept) and _NET_WM_DESKTOP becomes `allDesktops`. Creates the native window if needed.
 void markFloatingPanel(QWindow& window);
+/// Asks the window manager for the same on a window just mapped (call it once the show has
+/// gone through): a manager still letting go of the window's earlier showing clears the hints
+/// `markFloatingPanel` set, after they were set, and takes the window on without them; a
+/// request reaches it after that. Nothing changes where they hold already, or without a
+/// window manager.
+void askForFloatingPanel(QWindow& window);
 
 /// The names of the atoms in the window's _NET_WM_STATE ("_NET_WM_STATE_STICKY", ...).
 std::vector<std::string> states(QWindow& window);

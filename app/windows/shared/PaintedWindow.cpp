@@ -5,6 +5,7 @@
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QImage>
+#include <QMetaObject>
 #include <QMouseEvent>
 #include <QHelpEvent>
 #include <QToolTip>
@@ -260,6 +261,16 @@ void PaintedWindow::showEvent(QShowEvent* event) {
     if (kind_ == Kind::floatingPanel) {
         winId();
         if (QWindow* handle = windowHandle()) X11WindowProperties::markFloatingPanel(*handle);
+        // And once the show has mapped it, the same as a request: hidden and shown again
+        // quickly, the window can meet a manager that clears those hints as it lets go of
+        // the earlier showing.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                QWindow* handle = windowHandle();
+                if (handle != nullptr && isVisible()) X11WindowProperties::askForFloatingPanel(*handle);
+            },
+            Qt::QueuedConnection);
     }
     QWidget::showEvent(event);
     if (shownChanged_) shownChanged_(true);

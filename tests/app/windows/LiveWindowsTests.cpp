@@ -20,9 +20,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <filesystem>
+#include <signal.h>
 #include <sys/stat.h>
 
 #include "app/windows/device/PaintedWindowController.hpp"
@@ -52,6 +54,47 @@ bool windowManagerRunning() { return testing::X11Input().windowManagerRunning();
 bool contains(const std::vector<std::string>& names, const std::string& name) {
     return std::find(names.begin(), names.end(), name) != names.end();
 }
+
+/// The window manager running on this test's display; absent when none is found.
+std::optional<pid_t> windowManagerProcess() {
+    const char* display = std::getenv("DISPLAY");
+    if (display == nullptr) return std::nullopt;
+    const std::string ours = std::string("DISPLAY=") + display;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const std::string pid = entry.path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream comm(entry.path() / "comm");
+        std::string name;
+        if (!std::getline(comm, name) || name != "openbox") continue;
+        std::ifstream environment(entry.path() / "environ");
+        for (std::string variable; std::getline(environment, variable, '\0');) {
+            if (variable == ours) return static_cast<pid_t>(std::stol(pid));
+        }
+    }
+    return std::nullopt;
+}
+
+/// Holds a process stopped for its lifetime, as a busy machine holds back a window manager.
+class StoppedProcess {
+public:
+    explicit StoppedProcess(pid_t pid) : pid_(pid) {
+        ::kill(pid_, SIGSTOP);
+        // The signal only asks: wait until the process is really stopped.
+        waitUntil([this] {
+            std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+            std::string line;
+            std::getline(stat, line);
+            const auto close = line.rfind(')');
+            return close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'T';
+        });
+    }
+    ~StoppedProcess() { ::kill(pid_, SIGCONT); }
+    StoppedProcess(const StoppedProcess&) = delete;
+    StoppedProcess& operator=(const StoppedProcess&) = delete;
+
+private:
+    pid_t pid_;
+};
 
 class LiveWindowsTest : public ::testing::Test {
 protected:
@@ -158,6 +201,31 @@ TEST_F(LiveWindowsTest, TheStripIsAToolPanelOnEveryWorkspaceThatTakesNoFocus) {
     testbed.windows->setStripVisible(true);
     ASSERT_TRUE(waitUntil([&] { return mapped(strip()); }));
     EXPECT_TRUE(waitUntil([&] { return contains(X11WindowProperties::states(panel), "_NET_WM_STATE_SKIP_PAGER"); }));
+}
+
+TEST_F(LiveWindowsTest, TheStripShownAgainBeforeTheWindowManagerLetItGoKeepsItsHints) {
+    const std::optional<pid_t> manager = windowManagerProcess();
+    if (!manager) GTEST_SKIP() << "the window manager's process isn't to be found";
+    start();
+    testbed.windows->setStripVisible(true);
+    ASSERT_TRUE(waitUntil([&] { return mapped(strip()); }));
+    QWindow& panel = *strip()->windowHandle();
+    {
+        // A window manager held back by a busy machine takes in the hide only once the strip
+        // is shown again, and then clears the hints the strip set for its next showing.
+        StoppedProcess busy(*manager);
+        testbed.windows->setStripVisible(false);
+        testing::runEvents(100);
+        testbed.windows->setStripVisible(true);
+        testing::runEvents(100);
+    }
+    ASSERT_TRUE(waitUntil([&] { return mapped(strip()); }));
+    EXPECT_TRUE(waitUntil([&] {
+        const auto states = X11WindowProperties::states(panel);
+        return contains(states, "_NET_WM_STATE_ABOVE") && contains(states, "_NET_WM_STATE_SKIP_TASKBAR") &&
+               contains(states, "_NET_WM_STATE_SKIP_PAGER");
+    })) << ::testing::PrintToString(X11WindowProperties::states(panel));
+    EXPECT_TRUE(waitUntil([&] { return X11WindowProperties::desktop(panel) == X11WindowProperties::allDesktops; }));
 }
 
 TEST_F(LiveWindowsTest, ARememberedPlaceComesBackButNotASizeNorAPlaceOffEveryScreen) {
