@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -82,6 +83,7 @@ protected:
 
     /// Runs the helper with `payload` on a pipe: its first byte at once, the rest and the end
     /// of input `endsAfter` after the start, as a slow writer on a busy machine hands it over.
+    /// The helper is the built one, or $QUORVEL_LATE_INPUT_HOOK when set.
     SlowRun runWithInputEndingAfter(const std::string& payload, std::chrono::milliseconds endsAfter) {
         int input[2];
         if (::pipe2(input, O_CLOEXEC) != 0) return {};
@@ -99,7 +101,8 @@ protected:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
-        std::string program = QUORVEL_HOOK;
+        const char* chosen = std::getenv("QUORVEL_LATE_INPUT_HOOK");
+        std::string program = chosen && *chosen ? chosen : QUORVEL_HOOK;
         char* argv[] = {program.data(), nullptr};
         pid_t pid = -1;
         const auto started = Clock::now();
@@ -133,6 +136,15 @@ protected:
         return run;
     }
 
+    /// Whether the app is still stopped: a figure taken with an app that something outside the
+    /// test resumed or ended would be no figure of a paused app.
+    bool appStillPaused() const {
+        auto stat = files::readFile("/proc/" + std::to_string(app.pid()) + "/stat");
+        if (!stat) return false;
+        const std::size_t nameEnd = stat->rfind(") ");
+        return nameEnd != std::string::npos && nameEnd + 2 < stat->size() && (*stat)[nameEnd + 2] == 'T';
+    }
+
     /// The commands of the events waiting in the spool.
     std::vector<std::string> spooledCommands() const {
         std::vector<std::string> commands;
@@ -154,6 +166,13 @@ protected:
     }
 };
 
+// bench/late-input.sh sets more runs per step, and an older helper for its figures before.
+int runsPerStep() {
+    const char* chosen = std::getenv("QUORVEL_LATE_INPUT_RUNS");
+    const int runs = chosen ? std::atoi(chosen) : 1;
+    return std::clamp(runs, 1, 100);
+}
+
 TEST_F(PausedAppHelperTest, EveryEventWhoseInputEndsBeforeTheDeadlineIsSpooledAndTheRestLogged) {
     // Ends of input from at once to 0.9 s after the start, all before the 1 s the helper waits
     // for them, then one well past it.
@@ -161,34 +180,46 @@ TEST_F(PausedAppHelperTest, EveryEventWhoseInputEndsBeforeTheDeadlineIsSpooledAn
     for (int step = 0; step <= 9; ++step) endsAfterMs.push_back(step * 100);
     endsAfterMs.push_back(1300);
 
+    int number = 0;
     for (const int endsAfter : endsAfterMs) {
-        SCOPED_TRACE("input ending after " + std::to_string(endsAfter) + " ms");
-        const std::string logBefore = hookLog();
-        const std::size_t spooledBefore = spooledCommands().size();
-        const SlowRun run = runWithInputEndingAfter(failedCommandPayload(endsAfter), std::chrono::milliseconds(endsAfter));
-        EXPECT_EQ(run.exitStatus, 0);
-        const std::string written = hookLog().substr(std::min(logBefore.size(), hookLog().size()));
-        const std::vector<std::string> commands = spooledCommands();
-        const bool spooled = std::count(commands.begin(), commands.end(), std::to_string(endsAfter)) == 1;
-        std::printf("input ended after %.3f s: %s\n", run.inputEndedAfter, spooled ? "spooled" : "not spooled");
+        int kept = 0;
+        int givenUp = 0;
+        for (int round = 0; round < runsPerStep(); ++round) {
+            SCOPED_TRACE("input ending after " + std::to_string(endsAfter) + " ms, round " + std::to_string(round));
+            ASSERT_TRUE(appStillPaused());
+            const std::string logBefore = hookLog();
+            const std::size_t spooledBefore = spooledCommands().size();
+            ++number;
+            const SlowRun run = runWithInputEndingAfter(failedCommandPayload(number), std::chrono::milliseconds(endsAfter));
+            EXPECT_EQ(run.exitStatus, 0);
+            ASSERT_TRUE(appStillPaused());
+            const std::string logAfter = hookLog();
+            const std::string written = logAfter.substr(std::min(logBefore.size(), logAfter.size()));
+            const std::vector<std::string> commands = spooledCommands();
+            const bool spooled = std::count(commands.begin(), commands.end(), std::to_string(number)) == 1;
+            kept += spooled;
+            givenUp += !spooled && written.find("gave up") != std::string::npos;
 
-        // One line either way: why the paused app didn't take it, or that the input was given
-        // up on.
-        EXPECT_EQ(linesIn(written), 1u) << written;
-        if (endsAfter < 1000) {
-            // A slow writer on a loaded machine may miss its time; the bound it kept counts.
-            if (run.inputEndedAfter < 0.95) {
-                EXPECT_TRUE(spooled) << written;
-                EXPECT_NE(written.find(" app not answering for PostToolUseFailure: "), std::string::npos) << written;
+            // One line either way: why the paused app didn't take it, or that the input was
+            // given up on.
+            EXPECT_EQ(linesIn(written), 1u) << written;
+            if (endsAfter < 1000) {
+                // A slow writer on a loaded machine may miss its time; the bound it kept counts.
+                if (run.inputEndedAfter < 0.95) {
+                    EXPECT_TRUE(spooled) << "input ended after " << run.inputEndedAfter << " s\n" << written;
+                    EXPECT_NE(written.find(" app not answering for PostToolUseFailure: "), std::string::npos) << written;
+                }
+            } else {
+                EXPECT_FALSE(spooled);
+                EXPECT_EQ(commands.size(), spooledBefore);
+                EXPECT_NE(written.find(" stdin was still open after "), std::string::npos) << written;
             }
-        } else {
-            EXPECT_FALSE(spooled);
-            EXPECT_EQ(commands.size(), spooledBefore);
-            EXPECT_NE(written.find(" stdin was still open after "), std::string::npos) << written;
+            if (!spooled) {
+                EXPECT_NE(written.find("gave up"), std::string::npos) << written;
+            }
         }
-        if (!spooled) {
-            EXPECT_NE(written.find("gave up"), std::string::npos) << written;
-        }
+        std::printf("figure: input ending %.1f s after the start: %d of %d kept, %d given up with a line, %d lost without one\n",
+                    endsAfter / 1000.0, kept, runsPerStep(), givenUp, runsPerStep() - kept - givenUp);
     }
 }
 
@@ -203,10 +234,11 @@ TEST_F(PausedAppHelperTest, APayloadTooLargeToReadInTimeIsGivenUpWithALogLine) {
                                                       {"error", "Exit code 2"}});
     const SlowRun run = runWithInputEndingAfter(payload, 0ms);
     EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_TRUE(appStillPaused());
     const std::string written = hookLog();
     const std::vector<std::string> commands = spooledCommands();
     const bool spooled = commands == std::vector<std::string>{"large"};
-    std::printf("64 MiB payload: %s; log: %s", spooled ? "spooled" : "not spooled", written.c_str());
+    std::printf("figure: 64 MiB payload: %s; log: %s", spooled ? "spooled" : "not spooled", written.c_str());
     EXPECT_EQ(linesIn(written), 1u) << written;
     if (spooled) {
         EXPECT_NE(written.find(" app not answering for PostToolUseFailure: "), std::string::npos) << written;
