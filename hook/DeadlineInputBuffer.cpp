@@ -83,6 +83,7 @@ DeadlineInputBuffer::int_type DeadlineInputBuffer::underflow() {
             buffer_ = text::repairedUtf8(std::string_view(pending_).substr(0, finished));
             pending_.erase(0, finished);
         } else {
+            if (timedOut_) throw DeadlinePassed();
             if (pending_.empty()) return traits_type::eof();
             buffer_ = text::repairedUtf8(pending_);
             pending_.clear();

@@ -5,6 +5,7 @@
 // helper in time to say so. One thread.
 #include <chrono>
 #include <cstddef>
+#include <exception>
 #include <streambuf>
 #include <string>
 
@@ -13,6 +14,14 @@ namespace quorvel {
 class DeadlineInputBuffer final : public std::streambuf {
 public:
     using Clock = std::chrono::steady_clock;
+
+    /// Thrown out of the stream when the deadline passes, so the reader stops where it is
+    /// instead of taking what it read for a cut-off input: a JSON reader would then spell out
+    /// the whole unfinished string in its error message, which for a string of many megabytes
+    /// takes longer than the watchdog leaves.
+    struct DeadlinePassed : std::exception {
+        const char* what() const noexcept override { return "input deadline passed"; }
+    };
 
     /// Reads `fd` (not owned) until end of input, a read error or `deadline`. The first
     /// `headCap` bytes read are also kept as they came.
@@ -30,6 +39,7 @@ public:
     bool timedOut() const { return timedOut_; }
 
 protected:
+    /// Throws DeadlinePassed once the deadline has passed with the input still open.
     int_type underflow() override;
 
 private:

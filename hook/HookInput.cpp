@@ -10,7 +10,11 @@
 namespace quorvel {
 
 HookInput readHookInput(int fd, std::chrono::steady_clock::duration wait, std::size_t cap) {
-    DeadlineInputBuffer buffer(fd, std::chrono::steady_clock::now() + wait, cap);
+    return readHookInput(fd, std::chrono::steady_clock::now() + wait, cap);
+}
+
+HookInput readHookInput(int fd, std::chrono::steady_clock::time_point deadline, std::size_t cap) {
+    DeadlineInputBuffer buffer(fd, deadline, cap);
     PayloadSieve sieve;
     bool parsed = false;
     try {

@@ -13,8 +13,9 @@ namespace quorvel {
 /// Most bytes of standard input the helper keeps as they came (for a capture and the byte
 /// count it logs); a longer payload is still read to its end, keeping only what the event uses.
 inline constexpr std::size_t hookInputCap = 1'048'576;
-/// How long the helper waits for its input to end: long enough for any agent, short enough
-/// to say so in its log before the watchdog (1.5 s) ends the run.
+/// How long after its start the helper waits for its input to end: long enough for any agent,
+/// short enough that a short post, the spool file and the log line still fit before the
+/// watchdog (1.5 s) ends the run (RunBudget.hpp).
 inline constexpr std::chrono::milliseconds hookInputWait{1000};
 
 /// What the helper made of its standard input.
@@ -32,7 +33,9 @@ struct HookInput {
 };
 
 /// Reads `fd` to its end through the streaming JSON reader, never holding more of it than
-/// the head and the largest single string. Waits for the input to end for `wait` at most.
+/// the head and the largest single string. Waits for the input to end until `deadline` at most.
+HookInput readHookInput(int fd, std::chrono::steady_clock::time_point deadline, std::size_t cap = hookInputCap);
+/// The same, waiting for `wait` from now at most.
 HookInput readHookInput(int fd, std::chrono::steady_clock::duration wait, std::size_t cap = hookInputCap);
 
 /// The input as a JSON object or array; absent for anything else (a bare string or number,

@@ -1,13 +1,6 @@
 #include "hook/HookMain.hpp"
 
-#include <signal.h>
-#include <sys/time.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cmath>
-#include <chrono>
-#include <thread>
 
 #include "hook/AppLaunch.hpp"
 #include "hook/Capture.hpp"
@@ -31,8 +24,10 @@ bool contains(const std::vector<std::string>& arguments, std::string_view wanted
 // answer, a queue too full to take the connection) runs and drains the spool itself, and a
 // start per event while it is busy would only pile up copies.
 void fallBack(std::string_view data, const HookEvent& event, const QuorvelPaths& paths, const HookLog& log,
-              const HookEvent::Environment& environment, bool appRuns) {
+              const HookEvent::Environment& environment, bool appRuns, RunProgress& progress) {
     writeSpoolFile(data, event, paths, log);
+    // Kept (or its failure logged): the watchdog may cut the launch or the banner from here.
+    progress.settle();
     if (appRuns) return;
     // Looked for only here: while the app answers, the helper never needs it.
     launchAppOrNotify(event, log, appExecutable(environment));
@@ -40,62 +35,36 @@ void fallBack(std::string_view data, const HookEvent& event, const QuorvelPaths&
 
 }  // namespace
 
-namespace {
-
-extern "C" void endOnAlarm(int) { ::_exit(0); }
-
-}  // namespace
-
-void startWatchdog(double seconds) {
-    try {
-        std::thread([seconds] {
-            std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-            ::_exit(0);
-        }).detach();
-    } catch (const std::exception&) {
-        // No thread to be had (a machine out of processes): the event must still go out, so
-        // the timer signal ends the run instead of giving up before it starts.
-        startAlarmWatchdog(seconds);
-    }
-}
-
-void startAlarmWatchdog(double seconds) {
-    if (!std::isfinite(seconds) || seconds <= 0 || seconds > 3600) seconds = watchdogSeconds;
-    struct sigaction action {};
-    action.sa_handler = endOnAlarm;
-    sigemptyset(&action.sa_mask);
-    ::sigaction(SIGALRM, &action, nullptr);
-    const auto whole = static_cast<long>(seconds);
-    itimerval timer{};
-    timer.it_value.tv_sec = whole;
-    timer.it_value.tv_usec = static_cast<long>((seconds - static_cast<double>(whole)) * 1e6);
-    ::setitimer(ITIMER_REAL, &timer, nullptr);
-}
-
 void postEvent(const HookEvent& given, const QuorvelPaths& paths, const HookLog& log,
-               const HookEvent::Environment& environment) {
+               const HookEvent::Environment& environment, const RunBudget& budget, RunProgress& progress) {
     // One identity for both roads: a post that times out after the app read it and the spool
     // file written for it then are recognised as one event.
     HookEvent event = given;
     if (!event.eventID) event.eventID = random::makeUuidString();
+    progress.begin(log, "watchdog ended the run before " + event.event.text() + " was posted or spooled");
     auto data = json::encodeJson(event);
     if (!data) {
+        progress.settle();
         log.writeLogLine("couldn't encode event: " + data.error().message);
         return;
     }
     auto endpoint = Endpoint::read(paths.endpoint());
     if (!endpoint) {
         log.writeLogLine("app not answering for " + event.event.text() + ": " + endpoint.error().message);
-        fallBack(*data, event, paths, log, environment, false);
+        fallBack(*data, event, paths, log, environment, false, progress);
         return;
     }
-    auto status = post(*data, *endpoint);
+    // A paused or swamped app would otherwise hold the post until the watchdog ends the run
+    // with the event neither delivered nor spooled.
+    auto status = post(*data, *endpoint, budget.postSeconds());
     if (!status) {
         log.writeLogLine("app not answering for " + event.event.text() + ": " + status.error().description);
-        fallBack(*data, event, paths, log, environment, !status.error().nothingListens());
+        fallBack(*data, event, paths, log, environment, !status.error().nothingListens(), progress);
     } else if (*status != 202) {
         log.writeLogLine("app answered " + std::to_string(*status) + " for " + event.event.text());
-        fallBack(*data, event, paths, log, environment, true);
+        fallBack(*data, event, paths, log, environment, true, progress);
+    } else {
+        progress.settle();
     }
 }
 
@@ -104,17 +73,21 @@ void hookMain(const HookInvocation& invocation) {
     const HookLog log{paths.hookLog(), hookLogMaxBytes};
     const std::vector<std::string>& arguments = invocation.arguments;
     const HookEvent::Environment& environment = invocation.environment;
+    const RunBudget& budget = invocation.budget;
+    RunProgress& progress = *invocation.progress;
 
     if (auto simulate = std::find(arguments.begin(), arguments.end(), "--simulate"); simulate != arguments.end()) {
         std::string state = std::next(simulate) != arguments.end() ? *std::next(simulate) : std::string();
         std::vector<HookEvent> events = buildSimulatedEvents(state, Instant::now());
         if (events.empty()) log.writeLogLine("unknown --simulate state '" + state + "'");
-        for (const HookEvent& event : events) postEvent(event, paths, log, environment);
+        for (const HookEvent& event : events) postEvent(event, paths, log, environment, budget, progress);
         return;
     }
 
-    const HookInput input = readHookInput(invocation.inputFd, hookInputWait);
+    progress.begin(log, "watchdog ended the run while stdin was being read");
+    const HookInput input = readHookInput(invocation.inputFd, budget.inputDeadline());
     const Instant now = Instant::now();
+    progress.begin(log, "watchdog ended the run before its event was posted or spooled");
 
     auto captureSetting = environment.find("QUORVEL_CAPTURE");
     if (contains(arguments, "--capture") || (captureSetting != environment.end() && captureSetting->second == "1")) {
@@ -123,20 +96,25 @@ void hookMain(const HookInvocation& invocation) {
         }
     }
 
+    // The run ends with this line: the watchdog has nothing left to add.
+    const auto giveUp = [&](const std::string& line) {
+        progress.settle();
+        log.writeLogLine(line);
+    };
     if (input.stillOpen) {
-        log.writeLogLine("stdin was still open after " + std::to_string(input.bytesRead) + " bytes; gave up waiting");
+        giveUp("stdin was still open after " + std::to_string(input.bytesRead) + " bytes; gave up waiting");
         return;
     }
     if (!input.payload) {
-        log.writeLogLine("stdin wasn't a JSON object (" + std::to_string(input.head.size()) + " bytes)");
+        giveUp("stdin wasn't a JSON object (" + std::to_string(input.head.size()) + " bytes)");
         return;
     }
     std::optional<HookEvent> event = HookEvent::fromPayload(*input.payload, now, environment);
     if (!event) {
-        log.writeLogLine("payload had no session_id or hook_event_name");
+        giveUp("payload had no session_id or hook_event_name");
         return;
     }
-    postEvent(*event, paths, log, environment);
+    postEvent(*event, paths, log, environment, budget, progress);
 }
 
 }  // namespace quorvel

@@ -67,8 +67,8 @@ int main(int argc, char** argv) {
     std::set_terminate([] { ::_exit(0); });
     silenceOutput();
     try {
-        quorvel::startWatchdog();
         quorvel::HookInvocation invocation;
+        quorvel::startWatchdog(invocation.budget, invocation.progress);
         for (int i = 1; i < argc; ++i) invocation.arguments.emplace_back(argv[i]);
         invocation.environment = currentEnvironment();
         invocation.home = quorvel::files::homeDirectory();

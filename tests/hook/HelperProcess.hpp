@@ -28,11 +28,15 @@ struct HelperRun {
 
 inline std::string helperExecutable() { return QUORVEL_BINARY_DIR "/bin/quorvel-hook"; }
 
-/// `input` absent keeps standard input open (and silent) until the helper ends. `whileRunning`
-/// is given the helper's process id once it has started (to signal it, say).
-inline HelperRun runHelper(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& environment,
-                           const std::optional<std::string>& input,
-                           const std::function<void(pid_t)>& whileRunning = nullptr) {
+/// Writes the helper's standard input to the pipe's write end (`fd`), on a thread of its own;
+/// the end of input comes when the writer closes it.
+using InputWriter = std::function<void(int fd)>;
+
+/// `writeInput` absent keeps standard input open (and silent) until the helper ends.
+/// `whileRunning` is given the helper's process id once it has started (to signal it, say).
+inline HelperRun runHelperFedBy(const std::vector<std::string>& arguments,
+                                const std::map<std::string, std::string>& environment, const InputWriter& writeInput,
+                                const std::function<void(pid_t)>& whileRunning = nullptr) {
     ::signal(SIGPIPE, SIG_IGN);
     TempFolder scratch;
     const std::string outputPath = scratch / "output";
@@ -68,14 +72,9 @@ inline HelperRun runHelper(const std::vector<std::string>& arguments, const std:
     }
 
     std::thread writer;
-    if (input) {
-        writer = std::thread([fd = inputPipe[1], text = *input] {
-            std::string_view remaining = text;
-            while (!remaining.empty()) {
-                ssize_t count = ::write(fd, remaining.data(), remaining.size());
-                if (count <= 0) break;
-                remaining.remove_prefix(static_cast<std::size_t>(count));
-            }
+    if (writeInput) {
+        writer = std::thread([fd = inputPipe[1], writeInput] {
+            writeInput(fd);
             ::close(fd);
         });
     }
@@ -93,6 +92,24 @@ inline HelperRun runHelper(const std::vector<std::string>& arguments, const std:
     run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.output = TempFolder::read(outputPath);
     return run;
+}
+
+/// `input` absent keeps standard input open (and silent) until the helper ends.
+inline HelperRun runHelper(const std::vector<std::string>& arguments, const std::map<std::string, std::string>& environment,
+                           const std::optional<std::string>& input,
+                           const std::function<void(pid_t)>& whileRunning = nullptr) {
+    InputWriter writeInput;
+    if (input) {
+        writeInput = [text = *input](int fd) {
+            std::string_view remaining = text;
+            while (!remaining.empty()) {
+                ssize_t count = ::write(fd, remaining.data(), remaining.size());
+                if (count <= 0) break;
+                remaining.remove_prefix(static_cast<std::size_t>(count));
+            }
+        };
+    }
+    return runHelperFedBy(arguments, environment, writeInput, whileRunning);
 }
 
 }  // namespace quorvel::testing

@@ -219,6 +219,29 @@ TEST_F(HelperProcessTest, AnInputThatNeverEndsIsLoggedOnceBeforeTheRunEnds) {
     EXPECT_TRUE(spooled().empty());
 }
 
+TEST_F(HelperProcessTest, AStringStillStreamingAtTheDeadlineIsGivenUpWithOneLogLine) {
+    // A member the event never uses, written as fast as the helper takes it and never ended:
+    // the helper holds megabytes of one unfinished string when its input deadline comes.
+    const auto result = testing::runHelperFedBy({}, environment, [](int fd) {
+        const std::string start = R"({"hook_event_name":"Stop","session_id":"abc","unused":")";
+        const std::string chunk(1 << 20, 'x');
+        if (::write(fd, start.data(), start.size()) <= 0) return;
+        for (int mebibytes = 0; mebibytes < 4096; ++mebibytes) {
+            for (std::string_view left = chunk; !left.empty();) {
+                const ssize_t count = ::write(fd, left.data(), left.size());
+                if (count <= 0) return;  // the helper gave up and closed its end
+                left.remove_prefix(static_cast<std::size_t>(count));
+            }
+        }
+    });
+    EXPECT_TRUE(result.exitedNormally);
+    EXPECT_EQ(result.exitStatus, 0);
+    const std::string written = log();
+    EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 1) << written;
+    EXPECT_NE(written.find(" stdin was still open after "), std::string::npos) << written;
+    EXPECT_TRUE(spooled().empty());
+}
+
 TEST_F(HelperProcessTest, PayloadsOfMegabytesStillReachTheAppAsTheirEvents) {
     FakeEventServer server(accepted);
     serveEndpoint(server);
