@@ -133,7 +133,7 @@ void hookMain(const HookInvocation& invocation) {
     }
     std::optional<HookEvent> event = HookEvent::fromPayload(*input.payload, now, environment);
     if (!event) {
-        log.writeLogLine("payload had no session_id or hook_event_name");
+        log.writeLogLine(HookEvent::payloadRefusal(*input.payload));
         return;
     }
     postEvent(*event, paths, log, environment);
