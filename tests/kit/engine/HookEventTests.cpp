@@ -154,7 +154,8 @@ TEST(HookEventPayload, IdentifiersTooLongToBeRealRefuseTheEventAndTextsAreBounde
     const std::string longest(HookEvent::identifierByteLimit, 's');
     EXPECT_TRUE(mapped({{"session_id", longest}, {"hook_event_name", longest}}));
     for (const char* key : {"session_id", "hook_event_name"}) {
-        const json::Json payload = {{"hook_event_name", "Stop"}, {"session_id", "s1"}, {key, longest + "s"}};
+        json::Json payload = {{"hook_event_name", "Stop"}, {"session_id", "s1"}};
+        payload[key] = longest + "s";
         EXPECT_FALSE(HookEvent::fromPayload(payload, arrival, {})) << key;
         EXPECT_EQ(HookEvent::payloadRefusal(payload),
                   "payload's " + std::string(key) + " was too long to be real (257 bytes)");
