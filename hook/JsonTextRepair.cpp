@@ -1,6 +1,5 @@
 #include "hook/JsonTextRepair.hpp"
 
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
