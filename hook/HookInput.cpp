@@ -4,6 +4,7 @@
 #include <istream>
 
 #include "hook/DeadlineInputBuffer.hpp"
+#include "hook/JsonTextRepair.hpp"
 #include "hook/PayloadSieve.hpp"
 #include "platform/UnicodeText.hpp"
 
@@ -18,7 +19,8 @@ HookInput readHookInput(int fd, std::chrono::steady_clock::time_point deadline, 
     PayloadSieve sieve;
     bool parsed = false;
     try {
-        std::istream stream(&buffer);
+        JsonRepairBuffer repaired(buffer);
+        std::istream stream(&repaired);
         parsed = json::Json::sax_parse(stream, &sieve);
     } catch (const std::exception&) {
     }
@@ -36,7 +38,8 @@ HookInput readHookInput(int fd, std::chrono::steady_clock::time_point deadline, 
 
 std::optional<json::Json> parseHookInput(std::string_view input) {
     try {
-        json::Json value = text::isValidUtf8(input) ? json::parse(input) : json::parse(text::repairedUtf8(input));
+        json::Json value =
+            json::parse(repairedJsonText(text::isValidUtf8(input) ? input : std::string_view(text::repairedUtf8(input))));
         if (value.is_object() || value.is_array()) return value;
     } catch (const std::exception&) {
     }

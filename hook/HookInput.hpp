@@ -26,7 +26,8 @@ struct HookInput {
     std::size_t bytesRead = 0;
     /// The payload's members that the payload mapping reads, long texts already cut as the
     /// mapping cuts them (hook/PayloadSieve.hpp); absent when the input isn't one JSON object.
-    /// Ill-formed UTF-8 is read as U+FFFD, so one bad byte in a message doesn't cost the event.
+    /// Ill-formed UTF-8 and lone surrogate escapes are read as U+FFFD and a number too large
+    /// to hold as absent (hook/JsonTextRepair.hpp), so one bad value doesn't cost the event.
     std::optional<json::Json> payload;
     /// The input was still open at the deadline; `payload` is then absent.
     bool stillOpen = false;
@@ -39,8 +40,8 @@ HookInput readHookInput(int fd, std::chrono::steady_clock::time_point deadline, 
 HookInput readHookInput(int fd, std::chrono::steady_clock::duration wait, std::size_t cap = hookInputCap);
 
 /// The input as a JSON object or array; absent for anything else (a bare string or number,
-/// malformed or cut JSON). Text that isn't valid UTF-8 is repaired to U+FFFD first, so one
-/// bad byte in a message doesn't cost the whole event.
+/// malformed or cut JSON). Repaired as `readHookInput` repairs it, so one bad value doesn't
+/// cost the whole event.
 std::optional<json::Json> parseHookInput(std::string_view input);
 
 }  // namespace quorvel

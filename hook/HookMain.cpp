@@ -111,7 +111,7 @@ void hookMain(const HookInvocation& invocation) {
     }
     std::optional<HookEvent> event = HookEvent::fromPayload(*input.payload, now, environment);
     if (!event) {
-        giveUp("payload had no session_id or hook_event_name");
+        giveUp(HookEvent::payloadRefusal(*input.payload));
         return;
     }
     postEvent(*event, paths, log, environment, budget, progress);

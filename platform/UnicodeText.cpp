@@ -128,6 +128,27 @@ std::string prefixCharacters(std::string_view text, std::size_t count) {
     return valid.substr(0, end);
 }
 
+std::string prefixCharacters(std::string_view text, std::size_t count, std::size_t maxBytes) {
+    const std::string valid = repairedUtf8(text);
+    if (count == 0 || maxBytes == 0) return {};
+    std::size_t taken = 0;
+    std::size_t end = 0;
+    forEachCharacterEnd(valid, [&](std::size_t characterEnd) {
+        if (characterEnd > maxBytes) return false;
+        end = characterEnd;
+        return ++taken < count;
+    });
+    if (end == 0 && !valid.empty()) {
+        for (std::size_t index = 0; index < valid.size();) {
+            std::size_t next = index;
+            nextCodePoint(valid, next);
+            if (next > maxBytes) break;
+            end = index = next;
+        }
+    }
+    return valid.substr(0, end);
+}
+
 std::size_t characterCount(std::string_view text) {
     const std::string valid = repairedUtf8(text);
     std::size_t count = 0;

@@ -17,6 +17,11 @@ namespace quorvel::text {
 /// The first `count` characters (grapheme clusters) of `text`.
 std::string prefixCharacters(std::string_view text, std::size_t count);
 
+/// The first `count` characters of `text` that fit in `maxBytes` bytes. A character can be
+/// any number of code points (a letter under a thousand combining marks), so a count alone
+/// bounds no size: when not even the first character fits, whole code points of it are kept.
+std::string prefixCharacters(std::string_view text, std::size_t count, std::size_t maxBytes);
+
 /// The number of characters (grapheme clusters) in `text`.
 std::size_t characterCount(std::string_view text);
 

@@ -94,14 +94,25 @@ bool FinishedStore::save(const std::vector<FinishedRun>& runs) {
         }
     }
 
-    std::string bytes;
+    // What is written must read back: rows that would take the file past the read limit are
+    // left out, the oldest (last) first. Events are bounded, so only rows made otherwise can.
+    std::string bytes = "[";
+    std::size_t written = 0;
     try {
-        json::Json document = json::Json::array();
-        for (const FinishedRun& run : runs) document.push_back(run.encode());
-        bytes = json::dump(document);
+        for (const FinishedRun& run : runs) {
+            const std::string row = json::dump(run.encode());
+            if (bytes.size() + row.size() + 2 > maxFileBytes) break;
+            if (written++ > 0) bytes += ',';
+            bytes += row;
+        }
     } catch (const std::exception& error) {
         logger_.error(std::string("Couldn't save the finished list: ") + error.what());
         return false;
+    }
+    bytes += ']';
+    if (written < runs.size()) {
+        logger_.error("The finished list would be too large to read back; left out its " +
+                      std::to_string(runs.size() - written) + " oldest runs");
     }
     if (auto written = files::writeFileAtomically(current, bytes); !written) {
         logger_.error("Couldn't save the finished list: " + written.error().message);

@@ -37,7 +37,10 @@ public:
     std::vector<FinishedRun> load();
 
     /// Writes `runs` to the current file atomically, creating the folder when needed; never
-    /// through a folder that is a link. False when it couldn't (a full disk): the failure is
+    /// through a folder that is a link. The file never exceeds `maxFileBytes`: rows past it
+    /// (the oldest) are left out, with one log line. With events within their bounds
+    /// (kit/engine/HookEvent.hpp) a row is at most about 100 KB even when every character
+    /// needs an escape, so fifty rows always fit. False when it couldn't (a full disk): the failure is
     /// logged, and nothing else happens.
     bool save(const std::vector<FinishedRun>& runs);
 

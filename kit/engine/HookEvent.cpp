@@ -1,5 +1,6 @@
 #include "kit/engine/HookEvent.hpp"
 
+#include <cctype>
 #include <cmath>
 #include <limits>
 
@@ -26,9 +27,9 @@ std::optional<bool> boolMember(const json::Json& object, const char* key) {
     return value->get<bool>();
 }
 
-std::optional<std::string> limited(const std::optional<std::string>& text, std::size_t limit) {
+std::optional<std::string> cut(const std::optional<std::string>& text, std::size_t characters) {
     if (!text) return std::nullopt;
-    return text::prefixCharacters(*text, limit);
+    return text::prefixCharacters(*text, characters, characters * HookEvent::bytesPerCharacter);
 }
 
 std::optional<std::string> firstNonEmptyLine(std::string_view text) {
@@ -55,7 +56,69 @@ std::optional<std::int64_t> wholeMilliseconds(const json::Json& value) {
     return static_cast<std::int64_t>(truncated);
 }
 
+std::optional<std::string> realPath(std::optional<std::string> path) {
+    if (path && path->size() > HookEvent::pathByteLimit) return std::nullopt;
+    return path;
+}
+
+// The bounds of every field but the two identifiers, which refuse the event instead. Cutting
+// again what was cut once changes nothing, so an event read back equals the event written.
+void keepWithinBounds(HookEvent& event) {
+    event.termProgram = cut(event.termProgram, HookEvent::shortTextLimit);
+    event.projectDir = realPath(std::move(event.projectDir));
+    event.cwd = realPath(std::move(event.cwd));
+    event.promptFirstLine = cut(event.promptFirstLine, HookEvent::shortTextLimit);
+    event.lastAssistantMessage = cut(event.lastAssistantMessage, HookEvent::longTextLimit);
+    event.notificationType = cut(event.notificationType, HookEvent::shortTextLimit);
+    event.message = cut(event.message, HookEvent::longTextLimit);
+    event.error = cut(event.error, HookEvent::shortTextLimit);
+    event.toolName = cut(event.toolName, HookEvent::shortTextLimit);
+    event.command = cut(event.command, HookEvent::shortTextLimit);
+    event.reason = cut(event.reason, HookEvent::shortTextLimit);
+    event.source = cut(event.source, HookEvent::shortTextLimit);
+    if (event.eventID && !HookEvent::isEventIdentity(*event.eventID)) event.eventID.reset();
+}
+
+// The member of `payload` named `key` when it is a string too long to be an identifier.
+std::optional<std::size_t> overlongIdentifier(const json::Json& payload, const char* key) {
+    const json::Json* value = member(payload, key);
+    if (value == nullptr || !value->is_string()) return std::nullopt;
+    const std::size_t bytes = value->get_ref<const std::string&>().size();
+    if (bytes <= HookEvent::identifierByteLimit) return std::nullopt;
+    return bytes;
+}
+
+std::string requireIdentifier(const json::Json& object, const char* key) {
+    std::string identifier = json::requireString(object, key);
+    if (identifier.size() > HookEvent::identifierByteLimit) {
+        throw json::JsonDecodeError(std::string(key) + " is too long to be real (" + std::to_string(identifier.size()) +
+                                    " bytes)");
+    }
+    return identifier;
+}
+
 }  // namespace
+
+bool HookEvent::isEventIdentity(std::string_view text) {
+    if (text.size() != 36) return false;
+    for (std::size_t index = 0; index < text.size(); ++index) {
+        const char character = text[index];
+        const bool dash = index == 8 || index == 13 || index == 18 || index == 23;
+        if (dash ? character != '-' : !std::isxdigit(static_cast<unsigned char>(character))) return false;
+    }
+    return true;
+}
+
+std::string HookEvent::payloadRefusal(const json::Json& payload) {
+    if (payload.is_object()) {
+        for (const char* key : {"hook_event_name", "session_id"}) {
+            if (auto bytes = overlongIdentifier(payload, key)) {
+                return "payload's " + std::string(key) + " was too long to be real (" + std::to_string(*bytes) + " bytes)";
+            }
+        }
+    }
+    return "payload had no session_id or hook_event_name";
+}
 
 HookEvent HookEvent::make(HookEventName event, std::string sessionID, double receivedAt) {
     HookEvent result;
@@ -72,6 +135,7 @@ std::optional<HookEvent> HookEvent::fromPayload(const json::Json& payload, Insta
     if (!eventName) return std::nullopt;
     auto session = stringMember(payload, "session_id");
     if (!session || session->empty()) return std::nullopt;
+    if (overlongIdentifier(payload, "hook_event_name") || overlongIdentifier(payload, "session_id")) return std::nullopt;
 
     HookEvent event = make(std::move(*eventName), std::move(*session), now.unixSeconds());
 
@@ -95,9 +159,9 @@ std::optional<HookEvent> HookEvent::fromPayload(const json::Json& payload, Insta
     if (const json::Json* tasks = member(payload, "background_tasks"); tasks && tasks->is_array()) {
         event.backgroundTaskCount = static_cast<std::int64_t>(tasks->size());
     }
-    event.lastAssistantMessage = limited(stringMember(payload, "last_assistant_message"), longTextLimit);
+    event.lastAssistantMessage = cut(stringMember(payload, "last_assistant_message"), longTextLimit);
     event.notificationType = stringMember(payload, "notification_type");
-    event.message = limited(stringMember(payload, "message"), longTextLimit);
+    event.message = cut(stringMember(payload, "message"), longTextLimit);
 
     if (auto error = stringMember(payload, "error")) {
         std::string line = firstNonEmptyLine(*error).value_or(*error);
@@ -111,18 +175,19 @@ std::optional<HookEvent> HookEvent::fromPayload(const json::Json& payload, Insta
     event.toolName = stringMember(payload, "tool_name");
 
     if (const json::Json* input = member(payload, "tool_input"); input && input->is_object()) {
-        event.command = limited(stringMember(*input, "command"), shortTextLimit);
+        event.command = cut(stringMember(*input, "command"), shortTextLimit);
         event.runInBackground = boolMember(*input, "run_in_background");
     }
 
     event.reason = stringMember(payload, "reason");
     event.source = stringMember(payload, "source");
+    keepWithinBounds(event);
     return event;
 }
 
 HookEvent HookEvent::decode(const json::Json& value) {
     const json::Json& object = json::requireObject(value, "HookEvent");
-    HookEvent event = make(json::requireString(object, "event"), json::requireString(object, "sessionID"),
+    HookEvent event = make(requireIdentifier(object, "event"), requireIdentifier(object, "sessionID"),
                            json::requireDouble(object, "receivedAt"));
     event.termProgram = json::optionalString(object, "termProgram");
     event.projectDir = json::optionalString(object, "projectDir");
@@ -142,6 +207,7 @@ HookEvent HookEvent::decode(const json::Json& value) {
     event.reason = json::optionalString(object, "reason");
     event.source = json::optionalString(object, "source");
     event.eventID = json::optionalString(object, "eventID");
+    keepWithinBounds(event);
     return event;
 }
 

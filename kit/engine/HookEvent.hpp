@@ -26,6 +26,19 @@ struct HookEvent {
     static constexpr std::size_t shortTextLimit = 200;
     /// Most characters kept of the last assistant message and a notification's message.
     static constexpr std::size_t longTextLimit = 500;
+    /// Most bytes kept per character of a cut text (the prompt line, a message, a tool name,
+    /// a reason...): a character may be any number of code points, and the bytes of every
+    /// field must stay bounded. 32 keeps every emoji sequence whole (a family is 25 bytes).
+    static constexpr std::size_t bytesPerCharacter = 32;
+    /// Most bytes of the session identifier and of the event name. The agent's are a UUID and
+    /// a word; an event carrying a longer one is not real and is refused whole: the mapping
+    /// makes no event of it (`payloadRefusal` says why) and decoding fails.
+    static constexpr std::size_t identifierByteLimit = 256;
+    /// Most bytes of the working and the project folder (PATH_MAX). A longer one names no
+    /// folder the agent can run in and is left out, rather than cut into another path.
+    static constexpr std::size_t pathByteLimit = 4096;
+    // With every field within these bounds, from the mapping and from decoding alike, the
+    // largest event encodes to well under a megabyte: a spool file always reads back.
 
     /// The name as the agent sent it, with its kind (found once, when the name is set).
     HookEventName event;
@@ -51,7 +64,8 @@ struct HookEvent {
     std::optional<std::string> source;
     /// Made at random by the helper, once per event, and carried by both roads the event may
     /// take (the post and the spool file), so an event that arrives both ways is applied once.
-    /// Absent from an older helper.
+    /// Absent from an older helper. Only a UUID (`isEventIdentity`) is an identity: decoding
+    /// leaves any other text out, so what the app remembers of identities stays small.
     std::optional<std::string> eventID;
 
     /// An event with only the three required fields; the optional ones are set afterwards.
@@ -61,8 +75,16 @@ struct HookEvent {
     /// the helper's environment (the terminal as `terminalProgramName` names it from
     /// "TERM_PROGRAM" or a terminal's own variables, "CLAUDE_PROJECT_DIR"). Absent when the
     /// payload has no string "hook_event_name" or no non-empty string "session_id".
+    /// The names and texts are cut as the field bounds above say; a payload whose identifier
+    /// is longer than `identifierByteLimit` gives no event either.
     static std::optional<HookEvent> fromPayload(const json::Json& payload, Instant now,
                                                 const Environment& environment);
+    /// Why `fromPayload` gave no event for `payload`, as a line for the helper's log.
+    static std::string payloadRefusal(const json::Json& payload);
+
+    /// True for what the helper writes as `eventID`: a UUID, 8-4-4-4-12 hexadecimal digits
+    /// (either case).
+    static bool isEventIdentity(std::string_view text);
 
     HookEventKind kind() const { return event.kind(); }
 
@@ -70,7 +92,10 @@ struct HookEvent {
     Instant receivedInstant() const { return Instant::fromUnixSeconds(receivedAt); }
 
     /// Strict decode of the JSON form (keys equal the field names, `receivedAt` in Unix
-    /// seconds). Throws json::JsonDecodeError.
+    /// seconds). Throws json::JsonDecodeError, also for an identifier longer than
+    /// `identifierByteLimit`. Texts longer than the bounds are cut as the mapping cuts them
+    /// and an `eventID` that is no UUID is left out: the app takes events from any local
+    /// process and spool files from disk, and keeps what it reads.
     static HookEvent decode(const json::Json& value);
     /// The JSON form, members in field order, absent fields left out. Throws
     /// json::JsonEncodeError when `receivedAt` is not finite.

@@ -12,6 +12,7 @@
 #include "hook/Capture.hpp"
 #include "hook/FallbackBanner.hpp"
 #include "hook/HookInput.hpp"
+#include "hook/JsonTextRepair.hpp"
 #include "hook/SpoolFile.hpp"
 #include "platform/UnicodeText.hpp"
 
@@ -49,6 +50,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         environment.emplace(name, std::string(input.substr(0, end)));
         input.remove_prefix(end + 1);
     }
+
+    // The repair only touches what the reader refuses: text it takes reads as the same value
+    // repaired (bytes past a NUL, where the reader stops, may differ).
+    std::optional<json::Json> asGiven;
+    try {
+        asGiven = json::parse(input);
+    } catch (const json::JsonDecodeError&) {
+    }
+    if (asGiven && json::parse(repairedJsonText(input)) != *asGiven) __builtin_trap();
 
     std::optional<json::Json> payload = parseHookInput(input);
     const std::optional<HookEvent> streamed = streamedEvent(input, environment);

@@ -344,6 +344,54 @@ TEST_F(HelperProcessTest, RepairsTextThatIsntUTF8InsteadOfDroppingTheEvent) {
     EXPECT_EQ(events[0].termProgram, "term\xEF\xBF\xBD");
 }
 
+TEST_F(HelperProcessTest, ALoneSurrogateOrAHugeNumberCostsOnlyItsValueNotTheStop) {
+    FakeEventServer server(accepted);
+    serveEndpoint(server);
+    // The agent's writer cut its message inside an emoji; a member it doesn't map holds a
+    // number no double holds, and the duration one of ten thousand digits.
+    run({}, R"({"hook_event_name":"Stop","session_id":"cut","last_assistant_message":"Done \ud83d",)"
+            R"("prompt":"\udc00 again","tool_response":{"stdout":"\ud83d"},"usage":1e400,"duration_ms":)" +
+                std::string(10'000, '9') + "}");
+
+    const auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 1u) << log();
+    const HookEvent stop = HookEvent::decode(json::parse(FakeEventServer::bodyOf(requests[0])));
+    EXPECT_EQ(stop.event.text(), "Stop");
+    EXPECT_EQ(stop.lastAssistantMessage, "Done \xEF\xBF\xBD");
+    EXPECT_EQ(stop.promptFirstLine, "\xEF\xBF\xBD again");
+    EXPECT_FALSE(stop.durationMs);
+    EXPECT_EQ(log(), "");
+}
+
+TEST_F(HelperProcessTest, AnIdentifierTooLongToBeRealIsRefusedWithOneLogLine) {
+    FakeEventServer server(accepted);
+    serveEndpoint(server);
+    for (int stop = 0; stop < 3; ++stop) {
+        run({}, json::dump(json::Json{{"hook_event_name", "Stop"},
+                                      {"session_id", std::string(3 * 1024 * 1024, static_cast<char>('a' + stop))}}));
+    }
+    run({}, json::dump(json::Json{{"hook_event_name", std::string(300, 'S')}, {"session_id", "s"}}));
+    EXPECT_TRUE(server.requests().empty());
+    EXPECT_TRUE(spooled().empty());
+    const std::string line = " payload's session_id was too long to be real (3145728 bytes)\n";
+    const std::string text = log();
+    std::size_t lines = 0;
+    for (std::size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) ++lines;
+    EXPECT_EQ(lines, 3u) << log();
+    EXPECT_TRUE(log().ends_with(" payload's hook_event_name was too long to be real (300 bytes)\n")) << log();
+
+    // The longest real ones still go through, their texts cut as the mapping cuts texts.
+    run({}, json::dump(json::Json{{"hook_event_name", "Stop"},
+                                  {"session_id", std::string(HookEvent::identifierByteLimit, 's')},
+                                  {"cwd", "/" + std::string(HookEvent::pathByteLimit - 1, 'c')},
+                                  {"reason", std::string(3 * 1024 * 1024, 'r')}}));
+    ASSERT_EQ(server.requests().size(), 1u) << log();
+    const HookEvent stop = HookEvent::decode(json::parse(FakeEventServer::bodyOf(server.requests()[0])));
+    EXPECT_EQ(stop.sessionID.size(), HookEvent::identifierByteLimit);
+    EXPECT_EQ(stop.cwd->size(), HookEvent::pathByteLimit);
+    EXPECT_EQ(stop.reason, std::string(HookEvent::shortTextLimit, 'r'));
+}
+
 TEST_F(HelperProcessTest, ShowsABannerWhenTheAppWontStart) {
     std::filesystem::create_directory(home / "bin");
     environment["QUORVEL_APP_EXECUTABLE"] = home / "no-such-app";

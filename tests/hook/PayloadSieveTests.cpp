@@ -110,7 +110,7 @@ TEST(PayloadSieve, TheKeptMembersMakeTheSameEventAsTheWholePayload) {
 TEST(PayloadSieve, TextSplitAcrossReadsIsRepairedAsAWhole) {
     // A four-byte character, a cut one and a stray byte placed over each position around the
     // boundary of the 64 KiB reads.
-    for (const std::string piece : {std::string("\xF0\x9F\x91\xA8"), std::string("\xF0\x9F\x91"),
+    for (const std::string& piece : {std::string("\xF0\x9F\x91\xA8"), std::string("\xF0\x9F\x91"),
                                     std::string("\xE2\x82" "a"), std::string("\xFF")}) {
         for (std::size_t before = 65530; before <= 65537; ++before) {
             const std::string prefix = R"({"hook_event_name":"Stop","session_id":"s","cwd":")";
@@ -120,6 +120,59 @@ TEST(PayloadSieve, TextSplitAcrossReadsIsRepairedAsAWhole) {
             const auto sieved = sievedEvent(payload);
             ASSERT_TRUE(sieved);
             EXPECT_EQ(sieved, wholeEvent(payload));
+        }
+    }
+}
+
+TEST(PayloadSieve, ALoneSurrogateOrANumberTooLargeCostsOnlyItsValue) {
+    struct Case {
+        std::string input;
+        // The same payload as the reader takes it: the escape as U+FFFD, the number as absent.
+        std::string meaning;
+    };
+    const std::string stop = R"({"hook_event_name":"Stop","session_id":"s",)";
+    const std::string huge = std::string(10'000, '7');
+    const std::vector<Case> cases = {
+        {stop + R"("last_assistant_message":"Done \ud83d"})", stop + R"("last_assistant_message":"Done \ufffd"})"},
+        {stop + R"("message":"\ud83d\ud83d\ude00\ud83d\n\udc00x"})",
+         stop + R"("message":"\ufffd\ud83d\ude00\ufffd\n\ufffdx"})"},
+        {stop + R"("prompt":"fix \udbff"})", stop + R"("prompt":"fix \ufffd"})"},
+        {stop + R"("tool_response":{"stdout":"\ud83d","\udc00":1},"\ud800":2})", stop + R"("a":3})"},
+        {stop + R"("last_assistant_message":"\ud83d\u0041\ud83d\")" + "\"}",
+         stop + R"("last_assistant_message":"\ufffdA\ufffd\")" + "\"}"},
+        {stop + R"("duration_ms":1e400})", stop + R"("x":0})"},
+        {stop + R"("duration_ms":-)" + huge + "}", stop + R"("x":0})"},
+        {stop + R"("duration_ms":)" + huge + ".5e-9990}", stop + R"("duration_ms":7777777777})"},
+        {stop + R"("duration_ms":1e-400})", stop + R"("duration_ms":0})"},
+        {stop + R"("background_tasks":[1e400,)" + huge + R"(,{"n":-1E+999}]})", stop + R"("background_tasks":[0,0,0]})"},
+        {stop + R"("usage":{"tokens":)" + huge + R"(},"cost":[1e400]})", stop + R"("usage":0})"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.input.substr(0, 160));
+        const auto sieved = sievedEvent(c.input);
+        ASSERT_TRUE(sieved);
+        EXPECT_EQ(sieved, wholeEvent(c.meaning));
+        const auto whole = parseHookInput(c.input);
+        ASSERT_TRUE(whole);
+        EXPECT_EQ(HookEvent::fromPayload(*whole, fixedNow, environment), sieved);
+    }
+    // Whatever the reader refused for another reason it still refuses.
+    for (const std::string& input : {stop + R"("m":"\ud83"})", stop + R"("m":"\ud83d\u12"})", stop + R"("n":01})",
+                                    stop + R"("n":1.})", stop + R"("n":-})", stop + R"("n":1e400)"}) {
+        EXPECT_FALSE(readThroughFile(input).payload) << input;
+        EXPECT_FALSE(parseHookInput(input)) << input;
+    }
+}
+
+TEST(PayloadSieve, AnEscapeOrNumberSplitAcrossReadsIsRepairedAsAWhole) {
+    for (const std::string& piece : {std::string(R"(\ud83d\ude00)"), std::string(R"(\ud83d)"), std::string(R"(\u00e9)")}) {
+        for (std::size_t before = 65528; before <= 65537; ++before) {
+            const std::string prefix = R"({"hook_event_name":"Stop","session_id":"s","message":")";
+            const std::string payload = prefix + std::string(before - prefix.size(), 'd') + piece + R"(","x":1e400})";
+            SCOPED_TRACE(before);
+            const auto sieved = sievedEvent(payload);
+            ASSERT_TRUE(sieved);
+            EXPECT_EQ(sieved, HookEvent::fromPayload(*parseHookInput(payload), fixedNow, environment));
         }
     }
 }

@@ -42,6 +42,18 @@ TEST(UnicodeText, PrefixCutsBetweenGraphemeClusters) {
     }
 }
 
+TEST(UnicodeText, PrefixWithinBytesKeepsWholeCharactersThenWholeCodePoints) {
+    EXPECT_EQ(prefixCharacters("hello", 10, 3), "hel");
+    EXPECT_EQ(prefixCharacters("hello", 2, 30), "he");
+    // The family (18 bytes) doesn't fit beside the first one in 30: it is left out whole.
+    EXPECT_EQ(prefixCharacters(family + family, 5, 30), family);
+    EXPECT_EQ(prefixCharacters(eAcute + family, 5, 20), eAcute);
+    // A first character larger than the bound keeps the code points that fit, never a piece of one.
+    EXPECT_EQ(prefixCharacters(family, 5, 9), "\xF0\x9F\x91\xA8\xE2\x80\x8D");
+    EXPECT_EQ(prefixCharacters("\xF0\x9F\x91\xA8", 1, 3), "");
+    EXPECT_EQ(prefixCharacters("abc", 3, 0), "");
+}
+
 TEST(UnicodeText, CountsGraphemeClusters) {
     EXPECT_EQ(characterCount(thumbsUpMediumSkin + flagFrance + eAcute + "\r\n" + family), 5u);
     EXPECT_EQ(characterCount(""), 0u);

@@ -174,6 +174,19 @@ TEST_F(FinishedStoreTests, AFileOfManyValuesIsUnreadableAtOnceAndKeptAside) {
     EXPECT_EQ(FinishedStore(folder).load().size(), 1u);
 }
 
+TEST_F(FinishedStoreTests, WhatIsSavedAlwaysReadsBackTheOldestRowsLeftOutFirst) {
+    // Rows as large as a list read back near its limit can make: three of them don't fit.
+    std::vector<FinishedRun> runs;
+    for (int index = 0; index < 3; ++index) {
+        runs.push_back(run(std::string(3 * 1024 * 1024, static_cast<char>('c' - index)), 300 - index));
+    }
+    FinishedStore(folder).save(runs);
+    EXPECT_LE(files::readFile(file("finished.json"))->size(), FinishedStore::maxFileBytes);
+    EXPECT_EQ(FinishedStore(folder).load(), std::vector<FinishedRun>(runs.begin(), runs.begin() + 2));
+    EXPECT_EQ(log.lines("Finished").size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(file("finished.json.bad-1")));
+}
+
 TEST_F(FinishedStoreTests, NothingIsSavedThroughALinkedFolder) {
     const std::string elsewhere = home / "elsewhere";
     ASSERT_TRUE(files::createDirectories(elsewhere));

@@ -451,6 +451,84 @@ TEST_F(AppReliabilityTests, AStopWithAMessageOfMegabytesThroughTheHelperEndsItsR
     EXPECT_FALSE(fs::exists(app.paths().hookLog())) << "nothing went wrong on the helper's side";
 }
 
+TEST_F(AppReliabilityTests, FiveThousandEventsWithIdentitiesOfSixtyKilobytesLeaveMemoryFlat) {
+    ASSERT_TRUE(app.start());
+    const std::optional<Endpoint> endpoint = app.endpoint();
+    ASSERT_TRUE(endpoint) << app.logText();
+    const auto postAll = [&](int first, int last) {
+        for (int index = first; index < last; ++index) {
+            HookEvent event = HookEvent::make("PostToolUse", "ids", anHourAgo() + index * 0.001);
+            event.toolName = "Read";
+            event.eventID = std::to_string(index) + std::string(60 * 1024, 'i');
+            const std::string text = body(event);
+            // A full queue answers 503: wait for the app to catch up rather than lose events.
+            ASSERT_TRUE(waitFor([&] { return postedStatus(*endpoint, text) == 202; }, 30s)) << index;
+        }
+        HookEvent marker = failedCommand(last, static_cast<double>(std::time(nullptr)), "marker");
+        ASSERT_EQ(postedStatus(*endpoint, body(marker)), 202);
+        ASSERT_TRUE(waitFor(
+            [&] {
+                const std::vector<int> numbers = app.finishedCommands();
+                return !numbers.empty() && numbers.front() == last;
+            },
+            120s))
+            << app.logText();
+    };
+    postAll(0, 200);
+    const long before = app.residentKilobytes();
+    postAll(200, 5000);
+    const long after = app.residentKilobytes();
+    std::printf("resident after 200 events: %ld kB, after 5,000: %ld kB\n", before, after);
+    EXPECT_LT(after - before, 64 * 1024) << before << " kB before, " << after << " kB after";
+}
+
+TEST_F(AppReliabilityTests, SessionIDsOfMegabytesAreRefusedWithALineEachAndTheFinishedListReadsBack) {
+    // Three runs of an older helper, each with a session id of 3 MiB, spooled beside one run
+    // of ordinary size.
+    ASSERT_TRUE(files::createDirectories(app.spool(), 0700));
+    const double start = anHourAgo();
+    for (int run = 0; run < 3; ++run) {
+        const std::string session(3 * 1024 * 1024, static_cast<char>('a' + run));
+        HookEvent prompt = HookEvent::make("UserPromptSubmit", session, start + run);
+        prompt.promptFirstLine = "ship it";
+        prompt.isTaskNotification = false;
+        const HookEvent stop = HookEvent::make("Stop", session, start + run + 0.5);
+        for (const HookEvent* event : std::initializer_list<const HookEvent*>{&prompt, &stop}) {
+            char name[64];
+            std::snprintf(name, sizeof name, "/%013.0f-big.json", event->receivedAt * 1000);
+            ASSERT_TRUE(files::writeFileAtomically(app.spool() + name, body(*event), 0600));
+        }
+    }
+    writeSpooled(app.spool(), {failedCommand(1, start + 10)});
+
+    ASSERT_TRUE(app.start());
+    const std::optional<Endpoint> endpoint = app.endpoint();
+    ASSERT_TRUE(endpoint) << app.logText();
+    ASSERT_TRUE(waitFor([&] { return entriesIn(app.spool()) == 0; })) << app.logText();
+    ASSERT_TRUE(waitFor([&] {
+        const std::vector<int> numbers = app.finishedCommands();
+        return !numbers.empty() && numbers.front() == 1;
+    })) << app.logText();
+    EXPECT_EQ(app.finishedCommands(), std::vector<int>{1});
+    EXPECT_EQ(app.logLinesWith("sessionID is too long to be real (3145728 bytes)"), 6u) << app.logText().substr(0, 4000);
+
+    // Posted, one too long for a session id but within the body limit is refused the same way.
+    HookEvent posted = failedCommand(2, static_cast<double>(std::time(nullptr)), std::string(60 * 1024, 'p'));
+    EXPECT_EQ(postedStatus(*endpoint, body(posted)), 400);
+    EXPECT_EQ(app.logLinesWith("sessionID is too long to be real (61440 bytes)"), 1u);
+    app.stop();
+
+    const auto written = fs::file_size(app.appSupport() + "/finished.json");
+    std::printf("finished.json after the refused runs: %ju bytes\n", static_cast<std::uintmax_t>(written));
+    EXPECT_LE(written, 8u * 1024 * 1024);
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(app.endpoint()) << app.logText();
+    app.stop();
+    EXPECT_EQ(app.finishedCommands(), std::vector<int>{1});
+    EXPECT_FALSE(fs::exists(app.appSupport() + "/finished.json.bad-1"));
+    EXPECT_EQ(app.logLinesWith("Couldn't read the finished list"), 0u);
+}
+
 TEST_F(AppReliabilityTests, DamagedFilesCostOnlyTheirBadPartsAndStoredSettingsKeepTheirValues) {
     // Fifty saved runs, one of them damaged; defaults with one malformed entry and settings
     // with a value beyond the window's range and one of the wrong type.

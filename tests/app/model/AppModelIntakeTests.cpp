@@ -57,12 +57,14 @@ TEST(AppModelIntakeTests, AnEventThatCameBothWaysIsAppliedOnce) {
     AppModelTestbed bed;
     AppModel& model = bed.make();
     // Posted and read, then spooled too when the post timed out.
-    model.sessions().receiveLiveEvent(failedCommand(bed, 20, "A"));
-    bed.spool(failedCommand(bed, 20, "A"), "1.json");
+    const std::string a = "0E1A7C52-9D2B-4F31-8A6E-1B2C3D4E5F60";
+    const std::string b = "0E1A7C52-9D2B-4F31-8A6E-1B2C3D4E5F61";
+    model.sessions().receiveLiveEvent(failedCommand(bed, 20, a));
+    bed.spool(failedCommand(bed, 20, a), "1.json");
     model.sessions().tick();
     // Spooled first, then the post that was read after all.
-    bed.spool(failedCommand(bed, 10, "B"), "2.json");
-    model.sessions().receiveLiveEvent(failedCommand(bed, 10, "B"));
+    bed.spool(failedCommand(bed, 10, b), "2.json");
+    model.sessions().receiveLiveEvent(failedCommand(bed, 10, b));
     EXPECT_EQ(model.sessions().finished().size(), 2u);
     EXPECT_TRUE(std::filesystem::is_empty(bed.appSupport() + "/spool"));
 
@@ -114,12 +116,13 @@ TEST(AppModelIntakeTests, LiveEventsStillWaitingAtQuitGoBackToTheSpool) {
         bed.spool(failed, std::to_string(index) + ".json");
     }
     model.sessions().drainSpool();
-    model.sessions().receiveLiveEvent(failedCommand(bed, 0, "late"));
+    const std::string lateID = "6F9619FF-8B86-D011-B42D-00C04FC964FF";
+    model.sessions().receiveLiveEvent(failedCommand(bed, 0, lateID));
     model.shutDown();
     bool kept = false;
     for (const auto& entry : std::filesystem::directory_iterator(bed.appSupport() + "/spool")) {
         const auto event = json::decodeJson<HookEvent>(*files::readFile(entry.path().string()));
-        if (event && event->eventID == std::optional<std::string>("late")) kept = true;
+        if (event && event->eventID == std::optional<std::string>(lateID)) kept = true;
     }
     EXPECT_TRUE(kept);
 }

@@ -150,6 +150,47 @@ TEST(HookEventPayload, WrongTypesLeaveFieldsAbsent) {
     EXPECT_EQ(*event, HookEvent::make("Stop", "s1", arrival.unixSeconds()));
 }
 
+TEST(HookEventPayload, IdentifiersTooLongToBeRealRefuseTheEventAndTextsAreBounded) {
+    const std::string longest(HookEvent::identifierByteLimit, 's');
+    EXPECT_TRUE(mapped({{"session_id", longest}, {"hook_event_name", longest}}));
+    for (const char* key : {"session_id", "hook_event_name"}) {
+        json::Json payload = {{"hook_event_name", "Stop"}, {"session_id", "s1"}};
+        payload[key] = longest + "s";
+        EXPECT_FALSE(HookEvent::fromPayload(payload, arrival, {})) << key;
+        EXPECT_EQ(HookEvent::payloadRefusal(payload),
+                  "payload's " + std::string(key) + " was too long to be real (257 bytes)");
+    }
+    EXPECT_EQ(HookEvent::payloadRefusal(json::parse(R"({"session_id":"s1"})")),
+              "payload had no session_id or hook_event_name");
+
+    const std::string path = "/" + std::string(HookEvent::pathByteLimit - 1, 'p');
+    const std::string huge(3 * 1024 * 1024, 'x');
+    // A letter under a hundred thousand combining marks is one character of 200,001 bytes.
+    const std::string heavy = "a" + repeated("\xCC\x81", 100'000);
+    auto event = mapped({{"cwd", path},
+                         {"reason", huge},
+                         {"source", huge},
+                         {"tool_name", huge},
+                         {"notification_type", huge},
+                         {"message", heavy + "b"},
+                         {"last_assistant_message", repeated("\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9", 600)}},
+                        {{"TERM_PROGRAM", huge}, {"CLAUDE_PROJECT_DIR", path + "p"}});
+    ASSERT_TRUE(event);
+    EXPECT_EQ(event->cwd, path);
+    EXPECT_FALSE(event->projectDir);
+    const std::string cut(HookEvent::shortTextLimit, 'x');
+    for (const auto* text : {&event->reason, &event->source, &event->toolName, &event->notificationType,
+                             &event->termProgram}) {
+        EXPECT_EQ(*text, cut);
+    }
+    // Whole characters while they fit; of one too large for the bound, whole code points.
+    EXPECT_LE(event->message->size(), HookEvent::longTextLimit * HookEvent::bytesPerCharacter);
+    EXPECT_TRUE(event->message->starts_with("a\xCC\x81"));
+    EXPECT_EQ(event->message->size() % 2, 1u);
+    EXPECT_EQ(event->lastAssistantMessage, repeated("\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9", 500));
+    EXPECT_FALSE(mapped({{"cwd", path + "p"}})->cwd);
+}
+
 TEST(HookEventJson, RequiredOnlyEventHasThreeMembersAndRoundTrips) {
     const HookEvent event = HookEvent::make("Stop", "s1", 1700000000.5);
     const json::Json encoded = event.encode();
@@ -199,6 +240,38 @@ TEST(HookEventJson, DecodingIsStrictAboutTypesButIgnoresUnknownKeys) {
     const auto lenient =
         HookEvent::decode(json::parse(R"({"event":"Stop","sessionID":"","receivedAt":1,"extra":[1],"cwd":null})"));
     EXPECT_EQ(lenient, HookEvent::make("Stop", "", 1));
+}
+
+TEST(HookEventJson, DecodingKeepsOnlyWhatIsBoundedAndIdentitiesThatAreUUIDs) {
+    const auto decoded = [](json::Json fields) {
+        json::Json object = {{"event", "Stop"}, {"sessionID", "s"}, {"receivedAt", 1}};
+        object.update(fields);
+        return HookEvent::decode(object);
+    };
+    for (const char* key : {"event", "sessionID"}) {
+        try {
+            decoded({{key, std::string(3 * 1024 * 1024, 'x')}});
+            ADD_FAILURE() << key;
+        } catch (const json::JsonDecodeError& error) {
+            EXPECT_EQ(std::string(error.what()), std::string(key) + " is too long to be real (3145728 bytes)");
+        }
+    }
+    for (const std::string& identity : {std::string(), std::string(60 * 1024, '7'), std::string("not-a-uuid"),
+                                       std::string("6F9619FF-8B86-D011-B42D-00C04FC964FFX"),
+                                       std::string("6F9619FF+8B86-D011-B42D-00C04FC964FF"),
+                                       std::string("6F9619FF-8B86-D011-B42D-00C04FC964FG")}) {
+        EXPECT_FALSE(decoded({{"eventID", identity}}).eventID) << identity.substr(0, 40);
+    }
+    EXPECT_EQ(decoded({{"eventID", "6f9619ff-8b86-d011-b42d-00c04fc964ff"}}).eventID,
+              "6f9619ff-8b86-d011-b42d-00c04fc964ff");
+
+    const HookEvent cut = decoded({{"reason", std::string(3 * 1024 * 1024, 'r')},
+                                   {"cwd", std::string(HookEvent::pathByteLimit + 1, '/')},
+                                   {"lastAssistantMessage", std::string(600, 'm')}});
+    EXPECT_EQ(cut.reason, std::string(HookEvent::shortTextLimit, 'r'));
+    EXPECT_FALSE(cut.cwd);
+    EXPECT_EQ(cut.lastAssistantMessage, std::string(HookEvent::longTextLimit, 'm'));
+    EXPECT_EQ(HookEvent::decode(cut.encode()), cut);
 }
 
 }  // namespace
