@@ -191,6 +191,27 @@ TEST_F(SpoolDrainTest, ReadingLeavesTheFilesAndSkipsTheNamesItIsTold) {
     EXPECT_EQ(remaining(), std::vector<std::string>{"1.json"});
 }
 
+TEST_F(SpoolDrainTest, AnEntryThatCanBeNeitherReadNorRemovedIsLoggedOnceWhileItStays) {
+    fs::create_directory(folder + "/1-folder.json");
+    putEvent("2-good.json", "Stop", 2.0);
+    std::set<std::string> stuck;
+    EXPECT_EQ(readSpool(folder, {}, &stuck).size(), 1u);
+    EXPECT_EQ(stuck, std::set<std::string>{"1-folder.json"});
+    const std::string once = log();
+    EXPECT_NE(once.find("Skipping unreadable spool file 1-folder.json"), std::string::npos) << once;
+    EXPECT_NE(once.find("Couldn't remove spool file 1-folder.json"), std::string::npos) << once;
+    for (int again = 0; again < 3; ++again) EXPECT_EQ(readSpool(folder, {}, &stuck).size(), 1u);
+    EXPECT_EQ(log(), once);
+
+    // Gone and back again: reported anew.
+    fs::remove(folder + "/1-folder.json");
+    readSpool(folder, {}, &stuck);
+    EXPECT_TRUE(stuck.empty());
+    fs::create_directory(folder + "/1-folder.json");
+    readSpool(folder, {}, &stuck);
+    EXPECT_GT(log().size(), once.size());
+}
+
 TEST_F(SpoolDrainTest, ATemporaryFileAbandonedForOverAMinuteIsRemoved) {
     put(".1-a.json.4F2C", "{\"half");
     put(".2-b.json.77AA", "{\"half");
