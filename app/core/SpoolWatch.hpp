@@ -4,7 +4,8 @@
 // (strays, folders, files nobody can read): the folder is listed again only after a file was
 // written or renamed into it. Built on an inotify watch; without one (the folder doesn't
 // exist yet, or the system refuses a watch) every question is answered yes, so nothing
-// spooled is ever missed. Main thread; owns its descriptor.
+// spooled is ever missed, and while the folder is missing its parent is watched for it to
+// appear. Main thread; owns its descriptor.
 #include <string>
 
 namespace quorvel {
@@ -28,9 +29,15 @@ public:
     int descriptor() const { return inotify_; }
 
 private:
+    /// Reads every change waiting on the descriptor; true when there was any. Forgets the
+    /// folder's watch when the folder went.
+    bool readChanges();
+
     std::string folder_;
     int inotify_ = -1;
     int watch_ = -1;
+    /// On the enclosing folder while the folder itself is missing.
+    int parentWatch_ = -1;
 };
 
 }  // namespace quorvel

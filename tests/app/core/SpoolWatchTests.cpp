@@ -1,6 +1,7 @@
 // What the spool watch reports: a new file, whether renamed in or written in place, and the
 // folder coming, going and coming back; our own removals are not news.
 #include <gtest/gtest.h>
+#include <poll.h>
 
 #include <filesystem>
 #include <fstream>
@@ -23,7 +24,10 @@ TEST(SpoolWatchTests, ReportsNewFilesOnlyAndFollowsTheFolderThroughItsAbsence) {
     // No folder yet: every question is answered yes, so nothing is missed when it comes.
     EXPECT_TRUE(watch.mayHaveChanged());
     EXPECT_TRUE(watch.mayHaveChanged());
+    // Its coming wakes the caller.
     fs::create_directory(folder);
+    pollfd ready{watch.descriptor(), POLLIN, 0};
+    EXPECT_EQ(::poll(&ready, 1, 0), 1);
     EXPECT_TRUE(watch.mayHaveChanged());
     EXPECT_FALSE(watch.mayHaveChanged());
 
