@@ -74,6 +74,11 @@ public:
     /// over now. Meant for after `stop`, so the caller can keep them elsewhere. Any thread.
     std::vector<HookEvent> takeWaitingEvents();
 
+    /// The earliest `receivedAt` among the accepted events not yet handed over, none when
+    /// none waits. A stamp more than a minute ahead of the clock when the event was accepted
+    /// was replaced by that moment (so on the events handed over too). Any thread.
+    std::optional<double> earliestWaitingStamp() const;
+
 private:
     struct Impl;
     explicit EventServer(std::unique_ptr<Impl> impl);

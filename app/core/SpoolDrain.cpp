@@ -61,7 +61,8 @@ bool isAbandonedTemporary(int folderFd, const std::string& name, double now) {
 
 }  // namespace
 
-std::vector<SpooledEvent> readSpool(const std::string& folder, const std::set<std::string>& skip) {
+std::vector<SpooledEvent> readSpool(const std::string& folder, const std::set<std::string>& skip,
+                                    std::set<std::string>* stuck) {
     const int folderFd = files::openOwnFolder(folder);
     if (folderFd < 0) return {};
     struct Closer {
@@ -76,10 +77,22 @@ std::vector<SpooledEvent> readSpool(const std::string& folder, const std::set<st
     timespec now {};
     ::clock_gettime(CLOCK_REALTIME, &now);
     const double nowSeconds = double(now.tv_sec) + double(now.tv_nsec) / 1e9;
+    // Entries reported stuck before and still there stay quiet; the rest are forgotten, so a
+    // name that comes back later is reported again.
+    std::set<std::string> stillStuck;
+    const auto reportedBefore = [&](const std::string& name) {
+        if (!stuck || !stuck->contains(name)) return false;
+        stillStuck.insert(name);
+        return true;
+    };
+    const auto removeOrMarkStuck = [&](const std::string& name) {
+        if (!removeEntry(folderFd, folder, name)) stillStuck.insert(name);
+    };
     std::vector<SpooledEvent> events;
     for (const std::string& name : names) {
+        if (reportedBefore(name)) continue;
         if (isAbandonedTemporary(folderFd, name, nowSeconds)) {
-            removeEntry(folderFd, folder, name);
+            removeOrMarkStuck(name);
             continue;
         }
         if (!name.ends_with(".json") || skip.contains(name)) continue;
@@ -94,8 +107,9 @@ std::vector<SpooledEvent> readSpool(const std::string& folder, const std::set<st
             continue;
         }
         // Nothing to hand on: the file goes now, so it is reported once.
-        removeEntry(folderFd, folder, name);
+        removeOrMarkStuck(name);
     }
+    if (stuck) *stuck = std::move(stillStuck);
     std::stable_sort(events.begin(), events.end(), [](const SpooledEvent& a, const SpooledEvent& b) {
         return a.event.receivedAt < b.event.receivedAt;
     });

@@ -39,7 +39,13 @@ struct SpooledEvent {
 /// oldest `receivedAt` first (ties keep name order). Files that don't decode are logged and
 /// removed, as are abandoned temporary files; the rest stay. A missing or unreadable folder,
 /// or one that is a link, gives nothing.
-std::vector<SpooledEvent> readSpool(const std::string& folder, const std::set<std::string>& skip = {});
+///
+/// With `stuck`, an entry that could be neither read nor removed (a folder named "x.json", a
+/// file nobody may remove) is logged once: its name is added to `stuck`, and names found
+/// there are passed over without a word while they stay in the folder. The set is left
+/// holding only such names still present.
+std::vector<SpooledEvent> readSpool(const std::string& folder, const std::set<std::string>& skip = {},
+                                    std::set<std::string>* stuck = nullptr);
 
 /// Removes the spool file `name` from `folder` (never through a link); false, with a log
 /// line, when it is still there. A file already gone counts as removed.

@@ -17,6 +17,7 @@ SessionsPart::SessionsPart(Services services, const ModelHops& hops, StateMachin
       logger_(Quorvel::macBundleID, "App"),
       machine_(std::move(machineSettings)),
       finishedStore_(services_.paths.appSupport()),
+      spoolWatch_(services_.paths.spool()),
       sessionSaver_(services_.paths.appSupport(), machine_, [clock = services_.clock] { return clock->now(); }) {
     ticker_.setSingleShot(true);
     ticker_.setInterval(tickIntervalMilliseconds);
@@ -88,6 +89,7 @@ void SessionsPart::shutDown() {
     // log-out doesn't wait for a backlog.
     shutDown_ = true;
     ticker_.stop();
+    spoolNotifier_.reset();
     if (server_) {
         server_->stop();
         writeSpoolFiles(services_.paths.spool(), server_->takeWaitingEvents());
@@ -96,6 +98,7 @@ void SessionsPart::shutDown() {
     if (!liveWaiting_.empty()) {
         writeSpoolFiles(services_.paths.spool(), {liveWaiting_.begin(), liveWaiting_.end()});
         liveWaiting_.clear();
+        liveWaitingStamps_.clear();
     }
     saveFinished();
     sessionSaver_.saveNow();

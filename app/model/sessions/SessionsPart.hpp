@@ -8,7 +8,9 @@
 // machine sends `machineChanged` on every change, whether or not anything differs. Work
 // queued for later runs as queued calls on the hops' context (the model), dropped with it.
 #include <QObject>
+#include <QSocketNotifier>
 #include <QTimer>
+#include <chrono>
 #include <cstddef>
 #include <deque>
 #include <functional>
@@ -24,6 +26,7 @@
 #include "app/core/Notifier.hpp"
 #include "app/core/RecentEventIDs.hpp"
 #include "app/core/SpoolDrain.hpp"
+#include "app/core/SpoolWatch.hpp"
 #include "app/model/ModelHops.hpp"
 #include "app/model/sessions/SessionNeighbours.hpp"
 #include "app/model/sessions/SessionSaver.hpp"
@@ -97,12 +100,16 @@ public:
     /// Starts the tick, and weighs the table once soon when runs were kept from before.
     void startTicking();
     /// Hands every spooled event, oldest first, to `handleHookEvent` as not live, in slices of
-    /// `spoolSliceSeconds`, merged by receive time with live events waiting meanwhile. A file
-    /// goes once what its event produced is saved; while the FINISHED list can't be saved, the
-    /// files stay and are not handled again in this run.
+    /// `spoolSliceSeconds`, merged by receive time with live events waiting meanwhile: a
+    /// spooled event goes only once no accepted event stamped earlier waits, here or still in
+    /// the server. A file goes once what its event produced is saved; while the FINISHED list
+    /// can't be saved, the files stay and are not handled again in this run. The folder is
+    /// listed only when something may have been spooled since it was last listed (and once a
+    /// minute at the tick); from the first call on, a file landing there starts a drain too.
     void drainSpool();
     /// A hook event from the server: handled after every spooled event stamped no later (the
-    /// spool is looked at first; behind an older backlog it waits, in order).
+    /// spool is looked at first when something was spooled since; behind an older backlog it
+    /// waits, in order).
     void receiveLiveEvent(HookEvent event);
     /// Saves the FINISHED list as it is now.
     void saveFinished();
@@ -138,6 +145,8 @@ private:
     /// One slice of spooled and waiting live events in receive-time order; queues the rest.
     void handleIntake();
     void refillSpoolBacklog();
+    /// Whether an accepted event stamped before `stamp` waits, here or in the server.
+    bool acceptedEarlierThan(double stamp) const;
     /// Queues one `settle` after the current work, unless one is queued already.
     void settleLater();
     /// Logs once when the table grows past its usual size, and once when it is full.
@@ -161,7 +170,17 @@ private:
     /// Spooled events read but not handled yet, oldest first.
     std::deque<SpooledEvent> spoolBacklog_;
     std::deque<HookEvent> liveWaiting_;  // behind older spooled ones, in arrival order
-    RecentEventIDs handledEventIDs_;
+    std::multiset<double> liveWaitingStamps_;  // the stamps of `liveWaiting_`
+    SpoolWatch spoolWatch_;
+    /// Starts a drain when a file lands in the spool; made by the first drain.
+    std::unique_ptr<QSocketNotifier> spoolNotifier_;
+    /// Something may have been spooled since the folder was last listed.
+    bool spoolMayHaveNew_ = true;
+    /// When the folder was last listed (steady clock): the tick lists it at least once a
+    /// minute, for temporaries abandoned since.
+    std::chrono::steady_clock::time_point spoolListedAt_{};
+    /// Entries of the spool that can be neither read nor removed, logged once already.
+    std::set<std::string> stuckSpoolEntries_;    RecentEventIDs handledEventIDs_;
     SessionSaver sessionSaver_;
     bool tableGrowthLogged_ = false;  // past `StateMachine::maxSessions`: said once till back below
     bool tableFullLogged_ = false;    // at `StateMachine::hardMaxSessions`: likewise

@@ -1,19 +1,24 @@
 // Hook events reach the state machine by two roads: posted live to the event server, or
 // spooled as files when the post failed. The helper stamps each event when it receives it;
 // here the two roads are merged back into that order, so a spooled event is never applied
-// after a later event of its session that went straight in.
+// after a later event of its session that went straight in, nor before an earlier one that
+// the server accepted and still holds.
+#include <algorithm>
 #include <chrono>
 
+#include "app/core/EventStamp.hpp"
 #include "app/core/SpoolDrain.hpp"
 #include "app/model/sessions/SessionsPart.hpp"
 
 namespace quorvel {
 
 void SessionsPart::receiveLiveEvent(HookEvent event) {
+    believeStamp(event, services_.clock->now().unixSeconds());
     if (shutDown_) {
         handleHookEvent(event, true);
         return;
     }
+    liveWaitingStamps_.insert(event.receivedAt);
     liveWaiting_.push_back(std::move(event));
     // Behind a backlog the event waits for its turn; otherwise it goes now, once the spool
     // has been looked at.
@@ -30,29 +35,61 @@ void SessionsPart::receiveLiveEvent(HookEvent event) {
 
 void SessionsPart::drainSpool() {
     if (shutDown_) return;
+    if (!spoolNotifier_ && spoolWatch_.descriptor() >= 0) {
+        // A spooled event is handled when it lands rather than at the next tick: its place
+        // among live events is then known before later ones arrive.
+        spoolNotifier_ = std::make_unique<QSocketNotifier>(spoolWatch_.descriptor(), QSocketNotifier::Read);
+        connect(spoolNotifier_.get(), &QSocketNotifier::activated, this, [this] { drainSpool(); });
+    }
+    // Temporaries abandoned since the last listing change nothing the watch sees: they are
+    // swept up by a listing at least once in their lifetime.
+    if (std::chrono::steady_clock::now() - spoolListedAt_ >= std::chrono::duration<double>(staleTemporarySeconds)) {
+        spoolMayHaveNew_ = true;
+    }
     refillSpoolBacklog();
     handleIntake();
 }
 
 void SessionsPart::refillSpoolBacklog() {
-    if (!spoolBacklog_.empty()) return;
-    std::vector<SpooledEvent> spooled = readSpool(services_.paths.spool(), unsavedSpoolFiles_);
+    // Asked every time, so the watch's descriptor is quiet again whatever the backlog holds.
+    if (spoolWatch_.mayHaveChanged()) spoolMayHaveNew_ = true;
+    if (!spoolBacklog_.empty() || !spoolMayHaveNew_) return;
+    spoolMayHaveNew_ = false;
+    spoolListedAt_ = std::chrono::steady_clock::now();
+    std::vector<SpooledEvent> spooled = readSpool(services_.paths.spool(), unsavedSpoolFiles_, &stuckSpoolEntries_);
+    const double readAt = services_.clock->now().unixSeconds();
+    bool restamped = false;
+    for (SpooledEvent& each : spooled) restamped |= believeStamp(each.event, readAt);
+    if (restamped) {
+        std::stable_sort(spooled.begin(), spooled.end(), [](const SpooledEvent& a, const SpooledEvent& b) {
+            return a.event.receivedAt < b.event.receivedAt;
+        });
+    }
     spoolBacklog_.assign(std::make_move_iterator(spooled.begin()), std::make_move_iterator(spooled.end()));
+}
+
+bool SessionsPart::acceptedEarlierThan(double stamp) const {
+    if (!liveWaitingStamps_.empty() && *liveWaitingStamps_.begin() < stamp) return true;
+    if (!server_) return false;
+    const std::optional<double> waiting = server_->earliestWaitingStamp();
+    return waiting && *waiting < stamp;
 }
 
 void SessionsPart::handleIntake() {
     const auto sliceEnd = std::chrono::steady_clock::now() +
                           std::chrono::duration_cast<std::chrono::steady_clock::duration>(
                               std::chrono::duration<double>(spoolSliceSeconds));
+    // The spooled event next in turn waits for an accepted event the server still holds: the
+    // server hands that over and the intake goes on from there.
+    bool heldForServer = false;
     while (!shutDown_) {
         // Before a live event goes, the spool is looked at again: a helper that couldn't post
         // an earlier event has spooled it by now.
         if (!liveWaiting_.empty()) refillSpoolBacklog();
         if (spoolBacklog_.empty() && liveWaiting_.empty()) break;
-        const bool spooledFirst = liveWaiting_.empty() ||
-                                  (!spoolBacklog_.empty() &&
-                                   spoolBacklog_.front().event.receivedAt <= liveWaiting_.front().receivedAt);
-        if (spooledFirst) {
+        const bool spooledNext =
+            !spoolBacklog_.empty() && !acceptedEarlierThan(spoolBacklog_.front().event.receivedAt);
+        if (spooledNext) {
             SpooledEvent spooled = std::move(spoolBacklog_.front());
             spoolBacklog_.pop_front();
             handleHookEvent(spooled.event, false);
@@ -62,14 +99,18 @@ void SessionsPart::handleIntake() {
             if (!finishedSaved_ || !removeSpoolFile(services_.paths.spool(), spooled.name)) {
                 unsavedSpoolFiles_.insert(std::move(spooled.name));
             }
-        } else {
+        } else if (!liveWaiting_.empty()) {
             HookEvent live = std::move(liveWaiting_.front());
             liveWaiting_.pop_front();
+            liveWaitingStamps_.erase(liveWaitingStamps_.find(live.receivedAt));
             handleHookEvent(live, true);
+        } else {
+            heldForServer = true;
+            break;
         }
         if (std::chrono::steady_clock::now() >= sliceEnd) break;
     }
-    if ((spoolBacklog_.empty() && liveWaiting_.empty()) || shutDown_ || spoolSliceQueued_) return;
+    if ((spoolBacklog_.empty() && liveWaiting_.empty()) || heldForServer || shutDown_ || spoolSliceQueued_) return;
     spoolSliceQueued_ = true;
     hops_.later([this] {
         spoolSliceQueued_ = false;

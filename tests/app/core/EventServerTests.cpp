@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <ctime>
 #include <fstream>
 #include <functional>
 #include <deque>
@@ -342,6 +343,37 @@ TEST(EventServer, StopLeavesTheEventsNotHandedOverToBeTakenAndTakesNoMore) {
     EXPECT_TRUE(stopping->takeWaitingEvents().empty());
     EXPECT_FALSE(LoopbackClient(port).connected());
     stopping->stop();
+}
+
+TEST(EventServer, TellsTheEarliestStampWaitingAndDoesNotBelieveOneFarAhead) {
+    std::vector<std::function<void()>> handOvers;
+    std::vector<HookEvent> handed;
+    auto started = EventServer::start(
+        std::nullopt, token, [&handed](HookEvent event) { handed.push_back(std::move(event)); },
+        [&handOvers](std::function<void()> handOver) { handOvers.push_back(std::move(handOver)); });
+    ASSERT_TRUE(started);
+    EventServer& server = **started;
+    EXPECT_EQ(server.earliestWaitingStamp(), std::nullopt);
+    const double now = double(std::time(nullptr));
+    const auto postStamped = [&](double stamp) {
+        LoopbackClient client(server.port());
+        client.send(request("POST /v1/events HTTP/1.1", "Bearer " + token,
+                            json::dump(HookEvent::make("Stop", "s1", stamp).encode())));
+        ASSERT_EQ(client.readUntilClosed().bytes, HTTPRequest::responseText(202));
+    };
+    postStamped(now - 10);
+    postStamped(now - 20);
+    // A helper under a clock a year fast: taken as the moment the server read it.
+    postStamped(now + 365 * 86400.0);
+    EXPECT_EQ(server.earliestWaitingStamp(), std::optional<double>(now - 20));
+
+    // Handed over, the stamps leave with their events.
+    ASSERT_EQ(handOvers.size(), 1u);
+    handOvers.front()();
+    ASSERT_EQ(handed.size(), 3u);
+    EXPECT_EQ(server.earliestWaitingStamp(), std::nullopt);
+    EXPECT_GE(handed[2].receivedAt, now - 1);
+    EXPECT_LE(handed[2].receivedAt, now + 60);
 }
 
 TEST(EventServer, PastTheQueuesBoundAnEventIsAnswered503AndNotKept) {

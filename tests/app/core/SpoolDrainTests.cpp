@@ -160,7 +160,9 @@ TEST_P(SpoolDrainOddEntries, AreLoggedAndSkippedWithoutStoppingTheRest) {
     EXPECT_EQ(events[0].event.text(), "Stop");
     EXPECT_NE(log().find("Skipping unreadable spool file 1-odd.json: "), std::string::npos) << log();
     // A link goes, never what it points to.
-    if (GetParam() == testing::OddFile::linkToRegularFile) EXPECT_TRUE(fs::exists(outside));
+    if (GetParam() == testing::OddFile::linkToRegularFile) {
+        EXPECT_TRUE(fs::exists(outside));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(EachKind, SpoolDrainOddEntries, ::testing::ValuesIn(testing::allOddFiles()),
@@ -189,6 +191,27 @@ TEST_F(SpoolDrainTest, ReadingLeavesTheFilesAndSkipsTheNamesItIsTold) {
     EXPECT_EQ(remaining(), (std::vector<std::string>{"1.json", "2.json"}));
     removeSpoolFile(folder, "2.json");
     EXPECT_EQ(remaining(), std::vector<std::string>{"1.json"});
+}
+
+TEST_F(SpoolDrainTest, AnEntryThatCanBeNeitherReadNorRemovedIsLoggedOnceWhileItStays) {
+    fs::create_directory(folder + "/1-folder.json");
+    putEvent("2-good.json", "Stop", 2.0);
+    std::set<std::string> stuck;
+    EXPECT_EQ(readSpool(folder, {}, &stuck).size(), 1u);
+    EXPECT_EQ(stuck, std::set<std::string>{"1-folder.json"});
+    const std::string once = log();
+    EXPECT_NE(once.find("Skipping unreadable spool file 1-folder.json"), std::string::npos) << once;
+    EXPECT_NE(once.find("Couldn't remove spool file 1-folder.json"), std::string::npos) << once;
+    for (int again = 0; again < 3; ++again) EXPECT_EQ(readSpool(folder, {}, &stuck).size(), 1u);
+    EXPECT_EQ(log(), once);
+
+    // Gone and back again: reported anew.
+    fs::remove(folder + "/1-folder.json");
+    readSpool(folder, {}, &stuck);
+    EXPECT_TRUE(stuck.empty());
+    fs::create_directory(folder + "/1-folder.json");
+    readSpool(folder, {}, &stuck);
+    EXPECT_GT(log().size(), once.size());
 }
 
 TEST_F(SpoolDrainTest, ATemporaryFileAbandonedForOverAMinuteIsRemoved) {

@@ -3,11 +3,13 @@
 // next goes straight in, when an event arrives both ways, across a restart mid-run, for many
 // sessions at once and for a cold start by parallel helpers. Each test prints its figure
 // ("runs with a title and a duration out of all runs") as a line starting with "figure:";
-// QUORVEL_ORDER_SESSIONS sets how many sessions the crowded-table test uses (1,200).
+// QUORVEL_ORDER_SESSIONS sets how many sessions the crowded-table test uses (1,200). The
+// spool test prints what a live event costs with entries left in the spool folder.
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +20,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -144,7 +148,50 @@ public:
         auto text = files::readFile(paths().hookLog());
         return text ? *text : std::string();
     }
+
+    /// The finished row of `session`, once there is one.
+    std::optional<FinishedRun> finishedRunOf(const std::string& session) const {
+        for (const FinishedRun& run : finished()) {
+            if (run.sessionID == session) return run;
+        }
+        return std::nullopt;
+    }
+
+    /// Seconds of processor time the app has used so far.
+    double processorSeconds() const {
+        std::ifstream stat("/proc/" + std::to_string(pid()) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        // The fields after the command name (which may hold spaces) are plain numbers:
+        // utime and stime are the 12th and 13th of them.
+        std::istringstream fields(text.substr(text.rfind(')') + 2));
+        std::string field;
+        double ticks = 0;
+        for (int index = 1; index <= 13 && fields >> field; ++index) {
+            if (index >= 12) ticks += std::atof(field.c_str());
+        }
+        return ticks / double(::sysconf(_SC_CLK_TCK));
+    }
+
+    std::size_t logBytes() const { return logText().size(); }
 };
+
+/// Posts every event as the helper does, eight at a time; a 503 is posted again a moment
+/// later, as the helper's spooled copy would come back.
+void postAll(const Endpoint& endpoint, const std::vector<HookEvent>& events) {
+    std::vector<std::thread> workers;
+    std::atomic<std::size_t> next = 0;
+    for (int worker = 0; worker < 8; ++worker) {
+        workers.emplace_back([&] {
+            for (std::size_t index = next++; index < events.size(); index = next++) {
+                const std::string body = json::dump(events[index].encode());
+                for (auto status = post(body, endpoint, 5.0); !status || *status != 202; status = post(body, endpoint, 5.0)) {
+                    std::this_thread::sleep_for(5ms);
+                }
+            }
+        });
+    }
+    for (std::thread& worker : workers) worker.join();
+}
 
 class AppEventOrderTests : public ::testing::Test {
 protected:
@@ -291,6 +338,138 @@ TEST_F(AppEventOrderTests, ManySessionsStoppedInStartOrderAllKeepTheirTitleAndDu
     }
     EXPECT_EQ(complete, std::size_t(sessions)) << app.logText();
     printFigure(std::to_string(sessions) + " sessions started, then stopped in start order", complete, sessions);
+}
+
+TEST_F(AppEventOrderTests, AStopSpooledWhileItsPromptWaitsInTheServersQueueEndsTheRunWithItsTitle) {
+    ASSERT_TRUE(app.start());
+    const std::optional<Endpoint> endpoint = app.endpoint();
+    ASSERT_TRUE(endpoint) << app.logText();
+    constexpr int rounds = 3;
+    std::size_t complete = 0;
+    for (int round = 1; round <= rounds; ++round) {
+        const std::string session = "run-" + std::to_string(round);
+        // The main thread falls behind: failed commands of another session, each a finished
+        // run saved to disk, fill the server's queue.
+        std::vector<HookEvent> backlog;
+        for (int index = 0; index < 1990; ++index) {
+            HookEvent failed = HookEvent::make("PostToolUseFailure", "busy", Instant::now().unixSeconds());
+            failed.toolName = "Bash";
+            failed.command = "make " + std::to_string(index);
+            failed.error = "Exit code 2";
+            backlog.push_back(std::move(failed));
+        }
+        postAll(*endpoint, backlog);
+        // Accepted behind them; its Stop then finds the app too busy and is spooled.
+        helper(payload("UserPromptSubmit", session, "fix the build"));
+        {
+            testing::FakeEventServer busy("HTTP/1.1 503 Service Unavailable\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+            ASSERT_TRUE((Endpoint{busy.port(), endpoint->token}).write(app.paths().endpoint()));
+            helper(payload("Stop", session));
+            ASSERT_EQ(busy.requests().size(), 1u);
+            ASSERT_TRUE(endpoint->write(app.paths().endpoint()));
+        }
+        ASSERT_TRUE(waitFor([&] { return app.finishedRunOf(session) && app.spoolEmpty(); }, 120s)) << app.logText();
+        const FinishedRun run = *app.finishedRunOf(session);
+        EXPECT_EQ(run.title, "fix the build") << "round " << round;
+        EXPECT_TRUE(run.duration) << "round " << round;
+        complete += run.title == "fix the build" && run.duration;
+    }
+    EXPECT_EQ(app.helperLog().find("for UserPromptSubmit"), std::string::npos) << app.helperLog();
+    printFigure("a Stop spooled while its prompt waits in the server's queue behind 1,990 events", complete, rounds);
+}
+
+TEST_F(AppEventOrderTests, ASpooledPromptStampedAYearAheadIsEndedByItsLiveStop) {
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(app.endpoint()) << app.logText();
+    // A helper under a clock a year fast spooled the prompt.
+    HookEvent prompt = HookEvent::make("UserPromptSubmit", "run-1", Instant::now().unixSeconds() + 365 * 86400.0);
+    prompt.promptFirstLine = "fix the build";
+    prompt.isTaskNotification = false;
+    prompt.cwd = "/work/site";
+    ASSERT_TRUE(files::createDirectories(app.paths().spool(), 0700));
+    ASSERT_TRUE(files::writeFileAtomically(app.paths().spool() + "/1796714910123-A.json", json::dump(prompt.encode()), 0600));
+    std::this_thread::sleep_for(1100ms);
+    helper(payload("Stop", "run-1"));
+
+    ASSERT_TRUE(waitFor([&] { return app.finishedRunOf("run-1") && app.spoolEmpty(); })) << app.logText();
+    std::this_thread::sleep_for(6s);
+    const FinishedRun run = *app.finishedRunOf("run-1");
+    EXPECT_EQ(run.title, "fix the build");
+    ASSERT_TRUE(run.duration);
+    EXPECT_GE(*run.duration, 0.0);
+    EXPECT_LT(*run.duration, 120.0);
+    EXPECT_EQ(app.finished().size(), 1u);
+}
+
+TEST_F(AppEventOrderTests, EntriesLeftInTheSpoolNeitherSlowLiveEventsNorFillTheLog) {
+    ASSERT_TRUE(app.start());
+    const std::optional<Endpoint> endpoint = app.endpoint();
+    ASSERT_TRUE(endpoint) << app.logText();
+    const std::string spool = app.paths().spool();
+    ASSERT_TRUE(files::createDirectories(spool, 0700));
+    constexpr int runs = 40;
+    struct Cost {
+        double stopToRowMilliseconds = 0;
+        double processorSeconds = 0;
+        double logBytesPerEvent = 0;
+    };
+    int session = 0;
+    // Prompt and Stop through the helper, `runs` times: the Stop-to-row time (helper start to
+    // the row in the saved list), and what the app spent and logged on those events.
+    const auto measure = [&] {
+        const double processorBefore = app.processorSeconds();
+        const std::size_t logBefore = app.logBytes();
+        std::vector<double> stopToRow;
+        for (int run = 0; run < runs; ++run) {
+            const std::string name = "run-" + std::to_string(++session);
+            helper(payload("UserPromptSubmit", name, "fix the build"));
+            const auto stopped = std::chrono::steady_clock::now();
+            helper(payload("Stop", name));
+            EXPECT_TRUE(waitFor([&] { return app.finishedRunOf(name).has_value(); }, 30s)) << name;
+            stopToRow.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - stopped).count());
+        }
+        std::sort(stopToRow.begin(), stopToRow.end());
+        return Cost{stopToRow[stopToRow.size() / 2], app.processorSeconds() - processorBefore,
+                    double(app.logBytes() - logBefore) / (2.0 * runs)};
+    };
+    const Cost empty = measure();
+
+    // A stranger's leftovers: 20,000 names that aren't events, and 1,000 folders named like
+    // events, which can be neither read nor removed.
+    for (int index = 0; index < 20000; ++index) {
+        const int made = ::open((spool + "/stray-" + std::to_string(index)).c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+        ASSERT_GE(made, 0);
+        ::close(made);
+    }
+    for (int index = 0; index < 1000; ++index) {
+        ASSERT_EQ(::mkdir((spool + "/folder-" + std::to_string(index) + ".json").c_str(), 0700), 0);
+    }
+    // A file landing in the folder has it looked at once: every folder is reported there.
+    helper(payload("UserPromptSubmit", "look", "look"));
+    {
+        testing::FakeEventServer busy("HTTP/1.1 503 Service Unavailable\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        ASSERT_TRUE((Endpoint{busy.port(), endpoint->token}).write(app.paths().endpoint()));
+        helper(payload("Stop", "look"));
+        ASSERT_TRUE(endpoint->write(app.paths().endpoint()));
+    }
+    ASSERT_TRUE(waitFor([&] { return app.finishedRunOf("look").has_value(); }, 60s)) << app.logText();
+    const Cost crowded = measure();
+
+    std::printf("figure: Stop-to-row time, median of %d: %.1f ms with an empty spool, %.1f ms with 20,000 stray "
+                "names and 1,000 folders left in it\n",
+                runs, empty.stopToRowMilliseconds, crowded.stopToRowMilliseconds);
+    std::printf("figure: log bytes per event: %.0f with an empty spool, %.0f with those entries; processor time for "
+                "%d events: %.2f s against %.2f s\n",
+                empty.logBytesPerEvent, crowded.logBytesPerEvent, 2 * runs, crowded.processorSeconds,
+                empty.processorSeconds);
+    // Before, each live event listed, sorted and tried every entry again: tens of
+    // milliseconds of processor time and two log lines per folder, for every event.
+    EXPECT_LT(crowded.processorSeconds, empty.processorSeconds + 2.0);
+    EXPECT_LT(crowded.logBytesPerEvent, empty.logBytesPerEvent + 1024);
+    std::istringstream log(app.logText());
+    std::size_t folderReports = 0;
+    for (std::string line; std::getline(log, line);) folderReports += line.find("folder-0.json") != std::string::npos;
+    EXPECT_LE(folderReports, 2u) << "lines about one folder";
 }
 
 /// The copies of the app running with `home` as their home, which a helper started.

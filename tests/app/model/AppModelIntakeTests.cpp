@@ -107,6 +107,33 @@ TEST(AppModelIntakeTests, LiveEventsWaitBehindAnOlderBacklogAndKeepTheirOrder) {
     }
 }
 
+TEST(AppModelIntakeTests, AStampFarAheadOfTheClockCountsAsTheTimeTheAppReadIt) {
+    AppModelTestbed bed;
+    AppModel& model = bed.make();
+    constexpr double aYearAhead = -365 * 86400.0;
+    // One helper's clock runs a year fast: its prompt comes live, its neighbour's spooled.
+    model.sessions().receiveLiveEvent(prompt(bed, "s1", aYearAhead, "fix the build"));
+    bed.clock->current = Instant::fromUnixSeconds(bed.clock->current.unixSeconds() + 30);
+    bed.spool(prompt(bed, "s2", aYearAhead, "write the docs"), "1.json");
+    // Within a minute ahead a stamp is believed.
+    bed.spool(prompt(bed, "s3", -50, "tidy up"), "2.json");
+    model.sessions().receiveLiveEvent(bed.event("Stop", "s1", 0));
+    bed.clock->current = Instant::fromUnixSeconds(bed.clock->current.unixSeconds() + 60);
+    model.sessions().receiveLiveEvent(bed.event("Stop", "s2", 0));
+    model.sessions().receiveLiveEvent(bed.event("Stop", "s3", 0));
+    settle();
+
+    ASSERT_EQ(model.sessions().finished().size(), 3u);
+    EXPECT_EQ(model.sessions().finished()[2].title, "fix the build");
+    EXPECT_EQ(model.sessions().finished()[2].duration, std::optional<double>(30));
+    EXPECT_EQ(model.sessions().finished()[1].title, "write the docs");
+    EXPECT_EQ(model.sessions().finished()[1].duration, std::optional<double>(60));
+    EXPECT_EQ(model.sessions().finished()[0].title, "tidy up");
+    EXPECT_EQ(model.sessions().finished()[0].duration, std::optional<double>(10));
+    EXPECT_FALSE(model.sessions().machine().hasBusySession());
+    EXPECT_EQ(bed.recorded.holdsKept, 0);
+}
+
 TEST(AppModelIntakeTests, LiveEventsStillWaitingAtQuitGoBackToTheSpool) {
     AppModelTestbed bed;
     AppModel& model = bed.make();
