@@ -179,7 +179,7 @@ TEST_F(SettingsViewTest, SteppersStopAtTheirBoundsAndStoreEveryStep) {
     EXPECT_EQ(model->sessions().machine().settings.shellCommandMinimum, 0);
 }
 
-TEST_F(SettingsViewTest, AStoredValueOutsideTheRangeIsShownAndStepsBackToTheRangesEnd) {
+TEST_F(SettingsViewTest, AStoredValueOutsideTheRangeIsShownAndStepsFromThereOneStepAPress) {
     bed.defaults->set(StoredDefaults::appSettings, json::parse(R"({"longRunMinutes":180,"awayMinutes":0})"));
     SettingsView& settings = open();
     StepperControl* longRun = settings.stepper("longRunMinutes");
@@ -190,8 +190,9 @@ TEST_F(SettingsViewTest, AStoredValueOutsideTheRangeIsShownAndStepsBackToTheRang
     EXPECT_FALSE(longRun->plusKey()->isEnabled());
     EXPECT_EQ(model->sessions().machine().settings.longRunAfter, 180 * 60);
     press(*longRun->minusKey());
-    EXPECT_EQ(longRun->value(), 120);
-    EXPECT_EQ(storedSettings(bed).longRunMinutes, 120);
+    EXPECT_EQ(longRun->value(), 179);
+    EXPECT_EQ(storedSettings(bed).longRunMinutes, 179);
+    EXPECT_FALSE(longRun->plusKey()->isEnabled()) << "still above the range";
 
     StepperControl* away = settings.stepper("awayMinutes");
     EXPECT_EQ(away->value(), 0);
