@@ -221,9 +221,7 @@ QWidget* SettingsView::buildColumn() {
             if (!data || !data->hasText()) return;
             presenter_.setPhoneDeviceToken(data->text().toStdString());
         });
-        addRow(section, "Phone token",
-               "Filled in through iCloud once the phone app has run. Paste by hand only if iCloud isn't available.",
-               trailingStack({tokenField_, paste}));
+        addRow(section, "Phone token", presenter_.snapshot().phoneTokenNote(), trailingStack({tokenField_, paste}));
 
         testPushKey_ = new KeyButton(QStringLiteral("SEND TEST PUSH"), SmallKeyStyle::Style::acid);
         connect(testPushKey_, &QAbstractButton::clicked, this, [this] { presenter_.sendTestPush(); });

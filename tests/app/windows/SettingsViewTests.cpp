@@ -20,7 +20,9 @@
 #include "app/windows/settings/StepperControl.hpp"
 #include "app/windows/settings/ToggleKeyButton.hpp"
 #include "kit/engine/StoredDefaults.hpp"
+#include "kit/push/RecordStoreTokenSync.hpp"
 #include "platform/DetachableWorkQueue.hpp"
+#include "platform/services/InMemoryRecordStore.hpp"
 #include "tests/app/model/StuckSecretStore.hpp"
 #include "tests/app/windows/SettingsWindowSupport.hpp"
 #include "tests/support/P256KeyFile.hpp"
@@ -461,6 +463,56 @@ TEST_F(SettingsViewTest, BothSummariesShowWhenARelayAndAKeyAreStored) {
     EXPECT_TRUE(settings.relaySection()->showsSummary());
     EXPECT_TRUE(settings.keySection()->showsSummary());
     EXPECT_EQ(settings.keySection()->storedRow()->row().note, "ID ") << "an empty key ID shows as nothing after ID";
+}
+
+// Every row's name and note as the window shows them.
+std::vector<std::string> rowTexts(const SettingsView& settings) {
+    std::vector<std::string> texts;
+    for (const SettingRowWidget* row : settings.findChildren<SettingRowWidget*>()) {
+        texts.push_back(row->row().name);
+        if (row->row().note) texts.push_back(*row->row().note);
+    }
+    return texts;
+}
+
+const SettingRowWidget* rowNamed(const SettingsView& settings, const std::string& name) {
+    for (const SettingRowWidget* row : settings.findChildren<SettingRowWidget*>()) {
+        if (row->row().name == name) return row;
+    }
+    return nullptr;
+}
+
+TEST_F(SettingsViewTest, WithoutICloudThePhoneRowsSayToPasteTheTokenAndNeverToSignIn) {
+    bed.adjust = [](AppServices& services) {
+        services.tokenSync = std::make_shared<RecordStoreTokenSync>(
+            std::make_shared<InMemoryRecordStore>(services.clock, AccountStatus::noAccount), services.defaults,
+            services.clock);
+        services.iCloudAvailable = false;
+    };
+    SettingsView& settings = open();
+    KeyButton* checkNow = nullptr;
+    for (KeyButton* key : settings.findChildren<KeyButton*>()) {
+        if (key->text() == "CHECK NOW") checkNow = key;
+    }
+    ASSERT_NE(checkNow, nullptr);
+    press(*checkNow);
+    const SettingRowWidget* token = rowNamed(settings, "Phone token");
+    ASSERT_NE(token, nullptr);
+    EXPECT_EQ(token->row().note, "Paste the token the phone app shows.");
+    EXPECT_NE(rowNamed(settings, "This computer has no iCloud: alerts go to the phone whose token is pasted below."),
+              nullptr);
+    for (const std::string& text : rowTexts(settings)) {
+        EXPECT_EQ(text.find("Sign in"), std::string::npos) << text;
+        EXPECT_EQ(text.find("through iCloud"), std::string::npos) << text;
+    }
+}
+
+TEST_F(SettingsViewTest, WithICloudTheTokenNoteStillTellsOfIt) {
+    SettingsView& settings = open();
+    const SettingRowWidget* token = rowNamed(settings, "Phone token");
+    ASSERT_NE(token, nullptr);
+    EXPECT_EQ(token->row().note,
+              "Filled in through iCloud once the phone app has run. Paste by hand only if iCloud isn't available.");
 }
 
 TEST_F(SettingsViewTest, PlayKeysPlayAtTheDeviceVolumeEvenWhenMuted) {
