@@ -16,9 +16,8 @@ endif()
 install(TARGETS quorvel quorvel-hook RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 set(quorvel_share ${CMAKE_INSTALL_DATADIR}/quorvel)
-foreach(sound fanfare alarm buzz powerdown tick)
-  install(FILES ${QUORVEL_RESOURCE_DIR}/sounds/${sound}.caf DESTINATION ${quorvel_share}/sounds)
-endforeach()
+quorvel_sound_files(quorvel_installed_sounds ${QUORVEL_RESOURCE_DIR}/sounds)
+install(FILES ${quorvel_installed_sounds} DESTINATION ${quorvel_share}/sounds)
 install(FILES
     ${QUORVEL_RESOURCE_DIR}/fonts/SpaceMono-Regular.ttf
     ${QUORVEL_RESOURCE_DIR}/fonts/SpaceMono-Bold.ttf

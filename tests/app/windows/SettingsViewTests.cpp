@@ -9,10 +9,13 @@
 #include <QMimeData>
 #include <sys/stat.h>
 
+#include <utility>
+
 #include "app/delivery/APNsKeyStore.hpp"
 #include "app/delivery/RelayKeyStore.hpp"
 #include "app/windows/settings/APNsKeySection.hpp"
 #include "app/windows/settings/EntryField.hpp"
+#include "app/windows/settings/KeyRowWidget.hpp"
 #include "app/windows/settings/RelaySection.hpp"
 #include "app/windows/settings/SettingRowWidget.hpp"
 #include "app/windows/settings/SettingsNoteWidget.hpp"
@@ -528,6 +531,20 @@ TEST_F(SettingsViewTest, PlayKeysPlayAtTheDeviceVolumeEvenWhenMuted) {
     }
     EXPECT_EQ(played, 5);
     EXPECT_EQ(bed.soundNames(), (std::vector<std::string>{"fanfare", "alarm", "buzz", "powerdown", "tick"}));
+
+    // One row per sound, in the sounds' order, each saying what it is for.
+    std::vector<std::pair<std::string, std::string>> rows;
+    for (KeyRowWidget* row : settings.findChildren<KeyRowWidget*>()) {
+        if (row->row().keyLabel == "PLAY") rows.emplace_back(row->row().name, row->row().line2);
+    }
+    const std::vector<std::pair<std::string, std::string>> expected{
+        {"Fanfare", "Done: a rising four-note 8-bit fanfare."},
+        {"Alarm", "Needs you: a two-note alarm, three times."},
+        {"Buzz", "Broke: a low, raspy buzz."},
+        {"Power down", "Crashed: a falling power-down whine."},
+        {"Tick", "Still grinding: a soft clock tick."},
+    };
+    EXPECT_EQ(rows, expected);
 }
 
 }  // namespace
