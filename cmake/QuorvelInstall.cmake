@@ -85,7 +85,8 @@ banners and pushes to your phone.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES TRUE)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION devel)
+# A desktop companion the user runs, not a tool to build software with.
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What the binaries do not link but use at run time: the helper's fallback banner, the
 # keyring that holds the push credentials, the desktop's file opener.

@@ -79,6 +79,8 @@ else
   [ -n "$deb" ] || fail "cpack made no quorvel_<version>_amd64.deb"
   depends=$(dpkg-deb -f "$deb" Depends)
   case "$depends" in *libqt6gui6*) ;; *) fail "the package's Depends lacks Qt: $depends" ;; esac
+  section=$(dpkg-deb -f "$deb" Section)
+  [ "$section" = utils ] || fail "the package's section is '$section', not utils (a desktop companion)"
   (cd "$root" && find . -type f | sed 's|^\./||' | sort) >"$work/tree.txt"
   dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sed 's|^\./||' | sort >"$work/package.txt"
   diff -u "$work/tree.txt" "$work/package.txt" >&2 || fail "the package's files differ from the installed tree"
