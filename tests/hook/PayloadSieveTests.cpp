@@ -110,7 +110,7 @@ TEST(PayloadSieve, TheKeptMembersMakeTheSameEventAsTheWholePayload) {
 TEST(PayloadSieve, TextSplitAcrossReadsIsRepairedAsAWhole) {
     // A four-byte character, a cut one and a stray byte placed over each position around the
     // boundary of the 64 KiB reads.
-    for (const std::string piece : {std::string("\xF0\x9F\x91\xA8"), std::string("\xF0\x9F\x91"),
+    for (const std::string& piece : {std::string("\xF0\x9F\x91\xA8"), std::string("\xF0\x9F\x91"),
                                     std::string("\xE2\x82" "a"), std::string("\xFF")}) {
         for (std::size_t before = 65530; before <= 65537; ++before) {
             const std::string prefix = R"({"hook_event_name":"Stop","session_id":"s","cwd":")";

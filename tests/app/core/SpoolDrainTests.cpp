@@ -160,7 +160,9 @@ TEST_P(SpoolDrainOddEntries, AreLoggedAndSkippedWithoutStoppingTheRest) {
     EXPECT_EQ(events[0].event.text(), "Stop");
     EXPECT_NE(log().find("Skipping unreadable spool file 1-odd.json: "), std::string::npos) << log();
     // A link goes, never what it points to.
-    if (GetParam() == testing::OddFile::linkToRegularFile) EXPECT_TRUE(fs::exists(outside));
+    if (GetParam() == testing::OddFile::linkToRegularFile) {
+        EXPECT_TRUE(fs::exists(outside));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(EachKind, SpoolDrainOddEntries, ::testing::ValuesIn(testing::allOddFiles()),

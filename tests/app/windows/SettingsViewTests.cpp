@@ -109,7 +109,9 @@ TEST_F(SettingsViewTest, EveryDeclaredSettingHasItsRowAndShowsTheModelsValue) {
         SettingRowWidget* row = setting->label.empty() ? previousRow : settings.row(std::string(setting->label));
         ASSERT_NE(row, nullptr) << "the column has the setting's row";
         EXPECT_TRUE(row->isAncestorOf(control)) << "the control sits in its own row";
-        if (!setting->note.empty()) EXPECT_EQ(row->row().note, std::string(setting->note));
+        if (!setting->note.empty()) {
+            EXPECT_EQ(row->row().note, std::string(setting->note));
+        }
         previousRow = row;
     }
 }
