@@ -4,8 +4,9 @@
 //
 // The enumeration is the one list of the sounds: the build reads its names for the sound files
 // it renders and installs (cmake/QuorvelSounds.cmake), so each case is named as its file, with
-// no value or comment. A new sound is a case here and in `rawValue`, its notes in
-// kit/sound/Chiptune.cpp and its settings row in kit/sound/SoundSummary.hpp.
+// no value or comment. A new sound is a case here (the last case ends `soundCount`) and in
+// `rawValue`, its notes in kit/sound/Chiptune.cpp and its settings row in
+// kit/sound/SoundSummary.hpp.
 #include <array>
 #include <cstddef>
 #include <optional>
