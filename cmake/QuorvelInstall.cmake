@@ -16,9 +16,8 @@ endif()
 install(TARGETS quorvel quorvel-hook RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 set(quorvel_share ${CMAKE_INSTALL_DATADIR}/quorvel)
-foreach(sound fanfare alarm buzz powerdown tick)
-  install(FILES ${QUORVEL_RESOURCE_DIR}/sounds/${sound}.caf DESTINATION ${quorvel_share}/sounds)
-endforeach()
+quorvel_sound_files(quorvel_installed_sounds ${QUORVEL_RESOURCE_DIR}/sounds)
+install(FILES ${quorvel_installed_sounds} DESTINATION ${quorvel_share}/sounds)
 install(FILES
     ${QUORVEL_RESOURCE_DIR}/fonts/SpaceMono-Regular.ttf
     ${QUORVEL_RESOURCE_DIR}/fonts/SpaceMono-Bold.ttf
@@ -86,7 +85,8 @@ banners and pushes to your phone.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES TRUE)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION devel)
+# A desktop companion the user runs, not a tool to build software with.
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # What the binaries do not link but use at run time: the helper's fallback banner, the
 # keyring that holds the push credentials, the desktop's file opener.

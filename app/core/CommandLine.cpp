@@ -76,7 +76,7 @@ CommandLine CommandLine::parse(int argc, const char* const* argv) {
 }
 
 std::string CommandLine::usage() {
-    return "Usage: quorvel [--settings | --finished | --hooks-on | --hooks-off]\n"
+    return "Usage: quorvel [--settings | --finished | --hooks-on | --hooks-off | --background]\n"
            "       quorvel --render TARGET FILE.png\n"
            "       quorvel --render-sounds FOLDER [VOLUME]\n"
            "       quorvel --help | --version\n"

@@ -12,6 +12,9 @@ namespace quorvel::PairingReport {
 inline constexpr std::string_view lookingForPhone = "Looking for the phone in iCloud\u2026";
 /// The records hold no phone.
 inline constexpr std::string_view noPhone = "No phone found in iCloud yet. Open Quorvel on the phone once.";
+/// Where the desktop has no iCloud at all: no phone is ever found, and signing in is no remedy.
+inline constexpr std::string_view noICloud =
+    "This computer has no iCloud: alerts go to the phone whose token is pasted below.";
 
 /// `updatedAt` as an abbreviated date and a short time in the calendar's locale.
 std::string updateTimeText(Instant updatedAt, const Calendar& calendar);

@@ -1,7 +1,14 @@
 #pragma once
 // The five alert sounds, in the order of the alert kinds they stand for (done, needs you,
 // broke, crashed, long run).
+//
+// The enumeration is the one list of the sounds: the build reads its names for the sound files
+// it renders and installs (cmake/QuorvelSounds.cmake), so each case is named as its file, with
+// no value or comment. A new sound is a case here (the last case ends `soundCount`) and in
+// `rawValue`, its notes in kit/sound/Chiptune.cpp and its settings row in
+// kit/sound/SoundSummary.hpp.
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,8 +17,14 @@ namespace quorvel {
 
 enum class Sound { fanfare, alarm, buzz, powerdown, tick };
 
-inline constexpr std::array<Sound, 5> allSounds{Sound::fanfare, Sound::alarm, Sound::buzz,
-                                                Sound::powerdown, Sound::tick};
+inline constexpr std::size_t soundCount = static_cast<std::size_t>(Sound::tick) + 1;
+
+/// Every sound, in the enumeration's order.
+inline constexpr std::array<Sound, soundCount> allSounds = [] {
+    std::array<Sound, soundCount> all{};
+    for (std::size_t index = 0; index < soundCount; ++index) all[index] = static_cast<Sound>(index);
+    return all;
+}();
 
 /// The sound's name ("fanfare"), which is also the base name of its file.
 constexpr std::string_view rawValue(Sound sound) {

@@ -31,16 +31,16 @@ bool StepperKeys::minusEnabled() const { return lower <= upper && value > lower;
 
 bool StepperKeys::plusEnabled() const { return lower <= upper && value < upper; }
 
-// A value stored outside the range is shown as it is; the key towards the range brings it
-// straight to the nearer end rather than a step at a time from far outside.
+// A value stored outside the range is shown as it is and moves from there one step a press,
+// like any other: a press never jumps by more than the step it promises.
 std::int64_t StepperKeys::decremented() const {
     if (!minusEnabled()) return value;
-    return std::min(std::max(saturatingSubtract(value, step), lower), upper);
+    return std::max(saturatingSubtract(value, step), lower);
 }
 
 std::int64_t StepperKeys::incremented() const {
     if (!plusEnabled()) return value;
-    return std::max(std::min(saturatingAdd(value, step), upper), lower);
+    return std::min(saturatingAdd(value, step), upper);
 }
 
 std::string StepperKeys::valueText() const { return format ? format(value) : plainNumber(value); }

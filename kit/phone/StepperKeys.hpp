@@ -32,11 +32,11 @@ struct StepperKeys {
 
     bool minusEnabled() const;
     bool plusEnabled() const;
-    /// The value after a minus tap: the larger of value - step and lower, and never above
-    /// upper, so a value above the range steps back to its end (unchanged when disabled).
+    /// The value after a minus tap: the larger of value - step and lower (unchanged when
+    /// disabled). From above the range that may still lie above upper.
     std::int64_t decremented() const;
-    /// The value after a plus tap: the smaller of value + step and upper, and never below
-    /// lower (unchanged when disabled).
+    /// The value after a plus tap: the smaller of value + step and upper (unchanged when
+    /// disabled). From below the range that may still lie below lower.
     std::int64_t incremented() const;
 
     std::string valueText() const;

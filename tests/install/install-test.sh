@@ -5,6 +5,9 @@
 # against the programs in the build folder.
 #
 #   install-test.sh <build folder> [--build-tree]
+#
+# QUORVEL_SOUNDS names the sounds whose files must be installed (its CTest entry sets it from
+# the sounds' enumeration, the one list of them).
 set -euo pipefail
 build=$(cd "${1:?usage: install-test.sh <build folder> [--build-tree]}" && pwd)
 mode=${2:-installed}
@@ -25,9 +28,11 @@ else
   DESTDIR="$root" cmake --install "$build" --prefix /usr --strip >/dev/null || fail "cmake --install failed"
   bin="$root/usr/bin"
   share="$root/usr/share"
-  for file in bin/quorvel bin/quorvel-hook \
-      share/quorvel/sounds/fanfare.caf share/quorvel/sounds/alarm.caf share/quorvel/sounds/buzz.caf \
-      share/quorvel/sounds/powerdown.caf share/quorvel/sounds/tick.caf \
+  read -r -a sounds <<<"${QUORVEL_SOUNDS:-}"
+  [ "${#sounds[@]}" -gt 0 ] || fail "QUORVEL_SOUNDS names no sound (run this test through ctest)"
+  sound_files=()
+  for sound in "${sounds[@]}"; do sound_files+=("share/quorvel/sounds/$sound.caf"); done
+  for file in bin/quorvel bin/quorvel-hook "${sound_files[@]}" \
       share/quorvel/fonts/SpaceMono-Regular.ttf share/quorvel/fonts/SpaceMono-Bold.ttf \
       share/quorvel/fonts/Jersey10-Regular.ttf share/quorvel/fonts/SpaceMono-OFL.txt \
       share/quorvel/fonts/Jersey10-OFL.txt share/applications/quorvel.desktop \
@@ -37,6 +42,9 @@ else
       share/metainfo/com.tessaloom.quorvel.mac.metainfo.xml; do
     [ -f "$root/usr/$file" ] || fail "the installed tree lacks usr/$file"
   done
+  installed_sounds=$(find "$share/quorvel/sounds" -type f | wc -l)
+  [ "$installed_sounds" -eq "${#sounds[@]}" ] ||
+    fail "usr/share/quorvel/sounds holds $installed_sounds files, not the ${#sounds[@]} sounds"
   desktop-file-validate "$share/applications/quorvel.desktop" || fail "the desktop entry is not valid"
 
   # What software centres list: valid AppStream, naming the installed launcher entry, with a
@@ -71,6 +79,8 @@ else
   [ -n "$deb" ] || fail "cpack made no quorvel_<version>_amd64.deb"
   depends=$(dpkg-deb -f "$deb" Depends)
   case "$depends" in *libqt6gui6*) ;; *) fail "the package's Depends lacks Qt: $depends" ;; esac
+  section=$(dpkg-deb -f "$deb" Section)
+  [ "$section" = utils ] || fail "the package's section is '$section', not utils (a desktop companion)"
   (cd "$root" && find . -type f | sed 's|^\./||' | sort) >"$work/tree.txt"
   dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sed 's|^\./||' | sort >"$work/package.txt"
   diff -u "$work/tree.txt" "$work/package.txt" >&2 || fail "the package's files differ from the installed tree"

@@ -30,7 +30,7 @@ PhonePart::PhonePart(AppServices& services, const ModelHops& hops, PhoneNeighbou
       neighbours_(std::move(neighbours)),
       logger_(Quorvel::macBundleID, "App") {
     lastPushReport_ = std::string(PushReport::initial);
-    pairingReport_ = std::string(PairingReport::lookingForPhone);
+    pairingReport_ = std::string(services_.iCloudAvailable ? PairingReport::lookingForPhone : PairingReport::noICloud);
     phoneDeviceToken_ = services_.defaults->value(StoredDefaults::phoneDeviceToken).value_or("");
     // A stored value of another type counts as none.
     appliedPhonePrefsAt_ = services_.defaults->value(StoredDefaults::appliedPhonePrefsAt).value_or(distantPast);
@@ -63,6 +63,10 @@ void PhonePart::setPairingReport(std::string report) {
     assignTracked(*this, pairingReport_, std::move(report), &PhonePart::pairingReportChanged);
 }
 
+std::string PhonePart::syncFailureReport(const std::string& failure) const {
+    return services_.iCloudAvailable ? failure : std::string(PairingReport::noICloud);
+}
+
 // ---- start, tick and quit -------------------------------------------------------------------
 
 void PhonePart::start() {
@@ -74,7 +78,7 @@ void PhonePart::start() {
                 if (services_.iCloudAvailable) {
                     logger_.error("CloudKit subscription failed: " + subscribed.error().description);
                 }
-                setPairingReport(subscribed.error().description);
+                setPairingReport(syncFailureReport(subscribed.error().description));
             }
             syncPhone();
         };

@@ -58,6 +58,8 @@ public:
     const std::string& lastPushReport() const { return lastPushReport_; }
     const std::optional<PhoneDevice>& pairedPhone() const { return pairedPhone_; }
     const std::string& pairingReport() const { return pairingReport_; }
+    /// False where the desktop has no iCloud, so the phone's token can only be pasted.
+    bool iCloudAvailable() const { return services_.iCloudAvailable; }
     const std::string& phoneDeviceToken() const { return phoneDeviceToken_; }
     /// Stores the token, and writes it to the defaults on every assignment.
     void setPhoneDeviceToken(std::string token);
@@ -136,6 +138,9 @@ private:
     void setLastPushReport(std::string report);
     void setPairedPhone(PhoneDevice phone);
     void setPairingReport(std::string report);
+    /// The pairing report after the exchange failed: the failure's own text, or, without
+    /// iCloud, what the user does instead (its advice to sign in can't be followed here).
+    std::string syncFailureReport(const std::string& failure) const;
     void finishPhoneSync(const Expected<std::vector<PhoneDevice>, TokenSync::Failure>& phones,
                          std::size_t pendingRequests);
     void answerTestRequests(const std::vector<TokenSync::TestRequest>& requests);

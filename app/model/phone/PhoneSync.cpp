@@ -24,7 +24,7 @@ void PhonePart::finishPhoneSync(const Expected<std::vector<PhoneDevice>, TokenSy
             phoneSyncFailures_.failed("Fetching the phone record failed: " + phones.error().description,
                                       services_.clock->now());
         }
-        setPairingReport(phones.error().description);
+        setPairingReport(syncFailureReport(phones.error().description));
         return;
     }
     phoneSyncFailures_.succeeded();

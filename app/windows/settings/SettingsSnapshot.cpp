@@ -39,6 +39,12 @@ std::string SettingsSnapshot::closingNote() const {
                                       : "Phone alerts go only when you're away.";
 }
 
+std::string SettingsSnapshot::phoneTokenNote() const {
+    return iCloudAvailable
+               ? "Filled in through iCloud once the phone app has run. Paste by hand only if iCloud isn't available."
+               : "Paste the token the phone app shows.";
+}
+
 std::optional<std::string> SettingsSnapshot::keyringNote() const {
     if (!savingToKeyring) return std::nullopt;
     return "Saving to the login keyring\u2026";

@@ -21,6 +21,8 @@ struct SettingsSnapshot {
     /// What last happened to a Live Activity.
     std::string liveActivityReport;
     std::string phoneDeviceToken;
+    /// False where the desktop has no iCloud to bring the phone's token over.
+    bool iCloudAvailable = true;
     bool launchAtLoginEnabled = false;
     std::optional<bool> bannersAllowed;
     /// Who manages the banners, after their settings couldn't be opened.
@@ -45,6 +47,8 @@ struct SettingsSnapshot {
     std::string bannerLine() const;
     std::string awayNote() const;
     std::string closingNote() const;
+    /// How the phone's token gets here: through iCloud, or, where there is none, by hand.
+    std::string phoneTokenNote() const;
     /// "Saving to the login keyring…" while a save is pending.
     std::optional<std::string> keyringNote() const;
 

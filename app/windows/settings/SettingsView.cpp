@@ -25,6 +25,7 @@
 #include "app/windows/shared/PaintedWidget.hpp"
 #include "generated/AppVersion.hpp"
 #include "kit/phone/PageTitle.hpp"
+#include "kit/sound/SoundSummary.hpp"
 #include "kit/visuals/model/Tokens.hpp"
 #include "kit/visuals/views/DymoLabel.hpp"
 #include "kit/visuals/views/Fonts.hpp"
@@ -47,20 +48,6 @@ std::optional<std::string> noteOf(const SettingDescriptor& setting) {
     if (setting.note.empty()) return std::nullopt;
     return std::string(setting.note);
 }
-
-struct SoundRow {
-    Sound sound;
-    const char* name;
-    const char* line2;
-};
-
-constexpr SoundRow soundRows[] = {
-    {Sound::fanfare, "Fanfare", "Done: a rising four-note 8-bit fanfare."},
-    {Sound::alarm, "Alarm", "Needs you: a two-note alarm, three times."},
-    {Sound::buzz, "Buzz", "Broke: a low, raspy buzz."},
-    {Sound::powerdown, "Power down", "Crashed: a falling power-down whine."},
-    {Sound::tick, "Tick", "Still grinding: a soft clock tick."},
-};
 
 // A control made of widgets stacked at the right of a row, trailing-aligned, 4 apart.
 QWidget* trailingStack(std::initializer_list<QWidget*> parts) {
@@ -221,9 +208,7 @@ QWidget* SettingsView::buildColumn() {
             if (!data || !data->hasText()) return;
             presenter_.setPhoneDeviceToken(data->text().toStdString());
         });
-        addRow(section, "Phone token",
-               "Filled in through iCloud once the phone app has run. Paste by hand only if iCloud isn't available.",
-               trailingStack({tokenField_, paste}));
+        addRow(section, "Phone token", presenter_.snapshot().phoneTokenNote(), trailingStack({tokenField_, paste}));
 
         testPushKey_ = new KeyButton(QStringLiteral("SEND TEST PUSH"), SmallKeyStyle::Style::acid);
         connect(testPushKey_, &QAbstractButton::clicked, this, [this] { presenter_.sendTestPush(); });
@@ -265,9 +250,10 @@ QWidget* SettingsView::buildColumn() {
                                     [this](std::int64_t value) { presenter_.setVolumePercent(value); }));
         addRow(section, "Mute", "The device still updates.",
                muted_ = addToggle("muted", [this](bool on) { presenter_.setMuted(on); }));
-        for (const SoundRow& sound : soundRows) {
-            section->add(new KeyRowWidget(RowWithKey{sound.name, sound.line2, "PLAY", SmallKeyStyle::Style::panel,
-                                                     [this, which = sound.sound] { presenter_.play(which); }}));
+        for (Sound sound : allSounds) {
+            section->add(new KeyRowWidget(RowWithKey{std::string(title(sound)), std::string(summary(sound)), "PLAY",
+                                                     SmallKeyStyle::Style::panel,
+                                                     [this, sound] { presenter_.play(sound); }}));
         }
         stack->addWidget(section);
     }

@@ -46,6 +46,7 @@ public:
         // Reading the report makes the Live Activity coordinator on first use.
         snapshot.liveActivityReport = model_.phone().liveActivity().report();
         snapshot.phoneDeviceToken = model_.phone().phoneDeviceToken();
+        snapshot.iCloudAvailable = model_.phone().iCloudAvailable();
         snapshot.launchAtLoginEnabled = model_.hooks().launchAtLogin() == LaunchAtLogin::Status::enabled;
         snapshot.bannersAllowed = model_.hooks().bannersAllowed();
         snapshot.notificationSettingsNote = model_.hooks().notificationSettingsNote();

@@ -115,7 +115,9 @@ TEST(AppSettingsTests, EveryDeclaredSettingIsItsOwnFieldAndRoundTrips) {
     for (const SettingDescriptor* setting : settingFields::all) {
         SCOPED_TRACE(std::string(setting->key));
         EXPECT_TRUE(keys.insert(setting->key).second) << "declared twice";
-        if (!setting->label.empty()) EXPECT_TRUE(labels.insert(setting->label).second) << "label used twice";
+        if (!setting->label.empty()) {
+            EXPECT_TRUE(labels.insert(setting->label).second) << "label used twice";
+        }
         ASSERT_NE(setting->number == nullptr, setting->flag == nullptr) << "a number or a switch, not both";
 
         // A value other than the default, written alone, comes back in that field only.

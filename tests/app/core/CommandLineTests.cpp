@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <sstream>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "generated/AppVersion.hpp"
@@ -61,6 +65,36 @@ TEST(CommandLine, TheUsageNamesEveryOptionOfTheManualPage) {
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(usage.back(), '\n');
+}
+
+// Each long option in `text` (a word that starts with two dashes), without the brackets and bars around it.
+std::set<std::string> optionsIn(const std::string& text) {
+    std::set<std::string> options;
+    std::istringstream words(text);
+    std::string word;
+    while (words >> word) {
+        while (!word.empty() && std::string_view("[|,").find(word.front()) != std::string_view::npos) word.erase(0, 1);
+        while (!word.empty() && std::string_view("]|,").find(word.back()) != std::string_view::npos) word.pop_back();
+        if (word.size() > 2 && word.rfind("--", 0) == 0) options.insert(word);
+    }
+    return options;
+}
+
+TEST(CommandLine, TheUsageLinesNameEveryOptionTheOptionsListNames) {
+    const std::string usage = CommandLine::usage();
+    const std::size_t listStart = usage.find("Options:\n");
+    ASSERT_NE(listStart, std::string::npos);
+    const std::string synopsis = usage.substr(0, usage.find("\n\n"));
+    std::string listed;
+    std::istringstream lines(usage.substr(listStart));
+    for (std::string line; std::getline(lines, line);) {
+        // An option's line starts with it; its explanation follows two or more spaces later.
+        if (line.rfind("  -", 0) == 0) listed += line.substr(0, line.find("  ", 2)) + " ";
+    }
+    const std::set<std::string> inList = optionsIn(listed);
+    const std::set<std::string> inSynopsis = optionsIn(synopsis);
+    EXPECT_GE(inList.size(), 9u) << listed;
+    for (const std::string& option : inList) EXPECT_TRUE(inSynopsis.count(option)) << option << " is not in\n" << synopsis;
 }
 
 }  // namespace

@@ -223,7 +223,9 @@ TEST_P(FinishedStoreOddFiles, AreUnreadableAtOnceAndKeptAsideByTheFirstSave) {
     store.save(runs);
     EXPECT_EQ(FinishedStore(folder).load(), runs);
     // What a link pointed to is not ours: it is never written.
-    if (GetParam() == testing::OddFile::linkToRegularFile) EXPECT_EQ(*files::readFile(elsewhere), saved);
+    if (GetParam() == testing::OddFile::linkToRegularFile) {
+        EXPECT_EQ(*files::readFile(elsewhere), saved);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(EachKind, FinishedStoreOddFiles, ::testing::ValuesIn(testing::allOddFiles()),

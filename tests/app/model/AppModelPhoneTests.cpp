@@ -204,8 +204,35 @@ TEST(AppModelPhoneTests, WithoutICloudOnTheDesktopTheStartSaysSoOnceAndLogsNoErr
     }
     EXPECT_TRUE(errors.empty()) << ::testing::PrintToString(errors);
     EXPECT_EQ(notes.size(), 1u);
-    // The settings still say why no phone is paired.
-    EXPECT_EQ(model.phone().pairingReport(), noAccount);
+    // The settings say what the user does here, not to sign in to an iCloud this computer lacks.
+    EXPECT_FALSE(model.phone().iCloudAvailable());
+    EXPECT_EQ(model.phone().pairingReport(), "This computer has no iCloud: alerts go to the phone whose token is pasted below.");
+}
+
+TEST(AppModelPhoneTests, WithoutICloudOnTheDesktopNoPairingReportAsksToSignIn) {
+    AppModelTestbed bed;
+    bed.adjust = [](AppServices& services) {
+        services.tokenSync = std::make_shared<RecordStoreTokenSync>(
+            std::make_shared<InMemoryRecordStore>(services.clock, AccountStatus::noAccount), services.defaults,
+            services.clock);
+        services.iCloudAvailable = false;
+    };
+    std::vector<std::string> reports;
+    AppModel& model = bed.make();
+    QObject::connect(&model.phone(), &PhonePart::pairingReportChanged,
+                     [&] { reports.push_back(model.phone().pairingReport()); });
+    reports.push_back(model.phone().pairingReport());
+    model.phone().syncPhone();
+    for (int tick = 0; tick < 3; ++tick) {
+        bed.clock->current = bed.clock->current.adding(5);
+        model.sessions().tick();
+        settle();
+    }
+    for (const std::string& report : reports) {
+        EXPECT_EQ(report.find("Sign in"), std::string::npos) << report;
+        EXPECT_EQ(report.find("Looking for the phone in iCloud"), std::string::npos) << report;
+    }
+    EXPECT_EQ(model.phone().pairingReport(), "This computer has no iCloud: alerts go to the phone whose token is pasted below.");
 }
 
 TEST(AppModelPhoneTests, FailuresAreLoggedAndReportedWhereTheUserLooks) {

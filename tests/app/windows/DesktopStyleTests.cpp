@@ -62,7 +62,7 @@ TEST(DesktopStyle, EveryColourIsATokenAndDisabledTextGoesDim) {
 
 TEST(DesktopStyle, EveryDarkDesktopWindowWearsIt) {
     testing::AppWindowsTestbed bed;
-    AppModel& model = bed.make();
+    bed.make();
     SettingsView settings(bed.sources->settings());
     expectWearsTheStyle(settings, "settings");
 

@@ -183,7 +183,7 @@ TEST_F(SmallScreenTest, ADevicePutPartlyOffTheScreenStaysWhereTheUserPutIt) {
 }
 
 TEST_F(SmallScreenTest, TheSettingsWindowFitsTheScreenAndScrollsToItsLastRow) {
-    AppModel& model = testbed.make();
+    testbed.make();
     testbed.windows->settingsWindow().show();
     QWidget* window = hosted(testbed.windows->settingsWindow());
     ASSERT_TRUE(waitUntil([&] { return mapped(window); }));
@@ -292,7 +292,7 @@ protected:
 
 TEST_F(NoWindowManagerTest, EscAndCtrlWCloseEachHostedWindowAndSetupStaysUnfinished) {
     testbed.defaults->remove("setupShown");
-    AppModel& model = testbed.make();
+    testbed.make();
     for (WindowHost* host : {&testbed.windows->settingsWindow(), &testbed.windows->finishedWindow(), &testbed.windows->setupWindow()}) {
         for (const std::vector<xcb_keysym_t>& chord :
              {std::vector<xcb_keysym_t>{X11Input::escapeKey}, std::vector<xcb_keysym_t>{X11Input::controlKey, 'w'}}) {
@@ -315,7 +315,7 @@ TEST_F(NoWindowManagerTest, EscAndCtrlWCloseEachHostedWindowAndSetupStaysUnfinis
 }
 
 TEST_F(NoWindowManagerTest, CtrlCommaAndCtrlQWorkOnTheDeviceTheStripAndAHostedWindow) {
-    AppModel& model = testbed.make();
+    testbed.make();
     testbed.windows->setStripVisible(true);
     testbed.windows->finishedWindow().show();
     ASSERT_TRUE(waitUntil([&] { return mapped(device()) && mapped(strip()) && mapped(hosted(testbed.windows->finishedWindow())); }));

@@ -149,7 +149,7 @@ protected:
 };
 
 TEST_F(LiveWindowsTest, TheDeviceComesUpCentredAtItsOwnSizeAndGoesThroughTheModel) {
-    AppModel& model = start();
+    start();
     ASSERT_TRUE(waitUntil([&] { return mapped(device()); }));
     PaintedWindow* window = device();
     EXPECT_EQ(window->size(), window->content().size());
@@ -173,7 +173,7 @@ TEST_F(LiveWindowsTest, TheDeviceComesUpCentredAtItsOwnSizeAndGoesThroughTheMode
 }
 
 TEST_F(LiveWindowsTest, TheStripIsAToolPanelOnEveryWorkspaceThatTakesNoFocus) {
-    AppModel& model = start();
+    start();
     // Even with the app in the taskbar, the strip stays out of it.
     taskbar.setShown(true);
     testbed.windows->setStripVisible(true);
@@ -266,7 +266,7 @@ TEST_F(LiveWindowsTest, ARememberedPlaceComesBackButNotASizeNorAPlaceOffEveryScr
 }
 
 TEST_F(LiveWindowsTest, CompactAndExpandSwapTheWindowsAndKeepTheirPlaces) {
-    AppModel& model = start();
+    start();
     ASSERT_TRUE(waitUntil([&] { return mapped(device()); }));
     const QPoint devicePlace = device()->geometry().topLeft();
     auto& presenter = static_cast<DeviceWindowController&>(testbed.windows->deviceWindow()).presenter();
@@ -283,7 +283,7 @@ TEST_F(LiveWindowsTest, CompactAndExpandSwapTheWindowsAndKeepTheirPlaces) {
 }
 
 TEST_F(LiveWindowsTest, ARightClickOpensTheTraysOwnMenuWhoseItemsReachTheModel) {
-    AppModel& model = start();
+    start();
     extra = std::make_unique<MenuBarExtra>(QStringLiteral("Quorvel"));
     controller = std::make_unique<MenuBarController>(testbed.sources->menu(), *testbed.windows, *extra, designSheet, testbed.clock);
     ASSERT_TRUE(waitUntil([&] { return mapped(device()); }));

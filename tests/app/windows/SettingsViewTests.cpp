@@ -9,10 +9,13 @@
 #include <QMimeData>
 #include <sys/stat.h>
 
+#include <utility>
+
 #include "app/delivery/APNsKeyStore.hpp"
 #include "app/delivery/RelayKeyStore.hpp"
 #include "app/windows/settings/APNsKeySection.hpp"
 #include "app/windows/settings/EntryField.hpp"
+#include "app/windows/settings/KeyRowWidget.hpp"
 #include "app/windows/settings/RelaySection.hpp"
 #include "app/windows/settings/SettingRowWidget.hpp"
 #include "app/windows/settings/SettingsNoteWidget.hpp"
@@ -20,7 +23,9 @@
 #include "app/windows/settings/StepperControl.hpp"
 #include "app/windows/settings/ToggleKeyButton.hpp"
 #include "kit/engine/StoredDefaults.hpp"
+#include "kit/push/RecordStoreTokenSync.hpp"
 #include "platform/DetachableWorkQueue.hpp"
+#include "platform/services/InMemoryRecordStore.hpp"
 #include "tests/app/model/StuckSecretStore.hpp"
 #include "tests/app/windows/SettingsWindowSupport.hpp"
 #include "tests/support/P256KeyFile.hpp"
@@ -104,7 +109,9 @@ TEST_F(SettingsViewTest, EveryDeclaredSettingHasItsRowAndShowsTheModelsValue) {
         SettingRowWidget* row = setting->label.empty() ? previousRow : settings.row(std::string(setting->label));
         ASSERT_NE(row, nullptr) << "the column has the setting's row";
         EXPECT_TRUE(row->isAncestorOf(control)) << "the control sits in its own row";
-        if (!setting->note.empty()) EXPECT_EQ(row->row().note, std::string(setting->note));
+        if (!setting->note.empty()) {
+            EXPECT_EQ(row->row().note, std::string(setting->note));
+        }
         previousRow = row;
     }
 }
@@ -179,7 +186,7 @@ TEST_F(SettingsViewTest, SteppersStopAtTheirBoundsAndStoreEveryStep) {
     EXPECT_EQ(model->sessions().machine().settings.shellCommandMinimum, 0);
 }
 
-TEST_F(SettingsViewTest, AStoredValueOutsideTheRangeIsShownAndStepsBackToTheRangesEnd) {
+TEST_F(SettingsViewTest, AStoredValueOutsideTheRangeIsShownAndStepsFromThereOneStepAPress) {
     bed.defaults->set(StoredDefaults::appSettings, json::parse(R"({"longRunMinutes":180,"awayMinutes":0})"));
     SettingsView& settings = open();
     StepperControl* longRun = settings.stepper("longRunMinutes");
@@ -190,8 +197,9 @@ TEST_F(SettingsViewTest, AStoredValueOutsideTheRangeIsShownAndStepsBackToTheRang
     EXPECT_FALSE(longRun->plusKey()->isEnabled());
     EXPECT_EQ(model->sessions().machine().settings.longRunAfter, 180 * 60);
     press(*longRun->minusKey());
-    EXPECT_EQ(longRun->value(), 120);
-    EXPECT_EQ(storedSettings(bed).longRunMinutes, 120);
+    EXPECT_EQ(longRun->value(), 179);
+    EXPECT_EQ(storedSettings(bed).longRunMinutes, 179);
+    EXPECT_FALSE(longRun->plusKey()->isEnabled()) << "still above the range";
 
     StepperControl* away = settings.stepper("awayMinutes");
     EXPECT_EQ(away->value(), 0);
@@ -462,6 +470,56 @@ TEST_F(SettingsViewTest, BothSummariesShowWhenARelayAndAKeyAreStored) {
     EXPECT_EQ(settings.keySection()->storedRow()->row().note, "ID ") << "an empty key ID shows as nothing after ID";
 }
 
+// Every row's name and note as the window shows them.
+std::vector<std::string> rowTexts(const SettingsView& settings) {
+    std::vector<std::string> texts;
+    for (const SettingRowWidget* row : settings.findChildren<SettingRowWidget*>()) {
+        texts.push_back(row->row().name);
+        if (row->row().note) texts.push_back(*row->row().note);
+    }
+    return texts;
+}
+
+const SettingRowWidget* rowNamed(const SettingsView& settings, const std::string& name) {
+    for (const SettingRowWidget* row : settings.findChildren<SettingRowWidget*>()) {
+        if (row->row().name == name) return row;
+    }
+    return nullptr;
+}
+
+TEST_F(SettingsViewTest, WithoutICloudThePhoneRowsSayToPasteTheTokenAndNeverToSignIn) {
+    bed.adjust = [](AppServices& services) {
+        services.tokenSync = std::make_shared<RecordStoreTokenSync>(
+            std::make_shared<InMemoryRecordStore>(services.clock, AccountStatus::noAccount), services.defaults,
+            services.clock);
+        services.iCloudAvailable = false;
+    };
+    SettingsView& settings = open();
+    KeyButton* checkNow = nullptr;
+    for (KeyButton* key : settings.findChildren<KeyButton*>()) {
+        if (key->text() == "CHECK NOW") checkNow = key;
+    }
+    ASSERT_NE(checkNow, nullptr);
+    press(*checkNow);
+    const SettingRowWidget* token = rowNamed(settings, "Phone token");
+    ASSERT_NE(token, nullptr);
+    EXPECT_EQ(token->row().note, "Paste the token the phone app shows.");
+    EXPECT_NE(rowNamed(settings, "This computer has no iCloud: alerts go to the phone whose token is pasted below."),
+              nullptr);
+    for (const std::string& text : rowTexts(settings)) {
+        EXPECT_EQ(text.find("Sign in"), std::string::npos) << text;
+        EXPECT_EQ(text.find("through iCloud"), std::string::npos) << text;
+    }
+}
+
+TEST_F(SettingsViewTest, WithICloudTheTokenNoteStillTellsOfIt) {
+    SettingsView& settings = open();
+    const SettingRowWidget* token = rowNamed(settings, "Phone token");
+    ASSERT_NE(token, nullptr);
+    EXPECT_EQ(token->row().note,
+              "Filled in through iCloud once the phone app has run. Paste by hand only if iCloud isn't available.");
+}
+
 TEST_F(SettingsViewTest, PlayKeysPlayAtTheDeviceVolumeEvenWhenMuted) {
     SettingsView& settings = open();
     model->device().setMuted(true);
@@ -475,6 +533,20 @@ TEST_F(SettingsViewTest, PlayKeysPlayAtTheDeviceVolumeEvenWhenMuted) {
     }
     EXPECT_EQ(played, 5);
     EXPECT_EQ(bed.soundNames(), (std::vector<std::string>{"fanfare", "alarm", "buzz", "powerdown", "tick"}));
+
+    // One row per sound, in the sounds' order, each saying what it is for.
+    std::vector<std::pair<std::string, std::string>> rows;
+    for (KeyRowWidget* row : settings.findChildren<KeyRowWidget*>()) {
+        if (row->row().keyLabel == "PLAY") rows.emplace_back(row->row().name, row->row().line2);
+    }
+    const std::vector<std::pair<std::string, std::string>> expected{
+        {"Fanfare", "Done: a rising four-note 8-bit fanfare."},
+        {"Alarm", "Needs you: a two-note alarm, three times."},
+        {"Buzz", "Broke: a low, raspy buzz."},
+        {"Power down", "Crashed: a falling power-down whine."},
+        {"Tick", "Still grinding: a soft clock tick."},
+    };
+    EXPECT_EQ(rows, expected);
 }
 
 }  // namespace

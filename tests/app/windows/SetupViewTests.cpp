@@ -90,7 +90,7 @@ TEST_F(SetupViewTest, BannersCountOnlyWhenKnownToBeAllowed) {
 
 TEST_F(SetupViewTest, DoneStoresSetupShownAndTheNextStartDoesNotShowIt) {
     {
-        AppModel& model = makeWithRealWindows();
+        makeWithRealWindows();
         QWidget* window = hosted(bed.windows->setupWindow()).window();
         ASSERT_NE(window, nullptr) << "shown at the first start";
         EXPECT_TRUE(window->isVisible());
@@ -107,7 +107,7 @@ TEST_F(SetupViewTest, DoneStoresSetupShownAndTheNextStartDoesNotShowIt) {
 }
 
 TEST_F(SetupViewTest, ReturnActsAsDone) {
-    AppModel& model = makeWithRealWindows();
+    makeWithRealWindows();
     QWidget* window = hosted(bed.windows->setupWindow()).window();
     ASSERT_NE(window, nullptr);
     auto* view = window->findChild<SetupView*>();
@@ -124,7 +124,7 @@ TEST_F(SetupViewTest, ReturnActsAsDone) {
 
 TEST_F(SetupViewTest, ClosingWithoutDoneShowsSetupAgainAtTheNextStart) {
     {
-        AppModel& model = makeWithRealWindows();
+        makeWithRealWindows();
         QWidget* window = hosted(bed.windows->setupWindow()).window();
         ASSERT_NE(window, nullptr);
         window->close();
@@ -162,7 +162,7 @@ std::vector<std::string> clipped(const QWidget& window) {
 TEST_F(SetupViewTest, NoLabelIsClippedWhenALineAppearsOrAButtonChangesItsWords) {
     ASSERT_TRUE(files::createDirectories(bed.home / ".claude"));
     ASSERT_TRUE(files::writeFileAtomically(bed.home / ".claude/settings.json", "{}"));
-    AppModel& model = makeWithRealWindows();
+    makeWithRealWindows();
     QWidget* window = hosted(bed.windows->setupWindow()).window();
     ASSERT_NE(window, nullptr);
     auto* view = window->findChild<SetupView*>();

@@ -31,17 +31,18 @@ TEST(StepperKeysTests, StepsClampToTheBoundsAndDisableTheKeyThere) {
 }
 
 TEST(StepperKeysTests, ValuesOutsideTheRangeAndDegenerateRanges) {
-    // A stored value outside the range is shown as it is; the key towards the range brings
-    // it back to the nearer end in one press, the key away from it stays off.
+    // A stored value outside the range is shown as it is; the key away from the range stays
+    // off, the key towards it moves one step, which may still land outside.
     StepperKeys below = stepper(-20, 0, 10, 3);
     EXPECT_EQ(below.valueText(), "-20 min");
     EXPECT_FALSE(below.minusEnabled());
-    EXPECT_EQ(below.incremented(), 0);
-    StepperKeys above = stepper(180, 1, 120, 1);
-    EXPECT_EQ(above.valueText(), "180 min");
+    EXPECT_EQ(below.incremented(), -17);
+    StepperKeys above = stepper(50, 0, 10, 3);
+    EXPECT_EQ(above.valueText(), "50 min");
     EXPECT_FALSE(above.plusEnabled());
-    EXPECT_EQ(above.decremented(), 120);
-    EXPECT_EQ(stepper(121, 0, 120, 5).decremented(), 116) << "a step that lands inside stays a step";
+    EXPECT_EQ(above.decremented(), 47);
+    EXPECT_EQ(stepper(11, 0, 10, 5).decremented(), 6) << "a step that lands inside stays a step";
+    EXPECT_EQ(stepper(-1, 0, 10, 5).incremented(), 4);
     // One value: both off.
     StepperKeys single = stepper(5, 5, 5, 1);
     EXPECT_FALSE(single.minusEnabled());

@@ -75,11 +75,11 @@ TEST(LockScreenCardDetail, ABrokeRunShowsItsTitleWithTheShellsExitCode) {
 
 TEST(LockScreenCardTimes, DurationsAreNeverNegative) {
     QuorvelLiveState done = liveState("done");
-    EXPECT_EQ(LockScreenCard{done}.doneDuration(), "0s") << "no end yet";
+    EXPECT_EQ((LockScreenCard{done, false, std::nullopt}.doneDuration()), "0s") << "no end yet";
     done.endedAtUnix = done.startedAtUnix - 30;
-    EXPECT_EQ(LockScreenCard{done}.doneDuration(), "0s") << "clock skew";
+    EXPECT_EQ((LockScreenCard{done, false, std::nullopt}.doneDuration()), "0s") << "clock skew";
     done.endedAtUnix = done.startedAtUnix + 252;
-    EXPECT_EQ(LockScreenCard{done}.doneDuration(), "4m 12s");
+    EXPECT_EQ((LockScreenCard{done, false, std::nullopt}.doneDuration()), "4m 12s");
 
     // An ended run shows its length in white, whatever frozen value a picture passes.
     const BigTime ended{done, 60, 125.0};
@@ -146,7 +146,7 @@ TEST(LockScreenCardLayout, AStaleCardDimsOnlyItsHeadline) {
     };
     const QImage fresh = picture(false);
     const QImage stale = picture(true);
-    const auto parts = LockScreenCard{liveState("needsYou", "build", "waiting")}.layout(frame);
+    const auto parts = LockScreenCard{liveState("needsYou", "build", "waiting"), false, std::nullopt}.layout(frame);
     auto region = [](const QImage& image, const QRectF& points) {
         return image.copy(QRectF(points.topLeft() * 2, points.size() * 2).toAlignedRect());
     };

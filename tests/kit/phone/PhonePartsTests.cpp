@@ -103,9 +103,15 @@ TEST(TokenFieldTests, NeitherTheCutNorALineBreakSplitsACharacter) {
         EXPECT_EQ(static_cast<int>(shown.size()), lines);
         for (const QString& line : shown) {
             for (int at = 0; at < line.size(); ++at) {
-                if (line[at].isHighSurrogate()) EXPECT_TRUE(at + 1 < line.size() && line[at + 1].isLowSurrogate());
-                if (line[at].isLowSurrogate()) EXPECT_TRUE(at > 0 && line[at - 1].isHighSurrogate());
-                if (line[at] == QChar(0x0301)) EXPECT_TRUE(at > 0 && line[at - 1] == u'e') << lines;
+                if (line[at].isHighSurrogate()) {
+                    EXPECT_TRUE(at + 1 < line.size() && line[at + 1].isLowSurrogate());
+                }
+                if (line[at].isLowSurrogate()) {
+                    EXPECT_TRUE(at > 0 && line[at - 1].isHighSurrogate());
+                }
+                if (line[at] == QChar(0x0301)) {
+                    EXPECT_TRUE(at > 0 && line[at - 1] == u'e') << lines;
+                }
             }
         }
         EXPECT_TRUE(shown.front().startsWith(QString::fromUtf8("e\xCC\x81")));
