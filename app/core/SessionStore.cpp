@@ -6,6 +6,9 @@
 #include <exception>
 #include <filesystem>
 #include <utility>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include "kit/engine/Quorvel.hpp"
 #include "platform/Files.hpp"
@@ -102,6 +105,11 @@ std::optional<SessionStore::Saved> SessionStore::load(Instant now, double maxAge
         logger_.error(std::string("Ignoring the saved sessions in progress: ") + error.what());
         return std::nullopt;
     }
+#if defined(__GLIBC__)
+    // The parse of a large file peaks at many times its size; without this the freed pages
+    // would stay the app's for the whole run.
+    if (contents->bytes.size() > largeFileBytes) ::malloc_trim(0);
+#endif
     if (!dropped.empty()) {
         logger_.error("Left out " + std::to_string(dropped.size()) + " damaged parts of the saved sessions in progress; " +
                       "kept the others: " + dropped.front());

@@ -26,6 +26,8 @@ public:
     static constexpr const char* fileName = "sessions.json";
     /// A full table (10,000 sessions) stays well below this; a bigger file is not one of ours.
     static constexpr std::size_t maxFileBytes = 32 * 1024 * 1024;
+    /// Beyond this size, the memory a load took is handed back to the system afterwards.
+    static constexpr std::size_t largeFileBytes = 1024 * 1024;
     /// The highest display number read back: far beyond any count of sessions, and exact
     /// wherever JSON numbers are doubles. A counter beyond it would soon wrap round to
     /// negative numbers.
