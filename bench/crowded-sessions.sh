@@ -20,17 +20,18 @@ ticks=$(getconf CLK_TCK)
 now_ms() { date +%s%3N; }
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 
-# The sessions file: `count` sessions, each with a run started ten minutes ago and its last
-# event a minute ago (times in seconds since 2001-01-01 UTC).
+# The sessions file: `count` sessions, each with a run started two minutes ago (far from the
+# long-run alert, which would make the measure one of 10,000 alerts) and its last event a
+# minute or two ago (times in seconds since 2001-01-01 UTC).
 write_sessions() {
   local file=$1 count=$2
   awk -v count="$count" -v now="$(date +%s)" 'BEGIN {
     reference = now - 978307200
     printf "{\"savedAt\":%d,\"nextNumber\":%d,\"sessions\":[", reference - 60, count + 1
     for (i = 1; i <= count; i++) {
-      run = sprintf("{\"startedAt\":%d,\"title\":\"fix the build %d\"}", reference - 600, i)
+      run = sprintf("{\"startedAt\":%d,\"title\":\"fix the build %d\"}", reference - 120, i)
       printf "%s{\"id\":\"session-%d\",\"number\":%d,\"cwd\":\"/work/project-%d\",\"state\":{\"running\":{\"_0\":%s}},\"run\":%s,\"lastEventAt\":%d}", \
-        (i > 1 ? "," : ""), i, i, i, run, run, reference - 60 - (i % 600)
+        (i > 1 ? "," : ""), i, i, i, run, run, reference - 60 - (i % 50)
     }
     printf "]}"
   }' >"$file"

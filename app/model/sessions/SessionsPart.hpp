@@ -59,7 +59,8 @@ public:
     };
 
     /// Loads the sessions kept from before a restart (no older than the stale-session time of
-    /// `machineSettings`) and the FINISHED list. Nothing listens or ticks before `startServer`
+    /// `machineSettings`, no more than the table holds), the identities of the events handled
+    /// then, and the FINISHED list. Nothing listens or ticks before `startServer`
     /// and `startTicking`.
     SessionsPart(Services services, const ModelHops& hops, StateMachineSettings machineSettings,
                  SessionNeighbours neighbours, QObject* parent = nullptr);
