@@ -34,6 +34,27 @@ std::string terminalName(const Session& session, std::size_t sessionCount) {
     return numbered;
 }
 
+bool moreRecentlyActive(const Session* a, const Session* b) {
+    return a->lastEventAt != b->lastEventAt ? a->lastEventAt > b->lastEventAt : a->id < b->id;
+}
+
+/// At most `listedSessions` of `sessions`, the most recently active.
+std::vector<const Session*> mostRecentlyActive(std::vector<const Session*> sessions) {
+    if (sessions.size() > MenuBarMenu::listedSessions) {
+        const auto end = sessions.begin() + static_cast<std::ptrdiff_t>(MenuBarMenu::listedSessions);
+        std::partial_sort(sessions.begin(), end, sessions.end(), moreRecentlyActive);
+        sessions.erase(end, sessions.end());
+    }
+    return sessions;
+}
+
+/// `count` with its thousands grouped by commas.
+std::string grouped(std::size_t count) {
+    std::string digits = std::to_string(count);
+    for (std::ptrdiff_t at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3) digits.insert(at, ",");
+    return digits;
+}
+
 std::vector<MenuItem> testMenu() {
     return {
         button("Simulate Done", MenuBarAction::simulateDone),
@@ -49,6 +70,19 @@ std::vector<MenuItem> testMenu() {
 }
 
 }  // namespace
+
+std::vector<Session> MenuBarMenu::listed(const std::unordered_map<std::string, Session>& sessions) {
+    std::vector<const Session*> all;
+    all.reserve(sessions.size());
+    for (const auto& entry : sessions) all.push_back(&entry.second);
+    std::vector<Session> chosen;
+    for (const Session* session : mostRecentlyActive(std::move(all))) chosen.push_back(*session);
+    return chosen;
+}
+
+std::string MenuBarMenu::moreSessionsLine(std::size_t count) {
+    return "AND " + grouped(count) + " MORE. OLDER NEWS.";
+}
 
 std::string MenuBarMenu::sessionLine(const Session& session, std::size_t sessionCount, Instant now) {
     return CopyBook::joined({
@@ -73,14 +107,17 @@ std::vector<MenuItem> MenuBarMenu::items(const Snapshot& snapshot) {
     if (snapshot.sessions.empty()) {
         items.push_back(MenuItem::text("ALL QUIET. NO BABYSITTING."));
     } else {
+        const std::size_t count = std::max(snapshot.sessionCount, snapshot.sessions.size());
         std::vector<const Session*> sessions;
         for (const Session& session : snapshot.sessions) sessions.push_back(&session);
+        sessions = mostRecentlyActive(std::move(sessions));
         std::stable_sort(sessions.begin(), sessions.end(), [](const Session* a, const Session* b) {
             return a->number != b->number ? a->number < b->number : a->id < b->id;
         });
         for (const Session* session : sessions) {
-            items.push_back(MenuItem::text(sessionLine(*session, sessions.size(), snapshot.now)));
+            items.push_back(MenuItem::text(sessionLine(*session, count, snapshot.now)));
         }
+        if (count > sessions.size()) items.push_back(MenuItem::text(moreSessionsLine(count - sessions.size())));
     }
 
     if (snapshot.serverProblem && !snapshot.serverProblem->empty()) {

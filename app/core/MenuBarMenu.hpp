@@ -1,9 +1,12 @@
 #pragma once
 // The menu-bar menu as data: from a snapshot of what the menu shows to its entries, top to
-// bottom. Rebuilt whenever the model changes, so it takes everything it reads as values.
+// bottom. Rebuilt whenever the model changes, so it takes everything it reads as values; it
+// lists a bounded number of sessions, so neither a snapshot nor a rebuild grows with the
+// session table.
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "app/core/MenuBarAction.hpp"
@@ -14,6 +17,9 @@
 namespace quorvel {
 
 struct MenuBarMenu {
+    /// The most sessions the menu lists; a last line counts the others.
+    static constexpr std::size_t listedSessions = 20;
+
     /// Whether the agent's settings file holds our hook entries.
     struct HookStatus {
         enum class Kind { installed, problem, notInstalled };
@@ -28,8 +34,12 @@ struct MenuBarMenu {
 
     /// Everything the menu reads of the app's model.
     struct Snapshot {
-        /// Any order; the menu sorts them by display number.
+        /// Any order; the menu lists the `listedSessions` most recently active of them, sorted
+        /// by display number.
         std::vector<Session> sessions;
+        /// How many sessions there are in all, when `sessions` holds only some of them (see
+        /// `listed`); a count below the size of `sessions` counts as that size.
+        std::size_t sessionCount = 0;
         /// The time the session lines are written for.
         Instant now;
         /// Why the event server isn't running; absent while it runs.
@@ -60,6 +70,12 @@ struct MenuBarMenu {
     /// The entries of the menu, top to bottom; each clickable one carries the identifier of
     /// its `MenuBarAction`.
     static std::vector<MenuItem> items(const Snapshot& snapshot);
+
+    /// The `listedSessions` most recently active of `sessions` (ties by id), for a snapshot.
+    static std::vector<Session> listed(const std::unordered_map<std::string, Session>& sessions);
+
+    /// The last line of the session list, for `count` sessions left out of it (above zero).
+    static std::string moreSessionsLine(std::size_t count);
 
     /// The menu's line for one session among `sessionCount`: its terminal ("TERMINAL 02"
     /// among several), its one-line headline and its detail, joined with " · "; a part that

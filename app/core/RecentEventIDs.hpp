@@ -2,7 +2,9 @@
 // The identities of the events handled lately. An event can reach the app twice (a post the
 // helper gave up on after the app had read it, and the spool file the helper wrote then); the
 // second copy carries the same identity and is recognised here. Bounded: the oldest identity
-// is forgotten first, long after its copy could still arrive. Main thread.
+// is forgotten first, long after its copy could still arrive. They are kept with the sessions
+// across a restart too: a spool file that can't be removed comes again at the next start.
+// Main thread.
 #include <cstddef>
 #include <deque>
 #include <string>
@@ -23,6 +25,8 @@ public:
 
     bool contains(const std::string& id) const { return ids_.contains(id); }
     std::size_t size() const { return order_.size(); }
+    /// Every remembered identity, the oldest first.
+    const std::deque<std::string>& oldestFirst() const { return order_; }
 
 private:
     std::size_t capacity_;

@@ -1,10 +1,14 @@
 #include "app/core/SessionStore.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <exception>
 #include <filesystem>
 #include <utility>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include "kit/engine/Quorvel.hpp"
 #include "platform/Files.hpp"
@@ -14,14 +18,55 @@
 
 namespace quorvel {
 
-SessionStore::Saved SessionStore::Saved::decode(const json::Json& value) {
+namespace {
+
+bool isDisplayNumber(std::int64_t number) { return number >= 1 && number <= SessionStore::maxNumber; }
+
+}  // namespace
+
+SessionStore::Saved SessionStore::Saved::decode(const json::Json& value, std::vector<std::string>* dropped) {
+    const auto drop = [dropped](std::string reason) {
+        if (dropped) dropped->push_back(std::move(reason));
+    };
     const json::Json& object = json::requireObject(value, "saved sessions");
     Saved saved;
     saved.savedAt = json::requireReferenceDate(object, "savedAt");
-    saved.nextNumber = json::requireInt(object, "nextNumber");
+    const std::int64_t nextNumber = json::requireInt(object, "nextNumber");
+    if (isDisplayNumber(nextNumber)) saved.nextNumber = nextNumber;
+    else drop("the counter " + std::to_string(nextNumber) + " is out of range");
     const json::Json& sessions = json::requireArray(object, "sessions");
     saved.sessions.reserve(sessions.size());
-    for (const json::Json& session : sessions) saved.sessions.push_back(Session::decode(session));
+    for (const json::Json& element : sessions) {
+        try {
+            Session session = Session::decode(element);
+            if (!isDisplayNumber(session.number)) {
+                drop("session " + session.id + " has the number " + std::to_string(session.number) +
+                     ", out of range");
+                continue;
+            }
+            saved.sessions.push_back(std::move(session));
+        } catch (const std::exception& error) {
+            drop(std::string("a session couldn't be read: ") + error.what());
+        }
+    }
+    if (const json::Json* ids = json::optionalMember(object, "handledEventIDs"); ids && ids->is_array()) {
+        // Only the newest fit in the memory of handled events anyway.
+        const std::size_t skipped = ids->size() > RecentEventIDs::defaultCapacity
+                                        ? ids->size() - RecentEventIDs::defaultCapacity
+                                        : 0;
+        std::size_t index = 0;
+        for (const json::Json& id : *ids) {
+            if (index++ < skipped) continue;
+            if (id.is_string() && !id.get_ref<const std::string&>().empty() &&
+                id.get_ref<const std::string&>().size() <= maxEventIDBytes) {
+                saved.handledEventIDs.push_back(id.get<std::string>());
+            } else {
+                drop("an event identity isn't a short string");
+            }
+        }
+    } else if (ids && !ids->is_null()) {
+        drop("the event identities are not a list");
+    }
     return saved;
 }
 
@@ -32,13 +77,16 @@ json::Json SessionStore::Saved::encode() const {
     json::Json list = json::Json::array();
     for (const Session& session : sessions) list.push_back(session.encode());
     object["sessions"] = std::move(list);
+    json::Json ids = json::Json::array();
+    for (const std::string& id : handledEventIDs) ids.push_back(json::string(id));
+    object["handledEventIDs"] = std::move(ids);
     return object;
 }
 
 SessionStore::SessionStore(std::string folder)
     : folder_(std::move(folder)), logger_(Quorvel::macBundleID, "Sessions") {}
 
-std::optional<SessionStore::Saved> SessionStore::load(Instant now, double maxAgeSeconds) {
+std::optional<SessionStore::Saved> SessionStore::load(Instant now, double maxAgeSeconds, std::size_t maxSessions) {
     const std::string path = files::joinPath(folder_, fileName);
     std::error_code missing;
     if (std::filesystem::symlink_status(path, missing).type() == std::filesystem::file_type::not_found) {
@@ -50,26 +98,52 @@ std::optional<SessionStore::Saved> SessionStore::load(Instant now, double maxAge
         return std::nullopt;
     }
     Saved saved;
+    std::vector<std::string> dropped;
     try {
-        saved = Saved::decode(json::parse(contents->bytes));
+        saved = Saved::decode(json::parse(contents->bytes), &dropped);
     } catch (const std::exception& error) {
         logger_.error(std::string("Ignoring the saved sessions in progress: ") + error.what());
         return std::nullopt;
     }
+#if defined(__GLIBC__)
+    // The parse of a large file peaks at many times its size; without this the freed pages
+    // would stay the app's for the whole run.
+    if (contents->bytes.size() > largeFileBytes) ::malloc_trim(0);
+#endif
+    if (!dropped.empty()) {
+        logger_.error("Left out " + std::to_string(dropped.size()) + " damaged parts of the saved sessions in progress; " +
+                      "kept the others: " + dropped.front());
+    }
     const double age = now.secondsSince(saved.savedAt);
     // Not a number, or older than a session may stay silent: every run in it has gone stale.
+    // The identities still count: the events they name may still wait in the spool.
     if (!(age < maxAgeSeconds)) {
         const std::string minutes = std::isfinite(age) ? std::to_string(std::llround(age / 60)) : std::string("?");
         logger_.notice("Ignoring the sessions in progress saved " + minutes + " minutes ago: they have gone stale");
-        return std::nullopt;
+        saved.sessions.clear();
+        saved.nextNumber = 1;
+        return saved;
     }
     std::erase_if(saved.sessions, [&](const Session& session) {
         return !(now.secondsSince(session.lastEventAt) < maxAgeSeconds);
     });
+    // No more than the table holds: a crowded file (by hand, or from another build) must not
+    // cost the start, the memory and every later tick what the table itself never would.
+    if (saved.sessions.size() > maxSessions) {
+        const std::size_t found = saved.sessions.size();
+        const auto moreRecent = [](const Session& a, const Session& b) {
+            return a.lastEventAt != b.lastEventAt ? a.lastEventAt > b.lastEventAt : a.id < b.id;
+        };
+        std::nth_element(saved.sessions.begin(), saved.sessions.begin() + static_cast<std::ptrdiff_t>(maxSessions),
+                         saved.sessions.end(), moreRecent);
+        saved.sessions.resize(maxSessions);
+        logger_.notice("Took back the " + std::to_string(maxSessions) + " most recently active of " +
+                       std::to_string(found) + " saved sessions in progress; the others are left out");
+    }
     return saved;
 }
 
-bool SessionStore::save(const StateMachine& machine, Instant now) {
+bool SessionStore::save(const StateMachine& machine, const RecentEventIDs& handledEvents, Instant now) {
     if (auto created = files::createDirectories(folder_); !created) {
         logger_.error("Couldn't save the sessions in progress: " + created.error().message);
         return false;
@@ -80,7 +154,8 @@ bool SessionStore::save(const StateMachine& machine, Instant now) {
     }
     std::string bytes;
     try {
-        json::Json document = Saved{now, machine.nextNumber, {}}.encode();
+        const std::deque<std::string>& handled = handledEvents.oldestFirst();
+        json::Json document = Saved{now, machine.nextNumber, {}, {handled.begin(), handled.end()}}.encode();
         json::Json& list = document["sessions"];
         for (const auto& entry : machine.sessions) {
             // One session with a time that JSON can't hold (a corrupt receive time) is left

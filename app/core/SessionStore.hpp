@@ -2,15 +2,18 @@
 // The sessions in progress outlive a restart in one JSON file in the application-support
 // folder, beside the FINISHED list: a run that spans a quit, a crash or an update still ends
 // with its title and duration, keeps the machine awake meanwhile and can give its long-run
-// alert. Written whole and atomically (0600); read once at start, and only when recent: a
-// file older than the stale-session time, or one that can't be read, is ignored with one log
-// line and written over by the next save. It never keeps the app from starting. Main thread.
+// alert. The identities of the events handled lately are kept with them, so an event that
+// comes again after a restart (a spool file the app couldn't remove) is not applied twice.
+// Written whole and atomically (0600); read once at start: a file that can't be read is
+// ignored with one log line and written over by the next save, and its sessions are taken
+// back only when recent. It never keeps the app from starting. Main thread.
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "app/core/RecentEventIDs.hpp"
 #include "kit/engine/Session.hpp"
 #include "kit/engine/StateMachine.hpp"
 #include "platform/Instant.hpp"
@@ -23,6 +26,14 @@ public:
     static constexpr const char* fileName = "sessions.json";
     /// A full table (10,000 sessions) stays well below this; a bigger file is not one of ours.
     static constexpr std::size_t maxFileBytes = 32 * 1024 * 1024;
+    /// Beyond this size, the memory a load took is handed back to the system afterwards.
+    static constexpr std::size_t largeFileBytes = 1024 * 1024;
+    /// The highest display number read back: far beyond any count of sessions, and exact
+    /// wherever JSON numbers are doubles. A counter beyond it would soon wrap round to
+    /// negative numbers.
+    static constexpr std::int64_t maxNumber = std::int64_t(1) << 53;
+    /// The longest event identity read back (a UUID is 36 bytes).
+    static constexpr std::size_t maxEventIDBytes = 64;
 
     /// What a save holds (the file's JSON form: keys equal the field names, time points in
     /// seconds since 2001-01-01 UTC).
@@ -32,8 +43,16 @@ public:
         /// The machine's counter then, so display numbers are not handed out twice.
         std::int64_t nextNumber = 1;
         std::vector<Session> sessions;
+        /// The identities of the events handled lately, oldest first (absent from files of
+        /// older builds: none).
+        std::vector<std::string> handledEventIDs;
 
-        static Saved decode(const json::Json& value);
+        /// Throws when `value` is not a save at all. Within one, what is out of range costs
+        /// only itself, with its reason in `dropped`: a counter outside 1...`maxNumber` (the
+        /// sessions' own numbers then raise it), a session that doesn't decode or whose number
+        /// is outside that range, an identity that isn't a short string; beyond the
+        /// identities' bound only the newest are kept.
+        static Saved decode(const json::Json& value, std::vector<std::string>* dropped = nullptr);
         json::Json encode() const;
         bool operator==(const Saved&) const = default;
     };
@@ -41,14 +60,17 @@ public:
     /// The store in `folder` (the application-support folder).
     explicit SessionStore(std::string folder);
 
-    /// The saved sessions whose last event is younger than `maxAgeSeconds` at `now`; absent
-    /// when there is no file. A file that can't be read, or that was saved `maxAgeSeconds` or
-    /// longer before `now`, gives absent with one log line.
-    std::optional<Saved> load(Instant now, double maxAgeSeconds);
+    /// The saved sessions whose last event is younger than `maxAgeSeconds` at `now`, at most
+    /// `maxSessions` of them (the most recently active; one log line says how many were left
+    /// out), with the saved identities; absent when there is no file or it can't be read
+    /// (logged). A file saved `maxAgeSeconds` or longer before `now` gives its identities only
+    /// (no sessions, counter 1), with one log line.
+    std::optional<Saved> load(Instant now, double maxAgeSeconds, std::size_t maxSessions);
 
-    /// Writes the machine's sessions and counter atomically (0600), creating the folder when
-    /// needed; never through a folder that is a link. False, logged, when it couldn't.
-    bool save(const StateMachine& machine, Instant now);
+    /// Writes the machine's sessions and counter and the identities in `handledEvents`
+    /// atomically (0600), creating the folder when needed; never through a folder that is a
+    /// link. False, logged, when it couldn't.
+    bool save(const StateMachine& machine, const RecentEventIDs& handledEvents, Instant now);
 
 private:
     std::string folder_;

@@ -321,34 +321,57 @@ std::optional<Session> StateMachine::focusSession() const {
     return *best;
 }
 
-std::vector<RunningRow> StateMachine::runningRows(Instant now) const {
+namespace {
+
+/// Whether `session` has a row in the RUNNING list at `now`.
+bool hasRunningRow(const Session& session, Instant now, double doneLingers) {
+    if (session.state.is(SessionState::Kind::idle)) return false;
+    return !session.state.is(SessionState::Kind::done) || now.secondsSince(session.lastEventAt) < doneLingers;
+}
+
+}  // namespace
+
+std::size_t StateMachine::runningRowCount(Instant now) const {
+    std::size_t count = 0;
+    for (const auto& entry : sessions) count += hasRunningRow(entry.second, now, settings.doneLingers) ? 1 : 0;
+    return count;
+}
+
+std::vector<RunningRow> StateMachine::runningRows(Instant now, std::size_t limit) const {
     const std::optional<Session> featured = focusSession();
     const std::optional<std::string> featuredID = featured ? std::optional<std::string>(featured->id) : std::nullopt;
 
-    std::vector<const Session*> kept;
+    // Each kept session with its place in the table, which breaks the remaining ties as a
+    // stable sort would.
+    std::vector<std::pair<const Session*, std::size_t>> kept;
     for (const auto& entry : sessions) {
-        const Session& session = entry.second;
-        if (session.state.is(SessionState::Kind::idle)) continue;
-        if (session.state.is(SessionState::Kind::done) &&
-            !(now.secondsSince(session.lastEventAt) < settings.doneLingers)) {
-            continue;
-        }
-        kept.push_back(&session);
+        if (hasRunningRow(entry.second, now, settings.doneLingers)) kept.emplace_back(&entry.second, kept.size());
     }
 
-    std::stable_sort(kept.begin(), kept.end(), [&](const Session* a, const Session* b) {
+    const auto before = [&](const std::pair<const Session*, std::size_t>& left,
+                            const std::pair<const Session*, std::size_t>& right) {
+        const Session* a = left.first;
+        const Session* b = right.first;
         const bool aFeatured = featuredID && a->id == *featuredID;
         const bool bFeatured = featuredID && b->id == *featuredID;
         if (aFeatured != bFeatured) return aFeatured;
         const int aTier = tier(a->state);
         const int bTier = tier(b->state);
         if (aTier != bTier) return aTier > bTier;
-        return isLater(a->lastEventAt, b->lastEventAt);
-    });
+        if (isLater(a->lastEventAt, b->lastEventAt)) return true;
+        if (isLater(b->lastEventAt, a->lastEventAt)) return false;
+        return left.second < right.second;
+    };
+    if (kept.size() > limit) {
+        std::partial_sort(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(limit), kept.end(), before);
+        kept.resize(limit);
+    } else {
+        std::sort(kept.begin(), kept.end(), before);
+    }
 
     std::vector<RunningRow> rows;
     rows.reserve(kept.size());
-    for (const Session* session : kept) {
+    for (const auto& [session, place] : kept) {
         RunningRow row;
         row.id = session->id;
         row.project = session->project();

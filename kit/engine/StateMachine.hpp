@@ -84,8 +84,11 @@ struct StateMachine {
     /// The session to feature on the device screen (a copy); absent with no sessions.
     std::optional<Session> focusSession() const;
 
-    /// The RUNNING list: the featured session first, then by tier and most recent event.
-    std::vector<RunningRow> runningRows(Instant now) const;
+    /// The RUNNING list: the featured session first, then by tier and most recent event; only
+    /// its first `limit` rows, so a view that shows a few doesn't pay for the whole table.
+    std::vector<RunningRow> runningRows(Instant now, std::size_t limit = SIZE_MAX) const;
+    /// How many rows the whole RUNNING list holds at `now`.
+    std::size_t runningRowCount(Instant now) const;
 
     /// Rank of a state for featuring and ordering: needs you 5, broke and crashed 4, done 3,
     /// running and long run 2, idle 1.

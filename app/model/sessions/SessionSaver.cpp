@@ -4,8 +4,9 @@
 
 namespace quorvel {
 
-SessionSaver::SessionSaver(std::string folder, const StateMachine& machine, std::function<Instant()> now)
-    : store_(std::move(folder)), machine_(machine), now_(std::move(now)) {
+SessionSaver::SessionSaver(std::string folder, const StateMachine& machine, const RecentEventIDs& handledEvents,
+                           std::function<Instant()> now)
+    : store_(std::move(folder)), machine_(machine), handledEvents_(handledEvents), now_(std::move(now)) {
     timer_.setSingleShot(true);
     QObject::connect(&timer_, &QTimer::timeout, [this] { saveNow(); });
 }
@@ -20,7 +21,7 @@ void SessionSaver::saveSoon() {
 void SessionSaver::saveNow() {
     timer_.stop();
     savedAt_ = std::chrono::steady_clock::now();
-    store_.save(machine_, now_());
+    store_.save(machine_, handledEvents_, now_());
 }
 
 }  // namespace quorvel

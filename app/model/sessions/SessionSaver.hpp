@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "app/core/RecentEventIDs.hpp"
 #include "app/core/SessionStore.hpp"
 #include "kit/engine/StateMachine.hpp"
 #include "platform/Instant.hpp"
@@ -17,9 +18,10 @@ class SessionSaver {
 public:
     static constexpr int intervalMilliseconds = 1000;
 
-    /// Saves `machine` into `folder` (the application-support folder), stamped with `now`.
-    /// Both must outlive the saver.
-    SessionSaver(std::string folder, const StateMachine& machine, std::function<Instant()> now);
+    /// Saves `machine` and `handledEvents` into `folder` (the application-support folder),
+    /// stamped with `now`. All three must outlive the saver.
+    SessionSaver(std::string folder, const StateMachine& machine, const RecentEventIDs& handledEvents,
+                 std::function<Instant()> now);
     SessionSaver(const SessionSaver&) = delete;
     SessionSaver& operator=(const SessionSaver&) = delete;
 
@@ -32,6 +34,7 @@ public:
 private:
     SessionStore store_;
     const StateMachine& machine_;
+    const RecentEventIDs& handledEvents_;
     std::function<Instant()> now_;
     QTimer timer_;
     std::chrono::steady_clock::time_point savedAt_{};

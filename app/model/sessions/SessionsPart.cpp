@@ -18,7 +18,8 @@ SessionsPart::SessionsPart(Services services, const ModelHops& hops, StateMachin
       machine_(std::move(machineSettings)),
       finishedStore_(services_.paths.appSupport()),
       spoolWatch_(services_.paths.spool()),
-      sessionSaver_(services_.paths.appSupport(), machine_, [clock = services_.clock] { return clock->now(); }) {
+      sessionSaver_(services_.paths.appSupport(), machine_, handledEventIDs_,
+                    [clock = services_.clock] { return clock->now(); }) {
     ticker_.setSingleShot(true);
     ticker_.setInterval(tickIntervalMilliseconds);
     connect(&ticker_, &QTimer::timeout, this, [this] {
@@ -27,10 +28,13 @@ SessionsPart::SessionsPart(Services services, const ModelHops& hops, StateMachin
         ticker_.start();
     });
     // Runs that spanned a restart go on where they were; the stale-session time bounds how
-    // old a kept session may be.
-    if (auto kept = sessionSaver_.store().load(services_.clock->now(), machine_.settings.staleAfter)) {
+    // old a kept session may be, the table's bound how many. The events handled before stay
+    // handled: one whose spool file couldn't be removed is read again at this start.
+    if (auto kept = sessionSaver_.store().load(services_.clock->now(), machine_.settings.staleAfter,
+                                               StateMachine::hardMaxSessions)) {
         machine_.nextNumber = std::max(machine_.nextNumber, kept->nextNumber);
         machine_.adopt(std::move(kept->sessions));
+        for (const std::string& id : kept->handledEventIDs) handledEventIDs_.insert(id);
     }
     finished_ = finishedStore_.load();
     // A file written by hand or by another build may hold more than the list ever keeps.

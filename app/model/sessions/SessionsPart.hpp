@@ -62,7 +62,8 @@ public:
     };
 
     /// Loads the sessions kept from before a restart (no older than the stale-session time of
-    /// `machineSettings`) and the FINISHED list. Nothing listens or ticks before `startServer`
+    /// `machineSettings`, no more than the table holds), the identities of the events handled
+    /// then, and the FINISHED list. Nothing listens or ticks before `startServer`
     /// and `startTicking`.
     SessionsPart(Services services, const ModelHops& hops, StateMachineSettings machineSettings,
                  SessionNeighbours neighbours, QObject* parent = nullptr);
@@ -180,7 +181,8 @@ private:
     /// minute, for temporaries abandoned since.
     std::chrono::steady_clock::time_point spoolListedAt_{};
     /// Entries of the spool that can be neither read nor removed, logged once already.
-    std::set<std::string> stuckSpoolEntries_;    RecentEventIDs handledEventIDs_;
+    std::set<std::string> stuckSpoolEntries_;
+    RecentEventIDs handledEventIDs_;
     SessionSaver sessionSaver_;
     bool tableGrowthLogged_ = false;  // past `StateMachine::maxSessions`: said once till back below
     bool tableFullLogged_ = false;    // at `StateMachine::hardMaxSessions`: likewise

@@ -32,7 +32,9 @@ void SessionsPart::handleHookEvent(const HookEvent& event, bool live) {
     const auto before = progress();
     std::vector<Effect> effects;
     mutateMachine([&](StateMachine& machine) { effects = machine.handle(event); });
-    if (progress() != before && !shutDown_) sessionSaver_.saveSoon();
+    // A spooled event's identity is saved too: should its file outlive the app (one it can't
+    // remove), the next start knows the event was applied.
+    if ((progress() != before || (!live && event.eventID)) && !shutDown_) sessionSaver_.saveSoon();
     for (const std::string& dropped : machine_.droppedSessions) {
         logger_.notice("Too many sessions: dropped the least recently active one, " + dropped);
     }

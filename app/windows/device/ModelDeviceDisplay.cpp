@@ -41,7 +41,10 @@ DeviceDisplay deviceDisplayOf(const AppModel& model, Instant now) {
         focus ? std::optional<SessionState>(focus->state) : std::nullopt, model.device().muted(),
         focus ? std::optional<std::string>(deviceLabel(*focus)) : std::nullopt,
         focus ? std::optional<Instant>(focus->lastEventAt) : std::nullopt,
-        static_cast<std::int64_t>(machine.sessions.size()), machine.runningRows(now), model.sessions().finished(), now);
+        static_cast<std::int64_t>(machine.sessions.size()), machine.runningRows(now, DeviceDisplay::shownRows),
+        model.sessions().finished(), now);
+    // Only the rows on show are built: the table may hold thousands.
+    display.runningCount = static_cast<std::int64_t>(machine.runningRowCount(now));
     display.live = model.sessions().server() != nullptr;
     if (model.device().floppyPutBack()) display.floppyOut = false;
     return display;

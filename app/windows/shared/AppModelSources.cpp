@@ -135,7 +135,9 @@ public:
 
     MenuBarMenu::Snapshot menuSnapshot(Instant now) const override {
         MenuBarMenu::Snapshot snapshot;
-        for (const auto& [id, session] : model_.sessions().machine().sessions) snapshot.sessions.push_back(session);
+        // Only what the menu lists is copied: the table may hold thousands.
+        snapshot.sessions = MenuBarMenu::listed(model_.sessions().machine().sessions);
+        snapshot.sessionCount = model_.sessions().machine().sessions.size();
         snapshot.now = now;
         snapshot.serverProblem = model_.sessions().serverProblem();
         snapshot.bannersAllowed = model_.hooks().bannersAllowed();

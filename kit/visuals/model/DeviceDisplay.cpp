@@ -6,11 +6,9 @@
 namespace quorvel {
 namespace {
 
-constexpr std::size_t shownRows = 3;
-
 template <typename T>
 std::vector<T> firstRows(std::vector<T> rows) {
-    if (rows.size() > shownRows) rows.resize(shownRows);
+    if (rows.size() > DeviceDisplay::shownRows) rows.resize(DeviceDisplay::shownRows);
     return rows;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The one snapshot every face of the device draws from: the device window, the compact strip
 // and the phone face take a DeviceDisplay and nothing else of the session model.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -54,7 +55,10 @@ struct DeviceDisplay {
     std::optional<Instant> eventTime;
     /// The display reflects a running event server.
     bool live = false;
-    /// At most the first three rows; `runningCount` keeps the total.
+    /// The most rows shown of each list.
+    static constexpr std::size_t shownRows = 3;
+
+    /// At most the first `shownRows` rows; `runningCount` keeps the total.
     std::vector<RunningRow> running;
     std::vector<FinishedRun> finished;
     std::int64_t runningCount = 0;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "app/core/MenuBarAction.hpp"
@@ -157,6 +158,47 @@ TEST(MenuBarMenu, SessionsAreListedByDisplayNumber) {
                                         "text:TERMINAL 03 \u00B7 CRASHED. NOT YOUR FAULT. \u00B7 Rate limited",
                                         "text:TERMINAL 12 \u00B7 OI. NEEDS YOU. \u00B7 Claude needs your permission to use Bash",
                                         "---"}));
+}
+
+TEST(MenuBarMenu, ACrowdedTableListsTheMostRecentlyActiveAndCountsTheOthers) {
+    // 10,000 sessions, the one numbered n last active n seconds after the first.
+    std::unordered_map<std::string, Session> table;
+    for (std::int64_t number = 1; number <= 10'000; ++number) {
+        Session made = session(number, SessionState::idle());
+        made.lastEventAt = Instant::fromUnixSeconds(now.unixSeconds() - 10'000 + static_cast<double>(number));
+        table.emplace(made.id, made);
+    }
+    MenuBarMenu::Snapshot snapshot;
+    snapshot.now = now;
+    snapshot.sessions = MenuBarMenu::listed(table);
+    snapshot.sessionCount = table.size();
+    ASSERT_EQ(snapshot.sessions.size(), MenuBarMenu::listedSessions);
+
+    const auto lines = outline(snapshot);
+    std::vector<std::string> expected;
+    for (std::int64_t number = 9'981; number <= 10'000; ++number) {
+        expected.push_back("text:TERMINAL " + std::to_string(number) + " \u00B7 ALL QUIET. NO BABYSITTING.");
+    }
+    expected.push_back("text:AND 9,980 MORE. OLDER NEWS.");
+    expected.push_back("---");
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 22), expected);
+
+    // A snapshot that carries the whole table is bounded by the menu itself.
+    std::vector<Session> everything;
+    for (const auto& [id, kept] : table) everything.push_back(kept);
+    MenuBarMenu::Snapshot whole;
+    whole.now = now;
+    whole.sessions = everything;
+    EXPECT_EQ(outline(whole), lines);
+}
+
+TEST(MenuBarMenu, TheCountOfTheOthersNeedsOneLeftOut) {
+    EXPECT_EQ(MenuBarMenu::moreSessionsLine(1), "AND 1 MORE. OLDER NEWS.");
+    EXPECT_EQ(MenuBarMenu::moreSessionsLine(999), "AND 999 MORE. OLDER NEWS.");
+    EXPECT_EQ(MenuBarMenu::moreSessionsLine(1'234'567), "AND 1,234,567 MORE. OLDER NEWS.");
+    MenuBarMenu::Snapshot exactly;
+    for (std::int64_t number = 1; number <= 20; ++number) exactly.sessions.push_back(session(number, SessionState::idle()));
+    EXPECT_EQ(outline(exactly)[20], "---");
 }
 
 TEST(MenuBarMenu, SessionLineNamesTheTerminalWhenItIsTheOnlyOne) {

@@ -380,6 +380,24 @@ TEST(StateMachineRows, FocusAndOrder) {
     EXPECT_FALSE(later[0].onScreen);
 }
 
+TEST(StateMachineRows, TheFirstRowsAloneAreTheWholeListsHead) {
+    // Many sessions sharing tiers and times: the ties must fall as in the whole list.
+    StateMachine machine;
+    for (int index = 0; index < 200; ++index) {
+        const std::string id = "s" + std::to_string(index);
+        machine.handle(prompt(t0 + index % 7, "run", id));
+        if (index % 5 == 0) machine.handle(stop(t0 + 10 + index % 3, std::nullopt, id));
+        if (index % 11 == 0) machine.handle(event("SessionStart", t0 + 20, "idle" + id));
+    }
+    const auto whole = machine.runningRows(at(t0 + 100));
+    EXPECT_EQ(machine.runningRowCount(at(t0 + 100)), whole.size());
+    for (const std::size_t limit : {std::size_t(0), std::size_t(1), std::size_t(3), whole.size(), whole.size() + 5}) {
+        const auto head = machine.runningRows(at(t0 + 100), limit);
+        ASSERT_EQ(head.size(), std::min(limit, whole.size()));
+        EXPECT_EQ(head, std::vector<RunningRow>(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(head.size())));
+    }
+}
+
 TEST(StateMachineRows, IdleSessionsHaveNoRowsAndDismissLeavesBusyAlone) {
     StateMachine machine;
     EXPECT_FALSE(machine.focusSession());

@@ -1,0 +1,105 @@
+#include "app/core/SessionStore.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "platform/Files.hpp"
+#include "platform/JsonCoding.hpp"
+#include "tests/support/TemporaryFolder.hpp"
+
+namespace quorvel {
+namespace {
+
+using testing::TemporaryFolder;
+
+const Instant now = Instant::fromUnixSeconds(1'750'000'000);
+
+Session session(const std::string& id, std::int64_t number, double secondsAgo) {
+    Session made;
+    made.id = id;
+    made.number = number;
+    made.run = Run{now.adding(-secondsAgo - 10), "run " + id};
+    made.state = SessionState::running(*made.run);
+    made.lastEventAt = now.adding(-secondsAgo);
+    return made;
+}
+
+std::vector<std::string> idsOf(const std::vector<Session>& sessions) {
+    std::vector<std::string> ids;
+    for (const Session& each : sessions) ids.push_back(each.id);
+    return ids;
+}
+
+class SessionStoreTests : public ::testing::Test {
+protected:
+    void write(const json::Json& document) {
+        ASSERT_TRUE(files::writeFileAtomically(folder / SessionStore::fileName, json::dump(document), 0600));
+    }
+
+    TemporaryFolder folder;
+    SessionStore store{folder.path()};
+};
+
+TEST_F(SessionStoreTests, OutOfRangeOrDamagedPartsCostOnlyThemselves) {
+    json::Json sessions = json::Json::array();
+    sessions.push_back(session("good", 7, 60).encode());
+    sessions.push_back(session("zero", 0, 60).encode());
+    sessions.push_back(session("huge", std::numeric_limits<std::int64_t>::max(), 60).encode());
+    sessions.push_back(json::Json{{"id", "broken"}});
+    write({{"savedAt", json::referenceDate(now.adding(-30))},
+           {"nextNumber", std::numeric_limits<std::int64_t>::max()},
+           {"sessions", sessions},
+           {"handledEventIDs", {"6f1c2b0e-8d4a-4c1e-9b7f-2a5d3e4f6a7b", 42, "", std::string(65, 'x')}}});
+
+    const auto loaded = store.load(now, 1800, 10'000);
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->nextNumber, 1);
+    EXPECT_EQ(idsOf(loaded->sessions), std::vector<std::string>{"good"});
+    EXPECT_EQ(loaded->handledEventIDs, std::vector<std::string>{"6f1c2b0e-8d4a-4c1e-9b7f-2a5d3e4f6a7b"});
+}
+
+TEST_F(SessionStoreTests, IdentitiesComeBackEvenFromAStaleFileAndAnOlderFileHasNone) {
+    StateMachine machine;
+    machine.adopt({session("s1", 1, 60)});
+    RecentEventIDs handled;
+    for (const char* id : {"first", "second"}) handled.insert(id);
+    ASSERT_TRUE(store.save(machine, handled, now));
+
+    const auto fresh = store.load(now.adding(60), 1800, 10'000);
+    ASSERT_TRUE(fresh);
+    EXPECT_EQ(idsOf(fresh->sessions), std::vector<std::string>{"s1"});
+    EXPECT_EQ(fresh->handledEventIDs, (std::vector<std::string>{"first", "second"}));
+
+    // Too old for its sessions, not for its identities: their spool files may still wait.
+    const auto stale = store.load(now.adding(7200), 1800, 10'000);
+    ASSERT_TRUE(stale);
+    EXPECT_TRUE(stale->sessions.empty());
+    EXPECT_EQ(stale->nextNumber, 1);
+    EXPECT_EQ(stale->handledEventIDs, (std::vector<std::string>{"first", "second"}));
+
+    write({{"savedAt", json::referenceDate(now)}, {"nextNumber", 2}, {"sessions", json::Json::array()}});
+    const auto older = store.load(now, 1800, 10'000);
+    ASSERT_TRUE(older);
+    EXPECT_TRUE(older->handledEventIDs.empty());
+}
+
+TEST_F(SessionStoreTests, ACrowdedFileGivesBackTheMostRecentlyActiveUpToTheBound) {
+    json::Json sessions = json::Json::array();
+    for (int index = 0; index < 6; ++index) {
+        sessions.push_back(session("s" + std::to_string(index), index + 1, 600 - index * 60).encode());
+    }
+    write({{"savedAt", json::referenceDate(now)}, {"nextNumber", 7}, {"sessions", sessions}});
+    const auto loaded = store.load(now, 1800, 2);
+    ASSERT_TRUE(loaded);
+    std::vector<std::string> ids = idsOf(loaded->sessions);
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(ids, (std::vector<std::string>{"s4", "s5"}));
+    EXPECT_EQ(loaded->nextNumber, 7);
+}
+
+}  // namespace
+}  // namespace quorvel
