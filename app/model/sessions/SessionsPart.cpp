@@ -63,6 +63,8 @@ void SessionsPart::setMachineSettings(StateMachineSettings settings) {
 
 void SessionsPart::dismiss(const std::string& sessionID) {
     mutateMachine([&](StateMachine& machine) { machine.dismiss(sessionID); });
+    // An acknowledged alert stays acknowledged after a restart.
+    if (!shutDown_) sessionSaver_.saveSoon();
 }
 
 // ---- start-up, saving and the end -----------------------------------------------------------
@@ -82,6 +84,11 @@ void SessionsPart::saveFinished() {
                   [this](const std::string& name) { return removeSpoolFile(services_.paths.spool(), name); });
 }
 
+void SessionsPart::saveNow() {
+    saveFinished();
+    sessionSaver_.saveNow();
+}
+
 void SessionsPart::shutDown() {
     if (shutDown_) return;
     // From here on the spool drain stops and no event is handled: a session manager at
@@ -97,8 +104,7 @@ void SessionsPart::shutDown() {
         writeSpoolFiles(services_.paths.spool(), {liveWaiting_.begin(), liveWaiting_.end()});
         liveWaiting_.clear();
     }
-    saveFinished();
-    sessionSaver_.saveNow();
+    saveNow();
     services_.keepAwake.set(false);
 }
 
