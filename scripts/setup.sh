@@ -11,7 +11,7 @@ packages=(
   nlohmann-json3-dev libasio-dev libicu-dev libutf8proc-dev libssl-dev libsystemd-dev
   libcurl4-openssl-dev libsecret-1-dev libglib2.0-dev libxss-dev libx11-dev libxext-dev libxcb1-dev libxcb-xtest0-dev
   qt6-base-dev qt6-multimedia-dev libgl-dev zlib1g-dev
-  xvfb xauth dbus dbus-x11 libnotify-bin gnome-keyring gcr openbox
+  xvfb xauth dbus dbus-x11 libnotify-bin gnome-keyring gcr openbox libsm-dev
   sox curl openssl iproute2 pulseaudio pulseaudio-utils
   desktop-file-utils debootstrap lintian appstream
 )

@@ -68,6 +68,8 @@ void SessionsPart::setMachineSettings(StateMachineSettings settings) {
 
 void SessionsPart::dismiss(const std::string& sessionID) {
     mutateMachine([&](StateMachine& machine) { machine.dismiss(sessionID); });
+    // An acknowledged alert stays acknowledged after a restart.
+    if (!shutDown_) sessionSaver_.saveSoon();
 }
 
 // ---- start-up, saving and the end -----------------------------------------------------------
@@ -87,6 +89,11 @@ void SessionsPart::saveFinished() {
                   [this](const std::string& name) { return removeSpoolFile(services_.paths.spool(), name); });
 }
 
+void SessionsPart::saveNow() {
+    saveFinished();
+    sessionSaver_.saveNow();
+}
+
 void SessionsPart::shutDown() {
     if (shutDown_) return;
     // From here on the spool drain stops and no event is handled: a session manager at
@@ -104,8 +111,7 @@ void SessionsPart::shutDown() {
         liveWaiting_.clear();
         liveWaitingStamps_.clear();
     }
-    saveFinished();
-    sessionSaver_.saveNow();
+    saveNow();
     services_.keepAwake.set(false);
 }
 

@@ -91,7 +91,7 @@ public:
     // ---- changes from the rest of the model ---------------------------------------------
     /// The user's timings changed.
     void setMachineSettings(StateMachineSettings settings);
-    /// The user dismissed the alert of this session.
+    /// The user dismissed the alert of this session; saved soon, as a run's start or end is.
     void dismiss(const std::string& sessionID);
 
     // ---- start-up -----------------------------------------------------------------------
@@ -114,6 +114,10 @@ public:
     void receiveLiveEvent(HookEvent event);
     /// Saves the FINISHED list as it is now.
     void saveFinished();
+    /// Saves the FINISHED list and the sessions in progress as they are now, without waiting
+    /// for a save's turn: the session manager's request at log-out, after which the process
+    /// may be ended without its event loop's end.
+    void saveNow();
 
     // ---- events, ticks and effects ------------------------------------------------------
     /// One hook event: live from the server, or from the spool (live only while recent); once.

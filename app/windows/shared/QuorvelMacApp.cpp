@@ -127,10 +127,11 @@ void QuorvelMacApp::shutDownCleanly(AppModel& model, TerminationSignals& termina
     });
     // Emitted once the event loop has ended, whatever ended it; queued calls can still run.
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, &model, [&model] { model.shutDown(); });
-    // The session is about to end (log-out): what would be lost is saved now, in case the
-    // session manager ends the process without letting the event loop finish.
+    // The session is about to end (log-out): what would be lost is saved now, the sessions in
+    // progress with the FINISHED list, in case the session manager (or the display going away)
+    // ends the process without letting the event loop finish.
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, &model, [&model](QSessionManager&) {
-        model.sessions().saveFinished();
+        model.sessions().saveNow();
     });
 }
 

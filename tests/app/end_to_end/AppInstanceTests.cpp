@@ -19,7 +19,6 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -232,8 +231,9 @@ TEST_F(InstanceTest, APausedAppWithHelpersFiringLeavesNoPileOfCopiesAndLosesNoth
     ASSERT_TRUE(app.pause());
     // Ten helpers a second for ten seconds: every fourth one a failed command (a finished run
     // of its number), the others prompts of another session. A post the paused app's system
-    // took before the helper gave up is read after the pause and handled beside its spooled
-    // copy, so the list, which keeps fifty, has room for each run twice.
+    // took before the helper gave up is read after the pause, beside its spooled copy: the
+    // two are one event, applied once. The list keeps fifty, room for each run twice, so a
+    // run applied twice shows.
     std::vector<std::thread> helpers;
     std::atomic<int> failedRuns = 0;
     const auto started = Clock::now();
@@ -254,18 +254,27 @@ TEST_F(InstanceTest, APausedAppWithHelpersFiringLeavesNoPileOfCopiesAndLosesNoth
     EXPECT_TRUE(waitFor([&] { return copies().size() == 1; }, 10s)) << copies().size() << " copies";
     EXPECT_TRUE(app.running());
 
-    std::set<int> expected;
-    for (int index = 0; index < 100; index += 4) expected.insert(index);
+    std::vector<int> expected;
+    for (int index = 0; index < 100; index += 4) expected.push_back(index);
+    const auto sortedNumbers = [&] {
+        std::vector<int> numbers = finishedNumbers();
+        std::sort(numbers.begin(), numbers.end());
+        return numbers;
+    };
     // Nothing lost: every run is there once the spool is drained.
     ASSERT_TRUE(waitFor(
         [&] {
-            const std::vector<int> numbers = finishedNumbers();
-            return std::set<int>(numbers.begin(), numbers.end()) == expected &&
+            const std::vector<int> numbers = sortedNumbers();
+            return std::includes(numbers.begin(), numbers.end(), expected.begin(), expected.end()) &&
                    entriesIn(paths().spool()) == 0;
         },
         60s))
         << ::testing::PrintToString(finishedNumbers()) << "\n"
         << app.logText();
+    // Nothing twice: the list stays as it is, each run in it once. A second copy of an event
+    // comes with the posts read after the pause, handled by now or within moments.
+    std::this_thread::sleep_for(2s);
+    EXPECT_EQ(sortedNumbers(), expected) << app.logText();
     // Nothing shown: no window came up, and the stored choice stands.
     EXPECT_EQ(storedDeviceVisible(), deviceVisibleBefore);
     EXPECT_EQ(app.logText().find("A later launch asked for reopen"), std::string::npos) << app.logText();
@@ -279,8 +288,8 @@ TEST_F(InstanceTest, AnEventDuringAQuitWithABacklogIsHandledByANewCopyAtOnce) {
     for (int round = 0; round < 10; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
         // A backlog of 2,000 events of a run the app has to go through. On an idle machine the
-        // new copy handles the event about 2 s after the helper ran (see the README); the bound
-        // here leaves room for a loaded one.
+        // new copy handles the event about 2 s after the helper ran (see the README) at most;
+        // it is to be handled within 5 s.
         ASSERT_TRUE(files::createDirectories(paths().spool(), 0700));
         const double anHourAgo = static_cast<double>(std::time(nullptr)) - 3600;
         for (int index = 0; index < 2000; ++index) {
@@ -300,23 +309,31 @@ TEST_F(InstanceTest, AnEventDuringAQuitWithABacklogIsHandledByANewCopyAtOnce) {
         const auto fired = Clock::now();
         ASSERT_EQ(runHelper(failedCommandPayload(marker, "round")), 0);
         if (app.running()) ++stillQuitting;
+        // Waited for longer than the bound, so a slow round says how slow it was.
         EXPECT_TRUE(waitFor(
             [&] {
                 const std::vector<int> numbers = finishedNumbers();
                 return !numbers.empty() && numbers.front() == marker;
             },
-            20s))
-            << "not handled within 20 s of the helper's run\n"
+            30s))
+            << "not handled within 30 s of the helper's run\n"
             << readAll(home / "started-copies.log");
-        slowest = std::max(slowest, Clock::now() - fired);
+        const Clock::duration took = Clock::now() - fired;
+        EXPECT_LT(took, 5s) << "handled " << std::chrono::duration_cast<std::chrono::milliseconds>(took).count()
+                            << " ms after the helper's run\n"
+                            << readAll(home / "started-copies.log");
+        slowest = std::max(slowest, took);
         app.waitForExit(5s);
         for (const pid_t pid : copies()) ::kill(pid, SIGTERM);
         ASSERT_TRUE(waitFor([&] { return copies().empty(); }, 10s));
     }
-    // How often the race was met: the old copy still there when the helper had run.
+    // How often the race was met: the old copy still there when the helper had run. Without
+    // it the rounds only show a start from cold (about half of them meet it; none in ten is
+    // one chance in a thousand).
     std::printf("the quitting copy still ran after the helper in %d of 10 rounds; handled at most %lld ms after\n",
                 stillQuitting,
                 static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(slowest).count()));
+    EXPECT_GT(stillQuitting, 0) << "the quitting copy was gone before the helper ran, in every round";
 }
 
 TEST_F(InstanceTest, WithTheApplicationSupportFolderALinkHookEventsLeaveOneCopy) {

@@ -5,7 +5,9 @@
 #include <QObject>
 #include <algorithm>
 
+#include "app/core/SessionStore.hpp"
 #include "app/model/sessions/SessionsPart.hpp"
+#include "tests/support/QtEventLoop.hpp"
 #include "tests/app/model/AppModelTestbed.hpp"
 
 namespace quorvel {
@@ -139,6 +141,33 @@ TEST(SessionsPartTests, ADismissAcknowledgesTheSessionAndAQuitLetsTheHoldGoAndHa
     EXPECT_EQ(part->finished().size(), 2u);
     part->settle();
     EXPECT_EQ(sessions.bed.recorded.holdsKept, 0) << "no hold is taken again after the end";
+}
+
+TEST(SessionsPartTests, ADismissIsSavedLikeARunsEndAndTheLogOutSaveWaitsForNoTurn) {
+    SessionsBed sessions;
+    auto part = sessions.make();
+    SessionStore store(sessions.bed.appSupport());
+    const auto savedState = [&](const std::string& id) -> std::optional<SessionState::Kind> {
+        const auto saved = store.load(sessions.services.clock->now(), 3600);
+        if (!saved) return std::nullopt;
+        for (const Session& session : saved->sessions) {
+            if (session.id == id) return session.state.kind();
+        }
+        return std::nullopt;
+    };
+    part->handleHookEvent(sessions.bed.event("UserPromptSubmit", "s1", 40), true);
+    part->handleHookEvent(sessions.bed.event("Stop", "s1"), true);
+    ASSERT_TRUE(testing::waitUntil([&] { return savedState("s1") == SessionState::Kind::done; }));
+
+    // With nothing else happening after it, the acknowledgement reaches the disk on its own.
+    part->dismiss("s1");
+    EXPECT_TRUE(testing::waitUntil([&] { return savedState("s1") == SessionState::Kind::idle; }));
+
+    // A run that started a moment after that save, while the next one waits for its turn, is
+    // on disk at once when asked.
+    part->handleHookEvent(sessions.bed.event("UserPromptSubmit", "s2"), true);
+    part->saveNow();
+    EXPECT_EQ(savedState("s2"), SessionState::Kind::running);
 }
 
 }  // namespace
