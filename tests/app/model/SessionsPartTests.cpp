@@ -148,7 +148,7 @@ TEST(SessionsPartTests, ADismissIsSavedLikeARunsEndAndTheLogOutSaveWaitsForNoTur
     auto part = sessions.make();
     SessionStore store(sessions.bed.appSupport());
     const auto savedState = [&](const std::string& id) -> std::optional<SessionState::Kind> {
-        const auto saved = store.load(sessions.services.clock->now(), 3600);
+        const auto saved = store.load(sessions.services.clock->now(), 3600, StateMachine::hardMaxSessions);
         if (!saved) return std::nullopt;
         for (const Session& session : saved->sessions) {
             if (session.id == id) return session.state.kind();
