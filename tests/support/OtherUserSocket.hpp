@@ -68,6 +68,8 @@ public:
     OtherUserSocket& operator=(const OtherUserSocket&) = delete;
 
     bool held() const { return held_; }
+    /// Whether it still holds the name: nothing done to it made it end.
+    bool stillHeld() const { return held_ && ::waitpid(child_, nullptr, WNOHANG) == 0; }
 
     /// Everything sent to an answering socket so far, as it came.
     std::string heard() {
@@ -114,7 +116,7 @@ private:
             char buffer[128];
             const ssize_t got = ::read(peer, buffer, sizeof buffer);
             if (got > 0) (void)!::write(heard, buffer, static_cast<std::size_t>(got));
-            (void)!::write(peer, "ok\n", 3);
+            (void)!::send(peer, "ok\n", 3, MSG_NOSIGNAL);
             ::close(peer);
         }
     }

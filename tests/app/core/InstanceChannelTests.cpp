@@ -43,9 +43,12 @@ protected:
     TemporaryFolder folder;
     std::string path = folder / "com.tessaloom.quorvel.mac.sock";
 
-    /// A peer of this user connected to the channel at `path`; -1 when it couldn't connect.
+    /// A peer of this user connected to the channel at `path`; -1 when it couldn't connect
+    /// (within a few seconds, should the copy's queue be full).
     int connectPeer() const {
         const int peer = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const timeval patience{3, 0};
+        ::setsockopt(peer, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience);
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
@@ -208,9 +211,9 @@ TEST_F(InstanceChannelTest, AWordThatComesInPiecesIsHeardWhole) {
     ASSERT_TRUE(channel);
     const int peer = connectPeer();
     ASSERT_GE(peer, 0);
-    ASSERT_EQ(::write(peer, "show", 4), 4);
+    ASSERT_EQ(::send(peer, "show", 4, MSG_NOSIGNAL), 4);
     EXPECT_EQ(channel->receive(), std::nullopt);
-    ASSERT_EQ(::write(peer, "Settings\n", 9), 9);
+    ASSERT_EQ(::send(peer, "Settings\n", 9, MSG_NOSIGNAL), 9);
     EXPECT_EQ(receiveOne(*channel), std::optional<LaunchRequest>(LaunchRequest::showSettings));
     char answer[4] = {};
     EXPECT_EQ(::read(peer, answer, 3), 3);

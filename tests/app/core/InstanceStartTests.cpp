@@ -147,6 +147,7 @@ TEST_F(InstanceStartTest, AnotherUserOnBothNamesNeitherStopsTheCopyNorHearsALaun
             EXPECT_LT(Clock::now() - started, 4s);
             EXPECT_EQ(launchSquatter.heard(), "");
             EXPECT_EQ(lockSquatter.heard(), "");
+            EXPECT_TRUE(lockSquatter.stillHeld() && launchSquatter.stillHeld());
         }
     }
 }

@@ -169,6 +169,7 @@ TEST(SingleInstance, AnotherUserSquattingTheNameKeepsNobodyFromStarting) {
         // The file still keeps a second copy out.
         SingleInstance second(folder / "app.lock", name);
         EXPECT_EQ(*second.claim(), SingleInstance::Outcome::another);
+        EXPECT_TRUE(squatter.stillHeld());
     }
 }
 
