@@ -11,6 +11,8 @@
 // bind any abstract name, so a holder of the name counts only when it is a process of this
 // user (the credentials of a connection to it say so); where another user holds the name, or
 // it can't be told who does (bound and not listening, its queue full), the file lock decides.
+// Where the file can't be locked either, only a holder known to be another user leaves the
+// start to this process: two copies never run on a guess.
 // The holder takes and drops every connection to the name on a thread of its own, so its
 // queue never fills and a later start can always ask it. The home, not the session's
 // environment, decides: two starts with different runtime folders (one from a login session,
@@ -50,7 +52,8 @@ public:
     /// Takes the locks without waiting; claiming again once first keeps them. Makes the
     /// folder (0700, with its parents) and the file (0600) when missing; a folder that is a
     /// link or another user's is refused. A failure means it can't be told whether another
-    /// copy runs (only when neither lock could be tried).
+    /// copy runs (only when neither lock could be tried). Once first with the name, a thread of
+    /// this object answers on it until the object goes.
     Expected<Outcome, files::FileError> claim();
 
     /// Why the file lock couldn't be taken though this process is the first (the folder is a
