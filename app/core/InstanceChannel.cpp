@@ -5,11 +5,14 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <thread>
 #include <unistd.h>
+
+#include <algorithm>
+#include <utility>
 
 #include "app/core/InstanceName.hpp"
 
@@ -17,8 +20,6 @@ namespace quorvel {
 namespace {
 
 constexpr std::size_t longestWord = 64;
-constexpr int answerWaitMilliseconds = 1000;
-constexpr int wordWaitMilliseconds = 500;
 
 /// The address of the socket at a path. A path too long for an address (the socket lives in
 /// the home, which may lie deep) is reached through its folder opened as a descriptor,
@@ -93,6 +94,8 @@ void writeAll(int descriptor, std::string_view text) {
     }
 }
 
+// For a connecting socket the credentials are the listener's, for an accepted one the
+// connecting process's.
 bool sameUser(int descriptor) {
     ucred peer{};
     socklen_t length = sizeof peer;
@@ -130,7 +133,18 @@ Expected<InstanceChannel, files::FileError> InstanceChannel::listen(std::string 
         ::close(descriptor);
         return unexpected(files::fileErrorFromErrno(code, path));
     }
-    return InstanceChannel(descriptor, std::move(path));
+    const int watch = ::epoll_create1(EPOLL_CLOEXEC);
+    epoll_event listening{};
+    listening.events = EPOLLIN;
+    listening.data.fd = descriptor;
+    if (watch < 0 || ::epoll_ctl(watch, EPOLL_CTL_ADD, descriptor, &listening) != 0) {
+        const int code = errno;
+        if (watch >= 0) ::close(watch);
+        ::close(descriptor);
+        if (!isAbstract(path)) ::unlink(path.c_str());
+        return unexpected(files::fileErrorFromErrno(code, path));
+    }
+    return InstanceChannel(watch, descriptor, std::move(path));
 }
 
 InstanceChannel::Delivery InstanceChannel::send(const std::string& path, LaunchRequest request,
@@ -146,6 +160,10 @@ InstanceChannel::Delivery InstanceChannel::send(const std::string& path, LaunchR
         ::close(descriptor);
         return code == ECONNREFUSED || code == ENOENT ? Delivery::nobodyListens : Delivery::unanswered;
     }
+    if (!sameUser(descriptor)) {
+        ::close(descriptor);
+        return Delivery::stranger;
+    }
     writeAll(descriptor, std::string(launchRequestWord(request)) + "\n");
     const auto answer = readLine(descriptor, static_cast<int>(patience.count()));
     ::close(descriptor);
@@ -153,34 +171,128 @@ InstanceChannel::Delivery InstanceChannel::send(const std::string& path, LaunchR
 }
 
 InstanceChannel::InstanceChannel(InstanceChannel&& other) noexcept
-    : descriptor_(std::exchange(other.descriptor_, -1)), path_(std::move(other.path_)) {}
+    : descriptor_(std::exchange(other.descriptor_, -1)),
+      listener_(std::exchange(other.listener_, -1)),
+      path_(std::move(other.path_)),
+      pending_(std::move(other.pending_)) {
+    other.pending_.clear();
+}
 
 InstanceChannel& InstanceChannel::operator=(InstanceChannel&& other) noexcept {
     if (this != &other) {
-        if (descriptor_ >= 0) ::close(descriptor_);
+        close();
         descriptor_ = std::exchange(other.descriptor_, -1);
+        listener_ = std::exchange(other.listener_, -1);
         path_ = std::move(other.path_);
+        pending_ = std::move(other.pending_);
+        other.pending_.clear();
     }
     return *this;
 }
 
-InstanceChannel::~InstanceChannel() {
-    if (descriptor_ < 0) return;
-    ::close(descriptor_);
+InstanceChannel::~InstanceChannel() { close(); }
+
+void InstanceChannel::close() {
+    for (const Pending& peer : pending_) ::close(peer.descriptor);
+    pending_.clear();
+    if (descriptor_ >= 0) ::close(std::exchange(descriptor_, -1));
+    if (listener_ < 0) return;
+    ::close(std::exchange(listener_, -1));
     if (!isAbstract(path_)) ::unlink(path_.c_str());
+}
+
+void InstanceChannel::drop(int peer) {
+    ::epoll_ctl(descriptor_, EPOLL_CTL_DEL, peer, nullptr);
+    ::close(peer);
+    std::erase_if(pending_, [peer](const Pending& waiting) { return waiting.descriptor == peer; });
+}
+
+void InstanceChannel::dropOverdue() {
+    const auto now = std::chrono::steady_clock::now();
+    std::vector<int> overdue;
+    for (const Pending& peer : pending_) {
+        if (peer.heardBy <= now) overdue.push_back(peer.descriptor);
+    }
+    for (const int peer : overdue) drop(peer);
+}
+
+void InstanceChannel::acceptWaiting() {
+    for (;;) {
+        const int peer = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+        if (peer < 0) {
+            if (errno == EINTR || errno == ECONNABORTED) continue;
+            return;
+        }
+        if (!sameUser(peer)) {
+            writeAll(peer, "no\n");
+            ::close(peer);
+            continue;
+        }
+        // Room for the newest: a peer that keeps many connections open and silent costs the
+        // oldest of them their turn, never the app its descriptors.
+        if (pending_.size() >= pendingLimit) drop(pending_.front().descriptor);
+        epoll_event readable{};
+        readable.events = EPOLLIN | EPOLLRDHUP;
+        readable.data.fd = peer;
+        if (::epoll_ctl(descriptor_, EPOLL_CTL_ADD, peer, &readable) != 0) {
+            ::close(peer);
+            continue;
+        }
+        pending_.push_back(Pending{peer, {}, std::chrono::steady_clock::now() + wordWait});
+    }
+}
+
+std::optional<LaunchRequest> InstanceChannel::hearFrom(int peer) {
+    const auto found =
+        std::find_if(pending_.begin(), pending_.end(), [peer](const Pending& waiting) { return waiting.descriptor == peer; });
+    if (found == pending_.end()) {
+        ::epoll_ctl(descriptor_, EPOLL_CTL_DEL, peer, nullptr);
+        return std::nullopt;
+    }
+    std::string& said = found->said;
+    bool ended = false;
+    for (;;) {
+        char buffer[32];
+        const ssize_t got = ::recv(peer, buffer, sizeof buffer, 0);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) break;
+        if (got <= 0) {
+            ended = true;
+            break;
+        }
+        said.append(buffer, static_cast<std::size_t>(got));
+        if (said.find('\n') != std::string::npos || said.size() > longestWord) break;
+    }
+    const std::size_t lineEnd = said.find('\n');
+    const bool complete = lineEnd != std::string::npos || (ended && !said.empty());
+    if (!complete) {
+        // Too long to be a word of ours, or gone before saying one.
+        if (said.size() > longestWord || ended) {
+            if (said.size() > longestWord) writeAll(peer, "no\n");
+            drop(peer);
+        }
+        return std::nullopt;
+    }
+    const std::optional<LaunchRequest> request = launchRequestFromWord(std::string_view(said).substr(0, lineEnd));
+    writeAll(peer, request ? "ok\n" : "no\n");
+    drop(peer);
+    return request;
 }
 
 std::optional<LaunchRequest> InstanceChannel::receive() {
     if (descriptor_ < 0) return std::nullopt;
-    const int peer = ::accept4(descriptor_, nullptr, nullptr, SOCK_CLOEXEC);
-    if (peer < 0) return std::nullopt;
-    std::optional<LaunchRequest> request;
-    if (sameUser(peer)) {
-        if (const auto word = readLine(peer, wordWaitMilliseconds)) request = launchRequestFromWord(*word);
+    dropOverdue();
+    for (;;) {
+        epoll_event event{};
+        const int ready = ::epoll_wait(descriptor_, &event, 1, 0);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) return std::nullopt;
+        if (event.data.fd == listener_) {
+            acceptWaiting();
+            continue;
+        }
+        if (auto request = hearFrom(event.data.fd)) return request;
     }
-    writeAll(peer, request ? "ok\n" : "no\n");
-    ::close(peer);
-    return request;
 }
 
 }  // namespace quorvel

@@ -6,9 +6,11 @@
 // taken: anything else is answered "no" and dropped. The running copy stops listening as soon
 // as it starts to quit, so "nobody listens" while its lock is still held means it is quitting.
 #include <chrono>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/core/LaunchRequest.hpp"
 #include "kit/engine/QuorvelPaths.hpp"
@@ -28,6 +30,9 @@ public:
         nobodyListens,
         /// Something listens but didn't take it in time (paused, hung, busy), or refused it.
         unanswered,
+        /// A process of another user listens there: it was told nothing, and it is no copy of
+        /// ours.
+        stranger,
     };
 
     /// The app's channel for this user and `paths`' home: an abstract socket name (its leading
@@ -45,6 +50,7 @@ public:
 
     /// Hands `request` to the copy listening at `path`: one connection attempt that never
     /// blocks, then at most `patience` for the answer. Blocks the calling thread that long.
+    /// The request is written only once the listener is known to be of this user.
     static Delivery send(const std::string& path, LaunchRequest request,
                          std::chrono::milliseconds patience = std::chrono::milliseconds(1000));
 
@@ -55,21 +61,48 @@ public:
     /// Stops listening and removes the socket file (an abstract name goes by itself).
     ~InstanceChannel();
 
-    /// Readable when a launch is waiting (for a socket notifier); non-blocking.
+    /// Readable when a launch is waiting or one already connected has more to say (for a
+    /// socket notifier): it covers the listening socket and the connections not yet heard out.
     int descriptor() const { return descriptor_; }
 
-    /// Takes one waiting launch, if any, and answers it: its request, or absent when none
-    /// waited or it said nothing we know (then the peer hears "no"). Waits at most a
-    /// moment for the peer's word.
+    /// Takes in what is waiting without ever blocking, and answers each launch once its word
+    /// is complete: the first complete request, or absent when none is (yet). A word we don't
+    /// know, or a peer of another user, is answered "no". A peer that connects and says
+    /// nothing is kept a while (at most `pendingLimit` of them, the oldest dropped first) and
+    /// dropped once `wordWait` has passed, so it holds nothing up. Call again while
+    /// `descriptor` stays readable: more than one launch may be waiting.
     std::optional<LaunchRequest> receive();
+
+    /// How long a connected launch has to say its word.
+    static constexpr std::chrono::milliseconds wordWait{2000};
+    /// How many launches may be waiting to be heard out at once.
+    static constexpr std::size_t pendingLimit = 16;
 
     const std::string& path() const { return path_; }
 
 private:
-    InstanceChannel(int descriptor, std::string path) : descriptor_(descriptor), path_(std::move(path)) {}
+    /// A launch connected but not heard out yet.
+    struct Pending {
+        int descriptor = -1;
+        std::string said;
+        std::chrono::steady_clock::time_point heardBy;
+    };
 
+    InstanceChannel(int descriptor, int listener, std::string path)
+        : descriptor_(descriptor), listener_(listener), path_(std::move(path)) {}
+
+    void close();
+    void acceptWaiting();
+    /// Reads what `peer` sent so far; its request once its word is complete and known.
+    std::optional<LaunchRequest> hearFrom(int peer);
+    void drop(int peer);
+    void dropOverdue();
+
+    /// The epoll set of `listener_` and every pending launch.
     int descriptor_ = -1;
+    int listener_ = -1;
     std::string path_;
+    std::vector<Pending> pending_;
 };
 
 }  // namespace quorvel

@@ -5,6 +5,10 @@
 // (paused, hung): one attempt that doesn't block, a short wait for the answer, and it ends.
 // Only a copy that is quitting (it holds the lock but has stopped listening) is waited for, a
 // few seconds, so that a launch meant to handle a spooled event doesn't end with no copy left.
+// The copy listens on the channel's abstract name, or, where another user holds that name, on
+// the socket beside the lock in the user's own folder; a later launch tries both and tells a
+// listener of another user nothing, so someone else's socket neither takes a request nor makes
+// a launch wait.
 // Runs on the main thread before the Qt application exists.
 #include <chrono>
 #include <functional>

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -42,7 +43,38 @@ SingleInstance::SingleInstance(std::string lockPath, std::string lockName)
 
 SingleInstance::~SingleInstance() {
     if (descriptor_ >= 0) ::close(descriptor_);
-    if (nameDescriptor_ >= 0) ::close(nameDescriptor_);
+    letNameGo();
+}
+
+void SingleInstance::answerOnName() {
+    if (nameDescriptor_ < 0 || nameAnswers_.joinable()) return;
+    if (::pipe2(stopAnswering_, O_CLOEXEC) != 0) return;
+    nameAnswers_ = std::thread([name = nameDescriptor_, stop = stopAnswering_[0]] {
+        for (;;) {
+            pollfd waits[2] = {{name, POLLIN, 0}, {stop, POLLIN, 0}};
+            if (::poll(waits, 2, -1) < 0) {
+                if (errno == EINTR) continue;
+                return;
+            }
+            if (waits[1].revents != 0) return;
+            // The connection has told the asker who we are by the time it is queued.
+            const int peer = ::accept4(name, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+            if (peer >= 0) ::close(peer);
+        }
+    });
+}
+
+void SingleInstance::letNameGo() {
+    if (nameAnswers_.joinable()) {
+        const char stop = 0;
+        while (::write(stopAnswering_[1], &stop, 1) < 0 && errno == EINTR) {
+        }
+        nameAnswers_.join();
+    }
+    for (int& end : stopAnswering_) {
+        if (end >= 0) ::close(std::exchange(end, -1));
+    }
+    if (nameDescriptor_ >= 0) ::close(std::exchange(nameDescriptor_, -1));
 }
 
 std::string SingleInstance::lockPathFor(const QuorvelPaths& paths) {
@@ -59,10 +91,9 @@ Expected<SingleInstance::Outcome, int> SingleInstance::claimName() {
     std::memcpy(address.sun_path, lockName_.data(), lockName_.size());
     const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + lockName_.size());
     // Not inherited by the processes the app starts, so the name ends with this process.
-    const int descriptor = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int descriptor = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (descriptor < 0) return unexpected(errno);
-    // Listening, though nothing is ever accepted: a later start can ask the system who holds
-    // the name (`heldByThisUser`).
+    // Listening, so that a later start can ask who holds the name (`nameHolder`).
     if (::bind(descriptor, reinterpret_cast<const sockaddr*>(&address), length) != 0 || ::listen(descriptor, 16) != 0) {
         const int code = errno;
         ::close(descriptor);
@@ -73,25 +104,25 @@ Expected<SingleInstance::Outcome, int> SingleInstance::claimName() {
     return Outcome::first;
 }
 
-bool SingleInstance::nameHeldByThisUser() const {
+SingleInstance::NameHolder SingleInstance::nameHolder() const {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::memcpy(address.sun_path, lockName_.data(), std::min(lockName_.size(), sizeof address.sun_path));
     const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + lockName_.size());
     const int descriptor = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (descriptor < 0) return false;
-    bool same = false;
+    if (descriptor < 0) return NameHolder::unknown;
+    // A full queue (EAGAIN) or a name bound without listening (ECONNREFUSED) says nothing
+    // about who holds it: our own holder answers every connection, anyone may do the rest.
+    NameHolder holder = NameHolder::unknown;
     if (::connect(descriptor, reinterpret_cast<const sockaddr*>(&address), length) == 0) {
-        ucred holder{};
-        socklen_t size = sizeof holder;
-        same = ::getsockopt(descriptor, SOL_SOCKET, SO_PEERCRED, &holder, &size) == 0 && holder.uid == ::getuid();
-    } else {
-        // A full queue can't be asked (the holder accepts nothing): taken as ours, so that two
-        // copies never run on a guess.
-        same = errno == EAGAIN;
+        ucred credentials{};
+        socklen_t size = sizeof credentials;
+        if (::getsockopt(descriptor, SOL_SOCKET, SO_PEERCRED, &credentials, &size) == 0) {
+            holder = credentials.uid == ::getuid() ? NameHolder::thisUser : NameHolder::otherUser;
+        }
     }
     ::close(descriptor);
-    return same;
+    return holder;
 }
 
 Expected<SingleInstance::Outcome, files::FileError> SingleInstance::claimFile() {
@@ -123,14 +154,25 @@ Expected<SingleInstance::Outcome, files::FileError> SingleInstance::claim() {
     const auto name = claimName();
     const auto file = claimFile();
     if (name && *name == Outcome::another) {
-        // The name is anyone's to take: while the file lock is ours, a holder of the name
-        // counts only when it is this user (a copy that started while the folder was unusable);
-        // another user's squatting keeps nobody from starting.
-        if (file && *file == Outcome::first && !nameHeldByThisUser()) {
+        const NameHolder holder = nameHolder();
+        // A copy of ours that started while the folder was unusable holds the name alone.
+        if (holder == NameHolder::thisUser) {
+            if (descriptor_ >= 0) ::close(std::exchange(descriptor_, -1));
+            return Outcome::another;
+        }
+        // Another user's name, or nobody's we can tell: the file decides, whatever the other
+        // does with the name.
+        if (file && *file == Outcome::first) {
             folderProblem_.reset();
             return Outcome::first;
         }
-        if (descriptor_ >= 0) ::close(std::exchange(descriptor_, -1));
+        if (file) return Outcome::another;
+        // Neither lock of ours: only a holder known to be someone else leaves the start to us;
+        // two copies never run on a guess.
+        if (holder == NameHolder::otherUser) {
+            folderProblem_ = file.error();
+            return Outcome::first;
+        }
         return Outcome::another;
     }
     if (file && *file == Outcome::another) {
@@ -142,7 +184,7 @@ Expected<SingleInstance::Outcome, files::FileError> SingleInstance::claim() {
         }
         if (descriptor_ < 0) {
             // That copy's: the name is let go again, so that its end frees both.
-            if (nameDescriptor_ >= 0) ::close(std::exchange(nameDescriptor_, -1));
+            letNameGo();
             return Outcome::another;
         }
     }
@@ -154,6 +196,7 @@ Expected<SingleInstance::Outcome, files::FileError> SingleInstance::claim() {
     }
     folderProblem_.reset();
     if (descriptor_ < 0 && !file) folderProblem_ = file.error();
+    answerOnName();
     return Outcome::first;
 }
 

@@ -7,13 +7,19 @@
 // - an exclusive lock (flock) on a file in the application-support folder, which also reaches
 //   copies that see another socket namespace (a sandbox) but share the home.
 // A process is the first when it holds the name and the file lock is either its own or can't
-// be had for a reason other than another holder (then `folderProblem` says why). A name held
-// by another user (anyone may bind any abstract name) doesn't count while the file lock is
-// this process's. The home, not
-// the session's environment, decides: two starts with different runtime folders (one from a
-// login session, one from a bare shell) still find each other.
+// be had for a reason other than another holder (then `folderProblem` says why). Anyone may
+// bind any abstract name, so a holder of the name counts only when it is a process of this
+// user (the credentials of a connection to it say so); where another user holds the name, or
+// it can't be told who does (bound and not listening, its queue full), the file lock decides.
+// Where the file can't be locked either, only a holder known to be another user leaves the
+// start to this process: two copies never run on a guess.
+// The holder takes and drops every connection to the name on a thread of its own, so its
+// queue never fills and a later start can always ask it. The home, not the session's
+// environment, decides: two starts with different runtime folders (one from a login session,
+// one from a bare shell) still find each other.
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "kit/engine/QuorvelPaths.hpp"
 #include "platform/Expected.hpp"
@@ -46,7 +52,8 @@ public:
     /// Takes the locks without waiting; claiming again once first keeps them. Makes the
     /// folder (0700, with its parents) and the file (0600) when missing; a folder that is a
     /// link or another user's is refused. A failure means it can't be told whether another
-    /// copy runs (only when neither lock could be tried).
+    /// copy runs (only when neither lock could be tried). Once first with the name, a thread of
+    /// this object answers on it until the object goes.
     Expected<Outcome, files::FileError> claim();
 
     /// Why the file lock couldn't be taken though this process is the first (the folder is a
@@ -56,16 +63,24 @@ public:
     const std::string& lockPath() const { return lockPath_; }
 
 private:
+    /// Who holds the name, as far as a connection to it tells.
+    enum class NameHolder { thisUser, otherUser, unknown };
+
     /// Binds the abstract name: first, another, or the error that kept it from being tried.
     Expected<Outcome, int> claimName();
     Expected<Outcome, files::FileError> claimFile();
-    /// Whether the process listening on the name is of this user.
-    bool nameHeldByThisUser() const;
+    NameHolder nameHolder() const;
+    /// Takes and drops the connections to the held name until `letNameGo`.
+    void answerOnName();
+    void letNameGo();
 
     std::string lockPath_;
     std::string lockName_;
     int descriptor_ = -1;
     int nameDescriptor_ = -1;
+    /// Written to end `nameAnswers_`.
+    int stopAnswering_[2] = {-1, -1};
+    std::thread nameAnswers_;
     std::optional<files::FileError> folderProblem_;
 };
 

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/Files.hpp"
+#include "tests/support/OtherUserSocket.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
@@ -41,6 +42,22 @@ class InstanceChannelTest : public ::testing::Test {
 protected:
     TemporaryFolder folder;
     std::string path = folder / "com.tessaloom.quorvel.mac.sock";
+
+    /// A peer of this user connected to the channel at `path`; -1 when it couldn't connect
+    /// (within a few seconds, should the copy's queue be full).
+    int connectPeer() const {
+        const int peer = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const timeval patience{3, 0};
+        ::setsockopt(peer, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+        if (::connect(peer, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            ::close(peer);
+            return -1;
+        }
+        return peer;
+    }
 
     // The running copy's side: waits for one launch and takes it.
     static std::optional<LaunchRequest> receiveOne(InstanceChannel& channel) {
@@ -159,6 +176,61 @@ TEST_F(InstanceChannelTest, TheAppsChannelIsAnAbstractNameOfTheHomeAndLeavesNoFi
         EXPECT_EQ(sent.get(), InstanceChannel::Delivery::taken);
     }
     EXPECT_EQ(InstanceChannel::send(address, LaunchRequest::reopen), InstanceChannel::Delivery::nobodyListens);
+}
+
+TEST_F(InstanceChannelTest, PeersThatSayNothingHoldNoLaunchUp) {
+    auto channel = InstanceChannel::listen(path);
+    ASSERT_TRUE(channel);
+    // Silent peers queued before the launch that speaks, which gives the copy a second.
+    std::vector<int> silent;
+    for (int index = 0; index < 6; ++index) {
+        silent.push_back(connectPeer());
+        ASSERT_GE(silent.back(), 0);
+    }
+    auto sent =
+        std::async(std::launch::async, [&] { return InstanceChannel::send(path, LaunchRequest::showFinished, 1000ms); });
+    EXPECT_EQ(receiveOne(*channel), std::optional<LaunchRequest>(LaunchRequest::showFinished));
+    EXPECT_EQ(sent.get(), InstanceChannel::Delivery::taken);
+
+    // More of them than are kept waiting: the oldest make room, and a launch is still heard.
+    for (int index = 0; index < 24; ++index) {
+        silent.push_back(connectPeer());
+        ASSERT_GE(silent.back(), 0);
+        if (index % 4 == 3) {
+            EXPECT_EQ(channel->receive(), std::nullopt);
+        }
+    }
+    sent = std::async(std::launch::async, [&] { return InstanceChannel::send(path, LaunchRequest::hooksOn, 1000ms); });
+    EXPECT_EQ(receiveOne(*channel), std::optional<LaunchRequest>(LaunchRequest::hooksOn));
+    EXPECT_EQ(sent.get(), InstanceChannel::Delivery::taken);
+    for (const int peer : silent) ::close(peer);
+}
+
+TEST_F(InstanceChannelTest, AWordThatComesInPiecesIsHeardWhole) {
+    auto channel = InstanceChannel::listen(path);
+    ASSERT_TRUE(channel);
+    const int peer = connectPeer();
+    ASSERT_GE(peer, 0);
+    ASSERT_EQ(::send(peer, "show", 4, MSG_NOSIGNAL), 4);
+    EXPECT_EQ(channel->receive(), std::nullopt);
+    ASSERT_EQ(::send(peer, "Settings\n", 9, MSG_NOSIGNAL), 9);
+    EXPECT_EQ(receiveOne(*channel), std::optional<LaunchRequest>(LaunchRequest::showSettings));
+    char answer[4] = {};
+    EXPECT_EQ(::read(peer, answer, 3), 3);
+    EXPECT_STREQ(answer, "ok\n");
+    ::close(peer);
+}
+
+TEST_F(InstanceChannelTest, AListenerOfAnotherUserIsToldNothing) {
+    if (::geteuid() != 0) GTEST_SKIP() << "playing another user needs root";
+    const std::string address = InstanceChannel::addressFor(QuorvelPaths(folder.path()));
+    testing::OtherUserSocket squatter(address, testing::OtherUserSocket::Behaviour::answering);
+    ASSERT_TRUE(squatter.held());
+    for (const LaunchRequest request : {LaunchRequest::showSettings, LaunchRequest::hooksOn, LaunchRequest::hooksOff}) {
+        EXPECT_NE(InstanceChannel::send(address, request, 300ms), InstanceChannel::Delivery::taken);
+    }
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(squatter.heard(), "");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/OtherUserSocket.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
@@ -108,6 +109,46 @@ TEST_F(InstanceStartTest, AFolderThatIsALinkStillLeavesExactlyOneCopy) {
     for (int index = 0; index < 3; ++index) {
         auto later = copy();
         EXPECT_FALSE(settle(*later, LaunchRequest::background).runs);
+    }
+}
+
+TEST_F(InstanceStartTest, AnotherUserOnBothNamesNeitherStopsTheCopyNorHearsALaunch) {
+    if (::geteuid() != 0) GTEST_SKIP() << "playing another user needs root";
+    using Behaviour = testing::OtherUserSocket::Behaviour;
+    for (const Behaviour lock : {Behaviour::silent, Behaviour::fullQueue, Behaviour::answering}) {
+        for (const Behaviour launch : {Behaviour::silent, Behaviour::fullQueue, Behaviour::answering}) {
+            SCOPED_TRACE("lock " + std::to_string(static_cast<int>(lock)) + ", launch " +
+                         std::to_string(static_cast<int>(launch)));
+            TemporaryFolder otherHome;
+            paths = QuorvelPaths(otherHome.path());
+            channel = InstanceChannel::addressFor(paths);
+            errors.clear();
+            testing::OtherUserSocket lockSquatter(SingleInstance::lockNameFor(paths), lock);
+            testing::OtherUserSocket launchSquatter(channel, launch);
+            ASSERT_TRUE(lockSquatter.held() && launchSquatter.held());
+
+            auto first = copy();
+            const auto started = Clock::now();
+            InstanceStart running = settle(*first, LaunchRequest::reopen);
+            ASSERT_TRUE(running.runs);
+            ASSERT_TRUE(running.launches);
+            EXPECT_TRUE(errors.empty()) << errors.front();
+
+            auto second = copy();
+            auto later = std::async(std::launch::async, [&] { return settle(*second, LaunchRequest::hooksOff).runs; });
+            std::optional<LaunchRequest> heard;
+            for (const auto deadline = Clock::now() + 5s; !heard && Clock::now() < deadline;) {
+                heard = running.launches->receive();
+                std::this_thread::sleep_for(5ms);
+            }
+            EXPECT_EQ(heard, std::optional<LaunchRequest>(LaunchRequest::hooksOff));
+            EXPECT_FALSE(later.get());
+            // Neither start waited as for a copy that quits.
+            EXPECT_LT(Clock::now() - started, 4s);
+            EXPECT_EQ(launchSquatter.heard(), "");
+            EXPECT_EQ(lockSquatter.heard(), "");
+            EXPECT_TRUE(lockSquatter.stillHeld() && launchSquatter.stillHeld());
+        }
     }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <memory>
 #include <thread>
@@ -16,6 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/support/OtherUserSocket.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
@@ -108,8 +110,11 @@ TEST(SingleInstance, TheNameHoldsWhateverTheFolderAndAFolderProblemIsToldNotFata
         // A later start whose folder is sound finds the first all the same.
         SingleInstance second(folder / "app.lock", name);
         EXPECT_EQ(*second.claim(), SingleInstance::Outcome::another);
-        SingleInstance third(folder / "link/app.lock", name);
-        EXPECT_EQ(*third.claim(), SingleInstance::Outcome::another);
+        // Only the name can tell, however many starts ask it.
+        for (int index = 0; index < 40; ++index) {
+            SingleInstance third(folder / "link/app.lock", name);
+            EXPECT_EQ(*third.claim(), SingleInstance::Outcome::another) << "start " << index;
+        }
     }
     SingleInstance after(folder / "link/app.lock", name);
     EXPECT_EQ(*after.claim(), SingleInstance::Outcome::first);
@@ -151,37 +156,45 @@ TEST(SingleInstance, OfManyStartsAtOnceExactlyOneIsTheFirst) {
 
 TEST(SingleInstance, AnotherUserSquattingTheNameKeepsNobodyFromStarting) {
     if (::geteuid() != 0) GTEST_SKIP() << "playing another user needs root";
-    TemporaryFolder folder;
-    const std::string name = SingleInstance::lockNameFor(QuorvelPaths(folder.path()));
-    int ready[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    const pid_t squatter = ::fork();
-    if (squatter == 0) {
-        if (::setuid(65534) != 0) ::_exit(1);
-        const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::memcpy(address.sun_path, name.data(), name.size());
-        const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name.size());
-        if (::bind(socket, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(socket, 4) != 0) ::_exit(1);
-        (void)::write(ready[1], "x", 1);
-        ::pause();
-        ::_exit(0);
-    }
-    char byte = 0;
-    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
-    {
+    using Behaviour = testing::OtherUserSocket::Behaviour;
+    for (const Behaviour behaviour : {Behaviour::silent, Behaviour::fullQueue, Behaviour::answering}) {
+        SCOPED_TRACE(static_cast<int>(behaviour));
+        TemporaryFolder folder;
+        const std::string name = SingleInstance::lockNameFor(QuorvelPaths(folder.path()));
+        testing::OtherUserSocket squatter(name, behaviour);
+        ASSERT_TRUE(squatter.held());
         SingleInstance first(folder / "app.lock", name);
         EXPECT_EQ(*first.claim(), SingleInstance::Outcome::first);
         EXPECT_FALSE(first.folderProblem());
         // The file still keeps a second copy out.
         SingleInstance second(folder / "app.lock", name);
         EXPECT_EQ(*second.claim(), SingleInstance::Outcome::another);
+        EXPECT_TRUE(squatter.stillHeld());
     }
-    ::kill(squatter, SIGKILL);
-    ::waitpid(squatter, nullptr, 0);
-    ::close(ready[0]);
-    ::close(ready[1]);
+}
+
+TEST(SingleInstance, TheHolderOfTheNameCanAlwaysBeAskedWhoItIs) {
+    TemporaryFolder folder;
+    const std::string name = SingleInstance::lockNameFor(QuorvelPaths(folder.path()));
+    SingleInstance first(folder / "app.lock", name);
+    ASSERT_EQ(*first.claim(), SingleInstance::Outcome::first);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, name.data(), name.size());
+    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name.size());
+    // Far more askers than any queue holds: each still connects and learns it is this user.
+    for (int index = 0; index < 200; ++index) {
+        const int asker = ::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        ASSERT_EQ(::connect(asker, reinterpret_cast<const sockaddr*>(&address), length), 0)
+            << "asker " << index << ": " << std::strerror(errno);
+        ucred holder{};
+        socklen_t size = sizeof holder;
+        ASSERT_EQ(::getsockopt(asker, SOL_SOCKET, SO_PEERCRED, &holder, &size), 0);
+        EXPECT_EQ(holder.uid, ::getuid());
+        ::close(asker);
+        // The holder's thread drops them as they come; a moment now and then lets it.
+        if (index % 4 == 3) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
 }
 
 TEST(SingleInstance, TheNameIsTheUsersAndTheHomesWhicheverWayTheHomeIsReached) {
