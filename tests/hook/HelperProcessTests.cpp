@@ -28,6 +28,11 @@ void writeScript(const std::string& path, const std::string& body) {
     ::chmod(path.c_str(), 0755);
 }
 
+/// The event a request to the fake app carried.
+HookEvent postedEvent(const std::string& request) {
+    return HookEvent::decode(json::parse(FakeEventServer::bodyOf(request)));
+}
+
 /// Waits up to a second for a file a detached child writes.
 std::string awaitFile(const std::string& path) {
     for (int i = 0; i < 100; ++i) {
@@ -125,7 +130,7 @@ TEST_F(HelperProcessTest, PostsToARunningServerWithTheToken) {
     auto requests = server.requests();
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_NE(requests[0].find("\r\nAuthorization: Bearer " + token + "\r\n"), std::string::npos);
-    HookEvent event = HookEvent::decode(json::parse(FakeEventServer::bodyOf(requests[0])));
+    HookEvent event = postedEvent(requests[0]);
     EXPECT_EQ(event.event.text(), "Stop");
     EXPECT_EQ(event.termProgram, "kitty");
     EXPECT_TRUE(spooled().empty());
@@ -165,7 +170,7 @@ TEST_F(HelperProcessTest, ThePostAndItsSpooledCopyCarryOneIdentityOfTheirOwn) {
     serveEndpoint(server);
     run({}, stopPayload);
     ASSERT_EQ(server.requests().size(), 1u);
-    const HookEvent posted = HookEvent::decode(json::parse(FakeEventServer::bodyOf(server.requests()[0])));
+    const HookEvent posted = postedEvent(server.requests()[0]);
     auto events = spooled();
     ASSERT_EQ(events.size(), 1u);
     ASSERT_TRUE(posted.eventID.has_value());
@@ -175,7 +180,7 @@ TEST_F(HelperProcessTest, ThePostAndItsSpooledCopyCarryOneIdentityOfTheirOwn) {
     // Another run of the same payload is another event.
     run({}, stopPayload);
     ASSERT_EQ(server.requests().size(), 2u);
-    const HookEvent again = HookEvent::decode(json::parse(FakeEventServer::bodyOf(server.requests()[1])));
+    const HookEvent again = postedEvent(server.requests()[1]);
     EXPECT_NE(again.eventID, posted.eventID);
 }
 
@@ -259,12 +264,12 @@ TEST_F(HelperProcessTest, PayloadsOfMegabytesStillReachTheAppAsTheirEvents) {
 
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 2u) << log();
-    const HookEvent stopEvent = HookEvent::decode(json::parse(FakeEventServer::bodyOf(requests[0])));
+    const HookEvent stopEvent = postedEvent(requests[0]);
     EXPECT_EQ(stopEvent.event.text(), "Stop");
     EXPECT_EQ(stopEvent.sessionID, "big-stop");
     EXPECT_EQ(stopEvent.cwd, "/tmp/p");
     EXPECT_EQ(stopEvent.lastAssistantMessage, message.substr(0, HookEvent::longTextLimit));
-    const HookEvent toolEvent = HookEvent::decode(json::parse(FakeEventServer::bodyOf(requests[1])));
+    const HookEvent toolEvent = postedEvent(requests[1]);
     EXPECT_EQ(toolEvent.event.text(), "PostToolUse");
     EXPECT_EQ(toolEvent.sessionID, "big-tool");
     EXPECT_EQ(toolEvent.command, "cat huge.log");
@@ -278,8 +283,8 @@ TEST_F(HelperProcessTest, SimulatePostsTheStatesEventsInOrder) {
     run({"--simulate", "done"}, std::nullopt);
     auto requests = server.requests();
     ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(HookEvent::decode(json::parse(FakeEventServer::bodyOf(requests[0]))).event.text(), "UserPromptSubmit");
-    HookEvent stop = HookEvent::decode(json::parse(FakeEventServer::bodyOf(requests[1])));
+    EXPECT_EQ(postedEvent(requests[0]).event.text(), "UserPromptSubmit");
+    HookEvent stop = postedEvent(requests[1]);
     EXPECT_EQ(stop.event.text(), "Stop");
     EXPECT_EQ(stop.sessionID, "quorvel-simulated");
 
@@ -355,7 +360,7 @@ TEST_F(HelperProcessTest, ALoneSurrogateOrAHugeNumberCostsOnlyItsValueNotTheStop
 
     const auto requests = server.requests();
     ASSERT_EQ(requests.size(), 1u) << log();
-    const HookEvent stop = HookEvent::decode(json::parse(FakeEventServer::bodyOf(requests[0])));
+    const HookEvent stop = postedEvent(requests[0]);
     EXPECT_EQ(stop.event.text(), "Stop");
     EXPECT_EQ(stop.lastAssistantMessage, "Done \xEF\xBF\xBD");
     EXPECT_EQ(stop.promptFirstLine, "\xEF\xBF\xBD again");
@@ -386,7 +391,7 @@ TEST_F(HelperProcessTest, AnIdentifierTooLongToBeRealIsRefusedWithOneLogLine) {
                                   {"cwd", "/" + std::string(HookEvent::pathByteLimit - 1, 'c')},
                                   {"reason", std::string(3 * 1024 * 1024, 'r')}}));
     ASSERT_EQ(server.requests().size(), 1u) << log();
-    const HookEvent stop = HookEvent::decode(json::parse(FakeEventServer::bodyOf(server.requests()[0])));
+    const HookEvent stop = postedEvent(server.requests()[0]);
     EXPECT_EQ(stop.sessionID.size(), HookEvent::identifierByteLimit);
     EXPECT_EQ(stop.cwd->size(), HookEvent::pathByteLimit);
     EXPECT_EQ(stop.reason, std::string(HookEvent::shortTextLimit, 'r'));

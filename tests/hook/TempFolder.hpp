@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Files.hpp"
+#include "tests/support/FileText.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel::testing {
@@ -23,10 +23,7 @@ public:
         return found;
     }
 
-    static std::string read(const std::string& path) {
-        auto contents = files::readFile(path);
-        return contents ? contents.value() : std::string();
-    }
+    static std::string read(const std::string& path) { return fileText(path); }
 
     static unsigned permissions(const std::string& path) {
         return static_cast<unsigned>(std::filesystem::status(path).permissions()) & 0777u;

@@ -10,17 +10,21 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <filesystem>
 #include <map>
 #include <thread>
 #include <vector>
 #include <optional>
 #include <string>
 
+#include "kit/engine/Endpoint.hpp"
 #include "kit/engine/FinishedRun.hpp"
 #include "kit/engine/QuorvelPaths.hpp"
 #include "platform/Files.hpp"
 #include "platform/JsonCoding.hpp"
 #include "tests/support/ChildEnvironment.hpp"
+#include "tests/support/FileText.hpp"
+#include "tests/support/HomeEnvironment.hpp"
 
 namespace quorvel::testing {
 
@@ -45,16 +49,9 @@ public:
 
     /// The same, with `arguments` after the program's name.
     bool start(const std::vector<std::string>& arguments) {
-        std::map<std::string, std::optional<std::string>> changes = {
-            {"HOME", home_},
-            {"XDG_CONFIG_HOME", home_ + "/.config"},
-            {"XDG_DATA_HOME", home_ + "/.local/share"},
-            {"XDG_CACHE_HOME", home_ + "/.cache"},
-            {"XDG_STATE_HOME", home_ + "/.local/state"},
-            {"XDG_RUNTIME_DIR", runtime_},
-            {"QUORVEL_LOG_STDERR", "0"},
-            {"QUORVEL_LOG_FILE", std::nullopt},
-        };
+        std::map<std::string, std::optional<std::string>> changes = homeEnvironment(home_, runtime_);
+        changes["QUORVEL_LOG_STDERR"] = "0";
+        changes["QUORVEL_LOG_FILE"] = std::nullopt;
         if (logCopy_ == LogCopy::file) {
             ::unlink(log().c_str());
             changes["QUORVEL_LOG_FILE"] = log();
@@ -137,12 +134,33 @@ public:
         return runs;
     }
 
+    /// How many entries the spool folder holds: events waiting for the app, and any still being
+    /// written. 0 when there is no spool folder.
+    std::size_t spoolEntries() const {
+        std::error_code error;
+        std::size_t count = 0;
+        for (std::filesystem::directory_iterator entry(paths().spool(), error), end; !error && entry != end;
+             entry.increment(error)) {
+            ++count;
+        }
+        return count;
+    }
+
     /// The copy of the log lines (with `LogCopy::file`).
     std::string log() const { return home_ + "/quorvel.log"; }
     /// What the log file holds so far; empty when nothing.
-    std::string logText() const {
-        auto text = files::readFile(log());
-        return text ? *text : std::string();
+    std::string logText() const { return fileText(log()); }
+
+    /// The endpoint the app wrote, once its log says it listens on that port: absent before it
+    /// serves (and without `LogCopy::file`). Asks once; a test waits for it as it waits.
+    std::optional<Endpoint> servingEndpoint() const { return servingEndpoint(paths(), logText()); }
+    /// The same for a copy of the home `paths` whose log lines are `log` (one a helper started).
+    static std::optional<Endpoint> servingEndpoint(const QuorvelPaths& paths, const std::string& log) {
+        auto endpoint = Endpoint::read(paths.endpoint());
+        if (!endpoint || log.find("Listening on 127.0.0.1:" + std::to_string(endpoint->port)) == std::string::npos) {
+            return std::nullopt;
+        }
+        return *endpoint;
     }
 
 private:

@@ -293,8 +293,8 @@ TEST_F(AppEventOrderTests, ManySessionsStoppedInStartOrderAllKeepTheirTitleAndDu
                     // An identity as the helper writes it (a UUID), one per event, so a post
                     // that is sent again after a lost answer is still handled once.
                     char identity[37];
-                    std::snprintf(identity, sizeof identity, "00000000-0000-4000-8%03d-%012d",
-                                  int(event.kind()) % 1000, index);
+                    std::snprintf(identity, sizeof identity, "00000000-0000-4000-8%03u-%012d",
+                                  static_cast<unsigned>(event.kind()) % 1000u, index);
                     event.eventID = identity;
                     const std::string body = json::dump(event.encode());
                     // Past the server's queue it answers 503, where the helper would spool.

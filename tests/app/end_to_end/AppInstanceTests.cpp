@@ -3,7 +3,6 @@
 // helper starts the app as the agent's hooks would; the copies it starts are counted from
 // /proc by their executable and their home.
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -17,9 +16,6 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <functional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,10 +24,11 @@
 #include "kit/engine/HookEvent.hpp"
 #include "platform/Files.hpp"
 #include "platform/JsonCoding.hpp"
-#include "tests/support/AppProcess.hpp"
+#include "tests/support/AgentPayloads.hpp"
+#include "tests/support/AppCopies.hpp"
 #include "tests/support/ChildEnvironment.hpp"
-#include "tests/support/RuntimeFolder.hpp"
-#include "tests/support/TemporaryFolder.hpp"
+#include "tests/support/FileText.hpp"
+#include "tests/support/HelperAndAppTest.hpp"
 #include "tests/support/WaitFor.hpp"
 
 namespace quorvel {
@@ -41,25 +38,10 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
+using testing::CopyCounter;
+using testing::failedCommandPayload;
+using testing::fileText;
 using testing::waitFor;
-
-std::string readAll(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-/// The agent's payload for a failed shell command numbered `number`: a finished run titled by
-/// its number once the app handles it.
-std::string failedCommandPayload(int number, const std::string& session = "s1") {
-    return json::dump(json::Json{{"session_id", session},
-                                 {"hook_event_name", "PostToolUseFailure"},
-                                 {"tool_name", "Bash"},
-                                 {"tool_input", {{"command", std::to_string(number)}}},
-                                 {"error", "Exit code 2\nfailed"},
-                                 {"cwd", "/work/site"}});
-}
 
 /// An event that changes a session but leaves no finished run.
 std::string promptPayload(const std::string& session) {
@@ -79,92 +61,16 @@ bool refusesConnections(std::uint16_t port) {
     return refused;
 }
 
-std::size_t entriesIn(const std::string& folder) {
-    std::error_code error;
-    std::size_t count = 0;
-    for (fs::directory_iterator entry(folder, error), end; !error && entry != end; entry.increment(error)) ++count;
-    return count;
-}
-
-class InstanceTest : public ::testing::Test {
+class InstanceTest : public testing::HelperAndAppTest {
 protected:
-    testing::TemporaryFolder home;
-    testing::RuntimeFolder runtime;
-    testing::AppProcess app{QUORVEL_APP, home.path(), runtime.path()};
-    const std::string appProgram = fs::canonical(QUORVEL_APP).string();
-
-    QuorvelPaths paths() const { return QuorvelPaths(home.path()); }
     /// The stored "deviceVisible", as its JSON text ("null" while none is stored).
     std::string storedDeviceVisible() const {
         try {
-            const json::Json defaults = json::parse(readAll(home / ".config/quorvel/defaults.json"));
+            const json::Json defaults = json::parse(fileText(home / ".config/quorvel/defaults.json"));
             return defaults.contains("deviceVisible") ? defaults["deviceVisible"].dump() : "null";
         } catch (const std::exception&) {
             return "null";
         }
-    }
-
-    /// The environment the agent's hooks would give the helper, and the helper the copies it
-    /// starts.
-    std::map<std::string, std::optional<std::string>> helperEnvironment() const {
-        return {
-            {"HOME", home.path()},
-            {"XDG_CONFIG_HOME", home / ".config"},
-            {"XDG_DATA_HOME", home / ".local/share"},
-            {"XDG_CACHE_HOME", home / ".cache"},
-            {"XDG_STATE_HOME", home / ".local/state"},
-            {"XDG_RUNTIME_DIR", runtime.path()},
-            {"QUORVEL_APP_EXECUTABLE", QUORVEL_APP},
-            {"QUORVEL_LOG_STDERR", "0"},
-            {"QUORVEL_LOG_FILE", home / "started-copies.log"},
-        };
-    }
-
-    /// Runs the helper once with `payload` on its standard input and waits for it.
-    int runHelper(const std::string& payload) {
-        static std::atomic<int> counter = 0;
-        const std::string input = home / ("payload-" + std::to_string(++counter) + ".json");
-        if (!files::writeFileAtomically(input, payload)) return -1;
-        testing::ChildEnvironment environment(helperEnvironment());
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDONLY, 0);
-        std::string program = QUORVEL_HOOK;
-        char* argv[] = {program.data(), nullptr};
-        pid_t pid = -1;
-        const int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environment.envp());
-        posix_spawn_file_actions_destroy(&actions);
-        if (spawned != 0) return -1;
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-    /// The processes running the built app for this test's home.
-    std::vector<pid_t> copies() const {
-        std::vector<pid_t> found;
-        const std::string homeEntry = "HOME=" + home.path();
-        std::error_code error;
-        for (fs::directory_iterator entry("/proc", error), end; !error && entry != end; entry.increment(error)) {
-            const std::string name = entry->path().filename();
-            if (name.empty() || !std::all_of(name.begin(), name.end(), ::isdigit)) continue;
-            std::error_code linkError;
-            if (fs::read_symlink(entry->path() / "exe", linkError).string() != appProgram) continue;
-            const std::string environment = readAll(entry->path() / "environ");
-            bool ours = false;
-            for (std::size_t at = 0; at < environment.size();) {
-                const std::size_t next = environment.find('\0', at);
-                if (environment.compare(at, (next == std::string::npos ? environment.size() : next) - at, homeEntry) ==
-                    0) {
-                    ours = true;
-                }
-                if (next == std::string::npos) break;
-                at = next + 1;
-            }
-            // A zombie has no environment left; it runs nothing.
-            if (ours) found.push_back(static_cast<pid_t>(std::stoi(name)));
-        }
-        return found;
     }
 
     /// The finished runs' titles (the command numbers), newest first.
@@ -176,45 +82,12 @@ protected:
 
     std::optional<Endpoint> servingEndpoint() const {
         std::optional<Endpoint> found;
-        waitFor([&] {
-            auto read = Endpoint::read(paths().endpoint());
-            if (!read || app.logText().find("Listening on 127.0.0.1:" + std::to_string(read->port)) == std::string::npos) {
-                return false;
-            }
-            found = *read;
-            return true;
-        });
+        waitFor([&] { return (found = app.servingEndpoint()).has_value(); });
         return found;
     }
 
     /// Ends every copy left for this home, so none outlives the test.
-    void TearDown() override {
-        for (const pid_t pid : copies()) ::kill(pid, SIGCONT), ::kill(pid, SIGKILL);
-    }
-};
-
-/// Samples the number of copies every few milliseconds while it lives; `most` is the highest.
-class CopyCounter {
-public:
-    explicit CopyCounter(std::function<std::size_t()> count)
-        : count_(std::move(count)), thread_([this] {
-              while (!stop_) {
-                  most_ = std::max(most_.load(), count_());
-                  std::this_thread::sleep_for(5ms);
-              }
-          }) {}
-    ~CopyCounter() { finish(); }
-    std::size_t finish() {
-        stop_ = true;
-        if (thread_.joinable()) thread_.join();
-        return most_;
-    }
-
-private:
-    std::function<std::size_t()> count_;
-    std::atomic<bool> stop_ = false;
-    std::atomic<std::size_t> most_ = 0;
-    std::thread thread_;
+    void TearDown() override { appCopies.killAll(); }
 };
 
 TEST_F(InstanceTest, APausedAppWithHelpersFiringLeavesNoPileOfCopiesAndLosesNothing) {
@@ -266,7 +139,7 @@ TEST_F(InstanceTest, APausedAppWithHelpersFiringLeavesNoPileOfCopiesAndLosesNoth
         [&] {
             const std::vector<int> numbers = sortedNumbers();
             return std::includes(numbers.begin(), numbers.end(), expected.begin(), expected.end()) &&
-                   entriesIn(paths().spool()) == 0;
+                   app.spoolEntries() == 0;
         },
         60s))
         << ::testing::PrintToString(finishedNumbers()) << "\n"
@@ -317,11 +190,11 @@ TEST_F(InstanceTest, AnEventDuringAQuitWithABacklogIsHandledByANewCopyAtOnce) {
             },
             30s))
             << "not handled within 30 s of the helper's run\n"
-            << readAll(home / "started-copies.log");
+            << fileText(home / "started-copies.log");
         const Clock::duration took = Clock::now() - fired;
         EXPECT_LT(took, 5s) << "handled " << std::chrono::duration_cast<std::chrono::milliseconds>(took).count()
                             << " ms after the helper's run\n"
-                            << readAll(home / "started-copies.log");
+                            << fileText(home / "started-copies.log");
         slowest = std::max(slowest, took);
         app.waitForExit(5s);
         for (const pid_t pid : copies()) ::kill(pid, SIGTERM);
@@ -352,7 +225,7 @@ TEST_F(InstanceTest, WithTheApplicationSupportFolderALinkHookEventsLeaveOneCopy)
     EXPECT_LE(most, 2u);
     EXPECT_TRUE(waitFor([&] { return copies().size() == 1; }, 10s)) << copies().size() << " copies";
     // The one copy says what is wrong and how to mend it.
-    const std::string log = readAll(home / "started-copies.log");
+    const std::string log = fileText(home / "started-copies.log");
     EXPECT_NE(log.find("is a link to another folder"), std::string::npos) << log;
     EXPECT_NE(log.find("put a real folder of yours in its place"), std::string::npos) << log;
 }
@@ -374,7 +247,7 @@ TEST_F(InstanceTest, HelpVersionAndAnUnknownOptionAnswerAndStartNothing) {
         }
         int status = 0;
         ::waitpid(pid, &status, 0);
-        return Run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, readAll(out), readAll(err)};
+        return Run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, fileText(out), fileText(err)};
     };
     const Run help = run("--help");
     EXPECT_EQ(help.status, 0);

@@ -25,6 +25,7 @@
 #include "platform/KeyValueStore.hpp"
 #include "tests/support/AppProcess.hpp"
 #include "tests/support/FakeSessionManager.hpp"
+#include "tests/support/FileText.hpp"
 #include "tests/support/RuntimeFolder.hpp"
 #include "tests/support/ScopedEnvironmentVariable.hpp"
 #include "tests/support/TemporaryFolder.hpp"
@@ -46,8 +47,15 @@ int postedStatus(const Endpoint& endpoint, const std::string& session, const std
 }
 
 std::string sessionsFile(const testing::AppProcess& app) {
-    const auto text = files::readFile(files::joinPath(app.paths().appSupport(), "sessions.json"));
-    return text ? *text : std::string();
+    return testing::fileText(files::joinPath(app.paths().appSupport(), "sessions.json"));
+}
+
+/// The endpoint once the app serves on it, the session manager's requests answered meanwhile;
+/// absent when it didn't serve within 30 s.
+std::optional<Endpoint> servingEndpoint(testing::FakeSessionManager& manager, const testing::AppProcess& app) {
+    std::optional<Endpoint> endpoint;
+    manager.pumpUntil([&] { return (endpoint = app.servingEndpoint()).has_value(); }, 30s);
+    return endpoint;
 }
 
 /// The sessions the app saved, as the next start reads them; empty when there is no file.
@@ -103,14 +111,8 @@ TEST(AppLogOutTests, TheSaveRequestKeepsADismissAndTheRunsInProgressThoughThePro
     ASSERT_TRUE(manager.pumpUntil([&] { return manager.registeredClients() == 1; }, 30s))
         << "the app never joined the session\n"
         << app.logText();
-    std::optional<Endpoint> endpoint;
-    ASSERT_TRUE(manager.pumpUntil([&] {
-        auto read = Endpoint::read(app.paths().endpoint());
-        if (!read) return false;
-        endpoint = *read;
-        return app.logText().find("Listening on 127.0.0.1:" + std::to_string(endpoint->port)) !=
-                               std::string::npos;
-    }, 30s)) << app.logText();
+    std::optional<Endpoint> endpoint = servingEndpoint(manager, app);
+    ASSERT_TRUE(endpoint) << app.logText();
 
     // One run done, to be acknowledged, and one in progress, both saved as usual.
     ASSERT_EQ(postedStatus(*endpoint, "done", "UserPromptSubmit", "the finished run"), 202);
@@ -157,13 +159,8 @@ TEST(AppLogOutTests, TheSaveRequestKeepsADismissAndTheRunsInProgressThoughThePro
 
     // The next start takes them back: the last run ends with its title.
     ASSERT_TRUE(app.start());
-    ASSERT_TRUE(manager.pumpUntil([&] {
-        auto read = Endpoint::read(app.paths().endpoint());
-        if (!read) return false;
-        endpoint = *read;
-        return app.logText().find("Listening on 127.0.0.1:" + std::to_string(endpoint->port)) !=
-                               std::string::npos;
-    }, 30s)) << app.logText();
+    endpoint = servingEndpoint(manager, app);
+    ASSERT_TRUE(endpoint) << app.logText();
     ASSERT_EQ(postedStatus(*endpoint, "last", "Stop"), 202);
     EXPECT_TRUE(manager.pumpUntil(
         [&] {

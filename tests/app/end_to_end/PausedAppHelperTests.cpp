@@ -19,12 +19,14 @@
 #include <thread>
 #include <vector>
 
-#include "kit/engine/Endpoint.hpp"
 #include "kit/engine/HookEvent.hpp"
 #include "platform/Files.hpp"
 #include "platform/JsonCoding.hpp"
+#include "tests/support/AgentPayloads.hpp"
 #include "tests/support/AppProcess.hpp"
 #include "tests/support/ChildEnvironment.hpp"
+#include "tests/support/FileText.hpp"
+#include "tests/support/HomeEnvironment.hpp"
 #include "tests/support/RuntimeFolder.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 #include "tests/support/WaitFor.hpp"
@@ -34,17 +36,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-/// A failed shell command numbered `number`: its spooled event carries the number as its
-/// command.
-std::string failedCommandPayload(int number) {
-    return json::dump(json::Json{{"session_id", "slow-input"},
-                                 {"hook_event_name", "PostToolUseFailure"},
-                                 {"tool_name", "Bash"},
-                                 {"tool_input", {{"command", std::to_string(number)}}},
-                                 {"error", "Exit code 2"},
-                                 {"cwd", "/work/site"}});
-}
+using testing::failedCommandPayload;
 
 std::size_t linesIn(const std::string& text) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')); }
 
@@ -60,11 +52,7 @@ protected:
         // The helper may end before its input is all written.
         ::signal(SIGPIPE, SIG_IGN);
         ASSERT_TRUE(app.start());
-        const bool serving = testing::waitFor([&] {
-            auto endpoint = Endpoint::read(paths().endpoint());
-            return endpoint &&
-                   app.logText().find("Listening on 127.0.0.1:" + std::to_string(endpoint->port)) != std::string::npos;
-        });
+        const bool serving = testing::waitFor([&] { return app.servingEndpoint().has_value(); });
         ASSERT_TRUE(serving) << app.logText();
         ASSERT_TRUE(app.pause());
     }
@@ -86,17 +74,11 @@ protected:
     SlowRun runWithInputEndingAfter(const std::string& payload, std::chrono::milliseconds endsAfter) {
         int input[2];
         if (::pipe2(input, O_CLOEXEC) != 0) return {};
-        testing::ChildEnvironment environment({
-            {"HOME", home.path()},
-            {"XDG_CONFIG_HOME", home / ".config"},
-            {"XDG_DATA_HOME", home / ".local/share"},
-            {"XDG_CACHE_HOME", home / ".cache"},
-            {"XDG_STATE_HOME", home / ".local/state"},
-            {"XDG_RUNTIME_DIR", runtime.path()},
-            // A post the paused app took is never answered, so the helper never starts a copy;
-            // were it to, the copy must not be the user's.
-            {"QUORVEL_APP_EXECUTABLE", "/bin/true"},
-        });
+        auto changes = testing::homeEnvironment(home.path(), runtime.path());
+        // A post the paused app took is never answered, so the helper never starts a copy; were
+        // it to, the copy must not be the user's.
+        changes["QUORVEL_APP_EXECUTABLE"] = "/bin/true";
+        testing::ChildEnvironment environment(changes);
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
@@ -159,10 +141,7 @@ protected:
         return commands;
     }
 
-    std::string hookLog() const {
-        auto text = files::readFile(paths().hookLog());
-        return text ? *text : std::string();
-    }
+    std::string hookLog() const { return testing::fileText(paths().hookLog()); }
 };
 
 // bench/late-input.sh sets more runs per step, and an older helper for its figures before.
@@ -189,7 +168,8 @@ TEST_F(PausedAppHelperTest, EveryEventWhoseInputEndsBeforeTheDeadlineIsSpooledAn
             const std::string logBefore = hookLog();
             const std::size_t spooledBefore = spooledCommands().size();
             ++number;
-            const SlowRun run = runWithInputEndingAfter(failedCommandPayload(number), std::chrono::milliseconds(endsAfter));
+            const SlowRun run =
+                runWithInputEndingAfter(failedCommandPayload(number, "slow-input"), std::chrono::milliseconds(endsAfter));
             EXPECT_EQ(run.exitStatus, 0);
             ASSERT_TRUE(appStillPaused());
             const std::string logAfter = hookLog();
