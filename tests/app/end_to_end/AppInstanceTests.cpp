@@ -28,6 +28,7 @@
 #include "kit/engine/HookEvent.hpp"
 #include "platform/Files.hpp"
 #include "platform/JsonCoding.hpp"
+#include "platform/SecureRandom.hpp"
 #include "tests/support/AppProcess.hpp"
 #include "tests/support/ChildEnvironment.hpp"
 #include "tests/support/RuntimeFolder.hpp"
@@ -294,6 +295,8 @@ TEST_F(InstanceTest, AnEventDuringAQuitWithABacklogIsHandledByANewCopyAtOnce) {
         const double anHourAgo = static_cast<double>(std::time(nullptr)) - 3600;
         for (int index = 0; index < 2000; ++index) {
             HookEvent event = HookEvent::make("UserPromptSubmit", "backlog", anHourAgo + index * 0.001);
+            // Each with its identity, as the helper spools them.
+            event.eventID = random::makeUuidString();
             char name[64];
             std::snprintf(name, sizeof name, "/%013.0f-B%d.json", event.receivedAt * 1000, index);
             ASSERT_TRUE(files::writeFileAtomically(paths().spool() + name, json::dump(event.encode()), 0600));
