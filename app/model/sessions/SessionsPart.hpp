@@ -103,8 +103,10 @@ public:
     /// Hands every spooled event, oldest first, to `handleHookEvent` as not live, in slices of
     /// `spoolSliceSeconds`, merged by receive time with live events waiting meanwhile: a
     /// spooled event goes only once no accepted event stamped earlier waits, here or still in
-    /// the server. A file goes once what its event produced is saved; while the FINISHED list
-    /// can't be saved, the files stay and are not handled again in this run. The folder is
+    /// the server. A file goes once what its event produced is saved, and, when its event has
+    /// an identity, once no event waits (a file left at the end is known by that identity at
+    /// the next start); while the FINISHED list can't be saved, the files stay and are not
+    /// handled again in this run. The folder is
     /// listed only when something may have been spooled since it was last listed (and once a
     /// minute at the tick); from the first call on, a file landing there starts a drain too.
     void drainSpool();
@@ -147,8 +149,12 @@ signals:
 private:
     void setServerProblem(std::optional<std::string> problem);
     void mutateMachine(const std::function<void(StateMachine&)>& change);
-    /// One slice of spooled and waiting live events in receive-time order; queues the rest.
+    /// One slice of spooled and waiting live events in receive-time order, then, with
+    /// nothing waiting, of removing handled spool files; queues the rest.
     void handleIntake();
+    /// Removes handled spool files until `sliceEnd` (at least one); a file that can't be
+    /// removed joins the ones kept.
+    void removeHandledSpoolFiles(std::chrono::steady_clock::time_point sliceEnd);
     void refillSpoolBacklog();
     /// Whether an accepted event stamped before `stamp` waits, here or in the server.
     bool acceptedEarlierThan(double stamp) const;
@@ -194,6 +200,11 @@ private:
     /// Spool files whose events were handled while the FINISHED list couldn't be saved, or
     /// that couldn't be removed: kept until both work, and never read again meanwhile.
     std::set<std::string> unsavedSpoolFiles_;
+    /// Spool files of events with an identity, handled and saved, removed once the intake
+    /// has nothing waiting (`removeHandledSpoolFiles`); never read again meanwhile.
+    std::set<std::string> spoolFilesToRemove_;
+    /// Spooled events skipped as handled already since the backlog was last through.
+    std::size_t spooledHandledAlready_ = 0;
     /// The FINISHED list on disk is the one in memory (its last save worked).
     bool finishedSaved_ = true;
     bool settleQueued_ = false;

@@ -9,6 +9,12 @@ namespace quorvel {
 
 void SessionsPart::handleHookEvent(const HookEvent& event, bool live) {
     if (event.eventID && !handledEventIDs_.insert(*event.eventID)) {
+        // A spooled one may also be a file that outlived the run that handled it: counted,
+        // and said once when the backlog is through, so a restart doesn't log a line a file.
+        if (!live) {
+            ++spooledHandledAlready_;
+            return;
+        }
         logger_.notice("Handled " + event.event.text() + " for " + event.sessionID +
                        " once though it arrived both posted and spooled");
         return;

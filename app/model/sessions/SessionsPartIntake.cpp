@@ -56,7 +56,9 @@ void SessionsPart::refillSpoolBacklog() {
     if (!spoolBacklog_.empty() || !spoolMayHaveNew_) return;
     spoolMayHaveNew_ = false;
     spoolListedAt_ = std::chrono::steady_clock::now();
-    std::vector<SpooledEvent> spooled = readSpool(services_.paths.spool(), unsavedSpoolFiles_, &stuckSpoolEntries_);
+    std::set<std::string> handledFiles = unsavedSpoolFiles_;
+    handledFiles.insert(spoolFilesToRemove_.begin(), spoolFilesToRemove_.end());
+    std::vector<SpooledEvent> spooled = readSpool(services_.paths.spool(), handledFiles, &stuckSpoolEntries_);
     const double readAt = services_.clock->now().unixSeconds();
     bool restamped = false;
     for (SpooledEvent& each : spooled) restamped |= believeStamp(each.event, readAt);
@@ -96,7 +98,16 @@ void SessionsPart::handleIntake() {
             // Each file goes only once what its event produced is on disk: a crash or a full
             // disk leaves the events not yet saved in the folder. A file that can't be removed
             // is never read again in this run either, so its event is not handled twice.
-            if (!finishedSaved_ || !removeSpoolFile(services_.paths.spool(), spooled.name)) {
+            if (!finishedSaved_) {
+                unsavedSpoolFiles_.insert(std::move(spooled.name));
+            } else if (spooled.event.eventID) {
+                // Removing a file can wait on the disk for milliseconds (a file system that
+                // discards freed blocks at once, a busy device): paid per file, it would hold
+                // the events behind a backlog for seconds. Its identity, saved with the
+                // sessions, keeps the event from being applied twice should the file outlive
+                // this run.
+                spoolFilesToRemove_.insert(std::move(spooled.name));
+            } else if (!removeSpoolFile(services_.paths.spool(), spooled.name)) {
                 unsavedSpoolFiles_.insert(std::move(spooled.name));
             }
         } else if (!liveWaiting_.empty()) {
@@ -110,12 +121,31 @@ void SessionsPart::handleIntake() {
         }
         if (std::chrono::steady_clock::now() >= sliceEnd) break;
     }
-    if ((spoolBacklog_.empty() && liveWaiting_.empty()) || heldForServer || shutDown_ || spoolSliceQueued_) return;
+    const bool intakeIdle = spoolBacklog_.empty() && liveWaiting_.empty();
+    if (intakeIdle && spooledHandledAlready_ > 0) {
+        logger_.notice("Skipped " + std::to_string(spooledHandledAlready_) +
+                       " spooled events handled already (posted too, or left in the spool by an earlier run)");
+        spooledHandledAlready_ = 0;
+    }
+    if (intakeIdle && !shutDown_) removeHandledSpoolFiles(sliceEnd);
+    const bool workLeft = !intakeIdle || !spoolFilesToRemove_.empty();
+    if (!workLeft || heldForServer || shutDown_ || spoolSliceQueued_) return;
     spoolSliceQueued_ = true;
     hops_.later([this] {
         spoolSliceQueued_ = false;
         handleIntake();
     });
+}
+
+void SessionsPart::removeHandledSpoolFiles(std::chrono::steady_clock::time_point sliceEnd) {
+    // Oldest first (the names begin with their stamps); at least one per slice, so the
+    // removals move on however long the events took.
+    while (!spoolFilesToRemove_.empty()) {
+        auto oldest = spoolFilesToRemove_.begin();
+        std::string name = std::move(spoolFilesToRemove_.extract(oldest).value());
+        if (!removeSpoolFile(services_.paths.spool(), name)) unsavedSpoolFiles_.insert(std::move(name));
+        if (std::chrono::steady_clock::now() >= sliceEnd) break;
+    }
 }
 
 }  // namespace quorvel

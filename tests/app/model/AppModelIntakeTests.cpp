@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
 #include "app/core/SessionStore.hpp"
@@ -105,6 +107,74 @@ TEST(AppModelIntakeTests, LiveEventsWaitBehindAnOlderBacklogAndKeepTheirOrder) {
         EXPECT_EQ(model.sessions().finished()[row].title, "run " + std::to_string(runs - int(row)));
         EXPECT_EQ(model.sessions().finished()[row].duration, std::optional<double>(5));
     }
+}
+
+/// The identity the helper gives the event numbered `number`.
+std::string identity(int number) {
+    char text[40];
+    std::snprintf(text, sizeof text, "6F9619FF-8B86-4011-B42D-%012d", number);
+    return text;
+}
+
+TEST(AppModelIntakeTests, TheFilesOfABacklogGoOnlyOnceItsEventsAreHandled) {
+    AppModelTestbed bed;
+    AppModel& model = bed.make();
+    constexpr int events = 200;
+    for (int index = 0; index < events; ++index) {
+        HookEvent made = prompt(bed, "s1", 5000 - index, "run " + std::to_string(index));
+        made.eventID = identity(index);
+        bed.spool(made, std::to_string(10000 + index) + ".json");
+    }
+    // Removing a file may wait on the disk: no event of the backlog waits for it.
+    const std::string spool = bed.appSupport() + "/spool";
+    std::size_t fewestFilesWhileHandling = events;
+    int handled = 0;
+    QObject::connect(&model.sessions(), &SessionsPart::machineChanged, [&] {
+        ++handled;
+        std::size_t files = 0;
+        for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(spool)) ++files;
+        fewestFilesWhileHandling = std::min(fewestFilesWhileHandling, files);
+    });
+    model.sessions().drainSpool();
+    for (int round = 0; round < 1000 && !std::filesystem::is_empty(spool); ++round) settle();
+    EXPECT_EQ(handled, events);
+    EXPECT_EQ(fewestFilesWhileHandling, std::size_t(events));
+    // Then they go, each once: nothing is read again meanwhile.
+    EXPECT_TRUE(std::filesystem::is_empty(spool));
+    EXPECT_EQ(model.sessions().machine().sessions.size(), 1u);
+}
+
+TEST(AppModelIntakeTests, ASpoolFileThatOutlivedItsRunIsNotAppliedAgainAndSaysSoOnce) {
+    AppModelTestbed bed;
+    bed.make();
+    for (int index = 0; index < 3; ++index) {
+        HookEvent failed = failedCommand(bed, 30 - index, identity(index));
+        failed.command = "make " + std::to_string(index);
+        bed.spool(failed, std::to_string(index) + ".json");
+    }
+    bed.model->sessions().drainSpool();
+    ASSERT_EQ(bed.model->sessions().finished().size(), 3u);
+    bed.model->shutDown();
+    bed.model.reset();
+    // The files are back, as when the run ended before it could remove them.
+    for (int index = 0; index < 3; ++index) {
+        HookEvent failed = failedCommand(bed, 30 - index, identity(index));
+        failed.command = "make " + std::to_string(index);
+        bed.spool(failed, std::to_string(index) + ".json");
+    }
+    AppModel& again = bed.make();
+    settle();
+    EXPECT_EQ(again.sessions().finished().size(), 3u);
+    EXPECT_TRUE(std::filesystem::is_empty(bed.appSupport() + "/spool"));
+    std::vector<std::string> said;
+    for (const std::string& line : bed.log.lines("App")) {
+        if (line.find("handled already") != std::string::npos || line.find("once though") != std::string::npos) {
+            said.push_back(line);
+        }
+    }
+    EXPECT_EQ(said, std::vector<std::string>{
+                        "notice Skipped 3 spooled events handled already (posted too, or left in the spool by an "
+                        "earlier run)"});
 }
 
 TEST(AppModelIntakeTests, AStampFarAheadOfTheClockCountsAsTheTimeTheAppReadIt) {
