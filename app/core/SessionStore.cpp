@@ -143,6 +143,38 @@ std::optional<SessionStore::Saved> SessionStore::load(Instant now, double maxAge
     return saved;
 }
 
+std::string SessionStore::fittedToReadLimit(const StateMachine& machine, json::Json document, std::size_t emptyBytes) {
+    std::vector<const Session*> byRecency;
+    byRecency.reserve(machine.sessions.size());
+    for (const auto& entry : machine.sessions) byRecency.push_back(&entry.second);
+    std::sort(byRecency.begin(), byRecency.end(), [](const Session* a, const Session* b) {
+        return a->lastEventAt != b->lastEventAt ? a->lastEventAt > b->lastEventAt : a->id < b->id;
+    });
+    json::Json& list = document["sessions"];
+    std::size_t room = maxFileBytes > emptyBytes ? maxFileBytes - emptyBytes : 0;
+    std::size_t leftOut = 0;
+    for (const Session* session : byRecency) {
+        json::Json encoded;
+        try {
+            encoded = session->encode();
+        } catch (const json::JsonEncodeError&) {
+            continue;
+        }
+        // The separating comma included.
+        const std::size_t size = json::dump(encoded).size() + 1;
+        if (size > room) {
+            ++leftOut;
+            continue;
+        }
+        room -= size;
+        list.push_back(std::move(encoded));
+    }
+    logger_.error("Left the " + std::to_string(leftOut) + " least recently active of " +
+                  std::to_string(machine.sessions.size()) +
+                  " sessions in progress out of their save: all of them would make a file too large to read back");
+    return json::dump(document);
+}
+
 bool SessionStore::save(const StateMachine& machine, const RecentEventIDs& handledEvents, Instant now) {
     if (auto created = files::createDirectories(folder_); !created) {
         logger_.error("Couldn't save the sessions in progress: " + created.error().message);
@@ -166,6 +198,11 @@ bool SessionStore::save(const StateMachine& machine, const RecentEventIDs& handl
             }
         }
         bytes = json::dump(document);
+        if (bytes.size() > maxFileBytes) {
+            list = json::Json::array();
+            bytes = json::dump(document);
+            bytes = fittedToReadLimit(machine, std::move(document), bytes.size());
+        }
     } catch (const std::exception& error) {
         logger_.error(std::string("Couldn't save the sessions in progress: ") + error.what());
         return false;

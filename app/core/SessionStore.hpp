@@ -69,10 +69,17 @@ public:
 
     /// Writes the machine's sessions and counter and the identities in `handledEvents`
     /// atomically (0600), creating the folder when needed; never through a folder that is a
-    /// link. False, logged, when it couldn't.
+    /// link. Never larger than `maxFileBytes`, which a load reads: where all the sessions
+    /// would not fit, the least recently active are left out, with one log line. False,
+    /// logged, when it couldn't.
     bool save(const StateMachine& machine, const RecentEventIDs& handledEvents, Instant now);
 
 private:
+    /// `document` (a save whose list of sessions is empty, `emptyBytes` long as JSON) with as
+    /// many of the machine's sessions as fit within `maxFileBytes`, the most recently active
+    /// first; logs how many were left out.
+    std::string fittedToReadLimit(const StateMachine& machine, json::Json document, std::size_t emptyBytes);
+
     std::string folder_;
     Logger logger_;
 };

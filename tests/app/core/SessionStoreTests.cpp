@@ -9,6 +9,7 @@
 
 #include "platform/Files.hpp"
 #include "platform/JsonCoding.hpp"
+#include "tests/app/core/DesktopServiceLog.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
@@ -40,6 +41,7 @@ protected:
         ASSERT_TRUE(files::writeFileAtomically(folder / SessionStore::fileName, json::dump(document), 0600));
     }
 
+    testing::DesktopServiceLog log;
     TemporaryFolder folder;
     SessionStore store{folder.path()};
 };
@@ -99,6 +101,28 @@ TEST_F(SessionStoreTests, ACrowdedFileGivesBackTheMostRecentlyActiveUpToTheBound
     std::sort(ids.begin(), ids.end());
     EXPECT_EQ(ids, (std::vector<std::string>{"s4", "s5"}));
     EXPECT_EQ(loaded->nextNumber, 7);
+}
+
+TEST_F(SessionStoreTests, WhatIsSavedAlwaysReadsBackTheLeastRecentlyActiveLeftOutFirst) {
+    // Sessions whose folders are as long as anything handed to the app can make them: ten of
+    // them would not fit in what a load reads, seven do.
+    std::vector<Session> sessions;
+    for (int index = 0; index < 10; ++index) {
+        Session made = session("s" + std::to_string(index), index + 1, 600 - index * 60);
+        made.cwd = std::string(4 * 1024 * 1024, static_cast<char>('a' + index));
+        sessions.push_back(std::move(made));
+    }
+    StateMachine machine;
+    machine.adopt(sessions);
+    ASSERT_TRUE(store.save(machine, RecentEventIDs(), now));
+
+    EXPECT_LE(files::readFile(folder / SessionStore::fileName)->size(), SessionStore::maxFileBytes);
+    const auto loaded = store.load(now, 1800, 10'000);
+    ASSERT_TRUE(loaded);
+    std::vector<std::string> ids = idsOf(loaded->sessions);
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(ids, (std::vector<std::string>{"s3", "s4", "s5", "s6", "s7", "s8", "s9"}));
+    EXPECT_EQ(log.lines("Sessions").size(), 1u);
 }
 
 }  // namespace
