@@ -34,15 +34,12 @@ std::string terminalName(const Session& session, std::size_t sessionCount) {
     return numbered;
 }
 
-bool moreRecentlyActive(const Session* a, const Session* b) {
-    return a->lastEventAt != b->lastEventAt ? a->lastEventAt > b->lastEventAt : a->id < b->id;
-}
-
 /// At most `listedSessions` of `sessions`, the most recently active.
 std::vector<const Session*> mostRecentlyActive(std::vector<const Session*> sessions) {
     if (sessions.size() > MenuBarMenu::listedSessions) {
         const auto end = sessions.begin() + static_cast<std::ptrdiff_t>(MenuBarMenu::listedSessions);
-        std::partial_sort(sessions.begin(), end, sessions.end(), moreRecentlyActive);
+        std::partial_sort(sessions.begin(), end, sessions.end(),
+                          [](const Session* a, const Session* b) { return Session::moreRecentlyActive(*a, *b); });
         sessions.erase(end, sessions.end());
     }
     return sessions;

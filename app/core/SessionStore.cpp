@@ -131,11 +131,8 @@ std::optional<SessionStore::Saved> SessionStore::load(Instant now, double maxAge
     // cost the start, the memory and every later tick what the table itself never would.
     if (saved.sessions.size() > maxSessions) {
         const std::size_t found = saved.sessions.size();
-        const auto moreRecent = [](const Session& a, const Session& b) {
-            return a.lastEventAt != b.lastEventAt ? a.lastEventAt > b.lastEventAt : a.id < b.id;
-        };
         std::nth_element(saved.sessions.begin(), saved.sessions.begin() + static_cast<std::ptrdiff_t>(maxSessions),
-                         saved.sessions.end(), moreRecent);
+                         saved.sessions.end(), Session::moreRecentlyActive);
         saved.sessions.resize(maxSessions);
         logger_.notice("Took back the " + std::to_string(maxSessions) + " most recently active of " +
                        std::to_string(found) + " saved sessions in progress; the others are left out");
@@ -147,9 +144,8 @@ std::string SessionStore::fittedToReadLimit(const StateMachine& machine, json::J
     std::vector<const Session*> byRecency;
     byRecency.reserve(machine.sessions.size());
     for (const auto& entry : machine.sessions) byRecency.push_back(&entry.second);
-    std::sort(byRecency.begin(), byRecency.end(), [](const Session* a, const Session* b) {
-        return a->lastEventAt != b->lastEventAt ? a->lastEventAt > b->lastEventAt : a->id < b->id;
-    });
+    std::sort(byRecency.begin(), byRecency.end(),
+              [](const Session* a, const Session* b) { return Session::moreRecentlyActive(*a, *b); });
     json::Json& list = document["sessions"];
     std::size_t room = maxFileBytes > emptyBytes ? maxFileBytes - emptyBytes : 0;
     std::size_t leftOut = 0;

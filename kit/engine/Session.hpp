@@ -43,6 +43,12 @@ struct Session {
     /// `cwd`, and when that component is empty or "/".
     std::optional<std::string> project() const;
 
+    /// Whether `a` goes before `b` when sessions are taken most recently active first; ties
+    /// go by identifier, so the order is the same whatever order the sessions came in.
+    static bool moreRecentlyActive(const Session& a, const Session& b) {
+        return a.lastEventAt != b.lastEventAt ? a.lastEventAt > b.lastEventAt : a.id < b.id;
+    }
+
     /// Strict decode of the JSON form kept across a restart: keys equal the field names,
     /// time points in seconds since 2001-01-01 UTC, absent optionals left out. Throws
     /// json::JsonDecodeError.
