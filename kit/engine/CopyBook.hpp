@@ -1,6 +1,7 @@
 #pragma once
 // Every user-visible text that depends on a session's state or is shared between the device,
 // the strip, banners, pushes and the phone. Pure: whatever needs the time takes `now`.
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -67,6 +68,10 @@ std::string crashReason(const std::optional<std::string>& errorType);
 
 /// "watching 1 terminal", "watching 2 terminals".
 std::string watching(std::int64_t count);
+
+/// The last line of a session list that leaves `count` sessions out: "AND 3 MORE. OLDER
+/// NEWS.", the count in plain decimal.
+std::string moreSessions(std::size_t count);
 
 /// The present, non-empty parts in order joined with the separator; "" when none is left.
 std::string joined(const std::vector<std::optional<std::string>>& parts);

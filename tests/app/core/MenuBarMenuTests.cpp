@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -179,7 +180,7 @@ TEST(MenuBarMenu, ACrowdedTableListsTheMostRecentlyActiveAndCountsTheOthers) {
     for (std::int64_t number = 9'981; number <= 10'000; ++number) {
         expected.push_back("text:TERMINAL " + std::to_string(number) + " \u00B7 ALL QUIET. NO BABYSITTING.");
     }
-    expected.push_back("text:AND 9,980 MORE. OLDER NEWS.");
+    expected.push_back("text:AND 9980 MORE. OLDER NEWS.");
     expected.push_back("---");
     EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 22), expected);
 
@@ -192,10 +193,60 @@ TEST(MenuBarMenu, ACrowdedTableListsTheMostRecentlyActiveAndCountsTheOthers) {
     EXPECT_EQ(outline(whole), lines);
 }
 
-TEST(MenuBarMenu, TheCountOfTheOthersNeedsOneLeftOut) {
-    EXPECT_EQ(MenuBarMenu::moreSessionsLine(1), "AND 1 MORE. OLDER NEWS.");
-    EXPECT_EQ(MenuBarMenu::moreSessionsLine(999), "AND 999 MORE. OLDER NEWS.");
-    EXPECT_EQ(MenuBarMenu::moreSessionsLine(1'234'567), "AND 1,234,567 MORE. OLDER NEWS.");
+TEST(MenuBarMenu, ACrowdedTableListsWhoNeedsTheUserBeforeTheBusiest) {
+    // 40 running sessions, each more recently active than the next number up; behind them,
+    // long quiet, one waiting on the user, one crashed, one broke and one finished.
+    std::unordered_map<std::string, Session> table;
+    const quorvel::Run run{now, "refactor"};
+    for (std::int64_t number = 1; number <= 40; ++number) {
+        Session made = session(number, SessionState::running(run));
+        made.lastEventAt = Instant::fromUnixSeconds(now.unixSeconds() - static_cast<double>(number));
+        table.emplace(made.id, made);
+    }
+    const auto quiet = [&](std::int64_t number, SessionState state, double secondsAgo) {
+        Session made = session(number, std::move(state));
+        made.lastEventAt = Instant::fromUnixSeconds(now.unixSeconds() - secondsAgo);
+        table.emplace(made.id, made);
+    };
+    quiet(41, SessionState::needsYou("Claude needs your permission to use Bash"), 3600);
+    quiet(42, SessionState::crashed("Rate limited"), 3000);
+    quiet(43, SessionState::broke("make", 2), 3300);
+    quiet(44, SessionState::done(std::string("fix the build"), 65.0, std::nullopt), 2000);
+    quiet(45, SessionState::idle(), 0.5);
+
+    MenuBarMenu::Snapshot snapshot;
+    snapshot.now = now;
+    snapshot.sessions = MenuBarMenu::listed(table);
+    snapshot.sessionCount = table.size();
+    ASSERT_EQ(snapshot.sessions.size(), MenuBarMenu::listedSessions);
+
+    // The four that need looking at, then the 16 most recently active runs, by display number.
+    const auto lines = outline(snapshot);
+    std::vector<std::string> expected;
+    for (std::int64_t number = 1; number <= 16; ++number) {
+        char name[16];
+        std::snprintf(name, sizeof name, "%02lld", static_cast<long long>(number));
+        expected.push_back("text:TERMINAL " + std::string(name) + " \u00B7 GRINDING. GO MAKE A TEA. \u00B7 refactor \u00B7 0s");
+    }
+    expected.push_back("text:TERMINAL 41 \u00B7 OI. NEEDS YOU. \u00B7 Claude needs your permission to use Bash");
+    expected.push_back("text:TERMINAL 42 \u00B7 CRASHED. NOT YOUR FAULT. \u00B7 Rate limited");
+    expected.push_back("text:TERMINAL 43 \u00B7 IT BROKE. GO FIX. \u00B7 make \u00B7 exit 2");
+    expected.push_back("text:TERMINAL 44 \u00B7 DONE. GO LOOK. \u00B7 fix the build \u00B7 1m 05s");
+    expected.push_back("text:AND 25 MORE. OLDER NEWS.");
+    expected.push_back("---");
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 22), expected);
+
+    // The menu makes the same choice from a snapshot of the whole table.
+    MenuBarMenu::Snapshot whole;
+    whole.now = now;
+    for (const auto& [id, kept] : table) whole.sessions.push_back(kept);
+    EXPECT_EQ(outline(whole), lines);
+}
+
+TEST(MenuBarMenu, TheCountOfTheOthersNeedsOneLeftOutAndIsPlainDecimal) {
+    EXPECT_EQ(CopyBook::moreSessions(1), "AND 1 MORE. OLDER NEWS.");
+    EXPECT_EQ(CopyBook::moreSessions(999), "AND 999 MORE. OLDER NEWS.");
+    EXPECT_EQ(CopyBook::moreSessions(1'234'567), "AND 1234567 MORE. OLDER NEWS.");
     MenuBarMenu::Snapshot exactly;
     for (std::int64_t number = 1; number <= 20; ++number) exactly.sessions.push_back(session(number, SessionState::idle()));
     EXPECT_EQ(outline(exactly)[20], "---");
