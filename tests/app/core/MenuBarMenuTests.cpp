@@ -29,6 +29,13 @@ Session session(std::int64_t number, SessionState state, std::optional<std::stri
     return made;
 }
 
+/// `session` last active `secondsAgo` before `now`.
+Session sessionAt(std::int64_t number, SessionState state, double secondsAgo) {
+    Session made = session(number, std::move(state));
+    made.lastEventAt = Instant::fromUnixSeconds(now.unixSeconds() - secondsAgo);
+    return made;
+}
+
 // The menu in a compact form that reads like the menu itself: "text:…", "button:…[action]",
 // "toggle:…=on[action]", "---", "submenu:…{…}".
 std::vector<std::string> outline(const std::vector<MenuItem>& items) {
@@ -56,6 +63,22 @@ std::vector<std::string> outline(const std::vector<MenuItem>& items) {
 }
 
 std::vector<std::string> outline(const MenuBarMenu::Snapshot& snapshot) { return outline(MenuBarMenu::items(snapshot)); }
+
+// The menu of a crowded `table` as the app builds it, copying only the listed sessions; a
+// snapshot that carries the whole table must give the same menu.
+std::vector<std::string> crowdedMenu(const std::unordered_map<std::string, Session>& table) {
+    MenuBarMenu::Snapshot listed;
+    listed.now = now;
+    listed.sessions = MenuBarMenu::listed(table);
+    listed.sessionCount = table.size();
+    EXPECT_EQ(listed.sessions.size(), MenuBarMenu::listedSessions);
+    MenuBarMenu::Snapshot whole;
+    whole.now = now;
+    for (const auto& [id, kept] : table) whole.sessions.push_back(kept);
+    const auto lines = outline(listed);
+    EXPECT_EQ(outline(whole), lines) << "the menu bounds a whole table itself";
+    return lines;
+}
 
 const std::string testSubmenu =
     "submenu:Test{button:Simulate Done[simulateDone];button:Simulate Needs you[simulateNeedsYou];"
@@ -165,17 +188,10 @@ TEST(MenuBarMenu, ACrowdedTableListsTheMostRecentlyActiveAndCountsTheOthers) {
     // 10,000 sessions, the one numbered n last active n seconds after the first.
     std::unordered_map<std::string, Session> table;
     for (std::int64_t number = 1; number <= 10'000; ++number) {
-        Session made = session(number, SessionState::idle());
-        made.lastEventAt = Instant::fromUnixSeconds(now.unixSeconds() - 10'000 + static_cast<double>(number));
+        const Session made = sessionAt(number, SessionState::idle(), 10'000 - static_cast<double>(number));
         table.emplace(made.id, made);
     }
-    MenuBarMenu::Snapshot snapshot;
-    snapshot.now = now;
-    snapshot.sessions = MenuBarMenu::listed(table);
-    snapshot.sessionCount = table.size();
-    ASSERT_EQ(snapshot.sessions.size(), MenuBarMenu::listedSessions);
-
-    const auto lines = outline(snapshot);
+    const auto lines = crowdedMenu(table);
     std::vector<std::string> expected;
     for (std::int64_t number = 9'981; number <= 10'000; ++number) {
         expected.push_back("text:TERMINAL " + std::to_string(number) + " \u00B7 ALL QUIET. NO BABYSITTING.");
@@ -183,45 +199,25 @@ TEST(MenuBarMenu, ACrowdedTableListsTheMostRecentlyActiveAndCountsTheOthers) {
     expected.push_back("text:AND 9980 MORE. OLDER NEWS.");
     expected.push_back("---");
     EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 22), expected);
-
-    // A snapshot that carries the whole table is bounded by the menu itself.
-    std::vector<Session> everything;
-    for (const auto& [id, kept] : table) everything.push_back(kept);
-    MenuBarMenu::Snapshot whole;
-    whole.now = now;
-    whole.sessions = everything;
-    EXPECT_EQ(outline(whole), lines);
 }
 
 TEST(MenuBarMenu, ACrowdedTableListsWhoNeedsTheUserBeforeTheBusiest) {
     // 40 running sessions, each more recently active than the next number up; behind them,
     // long quiet, one waiting on the user, one crashed, one broke and one finished.
     std::unordered_map<std::string, Session> table;
+    const auto add = [&](const Session& made) { table.emplace(made.id, made); };
     const quorvel::Run run{now, "refactor"};
     for (std::int64_t number = 1; number <= 40; ++number) {
-        Session made = session(number, SessionState::running(run));
-        made.lastEventAt = Instant::fromUnixSeconds(now.unixSeconds() - static_cast<double>(number));
-        table.emplace(made.id, made);
+        add(sessionAt(number, SessionState::running(run), static_cast<double>(number)));
     }
-    const auto quiet = [&](std::int64_t number, SessionState state, double secondsAgo) {
-        Session made = session(number, std::move(state));
-        made.lastEventAt = Instant::fromUnixSeconds(now.unixSeconds() - secondsAgo);
-        table.emplace(made.id, made);
-    };
-    quiet(41, SessionState::needsYou("Claude needs your permission to use Bash"), 3600);
-    quiet(42, SessionState::crashed("Rate limited"), 3000);
-    quiet(43, SessionState::broke("make", 2), 3300);
-    quiet(44, SessionState::done(std::string("fix the build"), 65.0, std::nullopt), 2000);
-    quiet(45, SessionState::idle(), 0.5);
-
-    MenuBarMenu::Snapshot snapshot;
-    snapshot.now = now;
-    snapshot.sessions = MenuBarMenu::listed(table);
-    snapshot.sessionCount = table.size();
-    ASSERT_EQ(snapshot.sessions.size(), MenuBarMenu::listedSessions);
+    add(sessionAt(41, SessionState::needsYou("Claude needs your permission to use Bash"), 3600));
+    add(sessionAt(42, SessionState::crashed("Rate limited"), 3000));
+    add(sessionAt(43, SessionState::broke("make", 2), 3300));
+    add(sessionAt(44, SessionState::done(std::string("fix the build"), 65.0, std::nullopt), 2000));
+    add(sessionAt(45, SessionState::idle(), 0.5));
 
     // The four that need looking at, then the 16 most recently active runs, by display number.
-    const auto lines = outline(snapshot);
+    const auto lines = crowdedMenu(table);
     std::vector<std::string> expected;
     for (std::int64_t number = 1; number <= 16; ++number) {
         char name[16];
@@ -235,12 +231,6 @@ TEST(MenuBarMenu, ACrowdedTableListsWhoNeedsTheUserBeforeTheBusiest) {
     expected.push_back("text:AND 25 MORE. OLDER NEWS.");
     expected.push_back("---");
     EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 22), expected);
-
-    // The menu makes the same choice from a snapshot of the whole table.
-    MenuBarMenu::Snapshot whole;
-    whole.now = now;
-    for (const auto& [id, kept] : table) whole.sessions.push_back(kept);
-    EXPECT_EQ(outline(whole), lines);
 }
 
 TEST(MenuBarMenu, TheCountOfTheOthersNeedsOneLeftOutAndIsPlainDecimal) {
