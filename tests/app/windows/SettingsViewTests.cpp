@@ -34,26 +34,13 @@
 namespace quorvel {
 namespace {
 
-using testing::AppWindowsTestbed;
 using testing::press;
 using testing::settle;
 using testing::storedSettings;
 using testing::type;
 
-class SettingsViewTest : public ::testing::Test {
+class SettingsViewTest : public testing::SettingsViewFixture {
 protected:
-    void SetUp() override { testing::useProductFonts(); }
-
-    /// The view over a model made now, unless `storeFirst` made one already (for putting
-    /// credentials in its keyring first).
-    SettingsView& open() {
-        if (!model) model = &bed.make();
-        view = std::make_unique<SettingsView>(bed.sources->settings());
-        view->resize(view->sizeHint());
-        settle();
-        return *view;
-    }
-
     /// Presses `key` until it turns itself off; how many presses that took.
     static int pressUntilDisabled(KeyButton& key) {
         int presses = 0;
@@ -77,10 +64,6 @@ protected:
         if (!loaded || !*loaded) return std::nullopt;
         return **loaded;
     }
-
-    AppWindowsTestbed bed;
-    AppModel* model = nullptr;
-    std::unique_ptr<SettingsView> view;
 };
 
 TEST_F(SettingsViewTest, EveryDeclaredSettingHasItsRowAndShowsTheModelsValue) {
@@ -368,9 +351,9 @@ TEST_F(SettingsViewTest, TheRelayFormSavesWhatWasTypedAndTheSummaryRemovesIt) {
 
     ASSERT_TRUE(model->phone().relayURL());
     EXPECT_EQ(model->phone().relayURL()->absoluteString(), "https://relay.example/api/apns") << "trimmed by the model";
-    EXPECT_EQ(model->phone().lastPushReport(), "Relay set. Send a test push to check it.");
+    EXPECT_EQ(relay->report()->text(), "Relay set. Send a test push to check it.");
     EXPECT_TRUE(relay->showsSummary());
-    EXPECT_EQ(relay->keyField()->text(), "") << "the key never outlives SAVE";
+    EXPECT_EQ(relay->keyField()->text(), "") << "a stored relay takes the key out of the form";
     EXPECT_EQ(relay->urlField()->text(), " https://relay.example/api/apns ");
     EXPECT_EQ(settings.row("Sending through the relay"), nullptr) << "rows of the sections are their own";
 
@@ -382,18 +365,33 @@ TEST_F(SettingsViewTest, TheRelayFormSavesWhatWasTypedAndTheSummaryRemovesIt) {
     EXPECT_FALSE(*stored) << "REMOVE cleared the stored relay";
 }
 
-TEST_F(SettingsViewTest, AnHttpRelayIsRefusedAndTheFormKeepsTheAddressButNotTheKey) {
+TEST_F(SettingsViewTest, AnHttpRelayIsRefusedUnderSaveAndTheFormKeepsWhatWasTyped) {
     SettingsView& settings = open();
     RelaySection* relay = settings.relaySection();
+    EXPECT_TRUE(relay->report()->isHidden());
+    const std::string pairing = model->phone().pairingReport();
     type(*relay->urlField(), "http://relay.example/push");
     type(*relay->keyField(), "s3cret");
     press(*relay->saveKey());
     EXPECT_FALSE(model->phone().relayURL());
-    EXPECT_EQ(model->phone().lastPushReport().rfind("Couldn't save the relay key: ", 0), 0u) << model->phone().lastPushReport();
     EXPECT_FALSE(relay->showsSummary());
+    EXPECT_FALSE(relay->report()->isHidden());
+    EXPECT_EQ(relay->report()->text(), "Couldn't save the relay key: The relay address must start with https://.");
     EXPECT_EQ(relay->urlField()->text(), "http://relay.example/push");
+    EXPECT_EQ(relay->keyField()->text(), "s3cret") << "a refused save keeps the key for the next try";
+    EXPECT_TRUE(relay->saveKey()->isEnabled());
+    // Nothing of it lands in the PHONE rows at the top.
+    EXPECT_EQ(model->phone().lastPushReport(), "No push sent yet");
+    EXPECT_EQ(model->phone().pairingReport(), pairing);
+
+    // Mended and saved again: the key leaves the form with the relay stored.
+    relay->urlField()->clear();
+    type(*relay->urlField(), "https://relay.example/push");
+    press(*relay->saveKey());
+    ASSERT_TRUE(model->phone().relayURL());
     EXPECT_EQ(relay->keyField()->text(), "");
-    EXPECT_FALSE(relay->saveKey()->isEnabled());
+    EXPECT_EQ(relay->report()->text(), "Relay set. Send a test push to check it.");
+    EXPECT_FALSE(relay->report()->isHidden()) << "under the summary";
 }
 
 TEST_F(SettingsViewTest, ASaveTheKeyringHasntAnsweredShowsItsPendingLine) {
