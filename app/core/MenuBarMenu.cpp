@@ -7,6 +7,7 @@
 #include "app/core/MenuBarAction.hpp"
 #include "kit/engine/CopyBook.hpp"
 #include "kit/engine/Quorvel.hpp"
+#include "kit/engine/StateMachine.hpp"
 
 namespace quorvel {
 namespace {
@@ -34,22 +35,23 @@ std::string terminalName(const Session& session, std::size_t sessionCount) {
     return numbered;
 }
 
-/// At most `listedSessions` of `sessions`, the most recently active.
-std::vector<const Session*> mostRecentlyActive(std::vector<const Session*> sessions) {
+/// Whether `a` is listed before `b` when the menu can't list every session: a question to the
+/// user first, then a failure, a finished run, a run, an idle session; the most recently
+/// active first within each.
+bool moreInNeed(const Session* a, const Session* b) {
+    const int aTier = StateMachine::tier(a->state);
+    const int bTier = StateMachine::tier(b->state);
+    return aTier != bTier ? aTier > bTier : Session::moreRecentlyActive(*a, *b);
+}
+
+/// At most `listedSessions` of `sessions`, those most in need of the user.
+std::vector<const Session*> mostInNeed(std::vector<const Session*> sessions) {
     if (sessions.size() > MenuBarMenu::listedSessions) {
         const auto end = sessions.begin() + static_cast<std::ptrdiff_t>(MenuBarMenu::listedSessions);
-        std::partial_sort(sessions.begin(), end, sessions.end(),
-                          [](const Session* a, const Session* b) { return Session::moreRecentlyActive(*a, *b); });
+        std::partial_sort(sessions.begin(), end, sessions.end(), moreInNeed);
         sessions.erase(end, sessions.end());
     }
     return sessions;
-}
-
-/// `count` with its thousands grouped by commas.
-std::string grouped(std::size_t count) {
-    std::string digits = std::to_string(count);
-    for (std::ptrdiff_t at = static_cast<std::ptrdiff_t>(digits.size()) - 3; at > 0; at -= 3) digits.insert(at, ",");
-    return digits;
 }
 
 std::vector<MenuItem> testMenu() {
@@ -73,12 +75,8 @@ std::vector<Session> MenuBarMenu::listed(const std::unordered_map<std::string, S
     all.reserve(sessions.size());
     for (const auto& entry : sessions) all.push_back(&entry.second);
     std::vector<Session> chosen;
-    for (const Session* session : mostRecentlyActive(std::move(all))) chosen.push_back(*session);
+    for (const Session* session : mostInNeed(std::move(all))) chosen.push_back(*session);
     return chosen;
-}
-
-std::string MenuBarMenu::moreSessionsLine(std::size_t count) {
-    return "AND " + grouped(count) + " MORE. OLDER NEWS.";
 }
 
 std::string MenuBarMenu::sessionLine(const Session& session, std::size_t sessionCount, Instant now) {
@@ -107,14 +105,14 @@ std::vector<MenuItem> MenuBarMenu::items(const Snapshot& snapshot) {
         const std::size_t count = std::max(snapshot.sessionCount, snapshot.sessions.size());
         std::vector<const Session*> sessions;
         for (const Session& session : snapshot.sessions) sessions.push_back(&session);
-        sessions = mostRecentlyActive(std::move(sessions));
+        sessions = mostInNeed(std::move(sessions));
         std::stable_sort(sessions.begin(), sessions.end(), [](const Session* a, const Session* b) {
             return a->number != b->number ? a->number < b->number : a->id < b->id;
         });
         for (const Session* session : sessions) {
             items.push_back(MenuItem::text(sessionLine(*session, count, snapshot.now)));
         }
-        if (count > sessions.size()) items.push_back(MenuItem::text(moreSessionsLine(count - sessions.size())));
+        if (count > sessions.size()) items.push_back(MenuItem::text(CopyBook::moreSessions(count - sessions.size())));
     }
 
     if (snapshot.serverProblem && !snapshot.serverProblem->empty()) {

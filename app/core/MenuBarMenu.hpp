@@ -17,7 +17,9 @@
 namespace quorvel {
 
 struct MenuBarMenu {
-    /// The most sessions the menu lists; a last line counts the others.
+    /// The most sessions the menu lists, those most in need of the user (a question, then a
+    /// failure, a finished run, a run, an idle session; the most recently active first within
+    /// each); a last line counts the others.
     static constexpr std::size_t listedSessions = 20;
 
     /// Whether the agent's settings file holds our hook entries.
@@ -34,8 +36,8 @@ struct MenuBarMenu {
 
     /// Everything the menu reads of the app's model.
     struct Snapshot {
-        /// Any order; the menu lists the `listedSessions` most recently active of them, sorted
-        /// by display number.
+        /// Any order; the menu lists the `listedSessions` of them most in need of the user,
+        /// sorted by display number.
         std::vector<Session> sessions;
         /// How many sessions there are in all, when `sessions` holds only some of them (see
         /// `listed`); a count below the size of `sessions` counts as that size.
@@ -71,11 +73,8 @@ struct MenuBarMenu {
     /// its `MenuBarAction`.
     static std::vector<MenuItem> items(const Snapshot& snapshot);
 
-    /// The `listedSessions` most recently active of `sessions` (ties by id), for a snapshot.
+    /// The `listedSessions` of `sessions` most in need of the user (ties by id), for a snapshot.
     static std::vector<Session> listed(const std::unordered_map<std::string, Session>& sessions);
-
-    /// The last line of the session list, for `count` sessions left out of it (above zero).
-    static std::string moreSessionsLine(std::size_t count);
 
     /// The menu's line for one session among `sessionCount`: its terminal ("TERMINAL 02"
     /// among several), its one-line headline and its detail, joined with " · "; a part that

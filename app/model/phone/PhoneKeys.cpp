@@ -84,9 +84,12 @@ void PhonePart::importAPNsKey(const std::string& keyID, const std::string& teamI
 }
 
 void PhonePart::setRelay(const std::string& url, const std::string& key) {
+    // The line beside the keys speaks of this save only; the keyring's pending line stands
+    // in until it answers.
+    setRelayReport({});
     std::optional<WebUrl> address = WebUrl::parse(text::trimmingWhitespaceAndNewlines(url));
     if (!address) {
-        setPairingReport("That relay address doesn't look like a URL.");
+        setRelayReport("That relay address doesn't look like a URL.");
         return;
     }
     const RelayKeyStore::Credentials credentials{*address, text::trimmingWhitespaceAndNewlines(key)};
@@ -94,11 +97,11 @@ void PhonePart::setRelay(const std::string& url, const std::string& key) {
         auto saved = RelayKeyStore::save(*keychain, credentials);
         return [this, saved, url = credentials.url] {
             if (!saved) {
-                setLastPushReport("Couldn't save the relay key: " + saved.error().description());
+                setRelayReport("Couldn't save the relay key: " + saved.error().description());
                 return;
             }
             setRelayURL(url);
-            setLastPushReport("Relay set. Send a test push to check it.");
+            setRelayReport("Relay set. Send a test push to check it.");
         };
     });
 }
@@ -108,10 +111,11 @@ void PhonePart::removeRelay() {
         auto removed = RelayKeyStore::remove(*keychain);
         return [this, removed] {
             if (!removed) {
-                setLastPushReport("Couldn't remove the relay key: " + removed.error().description());
+                setRelayReport("Couldn't remove the relay key: " + removed.error().description());
                 return;
             }
             setRelayURL(std::nullopt);
+            setRelayReport({});
         };
     }, KeyringCall::change);
 }

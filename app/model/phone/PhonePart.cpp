@@ -7,8 +7,11 @@
 #include "app/core/PushReport.hpp"
 #include "app/delivery/APNsKeyStore.hpp"
 #include "app/delivery/RelayKeyStore.hpp"
+#include "kit/engine/CopyBook.hpp"
 #include "kit/engine/Quorvel.hpp"
 #include "kit/engine/StoredDefaults.hpp"
+#include "kit/push/DeviceToken.hpp"
+#include "platform/UnicodeText.hpp"
 
 namespace quorvel {
 namespace {
@@ -41,6 +44,24 @@ PhonePart::PhonePart(AppServices& services, const ModelHops& hops, PhoneNeighbou
 void PhonePart::setPhoneDeviceToken(std::string token) {
     assignTracked(*this, phoneDeviceToken_, std::move(token), &PhonePart::phoneDeviceTokenChanged);
     services_.defaults->set(StoredDefaults::phoneDeviceToken, phoneDeviceToken_);
+    setPhoneTokenReport({});
+}
+
+void PhonePart::enterPhoneDeviceToken(std::string typed) {
+    // Emptying the field takes the token away; anything else must be one.
+    if (!text::trimmingWhitespaceAndNewlines(typed).empty() && !DeviceToken::isDeviceToken(typed)) {
+        setPhoneTokenReport(std::string(CopyBook::phoneTokenRefused));
+        return;
+    }
+    setPhoneDeviceToken(std::move(typed));
+}
+
+void PhonePart::setPhoneTokenReport(std::string report) {
+    assignTracked(*this, phoneTokenReport_, std::move(report), &PhonePart::phoneTokenReportChanged);
+}
+
+void PhonePart::setRelayReport(std::string report) {
+    assignTracked(*this, relayReport_, std::move(report), &PhonePart::relayReportChanged);
 }
 
 void PhonePart::setApnsKeyID(std::optional<std::string> keyID) {

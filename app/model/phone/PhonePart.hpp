@@ -61,8 +61,17 @@ public:
     /// False where the desktop has no iCloud, so the phone's token can only be pasted.
     bool iCloudAvailable() const { return services_.iCloudAvailable; }
     const std::string& phoneDeviceToken() const { return phoneDeviceToken_; }
-    /// Stores the token, and writes it to the defaults on every assignment.
+    /// Stores the token, and writes it to the defaults on every assignment; ends a refusal of
+    /// what the user entered (`phoneTokenReport`).
     void setPhoneDeviceToken(std::string token);
+    /// The token as the user typed or pasted it: stored as it stands when it is empty or a
+    /// device token, else refused in `phoneTokenReport` and the stored one kept.
+    void enterPhoneDeviceToken(std::string typed);
+    /// Why what the user entered as the phone token was refused; empty while it wasn't.
+    const std::string& phoneTokenReport() const { return phoneTokenReport_; }
+    /// What became of the last relay save or removal, for beside its keys; empty before the
+    /// first, while a save is under way and after a removal.
+    const std::string& relayReport() const { return relayReport_; }
     /// A key or relay handed to the login keyring that it hasn't answered for yet.
     bool savingToKeyring() const { return !keyringSaves_.empty(); }
     /// A key or a relay is stored, so pushes can go out.
@@ -101,7 +110,9 @@ public:
     void routePush(const Alert& alert);
     /// Sends `push` off the main thread and reports the outcome in `lastPushReport`.
     void deliver(const OutgoingPush& push);
-    /// Sends a done push to the phone whatever the router would say.
+    /// Sends a done push to the phone whatever the router would say; `lastPushReport` says it
+    /// is on its way, then how it went (or why it can't go: a stored token that is no device
+    /// token).
     void sendTestPush(const std::string& title, const std::string& body);
     /// Publishes the RUNNING and FINISHED lists to the paired phone when they changed.
     void publishListsIfNeeded();
@@ -112,9 +123,9 @@ public:
     /// error alert. The key ID is read back from the keyring either way.
     void importAPNsKey(const std::string& keyID, const std::string& teamID);
     /// Stores the relay's address and key in the keyring; the outcome is reported in
-    /// `lastPushReport` (an address that is no URL in `pairingReport`).
+    /// `relayReport`.
     void setRelay(const std::string& url, const std::string& key);
-    /// Deletes the relay's address and key; a failure is reported in `lastPushReport`.
+    /// Deletes the relay's address and key; a failure is reported in `relayReport`.
     void removeRelay();
     /// Deletes the stored APNs key; a failure is shown in the error alert. The key ID is read
     /// back from the keyring either way.
@@ -127,6 +138,8 @@ signals:
     void pairedPhoneChanged();
     void pairingReportChanged();
     void phoneDeviceTokenChanged();
+    void phoneTokenReportChanged();
+    void relayReportChanged();
     void savingToKeyringChanged();
     /// After each of the signals above.
     void changed();
@@ -138,6 +151,8 @@ private:
     void setLastPushReport(std::string report);
     void setPairedPhone(PhoneDevice phone);
     void setPairingReport(std::string report);
+    void setPhoneTokenReport(std::string report);
+    void setRelayReport(std::string report);
     /// The pairing report after the exchange failed: the failure's own text, or, without
     /// iCloud, what the user does instead (its advice to sign in can't be followed here).
     std::string syncFailureReport(const std::string& failure) const;
@@ -168,6 +183,8 @@ private:
     std::optional<PhoneDevice> pairedPhone_;
     std::string pairingReport_;
     std::string phoneDeviceToken_;
+    std::string phoneTokenReport_;
+    std::string relayReport_;
 
     Router router_;
     int ticksSinceTokenFetch_ = 0;

@@ -2,6 +2,8 @@
 // them, and the lists the phone mirrors.
 #include "app/core/PushReport.hpp"
 #include "app/model/phone/PhonePart.hpp"
+#include "kit/engine/CopyBook.hpp"
+#include "kit/push/DeviceToken.hpp"
 
 namespace quorvel {
 
@@ -65,6 +67,12 @@ void PhonePart::deliver(const OutgoingPush& push, bool routed) {
 }
 
 void PhonePart::sendTestPush(const std::string& title, const std::string& body) {
+    // A token stored before tokens were checked (or brought by the phone) can still be none:
+    // Apple would only refuse it, after a wait.
+    if (!phoneDeviceToken_.empty() && !DeviceToken::isDeviceToken(phoneDeviceToken_)) {
+        setLastPushReport(std::string(CopyBook::testPushBadToken));
+        return;
+    }
     OutgoingPush push;
     push.kind = Alert::Kind::done;
     push.sessionID = "test";
@@ -73,6 +81,9 @@ void PhonePart::sendTestPush(const std::string& title, const std::string& body) 
     push.sound = fileName(Sound::fanfare);
     push.interruptionLevel = PushPayloads::InterruptionLevel::active;
     push.timestamp = services_.clock->now();
+    // Said at once, so every press is answered even when the outcome reads as the last one did
+    // or takes the network's time.
+    setLastPushReport(std::string(CopyBook::testPushSending));
     deliver(push, false);
 }
 

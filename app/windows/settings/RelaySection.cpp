@@ -20,7 +20,8 @@ RelaySection::RelaySection(SettingsPresenter& presenter, QWidget* parent)
       save_(new KeyButton(QStringLiteral("SAVE"), SmallKeyStyle::Style::acid)),
       remove_(new KeyButton(QStringLiteral("REMOVE"), SmallKeyStyle::Style::panel)),
       stored_(nullptr),
-      keyringNote_(new SettingsNoteWidget(std::string())) {
+      keyringNote_(new SettingsNoteWidget(std::string())),
+      report_(new SettingsNoteWidget(std::string())) {
     url_->setObjectName(QStringLiteral("relayAddress"));
     url_->setAccessibleName(QStringLiteral("Relay address"));
     key_->setObjectName(QStringLiteral("relayKey"));
@@ -45,16 +46,15 @@ RelaySection::RelaySection(SettingsPresenter& presenter, QWidget* parent)
     QVBoxLayout* faces = SettingsSectionWidget::rowStack(this);
     faces->addWidget(form_);
     faces->addWidget(summary_);
+    report_->setObjectName(QStringLiteral("relayReport"));
+    faces->addWidget(report_);
 
     // Untrimmed: a field of spaces counts as filled, and the model says what is wrong with it.
     connect(url_, &QLineEdit::textChanged, this, &RelaySection::updateSave);
     connect(key_, &QLineEdit::textChanged, this, &RelaySection::updateSave);
     connect(save_, &QAbstractButton::clicked, this, [this] {
         if (url_->text().isEmpty() || key_->text().isEmpty()) return;
-        const std::string url = url_->text().toStdString();
-        const std::string key = key_->text().toStdString();
-        key_->clear();
-        presenter_.setRelay(url, key);
+        presenter_.setRelay(url_->text().toStdString(), key_->text().toStdString());
     });
     connect(remove_, &QAbstractButton::clicked, this, [this] { presenter_.removeRelay(); });
     updateSave();
@@ -67,11 +67,17 @@ bool RelaySection::showsSummary() const { return !summary_->isHidden(); }
 
 void RelaySection::refresh(const SettingsSnapshot& snapshot) {
     const bool stored = snapshot.relayURL.has_value();
-    if (stored) stored_->setNote(*snapshot.relayURL);
+    if (stored) {
+        stored_->setNote(*snapshot.relayURL);
+        // The key is in the keyring now; the form must not keep a copy for the next relay.
+        key_->clear();
+    }
     form_->setHidden(stored);
     summary_->setHidden(!stored);
     keyringNote_->setText(snapshot.keyringNote().value_or(""));
     keyringNote_->setHidden(!snapshot.keyringNote());
+    report_->setText(snapshot.relayReport);
+    report_->setHidden(snapshot.relayReport.empty());
 }
 
 }  // namespace quorvel

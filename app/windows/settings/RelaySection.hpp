@@ -1,7 +1,8 @@
 #pragma once
 // The RELAY group's body: the address and key form while no relay is stored, else the stored
-// address with REMOVE. What is typed belongs to the section and outlives face switches; only
-// SAVE empties the key field, whatever the outcome. Main thread.
+// address with REMOVE, and under either the outcome of the last SAVE or REMOVE. What is typed
+// belongs to the section and outlives face switches; a refused SAVE keeps both fields, and
+// only a stored relay empties the key field. Main thread.
 #include <QWidget>
 
 namespace quorvel {
@@ -32,6 +33,8 @@ public:
     bool showsSummary() const;
     /// "Saving to the login keyring…" under SAVE while a save is pending; hidden otherwise.
     SettingsNoteWidget* keyringNote() const { return keyringNote_; }
+    /// What became of the last SAVE or REMOVE, under the face on show; hidden when nothing.
+    SettingsNoteWidget* report() const { return report_; }
 
 private:
     void updateSave();
@@ -45,6 +48,7 @@ private:
     KeyButton* remove_;
     SettingRowWidget* stored_;
     SettingsNoteWidget* keyringNote_;
+    SettingsNoteWidget* report_;
 };
 
 }  // namespace quorvel

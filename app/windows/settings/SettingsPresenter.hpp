@@ -26,6 +26,7 @@ public:
     void setMuted(bool muted);
     void setPhoneDeviceToken(const std::string& token);
     void checkNow();
+    /// Always asked of the app, which answers every press in the push line.
     void sendTestPush();
     void turnHooksOn();
     void turnHooksOff();

@@ -21,6 +21,8 @@ struct SettingsSnapshot {
     /// What last happened to a Live Activity.
     std::string liveActivityReport;
     std::string phoneDeviceToken;
+    /// Why what was entered as the phone token was refused; empty while it wasn't.
+    std::string phoneTokenReport;
     /// False where the desktop has no iCloud to bring the phone's token over.
     bool iCloudAvailable = true;
     bool launchAtLoginEnabled = false;
@@ -30,6 +32,8 @@ struct SettingsSnapshot {
     std::optional<std::string> apnsKeyID;
     /// The stored relay's address as written.
     std::optional<std::string> relayURL;
+    /// What became of the last relay save or removal; empty when there is nothing to say.
+    std::string relayReport;
     /// A key or relay is on its way into the login keyring.
     bool savingToKeyring = false;
 
@@ -41,8 +45,6 @@ struct SettingsSnapshot {
     std::string hookStatusLine() const;
     /// Off only while the hooks are not installed (a problem still allows it).
     bool selfTestEnabled() const { return hookStatus.kind != HookInstaller::Status::Kind::notInstalled; }
-    bool hasPushCredentials() const { return apnsKeyID.has_value() || relayURL.has_value(); }
-    bool sendTestPushEnabled() const { return !phoneDeviceToken.empty() && hasPushCredentials(); }
     /// "Banners are off in the desktop's notification settings" only when they are known to be off.
     std::string bannerLine() const;
     std::string awayNote() const;

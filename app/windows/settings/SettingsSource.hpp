@@ -22,6 +22,8 @@ public:
     /// The device volume, 0 to 1 (saved with the controls).
     virtual void setVolume(double volume) = 0;
     virtual void setMuted(bool muted) = 0;
+    /// The phone token as the user typed or pasted it; what is no device token is refused
+    /// (see `SettingsSnapshot::phoneTokenReport`) and the stored one kept.
     virtual void setPhoneDeviceToken(const std::string& token) = 0;
     /// Syncs with the phone now.
     virtual void syncPhone() = 0;

@@ -206,9 +206,15 @@ QWidget* SettingsView::buildColumn() {
         connect(paste, &QAbstractButton::clicked, this, [this] {
             const QMimeData* data = QGuiApplication::clipboard()->mimeData();
             if (!data || !data->hasText()) return;
+            // In the field as well, so that a paste the app refuses stays in sight beside the
+            // line that says why.
+            tokenField_->setShownText(data->text());
             presenter_.setPhoneDeviceToken(data->text().toStdString());
         });
         addRow(section, "Phone token", presenter_.snapshot().phoneTokenNote(), trailingStack({tokenField_, paste}));
+        tokenReport_ = new SettingsNoteWidget(std::string());
+        tokenReport_->setObjectName(QStringLiteral("phoneTokenReport"));
+        section->add(tokenReport_);
 
         testPushKey_ = new KeyButton(QStringLiteral("SEND TEST PUSH"), SmallKeyStyle::Style::acid);
         connect(testPushKey_, &QAbstractButton::clicked, this, [this] { presenter_.sendTestPush(); });
@@ -336,10 +342,17 @@ void SettingsView::refresh() {
     launchAtLogin_->setOn(shown.launchAtLoginEnabled);
 
     pairingRow_->setName(shown.pairingReport);
-    tokenField_->setShownText(QString::fromStdString(shown.phoneDeviceToken));
+    // The field follows the stored token only when that changes (the phone brought another),
+    // so a refused entry stays in the field for the user to mend.
+    const QString storedToken = QString::fromStdString(shown.phoneDeviceToken);
+    if (storedToken != shownToken_) {
+        tokenField_->setShownText(storedToken);
+        shownToken_ = storedToken;
+    }
+    tokenReport_->setText(shown.phoneTokenReport);
+    tokenReport_->setHidden(shown.phoneTokenReport.empty());
     pushRow_->setName(shown.lastPushReport);
     pushRow_->setNote(shown.liveActivityReport);
-    testPushKey_->setEnabled(shown.sendTestPushEnabled());
     awayRow_->setNote(shown.awayNote());
     static_cast<QGraphicsOpacityEffect*>(awayRow_->graphicsEffect())
         ->setOpacity(settings.alwaysPushToPhone ? awayRowDimmed : 1.0);

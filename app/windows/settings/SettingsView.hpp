@@ -50,6 +50,8 @@ public:
     /// A key by its legend, among those on show ("CHECK NOW", "TURN ON"); the first such.
     KeyButton* key(const QString& legend) const;
     EntryField* tokenField() const { return tokenField_; }
+    /// Under the phone token row: why what was entered is no token; hidden when it is.
+    SettingsNoteWidget* tokenReport() const { return tokenReport_; }
     RelaySection* relaySection() const { return relay_; }
     APNsKeySection* keySection() const { return phoneKey_; }
     SettingRowWidget* row(const std::string& name) const;
@@ -79,6 +81,9 @@ private:
     ToggleKeyButton* muted_ = nullptr;
     ToggleKeyButton* launchAtLogin_ = nullptr;
     EntryField* tokenField_ = nullptr;
+    /// The stored token as the field last took it from the model.
+    QString shownToken_;
+    SettingsNoteWidget* tokenReport_ = nullptr;
     KeyButton* hookKey_ = nullptr;
     KeyButton* selfTestKey_ = nullptr;
     KeyButton* testPushKey_ = nullptr;

@@ -46,12 +46,14 @@ public:
         // Reading the report makes the Live Activity coordinator on first use.
         snapshot.liveActivityReport = model_.phone().liveActivity().report();
         snapshot.phoneDeviceToken = model_.phone().phoneDeviceToken();
+        snapshot.phoneTokenReport = model_.phone().phoneTokenReport();
         snapshot.iCloudAvailable = model_.phone().iCloudAvailable();
         snapshot.launchAtLoginEnabled = model_.hooks().launchAtLogin() == LaunchAtLogin::Status::enabled;
         snapshot.bannersAllowed = model_.hooks().bannersAllowed();
         snapshot.notificationSettingsNote = model_.hooks().notificationSettingsNote();
         snapshot.apnsKeyID = model_.phone().apnsKeyID();
         if (model_.phone().relayURL()) snapshot.relayURL = model_.phone().relayURL()->absoluteString();
+        snapshot.relayReport = model_.phone().relayReport();
         snapshot.savingToKeyring = model_.phone().savingToKeyring();
         return snapshot;
     }
@@ -63,7 +65,7 @@ public:
         model_.device().setControls(controls);
     }
     void setMuted(bool muted) override { model_.device().setMuted(muted); }
-    void setPhoneDeviceToken(const std::string& token) override { model_.phone().setPhoneDeviceToken(token); }
+    void setPhoneDeviceToken(const std::string& token) override { model_.phone().enterPhoneDeviceToken(token); }
     void syncPhone() override { model_.phone().syncPhone(); }
     void sendTestPush(const std::string& title, const std::string& body) override { model_.phone().sendTestPush(title, body); }
     void installHooks() override { model_.hooks().installHooks(); }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -25,6 +26,13 @@ Session session(std::int64_t number, SessionState state, std::optional<std::stri
     made.termProgram = std::move(termProgram);
     made.state = std::move(state);
     made.lastEventAt = now;
+    return made;
+}
+
+/// `session` last active `secondsAgo` before `now`.
+Session sessionAt(std::int64_t number, SessionState state, double secondsAgo) {
+    Session made = session(number, std::move(state));
+    made.lastEventAt = Instant::fromUnixSeconds(now.unixSeconds() - secondsAgo);
     return made;
 }
 
@@ -55,6 +63,22 @@ std::vector<std::string> outline(const std::vector<MenuItem>& items) {
 }
 
 std::vector<std::string> outline(const MenuBarMenu::Snapshot& snapshot) { return outline(MenuBarMenu::items(snapshot)); }
+
+// The menu of a crowded `table` as the app builds it, copying only the listed sessions; a
+// snapshot that carries the whole table must give the same menu.
+std::vector<std::string> crowdedMenu(const std::unordered_map<std::string, Session>& table) {
+    MenuBarMenu::Snapshot listed;
+    listed.now = now;
+    listed.sessions = MenuBarMenu::listed(table);
+    listed.sessionCount = table.size();
+    EXPECT_EQ(listed.sessions.size(), MenuBarMenu::listedSessions);
+    MenuBarMenu::Snapshot whole;
+    whole.now = now;
+    for (const auto& [id, kept] : table) whole.sessions.push_back(kept);
+    const auto lines = outline(listed);
+    EXPECT_EQ(outline(whole), lines) << "the menu bounds a whole table itself";
+    return lines;
+}
 
 const std::string testSubmenu =
     "submenu:Test{button:Simulate Done[simulateDone];button:Simulate Needs you[simulateNeedsYou];"
@@ -164,38 +188,55 @@ TEST(MenuBarMenu, ACrowdedTableListsTheMostRecentlyActiveAndCountsTheOthers) {
     // 10,000 sessions, the one numbered n last active n seconds after the first.
     std::unordered_map<std::string, Session> table;
     for (std::int64_t number = 1; number <= 10'000; ++number) {
-        Session made = session(number, SessionState::idle());
-        made.lastEventAt = Instant::fromUnixSeconds(now.unixSeconds() - 10'000 + static_cast<double>(number));
+        const Session made = sessionAt(number, SessionState::idle(), 10'000 - static_cast<double>(number));
         table.emplace(made.id, made);
     }
-    MenuBarMenu::Snapshot snapshot;
-    snapshot.now = now;
-    snapshot.sessions = MenuBarMenu::listed(table);
-    snapshot.sessionCount = table.size();
-    ASSERT_EQ(snapshot.sessions.size(), MenuBarMenu::listedSessions);
-
-    const auto lines = outline(snapshot);
+    const auto lines = crowdedMenu(table);
     std::vector<std::string> expected;
     for (std::int64_t number = 9'981; number <= 10'000; ++number) {
         expected.push_back("text:TERMINAL " + std::to_string(number) + " \u00B7 ALL QUIET. NO BABYSITTING.");
     }
-    expected.push_back("text:AND 9,980 MORE. OLDER NEWS.");
+    expected.push_back("text:AND 9980 MORE. OLDER NEWS.");
     expected.push_back("---");
     EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 22), expected);
-
-    // A snapshot that carries the whole table is bounded by the menu itself.
-    std::vector<Session> everything;
-    for (const auto& [id, kept] : table) everything.push_back(kept);
-    MenuBarMenu::Snapshot whole;
-    whole.now = now;
-    whole.sessions = everything;
-    EXPECT_EQ(outline(whole), lines);
 }
 
-TEST(MenuBarMenu, TheCountOfTheOthersNeedsOneLeftOut) {
-    EXPECT_EQ(MenuBarMenu::moreSessionsLine(1), "AND 1 MORE. OLDER NEWS.");
-    EXPECT_EQ(MenuBarMenu::moreSessionsLine(999), "AND 999 MORE. OLDER NEWS.");
-    EXPECT_EQ(MenuBarMenu::moreSessionsLine(1'234'567), "AND 1,234,567 MORE. OLDER NEWS.");
+TEST(MenuBarMenu, ACrowdedTableListsWhoNeedsTheUserBeforeTheBusiest) {
+    // 40 running sessions, each more recently active than the next number up; behind them,
+    // long quiet, one waiting on the user, one crashed, one broke and one finished.
+    std::unordered_map<std::string, Session> table;
+    const auto add = [&](const Session& made) { table.emplace(made.id, made); };
+    const quorvel::Run run{now, "refactor"};
+    for (std::int64_t number = 1; number <= 40; ++number) {
+        add(sessionAt(number, SessionState::running(run), static_cast<double>(number)));
+    }
+    add(sessionAt(41, SessionState::needsYou("Claude needs your permission to use Bash"), 3600));
+    add(sessionAt(42, SessionState::crashed("Rate limited"), 3000));
+    add(sessionAt(43, SessionState::broke("make", 2), 3300));
+    add(sessionAt(44, SessionState::done(std::string("fix the build"), 65.0, std::nullopt), 2000));
+    add(sessionAt(45, SessionState::idle(), 0.5));
+
+    // The four that need looking at, then the 16 most recently active runs, by display number.
+    const auto lines = crowdedMenu(table);
+    std::vector<std::string> expected;
+    for (std::int64_t number = 1; number <= 16; ++number) {
+        char name[16];
+        std::snprintf(name, sizeof name, "%02lld", static_cast<long long>(number));
+        expected.push_back("text:TERMINAL " + std::string(name) + " \u00B7 GRINDING. GO MAKE A TEA. \u00B7 refactor \u00B7 0s");
+    }
+    expected.push_back("text:TERMINAL 41 \u00B7 OI. NEEDS YOU. \u00B7 Claude needs your permission to use Bash");
+    expected.push_back("text:TERMINAL 42 \u00B7 CRASHED. NOT YOUR FAULT. \u00B7 Rate limited");
+    expected.push_back("text:TERMINAL 43 \u00B7 IT BROKE. GO FIX. \u00B7 make \u00B7 exit 2");
+    expected.push_back("text:TERMINAL 44 \u00B7 DONE. GO LOOK. \u00B7 fix the build \u00B7 1m 05s");
+    expected.push_back("text:AND 25 MORE. OLDER NEWS.");
+    expected.push_back("---");
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 22), expected);
+}
+
+TEST(MenuBarMenu, TheCountOfTheOthersNeedsOneLeftOutAndIsPlainDecimal) {
+    EXPECT_EQ(CopyBook::moreSessions(1), "AND 1 MORE. OLDER NEWS.");
+    EXPECT_EQ(CopyBook::moreSessions(999), "AND 999 MORE. OLDER NEWS.");
+    EXPECT_EQ(CopyBook::moreSessions(1'234'567), "AND 1234567 MORE. OLDER NEWS.");
     MenuBarMenu::Snapshot exactly;
     for (std::int64_t number = 1; number <= 20; ++number) exactly.sessions.push_back(session(number, SessionState::idle()));
     EXPECT_EQ(outline(exactly)[20], "---");

@@ -112,26 +112,24 @@ TEST(AppModelActionsTests, AKeyImportThatFailsIsShownAndTheStoredKeyStays) {
 
 // ---- the relay --------------------------------------------------------------------------------
 
-TEST(AppModelActionsTests, RelayAddressesAreTrimmedCheckedAndReported) {
+TEST(AppModelActionsTests, RelayAddressesAreTrimmedCheckedAndReportedBesideTheirKeys) {
     struct Case {
         const char* url;
         const char* key;
         std::optional<std::string> relayURL;  // after the call
-        std::string lastPushReport;
-        bool notAURL;
+        std::string relayReport;
     };
     const Case cases[] = {
         {" \thttps://relay.example/push \n", " secret\n", "https://relay.example/push",
-         "Relay set. Send a test push to check it.", false},
-        {"not a url", "secret", std::nullopt, "No push sent yet", true},
+         "Relay set. Send a test push to check it."},
+        {"not a url", "secret", std::nullopt, "That relay address doesn't look like a URL."},
         // Only https is stored: the keyring is never asked to keep another address, and the
         // report says what to mend.
         {"http://relay.example/push", "secret", std::nullopt,
-         "Couldn't save the relay key: The relay address must start with https://.", false},
-        {"https://relay.example/push", "  ", std::nullopt, "Couldn't save the relay key: The relay key is empty.",
-         false},
+         "Couldn't save the relay key: The relay address must start with https://."},
+        {"https://relay.example/push", "  ", std::nullopt, "Couldn't save the relay key: The relay key is empty."},
         {"https://relay.example/push", "sec\nret", std::nullopt,
-         "Couldn't save the relay key: The relay key must be one line.", false},
+         "Couldn't save the relay key: The relay key must be one line."},
     };
     for (const Case& c : cases) {
         AppModelTestbed bed;
@@ -142,9 +140,10 @@ TEST(AppModelActionsTests, RelayAddressesAreTrimmedCheckedAndReported) {
         EXPECT_EQ(model.phone().relayURL() ? std::optional<std::string>(model.phone().relayURL()->absoluteString()) : std::nullopt,
                   c.relayURL)
             << c.url;
-        EXPECT_EQ(model.phone().lastPushReport(), c.lastPushReport) << c.url;
-        EXPECT_EQ(model.phone().pairingReport(), c.notAURL ? "That relay address doesn't look like a URL." : pairingBefore)
-            << c.url;
+        EXPECT_EQ(model.phone().relayReport(), c.relayReport) << c.url;
+        // The phone's lines speak of the phone and its pushes, never of the relay form.
+        EXPECT_EQ(model.phone().lastPushReport(), "No push sent yet") << c.url;
+        EXPECT_EQ(model.phone().pairingReport(), pairingBefore) << c.url;
         auto stored = RelayKeyStore::load(bed.keychain->items());
         ASSERT_TRUE(stored);
         EXPECT_EQ(stored->has_value(), c.relayURL.has_value()) << c.url;
@@ -165,7 +164,8 @@ TEST(AppModelActionsTests, RemovingTheRelayClearsItOrReportsWhyNot) {
     model.phone().removeRelay();
     settle();
     EXPECT_TRUE(model.phone().relayURL().has_value());
-    EXPECT_EQ(model.phone().lastPushReport().rfind("Couldn't remove the relay key: Keyring: ", 0), 0u) << model.phone().lastPushReport();
+    EXPECT_EQ(model.phone().relayReport().rfind("Couldn't remove the relay key: Keyring: ", 0), 0u) << model.phone().relayReport();
+    EXPECT_EQ(model.phone().lastPushReport(), "No push sent yet");
 
     bed.recorded.keychainFailures.clear();
     model.phone().removeRelay();
@@ -173,6 +173,39 @@ TEST(AppModelActionsTests, RemovingTheRelayClearsItOrReportsWhyNot) {
     EXPECT_FALSE(model.phone().relayURL().has_value());
     EXPECT_FALSE(model.phone().hasPushCredentials());
     EXPECT_FALSE(RelayKeyStore::load(bed.keychain->items())->has_value());
+    EXPECT_EQ(model.phone().relayReport(), "") << "a removal that worked leaves no line";
+}
+
+// ---- the phone token --------------------------------------------------------------------------
+
+TEST(AppModelActionsTests, WhatTheUserEntersAsThePhoneTokenIsStoredOnlyWhenItIsADeviceToken) {
+    AppModelTestbed bed;
+    AppModel& model = bed.make();
+    model.phone().enterPhoneDeviceToken("0a1B2c");
+    EXPECT_EQ(model.phone().phoneDeviceToken(), "0a1B2c");
+    EXPECT_EQ(model.phone().phoneTokenReport(), "");
+
+    for (const char* typed : {"abc def 123 not a token", "0a1b 2c", "<0a1b2c>", "0a1b2g", "\u00e90a"}) {
+        model.phone().enterPhoneDeviceToken(typed);
+        EXPECT_EQ(model.phone().phoneDeviceToken(), "0a1B2c") << typed;
+        EXPECT_EQ(bed.defaults->stringValue("phoneDeviceToken"), std::optional<std::string>("0a1B2c")) << typed;
+        EXPECT_EQ(model.phone().phoneTokenReport(), "That doesn't look like a phone token: it has only 0-9 and a-f.")
+            << typed;
+    }
+
+    // Pasted with the spaces and line break of a copy: stored as it came, and no refusal.
+    model.phone().enterPhoneDeviceToken("  F00D\n");
+    EXPECT_EQ(model.phone().phoneDeviceToken(), "  F00D\n");
+    EXPECT_EQ(model.phone().phoneTokenReport(), "");
+    // An empty field takes the token away.
+    model.phone().enterPhoneDeviceToken("zz");
+    model.phone().enterPhoneDeviceToken("");
+    EXPECT_EQ(model.phone().phoneDeviceToken(), "");
+    EXPECT_EQ(model.phone().phoneTokenReport(), "");
+    // A token the phone brings ends a refusal too: the field then shows the phone's.
+    model.phone().enterPhoneDeviceToken("nope");
+    model.phone().setPhoneDeviceToken("beef");
+    EXPECT_EQ(model.phone().phoneTokenReport(), "");
 }
 
 // ---- hooks, login item, recordings, banners ----------------------------------------------------

@@ -71,7 +71,7 @@ TEST(AppModelKeyringTests, AnsweredSavesEndThePendingLineAndQuitDoesNotWait) {
     model.phone().setRelay("https://relay.example/push", "secret");
     EXPECT_TRUE(model.phone().savingToKeyring());
     ASSERT_TRUE(waitUntil([&] { return !model.phone().savingToKeyring(); }));
-    EXPECT_EQ(model.phone().lastPushReport(), "Relay set. Send a test push to check it.");
+    EXPECT_EQ(model.phone().relayReport(), "Relay set. Send a test push to check it.");
 
     const auto started = Clock::now();
     model.shutDown();

@@ -147,6 +147,28 @@ TEST_F(AppModelPushesTests, ATestPushGoesOutWhateverTheRouterWouldSay) {
     EXPECT_EQ(plainSpaces(model.phone().lastPushReport()), "Sent done at 9:41 PM");
 }
 
+TEST_F(AppModelPushesTests, EveryTestPushSaysAtOnceThatItIsOnItsWayThenHowItWent) {
+    AppModel& model = bed.make();
+    model.phone().setPhoneDeviceToken("a1b2c3");
+    for (int press = 0; press < 2; ++press) {
+        bed.recorded.pushFailures.push_back("The phone token was refused (BadDeviceToken).");
+        model.phone().sendTestPush("DONE. GO LOOK.", "Test push from the computer");
+        // Before the outcome: a press that ends as the last one did still says something.
+        EXPECT_EQ(model.phone().lastPushReport(), "Sending a test push\u2026") << press;
+        settle();
+        EXPECT_EQ(model.phone().lastPushReport(), "Failed: The phone token was refused (BadDeviceToken).") << press;
+    }
+    EXPECT_EQ(bed.recorded.pushes.size(), 2u);
+
+    // A token stored before entries were checked is no device token: said, and nothing sent.
+    model.phone().setPhoneDeviceToken("abc def 123 not a token");
+    model.phone().sendTestPush("DONE. GO LOOK.", "Test push from the computer");
+    settle();
+    EXPECT_EQ(bed.recorded.pushes.size(), 2u);
+    EXPECT_EQ(model.phone().lastPushReport(),
+              "Not sent: the phone token doesn't look like one. Paste it again from the phone.");
+}
+
 TEST_F(AppModelPushesTests, ListsArePublishedOnlyToAPairedPhoneAndOnlyWhenTheyChanged) {
     AppModel& model = bed.make();
     bed.finishRun("s1");

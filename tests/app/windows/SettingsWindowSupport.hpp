@@ -4,10 +4,13 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <gtest/gtest.h>
+#include <memory>
 #include <string>
 
 #include "app/core/AppSettings.hpp"
 #include "app/windows/settings/KeyButton.hpp"
+#include "app/windows/settings/SettingsView.hpp"
 #include "kit/visuals/views/Fonts.hpp"
 #include "tests/app/windows/AppWindowsTestbed.hpp"
 
@@ -38,5 +41,25 @@ inline AppSettings storedSettings(const AppWindowsTestbed& bed) {
     const KeyValueStore reread(bed.home / ".config/quorvel/defaults.json");
     return AppSettings::load(reread);
 }
+
+/// The settings view over the test bed's model, in the product's fonts, at its ideal size.
+class SettingsViewFixture : public ::testing::Test {
+protected:
+    void SetUp() override { useProductFonts(); }
+
+    /// The view over a model made now, unless the test made one already (for putting
+    /// credentials in its keyring first).
+    SettingsView& open() {
+        if (!model) model = &bed.make();
+        view = std::make_unique<SettingsView>(bed.sources->settings());
+        view->resize(view->sizeHint());
+        settle();
+        return *view;
+    }
+
+    AppWindowsTestbed bed;
+    AppModel* model = nullptr;
+    std::unique_ptr<SettingsView> view;
+};
 
 }  // namespace quorvel::testing
