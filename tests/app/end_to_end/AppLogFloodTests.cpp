@@ -6,10 +6,10 @@
 // session bus (see the CTest entry).
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,13 +29,9 @@ using testing::waitFor;
 /// The lines of `log` that hold `text`.
 std::vector<std::string> linesWith(const std::string& log, const std::string& text) {
     std::vector<std::string> found;
-    std::size_t start = 0;
-    while (start < log.size()) {
-        std::size_t end = log.find('\n', start);
-        if (end == std::string::npos) end = log.size();
-        const std::string line = log.substr(start, end - start);
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
         if (line.find(text) != std::string::npos) found.push_back(line);
-        start = end + 1;
     }
     return found;
 }
