@@ -5,6 +5,7 @@
 
 #include "hook/InternetDateTime.hpp"
 #include "platform/Files.hpp"
+#include "platform/LogLineText.hpp"
 #include "platform/RotatingLogFile.hpp"
 
 namespace quorvel {
@@ -14,7 +15,8 @@ void HookLog::writeLogLine(std::string_view message) const {
     (void)files::createDirectories(files::parentPath(url), 0700);
 
     std::string line = internetDateTime(Instant::now()) + " pid " + std::to_string(::getpid()) + " ";
-    line += message;
+    // Payload text in a message must not start a line that reads as ours.
+    line += escapedForLogLine(message);
     line += '\n';
 
     // Not through a link, and never waiting on a FIFO put where the log should be: the event

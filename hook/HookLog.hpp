@@ -13,7 +13,8 @@ struct HookLog {
     /// Above this size (strictly) the file is moved to url + ".1" before the next line.
     std::int64_t maxBytes = 1'048'576;
 
-    /// Appends "<UTC time with ms> pid <pid> <message>\n". Never fails to its caller: a line
+    /// Appends "<UTC time with ms> pid <pid> <message>\n", the message's control characters
+    /// escaped (`escapedForLogLine`) so that it stays one line. Never fails to its caller: a line
     /// that can't be written is lost.
     void writeLogLine(std::string_view message) const;
 

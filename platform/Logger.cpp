@@ -10,6 +10,7 @@
 #include <systemd/sd-journal.h>
 
 #include "platform/FileDescriptors.hpp"
+#include "platform/LogLineText.hpp"
 #include "platform/RotatingLogFile.hpp"
 
 namespace quorvel {
@@ -46,9 +47,11 @@ std::string_view logLevelName(LogLevel level) {
 Logger::Logger(std::string subsystem, std::string category)
     : subsystem_(std::move(subsystem)), category_(std::move(category)) {}
 
-void Logger::log(LogLevel level, std::string_view message) const {
-    // The journal takes any bytes (line breaks and NULs included), so the message goes in full.
-    const std::string messageField = "MESSAGE=" + std::string(message);
+void Logger::log(LogLevel level, std::string_view rawMessage) const {
+    // Escaped here rather than by each caller, so that no line can forget: the journal would
+    // take a line break as it is, and its readers show a record of several lines.
+    const std::string message = escapedForLogLine(rawMessage);
+    const std::string messageField = "MESSAGE=" + message;
     const std::string priorityField = "PRIORITY=" + std::to_string(journalPriority(level));
     const std::string identifierField = "SYSLOG_IDENTIFIER=" + (category_.empty() ? subsystem_ : category_);
     const std::string subsystemField = "QUORVEL_SUBSYSTEM=" + subsystem_;

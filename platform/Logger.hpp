@@ -1,6 +1,7 @@
 #pragma once
 // Log lines with a subsystem and a category, written to the system journal. Dynamic values
-// are logged in full. For tests the lines can be read back: QUORVEL_LOG_FILE=<path> appends
+// are logged in full, with their control characters escaped (`escapedForLogLine`), so each
+// message is one line. For tests the lines can be read back: QUORVEL_LOG_FILE=<path> appends
 // each line to that file, QUORVEL_LOG_STDERR=1 copies it to standard error, in the form
 //   <level> <subsystem> [<category>] <message>
 // The file stays bounded: above `logFileMaxBytes` it is moved to <path>.1 (replacing the

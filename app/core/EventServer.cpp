@@ -16,6 +16,7 @@
 #include "app/core/ConstantTimeEquals.hpp"
 #include "app/core/EventStamp.hpp"
 #include "app/core/HTTPRequest.hpp"
+#include "app/core/RejectionLog.hpp"
 #include "kit/engine/Quorvel.hpp"
 #include "platform/JsonCoding.hpp"
 #include "platform/Logger.hpp"
@@ -86,6 +87,7 @@ struct ServerCore {
     /// The queue was full when last looked at: logged once until it has room again.
     bool waitingFull = false;
     Logger log{std::string(Quorvel::macBundleID), "EventServer"};
+    RejectionLog rejections{io, log, EventServer::rejectionLogIntervalSeconds};
     std::thread thread;
     /// Where every read lands first: a connection keeps only what it received, so one that
     /// sends nothing costs no buffer. One is enough, since everything runs on one thread.
@@ -96,7 +98,7 @@ struct ServerCore {
     bool roomForAnotherEvent();
     void deliver(HookEvent event);
     /// The status for a complete request, and the event when it is accepted.
-    int check(const HTTPRequest& request, std::optional<HookEvent>& accepted) const;
+    int check(const HTTPRequest& request, std::optional<HookEvent>& accepted);
 };
 
 /// One client: reads until a request is complete or invalid, replies once, closes. A steady
@@ -236,8 +238,9 @@ void ServerCore::acceptNext() {
     acceptor.async_accept([this](const asio::error_code& error, tcp::socket socket) {
         if (error == asio::error::operation_aborted) return;
         if (error) {
-            // Out of descriptors and the like: wait a moment rather than spin.
-            log.error("Couldn't accept a connection: " + error.message());
+            // Out of descriptors and the like: wait a moment rather than spin. A flood of
+            // connections can keep it so, so it is counted like a refused request.
+            rejections.rejected("accept", "Couldn't accept a connection: " + error.message());
             acceptRetry.expires_after(acceptRetryDelay);
             acceptRetry.async_wait([this](const asio::error_code& waitError) {
                 if (!waitError) acceptNext();
@@ -252,18 +255,18 @@ void ServerCore::acceptNext() {
     });
 }
 
-int ServerCore::check(const HTTPRequest& request, std::optional<HookEvent>& accepted) const {
+int ServerCore::check(const HTTPRequest& request, std::optional<HookEvent>& accepted) {
     if (request.path != EventServer::eventsPath) return 404;
     if (request.method != "POST") return 405;
     auto authorization = request.headers.find("authorization");
     if (authorization == request.headers.end() || !authorization->second.starts_with(bearerPrefix) ||
         !constantTimeEquals(std::string_view(authorization->second).substr(bearerPrefix.size()), token)) {
-        log.error("Rejected a request with a missing or wrong token");
+        rejections.rejected("token", "Rejected a request with a missing or wrong token");
         return 401;
     }
     auto event = json::decodeJson<HookEvent>(request.body);
     if (!event) {
-        log.error("Rejected an event that didn't decode: " + event.error().message);
+        rejections.rejected("undecodable", "Rejected an event that didn't decode: " + event.error().message);
         return 400;
     }
     accepted = std::move(event.value());
@@ -320,6 +323,7 @@ void EventServer::stop() {
     // that thread is gone every accepted event is handed over or waiting, and no new one
     // comes. Requests still being read get no answer: their helpers spool them.
     asio::post(impl_->io, [core = impl_.get()] {
+        core->rejections.sayAll();
         asio::error_code ignored;
         core->acceptor.close(ignored);
         core->io.stop();

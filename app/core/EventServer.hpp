@@ -50,6 +50,11 @@ public:
     static constexpr std::size_t maxWaitingEvents = 2000;
     /// The longest one dispatched piece of work hands events over, in seconds.
     static constexpr double handOverSliceSeconds = 0.05;
+    /// Requests turned away (a wrong token, an event that doesn't decode) and connections that
+    /// couldn't be accepted are logged once per kind, then as a count at most once in this many
+    /// seconds, so a flood of them can't fill the log; the counts not yet said are said when
+    /// the server stops.
+    static constexpr double rejectionLogIntervalSeconds = 60;
 
     /// Listens on `preferredPort` when it is free, else on a port the system picks. Every
     /// request must carry `token` as its bearer token.

@@ -162,7 +162,9 @@ Expected<APNsClient::Answer, APNsClient::Error> APNsClient::sendViaRelay(const W
     if (http.status != 200) {
         const std::string message =
             stringMember(object, "error").value_or("relay answered " + std::to_string(http.status));
-        logger_.error("Relay refused " + std::string(method) + " " + std::string(path) + ": " + message);
+        // The phone's token is as good as a password to whoever holds a relay key: shortened
+        // like every other line that names it.
+        logger_.error("Relay refused " + std::string(method) + " " + shortenedPath(path) + ": " + message);
         response.status = http.status;
         response.reason = message;
         response.host = relayURL.host().value_or("relay");

@@ -22,12 +22,13 @@ TEST(Logger, FileSinkGetsWholeLinesInFull) {
     const Logger logger("com.tessaloom.quorvel.mac", "EventServer");
     logger.info("listening on 127.0.0.1:49152");
     logger.error("token=abc/def " + std::string(300, 'x'));
+    // A line break in what a line quotes is escaped, so each message stays one line.
     Logger("com.tessaloom.quorvel", "Sound").fault("line one\nline two");
     const std::string expected = "info com.tessaloom.quorvel.mac [EventServer] listening on 127.0.0.1:49152\n"
                                  "error com.tessaloom.quorvel.mac [EventServer] token=abc/def " +
                                  std::string(300, 'x') +
                                  "\n"
-                                 "fault com.tessaloom.quorvel [Sound] line one\nline two\n";
+                                 "fault com.tessaloom.quorvel [Sound] line one\\nline two\n";
     EXPECT_EQ(*files::readFile(path), expected);
 }
 

@@ -105,6 +105,7 @@ void SessionsPart::shutDown() {
         server_->stop();
         writeSpoolFiles(services_.paths.spool(), server_->takeWaitingEvents());
     }
+    copiesHandledAlready_.sayAllRepeats(services_.clock->now());
     // Live events still waiting behind the spool go back to it, to keep their turn next time.
     if (!liveWaiting_.empty()) {
         writeSpoolFiles(services_.paths.spool(), {liveWaiting_.begin(), liveWaiting_.end()});

@@ -37,6 +37,7 @@
 #include "kit/engine/StateMachine.hpp"
 #include "platform/Instant.hpp"
 #include "platform/Logger.hpp"
+#include "platform/RepeatedFailureLog.hpp"
 
 namespace quorvel {
 
@@ -50,6 +51,9 @@ public:
     static constexpr std::size_t finishedCap = FinishedStore::keptRuns;
     /// Milliseconds from the end of one tick to the start of the next.
     static constexpr int tickIntervalMilliseconds = 5000;
+    /// Live events that were handled already as spooled copies are said once, then as a count
+    /// at most once in this many seconds.
+    static constexpr double copiesLogIntervalSeconds = 60;
     /// The longest the spool drain runs before the main thread's other work has a turn, in
     /// seconds; the rest of the spool follows right after.
     static constexpr double spoolSliceSeconds = 0.05;
@@ -205,6 +209,8 @@ private:
     std::set<std::string> spoolFilesToRemove_;
     /// Spooled events skipped as handled already since the backlog was last through.
     std::size_t spooledHandledAlready_ = 0;
+    /// Live events handled already as spooled copies: the first said, the rest counted.
+    RepeatedFailureLog copiesHandledAlready_{logger_, LogLevel::notice, copiesLogIntervalSeconds};
     /// The FINISHED list on disk is the one in memory (its last save worked).
     bool finishedSaved_ = true;
     bool settleQueued_ = false;

@@ -15,8 +15,11 @@ void SessionsPart::handleHookEvent(const HookEvent& event, bool live) {
             ++spooledHandledAlready_;
             return;
         }
-        logger_.notice("Handled " + event.event.text() + " for " + event.sessionID +
-                       " once though it arrived both posted and spooled");
+        // After a pause every event the helpers gave up on arrives so: said once, then counted.
+        copiesHandledAlready_.failed("posted and spooled",
+                                     "Handled " + event.event.text() + " for " + event.sessionID +
+                                         " once though it arrived both posted and spooled",
+                                     services_.clock->now());
         return;
     }
     // A prompt the user typed lets the next alert of an already pushed kind through again.
@@ -60,6 +63,7 @@ void SessionsPart::tick() {
     neighbours_.beforeTick();
 
     const Instant now = services_.clock->now();
+    copiesHandledAlready_.sayDueRepeats(now);
     std::vector<Effect> effects;
     mutateMachine([&](StateMachine& machine) { effects = machine.tick(now); });
     if (!effects.empty()) sessionSaver_.saveSoon();
