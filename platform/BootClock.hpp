@@ -15,7 +15,6 @@ struct BootStamp {
     /// The kernel's identity of this boot, a lower-case UUID.
     std::string bootID;
 
-    bool sameBootAs(const BootStamp& other) const { return bootID == other.bootID; }
     bool operator==(const BootStamp&) const = default;
 };
 
