@@ -9,6 +9,7 @@
 #include "hook/SimulatedEvents.hpp"
 #include "hook/SpoolFile.hpp"
 #include "kit/engine/Endpoint.hpp"
+#include "platform/BootClock.hpp"
 #include "platform/JsonCoding.hpp"
 #include "platform/SecureRandom.hpp"
 
@@ -87,6 +88,8 @@ void hookMain(const HookInvocation& invocation) {
     progress.begin(log, "watchdog ended the run while stdin was being read");
     const HookInput input = readHookInput(invocation.inputFd, budget.inputDeadline());
     const Instant now = Instant::now();
+    // Beside the wall clock, which may be stepped before the next event of the session.
+    const std::optional<BootStamp> bootNow = readBootStamp();
     progress.begin(log, "watchdog ended the run before its event was posted or spooled");
 
     auto captureSetting = environment.find("QUORVEL_CAPTURE");
@@ -113,6 +116,10 @@ void hookMain(const HookInvocation& invocation) {
     if (!event) {
         giveUp(HookEvent::payloadRefusal(*input.payload));
         return;
+    }
+    if (bootNow) {
+        event->bootSeconds = bootNow->seconds;
+        event->bootID = bootNow->bootID;
     }
     postEvent(*event, paths, log, environment, budget, progress);
 }

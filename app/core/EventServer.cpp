@@ -9,7 +9,6 @@
 #include <deque>
 #include <list>
 #include <mutex>
-#include <set>
 #include <thread>
 #include <vector>
 
@@ -17,6 +16,7 @@
 #include "app/core/EventStamp.hpp"
 #include "app/core/HTTPRequest.hpp"
 #include "app/core/RejectionLog.hpp"
+#include "app/core/WaitingStamps.hpp"
 #include "kit/engine/Quorvel.hpp"
 #include "platform/JsonCoding.hpp"
 #include "platform/Logger.hpp"
@@ -39,7 +39,7 @@ struct WaitingEvents {
     std::deque<HookEvent> events;
     /// The stamps of `events`: the intake holds a spooled event back while an accepted one
     /// stamped earlier still waits here.
-    std::multiset<double> stamps;
+    WaitingStamps stamps;
     /// A piece of work that hands events over is dispatched and hasn't found the queue empty.
     bool handOverDispatched = false;
 };
@@ -61,7 +61,7 @@ void handOver(const std::shared_ptr<WaitingEvents>& waiting, const EventServer::
             }
             event = std::move(waiting->events.front());
             waiting->events.pop_front();
-            waiting->stamps.erase(waiting->stamps.find(event->receivedAt));
+            waiting->stamps.erase(*event);
         }
         onEvent(std::move(*event));
     } while (std::chrono::steady_clock::now() < sliceEnd);
@@ -273,7 +273,7 @@ int ServerCore::check(const HTTPRequest& request, std::optional<HookEvent>& acce
     // Taken when it is read: the moment the app took the event is the best it knows of one
     // stamped far ahead of its clock.
     const double readAt = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
-    believeStamp(*accepted, readAt);
+    believeStamp(*accepted, readAt, readBootStamp());
     return 202;
 }
 
@@ -303,7 +303,7 @@ void ServerCore::deliver(HookEvent event) {
     bool dispatchNow = false;
     {
         std::lock_guard lock(waiting->mutex);
-        waiting->stamps.insert(event.receivedAt);
+        waiting->stamps.insert(event);
         waiting->events.push_back(std::move(event));
         dispatchNow = !waiting->handOverDispatched;
         waiting->handOverDispatched = true;
@@ -341,10 +341,9 @@ std::vector<HookEvent> EventServer::takeWaitingEvents() {
     return {std::make_move_iterator(taken.begin()), std::make_move_iterator(taken.end())};
 }
 
-std::optional<double> EventServer::earliestWaitingStamp() const {
+bool EventServer::holdsEventStampedBefore(const HookEvent& event) const {
     std::lock_guard lock(impl_->waiting->mutex);
-    if (impl_->waiting->stamps.empty()) return std::nullopt;
-    return *impl_->waiting->stamps.begin();
+    return impl_->waiting->stamps.holdsOneBefore(event);
 }
 
 std::uint16_t EventServer::port() const { return impl_->port; }

@@ -79,10 +79,11 @@ public:
     /// over now. Meant for after `stop`, so the caller can keep them elsewhere. Any thread.
     std::vector<HookEvent> takeWaitingEvents();
 
-    /// The earliest `receivedAt` among the accepted events not yet handed over, none when
-    /// none waits. A stamp more than a minute ahead of the clock when the event was accepted
-    /// was replaced by that moment (so on the events handed over too). Any thread.
-    std::optional<double> earliestWaitingStamp() const;
+    /// Whether an accepted event not yet handed over was received before `event`
+    /// (`stampedBefore`, app/core/EventStamp.hpp). A stamp more than a minute ahead of the
+    /// clock when the event was accepted was replaced by that moment, or dropped for a boot
+    /// stamp (so on the events handed over too). Any thread.
+    bool holdsEventStampedBefore(const HookEvent& event) const;
 
 private:
     struct Impl;

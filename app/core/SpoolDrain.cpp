@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <memory>
 
+#include "app/core/EventStamp.hpp"
 #include "kit/engine/Quorvel.hpp"
 #include "platform/Files.hpp"
 #include "platform/JsonCoding.hpp"
@@ -110,9 +111,7 @@ std::vector<SpooledEvent> readSpool(const std::string& folder, const std::set<st
         removeOrMarkStuck(name);
     }
     if (stuck) *stuck = std::move(stillStuck);
-    std::stable_sort(events.begin(), events.end(), [](const SpooledEvent& a, const SpooledEvent& b) {
-        return a.event.receivedAt < b.event.receivedAt;
-    });
+    sortByReceiveOrder(events, [](const SpooledEvent& each) -> const HookEvent& { return each.event; });
     return events;
 }
 

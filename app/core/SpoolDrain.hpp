@@ -36,7 +36,8 @@ struct SpooledEvent {
 };
 
 /// Reads every ".json" file in `folder` but those named in `skip`: the events that decoded,
-/// oldest `receivedAt` first (ties keep name order). Files that don't decode are logged and
+/// in the order they were received (`receiveOrder`, app/core/EventStamp.hpp: by the boot
+/// clock within one boot, else by `receivedAt`; ties keep name order). Files that don't decode are logged and
 /// removed, as are abandoned temporary files; the rest stay. A missing or unreadable folder,
 /// or one that is a link, gives nothing.
 ///
@@ -51,8 +52,8 @@ std::vector<SpooledEvent> readSpool(const std::string& folder, const std::set<st
 /// line, when it is still there. A file already gone counts as removed.
 bool removeSpoolFile(const std::string& folder, const std::string& name);
 
-/// Reads every ".json" file in `folder` and hands the events that decoded to `handOn`, oldest
-/// `receivedAt` first (ties keep name order), removing each file after its event was handed
+/// Reads every ".json" file in `folder` and hands the events that decoded to `handOn` in the
+/// order they were received (as `readSpool`), removing each file after its event was handed
 /// on. Files that don't decode are logged and removed; other entries are left alone. A
 /// missing or unreadable folder, or one that is a link, gives no events.
 void drainSpool(const std::string& folder, const std::function<void(const HookEvent&)>& handOn);

@@ -77,6 +77,12 @@ void keepWithinBounds(HookEvent& event) {
     event.reason = cut(event.reason, HookEvent::shortTextLimit);
     event.source = cut(event.source, HookEvent::shortTextLimit);
     if (event.eventID && !HookEvent::isEventIdentity(*event.eventID)) event.eventID.reset();
+    const bool bootStamped = event.bootSeconds && std::isfinite(*event.bootSeconds) && *event.bootSeconds >= 0 &&
+                             event.bootID && HookEvent::isEventIdentity(*event.bootID);
+    if (!bootStamped) {
+        event.bootSeconds.reset();
+        event.bootID.reset();
+    }
 }
 
 // The member of `payload` named `key` when it is a string too long to be an identifier.
@@ -207,6 +213,8 @@ HookEvent HookEvent::decode(const json::Json& value) {
     event.reason = json::optionalString(object, "reason");
     event.source = json::optionalString(object, "source");
     event.eventID = json::optionalString(object, "eventID");
+    event.bootSeconds = json::optionalDouble(object, "bootSeconds");
+    event.bootID = json::optionalString(object, "bootID");
     keepWithinBounds(event);
     return event;
 }
@@ -234,6 +242,8 @@ json::Json HookEvent::encode() const {
     json::putOptional(object, "reason", reason);
     json::putOptional(object, "source", source);
     json::putOptional(object, "eventID", eventID);
+    json::putOptional(object, "bootSeconds", bootSeconds);
+    json::putOptional(object, "bootID", bootID);
     return object;
 }
 

@@ -67,6 +67,13 @@ struct HookEvent {
     /// Absent from an older helper. Only a UUID (`isEventIdentity`) is an identity: decoding
     /// leaves any other text out, so what the app remembers of identities stays small.
     std::optional<std::string> eventID;
+    /// The helper's boot clock when it received the event (seconds since the machine started,
+    /// suspend included) and the identity of that boot: two events of one boot are ordered by
+    /// it whatever the wall clock did between them, for `receivedAt` moves with every step of
+    /// it. Absent from an older helper. Both or neither: decoding keeps them only as a finite
+    /// number of seconds, not negative, with a UUID.
+    std::optional<double> bootSeconds;
+    std::optional<std::string> bootID;
 
     /// An event with only the three required fields; the optional ones are set afterwards.
     static HookEvent make(HookEventName event, std::string sessionID, double receivedAt);

@@ -8,6 +8,7 @@
 #include "kit/engine/Endpoint.hpp"
 #include "kit/engine/HookEvent.hpp"
 #include "kit/engine/QuorvelPaths.hpp"
+#include "platform/BootClock.hpp"
 #include "tests/hook/FakeEventServer.hpp"
 #include "tests/hook/HelperProcess.hpp"
 
@@ -182,6 +183,25 @@ TEST_F(HelperProcessTest, ThePostAndItsSpooledCopyCarryOneIdentityOfTheirOwn) {
     ASSERT_EQ(server.requests().size(), 2u);
     const HookEvent again = postedEvent(server.requests()[1]);
     EXPECT_NE(again.eventID, posted.eventID);
+}
+
+TEST_F(HelperProcessTest, ThePostAndItsSpooledCopyCarryTheBootClockOfTheMomentItWasReceived) {
+    FakeEventServer server(std::nullopt);
+    serveEndpoint(server);
+    const std::optional<BootStamp> before = readBootStamp();
+    ASSERT_TRUE(before);
+    run({}, stopPayload);
+    const std::optional<BootStamp> after = readBootStamp();
+    ASSERT_EQ(server.requests().size(), 1u);
+    const HookEvent posted = postedEvent(server.requests()[0]);
+    auto events = spooled();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(posted.bootID, before->bootID);
+    ASSERT_TRUE(posted.bootSeconds);
+    EXPECT_GE(*posted.bootSeconds, before->seconds);
+    EXPECT_LE(*posted.bootSeconds, after->seconds);
+    EXPECT_EQ(events[0].bootSeconds, posted.bootSeconds);
+    EXPECT_EQ(events[0].bootID, posted.bootID);
 }
 
 TEST_F(HelperProcessTest, FinishesItsJobWhenTheAgentEndsItMidPost) {

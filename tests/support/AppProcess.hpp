@@ -56,6 +56,7 @@ public:
             ::unlink(log().c_str());
             changes["QUORVEL_LOG_FILE"] = log();
         }
+        for (const auto& [name, value] : extraEnvironment_) changes[name] = value;
         ChildEnvironment environment(changes);
         std::vector<std::string> words{program_};
         words.insert(words.end(), arguments.begin(), arguments.end());
@@ -64,6 +65,10 @@ public:
         argv.push_back(nullptr);
         return ::posix_spawn(&pid_, program_.c_str(), nullptr, nullptr, argv.data(), environment.envp()) == 0;
     }
+
+    /// A variable the app is started with beyond those `start` sets (a library preloaded to
+    /// give it a clock of the test's, say), from the next start on.
+    void addEnvironment(const std::string& name, const std::string& value) { extraEnvironment_[name] = value; }
 
     /// Ends the app as the session does at log-out, and waits for it.
     void stop() {
@@ -168,6 +173,7 @@ private:
     std::string home_;
     std::string runtime_;
     LogCopy logCopy_;
+    std::map<std::string, std::string> extraEnvironment_;
     pid_t pid_ = -1;
 };
 

@@ -27,6 +27,7 @@
 #include "app/core/RecentEventIDs.hpp"
 #include "app/core/SpoolDrain.hpp"
 #include "app/core/SpoolWatch.hpp"
+#include "app/core/WaitingStamps.hpp"
 #include "app/model/ModelHops.hpp"
 #include "app/model/sessions/SessionNeighbours.hpp"
 #include "app/model/sessions/SessionSaver.hpp"
@@ -160,8 +161,8 @@ private:
     /// removed joins the ones kept.
     void removeHandledSpoolFiles(std::chrono::steady_clock::time_point sliceEnd);
     void refillSpoolBacklog();
-    /// Whether an accepted event stamped before `stamp` waits, here or in the server.
-    bool acceptedEarlierThan(double stamp) const;
+    /// Whether an accepted event received before `event` waits, here or in the server.
+    bool acceptedEarlierThan(const HookEvent& event) const;
     /// Queues one `settle` after the current work, unless one is queued already.
     void settleLater();
     /// Logs once when the table grows past its usual size, and once when it is full.
@@ -185,7 +186,7 @@ private:
     /// Spooled events read but not handled yet, oldest first.
     std::deque<SpooledEvent> spoolBacklog_;
     std::deque<HookEvent> liveWaiting_;  // behind older spooled ones, in arrival order
-    std::multiset<double> liveWaitingStamps_;  // the stamps of `liveWaiting_`
+    WaitingStamps liveWaitingStamps_;  // the stamps of `liveWaiting_`
     SpoolWatch spoolWatch_;
     /// Starts a drain when a file lands in the spool; made by the first drain.
     std::unique_ptr<QSocketNotifier> spoolNotifier_;

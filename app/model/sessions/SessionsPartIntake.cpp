@@ -3,7 +3,6 @@
 // here the two roads are merged back into that order, so a spooled event is never applied
 // after a later event of its session that went straight in, nor before an earlier one that
 // the server accepted and still holds.
-#include <algorithm>
 #include <chrono>
 
 #include "app/core/EventStamp.hpp"
@@ -13,12 +12,12 @@
 namespace quorvel {
 
 void SessionsPart::receiveLiveEvent(HookEvent event) {
-    believeStamp(event, services_.clock->now().unixSeconds());
+    believeStamp(event, services_.clock->now().unixSeconds(), readBootStamp());
     if (shutDown_) {
         handleHookEvent(event, true);
         return;
     }
-    liveWaitingStamps_.insert(event.receivedAt);
+    liveWaitingStamps_.insert(event);
     liveWaiting_.push_back(std::move(event));
     // Behind a backlog the event waits for its turn; otherwise it goes now, once the spool
     // has been looked at.
@@ -60,21 +59,16 @@ void SessionsPart::refillSpoolBacklog() {
     handledFiles.insert(spoolFilesToRemove_.begin(), spoolFilesToRemove_.end());
     std::vector<SpooledEvent> spooled = readSpool(services_.paths.spool(), handledFiles, &stuckSpoolEntries_);
     const double readAt = services_.clock->now().unixSeconds();
+    const std::optional<BootStamp> bootAt = readBootStamp();
     bool restamped = false;
-    for (SpooledEvent& each : spooled) restamped |= believeStamp(each.event, readAt);
-    if (restamped) {
-        std::stable_sort(spooled.begin(), spooled.end(), [](const SpooledEvent& a, const SpooledEvent& b) {
-            return a.event.receivedAt < b.event.receivedAt;
-        });
-    }
+    for (SpooledEvent& each : spooled) restamped |= believeStamp(each.event, readAt, bootAt);
+    if (restamped) sortByReceiveOrder(spooled, [](const SpooledEvent& each) -> const HookEvent& { return each.event; });
     spoolBacklog_.assign(std::make_move_iterator(spooled.begin()), std::make_move_iterator(spooled.end()));
 }
 
-bool SessionsPart::acceptedEarlierThan(double stamp) const {
-    if (!liveWaitingStamps_.empty() && *liveWaitingStamps_.begin() < stamp) return true;
-    if (!server_) return false;
-    const std::optional<double> waiting = server_->earliestWaitingStamp();
-    return waiting && *waiting < stamp;
+bool SessionsPart::acceptedEarlierThan(const HookEvent& event) const {
+    if (liveWaitingStamps_.holdsOneBefore(event)) return true;
+    return server_ && server_->holdsEventStampedBefore(event);
 }
 
 void SessionsPart::handleIntake() {
@@ -90,7 +84,7 @@ void SessionsPart::handleIntake() {
         if (!liveWaiting_.empty()) refillSpoolBacklog();
         if (spoolBacklog_.empty() && liveWaiting_.empty()) break;
         const bool spooledNext =
-            !spoolBacklog_.empty() && !acceptedEarlierThan(spoolBacklog_.front().event.receivedAt);
+            !spoolBacklog_.empty() && !acceptedEarlierThan(spoolBacklog_.front().event);
         if (spooledNext) {
             SpooledEvent spooled = std::move(spoolBacklog_.front());
             spoolBacklog_.pop_front();
@@ -113,7 +107,7 @@ void SessionsPart::handleIntake() {
         } else if (!liveWaiting_.empty()) {
             HookEvent live = std::move(liveWaiting_.front());
             liveWaiting_.pop_front();
-            liveWaitingStamps_.erase(liveWaitingStamps_.find(live.receivedAt));
+            liveWaitingStamps_.erase(live);
             handleHookEvent(live, true);
         } else {
             heldForServer = true;

@@ -1,13 +1,33 @@
 // The event server's start: the endpoint file with its token and port, and why the server
 // couldn't start, for the windows to show.
 #include <QMetaObject>
+#include <sys/stat.h>
 
 #include "app/core/PrivateFolders.hpp"
 #include "app/model/sessions/SessionsPart.hpp"
 #include "kit/engine/Endpoint.hpp"
 #include "kit/engine/Quorvel.hpp"
+#include "platform/DamagedFileAside.hpp"
 
 namespace quorvel {
+namespace {
+
+// Anything but a regular file in the endpoint file's place (a folder, a FIFO, a device, a
+// socket, a link) reads as no endpoint, and a folder can't even be renamed over: the new file
+// could never be written and no helper would learn where to post. It is set aside as a
+// damaged file of ours is, for a person to look at, and a new file takes its place.
+void setAsideUnlessRegularFile(const std::string& path, const Logger& logger) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode)) return;
+    if (auto aside = files::moveDamagedFileAside(path)) {
+        logger.notice("The endpoint file " + path + " was not a regular file; moved it aside to " + *aside);
+    } else {
+        logger.error("The endpoint file " + path + " is not a regular file and couldn't be moved aside: " +
+                     aside.error().message);
+    }
+}
+
+}  // namespace
 
 void SessionsPart::startServer() {
     // A start-up still queued when the process was asked to end must not open a server.
@@ -31,6 +51,7 @@ void SessionsPart::startServer() {
         linkedFolderProblem = problem;
     }
     const std::string endpointPath = services_.paths.endpoint();
+    setAsideUnlessRegularFile(endpointPath, logger_);
     std::optional<Endpoint> stored;
     // A private file in another mode (0400, 0700) is kept but written again as 0600.
     bool storedAs0600 = false;

@@ -15,6 +15,7 @@
 
 #include "app/core/EventServer.hpp"
 #include "app/core/HTTPRequest.hpp"
+#include "platform/BootClock.hpp"
 #include "tests/app/core/LoopbackClient.hpp"
 #include "tests/support/LogCapture.hpp"
 
@@ -345,7 +346,7 @@ TEST(EventServer, StopLeavesTheEventsNotHandedOverToBeTakenAndTakesNoMore) {
     stopping->stop();
 }
 
-TEST(EventServer, TellsTheEarliestStampWaitingAndDoesNotBelieveOneFarAhead) {
+TEST(EventServer, TellsWhetherAnEventStampedEarlierWaitsAndDoesNotBelieveOneFarAhead) {
     std::vector<std::function<void()>> handOvers;
     std::vector<HookEvent> handed;
     auto started = EventServer::start(
@@ -353,27 +354,45 @@ TEST(EventServer, TellsTheEarliestStampWaitingAndDoesNotBelieveOneFarAhead) {
         [&handOvers](std::function<void()> handOver) { handOvers.push_back(std::move(handOver)); });
     ASSERT_TRUE(started);
     EventServer& server = **started;
-    EXPECT_EQ(server.earliestWaitingStamp(), std::nullopt);
     const double now = double(std::time(nullptr));
-    const auto postStamped = [&](double stamp) {
+    const auto at = [](double stamp) { return HookEvent::make("Prompt", "s2", stamp); };
+    EXPECT_FALSE(server.holdsEventStampedBefore(at(now)));
+    const auto postEvent = [&](const HookEvent& event) {
         LoopbackClient client(server.port());
-        client.send(request("POST /v1/events HTTP/1.1", "Bearer " + token,
-                            json::dump(HookEvent::make("Stop", "s1", stamp).encode())));
+        client.send(request("POST /v1/events HTTP/1.1", "Bearer " + token, json::dump(event.encode())));
         ASSERT_EQ(client.readUntilClosed().bytes, HTTPRequest::responseText(202));
     };
+    const auto postStamped = [&](double stamp) { postEvent(HookEvent::make("Stop", "s1", stamp)); };
     postStamped(now - 10);
     postStamped(now - 20);
     // A helper under a clock a year fast: taken as the moment the server read it.
     postStamped(now + 365 * 86400.0);
-    EXPECT_EQ(server.earliestWaitingStamp(), std::optional<double>(now - 20));
+    EXPECT_TRUE(server.holdsEventStampedBefore(at(now - 19)));
+    EXPECT_FALSE(server.holdsEventStampedBefore(at(now - 20)));
 
     // Handed over, the stamps leave with their events.
     ASSERT_EQ(handOvers.size(), 1u);
     handOvers.front()();
     ASSERT_EQ(handed.size(), 3u);
-    EXPECT_EQ(server.earliestWaitingStamp(), std::nullopt);
+    EXPECT_FALSE(server.holdsEventStampedBefore(at(now + 365 * 86400.0)));
     EXPECT_GE(handed[2].receivedAt, now - 1);
     EXPECT_LE(handed[2].receivedAt, now + 60);
+
+    // A Stop posted after the wall clock went back five minutes, stamped on the boot clock
+    // too: a prompt stamped before it on that clock is not held for it.
+    const std::optional<BootStamp> boot = readBootStamp();
+    ASSERT_TRUE(boot);
+    HookEvent stop = HookEvent::make("Stop", "s3", now - 300);
+    stop.bootSeconds = boot->seconds;
+    stop.bootID = boot->bootID;
+    postEvent(stop);
+    HookEvent prompt = HookEvent::make("Prompt", "s3", now);
+    prompt.bootSeconds = boot->seconds - 1;
+    prompt.bootID = boot->bootID;
+    EXPECT_FALSE(server.holdsEventStampedBefore(prompt));
+    prompt.bootSeconds = boot->seconds + 1;
+    EXPECT_TRUE(server.holdsEventStampedBefore(prompt));
+    EXPECT_TRUE(server.holdsEventStampedBefore(at(now - 299)));
 }
 
 TEST(EventServer, PastTheQueuesBoundAnEventIsAnswered503AndNotKept) {

@@ -66,6 +66,24 @@ TEST_F(SpoolDrainTest, HandsBackEventsOldestFirstAndRemovesTheirFiles) {
     EXPECT_TRUE(drainSpool(folder).empty());
 }
 
+TEST_F(SpoolDrainTest, EventsOfOneBootComeInTheOrderOfTheBootClock) {
+    // The wall clock went back five minutes between the prompt and its Stop; the helper's
+    // names follow its wall clock.
+    const auto putStamped = [&](const std::string& name, const std::string& event, double receivedAt,
+                                double bootSeconds) {
+        HookEvent stamped = HookEvent::make(event, "s", receivedAt);
+        stamped.bootSeconds = bootSeconds;
+        stamped.bootID = "0f9e4cf4-54b6-4c4a-9d39-1b4b8a3c0e11";
+        put(name, json::dump(stamped.encode()));
+    };
+    putStamped("1796731200000-a.json", "UserPromptSubmit", 1796731200.0, 50);
+    putStamped("1796730910000-b.json", "Stop", 1796730910.0, 60);
+    const auto events = drainSpool(folder);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].event.text(), "UserPromptSubmit");
+    EXPECT_EQ(events[1].event.text(), "Stop");
+}
+
 TEST_F(SpoolDrainTest, LogsAndRemovesFilesThatDontDecode) {
     put("1-bad.json", "{}");
     put("2-cut.json", "{\"event\":\"Stop\",\"sessi");

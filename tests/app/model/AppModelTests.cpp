@@ -118,8 +118,10 @@ TEST(AppModelTests, EndpointIsWrittenPrivatelyReusedAndRewrittenOnlyWhenItChange
 
 TEST(AppModelTests, EndpointThatCannotBeWrittenIsReportedWhileTheServerRuns) {
     AppModelTestbed bed;
-    // A folder where the file should be.
-    ASSERT_TRUE(files::createDirectories(bed.appSupport() + "/endpoint.json"));
+    // A file where the endpoint file's folder should be: the endpoint file can't be made in it
+    // (anything but a file in the endpoint file's own place is set aside and made anew).
+    ASSERT_TRUE(files::createDirectories(files::parentPath(bed.appSupport())));
+    ASSERT_TRUE(files::writeFileAtomically(bed.appSupport(), "not a folder"));
     AppModel& model = bed.make();
     ASSERT_TRUE(model.sessions().serverProblem().has_value());
     EXPECT_EQ(model.sessions().serverProblem()->rfind("Couldn't start listening for Claude Code: ", 0), 0u)

@@ -218,6 +218,8 @@ TEST(HookEventJson, FullEventKeepsFieldOrderAndRoundTrips) {
     event.reason = "r";
     event.source = "clear";
     event.eventID = "6F9619FF-8B86-D011-B42D-00C04FC964FF";
+    event.bootSeconds = 3605.25;
+    event.bootID = "0f9e4cf4-54b6-4c4a-9d39-1b4b8a3c0e11";
     const json::Json encoded = event.encode();
     std::vector<std::string> keys;
     for (auto member = encoded.begin(); member != encoded.end(); ++member) keys.push_back(member.key());
@@ -225,7 +227,7 @@ TEST(HookEventJson, FullEventKeepsFieldOrderAndRoundTrips) {
         "event", "sessionID", "receivedAt", "termProgram", "projectDir", "cwd", "promptFirstLine",
         "isTaskNotification", "backgroundTaskCount", "lastAssistantMessage", "notificationType", "message",
         "error", "isInterrupt", "durationMs", "toolName", "command", "runInBackground", "reason", "source",
-        "eventID"};
+        "eventID", "bootSeconds", "bootID"};
     EXPECT_EQ(keys, expected);
     EXPECT_EQ(HookEvent::decode(json::parse(json::dump(encoded))), event);
 }
@@ -272,6 +274,27 @@ TEST(HookEventJson, DecodingKeepsOnlyWhatIsBoundedAndIdentitiesThatAreUUIDs) {
     EXPECT_FALSE(cut.cwd);
     EXPECT_EQ(cut.lastAssistantMessage, std::string(HookEvent::longTextLimit, 'm'));
     EXPECT_EQ(HookEvent::decode(cut.encode()), cut);
+}
+
+TEST(HookEventJson, ABootStampIsKeptOnlyWholeWithSecondsNotNegativeAndAUUIDForItsBoot) {
+    const auto decoded = [](json::Json fields) {
+        json::Json object = {{"event", "Stop"}, {"sessionID", "s"}, {"receivedAt", 1}};
+        object.update(fields);
+        return HookEvent::decode(object);
+    };
+    const std::string boot = "0f9e4cf4-54b6-4c4a-9d39-1b4b8a3c0e11";
+    const HookEvent kept = decoded({{"bootSeconds", 0}, {"bootID", boot}});
+    EXPECT_EQ(kept.bootSeconds, std::optional<double>(0));
+    EXPECT_EQ(kept.bootID, boot);
+    for (const json::Json& fields : {json::Json{{"bootSeconds", 12.5}}, json::Json{{"bootID", boot}},
+                                     json::Json{{"bootSeconds", -1}, {"bootID", boot}},
+                                     json::Json{{"bootSeconds", 12.5}, {"bootID", "boot one"}},
+                                     json::Json{{"bootSeconds", 12.5}, {"bootID", std::string(60 * 1024, '7')}}}) {
+        const HookEvent dropped = decoded(fields);
+        EXPECT_FALSE(dropped.bootSeconds || dropped.bootID) << json::dump(fields).substr(0, 80);
+    }
+    // An older app's spool file, and an older helper's post, read as before.
+    EXPECT_EQ(decoded(json::Json::object()), HookEvent::make("Stop", "s", 1));
 }
 
 }  // namespace

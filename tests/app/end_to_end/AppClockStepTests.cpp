@@ -1,0 +1,147 @@
+// A wall clock stepped back between a prompt and its Stop, as NTP steps it, while both events
+// wait in the spool: the built helper and app as processes, each under libfaketime (one
+// offset file for both, the machine's clock; the boot clock left alone, as a step leaves it),
+// with the app paused (SIGSTOP) or not running. The run ends with its title and a length, and
+// no long-run alert follows once the app's clock is past the long-run time. A throw-away home
+// on a private session bus (see the CTest entry).
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "kit/engine/HookEvent.hpp"
+#include "platform/Files.hpp"
+#include "platform/JsonCoding.hpp"
+#include "tests/support/FileText.hpp"
+#include "tests/support/HelperAndAppTest.hpp"
+#include "tests/support/WaitFor.hpp"
+
+namespace quorvel {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+constexpr const char* fakeTimeLibrary = "/usr/lib/x86_64-linux-gnu/faketime/libfaketimeMT.so.1";
+
+std::string payload(const std::string& event, const std::string& prompt = "") {
+    json::Json made = json::Json::object();
+    made["hook_event_name"] = event;
+    made["session_id"] = "stepped";
+    made["cwd"] = "/work/site";
+    if (!prompt.empty()) made["prompt"] = prompt;
+    return json::dump(made);
+}
+
+/// How the app meets the two events: paused, so its server takes the posts but answers
+/// neither and the helper spools both, or not running at all.
+enum class AppWhile { paused, down };
+
+struct ClockStep {
+    AppWhile app;
+    int backSeconds;
+};
+
+class AppClockStepTest : public testing::HelperAndAppTest, public ::testing::WithParamInterface<ClockStep> {
+protected:
+    void SetUp() override {
+        if (::access(fakeTimeLibrary, R_OK) != 0) GTEST_SKIP() << "libfaketime is not installed (scripts/setup.sh)";
+        setClockOffset(0);
+        for (const auto& [name, value] : fakeClock()) app.addEnvironment(name, value);
+    }
+    void TearDown() override {
+        app.resume();
+        app.stop();
+        appCopies.killAll();
+    }
+
+    /// What gives a process the test's wall clock: the offset file read at every call, the
+    /// monotonic and boot clocks untouched.
+    std::map<std::string, std::string> fakeClock() const {
+        return {{"LD_PRELOAD", fakeTimeLibrary},
+                {"FAKETIME_TIMESTAMP_FILE", clockFile},
+                {"FAKETIME_NO_CACHE", "1"},
+                {"FAKETIME_DONT_FAKE_MONOTONIC", "1"}};
+    }
+    /// Steps the wall clock of the app and the helper to `seconds` off the real one.
+    void setClockOffset(int seconds) {
+        ASSERT_TRUE(files::writeFileAtomically(clockFile, (seconds < 0 ? "" : "+") + std::to_string(seconds) + "\n"));
+    }
+
+    int runSteppedHelper(const std::string& input) const {
+        auto environment = helperEnvironment();
+        for (const auto& [name, value] : fakeClock()) environment[name] = value;
+        // With the app down the test starts it itself, under its clock.
+        environment["QUORVEL_APP_EXECUTABLE"] = "/bin/true";
+        return testing::runHelperForEvent(QUORVEL_HOOK, input, home.path(), environment);
+    }
+
+    /// The two events waiting in the spool, the prompt first.
+    std::pair<HookEvent, HookEvent> spooledPromptAndStop() const {
+        std::vector<HookEvent> events;
+        for (const auto& entry : fs::directory_iterator(paths().spool())) {
+            events.push_back(HookEvent::decode(json::parse(testing::fileText(entry.path().string()))));
+        }
+        if (events.size() != 2) return {};
+        if (events[0].kind() != HookEventKind::userPromptSubmit) std::swap(events[0], events[1]);
+        return {events[0], events[1]};
+    }
+
+    std::string savedSessions() const { return testing::fileText(paths().appSupport() + "/sessions.json"); }
+
+    std::string clockFile = home / "wall-clock-offset";
+};
+
+TEST_P(AppClockStepTest, ARunWhoseStopIsStampedBeforeItsPromptEndsWithItsTitleAndNoLongRunFollows) {
+    const ClockStep step = GetParam();
+    if (step.app == AppWhile::paused) {
+        ASSERT_TRUE(app.start());
+        ASSERT_TRUE(testing::waitFor([&] { return app.servingEndpoint().has_value(); })) << app.logText();
+        ASSERT_TRUE(app.pause());
+    }
+    ASSERT_EQ(runSteppedHelper(payload("UserPromptSubmit", "fix the build")), 0);
+    std::this_thread::sleep_for(1s);
+    setClockOffset(-step.backSeconds);
+    ASSERT_EQ(runSteppedHelper(payload("Stop")), 0);
+    ASSERT_EQ(app.spoolEntries(), 2u) << testing::fileText(paths().hookLog());
+    // The helper's wall clock did go back: its Stop is stamped before its prompt.
+    const auto [prompt, stop] = spooledPromptAndStop();
+    ASSERT_LT(stop.receivedAt, prompt.receivedAt - step.backSeconds + 5);
+
+    if (step.app == AppWhile::paused) {
+        ASSERT_TRUE(app.resume());
+    } else {
+        ASSERT_TRUE(app.start());
+    }
+    ASSERT_TRUE(testing::waitFor([&] { return app.finished().size() == 1 && app.spoolEntries() == 0; }, 30s))
+        << app.logText();
+    const FinishedRun run = app.finished().front();
+    EXPECT_EQ(run.title, "fix the build");
+    EXPECT_TRUE(run.duration.has_value());
+
+    // The app's clock eleven minutes past the prompt, and two ticks to look at it.
+    setClockOffset(660);
+    std::this_thread::sleep_for(11s);
+    ASSERT_TRUE(app.running());
+    EXPECT_EQ(app.finished().size(), 1u);
+    const std::string sessions = savedSessions();
+    EXPECT_NE(sessions.find("\"stepped\""), std::string::npos) << sessions;
+    EXPECT_EQ(sessions.find("longRun"), std::string::npos) << sessions;
+    EXPECT_EQ(sessions.find("running"), std::string::npos) << sessions;
+}
+
+INSTANTIATE_TEST_SUITE_P(StepsBack, AppClockStepTest,
+                         ::testing::Values(ClockStep{AppWhile::paused, 30}, ClockStep{AppWhile::paused, 300},
+                                           ClockStep{AppWhile::down, 30}, ClockStep{AppWhile::down, 300}),
+                         [](const ::testing::TestParamInfo<ClockStep>& info) {
+                             return std::string(info.param.app == AppWhile::paused ? "AppPaused" : "AppDown") +
+                                    std::to_string(info.param.backSeconds) + "Seconds";
+                         });
+
+}  // namespace
+}  // namespace quorvel
