@@ -12,7 +12,7 @@ packages=(
   libcurl4-openssl-dev libsecret-1-dev libglib2.0-dev libxss-dev libx11-dev libxext-dev libxcb1-dev libxcb-xtest0-dev
   qt6-base-dev qt6-multimedia-dev libgl-dev zlib1g-dev
   xvfb xauth dbus dbus-x11 libnotify-bin gnome-keyring gcr openbox libsm-dev
-  sox curl openssl iproute2 pulseaudio pulseaudio-utils
+  sox curl openssl iproute2 pulseaudio pulseaudio-utils faketime
   desktop-file-utils debootstrap lintian appstream
 )
 # The fonts come from the npm registry; a machine with its own Node.js keeps it.

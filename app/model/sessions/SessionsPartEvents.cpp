@@ -26,21 +26,15 @@ void SessionsPart::handleHookEvent(const HookEvent& event, bool live) {
         neighbours_.forgetPushes(event.sessionID);
     }
 
-    // A run that starts or ends (or a session that comes or goes) is saved, so a restart
-    // doesn't lose it.
-    const auto progress = [this, &event] {
-        auto found = machine_.sessions.find(event.sessionID);
-        if (found == machine_.sessions.end()) return std::optional<std::pair<bool, std::optional<Instant>>>();
-        const Session& session = found->second;
-        return std::optional(std::pair(session.state.isBusy(),
-                                       session.run ? std::optional(session.run->startedAt) : std::nullopt));
-    };
-    const auto before = progress();
+    const bool heldBefore = machine_.sessions.contains(event.sessionID);
     std::vector<Effect> effects;
     mutateMachine([&](StateMachine& machine) { effects = machine.handle(event); });
-    // A spooled event's identity is saved too: should its file outlive the app (one it can't
-    // remove), the next start knows the event was applied.
-    if ((progress() != before || (!live && event.eventID)) && !shutDown_) sessionSaver_.saveSoon();
+    // Every event changes what the sessions file holds, but an end of a session it doesn't
+    // hold: the session's last event at least, and the event's identity, so that should a spool
+    // file outlive the app (one it can't remove) the next start knows the event was applied.
+    if ((heldBefore || machine_.sessions.contains(event.sessionID) || event.eventID) && !shutDown_) {
+        sessionSaver_.saveSoon();
+    }
     for (const std::string& dropped : machine_.droppedSessions) {
         logger_.notice("Too many sessions: dropped the least recently active one, " + dropped);
     }
@@ -61,8 +55,11 @@ void SessionsPart::tick() {
 
     const Instant now = services_.clock->now();
     std::vector<Effect> effects;
-    mutateMachine([&](StateMachine& machine) { effects = machine.tick(now); });
-    if (!effects.empty()) sessionSaver_.saveSoon();
+    bool changedSessions = false;
+    mutateMachine([&](StateMachine& machine) { effects = machine.tick(now, &changedSessions); });
+    // A session gone stale changes without an effect; a save that failed is still owed.
+    if (changedSessions) sessionSaver_.saveSoon();
+    sessionSaver_.retryIfOwed();
     applyEffects(effects, true);
     settle();
 
