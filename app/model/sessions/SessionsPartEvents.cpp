@@ -35,6 +35,16 @@ void SessionsPart::handleHookEvent(const HookEvent& event, bool live) {
     if ((heldBefore || machine_.sessions.contains(event.sessionID) || event.eventID) && !shutDown_) {
         sessionSaver_.saveSoon();
     }
+    // A spooled event with an identity whose row equals one the list holds, to the
+    // microsecond of its end, is the same event applied again: its file outlived a kill
+    // before the identity was saved. Nothing of it is recorded or told twice. (Copies without
+    // an identity, from an older helper, each count.)
+    const bool appliedAgain = !live && event.eventID &&
+                              std::any_of(effects.begin(), effects.end(), [this](const Effect& effect) {
+                                  const FinishedRun* run = effect.asFinished();
+                                  return run && std::find(finished_.begin(), finished_.end(), *run) != finished_.end();
+                              });
+    if (appliedAgain) effects.clear();
     for (const std::string& dropped : machine_.droppedSessions) {
         logger_.notice("Too many sessions: dropped the least recently active one, " + dropped);
     }

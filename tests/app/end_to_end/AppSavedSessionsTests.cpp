@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -220,6 +221,27 @@ TEST_F(AppSavedSessionsTests, KilledAgainAndAgainUnderAStreamOfEventsNoRunIsReco
     std::printf("figure: %d kills under about 40 events a second: %zu runs recorded, %zu twice; "
                 "%zu of the last %zu rows with their own length\n",
                 rounds, endsByTitle.size(), twice.size(), std::size_t(ownLength), last.size());
+    EXPECT_EQ(app.terminate(), std::optional<int>(0));
+}
+
+TEST_F(AppSavedSessionsTests, ARunSpooledAndAppliedAgainAfterAKillIsRecordedOnce) {
+    // Both events spooled while no app runs; their files kept, as a kill leaves them between
+    // the save of the run's row and the files' removal.
+    hook(payload("UserPromptSubmit", "spooled", "spooled run"));
+    hook(payload("Stop", "spooled"));
+    const std::string kept = home / "kept-spool";
+    std::filesystem::copy(paths().spool(), kept);
+    ASSERT_TRUE(startServing()) << logs();
+    ASSERT_TRUE(waitFor([&] { return rowsOf("spooled").size() == 1 && app.spoolEntries() == 0; }, 10s)) << logs();
+    // Killed before the sessions file knew of either event.
+    killHard();
+    std::filesystem::remove(paths().appSupport() + "/sessions.json");
+    std::filesystem::copy(kept, paths().spool());
+
+    ASSERT_TRUE(startServing()) << logs();
+    ASSERT_TRUE(waitFor([&] { return app.spoolEntries() == 0; }, 10s)) << logs();
+    std::this_thread::sleep_for(500ms);
+    EXPECT_EQ(rowsOf("spooled").size(), 1u);
     EXPECT_EQ(app.terminate(), std::optional<int>(0));
 }
 
