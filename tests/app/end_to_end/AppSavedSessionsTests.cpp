@@ -1,8 +1,9 @@
 // The sessions in progress on disk against what the app knows, with the real helper and app as
 // processes in a throw-away home (see the CTest entry): after kill -9 just after a run ends,
 // under a stream of events killed again and again (QUORVEL_KILL_ROUNDS rounds, 12 unless set),
-// for a session gone stale, a stop on an idle session, and a save refused by a full disk once
-// writing works again. The kill loop prints its figure as a line starting with "figure:".
+// after a kill that leaves a spooled run to be applied again, for a session gone stale, a stop
+// on an idle session, and a save refused by a full disk once writing works again. The kill
+// loop prints its figure as a line starting with "figure:".
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
@@ -48,7 +49,8 @@ std::string payload(const std::string& event, const std::string& session, const 
 /// The library that fakes the time of the process it is preloaded into; empty when not installed.
 std::string libfaketime() {
     for (const char* path : {"/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1",
-                             "/usr/lib/aarch64-linux-gnu/faketime/libfaketime.so.1", "/usr/lib/faketime/libfaketime.so.1"}) {
+                             "/usr/lib/aarch64-linux-gnu/faketime/libfaketime.so.1",
+                             "/usr/lib/faketime/libfaketime.so.1"}) {
         if (::access(path, R_OK) == 0) return path;
     }
     return {};

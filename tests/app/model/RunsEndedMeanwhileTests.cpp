@@ -38,10 +38,12 @@ TEST(RunsEndedMeanwhileTests, ARunTheListEndedAfterTheLastSavedEventIsTakenBackA
     alreadyDone.state = SessionState::done("run of done", 5.0, "still running in background");
     kept.push_back(alreadyDone);
     // Newest first; the stop of "ended" was followed by a second run within the same moment.
-    const std::vector<FinishedRun> finished{
-        row("ended", "second run", 9),         row("ended", "run of ended", 6), row("failed", "run of failed", 6, false),
-        row("known", "run of known", 5),       row("shell", "make", 8, true, FinishedRun::Chip::shell),
-        row("done", "run of done", 600)};
+    const std::vector<FinishedRun> finished{row("ended", "second run", 9),
+                                            row("ended", "run of ended", 6),
+                                            row("failed", "run of failed", 6, false),
+                                            row("known", "run of known", 5),
+                                            row("shell", "make", 8, true, FinishedRun::Chip::shell),
+                                            row("done", "run of done", 600)};
 
     EXPECT_EQ(endRunsFinishedMeanwhile(kept, finished), 2u);
 
