@@ -36,7 +36,8 @@ SessionsPart::SessionsPart(Services services, const ModelHops& hops, StateMachin
     // handled: one whose spool file couldn't be removed is read again at this start.
     if (auto kept = sessionSaver_.store().load(services_.clock->now(), machine_.settings.staleAfter,
                                                StateMachine::hardMaxSessions)) {
-        // The finished list is saved first: a run it holds as ended is not taken back as running.
+        // The finished list is saved the moment a run ends, the sessions a moment later: a
+        // run the list holds as ended is not taken back as running.
         if (const std::size_t ended = endRunsFinishedMeanwhile(kept->sessions, finished_); ended > 0) {
             logger_.notice("Took back " + std::to_string(ended) +
                            " saved sessions as ended: the finished list holds runs they still had in progress");
