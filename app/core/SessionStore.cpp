@@ -172,14 +172,8 @@ std::string SessionStore::fittedToReadLimit(const StateMachine& machine, json::J
 }
 
 bool SessionStore::save(const StateMachine& machine, const RecentEventIDs& handledEvents, Instant now) {
-    if (auto created = files::createDirectories(folder_); !created) {
-        logger_.error("Couldn't save the sessions in progress: " + created.error().message);
-        return false;
-    }
-    if (files::isSymbolicLink(folder_)) {
-        logger_.error("Couldn't save the sessions in progress: " + files::fileErrorFromErrno(ELOOP, folder_).message);
-        return false;
-    }
+    if (auto created = files::createDirectories(folder_); !created) return failed(created.error().message, now);
+    if (files::isSymbolicLink(folder_)) return failed(files::fileErrorFromErrno(ELOOP, folder_).message, now);
     std::string bytes;
     try {
         const std::deque<std::string>& handled = handledEvents.oldestFirst();
@@ -200,14 +194,21 @@ bool SessionStore::save(const StateMachine& machine, const RecentEventIDs& handl
             bytes = fittedToReadLimit(machine, std::move(document), bytes.size());
         }
     } catch (const std::exception& error) {
-        logger_.error(std::string("Couldn't save the sessions in progress: ") + error.what());
-        return false;
+        return failed(error.what(), now);
     }
-    if (auto written = files::writeFileAtomically(files::joinPath(folder_, fileName), bytes, 0600); !written) {
-        logger_.error("Couldn't save the sessions in progress: " + written.error().message);
-        return false;
+    const std::string path = files::joinPath(folder_, fileName);
+    if (auto written = files::writeFileAtomically(path, bytes, 0600); !written) {
+        // Named by the file rather than by the temporary, whose name differs every time: the
+        // same failure tried again reads the same.
+        return failed(files::fileErrorFromErrno(written.error().code, path).message, now);
     }
+    saveFailures_.succeeded();
     return true;
+}
+
+bool SessionStore::failed(const std::string& problem, Instant now) {
+    saveFailures_.failed("Couldn't save the sessions in progress: " + problem, now);
+    return false;
 }
 
 }  // namespace quorvel

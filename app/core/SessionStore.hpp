@@ -18,6 +18,7 @@
 #include "kit/engine/StateMachine.hpp"
 #include "platform/Instant.hpp"
 #include "platform/Logger.hpp"
+#include "platform/RepeatedFailureLog.hpp"
 
 namespace quorvel {
 
@@ -70,8 +71,9 @@ public:
     /// Writes the machine's sessions and counter and the identities in `handledEvents`
     /// atomically (0600), creating the folder when needed; never through a folder that is a
     /// link. Never larger than `maxFileBytes`, which a load reads: where all the sessions
-    /// would not fit, the least recently active are left out, with one log line. False,
-    /// logged, when it couldn't.
+    /// would not fit, the least recently active are left out, with one log line. False when
+    /// it couldn't: logged, and while the same failure comes back on later saves (a full disk
+    /// tried again), logged again only once an hour.
     bool save(const StateMachine& machine, const RecentEventIDs& handledEvents, Instant now);
 
 private:
@@ -80,8 +82,12 @@ private:
     /// first; logs how many were left out.
     std::string fittedToReadLimit(const StateMachine& machine, json::Json document, std::size_t emptyBytes);
 
+    /// False, with `problem` logged as a failed save.
+    bool failed(const std::string& problem, Instant now);
+
     std::string folder_;
     Logger logger_;
+    RepeatedFailureLog saveFailures_{logger_};
 };
 
 }  // namespace quorvel

@@ -250,7 +250,7 @@ std::vector<Effect> StateMachine::finish(Session& session, Instant now,
             Effect::finished(finishedFor(session, now, FinishedRun::Chip::claude, runTitleOf(session), duration, true))};
 }
 
-std::vector<Effect> StateMachine::tick(Instant now) {
+std::vector<Effect> StateMachine::tick(Instant now, bool* changedSessions) {
     forgetEndedSessions(now);
     std::vector<std::string> ids;
     ids.reserve(sessions.size());
@@ -258,34 +258,39 @@ std::vector<Effect> StateMachine::tick(Instant now) {
     std::sort(ids.begin(), ids.end());
 
     std::vector<Effect> effects;
+    bool changed = false;
     for (const std::string& id : ids) {
         Session& session = sessions.at(id);
         const ActivityKey before = activityKeyOf(session);
-        step(session, now, effects);
+        changed = step(session, now, effects) || changed;
         reorder(before, session);
     }
+    if (changedSessions) *changedSessions = changed;
     return effects;
 }
 
-void StateMachine::step(Session& session, Instant now, std::vector<Effect>& effects) const {
+bool StateMachine::step(Session& session, Instant now, std::vector<Effect>& effects) const {
     if (session.waitingOnBackgroundSince) {
         if (now.secondsSince(*session.waitingOnBackgroundSince) >= settings.backgroundSafetyNetAfter) {
             session.waitingOnBackgroundSince.reset();
             auto finished = finish(session, now, std::string(CopyBook::backgroundNote));
             effects.insert(effects.end(), std::make_move_iterator(finished.begin()),
                            std::make_move_iterator(finished.end()));
+            return true;
         }
-        return;  // a younger wait blocks the stale and long-run rules
+        return false;  // a younger wait blocks the stale and long-run rules
     }
     if (session.state.isBusy() && now.secondsSince(session.lastEventAt) >= settings.staleAfter) {
         session.state = SessionState::idle();
-        return;
+        return true;
     }
     if (const auto* running = session.state.as<SessionState::Running>();
         running && now.secondsSince(running->run.startedAt) >= settings.longRunAfter) {
         session.state = SessionState::longRun(running->run);
         effects.push_back(Effect::alert(alertFor(session, Alert::Kind::longRun, now)));
+        return true;
     }
+    return false;
 }
 
 bool StateMachine::hasBusySession() const {

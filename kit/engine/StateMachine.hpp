@@ -72,8 +72,9 @@ struct StateMachine {
     std::vector<Effect> finish(Session& session, Instant now, const std::optional<std::string>& note) const;
 
     /// The clock step: background safety net, stale sessions, long runs; sessions visited in
-    /// ascending id order.
-    std::vector<Effect> tick(Instant now);
+    /// ascending id order. When `changedSessions` is given, it is set to whether any session
+    /// changed, effects or not (a stale session goes idle without any).
+    std::vector<Effect> tick(Instant now, bool* changedSessions = nullptr);
 
     /// True when some session is running or in a long run.
     bool hasBusySession() const;
@@ -125,8 +126,8 @@ private:
     /// finding or making the session).
     std::vector<Effect> apply(Session& session, const HookEvent& event, Instant now) const;
     void forgetEndedSessions(Instant now);
-    /// The clock step for one session: at most one of the timed rules.
-    void step(Session& session, Instant now, std::vector<Effect>& effects) const;
+    /// The clock step for one session: at most one of the timed rules. Whether it changed.
+    bool step(Session& session, Instant now, std::vector<Effect>& effects) const;
     /// Makes room for one more session when the table is at `maxSessions` and some session
     /// is settled, or at `hardMaxSessions`.
     void makeRoom();

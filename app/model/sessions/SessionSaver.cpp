@@ -21,7 +21,11 @@ void SessionSaver::saveSoon() {
 void SessionSaver::saveNow() {
     timer_.stop();
     savedAt_ = std::chrono::steady_clock::now();
-    store_.save(machine_, handledEvents_, now_());
+    owed_ = !store_.save(machine_, handledEvents_, now_());
+}
+
+void SessionSaver::retryIfOwed() {
+    if (owed_) saveSoon();
 }
 
 }  // namespace quorvel

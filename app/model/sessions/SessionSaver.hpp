@@ -1,7 +1,8 @@
 #pragma once
-// Keeps the sessions in progress on disk as runs start and end: a burst of changes costs one
-// save, at most one every `intervalMilliseconds`, so the cost of an event stays flat however
-// many sessions there are; `saveNow` (at quit) saves at once. Main thread.
+// Keeps the sessions in progress on disk as they change: a burst of changes costs one save, at
+// most one every `intervalMilliseconds`, so the cost of an event stays flat however many
+// sessions there are; `saveNow` (at quit) saves at once. A save that failed (a full disk) is
+// owed until one works: `retryIfOwed` at each tick asks for it again. Main thread.
 #include <QTimer>
 #include <chrono>
 #include <functional>
@@ -30,6 +31,8 @@ public:
     void saveSoon();
     /// A save now; a save waiting for its time is not needed any more.
     void saveNow();
+    /// A save soon when the last one failed: what the file holds is still behind.
+    void retryIfOwed();
 
 private:
     SessionStore store_;
@@ -38,6 +41,7 @@ private:
     std::function<Instant()> now_;
     QTimer timer_;
     std::chrono::steady_clock::time_point savedAt_{};
+    bool owed_ = false;
 };
 
 }  // namespace quorvel

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/core/SpoolWrite.hpp"
+#include "app/model/sessions/RunsEndedMeanwhile.hpp"
 #include "kit/engine/Quorvel.hpp"
 
 namespace quorvel {
@@ -27,18 +28,25 @@ SessionsPart::SessionsPart(Services services, const ModelHops& hops, StateMachin
         // The next tick is five seconds after this one ended, however long it took.
         ticker_.start();
     });
+    finished_ = finishedStore_.load();
+    // A file written by hand or by another build may hold more than the list ever keeps.
+    if (finished_.size() > finishedCap) finished_.resize(finishedCap);
     // Runs that spanned a restart go on where they were; the stale-session time bounds how
     // old a kept session may be, the table's bound how many. The events handled before stay
     // handled: one whose spool file couldn't be removed is read again at this start.
     if (auto kept = sessionSaver_.store().load(services_.clock->now(), machine_.settings.staleAfter,
                                                StateMachine::hardMaxSessions)) {
+        // The finished list is saved the moment a run ends, the sessions a moment later: a
+        // run the list holds as ended is not taken back as running.
+        if (const std::size_t ended = endRunsFinishedMeanwhile(kept->sessions, finished_); ended > 0) {
+            logger_.notice("Took back " + std::to_string(ended) +
+                           " saved sessions as ended: the finished list holds runs they still had in progress");
+            sessionSaver_.saveSoon();
+        }
         machine_.nextNumber = std::max(machine_.nextNumber, kept->nextNumber);
         machine_.adopt(std::move(kept->sessions));
         for (const std::string& id : kept->handledEventIDs) handledEventIDs_.insert(id);
     }
-    finished_ = finishedStore_.load();
-    // A file written by hand or by another build may hold more than the list ever keeps.
-    if (finished_.size() > finishedCap) finished_.resize(finishedCap);
 }
 
 SessionsPart::~SessionsPart() {

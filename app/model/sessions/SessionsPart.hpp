@@ -96,7 +96,7 @@ public:
     // ---- changes from the rest of the model ---------------------------------------------
     /// The user's timings changed.
     void setMachineSettings(StateMachineSettings settings);
-    /// The user dismissed the alert of this session; saved soon, as a run's start or end is.
+    /// The user dismissed the alert of this session; saved soon, as every change of the sessions is.
     void dismiss(const std::string& sessionID);
 
     // ---- start-up -----------------------------------------------------------------------

@@ -29,21 +29,25 @@ void SessionsPart::handleHookEvent(const HookEvent& event, bool live) {
         neighbours_.forgetPushes(event.sessionID);
     }
 
-    // A run that starts or ends (or a session that comes or goes) is saved, so a restart
-    // doesn't lose it.
-    const auto progress = [this, &event] {
-        auto found = machine_.sessions.find(event.sessionID);
-        if (found == machine_.sessions.end()) return std::optional<std::pair<bool, std::optional<Instant>>>();
-        const Session& session = found->second;
-        return std::optional(std::pair(session.state.isBusy(),
-                                       session.run ? std::optional(session.run->startedAt) : std::nullopt));
-    };
-    const auto before = progress();
+    const bool heldBefore = machine_.sessions.contains(event.sessionID);
     std::vector<Effect> effects;
     mutateMachine([&](StateMachine& machine) { effects = machine.handle(event); });
-    // A spooled event's identity is saved too: should its file outlive the app (one it can't
-    // remove), the next start knows the event was applied.
-    if ((progress() != before || (!live && event.eventID)) && !shutDown_) sessionSaver_.saveSoon();
+    // Every event changes what the sessions file holds, but an end of a session it doesn't
+    // hold: the session's last event at least, and the event's identity, so that should a spool
+    // file outlive the app (one it can't remove) the next start knows the event was applied.
+    if ((heldBefore || machine_.sessions.contains(event.sessionID) || event.eventID) && !shutDown_) {
+        sessionSaver_.saveSoon();
+    }
+    // A spooled event with an identity whose row equals one the list holds, to the
+    // microsecond of its end, is the same event applied again: its file outlived a kill
+    // before the identity was saved. Nothing of it is recorded or told twice. (Copies without
+    // an identity, from an older helper, each count.)
+    const bool appliedAgain = !live && event.eventID &&
+                              std::any_of(effects.begin(), effects.end(), [this](const Effect& effect) {
+                                  const FinishedRun* run = effect.asFinished();
+                                  return run && std::find(finished_.begin(), finished_.end(), *run) != finished_.end();
+                              });
+    if (appliedAgain) effects.clear();
     for (const std::string& dropped : machine_.droppedSessions) {
         logger_.notice("Too many sessions: dropped the least recently active one, " + dropped);
     }
@@ -65,8 +69,11 @@ void SessionsPart::tick() {
     const Instant now = services_.clock->now();
     copiesHandledAlready_.sayDueRepeats(now);
     std::vector<Effect> effects;
-    mutateMachine([&](StateMachine& machine) { effects = machine.tick(now); });
-    if (!effects.empty()) sessionSaver_.saveSoon();
+    bool changedSessions = false;
+    mutateMachine([&](StateMachine& machine) { effects = machine.tick(now, &changedSessions); });
+    // A session gone stale changes without an effect; a save that failed is still owed.
+    if (changedSessions) sessionSaver_.saveSoon();
+    sessionSaver_.retryIfOwed();
     applyEffects(effects, true);
     settle();
 

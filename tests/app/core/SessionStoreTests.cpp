@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
@@ -123,6 +126,28 @@ TEST_F(SessionStoreTests, WhatIsSavedAlwaysReadsBackTheLeastRecentlyActiveLeftOu
     std::sort(ids.begin(), ids.end());
     EXPECT_EQ(ids, (std::vector<std::string>{"s3", "s4", "s5", "s6", "s7", "s8", "s9"}));
     EXPECT_EQ(log.lines("Sessions").size(), 1u);
+}
+
+TEST_F(SessionStoreTests, AFailureTriedAgainIsLoggedOnceUntilASaveWorks) {
+    // Through a folder that is a link a save never writes, however often it is tried.
+    TemporaryFolder elsewhere;
+    const std::string linked = folder / "linked";
+    const auto link = [&] { return ::symlink(elsewhere.path().c_str(), linked.c_str()) == 0; };
+    ASSERT_TRUE(link());
+    SessionStore throughLink(linked);
+    StateMachine machine;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        EXPECT_FALSE(throughLink.save(machine, RecentEventIDs(), now.adding(attempt * 5)));
+    }
+    EXPECT_EQ(log.lines("Sessions").size(), 1u);
+
+    ASSERT_EQ(::unlink(linked.c_str()), 0);
+    EXPECT_TRUE(throughLink.save(machine, RecentEventIDs(), now.adding(30)));
+    // After a save that worked, the same failure is news again.
+    std::filesystem::remove_all(linked);
+    ASSERT_TRUE(link());
+    EXPECT_FALSE(throughLink.save(machine, RecentEventIDs(), now.adding(35)));
+    EXPECT_EQ(log.lines("Sessions").size(), 2u);
 }
 
 }  // namespace

@@ -459,5 +459,18 @@ TEST(StateMachineEvents, TheTableKeepsAtMostItsBoundDroppingTheQuietestIdleSessi
     EXPECT_TRUE(machine.sessions.contains("idle2"));
 }
 
+TEST(StateMachineClock, SaysWhetherATickChangedASessionEvenWithoutAnEffect) {
+    StateMachine machine;
+    machine.handle(prompt(t0));
+    bool changed = true;
+    EXPECT_TRUE(machine.tick(at(t0 + 5), &changed).empty());
+    EXPECT_FALSE(changed);
+    // Gone stale: idle, and nothing to tell the user.
+    EXPECT_TRUE(machine.tick(at(t0 + 1800), &changed).empty());
+    EXPECT_TRUE(changed);
+    EXPECT_TRUE(machine.tick(at(t0 + 1805), &changed).empty());
+    EXPECT_FALSE(changed);
+}
+
 }  // namespace
 }  // namespace quorvel
