@@ -204,6 +204,37 @@ TEST_F(DeviceContentTest, ARunningSessionsSecondsRepaintTheScreenAndTheRowsAlone
     }
 }
 
+TEST_F(DeviceContentTest, ARunningSessionsToolEventsRepaintTheScreenAndTheRowsAlone) {
+    HookEvent prompt = testbed.event("UserPromptSubmit", "s1", 65);
+    prompt.promptFirstLine = "fix the build";
+    testbed.model->sessions().handleHookEvent(prompt, true);
+    settle();
+    presenter->live().refresh();
+    content->refresh();
+    std::vector<QRect> requested;
+    content->onUpdate([&](const QRect& area) { requested.push_back(area); });
+    QImage partial = whole();
+    // Each event moves the last event's time (a minute on, to change its text) and the detail line.
+    for (int index = 1; index <= 3; ++index) {
+        testbed.clock->current = evening.adding(61 * index);
+        HookEvent tool = testbed.event(index % 2 == 1 ? "PreToolUse" : "PostToolUse", "s1");
+        tool.toolName = "Bash";
+        tool.command = "make test-" + std::to_string(index);
+        testbed.model->sessions().handleHookEvent(tool, true);
+        settle();
+        presenter->live().refresh();
+        content->refresh();
+        ASSERT_FALSE(requested.empty());
+        for (const QRect& area : requested) {
+            EXPECT_TRUE(area == DeviceComposition::areas().glass || area == DeviceComposition::areas().tabBlock)
+                << "event " << index << " asks for " << area.x() << "," << area.y() << " " << area.width() << "x"
+                << area.height();
+        }
+        for (const QRect& area : std::exchange(requested, {})) repaint(partial, area);
+        EXPECT_EQ(differingArea(partial, whole()), QRect()) << "event " << index;
+    }
+}
+
 TEST_F(DeviceContentTest, TheDoneMotionRepaintsTheGlassAndTheDriveOnlyForStepsThatChangeThem) {
     // Of the done motion's 142 steps at this scale, 111 change the glass and 49 the drive (the
     // floppy and its click); the rest would paint the same pixels again.
