@@ -49,6 +49,16 @@ protected:
         presenter.reset();
     }
 
+    /// A run started 65 s ago and the content brought up to date with it.
+    void startARun() {
+        HookEvent prompt = testbed.event("UserPromptSubmit", "s1", 65);
+        prompt.promptFirstLine = "fix the build";
+        testbed.model->sessions().handleHookEvent(prompt, true);
+        settle();
+        presenter->live().refresh();
+        content->refresh();
+    }
+
     /// A run just finished and the content brought up to date with it: the done motion starts.
     void finishARun() {
         testbed.finishRun("s1", 0, 30);
@@ -187,12 +197,7 @@ INSTANTIATE_TEST_SUITE_P(Motions, DeviceContentMotionTest,
                                             ::testing::Values(1.0, 2.0)));
 
 TEST_F(DeviceContentTest, ARunningSessionsSecondsRepaintTheScreenAndTheRowsAlone) {
-    HookEvent prompt = testbed.event("UserPromptSubmit", "s1", 65);
-    prompt.promptFirstLine = "fix the build";
-    testbed.model->sessions().handleHookEvent(prompt, true);
-    settle();
-    presenter->live().refresh();
-    content->refresh();
+    startARun();
     QImage partial = whole();
     for (int second = 1; second <= 3; ++second) {
         testbed.clock->current = evening.adding(second);
@@ -205,12 +210,7 @@ TEST_F(DeviceContentTest, ARunningSessionsSecondsRepaintTheScreenAndTheRowsAlone
 }
 
 TEST_F(DeviceContentTest, ARunningSessionsToolEventsRepaintTheScreenAndTheRowsAlone) {
-    HookEvent prompt = testbed.event("UserPromptSubmit", "s1", 65);
-    prompt.promptFirstLine = "fix the build";
-    testbed.model->sessions().handleHookEvent(prompt, true);
-    settle();
-    presenter->live().refresh();
-    content->refresh();
+    startARun();
     std::vector<QRect> requested;
     content->onUpdate([&](const QRect& area) { requested.push_back(area); });
     QImage partial = whole();
