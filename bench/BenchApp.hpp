@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -16,7 +17,9 @@
 #include "hook/LoopbackPost.hpp"
 #include "kit/engine/Endpoint.hpp"
 #include "kit/engine/HookEvent.hpp"
+#include "kit/engine/StoredDefaults.hpp"
 #include "platform/JsonCoding.hpp"
+#include "platform/KeyValueStore.hpp"
 #include "tests/support/AppProcess.hpp"
 
 namespace quorvel::bench {
@@ -98,6 +101,22 @@ private:
     testing::AppProcess process_;
     Endpoint endpoint_;
 };
+
+/// The app started with defaults under `home` that show the device alone (no first-run
+/// checklist, no strip), once its start-up has settled (fonts, first paint, the phone
+/// exchange's first round).
+inline std::unique_ptr<App> startWithTheDeviceAlone(const std::string& program, const std::string& home,
+                                                    const std::string& runtime) {
+    {
+        KeyValueStore defaults(home + "/.config/quorvel/defaults.json");
+        defaults.set(StoredDefaults::setupShown, true);
+        defaults.set(StoredDefaults::deviceVisible, true);
+        defaults.set(StoredDefaults::stripVisible, false);
+    }
+    auto app = std::make_unique<App>(program, home, runtime);
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    return app;
+}
 
 struct Idle {
     long residentKilobytes;

@@ -11,8 +11,6 @@
 #include <vector>
 
 #include "bench/BenchApp.hpp"
-#include "kit/engine/StoredDefaults.hpp"
-#include "platform/KeyValueStore.hpp"
 #include "tests/support/RuntimeFolder.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
@@ -30,16 +28,8 @@ int main(int argc, char** argv) {
 
     testing::TemporaryFolder home;
     testing::RuntimeFolder runtime;
-    {
-        // The device alone: no first-run checklist, no strip.
-        KeyValueStore defaults(home / ".config/quorvel/defaults.json");
-        defaults.set(StoredDefaults::setupShown, true);
-        defaults.set(StoredDefaults::deviceVisible, true);
-        defaults.set(StoredDefaults::stripVisible, false);
-    }
-    App app(argv[1], home.path(), runtime.path());
-    // Let the start-up settle (fonts, first paint, the phone exchange's first round).
-    std::this_thread::sleep_for(std::chrono::seconds(3));
+    const std::unique_ptr<App> started = startWithTheDeviceAlone(argv[1], home.path(), runtime.path());
+    App& app = *started;
 
     const Idle idle = measureIdle(app, idleSeconds);
 

@@ -5,8 +5,13 @@
 
 namespace quorvel {
 
-LiveDisplay::LiveDisplay(DeviceSource& source, std::shared_ptr<const Clock> clock, QObject* parent)
-    : QObject(parent), source_(source), clock_(std::move(clock)), display_(source.display(clock_->now())) {
+LiveDisplay::LiveDisplay(DeviceSource& source, std::shared_ptr<const Clock> clock, std::unique_ptr<OneShotTimer> pacing,
+                         QObject* parent)
+    : QObject(parent),
+      source_(source),
+      clock_(std::move(clock)),
+      display_(source.display(clock_->now())),
+      pacing_(pacing ? std::move(pacing) : std::make_unique<QtOneShotTimer>()) {
     tick_.setSingleShot(true);
     tick_.setTimerType(Qt::PreciseTimer);
     connect(&tick_, &QTimer::timeout, this, &LiveDisplay::onTick);
@@ -22,6 +27,16 @@ int LiveDisplay::millisecondsToNextSecond(Instant now) {
     return left > 1000.0 ? 1000 : static_cast<int>(left);
 }
 
+int LiveDisplay::millisecondsToNextRefresh(std::optional<Instant> lastRebuild, Instant now) {
+    if (!lastRebuild) return 0;
+    const double since = (now.unixSeconds() - lastRebuild->unixSeconds()) * 1000.0;
+    if (!std::isfinite(since)) return 0;
+    // Before the last rebuild: the clock went back, and the last rebuild is as recent as can be.
+    if (since < 0) return refreshSpacingMilliseconds;
+    const double left = std::round(refreshSpacingMilliseconds - since);
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
 void LiveDisplay::setShown(bool shown) {
     if (shown == shown_) return;
     shown_ = shown;
@@ -29,18 +44,15 @@ void LiveDisplay::setShown(bool shown) {
         refresh();
     } else {
         tick_.stop();
+        pacing_->stop();
     }
 }
 
 void LiveDisplay::scheduleRefresh() {
-    if (!shown_ || refreshScheduled_) return;
-    refreshScheduled_ = true;
-    QMetaObject::invokeMethod(
-        this, [this] {
-            refreshScheduled_ = false;
-            if (shown_) refresh();
-        },
-        Qt::QueuedConnection);
+    if (!shown_ || pacing_->active()) return;
+    pacing_->start(millisecondsToNextRefresh(lastRebuild_, clock_->now()), [this] {
+        if (shown_) refresh();
+    });
 }
 
 void LiveDisplay::refresh() { rebuild(clock_->now()); }
@@ -53,6 +65,7 @@ void LiveDisplay::onTick() {
 }
 
 void LiveDisplay::rebuild(Instant now) {
+    lastRebuild_ = clock_->now();
     DeviceDisplay display = source_.display(now);
     bool differs = !(display == display_);
     if (differs && !source_.hasBusySession()) {

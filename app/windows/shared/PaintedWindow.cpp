@@ -14,6 +14,7 @@
 #include <QWindow>
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "app/windows/shared/PaintedAccessible.hpp"
@@ -62,7 +63,10 @@ PaintedWindow::PaintedWindow(Kind kind, std::unique_ptr<PaintedContent> content,
         updateShape();
     }
     content_->onUpdate([this](const QRect& area) {
-        if (isVisible()) update(windowArea(area));
+        if (!isVisible()) return;
+        // Past a few, the region is painted in one go anyway (see paintScaled).
+        if (scale_ != 1 && requested_.size() <= 4) requested_.push_back(area);
+        update(windowArea(area));
     });
 }
 
@@ -79,6 +83,7 @@ void PaintedWindow::setContentScale(double scale) {
     if (scale == scale_) return;
     scale_ = scale;
     contentImage_ = QImage();
+    requested_.clear();
     setFixedSize(scaledSize(content_->size(), scale_));
     updateShape();
     update();
@@ -137,19 +142,30 @@ void PaintedWindow::paintScaled(QPainter& painter, const QRegion& region) {
         contentImage_ = QImage(content_->size(), QImage::Format_ARGB32_Premultiplied);
         contentImage_.fill(Qt::transparent);
     }
-    // The content's pixels the region's smoothed pixels are made from.
-    const QRect contentArea = QRectF(QPointF(region.boundingRect().topLeft()) / scale_,
-                                  QSizeF(region.boundingRect().size()) / scale_)
-                               .toAlignedRect()
-                               .adjusted(-2, -2, 2, 2)
-                               .intersected(QRect(QPoint(), content_->size()));
+    // The content's areas that changed, each painted on its own as at full size, when they are
+    // a few and make up the region; otherwise (an expose, a new scale) the content's pixels the
+    // region's smoothed pixels are made from, in one go. The image keeps the rest as painted.
+    std::vector<QRect> contentAreas = std::exchange(requested_, {});
+    QRegion covered;
+    for (const QRect& area : contentAreas) covered += windowArea(area);
+    if (contentAreas.empty() || contentAreas.size() > 4 || !region.subtracted(covered).isEmpty()) {
+        contentAreas = {QRectF(QPointF(region.boundingRect().topLeft()) / scale_,
+                               QSizeF(region.boundingRect().size()) / scale_)
+                            .toAlignedRect()
+                            .adjusted(-2, -2, 2, 2)};
+    }
     {
         QPainter offscreen(&contentImage_);
-        offscreen.setClipRect(contentArea);
-        offscreen.setCompositionMode(QPainter::CompositionMode_Source);
-        offscreen.fillRect(contentArea, Qt::transparent);
-        offscreen.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        content_->paint(offscreen);
+        for (const QRect& requested : contentAreas) {
+            const QRect contentArea = requested.intersected(QRect(QPoint(), content_->size()));
+            offscreen.save();
+            offscreen.setClipRect(contentArea);
+            offscreen.setCompositionMode(QPainter::CompositionMode_Source);
+            offscreen.fillRect(contentArea, Qt::transparent);
+            offscreen.setCompositionMode(QPainter::CompositionMode_SourceOver);
+            content_->paint(offscreen);
+            offscreen.restore();
+        }
     }
     painter.setClipRegion(region);
     if (translucent_) {

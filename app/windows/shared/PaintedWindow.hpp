@@ -102,6 +102,8 @@ private:
     std::unique_ptr<PaintedContent> content_;
     double scale_ = 1;
     QImage contentImage_;
+    /// The content's areas asked to be painted again since the last paint, while drawn smaller.
+    std::vector<QRect> requested_;
     bool translucent_ = false;
     bool pressedControl_ = false;
     /// A press on the bare casing, not yet a move: where it was (global) and where the

@@ -43,10 +43,12 @@ void paintLayer(QPainter& painter, const DeviceView& view, const DeviceView::Lay
 }
 
 // True when `after` differs from `before` only in what the screen and the lists show as time
-// goes by (the time, the detail line, the running rows and the counts).
+// goes by and as a busy session's events come in (the time, the last event's time, the detail
+// line, the running rows and the counts).
 bool onlyTimesMoved(const DeviceDisplay& before, const DeviceDisplay& after) {
     DeviceDisplay same = after;
     same.now = before.now;
+    same.eventTime = before.eventTime;
     same.detailMain = before.detailMain;
     same.detailSuffix = before.detailSuffix;
     same.running = before.running;

@@ -51,8 +51,8 @@ public:
     bool coversOpaquely(const QRect& area) const;
 
     /// A new snapshot and controls: the areas to paint again. When only what the screen and
-    /// the lists show as time goes by moved since the last ones, the glass and the tab block;
-    /// otherwise the whole drawing.
+    /// the lists show as time goes by or events come in (times, the detail line, the rows)
+    /// moved since the last ones, the glass and the tab block; otherwise the whole drawing.
     std::vector<QRect> show(const DeviceDisplay& display, const DeviceControls& controls);
     /// The areas whose picture a step of the motion changes from what was painted there last.
     std::vector<QRect> motionChanges(const DeviceView& view) const;

@@ -49,6 +49,16 @@ protected:
         presenter.reset();
     }
 
+    /// A run started 65 s ago and the content brought up to date with it.
+    void startARun() {
+        HookEvent prompt = testbed.event("UserPromptSubmit", "s1", 65);
+        prompt.promptFirstLine = "fix the build";
+        testbed.model->sessions().handleHookEvent(prompt, true);
+        settle();
+        presenter->live().refresh();
+        content->refresh();
+    }
+
     /// A run just finished and the content brought up to date with it: the done motion starts.
     void finishARun() {
         testbed.finishRun("s1", 0, 30);
@@ -187,12 +197,7 @@ INSTANTIATE_TEST_SUITE_P(Motions, DeviceContentMotionTest,
                                             ::testing::Values(1.0, 2.0)));
 
 TEST_F(DeviceContentTest, ARunningSessionsSecondsRepaintTheScreenAndTheRowsAlone) {
-    HookEvent prompt = testbed.event("UserPromptSubmit", "s1", 65);
-    prompt.promptFirstLine = "fix the build";
-    testbed.model->sessions().handleHookEvent(prompt, true);
-    settle();
-    presenter->live().refresh();
-    content->refresh();
+    startARun();
     QImage partial = whole();
     for (int second = 1; second <= 3; ++second) {
         testbed.clock->current = evening.adding(second);
@@ -201,6 +206,32 @@ TEST_F(DeviceContentTest, ARunningSessionsSecondsRepaintTheScreenAndTheRowsAlone
         repaint(partial, DeviceComposition::areas().glass);
         repaint(partial, DeviceComposition::areas().tabBlock);
         EXPECT_EQ(differingArea(partial, whole()), QRect()) << "after " << second << " s";
+    }
+}
+
+TEST_F(DeviceContentTest, ARunningSessionsToolEventsRepaintTheScreenAndTheRowsAlone) {
+    startARun();
+    std::vector<QRect> requested;
+    content->onUpdate([&](const QRect& area) { requested.push_back(area); });
+    QImage partial = whole();
+    // Each event moves the last event's time (a minute on, to change its text) and the detail line.
+    for (int index = 1; index <= 3; ++index) {
+        testbed.clock->current = evening.adding(61 * index);
+        HookEvent tool = testbed.event(index % 2 == 1 ? "PreToolUse" : "PostToolUse", "s1");
+        tool.toolName = "Bash";
+        tool.command = "make test-" + std::to_string(index);
+        testbed.model->sessions().handleHookEvent(tool, true);
+        settle();
+        presenter->live().refresh();
+        content->refresh();
+        ASSERT_FALSE(requested.empty());
+        for (const QRect& area : requested) {
+            EXPECT_TRUE(area == DeviceComposition::areas().glass || area == DeviceComposition::areas().tabBlock)
+                << "event " << index << " asks for " << area.x() << "," << area.y() << " " << area.width() << "x"
+                << area.height();
+        }
+        for (const QRect& area : std::exchange(requested, {})) repaint(partial, area);
+        EXPECT_EQ(differingArea(partial, whole()), QRect()) << "event " << index;
     }
 }
 

@@ -43,6 +43,8 @@ TEST_F(DevicePresenterTest, ItTicksOnlyWhileShownWithABusySessionAndSaysNothingW
     EXPECT_TRUE(presenter.live().ticking());
     EXPECT_EQ(presenter.display().runningCount, 1);
 
+    // Past the spacing of changes after that rebuild, so the Stop is drawn at the next pass.
+    testbed.clock->current = Instant::fromUnixSeconds(testbed.clock->current.unixSeconds() + 0.1);
     testbed.model->sessions().handleHookEvent(testbed.event("Stop", "s1", 10), true);
     settle();
     EXPECT_GE(changes, 1);

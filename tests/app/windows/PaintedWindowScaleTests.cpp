@@ -47,6 +47,38 @@ public:
     int clicks = 0;
 };
 
+// Content of 200 x 400, grey, with two patches far apart whose colours the test changes; it
+// notes the area each paint was clipped to.
+class PatchContent final : public PaintedContent {
+public:
+    static inline const QRect top{20, 20, 40, 40};
+    static inline const QRect bottom{120, 320, 60, 60};
+
+    QSize size() const override { return {200, 400}; }
+    void paint(QPainter& painter) override {
+        clips.push_back(painter.hasClipping() ? painter.clipBoundingRect().toAlignedRect() : QRect(QPoint(), size()));
+        painter.fillRect(QRect(QPoint(), size()), Qt::gray);
+        painter.fillRect(top, topColour);
+        painter.fillRect(bottom, bottomColour);
+    }
+    bool press(QPointF) override { return false; }
+    void drag(QPointF) override {}
+    void release(QPointF) override {}
+    std::vector<AccessibleControl> controls() const override { return {}; }
+    void activate(std::size_t) override {}
+
+    void recolour(QColor topNow, QColor bottomNow) {
+        topColour = topNow;
+        bottomColour = bottomNow;
+        requestUpdate(top);
+        requestUpdate(bottom);
+    }
+
+    QColor topColour = Qt::red;
+    QColor bottomColour = Qt::blue;
+    std::vector<QRect> clips;
+};
+
 void click(QWidget& window, QPointF at) {
     QMouseEvent press(QEvent::MouseButtonPress, at, window.mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);
@@ -122,6 +154,36 @@ TEST_F(PaintedWindowScaleTest, AScaleMadeToFitAHeightGivesThatHeight) {
     EXPECT_EQ(PaintedWindow::scaledSize(QSize(486, 858), 768.0 / 858), QSize(435, 768));
     EXPECT_EQ(PaintedWindow::scaledSize(QSize(486, 858), 741.0 / 858), QSize(419, 741));
     EXPECT_EQ(PaintedWindow::scaledSize(QSize(486, 858), 1), QSize(486, 858));
+}
+
+// Drawn smaller, a content that names the areas it changed has just those painted, each on its
+// own (so a face that knows what lies in an area paints only that), and the window still shows
+// what a whole paint gives.
+TEST(PaintedWindowScale, TheAreasTheContentChangedArePaintedEachOnItsOwn) {
+    auto made = std::make_unique<PatchContent>();
+    PatchContent& content = *made;
+    PaintedWindow window(PaintedWindow::Kind::window, std::move(made), QStringLiteral("Quorvel"));
+    window.setContentScale(0.5);
+    window.show();
+    QImage onScreen(window.size(), QImage::Format_ARGB32_Premultiplied);
+    onScreen.fill(Qt::black);
+    window.render(&onScreen);
+
+    content.clips.clear();
+    content.recolour(Qt::green, Qt::yellow);
+    // The window's pixels showing both patches, with the pixel the smoothing reaches.
+    const auto shown = [](const QRect& area) {
+        return QRect(area.x() / 2, area.y() / 2, area.width() / 2, area.height() / 2).adjusted(-1, -1, 1, 1);
+    };
+    const QRegion both = QRegion(shown(PatchContent::top)) + shown(PatchContent::bottom);
+    window.render(&onScreen, both.boundingRect().topLeft(), both);
+    EXPECT_EQ(content.clips, (std::vector<QRect>{PatchContent::top, PatchContent::bottom}))
+        << "each changed area alone, not the bounds of both";
+
+    EXPECT_EQ(onScreen.pixelColor(20, 20), QColor(Qt::green));
+    EXPECT_EQ(onScreen.pixelColor(75, 175), QColor(Qt::yellow));
+    const QImage whole = window.grab().toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    EXPECT_EQ(onScreen, whole) << "the window shows what a whole paint gives";
 }
 
 }  // namespace
