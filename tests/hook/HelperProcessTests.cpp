@@ -1,19 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <atomic>
 #include <fstream>
 
-#include "generated/AppVersion.hpp"
-#include "hook/HelperCommandLine.hpp"
 #include "kit/engine/Endpoint.hpp"
 #include "kit/engine/HookEvent.hpp"
 #include "kit/engine/QuorvelPaths.hpp"
-#include "platform/Files.hpp"
 #include "tests/hook/FakeEventServer.hpp"
 #include "tests/hook/HelperProcess.hpp"
 
@@ -220,53 +214,6 @@ TEST_F(HelperProcessTest, EvenAFaultOfItsOwnEndsWithStatusZero) {
     }
 }
 
-TEST_F(HelperProcessTest, EndsOnTimeEvenWhenItsLogCantBeWritten) {
-    // A log past its size whose lock another writer holds (a helper stopped while rotating it):
-    // every line waits on that lock, the helper's own and its watchdog's.
-    ASSERT_TRUE(files::createDirectories(files::parentPath(paths.hookLog()), 0700));
-    std::ofstream(paths.hookLog()) << std::string(1'048'577, 'x');
-    const int held = ::open(paths.hookLog().c_str(), O_RDONLY | O_CLOEXEC);
-    ASSERT_GE(held, 0);
-    ASSERT_EQ(::flock(held, LOCK_EX), 0);
-    std::atomic<bool> ended = false;
-    std::thread releaser([&] {
-        for (int i = 0; i < 300 && !ended; ++i) std::this_thread::sleep_for(10ms);
-        ::close(held);
-    });
-
-    const auto result = run({}, stopPayload);
-    ended = true;
-    releaser.join();
-    EXPECT_GE(result.seconds, 1.4);
-    EXPECT_LT(result.seconds, 1.65);
-}
-
-TEST_F(HelperProcessTest, AnswersHelpAndVersionWithoutReadingInputOrLogging) {
-    struct Case {
-        std::vector<std::string> arguments;
-        std::string output;
-    };
-    const std::vector<Case> cases = {
-        {{"--help"}, helperUsage()},
-        {{"--capture", "--help", "--version"}, helperUsage()},
-        {{"--version"}, std::string("quorvel-hook ") + Quorvel::appVersion + "\n"},
-    };
-    for (const auto& c : cases) {
-        // Standard input stays open: a helper that read it would wait out its input deadline.
-        const auto result = runHelper(c.arguments, environment, std::nullopt);
-        EXPECT_TRUE(result.exitedNormally);
-        EXPECT_EQ(result.exitStatus, 0);
-        EXPECT_EQ(result.output, c.output);
-        EXPECT_LT(result.seconds, 0.9);
-    }
-    EXPECT_EQ(log(), "");
-    EXPECT_TRUE(TempFolder::names(paths.captures()).empty());
-
-    // The state of --simulate is no option.
-    run({"--simulate", "--help"}, std::nullopt);
-    EXPECT_NE(log().find(" unknown --simulate state '--help'\n"), std::string::npos) << log();
-}
-
 TEST_F(HelperProcessTest, AnInputThatNeverEndsIsLoggedOnceBeforeTheRunEnds) {
     auto result = run({}, std::nullopt);
     EXPECT_GE(result.seconds, 0.9);
@@ -419,20 +366,6 @@ TEST_F(HelperProcessTest, ALoneSurrogateOrAHugeNumberCostsOnlyItsValueNotTheStop
     EXPECT_EQ(stop.promptFirstLine, "\xEF\xBF\xBD again");
     EXPECT_FALSE(stop.durationMs);
     EXPECT_EQ(log(), "");
-}
-
-TEST_F(HelperProcessTest, CapturesThePayloadAsWrittenWhileItsEventKeepsTheRepair) {
-    const std::string payload =
-        R"({"hook_event_name":"Stop","session_id":"cut","last_assistant_message":"Done \ud83d","usage":1e400})";
-    run({"--capture"}, payload);
-    const auto captures = TempFolder::names(paths.captures());
-    ASSERT_EQ(captures.size(), 1u);
-    const auto record = json::parse(TempFolder::read(paths.captures() + "/" + captures[0]));
-    EXPECT_EQ(record["payload_text"], payload);
-    EXPECT_FALSE(record.contains("payload"));
-    const auto events = spooled();
-    ASSERT_EQ(events.size(), 1u) << log();
-    EXPECT_EQ(events[0].lastAssistantMessage, "Done \xEF\xBF\xBD");
 }
 
 TEST_F(HelperProcessTest, AnIdentifierTooLongToBeRealIsRefusedWithOneLogLine) {

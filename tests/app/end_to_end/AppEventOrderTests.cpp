@@ -477,54 +477,6 @@ TEST_F(AppEventOrderTests, EntriesLeftInTheSpoolNeitherSlowLiveEventsNorFillTheL
     EXPECT_LE(folderReports, 2u) << "lines about one folder";
 }
 
-// Entries made without a rename (a hard link to a file written elsewhere, an unnamed file
-// linked in once written, a plain write in two steps as an older helper made them) are
-// handled within one five-second tick, and the one still being written is not lost.
-TEST_F(AppEventOrderTests, SpoolFilesMadeWithoutARenameAreHandledWithinATick) {
-    ASSERT_TRUE(app.start());
-    ASSERT_TRUE(app.endpoint()) << app.logText();
-    const std::string spool = app.paths().spool();
-    ASSERT_TRUE(files::createDirectories(spool, 0700));
-    const auto stopOf = [](const std::string& session) {
-        HookEvent stop = HookEvent::make("Stop", session, Instant::now().unixSeconds());
-        stop.cwd = "/work/site";
-        return json::dump(stop.encode());
-    };
-    const auto handledWithinATick = [&](const std::string& session) {
-        return waitFor([&] { return app.finishedRunOf(session).has_value(); }, 6s);
-    };
-
-    helper(payload("UserPromptSubmit", "linked", "fix the build"));
-    const std::string elsewhere = home / "written-elsewhere.json";
-    ASSERT_TRUE(files::writeFileAtomically(elsewhere, stopOf("linked")));
-    fs::create_hard_link(elsewhere, spool + "/1-linked.json");
-    EXPECT_TRUE(handledWithinATick("linked")) << app.logText();
-
-    helper(payload("UserPromptSubmit", "unnamed", "fix the build"));
-    const std::string unnamedStop = stopOf("unnamed");
-    const int unnamed = ::open(spool.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
-    ASSERT_GE(unnamed, 0);
-    ASSERT_EQ(::write(unnamed, unnamedStop.data(), unnamedStop.size()), ssize_t(unnamedStop.size()));
-    const std::string unnamedPath = "/proc/self/fd/" + std::to_string(unnamed);
-    ASSERT_EQ(::linkat(AT_FDCWD, unnamedPath.c_str(), AT_FDCWD, (spool + "/2-unnamed.json").c_str(), AT_SYMLINK_FOLLOW),
-              0);
-    EXPECT_TRUE(handledWithinATick("unnamed")) << app.logText();
-    ::close(unnamed);
-
-    helper(payload("UserPromptSubmit", "plain", "fix the build"));
-    const std::string plainStop = stopOf("plain");
-    const int plain = ::open((spool + "/3-plain.json").c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
-    ASSERT_GE(plain, 0);
-    const std::size_t half = plainStop.size() / 2;
-    ASSERT_EQ(::write(plain, plainStop.data(), half), ssize_t(half));
-    std::this_thread::sleep_for(300ms);
-    ASSERT_EQ(::write(plain, plainStop.data() + half, plainStop.size() - half), ssize_t(plainStop.size() - half));
-    ::close(plain);
-    EXPECT_TRUE(handledWithinATick("plain")) << app.logText();
-    EXPECT_EQ(app.logText().find("Skipping unreadable spool file"), std::string::npos) << app.logText();
-    EXPECT_TRUE(waitFor([&] { return app.spoolEmpty(); }, 6s));
-}
-
 /// The copies of the app running with `home` as their home, which a helper started.
 std::vector<pid_t> appsStartedFor(const std::string& home) {
     std::vector<pid_t> found;
