@@ -47,6 +47,10 @@ protected:
         ASSERT_TRUE(app.start());
         ASSERT_TRUE(waitFor([&] { return app.servingEndpoint().has_value(); })) << app.logText();
         ASSERT_TRUE(files::createDirectories(spool, 0700));
+        // The helper's way (renamed in) first: once it is gone the app has looked at the new
+        // folder and watches it, so what follows is news to it.
+        ASSERT_TRUE(files::writeFileAtomically(spool + "/0-renamed.json", stopOf("renamed")));
+        ASSERT_TRUE(waitFor([&] { return fs::is_empty(spool); })) << app.logText();
     }
     void TearDown() override { appCopies.killAll(); }
 
