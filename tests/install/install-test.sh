@@ -15,7 +15,12 @@ mode=${2:-installed}
 work=$(mktemp -d)
 app_pid=""
 cleanup() {
-  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
+  if [ -n "$app_pid" ]; then
+    kill "$app_pid" 2>/dev/null || true
+    wait "$app_pid" 2>/dev/null || true
+    # A copy the helper started is no child of this shell: its last saves end before the folder goes.
+    for _ in $(seq 1 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.05; done
+  fi
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -179,6 +184,4 @@ done
 grep -q '"make again"' "$support/finished.json" 2>/dev/null ||
   fail "the helper did not start the app it was installed by (hook log: $(cat "$home/Library/Logs/Quorvel/hook.log" 2>/dev/null))"
 
-[ -n "$app_pid" ] && kill "$app_pid"
-app_pid=""
 echo "install-test: $mode: ok"
