@@ -2,6 +2,7 @@
 // When the app doesn't take an event, the helper starts it (it drains the spool once it
 // runs) and, only when that fails, shows a banner itself.
 #include <string>
+#include <vector>
 
 #include "hook/HookLog.hpp"
 #include "kit/engine/HookEvent.hpp"
@@ -15,12 +16,15 @@ inline constexpr const char* appBackgroundArgument = "--background";
 /// The desktop notifier the banner goes through.
 inline constexpr const char* bannerCommand = "notify-send";
 
-/// The app to start: $QUORVEL_APP_EXECUTABLE when set, else "quorvel" beside the running
-/// helper when it is there, else "quorvel" looked up in PATH.
-std::string appExecutable(const HookEvent::Environment& environment);
+/// The command that starts the app: $QUORVEL_APP_EXECUTABLE when set; else "quorvel" beside
+/// the running helper when it is there; else the command of the app's launcher entry as the
+/// desktop finds it (the user's own first: the app writes one naming itself where the
+/// installed entry doesn't start it, so the helper starts the copy that installed it), unless
+/// the program it names is gone; else "quorvel" looked up in PATH.
+std::vector<std::string> appCommand(const HookEvent::Environment& environment);
 
-/// Starts `executable` detached, in the background; when that fails, logs it and shows the event's fallback
-/// banner, if it has one.
-void launchAppOrNotify(const HookEvent& event, const HookLog& log, const std::string& executable);
+/// Starts `command` detached, in the background; when that fails, logs it and shows the
+/// event's fallback banner, if it has one.
+void launchAppOrNotify(const HookEvent& event, const HookLog& log, const std::vector<std::string>& command);
 
 }  // namespace quorvel

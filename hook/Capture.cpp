@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <exception>
+#include <optional>
 
-#include "hook/HookInput.hpp"
 #include "hook/InternetDateTime.hpp"
 #include "hook/UnixMilliseconds.hpp"
 #include "platform/Files.hpp"
+#include "platform/JsonCoding.hpp"
 #include "platform/SecureRandom.hpp"
 #include "platform/UnicodeText.hpp"
 
@@ -39,6 +41,18 @@ json::Json sortingKeys(const json::Json& value) {
     return sorted;
 }
 
+// The input as the agent wrote it, parsed strictly: what the event's reader mends (a lone
+// surrogate escape, a number no double holds, bytes that aren't UTF-8) is no JSON here, so
+// the record keeps the whole input as text instead of a repaired copy.
+std::optional<json::Json> payloadAsWritten(std::string_view input) {
+    try {
+        json::Json value = json::parse(input);
+        if (value.is_object() || value.is_array()) return value;
+    } catch (const std::exception&) {
+    }
+    return std::nullopt;
+}
+
 json::Json environmentValue(const HookEvent::Environment& environment, std::string_view name) {
     auto found = environment.find(name);
     if (found == environment.end()) return nullptr;
@@ -64,7 +78,7 @@ Expected<std::string, CaptureError> writeCapture(std::string_view input, Instant
     if (auto created = files::createDirectories(capturesFolder, 0700); !created) {
         return unexpected(CaptureError{created.error().message});
     }
-    std::optional<json::Json> payload = parseHookInput(input);
+    std::optional<json::Json> payload = payloadAsWritten(input);
 
     json::Json record = json::Json::object();
     record["received_at"] = internetDateTime(captureTime);

@@ -38,7 +38,7 @@ void hookMain(const HookInvocation& invocation);
 
 /// Posts the event, waiting for the app only as long as `budget` leaves before the spool file
 /// is due; when the app doesn't take it, logs why, spools it and starts the app
-/// (`appExecutable` for `environment`), or shows a banner. `progress` holds the event until it
+/// (`appCommand` for `environment`), or shows a banner. `progress` holds the event until it
 /// is with the app or on disk.
 void postEvent(const HookEvent& event, const QuorvelPaths& paths, const HookLog& log,
                const HookEvent::Environment& environment, const RunBudget& budget, RunProgress& progress);

@@ -13,6 +13,9 @@ inline constexpr double watchdogSeconds = 1.5;
 /// Time kept back from the post for writing the spool file and the log line before it, which
 /// take a few milliseconds even on a busy machine.
 inline constexpr std::chrono::milliseconds keepingReserve{200};
+/// Time before the watchdog's end in which its own line (what the run still holds) is written,
+/// so that the end comes on time however long that write would take.
+inline constexpr std::chrono::milliseconds lastWordReserve{50};
 
 struct RunBudget {
     using Clock = std::chrono::steady_clock;
@@ -22,10 +25,14 @@ struct RunBudget {
 
     /// When the watchdog ends the run.
     Clock::time_point watchdogEnds() const;
+    /// When the watchdog says what the run still holds, if anything, and ends it then
+    /// (lastWordReserve before `watchdogEnds`).
+    Clock::time_point lastWordAt() const;
     /// When the helper stops waiting for its input to end (hookInputWait after the start).
     Clock::time_point inputDeadline() const;
     /// Seconds a post that starts at `now` may wait for the app: postTimeoutSeconds at most and
-    /// never into the keeping reserve; 0 when nothing is left, so the event is spooled at once.
+    /// never into the keeping reserve before the watchdog's last word; 0 when nothing is left,
+    /// so the event is spooled at once.
     double postSeconds(Clock::time_point now = Clock::now()) const;
 };
 

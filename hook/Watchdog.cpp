@@ -4,6 +4,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <thread>
@@ -20,11 +21,12 @@ void RunProgress::settle() {
     inHand_.reset();
 }
 
-void RunProgress::writeLostLine() {
+bool RunProgress::writeLostLine() {
     std::lock_guard lock(mutex_);
-    if (!inHand_) return;
+    if (!inHand_) return false;
     inHand_->log.writeLogLine(inHand_->lostLine);
     inHand_.reset();
+    return true;
 }
 
 namespace {
@@ -35,11 +37,16 @@ extern "C" void endOnAlarm(int) { ::_exit(0); }
 
 void startWatchdog(const RunBudget& budget, std::shared_ptr<RunProgress> progress) {
     try {
-        std::thread([ends = budget.watchdogEnds(), progress = std::move(progress)] {
-            std::this_thread::sleep_until(ends);
-            // The lock waits at most for the main flow to note one step; the log line itself is
-            // written with O_NONBLOCK and never waits on a reader.
-            if (progress) progress->writeLostLine();
+        std::thread([budget, progress = std::move(progress)] {
+            std::this_thread::sleep_until(budget.lastWordAt());
+            // From here the timer ends the run on time whatever the line's write does (a log
+            // whose lock another writer holds, a stalled disk): the line is given up, not the
+            // time. A run that held something ends once its line says so, so the line is true.
+            const double left = std::chrono::duration<double>(budget.watchdogEnds() - RunBudget::Clock::now()).count();
+            if (left <= 0) ::_exit(0);  // woken late on a busy machine: no time left for a line
+            startAlarmWatchdog(left);
+            if (progress && progress->writeLostLine()) ::_exit(0);
+            std::this_thread::sleep_until(budget.watchdogEnds());
             ::_exit(0);
         }).detach();
     } catch (const std::exception&) {
@@ -58,7 +65,8 @@ void startAlarmWatchdog(double seconds) {
     const auto whole = static_cast<long>(seconds);
     itimerval timer{};
     timer.it_value.tv_sec = whole;
-    timer.it_value.tv_usec = static_cast<long>((seconds - static_cast<double>(whole)) * 1e6);
+    // At least a microsecond: a zero timer would be no timer at all.
+    timer.it_value.tv_usec = std::max(1L, static_cast<long>((seconds - static_cast<double>(whole)) * 1e6));
     ::setitimer(ITIMER_REAL, &timer, nullptr);
 }
 

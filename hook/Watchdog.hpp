@@ -23,7 +23,8 @@ public:
     /// by the main flow itself.
     void settle();
     /// Writes the line of what is in hand, if anything, and settles, so it is written once.
-    void writeLostLine();
+    /// True when there was a line to write.
+    bool writeLostLine();
 
 private:
     struct InHand {
@@ -35,8 +36,10 @@ private:
 };
 
 /// Ends the process with status 0 at `budget.watchdogEnds()`, from a thread of its own, even
-/// while the main flow is blocked reading its input or waiting for a child; first writes
-/// `progress`'s lost line, if any. Without a thread to be had, the timer signal ends the run
+/// while the main flow is blocked reading its input or waiting for a child. At
+/// `budget.lastWordAt()` it writes `progress`'s lost line, if any, and ends the run once that
+/// is written; a write still going at `watchdogEnds()` is cut off by the timer signal, so the
+/// end is never late. Without a thread to be had, the timer signal ends the run
 /// (startAlarmWatchdog), and then without that line: a signal handler may neither lock nor
 /// allocate.
 void startWatchdog(const RunBudget& budget, std::shared_ptr<RunProgress> progress);

@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <exception>
 #include <memory>
+#include <string_view>
 
 #include "app/core/EventStamp.hpp"
 #include "kit/engine/Quorvel.hpp"
@@ -50,14 +52,32 @@ bool removeEntry(int folderFd, const std::string& folder, const std::string& nam
     return false;
 }
 
-/// A hidden temporary file (the helper's ".<name>.<uuid>") that nobody has written to for a
-/// while: its writer was ended before it could rename it.
-bool isAbandonedTemporary(int folderFd, const std::string& name, double now) {
-    if (!name.starts_with(".")) return false;
+/// A regular file in the folder that nobody has written to for `staleTemporarySeconds`.
+bool isAbandoned(int folderFd, const std::string& name, double now) {
     struct stat info {};
     if (::fstatat(folderFd, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode)) return false;
     const double modified = double(info.st_mtim.tv_sec) + double(info.st_mtim.tv_nsec) / 1e9;
     return now - modified > staleTemporarySeconds;
+}
+
+/// A hidden temporary file (the helper's ".<name>.<uuid>") that nobody has written to for a
+/// while: its writer was ended before it could rename it.
+bool isAbandonedTemporary(int folderFd, const std::string& name, double now) {
+    return name.starts_with(".") && isAbandoned(folderFd, name, now);
+}
+
+/// Bytes that end before their JSON does: nothing yet, or a text cut short. A file written in
+/// place is named before its bytes are all there, so this is what its reader meets while
+/// the writer is still at work.
+bool endsBeforeItsJson(std::string_view bytes) {
+    if (bytes.find_first_not_of(" \t\r\n") == std::string_view::npos) return true;
+    try {
+        [[maybe_unused]] const json::Json parsed = json::Json::parse(bytes);
+    } catch (const json::Json::parse_error& error) {
+        return error.byte > bytes.size();
+    } catch (const std::exception&) {
+    }
+    return false;
 }
 
 }  // namespace
@@ -102,6 +122,9 @@ std::vector<SpooledEvent> readSpool(const std::string& folder, const std::set<st
         if (!contents) {
             spoolLog().error("Skipping unreadable spool file " + name + ": " + contents.error().message);
         } else if (auto event = json::decodeJson<HookEvent>(contents->bytes); !event) {
+            // Its writer's close brings another listing; a writer that was ended mid-write
+            // left it, and it goes once abandoned, like a temporary.
+            if (endsBeforeItsJson(contents->bytes) && !isAbandoned(folderFd, name, nowSeconds)) continue;
             spoolLog().error("Skipping unreadable spool file " + name + ": " + event.error().message);
         } else {
             events.push_back(SpooledEvent{std::move(event.value()), name});

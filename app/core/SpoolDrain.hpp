@@ -7,7 +7,9 @@
 // saved (`readSpool`, `removeSpoolFile`); `drainSpool` does both in one go.
 //
 // A helper ended mid-write leaves its hidden temporary file behind; one older than
-// `staleTemporarySeconds` is removed by the next read.
+// `staleTemporarySeconds` is removed by the next read. A spool file written in place (not
+// renamed into the folder) is there before all its bytes are: one whose JSON ends early is
+// left for a later read until it is as old, then logged and removed.
 //
 // The folder is the app's own: a link in its place is not followed (nothing outside it is
 // ever deleted), and each entry is read as one of our own files (platform/OwnFileRead.hpp),
@@ -37,8 +39,9 @@ struct SpooledEvent {
 
 /// Reads every ".json" file in `folder` but those named in `skip`: the events that decoded,
 /// in the order they were received (`receiveOrder`, app/core/EventStamp.hpp: by the boot
-/// clock within one boot, else by `receivedAt`; ties keep name order). Files that don't decode are logged and
-/// removed, as are abandoned temporary files; the rest stay. A missing or unreadable folder,
+/// clock within one boot, else by `receivedAt`; ties keep name order). Files that don't decode
+/// are logged and removed (those cut short only once abandoned), as are abandoned temporary
+/// files; the rest stay. A missing or unreadable folder,
 /// or one that is a link, gives nothing.
 ///
 /// With `stuck`, an entry that could be neither read nor removed (a folder named "x.json", a

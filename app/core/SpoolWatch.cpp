@@ -8,14 +8,28 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 namespace quorvel {
 namespace {
 
-// What can bring a new spool file: the helper's rename of its temporary, or a writer that
-// writes the file in place. Removals (ours among them) are not asked for.
-constexpr std::uint32_t watchedChanges =
-    IN_MOVED_TO | IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR | IN_DONT_FOLLOW;
+// What can bring a new spool file: the helper's rename of its temporary, a name made for a
+// file written elsewhere (a hard link, an unnamed file linked in), or a writer that writes
+// the file in place (its name appears first, its end is the close). Removals (ours among
+// them) are not asked for.
+constexpr std::uint32_t watchedChanges = IN_MOVED_TO | IN_CREATE | IN_CLOSE_WRITE | IN_DELETE_SELF | IN_MOVE_SELF |
+                                         IN_ONLYDIR | IN_DONT_FOLLOW;
+
+constexpr std::string_view spoolFileSuffix = ".json";
+
+// Only entries the drain reads are news: a folder, or the helper's hidden temporary before
+// its rename, changes nothing a listing would find.
+bool namesASpoolFile(const inotify_event& header, const char* name) {
+    if (header.mask & IN_ISDIR) return false;
+    if (header.len == 0) return true;  // about the folder itself
+    const std::string_view entry(name, ::strnlen(name, header.len));
+    return entry.ends_with(spoolFileSuffix);
+}
 
 }  // namespace
 
@@ -63,7 +77,8 @@ bool SpoolWatch::readChanges() {
             // A watch let go of (the parent's, once the folder is there) says nothing new.
             const bool ours = watch_ >= 0 && header.wd == watch_;
             const bool parents = parentWatch_ >= 0 && header.wd == parentWatch_;
-            if ((header.mask & IN_Q_OVERFLOW) || ((ours || parents) && !(header.mask & IN_IGNORED))) changed = true;
+            const bool news = parents || (ours && namesASpoolFile(header, buffer.data() + offset + sizeof header));
+            if ((header.mask & IN_Q_OVERFLOW) || (news && !(header.mask & IN_IGNORED))) changed = true;
             // The folder went (removed, renamed, replaced): watch whatever takes its place.
             if (ours && (header.mask & (IN_IGNORED | IN_DELETE_SELF | IN_MOVE_SELF))) {
                 ::inotify_rm_watch(inotify_, watch_);

@@ -1,8 +1,8 @@
 #pragma once
 // Tells the intake whether something may have been put into the spool folder since it last
 // looked, so that a live event costs the same however many entries stay in the folder
-// (strays, folders, files nobody can read): the folder is listed again only after a file was
-// written or renamed into it. Built on an inotify watch; without one (the folder doesn't
+// (strays, folders, files nobody can read): the folder is listed again only after a spool
+// file (a ".json" name) was renamed, linked, created or written into it. Built on an inotify watch; without one (the folder doesn't
 // exist yet, or the system refuses a watch) every question is answered yes, so nothing
 // spooled is ever missed, and while the folder is missing its parent is watched for it to
 // appear. Main thread; owns its descriptor.
@@ -18,7 +18,9 @@ public:
     SpoolWatch& operator=(const SpoolWatch&) = delete;
 
     /// True on the first call, and afterwards when a file may have been put into the folder
-    /// since the last call: one was written or renamed there, the folder itself went or was
+    /// since the last call: a ".json" name was renamed, linked or created there, or such a
+    /// file written and closed (a file may be news before its writer is done), the folder
+    /// itself went or was
     /// replaced, the system dropped changes, or there is no watch. Consumes what it read, so
     /// the descriptor is quiet again. Never blocks. Ask before listing the folder: whatever
     /// lands during the listing is reported by the next call.

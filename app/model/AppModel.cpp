@@ -44,8 +44,9 @@ AppModel::AppModel(AppServices services, QObject* parent)
             [this] { return sessions_->machine().focusSession(); },
             [this](const std::string& sessionID) { sessions_->dismiss(sessionID); }});
     hooks_ = std::make_unique<HooksPart>(
-        HooksPart::Services{services_.paths, services_.helperInstaller, *services_.launchAtLogin, *services_.notifier,
-                            *services_.desktop, *services_.processQueue},
+        HooksPart::Services{services_.paths, services_.helperInstaller, services_.launcherEntry,
+                            *services_.launchAtLogin, *services_.notifier, *services_.desktop,
+                            *services_.processQueue},
         hops_);
     phone_ = std::make_unique<PhonePart>(
         services_, hops_,

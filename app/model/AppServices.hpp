@@ -13,6 +13,7 @@
 #include "app/core/Presence.hpp"
 #include "app/core/TerminalFinder.hpp"
 #include "app/delivery/LiveActivityCoordinator.hpp"
+#include "app/install/AppLauncherEntry.hpp"
 #include "app/install/HelperInstaller.hpp"
 #include "app/model/AppDesktop.hpp"
 #include "kit/engine/QuorvelPaths.hpp"
@@ -60,6 +61,9 @@ struct AppServices {
     std::unique_ptr<AppDesktop> desktop;
     /// Puts the hook helper in place at start.
     HelperInstaller helperInstaller;
+    /// The launcher entry naming this copy of the app, kept beside the helper; keeps nothing
+    /// unless set.
+    AppLauncherEntry launcherEntry;
     std::shared_ptr<LaunchAtLogin> launchAtLogin;
     /// The computer's name as the user knows it; absent when it has none.
     std::function<std::optional<std::string>()> hostName;

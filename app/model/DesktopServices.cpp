@@ -63,6 +63,7 @@ AppServices makeDesktopServices() {
             delivery, defaults, std::make_unique<ThreadPoolWorkQueue>(2), std::make_unique<QtMainThreadHandOff>());
     };
     services.launchAtLogin = std::make_shared<LaunchAtLogin>(LaunchAtLogin::forCurrentUser());
+    services.launcherEntry = AppLauncherEntry::forRunningApp();
     services.hostName = []() -> std::optional<std::string> {
         const std::string host = QSysInfo::machineHostName().toStdString();
         if (host.empty()) return std::nullopt;

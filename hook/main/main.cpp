@@ -5,8 +5,12 @@
 #include <unistd.h>
 
 #include <exception>
+#include <string>
+#include <vector>
 
+#include "hook/HelperCommandLine.hpp"
 #include "hook/HookMain.hpp"
+#include "platform/FileDescriptors.hpp"
 #include "platform/Files.hpp"
 
 extern char** environ;
@@ -65,11 +69,24 @@ int main(int argc, char** argv) {
     ignoreEndingSignals();
     endQuietlyOnFaults();
     std::set_terminate([] { ::_exit(0); });
+    std::vector<std::string> arguments;
+    try {
+        for (int i = 1; i < argc; ++i) arguments.emplace_back(argv[i]);
+    } catch (...) {
+        ::_exit(0);
+    }
+    // Asked by a person: answered on standard output, with no input read and nothing logged.
+    if (const auto request = quorvel::helperRequest(arguments); request != quorvel::HelperRequest::handleEvent) {
+        (void)quorvel::files::writeAll(STDOUT_FILENO, request == quorvel::HelperRequest::printUsage
+                                                          ? quorvel::helperUsage()
+                                                          : quorvel::helperVersionLine());
+        ::_exit(0);
+    }
     silenceOutput();
     try {
         quorvel::HookInvocation invocation;
         quorvel::startWatchdog(invocation.budget, invocation.progress);
-        for (int i = 1; i < argc; ++i) invocation.arguments.emplace_back(argv[i]);
+        invocation.arguments = std::move(arguments);
         invocation.environment = currentEnvironment();
         invocation.home = quorvel::files::homeDirectory();
         invocation.inputFd = STDIN_FILENO;

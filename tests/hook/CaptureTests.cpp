@@ -3,6 +3,7 @@
 #include <regex>
 
 #include "hook/Capture.hpp"
+#include "platform/UnicodeText.hpp"
 #include "tests/hook/TempFolder.hpp"
 
 namespace quorvel {
@@ -58,6 +59,30 @@ TEST(Capture, RecordsInputThatIsntJSONAsText) {
     EXPECT_EQ(captured.record["payload_text"], "not json \xEF\xBF\xBD");
     EXPECT_EQ(captured.record["input_bytes"], 10);
     EXPECT_FALSE(captured.record.contains("payload"));
+}
+
+// What the event's reader mends to keep the event is no JSON as written: the record keeps the
+// input itself, not the mended copy.
+TEST(Capture, KeepsInputTheEventsReaderMendsAsTheTextItWas) {
+    const std::vector<std::string> mended = {
+        R"({"hook_event_name":"Stop","session_id":"s","last_assistant_message":"Done \ud83d"})",
+        R"({"hook_event_name":"Stop","session_id":"s","usage":1e400})",
+        R"({"hook_event_name":"Stop","session_id":"s","duration_ms":)" + std::string(400, '9') + "}",
+        "{\"hook_event_name\":\"Stop\",\"session_id\":\"s\",\"cwd\":\"/tmp/\xff\"}",
+    };
+    for (const std::string& input : mended) {
+        TempFolder home;
+        auto captured = capture(home, input);
+        EXPECT_FALSE(captured.record.contains("payload")) << input;
+        EXPECT_EQ(captured.record["payload_text"], text::repairedUtf8(input)) << input;
+        EXPECT_EQ(captured.record["input_bytes"], input.size());
+        EXPECT_NE(captured.name.find("-unknown-"), std::string::npos) << captured.name;
+    }
+    // A surrogate pair and a large number a double holds are JSON as written.
+    TempFolder home;
+    auto captured = capture(home, R"({"hook_event_name":"Stop","m":"\ud83d\ude00","n":1e300})");
+    EXPECT_EQ(captured.record["payload"]["m"], "\xF0\x9F\x98\x80");
+    EXPECT_EQ(captured.record["payload"]["n"], 1e300);
 }
 
 TEST(Capture, NamesOnlySafeEventNames) {

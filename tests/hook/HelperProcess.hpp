@@ -2,6 +2,7 @@
 // Runs the built quorvel-hook as the agent would: a payload on standard input, a chosen
 // environment, and its output and exit status recorded.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -92,6 +93,14 @@ inline HelperRun runHelperFedBy(const std::vector<std::string>& arguments,
     run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     run.output = TempFolder::read(outputPath);
     return run;
+}
+
+/// What every run of the helper does for the agent: it ends by itself, with status 0, having
+/// printed nothing.
+inline void expectQuietRun(const HelperRun& run) {
+    EXPECT_TRUE(run.exitedNormally);
+    EXPECT_EQ(run.exitStatus, 0);
+    EXPECT_EQ(run.output, "");
 }
 
 /// `input` absent keeps standard input open (and silent) until the helper ends.

@@ -55,9 +55,7 @@ protected:
 
     testing::HelperRun run(const std::vector<std::string>& arguments, const std::optional<std::string>& input) {
         auto result = runHelper(arguments, environment, input);
-        EXPECT_TRUE(result.exitedNormally);
-        EXPECT_EQ(result.exitStatus, 0);
-        EXPECT_EQ(result.output, "");
+        testing::expectQuietRun(result);
         return result;
     }
 

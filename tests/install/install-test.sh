@@ -15,7 +15,12 @@ mode=${2:-installed}
 work=$(mktemp -d)
 app_pid=""
 cleanup() {
-  if [ -n "$app_pid" ]; then kill "$app_pid" 2>/dev/null || true; wait "$app_pid" 2>/dev/null || true; fi
+  if [ -n "$app_pid" ]; then
+    kill "$app_pid" 2>/dev/null || true
+    wait "$app_pid" 2>/dev/null || true
+    # A copy the helper started is no child of this shell: its last saves end before the folder goes.
+    for _ in $(seq 1 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.05; done
+  fi
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -148,7 +153,35 @@ if grep -h -E "Missing sound|Font file missing|Couldn't register" "$work/app.log
   fail "a resource was not found where the program lies"
 fi
 
+# The app down, the helper it installed starts this copy again (nothing else names it: no
+# quorvel on PATH) through the launcher entry the app wrote for it.
+entry="$home/.local/share/applications/quorvel.desktop"
+[ -f "$entry" ] || fail "the app wrote no launcher entry for its copy in $bin"
+desktop-file-validate "$entry" || fail "the app's launcher entry is not valid"
+grep -q -x -F "Exec=$bin/quorvel" "$entry" || fail "the app's launcher entry doesn't start $bin/quorvel"
 kill "$app_pid"
 wait "$app_pid" || true
 app_pid=""
+printf '%s' '{"session_id":"again","hook_event_name":"PostToolUseFailure","tool_name":"Bash",'\
+'"tool_input":{"command":"make again"},"error":"Exit code 2","cwd":"/work/site"}' >"$work/payload.json"
+env -u DISPLAY -u WAYLAND_DISPLAY -u QUORVEL_APP_EXECUTABLE PATH=/usr/bin:/bin HOME="$home" \
+  XDG_RUNTIME_DIR="$runtime" XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" \
+  XDG_CACHE_HOME="$home/.cache" QUORVEL_LOG_STDERR=0 QUORVEL_LOG_FILE="$work/app.log" \
+  "$installed_helper" <"$work/payload.json" || fail "the installed helper did not exit 0"
+started_copy() {
+  local process
+  for process in /proc/[0-9]*; do
+    [ "$(readlink "$process/exe" 2>/dev/null)" = "$(readlink -f "$bin/quorvel")" ] || continue
+    tr '\0' '\n' <"$process/environ" 2>/dev/null | grep -q -x -F "HOME=$home" && { echo "${process#/proc/}"; return; }
+  done
+}
+for _ in $(seq 1 150); do
+  [ -z "$app_pid" ] && app_pid=$(started_copy)
+  grep -q '"make again"' "$support/finished.json" 2>/dev/null && break
+  sleep 0.1
+done
+[ -z "$app_pid" ] && app_pid=$(started_copy)
+grep -q '"make again"' "$support/finished.json" 2>/dev/null ||
+  fail "the helper did not start the app it was installed by (hook log: $(cat "$home/Library/Logs/Quorvel/hook.log" 2>/dev/null))"
+
 echo "install-test: $mode: ok"

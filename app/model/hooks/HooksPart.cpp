@@ -21,6 +21,9 @@ void HooksPart::installHelper() {
         logger_.error("Helper install failed: " + description);
         hops_.showError(description);
     }
+    if (auto kept = services_.launcherEntry.keep(); !kept) {
+        logger_.error("Couldn't keep the launcher entry: " + kept.error().message);
+    }
 }
 
 void HooksPart::refreshHookStatus() {

@@ -14,6 +14,7 @@
 
 #include "app/core/LaunchAtLogin.hpp"
 #include "app/core/Notifier.hpp"
+#include "app/install/AppLauncherEntry.hpp"
 #include "app/install/HelperInstaller.hpp"
 #include "app/install/HookInstaller.hpp"
 #include "app/model/ModelHops.hpp"
@@ -30,6 +31,7 @@ public:
     struct Services {
         QuorvelPaths paths;
         const HelperInstaller& helperInstaller;
+        const AppLauncherEntry& launcherEntry;
         LaunchAtLogin& launchAtLogin;
         Notifier& notifier;
         AppDesktop& desktop;
@@ -49,7 +51,8 @@ public:
     /// absent until then, and once they could.
     const std::optional<std::string>& notificationSettingsNote() const { return notificationSettingsNote_; }
 
-    /// Puts the helper in place; a failure is logged and shown in the error alert.
+    /// Puts the helper in place, a failure logged and shown in the error alert, and keeps the
+    /// launcher entry through which it starts this copy of the app (a failure logged).
     void installHelper();
     /// Re-reads whether the agent's settings file holds the hooks.
     void refreshHookStatus();

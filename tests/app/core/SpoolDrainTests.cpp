@@ -86,7 +86,11 @@ TEST_F(SpoolDrainTest, EventsOfOneBootComeInTheOrderOfTheBootClock) {
 
 TEST_F(SpoolDrainTest, LogsAndRemovesFilesThatDontDecode) {
     put("1-bad.json", "{}");
+    // Cut short by a writer ended two minutes ago.
     put("2-cut.json", "{\"event\":\"Stop\",\"sessi");
+    const timespec twoMinutesAgo{::time(nullptr) - 120, 0};
+    const timespec times[2] = {twoMinutesAgo, twoMinutesAgo};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (folder + "/2-cut.json").c_str(), times, 0), 0);
     putEvent("3-good.json", "Stop", 1.0);
     auto events = drainSpool(folder);
     ASSERT_EQ(events.size(), 1u);
@@ -96,6 +100,27 @@ TEST_F(SpoolDrainTest, LogsAndRemovesFilesThatDontDecode) {
               std::string::npos)
         << log();
     EXPECT_NE(log().find("Skipping unreadable spool file 2-cut.json: "), std::string::npos);
+}
+
+// A spool file written in place is named before its bytes are there: read then, it is left
+// for the read its writer's close brings, not taken for a damaged file and removed.
+TEST_F(SpoolDrainTest, AFileStillBeingWrittenInPlaceIsLeftForALaterRead) {
+    const std::string event = json::dump(HookEvent::make("Stop", "s", 1.0).encode());
+    std::ofstream writer(folder + "/1-plain.json");
+    for (const std::size_t written : {std::size_t(0), std::size_t(1), event.size() / 2, event.size() - 1}) {
+        writer.seekp(0);
+        writer << event.substr(0, written) << std::flush;
+        EXPECT_TRUE(readSpool(folder).empty()) << written;
+        EXPECT_EQ(remaining(), std::vector<std::string>{"1-plain.json"}) << written;
+    }
+    EXPECT_EQ(log(), "");
+    writer << event.back() << std::flush;
+    writer.close();
+    const auto events = drainSpool(folder);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].event.text(), "Stop");
+    EXPECT_TRUE(remaining().empty());
+    EXPECT_EQ(log(), "");
 }
 
 TEST_F(SpoolDrainTest, LeavesEverythingElseAlone) {

@@ -233,6 +233,28 @@ TEST_F(InstanceTest, WithTheApplicationSupportFolderALinkHookEventsLeaveOneCopy)
     EXPECT_NE(log.find("put a real folder of yours in its place"), std::string::npos) << log;
 }
 
+// Run from its build tree (as scripts/run.sh runs it), the app installs a helper that lies
+// nowhere near it: with the app down, the helper still starts that copy, which handles the
+// event, though no quorvel is on PATH and nothing names the app in the environment.
+TEST_F(InstanceTest, TheHelperItInstalledStartsTheAppFromItsBuildTreeOnceItIsDown) {
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(servingEndpoint()) << app.logText();
+    const std::string installedHelper = paths().helper();
+    ASSERT_TRUE(waitFor([&] { return fs::exists(installedHelper); })) << app.logText();
+    app.stop();
+    ASSERT_TRUE(waitFor([&] { return copies().empty(); }));
+
+    auto environment = helperEnvironment();
+    environment["QUORVEL_APP_EXECUTABLE"] = std::nullopt;
+    environment["PATH"] = "/usr/bin:/bin";
+    EXPECT_EQ(testing::runHelperForEvent(installedHelper, failedCommandPayload(7), home.path(), environment), 0);
+    EXPECT_TRUE(waitFor([&] { return finishedNumbers() == std::vector<int>{7}; }, 30s))
+        << fileText(paths().hookLog()) << fileText(startedLog());
+    EXPECT_EQ(copies().size(), 1u);
+    EXPECT_EQ(fileText(paths().hookLog()).find("couldn't start the app"), std::string::npos)
+        << fileText(paths().hookLog());
+}
+
 TEST_F(InstanceTest, HelpVersionAndAnUnknownOptionAnswerAndStartNothing) {
     struct Run {
         int status;

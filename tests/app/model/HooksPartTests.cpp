@@ -52,10 +52,10 @@ struct HooksBed {
     Lines heard;
 
     HooksPart& make() {
-        part = std::make_unique<HooksPart>(HooksPart::Services{services.paths, services.helperInstaller,
-                                                               *services.launchAtLogin, *services.notifier,
-                                                               *services.desktop, processQueue},
-                                           *hops);
+        part = std::make_unique<HooksPart>(
+            HooksPart::Services{services.paths, services.helperInstaller, services.launcherEntry,
+                                *services.launchAtLogin, *services.notifier, *services.desktop, processQueue},
+            *hops);
         const auto note = [this](void (HooksPart::*signal)(), const char* name) {
             QObject::connect(part.get(), signal, part.get(), [this, name] { heard.emplace_back(name); });
         };
