@@ -3,6 +3,7 @@
 #include <asio.hpp>
 
 #include <pthread.h>
+#include <unistd.h>
 
 #include <array>
 #include <chrono>
@@ -18,6 +19,7 @@
 #include "app/core/HTTPRequest.hpp"
 #include "kit/engine/Quorvel.hpp"
 #include "platform/JsonCoding.hpp"
+#include "platform/LinuxConnectionOwner.hpp"
 #include "platform/Logger.hpp"
 
 namespace quorvel {
@@ -86,12 +88,15 @@ struct ServerCore {
     /// The queue was full when last looked at: logged once until it has room again.
     bool waitingFull = false;
     Logger log{std::string(Quorvel::macBundleID), "EventServer"};
+    LinuxConnectionOwner owner;
     std::thread thread;
     /// Where every read lands first: a connection keeps only what it received, so one that
     /// sends nothing costs no buffer. One is enough, since everything runs on one thread.
     std::array<char, EventServer::readChunkBytes> scratch{};
 
     void acceptNext();
+    /// Whether the client is a process of this user; logs the rejection otherwise.
+    bool fromThisUser(tcp::socket& socket) const;
     /// Whether one more accepted event may wait for the caller's thread.
     bool roomForAnotherEvent();
     void deliver(HookEvent event);
@@ -244,12 +249,29 @@ void ServerCore::acceptNext() {
             });
             return;
         }
+        // Any local user can connect, and one who once read the token could post with it for
+        // ever: another user's connection is closed before a byte of it is read, unanswered.
+        if (!fromThisUser(socket)) {
+            asio::error_code ignored;
+            socket.close(ignored);
+            acceptNext();
+            return;
+        }
         // A flood of idle connections must neither hold the app's memory nor lock out a
         // helper: the one quiet longest makes room for the newcomer.
         if (held.size() >= EventServer::maxConnections) held.front()->close();
         std::make_shared<Connection>(std::move(socket), *this)->start();
         acceptNext();
     });
+}
+
+bool ServerCore::fromThisUser(tcp::socket& socket) const {
+    // The client's socket is set up before the connection is accepted: one look is enough.
+    const auto found = owner.farEndOwner(socket.native_handle(), std::chrono::milliseconds(0));
+    if (found && *found == ::geteuid()) return true;
+    log.error(found ? "Rejected a connection from uid " + std::to_string(*found)
+                    : "Rejected a connection whose owner couldn't be learnt: " + found.error().message);
+    return false;
 }
 
 int ServerCore::check(const HTTPRequest& request, std::optional<HookEvent>& accepted) const {
