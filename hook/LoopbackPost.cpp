@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/LinuxConnectionOwner.hpp"
+#include "platform/OwnedDescriptor.hpp"
 #include "platform/UnicodeText.hpp"
 
 namespace quorvel {
@@ -27,20 +28,6 @@ constexpr std::size_t replyMinimumBytes = 12;
 constexpr std::size_t replyMaximumBytes = 1024;
 
 using SteadyClock = std::chrono::steady_clock;
-
-class Socket {
-public:
-    Socket() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)) {}
-    ~Socket() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 /// Milliseconds left until `deadline`, for poll.
 int millisecondsUntil(SteadyClock::time_point deadline) {
@@ -117,7 +104,7 @@ Expected<int, PostError> post(std::string_view body, const Endpoint& endpoint, d
     auto deadline = SteadyClock::now() + std::chrono::duration_cast<SteadyClock::duration>(
                                              std::chrono::duration<double>(timeoutSeconds));
 
-    Socket socket;
+    OwnedDescriptor socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (socket.fd() < 0) return failure(errno);
     sockaddr_in address{};
     address.sin_family = AF_INET;

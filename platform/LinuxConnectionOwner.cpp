@@ -18,6 +18,8 @@
 #include <string_view>
 #include <thread>
 
+#include "platform/OwnedDescriptor.hpp"
+
 namespace quorvel {
 namespace {
 
@@ -58,25 +60,11 @@ std::string addressText(const sockaddr_in& address) {
     return std::string(text) + ":" + std::to_string(ntohs(address.sin_port));
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 /// The far end's socket by an exact look-up in the kernel's socket diagnostics: the socket
 /// whose own address is our peer's and whose peer is us. Absent, with `why` set, when the
 /// kernel doesn't answer or knows no such socket.
 std::optional<Sighting> askSocketDiagnostics(const Ends& ends, std::string& why) {
-    Descriptor netlink(::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG));
+    OwnedDescriptor netlink(::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG));
     if (netlink.fd() < 0) {
         why = std::string("no socket diagnostics: ") + std::strerror(errno);
         return std::nullopt;
@@ -134,7 +122,7 @@ std::optional<Sighting> askSocketDiagnostics(const Ends& ends, std::string& why)
 
 /// Reads a whole /proc table; false when it can't be opened.
 bool readTable(const char* path, std::string& text) {
-    Descriptor file(::open(path, O_RDONLY | O_CLOEXEC));
+    OwnedDescriptor file(::open(path, O_RDONLY | O_CLOEXEC));
     if (file.fd() < 0) return false;
     text.clear();
     char chunk[16384];

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/LinuxConnectionOwner.hpp"
+#include "platform/OwnedDescriptor.hpp"
 #include "tests/support/OtherUserPort.hpp"
 
 namespace quorvel {
@@ -29,18 +30,10 @@ std::string sourceName(const Sources& sources) {
     return sources.socketDiagnostics ? "socket diagnostics" : "/proc tables";
 }
 
-class Socket {
+/// A fresh TCP socket, or one taken over.
+class Socket : public OwnedDescriptor {
 public:
-    explicit Socket(int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) : fd_(fd) {}
-    ~Socket() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
+    explicit Socket(int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0)) : OwnedDescriptor(fd) {}
 };
 
 /// A listener of this user on a free loopback port.
