@@ -46,7 +46,7 @@ Unexpected<PostError> failure(int code, bool connected = false) {
 std::optional<PostError> refusalOfFarEnd(int socket, const ConnectionOwner& owner, std::uint16_t port,
                                          SteadyClock::time_point deadline) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now());
-    const auto found = owner.farEndOwner(socket, std::clamp(left, std::chrono::milliseconds(0), farEndSettle));
+    const auto found = owner.farEndOwner(socket, std::max(left, std::chrono::milliseconds(0)));
     const std::string portText = std::to_string(port);
     std::string description;
     if (!found) {

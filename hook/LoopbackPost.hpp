@@ -4,7 +4,6 @@
 // case: one deadline covers connecting, sending and reading. Nothing is sent to a socket that
 // isn't this user's: any local user can listen on the port while the app is down.
 #include <cerrno>
-#include <chrono>
 #include <string>
 #include <string_view>
 
@@ -35,9 +34,6 @@ struct PostError {
 
 /// Seconds the post may take in all before it gives up with ETIMEDOUT.
 inline constexpr double postTimeoutSeconds = 0.8;
-/// How long the far end's socket may take to be set up (the app's side of the handshake)
-/// before its owner counts as unknown.
-inline constexpr std::chrono::milliseconds farEndSettle{50};
 
 /// The request bytes: "POST /v1/events HTTP/1.1" with Host, bearer Authorization,
 /// Content-Type, Content-Length and "Connection: close", then `body` unchanged.
@@ -49,8 +45,10 @@ Expected<int, PostError> parseStatusLine(std::string_view content);
 
 /// Posts `body` to the event server at `endpoint` and returns the status code it answers,
 /// or the error that ended the attempt. Once connected, and before a byte is written, `owner`
-/// tells who holds the far end: a socket of another uid, or one whose owner it can't tell,
-/// ends the post with `notOurs` (EACCES), its description naming the uid or the reason.
+/// tells who holds the far end (waiting within the deadline for the app's side of the
+/// handshake, which a loaded machine may finish late): a socket of another uid, or one whose
+/// owner it can't tell, ends the post with `notOurs` (EACCES), its description naming the
+/// uid or the reason.
 Expected<int, PostError> post(std::string_view body, const Endpoint& endpoint, double timeoutSeconds,
                               const ConnectionOwner& owner);
 /// The same, asking the kernel (LinuxConnectionOwner).
