@@ -52,11 +52,12 @@ struct ServerCore {
     /// The queue was full when last looked at: logged once until it has room again.
     bool waitingFull = false;
     Logger log{std::string(Quorvel::macBundleID), "EventServer"};
-    LinuxConnectionOwner owner;
     std::thread thread;
     /// Where every read lands first: a connection keeps only what it received, so one that
     /// sends nothing costs no buffer. One is enough, since everything runs on one thread.
     std::array<char, EventServer::readChunkBytes> scratch{};
+    /// Who is at the other end of each accepted connection.
+    LinuxConnectionOwner owner;
 
     void acceptNext();
     /// Whether the client is a process of this user; logs the rejection otherwise.
@@ -201,6 +202,15 @@ private:
 
 struct EventServer::Impl : ServerCore {};
 
+bool ServerCore::fromThisUser(tcp::socket& socket) const {
+    // The client's socket is set up before the connection is accepted: one look is enough.
+    const auto found = owner.farEndOwner(socket.native_handle(), std::chrono::milliseconds(0));
+    if (found && *found == ::geteuid()) return true;
+    log.error(found ? "Rejected a connection from uid " + std::to_string(*found)
+                    : "Rejected a connection whose owner couldn't be learnt: " + found.error().message);
+    return false;
+}
+
 void ServerCore::acceptNext() {
     acceptor.async_accept([this](const asio::error_code& error, tcp::socket socket) {
         if (error == asio::error::operation_aborted) return;
@@ -227,15 +237,6 @@ void ServerCore::acceptNext() {
         std::make_shared<Connection>(std::move(socket), *this)->start();
         acceptNext();
     });
-}
-
-bool ServerCore::fromThisUser(tcp::socket& socket) const {
-    // The client's socket is set up before the connection is accepted: one look is enough.
-    const auto found = owner.farEndOwner(socket.native_handle(), std::chrono::milliseconds(0));
-    if (found && *found == ::geteuid()) return true;
-    log.error(found ? "Rejected a connection from uid " + std::to_string(*found)
-                    : "Rejected a connection whose owner couldn't be learnt: " + found.error().message);
-    return false;
 }
 
 int ServerCore::check(const HTTPRequest& request, std::optional<HookEvent>& accepted) const {
