@@ -10,11 +10,11 @@
 #include <deque>
 #include <list>
 #include <mutex>
+#include <set>
 #include <thread>
 #include <vector>
 
 #include "app/core/ConstantTimeEquals.hpp"
-#include "app/core/EventHandOver.hpp"
 #include "app/core/EventStamp.hpp"
 #include "app/core/HTTPRequest.hpp"
 #include "kit/engine/Quorvel.hpp"
@@ -32,6 +32,42 @@ constexpr std::string_view bearerPrefix = "Bearer ";
 constexpr auto acceptRetryDelay = std::chrono::milliseconds(100);
 
 class Connection;
+
+/// Accepted events on their way to the caller's thread. Shared with the pieces of work
+/// dispatched there, which may run after the server is gone.
+struct WaitingEvents {
+    std::mutex mutex;
+    std::deque<HookEvent> events;
+    /// The stamps of `events`: the intake holds a spooled event back while an accepted one
+    /// stamped earlier still waits here.
+    std::multiset<double> stamps;
+    /// A piece of work that hands events over is dispatched and hasn't found the queue empty.
+    bool handOverDispatched = false;
+};
+
+/// Hands waiting events to `onEvent` for one slice of time, then dispatches itself again
+/// while any are left. On the caller's thread.
+void handOver(const std::shared_ptr<WaitingEvents>& waiting, const EventServer::EventHandler& onEvent,
+              const EventServer::Dispatcher& dispatch) {
+    const auto sliceEnd = std::chrono::steady_clock::now() +
+                          std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                              std::chrono::duration<double>(EventServer::handOverSliceSeconds));
+    do {
+        std::optional<HookEvent> event;
+        {
+            std::lock_guard lock(waiting->mutex);
+            if (waiting->events.empty()) {
+                waiting->handOverDispatched = false;
+                return;
+            }
+            event = std::move(waiting->events.front());
+            waiting->events.pop_front();
+            waiting->stamps.erase(waiting->stamps.find(event->receivedAt));
+        }
+        onEvent(std::move(*event));
+    } while (std::chrono::steady_clock::now() < sliceEnd);
+    dispatch([waiting, onEvent, dispatch] { handOver(waiting, onEvent, dispatch); });
+}
 
 /// Everything the listener and its connections share, all touched only on the server's
 /// thread (apart from construction and destruction).
