@@ -7,12 +7,16 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <vector>
 
+#include "platform/LinuxConnectionOwner.hpp"
+#include "platform/OwnedDescriptor.hpp"
 #include "platform/UnicodeText.hpp"
 
 namespace quorvel {
@@ -25,20 +29,6 @@ constexpr std::size_t replyMaximumBytes = 1024;
 
 using SteadyClock = std::chrono::steady_clock;
 
-class Socket {
-public:
-    Socket() : fd_(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0)) {}
-    ~Socket() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 /// Milliseconds left until `deadline`, for poll.
 int millisecondsUntil(SteadyClock::time_point deadline) {
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
@@ -49,6 +39,24 @@ int millisecondsUntil(SteadyClock::time_point deadline) {
 
 Unexpected<PostError> failure(int code, bool connected = false) {
     return unexpected(PostError::fromErrno(code, connected));
+}
+
+/// Why the connected far end must not be sent the request, if it mustn't: it is another
+/// user's, or the system can't say whose it is.
+std::optional<PostError> refusalOfFarEnd(int socket, const ConnectionOwner& owner, std::uint16_t port,
+                                         SteadyClock::time_point deadline) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now());
+    const auto found = owner.farEndOwner(socket, std::max(left, std::chrono::milliseconds(0)));
+    const std::string portText = std::to_string(port);
+    std::string description;
+    if (!found) {
+        description = "couldn't learn who holds port " + portText + " (" + found.error().message + ")";
+    } else if (*found != ::geteuid()) {
+        description = "port " + portText + " is held by uid " + std::to_string(*found) + ", not this user";
+    } else {
+        return std::nullopt;
+    }
+    return PostError{EACCES, std::move(description), false, true};
 }
 
 }  // namespace
@@ -87,11 +95,16 @@ Expected<int, PostError> parseStatusLine(std::string_view content) {
 }
 
 Expected<int, PostError> post(std::string_view body, const Endpoint& endpoint, double timeoutSeconds) {
+    return post(body, endpoint, timeoutSeconds, LinuxConnectionOwner());
+}
+
+Expected<int, PostError> post(std::string_view body, const Endpoint& endpoint, double timeoutSeconds,
+                              const ConnectionOwner& owner) {
     if (endpoint.port == 0) return failure(EINVAL);
     auto deadline = SteadyClock::now() + std::chrono::duration_cast<SteadyClock::duration>(
                                              std::chrono::duration<double>(timeoutSeconds));
 
-    Socket socket;
+    OwnedDescriptor socket(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (socket.fd() < 0) return failure(errno);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -122,6 +135,9 @@ Expected<int, PostError> post(std::string_view body, const Endpoint& endpoint, d
             socklen_t length = sizeof error;
             if (::getsockopt(socket.fd(), SOL_SOCKET, SO_ERROR, &error, &length) != 0) return failure(errno);
             if (error != 0) return failure(error);
+            if (auto refusal = refusalOfFarEnd(socket.fd(), owner, endpoint.port, deadline)) {
+                return unexpected(std::move(*refusal));
+            }
             connected = true;
         }
         if (watch.revents & (POLLIN | POLLHUP | POLLERR)) {

@@ -3,6 +3,7 @@
 #include <asio.hpp>
 
 #include <pthread.h>
+#include <unistd.h>
 
 #include <array>
 #include <chrono>
@@ -19,6 +20,7 @@
 #include "app/core/WaitingStamps.hpp"
 #include "kit/engine/Quorvel.hpp"
 #include "platform/JsonCoding.hpp"
+#include "platform/LinuxConnectionOwner.hpp"
 #include "platform/Logger.hpp"
 
 namespace quorvel {
@@ -92,8 +94,12 @@ struct ServerCore {
     /// Where every read lands first: a connection keeps only what it received, so one that
     /// sends nothing costs no buffer. One is enough, since everything runs on one thread.
     std::array<char, EventServer::readChunkBytes> scratch{};
+    /// Who is at the other end of each accepted connection.
+    LinuxConnectionOwner owner;
 
     void acceptNext();
+    /// Whether the client is a process of this user; logs the rejection otherwise.
+    bool fromThisUser(tcp::socket& socket) const;
     /// Whether one more accepted event may wait for the caller's thread.
     bool roomForAnotherEvent();
     void deliver(HookEvent event);
@@ -234,6 +240,15 @@ private:
 
 struct EventServer::Impl : ServerCore {};
 
+bool ServerCore::fromThisUser(tcp::socket& socket) const {
+    // The client's socket is set up before the connection is accepted: one look is enough.
+    const auto found = owner.farEndOwner(socket.native_handle(), std::chrono::milliseconds(0));
+    if (found && *found == ::geteuid()) return true;
+    log.error(found ? "Rejected a connection from uid " + std::to_string(*found)
+                    : "Rejected a connection whose owner couldn't be learnt: " + found.error().message);
+    return false;
+}
+
 void ServerCore::acceptNext() {
     acceptor.async_accept([this](const asio::error_code& error, tcp::socket socket) {
         if (error == asio::error::operation_aborted) return;
@@ -245,6 +260,14 @@ void ServerCore::acceptNext() {
             acceptRetry.async_wait([this](const asio::error_code& waitError) {
                 if (!waitError) acceptNext();
             });
+            return;
+        }
+        // Any local user can connect, and one who once read the token could post with it for
+        // ever: another user's connection is closed before a byte of it is read, unanswered.
+        if (!fromThisUser(socket)) {
+            asio::error_code ignored;
+            socket.close(ignored);
+            acceptNext();
             return;
         }
         // A flood of idle connections must neither hold the app's memory nor lock out a

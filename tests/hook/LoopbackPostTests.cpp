@@ -2,9 +2,13 @@
 
 #include <cerrno>
 #include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "hook/LoopbackPost.hpp"
 #include "tests/hook/FakeEventServer.hpp"
+#include "tests/support/WaitFor.hpp"
 
 namespace quorvel {
 namespace {
@@ -109,6 +113,42 @@ TEST(LoopbackPost, ParsesTheSecondWordOfTheStatusLine) {
             EXPECT_EQ(status.error().code, EBADMSG) << c.content;
         }
     }
+}
+
+/// Tells a fixed owner, or that it can't tell, whoever holds the far end.
+class FixedOwner final : public ConnectionOwner {
+public:
+    explicit FixedOwner(std::optional<uid_t> owner) : owner_(owner) {}
+    Expected<uid_t, ConnectionOwnerError> farEndOwner(int, std::chrono::milliseconds) const override {
+        if (!owner_) return unexpected(ConnectionOwnerError{"no socket diagnostics and no /proc/net/tcp"});
+        return *owner_;
+    }
+
+private:
+    std::optional<uid_t> owner_;
+};
+
+TEST(LoopbackPost, SendsNothingToASocketNotKnownToBeThisUsers) {
+    struct Case {
+        std::optional<uid_t> owner;
+        std::string description;
+    };
+    for (const Case& given : {Case{::geteuid() + 1, "is held by uid " + std::to_string(::geteuid() + 1) + ", not this user"},
+                              Case{std::nullopt, "couldn't learn who holds port"}}) {
+        FakeEventServer server(accepted);
+        auto status = post("{}", Endpoint{server.port(), token}, postTimeoutSeconds, FixedOwner(given.owner));
+        ASSERT_FALSE(status) << given.description;
+        EXPECT_NE(status.error().description.find(given.description), std::string::npos) << status.error().description;
+        // Spooled and the app started, as when nothing listens.
+        EXPECT_TRUE(status.error().nothingListens());
+        // The server records the connection once it has closed: with nothing on it.
+        ASSERT_TRUE(testing::waitFor([&] { return !server.requests().empty(); }));
+        EXPECT_EQ(server.requests(), std::vector<std::string>{""}) << given.description;
+    }
+    FakeEventServer ours(accepted);
+    auto status = post("{}", Endpoint{ours.port(), token}, postTimeoutSeconds, FixedOwner(::geteuid()));
+    ASSERT_TRUE(status) << status.error().description;
+    EXPECT_EQ(*status, 202);
 }
 
 }  // namespace

@@ -3,19 +3,16 @@
 // process forked as that user: what anyone on the machine can do with a name they can compute.
 // Playing another user needs root; `held` is false otherwise (or when the name was taken). The
 // child ends with this object. Free of any test framework.
-#include <fcntl.h>
-#include <grp.h>
-#include <poll.h>
-#include <signal.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstddef>
 #include <cstring>
 #include <string>
-#include <utility>
+
+#include "tests/support/OtherUserChild.hpp"
 
 namespace quorvel::testing {
 
@@ -30,62 +27,26 @@ public:
         answering,
     };
 
-    static constexpr uid_t nobody = 65534;
+    static constexpr uid_t nobody = OtherUserChild::nobody;
 
     /// `name` with its leading NUL.
-    OtherUserSocket(const std::string& name, Behaviour behaviour) {
-        if (::geteuid() != 0 || name.empty() || name.size() > sizeof(sockaddr_un::sun_path)) return;
-        int ready[2];
-        if (::pipe2(ready, O_CLOEXEC) != 0) return;
-        if (::pipe2(heard_, O_CLOEXEC | O_NONBLOCK) != 0) {
-            ::close(ready[0]);
-            ::close(ready[1]);
-            return;
-        }
-        child_ = ::fork();
-        if (child_ == 0) {
-            ::close(ready[0]);
-            ::close(heard_[0]);
-            squat(name, behaviour, ready[1], heard_[1]);
-            ::_exit(0);
-        }
-        ::close(ready[1]);
-        ::close(std::exchange(heard_[1], -1));
-        char byte = 0;
-        held_ = child_ > 0 && ::read(ready[0], &byte, 1) == 1 && byte == 'y';
-        ::close(ready[0]);
+    OtherUserSocket(const std::string& name, Behaviour behaviour)
+        : child_([&name, behaviour](const OtherUserChild::Tell& tell, int heard) { squat(name, behaviour, tell, heard); }) {
+        if (name.empty() || name.size() > sizeof(sockaddr_un::sun_path)) return;
+        child_.waitUntilReady(std::chrono::milliseconds(-1));
     }
-    ~OtherUserSocket() {
-        if (child_ > 0) {
-            ::kill(child_, SIGKILL);
-            ::waitpid(child_, nullptr, 0);
-        }
-        for (const int end : heard_) {
-            if (end >= 0) ::close(end);
-        }
-    }
-    OtherUserSocket(const OtherUserSocket&) = delete;
-    OtherUserSocket& operator=(const OtherUserSocket&) = delete;
 
-    bool held() const { return held_; }
+    bool held() const { return child_.ready(); }
     /// Whether it still holds the name: nothing done to it made it end.
-    bool stillHeld() const { return held_ && ::waitpid(child_, nullptr, WNOHANG) == 0; }
+    bool stillHeld() const { return child_.stillRunning(); }
 
     /// Everything sent to an answering socket so far, as it came.
-    std::string heard() {
-        char buffer[256];
-        ssize_t got = 0;
-        while (heard_[0] >= 0 && (got = ::read(heard_[0], buffer, sizeof buffer)) > 0) {
-            heardSoFar_.append(buffer, static_cast<std::size_t>(got));
-        }
-        return heardSoFar_;
-    }
+    std::string heard() { return child_.heard(); }
 
 private:
     // In the child: only system calls from here on.
-    static void squat(const std::string& name, Behaviour behaviour, int ready, int heard) {
-        const auto tell = [ready](char byte) { (void)!::write(ready, &byte, 1); };
-        if (::setgroups(0, nullptr) != 0 || ::setgid(nobody) != 0 || ::setuid(nobody) != 0) return tell('n');
+    static void squat(const std::string& name, Behaviour behaviour, const OtherUserChild::Tell& tell, int heard) {
+        if (name.empty() || name.size() > sizeof(sockaddr_un::sun_path)) return tell('n');
         sockaddr_un address{};
         address.sun_family = AF_UNIX;
         std::memcpy(address.sun_path, name.data(), name.size());
@@ -121,10 +82,7 @@ private:
         }
     }
 
-    pid_t child_ = -1;
-    int heard_[2] = {-1, -1};
-    bool held_ = false;
-    std::string heardSoFar_;
+    OtherUserChild child_;
 };
 
 }  // namespace quorvel::testing
