@@ -158,6 +158,8 @@ private:
     void refillSpoolBacklog();
     /// Whether an accepted event stamped before `stamp` waits, here or in the server.
     bool acceptedEarlierThan(double stamp) const;
+    /// Posts the banner of `alert` after the current work, unless its session has moved on.
+    void postBannerLater(const Alert& alert);
     /// Queues one `settle` after the current work, unless one is queued already.
     void settleLater();
     /// Logs once when the table grows past its usual size, and once when it is full.
