@@ -44,13 +44,14 @@ void Notifier::checkBannersAllowed(std::function<void(bool)> completion) {
     center_->bannersAllowed(std::move(completion));
 }
 
-void Notifier::post(const Alert& alert, SessionState::Kind telling) {
+void Notifier::post(const Alert& alert, std::optional<SessionState::Kind> telling) {
     const std::optional<NotificationCenter::Banner> content = banner(alert);
     if (!content) return;
     if (const auto earlier = shown_.find(alert.sessionID); earlier != shown_.end()) {
         center_->remove(earlier->second.identifier);
+        shown_.erase(earlier);
     }
-    shown_[alert.sessionID] = Shown{content->identifier, telling};
+    if (telling) shown_[alert.sessionID] = Shown{content->identifier, *telling};
     center_->add(*content, [this](Expected<void, DesktopError> added) {
         if (!added) logger_.error("Couldn't post banner: " + added.error().message);
     });

@@ -33,8 +33,9 @@ public:
     /// Shows the banner of `alert`, if its kind gets one; a failure is logged, not retried.
     /// The banner tells of its session being in the state of kind `telling`: it is taken
     /// back once the session is in another (`withdrawStale`), and a later banner of the
-    /// session takes back the earlier.
-    void post(const Alert& alert, SessionState::Kind telling);
+    /// session takes back the earlier. Without one (the alert of a session that had ended
+    /// already) it stays.
+    void post(const Alert& alert, std::optional<SessionState::Kind> telling);
     /// Takes back every banner whose session has left the state it told of, or is gone.
     void withdrawStale(const std::unordered_map<std::string, Session>& sessions);
     /// Opens the desktop's notification settings. Where it can't (no known program for this

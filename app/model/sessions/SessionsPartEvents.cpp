@@ -101,10 +101,13 @@ void SessionsPart::postBannerLater(const Alert& alert) {
         const auto session = machine_.sessions.find(sessionID);
         return session == machine_.sessions.end() ? std::nullopt : std::optional(session->second.state.kind());
     };
+    // None for a run that ended with its session (the Stop came after the SessionEnd): nothing
+    // moves on from there, so that banner stays.
     const std::optional<SessionState::Kind> telling = stateKind(alert.sessionID);
     hops_.later([this, alert, telling, stateKind] {
         // A session that moved on before its banner went out gets none: it would be stale at once.
-        if (telling && stateKind(alert.sessionID) == telling) services_.notifier.post(alert, *telling);
+        if (telling && stateKind(alert.sessionID) != telling) return;
+        services_.notifier.post(alert, telling);
     });
 }
 

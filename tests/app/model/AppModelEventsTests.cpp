@@ -72,6 +72,16 @@ TEST(AppModelEventsTests, ABannerGoesOnceItsSessionMovesOnOrItsAlertIsDismissed)
     model.sessions().handleHookEvent(bed.event("UserPromptSubmit", "s3"), true);
     settle();
     EXPECT_EQ(bed.recorded.banners.size(), 2u);
+
+    // A run whose Stop came after its session's end still gets its banner, and keeps it.
+    model.sessions().handleHookEvent(bed.event("UserPromptSubmit", "s4", 30), true);
+    model.sessions().handleHookEvent(bed.event("SessionEnd", "s4"), true);
+    model.sessions().handleHookEvent(bed.event("Stop", "s4", 1), true);
+    settle();
+    ASSERT_EQ(bed.recorded.banners.size(), 3u);
+    EXPECT_EQ(bed.recorded.banners[2].threadIdentifier, "s4");
+    model.sessions().tick();
+    EXPECT_EQ(bed.recorded.bannersRemoved.size(), 2u);
 }
 
 TEST(AppModelEventsTests, SpooledEventsCountAsLiveOnlyWhileRecent) {
