@@ -55,6 +55,10 @@ public:
     virtual void bannersAllowed(AllowedCompletion completion) = 0;
     /// Shows the banner.
     virtual void add(const Banner& banner, AddCompletion completion) = 0;
+    /// Takes back the banner added with `identifier`, once it no longer holds, wherever the
+    /// desktop still shows it; also one whose adding hasn't been answered yet. An unknown
+    /// identifier is ignored.
+    virtual void remove(const std::string& identifier) = 0;
     /// Opens the desktop's settings for notifications where it has a known program for them;
     /// otherwise, or when that won't start, answers why, with the notification service's name.
     virtual void openSettings(OpenSettingsCompletion completion) = 0;

@@ -44,11 +44,25 @@ void Notifier::checkBannersAllowed(std::function<void(bool)> completion) {
     center_->bannersAllowed(std::move(completion));
 }
 
-void Notifier::post(const Alert& alert) {
+void Notifier::post(const Alert& alert, std::optional<SessionState::Kind> telling) {
     const std::optional<NotificationCenter::Banner> content = banner(alert);
     if (!content) return;
+    if (const auto earlier = shown_.find(alert.sessionID); earlier != shown_.end()) {
+        center_->remove(earlier->second.identifier);
+        shown_.erase(earlier);
+    }
+    if (telling) shown_[alert.sessionID] = Shown{content->identifier, *telling};
     center_->add(*content, [this](Expected<void, DesktopError> added) {
         if (!added) logger_.error("Couldn't post banner: " + added.error().message);
+    });
+}
+
+void Notifier::withdrawStale(const std::unordered_map<std::string, Session>& sessions) {
+    std::erase_if(shown_, [&](const auto& entry) {
+        const auto session = sessions.find(entry.first);
+        if (session != sessions.end() && session->second.state.kind() == entry.second.telling) return false;
+        center_->remove(entry.second.identifier);
+        return true;
     });
 }
 

@@ -2,11 +2,14 @@
 // The app's own banners for the alerts that need the user: a run is done, an agent needs
 // the user, an agent crashed. Banners carry no sound (the app plays its own). Main thread.
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 
 #include "kit/engine/Alert.hpp"
+#include "kit/engine/Session.hpp"
 #include "platform/Logger.hpp"
 #include "platform/NotificationCenter.hpp"
 
@@ -28,7 +31,13 @@ public:
     /// Whether banners can appear now.
     void checkBannersAllowed(std::function<void(bool)> completion);
     /// Shows the banner of `alert`, if its kind gets one; a failure is logged, not retried.
-    void post(const Alert& alert);
+    /// The banner tells of its session being in the state of kind `telling`: it is taken
+    /// back once the session is in another (`withdrawStale`), and a later banner of the
+    /// session takes back the earlier. Without one (the alert of a session that had ended
+    /// already) it stays.
+    void post(const Alert& alert, std::optional<SessionState::Kind> telling);
+    /// Takes back every banner whose session has left the state it told of, or is gone.
+    void withdrawStale(const std::unordered_map<std::string, Session>& sessions);
     /// Opens the desktop's notification settings. Where it can't (no known program for this
     /// desktop, none installed, or it won't start), it logs why and `shown` gets the line the
     /// windows show instead; when the program started, `shown` gets none.
@@ -39,7 +48,14 @@ public:
     static std::string managedByServiceLine(const std::optional<std::string>& serverName);
 
 private:
+    struct Shown {
+        std::string identifier;
+        SessionState::Kind telling;
+    };
+
     std::unique_ptr<NotificationCenter> center_;
+    /// The banner still shown for each session, by session identifier.
+    std::map<std::string, Shown> shown_;
     Logger logger_;
 };
 

@@ -80,8 +80,8 @@ QString FreedesktopNotificationCenter::markupEscaped(const QString& text) {
 unsigned char FreedesktopNotificationCenter::urgency(Banner::InterruptionLevel level) {
     switch (level) {
         case Banner::InterruptionLevel::passive: return 0;
-        case Banner::InterruptionLevel::active: return 1;
-        case Banner::InterruptionLevel::timeSensitive: return 2;
+        case Banner::InterruptionLevel::active:
+        case Banner::InterruptionLevel::timeSensitive: return 1;
     }
     return 1;
 }
@@ -116,6 +116,7 @@ void FreedesktopNotificationCenter::add(const Banner& banner, AddCompletion comp
         completion(unexpected(noBus(connection_)));
         return;
     }
+    pending_.insert(banner.identifier);
     // Markup is escaped only for a service that reads it; any other shows the text as sent.
     callAsync(connection_, calls_.get(), methodCall(QStringLiteral("GetCapabilities")),
               [this, banner, completion = std::move(completion)](QDBusPendingCallWatcher& call) mutable {
@@ -136,13 +137,37 @@ void FreedesktopNotificationCenter::notify(const Banner& banner, bool markup, Ad
     QDBusMessage message = methodCall(QStringLiteral("Notify"));
     message << sender_.appName << 0u << sender_.iconName << QString::fromStdString(banner.title)
             << (markup ? markupEscaped(body) : body) << QStringList() << hints << -1;
-    callAsync(connection_, calls_.get(), message, [completion = std::move(completion)](QDBusPendingCallWatcher& call) {
-        if (call.isError()) {
-            completion(unexpected(errorOf(call.error())));
-        } else {
-            completion({});
-        }
-    });
+    callAsync(connection_, calls_.get(), message,
+              [this, identifier = banner.identifier, completion = std::move(completion)](QDBusPendingCallWatcher& call) {
+                  pending_.erase(identifier);
+                  const bool removed = removedWhilePending_.erase(identifier) > 0;
+                  if (call.isError()) {
+                      completion(unexpected(errorOf(call.error())));
+                      return;
+                  }
+                  const QDBusPendingReply<uint> number = call;
+                  if (!number.isError()) {
+                      shown_[identifier] = number.value();
+                      if (removed) remove(identifier);
+                  }
+                  completion({});
+              });
+}
+
+void FreedesktopNotificationCenter::remove(const std::string& identifier) {
+    if (pending_.contains(identifier)) {
+        removedWhilePending_.insert(identifier);
+        return;
+    }
+    const auto shown = shown_.find(identifier);
+    if (shown == shown_.end()) return;
+    const uint number = shown->second;
+    shown_.erase(shown);
+    if (!connection_.isConnected()) return;
+    QDBusMessage message = methodCall(QStringLiteral("CloseNotification"));
+    message << number;
+    // The service may have let the banner go already; either way nothing more is to be done.
+    connection_.send(message);
 }
 
 void FreedesktopNotificationCenter::openSettings(OpenSettingsCompletion completion) {

@@ -7,7 +7,9 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "platform/NotificationCenter.hpp"
@@ -47,13 +49,16 @@ public:
     void requestAuthorization(AuthorizationCompletion completion) override;
     void bannersAllowed(AllowedCompletion completion) override;
     void add(const Banner& banner, AddCompletion completion) override;
+    /// CloseNotification with the number the service gave the banner.
+    void remove(const std::string& identifier) override;
     /// Starts the first installed program of the desktop's tools; only a program that is there
     /// is started. Otherwise asks the service for its name (GetServerInformation).
     void openSettings(OpenSettingsCompletion completion) override;
 
     /// `text` with "&", "<" and ">" written as entities, for a service that reads markup.
     static QString markupEscaped(const QString& text);
-    /// The "urgency" hint for a level: low (0), normal (1) or critical (2).
+    /// The "urgency" hint for a level: low (0) or normal (1). Never critical: services keep a
+    /// critical notification until the user closes it, and every banner can go stale.
     static unsigned char urgency(Banner::InterruptionLevel level);
 
 private:
@@ -62,6 +67,12 @@ private:
     Sender sender_;
     QDBusConnection connection_;
     SettingsLookup settingsLookup_;
+    /// The service's numbers of the banners shown, by their identifiers; until taken back.
+    std::map<std::string, uint> shown_;
+    /// Banners taken back before the service answered their Notify.
+    std::set<std::string> removedWhilePending_;
+    /// Banners added whose Notify awaits its answer.
+    std::set<std::string> pending_;
     // Owns the pending calls: once it is gone no completion runs.
     std::unique_ptr<QObject> calls_;
 };

@@ -43,6 +43,12 @@ public:
         sink_.stop();
         buffer_.seek(0);
         sink_.setVolume(gain);
+        // Qt's PulseAudio sink asks each new stream for the buffer the last one was granted,
+        // and the server, adjusting for its latency, grants less than asked: every play of
+        // the same sink got a smaller buffer, until after six or seven it was smaller than one
+        // of the sink's writes, which then never came, leaving a silent stream open for good.
+        // Every stream asks for the server's own buffer instead.
+        sink_.setBufferSize(0);
         sink_.start(&buffer_);
     }
 

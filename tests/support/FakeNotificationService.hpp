@@ -1,7 +1,8 @@
 #pragma once
 // The desktop's notification service (org.freedesktop.Notifications), as far as the app
 // uses it, for a test to put on a session bus of its own: it records every notification it
-// is sent, and can be told which capabilities to claim and to refuse notifications.
+// is sent and every one it is asked to close, and can be told which capabilities to claim and
+// to refuse notifications.
 // Q_OBJECT: a suite that includes it lists this header among its sources, so moc sees it.
 #include <QDBusContext>
 #include <QDBusError>
@@ -33,6 +34,8 @@ public:
     /// When set, every notification is refused with this text.
     QString refusal;
     std::vector<Notification> notifications;
+    /// The numbers of the notifications closed, in order (Notify numbers them from 1).
+    std::vector<uint> closed;
 
 public slots:
     QStringList GetCapabilities() { return capabilities; }
@@ -46,6 +49,8 @@ public slots:
         notifications.push_back({appName, replacesID, icon, summary, body, actions, hints, timeout});
         return static_cast<uint>(notifications.size());
     }
+
+    void CloseNotification(uint id) { closed.push_back(id); }
 
     QString GetServerInformation(QString& vendor, QString& version, QString& specVersion) {
         vendor = QStringLiteral("Quorvel tests");

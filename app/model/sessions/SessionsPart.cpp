@@ -66,6 +66,8 @@ void SessionsPart::setServerProblem(std::optional<std::string> problem) {
 
 void SessionsPart::mutateMachine(const std::function<void(StateMachine&)>& change) {
     change(machine_);
+    // A banner says what a session is in; once that changes (a new prompt, a dismiss) it goes.
+    services_.notifier.withdrawStale(machine_.sessions);
     emit machineChanged();
     emit changed();
 }

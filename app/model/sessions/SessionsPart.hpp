@@ -163,6 +163,8 @@ private:
     void refillSpoolBacklog();
     /// Whether an accepted event received before `event` waits, here or in the server.
     bool acceptedEarlierThan(const HookEvent& event) const;
+    /// Posts the banner of `alert` after the current work, unless its session has moved on.
+    void postBannerLater(const Alert& alert);
     /// Queues one `settle` after the current work, unless one is queued already.
     void settleLater();
     /// Logs once when the table grows past its usual size, and once when it is full.

@@ -99,12 +99,27 @@ void SessionsPart::applyEffects(const std::vector<Effect>& effects, bool live) {
         // A sound or banner begun while the process ends would never be heard or seen.
         if (!neighbours_.muted() && !shutDown_) {
             neighbours_.playSound(soundFor(alert.kind));
-            hops_.later([this, alert] { services_.notifier.post(alert); });
+            postBannerLater(alert);
         }
         neighbours_.routePush(alert);
     }
 
     settleLater();
+}
+
+void SessionsPart::postBannerLater(const Alert& alert) {
+    const auto stateKind = [this](const std::string& sessionID) {
+        const auto session = machine_.sessions.find(sessionID);
+        return session == machine_.sessions.end() ? std::nullopt : std::optional(session->second.state.kind());
+    };
+    // None for a run that ended with its session (the Stop came after the SessionEnd): nothing
+    // moves on from there, so that banner stays.
+    const std::optional<SessionState::Kind> telling = stateKind(alert.sessionID);
+    hops_.later([this, alert, telling, stateKind] {
+        // A session that moved on before its banner went out gets none: it would be stale at once.
+        if (telling && stateKind(alert.sessionID) != telling) return;
+        services_.notifier.post(alert, telling);
+    });
 }
 
 void SessionsPart::settleLater() {

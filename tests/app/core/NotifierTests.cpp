@@ -14,6 +14,7 @@ using testing::DesktopServiceLog;
 class FakeNotificationCenter final : public NotificationCenter {
 public:
     std::vector<Banner> added;
+    std::vector<std::string> removed;
     std::optional<std::string> addFailure;
     Expected<bool, DesktopError> authorization = true;
     bool allowed = true;
@@ -30,6 +31,7 @@ public:
             completion({});
         }
     }
+    void remove(const std::string& identifier) override { removed.push_back(identifier); }
     void openSettings(OpenSettingsCompletion completion) override {
         ++settingsOpened;
         completion(settingsAnswer);
@@ -88,19 +90,51 @@ protected:
 };
 
 TEST_F(NotifierServiceTest, PostsOnlyTheKindsThatGetABanner) {
-    notifier->post(alert(Alert::Kind::broke));
-    notifier->post(alert(Alert::Kind::longRun));
+    notifier->post(alert(Alert::Kind::broke), SessionState::Kind::broke);
+    notifier->post(alert(Alert::Kind::longRun), SessionState::Kind::longRun);
     EXPECT_TRUE(center->added.empty());
 
-    notifier->post(alert(Alert::Kind::crashed));
+    notifier->post(alert(Alert::Kind::crashed), SessionState::Kind::crashed);
     ASSERT_EQ(center->added.size(), 1u);
     EXPECT_EQ(center->added[0].title, "DONE. GO LOOK.");
     EXPECT_TRUE(log.lines("Notifier").empty());
 }
 
+TEST_F(NotifierServiceTest, ABannerIsTakenBackOnceItsSessionIsNoLongerWhatItSays) {
+    const auto session = [](SessionState state) {
+        Session made;
+        made.state = std::move(state);
+        return made;
+    };
+    notifier->post(alert(Alert::Kind::needsYou, "s1"), SessionState::Kind::needsYou);
+    notifier->post(alert(Alert::Kind::done, "s2"), SessionState::Kind::done);
+    notifier->post(alert(Alert::Kind::crashed, "s3"), SessionState::Kind::crashed);
+    ASSERT_EQ(center->added.size(), 3u);
+
+    // Still waiting on the user, still done: both stay; the third session is gone.
+    notifier->withdrawStale({{"s1", session(SessionState::needsYou("again"))},
+                             {"s2", session(SessionState::done("t", 3, std::nullopt))}});
+    EXPECT_EQ(center->removed, std::vector<std::string>{center->added[2].identifier});
+
+    // The user answered and the agent runs on; the done one was seen to (SEEN IT: idle).
+    notifier->withdrawStale({{"s1", session(SessionState::running(quorvel::Run{}))}, {"s2", session(SessionState::idle())}});
+    EXPECT_EQ(center->removed, (std::vector<std::string>{center->added[2].identifier, center->added[0].identifier,
+                                                         center->added[1].identifier}));
+    // Each only once.
+    notifier->withdrawStale({});
+    EXPECT_EQ(center->removed.size(), 3u);
+}
+
+TEST_F(NotifierServiceTest, ALaterBannerOfASessionTakesBackTheEarlier) {
+    notifier->post(alert(Alert::Kind::needsYou), SessionState::Kind::needsYou);
+    notifier->post(alert(Alert::Kind::crashed), SessionState::Kind::crashed);
+    ASSERT_EQ(center->added.size(), 2u);
+    EXPECT_EQ(center->removed, std::vector<std::string>{center->added[0].identifier});
+}
+
 TEST_F(NotifierServiceTest, ABannerThatCantBeShownIsLogged) {
     center->addFailure = "The name org.freedesktop.Notifications was not provided by any .service files";
-    notifier->post(alert(Alert::Kind::done));
+    notifier->post(alert(Alert::Kind::done), SessionState::Kind::done);
     EXPECT_EQ(log.lines("Notifier"),
               (std::vector<std::string>{"error Couldn't post banner: The name org.freedesktop.Notifications was "
                                         "not provided by any .service files"}));

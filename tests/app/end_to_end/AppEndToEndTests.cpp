@@ -443,6 +443,28 @@ TEST_F(AppEndToEndTests, ACleanStartLogsNoErrorAndItsBannersNameTheLauncherEntry
     EXPECT_EQ(text.find("RemotePush"), std::string::npos) << text;
 }
 
+TEST_F(AppEndToEndTests, ANeedsYouBannerIsTakenBackOnceTheSessionMovesOn) {
+    ASSERT_TRUE(app.start());
+    const std::optional<Endpoint> endpoint = app.endpoint();
+    ASSERT_TRUE(endpoint) << app.logText();
+    EXPECT_EQ(postedStatus(*endpoint, eventJson("UserPromptSubmit", "s1", 30, "ship the release")), 202);
+    HookEvent needsYou = HookEvent::make("Notification", "s1", static_cast<double>(std::time(nullptr)) - 20);
+    needsYou.cwd = "/work/site";
+    needsYou.termProgram = "xterm";
+    needsYou.notificationType = "permission_prompt";
+    EXPECT_EQ(postedStatus(*endpoint, json::dump(needsYou.encode())), 202);
+    ASSERT_TRUE(waitForApp([&] { return bannersSaying(QStringLiteral("OI. NEEDS YOU.")) == 1; })) << app.logText();
+    // Not critical, which the service would keep until the user closes it.
+    EXPECT_EQ(notificationService.notifications.back().hints.value(QStringLiteral("urgency")).value<uchar>(), 1);
+    runEvents(500);
+    EXPECT_TRUE(notificationService.closed.empty());
+
+    // The user answered and the agent works on: the banner goes, by the number the service gave it.
+    EXPECT_EQ(postedStatus(*endpoint, eventJson("PostToolUse", "s1", 10)), 202);
+    ASSERT_TRUE(waitForApp([&] { return !notificationService.closed.empty(); })) << app.logText();
+    EXPECT_EQ(notificationService.closed, std::vector<uint>{static_cast<uint>(notificationService.notifications.size())});
+}
+
 TEST_F(AppEndToEndTests, ATerminationSignalKeepsEveryAcceptedEventForTheNextStartAndExitsZero) {
     ASSERT_TRUE(app.start());
     const std::optional<Endpoint> endpoint = app.endpoint();

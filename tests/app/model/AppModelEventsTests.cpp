@@ -39,6 +39,51 @@ TEST(AppModelEventsTests, ALiveDoneRunIsKeptSavedSoundedShownAndRouted) {
     EXPECT_EQ(model.phone().lastPushReport().rfind("No push for done: you're at the computer (9:41", 0), 0u) << model.phone().lastPushReport();
 }
 
+TEST(AppModelEventsTests, ABannerGoesOnceItsSessionMovesOnOrItsAlertIsDismissed) {
+    AppModelTestbed bed;
+    AppModel& model = bed.make();
+    model.sessions().handleHookEvent(bed.event("UserPromptSubmit", "s1"), true);
+    HookEvent needsYou = bed.event("Notification", "s1");
+    needsYou.notificationType = "permission_prompt";
+    model.sessions().handleHookEvent(needsYou, true);
+    settle();
+    ASSERT_EQ(bed.recorded.banners.size(), 1u);
+    // A tick changes nothing it says.
+    model.sessions().tick();
+    settle();
+    EXPECT_TRUE(bed.recorded.bannersRemoved.empty());
+
+    // The user answered: the agent works on.
+    model.sessions().handleHookEvent(bed.event("PostToolUse", "s1"), true);
+    ASSERT_NE(model.sessions().machine().sessions.at("s1").state.kind(), SessionState::Kind::needsYou);
+    EXPECT_EQ(bed.recorded.bannersRemoved, std::vector<std::string>{bed.recorded.banners[0].identifier});
+
+    // A done run, then SEEN IT.
+    bed.finishRun("s2");
+    settle();
+    ASSERT_EQ(bed.recorded.banners.size(), 2u);
+    EXPECT_EQ(bed.recorded.bannersRemoved.size(), 1u);
+    model.sessions().dismiss("s2");
+    EXPECT_EQ(bed.recorded.bannersRemoved,
+              (std::vector<std::string>{bed.recorded.banners[0].identifier, bed.recorded.banners[1].identifier}));
+
+    // A run done and started again before its banner went out gets none.
+    bed.finishRun("s3");
+    model.sessions().handleHookEvent(bed.event("UserPromptSubmit", "s3"), true);
+    settle();
+    EXPECT_EQ(bed.recorded.banners.size(), 2u);
+
+    // A run whose Stop came after its session's end still gets its banner, and keeps it.
+    model.sessions().handleHookEvent(bed.event("UserPromptSubmit", "s4", 30), true);
+    model.sessions().handleHookEvent(bed.event("SessionEnd", "s4"), true);
+    model.sessions().handleHookEvent(bed.event("Stop", "s4", 1), true);
+    settle();
+    ASSERT_EQ(bed.recorded.banners.size(), 3u);
+    EXPECT_EQ(bed.recorded.banners[2].threadIdentifier, "s4");
+    model.sessions().tick();
+    EXPECT_EQ(bed.recorded.bannersRemoved.size(), 2u);
+}
+
 TEST(AppModelEventsTests, SpooledEventsCountAsLiveOnlyWhileRecent) {
     struct Case {
         const char* name;

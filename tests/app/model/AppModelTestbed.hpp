@@ -66,6 +66,8 @@ namespace quorvel::testing {
 struct Recorded {
     // Banners.
     std::vector<NotificationCenter::Banner> banners;
+    // The identifiers of banners taken back.
+    std::vector<std::string> bannersRemoved;
     bool bannersAllowed = true;
     int permissionRequests = 0;
     int notificationSettingsOpened = 0;
@@ -150,6 +152,7 @@ public:
         recorded_.banners.push_back(banner);
         completion({});
     }
+    void remove(const std::string& identifier) override { recorded_.bannersRemoved.push_back(identifier); }
     void openSettings(OpenSettingsCompletion completion) override {
         ++recorded_.notificationSettingsOpened;
         completion(recorded_.notificationSettingsAnswer);

@@ -100,9 +100,31 @@ TEST_F(FreedesktopNotificationCenterOnBusTest, PostsTheBannerAsItsOwnSilentNotif
     EXPECT_EQ(posted.body, QStringLiteral("site \u00B7 <b>4m</b> & more"));
     EXPECT_TRUE(posted.actions.isEmpty());
     EXPECT_EQ(posted.timeout, -1);
-    EXPECT_EQ(posted.hints.value(QStringLiteral("urgency")).value<uchar>(), 2);
+    // Never critical, which a service keeps until the user closes it: even this one can go stale.
+    EXPECT_EQ(posted.hints.value(QStringLiteral("urgency")).value<uchar>(), 1);
     EXPECT_EQ(posted.hints.value(QStringLiteral("urgency")).metaType(), QMetaType::fromType<uchar>());
     EXPECT_EQ(posted.hints.value(QStringLiteral("suppress-sound")).toBool(), true);
+}
+
+TEST_F(FreedesktopNotificationCenterOnBusTest, ABannerTakenBackIsClosedByTheNumberTheServiceGaveIt) {
+    serve();
+    ASSERT_TRUE(add(Banner{"first", "OI. NEEDS YOU.", "", "s1", Level::timeSensitive}));
+    ASSERT_TRUE(add(Banner{"second", "DONE. GO LOOK.", "", "s2", Level::active}));
+    center.remove("second");
+    center.remove("unknown");
+    ASSERT_TRUE(testing::waitUntil([&] { return !service.closed.empty(); }));
+    testing::runEvents(100);
+    EXPECT_EQ(service.closed, std::vector<uint>{2});
+    center.remove("second");  // once only
+
+    // Taken back before the service even answered: closed as soon as it does.
+    std::optional<Expected<void, DesktopError>> added;
+    center.add(Banner{"third", "IT CRASHED.", "", "s3", Level::active},
+               [&](Expected<void, DesktopError> result) { added = result; });
+    center.remove("third");
+    ASSERT_TRUE(testing::waitUntil([&] { return service.closed.size() == 2; }));
+    EXPECT_TRUE(added.has_value() && *added);
+    EXPECT_EQ(service.closed, (std::vector<uint>{2, 3}));
 }
 
 TEST_F(FreedesktopNotificationCenterOnBusTest, MarkupInTheBodyIsShownAsText) {

@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "tests/platform/qt/DesktopPeers.hpp"
+#include "tests/support/MonitorRecording.hpp"
 
 namespace quorvel {
 namespace {
@@ -66,6 +68,38 @@ TEST(QtSoundOutputOnSoundServer, HoldsAStreamNamedAfterTheAppOnlyWhileASoundPlay
     EXPECT_TRUE(testing::waitUntil([] { return !sinkInputs().empty(); }, 10000));
     (*voice)->stop();
     EXPECT_TRUE(testing::waitUntil([] { return sinkInputs().empty(); }, 10000)) << sinkInputs();
+}
+
+// The sink the test's CTest entry gives its sound server.
+constexpr const char* quietSink = "quiet";
+
+TEST(QtSoundOutputOnSoundServer, EveryPlayOfAVoiceIsHeardHoweverManyCameBefore) {
+    if (std::getenv("QUORVEL_SOUND_SERVER_TEST") == nullptr) {
+        GTEST_SKIP() << "needs the sound server of its own CTest entry (platform_qt_sound_server)";
+    }
+    testing::ensureApplication();
+    QtSoundOutput output(QStringLiteral("Quorvel"));
+    // A 0.3 s tone, loud enough to tell from silence in the recording.
+    std::vector<std::int16_t> tone(6615);
+    for (std::size_t index = 0; index < tone.size(); ++index) {
+        tone[index] = static_cast<std::int16_t>(8000 * std::sin(2 * M_PI * 440 * static_cast<double>(index) / 22050));
+    }
+    auto voice = output.prepare(tone);
+    ASSERT_TRUE(voice) << voice.error().message;
+
+    testing::MonitorRecording recording(quietSink, std::string(std::getenv("HOME")) + "/heard.raw");
+    ASSERT_TRUE(recording.recording());
+    testing::runEvents(500);
+    // Ten alerts two seconds apart: as at four, each stream is gone before the next sound.
+    constexpr int plays = 10;
+    for (int play = 0; play < plays; ++play) {
+        (*voice)->play(1.0);
+        testing::runEvents(2000);
+    }
+    // Two seconds after the last sound ended (its stream held for a second after it), none open.
+    EXPECT_TRUE(sinkInputs().empty()) << sinkInputs();
+    recording.stop();
+    EXPECT_EQ(recording.soundsHeard(), plays);
 }
 
 }  // namespace

@@ -1,0 +1,85 @@
+#pragma once
+// What a PulseAudio sink played, as a listener would hear it: its monitor recorded by `parec`
+// into a file for as long as the recording lives, and the sounds in it counted. For tests
+// against a sound server of their own (a null sink, no card). Free of any test framework.
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace quorvel::testing {
+
+class MonitorRecording {
+public:
+    /// The recording's format: 16-bit signed mono, host byte order.
+    static constexpr int sampleRate = 22050;
+
+    /// Starts recording `sink`'s monitor into `file`; `recording()` is false when parec
+    /// couldn't be started.
+    MonitorRecording(const std::string& sink, std::string file) : file_(std::move(file)) {
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, file_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        std::vector<std::string> words{"parec", "--device=" + sink + ".monitor", "--format=s16ne",
+                                       "--rate=" + std::to_string(sampleRate), "--channels=1",
+                                       "--latency-msec=20"};
+        std::vector<char*> argv;
+        for (std::string& word : words) argv.push_back(word.data());
+        argv.push_back(nullptr);
+        if (::posix_spawnp(&pid_, "parec", &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~MonitorRecording() { stop(); }
+    MonitorRecording(const MonitorRecording&) = delete;
+    MonitorRecording& operator=(const MonitorRecording&) = delete;
+
+    bool recording() const { return pid_ > 0; }
+
+    /// Ends the recording; its file then holds everything heard.
+    void stop() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGTERM);
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        pid_ = -1;
+    }
+
+    /// The sounds heard: stretches louder than `threshold` (of 32,767), each after at least
+    /// `quietMilliseconds` below it. Call after `stop`.
+    int soundsHeard(int threshold = 1000, int quietMilliseconds = 150) const {
+        std::ifstream in(file_, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::vector<std::int16_t> samples(bytes.size() / sizeof(std::int16_t));
+        std::copy(bytes.data(), bytes.data() + samples.size() * sizeof(std::int16_t),
+                  reinterpret_cast<char*>(samples.data()));
+        const std::size_t quietSamples = static_cast<std::size_t>(quietMilliseconds) * sampleRate / 1000;
+        int sounds = 0;
+        std::size_t quietFor = quietSamples;  // the recording begins in quiet
+        for (const std::int16_t sample : samples) {
+            if (std::abs(static_cast<int>(sample)) < threshold) {
+                ++quietFor;
+                continue;
+            }
+            if (quietFor >= quietSamples) ++sounds;
+            quietFor = 0;
+        }
+        return sounds;
+    }
+
+private:
+    std::string file_;
+    pid_t pid_ = -1;
+};
+
+}  // namespace quorvel::testing
