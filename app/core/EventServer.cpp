@@ -99,7 +99,7 @@ struct ServerCore {
 
     void acceptNext();
     /// Whether the client is a process of this user; logs the rejection otherwise.
-    bool fromThisUser(tcp::socket& socket) const;
+    bool fromThisUser(tcp::socket& socket);
     /// Whether one more accepted event may wait for the caller's thread.
     bool roomForAnotherEvent();
     void deliver(HookEvent event);
@@ -240,12 +240,13 @@ private:
 
 struct EventServer::Impl : ServerCore {};
 
-bool ServerCore::fromThisUser(tcp::socket& socket) const {
+bool ServerCore::fromThisUser(tcp::socket& socket) {
     // The client's socket is set up before the connection is accepted: one look is enough.
     const auto found = owner.farEndOwner(socket.native_handle(), std::chrono::milliseconds(0));
     if (found && *found == ::geteuid()) return true;
-    log.error(found ? "Rejected a connection from uid " + std::to_string(*found)
-                    : "Rejected a connection whose owner couldn't be learnt: " + found.error().message);
+    rejections.rejected("owner", found ? "Rejected a connection from uid " + std::to_string(*found)
+                                       : "Rejected a connection whose owner couldn't be learnt: " +
+                                             found.error().message);
     return false;
 }
 
