@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "kit/engine/HookEventKind.hpp"
 #include "kit/hooks/HookSettingsEditor.hpp"
 
 namespace quorvel {
@@ -336,6 +338,35 @@ TEST(HookSettingsEditorTest, RegistrationTable) {
     EXPECT_EQ(hooks.back(), (HookSpec{"SessionEnd", std::nullopt, 2}));
     EXPECT_FALSE(hooks.back().isAsync());
     for (std::size_t index = 0; index + 1 < hooks.size(); ++index) EXPECT_TRUE(hooks[index].isAsync());
+}
+
+// An event the engine tells apart but the agent is never told to send would simply never
+// arrive: nothing else fails, the state it drives is just never reached.
+TEST(HookSettingsEditorTest, AFreshInstallRegistersEveryEventTheEngineTellsApart) {
+    const JSONValue installedTree = parsed(installed("{}"));
+    const JSONValue* events = installedTree.member("hooks");
+    ASSERT_TRUE(events && events->isObject());
+    std::vector<std::string> registered;
+    for (const auto& event : *events->members()) registered.push_back(event.key);
+
+    // Every kind before `other`, counted from the enumeration itself, so a kind left out of
+    // `namedHookEventKinds` is caught here too.
+    std::vector<std::string> told;
+    for (int index = 0; index < static_cast<int>(HookEventKind::other); ++index) {
+        const auto kind = static_cast<HookEventKind>(index);
+        const std::string name(agentNameOf(kind));
+        SCOPED_TRACE("kind #" + std::to_string(index) + " " + name);
+        ASSERT_FALSE(name.empty()) << "a kind the engine tells apart has the agent's name";
+        EXPECT_EQ(hookEventKindNamed(name), kind) << "listed in namedHookEventKinds";
+        told.push_back(name);
+        EXPECT_EQ(std::count(registered.begin(), registered.end(), name), 1)
+            << "the installer's list registers each event the engine tells apart once";
+    }
+    EXPECT_EQ(told.size(), namedHookEventKinds.size());
+    // And nothing else: the helper would run for an event that only refreshes its session.
+    for (const std::string& name : registered) {
+        EXPECT_NE(hookEventKindNamed(name), HookEventKind::other) << name << " is installed but not told apart";
+    }
 }
 
 }  // namespace
