@@ -18,9 +18,13 @@ std::size_t endRunsFinishedMeanwhile(std::vector<Session>& kept, const std::vect
     std::size_t ended = 0;
     for (Session& session : kept) {
         // A saved end is the file's own word: a run ended by the clock (the background safety
-        // net) ends after the last event, and its note is kept only there.
+        // net) ends after the last event, and its note is kept only there. An idle session is in
+        // no run to take back, and may be idle because its end was dismissed after the row.
         using Kind = SessionState::Kind;
-        if (session.state.is(Kind::done) || session.state.is(Kind::broke) || session.state.is(Kind::crashed)) continue;
+        if (session.state.is(Kind::done) || session.state.is(Kind::broke) || session.state.is(Kind::crashed) ||
+            session.state.is(Kind::idle)) {
+            continue;
+        }
         const auto found = newest.find(session.id);
         // A row no later than the saved last event is one the saved session already knows.
         if (found == newest.end() || !(found->second->finishedAt > session.lastEventAt)) continue;

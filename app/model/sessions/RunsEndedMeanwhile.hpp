@@ -18,7 +18,8 @@ namespace quorvel {
 /// row's title and duration, its run the one the row measured, when it ended well; idle after
 /// a failure (what failed is not in the row), its run kept. Either way the session waits on
 /// nothing and its last event is the row's end. A session saved at an end already (done, broke
-/// or crashed) keeps it, and so does one the list holds nothing newer for. How many were ended.
+/// or crashed) or idle (a dismissed end among them) keeps it, and so does one the list holds
+/// nothing newer for. How many were ended.
 std::size_t endRunsFinishedMeanwhile(std::vector<Session>& kept, const std::vector<FinishedRun>& finished);
 
 }  // namespace quorvel

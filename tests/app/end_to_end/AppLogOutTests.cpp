@@ -127,7 +127,10 @@ TEST(AppLogOutTests, TheSaveRequestKeepsADismissAndTheRunsInProgressThoughThePro
         << sessionsFile(app) << "\n"
         << app.logText();
 
-    // SEEN IT on the device acknowledges the done run.
+    // SEEN IT on the device acknowledges the done run, once the device shows it: the face
+    // follows the model within a tenth of a second, and may still be on its way when the file
+    // is written.
+    manager.pump(300ms);
     std::optional<testing::X11Input::Rect> device;
     ASSERT_TRUE(manager.pumpUntil([&] { return (device = x11.placeOf("Quorvel")).has_value(); }, 30s))
         << ::testing::PrintToString(x11.shownTitles());

@@ -37,13 +37,18 @@ TEST(RunsEndedMeanwhileTests, ARunTheListEndedAfterTheLastSavedEventIsTakenBackA
     Session alreadyDone = runningSince("done", 5);
     alreadyDone.state = SessionState::done("run of done", 5.0, "still running in background");
     kept.push_back(alreadyDone);
+    // Its end seen and dismissed: idle, though the row ended after its last event.
+    Session dismissed = runningSince("dismissed", 5);
+    dismissed.state = SessionState::idle();
+    kept.push_back(dismissed);
     // Newest first; the stop of "ended" was followed by a second run within the same moment.
     const std::vector<FinishedRun> finished{row("ended", "second run", 9),
                                             row("ended", "run of ended", 6),
                                             row("failed", "run of failed", 6, false),
                                             row("known", "run of known", 5),
                                             row("shell", "make", 8, true, FinishedRun::Chip::shell),
-                                            row("done", "run of done", 600)};
+                                            row("done", "run of done", 600),
+                                            row("dismissed", "run of dismissed", 6)};
 
     EXPECT_EQ(endRunsFinishedMeanwhile(kept, finished), 2u);
 
@@ -62,6 +67,7 @@ TEST(RunsEndedMeanwhileTests, ARunTheListEndedAfterTheLastSavedEventIsTakenBackA
     // A row no later than the last saved event, a shell command, no row at all, a saved end.
     for (std::size_t index = 2; index < 5; ++index) EXPECT_EQ(kept[index], runningSince(kept[index].id, 5));
     EXPECT_EQ(kept[5], alreadyDone);
+    EXPECT_EQ(kept[6], dismissed);
 }
 
 }  // namespace
