@@ -9,15 +9,8 @@
 #   bench/event-order.sh [sessions for the crowded table (1200)]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${QUORVEL_BUILD_DIR:-build}
-if [ ! -f "$build/build.ninja" ]; then
-  cmake -S . -B "$build" -G Ninja >/dev/null
-fi
-cmake --build "$build" --target quorvel quorvel-hook app_event_order_tests -j "${QUORVEL_JOBS:-3}" >/dev/null
+source bench/bench-setup.sh
+bench_build quorvel quorvel-hook app_event_order_tests
 tests="$(pwd)/$build/bin/tests/app_event_order_tests"
-home=$(mktemp -d)
-trap 'rm -rf "$home"' EXIT
-mkdir -m 700 "$home/runtime"
-HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/share" XDG_CACHE_HOME="$home/cache" \
-  XDG_RUNTIME_DIR="$home/runtime" XDG_DATA_DIRS="$home/share" QT_QPA_PLATFORM=offscreen QUORVEL_LOG_STDERR=0 \
+in_throwaway_home --own-data-dirs env QT_QPA_PLATFORM=offscreen QUORVEL_LOG_STDERR=0 \
   QUORVEL_ORDER_SESSIONS="${1:-1200}" dbus-run-session -- "$tests" 2>/dev/null | grep -E '^figure:|FAILED|OK' || true

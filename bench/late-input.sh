@@ -7,11 +7,8 @@
 #   bench/late-input.sh [runs per step (10)] [helper to measure (the built one)]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${QUORVEL_BUILD_DIR:-build}
-if [ ! -f "$build/build.ninja" ]; then
-  cmake -S . -B "$build" -G Ninja >/dev/null
-fi
-cmake --build "$build" --target quorvel quorvel-hook app_paused_helper_tests -j "${QUORVEL_JOBS:-3}" >/dev/null
+source bench/bench-setup.sh
+bench_build quorvel quorvel-hook app_paused_helper_tests
 tests="$(pwd)/$build/bin/tests/app_paused_helper_tests"
 helper=""
 [ $# -ge 2 ] && helper=$(realpath "$2")

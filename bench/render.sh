@@ -4,11 +4,6 @@
 #   bench/render.sh [runs (30)] [folder to keep every sample's picture in]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${QUORVEL_BUILD_DIR:-build}
-# The configuration stops without the fonts.
-bash scripts/fetch-fonts.sh "$build/resources/fonts" >/dev/null
-if [ ! -f "$build/build.ninja" ]; then
-  cmake -S . -B "$build" -G Ninja >/dev/null
-fi
-cmake --build "$build" --target quorvel render_bench -j "${QUORVEL_JOBS:-3}" >/dev/null
+source bench/bench-setup.sh
+bench_build quorvel render_bench
 QT_QPA_PLATFORM=offscreen "$build/bin/render_bench" "$build/bin/quorvel" "$build/resources/fonts" "${1:-30}" ${2:+"$2"}

@@ -6,15 +6,10 @@
 #   bench/start-up.sh [runs (40)] [--helper <quorvel-hook>]... [--app <quorvel>]...
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${QUORVEL_BUILD_DIR:-build}
+source bench/bench-setup.sh
 runs=40
 if [[ "${1:-}" =~ ^[0-9]+$ ]]; then runs=$1; shift; fi
-# The configuration stops without the fonts.
-bash scripts/fetch-fonts.sh "$build/resources/fonts" >/dev/null
-if [ ! -f "$build/build.ninja" ]; then
-  cmake -S . -B "$build" -G Ninja >/dev/null
-fi
-cmake --build "$build" --target quorvel quorvel-hook qt_floor startup_bench -j "${QUORVEL_JOBS:-3}" >/dev/null
+bench_build quorvel quorvel-hook qt_floor startup_bench
 bin="$(pwd)/$build/bin"
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT

@@ -5,19 +5,8 @@
 #   bench/steady-events.sh [events a second (100)] [seconds (20)]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${QUORVEL_BUILD_DIR:-build}
-# The configuration stops without the fonts.
-bash scripts/fetch-fonts.sh "$build/resources/fonts" >/dev/null
-if [ ! -f "$build/build.ninja" ]; then
-  cmake -S . -B "$build" -G Ninja >/dev/null
-fi
-cmake --build "$build" --target quorvel quorvel-hook steady_events_bench -j "${QUORVEL_JOBS:-3}" >/dev/null
+source bench/bench-setup.sh
+bench_build quorvel quorvel-hook steady_events_bench
 app="$(pwd)/$build/bin/quorvel"
 bench="$(pwd)/$build/bin/steady_events_bench"
-# As in app-model.sh: a throw-away home and runtime folder for whatever the private bus starts.
-home=$(mktemp -d)
-trap 'rm -rf "$home"' EXIT
-mkdir -m 700 "$home/runtime"
-HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/share" XDG_CACHE_HOME="$home/cache" \
-  XDG_RUNTIME_DIR="$home/runtime" QT_QPA_PLATFORM=offscreen \
-  dbus-run-session -- "$bench" "$app" "${1:-100}" "${2:-20}"
+in_throwaway_home env QT_QPA_PLATFORM=offscreen dbus-run-session -- "$bench" "$app" "${1:-100}" "${2:-20}"
