@@ -14,15 +14,10 @@
 #include "platform/BootClock.hpp"
 #include "tests/app/core/EventServerTestbed.hpp"
 
-namespace quorvel {
+namespace quorvel::testing {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::eventBody;
-using testing::LoopbackClient;
-using testing::request;
-using testing::sampleEvent;
-using testing::token;
 
 TEST(EventServer, HandsEventsOverThroughTheCallersDispatcher) {
     std::mutex mutex;
@@ -169,4 +164,4 @@ TEST(EventServer, PastTheQueuesBoundAnEventIsAnswered503AndNotKept) {
 }
 
 }  // namespace
-}  // namespace quorvel
+}  // namespace quorvel::testing

@@ -17,16 +17,10 @@
 #include "tests/app/core/EventServerTestbed.hpp"
 #include "tests/support/LogCapture.hpp"
 
-namespace quorvel {
+namespace quorvel::testing {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::EventServerTest;
-using testing::eventBody;
-using testing::LoopbackClient;
-using testing::request;
-using testing::sampleEvent;
-using testing::token;
 
 TEST_F(EventServerTest, AcceptsAnEventAndDeliversItOnce) {
     auto reply = exchange(request("POST /v1/events HTTP/1.1", "Bearer " + token, eventBody()));

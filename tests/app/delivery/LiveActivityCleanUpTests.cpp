@@ -4,13 +4,8 @@
 
 #include "tests/app/delivery/LiveActivityLifecycle.hpp"
 
-namespace quorvel {
+namespace quorvel::testing {
 namespace {
-
-using testing::channelMade;
-using testing::FakeApns;
-using testing::LiveActivityLifecycle;
-using testing::reconcileTime;
 
 TEST_F(LiveActivityLifecycle, TheCleanUpDeletesOnlyItsOwnOrphansAndStopsAtTheFirstFailure) {
     {
@@ -198,4 +193,4 @@ TEST_F(LiveActivityLifecycle, AtQuitAStartInFlightLeavesItsChannelToTheNextClean
 }
 
 }  // namespace
-}  // namespace quorvel
+}  // namespace quorvel::testing

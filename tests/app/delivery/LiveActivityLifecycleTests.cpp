@@ -2,13 +2,8 @@
 
 #include "tests/app/delivery/LiveActivityLifecycle.hpp"
 
-namespace quorvel {
+namespace quorvel::testing {
 namespace {
-
-using testing::channelMade;
-using testing::FakeApns;
-using testing::LiveActivityLifecycle;
-using testing::reconcileTime;
 
 TEST_F(LiveActivityLifecycle, StartsOnlyForABusySessionWhileAwayWithAPhoneAndOnlyOnce) {
     auto coordinator = make();
@@ -268,4 +263,4 @@ TEST_F(LiveActivityLifecycle, UnreadableStoredTableIsForgottenWithALogLine) {
 }
 
 }  // namespace
-}  // namespace quorvel
+}  // namespace quorvel::testing

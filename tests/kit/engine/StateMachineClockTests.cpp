@@ -6,18 +6,8 @@
 
 #include "tests/kit/engine/StateMachineEvents.hpp"
 
-namespace quorvel {
+namespace quorvel::testing {
 namespace {
-
-using testing::at;
-using testing::bash;
-using testing::bashFailure;
-using testing::event;
-using testing::notification;
-using testing::prompt;
-using testing::session;
-using testing::stop;
-using testing::t0;
 
 TEST(StateMachineClock, LongRunAlertsOnceAtTheThreshold) {
     StateMachine machine;
@@ -143,4 +133,4 @@ TEST(StateMachineRows, IdleSessionsHaveNoRowsAndDismissLeavesBusyAlone) {
 }
 
 }  // namespace
-}  // namespace quorvel
+}  // namespace quorvel::testing

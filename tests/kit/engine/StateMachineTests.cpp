@@ -4,18 +4,8 @@
 
 #include "tests/kit/engine/StateMachineEvents.hpp"
 
-namespace quorvel {
+namespace quorvel::testing {
 namespace {
-
-using testing::at;
-using testing::bash;
-using testing::bashFailure;
-using testing::event;
-using testing::notification;
-using testing::prompt;
-using testing::session;
-using testing::stop;
-using testing::t0;
 
 TEST(StateMachineEvents, PromptThenStopFinishesOnceAsDone) {
     StateMachine machine;
@@ -316,4 +306,4 @@ TEST(StateMachineEvents, TheTableKeepsAtMostItsBoundDroppingTheQuietestIdleSessi
 }
 
 }  // namespace
-}  // namespace quorvel
+}  // namespace quorvel::testing

@@ -12,10 +12,8 @@
 #include "kit/visuals/views/HideKey.hpp"
 #include "tests/kit/visuals/views/PaintedImage.hpp"
 
-namespace quorvel {
+namespace quorvel::testing {
 namespace {
-
-using testing::PaintedImage;
 
 const Instant now = Instant::fromUnixSeconds(1'800'000'000);
 
@@ -148,4 +146,4 @@ TEST(HideKey, DrawsItsGlyphsAtTheKeysSizeAndLightensWhileHovered) {
 }
 
 }  // namespace
-}  // namespace quorvel
+}  // namespace quorvel::testing
