@@ -20,11 +20,8 @@ namespace quorvel {
 namespace {
 
 using testing::AppModelTestbed;
+using testing::contains;
 using testing::settle;
-
-bool contains(const std::vector<std::string>& list, const std::string& item) {
-    return std::find(list.begin(), list.end(), item) != list.end();
-}
 
 using testing::makeP256Pem;
 

@@ -16,15 +16,8 @@
 #include "kit/visuals/model/DeviceSamples.hpp"
 #include "tests/app/model/AppModelTestbed.hpp"
 
-namespace quorvel {
+namespace quorvel::testing {
 namespace {
-
-using testing::AppModelTestbed;
-using testing::settle;
-
-bool contains(const std::vector<std::string>& list, const std::string& item) {
-    return std::find(list.begin(), list.end(), item) != list.end();
-}
 
 // ---- simulations ------------------------------------------------------------------------------
 
@@ -237,4 +230,4 @@ TEST(AppModelActionsTests, ANewUserTurnsHooksOnAndASimulatedDoneSoundsTheFanfare
 }
 
 }  // namespace
-}  // namespace quorvel
+}  // namespace quorvel::testing

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cstdlib>
 #include <deque>
 #include <functional>
@@ -76,6 +77,11 @@ public:
 private:
     int count_ = 0;
 };
+
+/// Whether `item` is one of `list`.
+inline bool contains(const std::vector<std::string>& list, const std::string& item) {
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
 
 /// Delivers every queued call, including those that queued calls queue in turn.
 inline void settle() {

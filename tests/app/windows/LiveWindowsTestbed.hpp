@@ -28,10 +28,6 @@ namespace quorvel::testing {
 
 inline bool windowManagerRunning() { return testing::X11Input().windowManagerRunning(); }
 
-inline bool contains(const std::vector<std::string>& names, const std::string& name) {
-    return std::find(names.begin(), names.end(), name) != names.end();
-}
-
 class LiveWindowsTest : public ::testing::Test {
 protected:
     void SetUp() override {
