@@ -5,89 +5,22 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <ctime>
 #include <fstream>
 #include <functional>
-#include <deque>
 #include <mutex>
 #include <optional>
 
 #include "app/core/EventServer.hpp"
 #include "app/core/HTTPRequest.hpp"
 #include "platform/BootClock.hpp"
-#include "tests/app/core/LoopbackClient.hpp"
+#include "tests/app/core/EventServerTestbed.hpp"
 #include "tests/support/LogCapture.hpp"
 
-namespace quorvel {
+namespace quorvel::testing {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::LoopbackClient;
-
-const std::string token = "s3cr3t-t0ken-s3cr3t-t0ken-s3cr3t-t0ken-abc";
-
-/// Collects delivered events, thread-safe.
-class EventInbox {
-public:
-    void add(HookEvent event) {
-        std::lock_guard lock(mutex_);
-        events_.push_back(std::move(event));
-        changed_.notify_all();
-    }
-    std::vector<HookEvent> waitFor(std::size_t count, std::chrono::milliseconds wait = 2000ms) {
-        std::unique_lock lock(mutex_);
-        changed_.wait_for(lock, wait, [&] { return events_.size() >= count; });
-        return events_;
-    }
-    std::vector<HookEvent> events() {
-        std::lock_guard lock(mutex_);
-        return events_;
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<HookEvent> events_;
-};
-
-HookEvent sampleEvent() {
-    HookEvent event = HookEvent::make("Stop", "session-1", 1796791648.25);
-    event.cwd = "/home/a/project";
-    event.backgroundTaskCount = 0;
-    return event;
-}
-
-std::string eventBody() { return json::dump(sampleEvent().encode()); }
-
-std::string request(std::string_view requestLine, std::string_view authorization, std::string_view body) {
-    std::string text(requestLine);
-    text += "\r\nHost: 127.0.0.1\r\n";
-    if (!authorization.empty()) text += "Authorization: " + std::string(authorization) + "\r\n";
-    text += "Content-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
-            "\r\nConnection: close\r\n\r\n";
-    text += body;
-    return text;
-}
-
-class EventServerTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        auto started = EventServer::start(std::nullopt, token, [this](HookEvent event) { inbox.add(std::move(event)); });
-        ASSERT_TRUE(started) << started.error().description;
-        server = std::move(started.value());
-    }
-
-    LoopbackClient::Reply exchange(const std::string& bytes) {
-        LoopbackClient client(server->port());
-        EXPECT_TRUE(client.connected());
-        client.send(bytes);
-        return client.readUntilClosed();
-    }
-
-    EventInbox inbox;
-    std::unique_ptr<EventServer> server;
-};
 
 TEST_F(EventServerTest, AcceptsAnEventAndDeliversItOnce) {
     auto reply = exchange(request("POST /v1/events HTTP/1.1", "Bearer " + token, eventBody()));
@@ -181,34 +114,6 @@ TEST_F(EventServerTest, ServesManyClientsAtOnce) {
     EXPECT_EQ(inbox.waitFor(200).size(), 200u);
 }
 
-TEST(EventServer, HandsEventsOverThroughTheCallersDispatcher) {
-    std::mutex mutex;
-    std::deque<std::function<void()>> mainQueue;
-    std::vector<HookEvent> delivered;
-    auto started = EventServer::start(
-        std::nullopt, token, [&](HookEvent event) { delivered.push_back(std::move(event)); },
-        [&](std::function<void()> work) {
-            std::lock_guard lock(mutex);
-            mainQueue.push_back(std::move(work));
-        });
-    ASSERT_TRUE(started);
-    LoopbackClient client(started.value()->port());
-    client.send(request("POST /v1/events HTTP/1.1", "Bearer " + token, eventBody()));
-    EXPECT_EQ(client.readUntilClosed().bytes, HTTPRequest::responseText(202));
-
-    // Nothing runs until the caller's own thread runs the queued work.
-    EXPECT_TRUE(delivered.empty());
-    std::deque<std::function<void()>> work;
-    {
-        std::lock_guard lock(mutex);
-        work.swap(mainQueue);
-    }
-    ASSERT_EQ(work.size(), 1u);
-    work.front()();
-    ASSERT_EQ(delivered.size(), 1u);
-    EXPECT_EQ(delivered[0], sampleEvent());
-}
-
 TEST(EventServer, TakesThePreferredPortWhenFreeAndAnotherWhenTaken) {
     auto first = EventServer::start(std::nullopt, token, nullptr);
     ASSERT_TRUE(first);
@@ -300,121 +205,6 @@ TEST_F(EventServerTest, IdleConnectionsCostWhatTheySentAndBeyondTheCapTheQuietes
     EXPECT_EQ(inbox.waitFor(1).size(), 1u);
 }
 
-TEST(EventServer, StopLeavesTheEventsNotHandedOverToBeTakenAndTakesNoMore) {
-    std::mutex mutex;
-    std::vector<std::function<void()>> handedOver;
-    std::atomic<int> delivered = 0;
-    auto started = EventServer::start(
-        std::nullopt, token, [&delivered](HookEvent) { ++delivered; },
-        [&](std::function<void()> work) {
-            std::lock_guard lock(mutex);
-            handedOver.push_back(std::move(work));
-        });
-    ASSERT_TRUE(started);
-    std::unique_ptr<EventServer> stopping = std::move(*started);
-
-    int accepted = 0;
-    for (int index = 0; index < 100; ++index) {
-        LoopbackClient client(stopping->port());
-        client.send(request("POST /v1/events HTTP/1.1", "Bearer " + token, eventBody()));
-        accepted += client.readUntilClosed().bytes == HTTPRequest::responseText(202) ? 1 : 0;
-    }
-    const std::uint16_t port = stopping->port();
-    // The caller's thread hands over some of them before the end comes.
-    std::vector<std::function<void()>> first;
-    {
-        std::lock_guard lock(mutex);
-        first.swap(handedOver);
-    }
-    ASSERT_EQ(first.size(), 1u);
-    first.front()();
-    const int deliveredBeforeStop = delivered;
-    EXPECT_GE(deliveredBeforeStop, 1);
-
-    stopping->stop();
-    const std::vector<HookEvent> waiting = stopping->takeWaitingEvents();
-    EXPECT_EQ(deliveredBeforeStop + int(waiting.size()), accepted);
-    EXPECT_EQ(accepted, 100);
-    {
-        // Whatever was still dispatched finds nothing left to hand over.
-        std::lock_guard lock(mutex);
-        for (auto& work : handedOver) work();
-    }
-    EXPECT_EQ(delivered, deliveredBeforeStop);
-    EXPECT_TRUE(stopping->takeWaitingEvents().empty());
-    EXPECT_FALSE(LoopbackClient(port).connected());
-    stopping->stop();
-}
-
-TEST(EventServer, TellsWhetherAnEventStampedEarlierWaitsAndDoesNotBelieveOneFarAhead) {
-    std::vector<std::function<void()>> handOvers;
-    std::vector<HookEvent> handed;
-    auto started = EventServer::start(
-        std::nullopt, token, [&handed](HookEvent event) { handed.push_back(std::move(event)); },
-        [&handOvers](std::function<void()> handOver) { handOvers.push_back(std::move(handOver)); });
-    ASSERT_TRUE(started);
-    EventServer& server = **started;
-    const double now = double(std::time(nullptr));
-    const auto at = [](double stamp) { return HookEvent::make("Prompt", "s2", stamp); };
-    EXPECT_FALSE(server.holdsEventStampedBefore(at(now)));
-    const auto postEvent = [&](const HookEvent& event) {
-        LoopbackClient client(server.port());
-        client.send(request("POST /v1/events HTTP/1.1", "Bearer " + token, json::dump(event.encode())));
-        ASSERT_EQ(client.readUntilClosed().bytes, HTTPRequest::responseText(202));
-    };
-    const auto postStamped = [&](double stamp) { postEvent(HookEvent::make("Stop", "s1", stamp)); };
-    postStamped(now - 10);
-    postStamped(now - 20);
-    // A helper under a clock a year fast: taken as the moment the server read it.
-    postStamped(now + 365 * 86400.0);
-    EXPECT_TRUE(server.holdsEventStampedBefore(at(now - 19)));
-    EXPECT_FALSE(server.holdsEventStampedBefore(at(now - 20)));
-
-    // Handed over, the stamps leave with their events.
-    ASSERT_EQ(handOvers.size(), 1u);
-    handOvers.front()();
-    ASSERT_EQ(handed.size(), 3u);
-    EXPECT_FALSE(server.holdsEventStampedBefore(at(now + 365 * 86400.0)));
-    EXPECT_GE(handed[2].receivedAt, now - 1);
-    EXPECT_LE(handed[2].receivedAt, now + 60);
-
-    // A Stop posted after the wall clock went back five minutes, stamped on the boot clock
-    // too: a prompt stamped before it on that clock is not held for it.
-    const std::optional<BootStamp> boot = readBootStamp();
-    ASSERT_TRUE(boot);
-    HookEvent stop = HookEvent::make("Stop", "s3", now - 300);
-    stop.bootSeconds = boot->seconds;
-    stop.bootID = boot->bootID;
-    postEvent(stop);
-    HookEvent prompt = HookEvent::make("Prompt", "s3", now);
-    prompt.bootSeconds = boot->seconds - 1;
-    prompt.bootID = boot->bootID;
-    EXPECT_FALSE(server.holdsEventStampedBefore(prompt));
-    prompt.bootSeconds = boot->seconds + 1;
-    EXPECT_TRUE(server.holdsEventStampedBefore(prompt));
-    EXPECT_TRUE(server.holdsEventStampedBefore(at(now - 299)));
-}
-
-TEST(EventServer, PastTheQueuesBoundAnEventIsAnswered503AndNotKept) {
-    std::atomic<int> dispatched = 0;
-    // The caller's thread never gets round to the events: they all wait.
-    auto started = EventServer::start(
-        std::nullopt, token, [](HookEvent) {}, [&dispatched](std::function<void()>) { ++dispatched; });
-    ASSERT_TRUE(started);
-    EventServer& server = **started;
-    const std::string accepted = HTTPRequest::responseText(202);
-    for (std::size_t index = 0; index < EventServer::maxWaitingEvents; ++index) {
-        LoopbackClient client(server.port());
-        client.send(request("POST /v1/events HTTP/1.1", "Bearer " + token, eventBody()));
-        ASSERT_EQ(client.readUntilClosed().bytes, accepted) << index;
-    }
-    LoopbackClient client(server.port());
-    client.send(request("POST /v1/events HTTP/1.1", "Bearer " + token, eventBody()));
-    EXPECT_EQ(client.readUntilClosed().bytes, HTTPRequest::responseText(503));
-    EXPECT_EQ(dispatched, 1);
-    server.stop();
-    EXPECT_EQ(server.takeWaitingEvents().size(), EventServer::maxWaitingEvents);
-}
 
 }  // namespace
 }  // namespace quorvel

@@ -2,54 +2,10 @@
 
 #include <gtest/gtest.h>
 
-namespace quorvel {
+#include "tests/kit/engine/StateMachineEvents.hpp"
+
+namespace quorvel::testing {
 namespace {
-
-constexpr double t0 = 1700000000;
-
-HookEvent event(std::string name, double at, std::string session = "s1") {
-    HookEvent result = HookEvent::make(std::move(name), std::move(session), at);
-    result.cwd = "/Users/me/app";
-    return result;
-}
-
-HookEvent prompt(double at, std::string firstLine = "fix the build", std::string session = "s1") {
-    HookEvent result = event("UserPromptSubmit", at, std::move(session));
-    result.promptFirstLine = std::move(firstLine);
-    result.isTaskNotification = false;
-    return result;
-}
-
-HookEvent stop(double at, std::optional<std::int64_t> backgroundTasks = std::nullopt, std::string session = "s1") {
-    HookEvent result = event("Stop", at, std::move(session));
-    result.backgroundTaskCount = backgroundTasks;
-    return result;
-}
-
-HookEvent bash(std::string name, double at, std::optional<std::int64_t> durationMs, std::string command = "make") {
-    HookEvent result = event(std::move(name), at);
-    result.toolName = "Bash";
-    result.command = std::move(command);
-    result.durationMs = durationMs;
-    return result;
-}
-
-HookEvent bashFailure(double at, std::string error = "Exit code 2\nmake: *** [all] Error 2\n") {
-    HookEvent result = bash("PostToolUseFailure", at, 1500);
-    result.error = std::move(error);
-    return result;
-}
-
-HookEvent notification(double at, std::optional<std::string> type, std::optional<std::string> message = std::nullopt) {
-    HookEvent result = event("Notification", at);
-    result.notificationType = std::move(type);
-    result.message = std::move(message);
-    return result;
-}
-
-const Session& session(const StateMachine& machine, const std::string& id = "s1") { return machine.sessions.at(id); }
-
-Instant at(double seconds) { return Instant::fromUnixSeconds(seconds); }
 
 TEST(StateMachineEvents, PromptThenStopFinishesOnceAsDone) {
     StateMachine machine;
@@ -304,116 +260,6 @@ TEST(StateMachineEvents, TheEndedSessionIsKeptOnlyForTheGrace) {
     EXPECT_TRUE(other.endedSessions.empty());
 }
 
-TEST(StateMachineClock, LongRunAlertsOnceAtTheThreshold) {
-    StateMachine machine;
-    machine.handle(prompt(t0));
-    EXPECT_TRUE(machine.tick(at(t0 + 599)).empty());
-    const auto effects = machine.tick(at(t0 + 600));
-    ASSERT_EQ(effects.size(), 1u);
-    EXPECT_EQ(effects[0].asAlert()->kind, Alert::Kind::longRun);
-    EXPECT_EQ(effects[0].asAlert()->detail, "app \u00B7 10m 00s and counting");
-    EXPECT_EQ(effects[0].asAlert()->headline.oneLine(), "STILL GRINDING.");
-    EXPECT_TRUE(machine.tick(at(t0 + 700)).empty());
-    EXPECT_TRUE(session(machine).state.is(SessionState::Kind::longRun));
-}
-
-TEST(StateMachineClock, SilentSessionGoesIdleBeforeLongRun) {
-    StateMachine machine;
-    machine.handle(prompt(t0));
-    EXPECT_TRUE(machine.tick(at(t0 + 1800)).empty());
-    EXPECT_EQ(session(machine).state, SessionState::idle());
-    EXPECT_TRUE(session(machine).run);
-}
-
-TEST(StateMachineClock, BackgroundSafetyNetFinishesWithNoteAndBlocksOtherRules) {
-    StateMachine machine(StateMachineSettings{600, 1800, 3000, 10, 900, 120});
-    machine.handle(prompt(t0, "title"));
-    machine.handle(stop(t0 + 10, 1));
-    EXPECT_TRUE(machine.tick(at(t0 + 2500)).empty());
-    EXPECT_TRUE(session(machine).state.is(SessionState::Kind::running));
-
-    const auto effects = machine.tick(at(t0 + 3010));
-    ASSERT_EQ(effects.size(), 2u);
-    EXPECT_EQ(session(machine).state, SessionState::done("title", 3010.0, "still running in background"));
-    EXPECT_FALSE(session(machine).waitingOnBackgroundSince);
-    EXPECT_EQ(effects[0].asAlert()->detail, "app \u00B7 title \u00B7 50m 10s \u00B7 still running in background");
-}
-
-TEST(StateMachineClock, EffectsComeInSessionIdOrder) {
-    StateMachine machine;
-    for (const char* id : {"zeta", "alpha", "mid"}) machine.handle(prompt(t0, id, id));
-    const auto effects = machine.tick(at(t0 + 600));
-    ASSERT_EQ(effects.size(), 3u);
-    EXPECT_EQ(effects[0].asAlert()->sessionID, "alpha");
-    EXPECT_EQ(effects[1].asAlert()->sessionID, "mid");
-    EXPECT_EQ(effects[2].asAlert()->sessionID, "zeta");
-}
-
-TEST(StateMachineRows, FocusAndOrder) {
-    StateMachine machine;
-    machine.handle(prompt(t0, "needs", "a"));
-    machine.sessions.at("a").state = SessionState::needsYou("m");
-    machine.handle(prompt(t0 + 10, "done", "b"));
-    machine.handle(stop(t0 + 20, std::nullopt, "b"));
-    machine.handle(prompt(t0 + 30, "running", "c"));
-    machine.handle(event("SessionStart", t0 + 40, "d"));
-
-    EXPECT_EQ(machine.focusSession()->id, "a");
-    EXPECT_TRUE(machine.hasBusySession());
-    const auto rows = machine.runningRows(at(t0 + 100));
-    ASSERT_EQ(rows.size(), 3u);
-    EXPECT_EQ(rows[0].id, "a");
-    EXPECT_TRUE(rows[0].onScreen);
-    EXPECT_EQ(rows[1].id, "b");
-    EXPECT_EQ(rows[1].duration, 10);
-    EXPECT_FALSE(rows[1].onScreen);
-    EXPECT_EQ(rows[2].id, "c");
-    EXPECT_EQ(rows[2].startedAt, at(t0 + 30));
-
-    // A done session leaves the rows once it has lingered; the featured one is still chosen
-    // over every session, so no row is on screen then.
-    machine.dismiss("a");
-    EXPECT_EQ(machine.focusSession()->id, "b");
-    const auto later = machine.runningRows(at(t0 + 20 + 900));
-    ASSERT_EQ(later.size(), 1u);
-    EXPECT_EQ(later[0].id, "c");
-    EXPECT_FALSE(later[0].onScreen);
-}
-
-TEST(StateMachineRows, TheFirstRowsAloneAreTheWholeListsHead) {
-    // Many sessions sharing tiers and times: the ties must fall as in the whole list.
-    StateMachine machine;
-    for (int index = 0; index < 200; ++index) {
-        const std::string id = "s" + std::to_string(index);
-        machine.handle(prompt(t0 + index % 7, "run", id));
-        if (index % 5 == 0) machine.handle(stop(t0 + 10 + index % 3, std::nullopt, id));
-        if (index % 11 == 0) machine.handle(event("SessionStart", t0 + 20, "idle" + id));
-    }
-    const auto whole = machine.runningRows(at(t0 + 100));
-    EXPECT_EQ(machine.runningRowCount(at(t0 + 100)), whole.size());
-    for (const std::size_t limit : {std::size_t(0), std::size_t(1), std::size_t(3), whole.size(), whole.size() + 5}) {
-        const auto head = machine.runningRows(at(t0 + 100), limit);
-        ASSERT_EQ(head.size(), std::min(limit, whole.size()));
-        EXPECT_EQ(head, std::vector<RunningRow>(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(head.size())));
-    }
-}
-
-TEST(StateMachineRows, IdleSessionsHaveNoRowsAndDismissLeavesBusyAlone) {
-    StateMachine machine;
-    EXPECT_FALSE(machine.focusSession());
-    EXPECT_FALSE(machine.hasBusySession());
-    machine.handle(event("SessionStart", t0));
-    EXPECT_TRUE(machine.runningRows(at(t0)).empty());
-    machine.handle(prompt(t0 + 1));
-    machine.dismiss("s1");
-    EXPECT_TRUE(session(machine).state.isBusy());
-    machine.handle(bashFailure(t0 + 2));
-    machine.handle(stop(t0 + 3));
-    machine.dismiss("s1");
-    EXPECT_EQ(session(machine).state, SessionState::idle());
-    EXPECT_TRUE(session(machine).run);
-}
-
 TEST(StateMachineEvents, RunLengthThatIsNotANumberIsUnknown) {
     StateMachine machine;
     // Both times are finite (JSON can carry them) but their difference is not.
@@ -459,18 +305,5 @@ TEST(StateMachineEvents, TheTableKeepsAtMostItsBoundDroppingTheQuietestIdleSessi
     EXPECT_TRUE(machine.sessions.contains("idle2"));
 }
 
-TEST(StateMachineClock, SaysWhetherATickChangedASessionEvenWithoutAnEffect) {
-    StateMachine machine;
-    machine.handle(prompt(t0));
-    bool changed = true;
-    EXPECT_TRUE(machine.tick(at(t0 + 5), &changed).empty());
-    EXPECT_FALSE(changed);
-    // Gone stale: idle, and nothing to tell the user.
-    EXPECT_TRUE(machine.tick(at(t0 + 1800), &changed).empty());
-    EXPECT_TRUE(changed);
-    EXPECT_TRUE(machine.tick(at(t0 + 1805), &changed).empty());
-    EXPECT_FALSE(changed);
-}
-
 }  // namespace
-}  // namespace quorvel
+}  // namespace quorvel::testing
