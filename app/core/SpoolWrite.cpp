@@ -12,11 +12,10 @@
 #include <thread>
 #include <vector>
 
-#include "hook/UnixMilliseconds.hpp"
 #include "kit/engine/Quorvel.hpp"
+#include "kit/engine/SpoolFileFormat.hpp"
 #include "platform/FileDescriptors.hpp"
 #include "platform/Files.hpp"
-#include "platform/JsonCoding.hpp"
 #include "platform/Logger.hpp"
 #include "platform/OwnFileRead.hpp"
 #include "platform/SecureRandom.hpp"
@@ -67,9 +66,9 @@ std::size_t writeSpoolFiles(const std::string& folder, const std::vector<HookEve
             const HookEvent& event = events[index];
             int code = EIO;
             try {
-                const std::string name =
-                    std::to_string(unixMilliseconds(event.receivedAt)) + "-" + random::makeUuidString() + ".json";
-                code = writeEntry(folderFd, name, json::dump(event.encode()));
+                if (auto contents = spoolFileContents(event)) {
+                    code = writeEntry(folderFd, spoolFileName(event, random::makeUuidString()), *contents);
+                }
             } catch (const std::exception&) {
                 // An event that doesn't encode, or no randomness for a name: counted as not kept.
             }

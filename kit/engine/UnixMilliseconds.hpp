@@ -1,6 +1,6 @@
 #pragma once
-// The time stamp at the front of the helper's file names (spooled events, captures), so that
-// the names sort by time.
+// The time stamp at the front of the file names the programs write (spooled events, captures),
+// so that the names sort by time.
 #include <cmath>
 #include <cstdint>
 
