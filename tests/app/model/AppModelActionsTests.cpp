@@ -12,9 +12,9 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/core/MenuBarMenu.hpp"
 #include "app/delivery/APNsKeyStore.hpp"
 #include "app/delivery/RelayKeyStore.hpp"
+#include "app/menu/MenuBarMenu.hpp"
 #include "kit/visuals/model/DeviceSamples.hpp"
 #include "tests/app/model/AppModelTestbed.hpp"
 #include "tests/support/P256KeyFile.hpp"

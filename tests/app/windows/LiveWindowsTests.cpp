@@ -27,10 +27,10 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include "app/menu/tray/MenuBarController.hpp"
 #include "app/windows/device/PaintedWindowController.hpp"
 #include "app/windows/finished/FinishedView.hpp"
-#include "app/windows/menu/MenuBarController.hpp"
-#include "app/windows/shared/HostedWindow.hpp"
+#include "app/windows/hosting/HostedWindow.hpp"
 #include "kit/visuals/model/Tokens.hpp"
 #include "kit/visuals/views/Painting.hpp"
 #include "platform/qt/MenuBarExtra.hpp"
