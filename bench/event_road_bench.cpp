@@ -22,7 +22,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/core/EventServer.hpp"
+#include "app/intake/EventServer.hpp"
 #include "hook/LoopbackPost.hpp"
 #include "kit/engine/Endpoint.hpp"
 #include "kit/engine/QuorvelPaths.hpp"

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "hook/InternetDateTime.hpp"
-#include "hook/UnixMilliseconds.hpp"
+#include "kit/engine/UnixMilliseconds.hpp"
 #include "platform/Files.hpp"
 #include "platform/JsonCoding.hpp"
 #include "platform/SecureRandom.hpp"

@@ -9,8 +9,8 @@
 #include "hook/SimulatedEvents.hpp"
 #include "hook/SpoolFile.hpp"
 #include "kit/engine/Endpoint.hpp"
+#include "kit/engine/SpoolFileFormat.hpp"
 #include "platform/BootClock.hpp"
-#include "platform/JsonCoding.hpp"
 #include "platform/SecureRandom.hpp"
 
 namespace quorvel {
@@ -43,7 +43,8 @@ void postEvent(const HookEvent& given, const QuorvelPaths& paths, const HookLog&
     HookEvent event = given;
     if (!event.eventID) event.eventID = random::makeUuidString();
     progress.begin(log, "watchdog ended the run before " + event.event.text() + " was posted or spooled");
-    auto data = json::encodeJson(event);
+    // The body posted and, when the post fails, the spool file's contents.
+    auto data = spoolFileContents(event);
     if (!data) {
         progress.settle();
         log.writeLogLine("couldn't encode event: " + data.error().message);

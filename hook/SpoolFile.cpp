@@ -1,18 +1,10 @@
 #include "hook/SpoolFile.hpp"
 
-#include "hook/UnixMilliseconds.hpp"
 #include "platform/Files.hpp"
 #include "platform/SecureRandom.hpp"
 #include "platform/SymbolicLink.hpp"
 
 namespace quorvel {
-
-std::string spoolFileName(const HookEvent& event, std::string_view uuid) {
-    std::string name = std::to_string(unixMilliseconds(event.receivedAt)) + "-";
-    name += uuid;
-    name += ".json";
-    return name;
-}
 
 void writeSpoolFile(std::string_view data, const HookEvent& event, const QuorvelPaths& paths, const HookLog& log) {
     const std::string folder = paths.spool();

@@ -8,15 +8,13 @@
 #include "hook/HookLog.hpp"
 #include "kit/engine/HookEvent.hpp"
 #include "kit/engine/QuorvelPaths.hpp"
+#include "kit/engine/SpoolFileFormat.hpp"
 
 namespace quorvel {
 
-/// "<receivedAt in whole ms>-<uuid>.json"; names sort by receive time.
-std::string spoolFileName(const HookEvent& event, std::string_view uuid);
-
-/// Writes `data` (the event's JSON) as a new spool file (0600) in the spool folder (0700,
-/// created when missing). Failures go to the log; so does a spool or application-support
-/// folder that is a link, which is never written through.
+/// Writes `data` (the event's `spoolFileContents`) as a new spool file (0600) in the spool
+/// folder (0700, created when missing). Failures go to the log; so does a spool or
+/// application-support folder that is a link, which is never written through.
 void writeSpoolFile(std::string_view data, const HookEvent& event, const QuorvelPaths& paths, const HookLog& log);
 
 }  // namespace quorvel

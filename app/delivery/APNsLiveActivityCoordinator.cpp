@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <unordered_map>
 
-#include "app/core/PushReport.hpp"
 #include "app/delivery/LoggedIdentifier.hpp"
+#include "app/reports/PushReport.hpp"
 #include "kit/engine/Quorvel.hpp"
 #include "platform/UnicodeText.hpp"
 

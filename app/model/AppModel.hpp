@@ -19,13 +19,13 @@
 #include <functional>
 #include <memory>
 
-#include "app/core/AppSettings.hpp"
 #include "app/model/AppServices.hpp"
 #include "app/model/ModelHops.hpp"
 #include "app/model/device/DevicePart.hpp"
 #include "app/model/hooks/HooksPart.hpp"
 #include "app/model/phone/PhonePart.hpp"
 #include "app/model/sessions/SessionsPart.hpp"
+#include "app/settings/AppSettings.hpp"
 #include "platform/Logger.hpp"
 
 namespace quorvel {

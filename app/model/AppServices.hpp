@@ -7,12 +7,12 @@
 #include <optional>
 #include <string>
 
-#include "app/core/KeepAwake.hpp"
-#include "app/core/LaunchAtLogin.hpp"
-#include "app/core/Notifier.hpp"
-#include "app/core/Presence.hpp"
-#include "app/core/TerminalFinder.hpp"
 #include "app/delivery/LiveActivityCoordinator.hpp"
+#include "app/desktop/KeepAwake.hpp"
+#include "app/desktop/LaunchAtLogin.hpp"
+#include "app/desktop/Notifier.hpp"
+#include "app/desktop/Presence.hpp"
+#include "app/desktop/TerminalFinder.hpp"
 #include "app/install/AppLauncherEntry.hpp"
 #include "app/install/HelperInstaller.hpp"
 #include "app/model/AppDesktop.hpp"

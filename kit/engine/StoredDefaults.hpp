@@ -12,7 +12,7 @@
 
 namespace quorvel::StoredDefaults {
 
-/// The user's preferences, one JSON document (app/core/AppSettings.hpp).
+/// The user's preferences, one JSON document (app/settings/AppSettings.hpp).
 inline constexpr DefaultsKey<json::Json> appSettings{"appSettings"};
 /// The device's knobs and switches, in their stored JSON form.
 inline constexpr DefaultsKey<json::Json> deviceControls{"deviceControls"};

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/core/ConstantTimeEquals.hpp"
-#include "app/core/HTTPRequest.hpp"
+#include "app/intake/ConstantTimeEquals.hpp"
+#include "app/intake/HTTPRequest.hpp"
 
 using namespace quorvel;
 

@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "app/core/TerminalFinder.hpp"
+#include "app/desktop/TerminalFinder.hpp"
 #include "app/model/device/DeviceSessions.hpp"
 #include "kit/engine/DeviceControls.hpp"
 #include "kit/sound/SoundPlayer.hpp"

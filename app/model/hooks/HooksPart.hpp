@@ -12,8 +12,8 @@
 #include <optional>
 #include <string>
 
-#include "app/core/LaunchAtLogin.hpp"
-#include "app/core/Notifier.hpp"
+#include "app/desktop/LaunchAtLogin.hpp"
+#include "app/desktop/Notifier.hpp"
 #include "app/install/AppLauncherEntry.hpp"
 #include "app/install/HelperInstaller.hpp"
 #include "app/install/HookInstaller.hpp"

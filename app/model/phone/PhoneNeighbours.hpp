@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "app/core/AppSettings.hpp"
+#include "app/settings/AppSettings.hpp"
 #include "kit/engine/DeviceControls.hpp"
 #include "kit/engine/FinishedRun.hpp"
 #include "kit/engine/StateMachine.hpp"

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/core/PairingReport.hpp"
-#include "app/core/PushReport.hpp"
 #include "app/delivery/APNsKeyStore.hpp"
 #include "app/delivery/RelayKeyStore.hpp"
+#include "app/reports/PairingReport.hpp"
+#include "app/reports/PushReport.hpp"
 #include "kit/engine/CopyBook.hpp"
 #include "kit/engine/Quorvel.hpp"
 #include "kit/engine/StoredDefaults.hpp"

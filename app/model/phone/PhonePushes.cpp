@@ -1,7 +1,7 @@
 // Which live alerts go to the phone, the pushes themselves, the one sentence that reports
 // them, and the lists the phone mirrors.
-#include "app/core/PushReport.hpp"
 #include "app/model/phone/PhonePart.hpp"
+#include "app/reports/PushReport.hpp"
 #include "kit/engine/CopyBook.hpp"
 #include "kit/push/DeviceToken.hpp"
 

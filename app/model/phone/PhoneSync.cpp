@@ -1,7 +1,7 @@
 // The Mac's side of the record exchange with the phone: pair with the newest phone, take on
 // its preference and token, acknowledge it and answer its test requests.
-#include "app/core/PairingReport.hpp"
 #include "app/model/phone/PhonePart.hpp"
+#include "app/reports/PairingReport.hpp"
 #include "kit/engine/CopyBook.hpp"
 #include "kit/engine/StoredDefaults.hpp"
 

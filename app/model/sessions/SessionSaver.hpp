@@ -8,8 +8,8 @@
 #include <functional>
 #include <string>
 
-#include "app/core/RecentEventIDs.hpp"
-#include "app/core/SessionStore.hpp"
+#include "app/stores/RecentEventIDs.hpp"
+#include "app/stores/SessionStore.hpp"
 #include "kit/engine/StateMachine.hpp"
 #include "platform/Instant.hpp"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/core/SpoolWrite.hpp"
+#include "app/intake/SpoolWrite.hpp"
 #include "app/model/sessions/RunsEndedMeanwhile.hpp"
 #include "kit/engine/Quorvel.hpp"
 

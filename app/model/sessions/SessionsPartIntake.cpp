@@ -5,8 +5,8 @@
 // the server accepted and still holds.
 #include <chrono>
 
-#include "app/core/EventStamp.hpp"
-#include "app/core/SpoolDrain.hpp"
+#include "app/intake/EventStamp.hpp"
+#include "app/intake/SpoolDrain.hpp"
 #include "app/model/sessions/SessionsPart.hpp"
 
 namespace quorvel {

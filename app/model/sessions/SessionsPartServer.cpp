@@ -3,8 +3,8 @@
 #include <QMetaObject>
 #include <sys/stat.h>
 
-#include "app/core/PrivateFolders.hpp"
 #include "app/model/sessions/SessionsPart.hpp"
+#include "app/stores/PrivateFolders.hpp"
 #include "kit/engine/Endpoint.hpp"
 #include "kit/engine/Quorvel.hpp"
 #include "platform/DamagedFileAside.hpp"

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/windows/device/DevicePresenter.hpp"
-#include "app/windows/shared/PaintedViewContent.hpp"
+#include "app/windows/hosting/PaintedViewContent.hpp"
 #include "kit/visuals/views/DeviceComposition.hpp"
 #include "kit/visuals/views/DeviceView.hpp"
 #include "kit/visuals/views/LiveMotionClock.hpp"

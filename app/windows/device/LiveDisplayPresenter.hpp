@@ -7,7 +7,7 @@
 
 #include "app/windows/device/DeviceSource.hpp"
 #include "app/windows/device/LiveDisplay.hpp"
-#include "app/windows/shared/WindowNavigator.hpp"
+#include "app/windows/hosting/WindowNavigator.hpp"
 
 namespace quorvel {
 

@@ -10,17 +10,17 @@
 #include <QPoint>
 #include <memory>
 
+#include "app/windows/hosting/WindowLinks.hpp"
 #include "app/windows/device/DeviceContent.hpp"
 #include "app/windows/device/DevicePresenter.hpp"
 #include "app/windows/device/DeviceSource.hpp"
 #include "app/windows/device/StripContent.hpp"
 #include "app/windows/device/StripPresenter.hpp"
-#include "app/windows/shared/PaintedWindowHost.hpp"
-#include "app/windows/shared/PaintedWindowLook.hpp"
-#include "app/windows/shared/WindowHost.hpp"
-#include "app/windows/shared/WindowKeys.hpp"
-#include "app/windows/shared/WindowLinks.hpp"
-#include "app/windows/shared/WindowNavigator.hpp"
+#include "app/windows/hosting/PaintedWindowHost.hpp"
+#include "app/windows/hosting/PaintedWindowLook.hpp"
+#include "app/windows/hosting/WindowHost.hpp"
+#include "app/windows/hosting/WindowKeys.hpp"
+#include "app/windows/hosting/WindowNavigator.hpp"
 #include "platform/KeyValueStore.hpp"
 #include "platform/ReduceMotion.hpp"
 

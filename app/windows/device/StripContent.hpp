@@ -3,7 +3,7 @@
 // its own motion clock, its keys turned into the presenter's intents and offered to
 // assistive tools. The mascot's timeline repaints only the strip's screen. Main thread.
 #include "app/windows/device/StripPresenter.hpp"
-#include "app/windows/shared/PaintedViewContent.hpp"
+#include "app/windows/hosting/PaintedViewContent.hpp"
 #include "kit/visuals/views/CompactStripView.hpp"
 #include "kit/visuals/views/LiveMotionClock.hpp"
 #include "platform/ReduceMotion.hpp"

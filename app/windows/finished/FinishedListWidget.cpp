@@ -6,7 +6,7 @@
 #include <QFontMetricsF>
 #include <cmath>
 
-#include "app/windows/shared/PaintedAccessible.hpp"
+#include "app/windows/hosting/PaintedAccessible.hpp"
 #include "kit/visuals/model/Tokens.hpp"
 #include "kit/visuals/views/FinishedRowView.hpp"
 #include "kit/visuals/views/Fonts.hpp"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/windows/finished/FinishedPresenter.hpp"
-#include "app/windows/shared/PaintedControls.hpp"
+#include "app/windows/hosting/PaintedControls.hpp"
 #include "kit/visuals/views/FinishedListView.hpp"
 
 namespace quorvel {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/core/FinishedStore.hpp"
+#include "app/stores/FinishedStore.hpp"
 
 namespace quorvel {
 

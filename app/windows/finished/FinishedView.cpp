@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 #include "app/windows/finished/FinishedListWidget.hpp"
-#include "app/windows/shared/DesktopStyle.hpp"
+#include "app/windows/hosting/DesktopStyle.hpp"
 
 namespace quorvel {
 FinishedView::FinishedView(FinishedSource& source, std::shared_ptr<const Clock> clock, QWidget* parent)

@@ -5,8 +5,8 @@
 #include <optional>
 #include <string>
 
-#include "app/core/AppSettings.hpp"
 #include "app/install/HookInstaller.hpp"
+#include "app/settings/AppSettings.hpp"
 
 namespace quorvel {
 

@@ -4,7 +4,7 @@
 #include <QObject>
 #include <string>
 
-#include "app/core/AppSettings.hpp"
+#include "app/settings/AppSettings.hpp"
 #include "app/windows/settings/SettingsSnapshot.hpp"
 #include "kit/engine/Sound.hpp"
 

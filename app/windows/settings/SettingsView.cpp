@@ -11,6 +11,8 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "app/windows/hosting/DesktopStyle.hpp"
+#include "app/windows/hosting/PaintedWidget.hpp"
 #include "app/windows/settings/APNsKeySection.hpp"
 #include "app/windows/settings/EntryField.hpp"
 #include "app/windows/settings/KeyButton.hpp"
@@ -21,8 +23,6 @@
 #include "app/windows/settings/SettingsSectionWidget.hpp"
 #include "app/windows/settings/StepperControl.hpp"
 #include "app/windows/settings/ToggleKeyButton.hpp"
-#include "app/windows/shared/DesktopStyle.hpp"
-#include "app/windows/shared/PaintedWidget.hpp"
 #include "generated/AppVersion.hpp"
 #include "kit/phone/PageTitle.hpp"
 #include "kit/sound/SoundSummary.hpp"

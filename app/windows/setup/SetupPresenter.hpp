@@ -5,8 +5,8 @@
 // outlive the presenter.
 #include <QObject>
 
+#include "app/windows/hosting/WindowNavigator.hpp"
 #include "app/windows/setup/SetupSource.hpp"
-#include "app/windows/shared/WindowNavigator.hpp"
 
 namespace quorvel {
 

@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 #include <string>
 
-#include "app/windows/shared/PaintedWidget.hpp"
+#include "app/windows/hosting/PaintedWidget.hpp"
 #include "kit/engine/Quorvel.hpp"
 #include "kit/phone/CheckCircle.hpp"
 

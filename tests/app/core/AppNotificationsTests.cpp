@@ -1,4 +1,4 @@
-#include "app/core/AppNotifications.hpp"
+#include "app/instance/AppNotifications.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/core/AppSettings.hpp"
+#include "app/settings/AppSettings.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/core/CommandLine.hpp"
+#include "app/instance/CommandLine.hpp"
 
 #include <gtest/gtest.h>
 

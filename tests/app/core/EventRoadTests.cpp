@@ -13,8 +13,8 @@
 #include <fstream>
 #include <mutex>
 
-#include "app/core/EventServer.hpp"
-#include "app/core/SpoolDrain.hpp"
+#include "app/intake/EventServer.hpp"
+#include "app/intake/SpoolDrain.hpp"
 #include "kit/engine/Endpoint.hpp"
 #include "kit/engine/QuorvelPaths.hpp"
 #include "tests/support/TemporaryFolder.hpp"

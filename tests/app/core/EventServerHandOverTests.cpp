@@ -9,8 +9,8 @@
 #include <mutex>
 #include <optional>
 
-#include "app/core/EventServer.hpp"
-#include "app/core/HTTPRequest.hpp"
+#include "app/intake/EventServer.hpp"
+#include "app/intake/HTTPRequest.hpp"
 #include "platform/BootClock.hpp"
 #include "tests/app/core/EventServerTestbed.hpp"
 

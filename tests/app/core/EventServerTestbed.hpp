@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/core/EventServer.hpp"
+#include "app/intake/EventServer.hpp"
 #include "tests/app/core/LoopbackClient.hpp"
 
 namespace quorvel::testing {

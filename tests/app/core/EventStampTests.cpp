@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "app/core/EventStamp.hpp"
-#include "app/core/WaitingStamps.hpp"
+#include "app/intake/EventStamp.hpp"
+#include "app/intake/WaitingStamps.hpp"
 
 namespace quorvel {
 namespace {

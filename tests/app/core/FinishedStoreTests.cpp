@@ -1,4 +1,4 @@
-#include "app/core/FinishedStore.hpp"
+#include "app/stores/FinishedStore.hpp"
 
 #include <gtest/gtest.h>
 

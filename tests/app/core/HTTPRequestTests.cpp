@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "app/core/ConstantTimeEquals.hpp"
-#include "app/core/HTTPRequest.hpp"
+#include "app/intake/ConstantTimeEquals.hpp"
+#include "app/intake/HTTPRequest.hpp"
 
 namespace quorvel {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/core/InstanceChannel.hpp"
+#include "app/instance/InstanceChannel.hpp"
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>

@@ -1,4 +1,4 @@
-#include "app/core/InstanceStart.hpp"
+#include "app/instance/InstanceStart.hpp"
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>

@@ -1,4 +1,4 @@
-#include "app/core/KeepAwake.hpp"
+#include "app/desktop/KeepAwake.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/core/LaunchAtLogin.hpp"
+#include "app/desktop/LaunchAtLogin.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/core/MacAppDelegate.hpp"
+#include "app/instance/MacAppDelegate.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/core/MenuBarMenu.hpp"
+#include "app/menu/MenuBarMenu.hpp"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/core/MenuBarAction.hpp"
-#include "app/core/MenuBarSymbol.hpp"
+#include "app/menu/MenuBarAction.hpp"
+#include "app/menu/MenuBarSymbol.hpp"
 #include "kit/engine/CopyBook.hpp"
 
 namespace quorvel {

@@ -1,4 +1,4 @@
-#include "app/core/Notifier.hpp"
+#include "app/desktop/Notifier.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/core/PairingReport.hpp"
+#include "app/reports/PairingReport.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/core/Presence.hpp"
+#include "app/desktop/Presence.hpp"
 
 #include <gtest/gtest.h>
 

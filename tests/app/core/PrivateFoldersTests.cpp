@@ -1,4 +1,4 @@
-#include "app/core/PrivateFolders.hpp"
+#include "app/stores/PrivateFolders.hpp"
 
 #include <sys/stat.h>
 

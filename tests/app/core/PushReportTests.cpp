@@ -1,4 +1,4 @@
-#include "app/core/PushReport.hpp"
+#include "app/reports/PushReport.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/core/RejectionLog.hpp"
+#include "app/intake/RejectionLog.hpp"
 
 #include <gtest/gtest.h>
 

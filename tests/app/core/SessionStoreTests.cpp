@@ -1,4 +1,4 @@
-#include "app/core/SessionStore.hpp"
+#include "app/stores/SessionStore.hpp"
 
 #include <gtest/gtest.h>
 

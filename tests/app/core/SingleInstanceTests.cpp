@@ -1,4 +1,4 @@
-#include "app/core/SingleInstance.hpp"
+#include "app/instance/SingleInstance.hpp"
 
 #include <gtest/gtest.h>
 

@@ -10,7 +10,7 @@
 #include <fstream>
 #include <set>
 
-#include "app/core/SpoolDrain.hpp"
+#include "app/intake/SpoolDrain.hpp"
 #include "platform/Files.hpp"
 #include "tests/support/LogCapture.hpp"
 #include "tests/support/OddFiles.hpp"

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/core/SpoolWatch.hpp"
+#include "app/intake/SpoolWatch.hpp"
 #include "platform/Files.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 

@@ -1,4 +1,4 @@
-#include "app/core/TerminalFinder.hpp"
+#include "app/desktop/TerminalFinder.hpp"
 
 #include <gtest/gtest.h>
 

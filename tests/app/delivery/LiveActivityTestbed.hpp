@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/core/PushReport.hpp"
 #include "app/delivery/APNsLiveActivityCoordinator.hpp"
+#include "app/reports/PushReport.hpp"
 #include "kit/push/LiveActivityPayloads.hpp"
 #include "platform/services/CurlHttpTransport.hpp"
 #include "platform/services/InMemorySecretStore.hpp"

@@ -33,8 +33,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/core/EventServer.hpp"
 #include "app/delivery/RelayKeyStore.hpp"
+#include "app/intake/EventServer.hpp"
 #include "hook/LoopbackPost.hpp"
 #include "kit/engine/Endpoint.hpp"
 #include "kit/engine/FinishedRun.hpp"

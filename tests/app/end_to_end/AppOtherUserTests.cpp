@@ -21,8 +21,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/core/InstanceChannel.hpp"
-#include "app/core/SingleInstance.hpp"
+#include "app/instance/InstanceChannel.hpp"
+#include "app/instance/SingleInstance.hpp"
 #include "tests/support/AgentPayloads.hpp"
 #include "tests/support/AppCopies.hpp"
 #include "tests/support/AppProcess.hpp"

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "app/core/FinishedStore.hpp"
+#include "app/stores/FinishedStore.hpp"
 #include "tests/app/model/AppModelTestbed.hpp"
 
 namespace quorvel {

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/core/SessionStore.hpp"
+#include "app/stores/SessionStore.hpp"
 #include "tests/app/model/AppModelTestbed.hpp"
 
 namespace quorvel {

@@ -5,7 +5,7 @@
 #include <QObject>
 #include <algorithm>
 
-#include "app/core/SessionStore.hpp"
+#include "app/stores/SessionStore.hpp"
 #include "app/model/sessions/SessionsPart.hpp"
 #include "tests/support/QtEventLoop.hpp"
 #include "tests/app/model/AppModelTestbed.hpp"

@@ -3,9 +3,9 @@
 // and the window coordinator, with recording windows or, when asked, the app's real ones.
 #include <memory>
 
-#include "app/windows/shared/AppModelSources.hpp"
-#include "app/windows/shared/QtWindowFactory.hpp"
-#include "app/windows/shared/WindowCoordinator.hpp"
+#include "app/assembly/AppModelSources.hpp"
+#include "app/assembly/QtWindowFactory.hpp"
+#include "app/assembly/WindowCoordinator.hpp"
 #include "tests/app/model/AppModelTestbed.hpp"
 #include "tests/app/windows/RecordingWindowFactory.hpp"
 

@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <QtMath>
 
-#include "app/windows/menu/DesignSheetScene.hpp"
+#include "app/windows/design/DesignSheetScene.hpp"
 #include "kit/visuals/views/DesignSheetView.hpp"
 
 namespace quorvel {

@@ -1,7 +1,7 @@
 // The one dark style of the desktop windows: made of the colour tokens only, worn by the
 // settings, finished and design-sheet windows alike, and the finished window's divider and
 // buttons in the panel colour rather than a near miss of it.
-#include "app/windows/shared/DesktopStyle.hpp"
+#include "app/windows/hosting/DesktopStyle.hpp"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +12,8 @@
 #include <algorithm>
 #include <set>
 
+#include "app/windows/design/DesignSheetScene.hpp"
 #include "app/windows/finished/FinishedView.hpp"
-#include "app/windows/menu/DesignSheetScene.hpp"
 #include "app/windows/settings/SettingsView.hpp"
 #include "kit/visuals/model/Tokens.hpp"
 #include "kit/visuals/views/Painting.hpp"

@@ -9,11 +9,11 @@
 #include <QLineEdit>
 #include <regex>
 
-#include "app/core/MenuBarMenu.hpp"
-#include "app/core/Notifier.hpp"
 #include "app/delivery/APNsDelivery.hpp"
 #include "app/delivery/KeychainError.hpp"
 #include "app/delivery/RelayKeyStore.hpp"
+#include "app/desktop/Notifier.hpp"
+#include "app/menu/MenuBarMenu.hpp"
 #include "app/windows/finished/FinishedView.hpp"
 #include "app/windows/settings/KeyRowWidget.hpp"
 #include "app/windows/settings/SettingRowWidget.hpp"

@@ -6,9 +6,9 @@
 
 #include "app/windows/device/DeviceSource.hpp"
 #include "app/windows/finished/FinishedSource.hpp"
+#include "app/windows/hosting/WindowNavigator.hpp"
 #include "app/windows/settings/SettingsSource.hpp"
 #include "app/windows/setup/SetupSource.hpp"
-#include "app/windows/shared/WindowNavigator.hpp"
 
 namespace quorvel::testing {
 

@@ -1,4 +1,4 @@
-#include "app/windows/shared/HostedWindow.hpp"
+#include "app/windows/hosting/HostedWindow.hpp"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

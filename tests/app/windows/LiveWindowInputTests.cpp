@@ -23,11 +23,11 @@
 #include <cstdlib>
 #include <thread>
 
+#include "app/assembly/QtAppDesktop.hpp"
 #include "app/windows/device/PaintedWindowController.hpp"
+#include "app/windows/hosting/HostedWindow.hpp"
 #include "app/windows/settings/SettingsNoteWidget.hpp"
 #include "app/windows/settings/SettingsView.hpp"
-#include "app/windows/shared/HostedWindow.hpp"
-#include "app/windows/shared/QtAppDesktop.hpp"
 #include "platform/qt/TaskbarPresence.hpp"
 #include "platform/qt/WindowFrameAutosave.hpp"
 #include "tests/app/windows/AppWindowsTestbed.hpp"

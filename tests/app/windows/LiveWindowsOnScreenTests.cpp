@@ -17,7 +17,7 @@
 #include <map>
 
 #include "app/windows/finished/FinishedView.hpp"
-#include "app/windows/shared/HostedWindow.hpp"
+#include "app/windows/hosting/HostedWindow.hpp"
 #include "kit/visuals/model/Tokens.hpp"
 #include "kit/visuals/views/Painting.hpp"
 #include "tests/app/windows/LiveWindowsTestbed.hpp"

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "app/windows/device/PaintedWindowController.hpp"
-#include "app/windows/menu/DesignSheetScene.hpp"
-#include "app/windows/menu/MenuBarController.hpp"
+#include "app/windows/design/DesignSheetScene.hpp"
+#include "app/menu/tray/MenuBarController.hpp"
 #include "platform/qt/MenuBarExtra.hpp"
 #include "platform/qt/TaskbarPresence.hpp"
 #include "tests/app/windows/AppWindowsTestbed.hpp"

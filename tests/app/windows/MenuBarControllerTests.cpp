@@ -1,4 +1,4 @@
-#include "app/windows/menu/MenuBarController.hpp"
+#include "app/menu/tray/MenuBarController.hpp"
 
 #include <QAction>
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/windows/shared/QuorvelMacApp.hpp"
+#include "app/assembly/QuorvelMacApp.hpp"
 #include "tests/app/windows/AppWindowsTestbed.hpp"
 
 namespace quorvel {

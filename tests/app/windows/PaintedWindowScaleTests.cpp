@@ -9,7 +9,7 @@
 #include <cmath>
 #include <limits>
 
-#include "app/windows/shared/PaintedWindow.hpp"
+#include "app/windows/hosting/PaintedWindow.hpp"
 
 namespace quorvel {
 namespace {

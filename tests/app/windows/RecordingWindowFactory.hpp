@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/windows/shared/WindowFactory.hpp"
+#include "app/assembly/WindowFactory.hpp"
 
 namespace quorvel::testing {
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "app/core/AppSettings.hpp"
+#include "app/settings/AppSettings.hpp"
 #include "app/windows/settings/KeyButton.hpp"
 #include "app/windows/settings/SettingsView.hpp"
 #include "kit/visuals/views/Fonts.hpp"

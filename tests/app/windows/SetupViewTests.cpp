@@ -9,8 +9,8 @@
 #include <QScreen>
 
 #include "app/delivery/RelayKeyStore.hpp"
+#include "app/windows/hosting/HostedWindow.hpp"
 #include "app/windows/setup/SetupView.hpp"
-#include "app/windows/shared/HostedWindow.hpp"
 #include "platform/qt/TaskbarPresence.hpp"
 #include "tests/app/windows/SettingsWindowSupport.hpp"
 

@@ -1,4 +1,4 @@
-#include "app/windows/menu/TrayWatch.hpp"
+#include "app/menu/tray/TrayWatch.hpp"
 
 #include <gtest/gtest.h>
 

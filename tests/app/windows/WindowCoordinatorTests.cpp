@@ -1,5 +1,5 @@
 // The window coordinator over recording windows and a defaults file: no model, no screen.
-#include "app/windows/shared/WindowCoordinator.hpp"
+#include "app/assembly/WindowCoordinator.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/windows/shared/WindowPlacement.hpp"
+#include "app/windows/hosting/WindowPlacement.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,81 @@
+#include "app/desktop/LaunchAtLogin.hpp"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <utility>
+
+#include "kit/engine/Quorvel.hpp"
+#include "platform/DesktopEntry.hpp"
+#include "platform/ExecutablePath.hpp"
+#include "platform/Logger.hpp"
+
+namespace quorvel {
+namespace {
+
+const Logger& launchLogger() {
+    static const Logger logger(Quorvel::macBundleID, "LaunchAtLogin");
+    return logger;
+}
+
+std::string configHome() {
+    const char* configured = std::getenv("XDG_CONFIG_HOME");
+    if (configured != nullptr && *configured == '/') return configured;
+    return files::joinPath(files::homeDirectory(), ".config");
+}
+
+}  // namespace
+
+LaunchAtLogin::LaunchAtLogin(std::string entryPath, std::string executable)
+    : entryPath_(std::move(entryPath)), executable_(std::move(executable)) {}
+
+LaunchAtLogin LaunchAtLogin::forCurrentUser() {
+    const std::string fileName = std::string(Quorvel::macBundleID) + ".desktop";
+    return LaunchAtLogin(files::joinPath(configHome(), "autostart/" + fileName), files::executablePath());
+}
+
+std::string LaunchAtLogin::entryContents(std::string_view executable) {
+    std::string contents = "[Desktop Entry]\nType=Application\n";
+    contents += "Name=" + DesktopEntry::escapedValue(Quorvel::displayName) + "\n";
+    contents += "Exec=" + DesktopEntry::execValue({std::string(executable)}) + "\n";
+    contents += "Terminal=false\nX-GNOME-Autostart-enabled=true\n";
+    return contents;
+}
+
+std::string_view LaunchAtLogin::statusText(Status status) {
+    switch (status) {
+        case Status::notRegistered: return "notRegistered";
+        case Status::enabled: return "enabled";
+    }
+    return "notRegistered";
+}
+
+LaunchAtLogin::Status LaunchAtLogin::status() const {
+    const auto contents = files::readFile(entryPath_);
+    if (!contents) return Status::notRegistered;
+    // Desktops switch an autostart entry off by marking it rather than deleting it.
+    const DesktopEntry entry = DesktopEntry::parse(*contents);
+    if (entry.booleanValue("Hidden") == true) return Status::notRegistered;
+    if (entry.booleanValue("X-GNOME-Autostart-enabled") == false) return Status::notRegistered;
+    return Status::enabled;
+}
+
+Expected<void, files::FileError> LaunchAtLogin::set(bool enabled) {
+    if (enabled) {
+        if (executable_.empty()) {
+            return unexpected(files::FileError{ENOENT, entryPath_, "Couldn't tell where the app is installed"});
+        }
+        if (auto folder = files::createDirectories(files::parentPath(entryPath_)); !folder) {
+            return unexpected(folder.error());
+        }
+        if (auto written = files::writeFileAtomically(entryPath_, entryContents(executable_), 0644); !written) {
+            return unexpected(written.error());
+        }
+    } else if (std::remove(entryPath_.c_str()) != 0 && errno != ENOENT) {
+        return unexpected(files::fileErrorFromErrno(errno, entryPath_));
+    }
+    launchLogger().info("Launch at login now: " + std::string(statusText(status())));
+    return {};
+}
+
+}  // namespace quorvel
