@@ -16,7 +16,6 @@
 #include <QObject>
 #include <QVariantMap>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 
@@ -44,7 +43,7 @@
 #include "platform/KeyValueStore.hpp"
 #include "platform/services/LibsecretStore.hpp"
 #include "tests/support/AppProcess.hpp"
-#include "tests/support/ChildEnvironment.hpp"
+#include "tests/support/ProgramLaunch.hpp"
 #include "tests/support/FakeNotificationService.hpp"
 #include "tests/support/FileMode.hpp"
 #include "tests/support/PortHolder.hpp"
@@ -164,11 +163,8 @@ public:
     std::optional<Endpoint> endpoint(std::optional<std::uint16_t> otherThan = std::nullopt) const {
         std::optional<Endpoint> found;
         waitForApp([&] {
-            auto read = Endpoint::read(endpointPath());
+            auto read = servingEndpoint();
             if (!read || (otherThan && read->port == *otherThan)) return false;
-            if (logText().find("Listening on 127.0.0.1:" + std::to_string(read->port)) == std::string::npos) {
-                return false;
-            }
             found = *read;
             return true;
         });
@@ -373,16 +369,12 @@ TEST_F(AppEndToEndTests, ANewUserTurnsHooksOnFromTheMenuAndASimulatedDoneIsShown
 
     // The helper, as the agent would run it for this user.
     const std::string helper = (std::filesystem::path(QUORVEL_APP).parent_path() / "quorvel-hook").string();
-    pid_t pid = -1;
-    testing::ChildEnvironment environment({{"HOME", home.path()}});
-    std::string program = helper;
-    std::string flag = "--simulate";
-    std::string state = "done";
-    char* argv[] = {program.data(), flag.data(), state.data(), nullptr};
-    ASSERT_EQ(::posix_spawn(&pid, helper.c_str(), nullptr, nullptr, argv, environment.envp()), 0);
-    int status = -1;
-    while (::waitpid(pid, &status, WNOHANG) == 0) runEvents(20);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    testing::RunningProgram simulation =
+        testing::ProgramLaunch(helper).arguments({"--simulate", "done"}).environment({{"HOME", home.path()}}).start();
+    ASSERT_TRUE(simulation.started());
+    std::optional<testing::ProgramEnd> simulated;
+    while (!(simulated = simulation.waitForEnd(std::chrono::milliseconds(0)))) runEvents(20);
+    EXPECT_TRUE(simulated->succeeded());
 
     ASSERT_TRUE(waitForApp([&] { return bannersSaying(QStringLiteral("DONE. GO LOOK.")) == 1; })) << app.logText();
     ASSERT_TRUE(waitForApp([&] { return app.finished().size() == 1; })) << app.logText();

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -36,7 +35,7 @@
 #include "platform/JsonCoding.hpp"
 #include "tests/hook/FakeEventServer.hpp"
 #include "tests/support/AppProcess.hpp"
-#include "tests/support/ChildEnvironment.hpp"
+#include "tests/support/ProgramLaunch.hpp"
 #include "tests/support/RuntimeFolder.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
@@ -72,36 +71,23 @@ std::string payload(const std::string& event, const std::string& session, const 
 /// `app` as the app it starts when it must. Waits for it to end.
 void runHelper(const std::string& home, const std::string& runtime, const std::string& input,
                const std::string& app = "/bin/true") {
-    int pipeEnds[2];
-    // Close-on-exec: helpers spawned at once from other threads must not inherit this pipe,
-    // or this helper's input would never end.
-    ASSERT_EQ(::pipe2(pipeEnds, O_CLOEXEC), 0);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[0], 0);
-    posix_spawn_file_actions_addclose(&actions, pipeEnds[1]);
-    testing::ChildEnvironment environment({{"HOME", home},
-                                           {"XDG_CONFIG_HOME", home + "/.config"},
-                                           {"XDG_DATA_HOME", home + "/.local/share"},
-                                           {"XDG_CACHE_HOME", home + "/.cache"},
-                                           {"XDG_STATE_HOME", home + "/.local/state"},
-                                           {"XDG_RUNTIME_DIR", runtime},
-                                           {"QUORVEL_APP_EXECUTABLE", app},
-                                           {"QUORVEL_LOG_STDERR", "0"},
-                                           {"QUORVEL_LOG_FILE", home + "/quorvel.log"}});
-    std::string program = helperPath;
-    char* argv[] = {program.data(), nullptr};
-    pid_t pid = -1;
-    const int spawned = ::posix_spawn(&pid, helperPath.c_str(), &actions, nullptr, argv, environment.envp());
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeEnds[0]);
-    ASSERT_EQ(spawned, 0);
-    const ssize_t written = ::write(pipeEnds[1], input.data(), input.size());
-    ::close(pipeEnds[1]);
+    testing::RunningProgram helper = testing::ProgramLaunch(helperPath)
+                                         .environment({{"HOME", home},
+                                                       {"XDG_CONFIG_HOME", home + "/.config"},
+                                                       {"XDG_DATA_HOME", home + "/.local/share"},
+                                                       {"XDG_CACHE_HOME", home + "/.cache"},
+                                                       {"XDG_STATE_HOME", home + "/.local/state"},
+                                                       {"XDG_RUNTIME_DIR", runtime},
+                                                       {"QUORVEL_APP_EXECUTABLE", app},
+                                                       {"QUORVEL_LOG_STDERR", "0"},
+                                                       {"QUORVEL_LOG_FILE", home + "/quorvel.log"}})
+                                         .inputFromPipe()
+                                         .start();
+    ASSERT_TRUE(helper.started());
+    const ssize_t written = ::write(helper.input(), input.data(), input.size());
+    helper.closeInput();
     EXPECT_EQ(written, ssize_t(input.size()));
-    int status = -1;
-    ::waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(helper.waitForEnd()->succeeded());
 }
 
 /// Runs that kept the title `titleOf` expects and a duration of at least `least` seconds.
@@ -124,18 +110,7 @@ class App : public testing::AppProcess {
 public:
     App(const std::string& home, const std::string& runtime) : AppProcess(QUORVEL_APP, home, runtime) {}
 
-    std::optional<Endpoint> endpoint() const {
-        std::optional<Endpoint> found;
-        waitFor([&] {
-            auto read = Endpoint::read(paths().endpoint());
-            if (!read || logText().find("Listening on 127.0.0.1:" + std::to_string(read->port)) == std::string::npos) {
-                return false;
-            }
-            found = *read;
-            return true;
-        });
-        return found;
-    }
+    std::optional<Endpoint> endpoint() const { return waitUntilServing(30s); }
 
     std::string savedSessions() const {
         auto text = files::readFile(paths().appSupport() + "/sessions.json");

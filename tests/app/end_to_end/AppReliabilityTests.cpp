@@ -38,7 +38,7 @@
 #include "platform/JsonCoding.hpp"
 #include "tests/app/core/LoopbackClient.hpp"
 #include "tests/support/AppProcess.hpp"
-#include "tests/support/ChildEnvironment.hpp"
+#include "tests/support/ProgramLaunch.hpp"
 #include "tests/support/RuntimeFolder.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 #include "tests/support/WaitFor.hpp"
@@ -103,20 +103,7 @@ public:
     std::string spool() const { return paths().spool(); }
 
     /// The endpoint once the app says it listens on its port.
-    std::optional<Endpoint> endpoint(std::chrono::milliseconds limit = 15s) const {
-        std::optional<Endpoint> found;
-        waitFor(
-            [&] {
-                auto read = Endpoint::read(paths().endpoint());
-                if (!read || logText().find("Listening on 127.0.0.1:" + std::to_string(read->port)) == std::string::npos) {
-                    return false;
-                }
-                found = *read;
-                return true;
-            },
-            limit);
-        return found;
-    }
+    std::optional<Endpoint> endpoint(std::chrono::milliseconds limit = 15s) const { return waitUntilServing(limit); }
 
     /// The command numbers of the saved finished list, newest first.
     std::vector<int> finishedCommands() const {
@@ -142,7 +129,7 @@ public:
 
     /// Ends it with SIGTERM; its exit status once it ended within `limit`.
     std::optional<int> terminateWithin(std::chrono::milliseconds limit) {
-        ::kill(pid(), SIGTERM);
+        if (pid() > 0) ::kill(pid(), SIGTERM);
         return waitForExit(limit);
     }
 };
@@ -423,20 +410,11 @@ bool runBuiltHelper(const std::string& home, const std::string& payload) {
     const std::string input = home + "/payload.json";
     if (!files::writeFileAtomically(input, payload)) return false;
     const std::string helper = (fs::path(QUORVEL_APP).parent_path() / "quorvel-hook").string();
-    testing::ChildEnvironment environment({{"HOME", home}, {"QUORVEL_APP_EXECUTABLE", "/bin/true"},
-                                           {"QUORVEL_CAPTURE", std::nullopt}});
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, input.c_str(), O_RDONLY, 0);
-    std::string program = helper;
-    char* argv[] = {program.data(), nullptr};
-    pid_t pid = -1;
-    const int spawned = ::posix_spawn(&pid, helper.c_str(), &actions, nullptr, argv, environment.envp());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return false;
-    int status = -1;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return testing::ProgramLaunch(helper)
+        .environment({{"HOME", home}, {"QUORVEL_APP_EXECUTABLE", "/bin/true"}, {"QUORVEL_CAPTURE", std::nullopt}})
+        .inputFromFile(input)
+        .run()
+        .succeeded();
 }
 
 TEST_F(AppReliabilityTests, AStopWithAMessageOfMegabytesThroughTheHelperEndsItsRun) {
@@ -705,14 +683,7 @@ TEST_F(AppReliabilityTests, ACounterAtTheLargestIntegerIsLeftOutAndNewSessionsGe
 bool runAsNobody(const std::vector<std::string>& words) {
     std::vector<std::string> all{"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
     all.insert(all.end(), words.begin(), words.end());
-    std::vector<char*> argv;
-    for (std::string& word : all) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    if (::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) return false;
-    int status = -1;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return testing::ProgramLaunch(all[0]).arguments({all.begin() + 1, all.end()}).run().succeeded();
 }
 
 TEST_F(AppReliabilityTests, ASpoolFileTheAppCantRemoveIsAppliedOnceAcrossRestarts) {
