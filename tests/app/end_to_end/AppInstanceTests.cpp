@@ -80,11 +80,7 @@ protected:
         return numbers;
     }
 
-    std::optional<Endpoint> servingEndpoint() const {
-        std::optional<Endpoint> found;
-        waitFor([&] { return (found = app.servingEndpoint()).has_value(); });
-        return found;
-    }
+    std::optional<Endpoint> servingEndpoint() const { return app.waitUntilServing(); }
 
     /// Ends every copy left for this home, so none outlives the test.
     void TearDown() override { appCopies.killAll(); }

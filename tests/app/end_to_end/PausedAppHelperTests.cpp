@@ -51,9 +51,7 @@ protected:
     void SetUp() override {
         // The helper may end before its input is all written.
         ::signal(SIGPIPE, SIG_IGN);
-        ASSERT_TRUE(app.start());
-        const bool serving = testing::waitFor([&] { return app.servingEndpoint().has_value(); });
-        ASSERT_TRUE(serving) << app.logText();
+        ASSERT_TRUE(app.startServing()) << app.logText();
         ASSERT_TRUE(app.pause());
     }
 
