@@ -37,10 +37,6 @@ const std::string payload =
     R"({"session_id":"bench-session","hook_event_name":"Stop","cwd":"/home/user/project",)"
     R"("last_assistant_message":"All tests pass.","background_tasks":[]})";
 
-double millisecondsSince(SteadyClock::time_point start) {
-    return std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
-}
-
 /// Milliseconds from spawning `argv` (stdin from `inputPath`) to its exit.
 double timeProcess(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
                    const std::string& inputPath) {
