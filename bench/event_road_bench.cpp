@@ -7,7 +7,6 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,6 +17,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,6 +26,7 @@
 #include "hook/LoopbackPost.hpp"
 #include "kit/engine/Endpoint.hpp"
 #include "kit/engine/QuorvelPaths.hpp"
+#include "tests/support/ProgramLaunch.hpp"
 
 using namespace quorvel;
 using SteadyClock = std::chrono::steady_clock;
@@ -36,35 +37,26 @@ const std::string payload =
     R"({"session_id":"bench-session","hook_event_name":"Stop","cwd":"/home/user/project",)"
     R"("last_assistant_message":"All tests pass.","background_tasks":[]})";
 
-double millisecondsSince(SteadyClock::time_point start) {
-    return std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
-}
-
 /// Milliseconds from spawning `argv` (stdin from `inputPath`) to its exit.
 double timeProcess(const std::vector<std::string>& arguments, const std::vector<std::string>& environment,
                    const std::string& inputPath) {
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, inputPath.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    std::vector<std::string> argStrings = arguments, envStrings = environment;
-    std::vector<char*> argv, envp;
-    for (auto& s : argStrings) argv.push_back(s.data());
-    argv.push_back(nullptr);
-    for (auto& s : envStrings) envp.push_back(s.data());
-    envp.push_back(nullptr);
-    auto start = SteadyClock::now();
-    pid_t pid = -1;
-    if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) {
-        std::fprintf(stderr, "couldn't start %s\n", argv[0]);
+    std::map<std::string, std::string> variables;
+    for (const std::string& entry : environment) {
+        const std::size_t equals = entry.find('=');
+        if (equals != std::string::npos) variables[entry.substr(0, equals)] = entry.substr(equals + 1);
+    }
+    const quorvel::testing::ProgramEnd end = quorvel::testing::ProgramLaunch(arguments.at(0))
+                                                 .searchPath()
+                                                 .arguments({arguments.begin() + 1, arguments.end()})
+                                                 .onlyEnvironment(variables)
+                                                 .inputFromFile(inputPath)
+                                                 .discardOutput()
+                                                 .run();
+    if (!end.started) {
+        std::fprintf(stderr, "couldn't start %s\n", arguments.at(0).c_str());
         std::exit(1);
     }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    double elapsed = millisecondsSince(start);
-    posix_spawn_file_actions_destroy(&actions);
-    return elapsed;
+    return end.seconds * 1000.0;
 }
 
 struct Stats {

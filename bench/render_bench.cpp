@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,6 +22,7 @@
 #include "kit/visuals/model/DeviceSamples.hpp"
 #include "kit/visuals/views/DeviceView.hpp"
 #include "kit/visuals/views/Fonts.hpp"
+#include "tests/support/ProgramLaunch.hpp"
 
 extern char** environ;
 
@@ -51,16 +51,8 @@ double timed(const std::function<void()>& work) {
 }
 
 int runRender(const std::string& binary, const std::string& target, const std::string& path) {
-    std::string program = binary;
-    std::string option = "--render";
-    std::string name = target;
-    std::string file = path;
-    char* argv[] = {program.data(), option.data(), name.data(), file.data(), nullptr};
-    pid_t pid = 0;
-    if (::posix_spawn(&pid, binary.c_str(), nullptr, nullptr, argv, environ) != 0) return -1;
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    const testing::ProgramEnd end = testing::ProgramLaunch(binary).arguments({"--render", target, path}).run();
+    return end.started && end.exitedNormally ? end.exitStatus : -1;
 }
 
 }  // namespace

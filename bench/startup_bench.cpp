@@ -8,7 +8,6 @@
 // before a change beside the one after it).
 //   startup_bench --floor <qt_floor> [--helper <quorvel-hook>]... [--app <quorvel>]... [--runs N]
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,7 +23,7 @@
 #include <vector>
 
 #include "bench/BenchApp.hpp"
-#include "tests/support/ChildEnvironment.hpp"
+#include "tests/support/ProgramLaunch.hpp"
 
 namespace {
 
@@ -43,24 +42,15 @@ double median(std::vector<double> values) {
 // environment `changes` make; the wall time in milliseconds, or absent when it failed.
 std::optional<double> timedRun(std::vector<std::string> words, const std::string& input,
                                const std::map<std::string, std::optional<std::string>>& changes) {
-    testing::ChildEnvironment environment(changes);
-    std::vector<char*> argv;
-    for (std::string& word : words) argv.push_back(word.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, input.empty() ? "/dev/null" : input.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    const auto start = SteadyClock::now();
-    pid_t pid = 0;
-    const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environment.envp());
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return std::nullopt;
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    const double elapsed = millisecondsSince(start);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return std::nullopt;
-    return elapsed;
+    const std::string program = words.at(0);
+    const testing::ProgramEnd end = testing::ProgramLaunch(program)
+                                        .arguments({words.begin() + 1, words.end()})
+                                        .environment(changes)
+                                        .inputFromFile(input.empty() ? "/dev/null" : input)
+                                        .outputToFile("/dev/null")
+                                        .run();
+    if (!end.succeeded()) return std::nullopt;
+    return end.seconds * 1000.0;
 }
 
 // Starts the app in `home` and waits for its first accepted POST; the milliseconds from the

@@ -16,7 +16,7 @@ Unexpected<std::decay_t<E>> unexpected(E&& error) {
 }
 
 template <typename T, typename E>
-class Expected {
+class [[nodiscard]] Expected {
 public:
     Expected(T value) : storage_(std::in_place_index<0>, std::move(value)) {}
     template <typename F>
@@ -40,7 +40,7 @@ private:
 };
 
 template <typename E>
-class Expected<void, E> {
+class [[nodiscard]] Expected<void, E> {
 public:
     Expected() = default;
     template <typename F>

@@ -39,8 +39,8 @@ TEST(SpoolFile, LogsAFolderItCantCreate) {
     QuorvelPaths paths(home.path());
     HookLog log{home / "hook.log", 1'048'576};
     // A file where the application-support folder should be.
-    files::createDirectories(files::parentPath(paths.appSupport()));
-    files::writeFileAtomically(paths.appSupport(), "in the way");
+    ASSERT_TRUE(files::createDirectories(files::parentPath(paths.appSupport())).hasValue());
+    ASSERT_TRUE(files::writeFileAtomically(paths.appSupport(), "in the way").hasValue());
     HookEvent event = HookEvent::make("Stop", "s", 1.0);
     writeSpoolFile("{}", event, paths, log);
     EXPECT_NE(TempFolder::read(log.url).find(" couldn't create spool folder: "), std::string::npos);

@@ -1,14 +1,10 @@
 #pragma once
 // Runs the built quorvel-hook as the agent would: a payload on standard input, a chosen
 // environment, and its output and exit status recorded.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <functional>
 #include <map>
 #include <optional>
@@ -17,6 +13,7 @@
 #include <vector>
 
 #include "tests/hook/TempFolder.hpp"
+#include "tests/support/ProgramLaunch.hpp"
 
 namespace quorvel::testing {
 
@@ -39,59 +36,24 @@ inline HelperRun runHelperFedBy(const std::vector<std::string>& arguments,
                                 const std::map<std::string, std::string>& environment, const InputWriter& writeInput,
                                 const std::function<void(pid_t)>& whileRunning = nullptr) {
     ::signal(SIGPIPE, SIG_IGN);
-    TempFolder scratch;
-    const std::string outputPath = scratch / "output";
-    int inputPipe[2];
-    if (::pipe2(inputPipe, O_CLOEXEC) != 0) return {};
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, inputPipe[0], STDIN_FILENO);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-
-    const std::string program = helperExecutable();
-    std::vector<std::string> argumentStrings{program};
-    argumentStrings.insert(argumentStrings.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (auto& argument : argumentStrings) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    std::vector<std::string> environmentStrings;
-    for (const auto& [name, value] : environment) environmentStrings.push_back(name + "=" + value);
-    std::vector<char*> envp;
-    for (auto& entry : environmentStrings) envp.push_back(entry.data());
-    envp.push_back(nullptr);
-
-    auto start = std::chrono::steady_clock::now();
-    pid_t pid = -1;
-    int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(inputPipe[0]);
-    if (spawned != 0) {
-        ::close(inputPipe[1]);
-        return {};
-    }
-
+    RunningProgram helper =
+        ProgramLaunch(helperExecutable()).arguments(arguments).onlyEnvironment(environment).inputFromPipe().captureOutput().start();
+    if (!helper.started()) return {};
     std::thread writer;
     if (writeInput) {
-        writer = std::thread([fd = inputPipe[1], writeInput] {
+        writer = std::thread([fd = helper.takeInput(), writeInput] {
             writeInput(fd);
             ::close(fd);
         });
     }
-    if (whileRunning) whileRunning(pid);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
+    if (whileRunning) whileRunning(helper.pid());
+    const ProgramEnd end = *helper.waitForEnd();
+    if (writer.joinable()) writer.join();
     HelperRun run;
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (writer.joinable()) {
-        writer.join();
-    } else {
-        ::close(inputPipe[1]);
-    }
-    run.exitedNormally = WIFEXITED(status);
-    run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.output = TempFolder::read(outputPath);
+    run.seconds = end.seconds;
+    run.exitedNormally = end.exitedNormally;
+    run.exitStatus = end.exitStatus;
+    run.output = end.output;
     return run;
 }
 

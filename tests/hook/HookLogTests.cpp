@@ -30,14 +30,14 @@ TEST(HookLog, RotatesOnlyAboveTheLimit) {
     TempFolder home;
     HookLog log{home / "hook.log", 1'048'576};
     // Exactly the limit: appended to.
-    files::writeFileAtomically(log.url, std::string(1'048'576, 'x'));
+    ASSERT_TRUE(files::writeFileAtomically(log.url, std::string(1'048'576, 'x')).hasValue());
     log.writeLogLine("appended");
     EXPECT_GT(TempFolder::read(log.url).size(), 1'048'576u);
     EXPECT_EQ(TempFolder::names(home.path()), std::vector<std::string>{"hook.log"});
 
     // One byte more: moved aside before the next line, replacing an older copy.
-    files::writeFileAtomically(log.url, std::string(1'048'577, 'y'));
-    files::writeFileAtomically(log.url + ".1", "old copy");
+    ASSERT_TRUE(files::writeFileAtomically(log.url, std::string(1'048'577, 'y')).hasValue());
+    ASSERT_TRUE(files::writeFileAtomically(log.url + ".1", "old copy").hasValue());
     log.writeLogLine("fresh");
     EXPECT_EQ(TempFolder::read(log.url + ".1"), std::string(1'048'577, 'y'));
     std::string fresh = TempFolder::read(log.url);

@@ -2,11 +2,7 @@
 // The built app as a process of its own, started the way the user's session starts it but
 // with a home and a runtime folder of the caller's: the home holds the single-instance lock,
 // so a Quorvel the user already runs never makes this one a silent second copy. Free of any test framework, so the benchmarks start the app through it too.
-#include <errno.h>
-#include <signal.h>
-#include <spawn.h>
 #include <sys/types.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -22,9 +18,10 @@
 #include "kit/engine/QuorvelPaths.hpp"
 #include "platform/Files.hpp"
 #include "platform/JsonCoding.hpp"
-#include "tests/support/ChildEnvironment.hpp"
 #include "tests/support/FileText.hpp"
 #include "tests/support/HomeEnvironment.hpp"
+#include "tests/support/ProgramLaunch.hpp"
+#include "tests/support/WaitFor.hpp"
 
 namespace quorvel::testing {
 
@@ -37,7 +34,10 @@ public:
     /// `runtime` should be private to the user (0700), as the session's own is.
     AppProcess(std::string program, std::string home, std::string runtime, LogCopy logCopy = LogCopy::file)
         : program_(std::move(program)), home_(std::move(home)), runtime_(std::move(runtime)), logCopy_(logCopy) {}
-    ~AppProcess() { stop(); }
+    ~AppProcess() {
+        stop();
+        for (RunningProgram& earlier : earlier_) earlier.terminate();
+    }
     AppProcess(const AppProcess&) = delete;
     AppProcess& operator=(const AppProcess&) = delete;
 
@@ -57,13 +57,23 @@ public:
             changes["QUORVEL_LOG_FILE"] = log();
         }
         for (const auto& [name, value] : extraEnvironment_) changes[name] = value;
-        ChildEnvironment environment(changes);
-        std::vector<std::string> words{program_};
-        words.insert(words.end(), arguments.begin(), arguments.end());
-        std::vector<char*> argv;
-        for (std::string& word : words) argv.push_back(word.data());
-        argv.push_back(nullptr);
-        return ::posix_spawn(&pid_, program_.c_str(), nullptr, nullptr, argv.data(), environment.envp()) == 0;
+        // A copy still running from an earlier start goes on as it would have; it is ended
+        // with this object.
+        if (process_.started()) earlier_.push_back(std::move(process_));
+        process_ = ProgramLaunch(program_).arguments(arguments).environment(changes).start();
+        return process_.started();
+    }
+
+    /// Starts the app and waits, at most `limit`, until it serves: the endpoint it serves on,
+    /// absent when it couldn't be started or didn't serve in time (needs `LogCopy::file`).
+    std::optional<Endpoint> startServing(std::chrono::milliseconds limit = std::chrono::seconds(30)) {
+        return start() ? waitUntilServing(limit) : std::nullopt;
+    }
+    /// The endpoint the running app serves on, once it does within `limit`.
+    std::optional<Endpoint> waitUntilServing(std::chrono::milliseconds limit = std::chrono::seconds(30)) const {
+        std::optional<Endpoint> endpoint;
+        waitFor([&] { return (endpoint = servingEndpoint()).has_value(); }, limit);
+        return endpoint;
     }
 
     /// A variable the app is started with beyond those `start` sets (a library preloaded to
@@ -71,59 +81,34 @@ public:
     void addEnvironment(const std::string& name, const std::string& value) { extraEnvironment_[name] = value; }
 
     /// Ends the app as the session does at log-out, and waits for it.
-    void stop() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
+    void stop() { terminate(); }
 
     /// Stalls the app as a hung one would be: returns true once every thread of it has
-    /// stopped. The stop signal alone only asks; on a busy machine a thread already awake
-    /// (the server's, say) could still answer a post before the stop reaches it.
-    bool pause() {
-        if (pid_ <= 0 || ::kill(pid_, SIGSTOP) != 0) return false;
-        int status = 0;
-        pid_t reported = -1;
-        do {
-            reported = ::waitpid(pid_, &status, WUNTRACED);
-        } while (reported == -1 && errno == EINTR);
-        if (reported == pid_ && !WIFSTOPPED(status)) pid_ = -1;  // It ended instead, and is reaped.
-        return reported != -1 && pid_ > 0 && WIFSTOPPED(status);
-    }
+    /// stopped.
+    bool pause() { return process_.pause(); }
 
     /// Lets a paused app go on.
-    bool resume() { return pid_ > 0 && ::kill(pid_, SIGCONT) == 0; }
+    bool resume() { return process_.started() && process_.resume(); }
 
     /// Ends the app with SIGTERM and waits; its exit status, absent when a signal ended it.
     std::optional<int> terminate() {
-        if (pid_ <= 0) return std::nullopt;
-        ::kill(pid_, SIGTERM);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-        pid_ = -1;
-        if (!WIFEXITED(status)) return std::nullopt;
-        return WEXITSTATUS(status);
+        if (!process_.started()) return std::nullopt;
+        const ProgramEnd end = process_.terminate();
+        if (!end.exitedNormally) return std::nullopt;
+        return end.exitStatus;
     }
 
-    bool running() const { return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0; }
+    bool running() const { return process_.running(); }
 
     /// The exit status once the app ended within `timeout` (-1 for a signal); absent while it
     /// still runs.
     std::optional<int> waitForExit(std::chrono::milliseconds timeout) {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (pid_ > 0) {
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            }
-            if (std::chrono::steady_clock::now() > deadline) return std::nullopt;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return std::nullopt;
+        if (!process_.started()) return std::nullopt;
+        const std::optional<ProgramEnd> end = process_.waitForEnd(timeout);
+        if (!end) return std::nullopt;
+        return end->exitStatus;
     }
-    pid_t pid() const { return pid_; }
+    pid_t pid() const { return process_.pid(); }
 
     QuorvelPaths paths() const { return QuorvelPaths(home_); }
     /// The saved FINISHED list; empty when there is none or it can't be read.
@@ -174,7 +159,8 @@ private:
     std::string runtime_;
     LogCopy logCopy_;
     std::map<std::string, std::string> extraEnvironment_;
-    pid_t pid_ = -1;
+    RunningProgram process_;
+    std::vector<RunningProgram> earlier_;
 };
 
 }  // namespace quorvel::testing

@@ -2,11 +2,6 @@
 // What a PulseAudio sink played, as a listener would hear it: its monitor recorded by `parec`
 // into a file for as long as the recording lives, and the sounds in it counted. For tests
 // against a sound server of their own (a null sink, no card). Free of any test framework.
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/types.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -16,7 +11,7 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "tests/support/ProgramLaunch.hpp"
 
 namespace quorvel::testing {
 
@@ -28,31 +23,22 @@ public:
     /// Starts recording `sink`'s monitor into `file`; `recording()` is false when parec
     /// couldn't be started.
     MonitorRecording(const std::string& sink, std::string file) : file_(std::move(file)) {
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, file_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        std::vector<std::string> words{"parec", "--device=" + sink + ".monitor", "--format=s16ne",
-                                       "--rate=" + std::to_string(sampleRate), "--channels=1",
-                                       "--latency-msec=20"};
-        std::vector<char*> argv;
-        for (std::string& word : words) argv.push_back(word.data());
-        argv.push_back(nullptr);
-        if (::posix_spawnp(&pid_, "parec", &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-        posix_spawn_file_actions_destroy(&actions);
+        parec_ = ProgramLaunch("parec")
+                     .searchPath()
+                     .arguments({"--device=" + sink + ".monitor", "--format=s16ne",
+                                 "--rate=" + std::to_string(sampleRate), "--channels=1", "--latency-msec=20"})
+                     .outputToFile(file_)
+                     .start();
     }
     ~MonitorRecording() { stop(); }
     MonitorRecording(const MonitorRecording&) = delete;
     MonitorRecording& operator=(const MonitorRecording&) = delete;
 
-    bool recording() const { return pid_ > 0; }
+    bool recording() const { return parec_.started(); }
 
     /// Ends the recording; its file then holds everything heard.
     void stop() {
-        if (pid_ <= 0) return;
-        ::kill(pid_, SIGTERM);
-        int status = 0;
-        ::waitpid(pid_, &status, 0);
-        pid_ = -1;
+        if (parec_.started()) parec_.terminate();
     }
 
     /// The sounds heard: stretches louder than `threshold` (of 32,767), each after at least
@@ -79,7 +65,7 @@ public:
 
 private:
     std::string file_;
-    pid_t pid_ = -1;
+    RunningProgram parec_;
 };
 
 }  // namespace quorvel::testing

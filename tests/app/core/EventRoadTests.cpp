@@ -2,10 +2,7 @@
 // the drain when the server is gone.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <condition_variable>
@@ -17,6 +14,7 @@
 #include "app/intake/SpoolDrain.hpp"
 #include "kit/engine/Endpoint.hpp"
 #include "kit/engine/QuorvelPaths.hpp"
+#include "tests/support/ProgramLaunch.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
@@ -27,25 +25,16 @@ std::pair<int, std::string> runHelper(const std::string& home, const std::vector
                                       const std::string& input) {
     const std::string inputPath = home + "/stdin", outputPath = home + "/stdout";
     std::ofstream(inputPath) << input;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, inputPath.c_str(), O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-    std::string program = QUORVEL_BINARY_DIR "/bin/quorvel-hook";
-    std::vector<std::string> strings{program};
-    strings.insert(strings.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (auto& s : strings) argv.push_back(s.data());
-    argv.push_back(nullptr);
-    std::string homeVariable = "HOME=" + home, app = "QUORVEL_APP_EXECUTABLE=/bin/true", path = "PATH=/usr/bin:/bin";
-    char* envp[] = {homeVariable.data(), app.data(), path.data(), nullptr};
-    pid_t pid = -1;
-    int status = -1;
-    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp) == 0) ::waitpid(pid, &status, 0);
-    posix_spawn_file_actions_destroy(&actions);
+    const testing::ProgramEnd end = testing::ProgramLaunch(QUORVEL_BINARY_DIR "/bin/quorvel-hook")
+                                        .arguments(arguments)
+                                        .onlyEnvironment({{"HOME", home},
+                                                          {"QUORVEL_APP_EXECUTABLE", "/bin/true"},
+                                                          {"PATH", "/usr/bin:/bin"}})
+                                        .inputFromFile(inputPath)
+                                        .outputAndErrorToFile(outputPath)
+                                        .run();
     std::ifstream output(outputPath);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, std::string(std::istreambuf_iterator<char>(output), {})};
+    return {end.exitedNormally ? end.exitStatus : -1, std::string(std::istreambuf_iterator<char>(output), {})};
 }
 
 TEST(EventRoad, HelperEventsReachTheServerOrTheDrain) {

@@ -100,8 +100,7 @@ protected:
 TEST_P(AppClockStepTest, ARunWhoseStopIsStampedBeforeItsPromptEndsWithItsTitleAndNoLongRunFollows) {
     const ClockStep step = GetParam();
     if (step.app == AppWhile::paused) {
-        ASSERT_TRUE(app.start());
-        ASSERT_TRUE(testing::waitFor([&] { return app.servingEndpoint().has_value(); })) << app.logText();
+        ASSERT_TRUE(app.startServing()) << app.logText();
         ASSERT_TRUE(app.pause());
     }
     ASSERT_EQ(runSteppedHelper(payload("UserPromptSubmit", "fix the build")), 0);

@@ -82,8 +82,7 @@ TEST_P(AppEndpointFileTest, IsSetAsideAndANewEndpointFileServes) {
     struct stat planted {};
     ASSERT_EQ(::lstat(endpoint.c_str(), &planted), 0);
 
-    ASSERT_TRUE(app.start());
-    ASSERT_TRUE(testing::waitFor([&] { return app.servingEndpoint().has_value(); })) << app.logText();
+    ASSERT_TRUE(app.startServing()) << app.logText();
     EXPECT_EQ(app.logText().find("Couldn't start listening"), std::string::npos) << app.logText();
     struct stat now {};
     ASSERT_EQ(::lstat(endpoint.c_str(), &now), 0);

@@ -6,7 +6,6 @@
 #include <netinet/in.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,7 +26,7 @@
 #include "platform/SecureRandom.hpp"
 #include "tests/support/AgentPayloads.hpp"
 #include "tests/support/AppCopies.hpp"
-#include "tests/support/ChildEnvironment.hpp"
+#include "tests/support/ProgramLaunch.hpp"
 #include "tests/support/FileText.hpp"
 #include "tests/support/HelperAndAppTest.hpp"
 #include "tests/support/WaitFor.hpp"
@@ -81,11 +80,7 @@ protected:
         return numbers;
     }
 
-    std::optional<Endpoint> servingEndpoint() const {
-        std::optional<Endpoint> found;
-        waitFor([&] { return (found = app.servingEndpoint()).has_value(); });
-        return found;
-    }
+    std::optional<Endpoint> servingEndpoint() const { return app.waitUntilServing(); }
 
     /// Ends every copy left for this home, so none outlives the test.
     void TearDown() override { appCopies.killAll(); }
@@ -263,16 +258,14 @@ TEST_F(InstanceTest, HelpVersionAndAnUnknownOptionAnswerAndStartNothing) {
     };
     auto run = [&](const std::string& option) {
         const std::string out = home / "out.txt", err = home / "err.txt";
-        const std::string command = std::string(QUORVEL_APP) + " " + option + " >" + out + " 2>" + err;
-        testing::ChildEnvironment environment(helperEnvironment());
-        const char* argv[] = {"sh", "-c", command.c_str(), nullptr};
-        pid_t pid = -1;
-        if (::posix_spawn(&pid, "/bin/sh", nullptr, nullptr, const_cast<char**>(argv), environment.envp()) != 0) {
-            return Run{-1, {}, {}};
-        }
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        return Run{WIFEXITED(status) ? WEXITSTATUS(status) : -1, fileText(out), fileText(err)};
+        const testing::ProgramEnd end = testing::ProgramLaunch(QUORVEL_APP)
+                                            .arguments({option})
+                                            .environment(helperEnvironment())
+                                            .outputToFile(out)
+                                            .errorToFile(err)
+                                            .run();
+        if (!end.started) return Run{-1, {}, {}};
+        return Run{end.exitedNormally ? end.exitStatus : -1, fileText(out), fileText(err)};
     };
     const Run help = run("--help");
     EXPECT_EQ(help.status, 0);

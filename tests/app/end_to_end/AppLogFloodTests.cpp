@@ -62,11 +62,7 @@ protected:
         appCopies.killAll();
     }
 
-    std::optional<Endpoint> startServing() {
-        if (!app.start()) return std::nullopt;
-        waitFor([&] { return app.servingEndpoint().has_value(); });
-        return app.servingEndpoint();
-    }
+    std::optional<Endpoint> startServing() { return app.startServing(); }
 };
 
 TEST_F(AppLogFloodTest, RefusedRequestsAreSaidOnceAKindThenCounted) {

@@ -53,9 +53,8 @@ protected:
 
     /// Starts the app and waits until it serves: the endpoint it serves at.
     Endpoint startServing() {
-        EXPECT_TRUE(app.start());
-        std::optional<Endpoint> endpoint;
-        EXPECT_TRUE(waitFor([&] { return (endpoint = app.servingEndpoint()).has_value(); })) << app.logText();
+        const std::optional<Endpoint> endpoint = app.startServing();
+        EXPECT_TRUE(endpoint) << app.logText();
         return endpoint.value_or(Endpoint{});
     }
 

@@ -79,7 +79,7 @@ protected:
                "\nsessions.json: " + testing::fileText(paths().appSupport() + "/sessions.json");
     }
 
-    bool startServing() { return app.start() && waitFor([&] { return app.servingEndpoint().has_value(); }, 30s); }
+    bool startServing() { return app.startServing(30s).has_value(); }
 
     void killHard() {
         ::kill(app.pid(), SIGKILL);

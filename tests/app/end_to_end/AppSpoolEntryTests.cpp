@@ -44,8 +44,7 @@ std::string stopOf(const std::string& session) {
 class AppSpoolEntryTest : public testing::HelperAndAppTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(app.start());
-        ASSERT_TRUE(waitFor([&] { return app.servingEndpoint().has_value(); })) << app.logText();
+        ASSERT_TRUE(app.startServing()) << app.logText();
         ASSERT_TRUE(files::createDirectories(spool, 0700));
         // The helper's way (renamed in) first: once it is gone the app has looked at the new
         // folder and watches it, so what follows is news to it.

@@ -24,7 +24,7 @@
 #include "platform/JsonCoding.hpp"
 #include "tests/support/AgentPayloads.hpp"
 #include "tests/support/AppProcess.hpp"
-#include "tests/support/ChildEnvironment.hpp"
+#include "tests/support/ProgramLaunch.hpp"
 #include "tests/support/FileText.hpp"
 #include "tests/support/HomeEnvironment.hpp"
 #include "tests/support/RuntimeFolder.hpp"
@@ -51,9 +51,7 @@ protected:
     void SetUp() override {
         // The helper may end before its input is all written.
         ::signal(SIGPIPE, SIG_IGN);
-        ASSERT_TRUE(app.start());
-        const bool serving = testing::waitFor([&] { return app.servingEndpoint().has_value(); });
-        ASSERT_TRUE(serving) << app.logText();
+        ASSERT_TRUE(app.startServing()) << app.logText();
         ASSERT_TRUE(app.pause());
     }
 
@@ -72,48 +70,34 @@ protected:
     /// of input `endsAfter` after the start, as a slow writer on a busy machine hands it over.
     /// The helper is the built one, or $QUORVEL_LATE_INPUT_HOOK when set.
     SlowRun runWithInputEndingAfter(const std::string& payload, std::chrono::milliseconds endsAfter) {
-        int input[2];
-        if (::pipe2(input, O_CLOEXEC) != 0) return {};
         auto changes = testing::homeEnvironment(home.path(), runtime.path());
         // A post the paused app took is never answered, so the helper never starts a copy; were
         // it to, the copy must not be the user's.
         changes["QUORVEL_APP_EXECUTABLE"] = "/bin/true";
-        testing::ChildEnvironment environment(changes);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
         const char* chosen = std::getenv("QUORVEL_LATE_INPUT_HOOK");
-        std::string program = chosen && *chosen ? chosen : QUORVEL_HOOK;
-        char* argv[] = {program.data(), nullptr};
-        pid_t pid = -1;
+        const std::string program = chosen && *chosen ? chosen : QUORVEL_HOOK;
         const auto started = Clock::now();
-        const int spawned = ::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environment.envp());
-        posix_spawn_file_actions_destroy(&actions);
-        ::close(input[0]);
+        testing::RunningProgram helper = testing::ProgramLaunch(program).environment(changes).inputFromPipe().start();
         SlowRun run;
-        if (spawned != 0) {
-            ::close(input[1]);
-            return run;
-        }
-        std::thread writer([&] {
+        if (!helper.started()) return run;
+        std::thread writer([&, input = helper.takeInput()] {
             std::string_view remaining = payload;
             bool first = true;
             while (!remaining.empty()) {
                 if (!first) std::this_thread::sleep_until(started + endsAfter);
                 const std::size_t size = first ? 1 : remaining.size();
-                const ssize_t count = ::write(input[1], remaining.data(), size);
+                const ssize_t count = ::write(input, remaining.data(), size);
                 if (count <= 0) break;
                 remaining.remove_prefix(static_cast<std::size_t>(count));
                 first = false;
             }
             std::this_thread::sleep_until(started + endsAfter);
             run.inputEndedAfter = std::chrono::duration<double>(Clock::now() - started).count();
-            ::close(input[1]);
+            ::close(input);
         });
-        int status = 0;
-        ::waitpid(pid, &status, 0);
+        const testing::ProgramEnd end = *helper.waitForEnd();
         writer.join();
-        run.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        run.exitStatus = end.exitedNormally ? end.exitStatus : -1;
         return run;
     }
 

@@ -106,10 +106,10 @@ public:
 
     AppModelTestbed() {
         soundsFolder_ = home / "sounds";
-        files::createDirectories(soundsFolder_);
+        EXPECT_TRUE(files::createDirectories(soundsFolder_).hasValue());
         for (std::size_t index = 0; index < allSounds.size(); ++index) {
             const std::vector<std::int16_t> samples(index + 1, 1000);
-            caf::writeFile(files::joinPath(soundsFolder_, fileName(allSounds[index])), samples);
+            EXPECT_TRUE(caf::writeFile(files::joinPath(soundsFolder_, fileName(allSounds[index])), samples).hasValue());
         }
     }
     ~AppModelTestbed() { model.reset(); }
@@ -193,8 +193,8 @@ public:
 private:
     std::string writtenHelper() {
         const std::string path = home / "bundle/quorvel-hook";
-        files::createDirectories(files::parentPath(path));
-        files::writeFileAtomically(path, "#!/bin/sh\nexit 0\n", 0755);
+        EXPECT_TRUE(files::createDirectories(files::parentPath(path)).hasValue());
+        EXPECT_TRUE(files::writeFileAtomically(path, "#!/bin/sh\nexit 0\n", 0755).hasValue());
         return path;
     }
 

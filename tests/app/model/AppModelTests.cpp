@@ -226,8 +226,9 @@ TEST(AppModelTests, KeyStoresAreReadApartSoOneFailingNeverClearsTheOther) {
         AppModelTestbed bed;
         for (const std::string& service : c.failing) bed.recorded.keychainFailures[service] = "broken";
         AppModel& model = bed.make(false);
-        bed.keychain->items().replace(APNsKeyStore::service(), "default", "key", json::dump(key.encode()));
-        bed.keychain->items().replace(RelayKeyStore::service(), "default", "relay", json::dump(relay.encode()));
+        ASSERT_TRUE(bed.keychain->items().replace(APNsKeyStore::service(), "default", "key", json::dump(key.encode())).hasValue());
+        ASSERT_TRUE(
+            bed.keychain->items().replace(RelayKeyStore::service(), "default", "relay", json::dump(relay.encode())).hasValue());
         model.phone().refreshKeys();
         settle();
         EXPECT_EQ(model.phone().apnsKeyID(), c.keyID) << c.name;

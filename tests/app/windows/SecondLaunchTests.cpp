@@ -42,7 +42,7 @@ protected:
     void SetUp() override {
         for (const std::string& runtimeFolder : {runtime, otherRuntime}) ::mkdir(runtimeFolder.c_str(), 0700);
         ::mkdir(firstHome.c_str(), 0700);
-        files::createDirectories(firstHome + "/.claude");
+        ASSERT_TRUE(files::createDirectories(firstHome + "/.claude").hasValue());
     }
 
     bool running(testing::AppProcess& app) const {

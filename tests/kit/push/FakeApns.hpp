@@ -3,7 +3,6 @@
 // fake push service and relay (fake_apns.js under Node) driven over pipes.
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,6 +21,7 @@
 #include "platform/Instant.hpp"
 #include "platform/JsonCoding.hpp"
 #include "tests/support/LogCapture.hpp"
+#include "tests/support/ProgramLaunch.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
 extern char** environ;
@@ -37,22 +37,13 @@ inline std::string readWholeFile(const std::string& path) {
 
 /// Runs `arguments` (no shell), with standard output and error discarded; true on status 0.
 inline bool runQuietly(const std::vector<std::string>& arguments) {
-    std::vector<char*> argv;
-    for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t child = 0;
-    const int spawned = posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) return false;
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return ProgramLaunch(arguments.at(0))
+        .searchPath()
+        .arguments({arguments.begin() + 1, arguments.end()})
+        .inputFromNothing()
+        .discardOutput()
+        .run()
+        .succeeded();
 }
 
 /// A new unencrypted PKCS #8 private key on `curve` ("P-256", "P-384"), as a .p8 file holds it.
@@ -144,14 +135,9 @@ public:
     ~FakeApns() {
         if (toFake_ != nullptr) fclose(toFake_);
         if (fromFake_ != nullptr) fclose(fromFake_);
-        if (pid_ > 0) {
-            int status = 0;
-            for (int i = 0; i < 100 && waitpid(pid_, &status, WNOHANG) == 0; ++i) usleep(20000);
-            if (waitpid(pid_, &status, WNOHANG) == 0) {
-                kill(pid_, SIGKILL);
-                waitpid(pid_, &status, 0);
-            }
-        }
+        // Its input closed, the fake ends by itself; one that doesn't within two seconds is
+        // killed.
+        if (fake_.started() && !fake_.waitForEnd(std::chrono::seconds(2))) fake_.kill();
     }
 
     FakeApns(const FakeApns&) = delete;
@@ -208,28 +194,15 @@ public:
 
 private:
     void start(const std::vector<std::string>& arguments) {
-        int input[2];
-        int output[2];
-        if (pipe2(input, O_CLOEXEC) != 0 || pipe2(output, O_CLOEXEC) != 0) throw std::runtime_error("pipe failed");
-        std::vector<char*> argv;
-        for (const auto& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
-        posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-        const int spawned = posix_spawnp(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(input[0]);
-        close(output[1]);
-        if (spawned != 0) {
-            close(input[1]);
-            close(output[0]);
-            pid_ = 0;
-            throw std::runtime_error("could not start node");
-        }
-        toFake_ = fdopen(input[1], "w");
-        fromFake_ = fdopen(output[0], "r");
+        fake_ = ProgramLaunch(arguments.at(0))
+                    .searchPath()
+                    .arguments({arguments.begin() + 1, arguments.end()})
+                    .inputFromPipe()
+                    .outputToPipe()
+                    .start();
+        if (!fake_.started()) throw std::runtime_error("could not start node");
+        toFake_ = fdopen(fake_.takeInput(), "w");
+        fromFake_ = fdopen(fake_.takeOutput(), "r");
     }
 
     std::string readLine() {
@@ -252,7 +225,7 @@ private:
     TemporaryFolder folder_;
     std::string caFile_;
     std::map<std::string, int> ports_;
-    pid_t pid_ = 0;
+    RunningProgram fake_;
     FILE* toFake_ = nullptr;
     FILE* fromFake_ = nullptr;
 };

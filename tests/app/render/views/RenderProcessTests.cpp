@@ -9,12 +9,11 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "platform/Files.hpp"
-#include "tests/support/ChildEnvironment.hpp"
+#include "tests/support/ProgramLaunch.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {
@@ -43,35 +42,25 @@ protected:
     Outcome run(std::vector<std::string> arguments) {
         const std::string outputPath = folder / "stdout.txt";
         const std::string errorPath = folder / "stderr.txt";
-        testing::ChildEnvironment environment({
-            {"HOME", folder / "home"},
-            {"XDG_RUNTIME_DIR", folder / "runtime"},
-            {"XDG_CONFIG_HOME", folder / "home/.config"},
-            {"DISPLAY", std::nullopt},
-            {"WAYLAND_DISPLAY", std::nullopt},
-            {"QT_QPA_PLATFORM", "xcb"},
-            {"QT_DEBUG_PLUGINS", "1"},
-            {"QT_LOGGING_RULES", "*.debug=true"},
-            {"QUORVEL_LOG_STDERR", "1"},
-        });
-        arguments.insert(arguments.begin(), appPath);
-        std::vector<char*> argv;
-        for (std::string& argument : arguments) argv.push_back(argument.data());
-        argv.push_back(nullptr);
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addopen(&actions, 2, errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        posix_spawn_file_actions_addchdir_np(&actions, folder.path().c_str());
-        pid_t pid = 0;
+        const testing::ProgramEnd end = testing::ProgramLaunch(appPath)
+                                            .arguments(std::move(arguments))
+                                            .environment({
+                                                {"HOME", folder / "home"},
+                                                {"XDG_RUNTIME_DIR", folder / "runtime"},
+                                                {"XDG_CONFIG_HOME", folder / "home/.config"},
+                                                {"DISPLAY", std::nullopt},
+                                                {"WAYLAND_DISPLAY", std::nullopt},
+                                                {"QT_QPA_PLATFORM", "xcb"},
+                                                {"QT_DEBUG_PLUGINS", "1"},
+                                                {"QT_LOGGING_RULES", "*.debug=true"},
+                                                {"QUORVEL_LOG_STDERR", "1"},
+                                            })
+                                            .outputToFile(outputPath)
+                                            .errorToFile(errorPath)
+                                            .folder(folder.path())
+                                            .run();
         Outcome outcome;
-        if (::posix_spawn(&pid, appPath.c_str(), &actions, nullptr, argv.data(), environment.envp()) == 0) {
-            int status = 0;
-            ::waitpid(pid, &status, 0);
-            outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
+        if (end.started) outcome.status = end.exitedNormally ? end.exitStatus : -1;
         const auto output = files::readFile(outputPath);
         const auto errors = files::readFile(errorPath);
         outcome.output = output ? *output : "(unreadable)";
