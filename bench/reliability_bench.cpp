@@ -36,7 +36,7 @@
 #include "platform/Files.hpp"
 #include "platform/KeyValueStore.hpp"
 #include "platform/services/LibsecretStore.hpp"
-#include "tests/app/core/LoopbackClient.hpp"
+#include "tests/support/LoopbackClient.hpp"
 #include "tests/support/RuntimeFolder.hpp"
 #include "tests/support/SilentServer.hpp"
 #include "tests/support/TemporaryFolder.hpp"

@@ -39,7 +39,7 @@
 #include "kit/engine/Session.hpp"
 #include "platform/Files.hpp"
 #include "platform/JsonCoding.hpp"
-#include "tests/app/core/LoopbackClient.hpp"
+#include "tests/support/LoopbackClient.hpp"
 #include "tests/support/AppProcess.hpp"
 #include "tests/support/ProgramLaunch.hpp"
 #include "tests/support/RuntimeFolder.hpp"

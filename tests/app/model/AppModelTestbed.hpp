@@ -19,7 +19,7 @@
 #include "kit/engine/HookEvent.hpp"
 #include "kit/sound/CafWriter.hpp"
 #include "platform/Files.hpp"
-#include "tests/app/core/DesktopServiceLog.hpp"
+#include "tests/support/DesktopServiceLog.hpp"
 #include "tests/app/model/AppModelStandIns.hpp"
 #include "tests/support/EveningClock.hpp"
 #include "tests/support/TemporaryFolder.hpp"

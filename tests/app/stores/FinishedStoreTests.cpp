@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "platform/Files.hpp"
-#include "tests/app/core/DesktopServiceLog.hpp"
+#include "tests/support/DesktopServiceLog.hpp"
 #include "tests/support/OddFiles.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 

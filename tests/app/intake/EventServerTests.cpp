@@ -14,7 +14,7 @@
 #include "app/intake/EventServer.hpp"
 #include "app/intake/HTTPRequest.hpp"
 #include "platform/BootClock.hpp"
-#include "tests/app/core/EventServerTestbed.hpp"
+#include "tests/app/intake/EventServerTestbed.hpp"
 #include "tests/support/LogCapture.hpp"
 
 namespace quorvel::testing {

@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 
 #include "platform/DesktopEntry.hpp"
-#include "tests/app/core/DesktopServiceLog.hpp"
+#include "tests/support/DesktopServiceLog.hpp"
 #include "tests/support/FileMode.hpp"
 #include "tests/support/ScopedEnvironmentVariable.hpp"
 

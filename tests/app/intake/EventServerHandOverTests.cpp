@@ -12,7 +12,7 @@
 #include "app/intake/EventServer.hpp"
 #include "app/intake/HTTPRequest.hpp"
 #include "platform/BootClock.hpp"
-#include "tests/app/core/EventServerTestbed.hpp"
+#include "tests/app/intake/EventServerTestbed.hpp"
 
 namespace quorvel::testing {
 namespace {

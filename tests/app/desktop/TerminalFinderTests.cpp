@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "tests/app/core/DesktopServiceLog.hpp"
+#include "tests/support/DesktopServiceLog.hpp"
 
 namespace quorvel {
 namespace {

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "app/intake/EventServer.hpp"
-#include "tests/app/core/LoopbackClient.hpp"
+#include "tests/support/LoopbackClient.hpp"
 
 namespace quorvel::testing {
 

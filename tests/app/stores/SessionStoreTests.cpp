@@ -12,7 +12,7 @@
 
 #include "platform/Files.hpp"
 #include "platform/JsonCoding.hpp"
-#include "tests/app/core/DesktopServiceLog.hpp"
+#include "tests/support/DesktopServiceLog.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {

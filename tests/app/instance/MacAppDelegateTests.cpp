@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/app/core/DesktopServiceLog.hpp"
+#include "tests/support/DesktopServiceLog.hpp"
 
 namespace quorvel {
 namespace {
