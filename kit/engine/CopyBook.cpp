@@ -100,7 +100,7 @@ std::string watching(std::int64_t count) {
     return "watching " + std::to_string(count) + " terminal" + (count == 1 ? "" : "s");
 }
 
-std::string moreSessions(std::size_t count) { return "AND " + std::to_string(count) + " MORE. OLDER NEWS."; }
+std::string moreSessions(std::size_t count) { return "AND " + std::to_string(count) + " MORE."; }
 
 std::string joined(const std::vector<std::optional<std::string>>& parts) {
     std::string result;

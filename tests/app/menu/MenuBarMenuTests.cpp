@@ -196,7 +196,7 @@ TEST(MenuBarMenu, ACrowdedTableListsTheMostRecentlyActiveAndCountsTheOthers) {
     for (std::int64_t number = 9'981; number <= 10'000; ++number) {
         expected.push_back("text:TERMINAL " + std::to_string(number) + " \u00B7 ALL QUIET. NO BABYSITTING.");
     }
-    expected.push_back("text:AND 9980 MORE. OLDER NEWS.");
+    expected.push_back("text:AND 9980 MORE.");
     expected.push_back("---");
     EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 22), expected);
 }
@@ -228,15 +228,15 @@ TEST(MenuBarMenu, ACrowdedTableListsWhoNeedsTheUserBeforeTheBusiest) {
     expected.push_back("text:TERMINAL 42 \u00B7 CRASHED. NOT YOUR FAULT. \u00B7 Rate limited");
     expected.push_back("text:TERMINAL 43 \u00B7 IT BROKE. GO FIX. \u00B7 make \u00B7 exit 2");
     expected.push_back("text:TERMINAL 44 \u00B7 DONE. GO LOOK. \u00B7 fix the build \u00B7 1m 05s");
-    expected.push_back("text:AND 25 MORE. OLDER NEWS.");
+    expected.push_back("text:AND 25 MORE.");
     expected.push_back("---");
     EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 22), expected);
 }
 
 TEST(MenuBarMenu, TheCountOfTheOthersNeedsOneLeftOutAndIsPlainDecimal) {
-    EXPECT_EQ(CopyBook::moreSessions(1), "AND 1 MORE. OLDER NEWS.");
-    EXPECT_EQ(CopyBook::moreSessions(999), "AND 999 MORE. OLDER NEWS.");
-    EXPECT_EQ(CopyBook::moreSessions(1'234'567), "AND 1234567 MORE. OLDER NEWS.");
+    EXPECT_EQ(CopyBook::moreSessions(1), "AND 1 MORE.");
+    EXPECT_EQ(CopyBook::moreSessions(999), "AND 999 MORE.");
+    EXPECT_EQ(CopyBook::moreSessions(1'234'567), "AND 1234567 MORE.");
     MenuBarMenu::Snapshot exactly;
     for (std::int64_t number = 1; number <= 20; ++number) exactly.sessions.push_back(session(number, SessionState::idle()));
     EXPECT_EQ(outline(exactly)[20], "---");
