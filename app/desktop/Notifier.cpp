@@ -44,24 +44,24 @@ void Notifier::checkBannersAllowed(std::function<void(bool)> completion) {
     center_->bannersAllowed(std::move(completion));
 }
 
-void Notifier::post(const Alert& alert, std::optional<SessionState::Kind> telling) {
+void Notifier::post(const Alert& alert) {
     const std::optional<NotificationCenter::Banner> content = banner(alert);
     if (!content) return;
-    if (const auto earlier = shown_.find(alert.sessionID); earlier != shown_.end()) {
-        center_->remove(earlier->second.identifier);
-        shown_.erase(earlier);
+    if (const auto earlier = needsYouShown_.find(alert.sessionID); earlier != needsYouShown_.end()) {
+        center_->remove(earlier->second);
+        needsYouShown_.erase(earlier);
     }
-    if (telling) shown_[alert.sessionID] = Shown{content->identifier, *telling};
+    if (alert.kind == Alert::Kind::needsYou) needsYouShown_[alert.sessionID] = content->identifier;
     center_->add(*content, [this](Expected<void, DesktopError> added) {
         if (!added) logger_.error("Couldn't post banner: " + added.error().message);
     });
 }
 
 void Notifier::withdrawStale(const std::unordered_map<std::string, Session>& sessions) {
-    std::erase_if(shown_, [&](const auto& entry) {
+    std::erase_if(needsYouShown_, [&](const auto& entry) {
         const auto session = sessions.find(entry.first);
-        if (session != sessions.end() && session->second.state.kind() == entry.second.telling) return false;
-        center_->remove(entry.second.identifier);
+        if (session != sessions.end() && session->second.state.kind() == SessionState::Kind::needsYou) return false;
+        center_->remove(entry.second);
         return true;
     });
 }

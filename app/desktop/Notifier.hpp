@@ -31,12 +31,12 @@ public:
     /// Whether banners can appear now.
     void checkBannersAllowed(std::function<void(bool)> completion);
     /// Shows the banner of `alert`, if its kind gets one; a failure is logged, not retried.
-    /// The banner tells of its session being in the state of kind `telling`: it is taken
-    /// back once the session is in another (`withdrawStale`), and a later banner of the
-    /// session takes back the earlier. Without one (the alert of a session that had ended
-    /// already) it stays.
-    void post(const Alert& alert, std::optional<SessionState::Kind> telling);
-    /// Takes back every banner whose session has left the state it told of, or is gone.
+    /// Done and crashed banners stay in the desktop's list for the user to clear. A needs-you
+    /// banner asks something of the user that stops being true once its session moves on, so
+    /// it is remembered until `withdrawStale` takes it back; a later banner of the same
+    /// session takes it back too.
+    void post(const Alert& alert);
+    /// Takes back every needs-you banner whose session no longer needs the user, or is gone.
     void withdrawStale(const std::unordered_map<std::string, Session>& sessions);
     /// Opens the desktop's notification settings. Where it can't (no known program for this
     /// desktop, none installed, or it won't start), it logs why and `shown` gets the line the
@@ -48,14 +48,9 @@ public:
     static std::string managedByServiceLine(const std::optional<std::string>& serverName);
 
 private:
-    struct Shown {
-        std::string identifier;
-        SessionState::Kind telling;
-    };
-
     std::unique_ptr<NotificationCenter> center_;
-    /// The banner still shown for each session, by session identifier.
-    std::map<std::string, Shown> shown_;
+    /// The identifier of the needs-you banner still shown for each session, by session.
+    std::map<std::string, std::string> needsYouShown_;
     Logger logger_;
 };
 

@@ -66,7 +66,8 @@ void SessionsPart::setServerProblem(std::optional<std::string> problem) {
 
 void SessionsPart::mutateMachine(const std::function<void(StateMachine&)>& change) {
     change(machine_);
-    // A banner says what a session is in; once that changes (a new prompt, a dismiss) it goes.
+    // A needs-you banner asks for the user only while the session waits (not after an answer,
+    // a new prompt, a dismiss or its end).
     services_.notifier.withdrawStale(machine_.sessions);
     emit machineChanged();
     emit changed();

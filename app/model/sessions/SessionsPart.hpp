@@ -163,7 +163,8 @@ private:
     void refillSpoolBacklog();
     /// Whether an accepted event received before `event` waits, here or in the server.
     bool acceptedEarlierThan(const HookEvent& event) const;
-    /// Posts the banner of `alert` after the current work, unless its session has moved on.
+    /// Posts the banner of `alert` after the current work; a needs-you banner only while its
+    /// session still waits on the user.
     void postBannerLater(const Alert& alert);
     /// Queues one `settle` after the current work, unless one is queued already.
     void settleLater();

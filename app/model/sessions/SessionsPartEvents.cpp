@@ -108,17 +108,14 @@ void SessionsPart::applyEffects(const std::vector<Effect>& effects, bool live) {
 }
 
 void SessionsPart::postBannerLater(const Alert& alert) {
-    const auto stateKind = [this](const std::string& sessionID) {
-        const auto session = machine_.sessions.find(sessionID);
-        return session == machine_.sessions.end() ? std::nullopt : std::optional(session->second.state.kind());
-    };
-    // None for a run that ended with its session (the Stop came after the SessionEnd): nothing
-    // moves on from there, so that banner stays.
-    const std::optional<SessionState::Kind> telling = stateKind(alert.sessionID);
-    hops_.later([this, alert, telling, stateKind] {
-        // A session that moved on before its banner went out gets none: it would be stale at once.
-        if (telling && stateKind(alert.sessionID) != telling) return;
-        services_.notifier.post(alert, telling);
+    hops_.later([this, alert] {
+        // A question answered before its banner went out would be taken back at once; what a
+        // done or crashed banner says stays true, so it goes out whatever came since.
+        if (alert.kind == Alert::Kind::needsYou) {
+            const auto session = machine_.sessions.find(alert.sessionID);
+            if (session == machine_.sessions.end() || session->second.state.kind() != SessionState::Kind::needsYou) return;
+        }
+        services_.notifier.post(alert);
     });
 }
 

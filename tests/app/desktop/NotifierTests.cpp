@@ -90,51 +90,52 @@ protected:
 };
 
 TEST_F(NotifierServiceTest, PostsOnlyTheKindsThatGetABanner) {
-    notifier->post(alert(Alert::Kind::broke), SessionState::Kind::broke);
-    notifier->post(alert(Alert::Kind::longRun), SessionState::Kind::longRun);
+    notifier->post(alert(Alert::Kind::broke));
+    notifier->post(alert(Alert::Kind::longRun));
     EXPECT_TRUE(center->added.empty());
 
-    notifier->post(alert(Alert::Kind::crashed), SessionState::Kind::crashed);
+    notifier->post(alert(Alert::Kind::crashed));
     ASSERT_EQ(center->added.size(), 1u);
     EXPECT_EQ(center->added[0].title, "DONE. GO LOOK.");
     EXPECT_TRUE(log.lines("Notifier").empty());
 }
 
-TEST_F(NotifierServiceTest, ABannerIsTakenBackOnceItsSessionIsNoLongerWhatItSays) {
+TEST_F(NotifierServiceTest, OnlyANeedsYouBannerIsTakenBackOnceItsSessionNoLongerWaits) {
     const auto session = [](SessionState state) {
         Session made;
         made.state = std::move(state);
         return made;
     };
-    notifier->post(alert(Alert::Kind::needsYou, "s1"), SessionState::Kind::needsYou);
-    notifier->post(alert(Alert::Kind::done, "s2"), SessionState::Kind::done);
-    notifier->post(alert(Alert::Kind::crashed, "s3"), SessionState::Kind::crashed);
-    ASSERT_EQ(center->added.size(), 3u);
+    notifier->post(alert(Alert::Kind::needsYou, "s1"));
+    notifier->post(alert(Alert::Kind::needsYou, "s2"));
+    notifier->post(alert(Alert::Kind::done, "s3"));
+    notifier->post(alert(Alert::Kind::crashed, "s4"));
+    ASSERT_EQ(center->added.size(), 4u);
 
-    // Still waiting on the user, still done: both stay; the third session is gone.
+    // s1 still waits; s2's session is gone; the done and crashed ones stay though theirs moved on.
     notifier->withdrawStale({{"s1", session(SessionState::needsYou("again"))},
-                             {"s2", session(SessionState::done("t", 3, std::nullopt))}});
-    EXPECT_EQ(center->removed, std::vector<std::string>{center->added[2].identifier});
-
-    // The user answered and the agent runs on; the done one was seen to (SEEN IT: idle).
-    notifier->withdrawStale({{"s1", session(SessionState::running(quorvel::Run{}))}, {"s2", session(SessionState::idle())}});
-    EXPECT_EQ(center->removed, (std::vector<std::string>{center->added[2].identifier, center->added[0].identifier,
-                                                         center->added[1].identifier}));
+                             {"s3", session(SessionState::running(quorvel::Run{}))}});
+    EXPECT_EQ(center->removed, std::vector<std::string>{center->added[1].identifier});
+    // The user answered s1 and the agent runs on.
+    notifier->withdrawStale({{"s1", session(SessionState::running(quorvel::Run{}))}});
+    EXPECT_EQ(center->removed, (std::vector<std::string>{center->added[1].identifier, center->added[0].identifier}));
     // Each only once.
     notifier->withdrawStale({});
-    EXPECT_EQ(center->removed.size(), 3u);
+    EXPECT_EQ(center->removed.size(), 2u);
 }
 
-TEST_F(NotifierServiceTest, ALaterBannerOfASessionTakesBackTheEarlier) {
-    notifier->post(alert(Alert::Kind::needsYou), SessionState::Kind::needsYou);
-    notifier->post(alert(Alert::Kind::crashed), SessionState::Kind::crashed);
-    ASSERT_EQ(center->added.size(), 2u);
-    EXPECT_EQ(center->removed, std::vector<std::string>{center->added[0].identifier});
+TEST_F(NotifierServiceTest, ALaterBannerOfASessionTakesBackItsQuestionButNothingElse) {
+    notifier->post(alert(Alert::Kind::needsYou));
+    notifier->post(alert(Alert::Kind::needsYou));
+    notifier->post(alert(Alert::Kind::crashed));
+    notifier->post(alert(Alert::Kind::done));
+    ASSERT_EQ(center->added.size(), 4u);
+    EXPECT_EQ(center->removed, (std::vector<std::string>{center->added[0].identifier, center->added[1].identifier}));
 }
 
 TEST_F(NotifierServiceTest, ABannerThatCantBeShownIsLogged) {
     center->addFailure = "The name org.freedesktop.Notifications was not provided by any .service files";
-    notifier->post(alert(Alert::Kind::done), SessionState::Kind::done);
+    notifier->post(alert(Alert::Kind::done));
     EXPECT_EQ(log.lines("Notifier"),
               (std::vector<std::string>{"error Couldn't post banner: The name org.freedesktop.Notifications was "
                                         "not provided by any .service files"}));

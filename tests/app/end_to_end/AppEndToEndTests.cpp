@@ -181,10 +181,17 @@ TEST_F(AppEndToEndTests, ACleanStartLogsNoErrorAndItsBannersNameTheLauncherEntry
     EXPECT_EQ(text.find("RemotePush"), std::string::npos) << text;
 }
 
-TEST_F(AppEndToEndTests, ANeedsYouBannerIsTakenBackOnceTheSessionMovesOn) {
+TEST_F(AppEndToEndTests, ANeedsYouBannerIsTakenBackOnceTheSessionMovesOnAndADoneOneIsKept) {
     ASSERT_TRUE(app.start());
     const std::optional<Endpoint> endpoint = app.endpoint();
     ASSERT_TRUE(endpoint) << app.logText();
+    // A done run, then the session's next prompt and its end: the banner stays in the list.
+    EXPECT_EQ(postedStatus(*endpoint, eventJson("UserPromptSubmit", "s2", 60, "fix the build")), 202);
+    EXPECT_EQ(postedStatus(*endpoint, eventJson("Stop", "s2", 40)), 202);
+    ASSERT_TRUE(waitForApp([&] { return bannersSaying(QStringLiteral("DONE. GO LOOK.")) == 1; })) << app.logText();
+    EXPECT_EQ(postedStatus(*endpoint, eventJson("UserPromptSubmit", "s2", 35, "and the tests")), 202);
+    EXPECT_EQ(postedStatus(*endpoint, eventJson("SessionEnd", "s2", 32)), 202);
+
     EXPECT_EQ(postedStatus(*endpoint, eventJson("UserPromptSubmit", "s1", 30, "ship the release")), 202);
     HookEvent needsYou = HookEvent::make("Notification", "s1", static_cast<double>(std::time(nullptr)) - 20);
     needsYou.cwd = "/work/site";
@@ -200,7 +207,9 @@ TEST_F(AppEndToEndTests, ANeedsYouBannerIsTakenBackOnceTheSessionMovesOn) {
     // The user answered and the agent works on: the banner goes, by the number the service gave it.
     EXPECT_EQ(postedStatus(*endpoint, eventJson("PostToolUse", "s1", 10)), 202);
     ASSERT_TRUE(waitForApp([&] { return !notificationService.closed.empty(); })) << app.logText();
+    runEvents(500);
     EXPECT_EQ(notificationService.closed, std::vector<uint>{static_cast<uint>(notificationService.notifications.size())});
+    EXPECT_EQ(notificationService.notifications.size(), 2u);
 }
 
 TEST_F(AppEndToEndTests, ATerminationSignalKeepsEveryAcceptedEventForTheNextStartAndExitsZero) {

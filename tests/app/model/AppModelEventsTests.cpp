@@ -39,12 +39,12 @@ TEST(AppModelEventsTests, ALiveDoneRunIsKeptSavedSoundedShownAndRouted) {
     EXPECT_EQ(model.phone().lastPushReport().rfind("No push for done: you're at the computer (9:41", 0), 0u) << model.phone().lastPushReport();
 }
 
-TEST(AppModelEventsTests, ABannerGoesOnceItsSessionMovesOnOrItsAlertIsDismissed) {
+TEST(AppModelEventsTests, OnlyANeedsYouBannerIsTakenBackAndOnlyOnceItsSessionMovesOn) {
     AppModelTestbed bed;
     AppModel& model = bed.make();
-    model.sessions().handleHookEvent(bed.event("UserPromptSubmit", "s1"), true);
     HookEvent needsYou = bed.event("Notification", "s1");
     needsYou.notificationType = "permission_prompt";
+    model.sessions().handleHookEvent(bed.event("UserPromptSubmit", "s1"), true);
     model.sessions().handleHookEvent(needsYou, true);
     settle();
     ASSERT_EQ(bed.recorded.banners.size(), 1u);
@@ -52,36 +52,42 @@ TEST(AppModelEventsTests, ABannerGoesOnceItsSessionMovesOnOrItsAlertIsDismissed)
     model.sessions().tick();
     settle();
     EXPECT_TRUE(bed.recorded.bannersRemoved.empty());
-
     // The user answered: the agent works on.
     model.sessions().handleHookEvent(bed.event("PostToolUse", "s1"), true);
-    ASSERT_NE(model.sessions().machine().sessions.at("s1").state.kind(), SessionState::Kind::needsYou);
     EXPECT_EQ(bed.recorded.bannersRemoved, std::vector<std::string>{bed.recorded.banners[0].identifier});
 
-    // A done run, then SEEN IT.
-    bed.finishRun("s2");
+    // Answered before its banner went out: none.
+    needsYou.sessionID = "s2";
+    model.sessions().handleHookEvent(bed.event("UserPromptSubmit", "s2"), true);
+    model.sessions().handleHookEvent(needsYou, true);
+    model.sessions().handleHookEvent(bed.event("PostToolUse", "s2"), true);
     settle();
-    ASSERT_EQ(bed.recorded.banners.size(), 2u);
-    EXPECT_EQ(bed.recorded.bannersRemoved.size(), 1u);
-    model.sessions().dismiss("s2");
-    EXPECT_EQ(bed.recorded.bannersRemoved,
-              (std::vector<std::string>{bed.recorded.banners[0].identifier, bed.recorded.banners[1].identifier}));
+    EXPECT_EQ(bed.recorded.banners.size(), 1u);
 
-    // A run done and started again before its banner went out gets none.
+    // Done and crashed banners stay whatever follows: SEEN IT, the next prompt (before the
+    // banner went out, too), the session's end, a Stop after that end.
     bed.finishRun("s3");
-    model.sessions().handleHookEvent(bed.event("UserPromptSubmit", "s3"), true);
     settle();
-    EXPECT_EQ(bed.recorded.banners.size(), 2u);
-
-    // A run whose Stop came after its session's end still gets its banner, and keeps it.
-    model.sessions().handleHookEvent(bed.event("UserPromptSubmit", "s4", 30), true);
-    model.sessions().handleHookEvent(bed.event("SessionEnd", "s4"), true);
-    model.sessions().handleHookEvent(bed.event("Stop", "s4", 1), true);
+    model.sessions().dismiss("s3");
+    bed.finishRun("s4");
+    model.sessions().handleHookEvent(bed.event("UserPromptSubmit", "s4"), true);
     settle();
-    ASSERT_EQ(bed.recorded.banners.size(), 3u);
-    EXPECT_EQ(bed.recorded.banners[2].threadIdentifier, "s4");
+    model.sessions().handleHookEvent(bed.event("UserPromptSubmit", "s5", 30), true);
+    model.sessions().handleHookEvent(bed.event("StopFailure", "s5"), true);
+    model.sessions().handleHookEvent(bed.event("SessionEnd", "s5"), true);
+    model.sessions().handleHookEvent(bed.event("UserPromptSubmit", "s6", 30), true);
+    model.sessions().handleHookEvent(bed.event("SessionEnd", "s6"), true);
+    model.sessions().handleHookEvent(bed.event("Stop", "s6", 1), true);
+    settle();
     model.sessions().tick();
-    EXPECT_EQ(bed.recorded.bannersRemoved.size(), 2u);
+    settle();
+    std::vector<std::string> kept;
+    for (std::size_t index = 1; index < bed.recorded.banners.size(); ++index) {
+        kept.push_back(bed.recorded.banners[index].threadIdentifier + " " + bed.recorded.banners[index].title);
+    }
+    EXPECT_EQ(kept, (std::vector<std::string>{"s3 DONE. GO LOOK.", "s4 DONE. GO LOOK.", "s5 CRASHED. NOT YOUR FAULT.",
+                                              "s6 DONE. GO LOOK."}));
+    EXPECT_EQ(bed.recorded.bannersRemoved.size(), 1u);
 }
 
 TEST(AppModelEventsTests, SpooledEventsCountAsLiveOnlyWhileRecent) {
