@@ -45,9 +45,8 @@ inline constexpr std::string_view testPushBody = "the mac can reach this phone."
 inline constexpr std::string_view backgroundNote = "still running in background";
 inline constexpr std::string_view crashFallback = "Something went wrong";
 /// Beside the phone token field when what was typed or pasted is no device token.
-inline constexpr std::string_view phoneTokenRefused = "That doesn't look like a phone token: it has only 0-9 and a-f.";
-/// The push line from the press of SEND TEST PUSH until the push's outcome is known.
-inline constexpr std::string_view testPushSending = "Sending a test push\u2026";
+inline constexpr std::string_view phoneTokenRefused =
+    "That doesn't look like a phone token: phone tokens are made only of the digits 0-9 and the letters a-f.";
 /// The push line when the stored phone token is no device token, so nothing was sent.
 inline constexpr std::string_view testPushBadToken =
     "Not sent: the phone token doesn't look like one. Paste it again from the phone.";
@@ -76,8 +75,9 @@ std::string crashReason(const std::optional<std::string>& errorType);
 /// "watching 1 terminal", "watching 2 terminals".
 std::string watching(std::int64_t count);
 
-/// The last line of a session list that leaves `count` sessions out: "AND 3 MORE. OLDER
-/// NEWS.", the count in plain decimal.
+/// The last line of a session list that leaves `count` sessions out: "AND 3 MORE.", the
+/// count in plain decimal. It says no more than that: those left out are the ones that need
+/// the user least, not the oldest.
 std::string moreSessions(std::size_t count);
 
 /// The present, non-empty parts in order joined with the separator; "" when none is left.

@@ -4,6 +4,7 @@
 #include "app/reports/PushReport.hpp"
 #include "kit/engine/CopyBook.hpp"
 #include "kit/push/DeviceToken.hpp"
+#include "platform/UnicodeText.hpp"
 
 namespace quorvel {
 
@@ -68,8 +69,9 @@ void PhonePart::deliver(const OutgoingPush& push, bool routed) {
 
 void PhonePart::sendTestPush(const std::string& title, const std::string& body) {
     // A token stored before tokens were checked (or brought by the phone) can still be none:
-    // Apple would only refuse it, after a wait.
-    if (!phoneDeviceToken_.empty() && !DeviceToken::isDeviceToken(phoneDeviceToken_)) {
+    // Apple would only refuse it, after a wait. Blanks alone are no token at all, which the
+    // delivery says as such.
+    if (!text::trimmingWhitespaceAndNewlines(phoneDeviceToken_).empty() && !DeviceToken::isDeviceToken(phoneDeviceToken_)) {
         setLastPushReport(std::string(CopyBook::testPushBadToken));
         return;
     }
@@ -81,9 +83,6 @@ void PhonePart::sendTestPush(const std::string& title, const std::string& body) 
     push.sound = fileName(Sound::fanfare);
     push.interruptionLevel = PushPayloads::InterruptionLevel::active;
     push.timestamp = services_.clock->now();
-    // Said at once, so every press is answered even when the outcome reads as the last one did
-    // or takes the network's time.
-    setLastPushReport(std::string(CopyBook::testPushSending));
     deliver(push, false);
 }
 

@@ -27,8 +27,7 @@ void SettingsPresenter::setPhoneDeviceToken(const std::string& token) { source_.
 void SettingsPresenter::checkNow() { source_.syncPhone(); }
 
 void SettingsPresenter::sendTestPush() {
-    // Also without a token or a key: the app's answer then says which is missing, where a
-    // key that did nothing would say nothing.
+    if (!snapshot_.sendTestPushEnabled()) return;
     source_.sendTestPush("DONE. GO LOOK.", "Test push from the computer");
 }
 

@@ -26,7 +26,7 @@ public:
     void setMuted(bool muted);
     void setPhoneDeviceToken(const std::string& token);
     void checkNow();
-    /// Always asked of the app, which answers every press in the push line.
+    /// Asked of the app only while the key is on (`SettingsSnapshot::sendTestPushEnabled`).
     void sendTestPush();
     void turnHooksOn();
     void turnHooksOff();

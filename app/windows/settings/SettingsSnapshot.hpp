@@ -45,6 +45,10 @@ struct SettingsSnapshot {
     std::string hookStatusLine() const;
     /// Off only while the hooks are not installed (a problem still allows it).
     bool selfTestEnabled() const { return hookStatus.kind != HookInstaller::Status::Kind::notInstalled; }
+    bool hasPushCredentials() const { return apnsKeyID.has_value() || relayURL.has_value(); }
+    /// Off while there is no phone token or neither a relay nor a key: a press then ends in
+    /// the push line's report of the push.
+    bool sendTestPushEnabled() const { return !phoneDeviceToken.empty() && hasPushCredentials(); }
     /// "Banners are off in the desktop's notification settings" only when they are known to be off.
     std::string bannerLine() const;
     std::string awayNote() const;

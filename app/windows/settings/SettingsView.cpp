@@ -353,6 +353,7 @@ void SettingsView::refresh() {
     tokenReport_->setHidden(shown.phoneTokenReport.empty());
     pushRow_->setName(shown.lastPushReport);
     pushRow_->setNote(shown.liveActivityReport);
+    testPushKey_->setEnabled(shown.sendTestPushEnabled());
     awayRow_->setNote(shown.awayNote());
     static_cast<QGraphicsOpacityEffect*>(awayRow_->graphicsEffect())
         ->setOpacity(settings.alwaysPushToPhone ? awayRowDimmed : 1.0);

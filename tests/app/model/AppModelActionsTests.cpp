@@ -183,7 +183,9 @@ TEST(AppModelActionsTests, WhatTheUserEntersAsThePhoneTokenIsStoredOnlyWhenItIsA
         model.phone().enterPhoneDeviceToken(typed);
         EXPECT_EQ(model.phone().phoneDeviceToken(), "0a1B2c") << typed;
         EXPECT_EQ(bed.defaults->stringValue("phoneDeviceToken"), std::optional<std::string>("0a1B2c")) << typed;
-        EXPECT_EQ(model.phone().phoneTokenReport(), "That doesn't look like a phone token: it has only 0-9 and a-f.")
+        EXPECT_EQ(model.phone().phoneTokenReport(),
+                  "That doesn't look like a phone token: phone tokens are made only of the digits 0-9 and the "
+                  "letters a-f.")
             << typed;
     }
 

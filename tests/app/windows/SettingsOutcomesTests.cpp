@@ -26,7 +26,7 @@ using testing::settle;
 using testing::type;
 
 constexpr const char* notAToken = "abc def 123 not a token";
-constexpr const char* tokenRefused = "That doesn't look like a phone token: it has only 0-9 and a-f.";
+constexpr const char* tokenRefused = "That doesn't look like a phone token: phone tokens are made only of the digits 0-9 and the letters a-f.";
 constexpr const char* httpRefused = "Couldn't save the relay key: The relay address must start with https://.";
 
 class SettingsOutcomesTest : public testing::SettingsViewFixture {
@@ -75,8 +75,8 @@ TEST_F(SettingsOutcomesTest, ThePresenterShowsEachOutcomeWhereItsControlIs) {
     settle();
     EXPECT_EQ(presenter.snapshot().relayReport, "Relay set. Send a test push to check it.");
 
+    ASSERT_TRUE(presenter.snapshot().sendTestPushEnabled());
     presenter.sendTestPush();
-    EXPECT_EQ(presenter.snapshot().lastPushReport, "Sending a test push\u2026");
     settle();
     EXPECT_EQ(testing::plainSpaces(presenter.snapshot().lastPushReport), "Sent done at 9:41 PM");
 }
