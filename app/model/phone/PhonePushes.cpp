@@ -71,7 +71,8 @@ void PhonePart::sendTestPush(const std::string& title, const std::string& body) 
     // A token stored before tokens were checked (or brought by the phone) can still be none:
     // Apple would only refuse it, after a wait. Blanks alone are no token at all, which the
     // delivery says as such.
-    if (!text::trimmingWhitespaceAndNewlines(phoneDeviceToken_).empty() && !DeviceToken::isDeviceToken(phoneDeviceToken_)) {
+    const bool blank = text::trimmingWhitespaceAndNewlines(phoneDeviceToken_).empty();
+    if (!blank && !DeviceToken::isDeviceToken(phoneDeviceToken_)) {
         setLastPushReport(std::string(CopyBook::testPushBadToken));
         return;
     }

@@ -113,7 +113,9 @@ void SessionsPart::postBannerLater(const Alert& alert) {
         // done or crashed banner says stays true, so it goes out whatever came since.
         if (alert.kind == Alert::Kind::needsYou) {
             const auto session = machine_.sessions.find(alert.sessionID);
-            if (session == machine_.sessions.end() || session->second.state.kind() != SessionState::Kind::needsYou) return;
+            const bool waits = session != machine_.sessions.end() &&
+                               session->second.state.kind() == SessionState::Kind::needsYou;
+            if (!waits) return;
         }
         services_.notifier.post(alert);
     });
