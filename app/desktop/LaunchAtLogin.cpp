@@ -114,7 +114,7 @@ Expected<void, files::FileError> LaunchAtLogin::followRunningCopy() const {
     if (!contents) return {};
     auto command = DesktopEntry::parse(*contents).execArguments();
     if (!command) return {};
-    const std::string& program = command->front();
+    const std::string program = command->front();
     if (!program.starts_with('/') || program == executable_ || sameFile(program, executable_)) return {};
     command->front() = executable_;
     if (auto written = files::writeFileAtomically(entryPath_, withExec(*contents, *command), 0644); !written) {

@@ -81,11 +81,12 @@ TEST_F(HelperProcessTest, NamesATerminalThatSetsNoVariableOfItsOwnFromItsProcess
     environment["COLORTERM"] = "truecolor";
     environment["VTE_VERSION"] = "7006";
     std::ofstream(home / "payload") << stopPayload;
-    const ProgramEnd end = ProgramLaunch(terminal)
-                               .arguments({"-c", "\"$0\" <\"$1\"; exit $?", testing::helperExecutable(), home / "payload"})
-                               .onlyEnvironment(environment)
-                               .captureOutput()
-                               .run();
+    const testing::ProgramEnd end =
+        testing::ProgramLaunch(terminal)
+            .arguments({"-c", "\"$0\" <\"$1\"; exit $?", testing::helperExecutable(), home / "payload"})
+            .onlyEnvironment(environment)
+            .captureOutput()
+            .run();
     EXPECT_TRUE(end.exitedNormally && end.exitStatus == 0) << end.output;
     ASSERT_EQ(spooled().size(), 1u);
     EXPECT_EQ(spooled()[0].termProgram, "xfce4-terminal");

@@ -137,7 +137,7 @@ TEST_F(AppLauncherEntryTest, TheIconGoesBesideTheEntryAndWithIt) {
     // The installed entry starts this copy: its icons are the desktop's; the entry's go with it.
     fs::remove(entryPath());
     ASSERT_TRUE(withIcons().keep());
-    writeText(installed + "/quorvel.desktop", "[Desktop Entry]\nExec=" + program + "\n");
+    writeText(installed + "/quorvel.desktop", "[Desktop Entry]\nExec=" + DesktopEntry::execValue({program}) + "\n");
     ASSERT_TRUE(withIcons().keep());
     EXPECT_FALSE(fs::exists(entryPath()));
     EXPECT_FALSE(fs::exists(theme + "/48x48/apps/quorvel.png"));
