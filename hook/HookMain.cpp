@@ -8,6 +8,7 @@
 #include "hook/LoopbackPost.hpp"
 #include "hook/SimulatedEvents.hpp"
 #include "hook/SpoolFile.hpp"
+#include "hook/TerminalAncestry.hpp"
 #include "kit/engine/Endpoint.hpp"
 #include "kit/engine/SpoolFileFormat.hpp"
 #include "platform/BootClock.hpp"
@@ -117,6 +118,9 @@ void hookMain(const HookInvocation& invocation) {
     if (!event) {
         giveUp(HookEvent::payloadRefusal(*input.payload));
         return;
+    }
+    if (!event->termProgram && invocation.parentProcess > 0) {
+        event->termProgram = terminalOfAncestry(invocation.parentProcess);
     }
     if (bootNow) {
         event->bootSeconds = bootNow->seconds;

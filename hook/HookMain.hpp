@@ -1,6 +1,8 @@
 #pragma once
 // The helper's main flow: one hook payload in, one event handed to the app (or spooled), and
 // nothing ever reported back to the agent.
+#include <sys/types.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +27,9 @@ struct HookInvocation {
     std::string home;
     /// Where the payload comes from (standard input).
     int inputFd = 0;
+    /// The helper's parent process, whose ancestry names the terminal when no variable does
+    /// (TerminalAncestry.hpp); 0 looks at no process.
+    pid_t parentProcess = 0;
     /// When the run (and its watchdog) started; the input and the post are given up in time
     /// for the event to be spooled and logged before the watchdog ends the run.
     RunBudget budget;

@@ -1,9 +1,13 @@
 #include "app/desktop/LaunchAtLogin.hpp"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <string_view>
 #include <utility>
+#include <vector>
 
 #include "kit/engine/Quorvel.hpp"
 #include "platform/DesktopEntry.hpp"
@@ -22,6 +26,32 @@ std::string configHome() {
     const char* configured = std::getenv("XDG_CONFIG_HOME");
     if (configured != nullptr && *configured == '/') return configured;
     return files::joinPath(files::homeDirectory(), ".config");
+}
+
+bool sameFile(const std::string& one, const std::string& other) {
+    struct stat first {};
+    struct stat second {};
+    return ::stat(one.c_str(), &first) == 0 && ::stat(other.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
+           first.st_ino == second.st_ino;
+}
+
+/// `contents` with the "Exec" line of its "[Desktop Entry]" group running `arguments`.
+std::string withExec(std::string_view contents, const std::vector<std::string>& arguments) {
+    std::string text;
+    bool inMainGroup = false;
+    while (!contents.empty()) {
+        const std::size_t end = contents.find('\n');
+        const std::string_view line = contents.substr(0, end);
+        contents.remove_prefix(end == std::string_view::npos ? contents.size() : end + 1);
+        if (line.starts_with('[')) inMainGroup = line == "[Desktop Entry]";
+        if (inMainGroup && line.starts_with("Exec=")) {
+            text += "Exec=" + DesktopEntry::execValue(arguments);
+        } else {
+            text += line;
+        }
+        text += '\n';
+    }
+    return text;
 }
 
 }  // namespace
@@ -75,6 +105,22 @@ Expected<void, files::FileError> LaunchAtLogin::set(bool enabled) {
         return unexpected(files::fileErrorFromErrno(errno, entryPath_));
     }
     launchLogger().info("Launch at login now: " + std::string(statusText(status())));
+    return {};
+}
+
+Expected<void, files::FileError> LaunchAtLogin::followRunningCopy() const {
+    if (executable_.empty() || status() != Status::enabled) return {};
+    const auto contents = files::readFile(entryPath_);
+    if (!contents) return {};
+    auto command = DesktopEntry::parse(*contents).execArguments();
+    if (!command) return {};
+    const std::string program = command->front();
+    if (!program.starts_with('/') || program == executable_ || sameFile(program, executable_)) return {};
+    command->front() = executable_;
+    if (auto written = files::writeFileAtomically(entryPath_, withExec(*contents, *command), 0644); !written) {
+        return unexpected(written.error());
+    }
+    launchLogger().info("Launch at login now starts " + executable_ + " instead of " + program);
     return {};
 }
 

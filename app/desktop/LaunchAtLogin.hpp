@@ -36,6 +36,13 @@ public:
     /// new status after a success; a failure is returned, not logged.
     Expected<void, files::FileError> set(bool enabled);
 
+    /// Points a switched-on entry that starts another copy of the app (one run from elsewhere
+    /// before, by its absolute path) at this one, keeping the rest of the entry, so the next
+    /// login starts the copy that ran last. Nothing when there is no entry (one is never made
+    /// here), it is switched off, or its program is this copy or a name looked up in PATH.
+    /// Logs a change; a failure is returned, not logged. Called at every start.
+    Expected<void, files::FileError> followRunningCopy() const;
+
     const std::string& entryPath() const { return entryPath_; }
 
 private:

@@ -15,7 +15,7 @@ struct TerminalName {
     std::string_view bundleIdentifier;
 };
 
-constexpr std::array<TerminalName, 16> terminalTable{{
+constexpr std::array<TerminalName, 19> terminalTable{{
     {"apple_terminal", "com.apple.Terminal"},
     {"iterm.app", "com.googlecode.iterm2"},
     {"warpterminal", "dev.warp.Warp-Stable"},
@@ -27,12 +27,16 @@ constexpr std::array<TerminalName, 16> terminalTable{{
     {"alacritty", "org.alacritty"},
     {"wezterm", "com.github.wez.wezterm"},
     {"tabby", "org.tabby"},
-    // Linux terminals that set no "TERM_PROGRAM": the helper names them by their own variables.
+    // Linux terminals that set no "TERM_PROGRAM": the helper names them by their own variables,
+    // or by its process ancestry.
     {"gnome-terminal", "org.gnome.Terminal"},
     {"konsole", "org.kde.konsole"},
     {"xfce4-terminal", "org.xfce.terminal"},
     {"tilix", "com.gexperts.Tilix"},
     {"terminator", "terminator"},
+    {"mate-terminal", "org.mate.terminal"},
+    {"lxterminal", "lxterminal"},
+    {"xterm", "xterm"},
 }};
 
 constexpr std::string_view terminalScriptStart =
@@ -154,6 +158,15 @@ std::optional<TerminalFinder::DesktopApplication> TerminalFinder::desktopApplica
     }
     if (bundleIdentifier == "terminator") {
         return DesktopApplication{{"terminator"}, {"terminator.desktop"}};
+    }
+    if (bundleIdentifier == "org.mate.terminal") {
+        return DesktopApplication{{"mate-terminal"}, {"mate-terminal.desktop"}};
+    }
+    if (bundleIdentifier == "lxterminal") {
+        return DesktopApplication{{"lxterminal"}, {"lxterminal.desktop"}};
+    }
+    if (bundleIdentifier == "xterm") {
+        return DesktopApplication{{"xterm"}, {"debian-xterm.desktop", "xterm.desktop"}};
     }
     return std::nullopt;
 }

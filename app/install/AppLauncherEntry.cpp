@@ -78,17 +78,19 @@ std::string execLineFor(std::string_view line, std::string_view executable) {
 }  // namespace
 
 AppLauncherEntry::AppLauncherEntry(std::string userFolder, std::vector<std::string> installedFolders,
-                                   std::string executable)
+                                   std::string executable, AppIcons icons)
     : userFolder_(std::move(userFolder)),
       installedFolders_(std::move(installedFolders)),
-      executable_(std::move(executable)) {}
+      executable_(std::move(executable)),
+      icons_(std::move(icons)) {}
 
 AppLauncherEntry AppLauncherEntry::forRunningApp() {
     std::vector<std::string> folders = DesktopEntry::applicationFolders();
     if (folders.empty()) return {};
     std::string user = std::move(folders.front());
     folders.erase(folders.begin());
-    return AppLauncherEntry(std::move(user), std::move(folders), files::executablePath());
+    AppIcons icons = AppIcons::forRunningApp(user);
+    return AppLauncherEntry(std::move(user), std::move(folders), files::executablePath(), std::move(icons));
 }
 
 std::string AppLauncherEntry::contents(std::string_view executable) {
@@ -140,12 +142,12 @@ Expected<void, files::FileError> AppLauncherEntry::keep() const {
     if (entryPath.empty()) return {};
     const auto existing = statusOf(entryPath, false);
     std::optional<std::string> written;
-    if (existing) {
-        // A link, a folder or a file of the user's own is the user's choice.
-        if (!S_ISREG(existing->st_mode)) return {};
+    // A link, a folder or a file of the user's own is the user's choice.
+    bool usersOwn = existing && !S_ISREG(existing->st_mode);
+    if (existing && !usersOwn) {
         auto text = files::readFile(entryPath);
-        if (!text || !isOwnEntry(*text)) return {};
-        written = std::move(*text);
+        usersOwn = !text || !isOwnEntry(*text);
+        if (!usersOwn) written = std::move(*text);
     }
     if (installedEntryStartsThisCopy()) {
         if (!written) return {};
@@ -153,17 +155,20 @@ Expected<void, files::FileError> AppLauncherEntry::keep() const {
             return unexpected(files::fileErrorFromErrno(errno, entryPath));
         }
         entryLogger().info("Removed launcher entry " + entryPath + ": the installed one starts this copy");
-        return {};
+        return icons_.remove();
     }
+    // The banners name the icon whoever's entry starts the app.
+    if (usersOwn) return icons_.keep();
     if (!executable_.starts_with('/') || !isProgram(executable_)) {
         return unexpected(files::FileError{ENOENT, executable_, "The app's program is no longer at " + executable_});
     }
+    auto icons = icons_.keep();
     const std::string wanted = contents(executable_);
-    if (written == wanted) return {};
+    if (written == wanted) return icons;
     if (auto folder = files::createDirectories(userFolder_, folderMode); !folder) return unexpected(folder.error());
     if (auto saved = files::writeFileAtomically(entryPath, wanted, entryMode); !saved) return unexpected(saved.error());
     entryLogger().info("Launcher entry " + entryPath + " now starts " + executable_);
-    return {};
+    return icons;
 }
 
 }  // namespace quorvel

@@ -11,11 +11,14 @@
 // after all (the package's app), so no entry outlives the copy it names by more than the next
 // start of another. Its "TryExec" names the same path, so a launcher passes it over once that
 // copy is gone. An entry of the user's own (one this class didn't write) is never touched.
+// The app's icon goes with it (AppIcons): kept beside it for a copy the installed entry
+// doesn't start, whoever's entry starts it, and removed with the entry.
 // Main thread; plain file work.
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/install/AppIcons.hpp"
 #include "platform/Expected.hpp"
 #include "platform/Files.hpp"
 
@@ -26,8 +29,9 @@ public:
     /// Keeps nothing (tests, and wherever the app's own path can't be known).
     AppLauncherEntry() = default;
     /// The entry in `userFolder` for `executable` (an absolute path), hiding the first entry
-    /// of the same name in `installedFolders` (searched in order).
-    AppLauncherEntry(std::string userFolder, std::vector<std::string> installedFolders, std::string executable);
+    /// of the same name in `installedFolders` (searched in order), with `icons` beside it.
+    AppLauncherEntry(std::string userFolder, std::vector<std::string> installedFolders, std::string executable,
+                     AppIcons icons = {});
 
     /// The running app's entry: the first of `DesktopEntry::applicationFolders` is the user's,
     /// the others are where installed entries lie.
@@ -39,10 +43,10 @@ public:
     /// Whether `text` is an entry this class wrote.
     static bool isOwnEntry(std::string_view text);
 
-    /// Writes, rewrites or removes the entry as above; nothing when it is right already or the
-    /// user's own. The file system's error when it couldn't; an executable that is not a
-    /// program on disk (its file replaced since it started) is written nowhere and reported.
-    /// Logs what it changed.
+    /// Writes, rewrites or removes the entry and the icons as above; nothing when they are
+    /// right already or the entry is the user's own. The file system's error when it couldn't;
+    /// an executable that is not a program on disk (its file replaced since it started) is
+    /// written nowhere and reported. Logs what it changed.
     Expected<void, files::FileError> keep() const;
 
     /// The entry's path; empty when it keeps nothing.
@@ -55,6 +59,7 @@ private:
     std::string userFolder_;
     std::vector<std::string> installedFolders_;
     std::string executable_;
+    AppIcons icons_;
 };
 
 }  // namespace quorvel

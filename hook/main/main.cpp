@@ -90,6 +90,7 @@ int main(int argc, char** argv) {
         invocation.environment = currentEnvironment();
         invocation.home = quorvel::files::homeDirectory();
         invocation.inputFd = STDIN_FILENO;
+        invocation.parentProcess = ::getppid();
         quorvel::hookMain(invocation);
     } catch (...) {
     }

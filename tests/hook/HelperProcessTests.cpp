@@ -1,5 +1,7 @@
 // The built helper as a process: how it posts, spools, starts the app and ends, whatever the
 // app answers or the agent does.
+#include <filesystem>
+
 #include "tests/hook/HelperProcessTestbed.hpp"
 
 namespace quorvel {
@@ -69,6 +71,26 @@ TEST_F(HelperProcessTest, NamesATerminalThatSetsNoTermProgramFromItsOwnVariables
     run({}, stopPayload);
     ASSERT_EQ(spooled().size(), 1u);
     EXPECT_EQ(spooled()[0].termProgram, "gnome-terminal");
+}
+
+TEST_F(HelperProcessTest, NamesATerminalThatSetsNoVariableOfItsOwnFromItsProcessAncestry) {
+    // Debian's Xfce Terminal: its shells get only COLORTERM=truecolor and VTE_VERSION. A shell
+    // under its name stands in for it (the kernel names a process after the link it ran).
+    const std::string terminal = home / "xfce4-terminal";
+    std::filesystem::create_symlink("/bin/sh", terminal);
+    environment["COLORTERM"] = "truecolor";
+    environment["VTE_VERSION"] = "7006";
+    std::ofstream(home / "payload") << stopPayload;
+    const testing::ProgramEnd end =
+        testing::ProgramLaunch(terminal)
+            .arguments({"-c", "\"$0\" <\"$1\"; exit $?", testing::helperExecutable(), home / "payload"})
+            .onlyEnvironment(environment)
+            .captureOutput()
+            .run();
+    EXPECT_TRUE(end.exitedNormally && end.exitStatus == 0) << end.output;
+    ASSERT_EQ(spooled().size(), 1u);
+    EXPECT_EQ(spooled()[0].termProgram, "xfce4-terminal");
+
 }
 
 TEST_F(HelperProcessTest, AnyAnswerButAcceptedSpools) {

@@ -14,7 +14,9 @@ mode=${2:-installed}
 
 work=$(mktemp -d)
 app_pid=""
+monitor_pid=""
 cleanup() {
+  if [ -n "$monitor_pid" ]; then kill "$monitor_pid" 2>/dev/null || true; fi
   if [ -n "$app_pid" ]; then
     kill "$app_pid" 2>/dev/null || true
     wait "$app_pid" 2>/dev/null || true
@@ -100,6 +102,17 @@ mkdir -p "$home"
 mkdir -m 700 "$runtime"
 support="$home/Library/Application Support/Quorvel"
 
+# Launch at login, switched on by a copy that ran from elsewhere before: the next login must
+# start this one.
+autostart="$home/.config/autostart/com.tessaloom.quorvel.mac.desktop"
+mkdir -p "${autostart%/*}"
+printf '[Desktop Entry]\nType=Application\nName=Quorvel\nExec=/opt/old-build/bin/quorvel\nX-GNOME-Autostart-enabled=true\n' >"$autostart"
+# Every banner the app posts on the test's private bus, as the notification server gets it.
+if [ -n "${DBUS_SESSION_BUS_ADDRESS:-}" ]; then
+  dbus-monitor --session "interface='org.freedesktop.Notifications',member='Notify'" >"$work/banners.txt" 2>&1 &
+  monitor_pid=$!
+fi
+
 # No display: the app runs headless and still serves events, as on a server.
 env -u DISPLAY -u WAYLAND_DISPLAY HOME="$home" XDG_RUNTIME_DIR="$runtime" \
   XDG_CONFIG_HOME="$home/.config" XDG_DATA_HOME="$home/.local/share" XDG_CACHE_HOME="$home/.cache" \
@@ -113,6 +126,8 @@ for _ in $(seq 1 150); do
   sleep 0.1
 done
 [ -f "$support/endpoint.json" ] || fail "the app wrote no endpoint file"
+grep -q -x -F "Exec=$bin/quorvel" "$autostart" ||
+  fail "launch at login still starts another copy: $(grep '^Exec=' "$autostart")"
 
 # Turning hooks on as the launcher's action does, for someone who never ran the agent (no
 # ~/.claude yet): a second start hands the command to the running copy and exits 0.
@@ -133,6 +148,24 @@ for _ in $(seq 1 150); do
   sleep 0.1
 done
 grep -q '"ok"' "$support/finished.json" 2>/dev/null || fail "no finished run after the simulated one"
+
+# The run's banner names an icon the desktop finds wherever this copy lies: in the user's own
+# icon theme, beside the launcher entry, the same picture as the copy's own.
+if [ -n "$monitor_pid" ]; then
+  for _ in $(seq 1 50); do grep -q 'member=Notify' "$work/banners.txt" && break; sleep 0.1; done
+  kill "$monitor_pid"
+  monitor_pid=""
+  # Notify's arguments: the app's name, the number it replaces, then the icon.
+  icon=$(grep -A3 'member=Notify' "$work/banners.txt" | sed -n '4s/^ *string "\(.*\)"$/\1/p')
+  [ -n "$icon" ] || fail "the app posted no banner with an icon on the private bus: $(cat "$work/banners.txt")"
+  for side in 48 512; do
+    found="$home/.local/share/icons/hicolor/${side}x${side}/apps/$icon.png"
+    [ -f "$found" ] || fail "the banner's icon '$icon' is in no icon folder of the user's ($found is missing)"
+  done
+  own_icons=$build/resources/icons/hicolor
+  [ "$mode" = "--build-tree" ] || own_icons=$share/icons/hicolor
+  cmp -s "$found" "$own_icons/512x512/apps/$icon.png" || fail "the user's copy of the icon is not this copy's"
+fi
 
 # The helper the app copies into the user's library came from the tree it runs in.
 installed_helper="$home/Library/Quorvel/bin/quorvel-hook"

@@ -24,6 +24,9 @@ void HooksPart::installHelper() {
     if (auto kept = services_.launcherEntry.keep(); !kept) {
         logger_.error("Couldn't keep the launcher entry: " + kept.error().message);
     }
+    if (auto followed = services_.launchAtLogin.followRunningCopy(); !followed) {
+        logger_.error("Couldn't point launch at login at this copy: " + followed.error().message);
+    }
 }
 
 void HooksPart::refreshHookStatus() {

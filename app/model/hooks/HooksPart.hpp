@@ -51,8 +51,9 @@ public:
     /// absent until then, and once they could.
     const std::optional<std::string>& notificationSettingsNote() const { return notificationSettingsNote_; }
 
-    /// Puts the helper in place, a failure logged and shown in the error alert, and keeps the
-    /// launcher entry through which it starts this copy of the app (a failure logged).
+    /// Puts the helper in place, a failure logged and shown in the error alert, keeps the
+    /// launcher entry through which it starts this copy of the app, and has a switched-on
+    /// launch at login start this copy (failures of these two logged).
     void installHelper();
     /// Re-reads whether the agent's settings file holds the hooks.
     void refreshHookStatus();

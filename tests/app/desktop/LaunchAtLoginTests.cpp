@@ -83,6 +83,32 @@ TEST_F(LaunchAtLoginFileTest, AnEntryTheUserSwitchedOffIsNotRegistered) {
     EXPECT_EQ(launch.status(), LaunchAtLogin::Status::enabled);
 }
 
+TEST_F(LaunchAtLoginFileTest, AnEntryStartingAnotherCopyIsPointedAtThisOneAndNoneIsMade) {
+    ASSERT_TRUE(launch.followRunningCopy());
+    EXPECT_FALSE(files::readFile(entryPath())) << "launch at login was off: no entry is made";
+
+    // On, for a copy that ran from elsewhere; the user's own key and the other group stay.
+    const std::string old = LaunchAtLogin::entryContents("/home/u/old build/bin/quorvel");
+    ASSERT_TRUE(files::createDirectories(folder / "config/autostart"));
+    std::ofstream(entryPath()) << old << "X-GNOME-Autostart-Delay=5\n[Desktop Action x]\nExec=/home/u/old/x\n";
+    ASSERT_TRUE(launch.followRunningCopy());
+    const std::string followed = LaunchAtLogin::entryContents("/opt/quorvel/bin/quorvel") +
+                                 "X-GNOME-Autostart-Delay=5\n[Desktop Action x]\nExec=/home/u/old/x\n";
+    EXPECT_EQ(files::readFile(entryPath()).value(), followed);
+    EXPECT_EQ(launch.status(), LaunchAtLogin::Status::enabled);
+    ASSERT_TRUE(launch.followRunningCopy());
+    EXPECT_EQ(log.lines("LaunchAtLogin"),
+              (std::vector<std::string>{"info Launch at login now starts /opt/quorvel/bin/quorvel instead of "
+                                        "/home/u/old build/bin/quorvel"}));
+
+    // Switched off by the user, or a program looked up in PATH: the user's choice stays.
+    for (const std::string& kept : {old + "Hidden=true\n", LaunchAtLogin::entryContents("quorvel")}) {
+        std::ofstream(entryPath()) << kept;
+        ASSERT_TRUE(launch.followRunningCopy());
+        EXPECT_EQ(files::readFile(entryPath()).value(), kept);
+    }
+}
+
 TEST_F(LaunchAtLoginFileTest, FailuresAreReturnedNotLogged) {
     std::ofstream(folder / "config") << "a file where the folder should be";
     const auto result = launch.set(true);

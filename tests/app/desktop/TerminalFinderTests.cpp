@@ -31,6 +31,9 @@ TEST(TerminalFinderTest, ProgramNamesMapToApplicationsWhateverTheirCase) {
         {"xfce4-terminal", "org.xfce.terminal"},
         {"tilix", "com.gexperts.Tilix"},
         {"terminator", "terminator"},
+        {"mate-terminal", "org.mate.terminal"},
+        {"lxterminal", "lxterminal"},
+        {"XTerm", "xterm"},
         {"tmux", std::nullopt},
         {"iterm", std::nullopt},
         {" kitty", std::nullopt},
@@ -193,7 +196,7 @@ TEST_F(TerminalFinderBringForwardTest, LinuxTerminalsNamedByTheirOwnVariablesAre
     ASSERT_TRUE(desktop.activated);
     EXPECT_EQ(desktop.activated->title, "u@h: ~/code/site");
 
-    for (const char* program : {"konsole", "xfce4-terminal", "tilix", "terminator"}) {
+    for (const char* program : {"konsole", "xfce4-terminal", "tilix", "terminator", "mate-terminal", "lxterminal", "xterm"}) {
         desktop = {};
         desktop.windows = {{program, "site : bash"}};
         bringForward(program, "/home/u/site");

@@ -112,6 +112,38 @@ TEST_F(AppLauncherEntryTest, GoesWhenTheInstalledEntryStartsThisCopy) {
     EXPECT_EQ(readText(entryPath()), AppLauncherEntry::contents(program));
 }
 
+TEST_F(AppLauncherEntryTest, TheIconGoesBesideTheEntryAndWithIt) {
+    // The copy's icons, laid out as the hicolor theme is; another picture there isn't the app's.
+    const std::string source = folder / "work/my build 100%/resources/icons/hicolor";
+    writeText(source + "/48x48/apps/quorvel.png", "forty-eight");
+    writeText(source + "/512x512/apps/quorvel.png", "five hundred twelve");
+    writeText(source + "/48x48/apps/other.png", "not ours");
+    const std::string theme = folder / "home/.local/share/icons/hicolor";
+    const auto withIcons = [&] { return AppLauncherEntry(user, {installed}, program, AppIcons(source, theme)); };
+
+    writeText(theme + "/512x512/apps/quorvel.png", "an older build's");
+    ASSERT_TRUE(withIcons().keep());
+    EXPECT_EQ(readText(theme + "/48x48/apps/quorvel.png"), "forty-eight");
+    EXPECT_EQ(readText(theme + "/512x512/apps/quorvel.png"), "five hundred twelve");
+    EXPECT_EQ(modeOf(theme + "/48x48/apps/quorvel.png"), 0644u);
+    EXPECT_FALSE(fs::exists(theme + "/48x48/apps/other.png"));
+
+    // Under an entry of the user's own the banners still name the icon.
+    fs::remove_all(theme);
+    writeText(entryPath(), "[Desktop Entry]\nType=Application\nName=Mine\nExec=/opt/q/quorvel\nIcon=quorvel\n");
+    ASSERT_TRUE(withIcons().keep());
+    EXPECT_EQ(readText(theme + "/48x48/apps/quorvel.png"), "forty-eight");
+
+    // The installed entry starts this copy: its icons are the desktop's; the entry's go with it.
+    fs::remove(entryPath());
+    ASSERT_TRUE(withIcons().keep());
+    writeText(installed + "/quorvel.desktop", "[Desktop Entry]\nExec=" + DesktopEntry::execValue({program}) + "\n");
+    ASSERT_TRUE(withIcons().keep());
+    EXPECT_FALSE(fs::exists(entryPath()));
+    EXPECT_FALSE(fs::exists(theme + "/48x48/apps/quorvel.png"));
+    EXPECT_FALSE(fs::exists(theme + "/512x512/apps/quorvel.png"));
+}
+
 TEST_F(AppLauncherEntryTest, AnEntryOfTheUsersOwnIsNeverTouched) {
     const std::string own = "[Desktop Entry]\nType=Application\nName=My Quorvel\nExec=/opt/q/quorvel\n";
     writeText(entryPath(), own);
