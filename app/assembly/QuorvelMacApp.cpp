@@ -14,6 +14,7 @@
 #include "app/model/DesktopServices.hpp"
 #include "kit/engine/Quorvel.hpp"
 #include "platform/Logger.hpp"
+#include "platform/qt/ExitFromEventLoop.hpp"
 
 namespace quorvel {
 namespace {
@@ -83,7 +84,13 @@ void QuorvelMacApp::listenForLaunches(InstanceChannel channel) {
     launchNotifier_ = std::make_unique<QSocketNotifier>(launches_->descriptor(), QSocketNotifier::Read);
     QObject::connect(launchNotifier_.get(), &QSocketNotifier::activated, [this] {
         if (const auto request = launches_->receive()) {
-            Logger(Quorvel::macBundleID, "App").info("A later launch asked for " + std::string(launchRequestWord(*request)));
+            Logger logger(Quorvel::macBundleID, "App");
+            if (launches_->gaveWay()) {
+                logger.notice("A launch on a display takes over from this copy, which has none; quitting");
+                QCoreApplication::exit(0);
+                return;
+            }
+            logger.info("A later launch asked for " + std::string(launchRequestWord(*request)));
             carryOut(*request);
         }
     });
@@ -149,6 +156,17 @@ void QuorvelMacApp::endNowIfWorkLeftBehind(int status) {
     sources_.reset();
     std::fflush(nullptr);
     std::_Exit(status);
+}
+
+void QuorvelMacApp::leaveFromInsideTheEventLoop() {
+    Logger(Quorvel::macBundleID, "App")
+        .notice(ExitFromEventLoop::displayConnectionBroken() ? "The display connection broke; quitting"
+                                                             : "Ended from inside the event loop; quitting");
+    launchNotifier_.reset();
+    launches_.reset();
+    model_->shutDown();
+    std::fflush(nullptr);
+    std::_Exit(0);
 }
 
 void QuorvelMacApp::becomeRegularApp() {

@@ -34,6 +34,10 @@ public:
         first,
         /// Another process holds it.
         another,
+        /// Another process holds the file lock that this one can't reach by name (it runs in
+        /// another socket namespace: a sandbox or container sharing the home): it stays, and
+        /// is not worth waiting for.
+        elsewhere,
     };
 
     /// The lock in the file at `lockPath` alone; nothing happens until `claim`.
