@@ -14,7 +14,6 @@
 #include "app/model/DesktopServices.hpp"
 #include "kit/engine/Quorvel.hpp"
 #include "platform/Logger.hpp"
-#include "platform/qt/ExitFromEventLoop.hpp"
 
 namespace quorvel {
 namespace {
@@ -159,9 +158,8 @@ void QuorvelMacApp::endNowIfWorkLeftBehind(int status) {
 }
 
 void QuorvelMacApp::leaveFromInsideTheEventLoop() {
-    Logger(Quorvel::macBundleID, "App")
-        .notice(ExitFromEventLoop::displayConnectionBroken() ? "The display connection broke; quitting"
-                                                             : "Ended from inside the event loop; quitting");
+    // Qt has said why on standard error ("The X11 connection broke").
+    Logger(Quorvel::macBundleID, "App").notice("Ended from inside the event loop (the display went away); quitting");
     launchNotifier_.reset();
     launches_.reset();
     model_->shutDown();

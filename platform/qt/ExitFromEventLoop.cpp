@@ -1,9 +1,5 @@
 #include "platform/qt/ExitFromEventLoop.hpp"
 
-#include <QGuiApplication>
-#include <QtGui/qguiapplication_platform.h>
-#include <xcb/xcb.h>
-
 #include <utility>
 
 namespace quorvel::ExitFromEventLoop {
@@ -24,12 +20,5 @@ thread_local Diversion diversion;
 void divertTo(std::function<void()> leave) { diversion.leave = std::move(leave); }
 
 void disarm() { diversion.leave = nullptr; }
-
-bool displayConnectionBroken() {
-    if (qGuiApp == nullptr || QGuiApplication::platformName() != QLatin1String("xcb")) return false;
-    auto* application = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    xcb_connection_t* connection = application ? application->connection() : nullptr;
-    return connection != nullptr && xcb_connection_has_error(connection) != 0;
-}
 
 }  // namespace quorvel::ExitFromEventLoop

@@ -18,7 +18,4 @@ void divertTo(std::function<void()> leave);
 /// The event loop has ended the usual way: exits from here on are the app's own.
 void disarm();
 
-/// Whether this process's X display connection, if it has one, has broken (for the log).
-bool displayConnectionBroken();
-
 }  // namespace quorvel::ExitFromEventLoop

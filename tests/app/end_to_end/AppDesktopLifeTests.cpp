@@ -149,10 +149,15 @@ TEST_F(DesktopLifeTest, HelpersInAnotherNetworkNamespaceLeaveNoPileOfCopies) {
                              .run();
         ASSERT_TRUE(end.succeeded()) << number;
     }
-    std::this_thread::sleep_for(300ms);
+    // Each copy ends as soon as it has found the lock held: a moment after the last event only
+    // the running one is left. (A copy that waited for the lock stayed five seconds, so the
+    // burst piled up one copy per event.) At once there are as many as start within one
+    // copy's start-up, which is the loading of its libraries: two on an idle machine, a few
+    // more on a loaded one.
+    EXPECT_TRUE(waitFor([&] { return copies() == std::vector<pid_t>{app.pid()}; }, 1500ms)) << copies().size();
     const std::size_t most = counter.finish();
     std::printf("60 events from another network namespace: at most %zu copies at once\n", most);
-    EXPECT_LE(most, 2u);
+    EXPECT_LE(most, 10u);
     // The running copy's tick drains what they spooled: the newest fifty are the list.
     std::vector<int> expected = numbersUpTo(59);
     expected.erase(expected.begin(), expected.begin() + 10);
@@ -210,7 +215,7 @@ TEST_F(DesktopLifeTest, TheDisplayGoingAwayUnderABurstLosesNothingThatWasAccepte
     ASSERT_TRUE(displayGone);
     // It leaves as on SIGTERM ...
     EXPECT_EQ(app.waitForExit(10s), std::optional<int>(0)) << app.logText();
-    EXPECT_NE(app.logText().find("The display connection broke"), std::string::npos) << app.logText();
+    EXPECT_NE(app.logText().find("Ended from inside the event loop"), std::string::npos) << app.logText();
     // ... with every event it took saved with its session, or spooled for the next start.
     std::string kept = fileText(fs::path(paths().appSupport()) / "sessions.json");
     std::error_code error;
