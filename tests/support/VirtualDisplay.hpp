@@ -25,7 +25,7 @@ public:
                       .searchPath()
                       .arguments({"-displayfd", std::to_string(writeEnd), "-nolisten", "tcp", "-noreset", "-screen",
                                   "0", "1600x1000x24"})
-                      .outputAndErrorToFile("/dev/null")
+                      .discardOutput()
                       .start();
         ::close(writeEnd);
         std::string number;
