@@ -14,12 +14,9 @@
 #include <utility>
 
 #include "app/instance/InstanceName.hpp"
-#include "kit/engine/Quorvel.hpp"
 
 namespace quorvel {
 namespace {
-
-std::string lockFileName() { return std::string(Quorvel::macBundleID) + ".lock"; }
 
 // A lock in a folder someone else controls locks nothing: use it only when it is a real
 // folder (no link) of this user's.
@@ -73,10 +70,6 @@ void SingleInstance::letNameGo() {
         if (end >= 0) ::close(std::exchange(end, -1));
     }
     if (nameDescriptor_ >= 0) ::close(std::exchange(nameDescriptor_, -1));
-}
-
-std::string SingleInstance::lockPathFor(const QuorvelPaths& paths) {
-    return files::joinPath(paths.appSupport(), lockFileName());
 }
 
 std::string SingleInstance::lockNameFor(const QuorvelPaths& paths) { return instanceSocketName(paths, "lock"); }

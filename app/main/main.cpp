@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
     const bool windowless = HeadlessPlatform::platformIsWindowless();
     const LaunchRequest request = launchRequestFromArguments(argc, argv);
     const QuorvelPaths paths = QuorvelPaths::forCurrentUser();
-    SingleInstance instance(SingleInstance::lockPathFor(paths), SingleInstance::lockNameFor(paths));
+    SingleInstance instance(paths.instanceLock(), SingleInstance::lockNameFor(paths));
     InstanceStart start = InstanceStart::settle(
         instance, InstanceChannel::addressFor(paths), request,
         [](const std::string& line) { Logger(Quorvel::macBundleID, "App").error(line); }, !windowless);

@@ -89,11 +89,11 @@ TEST(SingleInstance, RefusesALockFileThatIsALink) {
 TEST(SingleInstance, TheLockLivesInTheHomesApplicationSupportFolderWhateverTheEnvironment) {
     TemporaryFolder home;
     const QuorvelPaths paths(home.path());
-    EXPECT_EQ(SingleInstance::lockPathFor(paths), paths.appSupport() + "/com.tessaloom.quorvel.mac.lock");
+    EXPECT_EQ(paths.instanceLock(), paths.appSupport() + "/com.tessaloom.quorvel.mac.lock");
     // The folder and its parents are made on the first claim.
-    SingleInstance first(SingleInstance::lockPathFor(paths));
+    SingleInstance first(paths.instanceLock());
     EXPECT_EQ(*first.claim(), SingleInstance::Outcome::first);
-    SingleInstance second(SingleInstance::lockPathFor(paths));
+    SingleInstance second(paths.instanceLock());
     EXPECT_EQ(*second.claim(), SingleInstance::Outcome::another);
 }
 
