@@ -9,6 +9,7 @@
 #include "platform/ChildProcess.hpp"
 #include "platform/DesktopEntry.hpp"
 #include "platform/ExecutablePath.hpp"
+#include "platform/FileLockProbe.hpp"
 #include "platform/Files.hpp"
 
 namespace quorvel {
@@ -43,7 +44,14 @@ std::vector<std::string> appCommand(const HookEvent::Environment& environment) {
     return {"quorvel"};
 }
 
-void launchAppOrNotify(const HookEvent& event, const HookLog& log, const std::vector<std::string>& command) {
+void launchAppOrNotify(const HookEvent& event, const QuorvelPaths& paths, const HookLog& log,
+                       const std::vector<std::string>& command) {
+    // A copy that quits just now leaves the event for the next start; one that keeps running
+    // handles it within its tick.
+    if (files::flockIsHeld(paths.instanceLock())) {
+        log.writeLogLine(event.event.text() + " waits in the spool for the running app (its lock is held)");
+        return;
+    }
     // In the background: nothing comes to the front, and a copy already running is left alone.
     std::vector<std::string> arguments;
     if (command.size() > 1) arguments.assign(command.begin() + 1, command.end());
