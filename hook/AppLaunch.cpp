@@ -5,7 +5,9 @@
 #include <optional>
 
 #include "hook/FallbackBanner.hpp"
+#include "kit/engine/InstanceName.hpp"
 #include "kit/engine/Quorvel.hpp"
+#include "platform/AbstractSocketProbe.hpp"
 #include "platform/ChildProcess.hpp"
 #include "platform/DesktopEntry.hpp"
 #include "platform/ExecutablePath.hpp"
@@ -46,9 +48,11 @@ std::vector<std::string> appCommand(const HookEvent::Environment& environment) {
 
 void launchAppOrNotify(const HookEvent& event, const QuorvelPaths& paths, const HookLog& log,
                        const std::vector<std::string>& command) {
-    // A copy that quits just now leaves the event for the next start; one that keeps running
-    // handles it within its tick.
-    if (files::flockIsHeld(paths.instanceLock())) {
+    // An app that holds its lock but not its name here runs in another network namespace and
+    // handles the event within its tick (should it be quitting, the event waits for the next
+    // start). One whose name is seen here but doesn't answer is as a rule quitting: a start now
+    // takes over once it is gone.
+    if (!someoneListensOn(instanceSocketName(paths, "lock")) && files::flockIsHeld(paths.instanceLock())) {
         log.writeLogLine(event.event.text() + " waits in the spool for the running app (its lock is held)");
         return;
     }

@@ -26,8 +26,9 @@ inline constexpr const char* bannerCommand = "notify-send";
 /// the program it names is gone; else "quorvel" looked up in PATH.
 std::vector<std::string> appCommand(const HookEvent::Environment& environment);
 
-/// Starts `command` detached, in the background, unless a running app holds `paths`' instance
-/// lock (then logs that the event waits in the spool for it); when the start fails, logs it
+/// Starts `command` detached, in the background, unless an app holds `paths`' instance lock
+/// file while its lock name isn't seen here (it runs in another network namespace: then logs
+/// that the event waits in the spool for it); when the start fails, logs it
 /// and shows the event's fallback banner, if it has one. The lock is only read about, never
 /// taken: an app starting meanwhile must find it free.
 void launchAppOrNotify(const HookEvent& event, const QuorvelPaths& paths, const HookLog& log,

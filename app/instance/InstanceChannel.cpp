@@ -14,7 +14,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/instance/InstanceName.hpp"
+#include "kit/engine/InstanceName.hpp"
 
 namespace quorvel {
 namespace {

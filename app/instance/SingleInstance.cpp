@@ -13,7 +13,7 @@
 #include <unistd.h>
 #include <utility>
 
-#include "app/instance/InstanceName.hpp"
+#include "kit/engine/InstanceName.hpp"
 
 namespace quorvel {
 namespace {
