@@ -5,10 +5,13 @@
 #include <optional>
 
 #include "hook/FallbackBanner.hpp"
+#include "kit/engine/InstanceName.hpp"
 #include "kit/engine/Quorvel.hpp"
+#include "platform/AbstractSocketProbe.hpp"
 #include "platform/ChildProcess.hpp"
 #include "platform/DesktopEntry.hpp"
 #include "platform/ExecutablePath.hpp"
+#include "platform/FileLockProbe.hpp"
 #include "platform/Files.hpp"
 
 namespace quorvel {
@@ -43,7 +46,16 @@ std::vector<std::string> appCommand(const HookEvent::Environment& environment) {
     return {"quorvel"};
 }
 
-void launchAppOrNotify(const HookEvent& event, const HookLog& log, const std::vector<std::string>& command) {
+void launchAppOrNotify(const HookEvent& event, const QuorvelPaths& paths, const HookLog& log,
+                       const std::vector<std::string>& command) {
+    // An app that holds its lock but not its name here runs in another network namespace and
+    // handles the event within its tick (should it be quitting, the event waits for the next
+    // start). One whose name is seen here but doesn't answer is as a rule quitting: a start now
+    // takes over once it is gone.
+    if (!someoneListensOn(instanceSocketName(paths, "lock")) && files::flockIsHeld(paths.instanceLock())) {
+        log.writeLogLine(event.event.text() + " waits in the spool for the running app (its lock is held)");
+        return;
+    }
     // In the background: nothing comes to the front, and a copy already running is left alone.
     std::vector<std::string> arguments;
     if (command.size() > 1) arguments.assign(command.begin() + 1, command.end());

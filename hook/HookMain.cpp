@@ -32,7 +32,7 @@ void fallBack(std::string_view data, const HookEvent& event, const QuorvelPaths&
     progress.settle();
     if (appRuns) return;
     // Looked for only here: while the app answers, the helper never needs it.
-    launchAppOrNotify(event, log, appCommand(environment));
+    launchAppOrNotify(event, paths, log, appCommand(environment));
 }
 
 }  // namespace

@@ -25,6 +25,9 @@ Expected<pid_t, files::FileError> spawnChild(const std::string& program, const s
         posix_spawn_file_actions_addopen(&actions, stream, "/dev/null", stream == STDIN_FILENO ? O_RDONLY : O_WRONLY,
                                          0);
     }
+    // Nothing else of ours: a pipe the caller's caller reads to its end (a wrapper's, make's
+    // jobserver) would otherwise stay open for as long as the child runs, the app for hours.
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     sigset_t all;
     sigfillset(&all);
     sigset_t none;

@@ -1,7 +1,7 @@
 #pragma once
 // Running another program as a child, without a shell: the arguments are passed as they are,
 // never parsed. The child gets this process's environment, its standard streams on /dev/null
-// and every signal at its default with none blocked, whatever the calling thread had set (a
+// (no other descriptor of this process's) and every signal at its default with none blocked, whatever the calling thread had set (a
 // worker thread may block some; the app and the hook helper ignore SIGPIPE).
 #include <string>
 #include <vector>

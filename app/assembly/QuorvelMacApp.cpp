@@ -83,7 +83,13 @@ void QuorvelMacApp::listenForLaunches(InstanceChannel channel) {
     launchNotifier_ = std::make_unique<QSocketNotifier>(launches_->descriptor(), QSocketNotifier::Read);
     QObject::connect(launchNotifier_.get(), &QSocketNotifier::activated, [this] {
         if (const auto request = launches_->receive()) {
-            Logger(Quorvel::macBundleID, "App").info("A later launch asked for " + std::string(launchRequestWord(*request)));
+            Logger logger(Quorvel::macBundleID, "App");
+            if (launches_->gaveWay()) {
+                logger.notice("A launch on a display takes over from this copy, which has none; quitting");
+                QCoreApplication::exit(0);
+                return;
+            }
+            logger.info("A later launch asked for " + std::string(launchRequestWord(*request)));
             carryOut(*request);
         }
     });
@@ -149,6 +155,16 @@ void QuorvelMacApp::endNowIfWorkLeftBehind(int status) {
     sources_.reset();
     std::fflush(nullptr);
     std::_Exit(status);
+}
+
+void QuorvelMacApp::leaveFromInsideTheEventLoop() {
+    // Qt has said why on standard error ("The X11 connection broke").
+    Logger(Quorvel::macBundleID, "App").notice("Ended from inside the event loop (the display went away); quitting");
+    launchNotifier_.reset();
+    launches_.reset();
+    model_->shutDown();
+    std::fflush(nullptr);
+    std::_Exit(0);
 }
 
 void QuorvelMacApp::becomeRegularApp() {

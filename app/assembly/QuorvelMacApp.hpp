@@ -45,7 +45,9 @@ public:
     /// In the taskbar like any other app, and brought forward.
     void becomeRegularApp();
 
-    /// Later launches reach this copy through `channel`; each is carried out as it comes.
+    /// Later launches reach this copy through `channel`; each is carried out as it comes. A
+    /// launch the channel gives way to (`InstanceChannel::gaveWay`) is not: this copy quits
+    /// for it, as on the Quit item.
     void listenForLaunches(InstanceChannel channel);
     /// What a launch asked for: the reopen (as a click on the Dock icon would), or the menu's
     /// command.
@@ -70,6 +72,12 @@ public:
     /// saved by then; the stuck work still holds threads and library state that taking them
     /// apart would free under it, or wait for without end). Otherwise returns.
     void endNowIfWorkLeftBehind(int status);
+
+    /// The process is being ended from inside the event loop by a library (Qt's X11 platform
+    /// when the display connection breaks): leaves as on SIGTERM, the launch socket closed
+    /// and the model shut down (every event taken saved or spooled), then ends the process
+    /// with status 0 at once. The windows are left as they are: their display is gone.
+    [[noreturn]] void leaveFromInsideTheEventLoop();
 
 private:
     MacAppDelegate& delegate_;

@@ -14,12 +14,14 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/instance/InstanceName.hpp"
+#include "kit/engine/InstanceName.hpp"
 
 namespace quorvel {
 namespace {
 
 constexpr std::size_t longestWord = 64;
+/// What a launch that will show windows says after its word, after a space.
+constexpr std::string_view displayMark = " display";
 
 /// The address of the socket at a path. A path too long for an address (the socket lives in
 /// the home, which may lie deep) is reached through its folder opened as a descriptor,
@@ -148,7 +150,7 @@ Expected<InstanceChannel, files::FileError> InstanceChannel::listen(std::string 
 }
 
 InstanceChannel::Delivery InstanceChannel::send(const std::string& path, LaunchRequest request,
-                                                std::chrono::milliseconds patience) {
+                                                std::chrono::milliseconds patience, bool bringsDisplay) {
     const SocketAddress address(path);
     if (!address.valid()) return Delivery::nobodyListens;
     // Never blocking: a running copy that has stopped taking connections (paused, hung) fills
@@ -164,9 +166,11 @@ InstanceChannel::Delivery InstanceChannel::send(const std::string& path, LaunchR
         ::close(descriptor);
         return Delivery::stranger;
     }
-    writeAll(descriptor, std::string(launchRequestWord(request)) + "\n");
+    const bool asksToTakeOver = bringsDisplay && request != LaunchRequest::background;
+    writeAll(descriptor, std::string(launchRequestWord(request)) + (asksToTakeOver ? std::string(displayMark) : "") + "\n");
     const auto answer = readLine(descriptor, static_cast<int>(patience.count()));
     ::close(descriptor);
+    if (asksToTakeOver && answer == std::optional<std::string>("yield")) return Delivery::givenWay;
     return answer == std::optional<std::string>("ok") ? Delivery::taken : Delivery::unanswered;
 }
 
@@ -174,7 +178,9 @@ InstanceChannel::InstanceChannel(InstanceChannel&& other) noexcept
     : descriptor_(std::exchange(other.descriptor_, -1)),
       listener_(std::exchange(other.listener_, -1)),
       path_(std::move(other.path_)),
-      pending_(std::move(other.pending_)) {
+      pending_(std::move(other.pending_)),
+      givesWayToDisplays_(other.givesWayToDisplays_),
+      gaveWay_(other.gaveWay_) {
     other.pending_.clear();
 }
 
@@ -186,6 +192,8 @@ InstanceChannel& InstanceChannel::operator=(InstanceChannel&& other) noexcept {
         path_ = std::move(other.path_);
         pending_ = std::move(other.pending_);
         other.pending_.clear();
+        givesWayToDisplays_ = other.givesWayToDisplays_;
+        gaveWay_ = other.gaveWay_;
     }
     return *this;
 }
@@ -273,9 +281,14 @@ std::optional<LaunchRequest> InstanceChannel::hearFrom(int peer) {
         }
         return std::nullopt;
     }
-    const std::optional<LaunchRequest> request = launchRequestFromWord(std::string_view(said).substr(0, lineEnd));
-    writeAll(peer, request ? "ok\n" : "no\n");
+    std::string_view line = std::string_view(said).substr(0, lineEnd);
+    const bool bringsDisplay = line.ends_with(displayMark);
+    if (bringsDisplay) line.remove_suffix(displayMark.size());
+    const std::optional<LaunchRequest> request = launchRequestFromWord(line);
+    const bool givesWay = request && bringsDisplay && givesWayToDisplays_ && *request != LaunchRequest::background;
+    writeAll(peer, !request ? "no\n" : givesWay ? "yield\n" : "ok\n");
     drop(peer);
+    if (givesWay) gaveWay_ = true;
     return request;
 }
 

@@ -5,6 +5,9 @@
 // moment for the answer "ok". Only a peer of the same user is heard, and only a known word is
 // taken: anything else is answered "no" and dropped. The running copy stops listening as soon
 // as it starts to quit, so "nobody listens" while its lock is still held means it is quitting.
+// A launch that will show windows says so after its word ("reopen display"); a copy running
+// without windows (started over ssh, say) answers it "yield" instead of "ok": it quits, and the
+// launch takes its place on the display.
 #include <chrono>
 #include <cstddef>
 #include <optional>
@@ -33,6 +36,9 @@ public:
         /// A process of another user listens there: it was told nothing, and it is no copy of
         /// ours.
         stranger,
+        /// The running copy has no windows and gives way to this launch, which brings a
+        /// display: it quits (saving and spooling as on any quit) and lets go of the lock.
+        givenWay,
     };
 
     /// The app's channel for this user and `paths`' home: an abstract socket name (its leading
@@ -51,8 +57,11 @@ public:
     /// Hands `request` to the copy listening at `path`: one connection attempt that never
     /// blocks, then at most `patience` for the answer. Blocks the calling thread that long.
     /// The request is written only once the listener is known to be of this user.
+    /// `bringsDisplay`: this launch will show windows, so a copy without any gives way to it
+    /// (the background request never asks that).
     static Delivery send(const std::string& path, LaunchRequest request,
-                         std::chrono::milliseconds patience = std::chrono::milliseconds(1000));
+                         std::chrono::milliseconds patience = std::chrono::milliseconds(1000),
+                         bool bringsDisplay = false);
 
     InstanceChannel(InstanceChannel&& other) noexcept;
     InstanceChannel& operator=(InstanceChannel&& other) noexcept;
@@ -72,6 +81,13 @@ public:
     /// dropped once `wordWait` has passed, so it holds nothing up. Call again while
     /// `descriptor` stays readable: more than one launch may be waiting.
     std::optional<LaunchRequest> receive();
+
+    /// From now on a launch that brings a display is answered that this copy gives way, and
+    /// `gaveWay` turns true: for a copy running without windows.
+    void giveWayToDisplays() { givesWayToDisplays_ = true; }
+    /// True once a launch was answered that this copy gives way: it is to quit now, and the
+    /// request that came with it is that launch's to carry out, not this copy's.
+    bool gaveWay() const { return gaveWay_; }
 
     /// How long a connected launch has to say its word.
     static constexpr std::chrono::milliseconds wordWait{2000};
@@ -103,6 +119,8 @@ private:
     int listener_ = -1;
     std::string path_;
     std::vector<Pending> pending_;
+    bool givesWayToDisplays_ = false;
+    bool gaveWay_ = false;
 };
 
 }  // namespace quorvel

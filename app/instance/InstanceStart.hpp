@@ -9,6 +9,11 @@
 // the socket beside the lock in the user's own folder; a later launch tries both and tells a
 // listener of another user nothing, so someone else's socket neither takes a request nor makes
 // a launch wait.
+// A copy holding the lock out of this process's reach (another socket namespace: a sandbox or
+// container that shares the home) is asked once, where it can be, and never waited for: it
+// runs, and its ticks drain the spool. A launch that will show windows takes the place of a
+// running copy that has none: that copy gives way, and this launch waits for the lock as for
+// any copy that quits.
 // Runs on the main thread before the Qt application exists.
 #include <chrono>
 #include <functional>
@@ -36,16 +41,22 @@ struct InstanceStart {
     bool runs = false;
     /// Where later launches reach this copy; absent when it couldn't listen (reported).
     std::optional<InstanceChannel> launches;
+    /// This copy runs in the place of one without windows that gave way to it: the request it
+    /// was launched for, the reopen too, is its own to carry out.
+    bool tookOver = false;
 
     /// Claims `instance` and, while another copy holds it, hands `request` to the copy
     /// listening at `channelAddress`. Failures that don't stop the start (no way to check for
     /// another copy: better two copies than none; no channel) are passed to `reportError` as
-    /// one line each.
+    /// one line each. `bringsDisplay`: this launch will show windows (a running copy without
+    /// any gives way to it).
     static InstanceStart settle(SingleInstance& instance, const std::string& channelAddress, LaunchRequest request,
-                                const std::function<void(const std::string&)>& reportError, Timing timing);
+                                const std::function<void(const std::string&)>& reportError, Timing timing,
+                                bool bringsDisplay = false);
     static InstanceStart settle(SingleInstance& instance, const std::string& channelAddress, LaunchRequest request,
-                                const std::function<void(const std::string&)>& reportError) {
-        return settle(instance, channelAddress, request, reportError, Timing{});
+                                const std::function<void(const std::string&)>& reportError,
+                                bool bringsDisplay = false) {
+        return settle(instance, channelAddress, request, reportError, Timing{}, bringsDisplay);
     }
 };
 

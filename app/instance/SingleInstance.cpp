@@ -1,8 +1,6 @@
 #include "app/instance/SingleInstance.hpp"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
@@ -15,13 +13,10 @@
 #include <unistd.h>
 #include <utility>
 
-#include "app/instance/InstanceName.hpp"
-#include "kit/engine/Quorvel.hpp"
+#include "kit/engine/InstanceName.hpp"
 
 namespace quorvel {
 namespace {
-
-std::string lockFileName() { return std::string(Quorvel::macBundleID) + ".lock"; }
 
 // A lock in a folder someone else controls locks nothing: use it only when it is a real
 // folder (no link) of this user's.
@@ -75,10 +70,6 @@ void SingleInstance::letNameGo() {
         if (end >= 0) ::close(std::exchange(end, -1));
     }
     if (nameDescriptor_ >= 0) ::close(std::exchange(nameDescriptor_, -1));
-}
-
-std::string SingleInstance::lockPathFor(const QuorvelPaths& paths) {
-    return files::joinPath(paths.appSupport(), lockFileName());
 }
 
 std::string SingleInstance::lockNameFor(const QuorvelPaths& paths) { return instanceSocketName(paths, "lock"); }
@@ -152,14 +143,16 @@ Expected<SingleInstance::Outcome, files::FileError> SingleInstance::claim() {
     if (lockName_.empty()) return claimFile();
 
     const auto name = claimName();
+    // A copy of ours that holds the name (running, quitting, or started while the folder was
+    // unusable) decides at once: the file is not even tried, so a start racing this one never
+    // finds it held by a copy that is about to give way.
+    const NameHolder holder = name && *name == Outcome::another ? nameHolder() : NameHolder::unknown;
+    if (name && *name == Outcome::another && holder == NameHolder::thisUser) {
+        if (descriptor_ >= 0) ::close(std::exchange(descriptor_, -1));
+        return Outcome::another;
+    }
     const auto file = claimFile();
     if (name && *name == Outcome::another) {
-        const NameHolder holder = nameHolder();
-        // A copy of ours that started while the folder was unusable holds the name alone.
-        if (holder == NameHolder::thisUser) {
-            if (descriptor_ >= 0) ::close(std::exchange(descriptor_, -1));
-            return Outcome::another;
-        }
         // Another user's name, or nobody's we can tell: the file decides, whatever the other
         // does with the name.
         if (file && *file == Outcome::first) {
@@ -176,17 +169,11 @@ Expected<SingleInstance::Outcome, files::FileError> SingleInstance::claim() {
         return Outcome::another;
     }
     if (file && *file == Outcome::another) {
-        // A start racing this one may hold the file for a moment before it finds our name and
-        // lets go; a copy we can't see by name (another socket namespace) keeps it.
-        for (int attempt = 0; attempt < 6; ++attempt) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            if (const auto again = claimFile(); !again || *again == Outcome::first) break;
-        }
-        if (descriptor_ < 0) {
-            // That copy's: the name is let go again, so that its end frees both.
-            letNameGo();
-            return Outcome::another;
-        }
+        // Held by a copy that doesn't hold our name: one in another socket namespace (a
+        // sandbox sharing the home), or one that took the file while our name was being bound.
+        // Either way it runs and stays; the name is let go again, so that its end frees both.
+        letNameGo();
+        return Outcome::elsewhere;
     }
     if (!name) {
         if (descriptor_ >= 0) return Outcome::first;

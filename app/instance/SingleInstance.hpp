@@ -34,9 +34,13 @@ public:
         first,
         /// Another process holds it.
         another,
+        /// Another process holds the file lock that this one can't reach by name (it runs in
+        /// another socket namespace: a sandbox or container sharing the home): it stays, and
+        /// is not worth waiting for.
+        elsewhere,
     };
 
-    /// The lock in the file at `lockPath` alone; nothing happens until `claim`.
+    /// The lock in the file at `lockPath` (the app's is `QuorvelPaths::instanceLock`) alone; nothing happens until `claim`.
     explicit SingleInstance(std::string lockPath);
     /// The file lock and the abstract socket name `lockName` (its leading NUL included).
     SingleInstance(std::string lockPath, std::string lockName);
@@ -44,8 +48,6 @@ public:
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;
 
-    /// The application-support folder's com.tessaloom.quorvel.mac.lock.
-    static std::string lockPathFor(const QuorvelPaths& paths);
     /// The abstract socket name of the lock for this user and `paths`' home.
     static std::string lockNameFor(const QuorvelPaths& paths);
 

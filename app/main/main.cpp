@@ -19,6 +19,7 @@
 #include "kit/engine/Quorvel.hpp"
 #include "kit/engine/QuorvelPaths.hpp"
 #include "platform/Logger.hpp"
+#include "platform/qt/ExitFromEventLoop.hpp"
 #include "platform/qt/HeadlessPlatform.hpp"
 #include "platform/qt/PreferredPlatform.hpp"
 
@@ -58,36 +59,48 @@ int main(int argc, char** argv) {
     // 4. One copy per user and home: a later one hands what it was launched for (the reopen,
     //    or a desktop action's command) to the running copy and ends, quietly, having touched
     //    nothing else; it waits a moment only for a copy that is quitting.
+    //    Whether it will have windows is known first: a copy without any gives way to a
+    //    launch that brings a display.
+    //    Without a display the app still listens, ticks, sounds and posts banners; one that
+    //    can't be opened counts as none.
+    const std::string withoutWindows =
+        HeadlessPlatform::chooseOffscreenWithoutDisplay(HeadlessPlatform::probeDisplay());
+    // XWayland keeps the windows' places and hints, which Wayland gives no client.
+    if (withoutWindows.empty()) PreferredPlatform::preferX11();
+    const bool windowless = HeadlessPlatform::platformIsWindowless();
     const LaunchRequest request = launchRequestFromArguments(argc, argv);
     const QuorvelPaths paths = QuorvelPaths::forCurrentUser();
-    SingleInstance instance(SingleInstance::lockPathFor(paths), SingleInstance::lockNameFor(paths));
-    InstanceStart start = InstanceStart::settle(instance, InstanceChannel::addressFor(paths), request,
-                                                [](const std::string& line) {
-                                                    Logger(Quorvel::macBundleID, "App").error(line);
-                                                });
+    SingleInstance instance(paths.instanceLock(), SingleInstance::lockNameFor(paths));
+    InstanceStart start = InstanceStart::settle(
+        instance, InstanceChannel::addressFor(paths), request,
+        [](const std::string& line) { Logger(Quorvel::macBundleID, "App").error(line); }, !windowless);
     if (!start.runs) return 0;
 
-    // Without a display the app still listens, ticks, sounds and posts banners.
-    if (HeadlessPlatform::chooseOffscreenIfNoDisplay()) {
-        std::fprintf(stderr, "Quorvel: no display found; running without windows.\n");
-    } else {
-        // XWayland keeps the windows' places and hints, which Wayland gives no client.
-        PreferredPlatform::preferX11();
-    }
+    if (!withoutWindows.empty()) std::fputs(withoutWindows.c_str(), stderr);
     QApplication application(argc, argv);
 
     // 5. The model, which starts everything else.
     app = std::make_unique<QuorvelMacApp>(delegate);
-    if (start.launches) app->listenForLaunches(std::move(*start.launches));
+    if (start.launches) {
+        if (QGuiApplication::platformName() == QLatin1String("offscreen")) start.launches->giveWayToDisplays();
+        app->listenForLaunches(std::move(*start.launches));
+    }
     if (const auto& problem = instance.folderProblem()) app->reportFolderProblem(files::parentPath(instance.lockPath()), *problem);
     QTimer::singleShot(0, [&delegate] { delegate.applicationDidFinishLaunching(); });
-    // A desktop action that started the app is carried out once the start-up has run.
-    if (request != LaunchRequest::reopen && request != LaunchRequest::background) {
+    // A desktop action that started the app is carried out once the start-up has run; so is
+    // the reopen that took over from a copy without windows, which brings the device up here.
+    if (request != LaunchRequest::background && (request != LaunchRequest::reopen || start.tookOver)) {
         QTimer::singleShot(0, [&app, request] {
             if (app) app->carryOut(request);
         });
     }
+    // A library that ends the process from inside the event loop (Qt, when the display
+    // connection breaks) leaves it the way a termination signal does, with everything saved.
+    ExitFromEventLoop::divertTo([&app] {
+        if (app) app->leaveFromInsideTheEventLoop();
+    });
     const int status = QApplication::exec();
+    ExitFromEventLoop::disarm();
     app->endNowIfWorkLeftBehind(status);
     app.reset();
     return status;

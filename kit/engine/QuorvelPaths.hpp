@@ -20,6 +20,9 @@ struct QuorvelPaths {
     std::string endpoint() const;
     /// appSupport/spool
     std::string spool() const;
+    /// appSupport/com.tessaloom.quorvel.mac.lock: the file whose flock the running app holds,
+    /// which the helper reads to tell whether the app runs where it can't reach it.
+    std::string instanceLock() const;
     /// home/Library/Logs/Quorvel
     std::string logs() const;
     /// logs/hook.log

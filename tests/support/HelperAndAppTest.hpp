@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sys/types.h>
 
+#include <cstdlib>
 #include <map>
 #include <optional>
 #include <string>
@@ -41,6 +42,14 @@ protected:
     /// waits for it: its exit status, -1 when it didn't end by itself. Any thread.
     int runHelper(const std::string& payload) const {
         return runHelperForEvent(QUORVEL_HOOK, payload, home.path(), helperEnvironment());
+    }
+
+    /// The saved finished runs' titles read as numbers (the commands of
+    /// `failedCommandPayload`), newest first.
+    std::vector<int> finishedNumbers() const {
+        std::vector<int> numbers;
+        for (const FinishedRun& run : app.finished()) numbers.push_back(std::atoi(run.title.c_str()));
+        return numbers;
     }
 
     /// The processes running the built app for this test's home.

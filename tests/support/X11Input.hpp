@@ -20,7 +20,8 @@ namespace quorvel::testing {
 
 class X11Input {
 public:
-    X11Input() : connection_(xcb_connect(nullptr, nullptr)) {
+    /// On `display` ("`:3`"), or the one $DISPLAY names.
+    explicit X11Input(const char* display = nullptr) : connection_(xcb_connect(display, nullptr)) {
         if (xcb_connection_has_error(connection_) != 0) return;
         root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
     }

@@ -73,13 +73,6 @@ protected:
         }
     }
 
-    /// The finished runs' titles (the command numbers), newest first.
-    std::vector<int> finishedNumbers() const {
-        std::vector<int> numbers;
-        for (const FinishedRun& run : app.finished()) numbers.push_back(std::atoi(run.title.c_str()));
-        return numbers;
-    }
-
     std::optional<Endpoint> servingEndpoint() const { return app.waitUntilServing(); }
 
     /// Ends every copy left for this home, so none outlives the test.

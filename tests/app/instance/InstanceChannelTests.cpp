@@ -85,6 +85,31 @@ TEST_F(InstanceChannelTest, ASecondLaunchHandsItsRequestOverAndHearsOk) {
     EXPECT_EQ(channel->receive(), std::nullopt);
 }
 
+TEST_F(InstanceChannelTest, OnlyACopyWithoutWindowsGivesWayAndOnlyToALaunchThatBringsADisplay) {
+    auto channel = InstanceChannel::listen(path);
+    ASSERT_TRUE(channel) << channel.error().message;
+    struct Case {
+        bool givesWay;
+        LaunchRequest request;
+        bool bringsDisplay;
+        InstanceChannel::Delivery delivery;
+    };
+    using Delivery = InstanceChannel::Delivery;
+    for (const Case& test : {Case{false, LaunchRequest::reopen, true, Delivery::taken},
+                             Case{true, LaunchRequest::reopen, false, Delivery::taken},
+                             Case{true, LaunchRequest::background, true, Delivery::taken},
+                             Case{true, LaunchRequest::showSettings, true, Delivery::givenWay}}) {
+        SCOPED_TRACE(std::string(launchRequestWord(test.request)) + (test.bringsDisplay ? " with" : " without") +
+                     " a display");
+        if (test.givesWay) channel->giveWayToDisplays();
+        auto sent = std::async(std::launch::async,
+                               [&] { return InstanceChannel::send(path, test.request, 1000ms, test.bringsDisplay); });
+        EXPECT_EQ(receiveOne(*channel), std::optional<LaunchRequest>(test.request));
+        EXPECT_EQ(sent.get(), test.delivery);
+        EXPECT_EQ(channel->gaveWay(), test.delivery == Delivery::givenWay);
+    }
+}
+
 TEST_F(InstanceChannelTest, ASocketDeeperThanAnAddressHoldsIsReachedAllTheSame) {
     // A home deep enough that the socket's path outgrows a socket address (108 bytes).
     const std::string deep = folder / (std::string(60, 'h') + "/Library/Application Support/Quorvel");

@@ -29,7 +29,7 @@ protected:
     std::vector<std::string> errors;
 
     std::unique_ptr<SingleInstance> copy() {
-        return std::make_unique<SingleInstance>(SingleInstance::lockPathFor(paths), SingleInstance::lockNameFor(paths));
+        return std::make_unique<SingleInstance>(paths.instanceLock(), SingleInstance::lockNameFor(paths));
     }
     InstanceStart settle(SingleInstance& instance, LaunchRequest request,
                          InstanceStart::Timing timing = InstanceStart::Timing{}) {

@@ -37,28 +37,52 @@ private:
     std::map<std::string, std::optional<std::string>> saved_;
 };
 
-TEST(HeadlessPlatform, ChoosesOffscreenOnlyWithoutADisplayAndWithoutAChoiceOfTheUsers) {
+std::optional<std::string> variable(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+}
+
+TEST(HeadlessPlatform, ChoosesOffscreenWithoutAUsableDisplayAndWithoutAChoiceOfTheUsers) {
+    using Display = HeadlessPlatform::Display;
     struct Case {
-        std::optional<std::string> display, wayland, platform;
-        bool chosen;
-        std::optional<std::string> platformAfter;
+        Display display;
+        std::optional<std::string> wayland, platform;
+        bool told;
+        std::optional<std::string> platformAfter, displayAfter;
     };
     const std::vector<Case> cases = {
-        {std::nullopt, std::nullopt, std::nullopt, true, "offscreen"},
-        {"", "", std::nullopt, true, "offscreen"},
-        {":0", std::nullopt, std::nullopt, false, std::nullopt},
-        {std::nullopt, "wayland-0", std::nullopt, false, std::nullopt},
-        {std::nullopt, std::nullopt, "vnc", false, "vnc"},
+        {Display::none, std::nullopt, std::nullopt, true, "offscreen", ":77"},
+        {Display::usable, std::nullopt, std::nullopt, false, std::nullopt, ":77"},
+        {Display::none, std::nullopt, "vnc", false, "vnc", ":77"},
+        // A display that can't be opened is dropped, and Qt's X11 platform, which would abort
+        // on it, never tries it.
+        {Display::unreachable, std::nullopt, std::nullopt, true, "offscreen", std::nullopt},
+        {Display::unreachable, std::nullopt, "xcb", true, "offscreen", std::nullopt},
+        {Display::unreachable, "wayland-0", std::nullopt, false, std::nullopt, std::nullopt},
     };
     DisplayVariables restore;
     for (const Case& test : cases) {
-        DisplayVariables::set("DISPLAY", test.display);
+        SCOPED_TRACE(static_cast<int>(test.display));
+        DisplayVariables::set("DISPLAY", ":77");
         DisplayVariables::set("WAYLAND_DISPLAY", test.wayland);
         DisplayVariables::set("QT_QPA_PLATFORM", test.platform);
-        EXPECT_EQ(HeadlessPlatform::chooseOffscreenIfNoDisplay(), test.chosen);
-        const char* platform = std::getenv("QT_QPA_PLATFORM");
-        EXPECT_EQ(platform != nullptr ? std::optional<std::string>(platform) : std::nullopt, test.platformAfter);
+        EXPECT_EQ(!HeadlessPlatform::chooseOffscreenWithoutDisplay(test.display).empty(), test.told);
+        EXPECT_EQ(variable("QT_QPA_PLATFORM"), test.platformAfter);
+        EXPECT_EQ(variable("DISPLAY"), test.displayAfter);
     }
+}
+
+TEST(HeadlessPlatform, ADisplayNobodyServesOrNoneAtAllIsNotUsable) {
+    DisplayVariables restore;
+    DisplayVariables::set("WAYLAND_DISPLAY", std::nullopt);
+    DisplayVariables::set("DISPLAY", std::nullopt);
+    EXPECT_EQ(HeadlessPlatform::probeDisplay(), HeadlessPlatform::Display::none);
+    // A display number no server on this machine takes.
+    DisplayVariables::set("DISPLAY", ":65000");
+    EXPECT_EQ(HeadlessPlatform::probeDisplay(), HeadlessPlatform::Display::unreachable);
+    DisplayVariables::set("DISPLAY", std::nullopt);
+    DisplayVariables::set("WAYLAND_DISPLAY", "wayland-0");
+    EXPECT_EQ(HeadlessPlatform::probeDisplay(), HeadlessPlatform::Display::usable);
 }
 
 }  // namespace

@@ -1,8 +1,8 @@
 #pragma once
 // Names in the abstract Unix socket namespace (Linux) that belong to one user and one home:
-// the single-instance lock and the channel later launches use. Such a name needs no folder
-// and goes away with the socket that holds it, so neither a damaged home nor a crash can keep
-// the app from finding out whether it already runs.
+// the single-instance lock (which the helper looks for too) and the channel later launches
+// use. Such a name needs no folder and goes away with the socket that holds it, so neither a
+// damaged home nor a crash can keep the app from finding out whether it already runs.
 #include <string>
 #include <string_view>
 

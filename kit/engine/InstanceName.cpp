@@ -1,4 +1,4 @@
-#include "app/instance/InstanceName.hpp"
+#include "kit/engine/InstanceName.hpp"
 
 #include <unistd.h>
 
