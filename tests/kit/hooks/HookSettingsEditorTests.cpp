@@ -339,8 +339,9 @@ TEST(HookSettingsEditorTest, OnlyTheFirstHooksMemberIsReadAndChanged) {
 TEST(HookSettingsEditorTest, RegistrationTable) {
     const auto& hooks = HookSettingsEditor::hooks();
     // The agent's own names, in the order of the fixed layout: its settings file holds them.
+    const JSONValue fresh = parsed(freshInstall);
     std::vector<std::string> inFreshInstall;
-    for (const auto& member : *parsed(freshInstall).member("hooks")->members()) inFreshInstall.push_back(member.key);
+    for (const auto& member : *fresh.member("hooks")->members()) inFreshInstall.push_back(member.key);
     EXPECT_EQ(registeredEvents(), inFreshInstall);
     // The agent waits for SessionEnd alone, and only briefly.
     for (const HookSpec& spec : hooks) {
