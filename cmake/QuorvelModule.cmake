@@ -35,7 +35,7 @@ function(quorvel_test_suite target folder)
     return()
   endif()
   add_executable(${target} ${sources})
-  target_link_libraries(${target} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${target} PRIVATE ${ARG_DEPS} quorvel_test_printers GTest::gtest GTest::gmock GTest::gtest_main)
   target_compile_definitions(${target} PRIVATE
     QUORVEL_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
     QUORVEL_BINARY_DIR="${CMAKE_BINARY_DIR}"

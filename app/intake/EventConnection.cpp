@@ -17,7 +17,7 @@ void EventConnection::start() {
     asio::error_code ignored;
     socket_.non_blocking(true, ignored);
     deadline_.expires_after(std::chrono::duration_cast<asio::steady_timer::duration>(
-        std::chrono::duration<double>(EventServer::connectionDeadlineSeconds)));
+        std::chrono::duration<double>(deadlineSeconds)));
     deadline_.async_wait([self = shared_from_this()](const asio::error_code& error) {
         if (!error) self->close();
     });

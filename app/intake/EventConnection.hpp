@@ -6,12 +6,12 @@
 #include <asio.hpp>
 
 #include <array>
+#include <cstddef>
 #include <list>
 #include <memory>
 #include <optional>
 #include <string>
 
-#include "app/intake/EventServer.hpp"
 #include "app/intake/HTTPRequest.hpp"
 #include "kit/engine/HookEvent.hpp"
 
@@ -22,12 +22,15 @@ class EventConnection;
 /// What a connection shares with the server it came to.
 class EventConnectionHost {
 public:
+    /// Most bytes asked for by one read.
+    static constexpr std::size_t readChunkBytes = 65536;
+
     /// Connections not yet closed, the one quiet longest (nothing received since it was
     /// accepted or last sent) first.
     std::list<EventConnection*> held;
     /// Where every read lands first: a connection keeps only what it received, so one that
     /// sends nothing costs no buffer. One is enough, since everything runs on one thread.
-    std::array<char, EventServer::readChunkBytes> scratch{};
+    std::array<char, readChunkBytes> scratch{};
 
     /// The status for a complete request, and the event when it is accepted.
     virtual int check(const HTTPRequest& request, std::optional<HookEvent>& accepted) = 0;
@@ -42,6 +45,9 @@ protected:
 
 class EventConnection : public std::enable_shared_from_this<EventConnection> {
 public:
+    /// Seconds a connection may stay open, whatever its state.
+    static constexpr double deadlineSeconds = 2.0;
+
     /// Listed in `server.held` until closed or destroyed; `server` outlives it.
     EventConnection(asio::ip::tcp::socket socket, EventConnectionHost& server);
     ~EventConnection();

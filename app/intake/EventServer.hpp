@@ -36,10 +36,6 @@ public:
         std::string description;  ///< strerror's text, e.g. "Address already in use"
     };
 
-    /// Seconds a connection may stay open, whatever its state.
-    static constexpr double connectionDeadlineSeconds = 2.0;
-    /// Most bytes asked for by one read.
-    static constexpr std::size_t readChunkBytes = 65536;
     /// The only path that takes events.
     static constexpr std::string_view eventsPath = "/v1/events";
     /// Connections held at once; one beyond it closes the one that has been quiet longest.

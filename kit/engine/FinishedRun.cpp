@@ -24,33 +24,9 @@ std::vector<FinishedRun::DayGroup> FinishedRun::groupedByDay(const std::vector<F
 }
 
 FinishedRun FinishedRun::decode(const json::Json& value) {
-    const json::Json& object = json::requireObject(value, "FinishedRun");
-    const std::string chipName = json::requireString(object, "chip");
-    const auto chip = chipFromRawValue(chipName);
-    if (!chip) throw json::JsonDecodeError("unknown chip \"" + chipName + "\"");
-    FinishedRun run;
-    run.chip = *chip;
-    run.title = json::requireString(object, "title");
-    run.duration = json::optionalDouble(object, "duration");
-    run.ok = json::requireBool(object, "ok");
-    run.project = json::optionalString(object, "project");
-    run.sessionID = json::requireString(object, "sessionID");
-    run.finishedAt = json::requireReferenceDate(object, "finishedAt");
-    run.log = json::optionalString(object, "log");
-    return run;
+    return decodeRecord<FinishedRun>(value, "FinishedRun", finishedRunFields);
 }
 
-json::Json FinishedRun::encode() const {
-    json::Json object = json::Json::object();
-    object["chip"] = json::string(rawValue(chip));
-    object["title"] = json::string(title);
-    json::putOptional(object, "duration", duration);
-    object["ok"] = ok;
-    json::putOptional(object, "project", project);
-    object["sessionID"] = json::string(sessionID);
-    object["finishedAt"] = json::referenceDate(finishedAt);
-    json::putOptional(object, "log", log);
-    return object;
-}
+json::Json FinishedRun::encode() const { return encodeRecord(*this, finishedRunFields); }
 
 }  // namespace quorvel

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "kit/engine/RecordFields.hpp"
 #include "platform/Calendar.hpp"
 #include "platform/Instant.hpp"
 #include "platform/JsonCoding.hpp"
@@ -38,7 +39,8 @@ struct FinishedRun {
     static std::vector<DayGroup> groupedByDay(const std::vector<FinishedRun>& runs, Instant now,
                                               const Calendar& calendar);
 
-    /// JSON form: keys equal the field names, `finishedAt` in seconds since 2001.
+    /// JSON form (`finishedRunFields`): keys equal the field names, `finishedAt` in seconds
+    /// since 2001.
     static FinishedRun decode(const json::Json& value);
     json::Json encode() const;
 
@@ -61,5 +63,20 @@ constexpr std::optional<FinishedRun::Chip> chipFromRawValue(std::string_view nam
 constexpr std::string_view label(FinishedRun::Chip chip) {
     return chip == FinishedRun::Chip::shell ? "SH" : "CC";
 }
+
+/// Every field of a finished run as it is saved, in the order of its keys. A field the lists
+/// already stored (and the phone's copy) lack is optional.
+inline constexpr auto finishedRunFields = std::tuple{
+    enumField("chip", &FinishedRun::chip, chipFromRawValue),
+    recordField("title", &FinishedRun::title),
+    recordField("duration", &FinishedRun::duration),
+    recordField("ok", &FinishedRun::ok),
+    recordField("project", &FinishedRun::project),
+    recordField("sessionID", &FinishedRun::sessionID),
+    recordField("finishedAt", &FinishedRun::finishedAt),
+    recordField("log", &FinishedRun::log),
+};
+static_assert(declaresEveryMember<FinishedRun>(finishedRunFields),
+              "every member of FinishedRun has its line in finishedRunFields");
 
 }  // namespace quorvel

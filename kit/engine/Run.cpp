@@ -2,16 +2,8 @@
 
 namespace quorvel {
 
-Run Run::decode(const json::Json& value) {
-    const json::Json& object = json::requireObject(value, "Run");
-    return Run{json::requireReferenceDate(object, "startedAt"), json::requireString(object, "title")};
-}
+Run Run::decode(const json::Json& value) { return decodeRecord<Run>(value, "Run", runFields); }
 
-json::Json Run::encode() const {
-    json::Json object = json::Json::object();
-    object["startedAt"] = json::referenceDate(startedAt);
-    object["title"] = json::string(title);
-    return object;
-}
+json::Json Run::encode() const { return encodeRecord(*this, runFields); }
 
 }  // namespace quorvel

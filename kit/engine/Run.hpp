@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/Instant.hpp"
+#include "kit/engine/RecordFields.hpp"
 #include "platform/JsonCoding.hpp"
 
 namespace quorvel {
@@ -18,5 +19,12 @@ struct Run {
 
     bool operator==(const Run&) const = default;
 };
+
+/// Every field of a run as it is saved, in the order of its keys.
+inline constexpr auto runFields = std::tuple{
+    recordField("startedAt", &Run::startedAt),
+    recordField("title", &Run::title),
+};
+static_assert(declaresEveryMember<Run>(runFields), "every member of Run has its line in runFields");
 
 }  // namespace quorvel

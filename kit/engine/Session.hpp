@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "kit/engine/RecordFields.hpp"
 #include "kit/engine/Run.hpp"
 #include "kit/engine/SessionState.hpp"
 #include "platform/Instant.hpp"
@@ -49,14 +50,38 @@ struct Session {
         return a.lastEventAt != b.lastEventAt ? a.lastEventAt > b.lastEventAt : a.id < b.id;
     }
 
-    /// Strict decode of the JSON form kept across a restart: keys equal the field names,
-    /// time points in seconds since 2001-01-01 UTC, absent optionals left out. Throws
-    /// json::JsonDecodeError.
+    /// Strict decode of the JSON form kept across a restart (`sessionFields`): keys equal the
+    /// field names, time points in seconds since 2001-01-01 UTC, absent optionals left out.
+    /// Throws json::JsonDecodeError.
     static Session decode(const json::Json& value);
     /// Throws json::JsonEncodeError for a time point that is not finite.
     json::Json encode() const;
 
     bool operator==(const Session&) const = default;
 };
+
+/// Every field of a shell failure as it is saved, in the order of its keys.
+inline constexpr auto shellFailureFields = std::tuple{
+    recordField("command", &Session::ShellFailure::command),
+    recordField("exitCode", &Session::ShellFailure::exitCode),
+    recordField("at", &Session::ShellFailure::at),
+};
+static_assert(declaresEveryMember<Session::ShellFailure>(shellFailureFields),
+              "every member of Session::ShellFailure has its line in shellFailureFields");
+
+/// Every field of a session as it is saved across a restart, in the order of its keys. A field
+/// the sessions files already stored lack is optional.
+inline constexpr auto sessionFields = std::tuple{
+    recordField("id", &Session::id),
+    recordField("number", &Session::number),
+    recordField("termProgram", &Session::termProgram),
+    recordField("cwd", &Session::cwd),
+    recordField("state", &Session::state),
+    recordField("run", &Session::run),
+    recordField("lastEventAt", &Session::lastEventAt),
+    recordField("waitingOnBackgroundSince", &Session::waitingOnBackgroundSince),
+    recordField("unrecoveredFailure", &Session::unrecoveredFailure),
+};
+static_assert(declaresEveryMember<Session>(sessionFields), "every member of Session has its line in sessionFields");
 
 }  // namespace quorvel

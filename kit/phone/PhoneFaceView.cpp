@@ -49,11 +49,8 @@ PhoneFaceView::PhoneFaceView(DeviceDisplay display, Actions actions, std::option
       state(std::move(state)) {}
 
 TabBlock PhoneFaceView::tabBlock() const {
-    TabBlock block(display);
-    block.tab = state.tab;
-    block.tabHeight = tabHeight;
-    block.reduceMotion = moment.reduceMotion;
-    if (state.tabSwitch) block.transition = state.tabSwitch->at(moment.time);
+    TabBlock block =
+        TabBlock::onFace(display, tabHeight, moment.reduceMotion, state.tab, state.tabSwitch, moment.time);
     block.actions.onSeeAll = actions.onSeeAll;
     block.actions.onRowTap = actions.onRowTap;
     return block;
@@ -114,14 +111,8 @@ void PhoneFaceView::activate(const PhoneFaceTarget& target, State& state) const 
         case PhoneFaceTarget::Kind::seenItKey:
             if (display.acknowledgeable && actions.onEject) actions.onEject();
             return;
-        case PhoneFaceTarget::Kind::tabBlock: {
-            TabBlock block = tabBlock();
-            block.actions.onSelect = [&state, now = moment.time](ListTab picked, bool animated) {
-                pickTab(state.tab, state.tabSwitch, picked, animated, now);
-            };
-            block.activate(target.tabBlock);
-            return;
-        }
+        case PhoneFaceTarget::Kind::tabBlock:
+            return tabBlock().activateOnFace(target.tabBlock, state.tab, state.tabSwitch, moment.time);
     }
 }
 

@@ -81,11 +81,8 @@ Header::Layout DeviceView::headerLayout() const {
 }
 
 TabBlock DeviceView::tabBlock() const {
-    TabBlock block(display);
-    block.tab = state.tab;
-    block.tabHeight = tabHeight;
-    block.reduceMotion = moment.reduceMotion;
-    if (state.tabSwitch) block.transition = state.tabSwitch->at(moment.time);
+    TabBlock block =
+        TabBlock::onFace(display, tabHeight, moment.reduceMotion, state.tab, state.tabSwitch, moment.time);
     block.actions.onRowTap = actions.onRowTap;
     return block;
 }
@@ -175,14 +172,8 @@ void DeviceView::activate(const DeviceTarget& target, State& state) const {
             }
             return;
         case DeviceTarget::Kind::control: return controlPanel().activate(target.control);
-        case DeviceTarget::Kind::tabBlock: {
-            TabBlock block = tabBlock();
-            block.actions.onSelect = [&state, now = moment.time](ListTab picked, bool animated) {
-                pickTab(state.tab, state.tabSwitch, picked, animated, now);
-            };
-            block.activate(target.tabBlock);
-            return;
-        }
+        case DeviceTarget::Kind::tabBlock:
+            return tabBlock().activateOnFace(target.tabBlock, state.tab, state.tabSwitch, moment.time);
     }
 }
 

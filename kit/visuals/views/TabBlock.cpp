@@ -131,6 +131,25 @@ void TabBlock::select(ListTab picked) const {
     if (actions.onSelect) actions.onSelect(picked, !reduceMotion);
 }
 
+TabBlock TabBlock::onFace(DeviceDisplay display, double tabHeight, bool reduceMotion, ListTab tab,
+                          const std::optional<TabSwitch>& running, Instant now) {
+    TabBlock block(std::move(display));
+    block.tab = tab;
+    block.tabHeight = tabHeight;
+    block.reduceMotion = reduceMotion;
+    if (running) block.transition = running->at(now);
+    return block;
+}
+
+void TabBlock::activateOnFace(const TabBlockTarget& target, ListTab& tab, std::optional<TabSwitch>& running,
+                              Instant now) const {
+    TabBlock block = *this;
+    block.actions.onSelect = [&tab, &running, now](ListTab picked, bool animated) {
+        pickTab(tab, running, picked, animated, now);
+    };
+    block.activate(target);
+}
+
 void TabBlock::activate(const TabBlockTarget& target) const {
     switch (target.kind) {
         case TabBlockTarget::Kind::tabKey: return select(target.tab);

@@ -93,6 +93,15 @@ public:
 
     explicit TabBlock(DeviceDisplay display) : display(std::move(display)) {}
 
+    /// The block of a face (the device, the phone face) that keeps its selected tab and the
+    /// switch running between snapshots, as it shows at `now`. Its actions are the face's to set.
+    static TabBlock onFace(DeviceDisplay display, double tabHeight, bool reduceMotion, ListTab tab,
+                           const std::optional<TabSwitch>& running, Instant now);
+    /// `activate` on such a face: a tab key moves its selection (`tab`, `running`), the slide
+    /// starting at `now`; the rest goes to the block's actions.
+    void activateOnFace(const TabBlockTarget& target, ListTab& tab, std::optional<TabSwitch>& running,
+                        Instant now) const;
+
     /// The layout for the selected tab in a block `width` points wide.
     Layout layout(double width) const { return layout(width, tab); }
     Layout layout(double width, ListTab shown) const;

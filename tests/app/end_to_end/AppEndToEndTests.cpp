@@ -3,6 +3,7 @@
 // fed over loopback the way the hook helper feeds it, and watched through its files, its log
 // and a notification service of our own on the bus.
 #include "tests/app/end_to_end/AppEndToEndTestbed.hpp"
+#include "tests/support/InstalledHooks.hpp"
 
 namespace quorvel {
 namespace {
@@ -97,18 +98,8 @@ TEST_F(AppEndToEndTests, ANewUserTurnsHooksOnFromTheMenuAndASimulatedDoneIsShown
     ASSERT_TRUE(waitForApp([&] { return std::filesystem::exists(settingsPath); })) << app.logText();
     const json::Json settings = json::parse(*files::readFile(settingsPath));
     const std::string installed = home / "Library/Quorvel/bin/quorvel-hook";
-    std::vector<std::string> events;
-    for (const auto& [event, groups] : settings.at("hooks").items()) {
-        events.push_back(event);
-        const json::Json& entry = groups.at(0).at("hooks").at(0);
-        EXPECT_EQ(entry.at("command"), installed) << event;
-        EXPECT_EQ(entry.at("args"), json::Json::array()) << event;
-        EXPECT_EQ(entry.contains("timeout") ? entry.at("timeout") : entry.at("async"),
-                  event == "SessionEnd" ? json::Json(2) : json::Json(true))
-            << event;
-    }
-    EXPECT_EQ(events, (std::vector<std::string>{"SessionStart", "UserPromptSubmit", "Stop", "StopFailure", "Notification",
-                                                "PostToolUse", "PostToolUseFailure", "SessionEnd"}));
+    testing::expectEveryRegistrationInstalled(settings, installed);
+    EXPECT_EQ(settings.at("hooks").at("SessionEnd")[0].at("hooks")[0].at("timeout"), 2);
     EXPECT_EQ(modeOf(settingsPath), 0600u);
     EXPECT_NE(app.logText().find("[HookInstaller] Installed hooks (recording: false)"), std::string::npos)
         << app.logText();

@@ -15,6 +15,7 @@
 
 #include "kit/visuals/model/DeviceSamples.hpp"
 #include "tests/app/model/AppModelTestbed.hpp"
+#include "tests/support/InstalledHooks.hpp"
 
 namespace quorvel::testing {
 namespace {
@@ -190,26 +191,9 @@ TEST(AppModelActionsTests, ANewUserTurnsHooksOnAndASimulatedDoneSoundsTheFanfare
     model.hooks().installHooks();
     EXPECT_EQ(model.hooks().hookStatus(), HookInstaller::Status::installed(false));
     const json::Json settings = json::parse(*files::readFile(bed.home / ".claude/settings.json"));
-    const std::vector<std::string> events = {"SessionStart",       "UserPromptSubmit", "Stop",
-                                             "StopFailure",        "Notification",     "PostToolUse",
-                                             "PostToolUseFailure", "SessionEnd"};
-    std::vector<std::string> written;
-    for (const auto& [event, groups] : settings.at("hooks").items()) {
-        written.push_back(event);
-        ASSERT_EQ(groups.size(), 1u) << event;
-        const json::Json& entry = groups[0].at("hooks").at(0);
-        EXPECT_EQ(entry.at("type"), "command") << event;
-        EXPECT_EQ(entry.at("command"), model.paths().helper()) << event;
-        EXPECT_EQ(entry.at("args"), json::Json::array()) << event;
-        if (event == "SessionEnd") {
-            EXPECT_EQ(entry.at("timeout"), 2);
-            EXPECT_FALSE(entry.contains("async"));
-        } else {
-            EXPECT_EQ(entry.at("async"), true) << event;
-        }
-    }
-    EXPECT_EQ(written, events);
+    expectEveryRegistrationInstalled(settings, model.paths().helper());
     EXPECT_EQ(settings.at("hooks").at("PostToolUse")[0].at("matcher"), "Bash");
+    EXPECT_EQ(settings.at("hooks").at("SessionEnd")[0].at("hooks")[0].at("timeout"), 2);
 
     // "Simulate Done": the installed helper posts a run and its stop to the app's server.
     ScopedHome home(bed.home.path());
