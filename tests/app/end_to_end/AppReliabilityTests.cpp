@@ -120,7 +120,7 @@ TEST_F(AppReliabilityTests, ASpoolFolderSwappedForALinkMidDrainSaysSoWithoutFloo
     // the helper gives it: the files go both as their events are handled and after the drain.
     std::vector<HookEvent> events;
     const double start = anHourAgo();
-    for (int index = 0; index < 20000; ++index) {
+    for (int index = 0; index < 5000; ++index) {
         HookEvent made = HookEvent::make("PostToolUse", "s1", start + index * 0.001);
         made.toolName = "Read";
         made.command = std::to_string(index);
