@@ -3,6 +3,7 @@
 // reference date); hook events and anything called "Unix" count from 1970. The names of the
 // accessors say which one a caller means, so the two never mix silently.
 #include <compare>
+#include <optional>
 
 namespace quorvel {
 
@@ -39,11 +40,17 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual Instant now() const = 0;
+    /// Seconds on a clock that stands still while the computer sleeps and that no change of
+    /// the wall clock steps: what tells a suspend from time passed awake. Absent for a clock
+    /// that keeps none (a test's own, which is then never asleep).
+    virtual std::optional<double> awakeSeconds() const { return std::nullopt; }
 };
 
 class SystemClock final : public Clock {
 public:
     Instant now() const override { return Instant::now(); }
+    /// CLOCK_MONOTONIC (CLOCK_BOOTTIME would count the suspend).
+    std::optional<double> awakeSeconds() const override;
 };
 
 }  // namespace quorvel

@@ -10,6 +10,7 @@
 #include <cerrno>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 #include "app/intake/EventStamp.hpp"
@@ -43,13 +44,31 @@ bool listNames(int folderFd, std::vector<std::string>& names) {
     return true;
 }
 
-bool removeEntry(int folderFd, const std::string& folder, const std::string& name) {
+std::string removalFailureText(const std::string& name, const std::string& problem) {
+    return "Couldn't remove spool file " + name + ": " + problem;
+}
+
+/// Absent once `name` is gone from the folder open as `folderFd`; else the line that says why not.
+std::optional<std::string> removalFailure(int folderFd, const std::string& folder, const std::string& name) {
     // unlinkat without AT_REMOVEDIR: a folder that happens to end in ".json" stays, and a
     // link is removed itself, never what it points to.
-    if (::unlinkat(folderFd, name.c_str(), 0) == 0 || errno == ENOENT) return true;
-    spoolLog().error("Couldn't remove spool file " + name + ": " +
-                     files::fileErrorFromErrno(errno, files::joinPath(folder, name)).message);
-    return false;
+    if (::unlinkat(folderFd, name.c_str(), 0) == 0 || errno == ENOENT) return std::nullopt;
+    return removalFailureText(name, files::fileErrorFromErrno(errno, files::joinPath(folder, name)).message);
+}
+
+/// The same for the folder at `folder`, opened for the one removal (never through a link).
+std::optional<std::string> removalFailure(const std::string& folder, const std::string& name) {
+    const int folderFd = files::openOwnFolder(folder);
+    if (folderFd < 0) return removalFailureText(name, files::fileErrorFromErrno(errno, folder).message);
+    std::optional<std::string> failure = removalFailure(folderFd, folder, name);
+    ::close(folderFd);
+    return failure;
+}
+
+bool removeEntry(int folderFd, const std::string& folder, const std::string& name) {
+    const std::optional<std::string> failure = removalFailure(folderFd, folder, name);
+    if (failure) spoolLog().error(*failure);
+    return !failure;
 }
 
 /// A regular file in the folder that nobody has written to for `staleTemporarySeconds`.
@@ -138,15 +157,18 @@ std::vector<SpooledEvent> readSpool(const std::string& folder, const std::set<st
     return events;
 }
 
+Logger spoolLogger() { return spoolLog(); }
+
 bool removeSpoolFile(const std::string& folder, const std::string& name) {
-    const int folderFd = files::openOwnFolder(folder);
-    if (folderFd < 0) {
-        spoolLog().error("Couldn't remove spool file " + name + ": " + files::fileErrorFromErrno(errno, folder).message);
-        return false;
-    }
-    const bool removed = removeEntry(folderFd, folder, name);
-    ::close(folderFd);
-    return removed;
+    const std::optional<std::string> failure = removalFailure(folder, name);
+    if (failure) spoolLog().error(*failure);
+    return !failure;
+}
+
+bool removeSpoolFile(const std::string& folder, const std::string& name, RepeatedFailureLog& failures, Instant now) {
+    const std::optional<std::string> failure = removalFailure(folder, name);
+    if (failure) failures.failed(spoolRemovalFailureKind, *failure, now);
+    return !failure;
 }
 
 void drainSpool(const std::string& folder, const std::function<void(const HookEvent&)>& handOn) {

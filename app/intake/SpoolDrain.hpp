@@ -19,14 +19,21 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "kit/engine/HookEvent.hpp"
+#include "platform/Instant.hpp"
+#include "platform/Logger.hpp"
+#include "platform/RepeatedFailureLog.hpp"
 
 namespace quorvel {
 
 /// More than the helper can write: its payload cap (1 MiB) plus what the environment adds.
 inline constexpr std::size_t spoolFileMaxBytes = 4 * 1024 * 1024;
+
+/// The log the spool's lines go to (category "Spool").
+Logger spoolLogger();
 
 /// Seconds after which a hidden temporary file in the folder counts as abandoned.
 inline constexpr double staleTemporarySeconds = 60;
@@ -54,6 +61,14 @@ std::vector<SpooledEvent> readSpool(const std::string& folder, const std::set<st
 /// Removes the spool file `name` from `folder` (never through a link); false, with a log
 /// line, when it is still there. A file already gone counts as removed.
 bool removeSpoolFile(const std::string& folder, const std::string& name);
+
+/// The kind under which `removeSpoolFile` counts its failures in a `RepeatedFailureLog`.
+inline constexpr std::string_view spoolRemovalFailureKind = "spool removal";
+
+/// The same, saying why a file is still there through `failures` (at `now`), whose line is
+/// the spool's: a folder swapped for a link mid-drain fails every file of a backlog, and says
+/// so once with a count rather than once a file.
+bool removeSpoolFile(const std::string& folder, const std::string& name, RepeatedFailureLog& failures, Instant now);
 
 /// Reads every ".json" file in `folder` and hands the events that decoded to `handOn` in the
 /// order they were received (as `readSpool`), removing each file after its event was handed

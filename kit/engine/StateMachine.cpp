@@ -87,6 +87,7 @@ std::vector<Effect> StateMachine::handle(const HookEvent& event) {
     if (event.kind() == HookEventKind::sessionEnd) {
         if (auto ending = sessions.find(event.sessionID); ending != sessions.end()) {
             activity_.erase(activityKeyOf(ending->second));
+            asleepMarks_.erase(event.sessionID);
             endedSessions.insert_or_assign(event.sessionID, EndedSession{std::move(ending->second), now});
             sessions.erase(ending);
         }
@@ -110,11 +111,34 @@ std::vector<Effect> StateMachine::handle(const HookEvent& event) {
         fresh.lastEventAt = now;
         found = sessions.emplace(event.sessionID, std::move(fresh)).first;
         activity_.insert(activityKeyOf(found->second));
+        asleepMarks_.insert_or_assign(event.sessionID, AsleepMarks{asleepSeconds_, asleepSeconds_, asleepSeconds_});
     }
     const ActivityKey before = activityKeyOf(found->second);
+    const ClockStarts startsBefore = ClockStarts::of(found->second);
     std::vector<Effect> effects = apply(found->second, event, now);
     reorder(before, found->second);
+    markClocks(found->second, startsBefore);
     return effects;
+}
+
+StateMachine::ClockStarts StateMachine::ClockStarts::of(const Session& session) {
+    return {session.run ? std::optional(session.run->startedAt) : std::nullopt, session.waitingOnBackgroundSince};
+}
+
+void StateMachine::markClocks(const Session& session, const ClockStarts& before) {
+    AsleepMarks& marks = asleepMarks_[session.id];
+    marks.atLastEvent = asleepSeconds_;
+    const ClockStarts after = ClockStarts::of(session);
+    if (after.run != before.run) marks.atRunStart = asleepSeconds_;
+    if (after.wait != before.wait) marks.atWaitStart = asleepSeconds_;
+}
+
+void StateMachine::countTimeAsleep(double seconds) {
+    if (std::isfinite(seconds) && seconds > 0) asleepSeconds_ += seconds;
+}
+
+double StateMachine::awakeSeconds(Instant now, Instant since, double asleepMark) const {
+    return now.secondsSince(since) - (asleepSeconds_ - asleepMark);
 }
 
 void StateMachine::forgetEndedSessions(Instant now) {
@@ -270,8 +294,11 @@ std::vector<Effect> StateMachine::tick(Instant now, bool* changedSessions) {
 }
 
 bool StateMachine::step(Session& session, Instant now, std::vector<Effect>& effects) const {
+    const auto found = asleepMarks_.find(session.id);
+    const AsleepMarks marks = found == asleepMarks_.end() ? AsleepMarks{} : found->second;
     if (session.waitingOnBackgroundSince) {
-        if (now.secondsSince(*session.waitingOnBackgroundSince) >= settings.backgroundSafetyNetAfter) {
+        if (awakeSeconds(now, *session.waitingOnBackgroundSince, marks.atWaitStart) >=
+            settings.backgroundSafetyNetAfter) {
             session.waitingOnBackgroundSince.reset();
             auto finished = finish(session, now, std::string(CopyBook::backgroundNote));
             effects.insert(effects.end(), std::make_move_iterator(finished.begin()),
@@ -280,12 +307,12 @@ bool StateMachine::step(Session& session, Instant now, std::vector<Effect>& effe
         }
         return false;  // a younger wait blocks the stale and long-run rules
     }
-    if (session.state.isBusy() && now.secondsSince(session.lastEventAt) >= settings.staleAfter) {
+    if (session.state.isBusy() && awakeSeconds(now, session.lastEventAt, marks.atLastEvent) >= settings.staleAfter) {
         session.state = SessionState::idle();
         return true;
     }
     if (const auto* running = session.state.as<SessionState::Running>();
-        running && now.secondsSince(running->run.startedAt) >= settings.longRunAfter) {
+        running && awakeSeconds(now, running->run.startedAt, marks.atRunStart) >= settings.longRunAfter) {
         session.state = SessionState::longRun(running->run);
         effects.push_back(Effect::alert(alertFor(session, Alert::Kind::longRun, now)));
         return true;

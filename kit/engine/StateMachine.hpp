@@ -73,8 +73,17 @@ struct StateMachine {
 
     /// The clock step: background safety net, stale sessions, long runs; sessions visited in
     /// ascending id order. When `changedSessions` is given, it is set to whether any session
-    /// changed, effects or not (a stale session goes idle without any).
+    /// changed, effects or not (a stale session goes idle without any). The three rules
+    /// count only the time the computer was awake: the wall-clock time since the session's
+    /// last event, its run's start or its wait's start, less the time asleep counted since.
     std::vector<Effect> tick(Instant now, bool* changedSessions = nullptr);
+
+    /// The computer slept `seconds` (wall-clock time that passed while it was suspended)
+    /// since the last call: the clock step doesn't count it, so a run that was in progress
+    /// when the lid closed is neither stale nor long on waking. Counted for the sessions
+    /// held then, in memory only: sessions taken back after a restart count from then on.
+    /// Anything but a positive finite number is ignored.
+    void countTimeAsleep(double seconds);
 
     /// True when some session is running or in a long run.
     bool hasBusySession() const;
@@ -135,6 +144,30 @@ private:
     /// Every session of the table, in the order in which they make room. Kept in step by the
     /// machine's own operations; checked, and rebuilt when the table was changed from outside.
     std::set<ActivityKey> activity_;
+
+    /// How much of `asleepSeconds_` had been counted when a session's clocks last started: its
+    /// last event, its run's start, its background wait's start. A session without marks
+    /// (taken back, or put in the table from outside) counts all the time asleep.
+    struct AsleepMarks {
+        double atLastEvent = 0;
+        double atRunStart = 0;
+        double atWaitStart = 0;
+    };
+    /// Seconds asleep since the machine was made.
+    double asleepSeconds_ = 0;
+    std::unordered_map<std::string, AsleepMarks> asleepMarks_;
+    /// The seconds from `since` to `now` that count for the clock step, `asleepMark` being
+    /// what `asleepSeconds_` was at `since`.
+    double awakeSeconds(Instant now, Instant since, double asleepMark) const;
+    /// When a session's run and background wait started.
+    struct ClockStarts {
+        std::optional<Instant> run;
+        std::optional<Instant> wait;
+        static ClockStarts of(const Session& session);
+    };
+    /// Marks the clocks of `session` that an event just started: its last event always, its
+    /// run and wait when they differ from `before`.
+    void markClocks(const Session& session, const ClockStarts& before);
 };
 
 /// The notification types that mean the agent waits for the user.

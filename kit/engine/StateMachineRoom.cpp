@@ -55,6 +55,7 @@ void StateMachine::makeRoom() {
     const ActivityKey& first = *activity_.begin();
     if (first.inProgress && sessions.size() < hardMaxSessions) return;
     droppedSessions.push_back(first.id);
+    asleepMarks_.erase(first.id);
     sessions.erase(first.id);
     activity_.erase(activity_.begin());
 }
@@ -65,6 +66,8 @@ void StateMachine::adopt(std::vector<Session> kept) {
             activity_.erase(activityKeyOf(existing->second));
             sessions.erase(existing);
         }
+        // Its clocks ran in an earlier process: every time asleep counted here is its own.
+        asleepMarks_.erase(session.id);
         if (session.number >= nextNumber && session.number < std::numeric_limits<std::int64_t>::max()) {
             nextNumber = session.number + 1;
         }

@@ -97,7 +97,7 @@ void SessionsPart::saveFinished() {
     // What the events of these files produced is on disk now; a file that still can't be
     // removed stays skipped.
     std::erase_if(unsavedSpoolFiles_,
-                  [this](const std::string& name) { return removeSpoolFile(services_.paths.spool(), name); });
+                  [this](const std::string& name) { return removeSpoolFile(name); });
 }
 
 void SessionsPart::saveNow() {
@@ -117,6 +117,7 @@ void SessionsPart::shutDown() {
         writeSpoolFiles(services_.paths.spool(), server_->takeWaitingEvents());
     }
     copiesHandledAlready_.sayAllRepeats(services_.clock->now());
+    spoolRemovalFailures_.sayAllRepeats(services_.clock->now());
     // Live events still waiting behind the spool go back to it, to keep their turn next time.
     if (!liveWaiting_.empty()) {
         writeSpoolFiles(services_.paths.spool(), {liveWaiting_.begin(), liveWaiting_.end()});

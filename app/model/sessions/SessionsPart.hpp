@@ -39,6 +39,7 @@
 #include "platform/Instant.hpp"
 #include "platform/Logger.hpp"
 #include "platform/RepeatedFailureLog.hpp"
+#include "platform/SleepMeter.hpp"
 
 namespace quorvel {
 
@@ -55,6 +56,9 @@ public:
     /// Live events that were handled already as spooled copies are said once, then as a count
     /// at most once in this many seconds.
     static constexpr double copiesLogIntervalSeconds = 60;
+    /// Spool files that can't be removed are said once, then as a count at most once in this
+    /// many seconds.
+    static constexpr double spoolFailuresLogIntervalSeconds = 60;
     /// The longest the spool drain runs before the main thread's other work has a turn, in
     /// seconds; the rest of the spool follows right after.
     static constexpr double spoolSliceSeconds = 0.05;
@@ -160,6 +164,8 @@ private:
     /// Removes handled spool files until `sliceEnd` (at least one); a file that can't be
     /// removed joins the ones kept.
     void removeHandledSpoolFiles(std::chrono::steady_clock::time_point sliceEnd);
+    /// Removes one handled spool file; whether it is gone.
+    bool removeSpoolFile(const std::string& name);
     void refillSpoolBacklog();
     /// Whether an accepted event received before `event` waits, here or in the server.
     bool acceptedEarlierThan(const HookEvent& event) const;
@@ -180,6 +186,9 @@ private:
     Logger logger_;
 
     StateMachine machine_;
+    /// Read before every event and tick, so the machine knows of a suspend before the first
+    /// event after it.
+    SleepMeter sleepMeter_{services_.clock};
     std::vector<FinishedRun> finished_;
     std::optional<std::string> serverProblem_;
     std::optional<std::string> folderProblem_;
@@ -215,6 +224,8 @@ private:
     std::size_t spooledHandledAlready_ = 0;
     /// Live events handled already as spooled copies: the first said, the rest counted.
     RepeatedFailureLog copiesHandledAlready_{logger_, LogLevel::notice, copiesLogIntervalSeconds};
+    /// Spool files that couldn't be removed: the first said, the rest counted.
+    RepeatedFailureLog spoolRemovalFailures_{spoolLogger(), LogLevel::error, spoolFailuresLogIntervalSeconds};
     /// The FINISHED list on disk is the one in memory (its last save worked).
     bool finishedSaved_ = true;
     bool settleQueued_ = false;

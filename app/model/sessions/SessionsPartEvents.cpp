@@ -31,7 +31,10 @@ void SessionsPart::handleHookEvent(const HookEvent& event, bool live) {
 
     const bool heldBefore = machine_.sessions.contains(event.sessionID);
     std::vector<Effect> effects;
-    mutateMachine([&](StateMachine& machine) { effects = machine.handle(event); });
+    mutateMachine([&](StateMachine& machine) {
+        machine.countTimeAsleep(sleepMeter_.asleepSinceLastReading());
+        effects = machine.handle(event);
+    });
     // Every event changes what the sessions file holds, but an end of a session it doesn't
     // hold: the session's last event at least, and the event's identity, so that should a spool
     // file outlive the app (one it can't remove) the next start knows the event was applied.
@@ -68,9 +71,14 @@ void SessionsPart::tick() {
 
     const Instant now = services_.clock->now();
     copiesHandledAlready_.sayDueRepeats(now);
+    spoolRemovalFailures_.sayDueRepeats(now);
     std::vector<Effect> effects;
     bool changedSessions = false;
-    mutateMachine([&](StateMachine& machine) { effects = machine.tick(now, &changedSessions); });
+    mutateMachine([&](StateMachine& machine) {
+        // A suspend since the last event or tick is no time the sessions were quiet or running.
+        machine.countTimeAsleep(sleepMeter_.asleepSinceLastReading());
+        effects = machine.tick(now, &changedSessions);
+    });
     // A session gone stale changes without an effect; a save that failed is still owed.
     if (changedSessions) sessionSaver_.saveSoon();
     sessionSaver_.retryIfOwed();

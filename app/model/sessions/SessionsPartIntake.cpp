@@ -101,7 +101,7 @@ void SessionsPart::handleIntake() {
                 // sessions, keeps the event from being applied twice should the file outlive
                 // this run.
                 spoolFilesToRemove_.insert(std::move(spooled.name));
-            } else if (!removeSpoolFile(services_.paths.spool(), spooled.name)) {
+            } else if (!removeSpoolFile(spooled.name)) {
                 unsavedSpoolFiles_.insert(std::move(spooled.name));
             }
         } else if (!liveWaiting_.empty()) {
@@ -137,9 +137,14 @@ void SessionsPart::removeHandledSpoolFiles(std::chrono::steady_clock::time_point
     while (!spoolFilesToRemove_.empty()) {
         auto oldest = spoolFilesToRemove_.begin();
         std::string name = std::move(spoolFilesToRemove_.extract(oldest).value());
-        if (!removeSpoolFile(services_.paths.spool(), name)) unsavedSpoolFiles_.insert(std::move(name));
+        if (!removeSpoolFile(name)) unsavedSpoolFiles_.insert(std::move(name));
         if (std::chrono::steady_clock::now() >= sliceEnd) break;
     }
+}
+
+bool SessionsPart::removeSpoolFile(const std::string& name) {
+    // A folder swapped for a link mid-drain fails every file of the backlog at once.
+    return quorvel::removeSpoolFile(services_.paths.spool(), name, spoolRemovalFailures_, services_.clock->now());
 }
 
 }  // namespace quorvel

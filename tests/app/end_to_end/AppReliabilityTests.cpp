@@ -115,6 +115,39 @@ TEST_F(AppReliabilityTests, ALinkedSpoolFolderIsNeitherWrittenThroughNorSilent) 
     EXPECT_EQ(entriesIn(elsewhere), 0u);
 }
 
+TEST_F(AppReliabilityTests, ASpoolFolderSwappedForALinkMidDrainSaysSoWithoutFloodingTheLog) {
+    // Tool events of one session (no row to save each), every other one with the identity
+    // the helper gives it: the files go both as their events are handled and after the drain.
+    std::vector<HookEvent> events;
+    const double start = anHourAgo();
+    for (int index = 0; index < 5000; ++index) {
+        HookEvent made = HookEvent::make("PostToolUse", "s1", start + index * 0.001);
+        made.toolName = "Read";
+        made.command = std::to_string(index);
+        if (index % 2 == 0) made.eventID = "swap-" + std::to_string(index);
+        events.push_back(std::move(made));
+    }
+    writeSpooled(app.spool(), events);
+    const std::string elsewhere = home / "elsewhere";
+    ASSERT_TRUE(files::createDirectories(elsewhere, 0700));
+    ASSERT_TRUE(files::writeFileAtomically(elsewhere + "/9999999999999-keep.json", body(events.front()), 0600));
+
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(waitFor([&] { return entriesIn(app.spool()) < events.size(); }, 30s)) << app.logText();
+    std::this_thread::sleep_for(150ms);
+    ASSERT_EQ(::rename(app.spool().c_str(), (home / "spool-aside").c_str()), 0);
+    ASSERT_EQ(::symlink(elsewhere.c_str(), app.spool().c_str()), 0);
+
+    ASSERT_TRUE(waitFor([&] { return app.logLinesWith("Couldn't remove spool file") > 0; }, 60s)) << app.logText();
+    // Two ticks to go through the rest and say what is due.
+    std::this_thread::sleep_for(11s);
+    EXPECT_EQ(app.terminateWithin(5s), std::optional<int>(0));
+    const std::string log = app.logText();
+    EXPECT_LT(std::count(log.begin(), log.end(), '\n'), 50) << log.substr(0, 4000);
+    EXPECT_EQ(entriesIn(elsewhere), 1u);
+    EXPECT_TRUE(fs::exists(elsewhere + "/9999999999999-keep.json"));
+}
+
 TEST_F(AppReliabilityTests, TwoStartsWithDifferentRuntimeFoldersLeaveOneCopyAndNoDuplicate) {
     std::vector<HookEvent> events;
     for (int index = 0; index < 40; ++index) events.push_back(failedCommand(index, anHourAgo()));

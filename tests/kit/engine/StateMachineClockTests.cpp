@@ -44,6 +44,39 @@ TEST(StateMachineClock, BackgroundSafetyNetFinishesWithNoteAndBlocksOtherRules) 
     EXPECT_EQ(effects[0].asAlert()->detail, "app \u00B7 title \u00B7 50m 10s \u00B7 still running in background");
 }
 
+TEST(StateMachineClock, TimeAsleepCountsForNoTimedRuleOfTheSessionsItPassedIn) {
+    StateMachine machine;
+    machine.handle(prompt(t0, "before", "slept"));
+    machine.handle(prompt(t0, "waits", "waiting"));
+    machine.handle(stop(t0 + 10, 1, "waiting"));
+    machine.countTimeAsleep(7200);
+    machine.handle(prompt(t0 + 7300, "after", "woke"));
+
+    // Two hours of a closed lid: nobody's run is stale, long or past its safety net on waking.
+    EXPECT_TRUE(machine.tick(at(t0 + 7300)).empty());
+    EXPECT_TRUE(session(machine, "slept").state.is(SessionState::Kind::running));
+    EXPECT_TRUE(session(machine, "waiting").waitingOnBackgroundSince);
+
+    // Each rule then counts its own clock's awake time: the sleep is taken off only where it
+    // passed, and the lengths told stay wall-clock.
+    const auto slept = machine.tick(at(t0 + 7800));
+    ASSERT_EQ(slept.size(), 1u);
+    EXPECT_EQ(slept[0].asAlert()->sessionID, "slept");
+    EXPECT_EQ(slept[0].asAlert()->kind, Alert::Kind::longRun);
+    const auto waited = machine.tick(at(t0 + 7810));
+    ASSERT_EQ(waited.size(), 2u);
+    EXPECT_EQ(session(machine, "waiting").state, SessionState::done("waits", 7810.0, "still running in background"));
+    EXPECT_TRUE(machine.tick(at(t0 + 7899)).empty());
+    const auto woke = machine.tick(at(t0 + 7900));
+    ASSERT_EQ(woke.size(), 1u);
+    EXPECT_EQ(woke[0].asAlert()->sessionID, "woke");
+
+    EXPECT_TRUE(machine.tick(at(t0 + 8999)).empty());
+    EXPECT_TRUE(session(machine, "slept").state.is(SessionState::Kind::longRun));
+    machine.tick(at(t0 + 9000));
+    EXPECT_EQ(session(machine, "slept").state, SessionState::idle());
+}
+
 TEST(StateMachineClock, EffectsComeInSessionIdOrder) {
     StateMachine machine;
     for (const char* id : {"zeta", "alpha", "mid"}) machine.handle(prompt(t0, id, id));

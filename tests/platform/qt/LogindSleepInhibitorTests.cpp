@@ -1,68 +1,20 @@
 #include "platform/qt/LogindSleepInhibitor.hpp"
 
 #include <QDBusConnection>
-#include <QDBusContext>
-#include <QDBusError>
-#include <QDBusUnixFileDescriptor>
-#include <QObject>
 #include <QThread>
-#include <fcntl.h>
-#include <mutex>
-#include <poll.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include "tests/platform/qt/DesktopPeers.hpp"
+#include "tests/support/FakeLogind.hpp"
 
 namespace quorvel {
 
-// logind's Inhibit on the private bus, answering from a thread of its own (the inhibitor
-// waits for the answer on the main thread). Each lock is a pipe: the caller gets the write
-// end, and the read end sees the pipe hang up once every copy of the lock is closed.
-class FakeLogind : public QObject, protected QDBusContext {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
-
-public:
-    struct Request {
-        QString what, who, why, mode;
-    };
-
-    ~FakeLogind() override {
-        for (const int end : readEnds) ::close(end);
-    }
-
-    std::mutex mutex;
-    QString refusal;
-    std::vector<Request> requests;
-    std::vector<int> readEnds;
-
-public slots:
-    QDBusUnixFileDescriptor Inhibit(const QString& what, const QString& who, const QString& why, const QString& mode) {
-        std::lock_guard lock(mutex);
-        requests.push_back({what, who, why, mode});
-        if (!refusal.isEmpty()) {
-            sendErrorReply(QDBusError::AccessDenied, refusal);
-            return {};
-        }
-        int ends[2];
-        if (::pipe2(ends, O_CLOEXEC) != 0) return {};
-        readEnds.push_back(ends[0]);
-        QDBusUnixFileDescriptor writeEnd(ends[1]);  // keeps a copy of its own
-        ::close(ends[1]);
-        return writeEnd;
-    }
-};
+using testing::FakeLogind;
 
 namespace {
 
 const QString peerConnection = QStringLiteral("fake-logind");
-
-bool hungUp(int readEnd) {
-    pollfd watched{readEnd, POLLIN, 0};
-    return ::poll(&watched, 1, 0) == 1 && (watched.revents & POLLHUP) != 0;
-}
 
 class LogindSleepInhibitorTest : public ::testing::Test {
 protected:
@@ -109,10 +61,10 @@ TEST_F(LogindSleepInhibitorTest, TakesABlockingSleepAndIdleLockAndKeepsItUntilRe
         readEnd = logind->readEnds.front();
     }
     testing::runEvents(100);
-    EXPECT_FALSE(hungUp(readEnd)) << "the lock was let go while held";
+    EXPECT_FALSE(FakeLogind::released(readEnd)) << "the lock was let go while held";
 
     hold->reset();
-    EXPECT_TRUE(testing::waitUntil([&] { return hungUp(readEnd); }, 2000)) << "the lock outlived its hold";
+    EXPECT_TRUE(testing::waitUntil([&] { return FakeLogind::released(readEnd); }, 2000)) << "the lock outlived its hold";
 }
 
 TEST_F(LogindSleepInhibitorTest, ARefusalOrAMissingLogindIsAnError) {
@@ -141,4 +93,3 @@ TEST(LogindSleepInhibitorWithoutBusTest, SaysThereIsNoSystemBus) {
 }  // namespace
 }  // namespace quorvel
 
-#include "LogindSleepInhibitorTests.moc"
