@@ -18,8 +18,8 @@
 #include "kit/engine/Endpoint.hpp"
 #include "kit/engine/HookEvent.hpp"
 #include "kit/engine/StoredDefaults.hpp"
-#include "platform/JsonCoding.hpp"
-#include "platform/KeyValueStore.hpp"
+#include "platform/json/JsonCoding.hpp"
+#include "platform/stores/KeyValueStore.hpp"
 #include "tests/support/AppProcess.hpp"
 
 namespace quorvel::bench {

@@ -15,13 +15,13 @@
 #include <QPainter>
 
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/DymoLabel.hpp"
-#include "kit/visuals/views/Fonts.hpp"
-#include "kit/visuals/views/Grain.hpp"
-#include "kit/visuals/views/KeyStyle.hpp"
-#include "kit/visuals/views/LED.hpp"
-#include "kit/visuals/views/MascotRenderer.hpp"
-#include "kit/visuals/views/Pad.hpp"
+#include "kit/visuals/views/device/Pad.hpp"
+#include "kit/visuals/views/kit/DymoLabel.hpp"
+#include "kit/visuals/views/kit/Fonts.hpp"
+#include "kit/visuals/views/kit/Grain.hpp"
+#include "kit/visuals/views/kit/KeyStyle.hpp"
+#include "kit/visuals/views/kit/LED.hpp"
+#include "kit/visuals/views/mascot/MascotRenderer.hpp"
 
 namespace {
 

@@ -20,8 +20,8 @@
 
 #include "app/render/views/RenderMode.hpp"
 #include "kit/visuals/model/DeviceSamples.hpp"
-#include "kit/visuals/views/DeviceView.hpp"
-#include "kit/visuals/views/Fonts.hpp"
+#include "kit/visuals/views/device/DeviceView.hpp"
+#include "kit/visuals/views/kit/Fonts.hpp"
 #include "tests/support/ProgramLaunch.hpp"
 
 extern char** environ;

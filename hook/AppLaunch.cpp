@@ -7,12 +7,12 @@
 #include "hook/FallbackBanner.hpp"
 #include "kit/engine/InstanceName.hpp"
 #include "kit/engine/Quorvel.hpp"
-#include "platform/AbstractSocketProbe.hpp"
-#include "platform/ChildProcess.hpp"
-#include "platform/DesktopEntry.hpp"
-#include "platform/ExecutablePath.hpp"
-#include "platform/FileLockProbe.hpp"
-#include "platform/Files.hpp"
+#include "platform/desktop/DesktopEntry.hpp"
+#include "platform/files/FileLockProbe.hpp"
+#include "platform/files/Files.hpp"
+#include "platform/network/AbstractSocketProbe.hpp"
+#include "platform/processes/ChildProcess.hpp"
+#include "platform/processes/ExecutablePath.hpp"
 
 namespace quorvel {
 

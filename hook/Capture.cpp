@@ -7,10 +7,10 @@
 
 #include "hook/InternetDateTime.hpp"
 #include "kit/engine/UnixMilliseconds.hpp"
-#include "platform/Files.hpp"
-#include "platform/JsonCoding.hpp"
 #include "platform/SecureRandom.hpp"
-#include "platform/UnicodeText.hpp"
+#include "platform/files/Files.hpp"
+#include "platform/json/JsonCoding.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 namespace quorvel {
 namespace {

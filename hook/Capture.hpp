@@ -7,7 +7,7 @@
 
 #include "kit/engine/HookEvent.hpp"
 #include "platform/Expected.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

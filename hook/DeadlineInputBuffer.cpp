@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <climits>
 
-#include "platform/UnicodeText.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 namespace quorvel {
 namespace {

@@ -6,7 +6,7 @@
 #include "hook/DeadlineInputBuffer.hpp"
 #include "hook/JsonTextRepair.hpp"
 #include "hook/PayloadSieve.hpp"
-#include "platform/UnicodeText.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 namespace quorvel {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/JsonCoding.hpp"
+#include "platform/json/JsonCoding.hpp"
 
 namespace quorvel {
 

@@ -4,9 +4,9 @@
 #include <unistd.h>
 
 #include "hook/InternetDateTime.hpp"
-#include "platform/Files.hpp"
-#include "platform/LogLineText.hpp"
-#include "platform/RotatingLogFile.hpp"
+#include "platform/files/Files.hpp"
+#include "platform/logging/LogLineText.hpp"
+#include "platform/logging/RotatingLogFile.hpp"
 
 namespace quorvel {
 

@@ -11,8 +11,8 @@
 #include "hook/TerminalAncestry.hpp"
 #include "kit/engine/Endpoint.hpp"
 #include "kit/engine/SpoolFileFormat.hpp"
-#include "platform/BootClock.hpp"
 #include "platform/SecureRandom.hpp"
+#include "platform/time/BootClock.hpp"
 
 namespace quorvel {
 namespace {

@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

@@ -15,9 +15,9 @@
 #include <optional>
 #include <vector>
 
-#include "platform/LinuxConnectionOwner.hpp"
-#include "platform/OwnedDescriptor.hpp"
-#include "platform/UnicodeText.hpp"
+#include "platform/files/OwnedDescriptor.hpp"
+#include "platform/network/LinuxConnectionOwner.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 namespace quorvel {
 namespace {

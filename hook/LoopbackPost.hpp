@@ -8,8 +8,8 @@
 #include <string_view>
 
 #include "kit/engine/Endpoint.hpp"
-#include "platform/ConnectionOwner.hpp"
 #include "platform/Expected.hpp"
+#include "platform/network/ConnectionOwner.hpp"
 
 namespace quorvel {
 

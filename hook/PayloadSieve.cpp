@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "kit/engine/HookEvent.hpp"
-#include "platform/UnicodeText.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 namespace quorvel {
 namespace {

@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/JsonCoding.hpp"
+#include "platform/json/JsonCoding.hpp"
 
 namespace quorvel {
 

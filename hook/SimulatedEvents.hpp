@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "kit/engine/HookEvent.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

@@ -1,8 +1,8 @@
 #include "hook/SpoolFile.hpp"
 
-#include "platform/Files.hpp"
 #include "platform/SecureRandom.hpp"
-#include "platform/SymbolicLink.hpp"
+#include "platform/files/Files.hpp"
+#include "platform/files/SymbolicLink.hpp"
 
 namespace quorvel {
 

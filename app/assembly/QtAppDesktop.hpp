@@ -4,7 +4,7 @@
 #include <QString>
 
 #include "app/model/AppDesktop.hpp"
-#include "platform/Logger.hpp"
+#include "platform/logging/Logger.hpp"
 #include "platform/qt/TaskbarPresence.hpp"
 
 namespace quorvel {

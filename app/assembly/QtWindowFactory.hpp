@@ -9,9 +9,9 @@
 #include "app/assembly/AppModelSources.hpp"
 #include "app/assembly/WindowFactory.hpp"
 #include "app/windows/hosting/WindowLinks.hpp"
-#include "platform/Instant.hpp"
-#include "platform/KeyValueStore.hpp"
-#include "platform/ReduceMotion.hpp"
+#include "platform/desktop/ReduceMotion.hpp"
+#include "platform/stores/KeyValueStore.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

@@ -13,7 +13,7 @@
 #include "app/assembly/QtWindowFactory.hpp"
 #include "app/model/DesktopServices.hpp"
 #include "kit/engine/Quorvel.hpp"
-#include "platform/Logger.hpp"
+#include "platform/logging/Logger.hpp"
 
 namespace quorvel {
 namespace {

@@ -10,7 +10,7 @@
 #include "app/assembly/WindowFactory.hpp"
 #include "app/windows/hosting/WindowHost.hpp"
 #include "app/windows/hosting/WindowNavigator.hpp"
-#include "platform/KeyValueStore.hpp"
+#include "platform/stores/KeyValueStore.hpp"
 
 namespace quorvel {
 

@@ -6,7 +6,7 @@
 #include "kit/engine/Quorvel.hpp"
 #include "kit/engine/StoredDefaults.hpp"
 #include "kit/push/OutgoingPushPayload.hpp"
-#include "platform/UnicodeText.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 namespace quorvel {
 namespace {

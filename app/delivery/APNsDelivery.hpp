@@ -23,9 +23,9 @@
 #include "kit/push/APNsClient.hpp"
 #include "kit/push/PushDelivery.hpp"
 #include "kit/push/PushPayloads.hpp"
-#include "platform/KeyValueStore.hpp"
-#include "platform/Logger.hpp"
+#include "platform/logging/Logger.hpp"
 #include "platform/services/SecretStore.hpp"
+#include "platform/stores/KeyValueStore.hpp"
 
 namespace quorvel {
 

@@ -8,7 +8,7 @@
 #include "app/delivery/KeychainError.hpp"
 #include "app/delivery/KeychainJsonItem.hpp"
 #include "platform/Expected.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/json/JsonCoding.hpp"
 #include "platform/services/SecretStore.hpp"
 #include "platform/services/SigningKeyError.hpp"
 

@@ -6,7 +6,7 @@
 #include "app/delivery/LoggedIdentifier.hpp"
 #include "app/reports/PushReport.hpp"
 #include "kit/engine/Quorvel.hpp"
-#include "platform/UnicodeText.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 namespace quorvel {
 namespace {

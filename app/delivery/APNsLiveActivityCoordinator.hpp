@@ -37,12 +37,12 @@
 #include "app/delivery/WorkChains.hpp"
 #include "kit/engine/StateMachineSettings.hpp"
 #include "kit/push/QuorvelLiveState.hpp"
-#include "platform/Calendar.hpp"
-#include "platform/KeyValueStore.hpp"
-#include "platform/Logger.hpp"
-#include "platform/RepeatedFailureLog.hpp"
-#include "platform/MainThreadHandOff.hpp"
-#include "platform/WorkQueue.hpp"
+#include "platform/time/Calendar.hpp"
+#include "platform/stores/KeyValueStore.hpp"
+#include "platform/logging/Logger.hpp"
+#include "platform/logging/RepeatedFailureLog.hpp"
+#include "platform/threads/MainThreadHandOff.hpp"
+#include "platform/threads/WorkQueue.hpp"
 
 namespace quorvel {
 

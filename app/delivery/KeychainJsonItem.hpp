@@ -8,7 +8,7 @@
 
 #include "app/delivery/KeychainError.hpp"
 #include "platform/Expected.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/json/JsonCoding.hpp"
 #include "platform/services/SecretStore.hpp"
 
 namespace quorvel::APNsKeyStore {

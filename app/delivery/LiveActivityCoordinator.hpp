@@ -8,7 +8,7 @@
 
 #include "kit/engine/Session.hpp"
 #include "kit/push/PhoneDevice.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "kit/push/QuorvelLiveState.hpp"
-#include "platform/JsonCoding.hpp"
-#include "platform/KeyValueStore.hpp"
-#include "platform/Logger.hpp"
+#include "platform/json/JsonCoding.hpp"
+#include "platform/logging/Logger.hpp"
+#include "platform/stores/KeyValueStore.hpp"
 
 namespace quorvel {
 

@@ -15,7 +15,7 @@
 
 #include "app/delivery/APNsDelivery.hpp"
 #include "kit/push/QuorvelLiveState.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

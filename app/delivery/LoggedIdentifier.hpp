@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/UnicodeText.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 namespace quorvel {
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "kit/push/QuorvelLiveState.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

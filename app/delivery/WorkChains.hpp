@@ -14,8 +14,8 @@
 #include <memory>
 #include <string>
 
-#include "platform/MainThreadHandOff.hpp"
-#include "platform/WorkQueue.hpp"
+#include "platform/threads/MainThreadHandOff.hpp"
+#include "platform/threads/WorkQueue.hpp"
 
 namespace quorvel {
 

@@ -3,8 +3,8 @@
 // still sleep). Main thread.
 #include <memory>
 
-#include "platform/Logger.hpp"
-#include "platform/SleepInhibitor.hpp"
+#include "platform/desktop/SleepInhibitor.hpp"
+#include "platform/logging/Logger.hpp"
 
 namespace quorvel {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "platform/Expected.hpp"
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
 
 namespace quorvel {
 

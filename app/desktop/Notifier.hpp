@@ -10,8 +10,8 @@
 
 #include "kit/engine/Alert.hpp"
 #include "kit/engine/Session.hpp"
-#include "platform/Logger.hpp"
-#include "platform/NotificationCenter.hpp"
+#include "platform/desktop/NotificationCenter.hpp"
+#include "platform/logging/Logger.hpp"
 
 namespace quorvel {
 

@@ -4,8 +4,8 @@
 // a locked screen does not make the user count as present. Main thread.
 #include <memory>
 
-#include "platform/Logger.hpp"
-#include "platform/ScreenStateMonitor.hpp"
+#include "platform/desktop/ScreenStateMonitor.hpp"
+#include "platform/logging/Logger.hpp"
 
 namespace quorvel {
 

@@ -4,8 +4,8 @@
 #include <utility>
 
 #include "kit/engine/Quorvel.hpp"
-#include "platform/Logger.hpp"
-#include "platform/UnicodeText.hpp"
+#include "platform/logging/Logger.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 namespace quorvel {
 namespace {

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/ApplicationLauncher.hpp"
-#include "platform/WindowActivator.hpp"
+#include "platform/desktop/ApplicationLauncher.hpp"
+#include "platform/desktop/WindowActivator.hpp"
 
 namespace quorvel {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "kit/engine/Quorvel.hpp"
-#include "platform/Logger.hpp"
-#include "platform/ResourceFolder.hpp"
+#include "platform/files/ResourceFolder.hpp"
+#include "platform/logging/Logger.hpp"
 
 namespace quorvel {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/Expected.hpp"
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
 
 namespace quorvel {
 

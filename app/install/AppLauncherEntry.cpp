@@ -11,9 +11,9 @@
 
 #include "generated/InstalledLauncherEntry.hpp"
 #include "kit/engine/Quorvel.hpp"
-#include "platform/DesktopEntry.hpp"
-#include "platform/ExecutablePath.hpp"
-#include "platform/Logger.hpp"
+#include "platform/desktop/DesktopEntry.hpp"
+#include "platform/logging/Logger.hpp"
+#include "platform/processes/ExecutablePath.hpp"
 
 namespace quorvel {
 namespace {

@@ -20,7 +20,7 @@
 
 #include "app/install/AppIcons.hpp"
 #include "platform/Expected.hpp"
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
 
 namespace quorvel {
 

@@ -8,10 +8,10 @@
 
 #include "kit/engine/Quorvel.hpp"
 #include "kit/hooks/HookSettingsEditor.hpp"
-#include "platform/ExecutablePath.hpp"
-#include "platform/FileOperations.hpp"
-#include "platform/ResourceFolder.hpp"
 #include "platform/SecureRandom.hpp"
+#include "platform/files/FileOperations.hpp"
+#include "platform/files/ResourceFolder.hpp"
+#include "platform/processes/ExecutablePath.hpp"
 
 namespace quorvel {
 

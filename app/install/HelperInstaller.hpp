@@ -10,8 +10,8 @@
 
 #include "app/install/HookInstaller.hpp"
 #include "platform/Expected.hpp"
-#include "platform/FileOperations.hpp"
-#include "platform/Files.hpp"
+#include "platform/files/FileOperations.hpp"
+#include "platform/files/Files.hpp"
 
 namespace quorvel {
 

@@ -8,8 +8,8 @@
 
 #include "app/install/SettingsBackup.hpp"
 #include "kit/engine/Quorvel.hpp"
-#include "platform/FileOperations.hpp"
-#include "platform/Files.hpp"
+#include "platform/files/FileOperations.hpp"
+#include "platform/files/Files.hpp"
 
 namespace quorvel {
 

@@ -16,8 +16,8 @@
 #include "kit/hooks/HookSettingsEditor.hpp"
 #include "kit/hooks/JSONValue.hpp"
 #include "platform/Expected.hpp"
-#include "platform/Instant.hpp"
-#include "platform/Logger.hpp"
+#include "platform/logging/Logger.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

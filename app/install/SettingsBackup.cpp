@@ -7,8 +7,8 @@
 #include <exception>
 #include <unistd.h>
 
-#include "platform/FileOperations.hpp"
 #include "platform/SecureRandom.hpp"
+#include "platform/files/FileOperations.hpp"
 
 namespace quorvel {
 

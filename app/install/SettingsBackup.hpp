@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "platform/Expected.hpp"
-#include "platform/Files.hpp"
-#include "platform/Instant.hpp"
+#include "platform/files/Files.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

@@ -18,7 +18,7 @@
 #include "app/instance/LaunchRequest.hpp"
 #include "kit/engine/QuorvelPaths.hpp"
 #include "platform/Expected.hpp"
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
 
 namespace quorvel {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "app/instance/AppNotifications.hpp"
-#include "platform/Logger.hpp"
+#include "platform/logging/Logger.hpp"
 
 namespace quorvel {
 

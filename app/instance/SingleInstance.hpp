@@ -23,7 +23,7 @@
 
 #include "kit/engine/QuorvelPaths.hpp"
 #include "platform/Expected.hpp"
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
 
 namespace quorvel {
 

@@ -18,9 +18,9 @@
 #include "app/intake/RejectionLog.hpp"
 #include "app/intake/WaitingStamps.hpp"
 #include "kit/engine/Quorvel.hpp"
-#include "platform/JsonCoding.hpp"
-#include "platform/LinuxConnectionOwner.hpp"
-#include "platform/Logger.hpp"
+#include "platform/json/JsonCoding.hpp"
+#include "platform/logging/Logger.hpp"
+#include "platform/network/LinuxConnectionOwner.hpp"
 
 namespace quorvel {
 

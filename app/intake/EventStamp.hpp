@@ -1,6 +1,6 @@
 #pragma once
 // The helper stamps each event when it receives it: on the wall clock (`receivedAt`) and, a
-// helper of this build, on the boot clock with the boot's identity (platform/BootClock.hpp).
+// helper of this build, on the boot clock with the boot's identity (platform/time/BootClock.hpp).
 // The intake orders the two roads (live and spooled) by those stamps. The wall clock can be
 // stepped between two events (by hand, by NTP); the boot clock never is, so the events of one
 // boot are ordered by it, and only events of different boots, or from an older helper, by
@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "kit/engine/HookEvent.hpp"
-#include "platform/BootClock.hpp"
+#include "platform/time/BootClock.hpp"
 
 namespace quorvel {
 

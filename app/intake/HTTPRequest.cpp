@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "platform/UnicodeText.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 namespace quorvel {
 namespace {

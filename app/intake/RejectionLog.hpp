@@ -10,8 +10,8 @@
 
 #include <string_view>
 
-#include "platform/Logger.hpp"
-#include "platform/RepeatedFailureLog.hpp"
+#include "platform/logging/Logger.hpp"
+#include "platform/logging/RepeatedFailureLog.hpp"
 
 namespace quorvel {
 

@@ -15,10 +15,10 @@
 
 #include "app/intake/EventStamp.hpp"
 #include "kit/engine/Quorvel.hpp"
-#include "platform/Files.hpp"
-#include "platform/JsonCoding.hpp"
-#include "platform/Logger.hpp"
-#include "platform/OwnFileRead.hpp"
+#include "platform/files/Files.hpp"
+#include "platform/files/OwnFileRead.hpp"
+#include "platform/json/JsonCoding.hpp"
+#include "platform/logging/Logger.hpp"
 
 namespace quorvel {
 namespace {

@@ -12,7 +12,7 @@
 // left for a later read until it is as old, then logged and removed.
 //
 // The folder is the app's own: a link in its place is not followed (nothing outside it is
-// ever deleted), and each entry is read as one of our own files (platform/OwnFileRead.hpp),
+// ever deleted), and each entry is read as one of our own files (platform/files/OwnFileRead.hpp),
 // so a link, FIFO, device, folder or oversized file is logged and skipped, never waited on.
 // Main thread.
 #include <cstddef>
@@ -23,9 +23,9 @@
 #include <vector>
 
 #include "kit/engine/HookEvent.hpp"
-#include "platform/Instant.hpp"
-#include "platform/Logger.hpp"
-#include "platform/RepeatedFailureLog.hpp"
+#include "platform/logging/Logger.hpp"
+#include "platform/logging/RepeatedFailureLog.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

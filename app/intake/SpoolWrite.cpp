@@ -14,11 +14,11 @@
 
 #include "kit/engine/Quorvel.hpp"
 #include "kit/engine/SpoolFileFormat.hpp"
-#include "platform/FileDescriptors.hpp"
-#include "platform/Files.hpp"
-#include "platform/Logger.hpp"
-#include "platform/OwnFileRead.hpp"
 #include "platform/SecureRandom.hpp"
+#include "platform/files/FileDescriptors.hpp"
+#include "platform/files/Files.hpp"
+#include "platform/files/OwnFileRead.hpp"
+#include "platform/logging/Logger.hpp"
 
 namespace quorvel {
 namespace {

@@ -18,7 +18,7 @@
 #include "app/render/views/RenderMode.hpp"
 #include "kit/engine/Quorvel.hpp"
 #include "kit/engine/QuorvelPaths.hpp"
-#include "platform/Logger.hpp"
+#include "platform/logging/Logger.hpp"
 #include "platform/qt/ExitFromEventLoop.hpp"
 #include "platform/qt/HeadlessPlatform.hpp"
 #include "platform/qt/PreferredPlatform.hpp"

@@ -11,8 +11,8 @@
 
 #include "app/menu/MenuBarAction.hpp"
 #include "kit/engine/Session.hpp"
-#include "platform/Instant.hpp"
-#include "platform/MenuItem.hpp"
+#include "platform/desktop/MenuItem.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

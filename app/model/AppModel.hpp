@@ -26,7 +26,7 @@
 #include "app/model/phone/PhonePart.hpp"
 #include "app/model/sessions/SessionsPart.hpp"
 #include "app/settings/AppSettings.hpp"
-#include "platform/Logger.hpp"
+#include "platform/logging/Logger.hpp"
 
 namespace quorvel {
 

@@ -20,12 +20,12 @@
 #include "kit/push/PushDelivery.hpp"
 #include "kit/push/TokenSync.hpp"
 #include "kit/sound/SoundPlayer.hpp"
-#include "platform/Calendar.hpp"
-#include "platform/Instant.hpp"
-#include "platform/KeyValueStore.hpp"
-#include "platform/UserIdleTime.hpp"
-#include "platform/WorkQueue.hpp"
+#include "platform/desktop/UserIdleTime.hpp"
 #include "platform/services/SecretStore.hpp"
+#include "platform/stores/KeyValueStore.hpp"
+#include "platform/threads/WorkQueue.hpp"
+#include "platform/time/Calendar.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

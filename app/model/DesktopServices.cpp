@@ -8,7 +8,6 @@
 #include "app/delivery/APNsLiveActivityCoordinator.hpp"
 #include "kit/engine/Quorvel.hpp"
 #include "kit/push/RecordStoreTokenSync.hpp"
-#include "platform/DetachableWorkQueue.hpp"
 #include "platform/qt/DesktopScreenStateMonitor.hpp"
 #include "platform/qt/DesktopUserIdleTime.hpp"
 #include "platform/qt/FreedesktopNotificationCenter.hpp"
@@ -20,6 +19,7 @@
 #include "platform/qt/XdgApplicationLauncher.hpp"
 #include "platform/services/InMemoryRecordStore.hpp"
 #include "platform/services/LibsecretStore.hpp"
+#include "platform/threads/DetachableWorkQueue.hpp"
 
 namespace quorvel {
 

@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "app/model/AppDesktop.hpp"
-#include "platform/WorkQueue.hpp"
+#include "platform/threads/WorkQueue.hpp"
 
 namespace quorvel {
 

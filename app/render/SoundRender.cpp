@@ -6,7 +6,7 @@
 
 #include "kit/sound/CafWriter.hpp"
 #include "kit/sound/Chiptune.hpp"
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
 
 namespace quorvel::SoundRender {
 

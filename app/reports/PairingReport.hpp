@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Calendar.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Calendar.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel::PairingReport {
 

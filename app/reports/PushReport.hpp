@@ -5,8 +5,8 @@
 
 #include "kit/engine/Alert.hpp"
 #include "kit/engine/Router.hpp"
-#include "platform/Calendar.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Calendar.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel::PushReport {
 

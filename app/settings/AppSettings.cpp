@@ -4,7 +4,7 @@
 
 #include "kit/engine/Quorvel.hpp"
 #include "kit/engine/StoredDefaults.hpp"
-#include "platform/Logger.hpp"
+#include "platform/logging/Logger.hpp"
 
 namespace quorvel {
 

@@ -12,8 +12,8 @@
 #include "app/settings/SettingDescriptor.hpp"
 #include "kit/engine/StateMachineSettings.hpp"
 #include "platform/Expected.hpp"
-#include "platform/JsonCoding.hpp"
-#include "platform/KeyValueStore.hpp"
+#include "platform/json/JsonCoding.hpp"
+#include "platform/stores/KeyValueStore.hpp"
 
 namespace quorvel {
 

@@ -7,12 +7,12 @@
 #include <utility>
 
 #include "kit/engine/Quorvel.hpp"
-#include "platform/Files.hpp"
-#include "platform/BoundedJson.hpp"
-#include "platform/DamagedFileAside.hpp"
-#include "platform/JsonCoding.hpp"
-#include "platform/OwnFileRead.hpp"
-#include "platform/SymbolicLink.hpp"
+#include "platform/files/Files.hpp"
+#include "platform/json/BoundedJson.hpp"
+#include "platform/files/DamagedFileAside.hpp"
+#include "platform/json/JsonCoding.hpp"
+#include "platform/files/OwnFileRead.hpp"
+#include "platform/files/SymbolicLink.hpp"
 
 namespace quorvel {
 namespace {

@@ -2,14 +2,14 @@
 // The FINISHED list outlives the app in one JSON file in the application-support folder.
 // It is read once at start and written whole after every change. A row that can't be read
 // back costs that row only; a file with such a row, or one that can't be read at all, is
-// moved aside (finished.json.bad-N, platform/DamagedFileAside.hpp) before the first save
+// moved aside (finished.json.bad-N, platform/files/DamagedFileAside.hpp) before the first save
 // writes over it, so a damaged file never silently costs the history. Main thread.
 #include <cstddef>
 #include <string>
 #include <vector>
 
 #include "kit/engine/FinishedRun.hpp"
-#include "platform/Logger.hpp"
+#include "platform/logging/Logger.hpp"
 
 namespace quorvel {
 

@@ -8,9 +8,9 @@
 #include <cstdio>
 
 #include "kit/engine/Quorvel.hpp"
-#include "platform/Files.hpp"
-#include "platform/Logger.hpp"
-#include "platform/SymbolicLink.hpp"
+#include "platform/files/Files.hpp"
+#include "platform/files/SymbolicLink.hpp"
+#include "platform/logging/Logger.hpp"
 
 namespace quorvel {
 namespace {

@@ -11,10 +11,10 @@
 #endif
 
 #include "kit/engine/Quorvel.hpp"
-#include "platform/Files.hpp"
-#include "platform/JsonCoding.hpp"
-#include "platform/OwnFileRead.hpp"
-#include "platform/SymbolicLink.hpp"
+#include "platform/files/Files.hpp"
+#include "platform/files/OwnFileRead.hpp"
+#include "platform/files/SymbolicLink.hpp"
+#include "platform/json/JsonCoding.hpp"
 
 namespace quorvel {
 

@@ -16,9 +16,9 @@
 #include "app/stores/RecentEventIDs.hpp"
 #include "kit/engine/Session.hpp"
 #include "kit/engine/StateMachine.hpp"
-#include "platform/Instant.hpp"
-#include "platform/Logger.hpp"
-#include "platform/RepeatedFailureLog.hpp"
+#include "platform/logging/Logger.hpp"
+#include "platform/logging/RepeatedFailureLog.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

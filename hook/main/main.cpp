@@ -10,8 +10,8 @@
 
 #include "hook/HelperCommandLine.hpp"
 #include "hook/HookMain.hpp"
-#include "platform/FileDescriptors.hpp"
-#include "platform/Files.hpp"
+#include "platform/files/FileDescriptors.hpp"
+#include "platform/files/Files.hpp"
 
 extern char** environ;
 
@@ -41,7 +41,7 @@ quorvel::HookEvent::Environment currentEnvironment() {
 /// The agent ends hooks still running when it exits (SIGTERM), and a closed terminal or pipe
 /// sends the others: the event in hand would be lost. The helper finishes posting or spooling
 /// instead; its watchdog still ends it in time. Programs it starts get every signal back at
-/// its default (platform/ChildProcess.hpp).
+/// its default (platform/processes/ChildProcess.hpp).
 void ignoreEndingSignals() {
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;

@@ -7,7 +7,7 @@
 
 #include "kit/engine/CopyBook.hpp"
 #include "kit/engine/Sound.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/json/JsonCoding.hpp"
 
 namespace quorvel {
 

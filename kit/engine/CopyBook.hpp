@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "kit/engine/SessionState.hpp"
-#include "platform/Calendar.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Calendar.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel::CopyBook {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "kit/engine/CopyBook.hpp"
-#include "platform/UnicodeText.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 namespace quorvel::CopyBook {
 namespace {

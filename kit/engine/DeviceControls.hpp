@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/JsonCoding.hpp"
+#include "platform/json/JsonCoding.hpp"
 
 namespace quorvel {
 

@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "platform/Base64.hpp"
-#include "platform/JsonCoding.hpp"
-#include "platform/OwnFileRead.hpp"
 #include "platform/SecureRandom.hpp"
+#include "platform/files/OwnFileRead.hpp"
+#include "platform/json/JsonCoding.hpp"
+#include "platform/text/Base64.hpp"
 
 namespace quorvel {
 namespace {

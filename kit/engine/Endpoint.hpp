@@ -6,7 +6,7 @@
 #include <sys/types.h>
 
 #include "platform/Expected.hpp"
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
 
 namespace quorvel {
 
@@ -38,7 +38,7 @@ struct Endpoint {
 
     /// Reads and decodes the endpoint file. A token that is not 43 base64url characters makes
     /// the file unusable, since every request carrying it would be refused. The file is read
-    /// as one of our own (platform/OwnFileRead.hpp): a link, a FIFO, a device or a file over
+    /// as one of our own (platform/files/OwnFileRead.hpp): a link, a FIFO, a device or a file over
     /// `maxFileBytes` can't be read; nor can one of another user's, or one others may write
     /// (EACCES).
     static Expected<Endpoint, EndpointError> read(const std::string& path);

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "kit/engine/RecordFields.hpp"
-#include "platform/Calendar.hpp"
-#include "platform/Instant.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/json/JsonCoding.hpp"
+#include "platform/time/Calendar.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

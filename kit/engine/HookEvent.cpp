@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "kit/engine/TerminalProgram.hpp"
-#include "platform/UnicodeText.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 namespace quorvel {
 namespace {

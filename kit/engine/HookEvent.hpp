@@ -11,8 +11,8 @@
 #include <string_view>
 
 #include "kit/engine/HookEventName.hpp"
-#include "platform/Instant.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/json/JsonCoding.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

@@ -5,8 +5,8 @@
 
 #include "kit/engine/FinishedRun.hpp"
 #include "kit/engine/RunningRow.hpp"
-#include "platform/Instant.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/json/JsonCoding.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

@@ -5,7 +5,7 @@
 
 #include "kit/engine/Alert.hpp"
 #include "kit/engine/InterruptionLevel.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

@@ -1,7 +1,7 @@
 #include "kit/engine/QuorvelPaths.hpp"
 
 #include "kit/engine/Quorvel.hpp"
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
 
 namespace quorvel {
 

@@ -4,7 +4,7 @@
 // a field is written, read and round-trip tested from its one line there; `declaresEveryMember`
 // lets the record's header refuse to compile while a member of the struct is missing from it.
 //
-// The JSON form follows the strict coding of `platform/JsonCoding.hpp`: a required field that
+// The JSON form follows the strict coding of `platform/json/JsonCoding.hpp`: a required field that
 // is missing or null fails the decode, an absent optional is left out when written and read
 // as absent, dates are seconds since 2001-01-01 UTC, an enumeration is its raw value's name, and
 // a member of a type with its own `encode`/`decode` is that type's form.
@@ -18,8 +18,8 @@
 #include <type_traits>
 #include <utility>
 
-#include "platform/Instant.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/json/JsonCoding.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

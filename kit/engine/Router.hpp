@@ -12,8 +12,8 @@
 #include "kit/engine/Alert.hpp"
 #include "kit/engine/DeviceControls.hpp"
 #include "kit/engine/OutgoingPush.hpp"
-#include "platform/Calendar.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Calendar.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

@@ -2,9 +2,9 @@
 // One agent run: from the prompt that started it to the stop that ends it.
 #include <string>
 
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 #include "kit/engine/RecordFields.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/json/JsonCoding.hpp"
 
 namespace quorvel {
 

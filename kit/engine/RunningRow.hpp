@@ -4,8 +4,8 @@
 #include <string>
 
 #include "kit/engine/SessionState.hpp"
-#include "platform/Instant.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/json/JsonCoding.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

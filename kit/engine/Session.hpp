@@ -7,8 +7,8 @@
 #include "kit/engine/RecordFields.hpp"
 #include "kit/engine/Run.hpp"
 #include "kit/engine/SessionState.hpp"
-#include "platform/Instant.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/json/JsonCoding.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

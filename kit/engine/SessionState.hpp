@@ -7,7 +7,7 @@
 #include <variant>
 
 #include "kit/engine/Run.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/json/JsonCoding.hpp"
 
 namespace quorvel {
 

@@ -6,7 +6,7 @@
 
 #include <unicode/uchar.h>
 
-#include "platform/UnicodeText.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 namespace quorvel {
 namespace {

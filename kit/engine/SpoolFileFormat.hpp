@@ -8,7 +8,7 @@
 
 #include "kit/engine/HookEvent.hpp"
 #include "platform/Expected.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/json/JsonCoding.hpp"
 
 namespace quorvel {
 

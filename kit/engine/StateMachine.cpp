@@ -6,7 +6,7 @@
 
 #include "kit/engine/CopyBook.hpp"
 #include "kit/engine/ShellFailureText.hpp"
-#include "platform/UnicodeText.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 namespace quorvel {
 namespace {

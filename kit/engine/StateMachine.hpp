@@ -16,7 +16,7 @@
 #include "kit/engine/RunningRow.hpp"
 #include "kit/engine/Session.hpp"
 #include "kit/engine/StateMachineSettings.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

@@ -6,9 +6,9 @@
 // (platform/qt/WindowFrameAutosave.hpp).
 #include <string>
 
-#include "platform/DefaultsKey.hpp"
-#include "platform/Instant.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/json/JsonCoding.hpp"
+#include "platform/stores/DefaultsKey.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel::StoredDefaults {
 

@@ -1,7 +1,7 @@
 #include "kit/hooks/HookSettingsEditor.hpp"
 
 #include "kit/engine/HookEventKind.hpp"
-#include "platform/UnicodeText.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 namespace quorvel {
 

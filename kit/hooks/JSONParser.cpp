@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "kit/hooks/JSONValue.hpp"
-#include "platform/UnicodeText.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 namespace quorvel {
 

@@ -2,7 +2,7 @@
 // step deeper than its container, ": " after keys, and empty containers as "[]" and "{}". A
 // file already in this layout comes back byte for byte.
 #include "kit/hooks/JSONValue.hpp"
-#include "platform/UnicodeText.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 namespace quorvel {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/BevelSurface.hpp"
-#include "kit/visuals/views/PixelMapView.hpp"
+#include "kit/visuals/views/kit/BevelSurface.hpp"
+#include "kit/visuals/views/kit/PixelMapView.hpp"
 
 namespace quorvel {
 

@@ -9,9 +9,9 @@
 #include "kit/engine/Durations.hpp"
 #include "kit/phone/TabularText.hpp"
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/Fonts.hpp"
-#include "kit/visuals/views/Painting.hpp"
-#include "kit/visuals/views/TextLine.hpp"
+#include "kit/visuals/views/kit/Fonts.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
+#include "kit/visuals/views/kit/TextLine.hpp"
 
 namespace quorvel {
 

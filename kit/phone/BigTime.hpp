@@ -16,7 +16,7 @@
 
 #include "kit/push/QuorvelLiveState.hpp"
 #include "kit/visuals/model/Color.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 
 class QPainter;
 

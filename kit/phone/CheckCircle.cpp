@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/Painting.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
 
 namespace quorvel {
 

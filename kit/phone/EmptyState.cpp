@@ -4,9 +4,9 @@
 
 #include "kit/phone/WrappedText.hpp"
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/Fonts.hpp"
-#include "kit/visuals/views/MascotView.hpp"
-#include "kit/visuals/views/Painting.hpp"
+#include "kit/visuals/views/kit/Fonts.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
+#include "kit/visuals/views/mascot/MascotView.hpp"
 
 namespace quorvel {
 namespace {

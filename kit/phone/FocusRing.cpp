@@ -1,8 +1,8 @@
 #include "kit/phone/FocusRing.hpp"
 
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/Painting.hpp"
-#include "kit/visuals/views/Shape.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
+#include "kit/visuals/views/kit/Shape.hpp"
 
 namespace quorvel {
 

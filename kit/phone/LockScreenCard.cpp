@@ -7,10 +7,10 @@
 #include "kit/engine/Durations.hpp"
 #include "kit/phone/WrappedText.hpp"
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/Fonts.hpp"
-#include "kit/visuals/views/Layer.hpp"
-#include "kit/visuals/views/Painting.hpp"
-#include "kit/visuals/views/TextLine.hpp"
+#include "kit/visuals/views/kit/Fonts.hpp"
+#include "kit/visuals/views/kit/Layer.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
+#include "kit/visuals/views/kit/TextLine.hpp"
 
 namespace quorvel {
 namespace {

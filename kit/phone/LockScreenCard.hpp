@@ -20,8 +20,8 @@
 #include "kit/phone/BigTime.hpp"
 #include "kit/push/QuorvelLiveState.hpp"
 #include "kit/visuals/model/Color.hpp"
-#include "kit/visuals/views/MascotView.hpp"
-#include "platform/Instant.hpp"
+#include "kit/visuals/views/mascot/MascotView.hpp"
+#include "platform/time/Instant.hpp"
 
 class QPainter;
 

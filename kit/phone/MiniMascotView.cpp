@@ -1,7 +1,7 @@
 #include "kit/phone/MiniMascotView.hpp"
 
 #include "kit/visuals/model/PixelArt.hpp"
-#include "kit/visuals/views/PixelMapView.hpp"
+#include "kit/visuals/views/kit/PixelMapView.hpp"
 
 namespace quorvel {
 

@@ -4,9 +4,9 @@
 #include <algorithm>
 
 #include "kit/phone/PhoneHeader.hpp"
-#include "kit/visuals/views/DiskDrive.hpp"
-#include "kit/visuals/views/Layer.hpp"
-#include "kit/visuals/views/ScreenBezel.hpp"
+#include "kit/visuals/views/device/DiskDrive.hpp"
+#include "kit/visuals/views/device/ScreenBezel.hpp"
+#include "kit/visuals/views/kit/Layer.hpp"
 
 namespace quorvel {
 namespace {

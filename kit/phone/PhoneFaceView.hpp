@@ -25,14 +25,14 @@
 #include <QSizeF>
 
 #include "kit/visuals/model/DeviceDisplay.hpp"
-#include "kit/visuals/views/DriveMetrics.hpp"
-#include "kit/visuals/views/FaceMoment.hpp"
-#include "kit/visuals/views/KeyStyle.hpp"
-#include "kit/visuals/views/ListTab.hpp"
-#include "kit/visuals/views/PressTracker.hpp"
-#include "kit/visuals/views/ScreenMetrics.hpp"
-#include "kit/visuals/views/TabBlock.hpp"
-#include "kit/visuals/views/TabTransition.hpp"
+#include "kit/visuals/views/device/DriveMetrics.hpp"
+#include "kit/visuals/views/device/ListTab.hpp"
+#include "kit/visuals/views/device/ScreenMetrics.hpp"
+#include "kit/visuals/views/device/TabBlock.hpp"
+#include "kit/visuals/views/device/TabTransition.hpp"
+#include "kit/visuals/views/kit/KeyStyle.hpp"
+#include "kit/visuals/views/kit/PressTracker.hpp"
+#include "kit/visuals/views/mascot/FaceMoment.hpp"
 
 class QPainter;
 

@@ -5,12 +5,12 @@
 
 #include "generated/AppVersion.hpp"
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/BevelSurface.hpp"
-#include "kit/visuals/views/DymoLabel.hpp"
-#include "kit/visuals/views/Fonts.hpp"
-#include "kit/visuals/views/MascotView.hpp"
-#include "kit/visuals/views/Painting.hpp"
-#include "kit/visuals/views/TextLine.hpp"
+#include "kit/visuals/views/kit/BevelSurface.hpp"
+#include "kit/visuals/views/kit/DymoLabel.hpp"
+#include "kit/visuals/views/kit/Fonts.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
+#include "kit/visuals/views/kit/TextLine.hpp"
+#include "kit/visuals/views/mascot/MascotView.hpp"
 
 namespace quorvel {
 namespace {

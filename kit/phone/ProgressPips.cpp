@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/LED.hpp"
+#include "kit/visuals/views/kit/LED.hpp"
 
 namespace quorvel {
 

@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "kit/visuals/views/LED.hpp"
+#include "kit/visuals/views/kit/LED.hpp"
 
 namespace quorvel {
 

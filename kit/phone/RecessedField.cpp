@@ -1,8 +1,8 @@
 #include "kit/phone/RecessedField.hpp"
 
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/BevelSurface.hpp"
-#include "kit/visuals/views/Painting.hpp"
+#include "kit/visuals/views/kit/BevelSurface.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
 
 namespace quorvel {
 

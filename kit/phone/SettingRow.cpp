@@ -4,8 +4,8 @@
 
 #include "kit/phone/RecessedField.hpp"
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/Fonts.hpp"
-#include "kit/visuals/views/Painting.hpp"
+#include "kit/visuals/views/kit/Fonts.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
 
 namespace quorvel {
 

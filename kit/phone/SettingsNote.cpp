@@ -1,8 +1,8 @@
 #include "kit/phone/SettingsNote.hpp"
 
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/Fonts.hpp"
-#include "kit/visuals/views/Painting.hpp"
+#include "kit/visuals/views/kit/Fonts.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
 
 namespace quorvel {
 

@@ -6,7 +6,7 @@
 #include <QPointF>
 #include <QSizeF>
 
-#include "kit/visuals/views/DymoLabel.hpp"
+#include "kit/visuals/views/kit/DymoLabel.hpp"
 
 class QPainter;
 

@@ -4,9 +4,9 @@
 
 #include "kit/phone/FocusRing.hpp"
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/BevelSurface.hpp"
-#include "kit/visuals/views/Fonts.hpp"
-#include "kit/visuals/views/Painting.hpp"
+#include "kit/visuals/views/kit/BevelSurface.hpp"
+#include "kit/visuals/views/kit/Fonts.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
 
 namespace quorvel {
 

@@ -11,7 +11,7 @@
 #include <QString>
 
 #include "kit/visuals/model/Color.hpp"
-#include "kit/visuals/views/TextLine.hpp"
+#include "kit/visuals/views/kit/TextLine.hpp"
 
 class QPainter;
 

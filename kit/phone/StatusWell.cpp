@@ -5,10 +5,10 @@
 #include "kit/phone/PulsingLED.hpp"
 #include "kit/phone/RecessedField.hpp"
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/Fonts.hpp"
-#include "kit/visuals/views/LED.hpp"
-#include "kit/visuals/views/Painting.hpp"
-#include "kit/visuals/views/TextLine.hpp"
+#include "kit/visuals/views/kit/Fonts.hpp"
+#include "kit/visuals/views/kit/LED.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
+#include "kit/visuals/views/kit/TextLine.hpp"
 
 namespace quorvel {
 namespace {

@@ -7,8 +7,8 @@
 #include "kit/phone/SmallKeyStyle.hpp"
 #include "kit/phone/TabularText.hpp"
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/Fonts.hpp"
-#include "kit/visuals/views/Painting.hpp"
+#include "kit/visuals/views/kit/Fonts.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
 
 namespace quorvel {
 namespace {

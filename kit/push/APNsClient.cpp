@@ -5,10 +5,10 @@
 
 #include "kit/engine/Quorvel.hpp"
 #include "kit/push/RelayEnvelope.hpp"
-#include "platform/JsonCoding.hpp"
-#include "platform/UnicodeText.hpp"
+#include "platform/json/JsonCoding.hpp"
 #include "platform/services/CurlHttpTransport.hpp"
 #include "platform/services/HttpsUrl.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 namespace quorvel {
 namespace {

@@ -22,10 +22,10 @@
 #include "kit/push/APNsJWTSigner.hpp"
 #include "kit/push/PushPayloads.hpp"
 #include "platform/Expected.hpp"
-#include "platform/Instant.hpp"
-#include "platform/Logger.hpp"
+#include "platform/logging/Logger.hpp"
 #include "platform/services/HttpTransport.hpp"
 #include "platform/services/WebUrl.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

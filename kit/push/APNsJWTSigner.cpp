@@ -1,7 +1,7 @@
 #include "kit/push/APNsJWTSigner.hpp"
 
 #include "kit/push/PushPayloads.hpp"
-#include "platform/Base64.hpp"
+#include "platform/text/Base64.hpp"
 
 namespace quorvel {
 

@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "platform/Expected.hpp"
-#include "platform/Instant.hpp"
 #include "platform/services/P256SigningKey.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

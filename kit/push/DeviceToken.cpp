@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/UnicodeText.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 namespace quorvel::DeviceToken {
 

@@ -10,7 +10,7 @@
 #include "kit/push/PushPayloads.hpp"
 #include "kit/push/QuorvelLiveState.hpp"
 #include "platform/Expected.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel::PushPayloads {
 

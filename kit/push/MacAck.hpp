@@ -8,9 +8,9 @@
 #include <optional>
 #include <string>
 
-#include "platform/Instant.hpp"
-#include "platform/JsonCoding.hpp"
-#include "platform/RecordStore.hpp"
+#include "platform/json/JsonCoding.hpp"
+#include "platform/stores/RecordStore.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/Instant.hpp"
-#include "platform/JsonCoding.hpp"
-#include "platform/RecordStore.hpp"
+#include "platform/json/JsonCoding.hpp"
+#include "platform/stores/RecordStore.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

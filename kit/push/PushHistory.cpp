@@ -4,8 +4,8 @@
 #include <set>
 
 #include "kit/push/UnreadableFile.hpp"
-#include "platform/FileOperations.hpp"
-#include "platform/OwnFileRead.hpp"
+#include "platform/files/FileOperations.hpp"
+#include "platform/files/OwnFileRead.hpp"
 
 namespace quorvel {
 

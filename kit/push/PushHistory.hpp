@@ -9,8 +9,8 @@
 
 #include "kit/push/ReceivedPush.hpp"
 #include "platform/Expected.hpp"
-#include "platform/Files.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/files/Files.hpp"
+#include "platform/json/JsonCoding.hpp"
 
 namespace quorvel {
 

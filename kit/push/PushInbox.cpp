@@ -8,8 +8,8 @@
 #include <system_error>
 
 #include "kit/push/UnreadableFile.hpp"
-#include "platform/Logger.hpp"
-#include "platform/OwnFileRead.hpp"
+#include "platform/files/OwnFileRead.hpp"
+#include "platform/logging/Logger.hpp"
 
 namespace quorvel::PushInbox {
 

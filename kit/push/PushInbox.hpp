@@ -9,7 +9,7 @@
 
 #include "kit/push/ReceivedPush.hpp"
 #include "platform/Expected.hpp"
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
 
 namespace quorvel::PushInbox {
 

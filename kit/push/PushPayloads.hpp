@@ -10,8 +10,8 @@
 
 #include "kit/engine/InterruptionLevel.hpp"
 #include "platform/Expected.hpp"
-#include "platform/Instant.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/json/JsonCoding.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel::PushPayloads {
 

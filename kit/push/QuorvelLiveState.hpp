@@ -11,8 +11,8 @@
 
 #include "kit/engine/PixelArtFace.hpp"
 #include "kit/engine/Session.hpp"
-#include "platform/Instant.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/json/JsonCoding.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/RecordStore.hpp"
+#include "platform/stores/RecordStore.hpp"
 
 namespace quorvel::recordfields {
 

@@ -4,8 +4,8 @@
 
 #include "kit/engine/Quorvel.hpp"
 #include "kit/engine/StoredDefaults.hpp"
-#include "platform/Base64.hpp"
 #include "platform/SecureRandom.hpp"
+#include "platform/text/Base64.hpp"
 
 namespace quorvel {
 

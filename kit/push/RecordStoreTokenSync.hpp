@@ -19,10 +19,10 @@
 #include <vector>
 
 #include "kit/push/TokenSync.hpp"
-#include "platform/Instant.hpp"
-#include "platform/KeyValueStore.hpp"
-#include "platform/Logger.hpp"
-#include "platform/RecordStore.hpp"
+#include "platform/logging/Logger.hpp"
+#include "platform/stores/KeyValueStore.hpp"
+#include "platform/stores/RecordStore.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

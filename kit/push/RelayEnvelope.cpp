@@ -1,6 +1,6 @@
 #include "kit/push/RelayEnvelope.hpp"
 
-#include "platform/Base64.hpp"
+#include "platform/text/Base64.hpp"
 
 namespace quorvel {
 

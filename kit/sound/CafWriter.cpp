@@ -3,7 +3,7 @@
 #include <bit>
 #include <string_view>
 
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
 
 namespace quorvel::caf {
 

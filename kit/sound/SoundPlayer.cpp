@@ -5,8 +5,8 @@
 #include <system_error>
 
 #include "kit/sound/CafReader.hpp"
-#include "platform/ResourceFolder.hpp"
-#include "platform/Files.hpp"
+#include "platform/files/ResourceFolder.hpp"
+#include "platform/files/Files.hpp"
 
 namespace quorvel {
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "kit/engine/Sound.hpp"
-#include "platform/Logger.hpp"
-#include "platform/SoundOutput.hpp"
+#include "platform/desktop/SoundOutput.hpp"
+#include "platform/logging/Logger.hpp"
 
 namespace quorvel {
 

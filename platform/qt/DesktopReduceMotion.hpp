@@ -9,7 +9,7 @@
 #include <QObject>
 #include <QString>
 
-#include "platform/ReduceMotion.hpp"
+#include "platform/desktop/ReduceMotion.hpp"
 
 namespace quorvel {
 

@@ -3,7 +3,7 @@
 // signals on the session bus and, on an X display with power management, display sleep.
 #include <memory>
 
-#include "platform/ScreenStateMonitor.hpp"
+#include "platform/desktop/ScreenStateMonitor.hpp"
 
 namespace quorvel {
 

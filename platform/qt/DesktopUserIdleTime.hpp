@@ -7,7 +7,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/UserIdleTime.hpp"
+#include "platform/desktop/UserIdleTime.hpp"
 
 namespace quorvel {
 

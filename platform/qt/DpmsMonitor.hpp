@@ -7,7 +7,7 @@
 #include <memory>
 #include <optional>
 
-#include "platform/ScreenStateMonitor.hpp"
+#include "platform/desktop/ScreenStateMonitor.hpp"
 
 namespace quorvel {
 

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/NotificationSettingsTool.hpp"
+#include "platform/desktop/NotificationSettingsTool.hpp"
 
 namespace quorvel {
 namespace {

@@ -12,7 +12,7 @@
 #include <set>
 #include <string>
 
-#include "platform/NotificationCenter.hpp"
+#include "platform/desktop/NotificationCenter.hpp"
 
 namespace quorvel {
 

@@ -5,7 +5,7 @@
 #include <QDBusConnection>
 #include <QString>
 
-#include "platform/SleepInhibitor.hpp"
+#include "platform/desktop/SleepInhibitor.hpp"
 
 namespace quorvel {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/MenuItem.hpp"
+#include "platform/desktop/MenuItem.hpp"
 
 namespace quorvel {
 

@@ -8,7 +8,7 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/MainThreadHandOff.hpp"
+#include "platform/threads/MainThreadHandOff.hpp"
 
 namespace quorvel {
 

@@ -6,7 +6,7 @@
 // event loop (the main thread).
 #include <QString>
 
-#include "platform/SoundOutput.hpp"
+#include "platform/desktop/SoundOutput.hpp"
 
 namespace quorvel {
 

@@ -5,7 +5,7 @@
 #include <QDBusConnection>
 #include <QObject>
 
-#include "platform/ScreenStateMonitor.hpp"
+#include "platform/desktop/ScreenStateMonitor.hpp"
 
 namespace quorvel {
 

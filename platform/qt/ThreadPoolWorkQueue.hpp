@@ -9,8 +9,8 @@
 // Threads: any thread may call `run`; the waits and the destructor are for the owner's thread.
 #include <chrono>
 
-#include "platform/WorkQueue.hpp"
 #include "platform/qt/LeavableThreadPool.hpp"
+#include "platform/threads/WorkQueue.hpp"
 
 namespace quorvel {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/KeyValueStore.hpp"
+#include "platform/stores/KeyValueStore.hpp"
 
 namespace quorvel {
 

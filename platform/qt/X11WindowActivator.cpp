@@ -8,7 +8,7 @@
 
 #include <xcb/xcb.h>
 
-#include "platform/UnicodeText.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 namespace quorvel {
 namespace {

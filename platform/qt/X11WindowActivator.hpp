@@ -7,7 +7,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/WindowActivator.hpp"
+#include "platform/desktop/WindowActivator.hpp"
 
 namespace quorvel {
 

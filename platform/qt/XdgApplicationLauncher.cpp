@@ -4,8 +4,8 @@
 #include <QString>
 #include <QStringList>
 
-#include "platform/DesktopEntry.hpp"
-#include "platform/Files.hpp"
+#include "platform/desktop/DesktopEntry.hpp"
+#include "platform/files/Files.hpp"
 
 namespace quorvel {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Starts an application from its installed desktop entry: the "Exec" command line, in the
 // entry's "Path" folder when it names one, detached from this process.
-#include "platform/ApplicationLauncher.hpp"
+#include "platform/desktop/ApplicationLauncher.hpp"
 
 namespace quorvel {
 

@@ -16,8 +16,8 @@
 #include <optional>
 #include <vector>
 
-#include "platform/Instant.hpp"
-#include "platform/RecordStore.hpp"
+#include "platform/stores/RecordStore.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/DesktopEntry.hpp"
+#include "platform/desktop/DesktopEntry.hpp"
 
 using namespace quorvel;
 

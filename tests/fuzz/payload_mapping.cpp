@@ -14,7 +14,7 @@
 #include "hook/HookInput.hpp"
 #include "hook/JsonTextRepair.hpp"
 #include "hook/SpoolFile.hpp"
-#include "platform/UnicodeText.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 using namespace quorvel;
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/Base64.hpp"
-#include "platform/JsonCoding.hpp"
-#include "platform/UnicodeText.hpp"
+#include "platform/json/JsonCoding.hpp"
+#include "platform/text/Base64.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 using namespace quorvel;
 

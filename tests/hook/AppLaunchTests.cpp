@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "hook/AppLaunch.hpp"
-#include "platform/DesktopEntry.hpp"
+#include "platform/desktop/DesktopEntry.hpp"
 #include "tests/hook/TempFolder.hpp"
 #include "tests/support/ScopedEnvironmentVariable.hpp"
 

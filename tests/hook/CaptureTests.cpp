@@ -3,7 +3,7 @@
 #include <regex>
 
 #include "hook/Capture.hpp"
-#include "platform/UnicodeText.hpp"
+#include "platform/text/UnicodeText.hpp"
 #include "tests/hook/TempFolder.hpp"
 
 namespace quorvel {

@@ -7,7 +7,7 @@
 
 #include "kit/engine/Endpoint.hpp"
 #include "kit/engine/QuorvelPaths.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/json/JsonCoding.hpp"
 #include "tests/hook/FakeEventServer.hpp"
 #include "tests/hook/HelperProcess.hpp"
 

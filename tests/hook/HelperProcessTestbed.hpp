@@ -11,7 +11,7 @@
 #include "kit/engine/Endpoint.hpp"
 #include "kit/engine/HookEvent.hpp"
 #include "kit/engine/QuorvelPaths.hpp"
-#include "platform/BootClock.hpp"
+#include "platform/time/BootClock.hpp"
 #include "tests/hook/FakeEventServer.hpp"
 #include "tests/hook/HelperProcess.hpp"
 

@@ -14,8 +14,8 @@
 #include "hook/HelperCommandLine.hpp"
 #include "kit/engine/HookEvent.hpp"
 #include "kit/engine/QuorvelPaths.hpp"
-#include "platform/Files.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/files/Files.hpp"
+#include "platform/json/JsonCoding.hpp"
 #include "tests/hook/HelperProcess.hpp"
 
 namespace quorvel {

@@ -11,7 +11,7 @@
 
 #include "hook/HookInput.hpp"
 #include "kit/engine/HookEvent.hpp"
-#include "platform/UnicodeText.hpp"
+#include "platform/text/UnicodeText.hpp"
 #include "tests/hook/TempFolder.hpp"
 
 namespace quorvel {

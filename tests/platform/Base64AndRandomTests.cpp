@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/Base64.hpp"
 #include "platform/SecureRandom.hpp"
+#include "platform/text/Base64.hpp"
 
 namespace quorvel {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/Calendar.hpp"
+#include "platform/time/Calendar.hpp"
 
 #include <gtest/gtest.h>
 

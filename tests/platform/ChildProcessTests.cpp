@@ -1,4 +1,4 @@
-#include "platform/ChildProcess.hpp"
+#include "platform/processes/ChildProcess.hpp"
 
 #include <gtest/gtest.h>
 

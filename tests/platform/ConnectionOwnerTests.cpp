@@ -10,8 +10,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/LinuxConnectionOwner.hpp"
-#include "platform/OwnedDescriptor.hpp"
+#include "platform/files/OwnedDescriptor.hpp"
+#include "platform/network/LinuxConnectionOwner.hpp"
 #include "tests/support/OtherUserPort.hpp"
 
 namespace quorvel {

@@ -1,10 +1,10 @@
-#include "platform/DesktopEntry.hpp"
+#include "platform/desktop/DesktopEntry.hpp"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
 #include "tests/support/ScopedEnvironmentVariable.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 

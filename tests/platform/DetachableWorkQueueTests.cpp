@@ -1,6 +1,6 @@
 // The keyring's queue: its end never waits, not even for a call stuck on a prompt nobody
 // answers; what had not started is dropped, and the stuck call may still end on its thread.
-#include "platform/DetachableWorkQueue.hpp"
+#include "platform/threads/DetachableWorkQueue.hpp"
 
 #include <gtest/gtest.h>
 

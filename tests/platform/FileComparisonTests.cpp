@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/FileOperations.hpp"
+#include "platform/files/FileOperations.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel::files {

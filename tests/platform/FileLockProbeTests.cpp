@@ -1,4 +1,4 @@
-#include "platform/FileLockProbe.hpp"
+#include "platform/files/FileLockProbe.hpp"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel::files {

@@ -1,4 +1,4 @@
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
 
 #include <cstdlib>
 #include <dirent.h>

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/IndicConjunctBreak.hpp"
-#include "platform/UnicodeText.hpp"
+#include "platform/text/IndicConjunctBreak.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 namespace quorvel {
 namespace {

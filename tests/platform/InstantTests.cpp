@@ -1,8 +1,8 @@
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 
 #include <gtest/gtest.h>
 
-#include "platform/JsonCoding.hpp"
+#include "platform/json/JsonCoding.hpp"
 
 namespace quorvel {
 namespace {

@@ -1,5 +1,5 @@
-#include "platform/JsonCoding.hpp"
-#include "platform/BoundedJson.hpp"
+#include "platform/json/JsonCoding.hpp"
+#include "platform/json/BoundedJson.hpp"
 
 #include <cmath>
 #include <limits>

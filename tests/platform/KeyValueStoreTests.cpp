@@ -1,4 +1,4 @@
-#include "platform/KeyValueStore.hpp"
+#include "platform/stores/KeyValueStore.hpp"
 
 #include <cstdlib>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
 #include "tests/support/FileMode.hpp"
 #include "tests/support/OddFiles.hpp"
 #include "tests/support/ScopedEnvironmentVariable.hpp"

@@ -1,4 +1,4 @@
-#include "platform/LogLineText.hpp"
+#include "platform/logging/LogLineText.hpp"
 
 #include <gtest/gtest.h>
 

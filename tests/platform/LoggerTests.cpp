@@ -1,4 +1,4 @@
-#include "platform/Logger.hpp"
+#include "platform/logging/Logger.hpp"
 
 #include <cstdlib>
 #include <sys/stat.h>
@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/Files.hpp"
-#include "platform/UnicodeText.hpp"
+#include "platform/files/Files.hpp"
+#include "platform/text/UnicodeText.hpp"
 #include "tests/support/ScopedEnvironmentVariable.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 

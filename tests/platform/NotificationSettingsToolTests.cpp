@@ -1,4 +1,4 @@
-#include "platform/NotificationSettingsTool.hpp"
+#include "platform/desktop/NotificationSettingsTool.hpp"
 
 #include <gtest/gtest.h>
 

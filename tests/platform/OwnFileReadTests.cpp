@@ -1,4 +1,4 @@
-#include "platform/OwnFileRead.hpp"
+#include "platform/files/OwnFileRead.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>

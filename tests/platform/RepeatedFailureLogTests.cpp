@@ -1,4 +1,4 @@
-#include "platform/RepeatedFailureLog.hpp"
+#include "platform/logging/RepeatedFailureLog.hpp"
 
 #include <gtest/gtest.h>
 

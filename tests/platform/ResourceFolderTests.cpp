@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/ResourceFolder.hpp"
+#include "platform/files/ResourceFolder.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {

@@ -1,6 +1,6 @@
 // Logs stay bounded however many processes write them at once, and the older copy kept is
 // always a whole file's worth, never a fresh one moved aside a second time.
-#include "platform/RotatingLogFile.hpp"
+#include "platform/logging/RotatingLogFile.hpp"
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/Files.hpp"
-#include "platform/Logger.hpp"
+#include "platform/files/Files.hpp"
+#include "platform/logging/Logger.hpp"
 #include "tests/support/ScopedEnvironmentVariable.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 

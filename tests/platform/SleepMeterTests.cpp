@@ -1,4 +1,4 @@
-#include "platform/SleepMeter.hpp"
+#include "platform/time/SleepMeter.hpp"
 
 #include <gtest/gtest.h>
 

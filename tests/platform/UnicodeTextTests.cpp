@@ -1,4 +1,4 @@
-#include "platform/UnicodeText.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 #include <gtest/gtest.h>
 

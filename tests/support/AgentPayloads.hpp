@@ -3,7 +3,7 @@
 // Free of any test framework.
 #include <string>
 
-#include "platform/JsonCoding.hpp"
+#include "platform/json/JsonCoding.hpp"
 
 namespace quorvel::testing {
 

@@ -3,8 +3,8 @@
 // times may differ between versions of its data.
 #include <string>
 
-#include "platform/Calendar.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Calendar.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel::testing {
 

@@ -3,7 +3,7 @@
 // read reads as empty, the way a log nobody wrote to is empty. Free of any test framework.
 #include <string>
 
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
 
 namespace quorvel::testing {
 

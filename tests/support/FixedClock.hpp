@@ -1,6 +1,6 @@
 #pragma once
 // A clock that stays where the test puts it. Not for clocks read from other threads.
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel::testing {
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
 #include "tests/support/HomeEnvironment.hpp"
 #include "tests/support/ProgramRun.hpp"
 

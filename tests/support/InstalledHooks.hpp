@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "kit/hooks/HookSettingsEditor.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/json/JsonCoding.hpp"
 
 namespace quorvel::testing {
 

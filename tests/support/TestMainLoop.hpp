@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/MainThreadHandOff.hpp"
-#include "platform/WorkQueue.hpp"
+#include "platform/threads/MainThreadHandOff.hpp"
+#include "platform/threads/WorkQueue.hpp"
 
 namespace quorvel::testing {
 

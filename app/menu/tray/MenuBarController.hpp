@@ -12,8 +12,8 @@
 #include "app/menu/tray/MenuSource.hpp"
 #include "app/windows/design/DesignSheetScene.hpp"
 #include "app/windows/hosting/WindowNavigator.hpp"
-#include "platform/Instant.hpp"
 #include "platform/qt/MenuBarExtra.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

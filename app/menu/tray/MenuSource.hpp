@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/menu/MenuBarMenu.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

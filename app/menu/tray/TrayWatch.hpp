@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "app/windows/hosting/WindowNavigator.hpp"
-#include "platform/Logger.hpp"
+#include "platform/logging/Logger.hpp"
 
 namespace quorvel {
 

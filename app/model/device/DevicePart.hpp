@@ -15,8 +15,8 @@
 #include "app/model/device/DeviceSessions.hpp"
 #include "kit/engine/DeviceControls.hpp"
 #include "kit/sound/SoundPlayer.hpp"
-#include "platform/KeyValueStore.hpp"
-#include "platform/Logger.hpp"
+#include "platform/logging/Logger.hpp"
+#include "platform/stores/KeyValueStore.hpp"
 
 namespace quorvel {
 

@@ -3,8 +3,8 @@
 #include <utility>
 
 #include "kit/engine/Quorvel.hpp"
-#include "platform/ChildProcess.hpp"
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
+#include "platform/processes/ChildProcess.hpp"
 
 namespace quorvel {
 

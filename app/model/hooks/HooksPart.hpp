@@ -18,9 +18,9 @@
 #include "app/install/HelperInstaller.hpp"
 #include "app/install/HookInstaller.hpp"
 #include "app/model/ModelHops.hpp"
-#include "platform/WorkQueue.hpp"
+#include "platform/threads/WorkQueue.hpp"
 #include "kit/engine/QuorvelPaths.hpp"
-#include "platform/Logger.hpp"
+#include "platform/logging/Logger.hpp"
 
 namespace quorvel {
 

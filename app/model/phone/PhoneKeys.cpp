@@ -5,8 +5,8 @@
 #include "app/delivery/APNsKeyStore.hpp"
 #include "app/delivery/RelayKeyStore.hpp"
 #include "app/model/phone/PhonePart.hpp"
-#include "platform/OwnFileRead.hpp"
-#include "platform/UnicodeText.hpp"
+#include "platform/files/OwnFileRead.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 namespace quorvel {
 namespace {

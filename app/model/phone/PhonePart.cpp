@@ -11,7 +11,7 @@
 #include "kit/engine/Quorvel.hpp"
 #include "kit/engine/StoredDefaults.hpp"
 #include "kit/push/DeviceToken.hpp"
-#include "platform/UnicodeText.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 namespace quorvel {
 namespace {

@@ -25,10 +25,10 @@
 #include "kit/engine/ListMirror.hpp"
 #include "kit/engine/OutgoingPush.hpp"
 #include "kit/engine/Router.hpp"
-#include "platform/Instant.hpp"
-#include "platform/Logger.hpp"
-#include "platform/RepeatedFailureLog.hpp"
+#include "platform/logging/Logger.hpp"
+#include "platform/logging/RepeatedFailureLog.hpp"
 #include "platform/services/WebUrl.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

@@ -4,7 +4,7 @@
 #include "app/reports/PushReport.hpp"
 #include "kit/engine/CopyBook.hpp"
 #include "kit/push/DeviceToken.hpp"
-#include "platform/UnicodeText.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 namespace quorvel {
 

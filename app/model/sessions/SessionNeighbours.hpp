@@ -8,7 +8,7 @@
 
 #include "kit/engine/Alert.hpp"
 #include "kit/engine/Session.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

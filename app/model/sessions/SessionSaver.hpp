@@ -11,7 +11,7 @@
 #include "app/stores/RecentEventIDs.hpp"
 #include "app/stores/SessionStore.hpp"
 #include "kit/engine/StateMachine.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

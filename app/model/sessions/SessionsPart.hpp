@@ -36,10 +36,10 @@
 #include "kit/engine/HookEvent.hpp"
 #include "kit/engine/QuorvelPaths.hpp"
 #include "kit/engine/StateMachine.hpp"
-#include "platform/Instant.hpp"
-#include "platform/Logger.hpp"
-#include "platform/RepeatedFailureLog.hpp"
-#include "platform/SleepMeter.hpp"
+#include "platform/logging/Logger.hpp"
+#include "platform/logging/RepeatedFailureLog.hpp"
+#include "platform/time/Instant.hpp"
+#include "platform/time/SleepMeter.hpp"
 
 namespace quorvel {
 

@@ -7,7 +7,7 @@
 #include "app/stores/PrivateFolders.hpp"
 #include "kit/engine/Endpoint.hpp"
 #include "kit/engine/Quorvel.hpp"
-#include "platform/DamagedFileAside.hpp"
+#include "platform/files/DamagedFileAside.hpp"
 
 namespace quorvel {
 namespace {

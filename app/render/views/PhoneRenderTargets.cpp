@@ -10,11 +10,11 @@
 #include "kit/phone/SmallKeyStyle.hpp"
 #include "kit/visuals/model/DeviceSamples.hpp"
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/FaceMoment.hpp"
-#include "kit/visuals/views/FinishedGroupedListView.hpp"
-#include "kit/visuals/views/Grain.hpp"
-#include "kit/visuals/views/Painting.hpp"
-#include "kit/visuals/views/Shape.hpp"
+#include "kit/visuals/views/kit/Grain.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
+#include "kit/visuals/views/kit/Shape.hpp"
+#include "kit/visuals/views/lists/FinishedGroupedListView.hpp"
+#include "kit/visuals/views/mascot/FaceMoment.hpp"
 
 namespace quorvel::PhoneRenderTargets {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "app/render/views/RenderScene.hpp"
 #include "kit/push/QuorvelLiveState.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel::PhoneRenderTargets {
 

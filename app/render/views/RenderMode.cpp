@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "app/render/views/PngEncoding.hpp"
-#include "kit/visuals/views/Fonts.hpp"
+#include "kit/visuals/views/kit/Fonts.hpp"
 
 namespace quorvel::RenderMode {
 namespace {

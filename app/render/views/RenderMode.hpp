@@ -11,7 +11,7 @@
 
 #include "app/render/RenderRequest.hpp"
 #include "app/render/views/RenderTargets.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel::RenderMode {
 

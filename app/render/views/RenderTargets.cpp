@@ -6,11 +6,11 @@
 #include "app/render/views/PhoneRenderTargets.hpp"
 #include "kit/visuals/model/DeviceSamples.hpp"
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/AppIconView.hpp"
-#include "kit/visuals/views/CompactStripView.hpp"
-#include "kit/visuals/views/DesignSheetView.hpp"
-#include "kit/visuals/views/DeviceView.hpp"
-#include "kit/visuals/views/Painting.hpp"
+#include "kit/visuals/views/device/DeviceView.hpp"
+#include "kit/visuals/views/kit/DesignSheetView.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
+#include "kit/visuals/views/mascot/AppIconView.hpp"
+#include "kit/visuals/views/strip/CompactStripView.hpp"
 
 namespace quorvel {
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/render/views/RenderScene.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

@@ -5,7 +5,7 @@
 
 #include "app/windows/hosting/DesktopStyle.hpp"
 #include "app/windows/hosting/PaintedWidget.hpp"
-#include "kit/visuals/views/DesignSheetView.hpp"
+#include "kit/visuals/views/kit/DesignSheetView.hpp"
 
 namespace quorvel {
 DesignSheetScene::DesignSheetScene() = default;

@@ -9,10 +9,10 @@
 
 #include "app/windows/device/DevicePresenter.hpp"
 #include "app/windows/hosting/PaintedViewContent.hpp"
-#include "kit/visuals/views/DeviceComposition.hpp"
-#include "kit/visuals/views/DeviceView.hpp"
-#include "kit/visuals/views/LiveMotionClock.hpp"
-#include "platform/ReduceMotion.hpp"
+#include "kit/visuals/views/device/DeviceComposition.hpp"
+#include "kit/visuals/views/device/DeviceView.hpp"
+#include "kit/visuals/views/mascot/LiveMotionClock.hpp"
+#include "platform/desktop/ReduceMotion.hpp"
 
 namespace quorvel {
 

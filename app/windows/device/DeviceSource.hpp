@@ -7,7 +7,7 @@
 
 #include "kit/engine/DeviceControls.hpp"
 #include "kit/visuals/model/DeviceDisplay.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

@@ -17,7 +17,7 @@
 #include "app/windows/device/DeviceSource.hpp"
 #include "app/windows/device/OneShotTimer.hpp"
 #include "kit/visuals/model/DeviceDisplay.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

@@ -5,7 +5,7 @@
 
 #include "app/model/AppModel.hpp"
 #include "kit/visuals/model/DeviceSamples.hpp"
-#include "platform/UnicodeText.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 namespace quorvel {
 namespace {

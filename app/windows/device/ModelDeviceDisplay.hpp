@@ -1,7 +1,7 @@
 #pragma once
 // What the device and the strip draw of the app model at a moment. Main thread.
 #include "kit/visuals/model/DeviceDisplay.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

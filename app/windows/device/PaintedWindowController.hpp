@@ -21,8 +21,8 @@
 #include "app/windows/hosting/WindowHost.hpp"
 #include "app/windows/hosting/WindowKeys.hpp"
 #include "app/windows/hosting/WindowNavigator.hpp"
-#include "platform/KeyValueStore.hpp"
-#include "platform/ReduceMotion.hpp"
+#include "platform/desktop/ReduceMotion.hpp"
+#include "platform/stores/KeyValueStore.hpp"
 
 namespace quorvel {
 

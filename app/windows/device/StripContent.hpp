@@ -4,9 +4,9 @@
 // assistive tools. The mascot's timeline repaints only the strip's screen. Main thread.
 #include "app/windows/device/StripPresenter.hpp"
 #include "app/windows/hosting/PaintedViewContent.hpp"
-#include "kit/visuals/views/CompactStripView.hpp"
-#include "kit/visuals/views/LiveMotionClock.hpp"
-#include "platform/ReduceMotion.hpp"
+#include "kit/visuals/views/mascot/LiveMotionClock.hpp"
+#include "kit/visuals/views/strip/CompactStripView.hpp"
+#include "platform/desktop/ReduceMotion.hpp"
 
 namespace quorvel {
 

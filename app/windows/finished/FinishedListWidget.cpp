@@ -8,11 +8,11 @@
 
 #include "app/windows/hosting/PaintedAccessible.hpp"
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/FinishedRowView.hpp"
-#include "kit/visuals/views/Fonts.hpp"
-#include "kit/visuals/views/LogPanel.hpp"
-#include "kit/visuals/views/Painting.hpp"
-#include "kit/visuals/views/TabBlock.hpp"
+#include "kit/visuals/views/device/TabBlock.hpp"
+#include "kit/visuals/views/kit/Fonts.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
+#include "kit/visuals/views/lists/FinishedRowView.hpp"
+#include "kit/visuals/views/lists/LogPanel.hpp"
 
 namespace quorvel {
 

@@ -12,7 +12,7 @@
 
 #include "app/windows/finished/FinishedPresenter.hpp"
 #include "app/windows/hosting/PaintedControls.hpp"
-#include "kit/visuals/views/FinishedListView.hpp"
+#include "kit/visuals/views/lists/FinishedListView.hpp"
 
 namespace quorvel {
 

@@ -13,7 +13,7 @@
 
 #include "app/windows/finished/FinishedSource.hpp"
 #include "kit/engine/FinishedRun.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

@@ -3,7 +3,7 @@
 #include <QWidget>
 
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/Painting.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
 
 namespace quorvel::DesktopStyle {
 

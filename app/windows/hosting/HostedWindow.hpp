@@ -17,8 +17,8 @@
 
 #include "app/windows/hosting/WindowHost.hpp"
 #include "app/windows/hosting/WindowKeys.hpp"
-#include "platform/KeyValueStore.hpp"
 #include "platform/qt/WindowFrameAutosave.hpp"
+#include "platform/stores/KeyValueStore.hpp"
 
 class QScrollArea;
 

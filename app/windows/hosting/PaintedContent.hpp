@@ -11,8 +11,8 @@
 #include <optional>
 #include <vector>
 
-#include "kit/visuals/views/AccessibleControl.hpp"
-#include "kit/visuals/views/HideKey.hpp"
+#include "kit/visuals/views/device/HideKey.hpp"
+#include "kit/visuals/views/kit/AccessibleControl.hpp"
 
 namespace quorvel {
 

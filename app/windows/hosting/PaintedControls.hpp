@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "kit/visuals/views/AccessibleControl.hpp"
+#include "kit/visuals/views/kit/AccessibleControl.hpp"
 
 namespace quorvel {
 

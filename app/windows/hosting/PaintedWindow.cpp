@@ -19,7 +19,7 @@
 
 #include "app/windows/hosting/PaintedAccessible.hpp"
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/Painting.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
 #include "platform/qt/X11WindowProperties.hpp"
 
 namespace quorvel {

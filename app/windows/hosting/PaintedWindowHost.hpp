@@ -16,8 +16,8 @@
 #include "app/windows/hosting/PaintedWindow.hpp"
 #include "app/windows/hosting/PaintedWindowLook.hpp"
 #include "app/windows/hosting/WindowHost.hpp"
-#include "platform/KeyValueStore.hpp"
 #include "platform/qt/WindowFrameAutosave.hpp"
+#include "platform/stores/KeyValueStore.hpp"
 
 namespace quorvel {
 

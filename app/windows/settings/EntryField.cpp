@@ -5,9 +5,9 @@
 #include <cmath>
 
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/Fonts.hpp"
-#include "kit/visuals/views/Painting.hpp"
-#include "kit/visuals/views/Shape.hpp"
+#include "kit/visuals/views/kit/Fonts.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
+#include "kit/visuals/views/kit/Shape.hpp"
 
 namespace quorvel {
 

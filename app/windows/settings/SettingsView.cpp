@@ -27,11 +27,11 @@
 #include "kit/phone/PageTitle.hpp"
 #include "kit/sound/SoundSummary.hpp"
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/DymoLabel.hpp"
-#include "kit/visuals/views/Fonts.hpp"
-#include "kit/visuals/views/Grain.hpp"
-#include "kit/visuals/views/MascotView.hpp"
-#include "kit/visuals/views/Painting.hpp"
+#include "kit/visuals/views/kit/DymoLabel.hpp"
+#include "kit/visuals/views/kit/Fonts.hpp"
+#include "kit/visuals/views/kit/Grain.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
+#include "kit/visuals/views/mascot/MascotView.hpp"
 
 namespace quorvel {
 namespace {

@@ -1,7 +1,7 @@
 #include "kit/visuals/model/DeviceDisplay.hpp"
 
 #include "kit/engine/Durations.hpp"
-#include "platform/UnicodeText.hpp"
+#include "platform/text/UnicodeText.hpp"
 
 namespace quorvel {
 namespace {

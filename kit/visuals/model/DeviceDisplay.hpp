@@ -14,7 +14,7 @@
 #include "kit/engine/SessionState.hpp"
 #include "kit/visuals/model/FloppyLabel.hpp"
 #include "kit/visuals/model/MascotMotion.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

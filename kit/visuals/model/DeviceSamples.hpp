@@ -10,7 +10,7 @@
 #include "kit/engine/FinishedRun.hpp"
 #include "kit/engine/Sound.hpp"
 #include "kit/visuals/model/DeviceDisplay.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel::DeviceSamples {
 

@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "kit/visuals/model/MascotMotion.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

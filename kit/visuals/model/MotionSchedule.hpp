@@ -12,7 +12,7 @@
 
 #include "kit/visuals/model/MascotMotion.hpp"
 #include "kit/visuals/model/MascotPose.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sys/stat.h>
 
-#include "platform/DesktopEntry.hpp"
+#include "platform/desktop/DesktopEntry.hpp"
 #include "tests/support/DesktopServiceLog.hpp"
 #include "tests/support/FileMode.hpp"
 #include "tests/support/ScopedEnvironmentVariable.hpp"

@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "kit/engine/HookEvent.hpp"
-#include "platform/Files.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/files/Files.hpp"
+#include "platform/json/JsonCoding.hpp"
 #include "tests/support/FakeLogind.hpp"
 #include "tests/support/FileText.hpp"
 #include "tests/support/HelperAndAppTest.hpp"

@@ -19,7 +19,7 @@
 
 #include "hook/LoopbackPost.hpp"
 #include "kit/engine/HookEvent.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/json/JsonCoding.hpp"
 #include "tests/support/AgentPayloads.hpp"
 #include "tests/support/AppCopies.hpp"
 #include "tests/support/FileText.hpp"

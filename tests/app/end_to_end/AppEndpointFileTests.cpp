@@ -12,8 +12,8 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/Files.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/files/Files.hpp"
+#include "platform/json/JsonCoding.hpp"
 #include "tests/support/FileText.hpp"
 #include "tests/support/HelperAndAppTest.hpp"
 #include "tests/support/OddFiles.hpp"

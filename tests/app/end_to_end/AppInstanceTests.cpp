@@ -21,8 +21,8 @@
 
 #include "kit/engine/Endpoint.hpp"
 #include "kit/engine/HookEvent.hpp"
-#include "platform/Files.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/files/Files.hpp"
+#include "platform/json/JsonCoding.hpp"
 #include "platform/SecureRandom.hpp"
 #include "tests/support/AgentPayloads.hpp"
 #include "tests/support/AppCopies.hpp"

@@ -20,7 +20,7 @@
 #include "hook/AppLaunch.hpp"
 #include "hook/LoopbackPost.hpp"
 #include "kit/engine/HookEvent.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/json/JsonCoding.hpp"
 #include "tests/support/AgentPayloads.hpp"
 #include "tests/support/FileText.hpp"
 #include "tests/support/HelperAndAppTest.hpp"

@@ -26,8 +26,8 @@
 
 #include "kit/engine/FinishedRun.hpp"
 #include "kit/engine/Session.hpp"
-#include "platform/Files.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/files/Files.hpp"
+#include "platform/json/JsonCoding.hpp"
 #include "tests/support/FileText.hpp"
 #include "tests/support/HelperAndAppTest.hpp"
 #include "tests/support/WaitFor.hpp"

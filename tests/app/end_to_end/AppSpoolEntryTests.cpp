@@ -14,9 +14,9 @@
 #include <thread>
 
 #include "kit/engine/HookEvent.hpp"
-#include "platform/Files.hpp"
-#include "platform/Instant.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/files/Files.hpp"
+#include "platform/json/JsonCoding.hpp"
+#include "platform/time/Instant.hpp"
 #include "tests/support/FileText.hpp"
 #include "tests/support/HelperAndAppTest.hpp"
 #include "tests/support/WaitFor.hpp"

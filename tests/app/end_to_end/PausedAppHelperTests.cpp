@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "kit/engine/HookEvent.hpp"
-#include "platform/Files.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/files/Files.hpp"
+#include "platform/json/JsonCoding.hpp"
 #include "tests/support/AgentPayloads.hpp"
 #include "tests/support/AppProcess.hpp"
 #include "tests/support/ProgramLaunch.hpp"

@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 
 #include "app/install/AppLauncherEntry.hpp"
-#include "platform/DesktopEntry.hpp"
+#include "platform/desktop/DesktopEntry.hpp"
 #include "tests/app/install/InstallTestSupport.hpp"
 #include "tests/support/ScopedEnvironmentVariable.hpp"
 

@@ -10,7 +10,7 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 #include "tests/support/FileMode.hpp"
 #include "tests/support/LogCapture.hpp"
 #include "tests/support/ScopedUmask.hpp"

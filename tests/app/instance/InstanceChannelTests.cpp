@@ -9,7 +9,7 @@
 #include <vector>
 #include <thread>
 
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
 #include "tests/support/OtherUserSocket.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 

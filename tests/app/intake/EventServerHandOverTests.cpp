@@ -11,7 +11,7 @@
 
 #include "app/intake/EventServer.hpp"
 #include "app/intake/HTTPRequest.hpp"
-#include "platform/BootClock.hpp"
+#include "platform/time/BootClock.hpp"
 #include "tests/app/intake/EventServerTestbed.hpp"
 
 namespace quorvel::testing {

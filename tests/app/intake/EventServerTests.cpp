@@ -13,7 +13,7 @@
 
 #include "app/intake/EventServer.hpp"
 #include "app/intake/HTTPRequest.hpp"
-#include "platform/BootClock.hpp"
+#include "platform/time/BootClock.hpp"
 #include "tests/app/intake/EventServerTestbed.hpp"
 #include "tests/support/LogCapture.hpp"
 

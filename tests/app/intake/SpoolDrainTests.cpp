@@ -11,7 +11,7 @@
 #include <set>
 
 #include "app/intake/SpoolDrain.hpp"
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
 #include "tests/support/LogCapture.hpp"
 #include "tests/support/OddFiles.hpp"
 #include "tests/support/TemporaryFolder.hpp"

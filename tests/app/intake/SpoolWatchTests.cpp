@@ -9,7 +9,7 @@
 #include <fstream>
 
 #include "app/intake/SpoolWatch.hpp"
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {

@@ -9,8 +9,8 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "platform/DetachableWorkQueue.hpp"
 #include "platform/qt/ThreadPoolWorkQueue.hpp"
+#include "platform/threads/DetachableWorkQueue.hpp"
 #include "tests/app/model/AppModelTestbed.hpp"
 #include "tests/app/model/StuckSecretStore.hpp"
 #include "tests/support/LogCapture.hpp"

@@ -18,7 +18,7 @@
 #include "app/model/AppModel.hpp"
 #include "kit/engine/HookEvent.hpp"
 #include "kit/sound/CafWriter.hpp"
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
 #include "tests/support/DesktopServiceLog.hpp"
 #include "tests/app/model/AppModelStandIns.hpp"
 #include "tests/support/EveningClock.hpp"

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "kit/engine/StoredDefaults.hpp"
-#include "platform/KeyValueStore.hpp"
+#include "platform/stores/KeyValueStore.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {

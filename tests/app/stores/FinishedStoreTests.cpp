@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
 #include "tests/support/DesktopServiceLog.hpp"
 #include "tests/support/OddFiles.hpp"
 #include "tests/support/TemporaryFolder.hpp"

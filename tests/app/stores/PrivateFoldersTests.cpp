@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
 #include "tests/support/FileMode.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 

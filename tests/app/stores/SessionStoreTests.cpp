@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Files.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/files/Files.hpp"
+#include "platform/json/JsonCoding.hpp"
 #include "tests/support/DesktopServiceLog.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 

@@ -8,7 +8,7 @@
 #include <QtMath>
 
 #include "app/windows/design/DesignSheetScene.hpp"
-#include "kit/visuals/views/DesignSheetView.hpp"
+#include "kit/visuals/views/kit/DesignSheetView.hpp"
 
 namespace quorvel {
 namespace {

@@ -16,7 +16,7 @@
 #include "app/windows/finished/FinishedView.hpp"
 #include "app/windows/settings/SettingsView.hpp"
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/Painting.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
 #include "tests/app/windows/AppWindowsTestbed.hpp"
 #include "tests/support/QtEventLoop.hpp"
 

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "kit/visuals/model/MotionSchedule.hpp"
-#include "kit/visuals/views/DiskDrive.hpp"
-#include "kit/visuals/views/Fonts.hpp"
+#include "kit/visuals/views/device/DiskDrive.hpp"
+#include "kit/visuals/views/kit/Fonts.hpp"
 #include "tests/app/windows/AppWindowsTestbed.hpp"
 #include "tests/support/QtEventLoop.hpp"
 

@@ -13,8 +13,8 @@
 #include <optional>
 
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/Painting.hpp"
-#include "kit/visuals/views/Shape.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
+#include "kit/visuals/views/kit/Shape.hpp"
 #include "tests/app/windows/SettingsWindowSupport.hpp"
 
 namespace quorvel {

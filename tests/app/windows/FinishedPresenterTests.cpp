@@ -4,7 +4,7 @@
 
 #include "app/windows/finished/FinishedListWidget.hpp"
 #include "app/windows/finished/FinishedView.hpp"
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
 #include "tests/app/windows/AppWindowsTestbed.hpp"
 
 #include <QAccessible>

@@ -19,7 +19,7 @@
 #include "app/windows/finished/FinishedView.hpp"
 #include "app/windows/hosting/HostedWindow.hpp"
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/Painting.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
 #include "tests/app/windows/LiveWindowsTestbed.hpp"
 
 namespace quorvel::testing {

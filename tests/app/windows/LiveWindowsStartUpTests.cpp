@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/KeyValueStore.hpp"
+#include "platform/stores/KeyValueStore.hpp"
 #include "tests/app/windows/LiveWindowsTestbed.hpp"
 #include "tests/support/AppProcess.hpp"
 #include "tests/support/TemporaryFolder.hpp"

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "kit/engine/QuorvelPaths.hpp"
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
 #include "tests/support/AppProcess.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 

@@ -16,7 +16,7 @@
 #include "app/windows/settings/SettingRowWidget.hpp"
 #include "app/windows/settings/SettingsNoteWidget.hpp"
 #include "app/windows/settings/SettingsView.hpp"
-#include "platform/DetachableWorkQueue.hpp"
+#include "platform/threads/DetachableWorkQueue.hpp"
 #include "tests/app/model/StuckSecretStore.hpp"
 #include "tests/app/windows/SettingsViewTest.hpp"
 #include "tests/support/P256KeyFile.hpp"

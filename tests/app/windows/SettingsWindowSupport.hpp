@@ -11,7 +11,7 @@
 #include "app/settings/AppSettings.hpp"
 #include "app/windows/settings/KeyButton.hpp"
 #include "app/windows/settings/SettingsView.hpp"
-#include "kit/visuals/views/Fonts.hpp"
+#include "kit/visuals/views/kit/Fonts.hpp"
 #include "tests/app/windows/AppWindowsTestbed.hpp"
 
 namespace quorvel::testing {

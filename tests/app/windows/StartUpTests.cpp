@@ -15,7 +15,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {

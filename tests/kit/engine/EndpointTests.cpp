@@ -7,8 +7,8 @@
 #include <gtest/gtest.h>
 
 #include "kit/engine/QuorvelPaths.hpp"
-#include "platform/Files.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/files/Files.hpp"
+#include "platform/json/JsonCoding.hpp"
 #include "tests/support/FileMode.hpp"
 #include "tests/support/OddFiles.hpp"
 #include "tests/support/TemporaryFolder.hpp"

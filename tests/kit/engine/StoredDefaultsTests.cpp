@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/KeyValueStore.hpp"
+#include "platform/stores/KeyValueStore.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {

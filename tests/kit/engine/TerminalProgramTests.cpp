@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "kit/engine/TerminalProgram.hpp"
-#include "platform/Instant.hpp"
+#include "platform/time/Instant.hpp"
 
 namespace quorvel {
 namespace {

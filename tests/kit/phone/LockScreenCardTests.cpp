@@ -9,7 +9,7 @@
 #include "kit/phone/BigTime.hpp"
 #include "kit/phone/LockScreenCard.hpp"
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/Painting.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
 #include "tests/kit/visuals/views/PaintedImage.hpp"
 
 namespace quorvel {

@@ -10,10 +10,10 @@
 #include "kit/phone/PhoneHeader.hpp"
 #include "kit/visuals/model/DeviceSamples.hpp"
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/Painting.hpp"
-#include "kit/visuals/views/LiveMotionClock.hpp"
-#include "kit/visuals/views/ScreenBezel.hpp"
-#include "platform/ReduceMotion.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
+#include "kit/visuals/views/mascot/LiveMotionClock.hpp"
+#include "kit/visuals/views/device/ScreenBezel.hpp"
+#include "platform/desktop/ReduceMotion.hpp"
 #include "tests/kit/visuals/views/PaintedImage.hpp"
 
 namespace quorvel {

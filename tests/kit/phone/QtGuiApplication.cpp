@@ -1,7 +1,7 @@
 // The views need a Qt GUI application and the product's fonts from the build's resources.
 #include <QGuiApplication>
 
-#include "kit/visuals/views/Fonts.hpp"
+#include "kit/visuals/views/kit/Fonts.hpp"
 #include "tests/support/QtTestApplication.hpp"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "kit/push/APNsClient.hpp"
-#include "platform/Base64.hpp"
 #include "platform/services/CurlHttpTransport.hpp"
+#include "platform/text/Base64.hpp"
 #include "tests/kit/push/FakeApns.hpp"
 
 namespace quorvel::testing {

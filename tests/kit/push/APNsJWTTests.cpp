@@ -2,7 +2,7 @@
 
 #include "kit/push/APNsJWTCache.hpp"
 #include "kit/push/APNsJWTSigner.hpp"
-#include "platform/Base64.hpp"
+#include "platform/text/Base64.hpp"
 #include "tests/kit/push/FakeApns.hpp"
 
 namespace quorvel {

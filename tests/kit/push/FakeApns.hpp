@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/Base64.hpp"
-#include "platform/Instant.hpp"
-#include "platform/JsonCoding.hpp"
+#include "platform/json/JsonCoding.hpp"
+#include "platform/text/Base64.hpp"
+#include "platform/time/Instant.hpp"
 #include "tests/support/LogCapture.hpp"
 #include "tests/support/ProgramLaunch.hpp"
 #include "tests/support/TemporaryFolder.hpp"

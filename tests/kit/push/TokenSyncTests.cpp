@@ -5,8 +5,8 @@
 #include <regex>
 
 #include "kit/push/RecordStoreTokenSync.hpp"
-#include "platform/Base64.hpp"
 #include "platform/services/InMemoryRecordStore.hpp"
+#include "platform/text/Base64.hpp"
 #include "tests/support/FixedClock.hpp"
 #include "tests/support/LogCapture.hpp"
 #include "tests/support/TemporaryFolder.hpp"

@@ -6,7 +6,7 @@
 #include <QDBusVariant>
 #include <vector>
 
-#include "platform/ReduceMotion.hpp"
+#include "platform/desktop/ReduceMotion.hpp"
 #include "platform/qt/DesktopReduceMotion.hpp"
 
 namespace quorvel {

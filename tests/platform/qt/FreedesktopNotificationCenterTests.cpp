@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
 #include "tests/platform/qt/DesktopPeers.hpp"
 #include "tests/support/FakeNotificationService.hpp"
 #include "tests/support/TemporaryFolder.hpp"

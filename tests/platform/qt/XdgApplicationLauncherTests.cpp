@@ -4,8 +4,8 @@
 
 #include <fstream>
 
-#include "platform/DesktopEntry.hpp"
-#include "platform/Files.hpp"
+#include "platform/desktop/DesktopEntry.hpp"
+#include "platform/files/Files.hpp"
 #include "tests/platform/qt/DesktopPeers.hpp"
 #include "tests/support/ScopedEnvironmentVariable.hpp"
 #include "tests/support/TemporaryFolder.hpp"

@@ -11,7 +11,7 @@
 #include <QSizeF>
 
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/Painting.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
 
 class QPainter;
 

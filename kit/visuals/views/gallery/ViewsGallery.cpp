@@ -9,8 +9,8 @@
 #include <QImage>
 #include <QPainter>
 
-#include "kit/visuals/views/Fonts.hpp"
 #include "kit/visuals/views/gallery/GalleryPiece.hpp"
+#include "kit/visuals/views/kit/Fonts.hpp"
 
 namespace quorvel::gallery {
 

@@ -7,7 +7,7 @@
 
 #include "app/render/views/PhoneRenderTargets.hpp"
 #include "app/render/views/RenderMode.hpp"
-#include "kit/visuals/views/Grain.hpp"
+#include "kit/visuals/views/kit/Grain.hpp"
 
 namespace quorvel {
 namespace {

@@ -12,11 +12,11 @@
 #include <unistd.h>
 
 #include "app/render/views/RenderMode.hpp"
-#include "kit/visuals/views/AppIconView.hpp"
-#include "kit/visuals/views/CompactStripView.hpp"
-#include "kit/visuals/views/DesignSheetView.hpp"
-#include "kit/visuals/views/DeviceView.hpp"
-#include "platform/Files.hpp"
+#include "kit/visuals/views/device/DeviceView.hpp"
+#include "kit/visuals/views/kit/DesignSheetView.hpp"
+#include "kit/visuals/views/mascot/AppIconView.hpp"
+#include "kit/visuals/views/strip/CompactStripView.hpp"
+#include "platform/files/Files.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 
 namespace quorvel {

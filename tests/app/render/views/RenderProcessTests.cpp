@@ -12,7 +12,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "platform/Files.hpp"
+#include "platform/files/Files.hpp"
 #include "tests/support/ProgramLaunch.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 

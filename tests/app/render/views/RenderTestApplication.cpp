@@ -2,7 +2,7 @@
 // the build registered before the first test.
 #include <QGuiApplication>
 
-#include "kit/visuals/views/Fonts.hpp"
+#include "kit/visuals/views/kit/Fonts.hpp"
 #include "tests/support/QtTestApplication.hpp"
 
 namespace {

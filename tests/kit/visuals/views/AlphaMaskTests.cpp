@@ -10,8 +10,8 @@
 
 #include <QImage>
 
-#include "kit/visuals/views/AlphaMask.hpp"
-#include "kit/visuals/views/Shadow.hpp"
+#include "kit/visuals/views/kit/AlphaMask.hpp"
+#include "kit/visuals/views/kit/Shadow.hpp"
 
 namespace quorvel {
 namespace {

@@ -3,9 +3,9 @@
 #include <cmath>
 
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/BevelSurface.hpp"
-#include "kit/visuals/views/LED.hpp"
-#include "kit/visuals/views/Painting.hpp"
+#include "kit/visuals/views/kit/BevelSurface.hpp"
+#include "kit/visuals/views/kit/LED.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
 #include "tests/kit/visuals/views/PaintedImage.hpp"
 
 namespace quorvel {

@@ -8,8 +8,8 @@
 
 #include "kit/visuals/model/DeviceSamples.hpp"
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/CompactStripView.hpp"
-#include "kit/visuals/views/HideKey.hpp"
+#include "kit/visuals/views/device/HideKey.hpp"
+#include "kit/visuals/views/strip/CompactStripView.hpp"
 #include "tests/kit/visuals/views/PaintedImage.hpp"
 
 namespace quorvel::testing {

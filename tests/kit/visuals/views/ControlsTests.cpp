@@ -6,9 +6,9 @@
 #include <QPainter>
 
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/Controls.hpp"
-#include "kit/visuals/views/Painting.hpp"
-#include "kit/visuals/views/PressTracker.hpp"
+#include "kit/visuals/views/device/Controls.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
+#include "kit/visuals/views/kit/PressTracker.hpp"
 
 namespace quorvel {
 namespace {

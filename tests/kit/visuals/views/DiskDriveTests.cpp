@@ -5,9 +5,9 @@
 
 #include "kit/visuals/model/DeviceSamples.hpp"
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/DiskDrive.hpp"
-#include "kit/visuals/views/FloppyLabelView.hpp"
-#include "kit/visuals/views/Painting.hpp"
+#include "kit/visuals/views/device/DiskDrive.hpp"
+#include "kit/visuals/views/device/FloppyLabelView.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
 
 namespace quorvel {
 namespace {

@@ -5,10 +5,10 @@
 #include <string>
 
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/AlphaMask.hpp"
-#include "kit/visuals/views/Layer.hpp"
-#include "kit/visuals/views/Painting.hpp"
-#include "kit/visuals/views/Shadow.hpp"
+#include "kit/visuals/views/kit/AlphaMask.hpp"
+#include "kit/visuals/views/kit/Layer.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
+#include "kit/visuals/views/kit/Shadow.hpp"
 #include "tests/kit/visuals/views/PaintedImage.hpp"
 
 namespace quorvel {

@@ -2,9 +2,9 @@
 
 #include <cmath>
 
-#include "kit/visuals/views/DymoLabel.hpp"
-#include "kit/visuals/views/Fonts.hpp"
-#include "kit/visuals/views/TextLine.hpp"
+#include "kit/visuals/views/kit/DymoLabel.hpp"
+#include "kit/visuals/views/kit/Fonts.hpp"
+#include "kit/visuals/views/kit/TextLine.hpp"
 #include "tests/kit/visuals/views/PaintedImage.hpp"
 
 namespace quorvel {

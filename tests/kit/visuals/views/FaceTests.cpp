@@ -8,11 +8,11 @@
 
 #include "kit/visuals/model/DeviceSamples.hpp"
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/DesignSheetView.hpp"
-#include "kit/visuals/views/DeviceView.hpp"
-#include "kit/visuals/views/Header.hpp"
-#include "kit/visuals/views/HideKey.hpp"
-#include "kit/visuals/views/Painting.hpp"
+#include "kit/visuals/views/device/DeviceView.hpp"
+#include "kit/visuals/views/device/Header.hpp"
+#include "kit/visuals/views/device/HideKey.hpp"
+#include "kit/visuals/views/kit/DesignSheetView.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
 #include "tests/kit/visuals/views/PaintedImage.hpp"
 
 namespace quorvel {

@@ -9,8 +9,8 @@
 #include <QPainter>
 
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/Fader.hpp"
-#include "kit/visuals/views/Painting.hpp"
+#include "kit/visuals/views/device/Fader.hpp"
+#include "kit/visuals/views/kit/Painting.hpp"
 
 namespace quorvel {
 namespace {

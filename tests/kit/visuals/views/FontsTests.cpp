@@ -9,7 +9,7 @@
 #include <QFontInfo>
 #include <QRawFont>
 
-#include "kit/visuals/views/Fonts.hpp"
+#include "kit/visuals/views/kit/Fonts.hpp"
 #include "tests/support/LogCapture.hpp"
 #include "tests/support/TemporaryFolder.hpp"
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "kit/visuals/views/Grain.hpp"
+#include "kit/visuals/views/kit/Grain.hpp"
 #include "tests/kit/visuals/views/PaintedImage.hpp"
 
 namespace quorvel {

@@ -4,9 +4,9 @@
 #include <optional>
 
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/KeyStyle.hpp"
-#include "kit/visuals/views/Pad.hpp"
-#include "kit/visuals/views/TextLine.hpp"
+#include "kit/visuals/views/device/Pad.hpp"
+#include "kit/visuals/views/kit/KeyStyle.hpp"
+#include "kit/visuals/views/kit/TextLine.hpp"
 #include "tests/kit/visuals/views/PaintedImage.hpp"
 
 namespace quorvel {

@@ -5,13 +5,13 @@
 
 #include "kit/visuals/model/DeviceSamples.hpp"
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/FinishedGroupedListView.hpp"
-#include "kit/visuals/views/FinishedListView.hpp"
-#include "kit/visuals/views/FinishedRowView.hpp"
-#include "kit/visuals/views/LogPanel.hpp"
-#include "kit/visuals/views/RowFrame.hpp"
-#include "kit/visuals/views/RunningListView.hpp"
-#include "kit/visuals/views/RunningRowView.hpp"
+#include "kit/visuals/views/lists/FinishedGroupedListView.hpp"
+#include "kit/visuals/views/lists/FinishedListView.hpp"
+#include "kit/visuals/views/lists/FinishedRowView.hpp"
+#include "kit/visuals/views/lists/LogPanel.hpp"
+#include "kit/visuals/views/lists/RowFrame.hpp"
+#include "kit/visuals/views/lists/RunningListView.hpp"
+#include "kit/visuals/views/lists/RunningRowView.hpp"
 
 #include <QImage>
 #include <QPainter>

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "kit/visuals/model/DeviceSamples.hpp"
-#include "kit/visuals/views/LiveMotionClock.hpp"
-#include "kit/visuals/views/MascotTimeline.hpp"
-#include "platform/ReduceMotion.hpp"
+#include "kit/visuals/views/mascot/LiveMotionClock.hpp"
+#include "kit/visuals/views/mascot/MascotTimeline.hpp"
+#include "platform/desktop/ReduceMotion.hpp"
 #include "tests/support/QtEventLoop.hpp"
 
 namespace quorvel {

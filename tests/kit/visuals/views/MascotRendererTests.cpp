@@ -6,9 +6,9 @@
 #include <thread>
 #include <vector>
 
-#include "kit/visuals/views/MascotRenderer.hpp"
-#include "kit/visuals/views/MascotView.hpp"
-#include "kit/visuals/views/PixelMapView.hpp"
+#include "kit/visuals/views/kit/PixelMapView.hpp"
+#include "kit/visuals/views/mascot/MascotRenderer.hpp"
+#include "kit/visuals/views/mascot/MascotView.hpp"
 #include "tests/kit/visuals/views/PaintedImage.hpp"
 
 namespace quorvel {

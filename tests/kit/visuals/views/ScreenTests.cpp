@@ -7,12 +7,12 @@
 #include "kit/visuals/model/DeviceSamples.hpp"
 #include "kit/visuals/model/MotionSchedule.hpp"
 #include "kit/visuals/model/Tokens.hpp"
-#include "kit/visuals/views/AnimatedMascot.hpp"
-#include "kit/visuals/views/DetailLine.hpp"
-#include "kit/visuals/views/MascotTimeline.hpp"
-#include "kit/visuals/views/ScreenBezel.hpp"
-#include "kit/visuals/views/ScreenOverlay.hpp"
-#include "kit/visuals/views/StripScreen.hpp"
+#include "kit/visuals/views/device/DetailLine.hpp"
+#include "kit/visuals/views/device/ScreenBezel.hpp"
+#include "kit/visuals/views/device/ScreenOverlay.hpp"
+#include "kit/visuals/views/mascot/AnimatedMascot.hpp"
+#include "kit/visuals/views/mascot/MascotTimeline.hpp"
+#include "kit/visuals/views/strip/StripScreen.hpp"
 #include "tests/kit/visuals/views/PaintedImage.hpp"
 
 namespace quorvel {

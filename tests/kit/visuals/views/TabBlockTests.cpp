@@ -8,8 +8,8 @@
 #include <QPainter>
 
 #include "kit/visuals/model/DeviceSamples.hpp"
-#include "kit/visuals/views/TabBlock.hpp"
-#include "kit/visuals/views/TabKey.hpp"
+#include "kit/visuals/views/device/TabBlock.hpp"
+#include "kit/visuals/views/device/TabKey.hpp"
 
 namespace quorvel {
 namespace {

