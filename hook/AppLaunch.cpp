@@ -48,11 +48,12 @@ std::vector<std::string> appCommand(const HookEvent::Environment& environment) {
 
 void launchAppOrNotify(const HookEvent& event, const QuorvelPaths& paths, const HookLog& log,
                        const std::vector<std::string>& command) {
-    // An app that holds its lock but not its name here runs in another network namespace and
-    // handles the event within its tick (should it be quitting, the event waits for the next
-    // start). One whose name is seen here but doesn't answer is as a rule quitting: a start now
-    // takes over once it is gone.
-    if (!someoneListensOn(instanceSocketName(paths, "lock")) && files::flockIsHeld(paths.instanceLock())) {
+    // An app that holds its lock while no copy of this user answers on its name here runs in
+    // another network namespace or has its name taken by another user; it handles
+    // the event within its tick (should it be quitting, the event waits for the next start),
+    // and a copy started now could only end. One whose name answers here but whose server
+    // doesn't is as a rule quitting: a start now takes over once it is gone.
+    if (!thisUserListensOn(instanceSocketName(paths, "lock")) && files::flockIsHeld(paths.instanceLock())) {
         log.writeLogLine(event.event.text() + " waits in the spool for the running app (its lock is held)");
         return;
     }

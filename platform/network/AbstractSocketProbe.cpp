@@ -4,13 +4,12 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstddef>
 #include <cstring>
 
 namespace quorvel {
 
-bool someoneListensOn(const std::string& name) {
+bool thisUserListensOn(const std::string& name) {
     sockaddr_un address{};
     if (name.empty() || name.size() > sizeof address.sun_path) return false;
     address.sun_family = AF_UNIX;
@@ -18,10 +17,16 @@ bool someoneListensOn(const std::string& name) {
     const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + name.size());
     const int descriptor = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (descriptor < 0) return false;
-    const bool listened = ::connect(descriptor, reinterpret_cast<const sockaddr*>(&address), length) == 0 ||
-                          errno == EAGAIN;
+    bool ours = false;
+    if (::connect(descriptor, reinterpret_cast<const sockaddr*>(&address), length) == 0) {
+        // The listener's credentials as they were when it called listen().
+        ucred credentials{};
+        socklen_t size = sizeof credentials;
+        ours = ::getsockopt(descriptor, SOL_SOCKET, SO_PEERCRED, &credentials, &size) == 0 &&
+               credentials.uid == ::getuid();
+    }
     ::close(descriptor);
-    return listened;
+    return ours;
 }
 
 }  // namespace quorvel

@@ -112,7 +112,9 @@ protected:
         const std::size_t most = counter.finish();
         std::printf("%s / %s: 50 hook events, at most %zu copies\n", behaviourName(lockBehaviour).c_str(),
                     behaviourName(launchBehaviour).c_str(), most);
-        EXPECT_LE(most, 2u);
+        // Helpers 40 ms apart may each start a copy before the first has loaded far enough to
+        // take its lock (about as long as the spacing); from then on no helper starts one.
+        EXPECT_LE(most, 3u);
         EXPECT_TRUE(waitFor([&] { return copies().size() == 1; }, 10s)) << copies().size() << " copies";
         EXPECT_TRUE(serving(fileText(startedLog()))) << fileText(startedLog());
 
